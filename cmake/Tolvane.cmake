@@ -1,0 +1,53 @@
+# Helpers shared by the library and test folders.
+#
+# tolvane_library(<target> [RECURSE] [DEPS <libs>...] [EXCLUDE <regex>...])
+#   One static library from every .c/.cpp/.h file of the calling folder
+#   (and its sub-folders with RECURSE). Headers are included as
+#   "folder/File.h" from src/.
+function(tolvane_library target)
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;EXCLUDE;SOURCES" ${ARGN})
+  if(ARG_RECURSE)
+    file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  else()
+    file(GLOB srcs CONFIGURE_DEPENDS
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  endif()
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "${ex}")
+  endforeach()
+  list(APPEND srcs ${ARG_SOURCES})
+  if(NOT srcs)
+    set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
+    file(WRITE ${stub} "// This library has no code yet.\n")
+    set(srcs ${stub})
+  endif()
+  add_library(${target} STATIC ${srcs})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
+  target_link_libraries(${target} PUBLIC ${ARG_DEPS})
+endfunction()
+
+# tolvane_test(<name> DEPS <libs>...)
+#   One GoogleTest executable from every .cpp file of the calling test
+#   folder. The shared test main sets up a temporary support folder and an
+#   offscreen Qt application. TOLVANE_TEST_DATA_DIR names the folder's
+#   "data" sub-folder for fixtures.
+function(tolvane_test name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  if(NOT srcs)
+    return()
+  endif()
+  add_executable(${name} ${srcs})
+  target_link_libraries(${name} PRIVATE tolvane_test_support ${ARG_DEPS}
+                        GTest::gtest GTest::gmock)
+  target_compile_definitions(${name} PRIVATE
+    TOLVANE_TEST_DATA_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data"
+    TOLVANE_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    TOLVANE_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOLVANE_RESOURCES_DIR=${TOLVANE_RESOURCES_DIR}"
+               TIMEOUT 300)
+endfunction()

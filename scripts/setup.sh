@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing and running Tolvane need.
+# Only packages that are missing are installed, so a second run is quick.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config python3
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
+  libgl-dev
+  libssl-dev libcurl4-openssl-dev libplist-dev libxml2-dev
+  libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  iso-codes
+  zint zxing-cpp-tools dmtx-utils zbar-tools
+  poppler-utils
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+echo "setup: installing ${missing[*]}"
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
