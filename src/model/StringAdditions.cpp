@@ -1,0 +1,627 @@
+#include "model/StringAdditions.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+#include <QStringDecoder>
+
+#include <openssl/bio.h>
+#include <openssl/evp.h>
+
+#include <atomic>
+#include <limits>
+
+// ---- Character sets -----------------------------------------------------
+
+namespace {
+
+bool isWhitespaceUnit(char16_t c)
+{
+    // Space and tab class: tab and the space separators (Unicode Zs).
+    return c == u'\t' || QChar::category(char32_t(c)) == QChar::Separator_Space;
+}
+
+bool isNewlineUnit(char16_t c)
+{
+    return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029;
+}
+
+bool isWhitespaceOrNewlineUnit(char16_t c)
+{
+    return isWhitespaceUnit(c) || isNewlineUnit(c);
+}
+
+} // namespace
+
+CharacterSet CharacterSet::whitespaceCharacterSet()
+{
+    return CharacterSet(isWhitespaceUnit);
+}
+
+CharacterSet CharacterSet::newlineCharacterSet()
+{
+    return CharacterSet(isNewlineUnit);
+}
+
+CharacterSet CharacterSet::whitespaceAndNewlineCharacterSet()
+{
+    return CharacterSet(isWhitespaceOrNewlineUnit);
+}
+
+CharacterSet CharacterSet::decimalDigitCharacterSet()
+{
+    return CharacterSet([](char16_t c) {
+        return QChar::category(char32_t(c)) == QChar::Number_DecimalDigit;
+    });
+}
+
+CharacterSet CharacterSet::characterSetWithCharactersInString(const QString &characters)
+{
+    return CharacterSet([characters](char16_t c) { return characters.contains(QChar(c)); });
+}
+
+CharacterSet CharacterSet::invertedSet() const
+{
+    Predicate inner = m_predicate;
+    return CharacterSet([inner](char16_t c) { return !(inner && inner(c)); });
+}
+
+// ---- String tests and pieces ------------------------------------------------
+
+bool isEmptyString(const QString &string)
+{
+    return string.isEmpty();
+}
+
+QStringList componentsSeparatedByLineSeparators(const QString &text)
+{
+    QStringList lines;
+    const qsizetype length = text.size();
+    qsizetype start = 0;
+    qsizetype i = 0;
+    while (i < length) {
+        const char16_t c = text.at(i).unicode();
+        if (c == u'\n' || c == u'\r' || c == 0x0085 || c == 0x2028 || c == 0x2029) {
+            lines.append(text.mid(start, i - start));
+            if (c == u'\r' && i + 1 < length && text.at(i + 1) == u'\n')
+                ++i;
+            ++i;
+            start = i;
+        } else {
+            ++i;
+        }
+    }
+    if (start < length)
+        lines.append(text.mid(start));
+    return lines;
+}
+
+QString stringWithInt(int value)
+{
+    return QString::number(value);
+}
+
+QString uspsLogPIC(const QString &text)
+{
+    // "420" and a 5-digit ZIP make the 8-character routing prefix. A shorter
+    // text cannot carry one and comes back as it is.
+    if (text.startsWith(QLatin1String("420")) && text.size() >= 8)
+        return text.mid(8);
+    return text;
+}
+
+QString horizontalEllipsisString()
+{
+    return QString(QChar(0x2026));
+}
+
+QString withEllipsis(const QString &text)
+{
+    return text + QChar(0x2026);
+}
+
+bool qv_containsString(const QString &text, const QString &needle)
+{
+    return qv_containsString(text, needle, Qt::CaseSensitive);
+}
+
+bool qv_containsCaseInsensitiveString(const QString &text, const QString &needle)
+{
+    return qv_containsString(text, needle, Qt::CaseInsensitive);
+}
+
+bool qv_containsString(const QString &text, const QString &needle, Qt::CaseSensitivity options)
+{
+    if (needle.isEmpty())
+        return true;
+    return text.contains(needle, options);
+}
+
+QString stringValue(const QString &text)
+{
+    return text;
+}
+
+bool containsCharacterInSet(const QString &text, const CharacterSet &set)
+{
+    for (QChar c : text) {
+        if (set.characterIsMember(c))
+            return true;
+    }
+    return false;
+}
+
+bool prefixContainsCharacterInSet(const QString &text, const CharacterSet &set)
+{
+    return !text.isEmpty() && set.characterIsMember(text.at(0));
+}
+
+int numericCompare(const QString &text, const QString &other)
+{
+    auto isDigit = [](QChar c) { return c >= u'0' && c <= u'9'; };
+    qsizetype i = 0;
+    qsizetype j = 0;
+    const qsizetype n = text.size();
+    const qsizetype m = other.size();
+    while (i < n && j < m) {
+        if (isDigit(text.at(i)) && isDigit(other.at(j))) {
+            // Compare the two digit runs by value: skip leading zeros, then
+            // the longer run is larger, else the first differing digit.
+            qsizetype a = i;
+            qsizetype b = j;
+            while (a < n && text.at(a) == u'0')
+                ++a;
+            while (b < m && other.at(b) == u'0')
+                ++b;
+            qsizetype aEnd = a;
+            qsizetype bEnd = b;
+            while (aEnd < n && isDigit(text.at(aEnd)))
+                ++aEnd;
+            while (bEnd < m && isDigit(other.at(bEnd)))
+                ++bEnd;
+            const qsizetype aLen = aEnd - a;
+            const qsizetype bLen = bEnd - b;
+            if (aLen != bLen)
+                return aLen < bLen ? -1 : 1;
+            for (qsizetype k = 0; k < aLen; ++k) {
+                const char16_t x = text.at(a + k).unicode();
+                const char16_t y = other.at(b + k).unicode();
+                if (x != y)
+                    return x < y ? -1 : 1;
+            }
+            i = aEnd;
+            j = bEnd;
+            continue;
+        }
+        const char16_t x = text.at(i).unicode();
+        const char16_t y = other.at(j).unicode();
+        if (x != y)
+            return x < y ? -1 : 1;
+        ++i;
+        ++j;
+    }
+    if (i < n)
+        return 1;
+    if (j < m)
+        return -1;
+    return 0;
+}
+
+QString safeSubstringToIndex(const QString &text, qsizetype index)
+{
+    if (index >= 0 && index < text.size())
+        return text.left(index);
+    return text;
+}
+
+std::optional<QString> substringStartingWithString(const QString &text, const QString &marker)
+{
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0 || marker.isEmpty())
+        return std::nullopt;
+    return text.mid(at);
+}
+
+std::optional<QString> substringStartingAfterString(const QString &text, const QString &marker)
+{
+    const qsizetype at = text.indexOf(marker);
+    if (at < 0 || marker.isEmpty())
+        return std::nullopt;
+    return text.mid(at + marker.size());
+}
+
+QByteArray decodeBase64(const QString &text)
+{
+    const QByteArray source = text.toLatin1();
+    QByteArray result;
+    BIO *memory = BIO_new_mem_buf(source.constData(), int(source.size()));
+    BIO *filter = BIO_new(BIO_f_base64());
+    if (!memory || !filter) {
+        BIO_free(memory);
+        BIO_free(filter);
+        return result;
+    }
+    BIO *chain = BIO_push(filter, memory);
+    if (!containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet()))
+        BIO_set_flags(chain, BIO_FLAGS_BASE64_NO_NL);
+    char buffer[4096];
+    for (;;) {
+        const int got = BIO_read(chain, buffer, int(sizeof buffer));
+        if (got <= 0)
+            break;
+        result.append(buffer, got);
+    }
+    BIO_free_all(chain);
+    return result;
+}
+
+// ---- Padding ------------------------------------------------------------
+
+namespace {
+
+struct SpacesBuffer
+{
+    QMutex lock;
+    QString spaces = QString(16, QLatin1Char(' '));
+    std::atomic<qsizetype> length{16};
+};
+
+SpacesBuffer &spacesBuffer()
+{
+    static SpacesBuffer buffer; // made once, thread-safely, never released
+    return buffer;
+}
+
+} // namespace
+
+QString spacesOfLength(qsizetype n)
+{
+    if (n <= 0)
+        return QString();
+    SpacesBuffer &buffer = spacesBuffer();
+    QMutexLocker locker(&buffer.lock);
+    if (n > buffer.length.load()) {
+        qsizetype length = buffer.length.load();
+        while (length < n) {
+            buffer.spaces.append(buffer.spaces);
+            length *= 2;
+        }
+        buffer.length.store(length);
+    }
+    return buffer.spaces.left(n);
+}
+
+namespace stringadditions_detail {
+qsizetype spacesBufferLength()
+{
+    return spacesBuffer().length.load();
+}
+} // namespace stringadditions_detail
+
+QString stringByPaddingToLength(const QString &text, qsizetype length)
+{
+    if (length < 0)
+        length = 0;
+    if (text.size() == length)
+        return text;
+    if (text.size() > length)
+        return text.left(length);
+    return text + spacesOfLength(length - text.size());
+}
+
+QString stringBySeparatingSubstringsOfLength(const QString &text, qsizetype n,
+                                             const QString &separator, bool fromBeginning)
+{
+    const qsizetype length = text.size();
+    if (n >= length)
+        return text;
+    if (n <= 0) {
+        throw InvalidArgumentException(
+            "-[QString stringBySeparatingSubstringsOfLength:withString:startingFromBeginning:], "
+            "substringLength must be non-zero.");
+    }
+    QString result;
+    result.reserve(length + (length / n + 1) * separator.size());
+    qsizetype position = 0;
+    if (!fromBeginning && length % n != 0) {
+        position = length % n;
+        result.append(text.left(position));
+        result.append(separator);
+    }
+    bool first = true;
+    while (position < length) {
+        if (!first)
+            result.append(separator);
+        result.append(text.mid(position, n));
+        position += n;
+        first = false;
+    }
+    return result;
+}
+
+QString stringByRemovingWhitespace(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (QChar c : text) {
+        if (!isWhitespaceUnit(c.unicode()))
+            result.append(c);
+    }
+    return result;
+}
+
+QString stringByCollapsingWhitespace(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    bool inRun = false;
+    for (QChar c : text) {
+        if (isWhitespaceOrNewlineUnit(c.unicode())) {
+            if (!inRun)
+                result.append(QLatin1Char(' '));
+            inRun = true;
+        } else {
+            result.append(c);
+            inRun = false;
+        }
+    }
+    return result;
+}
+
+// ---- Changing a text in place -------------------------------------------
+
+void appendStrings(QString &text, std::initializer_list<QString> strings)
+{
+    for (const QString &s : strings) {
+        if (s.isNull())
+            break;
+        text.append(s);
+    }
+}
+
+bool replaceAllOccurrencesOfString(QString &text, const QString &old, const QString &replacement)
+{
+    if (old.isEmpty() || !text.contains(old))
+        return false;
+    text.replace(old, replacement);
+    return true;
+}
+
+// ---- Conversions --------------------------------------------------------
+
+std::optional<QString> stringWithData(const QByteArray &data, StringEncoding encoding)
+{
+    switch (encoding) {
+    case StringEncoding::ASCII:
+        for (char b : data) {
+            if (static_cast<unsigned char>(b) > 0x7F)
+                return std::nullopt;
+        }
+        return QString::fromLatin1(data);
+    case StringEncoding::ISOLatin1:
+        return QString::fromLatin1(data);
+    case StringEncoding::UTF8: {
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        QString text = decoder.decode(data);
+        if (decoder.hasError())
+            return std::nullopt;
+        return text;
+    }
+    case StringEncoding::UTF16:
+    case StringEncoding::UTF16BE:
+    case StringEncoding::UTF16LE: {
+        if (data.size() % 2 != 0)
+            return std::nullopt;
+        QByteArray bytes = data;
+        QStringDecoder::Encoding e = encoding == StringEncoding::UTF16LE
+                                         ? QStringDecoder::Utf16LE
+                                         : QStringDecoder::Utf16BE;
+        if (encoding == StringEncoding::UTF16 && bytes.size() >= 2) {
+            const auto b0 = static_cast<unsigned char>(bytes[0]);
+            const auto b1 = static_cast<unsigned char>(bytes[1]);
+            if (b0 == 0xFF && b1 == 0xFE) {
+                e = QStringDecoder::Utf16LE;
+                bytes.remove(0, 2);
+            } else if (b0 == 0xFE && b1 == 0xFF) {
+                bytes.remove(0, 2);
+            }
+        }
+        QStringDecoder decoder(e, QStringDecoder::Flag::Stateless);
+        QString text = decoder.decode(bytes);
+        if (decoder.hasError())
+            return std::nullopt;
+        return text;
+    }
+    }
+    return std::nullopt;
+}
+
+bool boolValue(const QString &text)
+{
+    return text.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0
+           || text.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0
+           || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
+           || text == QLatin1String("1");
+}
+
+namespace {
+
+// Reads white space, an optional sign and the leading digits; the magnitude
+// saturates at `limit`.
+struct LeadingNumber
+{
+    bool negative = false;
+    bool hasDigits = false;
+    std::uintmax_t magnitude = 0;
+    bool overflow = false;
+};
+
+LeadingNumber readLeadingNumber(const QString &text, bool allowSign, std::uintmax_t limit)
+{
+    LeadingNumber number;
+    qsizetype i = 0;
+    const qsizetype n = text.size();
+    while (i < n && isWhitespaceOrNewlineUnit(text.at(i).unicode()))
+        ++i;
+    if (allowSign && i < n && (text.at(i) == u'-' || text.at(i) == u'+')) {
+        number.negative = text.at(i) == u'-';
+        ++i;
+    }
+    while (i < n && text.at(i) >= u'0' && text.at(i) <= u'9') {
+        const unsigned digit = text.at(i).unicode() - u'0';
+        number.hasDigits = true;
+        if (!number.overflow) {
+            if (number.magnitude > (limit - digit) / 10) {
+                number.overflow = true;
+                number.magnitude = limit;
+            } else {
+                number.magnitude = number.magnitude * 10 + digit;
+            }
+        }
+        ++i;
+    }
+    return number;
+}
+
+template <typename Signed>
+Signed signedLeadingValue(const QString &text)
+{
+    using Unsigned = std::make_unsigned_t<Signed>;
+    const Unsigned maxPositive = Unsigned(std::numeric_limits<Signed>::max());
+    // One more than the largest positive value is reachable when negative.
+    const LeadingNumber number = readLeadingNumber(text, true, std::uintmax_t(maxPositive) + 1);
+    if (!number.hasDigits)
+        return 0;
+    if (number.negative) {
+        if (number.magnitude > maxPositive)
+            return std::numeric_limits<Signed>::min();
+        return -Signed(number.magnitude);
+    }
+    if (number.magnitude > maxPositive)
+        return std::numeric_limits<Signed>::max();
+    return Signed(number.magnitude);
+}
+
+template <typename Unsigned>
+Unsigned unsignedLeadingValue(const QString &text)
+{
+    const LeadingNumber number
+        = readLeadingNumber(text, true, std::uintmax_t(std::numeric_limits<Unsigned>::max()));
+    if (!number.hasDigits)
+        return 0;
+    const Unsigned magnitude = Unsigned(number.magnitude);
+    return number.negative ? Unsigned(Unsigned(0) - magnitude) : magnitude;
+}
+
+} // namespace
+
+qint64 longLongValue(const QString &text)
+{
+    return signedLeadingValue<qint64>(text);
+}
+
+quint64 unsignedLongLongValue(const QString &text)
+{
+    return unsignedLeadingValue<quint64>(text);
+}
+
+std::intmax_t maxIntegerValue(const QString &text)
+{
+    return signedLeadingValue<std::intmax_t>(text);
+}
+
+std::uintmax_t maxUnsignedIntegerValue(const QString &text)
+{
+    return unsignedLeadingValue<std::uintmax_t>(text);
+}
+
+quint32 unsignedIntValue(const QString &text)
+{
+    const LeadingNumber number
+        = readLeadingNumber(text, false, std::numeric_limits<quint32>::max());
+    return number.hasDigits ? quint32(number.magnitude) : 0;
+}
+
+QVariant numberValue(const QString &text)
+{
+    return QVariant::fromValue<qint64>(longLongValue(text));
+}
+
+QVariantList arrayValue(const QString &text)
+{
+    return QVariantList{text};
+}
+
+QByteArray dataValue(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text.at(i);
+        if (c.unicode() < 0x80) {
+            bytes.append(char(c.unicode()));
+            continue;
+        }
+        if (c.isHighSurrogate() && i + 1 < n && text.at(i + 1).isLowSurrogate()) {
+            ++i; // one character outside the basic plane
+            bytes.append('?');
+            continue;
+        }
+        // An accented letter keeps its base letter ("é" becomes "e").
+        const QString decomposed = QString(c).normalized(QString::NormalizationForm_KD);
+        if (!decomposed.isEmpty() && decomposed.at(0).unicode() < 0x80
+            && decomposed.at(0).unicode() >= 0x20)
+            bytes.append(char(decomposed.at(0).unicode()));
+        else
+            bytes.append('?');
+    }
+    return bytes;
+}
+
+quint32 hexValue(const QString &text)
+{
+    const qsizetype n = std::min<qsizetype>(text.size(), 40);
+    qsizetype i = 0;
+    while (i < n && isWhitespaceOrNewlineUnit(text.at(i).unicode()))
+        ++i;
+    if (i + 1 < n && text.at(i) == u'0' && text.at(i + 1) == u'x')
+        i += 2;
+    quint32 value = 0;
+    for (; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        unsigned digit;
+        if (c >= u'0' && c <= u'9')
+            digit = c - u'0';
+        else if (c >= u'a' && c <= u'f')
+            digit = c - u'a' + 10;
+        else if (c >= u'A' && c <= u'F')
+            digit = c - u'A' + 10;
+        else if (isWhitespaceOrNewlineUnit(c))
+            continue;
+        else
+            return 0;
+        value = (value << 4) | digit;
+    }
+    return value;
+}
+
+// ---- Lists --------------------------------------------------------------
+
+QString componentsJoinedByComma(const QStringList &list)
+{
+    return list.join(QLatin1String(", "));
+}
+
+QString componentsJoinedByComma(const QVariantList &list)
+{
+    QStringList texts;
+    texts.reserve(list.size());
+    for (const QVariant &v : list)
+        texts.append(v.toString());
+    return componentsJoinedByComma(texts);
+}
+
+void qv_addObject(QVariantList &list, const QVariant &object, const QVariant &defaultObject)
+{
+    list.append(object.isValid() ? object : defaultObject);
+}

@@ -1,0 +1,265 @@
+#include "model/StringAdditions.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+
+namespace {
+
+TEST(StringAdditions, EmptyStringAndContainment)
+{
+    EXPECT_TRUE(isEmptyString(QString()));
+    EXPECT_TRUE(isEmptyString(QStringLiteral("")));
+    EXPECT_TRUE(isEmptyString(std::optional<QString>()));
+    EXPECT_FALSE(isEmptyString(QStringLiteral(" ")));
+
+    // A missing or empty needle is always contained, also in an empty text.
+    EXPECT_TRUE(qv_containsString(QString(), QString()));
+    EXPECT_TRUE(qv_containsString(QString(), QStringLiteral("")));
+    EXPECT_TRUE(qv_containsString(QStringLiteral("abc"), QString()));
+    EXPECT_TRUE(qv_containsString(QStringLiteral("abc"), QStringLiteral("bc")));
+    EXPECT_FALSE(qv_containsString(QStringLiteral("abc"), QStringLiteral("BC")));
+    EXPECT_FALSE(qv_containsString(QString(), QStringLiteral("a")));
+    EXPECT_TRUE(qv_containsCaseInsensitiveString(QStringLiteral("abc"), QStringLiteral("BC")));
+}
+
+TEST(StringAdditions, LineSeparators)
+{
+    struct Case { QString text; QStringList lines; };
+    const Case cases[] = {
+        {QStringLiteral("a\r\nb\n"), {QStringLiteral("a"), QStringLiteral("b")}},
+        {QStringLiteral("a\n\nb"), {QStringLiteral("a"), QString(""), QStringLiteral("b")}},
+        {QString(), {}},
+        {QStringLiteral("one"), {QStringLiteral("one")}},
+        {QStringLiteral("a\rb\u0085c\u2028d\u2029e"),
+         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
+          QStringLiteral("e")}},
+        {QStringLiteral("\n"), {QString("")}},
+        {QStringLiteral("a\r\r\nb"), {QStringLiteral("a"), QString(""), QStringLiteral("b")}},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(componentsSeparatedByLineSeparators(c.text), c.lines) << c.text.toStdString();
+}
+
+TEST(StringAdditions, UspsLogPIC)
+{
+    // 22 digits: "420", a ZIP and a 14-digit number.
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("4209021091234567890123")),
+              QStringLiteral("91234567890123"));
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("9400111899223344556677")),
+              QStringLiteral("9400111899223344556677"));
+    // Too short to carry a routing prefix: nothing is read past the end.
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("420")), QStringLiteral("420"));
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("4201234")), QStringLiteral("4201234"));
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("42012345")), QString(""));
+}
+
+TEST(StringAdditions, SmallPieces)
+{
+    EXPECT_EQ(stringWithInt(-5), QStringLiteral("-5"));
+    EXPECT_EQ(stringWithInt(0), QStringLiteral("0"));
+    EXPECT_EQ(horizontalEllipsisString(), QString(QChar(0x2026)));
+    EXPECT_EQ(withEllipsis(QStringLiteral("Wait")), QStringLiteral("Wait\u2026"));
+    EXPECT_EQ(stringValue(QStringLiteral("x")), QStringLiteral("x"));
+
+    const CharacterSet digits = CharacterSet::decimalDigitCharacterSet();
+    EXPECT_TRUE(containsCharacterInSet(QStringLiteral("ab3"), digits));
+    EXPECT_FALSE(containsCharacterInSet(QStringLiteral("abc"), digits));
+    EXPECT_TRUE(prefixContainsCharacterInSet(QStringLiteral("3ab"), digits));
+    EXPECT_FALSE(prefixContainsCharacterInSet(QStringLiteral("a3"), digits));
+    EXPECT_FALSE(prefixContainsCharacterInSet(QString(), digits));
+
+    EXPECT_EQ(safeSubstringToIndex(QStringLiteral("abcdef"), 3), QStringLiteral("abc"));
+    EXPECT_EQ(safeSubstringToIndex(QStringLiteral("abc"), 3), QStringLiteral("abc"));
+    EXPECT_EQ(safeSubstringToIndex(QStringLiteral("abc"), 10), QStringLiteral("abc"));
+
+    EXPECT_EQ(substringStartingWithString(QStringLiteral("key=value"), QStringLiteral("=")),
+              QStringLiteral("=value"));
+    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key=value"), QStringLiteral("=")),
+              QStringLiteral("value"));
+    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key="), QStringLiteral("=")),
+              QString(""));
+    EXPECT_FALSE(substringStartingWithString(QStringLiteral("key"), QStringLiteral("=")));
+    EXPECT_FALSE(substringStartingAfterString(QStringLiteral("key"), QStringLiteral("=")));
+}
+
+TEST(StringAdditions, NumericCompare)
+{
+    EXPECT_LT(numericCompare(QStringLiteral("a2"), QStringLiteral("a10")), 0);
+    EXPECT_GT(numericCompare(QStringLiteral("a10"), QStringLiteral("a2")), 0);
+    EXPECT_EQ(numericCompare(QStringLiteral("a10"), QStringLiteral("a10")), 0);
+    EXPECT_LT(numericCompare(QStringLiteral("a"), QStringLiteral("b")), 0);
+    EXPECT_LT(numericCompare(QStringLiteral("a"), QStringLiteral("ab")), 0);
+    EXPECT_LT(numericCompare(QStringLiteral("x9y"), QStringLiteral("x10a")), 0);
+}
+
+TEST(StringAdditions, PaddingAndSpaces)
+{
+    EXPECT_EQ(stringByPaddingToLength(QStringLiteral("abc"), 5), QStringLiteral("abc  "));
+    EXPECT_EQ(stringByPaddingToLength(QStringLiteral("abc"), 2), QStringLiteral("ab"));
+    EXPECT_EQ(stringByPaddingToLength(QStringLiteral("abc"), 3), QStringLiteral("abc"));
+
+    EXPECT_EQ(spacesOfLength(3), QStringLiteral("   "));
+    const QString hundred = spacesOfLength(100);
+    EXPECT_EQ(hundred, QString(100, QLatin1Char(' ')));
+    // Grown only by doubling from 16 (16, 32, 64, 128, ...): 128 or more.
+    const qsizetype grown = stringadditions_detail::spacesBufferLength();
+    EXPECT_GE(grown, 128);
+    EXPECT_EQ(grown % 16, 0);
+    EXPECT_EQ((grown / 16) & (grown / 16 - 1), 0) << grown;
+    EXPECT_EQ(spacesOfLength(0), QString());
+}
+
+TEST(StringAdditions, SeparatingSubstrings)
+{
+    const QString digits = QStringLiteral("1234567");
+    const QString comma = QStringLiteral(",");
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, true),
+              QStringLiteral("123,456,7"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, false),
+              QStringLiteral("1,234,567"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(QStringLiteral("123456"), 3, comma, false),
+              QStringLiteral("123,456"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(QStringLiteral("123"), 3, comma, false),
+              QStringLiteral("123"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(QString(), 0, comma, false), QString());
+    try {
+        stringBySeparatingSubstringsOfLength(digits, 0, comma, true);
+        FAIL() << "a zero group length must be refused";
+    } catch (const InvalidArgumentException &e) {
+        EXPECT_TRUE(e.reason().endsWith(QStringLiteral("substringLength must be non-zero.")));
+    }
+}
+
+TEST(StringAdditions, Whitespace)
+{
+    EXPECT_EQ(stringByCollapsingWhitespace(QStringLiteral(" a \t\n b ")), QStringLiteral(" a b "));
+    EXPECT_EQ(stringByRemovingWhitespace(QStringLiteral(" a\tb \nc")), QStringLiteral("ab\nc"));
+}
+
+TEST(StringAdditions, MutableOperations)
+{
+    QString text = QStringLiteral("a");
+    appendStrings(text, {QStringLiteral("b"), QStringLiteral("c")});
+    EXPECT_EQ(text, QStringLiteral("abc"));
+    appendStrings(text, {QString(), QStringLiteral("d")});
+    EXPECT_EQ(text, QStringLiteral("abc"));
+
+    QString s = QStringLiteral("a-b-c");
+    EXPECT_TRUE(replaceAllOccurrencesOfString(s, QStringLiteral("-"), QStringLiteral("+")));
+    EXPECT_EQ(s, QStringLiteral("a+b+c"));
+    EXPECT_FALSE(replaceAllOccurrencesOfString(s, QStringLiteral("-"), QStringLiteral("+")));
+    EXPECT_EQ(s, QStringLiteral("a+b+c"));
+}
+
+TEST(StringAdditions, BoolValue)
+{
+    for (const char *yes : {"yes", "Y", "y", "TRUE", "true", "1", "YES"})
+        EXPECT_TRUE(boolValue(QString::fromLatin1(yes))) << yes;
+    for (const char *no : {"0", "no", "01", "", "yes please", "2", "T", " 1"})
+        EXPECT_FALSE(boolValue(QString::fromLatin1(no))) << no;
+}
+
+TEST(StringAdditions, IntegerValues)
+{
+    EXPECT_EQ(unsignedIntValue(QStringLiteral("42abc")), 42u);
+    EXPECT_EQ(unsignedIntValue(QStringLiteral("abc")), 0u);
+    EXPECT_EQ(unsignedIntValue(QStringLiteral("  7")), 7u);
+    EXPECT_EQ(unsignedIntValue(QStringLiteral("99999999999")), 4294967295u);
+
+    EXPECT_EQ(longLongValue(QStringLiteral("  -123x")), -123);
+    EXPECT_EQ(longLongValue(QStringLiteral("+5")), 5);
+    EXPECT_EQ(longLongValue(QStringLiteral("x5")), 0);
+    EXPECT_EQ(longLongValue(QStringLiteral("99999999999999999999")),
+              std::numeric_limits<qint64>::max());
+    EXPECT_EQ(longLongValue(QStringLiteral("-99999999999999999999")),
+              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(longLongValue(QStringLiteral("-9223372036854775808")),
+              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(maxIntegerValue(QStringLiteral("12")), 12);
+
+    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("18446744073709551615")),
+              std::numeric_limits<quint64>::max());
+    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("99999999999999999999")),
+              std::numeric_limits<quint64>::max());
+    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("-1")), std::numeric_limits<quint64>::max());
+    EXPECT_EQ(maxUnsignedIntegerValue(QStringLiteral("-2")),
+              std::numeric_limits<std::uintmax_t>::max() - 1);
+
+    EXPECT_EQ(numberValue(QStringLiteral("17 apples")).toLongLong(), 17);
+    EXPECT_EQ(arrayValue(QStringLiteral("x")), QVariantList{QStringLiteral("x")});
+}
+
+TEST(StringAdditions, HexValue)
+{
+    struct Case { QString text; quint32 value; };
+    const Case cases[] = {
+        {QStringLiteral("0x1F"), 31},
+        {QStringLiteral(" 1f"), 31},
+        {QStringLiteral("0X1F"), 0},
+        {QStringLiteral("12G"), 0},
+        {QString(), 0},
+        {QStringLiteral("DE AD"), 0xDEAD},
+        {QStringLiteral("123456789"), 0x23456789}, // low 32 bits
+        // A 41st character is never read: the "G" would make the value 0.
+        {QString(40, QLatin1Char('0')) + QLatin1Char('G'), 0},
+        {QString(39, QLatin1Char('0')) + QStringLiteral("1G"), 1},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(hexValue(c.text), c.value) << c.text.toStdString();
+}
+
+TEST(StringAdditions, DataConversions)
+{
+    EXPECT_EQ(stringWithData(QByteArray("abc"), StringEncoding::ASCII), QStringLiteral("abc"));
+    EXPECT_FALSE(stringWithData(QByteArray("\xE9", 1), StringEncoding::ASCII));
+    EXPECT_EQ(stringWithData(QByteArray("\xE9", 1), StringEncoding::ISOLatin1),
+              QStringLiteral("\u00E9"));
+    EXPECT_EQ(stringWithData(QByteArray("\xC3\xA9"), StringEncoding::UTF8),
+              QStringLiteral("\u00E9"));
+    EXPECT_FALSE(stringWithData(QByteArray("\xC3("), StringEncoding::UTF8));
+    EXPECT_EQ(stringWithData(QByteArray("\xFF\xFE" "a\0", 4), StringEncoding::UTF16),
+              QStringLiteral("a"));
+    EXPECT_EQ(stringWithData(QByteArray("\0a", 2), StringEncoding::UTF16), QStringLiteral("a"));
+    EXPECT_FALSE(stringWithData(QByteArray("\0a\0", 3), StringEncoding::UTF16));
+
+    EXPECT_EQ(dataValue(QStringLiteral("Caf\u00E9 \u4E2D")), QByteArray("Cafe ?"));
+}
+
+TEST(StringAdditions, DecodeBase64)
+{
+    // RFC 4648 section 10 test vectors.
+    struct Case { const char *text; const char *bytes; };
+    const Case cases[] = {
+        {"", ""}, {"Zg==", "f"}, {"Zm8=", "fo"}, {"Zm9v", "foo"},
+        {"Zm9vYg==", "foob"}, {"Zm9vYmE=", "fooba"}, {"Zm9vYmFy", "foobar"},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(decodeBase64(QString::fromLatin1(c.text)), QByteArray(c.bytes)) << c.text;
+
+    // Text with line breaks is decoded line by line.
+    EXPECT_EQ(decodeBase64(QStringLiteral("Zm9v\nYmFy\n")), QByteArray("foobar"));
+    // Longer than one read chunk.
+    const QByteArray big(10000, 'x');
+    EXPECT_EQ(decodeBase64(QString::fromLatin1(big.toBase64())), big);
+    // Not Base64 at all.
+    EXPECT_TRUE(decodeBase64(QStringLiteral("!!!!")).isEmpty());
+}
+
+TEST(StringAdditions, Lists)
+{
+    EXPECT_EQ(componentsJoinedByComma(QStringList{QStringLiteral("a"), QStringLiteral("b")}),
+              QStringLiteral("a, b"));
+    EXPECT_EQ(componentsJoinedByComma(QVariantList{1, QStringLiteral("b")}),
+              QStringLiteral("1, b"));
+    EXPECT_EQ(qv_reversedArray(QList<int>{1, 2, 3}), (QList<int>{3, 2, 1}));
+    EXPECT_EQ(arrayByRemovingObject(QList<int>{1, 2, 1, 3, 1}, 1), (QList<int>{2, 3}));
+    EXPECT_EQ(arrayByRemovingObject(QList<int>{2, 3}, 1), (QList<int>{2, 3}));
+
+    QVariantList list;
+    qv_addObject(list, QVariant(), QStringLiteral("default"));
+    qv_addObject(list, QStringLiteral("x"), QStringLiteral("default"));
+    EXPECT_EQ(list, (QVariantList{QStringLiteral("default"), QStringLiteral("x")}));
+}
+
+} // namespace
