@@ -1,5 +1,7 @@
 #include "model/XMLDocument.h"
 
+#include "platform/Decimal.h"
+
 #include <QDateTime>
 #include <QLocale>
 #include <QTimeZone>
@@ -122,6 +124,8 @@ QString elementText(const QVariant &value)
     default:
         break;
     }
+    if (value.metaType() == QMetaType::fromType<Decimal>())
+        return value.value<Decimal>().toString();
     if (value.canConvert<QString>())
         return value.toString();
     return QString::fromLatin1(value.typeName());

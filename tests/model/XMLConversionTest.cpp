@@ -1,6 +1,7 @@
 // XML to property-list conversion, the XML builders and look-ups.
 #include "model/XMLConversion.h"
 #include "model/XMLDocument.h"
+#include "platform/Decimal.h"
 
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -203,12 +204,15 @@ TEST(XMLBuilding, OrderedKeysNullsAndValueTexts)
     EXPECT_TRUE(ordered.xmlData().startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
 
     const QVariantMap mixed = map({{s("n"), 42}, {s("x"), 1.5}, {s("t"), true}, {s("z"), QVariant::fromValue(nullptr)},
-                                   {s("u"), QVariant()}, {s("e"), s("a<b&c")}});
-    const QVXMLDocument document = qv_documentWithRootName(s("req"), mixed, {s("z"), s("n"), s("x"), s("t"), s("u"), s("e")});
-    EXPECT_EQ(childNames(document.xmlData()), (QStringList{s("n"), s("x"), s("t"), s("e")}));
+                                   {s("u"), QVariant()}, {s("e"), s("a<b&c")},
+                                   {s("d"), QVariant::fromValue(Decimal(5600, -3))}});
+    const QVXMLDocument document =
+        qv_documentWithRootName(s("req"), mixed, {s("z"), s("n"), s("x"), s("t"), s("u"), s("e"), s("d")});
+    EXPECT_EQ(childNames(document.xmlData()), (QStringList{s("n"), s("x"), s("t"), s("e"), s("d")}));
     // Read back through the converter.
     EXPECT_EQ(rho_propertyListFromXMLFormat(document.xmlData()),
-              map({{s("req"), map({{s("n"), s("42")}, {s("x"), s("1.5")}, {s("t"), s("1")}, {s("e"), s("a<b&c")}})}}));
+              map({{s("req"), map({{s("n"), s("42")}, {s("x"), s("1.5")}, {s("t"), s("1")}, {s("e"), s("a<b&c")},
+                                       {s("d"), s("5.6")}})}}));
 }
 
 TEST(XMLBuilding, DefaultOrderAndEmptyRoot)
