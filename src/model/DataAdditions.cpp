@@ -80,7 +80,7 @@ std::optional<QByteArray> dataWithHexString(const QString &text, QString *error)
     return bytes;
 }
 
-QString _lowercaseHexStringWithPrefix(const QByteArray &data, const QString &prefix)
+QString lowercaseHexStringWithPrefix(const QByteArray &data, const QString &prefix)
 {
     static const char digits[] = "0123456789abcdef";
     QString text;
@@ -96,12 +96,12 @@ QString _lowercaseHexStringWithPrefix(const QByteArray &data, const QString &pre
 
 QString lowercaseHexString(const QByteArray &data)
 {
-    return _lowercaseHexStringWithPrefix(data, QStringLiteral("0x"));
+    return lowercaseHexStringWithPrefix(data, QStringLiteral("0x"));
 }
 
 QString unadornedLowercaseHexString(const QByteArray &data)
 {
-    return _lowercaseHexStringWithPrefix(data, QString());
+    return lowercaseHexStringWithPrefix(data, QString());
 }
 
 namespace {

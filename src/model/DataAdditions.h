@@ -28,7 +28,7 @@ inline const QString IllegalHexDigit = QStringLiteral("IllegalHexDigit");
 std::optional<QByteArray> dataWithHexString(const QString &text, QString *error = nullptr);
 
 // prefix followed by two lower-case hexadecimal digits per byte.
-QString _lowercaseHexStringWithPrefix(const QByteArray &data, const QString &prefix);
+QString lowercaseHexStringWithPrefix(const QByteArray &data, const QString &prefix);
 // "0x" followed by the digits.
 QString lowercaseHexString(const QByteArray &data);
 // The digits alone.

@@ -63,7 +63,7 @@ TEST(DataAdditions, BytesToHexText)
     const QByteArray data = bytes({0x01, 0xab});
     EXPECT_EQ(lowercaseHexString(data), QStringLiteral("0x01ab"));
     EXPECT_EQ(unadornedLowercaseHexString(data), QStringLiteral("01ab"));
-    EXPECT_EQ(_lowercaseHexStringWithPrefix(bytes({0x00, 0xff, 0x10}), QStringLiteral("#")),
+    EXPECT_EQ(lowercaseHexStringWithPrefix(bytes({0x00, 0xff, 0x10}), QStringLiteral("#")),
               QStringLiteral("#00ff10"));
     EXPECT_EQ(lowercaseHexString(QByteArray()), QStringLiteral("0x"));
 
