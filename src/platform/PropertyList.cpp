@@ -1,0 +1,596 @@
+#include "platform/PropertyList.h"
+
+#include "platform/Decimal.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStringList>
+#include <QTimeZone>
+
+#include <plist/plist.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// Seconds between 1970-01-01 and 2001-01-01, the epoch of property-list dates.
+constexpr qint64 kPlistEpochMSecs = 978307200000LL;
+constexpr qsizetype kMaxInputSize = qsizetype(1) << 30;
+
+struct PlistDeleter
+{
+    void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
+};
+using PlistPtr = std::unique_ptr<void, PlistDeleter>;
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+// ---------------------------------------------------------------- reading
+
+quint64 readBigEndian(const uchar *p, int size)
+{
+    quint64 v = 0;
+    for (int i = 0; i < size; ++i)
+        v = (v << 8) | p[i];
+    return v;
+}
+
+// Walks the object graph of a binary property list without building it, so
+// that what libplist is handed can neither recurse without end (cycles,
+// extreme nesting) nor expand shared references beyond reason.
+bool checkBinaryStructure(const QByteArray &bytes, QString *why)
+{
+    const auto *d = reinterpret_cast<const uchar *>(bytes.constData());
+    const quint64 n = static_cast<quint64>(bytes.size());
+    if (n < 8 + 32) {
+        *why = QStringLiteral("it is too short");
+        return false;
+    }
+    const uchar *trailer = d + n - 32;
+    const int offsetSize = trailer[6];
+    const int refSize = trailer[7];
+    const quint64 count = readBigEndian(trailer + 8, 8);
+    const quint64 top = readBigEndian(trailer + 16, 8);
+    const quint64 tableOffset = readBigEndian(trailer + 24, 8);
+    const quint64 dataEnd = n - 32;
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || top >= count
+        || tableOffset < 8 || tableOffset > dataEnd || count > (dataEnd - tableOffset) / quint64(offsetSize)) {
+        *why = QStringLiteral("its trailer is damaged or it is truncated");
+        return false;
+    }
+
+    bool nulText = false;
+    auto outside = [&]() {
+        return nulText ? QStringLiteral("a text holds a NUL character") : QStringLiteral("an object lies outside the data");
+    };
+    // Children of an object: the references of an array, set or dictionary.
+    auto children = [&](quint64 index, std::vector<quint64> &out) -> bool {
+        out.clear();
+        const quint64 offset = readBigEndian(d + tableOffset + index * offsetSize, offsetSize);
+        if (offset < 8 || offset >= tableOffset)
+            return false;
+        const uchar marker = d[offset];
+        const int type = marker >> 4;
+        if (type != 0xA && type != 0xC && type != 0xD && type != 0x5 && type != 0x6)
+            return true;
+        quint64 items = marker & 0x0F;
+        quint64 pos = offset + 1;
+        if (items == 0x0F) {
+            if (pos >= tableOffset || (d[pos] >> 4) != 0x1)
+                return false;
+            const int intBytes = 1 << (d[pos] & 0x0F);
+            if (intBytes > 8 || pos + 1 + intBytes > tableOffset)
+                return false;
+            items = readBigEndian(d + pos + 1, intBytes);
+            pos += 1 + intBytes;
+        }
+        if (type == 0x5 || type == 0x6) {
+            // Text (ASCII or UTF-16): it must lie inside the data and hold no
+            // NUL character, which the rest of the program cannot carry.
+            const quint64 unit = type == 0x5 ? 1 : 2;
+            if (items > (tableOffset - pos) / unit)
+                return false;
+            for (quint64 i = 0; i < items; ++i) {
+                if (d[pos + i * unit] == 0 && (unit == 1 || d[pos + i * unit + 1] == 0)) {
+                    nulText = true;
+                    return false;
+                }
+            }
+            return true;
+        }
+        const quint64 refs = type == 0xD ? items * 2 : items;
+        if ((type == 0xD && items > (quint64(1) << 62)) || refs > (tableOffset - pos) / quint64(refSize))
+            return false;
+        out.reserve(static_cast<size_t>(refs));
+        for (quint64 i = 0; i < refs; ++i) {
+            const quint64 ref = readBigEndian(d + pos + i * refSize, refSize);
+            if (ref >= count)
+                return false;
+            out.push_back(ref);
+        }
+        return true;
+    };
+
+    const quint64 expansionLimit = std::max<quint64>(quint64(1) << 20, n * 16);
+    std::vector<uchar> state(static_cast<size_t>(count), 0); // 0 new, 1 open, 2 done
+    std::vector<quint64> expanded(static_cast<size_t>(count), 0);
+    struct Frame
+    {
+        quint64 index;
+        std::vector<quint64> kids;
+        size_t next = 0;
+        quint64 total = 1;
+    };
+    std::vector<Frame> stack;
+    stack.push_back({top, {}});
+    if (!children(top, stack.back().kids)) {
+        *why = outside();
+        return false;
+    }
+    state[top] = 1;
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        if (frame.next < frame.kids.size()) {
+            const quint64 kid = frame.kids[frame.next++];
+            if (state[kid] == 2) {
+                frame.total = std::min(expansionLimit + 1, frame.total + expanded[kid]);
+                continue;
+            }
+            if (state[kid] == 1) {
+                *why = QStringLiteral("an object contains itself");
+                return false;
+            }
+            if (static_cast<int>(stack.size()) >= kPropertyListMaxDepth) {
+                *why = QStringLiteral("it is nested too deeply");
+                return false;
+            }
+            Frame child{kid, {}};
+            if (!children(kid, child.kids)) {
+                *why = outside();
+                return false;
+            }
+            state[kid] = 1;
+            stack.push_back(std::move(child));
+            continue;
+        }
+        const quint64 index = frame.index;
+        const quint64 total = frame.total;
+        if (total > expansionLimit) {
+            *why = QStringLiteral("it expands to too many objects");
+            return false;
+        }
+        state[index] = 2;
+        expanded[index] = total;
+        stack.pop_back();
+        if (!stack.empty())
+            stack.back().total = std::min(expansionLimit + 1, stack.back().total + total);
+    }
+    return true;
+}
+
+// Counts the nesting of <array> and <dict> elements of an XML property list
+// before libplist parses it (its parser recurses). Counting is approximate in
+// comments, which can only make the check stricter.
+bool checkXmlNesting(const QByteArray &bytes, QString *why)
+{
+    int depth = 0;
+    const char *p = bytes.constData();
+    const char *end = p + bytes.size();
+    auto startsWithName = [&](const char *at, const char *name) {
+        const size_t len = std::strlen(name);
+        if (static_cast<size_t>(end - at) < len + 1 || std::memcmp(at, name, len) != 0)
+            return false;
+        const char next = at[len];
+        return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r';
+    };
+    for (const char *at = p; at < end; ++at) {
+        if (*at != '<')
+            continue;
+        const char *name = at + 1;
+        const bool closing = name < end && *name == '/';
+        if (closing)
+            ++name;
+        if (!startsWithName(name, "array") && !startsWithName(name, "dict"))
+            continue;
+        if (closing) {
+            --depth;
+            continue;
+        }
+        // <array/> and <dict/> open nothing.
+        const char *close = static_cast<const char *>(std::memchr(name, '>', static_cast<size_t>(end - name)));
+        if (close && close > name && close[-1] == '/')
+            continue;
+        if (++depth > kPropertyListMaxDepth) {
+            *why = QStringLiteral("it is nested too deeply");
+            return false;
+        }
+    }
+    return true;
+}
+
+QString takeString(char *text)
+{
+    const QString s = text ? QString::fromUtf8(text) : QString();
+    std::free(text);
+    return s;
+}
+
+bool toVariant(plist_t node, int depth, QVariant &out, QString *why)
+{
+    if (depth > kPropertyListMaxDepth) {
+        *why = QStringLiteral("it is nested too deeply");
+        return false;
+    }
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        out = QVariant(b != 0);
+        return true;
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        out = QVariant(static_cast<qint64>(v));
+        return true;
+    }
+    case PLIST_UID: {
+        uint64_t v = 0;
+        plist_get_uid_val(node, &v);
+        out = QVariant(static_cast<qint64>(v));
+        return true;
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        out = QVariant(v);
+        return true;
+    }
+    case PLIST_STRING:
+    case PLIST_KEY: {
+        if (plist_get_node_type(node) == PLIST_KEY) {
+            char *text = nullptr;
+            plist_get_key_val(node, &text);
+            out = QVariant(takeString(text));
+            return true;
+        }
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        out = QVariant(text ? QString::fromUtf8(text, static_cast<qsizetype>(length)) : QString());
+        return true;
+    }
+    case PLIST_DATA: {
+        char *bytes = nullptr;
+        uint64_t length = 0;
+        plist_get_data_val(node, &bytes, &length);
+        out = QVariant(QByteArray(bytes ? bytes : "", static_cast<qsizetype>(bytes ? length : 0)));
+        std::free(bytes);
+        return true;
+    }
+    case PLIST_DATE: {
+        int32_t sec = 0;
+        int32_t usec = 0;
+        plist_get_date_val(node, &sec, &usec);
+        const double ms = std::round(double(sec) * 1000.0 + double(usec) / 1000.0);
+        out = QVariant(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms) + kPlistEpochMSecs, QTimeZone::utc())
+                           .toLocalTime());
+        return true;
+    }
+    case PLIST_ARRAY: {
+        QVariantList list;
+        const uint32_t size = plist_array_get_size(node);
+        list.reserve(size);
+        for (uint32_t i = 0; i < size; ++i) {
+            QVariant item;
+            if (!toVariant(plist_array_get_item(node, i), depth + 1, item, why))
+                return false;
+            list.append(item);
+        }
+        out = QVariant(list);
+        return true;
+    }
+    case PLIST_DICT: {
+        QVariantMap map;
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        if (!iter) {
+            out = QVariant(map);
+            return true;
+        }
+        bool ok = true;
+        for (;;) {
+            char *key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            const QString name = takeString(key);
+            QVariant item;
+            if (!toVariant(value, depth + 1, item, why)) {
+                ok = false;
+                break;
+            }
+            map.insert(name, item);
+        }
+        std::free(iter);
+        if (!ok)
+            return false;
+        out = QVariant(map);
+        return true;
+    }
+    default:
+        *why = QStringLiteral("it holds an object of an unknown kind");
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- writing
+
+bool checkText(const QString &text, bool xml, QString *why)
+{
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u == 0) {
+            *why = QStringLiteral("a text holds a NUL character");
+            return false;
+        }
+        if (xml && ((u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D) || u == 0xFFFE || u == 0xFFFF)) {
+            *why = QStringLiteral("a text holds a control character that an XML property list cannot carry");
+            return false;
+        }
+    }
+    return true;
+}
+
+plist_t fromVariant(const QVariant &value, bool xml, int depth, QString *why)
+{
+    if (depth > kPropertyListMaxDepth) {
+        *why = QStringLiteral("the value is nested too deeply");
+        return nullptr;
+    }
+    if (!value.isValid()) {
+        *why = QStringLiteral("a value is missing (null)");
+        return nullptr;
+    }
+    const QMetaType type = value.metaType();
+    if (type == QMetaType::fromType<Decimal>()) {
+        return plist_new_string(value.value<Decimal>().toStdString().c_str());
+    }
+    switch (type.id()) {
+    case QMetaType::Bool:
+        return plist_new_bool(value.toBool() ? 1 : 0);
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::Short:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::LongLong:
+        return plist_new_uint(static_cast<uint64_t>(value.toLongLong()));
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::ULongLong: {
+        const qulonglong v = value.toULongLong();
+        if (v > static_cast<qulonglong>(std::numeric_limits<qint64>::max())) {
+            *why = QStringLiteral("an integer is too large for a property list");
+            return nullptr;
+        }
+        return plist_new_uint(v);
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return plist_new_real(value.toDouble());
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        if (!checkText(text, xml, why))
+            return nullptr;
+        return plist_new_string(text.toUtf8().constData());
+    }
+    case QMetaType::QByteArray: {
+        const QByteArray bytes = value.toByteArray();
+        return plist_new_data(bytes.constData(), static_cast<uint64_t>(bytes.size()));
+    }
+    case QMetaType::QDateTime: {
+        const QDateTime when = value.toDateTime();
+        if (!when.isValid()) {
+            *why = QStringLiteral("a date is not valid");
+            return nullptr;
+        }
+        const qint64 ms = when.toMSecsSinceEpoch() - kPlistEpochMSecs;
+        qint64 sec = ms / 1000;
+        qint64 rest = ms % 1000;
+        if (rest < 0) {
+            rest += 1000;
+            --sec;
+        }
+        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
+            *why = QStringLiteral("a date is out of the range a property list can hold");
+            return nullptr;
+        }
+        return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(rest * 1000));
+    }
+    case QMetaType::QStringList:
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        PlistPtr array(plist_new_array());
+        for (const QVariant &item : list) {
+            plist_t node = fromVariant(item, xml, depth + 1, why);
+            if (!node)
+                return nullptr;
+            plist_array_append_item(array.get(), node);
+        }
+        return array.release();
+    }
+    case QMetaType::QVariantMap:
+    case QMetaType::QVariantHash: {
+        const QVariantMap map = type.id() == QMetaType::QVariantMap
+                                    ? value.toMap()
+                                    : [&] {
+                                          QVariantMap m;
+                                          const QVariantHash h = value.toHash();
+                                          for (auto it = h.begin(); it != h.end(); ++it)
+                                              m.insert(it.key(), it.value());
+                                          return m;
+                                      }();
+        PlistPtr dict(plist_new_dict());
+        for (auto it = map.begin(); it != map.end(); ++it) {
+            if (!checkText(it.key(), xml, why))
+                return nullptr;
+            plist_t node = fromVariant(it.value(), xml, depth + 1, why);
+            if (!node)
+                return nullptr;
+            plist_dict_set_item(dict.get(), it.key().toUtf8().constData(), node);
+        }
+        return dict.release();
+    }
+    default:
+        *why = QStringLiteral("a value of type %1 cannot be stored in a property list")
+                   .arg(QString::fromLatin1(type.name() ? type.name() : "unknown"));
+        return nullptr;
+    }
+}
+
+} // namespace
+
+std::optional<QVariant> readPropertyList(const QByteArray &data, QString *error, PropertyListFormat *format)
+{
+    if (data.isEmpty()) {
+        setError(error, QStringLiteral("The data is not a property list: it is empty."));
+        return std::nullopt;
+    }
+    if (data.size() > kMaxInputSize) {
+        setError(error, QStringLiteral("The data is not read as a property list: it is too large."));
+        return std::nullopt;
+    }
+    const bool binary = data.startsWith("bplist");
+    QString why;
+    if (binary ? !checkBinaryStructure(data, &why) : !checkXmlNesting(data, &why)) {
+        setError(error, QStringLiteral("The data is not a valid property list: %1.").arg(why));
+        return std::nullopt;
+    }
+    plist_t root = nullptr;
+    if (binary)
+        plist_from_bin(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    else
+        plist_from_xml(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    PlistPtr guard(root);
+    if (!root) {
+        setError(error, binary ? QStringLiteral("The data is not a valid binary property list: it is truncated or damaged.")
+                               : QStringLiteral("The data is not a valid property list: it is truncated, damaged or not a property list at all."));
+        return std::nullopt;
+    }
+    QVariant value;
+    if (!toVariant(root, 0, value, &why)) {
+        setError(error, QStringLiteral("The data is not a valid property list: %1.").arg(why));
+        return std::nullopt;
+    }
+    if (format)
+        *format = binary ? PropertyListFormat::Binary : PropertyListFormat::Xml;
+    if (error)
+        error->clear();
+    return value;
+}
+
+std::optional<QByteArray> writePropertyList(const QVariant &value, PropertyListFormat format, QString *error)
+{
+    QString why;
+    const bool xml = format == PropertyListFormat::Xml;
+    PlistPtr root(fromVariant(value, xml, 0, &why));
+    if (!root) {
+        setError(error, QStringLiteral("The value cannot be written as a property list: %1.").arg(why));
+        return std::nullopt;
+    }
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    if (xml)
+        plist_to_xml(root.get(), &bytes, &length);
+    else
+        plist_to_bin(root.get(), &bytes, &length);
+    if (!bytes) {
+        setError(error, QStringLiteral("The value cannot be written as a property list."));
+        return std::nullopt;
+    }
+    QByteArray out(bytes, static_cast<qsizetype>(length));
+    if (xml)
+        plist_to_xml_free(bytes);
+    else
+        plist_to_bin_free(bytes);
+    if (error)
+        error->clear();
+    return out;
+}
+
+std::optional<QByteArray> writeBinaryPropertyList(const QVariant &value, QString *error)
+{
+    return writePropertyList(value, PropertyListFormat::Binary, error);
+}
+
+std::optional<QByteArray> writeXmlPropertyList(const QVariant &value, QString *error)
+{
+    return writePropertyList(value, PropertyListFormat::Xml, error);
+}
+
+std::optional<QVariant> readPropertyListFile(const QString &path, QString *error, PropertyListFormat *format)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, QStringLiteral("The file “%1” could not be opened: %2.").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    if (file.size() > kMaxInputSize) {
+        setError(error, QStringLiteral("The file “%1” is too large to be a property list.").arg(path));
+        return std::nullopt;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, QStringLiteral("The file “%1” could not be read: %2.").arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    QString why;
+    std::optional<QVariant> value = readPropertyList(data, &why, format);
+    if (!value) {
+        setError(error, QStringLiteral("The file “%1” could not be read. %2").arg(path, why));
+        return std::nullopt;
+    }
+    if (error)
+        error->clear();
+    return value;
+}
+
+bool writePropertyListFile(const QString &path, const QVariant &value, PropertyListFormat format, QString *error)
+{
+    QString why;
+    const std::optional<QByteArray> bytes = writePropertyList(value, format, &why);
+    if (!bytes) {
+        setError(error, QStringLiteral("The file “%1” was not written. %2").arg(path, why));
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, QStringLiteral("The file “%1” could not be written: %2.").arg(path, file.errorString()));
+        return false;
+    }
+    if (file.write(*bytes) != bytes->size() || !file.commit()) {
+        setError(error, QStringLiteral("The file “%1” could not be written: %2.").arg(path, file.errorString()));
+        file.cancelWriting();
+        return false;
+    }
+    if (error)
+        error->clear();
+    return true;
+}
