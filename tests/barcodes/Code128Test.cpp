@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -254,12 +255,17 @@ TEST(Code128Decoding, GS1FormsReadAsGS1)
     const auto gs1 = _bitpattern_c128gs1("(420)12345(92)05511899223344556677");
     const auto gs1Fixed = _bitpattern_c128gs1("(01)09501101530003(17)140704(10)AB-123");
     const auto gs1FourDigit = _bitpattern_c128gs1("(7001)1234567890123(10)ABC");
-    ASSERT_TRUE(c128c && gs1 && gs1Fixed && gs1FourDigit);
+    // An escaped FNC1 at the start of a plain Code 128 text makes it GS1 too.
+    const auto fnc1Only = _bitpattern_c128("~999");
+    const auto fnc1First = _bitpattern_c128("~999A");
+    ASSERT_TRUE(c128c && gs1 && gs1Fixed && gs1FourDigit && fnc1Only && fnc1First);
     const Case cases[] = {
         {"USPS package number", *c128c, QByteArray("42012345\x1d" "9405511899223344556677")},
         {"parenthesised AIs", *gs1, QByteArray("42012345\x1d" "9205511899223344556677")},
         {"fixed-length AIs need no separator", *gs1Fixed, QByteArray("01095011015300031714070410AB-123")},
         {"four-digit variable AI", *gs1FourDigit, QByteArray("70011234567890123\x1d" "10ABC")},
+        {"escaped FNC1 alone", *fnc1Only, QByteArray("")},
+        {"escaped FNC1 first", *fnc1First, QByteArray("A")},
     };
     int index = 0;
     for (const Case &c : cases)

@@ -10,6 +10,7 @@
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <random>
