@@ -1,5 +1,7 @@
 #include "model/XMLConversion.h"
 
+#include "model/TemplateSubstitution.h"
+
 #include <QDebug>
 #include <QVariantList>
 #include <QXmlStreamReader>
@@ -31,15 +33,10 @@ void addChild(QVariantMap &parent, const QString &name, const QVariant &value)
     }
 }
 
-QString trimmedText(const QString &text)
-{
-    return text.trimmed();
-}
-
 // The value of an element that has just ended.
 QVariant elementValue(OpenElement &element, bool isRoot)
 {
-    const QString text = trimmedText(element.text);
+    const QString text = stringByRemovingSurroundingWhitespace(element.text);
     if (text.isEmpty())
         return element.dictionary;
     if (element.dictionary.isEmpty() && !isRoot)
