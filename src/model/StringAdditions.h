@@ -15,6 +15,8 @@
 #include <QVariantList>
 #include <QVariantMap>
 
+#include "platform/Decimal.h"
+
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
@@ -159,9 +161,18 @@ std::uintmax_t maxUnsignedIntegerValue(const QString &text);
 // 2^32 - 1; 0 when the text does not begin with a digit.
 quint32 unsignedIntValue(const QString &text);
 
+// The text read wholly as a decimal number ("5.6", "-0.48", " 12 ");
+// not-a-number for text that is not one ("", "abc", "12abc").
+Decimal decimalValue(const QString &text);
+// The same (the program's decimal-number object is Decimal).
+Decimal decimalNumberValue(const QString &text);
 // A number holding the text's integer value (qint64).
 QVariant numberValue(const QString &text);
 QVariantList arrayValue(const QString &text);
+// The text read as a property list whose root is a dictionary: the old-style
+// text form ({ key = value; list = (a, "b c"); data = <0fa1>; }) or the XML
+// form. Nothing when the text is not one; `error` (when given) says why.
+std::optional<QVariantMap> dictionaryValue(const QString &text, QString *error = nullptr);
 // The text as ASCII bytes; characters without an ASCII form become their
 // unaccented base letter or "?".
 QByteArray dataValue(const QString &text);

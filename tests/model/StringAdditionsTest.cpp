@@ -246,6 +246,47 @@ TEST(StringAdditions, DecodeBase64)
     EXPECT_TRUE(decodeBase64(QStringLiteral("!!!!")).isEmpty());
 }
 
+TEST(StringAdditions, DecimalValues)
+{
+    EXPECT_EQ(decimalValue(QStringLiteral("5.6")), Decimal(56, -1));
+    EXPECT_EQ(decimalValue(QStringLiteral("-0.48")), Decimal(-48, -2));
+    EXPECT_EQ(decimalNumberValue(QStringLiteral("12")), Decimal(12));
+    for (const char *text : {"", "abc", "12abc"})
+        EXPECT_TRUE(decimalValue(QString::fromLatin1(text)).isNaN()) << text;
+}
+
+TEST(StringAdditions, DictionaryValue)
+{
+    QString error;
+    const auto map = dictionaryValue(QStringLiteral(
+        "{ Name = \"Ann Lee\"; ZIP = 02134; list = (a, \"b c\", ); data = <0fa1 ff>;\n"
+        "  /* nested */ inner = { k = v; }; // end\n esc = \"a\\\"b\\n\"; }"), &error);
+    ASSERT_TRUE(map.has_value()) << error.toStdString();
+    EXPECT_EQ(map->value(QStringLiteral("Name")), QVariant(QStringLiteral("Ann Lee")));
+    EXPECT_EQ(map->value(QStringLiteral("ZIP")), QVariant(QStringLiteral("02134")));
+    EXPECT_EQ(map->value(QStringLiteral("list")),
+              QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b c")}));
+    EXPECT_EQ(map->value(QStringLiteral("data")), QVariant(QByteArray("\x0f\xa1\xff")));
+    EXPECT_EQ(map->value(QStringLiteral("inner")).toMap().value(QStringLiteral("k")),
+              QVariant(QStringLiteral("v")));
+    EXPECT_EQ(map->value(QStringLiteral("esc")), QVariant(QStringLiteral("a\"b\n")));
+
+    const auto xml = dictionaryValue(QStringLiteral(
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<plist version=\"1.0\"><dict><key>a</key><integer>3</integer></dict></plist>"));
+    ASSERT_TRUE(xml.has_value());
+    EXPECT_EQ(xml->value(QStringLiteral("a")).toLongLong(), 3);
+
+    for (const char *bad : {"", "(a, b)", "{ a = b }", "{ a = ; }", "{ a = \"b; }", "{ a = <0g>; }",
+                            "{ a = b; } extra", "plain"}) {
+        QString why;
+        EXPECT_FALSE(dictionaryValue(QString::fromLatin1(bad), &why).has_value()) << bad;
+        EXPECT_FALSE(why.isEmpty()) << bad;
+    }
+    // Deep nesting is refused, not followed.
+    EXPECT_FALSE(dictionaryValue(QString(100000, QLatin1Char('{'))).has_value());
+}
+
 TEST(StringAdditions, Lists)
 {
     EXPECT_EQ(componentsJoinedByComma(QStringList{QStringLiteral("a"), QStringLiteral("b")}),
