@@ -1,11 +1,12 @@
 # Helpers shared by the library and test folders.
 #
-# tolvane_library(<target> [RECURSE] [DEPS <libs>...] [EXCLUDE <regex>...])
+# tolvane_library(<target> [RECURSE] [DEPS <libs>...] [INCLUDE <regex>...]
+#                 [EXCLUDE <regex>...] [SOURCES <files>...])
 #   One static library from every .c/.cpp/.h file of the calling folder
 #   (and its sub-folders with RECURSE). Headers are included as
 #   "folder/File.h" from src/.
 function(tolvane_library target)
-  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;EXCLUDE;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;INCLUDE;EXCLUDE;SOURCES" ${ARGN})
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
@@ -15,6 +16,9 @@ function(tolvane_library target)
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
          ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   endif()
+  foreach(in IN LISTS ARG_INCLUDE)
+    list(FILTER srcs INCLUDE REGEX "${in}")
+  endforeach()
   foreach(ex IN LISTS ARG_EXCLUDE)
     list(FILTER srcs EXCLUDE REGEX "${ex}")
   endforeach()
