@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <limits>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -108,6 +111,25 @@ TEST(StringAdditions, PaddingAndSpaces)
     EXPECT_EQ(grown % 16, 0);
     EXPECT_EQ((grown / 16) & (grown / 16 - 1), 0) << grown;
     EXPECT_EQ(spacesOfLength(0), QString());
+}
+
+TEST(StringAdditions, SpacesFromManyThreads)
+{
+    // Threads growing and reading the shared buffer at once each get exact runs.
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 8; ++t) {
+        threads.emplace_back([t, &wrong] {
+            for (int n = 1; n < 3000; n += 7 + t) {
+                const QString run = spacesOfLength(n);
+                if (run.size() != n || run.count(QLatin1Char(' ')) != n)
+                    ++wrong;
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+    EXPECT_EQ(wrong.load(), 0);
 }
 
 TEST(StringAdditions, SeparatingSubstrings)
