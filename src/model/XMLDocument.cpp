@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QTimeZone>
 
+#include <limits>
+
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
@@ -185,8 +187,16 @@ std::optional<QVXMLDocument> QVXMLDocument::fromData(const QByteArray &data, QSt
     };
     if (data.size() > maximumBytes)
         return failWith(QStringLiteral("The XML document is larger than %1 bytes.").arg(maximumBytes));
+    if (data.size() > std::numeric_limits<int>::max())
+        return failWith(QStringLiteral("The XML document is too large."));
     if (data.isEmpty())
         return failWith(QStringLiteral("The XML document is empty."));
+
+    static const bool initialized = [] {
+        xmlInitParser();
+        return true;
+    }();
+    Q_UNUSED(initialized);
 
     xmlParserCtxtPtr parser = xmlNewParserCtxt();
     if (!parser)
