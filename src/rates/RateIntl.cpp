@@ -1,0 +1,392 @@
+#include "rates/RateIntl.h"
+
+#include "rates/RateCountries.h"
+#include "rates/RateEngine.h"
+#include "rates/RateRegistry.h"
+#include "rates/RateTables.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+
+namespace {
+
+int64_t ceilDiv(int64_t a, int64_t b)
+{
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+bool isClassificationRegistered(int32_t mailClass, int32_t shape, int32_t classification)
+{
+    int32_t registered[1024];
+    int32_t count = 1024;
+    GetCurrentRegisteredRateClassificationsInternal(mailClass, giRateTable, shape, registered,
+                                                    &count);
+    const int32_t n = std::clamp(count, 0, 1024);
+    return std::find(registered, registered + n, classification) != registered + n;
+}
+
+// First row whose weight (column 0) is at least `atLeast`; nullopt past the
+// last row (a row weight of 0 or less ends the rows).
+std::optional<int32_t> findRow(const RateArray &rows, int64_t atLeast)
+{
+    for (int32_t r = 0; r < rows.rowCount(); ++r) {
+        const int32_t w = rows.at(r, 0);
+        if (w <= 0)
+            break;
+        if (w >= atLeast)
+            return r;
+    }
+    return std::nullopt;
+}
+
+// The price of a price-group column; -1 (group not served at that weight)
+// and 0 are no price.
+std::optional<int32_t> groupPrice(const RateArray &rows, int32_t row, int32_t group)
+{
+    if (group <= 0 || group >= rows.rowWidth)
+        return std::nullopt;
+    const int32_t p = rows.at(row, group);
+    if (p <= 0)
+        return std::nullopt;
+    return p;
+}
+
+const char *fixedIntlText(int32_t mailClass, int32_t shape)
+{
+    if (mailClass == kREExpressIntl) {
+        switch (shape) {
+        case 5: case 10: case 11: case 14: case 15: case 16: case 17:
+            return "Flat Rate Envelope, PM Express Intl";
+        case 6:
+            return "Flat Rate Box, PM Express Intl";
+        default:
+            return nullptr;
+        }
+    }
+    if (mailClass == kREPriorityIntl) {
+        switch (shape) {
+        case 5: case 10: case 11: case 14: case 15: case 16: case 17:
+            return "Flat Rate Envelope, Priority Mail Intl";
+        case 6:
+            return "Medium Flat Rate Box, Priority Mail Intl";
+        case 8: case 20:
+            return "Large Flat Rate Box, Priority Mail Intl";
+        case 9:
+            return "Small Flat Rate Box, Priority Mail Intl";
+        case 12:
+            return "Regional Rate Box A, Priority Mail Intl";
+        case 13:
+            return "Regional Rate Box B, Priority Mail Intl";
+        case 21:
+            return "Regional Rate Box C, Priority Mail Intl";
+        case 18:
+            return "DVD Flat Rate Box, Priority Mail Intl";
+        case 19:
+            return "Large Video Flat Rate Box, Priority Mail Intl";
+        default:
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+void buildIntlStealthText(char *buffer, int32_t mailClass, int32_t shape, int32_t weight,
+                          bool machinable)
+{
+    if (const char *fixed = fixedIntlText(mailClass, shape)) {
+        std::snprintf(buffer, kIntlStealthTextSize, "%s", fixed);
+        return;
+    }
+    switch (shape) {
+    case 5: case 6: case 10: case 11: case 14: case 15: case 16: case 17:
+        return; // flat-rate shapes of other classes: no text
+    default:
+        break;
+    }
+    const char *classWord = "";
+    switch (mailClass) {
+    case kREFirstClassIntl:
+        switch (shape) {
+        case 1:
+            classWord = machinable ? " First-Class Intl Letter Rate"
+                                   : " First-Class Intl Letter Rate NON-MACH";
+            break;
+        case 2:
+            classWord = " First-Class Intl Flats Rate";
+            break;
+        case 7:
+            classWord = " First-Class Intl Postcard Rate";
+            break;
+        case 3: case 4:
+            classWord = " First-Class Intl Parcel Rate";
+            break;
+        default:
+            classWord = " First-Class Intl Rate";
+            break;
+        }
+        break;
+    case kREExpressIntl:
+        classWord = " PM Express Intl Rate";
+        break;
+    case kREGlobalExpressGuaranteed:
+        classWord = " GXG Intl Rate";
+        break;
+    case kREPriorityIntl:
+        classWord = " Priority Mail Intl Rate";
+        break;
+    case kREMBags:
+        classWord = " M-Bag Intl Rate";
+        break;
+    default:
+        break;
+    }
+    char weightText[kFormatWeightBufferSize] = {};
+    FormatWeight(weight, weightText, sizeof weightText);
+    std::snprintf(buffer, kIntlStealthTextSize, "%s%s", weightText, classWord);
+}
+
+// Global Express Guaranteed dimensional weight in pounds, 0 when the piece is
+// not large enough for it (or a dimension is not given).
+int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int32_t shape)
+{
+    if (height <= 0 || width <= 0 || length <= 0)
+        return 0;
+    auto inches = [](int32_t hundredths) { return (int64_t(hundredths) + 50) / 100; };
+    const int64_t volume = inches(height) * inches(width) * inches(length);
+    if (shape == kREShapeNonRectangular) {
+        // 0.785 of the box volume, kept exact in thousandths.
+        const int64_t scaled = volume * 785;
+        if (scaled <= 1728 * 1000)
+            return 0;
+        return ceilDiv(scaled, 166 * 1000);
+    }
+    if (volume <= 1728)
+        return 0;
+    return ceilDiv(volume, 166);
+}
+
+} // namespace
+
+bool IsResellerGEPS(int32_t classification)
+{
+    static constexpr std::array<int32_t, 10> kCodes = {11138, 11143, 11144, 11145, 11194,
+                                                        11195, 11200, 11253, 11254, 11259};
+    return std::find(kCodes.begin(), kCodes.end(), classification) != kCodes.end();
+}
+
+bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t length,
+                                       int32_t mailClass, const CountryInfo *country)
+{
+    if (height <= 0 || width <= 0 || length <= 0)
+        return true;
+    // Longest side first (length winning ties, then width).
+    std::array<int64_t, 3> sides = {length, width, height};
+    std::stable_sort(sides.begin(), sides.end(), [](int64_t a, int64_t b) { return a > b; });
+    const int64_t longest = sides[0];
+    const int64_t lengthPlusGirth = sides[0] + 2 * (sides[1] + sides[2]);
+    auto limit = [country](CountryField f) { return int64_t(country->value(f)) * 100; };
+    switch (mailClass) {
+    case kREExpressIntl:
+        if (!country)
+            return true;
+        return lengthPlusGirth <= limit(kCountryFieldPMEIMaxLengthPlusGirth) &&
+               longest <= limit(kCountryFieldPMEIMaxLength);
+    case kREGlobalExpressGuaranteed:
+        if (!country)
+            return true;
+        return length <= limit(kCountryFieldGXGMaxDimension1) &&
+               width <= limit(kCountryFieldGXGMaxDimension2) &&
+               height <= limit(kCountryFieldGXGMaxDimension3) &&
+               lengthPlusGirth <= limit(kCountryFieldGXGMaxLengthPlusGirth);
+    case kREPriorityIntl:
+        if (!country)
+            return true;
+        return lengthPlusGirth <= limit(kCountryFieldPMIMaxLengthPlusGirth) &&
+               longest <= limit(kCountryFieldPMIMaxLength);
+    case kREFirstClassIntl:
+        return longest <= 2400 && sides[0] + sides[1] + sides[2] <= 3600;
+    default:
+        return true;
+    }
+}
+
+int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
+                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
+                        int32_t *classification, int32_t *price, char *stealth)
+{
+    if (stealth)
+        std::memset(stealth, 0, kIntlStealthTextSize);
+    int32_t localWeight = 0;
+    int32_t localClassification = 0;
+    int32_t localPrice = 0;
+    if (!weight)
+        weight = &localWeight;
+    if (!classification)
+        classification = &localClassification;
+    if (!price)
+        price = &localPrice;
+    const int32_t entryWeight = *weight;
+
+    if (!gbInitialized)
+        return kRENotInitialized;
+    if (!IsIntlClass(mailClass))
+        return kREUnknownClass;
+    if (*classification > 9 && !isClassificationRegistered(mailClass, 0, *classification))
+        return kREInvalidClassification;
+    if ((shape == kREShapeRegionalBoxA || shape == kREShapeRegionalBoxB ||
+         shape == kREShapeRegionalBoxC) &&
+        !isClassificationRegistered(mailClass, shape, *classification))
+        return kREInvalidClassification;
+
+    const CountryInfo *rec = nullptr;
+    char code[3] = {0, 0, 0};
+    if (GetCountryCodeForName(country, code, &rec) != kRESuccess || !rec)
+        return kREClassNotOffered;
+
+    std::optional<BannedList> banned;
+    if (mailClass == kREExpressIntl)
+        banned = BannedList::EMI;
+    else if (mailClass == kREPriorityIntl)
+        banned = BannedList::PMI;
+    else if (mailClass == kREMBags || mailClass == kREFirstClassIntl)
+        banned = BannedList::FCMI;
+    if (banned && IsCountryCodeBanned(*banned, code))
+        return kREClassNotOffered;
+
+    const int32_t group = GetCountryGroup(mailClass, shape, country);
+    if (group == 0)
+        return kREClassNotOffered;
+    const int32_t maxWeight = GetCountryMaxWeight(mailClass, shape, country);
+    if (*weight > maxWeight)
+        return kREOverweight;
+    if (!ValidDimensionsForClassAndCountry(height, width, length, mailClass, rec))
+        return kRELengthGirthOver130;
+
+    const RateArray rows = GetRateInternal(mailClass, shape, classification);
+    if (!rows)
+        return kRENoRate;
+
+    const bool isMachinable = !machinable || *machinable != 0;
+    std::optional<int64_t> cents;
+    switch (mailClass) {
+    case kREFirstClassIntl:
+        if (shape == kREShapeLetter || shape == kREShapePostcard) {
+            if (auto r = findRow(rows, *weight)) {
+                *weight = rows.at(*r, 0);
+                if (auto p = groupPrice(rows, *r, group)) {
+                    cents = *p;
+                    if (!isMachinable)
+                        *cents += FirstClassIntlNonMachinableSurcharge(giRateTable);
+                }
+            }
+        } else if (shape == kREShapeFlat || shape == kREShapeParcel ||
+                   shape == kREShapeNonRectangular) {
+            if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+                *weight = rows.at(*r, 0) * 10;
+                if (auto p = groupPrice(rows, *r, group))
+                    cents = *p;
+            }
+        }
+        break;
+    case kREExpressIntl:
+        if (shape == 5 || shape == 6 || shape == 10 || shape == 11) {
+            if (auto p = groupPrice(rows, 0, group))
+                cents = *p;
+        } else if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+            *weight = rows.at(*r, 0) * 10;
+            if (auto p = groupPrice(rows, *r, group))
+                cents = *p;
+        }
+        break;
+    case kREGlobalExpressGuaranteed: {
+        const int64_t dimPounds = gxgDimensionalPounds(height, width, length, shape);
+        if (dimPounds > 0) {
+            const int64_t raised = std::max<int64_t>(*weight, dimPounds * 160);
+            *weight = int32_t(std::min<int64_t>(raised, maxWeight));
+        }
+        if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+            *weight = rows.at(*r, 0) * 10;
+            if (auto p = groupPrice(rows, *r, group))
+                cents = *p;
+        }
+        break;
+    }
+    case kREPriorityIntl:
+        if (shape == 5 || shape == 6 || (shape >= 8 && shape <= 21)) {
+            if (auto p = groupPrice(rows, 0, group))
+                cents = *p;
+        } else {
+            const int64_t ounces = ceilDiv(*weight, 10);
+            for (int32_t r = 0; r < rows.rowCount(); ++r) {
+                const int32_t pounds = rows.at(r, 0);
+                if (pounds <= 0)
+                    break;
+                if (int64_t(pounds) * 16 >= ounces) {
+                    *weight = pounds * 160;
+                    if (auto p = groupPrice(rows, r, group))
+                        cents = *p;
+                    break;
+                }
+            }
+        }
+        break;
+    case kREMBags: {
+        const int64_t pounds = ceilDiv(*weight, 160);
+        // Row 1: the price up to 11 lb by group; row 2: each further pound.
+        const int32_t base = group < rows.rowWidth ? rows.at(0, group) : 0;
+        if (base > 0) {
+            if (pounds > 11) {
+                const int32_t perPound = rows.at(1, group);
+                if (perPound > 0)
+                    cents = base + (pounds - 11) * int64_t(perPound);
+            } else {
+                cents = base;
+            }
+        }
+        break;
+    }
+    default:
+        break; // 35, 38, 39, 47, 49: no price
+    }
+
+    if (!cents) {
+        if (*classification < 10) {
+            *price = 0;
+            return kRESuccess;
+        }
+        int32_t retry = kRECommercialPlus;
+        if (group == 2 && entryWeight >= 7041 &&
+            (mailClass == kREExpressIntl || mailClass == kREPriorityIntl) &&
+            IsResellerGEPS(*classification))
+            retry = kRECommercialBase;
+        *classification = retry;
+        *weight = entryWeight;
+        return GetIntlRate2010(country, mailClass, shape, weight, height, width, length,
+                               machinable, classification, price, stealth);
+    }
+
+    *price = int32_t(std::clamp<int64_t>(*cents * 10, 0, INT32_MAX));
+    if (stealth)
+        buildIntlStealthText(stealth, mailClass, shape, *weight, isMachinable);
+    return kRESuccess;
+}
+
+int32_t GetIntlRate2009(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
+                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
+                        int32_t classification, int32_t *price, char *stealth)
+{
+    int32_t c = classification;
+    return GetIntlRate2010(country, mailClass, shape, weight, height, width, length, machinable, &c,
+                           price, stealth);
+}
+
+int32_t GetIntlRate(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
+                    int32_t height, int32_t width, int32_t length, int32_t *machinable,
+                    int32_t commercial, int32_t *price, char *stealth)
+{
+    return GetIntlRate2009(country, mailClass, shape, weight, height, width, length, machinable,
+                           commercial ? 1 : 0, price, stealth);
+}
