@@ -122,6 +122,21 @@ TEST_F(CountryTableTest, ReadsFlagsNumbersAndTheSmallBoxOnlyText)
     EXPECT_EQ(fr->pmiSmallFlatRateBoxOnly, 0);
 }
 
+TEST_F(CountryTableTest, SmallBoxOnlyCountsAsOfferedInAnyCase)
+{
+    ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-three.dat").c_str()), 1);
+    const struct {
+        const char *code;
+        int32_t group, smallBoxOnly;
+    } cases[] = {{"AA", 1, 0}, {"BB", 2, 1}, {"CC", 3, 1}}; // "Y", "SFRB", "SfRb"
+    for (const auto &c : cases) {
+        EXPECT_EQ(GetCountryGroup(30, 9, c.code), c.group) << c.code;
+        const CountryInfo *rec = GetCountryInfoForCountryName(c.code);
+        ASSERT_NE(rec, nullptr);
+        EXPECT_EQ(rec->pmiSmallFlatRateBoxOnly, c.smallBoxOnly) << c.code;
+    }
+}
+
 TEST_F(CountryTableTest, PriceGroupsFollowTheOfferedFlags)
 {
     const struct {

@@ -193,9 +193,13 @@ TEST_F(IntlRateTest, FirstClassLetterSurchargeAndRestartOfAccountPrices)
         35, -1,  350, 350, 350, 350, 350, 350, 350, 350,
         0,  0,   0,   0,   0,   0,   0,   0,   0,   0,
     };
-    const int slot = int(FindRateTableSlot(gRateTables, giRateTable) - gRateTables);
-    RegisterRate2(slot, 42, 1, 300,
-                  MakeRateArray(letters, RateRowForm::FirstClassIntlRows, "test letters", 10), 0);
+    // Registered in both price-change slots, which keep the same keys.
+    for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
+        const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
+        RegisterRate2(slot, 42, 1, 300,
+                      MakeRateArray(letters, RateRowForm::FirstClassIntlRows, "test letters", 10),
+                      0);
+    }
 
     Query q = intl("GB", 42, 1, 35, 0, 0, 0, 300, 1);
     EXPECT_EQ(q.status, kRESuccess);
