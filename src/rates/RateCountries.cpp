@@ -351,7 +351,7 @@ int32_t GetCountryInfo(char *name, char *code, char *rateName, char *zone)
             std::memcpy(code, "US", 3);
         return kRESuccess;
     }
-    if (code && equalsIgnoringCase(code, "US")) {
+    if (nameLength < 3 && code && equalsIgnoringCase(code, "US")) {
         if (name)
             std::memcpy(name, "UNITED STATES", sizeof "UNITED STATES");
         return kRESuccess;

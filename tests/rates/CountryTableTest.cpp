@@ -218,6 +218,13 @@ TEST_F(CountryTableTest, CountryInfoConvertsBetweenNameAndCode)
     EXPECT_EQ(GetCountryInfo(empty, fr, nullptr, nullptr), kRESuccess);
     EXPECT_STREQ(empty, "FRANCE");
 
+    // A name of three or more characters is looked up, whatever the code says.
+    char france[kCountryNameBufferSize] = "France";
+    char usCode[3] = "US";
+    EXPECT_EQ(GetCountryInfo(france, usCode, nullptr, nullptr), kRESuccess);
+    EXPECT_STREQ(france, "FRANCE");
+    EXPECT_STREQ(usCode, "FR");
+
     char unknown[kCountryNameBufferSize] = "Narnia";
     EXPECT_EQ(GetCountryInfo(unknown, nullptr, nullptr, nullptr), kRENoCountry);
     EXPECT_EQ(GetCountryInfo(nullptr, nullptr, nullptr, nullptr), kRENoCountry);
