@@ -126,6 +126,9 @@ bool readLines(const char *path, std::vector<std::string> &lines)
     std::string line;
     while (std::getline(in, line))
         lines.push_back(line);
+    // A byte-order mark left by an editor is not part of the first field.
+    if (!lines.empty() && lines.front().rfind("\xEF\xBB\xBF", 0) == 0)
+        lines.front().erase(0, 3);
     return true;
 }
 

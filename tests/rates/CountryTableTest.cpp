@@ -284,6 +284,12 @@ TEST_F(CountryTableTest, MalformedRulesFilesKeepTheTableInUse)
     EXPECT_EQ(records, 3);
 }
 
+TEST_F(CountryTableTest, ByteOrderMarkBeforeTheFirstCodeIsIgnored)
+{
+    ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-bom.dat").c_str()), 1);
+    EXPECT_EQ(codeFor("FIRST LAND"), "AA");
+}
+
 TEST_F(CountryTableTest, MissingFilesReportTheSystemErrorAndKeepTheLists)
 {
     const std::string missing = fixture("no-such-file.dat");
