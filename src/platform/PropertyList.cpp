@@ -7,7 +7,9 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringList>
+#include <QRegularExpression>
 #include <QTimeZone>
+#include <QXmlStreamReader>
 
 #include <plist/plist.h>
 
@@ -180,43 +182,122 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
     return true;
 }
 
-// Counts the nesting of <array> and <dict> elements of an XML property list
-// before libplist parses it (its parser recurses). Counting is approximate in
-// comments, which can only make the check stricter.
-bool checkXmlNesting(const QByteArray &bytes, QString *why)
+// Walks an XML property list with QXmlStreamReader before libplist parses
+// it: libplist's XML reader recurses without limit and quietly turns damaged
+// values into other values (an integer too large becomes -1, a real that is
+// not a number 0, a date that is not a date 1970, a key without a value is
+// dropped). Here such documents are refused instead. No DTD or external
+// entity is ever loaded.
+bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
 {
-    int depth = 0;
-    const char *p = bytes.constData();
-    const char *end = p + bytes.size();
-    auto startsWithName = [&](const char *at, const char *name) {
-        const size_t len = std::strlen(name);
-        if (static_cast<size_t>(end - at) < len + 1 || std::memcmp(at, name, len) != 0)
-            return false;
-        const char next = at[len];
-        return next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\n' || next == '\r';
+    static const QRegularExpression integerPattern(QStringLiteral("^[+-]?[0-9]+$"));
+    static const QRegularExpression datePattern(
+        QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z$"));
+
+    QXmlStreamReader xml(bytes);
+    // What each open container expects next: for a dictionary whether a
+    // value must follow the key just read.
+    struct Open
+    {
+        bool dict = false;
+        bool wantValue = false;
     };
-    for (const char *at = p; at < end; ++at) {
-        if (*at != '<')
-            continue;
-        const char *name = at + 1;
-        const bool closing = name < end && *name == '/';
-        if (closing)
-            ++name;
-        if (!startsWithName(name, "array") && !startsWithName(name, "dict"))
-            continue;
-        if (closing) {
-            --depth;
+    std::vector<Open> open;
+    bool inPlist = false;
+    int values = 0; // values at the top level
+    auto fail = [&](const QString &text) {
+        *why = text;
+        return false;
+    };
+    while (!xml.atEnd()) {
+        const QXmlStreamReader::TokenType token = xml.readNext();
+        if (token == QXmlStreamReader::DTD) {
+            if (!xml.entityDeclarations().isEmpty() || xml.text().contains(QLatin1Char('[')))
+                return fail(QStringLiteral("it declares a document type of its own"));
             continue;
         }
-        // <array/> and <dict/> open nothing.
-        const char *close = static_cast<const char *>(std::memchr(name, '>', static_cast<size_t>(end - name)));
-        if (close && close > name && close[-1] == '/')
+        if (token == QXmlStreamReader::EndElement) {
+            const QStringView name = xml.name();
+            if (name == QLatin1String("dict") || name == QLatin1String("array")) {
+                if (open.back().wantValue)
+                    return fail(QStringLiteral("a dictionary key has no value"));
+                open.pop_back();
+            }
             continue;
-        if (++depth > kPropertyListMaxDepth) {
-            *why = QStringLiteral("it is nested too deeply");
-            return false;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = xml.name().toString();
+        if (name == QLatin1String("plist") && open.empty() && !inPlist && values == 0) {
+            inPlist = true;
+            continue;
+        }
+        const bool isKey = name == QLatin1String("key");
+        if (open.empty()) {
+            if (isKey || ++values > 1)
+                return fail(QStringLiteral("it holds more than one root object"));
+        } else {
+            Open &parent = open.back();
+            if (parent.dict) {
+                if (isKey == parent.wantValue)
+                    return fail(isKey ? QStringLiteral("a dictionary key has no value")
+                                      : QStringLiteral("a dictionary value has no key"));
+                parent.wantValue = isKey;
+            } else if (isKey) {
+                return fail(QStringLiteral("a key stands outside a dictionary"));
+            }
+        }
+        if (name == QLatin1String("dict") || name == QLatin1String("array")) {
+            if (static_cast<int>(open.size()) >= kPropertyListMaxDepth)
+                return fail(QStringLiteral("it is nested too deeply"));
+            open.push_back({name == QLatin1String("dict"), false});
+            continue;
+        }
+        if (name == QLatin1String("true") || name == QLatin1String("false")) {
+            if (!xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement).trimmed().isEmpty())
+                return fail(QStringLiteral("a boolean holds text"));
+            continue;
+        }
+        if (name != QLatin1String("key") && name != QLatin1String("string") && name != QLatin1String("integer")
+            && name != QLatin1String("real") && name != QLatin1String("date") && name != QLatin1String("data"))
+            return fail(QStringLiteral("it holds an element <%1> that property lists do not have").arg(name));
+        const QString text = xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
+        if (xml.hasError())
+            break;
+        if (text.contains(QChar(0)))
+            return fail(QStringLiteral("a text holds a NUL character"));
+        if (name == QLatin1String("integer")) {
+            const QString trimmed = text.trimmed();
+            bool ok = false;
+            trimmed.toLongLong(&ok);
+            if (!integerPattern.match(trimmed).hasMatch() || !ok)
+                return fail(QStringLiteral("the integer “%1” is not a number a property list can hold").arg(trimmed.left(40)));
+        } else if (name == QLatin1String("real")) {
+            const QString trimmed = text.trimmed().toLower();
+            bool ok = false;
+            trimmed.toDouble(&ok);
+            static const QStringList special{QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("+inf"),
+                                             QStringLiteral("-inf"), QStringLiteral("infinity"),
+                                             QStringLiteral("+infinity"), QStringLiteral("-infinity")};
+            if (!ok && !special.contains(trimmed))
+                return fail(QStringLiteral("the real number “%1” is not a number").arg(trimmed.left(40)));
+        } else if (name == QLatin1String("date")) {
+            const QString trimmed = text.trimmed();
+            if (!datePattern.match(trimmed).hasMatch() || !QDateTime::fromString(trimmed, Qt::ISODate).isValid())
+                return fail(QStringLiteral("the date “%1” is not a date").arg(trimmed.left(40)));
+        } else if (name == QLatin1String("data")) {
+            QByteArray compact = text.toLatin1();
+            compact.replace(' ', QByteArray()).replace('\t', QByteArray()).replace('\n', QByteArray()).replace('\r', QByteArray());
+            if (!QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors))
+                return fail(QStringLiteral("a data value is not valid Base64"));
         }
     }
+    if (xml.hasError())
+        return fail(QStringLiteral("it is not well-formed XML (%1, line %2)")
+                        .arg(xml.errorString())
+                        .arg(xml.lineNumber()));
+    if (values != 1 || !open.empty())
+        return fail(QStringLiteral("it holds no complete root object"));
     return true;
 }
 
@@ -479,15 +560,18 @@ std::optional<QVariant> readPropertyList(const QByteArray &data, QString *error,
     }
     const bool binary = data.startsWith("bplist");
     QString why;
-    if (binary ? !checkBinaryStructure(data, &why) : !checkXmlNesting(data, &why)) {
+    if (binary ? !checkBinaryStructure(data, &why) : !checkXmlPropertyList(data, &why)) {
         setError(error, QStringLiteral("The data is not a valid property list: %1.").arg(why));
         return std::nullopt;
     }
     plist_t root = nullptr;
-    if (binary)
+    if (binary) {
         plist_from_bin(data.constData(), static_cast<uint32_t>(data.size()), &root);
-    else
-        plist_from_xml(data.constData(), static_cast<uint32_t>(data.size()), &root);
+    } else {
+        // libplist does not expect a byte-order mark.
+        const qsizetype skip = data.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        plist_from_xml(data.constData() + skip, static_cast<uint32_t>(data.size() - skip), &root);
+    }
     PlistPtr guard(root);
     if (!root) {
         setError(error, binary ? QStringLiteral("The data is not a valid binary property list: it is truncated or damaged.")

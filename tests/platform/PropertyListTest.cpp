@@ -247,6 +247,67 @@ TEST(PropertyList, GarbageAndTruncatedInputIsRefused)
     }
 }
 
+QByteArray xmlDocument(const char *body)
+{
+    return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">")
+           + body + "</plist>\n";
+}
+
+TEST(PropertyList, DamagedXmlValuesAreRefusedNotGuessed)
+{
+    const char *bad[] = {
+        "<integer>99999999999999999999999</integer>",
+        "<integer>12abc</integer>",
+        "<integer></integer>",
+        "<real>abc</real>",
+        "<date>garbage</date>",
+        "<date>2014-13-45T99:00:00Z</date>",
+        "<data>!!!</data>",
+        "<dict><key>a</key></dict>",
+        "<dict><string>a</string></dict>",
+        "<dict><key>a</key><key>b</key><string>x</string></dict>",
+        "<array><key>a</key></array>",
+        "<string>a</string><string>b</string>",
+        "<widget/>",
+        "<true>yes</true>",
+        "<dict><key>a</key><string>x</string>",
+        "",
+    };
+    for (const char *body : bad)
+        expectRefused(xmlDocument(body), body);
+    expectRefused("<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY x SYSTEM \"file:///etc/passwd\">]>"
+                  "<plist version=\"1.0\"><string>&x;</string></plist>",
+                  "external entity");
+    expectRefused("<?xml version=\"1.0\"?><!DOCTYPE plist [<!ENTITY a \"aaaaaaaaaa\">]>"
+                  "<plist version=\"1.0\"><string>&a;&a;</string></plist>",
+                  "internal entity");
+
+    struct Good
+    {
+        QByteArray document;
+        QVariant value;
+    };
+    const Good good[] = {
+        {xmlDocument("<integer>-9223372036854775808</integer>"), QVariant(std::numeric_limits<qint64>::min())},
+        {xmlDocument("<integer> 42 </integer>"), QVariant(qint64(42))},
+        {xmlDocument("<real>-1.5e3</real>"), QVariant(-1500.0)},
+        {xmlDocument("<date>2014-01-26T08:00:00Z</date>"), QVariant(utc(2014, 1, 26, 8, 0, 0))},
+        {xmlDocument("<data>\n\tAAH+\n</data>"), QVariant(QByteArray("\x00\x01\xfe", 3))},
+        {xmlDocument("<!-- <array> --><dict><key>a&amp;b</key><string>&#x41;&lt;</string></dict>"),
+         QVariant(QVariantMap{{QStringLiteral("a&b"), QStringLiteral("A<")}})},
+        {QByteArray("\xEF\xBB\xBF") + xmlDocument("<string>bom</string>"), QVariant(QStringLiteral("bom"))},
+        {QByteArray("<plist version=\"1.0\"><array><true/><false/></array></plist>"), QVariant(QVariantList{true, false})},
+    };
+    for (const Good &g : good) {
+        QString error;
+        const auto value = readPropertyList(g.document, &error);
+        ASSERT_TRUE(value.has_value()) << g.document.toStdString() << " " << error.toStdString();
+        EXPECT_EQ(*value, g.value) << g.document.toStdString();
+    }
+}
+
 // A binary property list of `count` objects, 1-byte offsets and references
 // where they fit, built by hand.
 QByteArray binaryPlist(const std::vector<QByteArray> &objects, quint64 top = 0)
