@@ -305,6 +305,21 @@ void setError(Error *error, Error value)
         *error = value;
 }
 
+// m x 10^power in 128 bits, when it fits.
+bool scaleFits(Decimal::Mantissa m, int power, Decimal::Mantissa &out)
+{
+    if (power < 0 || power > 38)
+        return false;
+    Decimal::Mantissa factor = 1;
+    for (int i = 0; i < power; ++i)
+        factor *= 10;
+    const Decimal::Mantissa max = ~Decimal::Mantissa(0);
+    if (m != 0 && m > max / factor)
+        return false;
+    out = m * factor;
+    return true;
+}
+
 } // namespace
 
 struct DecimalAccess
@@ -698,6 +713,12 @@ int Decimal::compare(const Decimal &other) const
         magnitude = m_mantissa == other.m_mantissa ? 0 : (m_mantissa < other.m_mantissa ? -1 : 1);
     } else {
         const int exponent = std::min(m_exponent, other.m_exponent);
+        Mantissa sa128 = 0;
+        Mantissa sb128 = 0;
+        if (scaleFits(m_mantissa, m_exponent - exponent, sa128) && scaleFits(other.m_mantissa, other.m_exponent - exponent, sb128)) {
+            magnitude = sa128 == sb128 ? 0 : (sa128 < sb128 ? -1 : 1);
+            return sa < 0 ? -magnitude : magnitude;
+        }
         const BigUInt ma = BigUInt::multiply(BigUInt(m_mantissa), BigUInt::pow10(m_exponent - exponent));
         const BigUInt mb = BigUInt::multiply(BigUInt(other.m_mantissa), BigUInt::pow10(other.m_exponent - exponent));
         magnitude = BigUInt::compare(ma, mb);

@@ -291,14 +291,14 @@ TEST(Decimal, AgreesWithPythonDecimal)
         return text;
     };
 
-    const char *ops[] = {"+", "-", "*", "/", "r"};
+    const char *ops[] = {"+", "-", "*", "/", "r", "c"};
     const char *modes[] = {"ROUND_HALF_UP", "ROUND_FLOOR", "ROUND_CEILING", "ROUND_HALF_EVEN"};
     QStringList lines;
     QStringList ours;
-    for (int i = 0; i < 400; ++i) {
+    for (int i = 0; i < 600; ++i) {
         const QString a = randomDecimal();
         QString b = randomDecimal();
-        const char *op = ops[i % 5];
+        const char *op = ops[i % 6];
         const Decimal da = Decimal::fromString(a);
         const Decimal db = Decimal::fromString(b);
         Decimal result;
@@ -307,6 +307,12 @@ TEST(Decimal, AgreesWithPythonDecimal)
             const int mode = int(rng() % 4);
             b = QString::number(scale) + QLatin1Char(' ') + QLatin1String(modes[mode]);
             result = da.rounded(scale, static_cast<Mode>(mode));
+        } else if (op[0] == 'c') {
+            if (i % 12 == 5)
+                b = a; // equal amounts, too
+            lines << QStringLiteral("%1 %2 %3").arg(a, QLatin1String(op), b);
+            ours << QString::number(da.compare(Decimal::fromString(b)));
+            continue;
         } else if (op[0] == '+') {
             result = da + db;
         } else if (op[0] == '-') {
@@ -344,7 +350,10 @@ for line in sys.stdin:
         print(show(r))
         continue
     b = D(parts[2]) + 0
-    print(show({'+': a + b, '-': a - b, '*': a * b, '/': a / b}[op]))
+    if op == 'c':
+        print((a > b) - (a < b))
+        continue
+    print(show({'+': lambda: a + b, '-': lambda: a - b, '*': lambda: a * b, '/': lambda: a / b}[op]()))
 )");
     QProcess process;
     process.start(python, {QStringLiteral("-c"), script});
