@@ -20,12 +20,23 @@ RateTableSlot *ensureRateTables() {
   return gRateTables;
 }
 
-bool releaseIfOwned(RateShapeLeaf &leaf, const int32_t *replacement) {
-  if (leaf.owned == 1 && leaf.array.data && leaf.array.data != replacement) {
-    delete[] leaf.array.data;
-    return true;
-  }
+// True when some leaf of the registry other than `except` shows `words`.
+bool wordsStillRegistered(const int32_t *words, const RateShapeLeaf *except) {
+  for (int i = 0; i < kRateTableSlotCount; ++i)
+    for (const RateClassNode &c : gRateTables[i].classes)
+      for (const RateClassificationNode &n : c.classifications)
+        for (const RateShapeLeaf &leaf : n.shapes)
+          if (&leaf != except && leaf.array.data == words) return true;
   return false;
+}
+
+// Frees the words of an owned leaf that is being replaced, unless the
+// replacement or another leaf (an array registered under several shapes)
+// still shows them.
+void releaseIfOwned(RateShapeLeaf &leaf, const int32_t *replacement) {
+  if (leaf.owned != 1 || !leaf.array.data || leaf.array.data == replacement) return;
+  if (wordsStillRegistered(leaf.array.data, &leaf)) return;
+  delete[] leaf.array.data;
 }
 
 const RateShapeLeaf *findLeaf(const RateClassificationNode &node, int32_t shape) {

@@ -142,8 +142,9 @@ RateTableSlot *FindRateTableSlot(RateTableSlot *slots, int32_t tableKey);
 
 // Registers `array` under (classKey, classification, shape) in slot `slot`.
 // Note the argument order: shape before classification. A leaf that already
-// exists is replaced; its old words are deleted[] when it was owned (and are
-// not the same words). `owned` = 1 hands over words made with new int32_t[].
+// exists is replaced; its old words are deleted[] when it was owned and no
+// leaf shows them any more (one owned array may be registered under several
+// shapes). `owned` = 1 hands over words made with new int32_t[].
 // A null array registers nothing.
 void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classification,
                    RateArray array, int32_t owned);
