@@ -2,14 +2,8 @@
 
 #include "rates/RateTables.h"
 
-#if __has_include("rates/RateOptionalServices.h")
-#include "rates/RateOptionalServices.h"
-#define TOLVANE_HAVE_OPTIONAL_SERVICE_RATES 1
-#endif
-#if __has_include("rates/RateCountries.h")
 #include "rates/RateCountries.h"
-#define TOLVANE_HAVE_COUNTRY_TABLE 1
-#endif
+#include "rates/RateOptionalServices.h"
 
 RateTableSlot *gRateTables = nullptr;
 
@@ -57,11 +51,9 @@ void InitializeRateTable() {
   built = true;
   RegisterSep2014Rates(0, kRateVersionSep2014);
   RegisterJan2014Rates(3, kRateVersionJan2014);
-#ifdef TOLVANE_HAVE_OPTIONAL_SERVICE_RATES
   RegisterJan2014OptionalServiceRates(1, kOptionalServiceTableKey);
   RegisterJan2013OptionalServiceRates(4, kOptionalService2013TableKey);
   RegisterJan2012TolvaneInsuranceRates(2, kTolvaneInsuranceTableKey);
-#endif
 }
 
 void TeardownRateTable() {}
@@ -203,11 +195,7 @@ int32_t GetClassMaxWeight(int32_t mailClass, int32_t shape, int32_t /*unused*/,
   static const int32_t maxWeights[17] = {0,  10, 20,  30,  40,  50,  60,  70, 80,
                                          90, 100, 110, 120, 130, 140, 150, 159};
   if (IsIntlClass(mailClass)) {
-#ifdef TOLVANE_HAVE_COUNTRY_TABLE
     return GetCountryMaxWeight(mailClass, shape, country ? country : "");
-#else
-    return 0;
-#endif
   }
   switch (mailClass) {
   case kREFirstClass:

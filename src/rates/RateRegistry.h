@@ -32,8 +32,7 @@
 // answer tests false when nothing is registered. InitializeRateTable() calls
 // RegisterJan2014OptionalServiceRates(1, 106),
 // RegisterJan2013OptionalServiceRates(4, 105) and
-// RegisterJan2012TolvaneInsuranceRates(2, 202) when their declarations are
-// available in "rates/RateOptionalServices.h".
+// RegisterJan2012TolvaneInsuranceRates(2, 202) (RateOptionalServices.h).
 //
 // An international query reads a leaf with
 //   int32_t c = classification;

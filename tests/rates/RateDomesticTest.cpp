@@ -392,6 +392,75 @@ TEST_F(RateDomesticTest, AccountClassificationsFallBackToCommercialPlus) {
   EXPECT_EQ(weightPriced.classification, 0);
 }
 
+TEST_F(RateDomesticTest, ZoneNineRulesOfVersionSixteen) {
+  struct Case {
+    const char *date;
+    int32_t zone, classification;
+    int32_t price, usedClassification;
+  } cases[] = {
+      // account 64 prices flat-rate pieces at zone 9 as commercial plus
+      {"02/01/2014", 9, 64, 4950, 2},
+      {"02/01/2014", 8, 64, 4950, 64},
+      // account 107 at zone 9: commercial base (not in the build: retail),
+      // one cent less
+      {"02/01/2014", 9, 107, 5590, 0},
+      {"02/01/2014", 8, 107, 4950, 107},
+      // only version 16 knows these rules
+      {"09/07/2014", 9, 107, 4950, 107},
+      {"09/07/2014", 9, 64, 4950, 64},
+  };
+  for (const Case &c : cases) {
+    SetRateVersion(c.date);
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = kREShapeFlatRateEnvelope;
+    q.zone = c.zone;
+    q.classification = c.classification;
+    EXPECT_EQ(q.run(), 0) << c.date << " " << c.zone << " " << c.classification;
+    EXPECT_EQ(q.price, c.price) << c.date << " " << c.zone << " " << c.classification;
+    EXPECT_EQ(q.classification, c.usedClassification) << c.date << " " << c.zone << " " << c.classification;
+  }
+}
+
+TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus) {
+  struct Case {
+    int32_t shape, zone, height, width, length, cubicWanted;
+    int32_t price, cubicApplied;
+    const char *text;
+  } cases[] = {
+      // 5 x 5 x 5 in: 0.07 cubic ft, tier 1
+      {kREShapeParcel, 1, 500, 500, 500, 1, 4580, 1, "Cubic .10 Priority Mail Rate Zone 1"},
+      {kREShapeParcel, 5, 500, 500, 500, 1, 4990, 1, "Cubic .10 Priority Mail Rate Zone 5"},
+      // no cubic pricing unless asked for
+      {kREShapeParcel, 5, 500, 500, 500, 0, 6000, 0, "1 lb Priority Mail Rate Zone 5"},
+      // 9 x 9 x 10 in: tier 5 is dearer than the 1 lb price at zone 8
+      {kREShapeParcel, 8, 900, 900, 1000, 1, 6950, 0, "1 lb Priority Mail Rate Zone 8"},
+      // 6 x 6 x 6 in: tier 2, whose prices are not known
+      {kREShapeParcel, 1, 600, 600, 600, 1, 5600, 0, "1 lb Priority Mail Rate Zone 1"},
+      // a side over 18 in: no tier
+      {kREShapeParcel, 1, 100, 100, 1801, 1, 5600, 0, "1 lb Priority Mail Rate Zone 1"},
+      // soft pack: the two longest sides, 10 + 8 in, tier 1
+      {kREShapeSoftPack, 1, 1010, 800, 100, 1, 4580, 1, "Cubic .10 - 10L + 8W Priority Mail Rate Zone 1"},
+  };
+  for (const Case &c : cases) {
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = c.shape;
+    q.zone = c.zone;
+    q.weight = 100;
+    q.height = c.height;
+    q.width = c.width;
+    q.length = c.length;
+    q.classification = 2;
+    q.cubic = c.cubicWanted;
+    EXPECT_EQ(q.run(), 0) << c.text;
+    EXPECT_EQ(q.price, c.price) << c.text;
+    EXPECT_EQ(q.cubic, c.cubicApplied) << c.text;
+    EXPECT_EQ(q.text(), c.text);
+    EXPECT_EQ(q.weight, 160) << c.text;   // the weight the weight price charged
+  }
+}
+
 TEST_F(RateDomesticTest, OlderEntryPoints) {
   int32_t weight = 10, oversize = 0, machinable = 0, balloon = 0, price = 0;
   EXPECT_EQ(GetDomesticRate(kREFirstClass, kREShapeLetter, 1, 0, &weight, 0, 0, 0, &oversize,

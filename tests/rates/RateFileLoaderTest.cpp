@@ -78,6 +78,21 @@ TEST_F(RateFileLoaderTest, LoadsNegotiatedBlocks) {
   EXPECT_EQ(price(kREMetroPost, 3, 6, 50, &classification), 7000);
 }
 
+TEST_F(RateFileLoaderTest, CheaperCommercialPlusWins) {
+  ASSERT_EQ(RegisterRateFileAtPath(fixture("negotiated-rates.txt").c_str()), 1);
+  int32_t classification = 173;
+  EXPECT_EQ(price(kREPriority, 5, 3, 10, &classification), 4950);
+  EXPECT_EQ(classification, 2);
+  // Without the lower-rate check the account price stands.
+  int32_t weight = 10, oversize = 0, machinable = 1, balloon = 0, cents = 0, cubic = 0;
+  classification = 173;
+  ASSERT_EQ(GetDomesticRate2014(kREPriority, 5, 3, 0, &weight, 0, 0, 0, &oversize, &machinable,
+                                &balloon, &cents, nullptr, "", 0, &classification, &cubic, 0, 0),
+            0);
+  EXPECT_EQ(cents, 6000);
+  EXPECT_EQ(classification, 173);
+}
+
 TEST_F(RateFileLoaderTest, LoadingAgainReplacesSharedOwnedArraysSafely) {
   ASSERT_EQ(RegisterRateFileAtPath(fixture("negotiated-rates.txt").c_str()), 1);
   ASSERT_EQ(RegisterRateFileAtPath(fixture("negotiated-rates.txt").c_str()), 1);
