@@ -785,6 +785,14 @@ size_t qHash(const Decimal &value, size_t seed) noexcept
 }
 
 namespace {
-// Registers the type by name for QVariant conversions made from text.
-const int g_decimalTypeId = qRegisterMetaType<Decimal>("Decimal");
+// Registers the type by name (for values streamed in by name) and lets a
+// QVariant holding a Decimal answer toString() with its text and toDouble()
+// with its nearest double. Text is not turned into a Decimal implicitly: use
+// decimalFromVariant() or Decimal::parse().
+const bool g_decimalRegistered = [] {
+    qRegisterMetaType<Decimal>("Decimal");
+    QMetaType::registerConverter<Decimal, QString>(&Decimal::toString);
+    QMetaType::registerConverter<Decimal, double>(&Decimal::toDouble);
+    return true;
+}();
 } // namespace

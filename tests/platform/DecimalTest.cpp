@@ -259,6 +259,8 @@ TEST(Decimal, QVariantComparesValues)
     EXPECT_EQ(QVariant::compare(c, a), QPartialOrdering::Greater);
     EXPECT_EQ(a.value<Decimal>().toString(), QStringLiteral("5.6"));
     EXPECT_EQ(QMetaType::fromName("Decimal"), QMetaType::fromType<Decimal>());
+    EXPECT_EQ(a.toString(), QStringLiteral("5.6"));
+    EXPECT_EQ(QVariant::fromValue(Decimal::fromString(QStringLiteral("-0.48"))).toDouble(), -0.48);
 
     EXPECT_EQ(decimalFromVariant(a), dec("5.6"));
     EXPECT_EQ(decimalFromVariant(QVariant(QStringLiteral("1.25"))), dec("1.25"));
