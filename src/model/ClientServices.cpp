@@ -1,0 +1,154 @@
+#include "model/ClientServices.h"
+
+#include "model/QVShipment.h"
+#include "platform/UserDefaults.h"
+
+#include <QStringList>
+#include <QVariantList>
+
+namespace {
+
+// The account-information client before any response has arrived.
+class NoAccountInformation final : public QVAccountInformationServices
+{
+public:
+    bool pmCubicPricing() override { return false; }
+    bool adultSignature() override { return false; }
+    bool pmRegionalRateBox() override { return true; }
+    bool disableParcelSelect() override { return false; }
+    bool standardPost() override { return false; }
+    bool pmHalfPoundRate() override { return true; }
+    int discountLevelForRateClassName(const QString &, const QString &) override { return 0; }
+};
+
+class NoLabelServer final : public QVLabelServerServices
+{
+public:
+    Decimal VLSPrice(const QVShipment &) override { return Decimal::zero(); }
+};
+
+class DefaultsPartnerLabelService final : public QVPartnerLabelServices
+{
+public:
+    bool isAllowed() override
+    {
+        return UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("briskoOneEnabled"));
+    }
+    bool isAuthenticated() override { return true; }
+};
+
+// The bits of the services that the mail-category table reads. The texts are
+// those of the service-name constants of the rate classes, which are stored
+// in shipments as they are.
+class KnownBitsServiceMask final : public QVShipmentServiceMask
+{
+public:
+    int tolvaneOptionalService(const QVShipment &shipment) override
+    {
+        QStringList names;
+        const QVariant confirmation = shipment.objectForKey(QVUSPSShipmentConfirmationServiceKey);
+        if (confirmation.typeId() == QMetaType::QString)
+            names.append(confirmation.toString());
+        const QVariant services = shipment.objectForKey(QVUSPSShipmentOptionalServicesKey);
+        if (services.canConvert<QVariantList>()) {
+            for (const QVariant &service : services.toList()) {
+                if (service.typeId() == QMetaType::QString)
+                    names.append(service.toString());
+            }
+        }
+        int mask = 0;
+        if (names.contains(QStringLiteral("QVUSPSExpressMailPremiumService")))
+            mask |= 0x8000;
+        if (names.contains(QStringLiteral("QVUSPSHoldForPickupService")))
+            mask |= 0x80000;
+        return mask;
+    }
+};
+
+class PlainPaperPrinterSetup final : public QVPrinterSetupServices
+{
+public:
+    QString labelTypeForEnvelope(bool) override { return QVPlainPaperLabel; }
+};
+
+// One registration slot per service, with its stand-in.
+template <typename Service, typename Fallback>
+struct Slot
+{
+    std::shared_ptr<Service> registered;
+    std::shared_ptr<Service> fallback = std::make_shared<Fallback>();
+
+    std::shared_ptr<Service> current() const { return registered ? registered : fallback; }
+};
+
+Slot<QVAccountInformationServices, NoAccountInformation> &accountSlot()
+{
+    static Slot<QVAccountInformationServices, NoAccountInformation> slot;
+    return slot;
+}
+
+Slot<QVLabelServerServices, NoLabelServer> &labelServerSlot()
+{
+    static Slot<QVLabelServerServices, NoLabelServer> slot;
+    return slot;
+}
+
+Slot<QVPartnerLabelServices, DefaultsPartnerLabelService> &partnerSlot()
+{
+    static Slot<QVPartnerLabelServices, DefaultsPartnerLabelService> slot;
+    return slot;
+}
+
+Slot<QVShipmentServiceMask, KnownBitsServiceMask> &maskSlot()
+{
+    static Slot<QVShipmentServiceMask, KnownBitsServiceMask> slot;
+    return slot;
+}
+
+Slot<QVPrinterSetupServices, PlainPaperPrinterSetup> &printerSlot()
+{
+    static Slot<QVPrinterSetupServices, PlainPaperPrinterSetup> slot;
+    return slot;
+}
+
+} // namespace
+
+void setAccountInformationServices(std::shared_ptr<QVAccountInformationServices> services)
+{
+    accountSlot().registered = std::move(services);
+}
+
+std::shared_ptr<QVAccountInformationServices> accountInformationServices() { return accountSlot().current(); }
+
+void setLabelServerServices(std::shared_ptr<QVLabelServerServices> services)
+{
+    labelServerSlot().registered = std::move(services);
+}
+
+std::shared_ptr<QVLabelServerServices> labelServerServices() { return labelServerSlot().current(); }
+
+void setPartnerLabelServices(std::shared_ptr<QVPartnerLabelServices> services)
+{
+    partnerSlot().registered = std::move(services);
+}
+
+std::shared_ptr<QVPartnerLabelServices> partnerLabelServices() { return partnerSlot().current(); }
+
+void setShipmentServiceMask(std::shared_ptr<QVShipmentServiceMask> mask)
+{
+    maskSlot().registered = std::move(mask);
+}
+
+std::shared_ptr<QVShipmentServiceMask> shipmentServiceMask() { return maskSlot().current(); }
+
+int tolvaneOptionalService(const QVShipment &shipment)
+{
+    return shipmentServiceMask()->tolvaneOptionalService(shipment);
+}
+
+void setPrinterSetupController(std::shared_ptr<QVPrinterSetupServices> controller)
+{
+    printerSlot().registered = std::move(controller);
+}
+
+std::shared_ptr<QVPrinterSetupServices> printerSetupController() { return printerSlot().current(); }

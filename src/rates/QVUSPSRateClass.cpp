@@ -1,0 +1,541 @@
+// Rate years, the shared rate-class objects and the fixed vocabulary of the
+// domestic rate classes. The price, fee and weight-menu queries are in
+// QVUSPSRateClassQueries.cpp.
+#include "rates/QVUSPSRateClass.h"
+
+#include "model/ClientServices.h"
+#include "model/QVShipment.h"
+#include "model/QVWeight.h"
+#include "model/StringAdditions.h"
+#include "platform/UserDefaults.h"
+
+#include <QDate>
+#include <QHash>
+#include <QTime>
+
+#include <algorithm>
+#include <map>
+#include <memory>
+
+namespace {
+
+const QString kUseSep14RatesKey = QStringLiteral("useSep14Rates");
+const QString kUPSMailInnovationsModeKey = QStringLiteral("upsMailInnovationsMode");
+
+// ---- Rate-year class objects ----------------------------------------------
+
+template <typename ObjectClass>
+class RateYearClass final : public QVUSPSRateYear
+{
+public:
+    RateYearClass(QString name, QDateTime effectiveDate)
+        : m_name(std::move(name)), m_effectiveDate(std::move(effectiveDate))
+    {
+    }
+
+    QString className() const override { return m_name; }
+    QDateTime effectiveDate() const override { return m_effectiveDate; }
+
+protected:
+    QVUSPSRateClass *makeRateClass(const QString &name) const override
+    {
+        return new ObjectClass(name, *this);
+    }
+
+private:
+    QString m_name;
+    QDateTime m_effectiveDate;
+};
+
+// ---- Fixed tables -------------------------------------------------------------
+
+struct SizeEntry
+{
+    QString display; // null: no display name
+    int shape;
+};
+
+const QHash<QString, SizeEntry> &sizeTable()
+{
+    static const QHash<QString, SizeEntry> table = {
+        {QVUSPSLetterSize, {QStringLiteral("Letter"), 1}},
+        {QVUSPSLargeEnvelopeSize, {QStringLiteral("Large Envelope"), 2}},
+        {QVUSPSPostcardSize, {QStringLiteral("Postcard"), 7}},
+        {QVUSPSRegularSize, {QStringLiteral("Package"), 3}},
+        {QVUSPSLargeSize, {QStringLiteral("Package"), 3}},
+        {QVUSPSOversizeSize, {QStringLiteral("Oversized Package"), 3}},
+        {QVUSPSFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 5}},
+        {QVUSPSFlatRateBoxSize, {QStringLiteral("Medium Flat Rate Box"), 6}},
+        {QVUSPSLargeFlatRateBoxSize, {QStringLiteral("Large Flat Rate Box"), 8}},
+        {QVUSPSSmallFlatRateBoxSize, {QStringLiteral("Small Flat Rate Box"), 9}},
+        {QVUSPSFlatRatePaddedEnvelopeSize, {QStringLiteral("Flat Rate Padded Envelope"), 10}},
+        {QVUSPSFlatRateLegalEnvelopeSize, {QStringLiteral("Legal Flat Rate Envelope"), 11}},
+        {QVUSPSRegionalRateBoxASize, {QStringLiteral("Regional Rate Box A"), 12}},
+        {QVUSPSRegionalRateBoxBSize, {QStringLiteral("Regional Rate Box B"), 13}},
+        {QVUSPSRegionalRateBoxCSize, {QStringLiteral("Regional Rate Box C"), 21}},
+        {QVUSPSGiftCardFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 14}},
+        {QVUSPSWindowFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 15}},
+        {QVUSPSSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 16}},
+        {QVUSPSCardboardSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 17}},
+        {QVUSPSLargeFlatRateBoardGameBoxSize, {QString(), 20}},
+        {QVUSPSLargeFlatRateVideoBoxSize, {QStringLiteral("Large Flat Rate Video Box"), 19}},
+        {QVUSPSNonrectangularParcelSize, {QStringLiteral("Package"), 4}},
+    };
+    return table;
+}
+
+struct ClassEntry
+{
+    QString display;  // null: none
+    QString webTools; // null: none
+    QString unit;     // null: none
+    int code;
+    bool standardB;
+};
+
+// The five flat-rate aliases are resolved before this table is read.
+const QHash<QString, ClassEntry> &classTable()
+{
+    static const QHash<QString, ClassEntry> table = {
+        {QVUSPSFirstClassMail, {QStringLiteral("First-Class Mail"), QStringLiteral("First Class"), QVOunceUnitString, 1, false}},
+        {QVUSPSPriorityMail, {QStringLiteral("Priority Mail"), QStringLiteral("Priority"), QVOunceUnitString, 2, false}},
+        {QVUSPSExpressMail, {QStringLiteral("Priority Mail Express"), QString(), QVOunceUnitString, 3, false}},
+        {QVUSPSMediaMail, {QStringLiteral("Media Mail"), QStringLiteral("Media Mail"), QVPoundUnitString, 24, true}},
+        {QVUSPSLibraryMail, {QStringLiteral("Library Mail"), QStringLiteral("Library Mail"), QVPoundUnitString, 25, true}},
+        {QVUSPSBoundPrintedMatter, {QStringLiteral("Bound Printed Matter"), QStringLiteral("Bound Printed Matter"), QVOunceUnitString, 23, true}},
+        {QVUSPSParcelPost, {QStringLiteral("Parcel Post"), QStringLiteral("Parcel Post"), QVPoundUnitString, 6, true}},
+        {QVUSPSParcelSelect, {QStringLiteral("Parcel Select"), QStringLiteral("Parcel Select"), QVOunceUnitString, 43, true}},
+        {QVUSPSStandardPost, {QStringLiteral("Standard Post"), QStringLiteral("Standard Post"), QVPoundUnitString, 45, true}},
+        {QVUSPSCriticalMail, {QStringLiteral("Critical Mail"), QString(), QString(), 44, false}},
+    };
+    return table;
+}
+
+bool isPriorityFlatRateName(const QString &name)
+{
+    return name == QVUSPSPriorityMailFlatRate || name == QVUSPSPriorityMailFlatBoxRate
+        || name == QVUSPSPriorityMailLargeFlatBoxRate || name == QVUSPSPriorityMailSmallFlatBoxRate;
+}
+
+// A flat-rate name as the class it is priced in.
+QString resolvedClassName(const QString &name)
+{
+    if (isPriorityFlatRateName(name))
+        return QVUSPSPriorityMail;
+    if (name == QVUSPSExpressMailFlatRate)
+        return QVUSPSExpressMail;
+    return name;
+}
+
+const ClassEntry *classEntry(const QString &name)
+{
+    const auto &table = classTable();
+    const auto it = table.constFind(resolvedClassName(name));
+    return it == table.constEnd() ? nullptr : &it.value();
+}
+
+struct ServiceEntry
+{
+    QString display;   // null: none
+    QString shortName; // null: none
+    int id;
+};
+
+const QHash<QString, ServiceEntry> &serviceTable()
+{
+    static const QHash<QString, ServiceEntry> table = {
+        {QVUSPSeDeliveryConfirmation, {QStringLiteral("USPS Tracking"), QStringLiteral("USPS Tracking"), 512}},
+        {QVUSPSeSignatureConfirmation, {QStringLiteral("Signature Confirmation"), QStringLiteral("Signature Confirm"), 8192}},
+        {QVUSPSRegisteredMailService, {QString(), QString(), 0}},
+        {QVUSPSInsuredMailService, {QString(), QString(), 0}},
+        {QVUSPSCertifiedMailService, {QStringLiteral("Certified Mail"), QString(), 4}},
+        {QVUSPSRestrictedDeliveryService, {QStringLiteral("Restricted Delivery"), QString(), 8}},
+        {QVUSPSCertificateOfMailingService, {QString(), QString(), 0}},
+        {QVUSPSReturnReceiptService, {QStringLiteral("Return Receipt"), QString(), 128}},
+        {QVUSPSReturnReceiptForMerchandiseService, {QString(), QString(), 0}},
+        {QVUSPSCashOnDeliveryService, {QString(), QString(), 0}},
+        {QVUSPSAdultSignatureService, {QStringLiteral("Adult Signature"), QString(), 131072}},
+        {QVUSPSAdultSignatureRestrictedService, {QStringLiteral("Adult Signature Restricted Delivery"), QString(), 262144}},
+        {QVUSPSHoldForPickupService, {QStringLiteral("Hold For Pickup"), QString(), 524288}},
+        {QVUSPSExpressMailPremiumService, {QStringLiteral("Priority Mail Express Premium Service"), QString(), 32768}},
+        {QVUSPSExpressMail1030AMService, {QStringLiteral("10:30 AM Delivery"), QString(), 1048576}},
+    };
+    return table;
+}
+
+const ServiceEntry *serviceEntry(const QString &service)
+{
+    const auto &table = serviceTable();
+    const auto it = table.constFind(service);
+    return it == table.constEnd() ? nullptr : &it.value();
+}
+
+// The package and flat-rate sizes that every piece below the oversize limit
+// may use, in the order of the size list.
+const QStringList &packageSizes()
+{
+    static const QStringList list = {
+        QVUSPSRegularSize,
+        QVUSPSFlatRateBoxSize,
+        QVUSPSLargeFlatRateBoxSize,
+        QVUSPSFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateBoxSize,
+        QVUSPSFlatRatePaddedEnvelopeSize,
+        QVUSPSFlatRateLegalEnvelopeSize,
+        QVUSPSRegionalRateBoxASize,
+        QVUSPSRegionalRateBoxBSize,
+        QVUSPSRegionalRateBoxCSize,
+        QVUSPSGiftCardFlatRateEnvelopeSize,
+        QVUSPSWindowFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateEnvelopeSize,
+        QVUSPSCardboardSmallFlatRateEnvelopeSize,
+        QVUSPSLargeFlatRateVideoBoxSize,
+    };
+    return list;
+}
+
+// Hundredths of an inch as whole inches, rounded up.
+int wholeInches(int hundredths)
+{
+    return hundredths / 100 + (hundredths % 100 != 0 ? 1 : 0);
+}
+
+// ---- Caches (process-wide, never emptied) ----------------------------------
+
+using ObjectCache = std::map<QString, std::map<QString, std::unique_ptr<QVUSPSRateClass>>>;
+using ClassListCache = std::map<QString, std::map<QString, QList<QVUSPSRateClass *>>>;
+
+ObjectCache &objectCache()
+{
+    static ObjectCache cache;
+    return cache;
+}
+
+ClassListCache &classListCache()
+{
+    static ClassListCache cache;
+    return cache;
+}
+
+} // namespace
+
+// ===== QVUSPSRateYear ===========================================================
+
+QVUSPSRateClass *QVUSPSRateYear::rateClassWithName(const QString &name) const
+{
+    if (name.isNull())
+        return nullptr;
+    auto &objects = objectCache()[className()];
+    const QString resolved = resolvedClassName(name);
+    if (resolved != name)
+        return rateClassWithName(resolved);
+    auto &slot = objects[name];
+    if (!slot) {
+        if (name == QVUSPSFirstClassMail)
+            slot = std::make_unique<QVUSPSFirstClassMailRateClass>(name, *this);
+        else
+            slot.reset(makeRateClass(name));
+    }
+    return slot.get();
+}
+
+QVUSPSRateClass *QVUSPSRateYear::firstClass() const { return rateClassWithName(QVUSPSFirstClassMail); }
+QVUSPSRateClass *QVUSPSRateYear::priority() const { return rateClassWithName(QVUSPSPriorityMail); }
+QVUSPSRateClass *QVUSPSRateYear::expressMail() const { return rateClassWithName(QVUSPSExpressMail); }
+QVUSPSRateClass *QVUSPSRateYear::mediaMail() const { return rateClassWithName(QVUSPSMediaMail); }
+QVUSPSRateClass *QVUSPSRateYear::libraryMail() const { return rateClassWithName(QVUSPSLibraryMail); }
+QVUSPSRateClass *QVUSPSRateYear::parcelSelect() const { return rateClassWithName(QVUSPSParcelSelect); }
+QVUSPSRateClass *QVUSPSRateYear::standardPost() const { return rateClassWithName(QVUSPSStandardPost); }
+QVUSPSRateClass *QVUSPSRateYear::boundPrintedMatter() const { return rateClassWithName(QVUSPSBoundPrintedMatter); }
+QVUSPSRateClass *QVUSPSRateYear::parcelPost() const { return rateClassWithName(QVUSPSParcelPost); }
+
+QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size) const
+{
+    auto &lists = classListCache()[className()];
+    auto found = lists.find(size);
+    if (found == lists.end()) {
+        QList<QVUSPSRateClass *> list;
+        if (size == QVUSPSRegularSize) {
+            list = {priority(), firstClass(), parcelSelect(), standardPost(), libraryMail(),
+                    mediaMail(), boundPrintedMatter(), expressMail()};
+        } else if (size == QVUSPSOversizeSize) {
+            list = {parcelSelect(), standardPost()};
+        } else if (size == QVUSPSLargeEnvelopeSize) {
+            list = {priority(), firstClass(), libraryMail(), mediaMail(), expressMail()};
+        } else if (size == QVUSPSLetterSize || size == QVUSPSPostcardSize) {
+            list = {firstClass()};
+        } else if (size == QVUSPSLargeSize) {
+            list = {priority(), parcelSelect(), standardPost(), libraryMail(), mediaMail(), expressMail()};
+        } else if (size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize
+                   || size == QVUSPSFlatRatePaddedEnvelopeSize || size == QVUSPSFlatRateBoxSize) {
+            list = {priority(), expressMail()};
+        } else if (QVUSPSRateClass::priorityFlatRateSizes().contains(size)) {
+            list = {priority()};
+        }
+        found = lists.emplace(size, list).first;
+    }
+
+    QList<QVUSPSRateClass *> result = found->second;
+    const auto account = accountInformationServices();
+    if (account->disableParcelSelect())
+        result = arrayByRemovingObject(result, parcelSelect());
+    if (!account->standardPost()
+        && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey))
+        result = arrayByRemovingObject(result, standardPost());
+    return result;
+}
+
+// ===== Class objects of the rate years ===========================================
+
+const QVUSPSRateYear &QVUSPSRateClass::classObject()
+{
+    static const RateYearClass<QVUSPSRateClass> year(QStringLiteral("QVUSPSRateClass"),
+                                                     QDateTime(QDate(1, 1, 1), QTime(0, 0)));
+    return year;
+}
+
+const QVUSPSRateYear &QVUSPSJan2014RateClass::classObject()
+{
+    static const RateYearClass<QVUSPSJan2014RateClass> year(QStringLiteral("QVUSPSJan2014RateClass"),
+                                                            QDateTime(QDate(2014, 1, 26), QTime(0, 1)));
+    return year;
+}
+
+const QVUSPSRateYear &QVUSPSSep2014RateClass::classObject()
+{
+    static const RateYearClass<QVUSPSSep2014RateClass> year(QStringLiteral("QVUSPSSep2014RateClass"),
+                                                            QDateTime(QDate(2014, 9, 7), QTime(0, 1)));
+    return year;
+}
+
+const QVUSPSRateYear &QVUSPSRateClass::ratesForDate(const QDateTime &date)
+{
+    const QDate day = date.date();
+    const int year = day.year();
+    const int month = day.month();
+    if (year > 2014 || (year == 2014 && month > 9) || (year == 2014 && month == 9 && day.day() > 6))
+        return QVUSPSSep2014RateClass::classObject();
+    if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
+        return QVUSPSSep2014RateClass::classObject();
+    return QVUSPSJan2014RateClass::classObject();
+}
+
+const QVUSPSRateYear &QVUSPSRateClass::currentRates()
+{
+    const QVUSPSRateYear &rates = ratesForDate(QDateTime::currentDateTime());
+    if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
+        return QVUSPSSep2014RateClass::classObject();
+    return rates;
+}
+
+// ===== Menus and tags ===========================================================
+
+const QStringList &QVUSPSRateClass::sizes()
+{
+    static const QStringList list = {
+        QVUSPSLetterSize,
+        QVUSPSPostcardSize,
+        QVUSPSRegularSize,
+        QVUSPSLargeSize,
+        QVUSPSOversizeSize,
+        QVUSPSFlatRateEnvelopeSize,
+        QVUSPSFlatRateBoxSize,
+        QVUSPSLargeEnvelopeSize,
+        QVUSPSLargeFlatRateBoxSize,
+        QVUSPSSmallFlatRateBoxSize,
+        QVUSPSFlatRatePaddedEnvelopeSize,
+        QVUSPSFlatRateLegalEnvelopeSize,
+        QVUSPSRegionalRateBoxASize,
+        QVUSPSRegionalRateBoxBSize,
+        QVUSPSRegionalRateBoxCSize,
+        QVUSPSLargeFlatRateVideoBoxSize,
+    };
+    return list;
+}
+
+qsizetype QVUSPSRateClass::tagForPieceSize(const QString &size)
+{
+    const qsizetype index = sizes().indexOf(size);
+    return index < 0 ? QVNotFound : index;
+}
+
+QString QVUSPSRateClass::pieceSizeForTag(qsizetype tag)
+{
+    return (tag >= 0 && tag < sizes().size()) ? sizes().at(tag) : QString();
+}
+
+const QStringList &QVUSPSRateClass::rateClassTags()
+{
+    static const QStringList list = {
+        QVUSPSPriorityMail, QVUSPSFirstClassMail, QVUSPSMediaMail, QVUSPSParcelSelect,
+        QVUSPSStandardPost, QVUSPSLibraryMail, QVUSPSExpressMail,
+    };
+    return list;
+}
+
+qsizetype QVUSPSRateClass::tagForRateClassName(const QString &name)
+{
+    const qsizetype index = rateClassTags().indexOf(name);
+    return index < 0 ? QVNotFound : index;
+}
+
+QString QVUSPSRateClass::rateClassNameForTag(qsizetype tag)
+{
+    return (tag >= 0 && tag < rateClassTags().size()) ? rateClassTags().at(tag) : QString();
+}
+
+// ===== Display names and codes ===================================================
+
+QString QVUSPSRateClass::casualNameForMailpieceSize(const QString &size)
+{
+    const auto it = sizeTable().constFind(size);
+    if (it == sizeTable().constEnd() || it->display.isNull())
+        return QStringLiteral("");
+    return it->display;
+}
+
+QString QVUSPSRateClass::casualNameForRateClassName(const QString &name)
+{
+    const ClassEntry *entry = classEntry(name);
+    return entry ? entry->display : QString();
+}
+
+QString QVUSPSRateClass::casualNameForServiceName(const QString &service)
+{
+    const ServiceEntry *entry = serviceEntry(service);
+    return entry ? entry->display : QString();
+}
+
+QString QVUSPSRateClass::shortNameForConfirmationService(const QString &service)
+{
+    const ServiceEntry *entry = serviceEntry(service);
+    return entry ? entry->shortName : QString();
+}
+
+QString QVUSPSRateClass::webToolsNameForRateClassName(const QString &name)
+{
+    // A flat-rate name has no Web Tools name of its own.
+    const auto it = classTable().constFind(name);
+    return it == classTable().constEnd() ? QString() : it->webTools;
+}
+
+int QVUSPSRateClass::tolvaneShapeTypeForSize(const QString &size)
+{
+    const auto it = sizeTable().constFind(size);
+    return it == sizeTable().constEnd() ? 0 : it->shape;
+}
+
+int QVUSPSRateClass::tolvaneClassTypeForRateClassName(const QString &name)
+{
+    const ClassEntry *entry = classEntry(name);
+    return entry ? entry->code : 0;
+}
+
+int QVUSPSRateClass::tolvaneServiceIdForServiceName(const QString &service)
+{
+    const ServiceEntry *entry = serviceEntry(service);
+    return entry ? entry->id : 0;
+}
+
+QString QVUSPSRateClass::weightUnitForRateClassName(const QString &name)
+{
+    // Objects are never made with a flat-rate name, so only real class
+    // names have a unit.
+    const auto it = classTable().constFind(name);
+    return it == classTable().constEnd() ? QString() : it->unit;
+}
+
+// ===== Size rules =================================================================
+
+QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions)
+{
+    const int length = dimensions.value(QVShipmentLengthMeasurementKey).toInt();
+    const int width = dimensions.value(QVShipmentWidthMeasurementKey).toInt();
+    const int height = dimensions.value(QVShipmentHeightMeasurementKey).toInt();
+
+    QStringList result;
+    if (length <= 0 || width <= 0 || height <= 0) {
+        result = sizes();
+    } else {
+        const int a = wholeInches(length);
+        const int b = wholeInches(width);
+        const int c = wholeInches(height);
+        const int longest = std::max({a, b, c});
+        const int lengthPlusGirth = longest + 2 * (a + b + c - longest);
+        if (lengthPlusGirth >= 109) {
+            result = {QVUSPSOversizeSize};
+        } else {
+            if (height >= 350 && height <= 425 && length >= 500 && length <= 600)
+                result.append(QVUSPSPostcardSize);
+            if (height >= 350 && height <= 612 && length >= 500 && length <= 1150 && width <= 25)
+                result.append(QVUSPSLetterSize);
+            if ((height > 612 || length > 1150 || width > 25) && length <= 1500 && height <= 1200
+                && width <= 75)
+                result.append(QVUSPSLargeEnvelopeSize);
+            result.append(packageSizes());
+        }
+    }
+
+    if (!accountInformationServices()->pmRegionalRateBox()) {
+        result.removeAll(QVUSPSRegionalRateBoxASize);
+        result.removeAll(QVUSPSRegionalRateBoxBSize);
+        result.removeAll(QVUSPSRegionalRateBoxCSize);
+    }
+    return result;
+}
+
+const QSet<QString> &QVUSPSRateClass::priorityFlatRateSizes()
+{
+    static const QSet<QString> set = {
+        QVUSPSFlatRateBoxSize,
+        QVUSPSLargeFlatRateBoxSize,
+        QVUSPSFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateBoxSize,
+        QVUSPSFlatRatePaddedEnvelopeSize,
+        QVUSPSFlatRateLegalEnvelopeSize,
+        QVUSPSRegionalRateBoxASize,
+        QVUSPSRegionalRateBoxBSize,
+        QVUSPSRegionalRateBoxCSize,
+        QVUSPSGiftCardFlatRateEnvelopeSize,
+        QVUSPSWindowFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateEnvelopeSize,
+        QVUSPSCardboardSmallFlatRateEnvelopeSize,
+        QVUSPSLargeFlatRateVideoBoxSize,
+    };
+    return set;
+}
+
+const QSet<QString> &QVUSPSRateClass::priorityFlatRateEnvelopeSizes()
+{
+    static const QSet<QString> set = {
+        QVUSPSFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateBoxSize,
+        QVUSPSFlatRatePaddedEnvelopeSize,
+        QVUSPSFlatRateLegalEnvelopeSize,
+        QVUSPSGiftCardFlatRateEnvelopeSize,
+        QVUSPSWindowFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateEnvelopeSize,
+        QVUSPSCardboardSmallFlatRateEnvelopeSize,
+        QVUSPSLargeFlatRateVideoBoxSize,
+    };
+    return set;
+}
+
+// ===== Object side ==============================================================
+
+QVUSPSRateClass::QVUSPSRateClass(const QString &name, const QVUSPSRateYear &ratefoldClass)
+    : m_name(name), m_ratefoldClass(&ratefoldClass)
+{
+}
+
+QString QVUSPSRateClass::casualName() const { return casualNameForRateClassName(m_name); }
+
+QString QVUSPSRateClass::webToolsName() const { return webToolsNameForRateClassName(m_name); }
+
+QString QVUSPSRateClass::weightUnit() const { return weightUnitForRateClassName(m_name); }
+
+bool QVUSPSRateClass::isStandardB() const
+{
+    const auto it = classTable().constFind(m_name);
+    return it != classTable().constEnd() && it->standardB;
+}
