@@ -1,6 +1,7 @@
 #include "model/XMLConversion.h"
 
 #include "model/TemplateSubstitution.h"
+#include "platform/UserDefaults.h"
 
 #include <QDebug>
 #include <QVariantList>
@@ -156,6 +157,8 @@ std::optional<QVariantMap> rho_propertyListFromXMLFormatNoExceptions(const QByte
     try {
         return rho_propertyListFromXMLFormat(xml);
     } catch (const std::exception &e) {
+        if (UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("logDebugInfo")))
+            qWarning().noquote() << QStringLiteral("Invalid XML:\n%1").arg(QString::fromStdString(e.what()));
         return std::nullopt;
     }
 }

@@ -2,6 +2,7 @@
 #include "model/XMLConversion.h"
 #include "model/XMLDocument.h"
 #include "platform/Decimal.h"
+#include "platform/UserDefaults.h"
 
 #include <QXmlStreamReader>
 #include <gtest/gtest.h>
@@ -177,6 +178,29 @@ TEST(XMLConversion, HostileOrBrokenDocumentsGiveAClearError)
         }
         EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(c.xml).has_value());
     }
+}
+
+namespace {
+QStringList g_messages;
+void collectMessage(QtMsgType, const QMessageLogContext &, const QString &message) { g_messages << message; }
+} // namespace
+
+TEST(XMLConversion, FailuresAreLoggedOnlyWithDebugLogging)
+{
+    UserDefaults::resetStandardUserDefaults();
+    g_messages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectMessage);
+    EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
+    const qsizetype quiet = g_messages.size();
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("logDebugInfo"));
+    EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
+    qInstallMessageHandler(previous);
+    UserDefaults::resetStandardUserDefaults();
+
+    EXPECT_EQ(quiet, 0);
+    ASSERT_EQ(g_messages.size(), 1);
+    EXPECT_TRUE(g_messages.at(0).startsWith(QStringLiteral("Invalid XML:\nUnable to parse string as XML content")))
+        << g_messages.at(0).toStdString();
 }
 
 TEST(XMLConversion, NestingWithinTheLimitIsRead)
