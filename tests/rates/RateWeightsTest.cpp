@@ -39,6 +39,27 @@ TEST_F(RateWeightsTest, FirstClassParcelsEndAtTheirMaximum) {
   EXPECT_EQ(breaks(kREFirstClass, kREShapeParcel, 0), steps(10, 130, 10));
   EXPECT_EQ(breaks(kREFirstClass, kREShapeFlat, 0), steps(10, 130, 10));
   EXPECT_EQ(breaks(kREFirstClass, kREShapePostcard, 0), std::vector<int32_t>{10});
+  // Letters step at 1, 2, 3 and 3.5 oz; Critical Mail letters stop at 3 oz.
+  EXPECT_EQ(breaks(kREFirstClass, kREShapeLetter, 0), (std::vector<int32_t>{10, 20, 30, 35}));
+  EXPECT_EQ(breaks(kRECriticalMail, kREShapeLetter, 2), (std::vector<int32_t>{10, 20, 30}));
+  EXPECT_EQ(breaks(kRECriticalMail, kREShapeFlat, 2), steps(10, 130, 10));
+}
+
+TEST_F(RateWeightsTest, InternationalLists) {
+  // An unknown country has a maximum of 0: no break fits, and the one-break
+  // postcard list holds that maximum.
+  int32_t out[4] = {-1, -1, -1, -1};
+  int32_t count = 4;
+  EXPECT_EQ(GetRateWeights2010(kREFirstClassIntl, kREShapeLetter, 1, "NOWHERE LAND", out, &count, 0), 0);
+  EXPECT_EQ(count, 0);
+  count = 4;
+  EXPECT_EQ(GetRateWeights2010(kREFirstClassIntl, kREShapePostcard, 1, "NOWHERE LAND", out, &count, 0), 0);
+  EXPECT_EQ(count, 1);
+  EXPECT_EQ(out[0], 0);
+  // Consolidator lists do not depend on the country.
+  count = 0;
+  EXPECT_EQ(GetRateWeights2010(kREConsolidatorIntl, kREShapeParcel, 1, "NOWHERE LAND", nullptr, &count, 0), 0);
+  EXPECT_EQ(count, 81);
 }
 
 TEST_F(RateWeightsTest, PoundSteps) {
