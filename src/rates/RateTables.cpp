@@ -108,6 +108,12 @@ const std::initializer_list<int32_t> kPriorityAccountShapes = {5, 14, 15, 16, 17
 const std::initializer_list<int32_t> kPriorityAccountShapesTrays = {
     5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 101, 102, 103, 104, 0};
 
+// Every account classification of the 2014 slots, with the keys of its
+// block. The accounts' own price lists are not part of the build, so each
+// leaf shows the public commercial-plus array of its key (the array a query
+// of that account would fall back to). Accounts last priced by an earlier
+// set (16, 30-51, ...) are registered here as well, so that no leaf of the
+// 2014 slots is left in an earlier row form.
 void registerAccountBlocksJan2014(int slot) {
   auto priority = [slot](int32_t c, std::initializer_list<int32_t> shapes) {
     for (int32_t shape : shapes) reg(slot, kREPriority, shape, c, commercialPlusJan2014(kREPriority, shape));
@@ -216,7 +222,9 @@ void RegisterApr2011Rates(int slot, int32_t key) {
 
 void RegisterJan2012Rates(int slot, int32_t key) {
   RegisterApr2011Rates(slot, key);
-  // None of the January 2012 price lists is part of the build.
+  // Parcel Post keeps its 2012 tables in later sets.
+  reg(slot, kREParcelPost, 106, 0, "OversizeParcelPostRates2012");
+  reg(slot, kREParcelPost, 0, 0, "ParcelPostRates2012");
 }
 
 void RegisterJan2013Rates(int slot, int32_t key) {
