@@ -74,7 +74,10 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
     }
 
     bool nulText = false;
+    bool bigInteger = false;
     auto outside = [&]() {
+        if (bigInteger)
+            return QStringLiteral("an integer is too large");
         return nulText ? QStringLiteral("a text holds a NUL character") : QStringLiteral("an object lies outside the data");
     };
     // Children of an object: the references of an array, set or dictionary.
@@ -85,6 +88,18 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
             return false;
         const uchar marker = d[offset];
         const int type = marker >> 4;
+        if (marker == 0x14) {
+            // A 16-byte integer: only values of the signed 64-bit range are
+            // kept (as the rest of the program holds integers).
+            if (offset + 17 > tableOffset)
+                return false;
+            const quint64 high = readBigEndian(d + offset + 1, 8);
+            const quint64 low = readBigEndian(d + offset + 9, 8);
+            const bool fits = (high == 0 && low < (quint64(1) << 63)) || (high == ~quint64(0) && low >= (quint64(1) << 63));
+            if (!fits)
+                bigInteger = true;
+            return fits;
+        }
         if (type != 0xA && type != 0xC && type != 0xD && type != 0x5 && type != 0x6)
             return true;
         quint64 items = marker & 0x0F;

@@ -206,6 +206,38 @@ print('ok')
     }
 }
 
+TEST_F(PropertyListPython, IntegersBeyondSixtyFourSignedBitsAreRefused)
+{
+    const char *script = R"(
+import sys, plistlib
+fmt = plistlib.FMT_BINARY if sys.argv[2] == 'binary' else plistlib.FMT_XML
+with open(sys.argv[1], 'wb') as f:
+    plistlib.dump({'n': int(sys.argv[3])}, f, fmt=fmt)
+print('ok')
+)";
+    struct Case
+    {
+        const char *number;
+        bool readable;
+    };
+    const Case cases[] = {{"9223372036854775807", true}, {"-9223372036854775808", true},
+                          {"9223372036854775808", false}, {"18446744073709551615", false}};
+    for (const char *format : {"binary", "xml"}) {
+        for (const Case &c : cases) {
+            const QString path = m_dir.filePath(QStringLiteral("int.plist"));
+            ASSERT_EQ(run(QString::fromLatin1(script), {path, QLatin1String(format), QLatin1String(c.number)}),
+                      QStringLiteral("ok"));
+            QString error;
+            const auto value = readPropertyListFile(path, &error);
+            EXPECT_EQ(value.has_value(), c.readable) << format << " " << c.number;
+            if (value) {
+                EXPECT_EQ(QString::number(value->toMap().value(QStringLiteral("n")).toLongLong()),
+                          QLatin1String(c.number));
+            }
+        }
+    }
+}
+
 void expectRefused(const QByteArray &data, const char *what)
 {
     QString error;
@@ -364,6 +396,13 @@ TEST(PropertyList, HostileStructuresAreRefused)
     const auto text = readPropertyList(binaryPlist({arrayOf({1}), QByteArray("\x53" "a-b", 4)}));
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(*text, QVariant(QVariantList{QStringLiteral("a-b")}));
+    // 16-byte integers: kept when they fit in 64 signed bits.
+    const QByteArray small16 = QByteArray("\x14", 1) + QByteArray(15, '\0') + QByteArray("\x05", 1);
+    const auto smallValue = readPropertyList(binaryPlist({arrayOf({1}), small16}));
+    ASSERT_TRUE(smallValue.has_value());
+    EXPECT_EQ(smallValue->toList().value(0).toLongLong(), 5);
+    const QByteArray big16 = QByteArray("\x14", 1) + QByteArray(8, '\0') + QByteArray("\x80", 1) + QByteArray(7, '\0');
+    expectRefused(binaryPlist({arrayOf({1}), big16}), "2^63 as a 16-byte integer");
     // A reference past the last object.
     expectRefused(binaryPlist({arrayOf({5})}), "dangling reference");
 
