@@ -18,15 +18,6 @@ namespace tolvane::test {
 
 QString supportDir() { return QDir(g_root->path()).filePath(QStringLiteral("support")); }
 
-QString dataPath(const QString &name)
-{
-#ifdef TOLVANE_TEST_DATA_DIR
-    return QDir(QStringLiteral(TOLVANE_TEST_DATA_DIR)).filePath(name);
-#else
-    return name;
-#endif
-}
-
 } // namespace tolvane::test
 
 int main(int argc, char **argv)

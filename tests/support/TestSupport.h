@@ -4,8 +4,16 @@
 
 namespace tolvane::test {
 
-// Folder of the running test executable's fixtures (tests/<folder>/data).
-QString dataPath(const QString &name);
+// A fixture of the running test executable (tests/<folder>/data/<name>).
+// Inline so that it sees the test executable's own TOLVANE_TEST_DATA_DIR.
+inline QString dataPath(const QString &name)
+{
+#ifdef TOLVANE_TEST_DATA_DIR
+    return QStringLiteral(TOLVANE_TEST_DATA_DIR "/") + name;
+#else
+    return name;
+#endif
+}
 
 // The temporary folder that stands in for the application-support folder
 // during this test run (also in the environment as TOLVANE_SUPPORT_DIR).
