@@ -75,7 +75,10 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
 
     bool nulText = false;
     bool bigInteger = false;
+    bool badDate = false;
     auto outside = [&]() {
+        if (badDate)
+            return QStringLiteral("a date is out of range");
         if (bigInteger)
             return QStringLiteral("an integer is too large");
         return nulText ? QStringLiteral("a text holds a NUL character") : QStringLiteral("an object lies outside the data");
@@ -88,6 +91,20 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
             return false;
         const uchar marker = d[offset];
         const int type = marker >> 4;
+        if (marker == 0x33) {
+            // A date: seconds from 2001 as a double, which must be a real
+            // moment within the range dates are read in (1933 to 2069).
+            if (offset + 9 > tableOffset)
+                return false;
+            const quint64 bits = readBigEndian(d + offset + 1, 8);
+            double seconds = 0;
+            std::memcpy(&seconds, &bits, sizeof seconds);
+            const bool fits = std::isfinite(seconds) && seconds > double(std::numeric_limits<int32_t>::min())
+                              && seconds < double(std::numeric_limits<int32_t>::max());
+            if (!fits)
+                badDate = true;
+            return fits;
+        }
         if (marker == 0x14) {
             // A 16-byte integer: only values of the signed 64-bit range are
             // kept (as the rest of the program holds integers).

@@ -13,6 +13,8 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
 #include <random>
 
 namespace {
@@ -403,6 +405,20 @@ TEST(PropertyList, HostileStructuresAreRefused)
     EXPECT_EQ(smallValue->toList().value(0).toLongLong(), 5);
     const QByteArray big16 = QByteArray("\x14", 1) + QByteArray(8, '\0') + QByteArray("\x80", 1) + QByteArray(7, '\0');
     expectRefused(binaryPlist({arrayOf({1}), big16}), "2^63 as a 16-byte integer");
+    // Dates: seconds from 2001 as a big-endian double.
+    auto date = [](double seconds) {
+        quint64 bits = 0;
+        std::memcpy(&bits, &seconds, sizeof bits);
+        QByteArray o("\x33", 1);
+        for (int i = 7; i >= 0; --i)
+            o += char((bits >> (8 * i)) & 0xff);
+        return o;
+    };
+    const auto goodDate = readPropertyList(binaryPlist({arrayOf({1}), date(3600.5)}));
+    ASSERT_TRUE(goodDate.has_value());
+    EXPECT_EQ(goodDate->toList().value(0).toDateTime(), utc(2001, 1, 1, 1, 0, 0, 500));
+    expectRefused(binaryPlist({arrayOf({1}), date(1e300)}), "date far out of range");
+    expectRefused(binaryPlist({arrayOf({1}), date(std::nan(""))}), "date that is not a number");
     // A reference past the last object.
     expectRefused(binaryPlist({arrayOf({5})}), "dangling reference");
 
