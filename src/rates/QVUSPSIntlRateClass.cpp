@@ -10,6 +10,7 @@
 #include <QHash>
 #include <QtDebug>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -224,10 +225,9 @@ Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &si
     if (m_name == QVUSPSIntlFirstClassMailIntl && (size == QVUSPSLetterSize || size == QVUSPSPostcardSize)
         && ounces == 4)
         weight = 35; // the 3.5-ounce step of letters
-    else if (ounces > std::numeric_limits<int32_t>::max() / 10)
-        weight = std::numeric_limits<int32_t>::max(); // over every limit
-    else
-        weight = ounces * 10;
+    else // tenths, kept within the engine's range (beyond it is over every limit)
+        weight = int32_t(std::clamp<qint64>(qint64(ounces) * 10, std::numeric_limits<int32_t>::min(),
+                                            std::numeric_limits<int32_t>::max()));
     int32_t machinable = oversize ? 0 : 1;
     int32_t localLevel = 0;
     int32_t *level = discountLevel ? discountLevel : &localLevel;
