@@ -72,6 +72,14 @@ TEST(RateEngineState, GetRateVersionBeforeAndAfterInitialisation) {
   EXPECT_STREQ(first, "01/26/2014");
   EXPECT_STREQ(last, "12/31/2015");
 
+  // A version without validity dates leaves the buffers alone.
+  giRateTable = 15;
+  std::strcpy(first, "untouched");
+  EXPECT_EQ(GetRateVersion(&engine, &rate, first, last), 0);
+  EXPECT_EQ(rate, 15);
+  EXPECT_STREQ(first, "untouched");
+  SetRateVersion("02/01/2014");
+
   char change[16] = {0};
   EXPECT_EQ(GetPriceChangeDate(change), 0);
   EXPECT_STREQ(change, "09/07/2014");

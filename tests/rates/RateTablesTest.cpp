@@ -34,6 +34,22 @@ TEST_F(RateTablesTest, SlotsCarryTheirKeys) {
   EXPECT_NE(FindRateTableSlot(gRateTables, 17), nullptr);
 }
 
+TEST_F(RateTablesTest, TheRegistryIsBuiltOnce) {
+  auto leaves = [] {
+    size_t n = 0;
+    for (int i = 0; i < kRateTableSlotCount; ++i)
+      for (const RateClassNode &c : gRateTables[i].classes)
+        for (const RateClassificationNode &l : c.classifications) n += l.shapes.size();
+    return n;
+  };
+  const RateArray before = leaf(17, kREFirstClass, kREShapeLetter, 0);
+  const size_t count = leaves();
+  InitializeRE("", "01/30/2014");
+  InitializeRateTable();
+  EXPECT_EQ(leaves(), count);
+  EXPECT_EQ(leaf(17, kREFirstClass, kREShapeLetter, 0).data, before.data);
+}
+
 TEST_F(RateTablesTest, SeptemberReplacesTheRetailFlatRateEnvelope) {
   const RateArray sep = leaf(17, kREPriority, kREShapeFlatRateEnvelope, 0);
   const RateArray jan = leaf(16, kREPriority, kREShapeFlatRateEnvelope, 0);
