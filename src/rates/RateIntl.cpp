@@ -2,12 +2,13 @@
 
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "rates/RateDescription.h"
 #include "rates/RateRegistry.h"
 #include "rates/RateTables.h"
+#include "rates/RateWeights.h"
 
 #include <algorithm>
 #include <array>
-#include <cstdio>
 #include <cstring>
 #include <optional>
 
@@ -16,16 +17,6 @@ namespace {
 int64_t ceilDiv(int64_t a, int64_t b)
 {
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
-}
-
-bool isClassificationRegistered(int32_t mailClass, int32_t shape, int32_t classification)
-{
-    int32_t registered[1024];
-    int32_t count = 1024;
-    GetCurrentRegisteredRateClassificationsInternal(mailClass, giRateTable, shape, registered,
-                                                    &count);
-    const int32_t n = std::clamp(count, 0, 1024);
-    return std::find(registered, registered + n, classification) != registered + n;
 }
 
 // First row whose weight (column 0) is at least `atLeast`; nullopt past the
@@ -52,100 +43,6 @@ std::optional<int32_t> groupPrice(const RateArray &rows, int32_t row, int32_t gr
     if (p <= 0)
         return std::nullopt;
     return p;
-}
-
-const char *fixedIntlText(int32_t mailClass, int32_t shape)
-{
-    if (mailClass == kREExpressIntl) {
-        switch (shape) {
-        case 5: case 10: case 11: case 14: case 15: case 16: case 17:
-            return "Flat Rate Envelope, PM Express Intl";
-        case 6:
-            return "Flat Rate Box, PM Express Intl";
-        default:
-            return nullptr;
-        }
-    }
-    if (mailClass == kREPriorityIntl) {
-        switch (shape) {
-        case 5: case 10: case 11: case 14: case 15: case 16: case 17:
-            return "Flat Rate Envelope, Priority Mail Intl";
-        case 6:
-            return "Medium Flat Rate Box, Priority Mail Intl";
-        case 8: case 20:
-            return "Large Flat Rate Box, Priority Mail Intl";
-        case 9:
-            return "Small Flat Rate Box, Priority Mail Intl";
-        case 12:
-            return "Regional Rate Box A, Priority Mail Intl";
-        case 13:
-            return "Regional Rate Box B, Priority Mail Intl";
-        case 21:
-            return "Regional Rate Box C, Priority Mail Intl";
-        case 18:
-            return "DVD Flat Rate Box, Priority Mail Intl";
-        case 19:
-            return "Large Video Flat Rate Box, Priority Mail Intl";
-        default:
-            return nullptr;
-        }
-    }
-    return nullptr;
-}
-
-void buildIntlStealthText(char *buffer, int32_t mailClass, int32_t shape, int32_t weight,
-                          bool machinable)
-{
-    if (const char *fixed = fixedIntlText(mailClass, shape)) {
-        std::snprintf(buffer, kIntlStealthTextSize, "%s", fixed);
-        return;
-    }
-    switch (shape) {
-    case 5: case 6: case 10: case 11: case 14: case 15: case 16: case 17:
-        return; // flat-rate shapes of other classes: no text
-    default:
-        break;
-    }
-    const char *classWord = "";
-    switch (mailClass) {
-    case kREFirstClassIntl:
-        switch (shape) {
-        case 1:
-            classWord = machinable ? " First-Class Intl Letter Rate"
-                                   : " First-Class Intl Letter Rate NON-MACH";
-            break;
-        case 2:
-            classWord = " First-Class Intl Flats Rate";
-            break;
-        case 7:
-            classWord = " First-Class Intl Postcard Rate";
-            break;
-        case 3: case 4:
-            classWord = " First-Class Intl Parcel Rate";
-            break;
-        default:
-            classWord = " First-Class Intl Rate";
-            break;
-        }
-        break;
-    case kREExpressIntl:
-        classWord = " PM Express Intl Rate";
-        break;
-    case kREGlobalExpressGuaranteed:
-        classWord = " GXG Intl Rate";
-        break;
-    case kREPriorityIntl:
-        classWord = " Priority Mail Intl Rate";
-        break;
-    case kREMBags:
-        classWord = " M-Bag Intl Rate";
-        break;
-    default:
-        break;
-    }
-    char weightText[kFormatWeightBufferSize] = {};
-    FormatWeight(weight, weightText, sizeof weightText);
-    std::snprintf(buffer, kIntlStealthTextSize, "%s%s", weightText, classWord);
 }
 
 // Global Express Guaranteed dimensional weight in pounds, 0 when the piece is
@@ -234,11 +131,12 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
         return kRENotInitialized;
     if (!IsIntlClass(mailClass))
         return kREUnknownClass;
-    if (*classification > 9 && !isClassificationRegistered(mailClass, 0, *classification))
+    if (*classification > 9 &&
+        !IsValidRateClassificationForRateClassAndShape(*classification, mailClass, giRateTable, 0))
         return kREInvalidClassification;
     if ((shape == kREShapeRegionalBoxA || shape == kREShapeRegionalBoxB ||
          shape == kREShapeRegionalBoxC) &&
-        !isClassificationRegistered(mailClass, shape, *classification))
+        !IsValidRateClassificationForRateClassAndShape(*classification, mailClass, giRateTable, shape))
         return kREInvalidClassification;
 
     const CountryInfo *rec = nullptr;
@@ -370,7 +268,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
 
     *price = int32_t(std::clamp<int64_t>(*cents * 10, 0, INT32_MAX));
     if (stealth)
-        buildIntlStealthText(stealth, mailClass, shape, *weight, isMachinable);
+        FormatIntlRateText(stealth, mailClass, shape, *weight, isMachinable);
     return kRESuccess;
 }
 

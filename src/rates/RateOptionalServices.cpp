@@ -3,6 +3,7 @@
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
 #include "rates/RateTables.h"
+#include "rates/RateWeights.h"
 
 #include <algorithm>
 #include <climits>
@@ -27,21 +28,13 @@ int64_t ceilDiv(int64_t a, int64_t b)
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
 
-bool isClassificationRegistered(int32_t classKey, int32_t tableKey, int32_t classification)
-{
-    int32_t registered[1024];
-    int32_t count = 1024;
-    GetCurrentRegisteredRateClassificationsInternal(classKey, tableKey, 0, registered, &count);
-    return std::find(registered, registered + std::max(count, 0), classification) !=
-           registered + std::max(count, 0);
-}
-
 // A negotiated classification (10 and above) that the optional-service table
 // does not carry for this id is priced as Commercial Plus.
 void adjustOptionalServiceClassification(int32_t id, int32_t *classification)
 {
     if (*classification > 9 &&
-        !isClassificationRegistered(id, kOptionalServiceTableKey, *classification))
+        !IsValidRateClassificationForRateClassAndShape(*classification, id,
+                                                       kOptionalServiceTableKey, 0))
         *classification = kRECommercialPlus;
 }
 
@@ -561,7 +554,8 @@ RateArray GetTolvaneInsuranceRateStructureInternal(int32_t key, int32_t *level)
 {
     int32_t local = kTolvaneCoverageStandard;
     int32_t *l = level ? level : &local;
-    if (*l > kTolvaneCoveragePro && !isClassificationRegistered(key, kTolvaneInsuranceTableKey, *l))
+    if (*l > kTolvaneCoveragePro &&
+        !IsValidRateClassificationForRateClassAndShape(*l, key, kTolvaneInsuranceTableKey, 0))
         *l = kTolvaneCoveragePro;
     const RateArray a = GetRateReallyInternal(gRateTables, kTolvaneInsuranceTableKey, key,
                                               kREShapeDefault, l);
