@@ -33,6 +33,30 @@ std::optional<int32_t> findRow(const RateArray &rows, int64_t atLeast)
     return std::nullopt;
 }
 
+// True when the class has a leaf of its own for this shape at this
+// classification, rather than the class's default (shape 0) table that a
+// look-up falls back to. A flat-rate price is read from the first row of
+// the shape's own table; read from the weight table instead it would be the
+// lightest weight's price, which is not the flat-rate price.
+bool hasOwnShapeLeaf(int32_t mailClass, int32_t shape, int32_t classification)
+{
+    const RateTableSlot *table = FindRateTableSlot(gRateTables, giRateTable);
+    if (!table)
+        return false;
+    for (const RateClassNode &cls : table->classes) {
+        if (cls.classKey != mailClass)
+            continue;
+        for (const RateClassificationNode &node : cls.classifications) {
+            if (node.classification != classification)
+                continue;
+            for (const RateShapeLeaf &leaf : node.shapes)
+                if (leaf.shape == shape)
+                    return true;
+        }
+    }
+    return false;
+}
+
 // The price of a price-group column; -1 (group not served at that weight)
 // and 0 are no price.
 std::optional<int32_t> groupPrice(const RateArray &rows, int32_t row, int32_t group)
@@ -167,9 +191,16 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
     if (!rows)
         return kRENoRate;
 
+    const bool flatRateShape =
+        (mailClass == kREExpressIntl && (shape == 5 || shape == 6 || shape == 10 || shape == 11)) ||
+        (mailClass == kREPriorityIntl && (shape == 5 || shape == 6 || (shape >= 8 && shape <= 21)));
+    const bool flatRateTableMissing =
+        flatRateShape && !hasOwnShapeLeaf(mailClass, shape, *classification);
+
     const bool isMachinable = !machinable || *machinable != 0;
     std::optional<int64_t> cents;
-    switch (mailClass) {
+    // A missing flat-rate table prices nothing (class 0 falls to the default).
+    switch (flatRateTableMissing ? 0 : mailClass) {
     case kREFirstClassIntl:
         if (shape == kREShapeLetter || shape == kREShapePostcard) {
             if (auto r = findRow(rows, *weight)) {

@@ -116,6 +116,27 @@ TEST_F(IntlRateTest, FlatRateAndWeightPricesOfTheBuiltInTables)
     EXPECT_EQ(q.stealth, "1 lb Priority Mail Intl Rate");
 }
 
+// A flat-rate shape whose own table is not in the build has no price; it is
+// never priced from the class's weight table (whose first row is the 1 lb
+// price, not a flat rate).
+TEST_F(IntlRateTest, FlatRateShapeWithoutItsOwnTableHasNoPrice)
+{
+    const Query weightPriced = intl("CA", 30, 3, 100);
+    ASSERT_EQ(weightPriced.status, kRESuccess);
+    ASSERT_GT(weightPriced.price, 0);
+
+    struct Case { int32_t mailClass, shape; } cases[] = {
+        {30, 5}, {30, 6}, {30, 8}, {30, 9}, {30, 10}, {30, 20}, {28, 6},
+    };
+    for (const Case &c : cases) {
+        const Query q = intl("CA", c.mailClass, c.shape, 40);
+        EXPECT_EQ(q.status, kRESuccess) << c.mailClass << "/" << c.shape;
+        EXPECT_EQ(q.price, 0) << c.mailClass << "/" << c.shape;
+    }
+    // The Express flat-rate envelope has its own table and keeps its price.
+    EXPECT_EQ(intl("CA", 28, 5, 40).price, 35950);
+}
+
 TEST_F(IntlRateTest, StatusCodes)
 {
     EXPECT_EQ(intl("Narnia", 30, 3, 160).status, kREClassNotOffered); // not -1
