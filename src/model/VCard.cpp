@@ -1,0 +1,818 @@
+#include "model/VCard.h"
+
+#include <QHash>
+#include <QStringDecoder>
+
+namespace {
+
+// ---------------------------------------------------------------- common parts
+
+struct Parameter {
+    QByteArray name;          // upper case
+    QList<QByteArray> values; // unquoted, as written
+};
+
+struct Property {
+    qsizetype line = 0;  // first physical line, counted from 1
+    QByteArray group;    // upper case, empty when none
+    QByteArray name;     // upper case
+    QList<Parameter> parameters;
+    QByteArray value;    // as written (still encoded and escaped)
+
+    QByteArray firstParameterValue(const QByteArray &parameterName) const
+    {
+        for (const Parameter &parameter : parameters) {
+            if (parameter.name == parameterName && !parameter.values.isEmpty())
+                return parameter.values.first();
+        }
+        return QByteArray();
+    }
+    bool hasParameter(const QByteArray &parameterName) const
+    {
+        for (const Parameter &parameter : parameters) {
+            if (parameter.name == parameterName)
+                return true;
+        }
+        return false;
+    }
+    // Every TYPE value, upper case ("TYPE=home,pref" and "HOME;PREF" alike).
+    QList<QByteArray> types() const
+    {
+        QList<QByteArray> result;
+        for (const Parameter &parameter : parameters) {
+            if (parameter.name != "TYPE")
+                continue;
+            for (const QByteArray &value : parameter.values)
+                result << value.trimmed().toUpper();
+        }
+        return result;
+    }
+};
+
+bool isNameCharacter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+bool isName(const QByteArray &text)
+{
+    if (text.isEmpty())
+        return false;
+    for (const char c : text) {
+        if (!isNameCharacter(c))
+            return false;
+    }
+    return true;
+}
+
+// Splits at the separator wherever it is not inside double quotes.
+QList<QByteArray> splitOutsideQuotes(const QByteArray &text, char separator)
+{
+    QList<QByteArray> parts;
+    QByteArray current;
+    bool quoted = false;
+    for (const char c : text) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == separator && !quoted) {
+            parts << current;
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts << current;
+    return parts;
+}
+
+qsizetype colonOutsideQuotes(const QByteArray &line)
+{
+    bool quoted = false;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        const char c = line.at(i);
+        if (c == '"')
+            quoted = !quoted;
+        else if (c == ':' && !quoted)
+            return i;
+    }
+    return -1;
+}
+
+QByteArray unquoted(const QByteArray &text)
+{
+    const QByteArray trimmed = text.trimmed();
+    if (trimmed.size() >= 2 && trimmed.startsWith('"') && trimmed.endsWith('"'))
+        return trimmed.mid(1, trimmed.size() - 2);
+    return trimmed;
+}
+
+// A value whose quoted-printable text ends in "=" continues on the next line.
+bool continuesAsQuotedPrintable(const QByteArray &line)
+{
+    if (!line.endsWith('='))
+        return false;
+    const qsizetype colon = colonOutsideQuotes(line);
+    return colon >= 0 && line.left(colon).toUpper().contains("QUOTED-PRINTABLE");
+}
+
+// ---------------------------------------------------------------- text values
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::optional<QByteArray> decodedQuotedPrintable(const QByteArray &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char c = text.at(i);
+        if (c != '=') {
+            bytes += c;
+            continue;
+        }
+        if (i == text.size() - 1)
+            break; // a soft line break at the very end
+        const int high = i + 1 < text.size() ? hexDigit(text.at(i + 1)) : -1;
+        const int low = i + 2 < text.size() ? hexDigit(text.at(i + 2)) : -1;
+        if (high < 0 || low < 0)
+            return std::nullopt;
+        bytes += char(high * 16 + low);
+        i += 2;
+    }
+    return bytes;
+}
+
+// Windows-1252 characters of the bytes 0x80 to 0x9F (the five unassigned
+// bytes stand for the C1 controls of the same value).
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+QString fromWindows1252(const QByteArray &bytes)
+{
+    QString text;
+    text.reserve(bytes.size());
+    for (const char c : bytes) {
+        const auto byte = static_cast<unsigned char>(c);
+        text += (byte >= 0x80 && byte < 0xA0) ? QChar(kWindows1252High[byte - 0x80]) : QChar(byte);
+    }
+    return text;
+}
+
+std::optional<QString> strictUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    QString text = decoder.decode(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// The decoded text of a property: quoted-printable undone, bytes read in the
+// property's character set, line ends made "\n". Still escaped.
+std::optional<QString> decodedText(const Property &property, bool version21, QString &why)
+{
+    const QByteArray encoding = property.firstParameterValue("ENCODING").trimmed().toUpper();
+    QByteArray bytes = property.value;
+    if (encoding == "QUOTED-PRINTABLE") {
+        const std::optional<QByteArray> decoded = decodedQuotedPrintable(bytes);
+        if (!decoded) {
+            why = QStringLiteral("damaged quoted-printable text in %1").arg(QString::fromLatin1(property.name));
+            return std::nullopt;
+        }
+        bytes = *decoded;
+    } else if (!encoding.isEmpty() && encoding != "7BIT" && encoding != "8BIT") {
+        why = QStringLiteral("encoding %1 is not supported for %2")
+                  .arg(QString::fromLatin1(encoding), QString::fromLatin1(property.name));
+        return std::nullopt;
+    }
+
+    const QByteArray charset = property.firstParameterValue("CHARSET").trimmed().toUpper();
+    std::optional<QString> text;
+    if (charset.isEmpty() || charset == "UTF-8" || charset == "UTF8") {
+        text = strictUtf8(bytes);
+        // vCard 2.1 files without CHARSET are often in the writer's Windows
+        // code page.
+        if (!text && charset.isEmpty() && version21)
+            text = fromWindows1252(bytes);
+    } else if (charset == "US-ASCII" || charset == "ASCII") {
+        bool ascii = true;
+        for (const char c : bytes)
+            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+        if (ascii)
+            text = QString::fromLatin1(bytes);
+    } else if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "LATIN1"
+               || charset == "ISO_8859-1") {
+        text = QString::fromLatin1(bytes);
+    } else if (charset == "WINDOWS-1252" || charset == "CP1252") {
+        text = fromWindows1252(bytes);
+    } else {
+        why = QStringLiteral("character set %1 is not supported").arg(QString::fromLatin1(charset));
+        return std::nullopt;
+    }
+    if (!text) {
+        why = QStringLiteral("%1 is not valid %2 text")
+                  .arg(QString::fromLatin1(property.name),
+                       charset.isEmpty() ? QStringLiteral("UTF-8") : QString::fromLatin1(charset));
+        return std::nullopt;
+    }
+    text->replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text->replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return text;
+}
+
+// Undoes the escapes "\\", "\,", "\;" and "\n" (also "\N"); any other
+// backslash is kept as written.
+QString unescaped(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c != QLatin1Char('\\') || i + 1 == text.size()) {
+            result += c;
+            continue;
+        }
+        const QChar next = text.at(i + 1);
+        if (next == QLatin1Char('n') || next == QLatin1Char('N')) {
+            result += QLatin1Char('\n');
+            ++i;
+        } else if (next == QLatin1Char('\\') || next == QLatin1Char(',') || next == QLatin1Char(';')) {
+            result += next;
+            ++i;
+        } else {
+            result += c;
+        }
+    }
+    return result;
+}
+
+// The components of a structured value (N, ADR, ORG), split at every ";"
+// that is not escaped, each unescaped.
+QStringList components(const QString &text)
+{
+    QStringList parts;
+    QString current;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\\') && i + 1 < text.size()) {
+            current += c;
+            current += text.at(++i);
+        } else if (c == QLatin1Char(';')) {
+            parts << unescaped(current);
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    parts << unescaped(current);
+    return parts;
+}
+
+QString component(const QStringList &parts, qsizetype index)
+{
+    return index < parts.size() ? parts.at(index).trimmed() : QString();
+}
+
+// ---------------------------------------------------------------- labels
+
+struct LabelType {
+    const QString *label;
+    const char *types; // as written, comma-separated
+};
+
+const QList<LabelType> &labelTypes()
+{
+    static const QList<LabelType> table = {
+        {&kABPhoneHomeFAXLabel, "HOME,FAX"},
+        {&kABPhoneWorkFAXLabel, "WORK,FAX"},
+        {&kABHomeLabel, "HOME"},
+        {&kABWorkLabel, "WORK"},
+        {&kABOtherLabel, "OTHER"},
+        {&kABPhoneMobileLabel, "CELL"},
+        {&kABPhoneMainLabel, "MAIN"},
+        {&kABPhonePagerLabel, "PAGER"},
+    };
+    return table;
+}
+
+// Types that say what kind of value it is rather than whose it is.
+bool isKindType(const QByteArray &type)
+{
+    static const QList<QByteArray> kinds = {"PREF",  "VOICE", "INTERNET", "X400", "DOM",   "INTL",
+                                            "POSTAL", "PARCEL", "MSG",   "BBS",  "MODEM", "ISDN",
+                                            "VIDEO", "PCS",   "CAR"};
+    return kinds.contains(type);
+}
+
+QString labelForTypes(const QList<QByteArray> &types)
+{
+    for (const LabelType &entry : labelTypes()) {
+        const QList<QByteArray> wanted = QByteArray(entry.types).split(',');
+        bool all = true;
+        for (const QByteArray &type : wanted)
+            all = all && types.contains(type);
+        if (all)
+            return *entry.label;
+    }
+    for (const QByteArray &type : types) {
+        if (!type.isEmpty() && !isKindType(type))
+            return QString::fromLatin1(type).toLower();
+    }
+    return kABOtherLabel;
+}
+
+QByteArray typesForLabel(const QString &label)
+{
+    for (const LabelType &entry : labelTypes()) {
+        if (*entry.label == label)
+            return entry.types;
+    }
+    const QByteArray own = label.toLatin1();
+    if (label.isEmpty() || own.size() != label.size() || !isName(own) || isKindType(own.toUpper())
+        || own.toUpper() == "FAX")
+        return QByteArray();
+    return own;
+}
+
+// ---------------------------------------------------------------- reading
+
+class Reader
+{
+public:
+    std::optional<QList<Person>> read(QByteArray data);
+    QString error;
+
+private:
+    bool fail(qsizetype line, const QString &message)
+    {
+        error = line > 0 ? QStringLiteral("vCard line %1: %2").arg(line).arg(message) : message;
+        return false;
+    }
+    bool parseProperty(const QByteArray &line, qsizetype lineNumber, Property &property);
+    bool handleLine(const QByteArray &line, qsizetype lineNumber);
+    bool finishCard(qsizetype endLine);
+
+    QList<Person> m_people;
+    bool m_inCard = false;
+    qsizetype m_cardLine = 0;
+    QList<Property> m_properties;
+};
+
+bool Reader::parseProperty(const QByteArray &line, qsizetype lineNumber, Property &property)
+{
+    const qsizetype colon = colonOutsideQuotes(line);
+    if (colon < 0)
+        return fail(lineNumber, QStringLiteral("no \":\" between the property name and its value"));
+    property.line = lineNumber;
+    property.value = line.mid(colon + 1);
+
+    const QList<QByteArray> parts = splitOutsideQuotes(line.left(colon), ';');
+    QByteArray name = parts.first().trimmed();
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot >= 0) {
+        property.group = name.left(dot).toUpper();
+        name = name.mid(dot + 1);
+        if (!isName(property.group))
+            return fail(lineNumber, QStringLiteral("bad property group \"%1\"")
+                                        .arg(QString::fromUtf8(property.group.left(40))));
+    }
+    if (!isName(name))
+        return fail(lineNumber, QStringLiteral("bad property name \"%1\"").arg(QString::fromUtf8(name.left(40))));
+    property.name = name.toUpper();
+
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QByteArray text = parts.at(i).trimmed();
+        if (text.isEmpty())
+            continue;
+        const qsizetype equals = text.indexOf('=');
+        Parameter parameter;
+        if (equals < 0) {
+            // vCard 2.1 writes bare values: HOME;PREF;QUOTED-PRINTABLE.
+            const QByteArray value = text.toUpper();
+            const bool isEncoding = value == "QUOTED-PRINTABLE" || value == "BASE64" || value == "B"
+                                 || value == "7BIT" || value == "8BIT";
+            parameter.name = isEncoding ? QByteArray("ENCODING") : QByteArray("TYPE");
+            parameter.values << unquoted(text);
+        } else {
+            parameter.name = text.left(equals).trimmed().toUpper();
+            if (!isName(parameter.name))
+                return fail(lineNumber, QStringLiteral("bad parameter name \"%1\"")
+                                            .arg(QString::fromUtf8(parameter.name.left(40))));
+            for (const QByteArray &value : splitOutsideQuotes(text.mid(equals + 1), ','))
+                parameter.values << unquoted(value);
+        }
+        property.parameters << parameter;
+    }
+    return true;
+}
+
+bool Reader::handleLine(const QByteArray &line, qsizetype lineNumber)
+{
+    if (line.trimmed().isEmpty())
+        return true;
+    Property property;
+    if (!parseProperty(line, lineNumber, property)) {
+        if (!m_inCard)
+            error = QStringLiteral("vCard line %1: text outside a card").arg(lineNumber);
+        return false;
+    }
+    const bool isBegin = property.name == "BEGIN";
+    const bool isEnd = property.name == "END";
+    const QByteArray value = property.value.trimmed().toUpper();
+    if (!m_inCard) {
+        if (!isBegin || value != "VCARD")
+            return fail(lineNumber, QStringLiteral("text outside a card (a card begins with BEGIN:VCARD)"));
+        if (m_people.size() >= kVCardMaximumCardCount)
+            return fail(lineNumber, QStringLiteral("more than %1 cards").arg(kVCardMaximumCardCount));
+        m_inCard = true;
+        m_cardLine = lineNumber;
+        m_properties.clear();
+        return true;
+    }
+    if (isBegin)
+        return fail(lineNumber, QStringLiteral("BEGIN inside the card that begins on line %1").arg(m_cardLine));
+    if (isEnd) {
+        if (value != "VCARD")
+            return fail(lineNumber, QStringLiteral("END:%1 where END:VCARD was expected")
+                                        .arg(QString::fromUtf8(value.left(40))));
+        m_inCard = false;
+        return finishCard(lineNumber);
+    }
+    if (m_properties.size() >= kVCardMaximumPropertyCount)
+        return fail(lineNumber, QStringLiteral("card has more than %1 properties").arg(kVCardMaximumPropertyCount));
+    m_properties << property;
+    return true;
+}
+
+bool Reader::finishCard(qsizetype endLine)
+{
+    Q_UNUSED(endLine);
+    const Property *versionProperty = nullptr;
+    for (const Property &property : std::as_const(m_properties)) {
+        if (property.name == "VERSION") {
+            versionProperty = &property;
+            break;
+        }
+    }
+    if (!versionProperty)
+        return fail(m_cardLine, QStringLiteral("card has no VERSION"));
+    const QByteArray version = versionProperty->value.trimmed();
+    if (version != "2.1" && version != "3.0")
+        return fail(versionProperty->line, QStringLiteral("vCard version %1 is not supported")
+                                               .arg(QString::fromUtf8(version.left(20))));
+    const bool version21 = version == "2.1";
+
+    Person person;
+    person.setUniqueId(QString());
+    QString fullName;
+    QString uid;
+    QString abuid;
+    bool haveName = false;
+    bool haveOrganization = false;
+    bool haveJobTitle = false;
+
+    struct PendingAddress {
+        QByteArray group;
+        QVariantMap value;
+        QString label;
+        bool preferred;
+    };
+    QList<PendingAddress> addresses;
+    QHash<QByteArray, QString> countryCodes;
+    struct PendingText {
+        QString value;
+        QString label;
+        bool preferred;
+    };
+    QList<PendingText> phones;
+    QList<PendingText> emails;
+
+    static const QList<QByteArray> used = {"N",   "FN",      "ORG",     "TITLE", "ADR",
+                                           "TEL", "EMAIL",   "X-ABUID", "UID",   "X-ABADR"};
+    for (const Property &property : std::as_const(m_properties)) {
+        if (!used.contains(property.name))
+            continue;
+        QString why;
+        const std::optional<QString> text = decodedText(property, version21, why);
+        if (!text)
+            return fail(property.line, why);
+        const QList<QByteArray> types = property.types();
+        const bool preferred = types.contains("PREF") || property.hasParameter("PREF");
+
+        if (property.name == "N" && !haveName) {
+            haveName = true;
+            const QStringList parts = components(*text);
+            person.setValue(component(parts, 0), kABLastNameProperty);
+            person.setValue(component(parts, 1), kABFirstNameProperty);
+            person.setValue(component(parts, 2), kABMiddleNameProperty);
+            person.setValue(component(parts, 3), kABTitleProperty);
+            person.setValue(component(parts, 4), kABSuffixProperty);
+        } else if (property.name == "FN" && fullName.isEmpty()) {
+            fullName = unescaped(*text).trimmed();
+        } else if (property.name == "ORG" && !haveOrganization) {
+            haveOrganization = true;
+            person.setValue(component(components(*text), 0), kABOrganizationProperty);
+        } else if (property.name == "TITLE" && !haveJobTitle) {
+            haveJobTitle = true;
+            person.setValue(unescaped(*text).trimmed(), kABJobTitleProperty);
+        } else if (property.name == "ADR") {
+            // Post-office box; extended address; street; locality; region;
+            // postal code; country. The extended address (apartment, suite)
+            // goes above the street line, a post-office box below it.
+            const QStringList parts = components(*text);
+            QStringList streetLines;
+            for (const QString &line : {component(parts, 1), component(parts, 2), component(parts, 0)}) {
+                if (!line.isEmpty())
+                    streetLines << line;
+            }
+            QVariantMap value;
+            const auto put = [&value](const QString &key, const QString &part) {
+                if (!part.isEmpty())
+                    value.insert(key, part);
+            };
+            put(kABAddressStreetKey, streetLines.join(QLatin1Char('\n')));
+            put(kABAddressCityKey, component(parts, 3));
+            put(kABAddressStateKey, component(parts, 4));
+            put(kABAddressZIPKey, component(parts, 5));
+            put(kABAddressCountryKey, component(parts, 6));
+            addresses << PendingAddress{property.group, value, labelForTypes(types), preferred};
+        } else if (property.name == "X-ABADR") {
+            if (!property.group.isEmpty())
+                countryCodes.insert(property.group, unescaped(*text).trimmed());
+        } else if (property.name == "TEL" || property.name == "EMAIL") {
+            const QString value = unescaped(*text).trimmed();
+            if (!value.isEmpty())
+                (property.name == "TEL" ? phones : emails) << PendingText{value, labelForTypes(types), preferred};
+        } else if (property.name == "X-ABUID" && abuid.isEmpty()) {
+            abuid = unescaped(*text).trimmed();
+        } else if (property.name == "UID" && uid.isEmpty()) {
+            uid = unescaped(*text).trimmed();
+        }
+    }
+
+    // A card that gives its name only as FN.
+    if (person.composedName().isEmpty() && !fullName.isEmpty() && fullName != person.organization())
+        person.setValue(fullName, kABFirstNameProperty);
+
+    person.setUniqueId(!abuid.isEmpty() ? abuid : (!uid.isEmpty() ? uid : newABIdentifier()));
+
+    // PREF marks the primary entry; without one the first entry is primary.
+    const auto primaryIndex = [](const auto &entries) {
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (entries.at(i).preferred)
+                return i;
+        }
+        return qsizetype(0);
+    };
+    {
+        ABMultiDictionaryValue multiValue;
+        for (PendingAddress &address : addresses) {
+            const QString code = countryCodes.value(address.group);
+            if (!address.group.isEmpty() && !code.isEmpty())
+                address.value.insert(kABAddressCountryCodeKey, code);
+            multiValue.addValue(address.value, address.label);
+        }
+        if (!addresses.isEmpty())
+            multiValue.setPrimaryIdentifier(multiValue.identifierAtIndex(primaryIndex(addresses)));
+        person.setAddresses(multiValue);
+    }
+    const auto multiValueOf = [&primaryIndex](const QList<PendingText> &entries) {
+        ABMultiStringValue multiValue;
+        for (const PendingText &entry : entries)
+            multiValue.addValue(entry.value, entry.label);
+        if (!entries.isEmpty())
+            multiValue.setPrimaryIdentifier(multiValue.identifierAtIndex(primaryIndex(entries)));
+        return multiValue;
+    };
+    person.setPhones(multiValueOf(phones));
+    person.setEmails(multiValueOf(emails));
+
+    m_people << person;
+    return true;
+}
+
+std::optional<QList<Person>> Reader::read(QByteArray data)
+{
+    if (data.size() > kVCardMaximumDataSize) {
+        fail(0, QStringLiteral("vCard data larger than %1 bytes").arg(kVCardMaximumDataSize));
+        return std::nullopt;
+    }
+    // UTF-16 files (with their byte order mark) are read as the same text in
+    // UTF-8; a UTF-8 byte order mark is dropped.
+    if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
+        QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                               QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(QByteArrayView(data).sliced(2));
+        if (decoder.hasError()) {
+            fail(0, QStringLiteral("vCard data is not valid UTF-16 text"));
+            return std::nullopt;
+        }
+        data = text.toUtf8();
+    } else if (data.startsWith("\xEF\xBB\xBF")) {
+        data.remove(0, 3);
+    }
+    if (data.contains('\0')) {
+        fail(0, QStringLiteral("vCard data contains NUL bytes"));
+        return std::nullopt;
+    }
+
+    // Physical lines (CRLF, LF or CR) joined into logical lines: a line that
+    // begins with a space or a tab continues the one above without that
+    // character; a quoted-printable value ending in "=" continues on the next
+    // line whatever it begins with.
+    QByteArray logical;
+    qsizetype logicalLine = 0;
+    bool haveLogical = false;
+    qsizetype lineCount = 0;
+    qsizetype position = 0;
+    while (position < data.size()) {
+        qsizetype end = position;
+        while (end < data.size() && data.at(end) != '\n' && data.at(end) != '\r')
+            ++end;
+        const QByteArray physical = data.mid(position, end - position);
+        if (end < data.size() && data.at(end) == '\r' && end + 1 < data.size() && data.at(end + 1) == '\n')
+            ++end;
+        position = end + 1;
+        if (++lineCount > kVCardMaximumLineCount) {
+            fail(0, QStringLiteral("vCard data has more than %1 lines").arg(kVCardMaximumLineCount));
+            return std::nullopt;
+        }
+
+        if (haveLogical && continuesAsQuotedPrintable(logical)) {
+            logical.chop(1);
+            logical += physical;
+            continue;
+        }
+        if (haveLogical && !physical.isEmpty() && (physical.at(0) == ' ' || physical.at(0) == '\t')) {
+            logical += physical.mid(1);
+            continue;
+        }
+        if (haveLogical && !handleLine(logical, logicalLine))
+            return std::nullopt;
+        logical = physical;
+        logicalLine = lineCount;
+        haveLogical = true;
+    }
+    if (haveLogical && !handleLine(logical, logicalLine))
+        return std::nullopt;
+
+    if (m_inCard) {
+        fail(m_cardLine, QStringLiteral("card is not closed by END:VCARD"));
+        return std::nullopt;
+    }
+    if (m_people.isEmpty()) {
+        fail(0, QStringLiteral("no vCard found (a card begins with BEGIN:VCARD)"));
+        return std::nullopt;
+    }
+    return m_people;
+}
+
+// ---------------------------------------------------------------- writing
+
+QByteArray escaped(const QString &text)
+{
+    QString normalized = text;
+    normalized.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    normalized.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString result;
+    result.reserve(normalized.size());
+    for (const QChar c : std::as_const(normalized)) {
+        if (c == QLatin1Char('\\'))
+            result += QLatin1String("\\\\");
+        else if (c == QLatin1Char('\n'))
+            result += QLatin1String("\\n");
+        else if (c == QLatin1Char(','))
+            result += QLatin1String("\\,");
+        else if (c == QLatin1Char(';'))
+            result += QLatin1String("\\;");
+        else
+            result += c;
+    }
+    return result.toUtf8();
+}
+
+// One content line with CRLF, folded so that no line is longer than 75
+// octets; a fold never falls inside a UTF-8 sequence.
+void appendFolded(QByteArray &out, const QByteArray &line)
+{
+    constexpr qsizetype kLimit = 75;
+    qsizetype position = 0;
+    bool first = true;
+    do {
+        const qsizetype room = first ? kLimit : kLimit - 1;
+        qsizetype length = qMin(room, line.size() - position);
+        if (position + length < line.size()) {
+            while (length > 1 && (static_cast<unsigned char>(line.at(position + length)) & 0xC0) == 0x80)
+                --length;
+        }
+        if (!first)
+            out += ' ';
+        out += line.mid(position, length);
+        out += "\r\n";
+        position += length;
+        first = false;
+    } while (position < line.size());
+}
+
+QByteArray typeParameter(const QByteArray &types, bool preferred, const QByteArray &kind = QByteArray())
+{
+    QList<QByteArray> all;
+    if (!kind.isEmpty())
+        all << kind;
+    if (!types.isEmpty())
+        all << types;
+    if (preferred)
+        all << "PREF";
+    return all.isEmpty() ? QByteArray() : ";TYPE=" + all.join(',');
+}
+
+void appendCard(QByteArray &out, const Person &person)
+{
+    appendFolded(out, "BEGIN:VCARD");
+    appendFolded(out, "VERSION:3.0");
+    appendFolded(out, "N:" + escaped(person.lastName()) + ';' + escaped(person.firstName()) + ';'
+                          + escaped(person.middleName()) + ';' + escaped(person.title()) + ';'
+                          + escaped(person.suffix()));
+    const QString name = person.composedName();
+    appendFolded(out, "FN:" + escaped(name.isEmpty() ? person.organization() : name));
+    if (!person.organization().isEmpty())
+        appendFolded(out, "ORG:" + escaped(person.organization()));
+    if (!person.jobTitle().isEmpty())
+        appendFolded(out, "TITLE:" + escaped(person.jobTitle()));
+
+    int group = 0;
+    const ABMultiDictionaryValue &addresses = person.addresses();
+    for (qsizetype i = 0; i < addresses.count(); ++i) {
+        const QVariantMap value = addresses.valueAtIndex(i);
+        const QString code = value.value(kABAddressCountryCodeKey).toString();
+        const QByteArray prefix = code.isEmpty() ? QByteArray() : "item" + QByteArray::number(++group) + '.';
+        const bool preferred = addresses.identifierAtIndex(i) == addresses.primaryIdentifier();
+        const auto part = [&value](const QString &key) { return escaped(value.value(key).toString()); };
+        appendFolded(out, prefix + "ADR" + typeParameter(typesForLabel(addresses.labelAtIndex(i)), preferred)
+                              + ":;;" + part(kABAddressStreetKey) + ';' + part(kABAddressCityKey) + ';'
+                              + part(kABAddressStateKey) + ';' + part(kABAddressZIPKey) + ';'
+                              + part(kABAddressCountryKey));
+        if (!code.isEmpty())
+            appendFolded(out, prefix + "X-ABADR:" + escaped(code));
+    }
+    const auto appendTexts = [&out](const ABMultiStringValue &values, const QByteArray &name,
+                                    const QByteArray &kind) {
+        for (qsizetype i = 0; i < values.count(); ++i) {
+            const bool preferred = values.identifierAtIndex(i) == values.primaryIdentifier();
+            appendFolded(out, name + typeParameter(typesForLabel(values.labelAtIndex(i)), preferred, kind) + ':'
+                                  + escaped(values.valueAtIndex(i)));
+        }
+    };
+    appendTexts(person.phones(), "TEL", QByteArray());
+    appendTexts(person.emails(), "EMAIL", "INTERNET");
+    if (!person.uniqueId().isEmpty()) {
+        appendFolded(out, "UID:" + escaped(person.uniqueId()));
+        appendFolded(out, "X-ABUID:" + escaped(person.uniqueId()));
+    }
+    appendFolded(out, "END:VCARD");
+}
+
+} // namespace
+
+std::optional<QList<Person>> peopleWithVCardRepresentation(const QByteArray &data, QString *error)
+{
+    Reader reader;
+    std::optional<QList<Person>> people = reader.read(data);
+    if (!people && error)
+        *error = reader.error;
+    return people;
+}
+
+std::optional<Person> personWithVCardRepresentation(const QByteArray &data, QString *error)
+{
+    const std::optional<QList<Person>> people = peopleWithVCardRepresentation(data, error);
+    if (!people)
+        return std::nullopt;
+    return people->first();
+}
+
+QByteArray vCardRepresentation(const Person &person)
+{
+    QByteArray out;
+    appendCard(out, person);
+    return out;
+}
+
+QByteArray vCardRepresentation(const QList<Person> &people)
+{
+    QByteArray out;
+    for (const Person &person : people)
+        appendCard(out, person);
+    return out;
+}
