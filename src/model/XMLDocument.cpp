@@ -71,8 +71,52 @@ void collectParseError(void *context, xmlErrorPtr error)
 }
 
 QString descriptionText(const QVariant &value, int indent);
+QString elementText(const QVariant &value);
 
 QString indentation(int level) { return QString(level * 4, QLatin1Char(' ')); }
+
+// A text inside a description: as it is when it is a plain word, else in
+// double quotes with quotes, backslashes and line breaks escaped.
+QString quotedIfNeeded(const QString &text)
+{
+    static const QString plain = QStringLiteral("_$+/:.-");
+    bool needsQuotes = text.isEmpty();
+    for (const QChar c : text) {
+        if (!(c.isLetterOrNumber() && c.unicode() < 0x80) && !plain.contains(c)) {
+            needsQuotes = true;
+            break;
+        }
+    }
+    if (!needsQuotes)
+        return text;
+    QString quoted = QStringLiteral("\"");
+    for (const QChar c : text) {
+        if (c == QLatin1Char('"') || c == QLatin1Char('\\'))
+            quoted += QLatin1Char('\\') + QString(c);
+        else if (c == QLatin1Char('\n'))
+            quoted += QStringLiteral("\\n");
+        else
+            quoted += c;
+    }
+    return quoted + QLatin1Char('"');
+}
+
+// The description of a value inside a list or dictionary.
+QString innerDescription(const QVariant &value, int indent)
+{
+    switch (value.typeId()) {
+    case QMetaType::QVariantList:
+    case QMetaType::QStringList:
+    case QMetaType::QVariantMap:
+        return descriptionText(value, indent);
+    case QMetaType::QString:
+        return quotedIfNeeded(value.toString());
+    case QMetaType::QByteArray:
+        return elementText(value); // "<hex>", as data describes itself
+    default:
+        return quotedIfNeeded(elementText(value));
+    }
+}
 
 QString descriptionText(const QVariant &value, int indent)
 {
@@ -80,22 +124,22 @@ QString descriptionText(const QVariant &value, int indent)
     case QMetaType::QVariantList:
     case QMetaType::QStringList: {
         const QVariantList list = value.toList();
-        QStringList lines;
-        for (const QVariant &item : list)
-            lines << indentation(indent + 1) + descriptionText(item, indent + 1);
-        return QStringLiteral("(\n") + lines.join(QStringLiteral(",\n")) + QStringLiteral("\n")
-            + indentation(indent) + QStringLiteral(")");
+        QString text = QStringLiteral("(\n");
+        for (qsizetype i = 0; i < list.size(); ++i)
+            text += indentation(indent + 1) + innerDescription(list.at(i), indent + 1)
+                + (i + 1 < list.size() ? QStringLiteral(",\n") : QStringLiteral("\n"));
+        return text + indentation(indent) + QStringLiteral(")");
     }
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
         QString text = QStringLiteral("{\n");
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            text += indentation(indent + 1) + it.key() + QStringLiteral(" = ")
-                + descriptionText(it.value(), indent + 1) + QStringLiteral(";\n");
+            text += indentation(indent + 1) + quotedIfNeeded(it.key()) + QStringLiteral(" = ")
+                + innerDescription(it.value(), indent + 1) + QStringLiteral(";\n");
         return text + indentation(indent) + QStringLiteral("}");
     }
     default:
-        return QString();
+        return innerDescription(value, indent);
     }
 }
 

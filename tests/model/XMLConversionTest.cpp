@@ -239,6 +239,23 @@ TEST(XMLBuilding, OrderedKeysNullsAndValueTexts)
                                        {s("d"), s("5.6")}})}}));
 }
 
+TEST(XMLBuilding, NestedValuesBecomeTheirDescriptionText)
+{
+    // A list or dictionary is written as its description, every value
+    // included: texts that need it in quotes, numbers as they are.
+    const QVariantMap values = map({{s("l"), QVariantList{s("a"), 5}},
+                                    {s("m"), map({{s("k"), s("v w")}, {s("n"), 1.5}})},
+                                    {s("e"), QVariantList()},
+                                    {s("q"), QVariantList{s("say \"hi\"")}}});
+    const QVariantMap read = rho_propertyListFromXMLFormat(
+        qv_documentWithRootName(s("r"), values, {s("l"), s("m"), s("e"), s("q")}).xmlData());
+    const QVariantMap r = read.value(s("r")).toMap();
+    EXPECT_EQ(r.value(s("l")), QVariant(s("(\n    a,\n    5\n)")));
+    EXPECT_EQ(r.value(s("m")), QVariant(s("{\n    k = \"v w\";\n    n = 1.5;\n}")));
+    EXPECT_EQ(r.value(s("e")), QVariant(s("(\n)")));
+    EXPECT_EQ(r.value(s("q")), QVariant(s("(\n    \"say \\\"hi\\\"\"\n)")));
+}
+
 TEST(XMLBuilding, DefaultOrderAndEmptyRoot)
 {
     const QVXMLDocument empty = qv_documentWithRootName(s("Empty"));
