@@ -345,7 +345,13 @@ qsizetype QVUSPSIntlRateClass::weightIndexClosestToOunces(int ounces, const QStr
 
 qsizetype QVUSPSIntlRateClass::weightIndexClosestToPounds(float pounds, const QString &size) const
 {
-    return weightIndexClosestToOunces(int(std::ceil(pounds * 16.0f)), size);
+    const float ounces = std::ceil(pounds * 16.0f);
+    // Clamped to the largest float below 2^31, so that the conversion cannot
+    // overflow (an overflowing conversion would read as the lightest weight).
+    const int whole = std::isnan(ounces)
+        ? 0
+        : int(std::clamp(ounces, float(std::numeric_limits<int>::min()), 2147483520.0f));
+    return weightIndexClosestToOunces(whole, size);
 }
 
 void installInternationalRateProvider()

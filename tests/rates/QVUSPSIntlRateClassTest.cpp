@@ -342,6 +342,9 @@ TEST_F(QVUSPSIntlRateClassTest, WeightMenusInOuncesAndPounds)
     EXPECT_EQ(pmei->weightIndexClosestToOunces(65, QVUSPSRegularSize), QVNotFound);
     EXPECT_EQ(pmei->weightIndexClosestToPounds(0.5f, QVUSPSRegularSize), 0);  // 8 oz
     EXPECT_EQ(pmei->weightIndexClosestToPounds(0.51f, QVUSPSRegularSize), 1); // 9 oz
+    // Pounds beyond every whole number of ounces are heavier than the menu.
+    EXPECT_EQ(pmei->weightIndexClosestToPounds(1e30f, QVUSPSRegularSize), QVNotFound);
+    EXPECT_EQ(pmei->weightIndexClosestToPounds(3e9f, QVUSPSRegularSize), QVNotFound);
 
     // First-Class letters: breaks 10, 20, 30, 35 tenths read as whole ounces, rounded up.
     const auto fcmi = QVUSPSIntlRateClass::intlRateWithName(QVUSPSIntlFirstClassMailIntl, alpha);
