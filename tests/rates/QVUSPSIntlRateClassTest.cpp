@@ -18,8 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <ostream>
 #include <string>
+#include <utility>
 
 // Readable failure messages for texts and lists of texts.
 static void PrintTo(const QString &text, std::ostream *out)
@@ -130,8 +132,32 @@ TEST(QVUSPSIntlRateClassNames, DisplayNamesCodesUnitsAndTags)
         EXPECT_EQ(QVUSPSIntlRateClass(c.name, std::nullopt).casualName(), QLatin1String(c.casualName));
         EXPECT_EQ(QVUSPSIntlRateClass::tagForRateClass(c.name), c.tag) << qPrintable(c.name);
     }
-    EXPECT_EQ(QVUSPSIntlPriorityMailIntl, QStringLiteral("QVUSPSIntlPriorityMailIntl"));
-    EXPECT_EQ(QVUSPSIntlGlobalPriorityMailSmallFlateRate, QStringLiteral("QVUSPSIntlGlobalPriorityMailSmallFlateRate"));
+    // The class names are stored: each text is the constant's own name.
+#define NAME_IS_OWN_TEXT(constant) std::pair<QString, const char *>(constant, #constant)
+    const std::pair<QString, const char *> constants[] = {
+        NAME_IS_OWN_TEXT(QVUSPSIntlPriorityMailIntl),
+        NAME_IS_OWN_TEXT(QVUSPSIntlExpressMailIntl),
+        NAME_IS_OWN_TEXT(QVUSPSIntlFirstClassMailIntl),
+        NAME_IS_OWN_TEXT(QVUSPSIntlMBag),
+        NAME_IS_OWN_TEXT(QVUSPSIntlGlobalExpressGuaranteed),
+        NAME_IS_OWN_TEXT(QVUSPSIntlGlobalPriorityMail),
+        NAME_IS_OWN_TEXT(QVUSPSIntlGlobalPriorityMailSmallFlateRate),
+        NAME_IS_OWN_TEXT(QVUSPSIntlGlobalPriorityMailLargeFlateRate),
+        NAME_IS_OWN_TEXT(QVUSPSIntlGlobalExpressMail),
+        NAME_IS_OWN_TEXT(QVUSPSIntlPostcard),
+        NAME_IS_OWN_TEXT(QVUSPSIntlAerogramme),
+        NAME_IS_OWN_TEXT(QVUSPSIntlAirLetterPost),
+        NAME_IS_OWN_TEXT(QVUSPSIntlEconomyLetterPost),
+        NAME_IS_OWN_TEXT(QVUSPSIntlEconomyParcelPost),
+        NAME_IS_OWN_TEXT(QVUSPSIntlAirParcelPost),
+        NAME_IS_OWN_TEXT(QVUSPSIntlAirMBag),
+        NAME_IS_OWN_TEXT(QVUSPSIntlEconomyMBagRegular),
+        NAME_IS_OWN_TEXT(QVUSPSIntlEconomyMBagBooks),
+    };
+#undef NAME_IS_OWN_TEXT
+    EXPECT_EQ(std::size(constants), std::size_t(18));
+    for (const auto &[text, name] : constants)
+        EXPECT_EQ(text, QLatin1String(name));
 
     const QString unknown = QStringLiteral("QVUSPSNoSuchClass");
     EXPECT_TRUE(QVUSPSIntlRateClass::casualNameForRateClassName(unknown).isNull());

@@ -12,6 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <utility>
+
 namespace {
 
 class QVUSPSRateClassTest : public ::testing::Test
@@ -178,11 +181,67 @@ TEST_F(QVUSPSRateClassTest, RateClassObjectsAreSharedPerRateYearAndName)
 
 TEST_F(QVUSPSRateClassTest, NameConstantsAreTheirOwnNames)
 {
-    EXPECT_EQ(QVUSPSLetterSize, QStringLiteral("QVUSPSLetterSize"));
-    EXPECT_EQ(QVUSPSLargeFlatRateBoardGameBoxSize, QStringLiteral("QVUSPSLargeFlatRateBoardGameBoxSize"));
-    EXPECT_EQ(QVUSPSPriorityMailSmallFlatBoxRate, QStringLiteral("QVUSPSPriorityMailSmallFlatBoxRate"));
-    EXPECT_EQ(QVUSPSeDeliveryConfirmation, QStringLiteral("QVUSPSeDeliveryConfirmation"));
-    EXPECT_EQ(QVUSPSExpressMail1030AMService, QStringLiteral("QVUSPSExpressMail1030AMService"));
+    // Stored in shipments, logs and user defaults: every text is exactly the
+    // constant's own name.
+#define NAME_IS_OWN_TEXT(constant) std::pair<QString, const char *>(constant, #constant)
+    const std::pair<QString, const char *> constants[] = {
+        NAME_IS_OWN_TEXT(QVUSPSLetterSize),
+        NAME_IS_OWN_TEXT(QVUSPSLargeEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSPostcardSize),
+        NAME_IS_OWN_TEXT(QVUSPSRegularSize),
+        NAME_IS_OWN_TEXT(QVUSPSLargeSize),
+        NAME_IS_OWN_TEXT(QVUSPSOversizeSize),
+        NAME_IS_OWN_TEXT(QVUSPSFlatRateEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSFlatRateBoxSize),
+        NAME_IS_OWN_TEXT(QVUSPSLargeFlatRateBoxSize),
+        NAME_IS_OWN_TEXT(QVUSPSSmallFlatRateBoxSize),
+        NAME_IS_OWN_TEXT(QVUSPSFlatRatePaddedEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSFlatRateLegalEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSRegionalRateBoxASize),
+        NAME_IS_OWN_TEXT(QVUSPSRegionalRateBoxBSize),
+        NAME_IS_OWN_TEXT(QVUSPSRegionalRateBoxCSize),
+        NAME_IS_OWN_TEXT(QVUSPSGiftCardFlatRateEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSWindowFlatRateEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSSmallFlatRateEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSCardboardSmallFlatRateEnvelopeSize),
+        NAME_IS_OWN_TEXT(QVUSPSLargeFlatRateBoardGameBoxSize),
+        NAME_IS_OWN_TEXT(QVUSPSLargeFlatRateVideoBoxSize),
+        NAME_IS_OWN_TEXT(QVUSPSNonrectangularParcelSize),
+        NAME_IS_OWN_TEXT(QVUSPSFirstClassMail),
+        NAME_IS_OWN_TEXT(QVUSPSPriorityMail),
+        NAME_IS_OWN_TEXT(QVUSPSPriorityMailFlatRate),
+        NAME_IS_OWN_TEXT(QVUSPSPriorityMailFlatBoxRate),
+        NAME_IS_OWN_TEXT(QVUSPSPriorityMailLargeFlatBoxRate),
+        NAME_IS_OWN_TEXT(QVUSPSPriorityMailSmallFlatBoxRate),
+        NAME_IS_OWN_TEXT(QVUSPSExpressMail),
+        NAME_IS_OWN_TEXT(QVUSPSExpressMailFlatRate),
+        NAME_IS_OWN_TEXT(QVUSPSMediaMail),
+        NAME_IS_OWN_TEXT(QVUSPSLibraryMail),
+        NAME_IS_OWN_TEXT(QVUSPSBoundPrintedMatter),
+        NAME_IS_OWN_TEXT(QVUSPSParcelPost),
+        NAME_IS_OWN_TEXT(QVUSPSParcelSelect),
+        NAME_IS_OWN_TEXT(QVUSPSStandardPost),
+        NAME_IS_OWN_TEXT(QVUSPSCriticalMail),
+        NAME_IS_OWN_TEXT(QVUSPSeDeliveryConfirmation),
+        NAME_IS_OWN_TEXT(QVUSPSeSignatureConfirmation),
+        NAME_IS_OWN_TEXT(QVUSPSRegisteredMailService),
+        NAME_IS_OWN_TEXT(QVUSPSInsuredMailService),
+        NAME_IS_OWN_TEXT(QVUSPSCertifiedMailService),
+        NAME_IS_OWN_TEXT(QVUSPSRestrictedDeliveryService),
+        NAME_IS_OWN_TEXT(QVUSPSCertificateOfMailingService),
+        NAME_IS_OWN_TEXT(QVUSPSReturnReceiptService),
+        NAME_IS_OWN_TEXT(QVUSPSReturnReceiptForMerchandiseService),
+        NAME_IS_OWN_TEXT(QVUSPSCashOnDeliveryService),
+        NAME_IS_OWN_TEXT(QVUSPSAdultSignatureService),
+        NAME_IS_OWN_TEXT(QVUSPSAdultSignatureRestrictedService),
+        NAME_IS_OWN_TEXT(QVUSPSHoldForPickupService),
+        NAME_IS_OWN_TEXT(QVUSPSExpressMailPremiumService),
+        NAME_IS_OWN_TEXT(QVUSPSExpressMail1030AMService),
+    };
+#undef NAME_IS_OWN_TEXT
+    EXPECT_EQ(std::size(constants), std::size_t(52));
+    for (const auto &[text, name] : constants)
+        EXPECT_EQ(text, QLatin1String(name));
 }
 
 TEST_F(QVUSPSRateClassTest, PieceSizeDisplayNamesAndShapeCodes)
