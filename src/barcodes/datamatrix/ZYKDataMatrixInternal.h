@@ -5,6 +5,8 @@
  */
 #include "barcodes/datamatrix/ZYKDataMatrix.h"
 
+#include <stddef.h>
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -86,6 +88,8 @@ void ecc000_140_reset(void);
 ZYK_UINT16 ecc000_140_self_test(void);
 /* CRC-16 of the format number (two bytes, low first) and the data. */
 uint16_t ecc000_140_crc(uint16_t format, const unsigned char *data, uint16_t length);
+/* CRC-16/KERMIT (CCITT polynomial, reflected) continued from crc. */
+uint16_t ecc000_140_crc16(const unsigned char *data, size_t length, uint16_t crc);
 
 extern ZYK_Data_Interchange_Type interchange_mode;
 extern ZYK_Boolean verify_data_to_compress;

@@ -146,6 +146,19 @@ struct Compactor {
     }
     bool stopped() const { return overflow || error != ZYK_OK; }
 
+    // Ends a C40, Text, X12 or EDIFACT segment with its unlatch codeword. A
+    // segment that wrote nothing after its latch takes the latch back
+    // instead: a latch and an unlatch with nothing between carry nothing,
+    // and some readers misread them.
+    void unlatch(int latchPos, int codeword)
+    {
+        if (pos == latchPos + 1 && pos <= RSCMN_CODEWORD_BUFFER) {
+            pos = latchPos;
+            return;
+        }
+        emit(codeword);
+    }
+
     uint16_t at(int index) const { return values[index]; }
     bool isEnd(int index) const { return values[index] == END_OF_DATA; }
 
@@ -398,6 +411,7 @@ int setValues(uint16_t v, int mode, uint8_t out[4])
 
 int Compactor::textSegment(int mode)
 {
+    const int latchPos = pos;
     emit(mode == TEXT ? 239 : 230);
     const int segmentStart = i;
     uint8_t pending[3];
@@ -415,7 +429,7 @@ int Compactor::textSegment(int mode)
         if (v == END_OF_DATA) {
             if (np == 0) {
                 if (!at_end((ZYK_UINT16)pos))
-                    emit(254);
+                    unlatch(latchPos, 254);
                 return END;
             }
             if (np == 2 && at_end((ZYK_UINT16)(pos + 2))) {
@@ -428,7 +442,7 @@ int Compactor::textSegment(int mode)
                 writeAscii(pendingSource[0], i);
                 return END;
             }
-            emit(254);
+            unlatch(latchPos, 254);
             i = pendingSource[0];
             return ASCII;
         }
@@ -436,7 +450,7 @@ int Compactor::textSegment(int mode)
         const int count = setValues(v, mode, sv);
         if (count == 0) {
             // A function value the set cannot carry ends the segment.
-            emit(254);
+            unlatch(latchPos, 254);
             if (np > 0)
                 i = pendingSource[0];
             return ASCII;
@@ -463,7 +477,7 @@ int Compactor::textSegment(int mode)
             return END;
         }
         if (findBestCompaction(segmentStart, i, mode) != mode) {
-            emit(254);
+            unlatch(latchPos, 254);
             return ASCII;
         }
     }
@@ -482,6 +496,7 @@ int x12Value(uint16_t v)
 
 int Compactor::x12Segment()
 {
+    const int latchPos = pos;
     emit(238);
     const int segmentStart = i;
     int pending[3];
@@ -496,13 +511,13 @@ int Compactor::x12Segment()
                 writeAscii(pendingSource[0], i);
                 return END;
             }
-            emit(254);
+            unlatch(latchPos, 254);
             if (np > 0)
                 i = pendingSource[0];
             return ASCII;
         }
         if (!(flagsOf(v) & F_X12)) {
-            emit(254);
+            unlatch(latchPos, 254);
             if (np > 0)
                 i = pendingSource[0];
             return ASCII;
@@ -527,7 +542,7 @@ int Compactor::x12Segment()
             return END;
         }
         if (findBestCompaction(segmentStart, i, X12) != X12) {
-            emit(254);
+            unlatch(latchPos, 254);
             return ASCII;
         }
     }
@@ -536,6 +551,7 @@ int Compactor::x12Segment()
 
 int Compactor::edifactSegment()
 {
+    const int latchPos = pos;
     emit(240);
     const int segmentStart = i;
     int pending[4];
@@ -549,8 +565,10 @@ int Compactor::edifactSegment()
         emit((int)(bits & 0xFF));
     };
     auto loneUnlatch = [&]() {
-        lastEdifactUnlatch = pos;
-        emit(124);
+        const int at = pos;
+        unlatch(latchPos, 124);
+        if (pos > at)
+            lastEdifactUnlatch = at;
     };
 
     while (!stopped()) {

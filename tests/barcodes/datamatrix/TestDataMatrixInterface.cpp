@@ -141,4 +141,20 @@ TEST(DataMatrixInterface, CellAccess)
     EXPECT_EQ(storage[1], 0x20);
 }
 
+TEST(DataMatrixInterface, EscapeHelpText)
+{
+    ::testing::internal::CaptureStdout();
+    rscmpenc_ecc200_input_show_help();
+    const std::string text = ::testing::internal::GetCapturedStdout();
+    const size_t four = text.find("~4");
+    const size_t pause = text.find("\n\n----- Press CARRIAGE RETURN KEY to Continue the Menu -----\n");
+    ASSERT_NE(four, std::string::npos);
+    ASSERT_NE(pause, std::string::npos);
+    EXPECT_LT(four, pause);
+    EXPECT_EQ(text.find('\n', four), pause);   // right after the "~4" line
+    const std::string last = "  ~ in data is encoded by ~~\n";
+    ASSERT_GE(text.size(), last.size());
+    EXPECT_EQ(text.substr(text.size() - last.size()), last);
+}
+
 } // namespace
