@@ -55,6 +55,73 @@ QString joinedNonEmpty(const QStringList &lines, const QString &separator)
 
 } // namespace
 
+namespace {
+
+bool isNumber(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Float:
+    case QMetaType::Double:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isList(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QVariantList || value.typeId() == QMetaType::QStringList;
+}
+
+} // namespace
+
+bool isEqualStoredValue(const QVariant &a, const QVariant &b)
+{
+    if (!a.isValid() || !b.isValid())
+        return a.isValid() == b.isValid();
+    if (isNumber(a) || isNumber(b))
+        return isNumber(a) && isNumber(b) && a == b;
+    if (isList(a) || isList(b)) {
+        if (!isList(a) || !isList(b))
+            return false;
+        const QVariantList left = a.toList(), right = b.toList();
+        if (left.size() != right.size())
+            return false;
+        for (qsizetype i = 0; i < left.size(); ++i) {
+            if (!isEqualStoredValue(left.at(i), right.at(i)))
+                return false;
+        }
+        return true;
+    }
+    if (a.typeId() == QMetaType::QVariantMap || b.typeId() == QMetaType::QVariantMap) {
+        return a.typeId() == b.typeId() && isEqualStoredDictionary(a.toMap(), b.toMap());
+    }
+    return a.metaType() == b.metaType() && a == b;
+}
+
+bool isEqualStoredDictionary(const QVariantMap &a, const QVariantMap &b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (auto left = a.cbegin(), right = b.cbegin(); left != a.cend(); ++left, ++right) {
+        if (left.key() != right.key() || !isEqualStoredValue(left.value(), right.value()))
+            return false;
+    }
+    return true;
+}
+
 QVAddress::QVAddress() = default;
 
 QVAddress::QVAddress(const QVariantMap &dictionary) { setValuesForKeysWithDictionary(dictionary); }

@@ -40,6 +40,13 @@ inline const QString QVUSPSAddressCarrierRouteKey = QStringLiteral("QVUSPSAddres
 inline const QString QVAddressAssociatedDescriptionKey = QStringLiteral("QVAddressAssociatedDescriptionKey");
 inline const QString QVAddressAssociatedInvoiceNumberKey = QStringLiteral("QVAddressAssociatedInvoiceNumberKey");
 
+// Equality of stored values as the records use it: numbers (booleans
+// included) compare by value whatever their width, lists and dictionaries
+// element by element, and values of other kinds only with values of their
+// own kind; a text never equals a number that it reads as.
+bool isEqualStoredValue(const QVariant &a, const QVariant &b);
+bool isEqualStoredDictionary(const QVariantMap &a, const QVariantMap &b);
+
 class QVAddress
 {
 public:
@@ -158,7 +165,7 @@ public:
     void titlecase();
 
     // ---- equality
-    bool isEqualToAddress(const QVAddress &other) const { return m_address == other.plist(); }
+    bool isEqualToAddress(const QVAddress &other) const { return isEqualStoredDictionary(m_address, other.plist()); }
     friend bool operator==(const QVAddress &a, const QVAddress &b) { return a.isEqualToAddress(b); }
 
     // ---- USPS services (through the registered QVUSPSAddressServices)

@@ -60,7 +60,7 @@ void QVShipment::setObject(const QVariant &value, const QString &key, bool updat
         return;
     }
     const auto it = m_shipment.constFind(key);
-    if (it != m_shipment.cend() && *it == value)
+    if (it != m_shipment.cend() && isEqualStoredValue(*it, value))
         return;
     m_shipment.insert(key, value);
     if (updatePricing)

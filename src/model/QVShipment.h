@@ -230,7 +230,10 @@ public:
     QVariantMap privateDictionary() const { return m_shipment; }
     QString description() const;
 
-    bool isEqualToShipment(const QVShipment &other) const { return m_shipment == other.privateDictionary(); }
+    bool isEqualToShipment(const QVShipment &other) const
+    {
+        return isEqualStoredDictionary(m_shipment, other.privateDictionary());
+    }
     friend bool operator==(const QVShipment &a, const QVShipment &b) { return a.isEqualToShipment(b); }
 
     // The property-list form kept in the mailing log: top-level decimals

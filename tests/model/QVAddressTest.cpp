@@ -338,6 +338,24 @@ TEST(QVAddress, EqualityHashAndCopy)
     EXPECT_FALSE(other == a);
 }
 
+TEST(QVAddress, TextNeverEqualsANumber)
+{
+    // A dictionary read from elsewhere may hold a number where a text is
+    // usual: the two addresses differ.
+    const QVAddress text = QVAddress::addressWithDictionary({{QVAddressZIP5Key, s("12345")}});
+    const QVAddress number = QVAddress::addressWithDictionary({{QVAddressZIP5Key, 12345}});
+    EXPECT_FALSE(text == number);
+    EXPECT_FALSE(number.isEqualToAddress(text));
+    QVAddress lines;
+    lines.setInternationalAddressLines(QStringList{s("1")});
+    QVAddress numberLines;
+    numberLines.setObject(QVariantList{1}, QVAddressInternationalAddressLinesKey);
+    EXPECT_FALSE(lines == numberLines);
+    QVAddress sameLines;
+    sameLines.setObject(QStringList{s("1")}, QVAddressInternationalAddressLinesKey);
+    EXPECT_TRUE(lines == sameLines); // a list of texts in either form
+}
+
 TEST(QVAddress, Titlecase)
 {
     QVAddress a;

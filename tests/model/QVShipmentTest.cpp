@@ -98,6 +98,35 @@ TEST_F(QVShipmentTest, StoringPostsOnlyRealChanges)
     EXPECT_EQ(pricer->calls, 0);
 }
 
+TEST_F(QVShipmentTest, TextAndNumberAreDifferentValues)
+{
+    // A text never equals a number, even when it reads as one: storing the
+    // text over the number is a change, and records holding either differ.
+    QVShipment shipment;
+    shipment.setObject(5, QVShipmentWeightNumberKey);
+    shipment.setObject(s("5"), QVShipmentWeightNumberKey);
+    EXPECT_EQ(notifications, 2);
+    EXPECT_EQ(shipment.objectForKey(QVShipmentWeightNumberKey).typeId(), QMetaType::QString);
+    shipment.setObject(true, QVUSPSShipmentMachinableKey);
+    shipment.setObject(s("true"), QVUSPSShipmentMachinableKey);
+    EXPECT_EQ(notifications, 4);
+
+    const QVShipment withText(QVariantMap{{QVShipmentWeightNumberKey, s("5")}});
+    const QVShipment withNumber(QVariantMap{{QVShipmentWeightNumberKey, 5}});
+    EXPECT_FALSE(withText.isEqualToShipment(withNumber));
+    const QVShipment nested(QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, s("1")}}}}});
+    const QVShipment nestedNumber(QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, 1}}}}});
+    EXPECT_FALSE(nested.isEqualToShipment(nestedNumber));
+
+    // Numbers compare by value whatever their width; so do decimals.
+    shipment.setObject(qint64(5), QVUSPSShipmentCubicTierKey);
+    shipment.setObject(5, QVUSPSShipmentCubicTierKey);
+    shipment.setObject(5.0, QVUSPSShipmentCubicTierKey);
+    EXPECT_EQ(notifications, 5);
+    EXPECT_TRUE(QVShipment(QVariantMap{{QVUSPSShipmentCubicTierKey, 5}})
+                    .isEqualToShipment(QVShipment(QVariantMap{{QVUSPSShipmentCubicTierKey, qint64(5)}})));
+}
+
 TEST_F(QVShipmentTest, SharedRecordTravelsWithTheNotification)
 {
     std::shared_ptr<const QVShipment> received;
