@@ -231,7 +231,18 @@ std::optional<QString> substringStartingAfterString(const QString &text, const Q
 
 QByteArray decodeBase64(const QString &text)
 {
-    const QByteArray source = text.toLatin1();
+    const bool multiline
+        = containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet());
+    QByteArray source = text.toLatin1();
+    if (multiline) {
+        // The filter decodes line by line and knows only LF as a line end: a
+        // line ended by CR alone, or a last line without LF that holds white
+        // space, would otherwise give no bytes at all.
+        source.replace("\r\n", "\n");
+        source.replace('\r', '\n');
+        if (!source.endsWith('\n'))
+            source.append('\n');
+    }
     QByteArray result;
     BIO *memory = BIO_new_mem_buf(source.constData(), int(source.size()));
     BIO *filter = BIO_new(BIO_f_base64());
@@ -241,7 +252,7 @@ QByteArray decodeBase64(const QString &text)
         return result;
     }
     BIO *chain = BIO_push(filter, memory);
-    if (!containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet()))
+    if (!multiline)
         BIO_set_flags(chain, BIO_FLAGS_BASE64_NO_NL);
     char buffer[4096];
     for (;;) {

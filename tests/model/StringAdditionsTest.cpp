@@ -268,6 +268,31 @@ TEST(StringAdditions, DecodeBase64)
     EXPECT_TRUE(decodeBase64(QStringLiteral("!!!!")).isEmpty());
 }
 
+TEST(StringAdditions, DecodeBase64WithWhiteSpaceAndNoFinalLineBreak)
+{
+    // RFC 4648 "foobar" and a 300-byte block: white space around or inside
+    // the text, or lines ended by CR alone, must not lose the bytes.
+    QByteArray block;
+    for (int i = 0; i < 300; ++i)
+        block.append(char(i * 7));
+    const QString encoded = QString::fromLatin1(block.toBase64());
+    QString crLines = encoded;
+    crLines.insert(152, QLatin1Char('\r')).insert(76, QLatin1Char('\r'));
+
+    struct Case { QString text; QByteArray bytes; };
+    const Case cases[] = {
+        {QStringLiteral("Zm9v YmFy"), QByteArray("foobar")},
+        {QStringLiteral("Zm9vYmFy "), QByteArray("foobar")},
+        {QStringLiteral(" Zm9vYmFy"), QByteArray("foobar")},
+        {QStringLiteral("Zm9v\tYmFy"), QByteArray("foobar")},
+        {QStringLiteral("Zm9v\rYmFy"), QByteArray("foobar")},
+        {encoded + QLatin1Char('\t'), block},
+        {crLines, block},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(decodeBase64(c.text), c.bytes) << c.text.toStdString();
+}
+
 TEST(StringAdditions, DecimalValues)
 {
     EXPECT_EQ(decimalValue(QStringLiteral("5.6")), Decimal(56, -1));
