@@ -1,0 +1,49 @@
+#include "platform/UrlOpener.h"
+
+#include <QDebug>
+#include <QDesktopServices>
+
+namespace {
+
+// Hands the URL to the desktop. The desktop has no portable way to open a
+// URL without raising its program, so a background request is opened
+// normally.
+class DesktopUrlOpener final : public UrlOpener
+{
+public:
+    bool openUrl(const QUrl &url, bool) override
+    {
+        const bool opened = QDesktopServices::openUrl(url);
+        if (!opened)
+            qWarning().noquote() << QStringLiteral("could not open %1").arg(url.toString());
+        return opened;
+    }
+};
+
+std::shared_ptr<UrlOpener> &registeredOpener()
+{
+    static std::shared_ptr<UrlOpener> opener;
+    return opener;
+}
+
+} // namespace
+
+void setUrlOpener(std::shared_ptr<UrlOpener> opener)
+{
+    registeredOpener() = std::move(opener);
+}
+
+std::shared_ptr<UrlOpener> urlOpener()
+{
+    if (const std::shared_ptr<UrlOpener> &opener = registeredOpener())
+        return opener;
+    static const std::shared_ptr<UrlOpener> desktop = std::make_shared<DesktopUrlOpener>();
+    return desktop;
+}
+
+bool openUrl(const QUrl &url, bool inBackground)
+{
+    if (!url.isValid() || url.isEmpty())
+        return false;
+    return urlOpener()->openUrl(url, inBackground);
+}
