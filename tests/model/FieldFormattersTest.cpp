@@ -66,6 +66,7 @@ TEST(ZipCodeFormatter, Keystrokes)
         {"-", false, ""},
         {"12345--", false, "12345-"},
         {"123456789", true, ""}, // repaired inside, but the last digit stands as typed
+        {"12345a", false, "12345"}, // after five digits, anything but "-" or a digit is dropped
     });
 }
 
@@ -110,6 +111,15 @@ TEST(TelephoneFormatter, Keystrokes)
         {"(555) 123-45678", false, "(555) 123-4567 x8"},
         {"(555) 123-4567 x1234", true, ""},
         {"(555) 123-4567 x12345", false, "(555) 123-4567 x1234"},
+        // In every state a character the table does not name is dropped.
+        {"(5a", false, "(5"},
+        {"(555a", false, "(555"},
+        {"(555)a", false, "(555)"},
+        {"(555) 1a", false, "(555) 1"},
+        {"(555) 123a", false, "(555) 123"},
+        {"(555) 123-4a", false, "(555) 123-4"},
+        {"(555) 123-4567 a", false, "(555) 123-4567 "},
+        {"(555) 123-4567 x1a", false, "(555) 123-4567 x1"},
     });
 }
 
