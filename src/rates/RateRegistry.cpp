@@ -206,7 +206,10 @@ int32_t GetClassMaxWeight(int32_t mailClass, int32_t shape, int32_t /*unused*/,
       if (classification < 2) return 130;
       int32_t level = classification;
       const RateArray rows = GetRateInternal(kREFirstClass, kREShapeParcel, &level);
-      if (!rows) return 159;
+      // Only a list of rows counts as a table; the commercial-plus single
+      // value that levels 3-9 fall back to is no table of weights.
+      if (!rows || (rows.form != RateRowForm::ZonedRows && rows.form != RateRowForm::PerOunce))
+        return 159;
       int32_t n = 0;
       while (n < rows.rowCount() && rows.at(n, 0) > 0) ++n;
       return n <= 16 ? maxWeights[n] : 11200;

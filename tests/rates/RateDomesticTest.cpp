@@ -103,6 +103,10 @@ TEST_F(RateDomesticTest, FirstClassFlatsAndParcels) {
       {kREShapeParcel, 159, 2, 4050, 159, 2, "15.9 oz First-Class Package Rate"},
       // commercial plus below 14 oz restarts at commercial base
       {kREShapeParcel, 100, 2, 3580, 100, 0, "10 oz First-Class Parcel Rate"},
+      // a restarted query keeps the raised weight: 3 tenths -> 1 oz
+      {kREShapeParcel, 3, 2, 2320, 10, 0, "1 oz First-Class Parcel Rate"},
+      // levels 3-9 fall back to commercial plus and its 15.9 oz limit
+      {kREShapeParcel, 150, 5, 4050, 150, 2, "15 oz First-Class Package Rate"},
       // an account's per-ounce parcel list
       {kREShapeParcel, 20, 150, 2320, 20, 150, "2 oz First-Class Package Rate"},
   };

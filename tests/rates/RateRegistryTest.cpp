@@ -175,6 +175,10 @@ TEST_F(RateRegistryTest, ClassWeightLimits) {
       {kREFirstClass, kREShapeParcel, 150, 130},
       // an account without a First-Class parcel table
       {kREFirstClass, kREShapeParcel, 60, 159},
+      // levels 3-9 fall back to commercial plus, whose parcel price is one
+      // value, not a table of weight rows: no table, 159
+      {kREFirstClass, kREShapeParcel, 3, 159},
+      {kREFirstClass, kREShapeParcel, 9, 159},
   };
   for (const Case &c : cases)
     EXPECT_EQ(GetClassMaxWeight(c.mailClass, c.shape, 1, "", c.classification), c.limit)
