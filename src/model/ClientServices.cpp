@@ -3,22 +3,56 @@
 #include "model/QVShipment.h"
 #include "platform/UserDefaults.h"
 
+#include <QSet>
 #include <QStringList>
 #include <QVariantList>
 
 namespace {
 
-// The account-information client before any response has arrived.
+// The account-information client before any response has arrived: every
+// setting missing, so each answer is the client's own default.
 class NoAccountInformation final : public QVAccountInformationServices
 {
 public:
     bool pmCubicPricing() override { return false; }
-    bool adultSignature() override { return false; }
+    bool adultSignature() override { return true; }
     bool pmRegionalRateBox() override { return true; }
     bool disableParcelSelect() override { return false; }
     bool standardPost() override { return false; }
     bool pmHalfPoundRate() override { return true; }
-    int discountLevelForRateClassName(const QString &, const QString &) override { return 0; }
+
+    // The account's levels of Priority Mail, Priority Mail Express and the
+    // international classes default to 1 (commercial base), as does the
+    // First-Class package level; Parcel Select is always 1; any other class
+    // (First-Class letters, cards and flats among them) is retail. The texts
+    // are those of the rate-class and piece-size name constants.
+    int discountLevelForRateClassName(const QString &rateClassName, const QString &size) override
+    {
+        static const QSet<QString> priorityNames = {
+            QStringLiteral("QVUSPSPriorityMail"),
+            QStringLiteral("QVUSPSPriorityMailFlatRate"),
+            QStringLiteral("QVUSPSPriorityMailFlatBoxRate"),
+            QStringLiteral("QVUSPSPriorityMailLargeFlatBoxRate"),
+            QStringLiteral("QVUSPSPriorityMailSmallFlatBoxRate"),
+        };
+        static const QSet<QString> expressNames = {
+            QStringLiteral("QVUSPSExpressMail"),
+            QStringLiteral("QVUSPSExpressMailFlatRate"),
+        };
+        const bool regular = size == QLatin1String("QVUSPSRegularSize");
+        if (priorityNames.contains(rateClassName) || expressNames.contains(rateClassName))
+            return 1;
+        if (rateClassName == QLatin1String("QVUSPSFirstClassMail"))
+            return regular ? 1 : 0;
+        if (rateClassName == QLatin1String("QVUSPSIntlPriorityMailIntl")
+            || rateClassName == QLatin1String("QVUSPSIntlExpressMailIntl"))
+            return 1;
+        if (rateClassName == QLatin1String("QVUSPSIntlFirstClassMailIntl"))
+            return regular ? 1 : 0;
+        if (rateClassName == QLatin1String("QVUSPSParcelSelect"))
+            return 1;
+        return 0;
+    }
 };
 
 class NoLabelServer final : public QVLabelServerServices

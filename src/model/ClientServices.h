@@ -45,10 +45,13 @@ public:
 // Registers the client (nullptr removes it).
 void setAccountInformationServices(std::shared_ptr<QVAccountInformationServices> services);
 // The registered client, or a stand-in that answers as the client does
-// before any account information has arrived: no cubic pricing, no adult
-// signature, regional-rate boxes allowed, Parcel Select not disabled, no
-// Standard Post, half-pound rate allowed, discount level 0 (retail) for
-// every class and size.
+// before any account information has arrived: no cubic pricing, adult
+// signature allowed, regional-rate boxes allowed, Parcel Select not
+// disabled, no Standard Post, half-pound rate allowed; discount level 1
+// (commercial base) for Priority Mail and Priority Mail Express (flat-rate
+// names included), First-Class Mail packages (QVUSPSRegularSize), Priority
+// Mail International, Priority Mail Express International, First-Class Mail
+// International packages and Parcel Select, 0 (retail) for everything else.
 std::shared_ptr<QVAccountInformationServices> accountInformationServices();
 
 // ---- Label server (the shared label-server client) -----------------------

@@ -31,12 +31,41 @@ TEST_F(QVUSPSRateClassServicesTest, AccountAnswersBeforeAnyAccountInformation)
     const auto account = accountInformationServices();
     ASSERT_NE(account, nullptr);
     EXPECT_FALSE(account->pmCubicPricing());
-    EXPECT_FALSE(account->adultSignature());
+    EXPECT_TRUE(account->adultSignature());
     EXPECT_TRUE(account->pmRegionalRateBox());
     EXPECT_FALSE(account->disableParcelSelect());
     EXPECT_FALSE(account->standardPost());
     EXPECT_TRUE(account->pmHalfPoundRate());
-    EXPECT_EQ(account->discountLevelForRateClassName(QVUSPSPriorityMail, QVUSPSRegularSize), 0);
+
+    // Discount levels: the account's general levels default to 1, the
+    // First-Class package level too; Parcel Select is always 1.
+    struct Case
+    {
+        QString rateClass;
+        QString size;
+        int level;
+    } cases[] = {
+        {QVUSPSPriorityMail, QVUSPSRegularSize, 1},
+        {QVUSPSPriorityMail, QVUSPSFlatRateEnvelopeSize, 1},
+        {QVUSPSPriorityMailLargeFlatBoxRate, QVUSPSLargeFlatRateBoxSize, 1},
+        {QVUSPSExpressMail, QVUSPSRegularSize, 1},
+        {QVUSPSExpressMailFlatRate, QVUSPSFlatRateEnvelopeSize, 1},
+        {QVUSPSFirstClassMail, QVUSPSRegularSize, 1},
+        {QVUSPSFirstClassMail, QVUSPSLetterSize, 0},
+        {QVUSPSFirstClassMail, QVUSPSLargeEnvelopeSize, 0},
+        {QVUSPSParcelSelect, QVUSPSOversizeSize, 1},
+        {QVUSPSParcelSelect, QVUSPSRegularSize, 1},
+        {QVUSPSMediaMail, QVUSPSRegularSize, 0},
+        {QVUSPSStandardPost, QVUSPSRegularSize, 0},
+        {QStringLiteral("QVUSPSIntlPriorityMailIntl"), QVUSPSRegularSize, 1},
+        {QStringLiteral("QVUSPSIntlExpressMailIntl"), QVUSPSFlatRateEnvelopeSize, 1},
+        {QStringLiteral("QVUSPSIntlFirstClassMailIntl"), QVUSPSRegularSize, 1},
+        {QStringLiteral("QVUSPSIntlFirstClassMailIntl"), QVUSPSLetterSize, 0},
+        {QStringLiteral("QVUSPSIntlMBag"), QVUSPSRegularSize, 0},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(account->discountLevelForRateClassName(c.rateClass, c.size), c.level)
+            << c.rateClass.toStdString() << " " << c.size.toStdString();
 
     auto fake = std::make_shared<FakeAccountInformation>();
     fake->standardPostAllowed = true;
