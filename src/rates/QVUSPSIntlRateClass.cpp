@@ -359,3 +359,9 @@ void installInternationalRateProvider()
     static const auto provider = std::make_shared<IntlRateProvider>();
     setInternationalRateProvider(provider);
 }
+
+namespace {
+// Countries can ask the international classes as soon as the rate layer is
+// linked into the program, whether or not start-up installs them.
+const bool providerInstalledAtLoad = (installInternationalRateProvider(), true);
+} // namespace

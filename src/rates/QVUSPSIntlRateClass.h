@@ -133,6 +133,7 @@ private:
 };
 
 // Registers the international rate classes with the country value type
-// (QVCountry::availableRateClassesForSize asks them). Called at start-up
-// and by tests; calling it again changes nothing.
+// (QVCountry::availableRateClassesForSize asks them). Done once when the
+// program is loaded; call it again to put them back after a test has
+// registered another provider. Calling it again changes nothing else.
 void installInternationalRateProvider();

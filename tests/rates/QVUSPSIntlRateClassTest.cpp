@@ -74,8 +74,9 @@ protected:
         RegisterBannedCountryEMI(nullptr);
         RegisterBannedCountryPMI(nullptr);
         RegisterBannedCountryFCMI(nullptr);
-        setInternationalRateProvider(nullptr);
-        // Other tests see the shipped country table again.
+        // Other tests see the rate layer's own provider and the shipped
+        // country table again.
+        installInternationalRateProvider();
         LoadCountry2013FileAtPath(shipped("country2013.dat").c_str());
         NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
     }
@@ -381,6 +382,15 @@ TEST_F(QVUSPSIntlRateClassTest, WeightMenusInOuncesAndPounds)
     // A class the engine has no list for.
     const auto gxg = QVUSPSIntlRateClass::intlRateWithName(QVUSPSIntlGlobalExpressGuaranteed, alpha);
     EXPECT_TRUE(gxg->orderedWeightInNativeWeightForSize(QVUSPSRegularSize).isEmpty());
+}
+
+TEST_F(QVUSPSIntlRateClassTest, TheRateLayerOffersItsClassesWithoutBeingInstalled)
+{
+    // Countries ask the international rate classes as soon as the rate layer
+    // is part of the program, without a start-up call.
+    ASSERT_NE(internationalRateProvider(), nullptr);
+    EXPECT_EQ(country("BETALAND").availableRateClassesForSize(QVUSPSRegularSize),
+              (QStringList{QVUSPSIntlPriorityMailIntl, QVUSPSIntlExpressMailIntl, QVUSPSIntlMBag}));
 }
 
 TEST_F(QVUSPSIntlRateClassTest, ACountryOffersTheClassesThatPriceOneOunce)
