@@ -13,6 +13,7 @@ PACKAGES=(
   iso-codes
   zint zxing-cpp-tools dmtx-utils zbar-tools
   poppler-utils
+  python3-vobject
 )
 
 missing=()

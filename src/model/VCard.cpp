@@ -347,6 +347,18 @@ QByteArray typesForLabel(const QString &label)
 
 // ---------------------------------------------------------------- reading
 
+bool hasUnpairedSurrogate(const QString &text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
 class Reader
 {
 public:
@@ -614,7 +626,7 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
         QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
                                QStringDecoder::Flag::Stateless);
         const QString text = decoder.decode(QByteArrayView(data).sliced(2));
-        if (decoder.hasError()) {
+        if (decoder.hasError() || data.size() % 2 != 0 || hasUnpairedSurrogate(text)) {
             fail(0, QStringLiteral("vCard data is not valid UTF-16 text"));
             return std::nullopt;
         }
