@@ -592,12 +592,14 @@ std::optional<qint64> Decimal::toMils() const
 
 Decimal Decimal::rounded(int scale, RoundingMode mode) const
 {
-    if (m_nan || m_mantissa == 0 || m_exponent >= -scale)
+    // In long long: -scale does not fit an int for the lowest int.
+    const long long place = -static_cast<long long>(scale);
+    if (m_nan || m_mantissa == 0 || m_exponent >= place)
         return *this;
     BigUInt m(m_mantissa);
-    const long long drop = static_cast<long long>(-scale) - m_exponent;
+    const long long drop = place - m_exponent;
     dropDigits(m, static_cast<int>(std::min<long long>(drop, 1000)), m_negative, mode);
-    return DecimalAccess::make(m, -static_cast<long long>(scale), m_negative, mode, nullptr);
+    return DecimalAccess::make(m, place, m_negative, mode, nullptr);
 }
 
 Decimal Decimal::abs() const

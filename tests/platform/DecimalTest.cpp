@@ -130,6 +130,18 @@ TEST(Decimal, RoundsToScaleInEveryMode)
     EXPECT_TRUE(Decimal::notANumber().rounded(2).isNaN());
 }
 
+TEST(Decimal, RoundsToExtremeScales)
+{
+    // Every scale an int can hold: far to the left of the number it rounds to
+    // zero (plain and bankers'), far to the right it changes nothing.
+    const int lowest = std::numeric_limits<int>::min();
+    const int highest = std::numeric_limits<int>::max();
+    EXPECT_EQ(dec("2.345").rounded(lowest, Mode::Plain).toString(), QStringLiteral("0"));
+    EXPECT_EQ(dec("-2.345").rounded(lowest, Mode::Bankers).toString(), QStringLiteral("0"));
+    EXPECT_EQ(dec("2.345").rounded(-200, Mode::Plain).toString(), QStringLiteral("0"));
+    EXPECT_EQ(dec("2.345").rounded(highest, Mode::Up).toString(), QStringLiteral("2.345"));
+}
+
 TEST(Decimal, ArithmeticIsExact)
 {
     EXPECT_EQ(dec("0.1") + dec("0.2"), dec("0.3"));
