@@ -108,21 +108,42 @@ const std::initializer_list<int32_t> kPriorityAccountShapes = {5, 14, 15, 16, 17
 const std::initializer_list<int32_t> kPriorityAccountShapesTrays = {
     5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 101, 102, 103, 104, 0};
 
+// An account leaf whose array is not part of the build: the key stays
+// registered (so the account's classification is valid for the class), but
+// the leaf holds no words and no row form, so every reader finds no price.
+const int32_t kNoPriceWords[1] = {0};
+
+void regAccount(int slot, int32_t mailClass, int32_t shape, int32_t classification,
+                const char *name) {
+  RateArray a = FindBuiltInRateArray(name);
+  if (!a) {
+    a.data = kNoPriceWords;
+    a.size = 0;
+    a.rowWidth = 1;
+    a.form = RateRowForm::Unknown;
+    a.name = name;
+  }
+  RegisterRate2(slot, mailClass, shape, classification, a, 0);
+}
+
 // Every account classification of the 2014 slots, with the keys of its
 // block. The accounts' own price lists are not part of the build, so each
 // leaf shows the public commercial-plus array of its key (the array a query
-// of that account would fall back to). Accounts last priced by an earlier
-// set (16, 30-51, ...) are registered here as well, so that no leaf of the
-// 2014 slots is left in an earlier row form.
+// of that account would fall back to), or no price where that array is not
+// part of the build either. Accounts last priced by an earlier set (16,
+// 30-51, ...) are registered here as well, so that no leaf of the 2014 slots
+// is left in an earlier row form.
 void registerAccountBlocksJan2014(int slot) {
   auto priority = [slot](int32_t c, std::initializer_list<int32_t> shapes) {
-    for (int32_t shape : shapes) reg(slot, kREPriority, shape, c, commercialPlusJan2014(kREPriority, shape));
+    for (int32_t shape : shapes)
+      regAccount(slot, kREPriority, shape, c, commercialPlusJan2014(kREPriority, shape));
   };
   auto cubic = [slot](int32_t c) {
-    reg(slot, kREPriorityCubicTable, 0, c, commercialPlusJan2014(kREPriorityCubicTable, 0));
+    regAccount(slot, kREPriorityCubicTable, 0, c, commercialPlusJan2014(kREPriorityCubicTable, 0));
   };
   auto express = [slot](int32_t c, std::initializer_list<int32_t> shapes) {
-    for (int32_t shape : shapes) reg(slot, kREExpress, shape, c, commercialPlusJan2014(kREExpress, shape));
+    for (int32_t shape : shapes)
+      regAccount(slot, kREExpress, shape, c, commercialPlusJan2014(kREExpress, shape));
   };
 
   // Priority Mail (2).
@@ -151,7 +172,7 @@ void registerAccountBlocksJan2014(int slot) {
   // Critical Mail (44) and with signature (46).
   for (int32_t c : {64, 65})
     for (int32_t cls : {kRECriticalMail, kRECriticalMailSignature})
-      for (int32_t shape : {1, 2}) reg(slot, cls, shape, c, commercialPlusJan2014(cls, shape));
+      for (int32_t shape : {1, 2}) regAccount(slot, cls, shape, c, commercialPlusJan2014(cls, shape));
 
   // Metro Post at classification 9: its own table is the public one.
   regShapes(slot, kREMetroPost, {5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 0}, 9,

@@ -426,6 +426,42 @@ TEST_F(RateDomesticTest, ZoneNineRulesOfVersionSixteen) {
   }
 }
 
+TEST_F(RateDomesticTest, ExpressAndCriticalMailAccounts) {
+  struct Case {
+    const char *date;
+    int32_t mailClass, shape, zone, classification;
+    int32_t status, price;
+  } cases[] = {
+      // account 157 at zone 9 of version 16: fixed flat-rate prices
+      {"02/01/2014", kREExpress, kREShapeFlatRateEnvelope, 9, 157, 0, 17950},
+      {"02/01/2014", kREExpress, kREShapeFlatRatePaddedEnvelope, 9, 157, 0, 17950},
+      {"02/01/2014", kREExpress, kREShapeFlatRateLegalEnvelope, 9, 157, 0, 17950},
+      {"02/01/2014", kREExpress, kREShapeFlatRateBox, 9, 157, 0, 44950},
+      // elsewhere the account's own prices are not known: no rate, but the
+      // classification is a registered one
+      {"02/01/2014", kREExpress, kREShapeFlatRateEnvelope, 8, 157, kRENoRate, 0},
+      {"09/07/2014", kREExpress, kREShapeFlatRateEnvelope, 9, 157, kRENoRate, 0},
+      {"02/01/2014", kREExpress, kREShapeParcel, 4, 31, kRENoRate, 0},
+      {"02/01/2014", kRECriticalMail, kREShapeLetter, 3, 64, kRENoRate, 0},
+      {"02/01/2014", kRECriticalMailSignature, kREShapeFlat, 3, 65, kRENoRate, 0},
+      // not an Express account
+      {"02/01/2014", kREExpress, kREShapeFlatRateEnvelope, 9, 122, kREInvalidClassification, 0},
+  };
+  for (const Case &c : cases) {
+    SetRateVersion(c.date);
+    Query q;
+    q.mailClass = c.mailClass;
+    q.shape = c.shape;
+    q.zone = c.zone;
+    q.classification = c.classification;
+    const int32_t status = q.run();
+    EXPECT_EQ(status, c.status) << c.date << " " << c.mailClass << "/" << c.shape << " zone "
+                                << c.zone << " level " << c.classification;
+    EXPECT_EQ(status == 0 ? q.price : 0, c.price)
+        << c.date << " " << c.mailClass << "/" << c.shape << " zone " << c.zone;
+  }
+}
+
 TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus) {
   struct Case {
     int32_t shape, zone, height, width, length, cubicWanted;

@@ -178,6 +178,19 @@ TEST_F(RateTablesTest, AccountBlocksUseThePublicCommercialPlusArrays) {
     EXPECT_EQ(nameOf(leaf(key, kREPriorityCubicTable, 0, 147)), "MyPriorityRates2014PlusCubic");
     EXPECT_EQ(nameOf(leaf(key, kREFirstClass, kREShapeParcel, 150)), "FCParcels2014");
   }
+  // Accounts whose arrays are not part of the build keep their keys: the
+  // classification stays registered for the class (its leaf has no price).
+  for (int32_t key : {16, 17}) {
+    for (int32_t c : {16, 31, 157, 162})
+      EXPECT_TRUE(leaf(key, kREExpress, kREShapeFlatRateEnvelope, c)) << key << "/" << c;
+    EXPECT_TRUE(leaf(key, kREExpress, kREShapeFlatRateBox, 157)) << key;
+    for (int32_t cls : {kRECriticalMail, kRECriticalMailSignature})
+      for (int32_t c : {64, 65})
+        for (int32_t shape : {kREShapeLetter, kREShapeFlat})
+          EXPECT_TRUE(leaf(key, cls, shape, c)) << key << "/" << cls << "/" << c << "/" << shape;
+    EXPECT_TRUE(leaf(key, kREPriority, kREShapeFlatRateBox, 71)) << key;
+    EXPECT_TRUE(leaf(key, kREPriority, kREShapeHalfTray, 163)) << key;
+  }
   // Classification 143 is registered for no class; 122 has no Express block.
   EXPECT_FALSE(leaf(16, kREPriority, kREShapeFlatRateEnvelope, 143));
   EXPECT_FALSE(leaf(16, kREExpress, kREShapeFlatRateEnvelope, 122));

@@ -125,6 +125,16 @@ TEST_F(RateWeightsTest, ClassificationTest) {
   EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(9, kREMetroPost, 17, 0), 1);
   EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(9, kREPriority, 17, 0), 0);
   EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(0, kREFirstClass, 99, 0), 0);
+  // Account classifications registered for Priority Mail Express and
+  // Critical Mail, in both rate versions.
+  for (int32_t key : {16, 17}) {
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(157, kREExpress, key, 0), 1);
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(16, kREExpress, key, 11), 1);
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(16, kREExpress, key, 6), 0);
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(64, kRECriticalMail, key, 1), 1);
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(65, kRECriticalMailSignature, key, 2), 1);
+    EXPECT_EQ(IsValidRateClassificationForRateClassAndShape(66, kRECriticalMail, key, 0), 0);
+  }
 }
 
 } // namespace
