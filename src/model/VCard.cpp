@@ -106,14 +106,56 @@ QByteArray unquoted(const QByteArray &text)
     return trimmed;
 }
 
-// A value whose quoted-printable text ends in "=" continues on the next line.
-bool continuesAsQuotedPrintable(const QByteArray &line)
+// A logical line being joined from physical lines. The header (name and
+// parameters) is scanned only once, however many lines are joined, so that
+// long runs of continuation lines cost linear time.
+class LogicalLine
 {
-    if (!line.endsWith('='))
-        return false;
-    const qsizetype colon = colonOutsideQuotes(line);
-    return colon >= 0 && line.left(colon).toUpper().contains("QUOTED-PRINTABLE");
-}
+public:
+    void start(const QByteArray &text)
+    {
+        m_text = text;
+        m_scanned = 0;
+        m_quoted = false;
+        m_colon = -1;
+        m_headerRead = false;
+        m_quotedPrintable = false;
+        scan();
+    }
+    void append(QByteArrayView text)
+    {
+        m_text += text;
+        scan();
+    }
+    // A quoted-printable value ending in "=" continues on the next line.
+    bool continuesAsQuotedPrintable() const { return m_quotedPrintable && m_text.endsWith('='); }
+    void chop(qsizetype n) { m_text.chop(n); }
+    const QByteArray &text() const { return m_text; }
+
+private:
+    void scan()
+    {
+        while (m_colon < 0 && m_scanned < m_text.size()) {
+            const char c = m_text.at(m_scanned);
+            if (c == '"')
+                m_quoted = !m_quoted;
+            else if (c == ':' && !m_quoted)
+                m_colon = m_scanned;
+            ++m_scanned;
+        }
+        if (m_colon >= 0 && !m_headerRead) {
+            m_quotedPrintable = m_text.left(m_colon).toUpper().contains("QUOTED-PRINTABLE");
+            m_headerRead = true;
+        }
+    }
+
+    QByteArray m_text;
+    qsizetype m_scanned = 0;
+    bool m_quoted = false;
+    qsizetype m_colon = -1;
+    bool m_headerRead = false;
+    bool m_quotedPrintable = false;
+};
 
 // ---------------------------------------------------------------- text values
 
@@ -643,7 +685,7 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
     // begins with a space or a tab continues the one above without that
     // character; a quoted-printable value ending in "=" continues on the next
     // line whatever it begins with.
-    QByteArray logical;
+    LogicalLine logical;
     qsizetype logicalLine = 0;
     bool haveLogical = false;
     qsizetype lineCount = 0;
@@ -652,7 +694,7 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
         qsizetype end = position;
         while (end < data.size() && data.at(end) != '\n' && data.at(end) != '\r')
             ++end;
-        const QByteArray physical = data.mid(position, end - position);
+        const QByteArrayView physical = QByteArrayView(data).sliced(position, end - position);
         if (end < data.size() && data.at(end) == '\r' && end + 1 < data.size() && data.at(end + 1) == '\n')
             ++end;
         position = end + 1;
@@ -661,22 +703,22 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
             return std::nullopt;
         }
 
-        if (haveLogical && continuesAsQuotedPrintable(logical)) {
+        if (haveLogical && logical.continuesAsQuotedPrintable()) {
             logical.chop(1);
-            logical += physical;
+            logical.append(physical);
             continue;
         }
-        if (haveLogical && !physical.isEmpty() && (physical.at(0) == ' ' || physical.at(0) == '\t')) {
-            logical += physical.mid(1);
+        if (haveLogical && !physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
+            logical.append(physical.sliced(1));
             continue;
         }
-        if (haveLogical && !handleLine(logical, logicalLine))
+        if (haveLogical && !handleLine(logical.text(), logicalLine))
             return std::nullopt;
-        logical = physical;
+        logical.start(physical.toByteArray());
         logicalLine = lineCount;
         haveLogical = true;
     }
-    if (haveLogical && !handleLine(logical, logicalLine))
+    if (haveLogical && !handleLine(logical.text(), logicalLine))
         return std::nullopt;
 
     if (m_inCard) {

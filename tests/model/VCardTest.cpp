@@ -443,6 +443,9 @@ TEST(VCard, DamagedCardsGiveAnErrorAndNoPerson)
         {"bad UTF-16", QByteArray("\xFF\xFE\x00\xD8", 4), "not valid UTF-16"},
         {"good card then a damaged one", card("N:Good;;;;\r\n") + "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Bad\r\n",
          "line 5: card is not closed"},
+        // Hundreds of thousands of continuation lines of one header without
+        // ":" (read in linear time).
+        {"endless folded header", card("X\r\n" + QByteArray(" x=\r\n").repeated(400000)), "line 3: no \":\""},
         {"garbage between cards", card("N:A;;;;\r\n") + "garbage\r\n" + card("N:B;;;;\r\n"),
          "line 5: text outside a card"},
     };
