@@ -143,6 +143,30 @@ QString descriptionText(const QVariant &value, int indent)
     }
 }
 
+// The text without the characters that an XML 1.0 document cannot carry
+// (control characters other than tab, line feed and carriage return, U+FFFE,
+// U+FFFF and unpaired surrogates), so that a built document stays readable.
+QString xmlCharacters(const QString &text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        const char16_t u = c.unicode();
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result += c;
+            result += text.at(++i);
+            continue;
+        }
+        if (c.isSurrogate() || u == 0xFFFE || u == 0xFFFF)
+            continue;
+        if (u < 0x20 && u != 0x09 && u != 0x0A && u != 0x0D)
+            continue;
+        result += c;
+    }
+    return result;
+}
+
 bool isNullValue(const QVariant &value)
 {
     return !value.isValid() || value.typeId() == QMetaType::Nullptr;
@@ -201,8 +225,9 @@ QVXMLNode QVXMLNode::addChildElement(const QString &name, const QString &text)
         return {};
     xmlNodePtr child = xmlNewDocNode(m_node->doc, nullptr, xml(name.toUtf8()), nullptr);
     xmlAddChild(m_node, child);
-    if (!text.isEmpty())
-        xmlNodeAddContent(child, xml(text.toUtf8())); // literal text, escaped on output
+    const QString content = xmlCharacters(text);
+    if (!content.isEmpty())
+        xmlNodeAddContent(child, xml(content.toUtf8())); // literal text, escaped on output
     return QVXMLNode(m_document, child);
 }
 

@@ -256,6 +256,21 @@ TEST(XMLBuilding, NestedValuesBecomeTheirDescriptionText)
     EXPECT_EQ(r.value(s("q")), QVariant(s("(\n    \"say \\\"hi\\\"\"\n)")));
 }
 
+TEST(XMLBuilding, CharactersXMLCannotCarryAreLeftOut)
+{
+    // XML 1.0 allows no control characters but tab, line feed and carriage
+    // return, and no U+FFFF or unpaired surrogate: a built document stays
+    // well-formed and reads back with the rest of the text.
+    QString text = s("a\x01" "b\tc");
+    text += QChar(0xFFFF);
+    text += QChar(0xD800); // unpaired
+    text += s("d\U0001F600");
+    const QVXMLDocument document = qv_documentWithRootName(s("r"), map({{s("t"), text}}), {s("t")});
+    EXPECT_EQ(childNames(document.xmlData()), QStringList{s("t")}); // read by an independent reader
+    EXPECT_EQ(rho_propertyListFromXMLFormat(document.xmlData()),
+              map({{s("r"), map({{s("t"), s("ab\tcd\U0001F600")}})}}));
+}
+
 TEST(XMLBuilding, DefaultOrderAndEmptyRoot)
 {
     const QVXMLDocument empty = qv_documentWithRootName(s("Empty"));
