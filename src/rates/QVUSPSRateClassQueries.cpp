@@ -237,7 +237,9 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     // 9. Failure: zero, logged unless it is an expected one.
     if (status != kREZoneOutOfRange && status != kREOverweight && !isRegionalRateBox(size)
         && level == 0 && m_name != QVUSPSParcelSelect)
-        qWarning().noquote() << QStringLiteral("rateForWeightByReference got %1").arg(status);
+        qWarning().noquote() << QStringLiteral(
+            "rateForWeightByReference:zone:size:machinable:intraBMC:dimensions:stealthString:state:"
+            "emPremiumService:discountLevel:cubic: got %1").arg(status);
     return Decimal::zero();
 }
 
@@ -314,7 +316,7 @@ QStringList QVUSPSRateClass::orderedWeightInNativeWeightForSize(const QString &s
     }
     if (status != kRESuccess) {
         qWarning().noquote()
-            << QStringLiteral("orderedWeightInNativeWeightForSize got return %1").arg(status);
+            << QStringLiteral("orderedWeightInNativeWeightForSize: got return %1").arg(status);
         return {};
     }
 

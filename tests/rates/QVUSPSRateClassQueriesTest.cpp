@@ -387,6 +387,33 @@ TEST_F(QVUSPSRateClassQueriesTest, PriorityMenuWithoutHalfPoundStep)
     EXPECT_EQ(priority->orderedWeightInNativeWeightForSize(QVUSPSRegularSize), withHalfPound);
 }
 
+QStringList gLoggedMessages;
+
+void collectMessage(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    gLoggedMessages.append(message);
+}
+
+TEST_F(QVUSPSRateClassQueriesTest, FailuresAreLoggedUnderTheQueryName)
+{
+    QVUSPSRateClass *unknown = jan().rateClassWithName(QStringLiteral("NoSuchClass"));
+    gLoggedMessages.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(collectMessage);
+    const Decimal price = unknown->rateForWeight(1, QStringLiteral("1"));
+    const QStringList menu = unknown->orderedWeightInNativeWeightForSize(QVUSPSRegularSize);
+    // Expected failures are not logged: a zone above 9.
+    jan().priority()->rateForWeight(16, QStringLiteral("10"));
+    qInstallMessageHandler(previous);
+
+    EXPECT_EQ(price, Decimal::zero());
+    EXPECT_TRUE(menu.isEmpty());
+    // Class code 0 has no rate (-10) and no weight list (-7).
+    EXPECT_EQ(gLoggedMessages.join(QLatin1Char('\n')).toStdString(),
+              "rateForWeightByReference:zone:size:machinable:intraBMC:dimensions:stealthString:state:"
+              "emPremiumService:discountLevel:cubic: got -10\n"
+              "orderedWeightInNativeWeightForSize: got return -7");
+}
+
 TEST_F(QVUSPSRateClassQueriesTest, MenuFailureIsAnEmptyList)
 {
     // A class the engine has no weight list for.
