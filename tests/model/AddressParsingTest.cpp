@@ -10,6 +10,22 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable failure messages for texts and dictionaries.
+static void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+static void PrintTo(const QVariantMap &map, std::ostream *out)
+{
+    *out << '{';
+    for (auto it = map.cbegin(); it != map.cend(); ++it)
+        *out << ' ' << it.key().toStdString() << "=\"" << it.value().toString().toStdString() << '"';
+    *out << " }";
+}
+
 namespace {
 
 QString s(const char *text) { return text ? QString::fromUtf8(text) : QString(); }
@@ -420,8 +436,9 @@ TEST(AbPersonWithLabel, CardAndVCardGiveTheAddressBack)
                                    QVAddressCompanyKey, QVAddressSuiteAptKey, QVAddressStreetKey, QVAddressCityKey,
                                    QVAddressStateKey, QVAddressZIP5Key, QVAddressZIP4Key, QVAddressPhoneKey,
                                    QVAddressEmailKey}) {
-            if (address.plist().contains(key))
+            if (address.plist().contains(key)) {
                 EXPECT_EQ(back.objectForKey(key), address.objectForKey(key)) << key.toStdString();
+            }
         }
         EXPECT_EQ(back.country(), s("United States"));
         EXPECT_EQ(back.abLabel(), kABHomeLabel);
