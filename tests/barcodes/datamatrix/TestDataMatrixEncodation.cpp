@@ -224,6 +224,24 @@ TEST(DataMatrixEncodation, ModeChoice)
     EXPECT_EQ(prefix(c40, 3), (std::vector<int>{230, 89, 233}));
 }
 
+TEST(DataMatrixEncodation, EdifactEndingTwoCodewordsBeforeTheSymbolEnd)
+{
+    // 21 EDIFACT characters: latch, five groups of four in 15 codewords,
+    // one character left for the 18 codewords of 18 x 18. With two
+    // codewords left the return to ASCII is implied (ISO/IEC 16022), so no
+    // unlatch codeword: the character in ASCII, then a pad.
+    ZYK_UINT16 rc = 1;
+    const std::vector<int> cw = dataCodewords("!\"#$%&()*+,-./:;<=>?@", 0, 0, &rc);
+    ASSERT_EQ(rc, 0);
+    ASSERT_EQ(cw.size(), 18u);
+    EXPECT_EQ(cw[0], 240);
+    const uint32_t group = (33u << 18) | (34u << 12) | (35u << 6) | 36u;   // "!\"#$"
+    EXPECT_EQ(prefix(cw, 4), (std::vector<int>{240, int(group >> 16), int((group >> 8) & 0xFF),
+                                               int(group & 0xFF)}));
+    EXPECT_EQ(cw[16], '@' + 1);
+    EXPECT_EQ(cw[17], 129);
+}
+
 TEST(DataMatrixEncodation, StampSampleEncodesInto12x36)
 {
     const unsigned char sample[20] = {0xFF, 0xC0, 0xF4, 0x00, 0x00, 0x71, 0x89, 0xA2, 0x07, 0x72,
