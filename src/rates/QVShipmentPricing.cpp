@@ -1,0 +1,354 @@
+#include "rates/QVShipmentPricing.h"
+
+#include "model/ClientServices.h"
+#include "model/DecimalAdditions.h"
+#include "model/QVCountry.h"
+#include "model/QVWeight.h"
+#include "model/ServiceHooks.h"
+#include "model/StringAdditions.h"
+#include "platform/UserDefaults.h"
+#include "rates/QVShipmentUSPS.h"
+#include "rates/QVUSPSIntlRateClass.h"
+#include "rates/QVUSPSRateClass.h"
+
+#include <QDebug>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString kConfirmationServiceDefaultsKey = QStringLiteral("confirmationService");
+
+int clampToInt(qint64 value)
+{
+    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The shipment's weight in whole ounces; fractions were already counted as
+// whole ounces by weightInOunces.
+int wholeOunces(const QVShipment &shipment)
+{
+    return clampToInt(longLongValue(weightInOunces(shipment)));
+}
+
+// The weight in the rate class's own unit as a whole number. A class priced
+// by the pound charges any fraction of a pound as a whole pound (24 oz of
+// Media Mail is 2 lb); a class priced by the ounce gets the ounces. A class
+// without a unit is asked in ounces, as its price query reads them.
+int weightInClassUnit(int ounces, const QString &unit)
+{
+    const std::optional<Decimal> converted = QVWeight::weightWithOunces(ounces).totalWeightInUnit(unit);
+    if (!converted || converted->isNaN())
+        return ounces;
+    const Decimal whole = converted->rounded(0, Decimal::RoundingMode::Up);
+    return clampToInt(whole.toInt64().value_or(0));
+}
+
+// Stores the list quietly in the form the record held it (a text list or an
+// array of texts).
+void storeServicesQuietly(QVShipment &shipment, const QStringList &services)
+{
+    const QVariant stored = shipment.objectForKey(QVUSPSShipmentOptionalServicesKey);
+    if (stored.typeId() == QMetaType::QStringList) {
+        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, services);
+        return;
+    }
+    QVariantList list;
+    list.reserve(services.size());
+    for (const QString &service : services)
+        list.append(service);
+    shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, list);
+}
+
+QVariant decimalVariant(const Decimal &value)
+{
+    return QVariant::fromValue(value);
+}
+
+void priceDomestic(QVShipment &shipment)
+{
+    QVariantMap &quiet = shipment.mutableDictionary();
+    const QDateTime shipDate = shipment.shipCalendarDate();
+    const std::optional<QString> fromZIP5 = shipment.mailedFromZIP5();
+    const QString toZIP5 = shipment.mailedToZIP5();
+
+    // 1. Rate class of the ship date's rate year.
+    const QVUSPSRateYear &rates = QVUSPSRateClass::ratesForDate(shipDate);
+    QVUSPSRateClass *rateClass = rates.rateClassWithName(shipmentText(shipment, QVUSPSShipmentRateClassKey));
+
+    // 2. Size.
+    QString size = shipmentText(shipment, QVUSPSShipmentSizeKey);
+    const QStringList sizes = QVUSPSRateClass::sizesForDimensions(shipment.dimensionDictionary());
+    if (!sizes.contains(size) && !sizes.isEmpty()) {
+        size = sizes.first();
+        shipment.setObject(size, QVUSPSShipmentSizeKey);
+    }
+
+    // 3. Class.
+    const QList<QVUSPSRateClass *> classes = rates.rateClassesForSize(size);
+    if (!rateClass || !classes.contains(rateClass)) {
+        if (classes.isEmpty()) {
+            // No class carries this size: nothing can be priced.
+            shipment.setTotalPrice(Decimal::zero());
+            return;
+        }
+        const QString first = classes.first()->name();
+        shipment.setObject(first, QVUSPSShipmentRateClassKey);
+        rateClass = rates.rateClassWithName(first);
+    }
+    const QString name = rateClass->name();
+
+    // 4. Force-retail flag: only a First-Class package keeps it.
+    if (!(name == QVUSPSFirstClassMail && size == QVUSPSRegularSize))
+        shipment.setForceRetailRatesFlag(false);
+
+    // 5. Machinable.
+    const bool machinableValue =
+        isForcedNonMachinable(shipment) ? false : shipmentBool(shipment, QVUSPSShipmentMachinableKey, true);
+    shipment.setObject(machinableValue, QVUSPSShipmentMachinableKey);
+
+    // 6. Default confirmation service.
+    const QString defaultService =
+        UserDefaults::standardUserDefaults().stringForKey(kConfirmationServiceDefaultsKey);
+
+    // 7. Special services that apply.
+    QStringList kept;
+    for (const QString &service : shipmentOptionalServices(shipment)) {
+        if (isEligibleForSpecialService(shipment, service))
+            kept.append(service);
+    }
+    if (kept.isEmpty()) {
+        quiet.remove(QVUSPSShipmentOptionalServicesPriceKey);
+        quiet.remove(QVUSPSShipmentOptionalServicesKey);
+    } else {
+        storeServicesQuietly(shipment, kept);
+    }
+
+    // 8. Confirmation service.
+    QStringList others = kept;
+    others.removeAll(QVUSPSHoldForPickupService);
+    if (size == QVUSPSLetterSize || size == QVUSPSPostcardSize
+        || (size == QVUSPSLargeEnvelopeSize && name != QVUSPSPriorityMail)
+        || (!defaultService.isEmpty() && !isEligibleForSpecialService(shipment, defaultService))) {
+        shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
+    } else if (!defaultService.isEmpty() && others.isEmpty()) {
+        shipment.setObject(defaultService, QVUSPSShipmentConfirmationServiceKey);
+    } else if (others.isEmpty()
+               && ((name == QVUSPSPriorityMail && isForcedConfirmationOnPriorityMail(shipment))
+                   || ((name == QVUSPSParcelSelect || name == QVUSPSFirstClassMail
+                        || name == QVUSPSStandardPost)
+                       && !isMilitaryMail(shipment)))) {
+        shipment.setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
+    } else {
+        shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
+    }
+    const QString confirmation = shipmentText(shipment, QVUSPSShipmentConfirmationServiceKey);
+    const bool hasConfirmation = !confirmation.isNull();
+
+    // 9. Zone.
+    const QString zone = toZIP5.isEmpty() ? QStringLiteral("-1")
+                                          : uspsZoneFromOriginZIP(fromZIP5.value_or(QString()), toZIP5);
+    quiet.insert(QVUSPSShipmentZoneKey, zone);
+
+    // 10. Flags of the query.
+    const bool storedMachinable = shipmentBool(shipment, QVUSPSShipmentMachinableKey, true);
+    const bool premium = name == QVUSPSExpressMail && kept.contains(QVUSPSExpressMailPremiumService);
+    const bool discounted = isEligibleForDomesticDiscount(shipment) && !shipment.isForcedRetailRates();
+
+    // 11.
+    quiet.remove(QVUSPSShipmentIntraBMCEligibleKey);
+
+    // 12. A discounted First-Class piece without confirmation is priced as
+    // non-machinable.
+    const bool machinable =
+        (!hasConfirmation && name == QVUSPSFirstClassMail && discounted) ? false : storedMachinable;
+
+    // 13. Weight in the class's unit.
+    int weight = weightInClassUnit(wholeOunces(shipment), rateClass->weightUnit());
+
+    // 14. Discount level and retail price.
+    const QVariantMap dimensions = shipment.dimensionDictionary();
+    const QString state = shipment.mailedToState();
+    int level = 0;
+    bool cubic = false;
+    std::optional<Decimal> retail;
+    const auto account = accountInformationServices();
+    if (discounted) {
+        level = account->discountLevelForRateClassName(name, size);
+        if (name == QVUSPSPriorityMail)
+            cubic = account->pmCubicPricing();
+        const bool retailRate = false;
+        retail = rateClass->rateForWeight(weight, zone, size, machinable, false, dimensions, nullptr, state,
+                                          premium, retailRate);
+    }
+
+    // 15. Final postage.
+    Decimal postage;
+    if (decimalNumberIsEqualToZero(retail) || level < 10) {
+        postage = rateClass->rateForWeightByReference(&weight, zone, size, machinable, false, dimensions,
+                                                      nullptr, state, premium, &level, &cubic);
+    } else {
+        postage = labelServerServices()->VLSPrice(shipment);
+    }
+
+    // 16. Cubic keys.
+    if (cubic) {
+        quiet.insert(QVUSPSShipmentCubicPricingKey, true);
+        quiet.insert(QVUSPSShipmentCubicTierKey, weight);
+    } else {
+        quiet.remove(QVUSPSShipmentCubicPricingKey);
+        quiet.remove(QVUSPSShipmentCubicTierKey);
+    }
+
+    // 17.
+    quiet.insert(QVUSPSShipmentRateClassificationKey, level);
+    quiet.insert(QVUSPSShipmentPostageKey, decimalVariant(postage));
+
+    // 18. Undiscounted postage, when it is the higher.
+    if (discounted && decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
+        shipment.setObject(decimalVariant(*retail), QVUSPSShipmentOriginalPostageKey);
+    else
+        shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
+
+    // 19. Confirmation fee.
+    Decimal confirmationFee;
+    if (hasConfirmation) {
+        confirmationFee = rateClass->feeForElectronicConfirmationService(confirmation);
+        quiet.insert(QVUSPSShipmentConfirmationServicePriceKey, decimalVariant(confirmationFee));
+    } else {
+        quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
+    }
+
+    // 20. Fees of the special services.
+    Decimal servicesFee;
+    for (const QString &service : kept)
+        servicesFee = decimalNumberBySafelyAdding(servicesFee, rateClass->feeForSpecialService(service));
+
+    // 21. Stealth postage.
+    const bool stealth = (shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment))
+        || isEligibleForIntlDiscount(shipment);
+    shipment.setObject(stealth, QVUSPSShipmentStealthPostageKey);
+
+    // 22.
+    if (decimalNumberIsEqualToZero(servicesFee))
+        quiet.remove(QVUSPSShipmentOptionalServicesPriceKey);
+    else
+        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesPriceKey, decimalVariant(servicesFee));
+
+    // 23. Total: only for a priced piece between two known five-digit ZIPs.
+    Decimal total;
+    if (!postage.isZero() && fromZIP5 && fromZIP5->size() == 5 && toZIP5.size() == 5 && !sizes.isEmpty())
+        total = postage + confirmationFee + servicesFee;
+
+    // 24.
+    shipment.setTotalPrice(total);
+}
+
+void priceInternational(QVShipment &shipment)
+{
+    QVariantMap &quiet = shipment.mutableDictionary();
+
+    // 1. Nothing domestic applies abroad.
+    quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
+    shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
+    for (const QString &key : {QVUSPSShipmentOptionalServicesPriceKey, QVUSPSShipmentOptionalServicesKey,
+                               QVUSPSShipmentIntraBMCEligibleKey, QVUSPSShipmentZoneKey,
+                               QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey})
+        shipment.mutableDictionary().remove(key);
+
+    // 2.
+    shipment.setForceRetailRatesFlag(false);
+    shipment.setTotalPrice(Decimal::zero());
+
+    // 3. Country.
+    const QString countryText = shipment.toAddress().country();
+    const std::optional<QVCountry> country = QVCountry::countryWithAnyName(countryText);
+    if (!country) {
+        qWarning().noquote() << QStringLiteral("bad destination country: %1").arg(countryText);
+        return;
+    }
+
+    // 4. Sizes that exist only at home are priced as a regular parcel.
+    QString size = shipmentText(shipment, QVUSPSShipmentSizeKey);
+    if (size == QVUSPSOversizeSize || size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize
+        || size == QVUSPSRegionalRateBoxCSize) {
+        size = QVUSPSRegularSize;
+        shipment.setObject(size, QVUSPSShipmentSizeKey);
+    }
+
+    // 5. Class.
+    const QStringList classes = country->availableRateClassesForSize(size);
+    if (classes.isEmpty())
+        return;
+    QString name = shipmentText(shipment, QVUSPSShipmentRateClassKey);
+    if (!classes.contains(name)) {
+        name = classes.first();
+        shipment.setObject(name, QVUSPSShipmentRateClassKey);
+    }
+    const std::shared_ptr<QVUSPSIntlRateClass> rateClass = QVUSPSIntlRateClass::intlRateWithName(name, country);
+
+    // 6. A piece counts as machinable unless it is marked otherwise, as at
+    // home; only a non-machinable piece pays the surcharge.
+    const bool machinable = shipmentBool(shipment, QVUSPSShipmentMachinableKey, true);
+    const bool oversize = !machinable;
+    const int ounces = wholeOunces(shipment);
+    const QDateTime date = shipment.shipCalendarDate();
+    QString error;
+
+    // 7. Discount level and retail price.
+    int level = 0;
+    std::optional<Decimal> retail;
+    if (isEligibleForIntlDiscount(shipment) && shipmentBool(shipment, QVUSPSShipmentPostageEnabledKey)) {
+        level = accountInformationServices()->discountLevelForRateClassName(name, size);
+        const bool eDiscount = false;
+        retail = rateClass->rateForWeightInOunces(ounces, size, oversize, eDiscount, date, nullptr, &error);
+    }
+
+    // 8. The level the engine uses.
+    rateClass->rateForWeightInOunces(ounces, size, oversize, &level, date, nullptr, &error);
+
+    // 9. Final postage.
+    Decimal postage;
+    if (decimalNumberIsEqualToZero(retail) || level < 10)
+        postage = rateClass->rateForWeightInOunces(ounces, size, oversize, &level, date, nullptr, &error);
+    else
+        postage = labelServerServices()->VLSPrice(shipment);
+
+    // 10. Undiscounted postage, when it is the higher.
+    if (decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
+        shipment.setObject(decimalVariant(*retail), QVUSPSShipmentOriginalPostageKey);
+    else
+        shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
+
+    // 11.
+    quiet.insert(QVUSPSShipmentRateClassificationKey, level);
+    shipment.removeObjectForKey(QVUSPSShipmentZoneKey);
+    const bool stealth =
+        shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment);
+    shipment.mutableDictionary().insert(QVUSPSShipmentStealthPostageKey, stealth);
+    shipment.mutableDictionary().insert(QVUSPSShipmentPostageKey, decimalVariant(postage));
+
+    // 12. No fees abroad.
+    shipment.setTotalPrice(postage);
+}
+
+} // namespace
+
+void QVShipmentUSPSPricer::updatePricing(QVShipment &shipment)
+{
+    if (shipmentText(shipment, QVShipmentCarrierKey) != QVUSPSCarrier)
+        return;
+    if (shipment.isDomestic())
+        priceDomestic(shipment);
+    else
+        priceInternational(shipment);
+}
+
+void installShipmentPricing()
+{
+    const std::shared_ptr<QVShipmentPricer> current = QVShipment::pricer();
+    if (current && dynamic_cast<QVShipmentUSPSPricer *>(current.get()))
+        return;
+    QVShipment::setPricer(std::make_shared<QVShipmentUSPSPricer>());
+}

@@ -1,0 +1,607 @@
+// Pricing of a shipment, domestic and international, with stand-ins for the
+// zone chart, the account information and the label server.
+//
+// Prices are those the built-in 2014 tables hold: Priority Mail 1 lb retail,
+// zone 4: $5.85 from 26 January 2014 and $6.00 from 7 September 2014;
+// First-Class Mail parcels 8 oz: $3.22; Media Mail 1 lb: $2.69 and 70 lb:
+// $34.55; signature confirmation $2.35 and certified mail $3.30; electronic
+// delivery confirmation free with Priority Mail and First-Class Mail;
+// Priority Mail International 1 lb, price group 1: $29.25 (the fixture's
+// ALPHALAND is group 1).
+#include "rates/QVShipmentPricing.h"
+
+#include "QVShipmentTestFakes.h"
+#include "model/QVCountry.h"
+#include "model/QVWeight.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "rates/QVShipmentUSPS.h"
+#include "rates/QVUSPSIntlRateClass.h"
+#include "rates/QVUSPSRateClass.h"
+#include "rates/RateCountries.h"
+#include "rates/RateEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+std::string fixture(const char *name)
+{
+    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
+}
+
+std::string shipped(const char *name)
+{
+    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
+}
+
+Decimal money(const char *text)
+{
+    return Decimal::fromString(QString::fromLatin1(text));
+}
+
+// A stored price (a Decimal, or its text in the property-list form).
+std::optional<Decimal> storedPrice(const QVShipment &shipment, const QString &key)
+{
+    return decimalFromVariant(shipment.objectForKey(key));
+}
+
+const QString kConfirmationService = QStringLiteral("confirmationService");
+
+class QVShipmentPricingTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        InitializeRE("", "01/27/2014");
+        UserDefaults::resetStandardUserDefaults();
+        account = std::make_shared<FakeAccountInformation>();
+        zones = std::make_shared<FakeZoneServices>();
+        labelServer = std::make_shared<FakeLabelServer>();
+        setAccountInformationServices(account);
+        setUSPSAddressServices(zones);
+        setLabelServerServices(labelServer);
+        installShipmentPricing();
+    }
+    void TearDown() override
+    {
+        QVShipment::setPricer(nullptr);
+        setAccountInformationServices(nullptr);
+        setUSPSAddressServices(nullptr);
+        setLabelServerServices(nullptr);
+        UserDefaults::resetStandardUserDefaults();
+    }
+
+    // A USPS piece from 02134 to 10001 (NY), stored without re-pricing.
+    static std::shared_ptr<QVShipment> domestic(const QString &rateClass, const QString &size, int ounces,
+                                                const QDate &shipDate = QDate(2014, 3, 1))
+    {
+        auto shipment = std::make_shared<QVShipment>();
+        shipment->setObject(QVUSPSCarrier, QVShipmentCarrierKey);
+        shipment->setObject(domesticAddress(QStringLiteral("10001")), QVShipmentToAddressKey);
+        shipment->setObject(QStringLiteral("02134"), QVUSPSShipmentMailedFromZIP5Key);
+        shipment->setObject(QDateTime(shipDate, QTime(12, 0)), QVShipmentShipDateKey);
+        shipment->setObject(rateClass, QVUSPSShipmentRateClassKey);
+        shipment->setObject(size, QVUSPSShipmentSizeKey);
+        shipment->setObject(QString::number(ounces), QVShipmentWeightNumberKey);
+        shipment->setObject(QVOunceUnitString, QVShipmentWeightUnitKey);
+        return shipment;
+    }
+
+    static void setServices(QVShipment &shipment, const QStringList &services)
+    {
+        QVariantList list;
+        for (const QString &service : services)
+            list.append(service);
+        shipment.setObject(list, QVUSPSShipmentOptionalServicesKey);
+    }
+
+    std::shared_ptr<FakeAccountInformation> account;
+    std::shared_ptr<FakeZoneServices> zones;
+    std::shared_ptr<FakeLabelServer> labelServer;
+};
+
+// ---- The road ---------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, PriorityMailIsPricedByTheRateYearOfTheShipDate)
+{
+    struct Case
+    {
+        QDate date;
+        const char *total;
+    } cases[] = {
+        {QDate(2014, 9, 6), "5.85"},
+        {QDate(2014, 9, 7), "6.00"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.total);
+        auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16, c.date);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->totalPrice(), money(c.total));
+        EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money(c.total));
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentZoneKey).toString(), QStringLiteral("4"));
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 0);
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(),
+                  QVUSPSeDeliveryConfirmation);
+        EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentConfirmationServicePriceKey), Decimal::zero());
+        EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentOriginalPostageKey));
+    }
+    ASSERT_FALSE(zones->questions.empty());
+    EXPECT_EQ(zones->questions.back(), std::make_pair(QStringLiteral("02134"), QStringLiteral("10001")));
+}
+
+TEST_F(QVShipmentPricingTest, AStoreWithRepricingPricesTheRecord)
+{
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 1);
+    shipment->setObject(QStringLiteral("16"), QVShipmentWeightNumberKey, true);
+    EXPECT_EQ(shipment->totalPrice(), money("5.85"));
+}
+
+TEST_F(QVShipmentPricingTest, OtherCarriersAreLeftAlone)
+{
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    shipment->setObject(QStringLiteral("Other"), QVShipmentCarrierKey);
+    shipment->setTotalPrice(money("1.23"));
+    const QVariantMap before = shipment->dictionary();
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->dictionary(), before);
+    shipment->removeObjectForKey(QVShipmentCarrierKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), money("1.23"));
+}
+
+TEST_F(QVShipmentPricingTest, FeesAreAddedToTheTotal)
+{
+    // A default confirmation the piece can take, with its fee.
+    UserDefaults::standardUserDefaults().setString(QVUSPSeSignatureConfirmation, kConfirmationService);
+    auto signature = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    signature->_updatePricing();
+    EXPECT_EQ(signature->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(),
+              QVUSPSeSignatureConfirmation);
+    EXPECT_EQ(storedPrice(*signature, QVUSPSShipmentConfirmationServicePriceKey), money("2.35"));
+    EXPECT_EQ(signature->totalPrice(), money("8.20"));
+
+    // Certified mail: its fee, and no confirmation beside it.
+    UserDefaults::standardUserDefaults().removeObjectForKey(kConfirmationService);
+    auto certified = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    setServices(*certified, {QVUSPSCertifiedMailService, QVUSPSExpressMailPremiumService});
+    certified->_updatePricing();
+    EXPECT_FALSE(certified->dictionary().contains(QVUSPSShipmentConfirmationServiceKey));
+    EXPECT_FALSE(certified->dictionary().contains(QVUSPSShipmentConfirmationServicePriceKey));
+    EXPECT_EQ(certified->objectForKey(QVUSPSShipmentOptionalServicesKey).toList(),
+              QVariantList{QVUSPSCertifiedMailService});
+    EXPECT_EQ(storedPrice(*certified, QVUSPSShipmentOptionalServicesPriceKey), money("3.30"));
+    EXPECT_EQ(certified->totalPrice(), money("9.15"));
+
+    // Services that do not apply are dropped with their price.
+    setServices(*certified, {QVUSPSExpressMailPremiumService});
+    certified->_updatePricing();
+    EXPECT_FALSE(certified->dictionary().contains(QVUSPSShipmentOptionalServicesKey));
+    EXPECT_FALSE(certified->dictionary().contains(QVUSPSShipmentOptionalServicesPriceKey));
+    EXPECT_EQ(certified->totalPrice(), money("5.85"));
+}
+
+// ---- Confirmation service ------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, ConfirmationServiceChoice)
+{
+    struct Case
+    {
+        const char *what;
+        QString rateClass;
+        QString size;
+        QStringList services;
+        QString defaultService;
+        QString zip;
+        QString state;
+        QString expected; // null: none
+    } cases[] = {
+        {"First-Class package, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, {}, {}, QVUSPSeDeliveryConfirmation},
+        {"First-Class package, default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
+        {"letter, no default", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, {}, {}, {}, {}},
+        {"letter, default", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, QVUSPSeDeliveryConfirmation, {}, {}, {}},
+        {"postcard, default", QVUSPSFirstClassMail, QVUSPSPostcardSize, {}, QVUSPSeSignatureConfirmation, {}, {}, {}},
+        {"First-Class flat, default", QVUSPSFirstClassMail, QVUSPSLargeEnvelopeSize, {}, QVUSPSeSignatureConfirmation, {}, {}, {}},
+        {"Priority flat, default", QVUSPSPriorityMail, QVUSPSLargeEnvelopeSize, {}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
+        {"default the piece cannot take", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, QStringLiteral("09001"), QStringLiteral("AE"), {}},
+        {"default not offered with Express", QVUSPSExpressMail, QVUSPSRegularSize, {}, QVUSPSeDeliveryConfirmation, {}, {}, {}},
+        {"only hold for pickup, default", QVUSPSPriorityMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
+        {"only hold for pickup, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService}, {}, {}, {}, QVUSPSeDeliveryConfirmation},
+        {"another service, default", QVUSPSPriorityMail, QVUSPSRegularSize, {QVUSPSCertifiedMailService}, QVUSPSeSignatureConfirmation, {}, {}, {}},
+        {"another service, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService, QVUSPSCertifiedMailService}, {}, {}, {}, {}},
+        {"Priority to military, no default", QVUSPSPriorityMail, QVUSPSRegularSize, {}, {}, QStringLiteral("09001"), QStringLiteral("AE"), {}},
+        {"Priority to a territory, no default", QVUSPSPriorityMail, QVUSPSRegularSize, {}, {}, QStringLiteral("96910"), QStringLiteral("GU"), {}},
+        {"First-Class package to military, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, QStringLiteral("09001"), QStringLiteral("AE"), {}},
+        {"First-Class package to a territory, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, QStringLiteral("96910"), QStringLiteral("GU"), QVUSPSeDeliveryConfirmation},
+        {"Media Mail, no default", QVUSPSMediaMail, QVUSPSRegularSize, {}, {}, {}, {}, {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        UserDefaults::standardUserDefaults().setString(c.defaultService, kConfirmationService);
+        auto shipment = domestic(c.rateClass, c.size, 3);
+        if (!c.zip.isNull()) {
+            shipment->setObject(domesticAddress(c.zip, c.state), QVShipmentToAddressKey);
+        }
+        // A confirmation left from an earlier choice must not survive.
+        shipment->setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
+        if (!c.services.isEmpty())
+            setServices(*shipment, c.services);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(), c.expected);
+        EXPECT_EQ(shipment->dictionary().contains(QVUSPSShipmentConfirmationServiceKey), !c.expected.isNull());
+        EXPECT_EQ(shipment->dictionary().contains(QVUSPSShipmentConfirmationServicePriceKey), !c.expected.isNull());
+    }
+}
+
+// ---- Discounts ---------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, LevelTenTakesTheLabelServerPrice)
+{
+    account->discountLevel = 10;
+    labelServer->price = money("5.50");
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    shipment->_updatePricing();
+    EXPECT_EQ(labelServer->calls, 1);
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money("5.50"));
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("5.85"));
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 10);
+    EXPECT_EQ(shipment->totalPrice(), money("5.50"));
+    ASSERT_FALSE(account->discountLevelQuestions.empty());
+    EXPECT_EQ(account->discountLevelQuestions.back(), std::make_pair(QVUSPSPriorityMail, QVUSPSRegularSize));
+
+    // The retail price is kept only when it is the higher one.
+    for (const char *price : {"5.85", "6.10"}) {
+        SCOPED_TRACE(price);
+        labelServer->price = money(price);
+        shipment->_updatePricing();
+        EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money(price));
+        EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentOriginalPostageKey));
+    }
+}
+
+TEST_F(QVShipmentPricingTest, LevelNineTakesTheRateClassPrice)
+{
+    account->discountLevel = 9;
+    labelServer->price = money("1.00");
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    shipment->_updatePricing();
+    EXPECT_EQ(labelServer->calls, 0);
+
+    // What the rate class itself answers for the same question.
+    int weight = 1;
+    int level = 9;
+    bool cubic = false;
+    const Decimal expected = QVUSPSJan2014RateClass::classObject().priority()->rateForWeightByReference(
+        &weight, QStringLiteral("4"), QVUSPSRegularSize, true, false, shipment->dimensionDictionary(), nullptr,
+        QStringLiteral("NY"), false, &level, &cubic);
+    EXPECT_FALSE(expected.isZero());
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), expected);
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), level);
+    EXPECT_EQ(shipment->totalPrice(), expected);
+}
+
+TEST_F(QVShipmentPricingTest, RetailPricesAreNotAskedOfPiecesWithoutDiscount)
+{
+    account->discountLevel = 10;
+    labelServer->price = money("1.00");
+    // Media Mail is not a discounted class: level 0 and the rate-class price.
+    auto media = domestic(QVUSPSMediaMail, QVUSPSRegularSize, 16);
+    media->_updatePricing();
+    EXPECT_EQ(labelServer->calls, 0);
+    EXPECT_TRUE(account->discountLevelQuestions.empty());
+    EXPECT_EQ(media->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 0);
+    EXPECT_EQ(media->totalPrice(), money("2.69"));
+
+    // A forced retail price on a First-Class package: no discount asked.
+    auto package = domestic(QVUSPSFirstClassMail, QVUSPSRegularSize, 8);
+    package->setForcedRetailRates(true);
+    EXPECT_TRUE(package->isForcedRetailRates());
+    EXPECT_EQ(labelServer->calls, 0);
+    EXPECT_EQ(package->totalPrice(), money("3.22"));
+
+    // Setting the same value does not re-price; another class clears it.
+    package->setTotalPrice(money("9.99"));
+    package->setForcedRetailRates(true);
+    EXPECT_EQ(package->totalPrice(), money("9.99"));
+    package->setObject(QVUSPSPriorityMail, QVUSPSShipmentRateClassKey, true);
+    EXPECT_FALSE(package->isForcedRetailRates());
+}
+
+// ---- Weights -------------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, PoundPricedClassesChargeAnyFractionAsAWholePound)
+{
+    struct Case
+    {
+        QString number;
+        QString unit;
+        const char *total;
+    } cases[] = {
+        {QStringLiteral("16"), QVOunceUnitString, "2.69"},
+        {QStringLiteral("8"), QVOunceUnitString, "2.69"},     // half a pound is a pound
+        {QStringLiteral("0.5"), QVPoundUnitString, "2.69"},   // not 0 lb
+        {QStringLiteral("1105"), QVOunceUnitString, "34.55"}, // 69 lb 1 oz is 70 lb
+        {QStringLiteral("69.0625"), QVPoundUnitString, "34.55"},
+        {QStringLiteral("69.01"), QVPoundUnitString, "34.55"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.number + c.unit).toStdString());
+        auto shipment = domestic(QVUSPSMediaMail, QVUSPSRegularSize, 1);
+        shipment->setObject(c.number, QVShipmentWeightNumberKey);
+        shipment->setObject(c.unit, QVShipmentWeightUnitKey);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->totalPrice(), money(c.total));
+    }
+}
+
+TEST_F(QVShipmentPricingTest, OuncePricedClassesChargeAnyFractionAsAWholeOunce)
+{
+    // 0.45 lb is 7.2 oz: priced as 8 oz.
+    auto shipment = domestic(QVUSPSFirstClassMail, QVUSPSRegularSize, 1);
+    shipment->setObject(QStringLiteral("0.45"), QVShipmentWeightNumberKey);
+    shipment->setObject(QVPoundUnitString, QVShipmentWeightUnitKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), money("3.22"));
+}
+
+// ---- Totals ---------------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, TotalNeedsTwoFiveDigitZIPs)
+{
+    auto shortOrigin = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    shortOrigin->setObject(QStringLiteral("0213"), QVUSPSShipmentMailedFromZIP5Key);
+    shortOrigin->_updatePricing();
+    EXPECT_EQ(storedPrice(*shortOrigin, QVUSPSShipmentPostageKey), money("5.85"));
+    EXPECT_EQ(shortOrigin->totalPrice(), Decimal::zero());
+
+    auto noDestination = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    noDestination->setObject(domesticAddress(QString()), QVShipmentToAddressKey);
+    const size_t asked = zones->questions.size();
+    noDestination->_updatePricing();
+    EXPECT_EQ(noDestination->objectForKey(QVUSPSShipmentZoneKey).toString(), QStringLiteral("-1"));
+    EXPECT_EQ(zones->questions.size(), asked);
+    EXPECT_EQ(noDestination->totalPrice(), Decimal::zero());
+}
+
+TEST_F(QVShipmentPricingTest, SizeAndClassFollowTheDimensions)
+{
+    // A piece of 10 x 5 in, 0.1 in thick is a letter; Priority Mail does not
+    // carry letters, so First-Class Mail is taken.
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSLargeEnvelopeSize, 1);
+    shipment->setObject(1000, QVShipmentLengthMeasurementKey);
+    shipment->setObject(10, QVShipmentWidthMeasurementKey);
+    shipment->setObject(500, QVShipmentHeightMeasurementKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentSizeKey).toString(), QVUSPSLetterSize);
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), QVUSPSFirstClassMail);
+    EXPECT_TRUE(shipment->objectForKey(QVUSPSShipmentMachinableKey).toBool());
+    EXPECT_EQ(shipment->totalPrice(), money("0.48"));
+
+    // A letter whose ratio is outside 1.3 to 2.5 is not machinable and pays
+    // the 21-cent surcharge.
+    shipment->setObject(1150, QVShipmentLengthMeasurementKey);
+    shipment->setObject(400, QVShipmentHeightMeasurementKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentSizeKey).toString(), QVUSPSLetterSize);
+    EXPECT_FALSE(shipment->objectForKey(QVUSPSShipmentMachinableKey).toBool());
+    EXPECT_EQ(shipment->totalPrice(), money("0.69"));
+}
+
+// ---- Notifications -------------------------------------------------------------------
+
+// Records, for every change notification, which of the keys that pricing
+// stores through the record changed since the one before.
+class ChangeRecorder
+{
+public:
+    explicit ChangeRecorder(const std::shared_ptr<QVShipment> &shipment)
+        : m_shipment(shipment), m_before(shipment->dictionary())
+    {
+        m_observer = NotificationCenter::defaultCenter().addObserver(
+            QVShipmentDidChangeNotification, shipment, [this](const Notification &) { record(); });
+    }
+
+    QList<QStringList> changes;
+
+private:
+    void record()
+    {
+        static const QStringList tracked = {QVUSPSShipmentSizeKey,
+                                            QVUSPSShipmentRateClassKey,
+                                            QVUSPSShipmentMachinableKey,
+                                            QVUSPSShipmentConfirmationServiceKey,
+                                            QVUSPSShipmentOriginalPostageKey,
+                                            QVUSPSShipmentStealthPostageKey,
+                                            QVShipmentWeightNumberKey};
+        QStringList changed;
+        const QVariantMap now = m_shipment->dictionary();
+        for (const QString &key : tracked) {
+            if (now.value(key) != m_before.value(key) || now.contains(key) != m_before.contains(key))
+                changed.append(key);
+        }
+        changes.append(changed);
+        m_before = now;
+    }
+
+    std::shared_ptr<QVShipment> m_shipment;
+    QVariantMap m_before;
+    NotificationObserver m_observer;
+};
+
+TEST_F(QVShipmentPricingTest, DomesticNotificationsComeInOrderOnlyForChanges)
+{
+    account->discountLevel = 10;
+    labelServer->price = money("5.50");
+    // Critical Mail does not carry this parcel, and the size does not fit
+    // its dimensions.
+    auto shipment = domestic(QVUSPSCriticalMail, QVUSPSLargeSize, 16);
+    shipment->setObject(1000, QVShipmentLengthMeasurementKey);
+    shipment->setObject(300, QVShipmentWidthMeasurementKey);
+    shipment->setObject(800, QVShipmentHeightMeasurementKey);
+    {
+        ChangeRecorder recorder(shipment);
+        shipment->_updatePricing();
+        const QList<QStringList> expected = {{QVUSPSShipmentSizeKey},
+                                             {QVUSPSShipmentRateClassKey},
+                                             {QVUSPSShipmentMachinableKey},
+                                             {QVUSPSShipmentConfirmationServiceKey},
+                                             {QVUSPSShipmentOriginalPostageKey},
+                                             {QVUSPSShipmentStealthPostageKey}};
+        EXPECT_EQ(recorder.changes, expected);
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentSizeKey).toString(), QVUSPSRegularSize);
+    }
+    {
+        // Nothing changed: nothing is posted.
+        ChangeRecorder recorder(shipment);
+        shipment->_updatePricing();
+        EXPECT_TRUE(recorder.changes.isEmpty());
+    }
+    {
+        // A store that asks for pricing posts its own change after the
+        // pricing's: First-Class Mail has no retail price above the label
+        // server's here, so the undiscounted postage goes first.
+        ChangeRecorder recorder(shipment);
+        shipment->setObject(QVUSPSFirstClassMail, QVUSPSShipmentRateClassKey, true);
+        const QList<QStringList> expected = {{QVUSPSShipmentRateClassKey, QVUSPSShipmentOriginalPostageKey},
+                                             {}};
+        EXPECT_EQ(recorder.changes, expected);
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), QVUSPSFirstClassMail);
+    }
+}
+
+// ---- Saved form ------------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, SavedFormKeepsThePrices)
+{
+    UserDefaults::standardUserDefaults().setString(QVUSPSeSignatureConfirmation, kConfirmationService);
+    account->discountLevel = 10;
+    labelServer->price = money("5.50");
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    setServices(*shipment, {QVUSPSCertifiedMailService});
+    UserDefaults::standardUserDefaults().setString(QString(), kConfirmationService);
+    shipment->_updatePricing();
+    ASSERT_EQ(shipment->totalPrice(), money("8.80"));
+
+    const QVariantMap plist = shipment->plist();
+    EXPECT_EQ(plist.value(QVShipmentPriceKey), QVariant(QStringLiteral("8.8")));
+    EXPECT_EQ(plist.value(QVUSPSShipmentPostageKey), QVariant(QStringLiteral("5.5")));
+    EXPECT_EQ(plist.value(QVUSPSShipmentOriginalPostageKey), QVariant(QStringLiteral("5.85")));
+    EXPECT_EQ(plist.value(QVUSPSShipmentOptionalServicesPriceKey), QVariant(QStringLiteral("3.3")));
+
+    const auto rebuilt = QVShipment::shipmentWithDictionary(plist);
+    EXPECT_EQ(rebuilt->totalPrice(), money("8.80"));
+    EXPECT_EQ(storedPrice(*rebuilt, QVUSPSShipmentPostageKey), money("5.50"));
+    EXPECT_EQ(storedPrice(*rebuilt, QVUSPSShipmentOriginalPostageKey), money("5.85"));
+    rebuilt->_updatePricing();
+    EXPECT_EQ(rebuilt->totalPrice(), money("8.80"));
+    EXPECT_EQ(rebuilt->plist(), plist);
+}
+
+// ---- International ---------------------------------------------------------------------
+
+class QVShipmentIntlPricingTest : public QVShipmentPricingTest
+{
+protected:
+    void SetUp() override
+    {
+        QVShipmentPricingTest::SetUp();
+        ASSERT_EQ(LoadCountry2013FileAtPath(fixture("intl-countries.dat").c_str()), 1);
+        NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
+        installInternationalRateProvider();
+    }
+    void TearDown() override
+    {
+        LoadCountry2013FileAtPath(shipped("country2013.dat").c_str());
+        NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
+        QVShipmentPricingTest::TearDown();
+    }
+
+    static std::shared_ptr<QVShipment> abroad(const QString &country, const QString &rateClass,
+                                              const QString &size, int ounces)
+    {
+        auto shipment = domestic(rateClass, size, ounces);
+        shipment->setObject(foreignAddress(country), QVShipmentToAddressKey);
+        return shipment;
+    }
+};
+
+TEST_F(QVShipmentIntlPricingTest, PriorityMailInternationalToPriceGroupOne)
+{
+    auto shipment = abroad(QStringLiteral("Alphaland"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, 16);
+    // Domestic leftovers go.
+    shipment->setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
+    shipment->setObject(QStringLiteral("4"), QVUSPSShipmentZoneKey);
+    shipment->setObject(true, QVUSPSShipmentCubicPricingKey);
+    shipment->setObject(false, QVShipmentRectangularKey);
+    setServices(*shipment, {QVUSPSCertifiedMailService});
+    shipment->_updatePricing();
+
+    EXPECT_EQ(shipment->totalPrice(), money("29.25"));
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money("29.25"));
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 0);
+    for (const QString &key : {QVUSPSShipmentConfirmationServiceKey, QVUSPSShipmentZoneKey,
+                               QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey,
+                               QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentOriginalPostageKey}) {
+        SCOPED_TRACE(key.toStdString());
+        EXPECT_FALSE(shipment->dictionary().contains(key));
+    }
+    EXPECT_EQ(labelServer->calls, 0);
+}
+
+TEST_F(QVShipmentIntlPricingTest, OversizePiecesArePricedAsRegular)
+{
+    auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSIntlPriorityMailIntl, QVUSPSOversizeSize, 16);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentSizeKey).toString(), QVUSPSRegularSize);
+    EXPECT_EQ(shipment->totalPrice(), money("29.25"));
+}
+
+TEST_F(QVShipmentIntlPricingTest, ClassIsChosenFromTheCountryOffer)
+{
+    auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    shipment->_updatePricing();
+    const QStringList offered = QVCountry::countryWithName(QStringLiteral("ALPHALAND"))
+                                    ->availableRateClassesForSize(QVUSPSRegularSize);
+    ASSERT_FALSE(offered.isEmpty());
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), offered.first());
+}
+
+TEST_F(QVShipmentIntlPricingTest, DiscountsAbroadNeedPostageEnabled)
+{
+    account->discountLevel = 10;
+    labelServer->price = money("27.00");
+    auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, 16);
+    shipment->_updatePricing();
+    EXPECT_EQ(labelServer->calls, 0);
+    EXPECT_EQ(shipment->totalPrice(), money("29.25"));
+
+    shipment->setObject(true, QVUSPSShipmentPostageEnabledKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(labelServer->calls, 1);
+    EXPECT_EQ(shipment->totalPrice(), money("27.00"));
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("29.25"));
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 10);
+}
+
+TEST_F(QVShipmentIntlPricingTest, UnknownCountryTotalsZero)
+{
+    auto shipment = abroad(QStringLiteral("Narnia"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, 16);
+    shipment->setTotalPrice(money("3.00"));
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), Decimal::zero());
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentPostageKey));
+}
+
+TEST_F(QVShipmentIntlPricingTest, InternationalNotificationsComeInOrder)
+{
+    auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSIntlPriorityMailIntl, QVUSPSOversizeSize, 16);
+    shipment->setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
+    ChangeRecorder recorder(shipment);
+    shipment->_updatePricing();
+    const QList<QStringList> expected = {{QVUSPSShipmentConfirmationServiceKey}, {QVUSPSShipmentSizeKey}};
+    EXPECT_EQ(recorder.changes, expected);
+}
+
+} // namespace
