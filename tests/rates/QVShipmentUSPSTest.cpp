@@ -9,6 +9,8 @@
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
+#include "rates/RateCountries.h"
+#include "rates/RateEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -283,6 +285,53 @@ TEST_F(QVShipmentUSPSTest, DomesticServicesAreRefusedAbroad)
                                    QVUSPSExpressMailPremiumService}) {
         SCOPED_TRACE(service.toStdString());
         EXPECT_FALSE(isEligibleForSpecialService(abroad, service));
+    }
+}
+
+// The electronic delivery confirmation abroad is what the country rules
+// offer: for First-Class Mail International parcels and for Priority Mail
+// International flat-rate envelopes (the fixture's CANADA offers both, its
+// UNITED KINGDOM neither).
+class QVShipmentIntlServicesTest : public QVShipmentUSPSTest
+{
+protected:
+    void SetUp() override
+    {
+        QVShipmentUSPSTest::SetUp();
+        InitializeRE("", "01/27/2014");
+        ASSERT_EQ(LoadCountry2013FileAtPath((std::string(TOLVANE_TEST_DATA_DIR) + "/countries-fixture.dat").c_str()), 1);
+    }
+    void TearDown() override
+    {
+        LoadCountry2013FileAtPath((std::string(TOLVANE_SOURCE_DIR) + "/resources/country2013.dat").c_str());
+        QVShipmentUSPSTest::TearDown();
+    }
+};
+
+TEST_F(QVShipmentIntlServicesTest, DeliveryConfirmationAbroad)
+{
+    struct Case
+    {
+        QString country;
+        QString rateClass;
+        QString size;
+        bool expected;
+    } cases[] = {
+        {QStringLiteral("Canada"), QVUSPSIntlFirstClassMailIntl, QVUSPSRegularSize, true},
+        {QStringLiteral("CANADA"), QVUSPSIntlPriorityMailIntl, QVUSPSFlatRateEnvelopeSize, true},
+        {QStringLiteral("Canada"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, false},
+        {QStringLiteral("Canada"), QVUSPSIntlFirstClassMailIntl, QVUSPSLetterSize, false},
+        {QStringLiteral("United Kingdom"), QVUSPSIntlFirstClassMailIntl, QVUSPSRegularSize, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE((c.country + c.rateClass + c.size).toStdString());
+        QVShipment shipment;
+        shipment.setObject(foreignAddress(c.country), QVShipmentToAddressKey);
+        shipment.setObject(c.rateClass, QVUSPSShipmentRateClassKey);
+        shipment.setObject(c.size, QVUSPSShipmentSizeKey);
+        shipment.setObject(QDateTime(QDate(2014, 3, 1), QTime(12, 0)), QVShipmentShipDateKey);
+        EXPECT_EQ(isEligibleForSpecialService(shipment, QVUSPSeDeliveryConfirmation), c.expected);
+        EXPECT_FALSE(isEligibleForSpecialService(shipment, QVUSPSeSignatureConfirmation));
     }
 }
 
