@@ -187,8 +187,13 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
     if (!ValidDimensionsForClassAndCountry(height, width, length, mailClass, rec))
         return kRELengthGirthOver130;
 
+    // Only the classes priced from a table need one; IPA, ISAL, e-Packet and
+    // the consolidator class have no prices and answer 0 below.
     const RateArray rows = GetRateInternal(mailClass, shape, classification);
-    if (!rows)
+    const bool pricedFromTable = mailClass == kREFirstClassIntl || mailClass == kREExpressIntl ||
+                                 mailClass == kREGlobalExpressGuaranteed ||
+                                 mailClass == kREPriorityIntl || mailClass == kREMBags;
+    if (!rows && pricedFromTable)
         return kRENoRate;
 
     const bool flatRateShape =

@@ -151,8 +151,17 @@ TEST_F(IntlRateTest, StatusCodes)
     EXPECT_EQ(intl("CA", 30, 3, 160, 0, 0, 0, 500).status, kREInvalidClassification);
     // Regional rate boxes need a table for the shape, even at classification 0.
     EXPECT_EQ(intl("FR", 30, 12, 160).status, kREInvalidClassification);
-    // A class without tables.
-    EXPECT_EQ(intl("CA", 38, 3, 160).status, kRENoRate);
+    // Classes without price tables (IPA, ISAL, consolidator, e-Packet) are
+    // offered by group but have no price: success with price 0.
+    for (int32_t mailClass : {38, 39, 47, 49}) {
+        const Query q = intl("CA", mailClass, 3, 160);
+        EXPECT_EQ(q.status, kRESuccess) << mailClass;
+        EXPECT_EQ(q.price, 0) << mailClass;
+    }
+    // Their group and weight limit still apply.
+    EXPECT_EQ(intl("GB", 38, 3, 160).status, kREClassNotOffered);
+    EXPECT_EQ(intl("CA", 49, 3, 705).status, kREOverweight);
+    EXPECT_EQ(intl("CA", 35, 3, 160).status, kREClassNotOffered);
 
     ResetRateEngineInitializedFlagForTests();
     EXPECT_EQ(intl("CA", 30, 3, 160).status, kRENotInitialized);
