@@ -2,6 +2,7 @@
 #include "barcodes/linear/UCCEAN128Formatting.h"
 
 #include "barcodes/linear/Code128.h"
+#include "model/StringAdditions.h"
 
 #include <QStringList>
 #include <QtGlobal>
@@ -41,6 +42,22 @@ TEST(UCCEAN128Formatting, ExpressMailNumber)
               QStringLiteral("EA123456789US"));
     EXPECT_EQ(stringByEncodingUSPSExpressMailTrackingNumber(QStringLiteral("42012345*9470 1234")),
               QStringLiteral("42012345~9999470 1234"));
+}
+
+TEST(UCCEAN128Formatting, ExpressMailNumberLosesTheProgramsWhiteSpace)
+{
+    // White space is what the shared text operation removes everywhere else
+    // (blanks, tabs and the other space separators); line terminators are
+    // not white space there and stay.
+    const QString texts[] = {
+        QStringLiteral("EA\u00a0123\u2003456\t789 US"),
+        QStringLiteral("EA123\n456789US"),
+        QStringLiteral("EA123456789US\r\n"),
+    };
+    for (const QString &text : texts)
+        EXPECT_EQ(stringByEncodingUSPSExpressMailTrackingNumber(text), stringByRemovingWhitespace(text))
+            << text.toStdString();
+    EXPECT_EQ(stringByEncodingUSPSExpressMailTrackingNumber(texts[0]), QStringLiteral("EA123456789US"));
 }
 
 TEST(UCCEAN128Formatting, ConfirmationNumbers)

@@ -1,6 +1,8 @@
 // Preparation of numbers for Code 128 / GS1-128.
 #include "barcodes/linear/UCCEAN128Formatting.h"
 
+#include "model/StringAdditions.h"
+
 #include <QDebug>
 
 namespace tolvane {
@@ -8,17 +10,6 @@ namespace tolvane {
 namespace {
 
 const QString kFNC1Escape = QStringLiteral("~999");
-
-QString withoutWhitespace(const QString &text)
-{
-    QString out;
-    out.reserve(text.size());
-    for (QChar c : text) {
-        if (!c.isSpace())
-            out.append(c);
-    }
-    return out;
-}
 
 bool isAsciiDigits(QStringView text)
 {
@@ -39,7 +30,7 @@ QString stringByEncodingUSPSExpressMailTrackingNumber(const QString &number)
         QString out = number;
         return out.replace(QLatin1Char('*'), kFNC1Escape);
     }
-    return withoutWhitespace(number);
+    return ::stringByRemovingWhitespace(number);
 }
 
 QString stringByEncodingUSPSConfirmationNumber(const QString &number)
