@@ -2,7 +2,9 @@
 
 #include "rates/RateEngine.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -443,7 +445,10 @@ int32_t GetCountryMaxWeight(int32_t mailClass, int32_t shape, const char *countr
     const CountryInfo *rec = findCountry(country);
     if (!rec)
         return 0;
-    auto pounds = [rec](CountryField f) { return rec->value(f) * 160; };
+    // A limit too large for tenths of an ounce reads as the largest one.
+    auto pounds = [rec](CountryField f) {
+        return int32_t(std::clamp<int64_t>(int64_t(rec->value(f)) * 160, INT32_MIN, INT32_MAX));
+    };
     switch (mailClass) {
     case 28:
         if (shape == 5 || shape == 10 || shape == 11)
@@ -492,7 +497,10 @@ int32_t GetCountryPMIIndemnityLimit(const char *country)
     if (!country || !*country)
         return 0;
     const CountryInfo *rec = findCountry(country);
-    return rec ? rec->value(kCountryFieldPMIIndemnityLimit) * 100 : 0;
+    if (!rec)
+        return 0;
+    return int32_t(std::clamp<int64_t>(int64_t(rec->value(kCountryFieldPMIIndemnityLimit)) * 100,
+                                       INT32_MIN, INT32_MAX));
 }
 
 void RegisterBannedCountryEMI(const char *list)

@@ -75,7 +75,11 @@ int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int3
 {
     if (height <= 0 || width <= 0 || length <= 0)
         return 0;
-    auto inches = [](int32_t hundredths) { return (int64_t(hundredths) + 50) / 100; };
+    // Sides beyond a mile give the same (capped) weight as a mile; keeping
+    // them there keeps the volume inside 64 bits.
+    auto inches = [](int32_t hundredths) {
+        return std::min<int64_t>((int64_t(hundredths) + 50) / 100, 63360);
+    };
     const int64_t volume = inches(height) * inches(width) * inches(length);
     if (shape == kREShapeNonRectangular) {
         // 0.785 of the box volume, kept exact in thousandths.

@@ -106,7 +106,7 @@ bool countryIsCanada(const char *country)
 int32_t pmeiIndemnityLimit(const char *country)
 {
     const CountryInfo *rec = (country && *country) ? GetCountryInfoForCountryName(country) : nullptr;
-    return rec ? rec->value(kCountryFieldPMEIIndemnityLimit) * 100 : 0;
+    return rec ? clampToInt32(int64_t(rec->value(kCountryFieldPMEIIndemnityLimit)) * 100) : 0;
 }
 
 bool equalsIgnoringCaseAscii(const char *a, const char *b)

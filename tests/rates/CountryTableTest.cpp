@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <fstream>
 #include <set>
@@ -189,6 +190,17 @@ TEST_F(CountryTableTest, WeightLimitsByClassAndShape)
     EXPECT_EQ(GetCountryPMIIndemnityLimit("canada"), 67500);
     EXPECT_EQ(GetCountryPMIIndemnityLimit("Narnia"), 0);
     EXPECT_EQ(GetCountryPMIIndemnityLimit(""), 0);
+}
+
+// A server copy whose limits are too large for tenths of an ounce or cents
+// reads them as the largest limit, never as a negative one that would bar
+// every piece.
+TEST_F(CountryTableTest, LimitsTooLargeForTheirUnitReadAsTheLargest)
+{
+    ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-huge-limits.dat").c_str()), 1);
+    for (int32_t mailClass : {28, 29, 30})
+        EXPECT_EQ(GetCountryMaxWeight(mailClass, 3, "ZZ"), INT32_MAX) << mailClass;
+    EXPECT_EQ(GetCountryPMIIndemnityLimit("BIGLAND"), INT32_MAX);
 }
 
 TEST_F(CountryTableTest, CountryInfoConvertsBetweenNameAndCode)

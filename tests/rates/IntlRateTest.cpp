@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -99,6 +100,18 @@ TEST_F(IntlRateTest, GlobalExpressGuaranteedDimensionalWeight)
     q = intl("GB", 29, 3, 80, 1250, 1250, 1250);
     EXPECT_EQ(q.status, kRESuccess);
     EXPECT_EQ(q.weight, 10 * 160);
+}
+
+// Limits and sizes far beyond any real piece: the weight limit reads as the
+// largest weight, and the dimensional weight of huge sides is capped at it.
+TEST_F(IntlRateTest, HugeLimitsAndSidesStayWithinRange)
+{
+    ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-huge-limits.dat").c_str()), 1);
+    EXPECT_EQ(intl("ZZ", 30, 3, 70 * 160).status, kRESuccess);
+    // Sides of 10,000,000 in (the limits allow them): 10^21 cubic inches.
+    const Query q = intl("ZZ", 29, 3, 80, 1000000000, 1000000000, 1000000000);
+    EXPECT_EQ(q.status, kRESuccess);
+    EXPECT_EQ(q.weight, INT32_MAX);
 }
 
 TEST_F(IntlRateTest, FlatRateAndWeightPricesOfTheBuiltInTables)

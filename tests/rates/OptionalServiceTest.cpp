@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <string>
 
 namespace {
@@ -240,6 +242,16 @@ TEST_F(OptionalServiceTest, InsuranceLimits)
     EXPECT_EQ(GetMaxUSPSInsurance(28, "Narnia", 0), 0);
     EXPECT_EQ(GetMaxUSPSInsurance(42, "CA", 0), 0);
     EXPECT_EQ(GetMaxTolvaneInsurance(), 10000);
+}
+
+TEST_F(OptionalServiceTest, IndemnityLimitsTooLargeForCentsReadAsTheLargest)
+{
+    ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-huge-limits.dat").c_str()), 1);
+    EXPECT_EQ(GetMaxUSPSInsurance(28, "ZZ", 0), INT32_MAX);
+    EXPECT_EQ(GetMaxUSPSInsurance(30, "ZZ", 0), INT32_MAX);
+    // The value asked is not lowered to a wrapped (negative) limit.
+    EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 28, 20000, "ZZ"),
+              GetOptionalServiceRate(kSSInsurance, 28, 20000, "CA"));
 }
 
 TEST_F(OptionalServiceTest, VendorInsuranceStandardUntrackedLadder)
