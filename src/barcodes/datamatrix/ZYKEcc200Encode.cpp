@@ -791,7 +791,9 @@ ZYK_UINT16 rscmpenc_compact_values(const uint16_t *values, uint8_t *codewords, Z
 
     // Encoding starts in Base 256; with no field kept it goes on in ASCII.
     int mode = c.base256Segment(true);
-    bool force = false;
+    // A leading function value (FNC1 too) is codeword 1, written in ASCII
+    // without consulting the look-ahead.
+    bool force = mode == ASCII && c.i == 0 && (flagsOf(values[0]) & F_FUNCTION) != 0;
     while (mode != END && !c.stopped()) {
         if (mode == ASCII) {
             mode = c.asciiSegment(force);

@@ -103,6 +103,18 @@ TEST(DataMatrixEncodation, FunctionEscapesAtTheStart)
     }
 }
 
+TEST(DataMatrixEncodation, LeadingFnc1IsCodewordOneEvenBeforeC40Text)
+{
+    // A leading FNC1 is 232 in codeword 1 whatever follows. The look-ahead
+    // from "A" then picks C40: ABC = 89, 233; DEF = 109, 36; GHI = 128, 95;
+    // the lone J goes back to ASCII after 254. Ten codewords: 16 x 16 (12).
+    ZYK_UINT16 rc = 1;
+    const std::vector<int> cw = dataCodewords("~1ABCDEFGHIJ", 0, 0, &rc);
+    ASSERT_EQ(rc, 0);
+    EXPECT_EQ(cw, (std::vector<int>{232, 230, 89, 233, 109, 36, 128, 95, 254, 'J' + 1, 129,
+                                    pad253(12)}));
+}
+
 TEST(DataMatrixEncodation, BadEscapesGive1025)
 {
     const char *bad[] = {"~d256", "~4", "~a", "AB~", "~", "~0", "A~2042001015", "A~3",
