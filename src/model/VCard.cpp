@@ -268,6 +268,10 @@ std::optional<QString> decodedText(const Property &property, bool version21, QSt
                        charset.isEmpty() ? QStringLiteral("UTF-8") : QString::fromLatin1(charset));
         return std::nullopt;
     }
+    if (text->contains(QChar(0))) {
+        why = QStringLiteral("%1 contains a NUL character").arg(QString::fromLatin1(property.name));
+        return std::nullopt;
+    }
     text->replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text->replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return text;
@@ -368,7 +372,7 @@ QString labelForTypes(const QList<QByteArray> &types)
             return *entry.label;
     }
     for (const QByteArray &type : types) {
-        if (!type.isEmpty() && !isKindType(type))
+        if (isName(type) && !isKindType(type))
             return QString::fromLatin1(type).toLower();
     }
     return kABOtherLabel;

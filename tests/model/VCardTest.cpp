@@ -450,6 +450,8 @@ TEST(VCard, DamagedCardsGiveAnErrorAndNoPerson)
         {"bad parameter name", card("TEL;TY PE=HOME:1\r\n"), "line 3: bad parameter name"},
         {"bad quoted-printable", card("N;ENCODING=QUOTED-PRINTABLE:M=ZZller;;;;\r\n", "2.1"),
          "line 3: damaged quoted-printable"},
+        {"NUL through quoted-printable", card("N;ENCODING=QUOTED-PRINTABLE:A=00B;;;;\r\n", "2.1"),
+         "line 3: N contains a NUL character"},
         {"invalid UTF-8 in 3.0", card("N:M\xFCller;;;;\r\n"), "line 3: N is not valid UTF-8 text"},
         {"unknown character set", card("N;CHARSET=KOI8-R:x;;;;\r\n"), "line 3: character set KOI8-R"},
         {"base64 name", card("N;ENCODING=b:QQ==;;;;\r\n"), "line 3: encoding B is not supported"},
