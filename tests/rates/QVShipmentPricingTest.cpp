@@ -365,6 +365,29 @@ TEST_F(QVShipmentPricingTest, TotalNeedsTwoFiveDigitZIPs)
     EXPECT_EQ(noDestination->totalPrice(), Decimal::zero());
 }
 
+TEST_F(QVShipmentPricingTest, ASizeWithoutClassesHasNoPrice)
+{
+    // An oversize parcel goes only by Parcel Select or Standard Post; with
+    // the one switched off for the account and the other not allowed, no
+    // class is left to price it.
+    account->parcelSelectDisabled = true;
+    account->standardPostAllowed = false;
+    auto shipment = domestic(QVUSPSParcelSelect, QVUSPSOversizeSize, 16);
+    shipment->setTotalPrice(money("7.00"));
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), Decimal::zero());
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentSizeKey).toString(), QVUSPSOversizeSize);
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), QVUSPSParcelSelect);
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentPostageKey));
+    EXPECT_EQ(labelServer->calls, 0);
+
+    // Without a stored class either.
+    shipment->removeObjectForKey(QVUSPSShipmentRateClassKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), Decimal::zero());
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentRateClassKey));
+}
+
 TEST_F(QVShipmentPricingTest, SizeAndClassFollowTheDimensions)
 {
     // A piece of 10 x 5 in, 0.1 in thick is a letter; Priority Mail does not
