@@ -15,10 +15,10 @@
 //
 // Data from outside is checked whole before any card is answered: a damaged
 // card (text outside BEGIN:VCARD / END:VCARD, a card that is never closed, a
-// line without ":", a bad property name, a bad quoted-printable escape,
-// text that is not valid in its character set, a missing or unknown
-// VERSION) or data beyond the limits below gives no card at all and an error
-// text naming the line.
+// line without ":", a bad property or parameter name, a bad quoted-printable
+// escape, text that is not valid in its character set, a NUL character, a
+// missing or unknown VERSION) or data beyond the limits below gives no card
+// at all and an error text naming the line.
 //
 // Writing produces vCard 3.0 in UTF-8 with CRLF line ends, lines folded so
 // that no line is longer than 75 octets (never inside a UTF-8 sequence).
@@ -48,8 +48,11 @@ std::optional<Person> personWithVCardRepresentation(const QByteArray &data, QStr
 // Labels: kABHomeLabel, kABWorkLabel, kABOtherLabel and kABPhoneMobileLabel
 // become the types HOME, WORK, OTHER and CELL (the fax labels HOME,FAX /
 // WORK,FAX, main MAIN, pager PAGER); any other label made only of letters,
-// digits and "-" is written as a type of its own; other labels are not
-// written. The primary entry of each multi-value carries PREF. When reading,
-// PREF marks the primary entry; without one the first entry is primary.
+// digits and "-" is written as a type of its own (and read back in lower
+// case); other labels are not written, and such an entry reads back as
+// kABOtherLabel. The primary entry of each multi-value carries PREF. When
+// reading, PREF marks the primary entry; without one the first entry is
+// primary. An entry without a type that names its owner reads as
+// kABOtherLabel.
 QByteArray vCardRepresentation(const Person &person);
 QByteArray vCardRepresentation(const QList<Person> &people);
