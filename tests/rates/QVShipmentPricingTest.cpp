@@ -412,6 +412,60 @@ TEST_F(QVShipmentPricingTest, SizeAndClassFollowTheDimensions)
     EXPECT_EQ(shipment->totalPrice(), money("0.69"));
 }
 
+// ---- Quiet keys ------------------------------------------------------------------------
+
+TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
+{
+    // A 4 x 4 x 4 in Priority Mail parcel of an account with cubic pricing
+    // at commercial plus: the cubic price ($4.74 at zone 4, tier 1) is below
+    // the weight price.
+    account->discountLevel = 2;
+    account->cubic = true;
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    for (const QString &key :
+         {QVShipmentLengthMeasurementKey, QVShipmentWidthMeasurementKey, QVShipmentHeightMeasurementKey})
+        shipment->setObject(400, key);
+    shipment->setObject(true, QVUSPSShipmentIntraBMCEligibleKey);
+    shipment->_updatePricing();
+    EXPECT_EQ(shipment->totalPrice(), money("4.74"));
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentCubicPricingKey), QVariant(true));
+    EXPECT_TRUE(shipment->dictionary().contains(QVUSPSShipmentCubicTierKey));
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("5.85"));
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentIntraBMCEligibleKey));
+
+    // Without cubic pricing on the account both keys go.
+    account->cubic = false;
+    shipment->_updatePricing();
+    EXPECT_FALSE(shipment->totalPrice().isZero());
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentCubicPricingKey));
+    EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentCubicTierKey));
+}
+
+TEST_F(QVShipmentPricingTest, StealthPostageNeedsAnEligiblePiece)
+{
+    struct Case
+    {
+        const char *what;
+        QString rateClass;
+        QString size;
+        QVariant stored; // invalid: nothing stored
+        bool expected;
+    } cases[] = {
+        {"asked, parcel", QVUSPSPriorityMail, QVUSPSRegularSize, true, true},
+        {"not asked, parcel", QVUSPSPriorityMail, QVUSPSRegularSize, false, false},
+        {"nothing stored, parcel", QVUSPSPriorityMail, QVUSPSRegularSize, QVariant(), false},
+        {"asked, letter", QVUSPSFirstClassMail, QVUSPSLetterSize, true, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        auto shipment = domestic(c.rateClass, c.size, 1);
+        if (c.stored.isValid())
+            shipment->setObject(c.stored, QVUSPSShipmentStealthPostageKey);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentStealthPostageKey), QVariant(c.expected));
+    }
+}
+
 // ---- Notifications -------------------------------------------------------------------
 
 // Records, for every change notification, which of the keys that pricing
@@ -615,6 +669,20 @@ TEST_F(QVShipmentIntlPricingTest, UnknownCountryTotalsZero)
     shipment->_updatePricing();
     EXPECT_EQ(shipment->totalPrice(), Decimal::zero());
     EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentPostageKey));
+}
+
+TEST_F(QVShipmentIntlPricingTest, StealthPostageAbroadOnlyWhenAsked)
+{
+    for (const bool asked : {true, false}) {
+        SCOPED_TRACE(asked);
+        auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, 16);
+        shipment->setObject(asked, QVUSPSShipmentStealthPostageKey);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentStealthPostageKey), QVariant(asked));
+    }
+    auto unasked = abroad(QStringLiteral("ALPHALAND"), QVUSPSIntlPriorityMailIntl, QVUSPSRegularSize, 16);
+    unasked->_updatePricing();
+    EXPECT_EQ(unasked->objectForKey(QVUSPSShipmentStealthPostageKey), QVariant(false));
 }
 
 TEST_F(QVShipmentIntlPricingTest, InternationalNotificationsComeInOrder)
