@@ -25,23 +25,6 @@ const OFZipCodeFormatter &sharedZipCodeFormatter()
 
 int sign(int comparison) { return comparison < 0 ? -1 : (comparison > 0 ? 1 : 0); }
 
-// The first letter of every word (words are separated by white space) upper
-// case, every other letter lower case.
-QString capitalized(const QString &text)
-{
-    QString result = text.toLower();
-    bool wordStart = true;
-    for (QChar &c : result) {
-        if (c.isSpace()) {
-            wordStart = true;
-        } else if (wordStart) {
-            c = c.toUpper();
-            wordStart = false;
-        }
-    }
-    return result.isNull() ? QString(QLatin1String("")) : result;
-}
-
 QString joinedNonEmpty(const QStringList &lines, const QString &separator)
 {
     QStringList kept;
@@ -426,13 +409,28 @@ int QVAddress::firstNameCompare(const QVAddress &other) const
     return sign(firstName().compare(other.firstName(), Qt::CaseInsensitive));
 }
 
+QString capitalizedWords(const QString &text)
+{
+    QString result = text.toLower();
+    bool wordStart = true;
+    for (QChar &c : result) {
+        if (c.isSpace()) {
+            wordStart = true;
+        } else if (wordStart) {
+            c = c.toUpper();
+            wordStart = false;
+        }
+    }
+    return result.isNull() ? QString(QLatin1String("")) : result;
+}
+
 void QVAddress::titlecase()
 {
-    setName(capitalized(name()));
-    setCompany(capitalized(company()));
-    setSuiteApt(capitalized(suiteApt()));
-    setStreet(capitalized(street()));
-    setCity(capitalized(city()));
+    setName(capitalizedWords(name()));
+    setCompany(capitalizedWords(company()));
+    setSuiteApt(capitalizedWords(suiteApt()));
+    setStreet(capitalizedWords(street()));
+    setCity(capitalizedWords(city()));
 }
 
 // --------------------------------------------------------------- USPS services

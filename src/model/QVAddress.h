@@ -184,6 +184,11 @@ private:
     QVariantMap m_address;
 };
 
+// The text lower-cased, then the first letter of every word (words are
+// separated by white space) upper case: "mary ann VAN dyke" gives
+// "Mary Ann Van Dyke". Never a null text.
+QString capitalizedWords(const QString &text);
+
 // Equal addresses hash alike.
 size_t qHash(const QVAddress &address, size_t seed = 0) noexcept;
 

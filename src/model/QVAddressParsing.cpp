@@ -10,22 +10,6 @@ namespace {
 
 const QString kUnitedStates = QStringLiteral("United States");
 
-// The first letter of every word upper case, every other letter lower case.
-QString capitalizedWords(const QString &text)
-{
-    QString result = text.toLower();
-    bool wordStart = true;
-    for (QChar &c : result) {
-        if (c.isSpace()) {
-            wordStart = true;
-        } else if (wordStart) {
-            c = c.toUpper();
-            wordStart = false;
-        }
-    }
-    return result;
-}
-
 // The lines of the text, each trimmed, blank ones left out.
 QStringList nonBlankLines(const QString &text)
 {
