@@ -115,6 +115,28 @@ TEST(DataMatrixEncodation, LeadingFnc1IsCodewordOneEvenBeforeC40Text)
                                     pad253(12)}));
 }
 
+TEST(DataMatrixEncodation, C40EndingsNearTheSymbolEnd)
+{
+    // C40 triples: ABC = 89, 233; DEF = 109, 36; GHI = 128, 95; JKL = 147, 154;
+    // MNO = 166, 213.
+    const std::vector<int> triples = {230, 89, 233, 109, 36, 128, 95, 147, 154, 166, 213};
+    ZYK_UINT16 rc = 1;
+    // One value left after a triple and one codeword to the end of 16 x 16:
+    // that value in ASCII, no unlatch.
+    std::vector<int> expected = triples;
+    expected.push_back('P' + 1);
+    EXPECT_EQ(dataCodewords("ABCDEFGHIJKLMNOP", 16, 16, &rc), expected);
+    EXPECT_EQ(rc, 0);
+    // "\xC1" is Shift 2, Upper Shift, "A": its shift completes the triple
+    // P Q Shift 2 (185, 242) and the rest is pending at the end. After 254
+    // only that character goes back to ASCII (235, 66); Q is not repeated.
+    expected = triples;
+    for (int cw : {185, 242, 254, 235, 66, 129, pad253(18)})
+        expected.push_back(cw);
+    EXPECT_EQ(dataCodewords("ABCDEFGHIJKLMNOPQ\xC1", 0, 0, &rc), expected);
+    EXPECT_EQ(rc, 0);
+}
+
 TEST(DataMatrixEncodation, BadEscapesGive1025)
 {
     const char *bad[] = {"~d256", "~4", "~a", "AB~", "~", "~0", "A~2042001015", "A~3",
