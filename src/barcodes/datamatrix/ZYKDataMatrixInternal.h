@@ -60,7 +60,8 @@ void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_in
                                       ZYK_Data_Matrix *matrix);
 
 /* ---- ECC 200 compaction ---- */
-/* Reads the escapes of text into values (room for ZYK_MAX_INPUT_VALUES + 1);
+/* Reads the escapes of text into values (room for ZYK_MAX_INPUT_VALUES + 8:
+ * the end mark is written eight times so that look-ups past it stay inside);
  * count receives the number of values before the end mark. */
 ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text,
                                                       uint16_t *values,
