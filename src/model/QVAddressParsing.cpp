@@ -54,15 +54,16 @@ QVAddress addressWithString(const QString &text)
         lines.last() += QLatin1Char(' ') + zip;
     }
 
-    // "city state ZIP"
+    // "city state ZIP"; a line of fewer words is the city as written.
     static const QRegularExpression spaces(QStringLiteral("\\s+"));
-    const QStringList words = lines.takeLast().split(spaces, Qt::SkipEmptyParts);
+    const QString lastLine = lines.takeLast();
+    const QStringList words = lastLine.split(spaces, Qt::SkipEmptyParts);
     if (words.size() >= 3) {
         address.setZIP(words.at(words.size() - 1));
         address.setState(words.at(words.size() - 2));
         address.setCity(words.mid(0, words.size() - 2).join(QLatin1Char(' ')));
     } else {
-        address.setCity(words.join(QLatin1Char(' ')));
+        address.setCity(lastLine);
     }
 
     if (lines.size() == 2 && !containsDigit(lines.first())) {

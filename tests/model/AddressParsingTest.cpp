@@ -106,8 +106,10 @@ TEST(AddressWithString, LinesReadBottomUp)
         // A single line gives only city, state and ZIP; a two-word city.
         {"San Francisco CA 94103-1234",
          {.city = "San Francisco", .state = "CA", .zip5 = "94103", .zip4 = "1234"}},
-        // Two words: the whole line is the city.
+        // Two words: the whole line is the city, as written.
         {"Springfield IL", {.city = "Springfield IL"}},
+        {"Springfield\tIL", {.city = "Springfield\tIL"}},
+        {"Springfield  IL", {.city = "Springfield  IL"}},
         // The first of two lines is the name only when it has no digit.
         {"Apt 4\n123 Main St\nSpringfield IL 62704",
          {.suiteApt = "Apt 4", .street = "123 Main St", .city = "Springfield", .state = "IL", .zip5 = "62704"}},
@@ -171,6 +173,20 @@ TEST(AddressWithABPerson, StreetLinesAreNeverLost)
         EXPECT_TRUE(address->plist().contains(QVAddressStreetKey));
         EXPECT_EQ(address->city(), s("Springfield"));
         EXPECT_EQ(address->state(), s("IL"));
+    }
+}
+
+TEST(AddressWithABPerson, FieldsMissingFromTheCardAreNotStored)
+{
+    // A card address with only a street: city, state and ZIP are absent from
+    // the address, not stored as empty texts.
+    const std::optional<QVAddress> address =
+        addressWithABPerson(personWithAddress(postal({{kABAddressStreetKey, "1 Main St"}})));
+    ASSERT_TRUE(address);
+    EXPECT_EQ(address->street(), s("1 Main St"));
+    for (const QString &key : {QVAddressCityKey, QVAddressStateKey, QVAddressZIP5Key, QVAddressZIP4Key,
+                               QVAddressSuiteAptKey, QVAddressCompanyKey, QVAddressPhoneKey, QVAddressEmailKey}) {
+        EXPECT_FALSE(address->plist().contains(key)) << key.toStdString();
     }
 }
 
