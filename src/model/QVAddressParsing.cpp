@@ -206,23 +206,26 @@ Person abPersonWithLabel(const QVAddress &address, const QString &label)
     person.setValue(address.company(), kABOrganizationProperty);
 
     QVariantMap postal;
+    const auto put = [&postal](const QString &key, const QString &value) {
+        if (!value.isEmpty())
+            postal.insert(key, value);
+    };
     if (address.isDomestic()) {
-        // Street, city, state and ZIP are always there, empty or not.
-        postal.insert(kABAddressCountryCodeKey, QStringLiteral("us"));
+        put(kABAddressCountryCodeKey, QStringLiteral("us"));
         QStringList streetLines;
         for (const QString &line : {address.suiteApt(), address.street()}) {
             if (!line.isEmpty())
                 streetLines << line;
         }
-        postal.insert(kABAddressStreetKey, streetLines.join(QLatin1Char('\n')));
-        postal.insert(kABAddressCityKey, address.city());
-        postal.insert(kABAddressStateKey, address.state());
-        postal.insert(kABAddressZIPKey, address.formattedZIP());
+        put(kABAddressStreetKey, streetLines.join(QLatin1Char('\n')));
+        put(kABAddressCityKey, address.city());
+        put(kABAddressStateKey, address.state());
+        put(kABAddressZIPKey, address.formattedZIP());
     } else {
         const std::optional<QStringList> lines = address.internationalAddressLines();
         if (lines && !lines->isEmpty())
-            postal.insert(kABAddressStreetKey, lines->join(QLatin1Char('\n')));
-        postal.insert(kABAddressCountryKey, address.country());
+            put(kABAddressStreetKey, lines->join(QLatin1Char('\n')));
+        put(kABAddressCountryKey, address.country());
     }
     ABMultiDictionaryValue addresses;
     addresses.setPrimaryIdentifier(addresses.addValue(postal, label));
