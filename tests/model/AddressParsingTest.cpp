@@ -472,6 +472,33 @@ TEST(AbPersonWithLabel, CardAndVCardGiveTheAddressBack)
     check(*fromVCard);
 }
 
+TEST(AbPersonWithLabel, CardOfAnAddressSurvivesItsVCard)
+{
+    // A domestic address without state and ZIP, and a foreign one: the card
+    // read back from the vCard is the card that was written.
+    QVAddress domestic;
+    domestic.setName(s("jane q public"));
+    domestic.setStreet(s("1 Main St"));
+    domestic.setCity(s("Springfield"));
+    domestic.setPhone(s("555-0100"));
+
+    QVAddress foreign;
+    foreign.setName(s("Jean Tremblay"));
+    foreign.setCompany(s("Maple Ltd"));
+    foreign.setCountry(s("Canada"));
+    foreign.setInternationalAddressLines(QStringList{s("100 Queen St W"), s("Toronto ON M5H 2N2")});
+    foreign.setEmail(s("jean@example.ca"));
+
+    for (const QVAddress &address : {domestic, foreign}) {
+        SCOPED_TRACE(address.name().toStdString());
+        const Person person = abPerson(address);
+        QString error;
+        const std::optional<Person> back = personWithVCardRepresentation(vCardRepresentation(person), &error);
+        ASSERT_TRUE(back) << error.toStdString();
+        EXPECT_EQ(*back, person);
+    }
+}
+
 TEST(AddressWithABPerson, FromHandWrittenVCard)
 {
     QString error;
