@@ -62,6 +62,12 @@ struct QueryState {
   bool dimensionalWeight = false;
   bool balloonRaisedWeight = false;
   bool cubicApplied = false;
+  // The cubic price took the place of the weight price (also for the
+  // accounts whose cubic price always wins, where no cubic flag is reported).
+  bool cubicReplacedWeightPrice = false;
+  // The first value of the cubic row that gave the price: its weight in
+  // ounces for a weight-and-tier row, its tier for a tier row.
+  int32_t cubicRowFirst = 0;
   int32_t cubicTier = 0;
   int32_t cubicSide1 = 0;
   int32_t cubicSide2 = 0;
@@ -91,9 +97,11 @@ int32_t cubicTier(int32_t shape, int32_t height, int32_t width, int32_t length, 
   return static_cast<int32_t>((volume * 10 + unit - 1) / unit);
 }
 
-// The cubic price of a Priority Mail piece, 0 when there is none.
+// The cubic price of a Priority Mail piece, 0 when there is none. `rowFirst`
+// receives the first value of the row that gave the price, as stored.
 int32_t cubicPrice(int32_t tier, int32_t zone, int32_t weight, int32_t entryClassification,
-                   int32_t *classification) {
+                   int32_t *classification, int32_t *rowFirst) {
+  *rowFirst = 0;
   if (tier <= 0) return 0;
   int32_t level = entryClassification;
   const RateArray tiers = GetRateInternal(kREHybridCubicTable, 0, &level);
@@ -104,7 +112,10 @@ int32_t cubicPrice(int32_t tier, int32_t zone, int32_t weight, int32_t entryClas
     for (int32_t row = 0; row < tiers.rowCount(); ++row) {
       const int32_t rowWeight = tiers.at(row, 0);
       if (rowWeight <= 0) return 0;
-      if (rowWeight >= ounces && tiers.at(row, 1) >= tier) return tiers.at(row, column);
+      if (rowWeight >= ounces && tiers.at(row, 1) >= tier) {
+        *rowFirst = rowWeight;
+        return tiers.at(row, column);
+      }
     }
     return 0;
   }
@@ -119,7 +130,10 @@ int32_t cubicPrice(int32_t tier, int32_t zone, int32_t weight, int32_t entryClas
     int32_t first = 0, price = 0;
     GetZonedDomesticRateInternal(rows, zone, row, &first, &price);
     if (first <= 0) return 0;
-    if (first >= tier) return price;
+    if (first >= tier) {
+      *rowFirst = first;
+      return price;
+    }
   }
 }
 
@@ -358,13 +372,20 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
       // Cubic pricing.
       if (entryClassification > 1 && cubic && entryWeight <= 3200 && height + width + length > 0) {
         q.cubicTier = cubicTier(shape, height, width, length, q);
-        const int32_t cubicCents =
-            cubicPrice(q.cubicTier, pricingZone, weight, entryClassification, &classification);
+        int32_t rowFirst = 0;
+        const int32_t cubicCents = cubicPrice(q.cubicTier, pricingZone, weight, entryClassification,
+                                              &classification, &rowFirst);
         if (entryClassification == 73 || (entryClassification >= 75 && entryClassification <= 83)) {
-          if (cubicCents > 0) q.cents = cubicCents;
+          if (cubicCents > 0) {
+            q.cents = cubicCents;
+            q.cubicReplacedWeightPrice = true;
+            q.cubicRowFirst = rowFirst;
+          }
         } else if (cubicCents > 0 && cubicCents < q.cents) {
           q.cents = cubicCents;
           q.cubicApplied = true;
+          q.cubicReplacedWeightPrice = true;
+          q.cubicRowFirst = rowFirst;
         }
       }
     }
@@ -486,6 +507,9 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
     FormatDomesticRateText(stealth, text);
   }
   if (q.dimensionalWeight || q.balloonRaisedWeight) weight = entryWeight;
+  // A cubic price leaves the first value of its row in the weight (the tier
+  // of a tier row), which is what the caller keeps as the piece's cubic tier.
+  if (q.cubicReplacedWeightPrice) weight = q.cubicRowFirst;
   return 0;
 }
 

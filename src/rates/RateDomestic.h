@@ -3,7 +3,9 @@
 //
 // Arguments of GetDomesticRate2014, in order: mail class, shape, zone (0-9;
 // 0-2 use the zones 1-2 column, 0 reads " Local"), intra-BMC flag (passed
-// on), weight (in/out, tenths of an ounce: the weight charged), height,
+// on), weight (in/out, tenths of an ounce: the weight charged; when a cubic
+// price replaced the weight price, the first value of its cubic row: the
+// tier of a tier row, the weight in ounces of a weight-and-tier row), height,
 // width, length (hundredths of an inch, 0 = not given), oversize, machinable
 // and balloon (in/out flags), price (out, mils), stealth text (buffer of
 // kStealthTextSize bytes or null), destination state (two letters, may be

@@ -463,24 +463,27 @@ TEST_F(RateDomesticTest, ExpressAndCriticalMailAccounts) {
 }
 
 TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus) {
+  // A cubic price that replaces the weight price leaves the first value of
+  // its tier row in the weight: the tier (1 for the tier-1 row); otherwise the
+  // weight is the one the weight price charged (1 lb).
   struct Case {
     int32_t shape, zone, height, width, length, cubicWanted;
-    int32_t price, cubicApplied;
+    int32_t price, cubicApplied, weight;
     const char *text;
   } cases[] = {
       // 5 x 5 x 5 in: 0.07 cubic ft, tier 1
-      {kREShapeParcel, 1, 500, 500, 500, 1, 4580, 1, "Cubic .10 Priority Mail Rate Zone 1"},
-      {kREShapeParcel, 5, 500, 500, 500, 1, 4990, 1, "Cubic .10 Priority Mail Rate Zone 5"},
+      {kREShapeParcel, 1, 500, 500, 500, 1, 4580, 1, 1, "Cubic .10 Priority Mail Rate Zone 1"},
+      {kREShapeParcel, 5, 500, 500, 500, 1, 4990, 1, 1, "Cubic .10 Priority Mail Rate Zone 5"},
       // no cubic pricing unless asked for
-      {kREShapeParcel, 5, 500, 500, 500, 0, 6000, 0, "1 lb Priority Mail Rate Zone 5"},
+      {kREShapeParcel, 5, 500, 500, 500, 0, 6000, 0, 160, "1 lb Priority Mail Rate Zone 5"},
       // 9 x 9 x 10 in: tier 5 is dearer than the 1 lb price at zone 8
-      {kREShapeParcel, 8, 900, 900, 1000, 1, 6950, 0, "1 lb Priority Mail Rate Zone 8"},
+      {kREShapeParcel, 8, 900, 900, 1000, 1, 6950, 0, 160, "1 lb Priority Mail Rate Zone 8"},
       // 6 x 6 x 6 in: tier 2, whose prices are not known
-      {kREShapeParcel, 1, 600, 600, 600, 1, 5600, 0, "1 lb Priority Mail Rate Zone 1"},
+      {kREShapeParcel, 1, 600, 600, 600, 1, 5600, 0, 160, "1 lb Priority Mail Rate Zone 1"},
       // a side over 18 in: no tier
-      {kREShapeParcel, 1, 100, 100, 1801, 1, 5600, 0, "1 lb Priority Mail Rate Zone 1"},
+      {kREShapeParcel, 1, 100, 100, 1801, 1, 5600, 0, 160, "1 lb Priority Mail Rate Zone 1"},
       // soft pack: the two longest sides, 10 + 8 in, tier 1
-      {kREShapeSoftPack, 1, 1010, 800, 100, 1, 4580, 1, "Cubic .10 - 10L + 8W Priority Mail Rate Zone 1"},
+      {kREShapeSoftPack, 1, 1010, 800, 100, 1, 4580, 1, 1, "Cubic .10 - 10L + 8W Priority Mail Rate Zone 1"},
   };
   for (const Case &c : cases) {
     Query q;
@@ -497,7 +500,113 @@ TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus) {
     EXPECT_EQ(q.price, c.price) << c.text;
     EXPECT_EQ(q.cubic, c.cubicApplied) << c.text;
     EXPECT_EQ(q.text(), c.text);
-    EXPECT_EQ(q.weight, 160) << c.text;   // the weight the weight price charged
+    EXPECT_EQ(q.weight, c.weight) << c.text;
+
+    // The older entry point of the rate classes answers the same.
+    int32_t weight = 100, oversize = 0, machinable = 1, balloon = 0, price = 0;
+    int32_t classification = 2, cubic = c.cubicWanted;
+    EXPECT_EQ(GetDomesticRate2010(kREPriority, c.shape, c.zone, 0, &weight, c.height, c.width,
+                                  c.length, &oversize, &machinable, &balloon, &price, nullptr, "",
+                                  0, &classification, &cubic),
+              0)
+        << c.text;
+    EXPECT_EQ(price, c.price) << c.text;
+    EXPECT_EQ(cubic, c.cubicApplied) << c.text;
+    EXPECT_EQ(weight, c.weight) << c.text;
+  }
+}
+
+TEST_F(RateDomesticTest, CubicPriceKeepsTheClassificationOfTheWeightLookUp) {
+  // The cubic tables are read with a classification of their own; only the
+  // weight table's look-up (which may lower it) decides the classification
+  // written back. Commercial plus's weight table is not in the build, so a
+  // commercial-plus piece reports the level its weight price came from,
+  // with or without a cubic price.
+  auto run = [](int32_t cubicWanted, int32_t *cubicApplied) {
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = kREShapeParcel;
+    q.zone = 4;
+    q.weight = 100;
+    q.height = q.width = q.length = 400;
+    q.classification = 2;
+    q.cubic = cubicWanted;
+    EXPECT_EQ(q.run(), 0);
+    *cubicApplied = q.cubic;
+    return q.classification;
+  };
+  int32_t withoutCubic = 0, withCubic = 0;
+  const int32_t weightLevel = run(0, &withoutCubic);
+  EXPECT_EQ(withoutCubic, 0);
+  EXPECT_EQ(run(1, &withCubic), weightLevel);
+  EXPECT_EQ(withCubic, 1);
+}
+
+TEST_F(RateDomesticTest, CubicRowsByWeightAndTierLeaveTheRowWeight) {
+  // An account's weight-and-tier table (class key 203): rows of weight in
+  // ounces, tier, then the zone prices 1-2, 3 ... 9.
+  static const int32_t hybrid[] = {
+      8,  1, 300, 301, 302, 303, 304, 305, 306, 307,
+      8,  2, 310, 311, 312, 313, 314, 315, 316, 317,
+      16, 1, 320, 321, 322, 323, 324, 325, 326, 327,
+      16, 2, 330, 331, 332, 333, 334, 335, 336, 337,
+      32, 1, 340, 341, 342, 343, 344, 345, 346, 347,
+      0,  0, 0,   0,   0,   0,   0,   0,   0,   0,
+  };
+  const int32_t account = 190;
+  for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
+    const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
+    RegisterRate2(slot, kREHybridCubicTable, 0, account,
+                  MakeRateArray(hybrid, RateRowForm::CubicTierRows, "test hybrid cubic", 10), 0);
+  }
+  struct Case {
+    int32_t side, zone;
+    int32_t price, weight;
+  } cases[] = {
+      // 1 lb charged: the first 16 oz row of the tier, whose weight (16 oz,
+      // as stored) comes back
+      {500, 1, 3200, 16},
+      {600, 3, 3310, 16},   // 6 x 6 x 6 in: tier 2
+  };
+  for (const Case &c : cases) {
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = kREShapeParcel;
+    q.zone = c.zone;
+    q.weight = 100;
+    q.height = q.width = q.length = c.side;
+    q.classification = account;
+    q.cubic = 1;
+    EXPECT_EQ(q.run(), 0) << c.side;
+    EXPECT_EQ(q.price, c.price) << c.side;
+    EXPECT_EQ(q.cubic, 1) << c.side;
+    EXPECT_EQ(q.weight, c.weight) << c.side;
+  }
+}
+
+TEST_F(RateDomesticTest, AccountCubicPriceThatAlwaysWins) {
+  // Account 75 takes its cubic price even where it is not the lower one, and
+  // reports no cubic flag; the weight still holds the tier row's tier.
+  struct Case {
+    int32_t side, cubicWanted;
+    int32_t price, weight;
+  } cases[] = {
+      {500, 1, 4580, 1},    // tier 1 of the commercial-plus cubic table, zone 1
+      {500, 0, 5600, 160},  // no cubic wish: the weight price
+  };
+  for (const Case &c : cases) {
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = kREShapeParcel;
+    q.zone = 1;
+    q.weight = 100;
+    q.height = q.width = q.length = c.side;
+    q.classification = 75;
+    q.cubic = c.cubicWanted;
+    EXPECT_EQ(q.run(), 0) << c.cubicWanted;
+    EXPECT_EQ(q.price, c.price) << c.cubicWanted;
+    EXPECT_EQ(q.cubic, 0) << c.cubicWanted;
+    EXPECT_EQ(q.weight, c.weight) << c.cubicWanted;
   }
 }
 
