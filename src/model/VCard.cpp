@@ -35,15 +35,18 @@ struct Property {
         }
         return false;
     }
-    // Every TYPE value, upper case ("TYPE=home,pref" and "HOME;PREF" alike).
+    // Every TYPE value, upper case ("TYPE=home,pref", TYPE="home,pref" and
+    // "HOME;PREF" alike).
     QList<QByteArray> types() const
     {
         QList<QByteArray> result;
         for (const Parameter &parameter : parameters) {
             if (parameter.name != "TYPE")
                 continue;
-            for (const QByteArray &value : parameter.values)
-                result << value.trimmed().toUpper();
+            for (const QByteArray &value : parameter.values) {
+                for (const QByteArray &type : value.split(','))
+                    result << type.trimmed().toUpper();
+            }
         }
         return result;
     }
@@ -385,8 +388,7 @@ QByteArray typesForLabel(const QString &label)
             return entry.types;
     }
     const QByteArray own = label.toLatin1();
-    if (label.isEmpty() || own.size() != label.size() || !isName(own) || isKindType(own.toUpper())
-        || own.toUpper() == "FAX")
+    if (label.isEmpty() || own.size() != label.size() || !isName(own) || isKindType(own.toUpper()))
         return QByteArray();
     return own;
 }

@@ -49,7 +49,9 @@ std::optional<Person> personWithVCardRepresentation(const QByteArray &data, QStr
 // become the types HOME, WORK, OTHER and CELL (the fax labels HOME,FAX /
 // WORK,FAX, main MAIN, pager PAGER); any other label made only of letters,
 // digits and "-" is written as a type of its own (and read back in lower
-// case); other labels are not written, and such an entry reads back as
+// case; "fax" alone included) unless it names a kind of value rather than
+// its owner (PREF, VOICE, INTERNET, POSTAL, ...); other labels are not
+// written, and such an entry reads back as
 // kABOtherLabel. The primary entry of each multi-value carries PREF. When
 // reading, PREF marks the primary entry; without one the first entry is
 // primary. An entry without a type that names its owner reads as

@@ -430,6 +430,27 @@ TEST(VCard, PreferredEntryAndFullNameOnly)
     EXPECT_FALSE(person->uniqueId().isEmpty()); // a card without id gets one
 }
 
+TEST(VCard, LabelsOfACardReadSurviveWritingAndReadingBack)
+{
+    // A fax number with no owner type, and a quoted list of types.
+    QString error;
+    const std::optional<Person> person = personWithVCardRepresentation(
+        card("N:Doe;Pat;;;\r\nTEL;TYPE=FAX:555-0100\r\nTEL;TYPE=\"home,pref\":555-0101\r\n"
+             "TEL;TYPE=VOICE:555-0102\r\nEMAIL;TYPE=\"INTERNET,WORK\":pat@example.com\r\n"),
+        &error);
+    ASSERT_TRUE(person) << error.toStdString();
+    ASSERT_EQ(person->phones().count(), 3);
+    EXPECT_EQ(person->phones().labelAtIndex(0), s("fax"));
+    EXPECT_EQ(person->phones().labelAtIndex(1), kABHomeLabel);
+    EXPECT_EQ(person->phones().labelAtIndex(2), kABOtherLabel);
+    EXPECT_EQ(person->phones().primaryIndex(), 1);
+    EXPECT_EQ(person->emails().labelAtIndex(0), kABWorkLabel);
+
+    const std::optional<Person> back = personWithVCardRepresentation(vCardRepresentation(*person), &error);
+    ASSERT_TRUE(back) << error.toStdString();
+    EXPECT_EQ(*back, *person);
+}
+
 // ---------------------------------------------------------------- damaged and hostile input
 
 TEST(VCard, DamagedCardsGiveAnErrorAndNoPerson)
