@@ -20,6 +20,7 @@
 #include "rates/QVUSPSRateClass.h"
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "rates/ServiceClass.h"
 
 #include <gtest/gtest.h>
 
@@ -429,8 +430,15 @@ TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
     shipment->_updatePricing();
     EXPECT_EQ(shipment->totalPrice(), money("4.74"));
     EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentCubicPricingKey), QVariant(true));
-    EXPECT_TRUE(shipment->dictionary().contains(QVUSPSShipmentCubicTierKey));
+    // The tier of the cubic row that priced it, not the 1 lb weight.
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentCubicTierKey).toInt(), 1);
     EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("5.85"));
+    // The stored tier gives the service-class key its tier-1 bits (0x800).
+    const int level = shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt();
+    const int32_t serviceClass = GetServiceClassRE2010(
+        kREPriority, kREShapeParcel, shipment->objectForKey(QVUSPSShipmentCubicTierKey).toInt(), 4, 0, 0, 1,
+        0, level, 0, 1);
+    EXPECT_EQ(serviceClass & 0x3800, 0x800);
     EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentIntraBMCEligibleKey));
 
     // Without cubic pricing on the account both keys go.
@@ -439,6 +447,9 @@ TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
     EXPECT_FALSE(shipment->totalPrice().isZero());
     EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentCubicPricingKey));
     EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentCubicTierKey));
+    // The level stored is the one the weight table was found at, with or
+    // without the cubic price.
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), level);
 }
 
 TEST_F(QVShipmentPricingTest, StealthPostageNeedsAnEligiblePiece)
