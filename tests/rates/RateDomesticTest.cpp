@@ -584,6 +584,57 @@ TEST_F(RateDomesticTest, CubicRowsByWeightAndTierLeaveTheRowWeight) {
   }
 }
 
+TEST_F(RateDomesticTest, CubicTierOutlastsTheDimensionalWeight) {
+  // An account with its own weight table (1 lb and 11 lb rows) and tier
+  // rows (tiers 1 and 5); zone 5 reads the fifth word of a row.
+  static const int32_t weights[] = {
+      16,  500,  510,  520,  530,  540,  550,  560,  570,
+      176, 3000, 3010, 3020, 3030, 3040, 3050, 3060, 3070,
+      0,   0,    0,    0,    0,    0,    0,    0,    0,
+  };
+  static const int32_t tiers[] = {
+      1, 400,  410,  420,  430,  440,  450,  460,  470,
+      5, 1100, 1110, 1120, 1200, 1210, 1220, 1230, 1240,
+      0, 0,    0,    0,    0,    0,    0,    0,    0,
+  };
+  const int32_t account = 191;
+  for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
+    const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
+    RegisterRate2(slot, kREPriority, 0, account,
+                  MakeRateArray(weights, RateRowForm::ZonedRows, "test account weights", 9), 0);
+    RegisterRate2(slot, kREPriorityCubicTable, 0, account,
+                  MakeRateArray(tiers, RateRowForm::CubicRows, "test account tiers", 9), 0);
+  }
+  // A soft pack of 18 x 18 x 6 in at zone 5: 18 + 18 in is tier 5, and its
+  // 1944 cubic inches make an 11 lb dimensional weight. The weight price
+  // charged by dimensional weight gives back the entry weight; the cubic
+  // price leaves the tier.
+  struct Case {
+    int32_t cubicWanted;
+    int32_t price, cubicApplied, weight;
+  } cases[] = {
+      {0, 30300, 0, 160},
+      {1, 12000, 1, 5},
+  };
+  for (const Case &c : cases) {
+    Query q;
+    q.mailClass = kREPriority;
+    q.shape = kREShapeSoftPack;
+    q.zone = 5;
+    q.weight = 160;
+    q.height = 600;
+    q.width = 1800;
+    q.length = 1800;
+    q.classification = account;
+    q.cubic = c.cubicWanted;
+    EXPECT_EQ(q.run(), 0) << c.cubicWanted;
+    EXPECT_EQ(q.price, c.price) << c.cubicWanted;
+    EXPECT_EQ(q.cubic, c.cubicApplied) << c.cubicWanted;
+    EXPECT_EQ(q.weight, c.weight) << c.cubicWanted;
+    EXPECT_EQ(q.classification, account) << c.cubicWanted;
+  }
+}
+
 TEST_F(RateDomesticTest, AccountCubicPriceThatAlwaysWins) {
   // Account 75 takes its cubic price even where it is not the lower one, and
   // reports no cubic flag; the weight still holds the tier row's tier.
