@@ -425,6 +425,7 @@ private:
 
     QList<Person> m_people;
     bool m_inCard = false;
+    bool m_version21 = false; // the card being read has said VERSION:2.1
     qsizetype m_cardLine = 0;
     QList<Property> m_properties;
 };
@@ -496,6 +497,7 @@ bool Reader::handleLine(const QByteArray &line, qsizetype lineNumber)
         if (m_people.size() >= kVCardMaximumCardCount)
             return fail(lineNumber, QStringLiteral("more than %1 cards").arg(kVCardMaximumCardCount));
         m_inCard = true;
+        m_version21 = false;
         m_cardLine = lineNumber;
         m_properties.clear();
         return true;
@@ -511,6 +513,8 @@ bool Reader::handleLine(const QByteArray &line, qsizetype lineNumber)
     }
     if (m_properties.size() >= kVCardMaximumPropertyCount)
         return fail(lineNumber, QStringLiteral("card has more than %1 properties").arg(kVCardMaximumPropertyCount));
+    if (property.name == "VERSION")
+        m_version21 = value == "2.1";
     m_properties << property;
     return true;
 }
@@ -688,9 +692,11 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
     }
 
     // Physical lines (CRLF, LF or CR) joined into logical lines: a line that
-    // begins with a space or a tab continues the one above without that
-    // character; a quoted-printable value ending in "=" continues on the next
-    // line whatever it begins with.
+    // begins with a space or a tab continues the one above, without that
+    // character in vCard 3.0 and with it in a card that has said it is
+    // vCard 2.1 (which folds only at white space, as RFC 822 does); a
+    // quoted-printable value ending in "=" continues on the next line
+    // whatever it begins with.
     LogicalLine logical;
     qsizetype logicalLine = 0;
     bool haveLogical = false;
@@ -715,7 +721,7 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
             continue;
         }
         if (haveLogical && !physical.isEmpty() && (physical.front() == ' ' || physical.front() == '\t')) {
-            logical.append(physical.sliced(1));
+            logical.append(m_inCard && m_version21 ? physical : physical.sliced(1));
             continue;
         }
         if (haveLogical && !handleLine(logical.text(), logicalLine))

@@ -3,7 +3,7 @@
 //
 // Reading understands vCard 3.0 (RFC 2426) and the vCard 2.1 files older
 // programs still write: folded lines (a line break followed by a space or a
-// tab), CRLF, LF or CR line ends, the escapes "\\", "\,", "\;" and "\n",
+// tab; in 2.1 that space or tab is part of the text), CRLF, LF or CR line ends, the escapes "\\", "\,", "\;" and "\n",
 // property groups ("item1.ADR"), TYPE parameters in both forms
 // (TYPE=HOME,WORK / TYPE=HOME;TYPE=PREF and the bare HOME;PREF of 2.1),
 // quoted-printable values with soft line breaks and a CHARSET (UTF-8,

@@ -374,6 +374,9 @@ TEST(VCard, FoldingEscapesAndLineEnds)
         {"fold with a space", card("N:Sm\r\n ith;John;;;\r\n"), "Smith"},
         {"fold with a tab", card("N:Sm\r\n\tith;John;;;\r\n"), "Smith"},
         {"fold keeps further spaces", card("N:Van\r\n  Dyke;Mary;;;\r\n"), "Van Dyke"},
+        // vCard 2.1 folds at white space and keeps it (RFC 822 folding).
+        {"2.1 fold keeps its white space", card("N:Van\r\n Dyke;Mary;;;\r\n", "2.1"), "Van Dyke"},
+        {"2.1 fold with a tab", card("N:Van\r\n\tDyke;Mary;;;\r\n", "2.1"), "Van\tDyke"},
         {"fold inside a UTF-8 sequence", card("N:M\xC3\r\n \xBCller;;;;\r\n"), "Müller"},
         {"escapes", card("N:A\\;B\\,C\\\\D;;;;\r\n"), "A;B,C\\D"},
         {"capital N escape", card("N:Line\\NTwo;;;;\r\n"), "Line\nTwo"},
