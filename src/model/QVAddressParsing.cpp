@@ -140,10 +140,12 @@ std::optional<QVAddress> addressWithABPerson(const Person &person, qsizetype add
     const QString zip = entryText(kABAddressZIPKey);
 
     if (!domestic) {
-        QStringList lines;
-        if (!company.isEmpty())
-            lines << company;
-        lines << nonBlankLines(street);
+        // The company heads the lines, unless the street already begins with
+        // it (a card written from a foreign address carries the company both
+        // as its organization and as the first street line).
+        QStringList lines = nonBlankLines(street);
+        if (!company.isEmpty() && (lines.isEmpty() || lines.first() != company.trimmed()))
+            lines.prepend(company);
         QStringList lastLine;
         for (const QString &part : {city, state, zip}) {
             if (!part.trimmed().isEmpty())

@@ -47,7 +47,8 @@ std::optional<QVAddress> addressWithABPerson(const Person &person);
 //   person with no name at all gets the organization as name and last name
 //   and no company; otherwise the organization is the company.
 // - Foreign: company, the street lines, and "city state ZIP" become the
-//   foreign-address lines.
+//   foreign-address lines; the company is not repeated when the street
+//   already begins with it (as on a card written from a foreign address).
 // - Domestic: the last non-blank line of the street is the street (delivery)
 //   line, the one above it the suite/apartment line; further lines above
 //   are kept, joined top to bottom with ", " in front of the suite line.

@@ -306,6 +306,15 @@ TEST(AddressWithABPerson, ForeignAddressLines)
     EXPECT_EQ(address->company(), s("Maple Ltd"));
     EXPECT_EQ(address->formattedAddress(),
               s("Jean Tremblay\nMaple Ltd\n100 Queen St W\nSuite 5\nToronto ON M5H 2N2\nCanada"));
+
+    // Written to a card (the company is the organization and heads the
+    // street lines) and read again, the address keeps its lines: the company
+    // line is not doubled.
+    const std::optional<QVAddress> again = addressWithABPerson(abPerson(*address));
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->internationalAddressLines(), address->internationalAddressLines());
+    EXPECT_EQ(again->company(), s("Maple Ltd"));
+    EXPECT_EQ(again->formattedAddress(), address->formattedAddress());
 }
 
 TEST(AddressWithABPerson, WhichAddressAndNoAddress)
