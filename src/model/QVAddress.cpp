@@ -105,6 +105,17 @@ bool isEqualStoredDictionary(const QVariantMap &a, const QVariantMap &b)
     return true;
 }
 
+size_t qHashStoredDictionary(const QVariantMap &dictionary, size_t seed) noexcept
+{
+    size_t hash = seed;
+    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
+        hash = qHashMulti(hash, it.key());
+        if (it->typeId() == QMetaType::QString)
+            hash = qHashMulti(hash, it->toString());
+    }
+    return hash;
+}
+
 QVAddress::QVAddress() = default;
 
 QVAddress::QVAddress(const QVariantMap &dictionary) { setValuesForKeysWithDictionary(dictionary); }
@@ -453,13 +464,5 @@ bool QVAddress::USPSstandardize()
 
 size_t qHash(const QVAddress &address, size_t seed) noexcept
 {
-    // Keys and text values only, so that equal dictionaries hash alike.
-    const QVariantMap dictionary = address.plist();
-    size_t hash = seed;
-    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        hash = qHashMulti(hash, it.key());
-        if (it->typeId() == QMetaType::QString)
-            hash = qHashMulti(hash, it->toString());
-    }
-    return hash;
+    return qHashStoredDictionary(address.plist(), seed);
 }

@@ -46,6 +46,9 @@ inline const QString QVAddressAssociatedInvoiceNumberKey = QStringLiteral("QVAdd
 // own kind; a text never equals a number that it reads as.
 bool isEqualStoredValue(const QVariant &a, const QVariant &b);
 bool isEqualStoredDictionary(const QVariantMap &a, const QVariantMap &b);
+// A hash that agrees with isEqualStoredDictionary: keys and text values
+// only, so that equal dictionaries hash alike.
+size_t qHashStoredDictionary(const QVariantMap &dictionary, size_t seed) noexcept;
 
 class QVAddress
 {

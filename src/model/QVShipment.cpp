@@ -217,13 +217,5 @@ void QVShipment::postDidChange()
 
 size_t qHash(const QVShipment &shipment, size_t seed) noexcept
 {
-    // Keys and text values only, so that equal dictionaries hash alike.
-    const QVariantMap &dictionary = shipment.dictionary();
-    size_t hash = seed;
-    for (auto it = dictionary.cbegin(); it != dictionary.cend(); ++it) {
-        hash = qHashMulti(hash, it.key());
-        if (it->typeId() == QMetaType::QString)
-            hash = qHashMulti(hash, it->toString());
-    }
-    return hash;
+    return qHashStoredDictionary(shipment.dictionary(), seed);
 }
