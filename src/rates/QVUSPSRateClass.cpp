@@ -170,12 +170,11 @@ const ServiceEntry *serviceEntry(const QString &service)
     return it == table.constEnd() ? nullptr : &it.value();
 }
 
-// The package and flat-rate sizes that every piece below the oversize limit
-// may use, in the order of the size list.
-const QStringList &packageSizes()
+// The sizes priced only as Priority Mail flat rate or regional rate, in the
+// order of the size list.
+const QStringList &flatRateSizeList()
 {
     static const QStringList list = {
-        QVUSPSRegularSize,
         QVUSPSFlatRateBoxSize,
         QVUSPSLargeFlatRateBoxSize,
         QVUSPSFlatRateEnvelopeSize,
@@ -191,6 +190,14 @@ const QStringList &packageSizes()
         QVUSPSCardboardSmallFlatRateEnvelopeSize,
         QVUSPSLargeFlatRateVideoBoxSize,
     };
+    return list;
+}
+
+// The package and flat-rate sizes that every piece below the oversize limit
+// may use, in the order of the size list.
+const QStringList &packageSizes()
+{
+    static const QStringList list = QStringList{QVUSPSRegularSize} + flatRateSizeList();
     return list;
 }
 
@@ -486,22 +493,7 @@ QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions)
 
 const QSet<QString> &QVUSPSRateClass::priorityFlatRateSizes()
 {
-    static const QSet<QString> set = {
-        QVUSPSFlatRateBoxSize,
-        QVUSPSLargeFlatRateBoxSize,
-        QVUSPSFlatRateEnvelopeSize,
-        QVUSPSSmallFlatRateBoxSize,
-        QVUSPSFlatRatePaddedEnvelopeSize,
-        QVUSPSFlatRateLegalEnvelopeSize,
-        QVUSPSRegionalRateBoxASize,
-        QVUSPSRegionalRateBoxBSize,
-        QVUSPSRegionalRateBoxCSize,
-        QVUSPSGiftCardFlatRateEnvelopeSize,
-        QVUSPSWindowFlatRateEnvelopeSize,
-        QVUSPSSmallFlatRateEnvelopeSize,
-        QVUSPSCardboardSmallFlatRateEnvelopeSize,
-        QVUSPSLargeFlatRateVideoBoxSize,
-    };
+    static const QSet<QString> set(flatRateSizeList().cbegin(), flatRateSizeList().cend());
     return set;
 }
 
