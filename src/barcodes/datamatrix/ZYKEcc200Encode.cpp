@@ -172,7 +172,19 @@ struct Compactor {
     int asciiCost(int from, int to) const;
     void writeAscii(int from, int to);
     void writeAsciiValue(uint16_t v);
+
+    // Writes three C40, Text or X12 set values as their two codewords.
+    void emitTriple(int s1, int s2, int s3)
+    {
+        const int value = 1600 * s1 + 40 * s2 + s3 + 1;
+        emit(value / 256);
+        emit(value % 256);
+    }
+    int afterTriple(int segmentStart, int latchPos, int mode);
 };
+
+// Answer of afterTriple when the segment goes on in its mode.
+constexpr int kStayInMode = -1;
 
 // The look-ahead: which mode to go on in from value index on. Counts are in
 // twelfths of a codeword.
@@ -409,6 +421,27 @@ int setValues(uint16_t v, int mode, uint8_t out[4])
     return n;
 }
 
+// After a complete triple of a C40, Text or X12 segment, at a character
+// boundary: a last value that fills the symbol exactly is written in ASCII
+// without unlatch, and a look-ahead that leaves the mode ends the segment.
+// Answers the next mode, or kStayInMode.
+int Compactor::afterTriple(int segmentStart, int latchPos, int mode)
+{
+    if (values[i] == END_OF_DATA)
+        return kStayInMode;
+    if (values[i + 1] == END_OF_DATA && at_end((ZYK_UINT16)(pos + 1)) &&
+        asciiCost(i, i + 1) == 1) {
+        writeAscii(i, i + 1);
+        ++i;
+        return END;
+    }
+    if (findBestCompaction(segmentStart, i, mode) != mode) {
+        unlatch(latchPos, 254);
+        return ASCII;
+    }
+    return kStayInMode;
+}
+
 int Compactor::textSegment(int mode)
 {
     const int latchPos = pos;
@@ -417,12 +450,6 @@ int Compactor::textSegment(int mode)
     uint8_t pending[3];
     int pendingSource[3];
     int np = 0;
-
-    auto emitTriple = [&](int s1, int s2, int s3) {
-        const int value = 1600 * s1 + 40 * s2 + s3 + 1;
-        emit(value / 256);
-        emit(value % 256);
-    };
 
     while (!stopped()) {
         const uint16_t v = values[i];
@@ -466,20 +493,9 @@ int Compactor::textSegment(int mode)
         ++i;
         if (np != 0)
             continue;
-        // A triple is complete at a character boundary.
-        const uint16_t next = values[i];
-        if (next == END_OF_DATA)
-            continue;
-        if (values[i + 1] == END_OF_DATA && at_end((ZYK_UINT16)(pos + 1)) &&
-            asciiCost(i, i + 1) == 1) {
-            writeAscii(i, i + 1);
-            ++i;
-            return END;
-        }
-        if (findBestCompaction(segmentStart, i, mode) != mode) {
-            unlatch(latchPos, 254);
-            return ASCII;
-        }
+        const int next = afterTriple(segmentStart, latchPos, mode);
+        if (next != kStayInMode)
+            return next;
     }
     return END;
 }
@@ -528,23 +544,11 @@ int Compactor::x12Segment()
         ++i;
         if (np < 3)
             continue;
-        const int value = 1600 * pending[0] + 40 * pending[1] + pending[2] + 1;
-        emit(value / 256);
-        emit(value % 256);
+        emitTriple(pending[0], pending[1], pending[2]);
         np = 0;
-        const uint16_t next = values[i];
-        if (next == END_OF_DATA)
-            continue;
-        if (values[i + 1] == END_OF_DATA && at_end((ZYK_UINT16)(pos + 1)) &&
-            asciiCost(i, i + 1) == 1) {
-            writeAscii(i, i + 1);
-            ++i;
-            return END;
-        }
-        if (findBestCompaction(segmentStart, i, X12) != X12) {
-            unlatch(latchPos, 254);
-            return ASCII;
-        }
+        const int next = afterTriple(segmentStart, latchPos, X12);
+        if (next != kStayInMode)
+            return next;
     }
     return END;
 }
