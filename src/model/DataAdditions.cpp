@@ -14,17 +14,6 @@ QByteArray dataWithBase64String(const QString &text)
 
 namespace {
 
-int hexDigit(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 bool isLeadingSpace(char16_t unit)
 {
     if (unit <= 127)
@@ -47,16 +36,13 @@ std::optional<QByteArray> dataWithHexString(const QString &text, QString *error)
     QByteArray bytes;
     bytes.reserve((digits + 1) / 2);
 
-    // The digit is read from the low eight bits of each unit.
     auto digitAt = [&](qsizetype position, int *value) {
-        const auto low = static_cast<unsigned char>(text.at(position).unicode() & 0xFF);
-        *value = hexDigit(low);
-        if (*value < 0 || text.at(position).unicode() > 0xFF) {
+        *value = hexDigitValue(text.at(position).unicode());
+        if (*value < 0) {
             if (error) {
                 *error = QStringLiteral("Attempt to interpret a string containing '%1' as a "
                                         "hexidecimal value")
-                             .arg(text.at(position).unicode() > 0xFF ? text.at(position)
-                                                                     : QChar(low));
+                             .arg(text.at(position));
             }
             return false;
         }

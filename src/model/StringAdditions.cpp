@@ -600,18 +600,13 @@ quint32 hexValue(const QString &text)
     quint32 value = 0;
     for (; i < n; ++i) {
         const char16_t c = text.at(i).unicode();
-        unsigned digit;
-        if (c >= u'0' && c <= u'9')
-            digit = c - u'0';
-        else if (c >= u'a' && c <= u'f')
-            digit = c - u'a' + 10;
-        else if (c >= u'A' && c <= u'F')
-            digit = c - u'A' + 10;
-        else if (isWhitespaceOrNewlineUnit(c))
-            continue;
-        else
+        const int digit = hexDigitValue(c);
+        if (digit < 0) {
+            if (isWhitespaceOrNewlineUnit(c))
+                continue;
             return 0;
-        value = (value << 4) | digit;
+        }
+        value = (value << 4) | unsigned(digit);
     }
     return value;
 }

@@ -148,6 +148,19 @@ enum class StringEncoding {
 // encoding.
 std::optional<QString> stringWithData(const QByteArray &data, StringEncoding encoding);
 
+// The value of a hexadecimal digit (0-9, a-f, A-F); -1 for any other
+// character.
+constexpr int hexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
+
 // True exactly for "YES", "Y", "true" (any case) and "1".
 bool boolValue(const QString &text);
 // Leading decimal number (white space and a sign allowed), saturating at the

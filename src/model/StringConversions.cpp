@@ -165,14 +165,8 @@ private:
             ++m_position;
             if (c == u'>')
                 break;
-            int digit = -1;
-            if (c >= u'0' && c <= u'9')
-                digit = c.unicode() - u'0';
-            else if (c >= u'a' && c <= u'f')
-                digit = c.unicode() - u'a' + 10;
-            else if (c >= u'A' && c <= u'F')
-                digit = c.unicode() - u'A' + 10;
-            else
+            const int digit = hexDigitValue(c.unicode());
+            if (digit < 0)
                 fail(QStringLiteral("bad character '%1' in data").arg(c));
             if (high < 0) {
                 high = digit;
@@ -217,14 +211,7 @@ private:
                 unsigned value = 0;
                 int count = 0;
                 while (count < 4 && !atEnd()) {
-                    const QChar h = peek();
-                    int digit = -1;
-                    if (h >= u'0' && h <= u'9')
-                        digit = h.unicode() - u'0';
-                    else if (h >= u'a' && h <= u'f')
-                        digit = h.unicode() - u'a' + 10;
-                    else if (h >= u'A' && h <= u'F')
-                        digit = h.unicode() - u'A' + 10;
+                    const int digit = hexDigitValue(peek().unicode());
                     if (digit < 0)
                         break;
                     value = value * 16 + unsigned(digit);

@@ -1,5 +1,7 @@
 #include "model/VCard.h"
 
+#include "model/StringAdditions.h"
+
 #include <QHash>
 #include <QStringDecoder>
 
@@ -162,17 +164,6 @@ private:
 
 // ---------------------------------------------------------------- text values
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::optional<QByteArray> decodedQuotedPrintable(const QByteArray &text)
 {
     QByteArray bytes;
@@ -185,8 +176,8 @@ std::optional<QByteArray> decodedQuotedPrintable(const QByteArray &text)
         }
         if (i == text.size() - 1)
             break; // a soft line break at the very end
-        const int high = i + 1 < text.size() ? hexDigit(text.at(i + 1)) : -1;
-        const int low = i + 2 < text.size() ? hexDigit(text.at(i + 2)) : -1;
+        const int high = i + 1 < text.size() ? hexDigitValue(static_cast<unsigned char>(text.at(i + 1))) : -1;
+        const int low = i + 2 < text.size() ? hexDigitValue(static_cast<unsigned char>(text.at(i + 2))) : -1;
         if (high < 0 || low < 0)
             return std::nullopt;
         bytes += char(high * 16 + low);
