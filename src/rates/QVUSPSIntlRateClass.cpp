@@ -1,5 +1,7 @@
 #include "rates/QVUSPSIntlRateClass.h"
 
+#include "rates/QVUSPSRateClassSupport.h"
+
 #include "model/DecimalAdditions.h"
 #include "model/QVWeight.h"
 #include "platform/UserDefaults.h"
@@ -11,8 +13,6 @@
 #include <QtDebug>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -69,12 +69,6 @@ QByteArray countryText(const std::optional<QVCountry> &country, bool upperCase)
 QString countryName(const std::optional<QVCountry> &country)
 {
     return country ? country->name() : QString();
-}
-
-// A menu entry's whole number ("12" of "12").
-int entryValue(const QString &entry)
-{
-    return entry.toInt();
 }
 
 // The classes that can carry a piece to a country: what QVCountry asks of
@@ -226,8 +220,7 @@ Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &si
         && ounces == 4)
         weight = 35; // the 3.5-ounce step of letters
     else // tenths, kept within the engine's range (beyond it is over every limit)
-        weight = int32_t(std::clamp<qint64>(qint64(ounces) * 10, std::numeric_limits<int32_t>::min(),
-                                            std::numeric_limits<int32_t>::max()));
+        weight = qvrates::clampToInt(qint64(ounces) * 10);
     int32_t machinable = oversize ? 0 : 1;
     int32_t localLevel = 0;
     int32_t *level = discountLevel ? discountLevel : &localLevel;
@@ -284,12 +277,8 @@ QStringList QVUSPSIntlRateClass::orderedWeightInNativeWeightForSize(const QStrin
     const int32_t divisor = pounds ? 160 : 10;
     QStringList menu;
     const std::size_t n = std::min(breaks.size(), std::size_t(std::max(count, 0)));
-    for (std::size_t i = 0; i < n; ++i) {
-        const int32_t tenths = breaks[i];
-        // Rounded up to a whole native unit.
-        const int32_t whole = tenths / divisor + (tenths % divisor > 0 ? 1 : 0);
-        menu.append(QString::number(whole));
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        menu.append(QString::number(qvrates::wholeUnitsRoundedUp(breaks[i], divisor)));
     return menu;
 }
 
@@ -298,10 +287,7 @@ QStringList QVUSPSIntlRateClass::orderedWeightInOuncesForSize(const QString &siz
     const QStringList native = orderedWeightInNativeWeightForSize(size);
     if (weightUnit() == QVOunceUnitString)
         return native;
-    QStringList ounces;
-    for (const QString &entry : native)
-        ounces.append(QString::number(int(entry.toFloat() * 16.0f)));
-    return ounces;
+    return qvrates::ouncesMenuFromPounds(native);
 }
 
 QStringList QVUSPSIntlRateClass::orderedWeightInPoundsForSize(const QString &size) const
@@ -309,10 +295,7 @@ QStringList QVUSPSIntlRateClass::orderedWeightInPoundsForSize(const QString &siz
     const QStringList native = orderedWeightInNativeWeightForSize(size);
     if (weightUnit() == QVPoundUnitString)
         return native;
-    QStringList pounds;
-    for (const QString &entry : native)
-        pounds.append(QString::number(double(entry.toFloat() / 16.0f), 'g', 7));
-    return pounds;
+    return qvrates::poundsMenuFromOunces(native);
 }
 
 QStringList QVUSPSIntlRateClass::orderedWeightInUnits(const QString &unit, const QString &size) const
@@ -326,32 +309,17 @@ QStringList QVUSPSIntlRateClass::orderedWeightInUnits(const QString &unit, const
 
 QStringList QVUSPSIntlRateClass::displayWeightsWithUnitString(const QString &unit, const QString &size) const
 {
-    if (unit != QVPoundUnitString && unit != QVOunceUnitString)
-        return {};
-    QStringList display;
-    for (const QString &entry : orderedWeightInUnits(unit, size))
-        display.append(entry + QLatin1Char(' ') + unit + (entry == QLatin1String("1") ? QString() : QStringLiteral("s")));
-    return display;
+    return qvrates::displayWeights(orderedWeightInUnits(unit, size), unit);
 }
 
 qsizetype QVUSPSIntlRateClass::weightIndexClosestToOunces(int ounces, const QString &size) const
 {
-    const QStringList menu = orderedWeightInOuncesForSize(size);
-    for (qsizetype i = 0; i < menu.size(); ++i)
-        if (entryValue(menu.at(i)) >= ounces)
-            return i;
-    return QVNotFound;
+    return qvrates::indexOfFirstWeightAtLeast(orderedWeightInOuncesForSize(size), ounces);
 }
 
 qsizetype QVUSPSIntlRateClass::weightIndexClosestToPounds(float pounds, const QString &size) const
 {
-    const float ounces = std::ceil(pounds * 16.0f);
-    // Clamped to the largest float below 2^31, so that the conversion cannot
-    // overflow (an overflowing conversion would read as the lightest weight).
-    const int whole = std::isnan(ounces)
-        ? 0
-        : int(std::clamp(ounces, float(std::numeric_limits<int>::min()), 2147483520.0f));
-    return weightIndexClosestToOunces(whole, size);
+    return weightIndexClosestToOunces(qvrates::wholeOuncesOfPounds(pounds), size);
 }
 
 void installInternationalRateProvider()

@@ -3,6 +3,7 @@
 // become the engine's integer arguments, the engine is asked in this
 // object's rate year, and its mils come back as decimals.
 #include "rates/QVUSPSRateClass.h"
+#include "rates/QVUSPSRateClassSupport.h"
 
 #include "model/ClientServices.h"
 #include "model/QVShipment.h"
@@ -17,8 +18,6 @@
 #include <QDebug>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 #include <vector>
 
 namespace {
@@ -45,30 +44,9 @@ bool hasNoZones(const QString &name)
     return name == QVUSPSFirstClassMail || name == QVUSPSMediaMail || name == QVUSPSLibraryMail;
 }
 
-int clampedInt(qint64 value)
-{
-    if (value > std::numeric_limits<int>::max())
-        return std::numeric_limits<int>::max();
-    if (value < std::numeric_limits<int>::min())
-        return std::numeric_limits<int>::min();
-    return int(value);
-}
-
-// Whole units of a weight break (tenths of an ounce), rounded up.
-int wholeUnits(int tenths, int perUnit)
-{
-    if (tenths <= 0)
-        return tenths / perUnit;
-    return tenths / perUnit + (tenths % perUnit != 0 ? 1 : 0);
-}
-
-// A single-precision number printed as a number object prints it.
-QString printedFloat(float value)
-{
-    return QString::number(double(value), 'g', 7);
-}
-
 } // namespace
+
+using qvrates::clampToInt;
 
 // ===== Price queries ============================================================
 
@@ -196,9 +174,9 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     else if (firstClassMail && size == QVUSPSRegularSize && tenths == 16)
         tenths = 159;
     else if (weightUnit() == QVPoundUnitString)
-        tenths = clampedInt(qint64(tenths) * 160);
+        tenths = clampToInt(qint64(tenths) * 160);
     else
-        tenths = clampedInt(qint64(tenths) * 10);
+        tenths = clampToInt(qint64(tenths) * 10);
 
     // 5. Dimensions.
     int height = 0, width = 0, length = 0;
@@ -247,7 +225,7 @@ int QVUSPSRateClass::zoneForZoneString(const QString &zone)
 {
     if (zone == QStringLiteral("Local"))
         return 0;
-    return clampedInt(longLongValue(zone));
+    return clampToInt(longLongValue(zone));
 }
 
 // ===== Fees =====================================================================
@@ -324,7 +302,7 @@ QStringList QVUSPSRateClass::orderedWeightInNativeWeightForSize(const QString &s
     QStringList menu;
     menu.reserve(qsizetype(breaks.size()) + 15);
     for (const int32_t tenths : breaks)
-        menu.append(QString::number(wholeUnits(tenths, perUnit)));
+        menu.append(QString::number(qvrates::wholeUnitsRoundedUp(tenths, perUnit)));
 
     if (mailInnovations && m_name == QVUSPSParcelSelect) {
         QStringList first;
@@ -345,10 +323,7 @@ QStringList QVUSPSRateClass::orderedWeightInOuncesForSize(const QString &size) c
         return orderedWeightInNativeWeightForSize(size);
     if (unit != QVPoundUnitString)
         return {};
-    QStringList menu;
-    for (const QString &entry : orderedWeightInNativeWeightForSize(size))
-        menu.append(QString::number(qint64(entry.toFloat() * 16.0f)));
-    return menu;
+    return qvrates::ouncesMenuFromPounds(orderedWeightInNativeWeightForSize(size));
 }
 
 QStringList QVUSPSRateClass::orderedWeightInPoundsForSize(const QString &size) const
@@ -358,10 +333,7 @@ QStringList QVUSPSRateClass::orderedWeightInPoundsForSize(const QString &size) c
         return orderedWeightInNativeWeightForSize(size);
     if (unit != QVOunceUnitString)
         return {};
-    QStringList menu;
-    for (const QString &entry : orderedWeightInNativeWeightForSize(size))
-        menu.append(printedFloat(entry.toFloat() / 16.0f));
-    return menu;
+    return qvrates::poundsMenuFromOunces(orderedWeightInNativeWeightForSize(size));
 }
 
 QStringList QVUSPSRateClass::orderedWeightInUnits(const QString &unit, const QString &size) const
@@ -375,14 +347,7 @@ QStringList QVUSPSRateClass::orderedWeightInUnits(const QString &unit, const QSt
 
 QStringList QVUSPSRateClass::displayWeightsWithUnitString(const QString &unit, const QString &size) const
 {
-    QStringList menu = orderedWeightInUnits(unit, size);
-    for (QString &entry : menu) {
-        const bool single = entry == QStringLiteral("1");
-        entry += QLatin1Char(' ') + unit;
-        if (!single)
-            entry += QLatin1Char('s');
-    }
-    return menu;
+    return qvrates::displayWeights(orderedWeightInUnits(unit, size), unit);
 }
 
 QStringList QVUSPSFirstClassMailRateClass::displayWeightsWithUnitString(const QString &unit,
@@ -400,27 +365,17 @@ QStringList QVUSPSFirstClassMailRateClass::displayWeightsWithUnitString(const QS
         if (unit == QVOunceUnitString)
             menu.last() = QStringLiteral("3.5 ozs");
         else if (unit == QVPoundUnitString)
-            menu.last() = QStringLiteral("%1 lbs").arg(printedFloat(0.21875f));
+            menu.last() = QStringLiteral("%1 lbs").arg(qvrates::printedFloat(0.21875f));
     }
     return menu;
 }
 
 qsizetype QVUSPSRateClass::weightIndexClosestToOunces(int ounces, const QString &size) const
 {
-    const QStringList menu = orderedWeightInOuncesForSize(size);
-    for (qsizetype i = 0; i < menu.size(); ++i) {
-        if (longLongValue(menu.at(i)) >= ounces)
-            return i;
-    }
-    return QVNotFound;
+    return qvrates::indexOfFirstWeightAtLeast(orderedWeightInOuncesForSize(size), ounces);
 }
 
 qsizetype QVUSPSRateClass::weightIndexClosestToPounds(float pounds, const QString &size) const
 {
-    const float ounces = std::ceil(pounds * 16.0f);
-    // Largest float below 2^31, so that the conversion cannot overflow.
-    const int whole = std::isnan(ounces)
-        ? 0
-        : int(std::clamp(ounces, float(std::numeric_limits<int>::min()), 2147483520.0f));
-    return weightIndexClosestToOunces(whole, size);
+    return weightIndexClosestToOunces(qvrates::wholeOuncesOfPounds(pounds), size);
 }

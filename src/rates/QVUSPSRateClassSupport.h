@@ -1,0 +1,93 @@
+#pragma once
+// Small helpers shared by the rate classes and the shipment functions of the
+// rate layer (not part of its interface): the saturating integer conversion
+// and the arithmetic and texts of the weight menus, which the domestic and
+// the international rate classes build alike.
+#include "model/StringAdditions.h"
+#include "rates/QVUSPSRateClass.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+namespace qvrates {
+
+// The value held to the range of int.
+inline int clampToInt(qint64 value)
+{
+    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// Whole units of a weight break (tenths of an ounce), rounded up; a break of
+// zero or below is divided as it is.
+inline int wholeUnitsRoundedUp(int32_t tenths, int perUnit)
+{
+    return tenths / perUnit + (tenths > 0 && tenths % perUnit != 0 ? 1 : 0);
+}
+
+// A single-precision number as a number object prints it ("0.0625").
+inline QString printedFloat(float value)
+{
+    return QString::number(double(value), 'g', 7);
+}
+
+// A menu of whole pounds as whole ounces.
+inline QStringList ouncesMenuFromPounds(const QStringList &pounds)
+{
+    QStringList menu;
+    menu.reserve(pounds.size());
+    for (const QString &entry : pounds)
+        menu.append(QString::number(qint64(entry.toFloat() * 16.0f)));
+    return menu;
+}
+
+// A menu of whole ounces as pounds, each a printed single-precision number.
+inline QStringList poundsMenuFromOunces(const QStringList &ounces)
+{
+    QStringList menu;
+    menu.reserve(ounces.size());
+    for (const QString &entry : ounces)
+        menu.append(printedFloat(entry.toFloat() / 16.0f));
+    return menu;
+}
+
+// "1 oz", "2 ozs", "0.5 lbs": each entry with the unit, plural unless "1".
+inline QStringList displayWeights(QStringList menu, const QString &unit)
+{
+    for (QString &entry : menu) {
+        const bool single = entry == QLatin1String("1");
+        entry += QLatin1Char(' ') + unit;
+        if (!single)
+            entry += QLatin1Char('s');
+    }
+    return menu;
+}
+
+// The first index of an ounces menu at least as heavy; QVNotFound when every
+// entry is lighter.
+inline qsizetype indexOfFirstWeightAtLeast(const QStringList &ouncesMenu, int ounces)
+{
+    for (qsizetype i = 0; i < ouncesMenu.size(); ++i) {
+        if (longLongValue(ouncesMenu.at(i)) >= ounces)
+            return i;
+    }
+    return QVNotFound;
+}
+
+// Pounds x 16 rounded up to whole ounces, held to the range of int (not a
+// number counts as 0).
+inline int wholeOuncesOfPounds(float pounds)
+{
+    const float ounces = std::ceil(pounds * 16.0f);
+    if (std::isnan(ounces))
+        return 0;
+    // Largest float below 2^31, so that the conversion cannot overflow (an
+    // overflowing conversion would read as the lightest weight).
+    return int(std::clamp(ounces, float(std::numeric_limits<int>::min()), 2147483520.0f));
+}
+
+} // namespace qvrates
