@@ -345,49 +345,34 @@ std::optional<std::vector<int>> getCodewords(std::string_view s, bool leadingFNC
             }
             break;
         case C128Set::A:
-            if (digits <= 4) {
-                const int value = codewordFromSetA(at(s, p));
-                if (value < 0)
-                    return std::nullopt;
-                values.push_back(value);
-                if (lookahead_smallcaps(s, p + 1) == 1) {
-                    values.push_back(C128_VALUE_SHIFT);
-                    values.push_back(codewordFromSetB(at(s, p + 1)));
-                    p += 2;
-                } else {
-                    p += 1;
-                }
-                if (lookahead_smallcaps(s, p) >= 2) {
-                    values.push_back(C128_VALUE_CODEB);
-                    set = C128Set::B;
-                }
-            } else {
+        case C128Set::B: {
+            if (digits > 4) {
                 values.push_back(C128_VALUE_CODEC);
                 set = C128Set::C;
+                break;
             }
-            break;
-        case C128Set::B:
-            if (digits <= 4) {
-                const int value = codewordFromSetB(at(s, p));
-                if (value < 0)
-                    return std::nullopt;
-                values.push_back(value);
-                if (lookahead_controlchar(s, p + 1) == 1) {
-                    values.push_back(C128_VALUE_SHIFT);
-                    values.push_back(codewordFromSetA(at(s, p + 1)));
-                    p += 2;
-                } else {
-                    p += 1;
-                }
-                if (lookahead_controlchar(s, p) >= 2) {
-                    values.push_back(C128_VALUE_CODEA);
-                    set = C128Set::A;
-                }
+            // Set A shifts or latches to B for lower-case runs, set B to A
+            // for control characters.
+            const bool inA = set == C128Set::A;
+            const C128Set other = inA ? C128Set::B : C128Set::A;
+            const auto otherRun = inA ? lookahead_smallcaps : lookahead_controlchar;
+            const int value = indexFromCodeword(at(s, p), set);
+            if (value < 0)
+                return std::nullopt;
+            values.push_back(value);
+            if (otherRun(s, p + 1) == 1) {
+                values.push_back(C128_VALUE_SHIFT);
+                values.push_back(indexFromCodeword(at(s, p + 1), other));
+                p += 2;
             } else {
-                values.push_back(C128_VALUE_CODEC);
-                set = C128Set::C;
+                p += 1;
+            }
+            if (otherRun(s, p) >= 2) {
+                values.push_back(inA ? C128_VALUE_CODEB : C128_VALUE_CODEA);
+                set = other;
             }
             break;
+        }
         }
     }
     values.push_back(calculateChecksum(values));
