@@ -10,20 +10,15 @@
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
+#include "rates/QVUSPSRateClassSupport.h"
 
 #include <QDebug>
-
-#include <algorithm>
-#include <limits>
 
 namespace {
 
 const QString kConfirmationServiceDefaultsKey = QStringLiteral("confirmationService");
 
-int clampToInt(qint64 value)
-{
-    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
+using qvrates::clampToInt;
 
 // The shipment's weight in whole ounces; fractions were already counted as
 // whole ounces by weightInOunces.

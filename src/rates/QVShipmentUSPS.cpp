@@ -7,6 +7,7 @@
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
+#include "rates/QVUSPSRateClassSupport.h"
 #include "rates/RateEngine.h"
 #include "rates/RateOptionalServices.h"
 
@@ -15,7 +16,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -23,10 +23,7 @@ const QString kUseSep14RatesKey = QStringLiteral("useSep14Rates");
 // The engine's special-service code of the electronic delivery confirmation.
 constexpr int32_t kDeliveryConfirmationServiceCode = 512;
 
-int clampToInt(qint64 value)
-{
-    return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
-}
+using qvrates::clampToInt;
 
 // The integer value of a loose value: the leading integer of a text, a
 // number truncated toward zero; 0 for anything else.
