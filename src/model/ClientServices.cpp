@@ -113,67 +113,49 @@ struct Slot
     std::shared_ptr<Service> fallback = std::make_shared<Fallback>();
 
     std::shared_ptr<Service> current() const { return registered ? registered : fallback; }
+
+    static Slot &shared()
+    {
+        static Slot slot;
+        return slot;
+    }
 };
 
-Slot<QVAccountInformationServices, NoAccountInformation> &accountSlot()
-{
-    static Slot<QVAccountInformationServices, NoAccountInformation> slot;
-    return slot;
-}
-
-Slot<QVLabelServerServices, NoLabelServer> &labelServerSlot()
-{
-    static Slot<QVLabelServerServices, NoLabelServer> slot;
-    return slot;
-}
-
-Slot<QVPartnerLabelServices, DefaultsPartnerLabelService> &partnerSlot()
-{
-    static Slot<QVPartnerLabelServices, DefaultsPartnerLabelService> slot;
-    return slot;
-}
-
-Slot<QVShipmentServiceMask, KnownBitsServiceMask> &maskSlot()
-{
-    static Slot<QVShipmentServiceMask, KnownBitsServiceMask> slot;
-    return slot;
-}
-
-Slot<QVPrinterSetupServices, PlainPaperPrinterSetup> &printerSlot()
-{
-    static Slot<QVPrinterSetupServices, PlainPaperPrinterSetup> slot;
-    return slot;
-}
+using AccountSlot = Slot<QVAccountInformationServices, NoAccountInformation>;
+using LabelServerSlot = Slot<QVLabelServerServices, NoLabelServer>;
+using PartnerSlot = Slot<QVPartnerLabelServices, DefaultsPartnerLabelService>;
+using MaskSlot = Slot<QVShipmentServiceMask, KnownBitsServiceMask>;
+using PrinterSlot = Slot<QVPrinterSetupServices, PlainPaperPrinterSetup>;
 
 } // namespace
 
 void setAccountInformationServices(std::shared_ptr<QVAccountInformationServices> services)
 {
-    accountSlot().registered = std::move(services);
+    AccountSlot::shared().registered = std::move(services);
 }
 
-std::shared_ptr<QVAccountInformationServices> accountInformationServices() { return accountSlot().current(); }
+std::shared_ptr<QVAccountInformationServices> accountInformationServices() { return AccountSlot::shared().current(); }
 
 void setLabelServerServices(std::shared_ptr<QVLabelServerServices> services)
 {
-    labelServerSlot().registered = std::move(services);
+    LabelServerSlot::shared().registered = std::move(services);
 }
 
-std::shared_ptr<QVLabelServerServices> labelServerServices() { return labelServerSlot().current(); }
+std::shared_ptr<QVLabelServerServices> labelServerServices() { return LabelServerSlot::shared().current(); }
 
 void setPartnerLabelServices(std::shared_ptr<QVPartnerLabelServices> services)
 {
-    partnerSlot().registered = std::move(services);
+    PartnerSlot::shared().registered = std::move(services);
 }
 
-std::shared_ptr<QVPartnerLabelServices> partnerLabelServices() { return partnerSlot().current(); }
+std::shared_ptr<QVPartnerLabelServices> partnerLabelServices() { return PartnerSlot::shared().current(); }
 
 void setShipmentServiceMask(std::shared_ptr<QVShipmentServiceMask> mask)
 {
-    maskSlot().registered = std::move(mask);
+    MaskSlot::shared().registered = std::move(mask);
 }
 
-std::shared_ptr<QVShipmentServiceMask> shipmentServiceMask() { return maskSlot().current(); }
+std::shared_ptr<QVShipmentServiceMask> shipmentServiceMask() { return MaskSlot::shared().current(); }
 
 int tolvaneOptionalService(const QVShipment &shipment)
 {
@@ -182,7 +164,7 @@ int tolvaneOptionalService(const QVShipment &shipment)
 
 void setPrinterSetupController(std::shared_ptr<QVPrinterSetupServices> controller)
 {
-    printerSlot().registered = std::move(controller);
+    PrinterSlot::shared().registered = std::move(controller);
 }
 
-std::shared_ptr<QVPrinterSetupServices> printerSetupController() { return printerSlot().current(); }
+std::shared_ptr<QVPrinterSetupServices> printerSetupController() { return PrinterSlot::shared().current(); }
