@@ -2,23 +2,21 @@
 
 #include <algorithm>
 #include <cstring>
-#include <initializer_list>
 
 #include "rates/RateDescription.h"
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 #include "rates/RateRegistry.h"
 #include "rates/RateTables.h"
 #include "rates/RateWeights.h"
 
 namespace {
 
-bool isOneOf(int32_t value, std::initializer_list<int32_t> list) {
-  return std::find(list.begin(), list.end(), value) != list.end();
-}
+using tolvane::rates::IsOneOf;
 
 // Flat-rate shapes of the zone-9 rules and the one-cent adjustments.
 bool isZoneNineFlatRateShape(int32_t shape) {
-  return isOneOf(shape, {5, 6, 8, 9, 10, 11}) || (shape >= 14 && shape <= 20);
+  return IsOneOf(shape, {5, 6, 8, 9, 10, 11}) || (shape >= 14 && shape <= 20);
 }
 
 int32_t ceilDiv(int32_t a, int32_t b) { return a <= 0 ? 0 : (a + b - 1) / b; }
@@ -182,19 +180,19 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
     const int32_t e = entryClassification;
     const bool flatRate = isZoneNineFlatRateShape(shape);
     if (e == 158 && mailClass == kREExpress && (shape == 5 || shape == 11)) classification = 2;
-    if (isOneOf(e, {64, 65, 69, 92, 141, 159}) && (mailClass == kREPriority || mailClass == kREExpress) &&
+    if (IsOneOf(e, {64, 65, 69, 92, 141, 159}) && (mailClass == kREPriority || mailClass == kREExpress) &&
         flatRate)
       classification = 2;
     if ((e == 64 || e == 65) && mailClass == kRECriticalMail) classification = 2;
     if (e == 68 && mailClass == kREPriority && flatRate) classification = 2;
-    if (isOneOf(e, {74, 84, 107, 118, 151}) && flatRate) classification = 1;
+    if (IsOneOf(e, {74, 84, 107, 118, 151}) && flatRate) classification = 1;
     if (e == 111 && mailClass == kREPriority && flatRate) classification = 2;
-    if ((e == 141 || e == 155) && mailClass == kREPriority && (flatRate || isOneOf(shape, {12, 13, 21})))
+    if ((e == 141 || e == 155) && mailClass == kREPriority && (flatRate || IsOneOf(shape, {12, 13, 21})))
       classification = 2;
   }
 
   // 5. Government permit and business-reply classes carry no postage.
-  if (isOneOf(mailClass, {10, 14, 15, 16, 17})) {
+  if (IsOneOf(mailClass, {10, 14, 15, 16, 17})) {
     price = 0;
     return 0;
   }
@@ -299,7 +297,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
       classification = 2;
       leaf = GetRateInternal(mailClass, shape, &classification);
     }
-    if (isOneOf(shape, {5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21})) {
+    if (IsOneOf(shape, {5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21})) {
       q.cents = firstRowPrice(leaf, pricingZone);
     } else if (shape == 8 || shape == 20) {
       const bool military = strinci("AP", state) || strinci("AE", state) || strinci("AA", state);
@@ -397,7 +395,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
   }
 
   case kREExpress:
-    if (isOneOf(shape, {5, 6, 10, 11})) {
+    if (IsOneOf(shape, {5, 6, 10, 11})) {
       q.cents = firstRowPrice(leaf, pricingZone);
       if (giRateTable == kRateVersionJan2014 && pricingZone == 9) {
         if ((entryClassification == 107 || entryClassification == 151) && shape != 6 && q.cents > 0)

@@ -13,14 +13,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <initializer_list>
 #include <string>
 #include <vector>
 
+#include "rates/RateInternal.h"
 #include "rates/RateRegistry.h"
 #include "rates/RateTables.h"
 
 namespace {
+
+using tolvane::rates::IsOneOf;
 
 constexpr size_t kMaxLine = 2047;
 
@@ -36,12 +38,6 @@ struct BlockLayout {
   std::vector<int32_t> fallbackShapes;
 };
 
-bool isOneOf(int32_t value, std::initializer_list<int32_t> list) {
-  for (int32_t v : list)
-    if (v == value) return true;
-  return false;
-}
-
 // The block that class `mailClass`, shape `shape` reads; false for a class
 // the file cannot carry.
 bool layoutFor(int32_t mailClass, int32_t shape, BlockLayout &b) {
@@ -53,7 +49,7 @@ bool layoutFor(int32_t mailClass, int32_t shape, BlockLayout &b) {
     b.rows = 16; b.valuesPerRow = 9; b.form = RateRowForm::ZonedRows;
     break;
   case 2:
-    if (isOneOf(shape, {5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21, 201})) {
+    if (IsOneOf(shape, {5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21, 201})) {
       b.rows = 1; b.valuesPerRow = 9; b.form = RateRowForm::OneZonedRow;
       b.fallback = "DOMESTIC2014FlatRateFallBack";
       b.fallbackShapes = {5, 6, 9, 8, 20, 10, 14, 15, 16, 17, 11, 12, 13, 21, 201};
@@ -72,7 +68,7 @@ bool layoutFor(int32_t mailClass, int32_t shape, BlockLayout &b) {
     }
     break;
   case 3:
-    if (isOneOf(shape, {5, 6, 10, 11})) {
+    if (IsOneOf(shape, {5, 6, 10, 11})) {
       b.rows = 1; b.valuesPerRow = 9; b.form = RateRowForm::OneZonedRow;
       b.fallback = "DOMESTIC2014FlatRateFallBack";
       b.fallbackShapes = {5, 10, 11, 6};

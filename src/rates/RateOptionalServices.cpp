@@ -2,6 +2,7 @@
 
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 #include "rates/RateTables.h"
 #include "rates/RateWeights.h"
 
@@ -9,6 +10,8 @@
 #include <climits>
 
 namespace {
+
+using tolvane::rates::IsOneOf;
 
 // What a missing structure reads as: one zero row, so every fee from it is 0.
 const int32_t kNullStructWords[4] = {0, 0, 0, 0};
@@ -123,11 +126,6 @@ bool equalsIgnoringCaseAscii(const char *a, const char *b)
 bool equalsUnitedStates(const char *country)
 {
     return equalsIgnoringCaseAscii(country, "US") || equalsIgnoringCaseAscii(country, "UNITED STATES");
-}
-
-bool isOneOf(int32_t v, std::initializer_list<int32_t> set)
-{
-    return std::find(set.begin(), set.end(), v) != set.end();
 }
 
 int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const char *country,
@@ -318,7 +316,7 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
     if (services & kSSDeliveryConfirmation) {
         if (intl)
             return val(kOSIntlDeliveryConfirmation);
-        if (isOneOf(mailClass, {kREFirstClass, kREPriority, kREParcelSelect, kRECriticalMail,
+        if (IsOneOf(mailClass, {kREFirstClass, kREPriority, kREParcelSelect, kRECriticalMail,
                                 kREStandardPost, kREMetroPost}))
             return val(kOSDeliveryConfirmation);
         return val(kOSDeliveryConfirmationOther);
@@ -395,7 +393,7 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
         return GetOptionalServiceRate2014(bits, mailClass, value, country, classification,
                                           minimumValue, selector, weight);
     };
-    auto classIn = [mailClass](std::initializer_list<int32_t> set) { return isOneOf(mailClass, set); };
+    auto classIn = [mailClass](std::initializer_list<int32_t> set) { return IsOneOf(mailClass, set); };
 
     if (intl) {
         request &= ~kSSCOD;
@@ -509,7 +507,7 @@ int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32
         if (mailClass == kREFirstClassIntl && shape == kREShapeParcel)
             return flag(kCountryFieldFCMIParcelDeliveryConfirmation);
         if (mailClass == kREPriorityIntl &&
-            (isOneOf(shape, {5, 9, 10, 11}) || (shape >= 15 && shape <= 19)))
+            (IsOneOf(shape, {5, 9, 10, 11}) || (shape >= 15 && shape <= 19)))
             return flag(kCountryFieldPMIFlatRateDeliveryConfirmation);
         return 0;
     case kSSCOD:

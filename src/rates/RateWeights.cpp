@@ -1,13 +1,15 @@
 #include "rates/RateWeights.h"
 
 #include <array>
-#include <initializer_list>
 
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 #include "rates/RateRegistry.h"
 #include "rates/RateTables.h"
 
 namespace {
+
+using tolvane::rates::IsOneOf;
 
 class BreakWriter {
 public:
@@ -60,12 +62,6 @@ private:
   int32_t count_ = 0;
 };
 
-bool isOneOf(int32_t value, std::initializer_list<int32_t> list) {
-  for (int32_t v : list)
-    if (v == value) return true;
-  return false;
-}
-
 } // namespace
 
 int32_t GetRateWeights2010(int32_t mailClass, int32_t shape, int32_t machinable,
@@ -89,11 +85,11 @@ int32_t GetRateWeights2010(int32_t mailClass, int32_t shape, int32_t machinable,
     }
     break;
   case kREPriority:
-    if (isOneOf(shape, {5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21})) breaks.everyPound();
+    if (IsOneOf(shape, {5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 20, 21})) breaks.everyPound();
     else breaks.weightColumn(classification >= 2 ? "MyPriorityRates2010Plus" : "MyPriorityRates2009", 10);
     break;
   case kREExpress:
-    if (isOneOf(shape, {5, 6, 10, 11})) breaks.everyPound();
+    if (IsOneOf(shape, {5, 6, 10, 11})) breaks.everyPound();
     else breaks.weightColumn("MyExpressRates2009", 10);
     break;
   case kREParcelPost:
@@ -119,14 +115,14 @@ int32_t GetRateWeights2010(int32_t mailClass, int32_t shape, int32_t machinable,
     breaks.everyPound();
     break;
   case kREExpressIntl:
-    if (isOneOf(shape, {5, 6, 10, 11})) breaks.everyPound();
+    if (IsOneOf(shape, {5, 6, 10, 11})) breaks.everyPound();
     else breaks.weightColumn("EMIRates2009", 10);
     break;
   case kREGlobalExpressGuaranteed:
     breaks.weightColumn("GXGRates2009", 10);
     break;
   case kREPriorityIntl:
-    if (isOneOf(shape, {5, 6, 8, 10, 11, 14, 15, 16, 17, 20})) {
+    if (IsOneOf(shape, {5, 6, 8, 10, 11, 14, 15, 16, 17, 20})) {
       breaks.everyPound();
     } else {
       const RateArray rows = FindBuiltInRateArray("PMIntlRates2009");
