@@ -3,6 +3,7 @@
 #include "model/DataAdditions.h"
 #include "model/FieldFormatters.h"
 #include "model/ServiceHooks.h"
+#include "platform/VariantKinds.h"
 
 #include <QDebug>
 
@@ -42,25 +43,7 @@ namespace {
 
 bool isNumber(const QVariant &value)
 {
-    switch (value.typeId()) {
-    case QMetaType::Bool:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Float:
-    case QMetaType::Double:
-        return true;
-    default:
-        return false;
-    }
+    return value.typeId() == QMetaType::Bool || isIntegerVariant(value) || isRealVariant(value);
 }
 
 bool isList(const QVariant &value)

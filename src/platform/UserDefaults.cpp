@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/Decimal.h"
 #include "platform/NotificationCenter.h"
+#include "platform/VariantKinds.h"
 
 #include <QBuffer>
 #include <QDataStream>
@@ -28,31 +29,6 @@ const QString kDecimal = QStringLiteral("decimal");
 const QString kVariant = QStringLiteral("variant");
 
 QString tagged(const QString &tag, const QString &payload) { return tag + QLatin1Char(':') + payload; }
-
-bool isInteger(const QVariant &v)
-{
-    switch (v.metaType().id()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isReal(const QVariant &v)
-{
-    return v.metaType().id() == QMetaType::Double || v.metaType().id() == QMetaType::Float;
-}
 
 bool isDecimal(const QVariant &v) { return v.metaType() == QMetaType::fromType<Decimal>(); }
 
@@ -94,7 +70,7 @@ QString encodeUserDefaultValue(const QVariant &value)
         return tagged(kDecimal, value.value<Decimal>().toString());
     if (value.metaType().id() == QMetaType::Bool)
         return tagged(kBool, value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
-    if (isInteger(value)) {
+    if (isIntegerVariant(value)) {
         bool ok = false;
         const qint64 n = value.toLongLong(&ok);
         if (!ok || (value.metaType().id() == QMetaType::ULongLong
@@ -102,7 +78,7 @@ QString encodeUserDefaultValue(const QVariant &value)
             return QString();
         return tagged(kInt, QString::number(n));
     }
-    if (isReal(value))
+    if (isRealVariant(value))
         return tagged(kReal, QString::number(value.toDouble(), 'g', QLocale::FloatingPointShortest));
     if (value.metaType().id() == QMetaType::QString)
         return tagged(kString, value.toString());
@@ -260,9 +236,9 @@ bool UserDefaults::boolForKey(const QString &key) const
     const QVariant v = objectForKey(key);
     if (v.metaType().id() == QMetaType::Bool)
         return v.toBool();
-    if (isInteger(v))
+    if (isIntegerVariant(v))
         return v.toLongLong() != 0;
-    if (isReal(v))
+    if (isRealVariant(v))
         return v.toDouble() != 0.0;
     if (isDecimal(v))
         return !v.value<Decimal>().isZero() && !v.value<Decimal>().isNaN();
@@ -286,9 +262,9 @@ qint64 UserDefaults::integerForKey(const QString &key) const
     const QVariant v = objectForKey(key);
     if (v.metaType().id() == QMetaType::Bool)
         return v.toBool() ? 1 : 0;
-    if (isInteger(v))
+    if (isIntegerVariant(v))
         return v.toLongLong();
-    if (isReal(v)) {
+    if (isRealVariant(v)) {
         const double d = v.toDouble();
         if (!std::isfinite(d))
             return 0;
@@ -310,7 +286,7 @@ double UserDefaults::doubleForKey(const QString &key) const
     const QVariant v = objectForKey(key);
     if (v.metaType().id() == QMetaType::Bool)
         return v.toBool() ? 1.0 : 0.0;
-    if (isInteger(v) || isReal(v))
+    if (isIntegerVariant(v) || isRealVariant(v))
         return v.toDouble();
     if (isDecimal(v)) {
         const double d = v.value<Decimal>().toDouble();
@@ -328,9 +304,9 @@ QString UserDefaults::stringForKey(const QString &key) const
         return v.toString();
     if (v.metaType().id() == QMetaType::Bool)
         return v.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    if (isInteger(v))
+    if (isIntegerVariant(v))
         return QString::number(v.toLongLong());
-    if (isReal(v))
+    if (isRealVariant(v))
         return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
     if (isDecimal(v))
         return v.value<Decimal>().toString();

@@ -1,0 +1,31 @@
+#pragma once
+// The kinds of number a QVariant may hold, as stored values are told apart.
+#include <QMetaType>
+#include <QVariant>
+
+// True for a value of any integer type (booleans are not integers here).
+inline bool isIntegerVariant(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// True for a double or a float.
+inline bool isRealVariant(const QVariant &value)
+{
+    return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
