@@ -149,7 +149,7 @@ int encodeChecked(const char *tracking, const char *routing, std::size_t routing
             characters[i] = ~characters[i] & 0x1FFF;
     }
 
-    // 6. Bars.
+    // 6. Bars: barString is written only here, once nothing can fail.
     for (int i = 0; i < kUSPS4CBBarCount; ++i) {
         const bool top = (characters[BarTopCharacterIndexArray[i]] >> BarTopCharacterShiftArray[i]) & 1;
         const bool bottom = (characters[BarBottomCharacterIndexArray[i]] >> BarBottomCharacterShiftArray[i]) & 1;
@@ -329,11 +329,7 @@ int USPS4CB(const char *trackingString, const char *routingString, char *barStri
     const std::size_t routingLength = blank ? static_cast<std::size_t>(blank - routingString) : std::strlen(routingString);
     if (!EncoderSelfTest())
         return USPS4CB_SELFTEST_FAILED;
-    char bars[kUSPS4CBBarCount];
-    const int code = checkAndEncode(trackingString, routingLength, routingString, bars);
-    if (code == USPS4CB_SUCCESS)
-        std::memcpy(barString, bars, kUSPS4CBBarCount);
-    return code;
+    return checkAndEncode(trackingString, routingLength, routingString, barString);
 }
 
 int USPSVCB(const char *trackingString, const char *routingString, char *barString)
@@ -346,11 +342,7 @@ int USPSVCB(const char *trackingString, const char *routingString, char *barStri
         return USPS4CB_ROUTING_MISSING;
     if (!barString)
         return USPS4CB_BAR_STRING_MISSING;
-    char bars[kUSPS4CBBarCount];
-    const int code = checkAndEncode(trackingString, std::strlen(routingString), routingString, bars);
-    if (code == USPS4CB_SUCCESS)
-        std::memcpy(barString, bars, kUSPS4CBBarCount);
-    return code;
+    return checkAndEncode(trackingString, std::strlen(routingString), routingString, barString);
 }
 
 } // namespace tolvane
