@@ -246,17 +246,11 @@ unsigned short GenerateFrameCheckSequence(const unsigned char bytes[kUSPS4CBBigN
 {
     const unsigned short generator = 0x0F35;
     unsigned short fcs = 0x07FF;
-    // First byte: its 6 low bits only.
-    unsigned short data = static_cast<unsigned short>(bytes[0] << 5);
-    for (int bit = 2; bit < 8; ++bit) {
-        fcs = ((fcs ^ data) & 0x400) ? static_cast<unsigned short>((fcs << 1) ^ generator)
-                                     : static_cast<unsigned short>(fcs << 1);
-        fcs &= 0x7FF;
-        data <<= 1;
-    }
-    for (int index = 1; index < kUSPS4CBBigNumberSize; ++index) {
-        data = static_cast<unsigned short>(bytes[index] << 3);
-        for (int bit = 0; bit < 8; ++bit) {
+    for (int index = 0; index < kUSPS4CBBigNumberSize; ++index) {
+        // The first byte takes part with its 6 low bits only.
+        const int skipped = index == 0 ? 2 : 0;
+        unsigned short data = static_cast<unsigned short>(bytes[index] << (3 + skipped));
+        for (int bit = skipped; bit < 8; ++bit) {
             fcs = ((fcs ^ data) & 0x400) ? static_cast<unsigned short>((fcs << 1) ^ generator)
                                          : static_cast<unsigned short>(fcs << 1);
             fcs &= 0x7FF;
