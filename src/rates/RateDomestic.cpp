@@ -12,6 +12,7 @@
 
 namespace {
 
+using tolvane::rates::CeilDiv;
 using tolvane::rates::IsOneOf;
 
 // Flat-rate shapes of the zone-9 rules and the one-cent adjustments.
@@ -19,7 +20,14 @@ bool isZoneNineFlatRateShape(int32_t shape) {
   return IsOneOf(shape, {5, 6, 8, 9, 10, 11}) || (shape >= 14 && shape <= 20);
 }
 
-int32_t ceilDiv(int32_t a, int32_t b) { return a <= 0 ? 0 : (a + b - 1) / b; }
+// Whole ounces and whole pounds of a weight in tenths of an ounce, rounded
+// up, at least 1.
+int32_t wholeOunces(int32_t weight) {
+  return static_cast<int32_t>(std::max<int64_t>(1, CeilDiv(weight, 10)));
+}
+int32_t wholePounds(int32_t weight) {
+  return static_cast<int32_t>(std::max<int64_t>(1, CeilDiv(weight, 160)));
+}
 
 // The price of the zone in the first row of a one-row table (flat-rate,
 // regional-box, Critical Mail and oversize rows). Only a table written as one
@@ -105,7 +113,7 @@ int32_t cubicPrice(int32_t tier, int32_t zone, int32_t weight, int32_t entryClas
   const RateArray tiers = GetRateInternal(kREHybridCubicTable, 0, &level);
   if (tiers) {
     if (tiers.form != RateRowForm::CubicTierRows || tiers.rowWidth != 10) return 0;
-    const int32_t ounces = ceilDiv(weight, 10);
+    const int32_t ounces = wholeOunces(weight);
     const int32_t column = 2 + (zone <= 2 ? 0 : zone - 2);
     for (int32_t row = 0; row < tiers.rowCount(); ++row) {
       const int32_t rowWeight = tiers.at(row, 0);
@@ -214,7 +222,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
   if (weight > maximum) return kREOverweight;
 
   // 8. The rate leaf (the look-up may lower the classification).
-  int32_t pounds = std::max(1, ceilDiv(weight, 160));
+  int32_t pounds = wholePounds(weight);
   RateArray leaf = GetRateInternal(mailClass, shape, &classification);
 
   // 9. An account price is compared with commercial plus.
@@ -232,7 +240,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
 
   // 10. Price by class.
   QueryState q;
-  const int32_t ounces = std::max(1, ceilDiv(weight, 10));
+  const int32_t ounces = wholeOunces(weight);
   switch (mailClass) {
   case kREFirstClass:
     switch (shape) {
@@ -363,7 +371,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
         }
       }
       int32_t rowWeight = 0, rowPrice = 0;
-      if (zonedByOunces(leaf, pricingZone, std::max(1, ceilDiv(weight, 10)), &rowWeight, &rowPrice)) {
+      if (zonedByOunces(leaf, pricingZone, wholeOunces(weight), &rowWeight, &rowPrice)) {
         q.cents = rowPrice;
         if (rowPrice > 0) weight = rowWeight * 10;
       }
@@ -449,7 +457,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
       q.cents = firstRowPrice(GetRateInternal(mailClass, kREShapeOversizeRow, &level), pricingZone);
     } else {
       int32_t rowWeight = 0;
-      if (zonedByOunces(leaf, pricingZone, std::max(1, ceilDiv(weight, 10)), &rowWeight, &q.cents))
+      if (zonedByOunces(leaf, pricingZone, wholeOunces(weight), &rowWeight, &q.cents))
         weight = rowWeight * 10;
     }
     break;

@@ -13,4 +13,11 @@ inline bool IsOneOf(int32_t value, std::initializer_list<int32_t> list)
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
+// a / b rounded up, for a divisor above 0: 0 stays 0 and a negative `a`
+// rounds towards zero (the true ceiling in both cases).
+constexpr int64_t CeilDiv(int64_t a, int64_t b)
+{
+    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
 } // namespace tolvane::rates

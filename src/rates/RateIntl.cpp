@@ -2,6 +2,7 @@
 
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 #include "rates/RateDescription.h"
 #include "rates/RateRegistry.h"
 #include "rates/RateTables.h"
@@ -14,10 +15,7 @@
 
 namespace {
 
-int64_t ceilDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
-}
+using tolvane::rates::CeilDiv;
 
 // First row whose weight (column 0) is at least `atLeast`; nullopt past the
 // last row (a row weight of 0 or less ends the rows).
@@ -86,11 +84,11 @@ int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int3
         const int64_t scaled = volume * 785;
         if (scaled <= 1728 * 1000)
             return 0;
-        return ceilDiv(scaled, 166 * 1000);
+        return CeilDiv(scaled, 166 * 1000);
     }
     if (volume <= 1728)
         return 0;
-    return ceilDiv(volume, 166);
+    return CeilDiv(volume, 166);
 }
 
 } // namespace
@@ -222,7 +220,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
             }
         } else if (shape == kREShapeFlat || shape == kREShapeParcel ||
                    shape == kREShapeNonRectangular) {
-            if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+            if (auto r = findRow(rows, CeilDiv(*weight, 10))) {
                 *weight = rows.at(*r, 0) * 10;
                 if (auto p = groupPrice(rows, *r, group))
                     cents = *p;
@@ -233,7 +231,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
         if (shape == 5 || shape == 6 || shape == 10 || shape == 11) {
             if (auto p = groupPrice(rows, 0, group))
                 cents = *p;
-        } else if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+        } else if (auto r = findRow(rows, CeilDiv(*weight, 10))) {
             *weight = rows.at(*r, 0) * 10;
             if (auto p = groupPrice(rows, *r, group))
                 cents = *p;
@@ -245,7 +243,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
             const int64_t raised = std::max<int64_t>(*weight, dimPounds * 160);
             *weight = int32_t(std::min<int64_t>(raised, maxWeight));
         }
-        if (auto r = findRow(rows, ceilDiv(*weight, 10))) {
+        if (auto r = findRow(rows, CeilDiv(*weight, 10))) {
             *weight = rows.at(*r, 0) * 10;
             if (auto p = groupPrice(rows, *r, group))
                 cents = *p;
@@ -257,7 +255,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
             if (auto p = groupPrice(rows, 0, group))
                 cents = *p;
         } else {
-            const int64_t ounces = ceilDiv(*weight, 10);
+            const int64_t ounces = CeilDiv(*weight, 10);
             for (int32_t r = 0; r < rows.rowCount(); ++r) {
                 const int32_t pounds = rows.at(r, 0);
                 if (pounds <= 0)
@@ -272,7 +270,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
         }
         break;
     case kREMBags: {
-        const int64_t pounds = ceilDiv(*weight, 160);
+        const int64_t pounds = CeilDiv(*weight, 160);
         // Row 1: the price up to 11 lb by group; row 2: each further pound.
         const int32_t base = group < rows.rowWidth ? rows.at(0, group) : 0;
         if (base > 0) {

@@ -11,6 +11,7 @@
 
 namespace {
 
+using tolvane::rates::CeilDiv;
 using tolvane::rates::IsOneOf;
 
 // What a missing structure reads as: one zero row, so every fee from it is 0.
@@ -24,11 +25,6 @@ RateArray nullStruct()
 int32_t clampToInt32(int64_t v)
 {
     return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
-
-int64_t ceilDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
 }
 
 // A negotiated classification (10 and above) that the optional-service table
@@ -140,7 +136,7 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
         v = std::min<int64_t>(v, GetCountryPMIIndemnityLimit(country));
     if (v <= 0)
         return 0;
-    const int64_t units = ceilDiv(v, 10000);
+    const int64_t units = CeilDiv(v, 10000);
     const bool intl = IsIntlClass(mailClass);
 
     if (mailClass == kREGlobalExpressGuaranteed) {
@@ -166,10 +162,10 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
         if (v <= serviceValue(kOSExpressIncludedInsurance, classification))
             return 0;
         return clampToInt32(perUnitFee(serviceStructure(kOSExpressInsuranceStructure, classification),
-                                       v, ceilDiv(v, 50000), 500));
+                                       v, CeilDiv(v, 50000), 500));
     }
     const int64_t fee = perUnitFee(serviceStructure(kOSDomesticInsuranceStructure, classification),
-                                   v, ceilDiv(v, 10000), 100);
+                                   v, CeilDiv(v, 10000), 100);
     if (countryIsCanada(country))
         return 0;
     return clampToInt32(fee);
@@ -304,7 +300,7 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
         return val(kOSExpress1030);
     if ((services & kSSLiveAnimal) && (mailClass == kREPriority || mailClass == kREExpress) &&
         selector >= 5)
-        return clampToInt32(int64_t(val(kOSLiveAnimalPerPound)) * ceilDiv(std::max(weight, 0), 160));
+        return clampToInt32(int64_t(val(kOSLiveAnimalPerPound)) * CeilDiv(std::max(weight, 0), 160));
     if (services & kSSCODMoneyOrder)
         return val(value <= 50000 ? kOSCODMoneyOrder : kOSCODMoneyOrderOver500);
     if (services & kSSAdultSignature)
@@ -348,8 +344,8 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
         if (perUnit <= 0)
             return clampToInt32(base);
         const int64_t previousLimit = row > 0 ? s.at(row - 1, 0) : 0;
-        const int64_t dollars = ceilDiv(std::max(value, 0), 100);
-        return clampToInt32(base + ceilDiv(dollars - previousLimit, 1000) * perUnit);
+        const int64_t dollars = CeilDiv(std::max(value, 0), 100);
+        return clampToInt32(base + CeilDiv(dollars - previousLimit, 1000) * perUnit);
     }
     if (services & (kSSInsurance | kSSExpressInsurance))
         return insuranceFee(services, mailClass, value, country, classification, minimumValue);
@@ -577,7 +573,7 @@ int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t lev
     if (value <= 0)
         return 0;
     const int64_t v = std::min<int64_t>(value, 1000000);
-    const int64_t units = ceilDiv(v, 10000);
+    const int64_t units = CeilDiv(v, 10000);
     if ((IsIntlClass(mailClass) && !canada) || military) {
         int32_t l = level;
         const int32_t perHundred =
@@ -603,6 +599,6 @@ int32_t GetFiremanInsuranceFee(int32_t mailClass, int32_t value)
     if (value <= 0)
         return 0;
     const int64_t over = int64_t(value) - 10000;
-    const int64_t units = over > 0 ? ceilDiv(over, 10000) : 0;
+    const int64_t units = over > 0 ? CeilDiv(over, 10000) : 0;
     return clampToInt32(units * 1000 + (IsIntlClass(mailClass) ? 2350 : 1950));
 }
