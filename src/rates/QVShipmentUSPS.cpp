@@ -19,7 +19,6 @@
 
 namespace {
 
-const QString kUseSep14RatesKey = QStringLiteral("useSep14Rates");
 // The engine's special-service code of the electronic delivery confirmation.
 constexpr int32_t kDeliveryConfirmationServiceCode = 512;
 
@@ -98,11 +97,7 @@ bool isExceptionZIP(const QVShipment &s) { return exceptionZIPs().contains(s.mai
 // it for the ship date's rate version.
 bool intlDeliveryConfirmationAvailable(const QVShipment &s)
 {
-    QDateTime date = s.shipCalendarDate();
-    if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
-        date = QVUSPSSep2014RateClass::classObject().effectiveDate();
-    const QByteArray dateText = date.toString(QStringLiteral("MM/dd/yyyy")).toUtf8();
-    SetRateVersion(dateText.constData());
+    qvrates::setIntlRateVersionForDate(s.shipCalendarDate());
     const QByteArray country = s.toAddress().country().toUtf8();
     return GetOptionalServiceAvailability(kDeliveryConfirmationServiceCode,
                                           QVUSPSIntlRateClass::tolvaneClassTypeForRateClassName(className(s)),

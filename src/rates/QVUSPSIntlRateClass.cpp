@@ -57,8 +57,6 @@ const QSet<QString> &poundClasses()
     return names;
 }
 
-const QString kDateFormat = QStringLiteral("MM/dd/yyyy");
-
 QByteArray countryText(const std::optional<QVCountry> &country, bool upperCase)
 {
     if (!country)
@@ -206,10 +204,7 @@ Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &si
 {
     // Rate version: the date's, or the September 2014 prices once the
     // postage server has said they are in force.
-    QDateTime rateDate = date.isValid() ? date : QDateTime::currentDateTime();
-    if (UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("useSep14Rates")))
-        rateDate = QVUSPSSep2014RateClass::classObject().effectiveDate();
-    SetRateVersion(rateDate.toString(kDateFormat).toLatin1().constData());
+    qvrates::setIntlRateVersionForDate(date);
 
     const QByteArray country = countryText(m_country, true);
     const int32_t classCode = tolvaneClassTypeForRateClassName(m_name);

@@ -1,11 +1,15 @@
 #pragma once
 // Small helpers shared by the rate classes and the shipment functions of the
-// rate layer (not part of its interface): the saturating integer conversion
-// and the arithmetic and texts of the weight menus, which the domestic and
-// the international rate classes build alike.
+// rate layer (not part of its interface): the saturating integer conversion,
+// the engine's rate version for an international ship date, and the
+// arithmetic and texts of the weight menus, which the domestic and the
+// international rate classes build alike.
 #include "model/StringAdditions.h"
+#include "platform/UserDefaults.h"
 #include "rates/QVUSPSRateClass.h"
+#include "rates/RateEngine.h"
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 
@@ -20,6 +24,17 @@ namespace qvrates {
 inline int clampToInt(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// Sets the engine's rate version for an international piece shipped on the
+// date (an invalid date counts as now), or for the September 2014 prices
+// whenever the user default "useSep14Rates" says they are in force.
+inline void setIntlRateVersionForDate(const QDateTime &date)
+{
+    QDateTime rateDate = date.isValid() ? date : QDateTime::currentDateTime();
+    if (UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("useSep14Rates")))
+        rateDate = QVUSPSSep2014RateClass::classObject().effectiveDate();
+    SetRateVersion(rateDate.toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData());
 }
 
 // Whole units of a weight break (tenths of an ounce), rounded up; a break of
