@@ -1,6 +1,7 @@
 #include "rates/RateCountries.h"
 
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -17,6 +18,8 @@
 
 namespace {
 
+using tolvane::rates::EqualsIgnoringCaseAscii;
+
 struct CountryAlias {
     std::string name;
     char code[3] = {0, 0, 0};
@@ -31,21 +34,6 @@ std::optional<std::size_t> countryListCurrent;
 
 
 constexpr std::size_t kMaxLineLength = 2047;
-
-char asciiUpper(char c)
-{
-    return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (asciiUpper(a[i]) != asciiUpper(b[i]))
-            return false;
-    return true;
-}
 
 bool isAsciiLetter(char c)
 {
@@ -82,7 +70,7 @@ std::vector<std::string_view> splitTabFields(std::string_view line)
 
 bool readFlag(std::string_view f)
 {
-    return equalsIgnoringCase(f, "Y") || f == "1";
+    return EqualsIgnoringCaseAscii(f, "Y") || f == "1";
 }
 
 // Decimal integer with an optional sign; reading stops at the first other
@@ -159,9 +147,9 @@ bool parseCountryLine(std::string_view line, CountryInfo &rec)
         const std::string_view v = f[std::size_t(n - 1)];
         switch (n) {
         case kCountryFieldPMIOffered: {
-            const bool smallBoxOnly = equalsIgnoringCase(v, "SFRB");
+            const bool smallBoxOnly = EqualsIgnoringCaseAscii(v, "SFRB");
             rec.pmiSmallFlatRateBoxOnly = smallBoxOnly ? 1 : 0;
-            rec.field[n] = (equalsIgnoringCase(v, "Y") || smallBoxOnly) ? 1 : 0;
+            rec.field[n] = (EqualsIgnoringCaseAscii(v, "Y") || smallBoxOnly) ? 1 : 0;
             break;
         }
         case kCountryFieldUnused49:
@@ -196,7 +184,7 @@ bool parseCountryLine(std::string_view line, CountryInfo &rec)
 const CountryInfo *findByCode(std::string_view code)
 {
     for (const auto &rec : countryList)
-        if (equalsIgnoringCase(std::string_view(rec->code, 2), code.substr(0, 2)))
+        if (EqualsIgnoringCaseAscii(std::string_view(rec->code, 2), code.substr(0, 2)))
             return rec.get();
     return nullptr;
 }
@@ -211,7 +199,7 @@ const CountryInfo *findCountry(const char *text)
         found = findByCode(t);
     } else {
         for (const auto &rec : countryList)
-            if (equalsIgnoringCase(rec->name, t)) {
+            if (EqualsIgnoringCaseAscii(rec->name, t)) {
                 found = rec.get();
                 break;
             }
@@ -219,7 +207,7 @@ const CountryInfo *findCountry(const char *text)
     if (found)
         return found;
     for (const auto &alias : countryAliases)
-        if (equalsIgnoringCase(alias.name, t))
+        if (EqualsIgnoringCaseAscii(alias.name, t))
             return findByCode(std::string_view(alias.code, 2));
     return nullptr;
 }
@@ -258,7 +246,7 @@ bool containsIgnoringCase(std::string_view haystack, std::string_view needle)
     if (needle.empty() || haystack.size() < needle.size())
         return false;
     for (std::size_t i = 0; i + needle.size() <= haystack.size(); ++i)
-        if (equalsIgnoringCase(haystack.substr(i, needle.size()), needle))
+        if (EqualsIgnoringCaseAscii(haystack.substr(i, needle.size()), needle))
             return true;
     return false;
 }
@@ -351,12 +339,12 @@ int32_t GetCountryInfo(char *name, char *code, char *rateName, char *zone)
     if (!name && !code)
         return kRENoCountry;
     const std::size_t nameLength = name ? std::strlen(name) : 0;
-    if (nameLength >= 3 && equalsIgnoringCase(name, "UNITED STATES")) {
+    if (nameLength >= 3 && EqualsIgnoringCaseAscii(name, "UNITED STATES")) {
         if (code)
             std::memcpy(code, "US", 3);
         return kRESuccess;
     }
-    if (nameLength < 3 && code && equalsIgnoringCase(code, "US")) {
+    if (nameLength < 3 && code && EqualsIgnoringCaseAscii(code, "US")) {
         if (name)
             std::memcpy(name, "UNITED STATES", sizeof "UNITED STATES");
         return kRESuccess;

@@ -2,8 +2,10 @@
 // Small helpers shared by the rate-engine sources; not part of the engine's
 // interface.
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <string_view>
 
 namespace tolvane::rates {
 
@@ -18,6 +20,19 @@ inline bool IsOneOf(int32_t value, std::initializer_list<int32_t> list)
 constexpr int64_t CeilDiv(int64_t a, int64_t b)
 {
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+// Equal texts when ASCII letters are compared without regard to case; every
+// other byte must match exactly (no locale is consulted).
+constexpr bool EqualsIgnoringCaseAscii(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (upper(a[i]) != upper(b[i]))
+            return false;
+    return true;
 }
 
 } // namespace tolvane::rates

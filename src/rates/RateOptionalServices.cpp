@@ -12,6 +12,7 @@
 namespace {
 
 using tolvane::rates::CeilDiv;
+using tolvane::rates::EqualsIgnoringCaseAscii;
 using tolvane::rates::IsOneOf;
 
 // What a missing structure reads as: one zero row, so every fee from it is 0.
@@ -94,12 +95,17 @@ int64_t perUnitFee(const RateArray &s, int64_t valueCents, int64_t units, int32_
     return fee;
 }
 
+bool isCanadaCode(const char *code)
+{
+    return EqualsIgnoringCaseAscii(std::string_view(code, 2), "CA");
+}
+
 bool countryIsCanada(const char *country)
 {
     char code[2] = {0, 0};
     if (!country || GetCountryCodeForName(country, code, nullptr) != kRESuccess)
         return false;
-    return (code[0] == 'C' || code[0] == 'c') && (code[1] == 'A' || code[1] == 'a');
+    return isCanadaCode(code);
 }
 
 int32_t pmeiIndemnityLimit(const char *country)
@@ -108,20 +114,9 @@ int32_t pmeiIndemnityLimit(const char *country)
     return rec ? clampToInt32(int64_t(rec->value(kCountryFieldPMEIIndemnityLimit)) * 100) : 0;
 }
 
-bool equalsIgnoringCaseAscii(const char *a, const char *b)
-{
-    for (; *a && *b; ++a, ++b) {
-        const char x = (*a >= 'a' && *a <= 'z') ? char(*a - 32) : *a;
-        const char y = (*b >= 'a' && *b <= 'z') ? char(*b - 32) : *b;
-        if (x != y)
-            return false;
-    }
-    return *a == *b;
-}
-
 bool equalsUnitedStates(const char *country)
 {
-    return equalsIgnoringCaseAscii(country, "US") || equalsIgnoringCaseAscii(country, "UNITED STATES");
+    return EqualsIgnoringCaseAscii(country, "US") || EqualsIgnoringCaseAscii(country, "UNITED STATES");
 }
 
 int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const char *country,
@@ -567,8 +562,7 @@ int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t lev
         const CountryInfo *rec = GetCountryInfoForCountryName(country);
         if (!rec || IsCountryCodeBanned(BannedList::TolvaneInsurance, rec->code))
             return 0;
-        canada = (rec->code[0] == 'C' || rec->code[0] == 'c') &&
-                 (rec->code[1] == 'A' || rec->code[1] == 'a');
+        canada = isCanadaCode(rec->code);
     }
     if (value <= 0)
         return 0;

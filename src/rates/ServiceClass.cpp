@@ -2,10 +2,13 @@
 
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "rates/RateInternal.h"
 
-#include <cctype>
+#include <string_view>
 
 namespace {
+
+using tolvane::rates::EqualsIgnoringCaseAscii;
 
 constexpr uint32_t kMachinable = 0x4000;
 constexpr uint32_t kNotMachinable = 0x8000;
@@ -166,9 +169,8 @@ bool isCanadaOrMexico(const char *country)
     char code[3] = {0, 0, 0};
     if (GetCountryCodeForName(country, code, nullptr) != 0)
         return false;
-    const char first = static_cast<char>(std::toupper(static_cast<unsigned char>(code[0])));
-    const char second = static_cast<char>(std::toupper(static_cast<unsigned char>(code[1])));
-    return (first == 'C' && second == 'A') || (first == 'M' && second == 'X');
+    const std::string_view letters(code, 2);
+    return EqualsIgnoringCaseAscii(letters, "CA") || EqualsIgnoringCaseAscii(letters, "MX");
 }
 
 // One of three price columns (classification 0, 1, 2); any other gives 0.
