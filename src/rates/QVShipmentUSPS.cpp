@@ -633,10 +633,7 @@ QString prettyWeightInOunces(const QVShipment &shipment)
 
 int zoneInt(const QVShipment &shipment)
 {
-    const QString zone = shipmentText(shipment, QVUSPSShipmentZoneKey);
-    if (zone == QLatin1String("Local"))
-        return 0;
-    return clampToInt(longLongValue(zone));
+    return QVUSPSRateClass::zoneForZoneString(shipmentText(shipment, QVUSPSShipmentZoneKey));
 }
 
 QString zoneNumberString(const QVShipment &shipment)
