@@ -13,16 +13,6 @@ using tolvane::rates::EqualsIgnoringCaseAscii;
 constexpr uint32_t kMachinable = 0x4000;
 constexpr uint32_t kNotMachinable = 0x8000;
 
-bool isInternational(int32_t mailClass)
-{
-    switch (mailClass) {
-    case 28: case 29: case 30: case 35: case 36: case 38: case 39: case 42: case 47: case 49:
-        return true;
-    default:
-        return false;
-    }
-}
-
 uint32_t classGroup(int32_t mailClass)
 {
     switch (mailClass) {
@@ -190,7 +180,7 @@ int32_t GetServiceClassRE2014(int32_t mailClass, int32_t shape, int32_t weight, 
                               int32_t machinable, int32_t, int32_t rateClassification, int32_t military,
                               int32_t cubic, int32_t returnService)
 {
-    if (isInternational(mailClass))
+    if (IsIntlClass(mailClass))
         return static_cast<int32_t>(internationalKey(mailClass, shape, zone, rateClassification));
 
     if (mailClass == 48) {

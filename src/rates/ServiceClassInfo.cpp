@@ -248,12 +248,8 @@ int32_t MailClassInfo(int32_t mailClass, int32_t shape, const char *country, cha
         return kREUnknownClass;
     copyName(name, kMailClassInfoNameSize, text);
 
-    switch (mailClass) {
-    case 28: case 29: case 30: case 36: case 38: case 39: case 42: case 47: case 49:
-        break;
-    default:
+    if (!IsIntlClass(mailClass))
         return kRESuccess;
-    }
     if (!country || std::strlen(country) < 2)
         return kRENoCountry;
     if (mailClass == 38 || mailClass == 39 || mailClass == 49)
