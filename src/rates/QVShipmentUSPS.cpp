@@ -19,9 +19,6 @@
 
 namespace {
 
-// The engine's special-service code of the electronic delivery confirmation.
-constexpr int32_t kDeliveryConfirmationServiceCode = 512;
-
 using qvrates::clampToInt;
 
 // The integer value of a loose value: the leading integer of a text, a
@@ -99,7 +96,7 @@ bool intlDeliveryConfirmationAvailable(const QVShipment &s)
 {
     qvrates::setIntlRateVersionForDate(s.shipCalendarDate());
     const QByteArray country = s.toAddress().country().toUtf8();
-    return GetOptionalServiceAvailability(kDeliveryConfirmationServiceCode,
+    return GetOptionalServiceAvailability(kSSDeliveryConfirmation,
                                           QVUSPSIntlRateClass::tolvaneClassTypeForRateClassName(className(s)),
                                           QVUSPSRateClass::tolvaneShapeTypeForSize(sizeName(s)),
                                           country.constData())

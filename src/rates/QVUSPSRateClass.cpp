@@ -8,6 +8,8 @@
 #include "model/QVWeight.h"
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
+#include "rates/RateEngine.h"
+#include "rates/RateOptionalServices.h"
 
 #include <QDate>
 #include <QHash>
@@ -58,28 +60,28 @@ struct SizeEntry
 const QHash<QString, SizeEntry> &sizeTable()
 {
     static const QHash<QString, SizeEntry> table = {
-        {QVUSPSLetterSize, {QStringLiteral("Letter"), 1}},
-        {QVUSPSLargeEnvelopeSize, {QStringLiteral("Large Envelope"), 2}},
-        {QVUSPSPostcardSize, {QStringLiteral("Postcard"), 7}},
-        {QVUSPSRegularSize, {QStringLiteral("Package"), 3}},
-        {QVUSPSLargeSize, {QStringLiteral("Package"), 3}},
-        {QVUSPSOversizeSize, {QStringLiteral("Oversized Package"), 3}},
-        {QVUSPSFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 5}},
-        {QVUSPSFlatRateBoxSize, {QStringLiteral("Medium Flat Rate Box"), 6}},
-        {QVUSPSLargeFlatRateBoxSize, {QStringLiteral("Large Flat Rate Box"), 8}},
-        {QVUSPSSmallFlatRateBoxSize, {QStringLiteral("Small Flat Rate Box"), 9}},
-        {QVUSPSFlatRatePaddedEnvelopeSize, {QStringLiteral("Flat Rate Padded Envelope"), 10}},
-        {QVUSPSFlatRateLegalEnvelopeSize, {QStringLiteral("Legal Flat Rate Envelope"), 11}},
-        {QVUSPSRegionalRateBoxASize, {QStringLiteral("Regional Rate Box A"), 12}},
-        {QVUSPSRegionalRateBoxBSize, {QStringLiteral("Regional Rate Box B"), 13}},
-        {QVUSPSRegionalRateBoxCSize, {QStringLiteral("Regional Rate Box C"), 21}},
-        {QVUSPSGiftCardFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 14}},
-        {QVUSPSWindowFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 15}},
-        {QVUSPSSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 16}},
-        {QVUSPSCardboardSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), 17}},
-        {QVUSPSLargeFlatRateBoardGameBoxSize, {QString(), 20}},
-        {QVUSPSLargeFlatRateVideoBoxSize, {QStringLiteral("Large Flat Rate Video Box"), 19}},
-        {QVUSPSNonrectangularParcelSize, {QStringLiteral("Package"), 4}},
+        {QVUSPSLetterSize, {QStringLiteral("Letter"), kREShapeLetter}},
+        {QVUSPSLargeEnvelopeSize, {QStringLiteral("Large Envelope"), kREShapeFlat}},
+        {QVUSPSPostcardSize, {QStringLiteral("Postcard"), kREShapePostcard}},
+        {QVUSPSRegularSize, {QStringLiteral("Package"), kREShapeParcel}},
+        {QVUSPSLargeSize, {QStringLiteral("Package"), kREShapeParcel}},
+        {QVUSPSOversizeSize, {QStringLiteral("Oversized Package"), kREShapeParcel}},
+        {QVUSPSFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeFlatRateEnvelope}},
+        {QVUSPSFlatRateBoxSize, {QStringLiteral("Medium Flat Rate Box"), kREShapeFlatRateBox}},
+        {QVUSPSLargeFlatRateBoxSize, {QStringLiteral("Large Flat Rate Box"), kREShapeLargeFlatRateBox}},
+        {QVUSPSSmallFlatRateBoxSize, {QStringLiteral("Small Flat Rate Box"), kREShapeSmallFlatRateBox}},
+        {QVUSPSFlatRatePaddedEnvelopeSize, {QStringLiteral("Flat Rate Padded Envelope"), kREShapeFlatRatePaddedEnvelope}},
+        {QVUSPSFlatRateLegalEnvelopeSize, {QStringLiteral("Legal Flat Rate Envelope"), kREShapeFlatRateLegalEnvelope}},
+        {QVUSPSRegionalRateBoxASize, {QStringLiteral("Regional Rate Box A"), kREShapeRegionalBoxA}},
+        {QVUSPSRegionalRateBoxBSize, {QStringLiteral("Regional Rate Box B"), kREShapeRegionalBoxB}},
+        {QVUSPSRegionalRateBoxCSize, {QStringLiteral("Regional Rate Box C"), kREShapeRegionalBoxC}},
+        {QVUSPSGiftCardFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeGiftCardFlatRateEnvelope}},
+        {QVUSPSWindowFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeWindowFlatRateEnvelope}},
+        {QVUSPSSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeSmallFlatRateEnvelope}},
+        {QVUSPSCardboardSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeCardboardSmallFlatRateEnvelope}},
+        {QVUSPSLargeFlatRateBoardGameBoxSize, {QString(), kREShapeLargeFlatRateBoardGameBox}},
+        {QVUSPSLargeFlatRateVideoBoxSize, {QStringLiteral("Large Flat Rate Video Box"), kREShapeLargeFlatRateVideoBox}},
+        {QVUSPSNonrectangularParcelSize, {QStringLiteral("Package"), kREShapeNonRectangular}},
     };
     return table;
 }
@@ -97,16 +99,16 @@ struct ClassEntry
 const QHash<QString, ClassEntry> &classTable()
 {
     static const QHash<QString, ClassEntry> table = {
-        {QVUSPSFirstClassMail, {QStringLiteral("First-Class Mail"), QStringLiteral("First Class"), QVOunceUnitString, 1, false}},
-        {QVUSPSPriorityMail, {QStringLiteral("Priority Mail"), QStringLiteral("Priority"), QVOunceUnitString, 2, false}},
-        {QVUSPSExpressMail, {QStringLiteral("Priority Mail Express"), QString(), QVOunceUnitString, 3, false}},
-        {QVUSPSMediaMail, {QStringLiteral("Media Mail"), QStringLiteral("Media Mail"), QVPoundUnitString, 24, true}},
-        {QVUSPSLibraryMail, {QStringLiteral("Library Mail"), QStringLiteral("Library Mail"), QVPoundUnitString, 25, true}},
-        {QVUSPSBoundPrintedMatter, {QStringLiteral("Bound Printed Matter"), QStringLiteral("Bound Printed Matter"), QVOunceUnitString, 23, true}},
-        {QVUSPSParcelPost, {QStringLiteral("Parcel Post"), QStringLiteral("Parcel Post"), QVPoundUnitString, 6, true}},
-        {QVUSPSParcelSelect, {QStringLiteral("Parcel Select"), QStringLiteral("Parcel Select"), QVOunceUnitString, 43, true}},
-        {QVUSPSStandardPost, {QStringLiteral("Standard Post"), QStringLiteral("Standard Post"), QVPoundUnitString, 45, true}},
-        {QVUSPSCriticalMail, {QStringLiteral("Critical Mail"), QString(), QString(), 44, false}},
+        {QVUSPSFirstClassMail, {QStringLiteral("First-Class Mail"), QStringLiteral("First Class"), QVOunceUnitString, kREFirstClass, false}},
+        {QVUSPSPriorityMail, {QStringLiteral("Priority Mail"), QStringLiteral("Priority"), QVOunceUnitString, kREPriority, false}},
+        {QVUSPSExpressMail, {QStringLiteral("Priority Mail Express"), QString(), QVOunceUnitString, kREExpress, false}},
+        {QVUSPSMediaMail, {QStringLiteral("Media Mail"), QStringLiteral("Media Mail"), QVPoundUnitString, kREMediaMail, true}},
+        {QVUSPSLibraryMail, {QStringLiteral("Library Mail"), QStringLiteral("Library Mail"), QVPoundUnitString, kRELibraryMail, true}},
+        {QVUSPSBoundPrintedMatter, {QStringLiteral("Bound Printed Matter"), QStringLiteral("Bound Printed Matter"), QVOunceUnitString, kREBoundPrintedMatter, true}},
+        {QVUSPSParcelPost, {QStringLiteral("Parcel Post"), QStringLiteral("Parcel Post"), QVPoundUnitString, kREParcelPost, true}},
+        {QVUSPSParcelSelect, {QStringLiteral("Parcel Select"), QStringLiteral("Parcel Select"), QVOunceUnitString, kREParcelSelect, true}},
+        {QVUSPSStandardPost, {QStringLiteral("Standard Post"), QStringLiteral("Standard Post"), QVPoundUnitString, kREStandardPost, true}},
+        {QVUSPSCriticalMail, {QStringLiteral("Critical Mail"), QString(), QString(), kRECriticalMail, false}},
     };
     return table;
 }
@@ -144,21 +146,21 @@ struct ServiceEntry
 const QHash<QString, ServiceEntry> &serviceTable()
 {
     static const QHash<QString, ServiceEntry> table = {
-        {QVUSPSeDeliveryConfirmation, {QStringLiteral("USPS Tracking"), QStringLiteral("USPS Tracking"), 512}},
-        {QVUSPSeSignatureConfirmation, {QStringLiteral("Signature Confirmation"), QStringLiteral("Signature Confirm"), 8192}},
+        {QVUSPSeDeliveryConfirmation, {QStringLiteral("USPS Tracking"), QStringLiteral("USPS Tracking"), kSSDeliveryConfirmation}},
+        {QVUSPSeSignatureConfirmation, {QStringLiteral("Signature Confirmation"), QStringLiteral("Signature Confirm"), kSSSignatureConfirmation}},
         {QVUSPSRegisteredMailService, {QString(), QString(), 0}},
         {QVUSPSInsuredMailService, {QString(), QString(), 0}},
-        {QVUSPSCertifiedMailService, {QStringLiteral("Certified Mail"), QString(), 4}},
-        {QVUSPSRestrictedDeliveryService, {QStringLiteral("Restricted Delivery"), QString(), 8}},
+        {QVUSPSCertifiedMailService, {QStringLiteral("Certified Mail"), QString(), kSSCertified}},
+        {QVUSPSRestrictedDeliveryService, {QStringLiteral("Restricted Delivery"), QString(), kSSRestrictedDelivery}},
         {QVUSPSCertificateOfMailingService, {QString(), QString(), 0}},
-        {QVUSPSReturnReceiptService, {QStringLiteral("Return Receipt"), QString(), 128}},
+        {QVUSPSReturnReceiptService, {QStringLiteral("Return Receipt"), QString(), kSSReturnReceipt}},
         {QVUSPSReturnReceiptForMerchandiseService, {QString(), QString(), 0}},
         {QVUSPSCashOnDeliveryService, {QString(), QString(), 0}},
-        {QVUSPSAdultSignatureService, {QStringLiteral("Adult Signature"), QString(), 131072}},
-        {QVUSPSAdultSignatureRestrictedService, {QStringLiteral("Adult Signature Restricted Delivery"), QString(), 262144}},
+        {QVUSPSAdultSignatureService, {QStringLiteral("Adult Signature"), QString(), kSSAdultSignature}},
+        {QVUSPSAdultSignatureRestrictedService, {QStringLiteral("Adult Signature Restricted Delivery"), QString(), kSSAdultSignatureRestricted}},
         {QVUSPSHoldForPickupService, {QStringLiteral("Hold For Pickup"), QString(), 524288}},
-        {QVUSPSExpressMailPremiumService, {QStringLiteral("Priority Mail Express Premium Service"), QString(), 32768}},
-        {QVUSPSExpressMail1030AMService, {QStringLiteral("10:30 AM Delivery"), QString(), 1048576}},
+        {QVUSPSExpressMailPremiumService, {QStringLiteral("Priority Mail Express Premium Service"), QString(), kSSExpressPremium}},
+        {QVUSPSExpressMail1030AMService, {QStringLiteral("10:30 AM Delivery"), QString(), kSSExpress1030}},
     };
     return table;
 }
