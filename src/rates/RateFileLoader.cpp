@@ -144,18 +144,6 @@ bool leadingNumber(const char *text, long *value) {
   return true;
 }
 
-bool hasLeaf(int slot, int32_t classKey, int32_t classification, int32_t shape) {
-  for (const RateClassNode &c : gRateTables[slot].classes) {
-    if (c.classKey != classKey) continue;
-    for (const RateClassificationNode &n : c.classifications) {
-      if (n.classification != classification) continue;
-      for (const RateShapeLeaf &leaf : n.shapes)
-        if (leaf.shape == shape) return true;
-    }
-  }
-  return false;
-}
-
 int slotIndexOf(int32_t key) {
   RateTableSlot *slot = FindRateTableSlot(gRateTables, key);
   return slot ? static_cast<int>(slot - gRateTables) : -1;
@@ -278,7 +266,7 @@ int32_t RegisterRateFileAtPath(const char *path) {
       if (b.fallback) {
         const RateArray zero = FindBuiltInRateArray(b.fallback);
         for (int32_t shape : b.fallbackShapes)
-          if (!hasLeaf(priceSlot, b.classKey, classification, shape))
+          if (!HasExactRateLeaf(&gRateTables[priceSlot], b.classKey, classification, shape))
             RegisterRate2(priceSlot, b.classKey, shape, classification, zero, 0);
       }
       int32_t *owned = new int32_t[words.size()];

@@ -38,21 +38,8 @@ std::optional<int32_t> findRow(const RateArray &rows, int64_t atLeast)
 // lightest weight's price, which is not the flat-rate price.
 bool hasOwnShapeLeaf(int32_t mailClass, int32_t shape, int32_t classification)
 {
-    const RateTableSlot *table = FindRateTableSlot(gRateTables, giRateTable);
-    if (!table)
-        return false;
-    for (const RateClassNode &cls : table->classes) {
-        if (cls.classKey != mailClass)
-            continue;
-        for (const RateClassificationNode &node : cls.classifications) {
-            if (node.classification != classification)
-                continue;
-            for (const RateShapeLeaf &leaf : node.shapes)
-                if (leaf.shape == shape)
-                    return true;
-        }
-    }
-    return false;
+    return HasExactRateLeaf(FindRateTableSlot(gRateTables, giRateTable), mailClass,
+                            classification, shape);
 }
 
 // The price of a price-group column; -1 (group not served at that weight)

@@ -33,6 +33,18 @@ void releaseIfOwned(RateShapeLeaf &leaf, const int32_t *replacement) {
   delete[] leaf.array.data;
 }
 
+const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey) {
+  for (const RateClassNode &node : table.classes)
+    if (node.classKey == classKey) return &node;
+  return nullptr;
+}
+
+bool hasShapeLeaf(const RateClassificationNode &node, int32_t shape) {
+  for (const RateShapeLeaf &leaf : node.shapes)
+    if (leaf.shape == shape) return true;
+  return false;
+}
+
 const RateShapeLeaf *findLeaf(const RateClassificationNode &node, int32_t shape) {
   const RateShapeLeaf *fallback = nullptr;
   for (const RateShapeLeaf &leaf : node.shapes) {
@@ -116,9 +128,7 @@ RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t 
   for (;;) {
     const RateTableSlot *table = FindRateTableSlot(slots, tableKey);
     if (!table) return {};
-    const RateClassNode *classNode = nullptr;
-    for (const RateClassNode &node : table->classes)
-      if (node.classKey == classKey) { classNode = &node; break; }
+    const RateClassNode *classNode = findClassNode(*table, classKey);
     if (!classNode) return {};
 
     for (const RateClassificationNode &node : classNode->classifications) {
@@ -132,6 +142,15 @@ RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t 
     }
     return {};
   }
+}
+
+bool HasExactRateLeaf(const RateTableSlot *table, int32_t classKey, int32_t classification,
+                      int32_t shape) {
+  const RateClassNode *classNode = table ? findClassNode(*table, classKey) : nullptr;
+  if (!classNode) return false;
+  for (const RateClassificationNode &node : classNode->classifications)
+    if (node.classification == classification) return hasShapeLeaf(node, shape);
+  return false;
 }
 
 RateArray GetRateInternal(int32_t classKey, int32_t shape, int32_t *classification) {
@@ -165,20 +184,12 @@ void GetCurrentRegisteredRateClassificationsInternal(int32_t classKey, int32_t t
   const int32_t capacity = *count;
   int32_t written = 0;
   const RateTableSlot *table = FindRateTableSlot(gRateTables, tableKey);
-  const RateClassNode *classNode = nullptr;
-  if (table)
-    for (const RateClassNode &node : table->classes)
-      if (node.classKey == classKey) { classNode = &node; break; }
+  const RateClassNode *classNode = table ? findClassNode(*table, classKey) : nullptr;
   if (classNode) {
     for (const RateClassificationNode &node : classNode->classifications) {
       if (written >= capacity) break;
       if (node.shapes.empty()) continue;
-      if (shape > 0) {
-        bool hasShape = false;
-        for (const RateShapeLeaf &leaf : node.shapes)
-          if (leaf.shape == shape) { hasShape = true; break; }
-        if (!hasShape) continue;
-      }
+      if (shape > 0 && !hasShapeLeaf(node, shape)) continue;
       if (out) out[written] = node.classification;
       ++written;
     }

@@ -156,6 +156,10 @@ void RegisterRate(int slot, int32_t classKey, int32_t shape, int32_t classificat
 // is looked up as 3; a missing shape leaf falls back to the shape-0 leaf.
 RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t classKey,
                                 int32_t shape, int32_t *classification);
+// True when `table` (may be null) holds a leaf registered under exactly
+// (classKey, classification, shape): no classification or shape fall-back.
+bool HasExactRateLeaf(const RateTableSlot *table, int32_t classKey, int32_t classification,
+                      int32_t shape);
 // The same on the table of the current rate version (giRateTable).
 RateArray GetRateInternal(int32_t classKey, int32_t shape, int32_t *classification);
 // The same on the optional-service table (key 106) with shape 0.
