@@ -42,8 +42,6 @@ public:
     }
 
 private:
-    static constexpr int kMaxDepth = 512;
-
     [[noreturn]] static void fail(const QString &why) { throw why; }
 
     bool atEnd() const { return m_position >= m_text.size(); }
@@ -88,7 +86,7 @@ private:
 
     QVariant readValue(int depth)
     {
-        if (depth > kMaxDepth)
+        if (depth > kPropertyListMaxDepth)
             fail(QStringLiteral("nested too deeply"));
         skipSpace();
         if (atEnd())
