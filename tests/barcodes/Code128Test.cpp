@@ -19,21 +19,12 @@ namespace {
 // zint picks the same codewords.
 std::string zintModules(const std::string &data, std::size_t length)
 {
-    const QByteArray out = tolvane::test::runTool(
-        QStringLiteral("zint"), {QStringLiteral("-b"), QStringLiteral("CODE128"), QStringLiteral("--dump"),
-                                 QStringLiteral("-d"), QString::fromStdString(data)});
-    std::string bits;
-    for (char c : out) {
-        int v = -1;
-        if (c >= '0' && c <= '9')
-            v = c - '0';
-        else if (c >= 'A' && c <= 'F')
-            v = c - 'A' + 10;
-        if (v < 0)
-            continue;
-        for (int b = 3; b >= 0; --b)
-            bits.push_back((v >> b) & 1 ? '1' : '0');
-    }
+    QByteArray out;
+    tolvane::test::runTool(QStringLiteral("zint"),
+                           {QStringLiteral("-b"), QStringLiteral("CODE128"), QStringLiteral("--dump"),
+                            QStringLiteral("-d"), QString::fromStdString(data)},
+                           &out);
+    const std::string bits = tolvane::test::hexDumpBits(out);
     return bits.substr(0, std::min(bits.size(), length));
 }
 

@@ -1,8 +1,6 @@
 #include "LinearBarcodeSupport.h"
 
 #include <QDir>
-#include <QImage>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 
@@ -23,21 +21,10 @@ QString temporaryFilePath(const QString &fileName) { return QDir(imageDir().path
 QString writeModulesPng(const std::string &modules, const QString &baseName, int scale, int quietModules,
                         int height)
 {
-    const int width = (static_cast<int>(modules.size()) + 2 * quietModules) * scale;
-    QImage image(width, height, QImage::Format_Grayscale8);
-    image.fill(255);
-    for (std::size_t i = 0; i < modules.size(); ++i) {
-        if (modules[i] != '1')
-            continue;
-        const int x0 = (quietModules + static_cast<int>(i)) * scale;
-        for (int y = 0; y < height; ++y) {
-            uchar *line = image.scanLine(y);
-            for (int x = x0; x < x0 + scale; ++x)
-                line[x] = 0;
-        }
-    }
     const QString path = temporaryFilePath(baseName + QStringLiteral(".png"));
-    image.save(path, "PNG");
+    writeModuleGridPng(
+        1, static_cast<int>(modules.size()), [&](int, int column) { return modules[column] == '1'; }, path,
+        scale, height, quietModules, 0);
     return path;
 }
 
@@ -53,37 +40,13 @@ std::string code39Modules(const std::string &pattern, int ratio)
     return modules;
 }
 
-QByteArray runTool(const QString &program, const QStringList &arguments, QString *error, const QByteArray &input)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(10000)) {
-        if (error)
-            *error = program + QStringLiteral(" could not be started");
-        return QByteArray();
-    }
-    if (!input.isEmpty())
-        process.write(input);
-    process.closeWriteChannel();
-    if (!process.waitForFinished(30000)) {
-        process.kill();
-        process.waitForFinished();
-        if (error)
-            *error = program + QStringLiteral(" did not finish");
-        return QByteArray();
-    }
-    if (error)
-        *error = QString::fromLocal8Bit(process.readAllStandardError());
-    return process.readAllStandardOutput();
-}
-
 DecodedSymbol decodeWithZbar(const QString &pngPath)
 {
     DecodedSymbol result;
     QString error;
-    const QByteArray xml = runTool(QStringLiteral("zbarimg"),
-                                   {QStringLiteral("--nodbus"), QStringLiteral("-q"), QStringLiteral("--xml"), pngPath},
-                                   &error);
+    QByteArray xml;
+    runTool(QStringLiteral("zbarimg"),
+            {QStringLiteral("--nodbus"), QStringLiteral("-q"), QStringLiteral("--xml"), pngPath}, &xml, &error);
     result.diagnostics = QString::fromUtf8(xml) + error;
     QXmlStreamReader reader(xml);
     while (!reader.atEnd()) {
@@ -110,8 +73,9 @@ DecodedSymbol decodeWithZXing(const QString &pngPath)
 {
     DecodedSymbol result;
     QString error;
-    const QByteArray out = runTool(QStringLiteral("ZXingReader"),
-                                   {QStringLiteral("-norotate"), QStringLiteral("-noscale"), pngPath}, &error);
+    QByteArray out;
+    runTool(QStringLiteral("ZXingReader"), {QStringLiteral("-norotate"), QStringLiteral("-noscale"), pngPath}, &out,
+            &error);
     result.diagnostics = QString::fromUtf8(out) + error;
     const QList<QByteArray> lines = out.split('\n');
     for (const QByteArray &rawLine : lines) {

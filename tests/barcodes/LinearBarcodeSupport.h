@@ -1,7 +1,9 @@
 #pragma once
 // Test-only helpers for the linear barcode tests: a renderer from module
 // strings to PNG images with a quiet zone, and the independent decoders
-// (zbarimg, ZXingReader) and encoder (zint) run as command-line tools.
+// (zbarimg, ZXingReader) run as command-line tools (see BarcodeTools.h).
+
+#include "BarcodeTools.h"
 
 #include <QByteArray>
 #include <QString>
@@ -38,10 +40,5 @@ struct DecodedSymbol {
 DecodedSymbol decodeWithZbar(const QString &pngPath);
 // `ZXingReader -norotate -noscale`.
 DecodedSymbol decodeWithZXing(const QString &pngPath);
-
-// Runs a program and answers its standard output; empty on failure, with
-// the reason in `error`.
-QByteArray runTool(const QString &program, const QStringList &arguments, QString *error = nullptr,
-                   const QByteArray &input = QByteArray());
 
 } // namespace tolvane::test

@@ -10,7 +10,6 @@
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <cstdint>
 #include <cstring>
 #include <random>
@@ -225,31 +224,20 @@ TEST(USPS4CB, RandomInputsAgreeWithIndependentEncoder)
         file.write(batch);
     }
     QString error;
-    const QByteArray dump = tolvane::test::runTool(
-        QStringLiteral("zint"),
-        {QStringLiteral("-b"), QStringLiteral("USPS_IMAIL"), QStringLiteral("--batch"), QStringLiteral("--dump"),
-         QStringLiteral("-i"), inputFile},
-        &error);
+    QByteArray dump;
+    tolvane::test::runTool(QStringLiteral("zint"),
+                           {QStringLiteral("-b"), QStringLiteral("USPS_IMAIL"), QStringLiteral("--batch"),
+                            QStringLiteral("--dump"), QStringLiteral("-i"), inputFile},
+                           &dump, &error);
     QList<QByteArray> rows;
     for (const QByteArray &line : dump.split('\n')) {
         if (!line.trimmed().isEmpty())
             rows << line;
     }
     ASSERT_EQ(rows.size(), 3 * static_cast<int>(inputs.size())) << error.toStdString();
-    auto bits = [](const QByteArray &row) {
-        std::string out;
-        for (char c : row) {
-            const int v = QByteArray(1, c).toInt(nullptr, 16);
-            if (!std::isxdigit(static_cast<unsigned char>(c)))
-                continue;
-            for (int b = 3; b >= 0; --b)
-                out.push_back((v >> b) & 1 ? '1' : '0');
-        }
-        return out;
-    };
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string top = bits(rows[3 * i]);
-        const std::string bottom = bits(rows[3 * i + 2]);
+        const std::string top = tolvane::test::hexDumpBits(rows[3 * i]);
+        const std::string bottom = tolvane::test::hexDumpBits(rows[3 * i + 2]);
         ASSERT_GE(top.size(), 129u);
         ASSERT_GE(bottom.size(), 129u);
         std::string expected;

@@ -1,9 +1,5 @@
 #include "DataMatrixTestHelpers.h"
 
-#include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
-
 namespace dmtest {
 
 Symbol encode(const QByteArray &text, int rows, int columns)
@@ -43,40 +39,16 @@ std::vector<int> dataCodewords(const QByteArray &text, int rows, int columns, ZY
     return out;
 }
 
-bool run(const QString &program, const QStringList &arguments, QByteArray *out, int *exitCode)
-{
-    QProcess p;
-    p.start(program, arguments);
-    if (!p.waitForStarted(5000))
-        return false;
-    p.closeWriteChannel();
-    if (!p.waitForFinished(30000)) {
-        p.kill();
-        p.waitForFinished();
-        return false;
-    }
-    if (out)
-        *out = p.readAllStandardOutput();
-    if (exitCode)
-        *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return true;
-}
-
-bool haveProgram(const QString &program)
-{
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
-
 bool zintMatrix(const QByteArray &data, int version,
                 std::vector<std::vector<uint8_t>> *lines, QString *error)
 {
     QByteArray out;
     int exitCode = 0;
-    if (!run(QStringLiteral("zint"),
-             {QStringLiteral("-b"), QStringLiteral("DATAMATRIX"),
-              QStringLiteral("--vers=%1").arg(version), QStringLiteral("--dump"),
-              QStringLiteral("-d"), QString::fromLatin1(data)},
-             &out, &exitCode)) {
+    if (!runTool(QStringLiteral("zint"),
+                 {QStringLiteral("-b"), QStringLiteral("DATAMATRIX"),
+                  QStringLiteral("--vers=%1").arg(version), QStringLiteral("--dump"),
+                  QStringLiteral("-d"), QString::fromLatin1(data)},
+                 &out, nullptr, &exitCode)) {
         *error = QStringLiteral("zint did not run");
         return false;
     }
@@ -88,14 +60,9 @@ bool zintMatrix(const QByteArray &data, int version,
     for (const QByteArray &line : out.trimmed().split('\n')) {
         // Hexadecimal digits, space separated every two; the row's modules
         // are the leading bits, the last digit carrying the remainder.
-        QByteArray hex = line.trimmed();
-        hex.replace(' ', "");
         std::vector<uint8_t> bits;
-        for (char ch : hex) {
-            const int v = QByteArray(1, ch).toInt(nullptr, 16);
-            for (int b = 3; b >= 0; --b)
-                bits.push_back((uint8_t)((v >> b) & 1));
-        }
+        for (char bit : tolvane::test::hexDumpBits(line))
+            bits.push_back(bit == '1' ? 1 : 0);
         lines->push_back(bits);
     }
     return true;
@@ -103,22 +70,9 @@ bool zintMatrix(const QByteArray &data, int version,
 
 bool writePng(const Symbol &symbol, const QString &path, int moduleSize, int quiet)
 {
-    const int w = (symbol.columns + 2 * quiet) * moduleSize;
-    const int h = (symbol.rows + 2 * quiet) * moduleSize;
-    QImage image(w, h, QImage::Format_Grayscale8);
-    image.fill(255);
-    for (int r = 1; r <= symbol.rows; ++r) {
-        for (int c = 1; c <= symbol.columns; ++c) {
-            if (!symbol.cell(r, c))
-                continue;
-            for (int y = 0; y < moduleSize; ++y) {
-                uchar *line = image.scanLine((quiet + r - 1) * moduleSize + y);
-                for (int x = 0; x < moduleSize; ++x)
-                    line[(quiet + c - 1) * moduleSize + x] = 0;
-            }
-        }
-    }
-    return image.save(path, "PNG");
+    return tolvane::test::writeModuleGridPng(
+        symbol.rows, symbol.columns, [&](int r, int c) { return symbol.cell(r + 1, c + 1) != 0; }, path,
+        moduleSize, moduleSize, quiet, quiet);
 }
 
 } // namespace dmtest

@@ -1,7 +1,10 @@
 #pragma once
 // Helpers of the Data Matrix encoder tests: encoding into a record, reading
-// the cells, and running the independent command-line tools.
+// the cells, rendering it, and zint's matrix for comparison. The tool
+// runner is tolvane::test::runTool (BarcodeTools.h).
 #include "barcodes/datamatrix/ZYKDataMatrixInternal.h"
+
+#include "BarcodeTools.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,6 +13,9 @@
 #include <vector>
 
 namespace dmtest {
+
+using tolvane::test::haveProgram;
+using tolvane::test::runTool;
 
 // One encoded symbol: result code, size and cells (row-major, 1 = dark).
 struct Symbol {
@@ -29,11 +35,6 @@ Symbol encode(const QByteArray &text, int rows = 0, int columns = 0);
 // Data codewords of text (escapes, compaction, size choice and pads).
 std::vector<int> dataCodewords(const QByteArray &text, int rows, int columns,
                                ZYK_UINT16 *result = nullptr);
-
-// Runs a program; false when it cannot be started. Output in out.
-bool run(const QString &program, const QStringList &arguments, QByteArray *out,
-         int *exitCode = nullptr);
-bool haveProgram(const QString &program);
 
 // The matrix zint draws for the data ("--dump"), size by --vers: one bit
 // vector per row (padded to whole hexadecimal digits).

@@ -156,10 +156,10 @@ protected:
                     file = dir.filePath(QStringLiteral("dm-%1-%2.png").arg(number).arg(moduleSize));
                     ASSERT_TRUE(writePng(s, file, moduleSize));
                 }
-                ASSERT_TRUE(run(QStringLiteral("dmtxread"),
-                                {QStringLiteral("-N1"), QStringLiteral("-m"), QStringLiteral("10000"),
-                                 file},
-                                &out));
+                ASSERT_TRUE(runTool(QStringLiteral("dmtxread"),
+                                    {QStringLiteral("-N1"), QStringLiteral("-m"), QStringLiteral("10000"),
+                                     file},
+                                    &out));
                 if (!out.isEmpty())
                     break;
             }
@@ -167,10 +167,10 @@ protected:
         }
         if (haveZxing && withZxing) {
             QByteArray out;
-            ASSERT_TRUE(run(QStringLiteral("ZXingReader"),
-                            {QStringLiteral("-ispure"), QStringLiteral("-format"),
-                             QStringLiteral("DataMatrix"), QStringLiteral("-bytes"), png},
-                            &out));
+            ASSERT_TRUE(runTool(QStringLiteral("ZXingReader"),
+                                {QStringLiteral("-ispure"), QStringLiteral("-format"),
+                                 QStringLiteral("DataMatrix"), QStringLiteral("-bytes"), png},
+                                &out));
             EXPECT_EQ(hex(out), hex(in.expected)) << "ZXingReader: " << what.toStdString();
         }
     }
