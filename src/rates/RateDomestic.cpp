@@ -15,9 +15,10 @@ namespace {
 using tolvane::rates::CeilDiv;
 using tolvane::rates::IsOneOf;
 
-// Flat-rate shapes of the zone-9 rules and the one-cent adjustments.
+// Flat-rate shapes of the zone-9 rules and the one-cent adjustments: every
+// flat-rate envelope and box.
 bool isZoneNineFlatRateShape(int32_t shape) {
-  return IsOneOf(shape, {5, 6, 8, 9, 10, 11}) || (shape >= 14 && shape <= 20);
+  return IsFlatRateEnvelope(shape) || IsFlatRateBox(shape);
 }
 
 // Whole ounces and whole pounds of a weight in tenths of an ounce, rounded
