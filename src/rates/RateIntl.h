@@ -8,9 +8,12 @@
 // receives a one-line description of the rate on success.
 #include <cstdint>
 
+#include "rates/RateDescription.h"
+
 struct CountryInfo;
 
-inline constexpr int kIntlStealthTextSize = 90;
+// The buffer that FormatIntlRateText fills.
+inline constexpr int kIntlStealthTextSize = static_cast<int>(kStealthTextSize);
 
 int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
                         int32_t height, int32_t width, int32_t length, int32_t *machinable,
