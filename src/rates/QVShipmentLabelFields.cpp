@@ -60,18 +60,9 @@ std::optional<QString> twoDecimals(const QVariant &value)
 // other byte become "%XX". A line feed stays when asked.
 QString percentEscaped(const QString &text, bool keepLineFeeds)
 {
-    static const QByteArray allowed = QByteArrayLiteral("-_.!~*'();/:@+$,");
-    QString result;
-    for (const char ch : text.toUtf8()) {
-        const auto byte = static_cast<unsigned char>(ch);
-        const bool plain = (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z')
-            || (byte >= '0' && byte <= '9') || allowed.contains(ch) || (keepLineFeeds && byte == '\n');
-        if (plain)
-            result.append(QLatin1Char(ch));
-        else
-            result.append(QStringLiteral("%%1").arg(byte, 2, 16, QLatin1Char('0')).toUpper());
-    }
-    return result;
+    static const QByteArray allowed = QByteArrayLiteral("!*'();/:@+$,");
+    static const QByteArray allowedAndLineFeed = allowed + '\n';
+    return QString::fromLatin1(QUrl::toPercentEncoding(text, keepLineFeeds ? allowedAndLineFeed : allowed));
 }
 
 } // namespace
