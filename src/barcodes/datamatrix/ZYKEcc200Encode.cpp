@@ -181,6 +181,7 @@ struct Compactor {
         emit(value % 256);
     }
     int afterTriple(int segmentStart, int latchPos, int mode);
+    int unlatchToAscii(int latchPos, int np, const int *pendingSource);
 };
 
 // Answer of afterTriple when the segment goes on in its mode.
@@ -442,6 +443,16 @@ int Compactor::afterTriple(int segmentStart, int latchPos, int mode)
     return kStayInMode;
 }
 
+// Ends a C40, Text or X12 segment for ASCII: the np values of a partly
+// filled triple are read again from the first of them.
+int Compactor::unlatchToAscii(int latchPos, int np, const int *pendingSource)
+{
+    unlatch(latchPos, 254);
+    if (np > 0)
+        i = pendingSource[0];
+    return ASCII;
+}
+
 int Compactor::textSegment(int mode)
 {
     const int latchPos = pos;
@@ -469,18 +480,13 @@ int Compactor::textSegment(int mode)
                 writeAscii(pendingSource[0], i);
                 return END;
             }
-            unlatch(latchPos, 254);
-            i = pendingSource[0];
-            return ASCII;
+            return unlatchToAscii(latchPos, np, pendingSource);
         }
         uint8_t sv[4];
         const int count = setValues(v, mode, sv);
         if (count == 0) {
             // A function value the set cannot carry ends the segment.
-            unlatch(latchPos, 254);
-            if (np > 0)
-                i = pendingSource[0];
-            return ASCII;
+            return unlatchToAscii(latchPos, np, pendingSource);
         }
         for (int k = 0; k < count; ++k) {
             pending[np] = sv[k];
@@ -527,16 +533,10 @@ int Compactor::x12Segment()
                 writeAscii(pendingSource[0], i);
                 return END;
             }
-            unlatch(latchPos, 254);
-            if (np > 0)
-                i = pendingSource[0];
-            return ASCII;
+            return unlatchToAscii(latchPos, np, pendingSource);
         }
         if (!(flagsOf(v) & F_X12)) {
-            unlatch(latchPos, 254);
-            if (np > 0)
-                i = pendingSource[0];
-            return ASCII;
+            return unlatchToAscii(latchPos, np, pendingSource);
         }
         pending[np] = x12Value(v);
         pendingSource[np] = i;
