@@ -107,6 +107,9 @@ const std::initializer_list<int32_t> kPriorityAccountShapes = {5, 14, 15, 16, 17
                                                                10, 11, 12, 13, 21, 0};
 const std::initializer_list<int32_t> kPriorityAccountShapesTrays = {
     5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 101, 102, 103, 104, 0};
+// Metro Post: one table for every shape key.
+const std::initializer_list<int32_t> kMetroPostShapes = {5, 14, 15, 16, 17, 9, 6, 8, 20, 201,
+                                                         10, 11, 12, 13, 21, 0};
 
 // An account leaf whose array is not part of the build: the key stays
 // registered (so the account's classification is valid for the class), but
@@ -175,8 +178,7 @@ void registerAccountBlocksJan2014(int slot) {
       for (int32_t shape : {1, 2}) regAccount(slot, cls, shape, c, commercialPlusJan2014(cls, shape));
 
   // Metro Post at classification 9: its own table is the public one.
-  regShapes(slot, kREMetroPost, {5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 0}, 9,
-            "MyMetroPostRates2014");
+  regShapes(slot, kREMetroPost, kMetroPostShapes, 9, "MyMetroPostRates2014");
 
   // First-Class Mail parcels at 150.
   reg(slot, kREFirstClass, 3, 150, "FCParcels2014");
@@ -321,8 +323,7 @@ void RegisterJan2014Rates(int slot, int32_t key) {
 
   // Metro Post: one table for every shape and public level.
   for (int32_t level : {0, 1, 2})
-    regShapes(slot, kREMetroPost, {5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 0},
-              level, "MyMetroPostRates2014");
+    regShapes(slot, kREMetroPost, kMetroPostShapes, level, "MyMetroPostRates2014");
 
   // Priority Mail Express International, Priority Mail International, GXG.
   const char *levelWords[] = {"", "Base", "Plus"};
