@@ -68,16 +68,9 @@ std::optional<QByteArray> dataWithHexString(const QString &text, QString *error)
 
 QString lowercaseHexStringWithPrefix(const QByteArray &data, const QString &prefix)
 {
-    static const char digits[] = "0123456789abcdef";
-    QString text;
-    text.reserve(prefix.size() + data.size() * 2);
-    text.append(prefix);
-    for (char b : data) {
-        const auto byte = static_cast<unsigned char>(b);
-        text.append(QLatin1Char(digits[byte >> 4]));
-        text.append(QLatin1Char(digits[byte & 0x0F]));
-    }
-    return text;
+    // Never a null text, even for no prefix and no data.
+    QString text(QLatin1String(""));
+    return text.append(prefix).append(QLatin1String(data.toHex()));
 }
 
 QString lowercaseHexString(const QByteArray &data)
