@@ -114,9 +114,11 @@ TEST_F(RateTablesTest, SeptemberOnlyReplaces) {
   for (int32_t level : {1, 2})
     for (int32_t shape : {21, 0}) replacements.insert({kREPriority, level, shape});
   for (const Key &k : jan) EXPECT_TRUE(sep.count(k)) << std::get<0>(k) << "/" << std::get<1>(k) << "/" << std::get<2>(k);
-  for (const Key &k : sep)
-    if (!jan.count(k))
+  for (const Key &k : sep) {
+    if (!jan.count(k)) {
       EXPECT_TRUE(replacements.count(k)) << std::get<0>(k) << "/" << std::get<1>(k) << "/" << std::get<2>(k);
+    }
+  }
 }
 
 TEST_F(RateTablesTest, FirstClassLeaves) {
