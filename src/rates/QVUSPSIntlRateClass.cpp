@@ -324,7 +324,12 @@ void installInternationalRateProvider()
 }
 
 namespace {
-// Countries can ask the international classes as soon as the rate layer is
-// linked into the program, whether or not start-up installs them.
+// Countries can ask the international classes without a start-up call. This
+// runs when this object file is part of the program: from a static library
+// that is whenever anything of it is used (the international rate classes,
+// shipment pricing, the shipment USPS values). The provider slot of QVCountry
+// is a function-local static, so the order of static initialisation does not
+// matter. A program that uses countries but nothing of this file calls
+// installInternationalRateProvider() itself.
 const bool providerInstalledAtLoad = (installInternationalRateProvider(), true);
 } // namespace

@@ -134,6 +134,8 @@ private:
 
 // Registers the international rate classes with the country value type
 // (QVCountry::availableRateClassesForSize asks them). Done once when the
-// program is loaded; call it again to put them back after a test has
-// registered another provider. Calling it again changes nothing else.
+// program is loaded, provided this file's object is linked in (anything of
+// it, of shipment pricing or of the shipment USPS values brings it); call it
+// again to put them back after a test has registered another provider.
+// Calling it again changes nothing else.
 void installInternationalRateProvider();
