@@ -150,8 +150,18 @@ void decodePriorityMail(uint32_t key, NameBuilder &builder, int32_t &mailClass, 
 // Group 7 (international) of the current layout.
 void decodeInternational(uint32_t key, NameBuilder &builder, int32_t &mailClass, int32_t &shape)
 {
+    // Classes whose piece may be a postcard; they keep the shape otherwise.
+    struct PostcardClass {
+        uint32_t subCode;
+        const char *name;
+        int32_t mailClass;
+    };
+    static constexpr PostcardClass kPostcardClasses[] = {
+        {0x600000, "First-Class International", 42}, {0x800000, "First-Class Package Int'l Service", 42},
+        {0x1a00000, "Cons. Int'l", 47},              {0x1c00000, "IPA", 38},
+        {0x1e00000, "ISAL", 39},
+    };
     const uint32_t classSubCode = key & 0x1e00000;
-    bool mayBePostcard = false;
     switch (classSubCode) {
     case 0:
         builder.set("Global Express Guar.");
@@ -172,38 +182,20 @@ void decodeInternational(uint32_t key, NameBuilder &builder, int32_t &mailClass,
         mailClass = 30;
         shape = 3;
         break;
-    case 0x600000:
-        builder.set("First-Class International");
-        mailClass = 42;
-        mayBePostcard = true;
-        break;
-    case 0x800000:
-        builder.set("First-Class Package Int'l Service");
-        mailClass = 42;
-        mayBePostcard = true;
-        break;
-    case 0x1a00000:
-        builder.set("Cons. Int'l");
-        mailClass = 47;
-        mayBePostcard = true;
-        break;
-    case 0x1c00000:
-        builder.set("IPA");
-        mailClass = 38;
-        mayBePostcard = true;
-        break;
-    case 0x1e00000:
-        builder.set("ISAL");
-        mailClass = 39;
-        mayBePostcard = true;
-        break;
     default:
         builder.set("International");
+        for (const PostcardClass &entry : kPostcardClasses) {
+            if (classSubCode == entry.subCode) {
+                builder.set(entry.name);
+                mailClass = entry.mailClass;
+                if (((key >> 4) & 7) == 4) {
+                    builder.append(", Postcard");
+                    shape = 7;
+                }
+                break;
+            }
+        }
         break;
-    }
-    if (mayBePostcard && ((key >> 4) & 7) == 4) {
-        builder.append(", Postcard");
-        shape = 7;
     }
 
     struct ShapeSuffix {
