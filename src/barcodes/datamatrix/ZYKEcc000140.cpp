@@ -225,6 +225,31 @@ int bitsFor(uint64_t largest)
     return b;
 }
 
+// Compaction of a public coding: groups of `group` characters, read as one
+// number in `base`. False for an unknown coding.
+bool compactionOf(int coding, int *base, int *group)
+{
+    *group = 1;
+    switch (coding) {
+    case CODING_BASE11: *base = 11; *group = 6; return true;
+    case CODING_BASE27: *base = 27; *group = 5; return true;
+    case CODING_BASE41: *base = 41; *group = 4; return true;
+    case CODING_BASE37: *base = 37; *group = 4; return true;
+    case CODING_ASCII7: *base = 128; return true;
+    case CODING_BYTE: *base = 256; return true;
+    default: return false;
+    }
+}
+
+// Bits of a group of n characters in base (enough for base^n - 1).
+int groupBits(int base, int n)
+{
+    uint64_t largest = 1;
+    for (int j = 0; j < n; ++j)
+        largest *= (uint64_t)base;
+    return bitsFor(largest - 1);
+}
+
 void putFormatNumber(BitWriter &w, uint16_t format)
 {
     if (format <= 8) {
@@ -266,23 +291,14 @@ ZYK_UINT16 firstPass(uint16_t format, const unsigned char *text, uint16_t length
 
     const int coding = publicCoding(format);
     int base = 0, group = 1;
-    switch (coding) {
-    case CODING_BASE11: base = 11; group = 6; break;
-    case CODING_BASE27: base = 27; group = 5; break;
-    case CODING_BASE41: base = 41; group = 4; break;
-    case CODING_BASE37: base = 37; group = 4; break;
-    case CODING_ASCII7: base = 128; group = 1; break;
-    case CODING_BYTE: base = 256; group = 1; break;
-    default: return ZYK_ERR_CODING_TYPE;
-    }
+    if (!compactionOf(coding, &base, &group))
+        return ZYK_ERR_CODING_TYPE;
     for (uint16_t k = 0; k < length; k = (uint16_t)(k + group)) {
         const int n = (length - k) < group ? (length - k) : group;
-        uint64_t value = 0, largest = 1;
-        for (int j = 0; j < n; ++j) {
+        uint64_t value = 0;
+        for (int j = 0; j < n; ++j)
             value = value * (uint64_t)base + (uint64_t)codeValue(coding, text[k + j]);
-            largest *= (uint64_t)base;
-        }
-        w.put((uint32_t)value, bitsFor(largest - 1));
+        w.put((uint32_t)value, groupBits(base, n));
     }
     if (w.overflow)
         return ZYK_ERR_TOO_MANY_BITS;
@@ -492,20 +508,11 @@ ZYK_UINT16 ZYK_get_dc_edge_length(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT1
     // Bits of format number, CRC, length and data of that many characters.
     long dataBits = 5 + 16 + 9;
     int base = 0, group = 1;
-    switch (publicCoding(format)) {
-    case CODING_BASE11: base = 11; group = 6; break;
-    case CODING_BASE27: base = 27; group = 5; break;
-    case CODING_BASE41: base = 41; group = 4; break;
-    case CODING_BASE37: base = 37; group = 4; break;
-    case CODING_ASCII7: base = 128; break;
-    default: base = 256; break;
-    }
+    if (!compactionOf(publicCoding(format), &base, &group))
+        return ZYK_ERR_CODING_TYPE;
     for (int k = 0; k < data_length; k += group) {
         const int n = (data_length - k) < group ? (data_length - k) : group;
-        uint64_t largest = 1;
-        for (int j = 0; j < n; ++j)
-            largest *= (uint64_t)base;
-        dataBits += bitsFor(largest - 1);
+        dataBits += groupBits(base, n);
     }
     const long coded = codedBits(dataBits, ecc);
     if (coded == 0)
