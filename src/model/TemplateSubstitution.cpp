@@ -38,20 +38,8 @@ QString stringByRemovingString(const QString &text, const QString &substring)
 QString stringByReplacingAllOccurrencesOfString(const QString &text, const QString &search,
                                                 const QString &replacement)
 {
-    if (search.isEmpty() || !text.contains(search))
-        return text;
-    QString result;
-    result.reserve(text.size());
-    qsizetype position = 0;
-    for (;;) {
-        const qsizetype found = text.indexOf(search, position, Qt::CaseSensitive);
-        if (found < 0)
-            break;
-        result.append(QStringView(text).mid(position, found - position));
-        result.append(replacement);
-        position = found + search.size();
-    }
-    result.append(QStringView(text).mid(position));
+    QString result = text;
+    replaceAllOccurrencesOfString(result, search, replacement);
     return result;
 }
 
