@@ -2,6 +2,7 @@
 // walk and the banned lists.
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
+#include "RateEngineTestSupport.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -22,10 +23,7 @@
 
 namespace {
 
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
+using tolvane::test::fixture;
 
 std::string shipped(const char *name)
 {

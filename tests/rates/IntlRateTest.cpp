@@ -4,6 +4,7 @@
 #include "rates/RateEngine.h"
 #include "rates/RateIntl.h"
 #include "rates/RateRegistry.h"
+#include "RateEngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +14,7 @@
 
 namespace {
 
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
+using tolvane::test::fixture;
 
 struct Query {
     int32_t status = 0;

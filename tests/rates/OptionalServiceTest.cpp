@@ -3,6 +3,7 @@
 #include "rates/RateEngine.h"
 #include "rates/RateOptionalServices.h"
 #include "rates/RateRegistry.h"
+#include "RateEngineTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +13,7 @@
 
 namespace {
 
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
+using tolvane::test::fixture;
 
 int slotIndexForKey(int32_t key)
 {

@@ -6,11 +6,11 @@
 #include "rates/RateDomestic.h"
 #include "rates/RateEngine.h"
 #include "rates/RateRegistry.h"
+#include "RateEngineTestSupport.h"
 
 namespace {
 
-// Fixtures of this folder (tests/rates/data).
-std::string fixture(const char *name) { return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name; }
+using tolvane::test::fixture;
 
 class RateFileLoaderTest : public ::testing::Test {
 protected:
