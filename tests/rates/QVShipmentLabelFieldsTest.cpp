@@ -32,14 +32,6 @@ protected:
 
     static UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
 
-    static void setServices(QVShipment &shipment, const QStringList &services)
-    {
-        QVariantList list;
-        for (const QString &service : services)
-            list.append(service);
-        shipment.setObject(list, QVUSPSShipmentOptionalServicesKey);
-    }
-
     // The sample piece: Priority Mail from Tolvane Books to Ada Lovelace.
     static QVShipment sample()
     {

@@ -91,14 +91,6 @@ protected:
         return shipment;
     }
 
-    static void setServices(QVShipment &shipment, const QStringList &services)
-    {
-        QVariantList list;
-        for (const QString &service : services)
-            list.append(service);
-        shipment.setObject(list, QVUSPSShipmentOptionalServicesKey);
-    }
-
     std::shared_ptr<FakeAccountInformation> account;
     std::shared_ptr<FakeZoneServices> zones;
     std::shared_ptr<FakeLabelServer> labelServer;

@@ -1,7 +1,8 @@
 #pragma once
 // Stand-ins for the services that shipment pricing and the label texts ask:
 // the zone chart, the label server, the printer set-up and the desktop's URL
-// handler. The account-information stand-in is FakeAccountInformation.
+// handler. The account-information stand-in is FakeAccountInformation. Also
+// the small builders of shipment records that these tests share.
 #include "QVUSPSRateClassFakes.h"
 #include "model/ClientServices.h"
 #include "model/QVAddress.h"
@@ -11,6 +12,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <memory>
@@ -76,6 +78,15 @@ public:
         return answer;
     }
 };
+
+// Stores the special services as the record keeps them (an array of texts).
+inline void setServices(QVShipment &shipment, const QStringList &services)
+{
+    QVariantList list;
+    for (const QString &service : services)
+        list.append(service);
+    shipment.setObject(list, QVUSPSShipmentOptionalServicesKey);
+}
 
 // A domestic address dictionary (the property-list form the record keeps).
 inline QVariantMap domesticAddress(const QString &zip5, const QString &state = QStringLiteral("NY"),

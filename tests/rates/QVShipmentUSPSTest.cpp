@@ -46,14 +46,6 @@ protected:
         return shipment;
     }
 
-    static void setServices(QVShipment &shipment, const QStringList &services)
-    {
-        QVariantList list;
-        for (const QString &service : services)
-            list.append(service);
-        shipment.setObject(list, QVUSPSShipmentOptionalServicesKey);
-    }
-
     static void setDimensions(QVShipment &shipment, int length, int width, int height)
     {
         shipment.setObject(length, QVShipmentLengthMeasurementKey);
