@@ -43,7 +43,7 @@ QString stringByEncodingUSPSConfirmationNumber(const QString &number)
         // "420", the 5-digit ZIP Code, then the tracking number (at least
         // two characters of it).
         if (number.size() >= 10 && isAsciiDigits(QStringView(number).mid(3, 5)))
-            return number.left(3) + number.mid(3, 5) + kFNC1Escape + number.mid(8, 2) + number.mid(10);
+            return QString(number).insert(8, kFNC1Escape);
     } else if (number.startsWith(QLatin1Char('9'))) {
         return number;
     }
