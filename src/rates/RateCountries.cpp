@@ -18,6 +18,7 @@
 
 namespace {
 
+using tolvane::rates::ClampToInt32;
 using tolvane::rates::EqualsIgnoringCaseAscii;
 
 struct CountryAlias {
@@ -435,7 +436,7 @@ int32_t GetCountryMaxWeight(int32_t mailClass, int32_t shape, const char *countr
         return 0;
     // A limit too large for tenths of an ounce reads as the largest one.
     auto pounds = [rec](CountryField f) {
-        return int32_t(std::clamp<int64_t>(int64_t(rec->value(f)) * 160, INT32_MIN, INT32_MAX));
+        return ClampToInt32(int64_t(rec->value(f)) * 160);
     };
     switch (mailClass) {
     case 28:
@@ -487,8 +488,7 @@ int32_t GetCountryPMIIndemnityLimit(const char *country)
     const CountryInfo *rec = findCountry(country);
     if (!rec)
         return 0;
-    return int32_t(std::clamp<int64_t>(int64_t(rec->value(kCountryFieldPMIIndemnityLimit)) * 100,
-                                       INT32_MIN, INT32_MAX));
+    return ClampToInt32(int64_t(rec->value(kCountryFieldPMIIndemnityLimit)) * 100);
 }
 
 void RegisterBannedCountryEMI(const char *list)

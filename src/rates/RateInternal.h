@@ -2,6 +2,7 @@
 // Small helpers shared by the rate-engine sources; not part of the engine's
 // interface.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -20,6 +21,12 @@ inline bool IsOneOf(int32_t value, std::initializer_list<int32_t> list)
 constexpr int64_t CeilDiv(int64_t a, int64_t b)
 {
     return a >= 0 ? (a + b - 1) / b : -((-a) / b);
+}
+
+// The value limited to the range of int32_t.
+constexpr int32_t ClampToInt32(int64_t v)
+{
+    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 // Equal texts when ASCII letters are compared without regard to case; every

@@ -12,6 +12,7 @@
 namespace {
 
 using tolvane::rates::CeilDiv;
+using tolvane::rates::ClampToInt32;
 using tolvane::rates::EqualsIgnoringCaseAscii;
 using tolvane::rates::IsOneOf;
 
@@ -21,11 +22,6 @@ const int32_t kNullStructWords[4] = {0, 0, 0, 0};
 RateArray nullStruct()
 {
     return MakeRateArray(kNullStructWords, RateRowForm::StructureRows, "NULLSTRUCT");
-}
-
-int32_t clampToInt32(int64_t v)
-{
-    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
 }
 
 // A negotiated classification (10 and above) that the optional-service table
@@ -111,7 +107,7 @@ bool countryIsCanada(const char *country)
 int32_t pmeiIndemnityLimit(const char *country)
 {
     const CountryInfo *rec = (country && *country) ? GetCountryInfoForCountryName(country) : nullptr;
-    return rec ? clampToInt32(int64_t(rec->value(kCountryFieldPMEIIndemnityLimit)) * 100) : 0;
+    return rec ? ClampToInt32(int64_t(rec->value(kCountryFieldPMEIIndemnityLimit)) * 100) : 0;
 }
 
 bool equalsUnitedStates(const char *country)
@@ -138,16 +134,16 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
         if (v <= serviceValue(kOSRegisteredStructure, classification) ||
             v > serviceValue(kOSGXGMaxInsurance, classification))
             return 0;
-        return clampToInt32((units - 1) * serviceValue(kOSGXGInsurancePer100, classification));
+        return ClampToInt32((units - 1) * serviceValue(kOSGXGInsurancePer100, classification));
     }
     if (mailClass == kREExpressIntl) {
         if (v <= serviceValue(kOSPMEIMinInsurance, classification) ||
             v > serviceValue(kOSPMEIMaxInsurance, classification))
             return 0;
-        return clampToInt32(stepFee(serviceStructure(kOSPMEIInsuranceStructure, classification), v));
+        return ClampToInt32(stepFee(serviceStructure(kOSPMEIInsuranceStructure, classification), v));
     }
     if (mailClass == kREPriorityIntl)
-        return clampToInt32(
+        return ClampToInt32(
             perUnitFee(serviceStructure(kOSPMIInsuranceStructure, classification), v, units, 100));
     if (intl)
         return 0;
@@ -156,14 +152,14 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
     if (mailClass == kREExpress || (services & kSSExpressInsurance)) {
         if (v <= serviceValue(kOSExpressIncludedInsurance, classification))
             return 0;
-        return clampToInt32(perUnitFee(serviceStructure(kOSExpressInsuranceStructure, classification),
+        return ClampToInt32(perUnitFee(serviceStructure(kOSExpressInsuranceStructure, classification),
                                        v, CeilDiv(v, 50000), 500));
     }
     const int64_t fee = perUnitFee(serviceStructure(kOSDomesticInsuranceStructure, classification),
                                    v, CeilDiv(v, 10000), 100);
     if (countryIsCanada(country))
         return 0;
-    return clampToInt32(fee);
+    return ClampToInt32(fee);
 }
 
 void registerLeaf(int slot, int32_t classKey, int32_t classification, const char *arrayName)
@@ -295,7 +291,7 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
         return val(kOSExpress1030);
     if ((services & kSSLiveAnimal) && (mailClass == kREPriority || mailClass == kREExpress) &&
         selector >= 5)
-        return clampToInt32(int64_t(val(kOSLiveAnimalPerPound)) * CeilDiv(std::max(weight, 0), 160));
+        return ClampToInt32(int64_t(val(kOSLiveAnimalPerPound)) * CeilDiv(std::max(weight, 0), 160));
     if (services & kSSCODMoneyOrder)
         return val(value <= 50000 ? kOSCODMoneyOrder : kOSCODMoneyOrderOver500);
     if (services & kSSAdultSignature)
@@ -325,7 +321,7 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
     if (services & kSSCOD) {
         if (services & kSSRegistered)
             return val(kOSCODRegistered);
-        return clampToInt32(stepFee(serviceStructure(kOSCODStructure, classification), value));
+        return ClampToInt32(stepFee(serviceStructure(kOSCODStructure, classification), value));
     }
     if (services & kSSRegistered) {
         if (intl)
@@ -337,10 +333,10 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
             return 0;
         const int32_t perUnit = s.at(row, 2);
         if (perUnit <= 0)
-            return clampToInt32(base);
+            return ClampToInt32(base);
         const int64_t previousLimit = row > 0 ? s.at(row - 1, 0) : 0;
         const int64_t dollars = CeilDiv(std::max(value, 0), 100);
-        return clampToInt32(base + CeilDiv(dollars - previousLimit, 1000) * perUnit);
+        return ClampToInt32(base + CeilDiv(dollars - previousLimit, 1000) * perUnit);
     }
     if (services & (kSSInsurance | kSSExpressInsurance))
         return insuranceFee(services, mailClass, value, country, classification, minimumValue);
@@ -441,7 +437,7 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
 
     *services = priced;
     if (total)
-        *total = clampToInt32(sum);
+        *total = ClampToInt32(sum);
     return kRESuccess;
 }
 
@@ -572,12 +568,12 @@ int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t lev
         int32_t l = level;
         const int32_t perHundred =
             GetTolvaneInsuranceRateInternal(tracked ? kTIIntlTracked : kTIIntlNotTracked, &l);
-        return clampToInt32(units * perHundred);
+        return ClampToInt32(units * perHundred);
     }
     int32_t l = level;
     const RateArray s = GetTolvaneInsuranceRateStructureInternal(
         (tracked && !canada) ? kTIDomesticTracked : kTIDomesticNotTracked, &l);
-    return clampToInt32(perUnitFee(s, v, units, 100));
+    return ClampToInt32(perUnitFee(s, v, units, 100));
 }
 
 int32_t GetTolvaneInsuranceFee(int32_t mailClass, int32_t value, int32_t coverage,
@@ -594,5 +590,5 @@ int32_t GetFiremanInsuranceFee(int32_t mailClass, int32_t value)
         return 0;
     const int64_t over = int64_t(value) - 10000;
     const int64_t units = over > 0 ? CeilDiv(over, 10000) : 0;
-    return clampToInt32(units * 1000 + (IsIntlClass(mailClass) ? 2350 : 1950));
+    return ClampToInt32(units * 1000 + (IsIntlClass(mailClass) ? 2350 : 1950));
 }
