@@ -4,27 +4,12 @@
 #include "model/QVAddress.h"
 #include "model/QVAddressParsing.h"
 #include "model/VCard.h"
+#include "ModelTestUtil.h"
 #include "TestSupport.h"
 
 #include <QFile>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Readable failure messages for texts and dictionaries.
-static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-static void PrintTo(const QVariantMap &map, std::ostream *out)
-{
-    *out << '{';
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        *out << ' ' << it.key().toStdString() << "=\"" << it.value().toString().toStdString() << '"';
-    *out << " }";
-}
 
 namespace {
 

@@ -3,6 +3,7 @@
 // input.
 #include "model/Person.h"
 #include "model/VCard.h"
+#include "ModelTestUtil.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -13,22 +14,6 @@
 #include <QStringDecoder>
 
 #include <gtest/gtest.h>
-
-#include <ostream>
-
-// Readable failure messages for texts and dictionaries.
-static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-
-static void PrintTo(const QVariantMap &map, std::ostream *out)
-{
-    *out << '{';
-    for (auto it = map.cbegin(); it != map.cend(); ++it)
-        *out << ' ' << it.key().toStdString() << "=\"" << it.value().toString().toStdString() << '"';
-    *out << " }";
-}
 
 namespace {
 
