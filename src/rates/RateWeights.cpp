@@ -18,13 +18,7 @@ public:
 
   // Adds a break; false once the list is complete (above the maximum or at
   // the capacity).
-  bool add(int32_t weight) {
-    if (full()) return false;
-    if (weight > maximum_) return false;
-    if (out_) out_[count_] = weight;
-    ++count_;
-    return true;
-  }
+  bool add(int32_t weight) { return weight <= maximum_ && addAlways(weight); }
   // Adds a break whatever the maximum.
   bool addAlways(int32_t weight) {
     if (full()) return false;
