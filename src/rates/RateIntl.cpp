@@ -215,7 +215,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
         }
         break;
     case kREExpressIntl:
-        if (shape == 5 || shape == 6 || shape == 10 || shape == 11) {
+        if (flatRateShape) {
             if (auto p = groupPrice(rows, 0, group))
                 cents = *p;
         } else if (auto r = findRow(rows, CeilDiv(*weight, 10))) {
@@ -238,7 +238,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
         break;
     }
     case kREPriorityIntl:
-        if (shape == 5 || shape == 6 || (shape >= 8 && shape <= 21)) {
+        if (flatRateShape) {
             if (auto p = groupPrice(rows, 0, group))
                 cents = *p;
         } else {
