@@ -28,16 +28,6 @@
 
 namespace {
 
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
-
-std::string shipped(const char *name)
-{
-    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
-}
-
 Decimal money(const char *text)
 {
     return Decimal::fromString(QString::fromLatin1(text));
@@ -51,17 +41,15 @@ std::optional<Decimal> storedPrice(const QVShipment &shipment, const QString &ke
 
 const QString kConfirmationService = QStringLiteral("confirmationService");
 
-class QVShipmentPricingTest : public ::testing::Test
+class QVShipmentPricingTest : public FakeAccountTest
 {
 protected:
     void SetUp() override
     {
         InitializeRE("", "01/27/2014");
-        UserDefaults::resetStandardUserDefaults();
-        account = std::make_shared<FakeAccountInformation>();
+        FakeAccountTest::SetUp();
         zones = std::make_shared<FakeZoneServices>();
         labelServer = std::make_shared<FakeLabelServer>();
-        setAccountInformationServices(account);
         setUSPSAddressServices(zones);
         setLabelServerServices(labelServer);
         installShipmentPricing();
@@ -69,10 +57,9 @@ protected:
     void TearDown() override
     {
         QVShipment::setPricer(nullptr);
-        setAccountInformationServices(nullptr);
         setUSPSAddressServices(nullptr);
         setLabelServerServices(nullptr);
-        UserDefaults::resetStandardUserDefaults();
+        FakeAccountTest::TearDown();
     }
 
     // A USPS piece from 02134 to 10001 (NY), stored without re-pricing.
@@ -91,7 +78,6 @@ protected:
         return shipment;
     }
 
-    std::shared_ptr<FakeAccountInformation> account;
     std::shared_ptr<FakeZoneServices> zones;
     std::shared_ptr<FakeLabelServer> labelServer;
 };

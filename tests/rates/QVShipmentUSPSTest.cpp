@@ -16,21 +16,9 @@
 
 namespace {
 
-class QVShipmentUSPSTest : public ::testing::Test
+class QVShipmentUSPSTest : public FakeAccountTest
 {
 protected:
-    void SetUp() override
-    {
-        UserDefaults::resetStandardUserDefaults();
-        account = std::make_shared<FakeAccountInformation>();
-        setAccountInformationServices(account);
-    }
-    void TearDown() override
-    {
-        setAccountInformationServices(nullptr);
-        UserDefaults::resetStandardUserDefaults();
-    }
-
     // A domestic piece of the class and size to the ZIP.
     static QVShipment piece(const QString &rateClass, const QString &size,
                             const QString &zip5 = QStringLiteral("10001"),
@@ -52,8 +40,6 @@ protected:
         shipment.setObject(width, QVShipmentWidthMeasurementKey);
         shipment.setObject(height, QVShipmentHeightMeasurementKey);
     }
-
-    std::shared_ptr<FakeAccountInformation> account;
 };
 
 // ---- Destination and class tests --------------------------------------------------
@@ -291,11 +277,11 @@ protected:
     {
         QVShipmentUSPSTest::SetUp();
         InitializeRE("", "01/27/2014");
-        ASSERT_EQ(LoadCountry2013FileAtPath((std::string(TOLVANE_TEST_DATA_DIR) + "/countries-fixture.dat").c_str()), 1);
+        ASSERT_EQ(LoadCountry2013FileAtPath(fixture("countries-fixture.dat").c_str()), 1);
     }
     void TearDown() override
     {
-        LoadCountry2013FileAtPath((std::string(TOLVANE_SOURCE_DIR) + "/resources/country2013.dat").c_str());
+        LoadCountry2013FileAtPath(shipped("country2013.dat").c_str());
         QVShipmentUSPSTest::TearDown();
     }
 };

@@ -10,6 +10,7 @@
 // and GAMMALAND (First-Class Mail International letters only).
 #include "rates/QVUSPSIntlRateClass.h"
 
+#include "QVUSPSRateClassFakes.h"
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
@@ -30,16 +31,6 @@ static void PrintTo(const QString &text, std::ostream *out)
 }
 
 namespace {
-
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
-
-std::string shipped(const char *name)
-{
-    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
-}
 
 const QString kUseSep14Rates = QStringLiteral("useSep14Rates");
 

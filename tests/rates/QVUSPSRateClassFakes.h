@@ -1,11 +1,16 @@
 #pragma once
 // In-memory stand-ins for the account-information and partner label clients,
-// registered by the rate-class tests.
+// registered by the rate-class tests, with the test fixture and the file
+// paths that these tests share.
 #include "model/ClientServices.h"
+#include "platform/UserDefaults.h"
 
 #include <QString>
 
+#include <gtest/gtest.h>
+
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -43,3 +48,36 @@ public:
     bool isAllowed() override { return allowed; }
     bool isAuthenticated() override { return authenticated; }
 };
+
+// A test run with fresh user defaults and a FakeAccountInformation as the
+// account-information client.
+class FakeAccountTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        UserDefaults::resetStandardUserDefaults();
+        account = std::make_shared<FakeAccountInformation>();
+        setAccountInformationServices(account);
+    }
+    void TearDown() override
+    {
+        setAccountInformationServices(nullptr);
+        UserDefaults::resetStandardUserDefaults();
+    }
+
+    std::shared_ptr<FakeAccountInformation> account;
+};
+
+// A fixture file of the rate tests (tests/rates/data), as a path for the
+// engine's loaders.
+inline std::string fixture(const char *name)
+{
+    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
+}
+
+// A file the program ships (resources/), as a path for the engine's loaders.
+inline std::string shipped(const char *name)
+{
+    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
+}

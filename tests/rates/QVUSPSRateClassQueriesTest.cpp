@@ -14,23 +14,20 @@
 
 namespace {
 
-class QVUSPSRateClassQueriesTest : public ::testing::Test
+class QVUSPSRateClassQueriesTest : public FakeAccountTest
 {
 protected:
     void SetUp() override
     {
         InitializeRE("", "01/27/2014");
-        UserDefaults::resetStandardUserDefaults();
-        account = std::make_shared<FakeAccountInformation>();
+        FakeAccountTest::SetUp();
         partner = std::make_shared<FakePartnerLabelService>();
-        setAccountInformationServices(account);
         setPartnerLabelServices(partner);
     }
     void TearDown() override
     {
-        setAccountInformationServices(nullptr);
         setPartnerLabelServices(nullptr);
-        UserDefaults::resetStandardUserDefaults();
+        FakeAccountTest::TearDown();
     }
 
     static const QVUSPSRateYear &jan() { return QVUSPSJan2014RateClass::classObject(); }
@@ -54,7 +51,6 @@ protected:
         return list;
     }
 
-    std::shared_ptr<FakeAccountInformation> account;
     std::shared_ptr<FakePartnerLabelService> partner;
 };
 

@@ -17,21 +17,9 @@
 
 namespace {
 
-class QVUSPSRateClassTest : public ::testing::Test
+class QVUSPSRateClassTest : public FakeAccountTest
 {
 protected:
-    void SetUp() override
-    {
-        UserDefaults::resetStandardUserDefaults();
-        account = std::make_shared<FakeAccountInformation>();
-        setAccountInformationServices(account);
-    }
-    void TearDown() override
-    {
-        setAccountInformationServices(nullptr);
-        UserDefaults::resetStandardUserDefaults();
-    }
-
     static QDateTime day(int y, int m, int d, int hour = 12)
     {
         return QDateTime(QDate(y, m, d), QTime(hour, 0));
@@ -52,8 +40,6 @@ protected:
             list.append(rateClass->name());
         return list;
     }
-
-    std::shared_ptr<FakeAccountInformation> account;
 };
 
 const QStringList kPackageAndFlatRateSizes = {
