@@ -6,7 +6,6 @@
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
 
-#include <QRegularExpression>
 #include <QSet>
 
 #include <algorithm>
@@ -138,8 +137,7 @@ std::optional<QVCountry> QVCountry::countryWithAnyName(const QString &text)
         return std::nullopt;
     QString ascii = QString::fromLatin1(dataValue(text));
     ascii.replace(QLatin1Char('.'), QLatin1Char(' '));
-    const QString cleaned = ascii.split(QRegularExpression(QStringLiteral("\\s+")), Qt::SkipEmptyParts)
-                                .join(QLatin1Char(' '));
+    const QString cleaned = ascii.simplified();
     const QByteArray utf8 = cleaned.toUtf8();
     const CountryInfo *record = GetCountryInfoForCountryName(utf8.constData());
     if (!record)
