@@ -224,56 +224,25 @@ void utah(int row, int col, int chr)
     placeModule(row, col, chr, 8);
 }
 
-void corner1(int chr)
-{
-    const int nr = g_walk.nrow, nc = g_walk.ncol;
-    placeModule(nr - 1, 0, chr, 1);
-    placeModule(nr - 1, 1, chr, 2);
-    placeModule(nr - 1, 2, chr, 3);
-    placeModule(0, nc - 2, chr, 4);
-    placeModule(0, nc - 1, chr, 5);
-    placeModule(1, nc - 1, chr, 6);
-    placeModule(2, nc - 1, chr, 7);
-    placeModule(3, nc - 1, chr, 8);
-}
+// The four corner shapes of the placement, bits 1 to 8 of the codeword. A
+// negative row or column counts from the end of the mapping matrix (-1 is
+// its last row or column).
+const int8_t kCorners[4][8][2] = {
+    {{-1, 0}, {-1, 1}, {-1, 2}, {0, -2}, {0, -1}, {1, -1}, {2, -1}, {3, -1}},
+    {{-3, 0}, {-2, 0}, {-1, 0}, {0, -4}, {0, -3}, {0, -2}, {0, -1}, {1, -1}},
+    {{-3, 0}, {-2, 0}, {-1, 0}, {0, -2}, {0, -1}, {1, -1}, {2, -1}, {3, -1}},
+    {{-1, 0}, {-1, -1}, {0, -3}, {0, -2}, {0, -1}, {1, -3}, {1, -2}, {1, -1}},
+};
 
-void corner2(int chr)
+// Corner shape 1 to 4.
+void corner(int shape, int chr)
 {
-    const int nr = g_walk.nrow, nc = g_walk.ncol;
-    placeModule(nr - 3, 0, chr, 1);
-    placeModule(nr - 2, 0, chr, 2);
-    placeModule(nr - 1, 0, chr, 3);
-    placeModule(0, nc - 4, chr, 4);
-    placeModule(0, nc - 3, chr, 5);
-    placeModule(0, nc - 2, chr, 6);
-    placeModule(0, nc - 1, chr, 7);
-    placeModule(1, nc - 1, chr, 8);
-}
-
-void corner3(int chr)
-{
-    const int nr = g_walk.nrow, nc = g_walk.ncol;
-    placeModule(nr - 3, 0, chr, 1);
-    placeModule(nr - 2, 0, chr, 2);
-    placeModule(nr - 1, 0, chr, 3);
-    placeModule(0, nc - 2, chr, 4);
-    placeModule(0, nc - 1, chr, 5);
-    placeModule(1, nc - 1, chr, 6);
-    placeModule(2, nc - 1, chr, 7);
-    placeModule(3, nc - 1, chr, 8);
-}
-
-void corner4(int chr)
-{
-    const int nr = g_walk.nrow, nc = g_walk.ncol;
-    placeModule(nr - 1, 0, chr, 1);
-    placeModule(nr - 1, nc - 1, chr, 2);
-    placeModule(0, nc - 3, chr, 3);
-    placeModule(0, nc - 2, chr, 4);
-    placeModule(0, nc - 1, chr, 5);
-    placeModule(1, nc - 3, chr, 6);
-    placeModule(1, nc - 2, chr, 7);
-    placeModule(1, nc - 1, chr, 8);
+    for (int bit = 0; bit < 8; ++bit) {
+        const int row = kCorners[shape - 1][bit][0];
+        const int col = kCorners[shape - 1][bit][1];
+        placeModule(row < 0 ? g_walk.nrow + row : row, col < 0 ? g_walk.ncol + col : col, chr,
+                    bit + 1);
+    }
 }
 
 bool isFree(int row, int col)
@@ -328,13 +297,13 @@ void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_in
     int row = 4, col = 0;
     do {
         if (row == nrow && col == 0)
-            corner1(chr++);
+            corner(1, chr++);
         if (row == nrow - 2 && col == 0 && (ncol % 4) != 0)
-            corner2(chr++);
+            corner(2, chr++);
         if (row == nrow - 2 && col == 0 && (ncol % 8) == 4)
-            corner3(chr++);
+            corner(3, chr++);
         if (row == nrow + 4 && col == 2 && (ncol % 8) == 0)
-            corner4(chr++);
+            corner(4, chr++);
         do {
             if (row < nrow && col >= 0 && isFree(row, col))
                 utah(row, col, chr++);
