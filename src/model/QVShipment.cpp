@@ -3,6 +3,7 @@
 #include "model/DataAdditions.h"
 #include "model/StringAdditions.h"
 #include "platform/NotificationCenter.h"
+#include "platform/VariantKinds.h"
 
 #include <QDebug>
 #include <QLocale>
@@ -14,8 +15,6 @@ std::shared_ptr<QVShipmentPricer> &registeredPricer()
     static std::shared_ptr<QVShipmentPricer> pricer;
     return pricer;
 }
-
-bool holdsDecimal(const QVariant &value) { return value.metaType() == QMetaType::fromType<Decimal>(); }
 
 // The boolean value of a stored flag: a text reads as "YES"/"true"/"1".
 bool flagValue(const QVariant &value)
@@ -91,7 +90,7 @@ QVariantMap QVShipment::plist() const
     for (auto it = m_shipment.cbegin(); it != m_shipment.cend(); ++it) {
         if (it.key() == QVUSPSShipmentRHOIndiciumDataKey)
             continue; // the raw indicium bytes never leave the record
-        if (holdsDecimal(*it))
+        if (isDecimalVariant(*it))
             result.insert(it.key(), it->value<Decimal>().toString());
         else
             result.insert(it.key(), *it);
@@ -134,7 +133,7 @@ QString QVShipment::mailedToState() const { return toAddress().state().toUpper()
 Decimal QVShipment::totalPrice() const
 {
     const QVariant stored = objectForKey(QVShipmentPriceKey);
-    if (holdsDecimal(stored))
+    if (isDecimalVariant(stored))
         return stored.value<Decimal>();
     if (stored.typeId() == QMetaType::QString)
         return Decimal::parse(stored.toString()).value_or(Decimal::zero());

@@ -30,8 +30,6 @@ const QString kVariant = QStringLiteral("variant");
 
 QString tagged(const QString &tag, const QString &payload) { return tag + QLatin1Char(':') + payload; }
 
-bool isDecimal(const QVariant &v) { return v.metaType() == QMetaType::fromType<Decimal>(); }
-
 // The leading integer of a text, as NSString's integerValue reads it: white
 // space, an optional sign, digits; 0 when there are none.
 qint64 leadingInteger(const QString &text)
@@ -66,7 +64,7 @@ QString encodeUserDefaultValue(const QVariant &value)
 {
     if (!value.isValid())
         return QString();
-    if (isDecimal(value))
+    if (isDecimalVariant(value))
         return tagged(kDecimal, value.value<Decimal>().toString());
     if (value.metaType().id() == QMetaType::Bool)
         return tagged(kBool, value.toBool() ? QStringLiteral("true") : QStringLiteral("false"));
@@ -240,7 +238,7 @@ bool UserDefaults::boolForKey(const QString &key) const
         return v.toLongLong() != 0;
     if (isRealVariant(v))
         return v.toDouble() != 0.0;
-    if (isDecimal(v))
+    if (isDecimalVariant(v))
         return !v.value<Decimal>().isZero() && !v.value<Decimal>().isNaN();
     if (v.metaType().id() == QMetaType::QString) {
         QString text = v.toString().trimmed();
@@ -274,7 +272,7 @@ qint64 UserDefaults::integerForKey(const QString &key) const
             return std::numeric_limits<qint64>::min();
         return static_cast<qint64>(d);
     }
-    if (isDecimal(v))
+    if (isDecimalVariant(v))
         return v.value<Decimal>().toInt64().value_or(0);
     if (v.metaType().id() == QMetaType::QString)
         return leadingInteger(v.toString());
@@ -288,7 +286,7 @@ double UserDefaults::doubleForKey(const QString &key) const
         return v.toBool() ? 1.0 : 0.0;
     if (isIntegerVariant(v) || isRealVariant(v))
         return v.toDouble();
-    if (isDecimal(v)) {
+    if (isDecimalVariant(v)) {
         const double d = v.value<Decimal>().toDouble();
         return std::isnan(d) ? 0.0 : d;
     }
@@ -308,7 +306,7 @@ QString UserDefaults::stringForKey(const QString &key) const
         return QString::number(v.toLongLong());
     if (isRealVariant(v))
         return QString::number(v.toDouble(), 'g', QLocale::FloatingPointShortest);
-    if (isDecimal(v))
+    if (isDecimalVariant(v))
         return v.value<Decimal>().toString();
     return QString();
 }

@@ -1,5 +1,8 @@
 #pragma once
-// The kinds of number a QVariant may hold, as stored values are told apart.
+// The kinds of number a QVariant may hold (integers, reals and Decimal
+// amounts), as stored values are told apart.
+#include "platform/Decimal.h"
+
 #include <QMetaType>
 #include <QVariant>
 
@@ -28,4 +31,10 @@ inline bool isIntegerVariant(const QVariant &value)
 inline bool isRealVariant(const QVariant &value)
 {
     return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
+}
+
+// True for a Decimal (an amount).
+inline bool isDecimalVariant(const QVariant &value)
+{
+    return value.metaType() == QMetaType::fromType<Decimal>();
 }
