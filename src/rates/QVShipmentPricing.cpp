@@ -266,8 +266,7 @@ void priceInternational(QVShipment &shipment)
 
     // 4. Sizes that exist only at home are priced as a regular parcel.
     QString size = shipmentText(shipment, QVUSPSShipmentSizeKey);
-    if (size == QVUSPSOversizeSize || size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize
-        || size == QVUSPSRegionalRateBoxCSize) {
+    if (size == QVUSPSOversizeSize || qvrates::isRegionalRateBox(size)) {
         size = QVUSPSRegularSize;
         shipment.setObject(size, QVUSPSShipmentSizeKey);
     }

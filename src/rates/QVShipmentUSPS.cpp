@@ -4,7 +4,6 @@
 #include "model/NumericFormatters.h"
 #include "model/QVWeight.h"
 #include "model/StringAdditions.h"
-#include "platform/UserDefaults.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 #include "rates/QVUSPSRateClassSupport.h"

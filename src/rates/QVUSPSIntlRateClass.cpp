@@ -1,10 +1,8 @@
 #include "rates/QVUSPSIntlRateClass.h"
 
-#include "rates/QVUSPSRateClassSupport.h"
-
 #include "model/DecimalAdditions.h"
 #include "model/QVWeight.h"
-#include "platform/UserDefaults.h"
+#include "rates/QVUSPSRateClassSupport.h"
 #include "rates/RateEngine.h"
 #include "rates/RateIntl.h"
 #include "rates/RateWeights.h"
@@ -77,8 +75,7 @@ public:
     QStringList availableRateClassesForSize(const QVCountry &country, const QString &size) override
     {
         QStringList candidates;
-        if (size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize
-            || size == QVUSPSFlatRateBoxSize || size == QVUSPSFlatRatePaddedEnvelopeSize)
+        if (qvrates::isExpressFlatRateSize(size))
             candidates = {QVUSPSIntlPriorityMailIntl, QVUSPSIntlExpressMailIntl};
         else if (QVUSPSRateClass::priorityFlatRateSizes().contains(size))
             candidates = {QVUSPSIntlPriorityMailIntl};

@@ -8,6 +8,7 @@
 #include "model/QVWeight.h"
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
+#include "rates/QVUSPSRateClassSupport.h"
 #include "rates/RateEngine.h"
 #include "rates/RateOptionalServices.h"
 
@@ -275,8 +276,7 @@ QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size)
             list = {firstClass()};
         } else if (size == QVUSPSLargeSize) {
             list = {priority(), parcelSelect(), standardPost(), libraryMail(), mediaMail(), expressMail()};
-        } else if (size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize
-                   || size == QVUSPSFlatRatePaddedEnvelopeSize || size == QVUSPSFlatRateBoxSize) {
+        } else if (qvrates::isExpressFlatRateSize(size)) {
             list = {priority(), expressMail()};
         } else if (QVUSPSRateClass::priorityFlatRateSizes().contains(size)) {
             list = {priority()};

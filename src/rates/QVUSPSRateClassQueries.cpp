@@ -32,12 +32,6 @@ void setRateVersionOf(const QVUSPSRateYear &year)
     SetRateVersion(date.constData());
 }
 
-bool isRegionalRateBox(const QString &size)
-{
-    return size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize
-        || size == QVUSPSRegionalRateBoxCSize;
-}
-
 // Classes whose prices do not depend on the zone.
 bool hasNoZones(const QString &name)
 {
@@ -213,7 +207,7 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     }
 
     // 9. Failure: zero, logged unless it is an expected one.
-    if (status != kREZoneOutOfRange && status != kREOverweight && !isRegionalRateBox(size)
+    if (status != kREZoneOutOfRange && status != kREOverweight && !qvrates::isRegionalRateBox(size)
         && level == 0 && m_name != QVUSPSParcelSelect)
         qWarning().noquote() << QStringLiteral(
             "rateForWeightByReference:zone:size:machinable:intraBMC:dimensions:stealthString:state:"

@@ -1,9 +1,9 @@
 #pragma once
 // Small helpers shared by the rate classes and the shipment functions of the
 // rate layer (not part of its interface): the saturating integer conversion,
-// the engine's rate version for an international ship date, and the
-// arithmetic and texts of the weight menus, which the domestic and the
-// international rate classes build alike.
+// two groups of piece sizes, the engine's rate version for an international
+// ship date, and the arithmetic and texts of the weight menus, which the
+// domestic and the international rate classes build alike.
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSRateClass.h"
@@ -24,6 +24,21 @@ namespace qvrates {
 inline int clampToInt(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The regional-rate boxes (domestic Priority Mail only).
+inline bool isRegionalRateBox(const QString &size)
+{
+    return size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize
+        || size == QVUSPSRegionalRateBoxCSize;
+}
+
+// The flat-rate pieces that Priority Mail Express takes as well as Priority
+// Mail, at home and abroad.
+inline bool isExpressFlatRateSize(const QString &size)
+{
+    return size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize
+        || size == QVUSPSFlatRatePaddedEnvelopeSize || size == QVUSPSFlatRateBoxSize;
 }
 
 // Sets the engine's rate version for an international piece shipped on the
