@@ -4,31 +4,15 @@
 #include "barcodes/linear/Code128.h"
 #include "model/StringAdditions.h"
 
+#include "ConsoleCapture.h"
+
 #include <QStringList>
 #include <QtGlobal>
 #include <gtest/gtest.h>
 
 using namespace tolvane;
 
-namespace {
-
-QStringList g_messages;
-
-void captureMessage(QtMsgType, const QMessageLogContext &, const QString &message) { g_messages << message; }
-
-// Collects the console lines written while it lives.
-struct ConsoleCapture {
-    QtMessageHandler previous;
-    ConsoleCapture()
-    {
-        g_messages.clear();
-        previous = qInstallMessageHandler(captureMessage);
-    }
-    ~ConsoleCapture() { qInstallMessageHandler(previous); }
-    QStringList lines() const { return g_messages; }
-};
-
-} // namespace
+using tolvane::test::ConsoleCapture;
 
 TEST(UCCEAN128Formatting, CustomsNumberIsUnchanged)
 {

@@ -3,6 +3,7 @@
 #include "barcodes/linear/USPS4CB.h"
 #include "barcodes/linear/USPS4CBFormatting.h"
 
+#include "ConsoleCapture.h"
 #include "LinearBarcodeSupport.h"
 
 #include <QFile>
@@ -42,9 +43,6 @@ std::string encode(const char *tracking, const char *routing, int *code)
     *code = USPS4CB(tracking, routing, bars);
     return std::string(bars, 65);
 }
-
-QStringList g_messages;
-void captureMessage(QtMsgType, const QMessageLogContext &, const QString &message) { g_messages << message; }
 
 } // namespace
 
@@ -281,14 +279,17 @@ TEST(USPS4CBFormatting, RefusedTextGivesNothingAndConsoleLine)
         {QStringLiteral("0123456709498765432\u00e9"), QStringLiteral("USPS4CB returned 9")},
     };
     for (const auto &c : cases) {
-        g_messages.clear();
-        const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
-        const QByteArray data = dataByEncodingConfirmNumber(c.text);
-        qInstallMessageHandler(previous);
+        QByteArray data;
+        QStringList messages;
+        {
+            tolvane::test::ConsoleCapture console;
+            data = dataByEncodingConfirmNumber(c.text);
+            messages = console.lines();
+        }
         EXPECT_TRUE(data.isNull()) << c.text.toStdString();
         if (c.line.isEmpty())
-            EXPECT_TRUE(g_messages.isEmpty()) << c.text.toStdString();
+            EXPECT_TRUE(messages.isEmpty()) << c.text.toStdString();
         else
-            EXPECT_EQ(g_messages, QStringList{c.line}) << c.text.toStdString();
+            EXPECT_EQ(messages, QStringList{c.line}) << c.text.toStdString();
     }
 }
