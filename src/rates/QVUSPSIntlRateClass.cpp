@@ -161,14 +161,8 @@ QString QVUSPSIntlRateClass::rateClassForTag(qsizetype tag)
 
 const QSet<QString> &QVUSPSIntlRateClass::PMIsizesFor2976()
 {
-    static const QSet<QString> sizes = {
-        QVUSPSFlatRateEnvelopeSize,         QVUSPSSmallFlatRateBoxSize,
-        QVUSPSFlatRatePaddedEnvelopeSize,   QVUSPSFlatRateLegalEnvelopeSize,
-        QVUSPSGiftCardFlatRateEnvelopeSize, QVUSPSWindowFlatRateEnvelopeSize,
-        QVUSPSSmallFlatRateEnvelopeSize,    QVUSPSCardboardSmallFlatRateEnvelopeSize,
-        QVUSPSLargeFlatRateVideoBoxSize,
-    };
-    return sizes;
+    // The envelope-like flat-rate pieces go with the smaller customs form.
+    return QVUSPSRateClass::priorityFlatRateEnvelopeSizes();
 }
 
 const QSet<QString> &QVUSPSIntlRateClass::PMIsizesFor2976A()
