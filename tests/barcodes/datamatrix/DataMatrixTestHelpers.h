@@ -29,6 +29,12 @@ struct Symbol {
     }
 };
 
+// A C string as the encoder's byte text.
+inline const unsigned char *u(const char *s)
+{
+    return reinterpret_cast<const unsigned char *>(s);
+}
+
 // ZYK_initialize, ZYK_self_test and an ECC 200 encode of text.
 Symbol encode(const QByteArray &text, int rows = 0, int columns = 0);
 

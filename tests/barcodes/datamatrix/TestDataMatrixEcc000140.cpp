@@ -7,12 +7,9 @@
 #include <cstring>
 #include <string>
 
-namespace {
+using dmtest::u;
 
-const unsigned char *u(const char *s)
-{
-    return reinterpret_cast<const unsigned char *>(s);
-}
+namespace {
 
 std::string bitString(const unsigned char *bits, int from, int count)
 {

@@ -9,11 +9,6 @@ using namespace dmtest;
 
 namespace {
 
-const unsigned char *u(const char *s)
-{
-    return reinterpret_cast<const unsigned char *>(s);
-}
-
 TEST(DataMatrixInterface, InitializeRunsTheReedSolomonKnownAnswer)
 {
     EXPECT_EQ(ZYK_initialize(ZYK_ISO_INTERCHANGE), 0);
