@@ -331,10 +331,8 @@ const QVUSPSRateYear &QVUSPSRateClass::ratesForDate(const QDateTime &date)
 
 const QVUSPSRateYear &QVUSPSRateClass::currentRates()
 {
-    const QVUSPSRateYear &rates = ratesForDate(QDateTime::currentDateTime());
-    if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
-        return QVUSPSSep2014RateClass::classObject();
-    return rates;
+    // ratesForDate already honours "useSep14Rates".
+    return ratesForDate(QDateTime::currentDateTime());
 }
 
 // ===== Menus and tags ===========================================================
