@@ -235,11 +235,10 @@ QVUSPSRateClass *QVUSPSRateYear::rateClassWithName(const QString &name) const
 {
     if (name.isNull())
         return nullptr;
-    auto &objects = objectCache()[className()];
     const QString resolved = resolvedClassName(name);
     if (resolved != name)
         return rateClassWithName(resolved);
-    auto &slot = objects[name];
+    auto &slot = objectCache()[className()][name];
     if (!slot) {
         if (name == QVUSPSFirstClassMail)
             slot = std::make_unique<QVUSPSFirstClassMailRateClass>(name, *this);
