@@ -364,15 +364,17 @@ ZYK_UINT16 sqrGetEdgeLength(long bitCount, ZYK_UINT16 border, ZYK_UINT16 request
     return ZYK_OK;
 }
 
-// Runs op on the text, converted from EBCDIC in EBCDIC mode.
+// Runs op on the text, converted from EBCDIC in EBCDIC mode; noMemory when
+// the converted copy cannot be allocated.
 template <typename Op>
-ZYK_UINT16 withIsoText(const unsigned char *text, uint16_t length, Op op)
+ZYK_UINT16 withIsoText(const unsigned char *text, uint16_t length, Op op,
+                       ZYK_UINT16 noMemory = ZYK_ERR_NO_MEMORY)
 {
     if (interchange_mode != ZYK_EBCDIC_INTERCHANGE || length == 0)
         return op(text);
     unsigned char *copy = static_cast<unsigned char *>(malloc(length));
     if (copy == nullptr)
-        return ZYK_ERR_NO_MEMORY;
+        return noMemory;
     for (uint16_t k = 0; k < length; ++k)
         copy[k] = ebcdic_to_iso_table[text[k]];
     const ZYK_UINT16 rc = op(copy);
@@ -557,17 +559,15 @@ ZYK_UINT16 ZYK_define_private_fmt(ZYK_UINT16 format, const unsigned char *format
     if (format_string == nullptr || length == 0)
         return ZYK_ERR_FORMAT_STRING;
     unsigned char iso[ZYK_MAX_PRIVATE_FORMAT];
-    if (interchange_mode == ZYK_EBCDIC_INTERCHANGE) {
-        unsigned char *copy = static_cast<unsigned char *>(malloc(length));
-        if (copy == nullptr)
-            return ZYK_ERR_PRIVATE_FORMAT_NO_MEMORY;
-        for (uint16_t k = 0; k < length; ++k)
-            copy[k] = ebcdic_to_iso_table[format_string[k]];
-        memcpy(iso, copy, length);
-        free(copy);
-    } else {
-        memcpy(iso, format_string, length);
-    }
+    const ZYK_UINT16 rc = withIsoText(
+        format_string, length,
+        [&](const unsigned char *text) -> ZYK_UINT16 {
+            memcpy(iso, text, length);
+            return ZYK_OK;
+        },
+        ZYK_ERR_PRIVATE_FORMAT_NO_MEMORY);
+    if (rc != ZYK_OK)
+        return rc;
     int positions = 0;
     for (uint16_t k = 0; k < length; ++k) {
         const unsigned char c = iso[k];
