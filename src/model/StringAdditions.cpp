@@ -411,7 +411,9 @@ std::optional<QString> stringWithData(const QByteArray &data, StringEncoding enc
     case StringEncoding::ISOLatin1:
         return QString::fromLatin1(data);
     case StringEncoding::UTF8: {
-        QStringDecoder decoder(QStringDecoder::Utf8);
+        // Stateless, so that a sequence cut off at the end is an error
+        // rather than held back and silently dropped.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         QString text = decoder.decode(data);
         if (decoder.hasError())
             return std::nullopt;

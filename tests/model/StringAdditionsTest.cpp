@@ -240,6 +240,9 @@ TEST(StringAdditions, DataConversions)
     EXPECT_EQ(stringWithData(QByteArray("\xC3\xA9"), StringEncoding::UTF8),
               QStringLiteral("\u00E9"));
     EXPECT_FALSE(stringWithData(QByteArray("\xC3("), StringEncoding::UTF8));
+    // A character cut off at the end of the data is not valid UTF-8 either.
+    EXPECT_FALSE(stringWithData(QByteArray("abc\xC3"), StringEncoding::UTF8));
+    EXPECT_FALSE(stringWithData(QByteArray("\xE4\xB8"), StringEncoding::UTF8));
     EXPECT_EQ(stringWithData(QByteArray("\xFF\xFE" "a\0", 4), StringEncoding::UTF16),
               QStringLiteral("a"));
     EXPECT_EQ(stringWithData(QByteArray("\0a", 2), StringEncoding::UTF16), QStringLiteral("a"));
