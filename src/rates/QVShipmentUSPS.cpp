@@ -68,6 +68,13 @@ std::optional<Decimal> leadingDecimal(const QString &text)
     return value;
 }
 
+// A stored flag: a text read as "YES", "Y", "true" or "1"; anything else as
+// the variant converts.
+bool flagValue(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString ? boolValue(value.toString()) : value.toBool();
+}
+
 QString className(const QVShipment &s) { return shipmentText(s, QVUSPSShipmentRateClassKey); }
 QString sizeName(const QVShipment &s) { return shipmentText(s, QVUSPSShipmentSizeKey); }
 QString confirmation(const QVShipment &s) { return shipmentText(s, QVUSPSShipmentConfirmationServiceKey); }
@@ -144,9 +151,7 @@ bool shipmentBool(const QVShipment &shipment, const QString &key, bool missing)
     const QVariant value = shipment.objectForKey(key);
     if (!value.isValid() || value.isNull())
         return missing;
-    if (value.typeId() == QMetaType::QString)
-        return boolValue(value.toString());
-    return value.toBool();
+    return flagValue(value);
 }
 
 QStringList shipmentOptionalServices(const QVShipment &shipment)
@@ -428,10 +433,8 @@ QString eServiceTextStringWithLongString(const QVShipment &shipment, bool)
     static const QString signatureTracking = QStringLiteral("USPS SIGNATURE TRACKING #");
     if (isExpressMail(shipment)) {
         const QVariantMap options = shipment.objectForKey(QVUSPSShipmentExpressMailOptionsKey).toMap();
-        const QVariant signature = options.value(QVUSPSShipmentExpressMailSignatureRequiredKey);
-        const bool required = signature.typeId() == QMetaType::QString ? boolValue(signature.toString())
-                                                                       : signature.toBool();
-        return required ? signatureTracking : tracking;
+        return flagValue(options.value(QVUSPSShipmentExpressMailSignatureRequiredKey)) ? signatureTracking
+                                                                                        : tracking;
     }
     const QString service = confirmation(shipment);
     if (!service.isEmpty())
@@ -482,10 +485,7 @@ std::optional<QString> shortServiceBanner(const QVShipment &shipment)
 QStringList expressMailOptionStrings(const QVShipment &shipment)
 {
     const QVariantMap options = shipment.objectForKey(QVUSPSShipmentExpressMailOptionsKey).toMap();
-    const auto flag = [&options](const QString &key) {
-        const QVariant value = options.value(key);
-        return value.typeId() == QMetaType::QString ? boolValue(value.toString()) : value.toBool();
-    };
+    const auto flag = [&options](const QString &key) { return flagValue(options.value(key)); };
     const bool saturday = flag(QVUSPSShipmentExpressMailSaturdayDeliveryKey);
     const bool sunday = flag(QVUSPSShipmentExpressMailSundayDeliveryKey);
     const bool holiday = flag(QVUSPSShipmentExpressMailHolidayDeliveryKey);
