@@ -180,6 +180,7 @@ struct Compactor {
         emit(value / 256);
         emit(value % 256);
     }
+    bool lastCodewordInAscii(int from, int to);
     int afterTriple(int segmentStart, int latchPos, int mode);
     int unlatchToAscii(int latchPos, int np, const int *pendingSource);
 };
@@ -422,6 +423,16 @@ int setValues(uint16_t v, int mode, uint8_t out[4])
     return n;
 }
 
+// Writes values [from, to) in ASCII when they take exactly the one codeword
+// left in the symbol (no unlatch needed there).
+bool Compactor::lastCodewordInAscii(int from, int to)
+{
+    if (!at_end((ZYK_UINT16)(pos + 1)) || asciiCost(from, to) != 1)
+        return false;
+    writeAscii(from, to);
+    return true;
+}
+
 // After a complete triple of a C40, Text or X12 segment, at a character
 // boundary: a last value that fills the symbol exactly is written in ASCII
 // without unlatch, and a look-ahead that leaves the mode ends the segment.
@@ -430,9 +441,7 @@ int Compactor::afterTriple(int segmentStart, int latchPos, int mode)
 {
     if (values[i] == END_OF_DATA)
         return kStayInMode;
-    if (values[i + 1] == END_OF_DATA && at_end((ZYK_UINT16)(pos + 1)) &&
-        asciiCost(i, i + 1) == 1) {
-        writeAscii(i, i + 1);
+    if (values[i + 1] == END_OF_DATA && lastCodewordInAscii(i, i + 1)) {
         ++i;
         return END;
     }
@@ -476,10 +485,8 @@ int Compactor::textSegment(int mode)
             }
             // One set value left and one codeword before the symbol end:
             // that character in ASCII without unlatch.
-            if (np == 1 && at_end((ZYK_UINT16)(pos + 1)) && asciiCost(pendingSource[0], i) == 1) {
-                writeAscii(pendingSource[0], i);
+            if (np == 1 && lastCodewordInAscii(pendingSource[0], i))
                 return END;
-            }
             return unlatchToAscii(latchPos, np, pendingSource);
         }
         uint8_t sv[4];
@@ -529,10 +536,8 @@ int Compactor::x12Segment()
         if (v == END_OF_DATA) {
             if (np == 0 && at_end((ZYK_UINT16)pos))
                 return END;
-            if (np == 1 && at_end((ZYK_UINT16)(pos + 1)) && asciiCost(pendingSource[0], i) == 1) {
-                writeAscii(pendingSource[0], i);
+            if (np == 1 && lastCodewordInAscii(pendingSource[0], i))
                 return END;
-            }
             return unlatchToAscii(latchPos, np, pendingSource);
         }
         if (!(flagsOf(v) & F_X12)) {
