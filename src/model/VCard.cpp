@@ -3,7 +3,6 @@
 #include "model/StringAdditions.h"
 
 #include <QHash>
-#include <QStringDecoder>
 
 namespace {
 
@@ -205,15 +204,6 @@ QString fromWindows1252(const QByteArray &bytes)
     return text;
 }
 
-std::optional<QString> strictUtf8(const QByteArray &bytes)
-{
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = decoder.decode(bytes);
-    if (decoder.hasError())
-        return std::nullopt;
-    return text;
-}
-
 // The decoded text of a property: quoted-printable undone, bytes read in the
 // property's character set, line ends made "\n". Still escaped.
 std::optional<QString> decodedText(const Property &property, bool version21, QString &why)
@@ -236,17 +226,13 @@ std::optional<QString> decodedText(const Property &property, bool version21, QSt
     const QByteArray charset = property.firstParameterValue("CHARSET").trimmed().toUpper();
     std::optional<QString> text;
     if (charset.isEmpty() || charset == "UTF-8" || charset == "UTF8") {
-        text = strictUtf8(bytes);
+        text = stringWithData(bytes, StringEncoding::UTF8);
         // vCard 2.1 files without CHARSET are often in the writer's Windows
         // code page.
         if (!text && charset.isEmpty() && version21)
             text = fromWindows1252(bytes);
     } else if (charset == "US-ASCII" || charset == "ASCII") {
-        bool ascii = true;
-        for (const char c : bytes)
-            ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-        if (ascii)
-            text = QString::fromLatin1(bytes);
+        text = stringWithData(bytes, StringEncoding::ASCII);
     } else if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "LATIN1"
                || charset == "ISO_8859-1") {
         text = QString::fromLatin1(bytes);
@@ -666,14 +652,12 @@ std::optional<QList<Person>> Reader::read(QByteArray data)
     // UTF-16 files (with their byte order mark) are read as the same text in
     // UTF-8; a UTF-8 byte order mark is dropped.
     if (data.startsWith("\xFF\xFE") || data.startsWith("\xFE\xFF")) {
-        QStringDecoder decoder(data.startsWith("\xFF\xFE") ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
-                               QStringDecoder::Flag::Stateless);
-        const QString text = decoder.decode(QByteArrayView(data).sliced(2));
-        if (decoder.hasError() || data.size() % 2 != 0 || hasUnpairedSurrogate(text)) {
+        const std::optional<QString> text = stringWithData(data, StringEncoding::UTF16);
+        if (!text || hasUnpairedSurrogate(*text)) {
             fail(0, QStringLiteral("vCard data is not valid UTF-16 text"));
             return std::nullopt;
         }
-        data = text.toUtf8();
+        data = text->toUtf8();
     } else if (data.startsWith("\xEF\xBB\xBF")) {
         data.remove(0, 3);
     }
