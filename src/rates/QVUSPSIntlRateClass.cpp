@@ -148,15 +148,12 @@ const QStringList &QVUSPSIntlRateClass::rateClassTags()
 
 qsizetype QVUSPSIntlRateClass::tagForRateClass(const QString &name)
 {
-    const qsizetype index = rateClassTags().indexOf(name);
-    return index < 0 ? QVNotFound : index;
+    return qvrates::tagInMenu(rateClassTags(), name);
 }
 
 QString QVUSPSIntlRateClass::rateClassForTag(qsizetype tag)
 {
-    if (tag < 0 || tag >= rateClassTags().size())
-        return QString();
-    return rateClassTags().at(tag);
+    return qvrates::entryForTag(rateClassTags(), tag);
 }
 
 const QSet<QString> &QVUSPSIntlRateClass::PMIsizesFor2976()

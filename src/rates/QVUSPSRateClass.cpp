@@ -361,13 +361,12 @@ const QStringList &QVUSPSRateClass::sizes()
 
 qsizetype QVUSPSRateClass::tagForPieceSize(const QString &size)
 {
-    const qsizetype index = sizes().indexOf(size);
-    return index < 0 ? QVNotFound : index;
+    return qvrates::tagInMenu(sizes(), size);
 }
 
 QString QVUSPSRateClass::pieceSizeForTag(qsizetype tag)
 {
-    return (tag >= 0 && tag < sizes().size()) ? sizes().at(tag) : QString();
+    return qvrates::entryForTag(sizes(), tag);
 }
 
 const QStringList &QVUSPSRateClass::rateClassTags()
@@ -381,13 +380,12 @@ const QStringList &QVUSPSRateClass::rateClassTags()
 
 qsizetype QVUSPSRateClass::tagForRateClassName(const QString &name)
 {
-    const qsizetype index = rateClassTags().indexOf(name);
-    return index < 0 ? QVNotFound : index;
+    return qvrates::tagInMenu(rateClassTags(), name);
 }
 
 QString QVUSPSRateClass::rateClassNameForTag(qsizetype tag)
 {
-    return (tag >= 0 && tag < rateClassTags().size()) ? rateClassTags().at(tag) : QString();
+    return qvrates::entryForTag(rateClassTags(), tag);
 }
 
 // ===== Display names and codes ===================================================

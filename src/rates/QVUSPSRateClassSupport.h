@@ -1,7 +1,7 @@
 #pragma once
 // Small helpers shared by the rate classes and the shipment functions of the
 // rate layer (not part of its interface): the saturating integer conversion,
-// two groups of piece sizes, the engine's rate version for an international
+// the tags of the menus, two groups of piece sizes, the engine's rate version for an international
 // ship date, and the arithmetic and texts of the weight menus, which the
 // domestic and the international rate classes build alike.
 #include "model/StringAdditions.h"
@@ -24,6 +24,19 @@ namespace qvrates {
 inline int clampToInt(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// The tag of a menu entry (its first index); QVNotFound when not in the menu.
+inline qsizetype tagInMenu(const QStringList &menu, const QString &entry)
+{
+    const qsizetype index = menu.indexOf(entry);
+    return index < 0 ? QVNotFound : index;
+}
+
+// The menu entry of a tag; a null string for a tag outside the menu.
+inline QString entryForTag(const QStringList &menu, qsizetype tag)
+{
+    return (tag >= 0 && tag < menu.size()) ? menu.at(tag) : QString();
 }
 
 // The regional-rate boxes (domestic Priority Mail only).
