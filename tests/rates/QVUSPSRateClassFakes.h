@@ -2,6 +2,7 @@
 // In-memory stand-ins for the account-information and partner label clients,
 // registered by the rate-class tests, with the test fixture and the file
 // paths that these tests share.
+#include "RateEngineTestSupport.h"
 #include "model/ClientServices.h"
 #include "platform/UserDefaults.h"
 
@@ -71,10 +72,7 @@ protected:
 
 // A fixture file of the rate tests (tests/rates/data), as a path for the
 // engine's loaders.
-inline std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
+using tolvane::test::fixture;
 
 // A file the program ships (resources/), as a path for the engine's loaders.
 inline std::string shipped(const char *name)
