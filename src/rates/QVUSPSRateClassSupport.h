@@ -1,9 +1,9 @@
 #pragma once
 // Small helpers shared by the rate classes and the shipment functions of the
 // rate layer (not part of its interface): the saturating integer conversion,
-// the tags of the menus, two groups of piece sizes, the engine's rate version for an international
-// ship date, and the arithmetic and texts of the weight menus, which the
-// domestic and the international rate classes build alike.
+// the tags of the menus, two groups of piece sizes, the engine's rate version
+// for an international ship date, and the arithmetic and texts of the weight
+// menus, which the domestic and the international rate classes build alike.
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSRateClass.h"
