@@ -5,6 +5,8 @@
 #include "platform/UserDefaults.h"
 
 #include <QXmlStreamReader>
+#include "ConsoleCapture.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -180,21 +182,19 @@ TEST(XMLConversion, HostileOrBrokenDocumentsGiveAClearError)
     }
 }
 
-namespace {
-QStringList g_messages;
-void collectMessage(QtMsgType, const QMessageLogContext &, const QString &message) { g_messages << message; }
-} // namespace
-
 TEST(XMLConversion, FailuresAreLoggedOnlyWithDebugLogging)
 {
     UserDefaults::resetStandardUserDefaults();
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessage);
-    EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
-    const qsizetype quiet = g_messages.size();
-    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("logDebugInfo"));
-    EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
-    qInstallMessageHandler(previous);
+    QStringList g_messages;
+    qsizetype quiet = 0;
+    {
+        tolvane::test::ConsoleCapture console;
+        EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
+        quiet = console.lines().size();
+        UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("logDebugInfo"));
+        EXPECT_FALSE(rho_propertyListFromXMLFormatNoExceptions(QByteArray("<r>")).has_value());
+        g_messages = console.lines();
+    }
     UserDefaults::resetStandardUserDefaults();
 
     EXPECT_EQ(quiet, 0);

@@ -10,6 +10,8 @@
 #include "platform/UserDefaults.h"
 #include "rates/RateEngine.h"
 
+#include "ConsoleCapture.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -383,23 +385,20 @@ TEST_F(QVUSPSRateClassQueriesTest, PriorityMenuWithoutHalfPoundStep)
     EXPECT_EQ(priority->orderedWeightInNativeWeightForSize(QVUSPSRegularSize), withHalfPound);
 }
 
-QStringList gLoggedMessages;
-
-void collectMessage(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    gLoggedMessages.append(message);
-}
-
 TEST_F(QVUSPSRateClassQueriesTest, FailuresAreLoggedUnderTheQueryName)
 {
     QVUSPSRateClass *unknown = jan().rateClassWithName(QStringLiteral("NoSuchClass"));
-    gLoggedMessages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessage);
-    const Decimal price = unknown->rateForWeight(1, QStringLiteral("1"));
-    const QStringList menu = unknown->orderedWeightInNativeWeightForSize(QVUSPSRegularSize);
-    // Expected failures are not logged: a zone above 9.
-    jan().priority()->rateForWeight(16, QStringLiteral("10"));
-    qInstallMessageHandler(previous);
+    QStringList gLoggedMessages;
+    Decimal price;
+    QStringList menu;
+    {
+        tolvane::test::ConsoleCapture console;
+        price = unknown->rateForWeight(1, QStringLiteral("1"));
+        menu = unknown->orderedWeightInNativeWeightForSize(QVUSPSRegularSize);
+        // Expected failures are not logged: a zone above 9.
+        jan().priority()->rateForWeight(16, QStringLiteral("10"));
+        gLoggedMessages = console.lines();
+    }
 
     EXPECT_EQ(price, Decimal::zero());
     EXPECT_TRUE(menu.isEmpty());
