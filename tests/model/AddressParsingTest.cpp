@@ -4,7 +4,7 @@
 #include "model/QVAddress.h"
 #include "model/QVAddressParsing.h"
 #include "model/VCard.h"
-#include "ModelTestUtil.h"
+#include "QtPrinters.h"
 #include "TestSupport.h"
 
 #include <QFile>

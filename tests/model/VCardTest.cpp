@@ -3,7 +3,7 @@
 // input.
 #include "model/Person.h"
 #include "model/VCard.h"
-#include "ModelTestUtil.h"
+#include "QtPrinters.h"
 #include "TestSupport.h"
 
 #include <QFile>

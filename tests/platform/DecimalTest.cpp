@@ -1,6 +1,6 @@
 #include "platform/Decimal.h"
 
-#include "PlatformTestUtil.h"
+#include "QtPrinters.h"
 
 #include <QProcess>
 #include <QStandardPaths>

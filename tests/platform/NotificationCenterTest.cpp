@@ -1,6 +1,6 @@
 #include "platform/NotificationCenter.h"
 
-#include "PlatformTestUtil.h"
+#include "QtPrinters.h"
 
 #include <QStringList>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
 
-#include "PlatformTestUtil.h"
+#include "QtPrinters.h"
 
 #include <QDir>
 #include <QFile>

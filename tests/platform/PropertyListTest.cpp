@@ -1,7 +1,7 @@
 #include "platform/Decimal.h"
 #include "platform/PropertyList.h"
 
-#include "PlatformTestUtil.h"
+#include "QtPrinters.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -2,7 +2,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
-#include "PlatformTestUtil.h"
+#include "QtPrinters.h"
 
 #include <QDir>
 #include <QFile>

@@ -17,18 +17,14 @@
 #include "rates/RateCountries.h"
 #include "rates/RateEngine.h"
 
+#include "QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <iterator>
 #include <ostream>
 #include <string>
 #include <utility>
-
-// Readable failure messages for texts and lists of texts.
-static void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
 
 namespace {
 
