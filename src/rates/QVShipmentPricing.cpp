@@ -56,11 +56,6 @@ void storeServicesQuietly(QVShipment &shipment, const QStringList &services)
     shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, list);
 }
 
-QVariant decimalVariant(const Decimal &value)
-{
-    return QVariant::fromValue(value);
-}
-
 void priceDomestic(QVShipment &shipment)
 {
     QVariantMap &quiet = shipment.mutableDictionary();
@@ -198,11 +193,11 @@ void priceDomestic(QVShipment &shipment)
 
     // 17.
     quiet.insert(QVUSPSShipmentRateClassificationKey, level);
-    quiet.insert(QVUSPSShipmentPostageKey, decimalVariant(postage));
+    quiet.insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
 
     // 18. Undiscounted postage, when it is the higher.
     if (discounted && decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
-        shipment.setObject(decimalVariant(*retail), QVUSPSShipmentOriginalPostageKey);
+        shipment.setObject(QVariant::fromValue(*retail), QVUSPSShipmentOriginalPostageKey);
     else
         shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
 
@@ -210,7 +205,7 @@ void priceDomestic(QVShipment &shipment)
     Decimal confirmationFee;
     if (hasConfirmation) {
         confirmationFee = rateClass->feeForElectronicConfirmationService(confirmation);
-        quiet.insert(QVUSPSShipmentConfirmationServicePriceKey, decimalVariant(confirmationFee));
+        quiet.insert(QVUSPSShipmentConfirmationServicePriceKey, QVariant::fromValue(confirmationFee));
     } else {
         quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
     }
@@ -229,7 +224,7 @@ void priceDomestic(QVShipment &shipment)
     if (decimalNumberIsEqualToZero(servicesFee))
         quiet.remove(QVUSPSShipmentOptionalServicesPriceKey);
     else
-        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesPriceKey, decimalVariant(servicesFee));
+        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesPriceKey, QVariant::fromValue(servicesFee));
 
     // 23. Total: only for a priced piece between two known five-digit ZIPs.
     Decimal total;
@@ -311,7 +306,7 @@ void priceInternational(QVShipment &shipment)
 
     // 10. Undiscounted postage, when it is the higher.
     if (decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
-        shipment.setObject(decimalVariant(*retail), QVUSPSShipmentOriginalPostageKey);
+        shipment.setObject(QVariant::fromValue(*retail), QVUSPSShipmentOriginalPostageKey);
     else
         shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
 
@@ -321,7 +316,7 @@ void priceInternational(QVShipment &shipment)
     const bool stealth =
         shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment);
     shipment.mutableDictionary().insert(QVUSPSShipmentStealthPostageKey, stealth);
-    shipment.mutableDictionary().insert(QVUSPSShipmentPostageKey, decimalVariant(postage));
+    shipment.mutableDictionary().insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
 
     // 12. No fees abroad.
     shipment.setTotalPrice(postage);
