@@ -1,12 +1,13 @@
 # Helpers shared by the library and test folders.
 #
-# tolvane_library(<target> [RECURSE] [DEPS <libs>...] [INCLUDE <regex>...]
-#                 [EXCLUDE <regex>...] [SOURCES <files>...])
+# tolvane_library(<target> [RECURSE] [DEPS <libs>...] [PROGRAM <file>]
+#                 [SOURCES <files>...])
 #   One static library from every .c/.cpp/.h file of the calling folder
-#   (and its sub-folders with RECURSE). Headers are included as
-#   "folder/File.h" from src/.
+#   (and its sub-folders with RECURSE). PROGRAM names the one file of the
+#   folder that holds a program's main() and so is not part of the library.
+#   Headers are included as "folder/File.h" from src/.
 function(tolvane_library target)
-  cmake_parse_arguments(ARG "RECURSE" "" "DEPS;INCLUDE;EXCLUDE;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "RECURSE" "PROGRAM" "DEPS;SOURCES" ${ARGN})
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
@@ -16,12 +17,9 @@ function(tolvane_library target)
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
          ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
   endif()
-  foreach(in IN LISTS ARG_INCLUDE)
-    list(FILTER srcs INCLUDE REGEX "${in}")
-  endforeach()
-  foreach(ex IN LISTS ARG_EXCLUDE)
-    list(FILTER srcs EXCLUDE REGEX "${ex}")
-  endforeach()
+  if(ARG_PROGRAM)
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROGRAM})
+  endif()
   list(APPEND srcs ${ARG_SOURCES})
   if(NOT srcs)
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)

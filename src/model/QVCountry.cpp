@@ -3,8 +3,8 @@
 #include "model/StringAdditions.h"
 #include "model/TemplateSubstitution.h"
 #include "platform/NotificationCenter.h"
-#include "rates/RateCountries.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
 
 #include <QSet>
 

@@ -7,8 +7,8 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 #include "rates/QVUSPSRateClassSupport.h"
-#include "rates/RateEngine.h"
-#include "rates/RateOptionalServices.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/RateOptionalServices.h"
 
 #include <QRegularExpression>
 #include <QSet>

@@ -3,9 +3,9 @@
 #include "model/DecimalAdditions.h"
 #include "model/QVWeight.h"
 #include "rates/QVUSPSRateClassSupport.h"
-#include "rates/RateEngine.h"
-#include "rates/RateIntl.h"
-#include "rates/RateWeights.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/RateIntl.h"
+#include "rateengine/RateWeights.h"
 
 #include <QHash>
 #include <QtDebug>

@@ -9,8 +9,8 @@
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSRateClassSupport.h"
-#include "rates/RateEngine.h"
-#include "rates/RateOptionalServices.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/RateOptionalServices.h"
 
 #include <QDate>
 #include <QHash>

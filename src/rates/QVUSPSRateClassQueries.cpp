@@ -10,10 +10,10 @@
 #include "model/QVWeight.h"
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
-#include "rates/RateDomestic.h"
-#include "rates/RateEngine.h"
-#include "rates/RateOptionalServices.h"
-#include "rates/RateWeights.h"
+#include "rateengine/RateDomestic.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/RateOptionalServices.h"
+#include "rateengine/RateWeights.h"
 
 #include <QDebug>
 

@@ -7,7 +7,7 @@
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSRateClass.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateEngine.h"
 
 #include <QDateTime>
 #include <QString>

@@ -1,5 +1,5 @@
-#include "rates/mailcategory/MailCategory.h"
-#include "rates/mailcategory/MailCategoryTable.h"
+#include "mailcategory/MailCategory.h"
+#include "mailcategory/MailCategoryTable.h"
 
 #include <gtest/gtest.h>
 

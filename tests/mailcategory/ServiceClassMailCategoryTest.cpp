@@ -1,7 +1,7 @@
 // Keys built for mail pieces find the categories of those pieces.
-#include "rates/RateEngine.h"
-#include "rates/ServiceClass.h"
-#include "rates/mailcategory/MailCategory.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/ServiceClass.h"
+#include "mailcategory/MailCategory.h"
 
 #include <gtest/gtest.h>
 

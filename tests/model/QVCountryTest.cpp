@@ -4,8 +4,8 @@
 #include "model/QVCountry.h"
 
 #include "platform/NotificationCenter.h"
-#include "rates/RateCountries.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
 
 #include <gtest/gtest.h>
 

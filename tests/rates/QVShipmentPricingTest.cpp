@@ -18,9 +18,9 @@
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
-#include "rates/RateCountries.h"
-#include "rates/RateEngine.h"
-#include "rates/ServiceClass.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
+#include "rateengine/ServiceClass.h"
 
 #include <gtest/gtest.h>
 

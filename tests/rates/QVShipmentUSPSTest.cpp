@@ -9,8 +9,8 @@
 #include "platform/UserDefaults.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
-#include "rates/RateCountries.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
 
 #include <gtest/gtest.h>
 

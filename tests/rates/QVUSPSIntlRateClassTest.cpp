@@ -14,8 +14,8 @@
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
-#include "rates/RateCountries.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
 
 #include "QtPrinters.h"
 

@@ -2,7 +2,7 @@
 // In-memory stand-ins for the account-information and partner label clients,
 // registered by the rate-class tests, with the test fixture and the file
 // paths that these tests share.
-#include "RateEngineTestSupport.h"
+#include "TestSupport.h"
 #include "model/ClientServices.h"
 #include "platform/UserDefaults.h"
 

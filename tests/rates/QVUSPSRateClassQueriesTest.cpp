@@ -8,7 +8,7 @@
 #include "QVUSPSRateClassFakes.h"
 #include "model/QVShipment.h"
 #include "platform/UserDefaults.h"
-#include "rates/RateEngine.h"
+#include "rateengine/RateEngine.h"
 
 #include "ConsoleCapture.h"
 

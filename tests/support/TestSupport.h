@@ -2,6 +2,8 @@
 // Shared helpers of the test executables.
 #include <QString>
 
+#include <string>
+
 namespace tolvane::test {
 
 // A fixture of the running test executable (tests/<folder>/data/<name>).
@@ -13,6 +15,12 @@ inline QString dataPath(const QString &name)
 #else
     return name;
 #endif
+}
+
+// The same fixture as a path for the C-string loaders of the rate engine.
+inline std::string fixture(const char *name)
+{
+    return dataPath(QString::fromUtf8(name)).toStdString();
 }
 
 // The temporary folder that stands in for the application-support folder
