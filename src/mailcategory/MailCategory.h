@@ -4,8 +4,8 @@
 #include <cstdint>
 
 // Optional-service bits that change the category; all others are ignored.
-inline constexpr std::int32_t kMailCategoryPremiumServiceBit = 0x8000;   // Priority Mail Express premium service
-inline constexpr std::int32_t kMailCategoryHoldForPickupBit = 0x80000;   // Hold For Pickup (wins over the premium bit)
+inline constexpr std::int32_t kMailCategoryPremiumServiceBit = 0x8000; // Priority Mail Express premium service
+inline constexpr std::int32_t kMailCategoryHoldForPickupBit = 0x80000; // Hold For Pickup (wins over the premium bit)
 
 // The mail-category code of a service-class key (see ServiceClass.h) under
 // the given optional-service mask, or 0 when the key has no category.

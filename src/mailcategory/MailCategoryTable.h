@@ -6,10 +6,10 @@
 #include <cstdint>
 
 struct MailCategoryEntry {
-    std::int32_t key;                  // service-class key, zone folded
-    std::uint16_t code;                // without the two option bits
-    std::uint16_t premiumCode;         // with the premium service (0x8000) only
-    std::uint16_t holdForPickupCode;   // with Hold For Pickup (0x80000)
+    std::int32_t key;                // service-class key, zone folded
+    std::uint16_t code;              // without the two option bits
+    std::uint16_t premiumCode;       // with the premium service (0x8000) only
+    std::uint16_t holdForPickupCode; // with Hold For Pickup (0x80000)
 };
 
 extern const MailCategoryEntry gMailCategoryTable[];

@@ -44,8 +44,8 @@ public:
             return 1;
         if (rateClassName == QLatin1String("QVUSPSFirstClassMail"))
             return regular ? 1 : 0;
-        if (rateClassName == QLatin1String("QVUSPSIntlPriorityMailIntl")
-            || rateClassName == QLatin1String("QVUSPSIntlExpressMailIntl"))
+        if (rateClassName == QLatin1String("QVUSPSIntlPriorityMailIntl") ||
+            rateClassName == QLatin1String("QVUSPSIntlExpressMailIntl"))
             return 1;
         if (rateClassName == QLatin1String("QVUSPSIntlFirstClassMailIntl"))
             return regular ? 1 : 0;
@@ -106,9 +106,7 @@ public:
 };
 
 // One registration slot per service, with its stand-in.
-template <typename Service, typename Fallback>
-struct Slot
-{
+template <typename Service, typename Fallback> struct Slot {
     std::shared_ptr<Service> registered;
     std::shared_ptr<Service> fallback = std::make_shared<Fallback>();
 

@@ -7,10 +7,7 @@
 #include <cctype>
 #include <cwctype>
 
-QByteArray dataWithBase64String(const QString &text)
-{
-    return decodeBase64(text);
-}
+QByteArray dataWithBase64String(const QString &text) { return decodeBase64(text); }
 
 namespace {
 
@@ -73,15 +70,9 @@ QString lowercaseHexStringWithPrefix(const QByteArray &data, const QString &pref
     return text.append(prefix).append(QLatin1String(data.toHex()));
 }
 
-QString lowercaseHexString(const QByteArray &data)
-{
-    return lowercaseHexStringWithPrefix(data, QStringLiteral("0x"));
-}
+QString lowercaseHexString(const QByteArray &data) { return lowercaseHexStringWithPrefix(data, QStringLiteral("0x")); }
 
-QString unadornedLowercaseHexString(const QByteArray &data)
-{
-    return lowercaseHexStringWithPrefix(data, QString());
-}
+QString unadornedLowercaseHexString(const QByteArray &data) { return lowercaseHexStringWithPrefix(data, QString()); }
 
 namespace {
 
@@ -91,31 +82,20 @@ QByteArray digest(const QByteArray &data, const EVP_MD *type)
     unsigned int size = 0;
     // The whole block in one call; the length is a size_t, so blocks beyond
     // 4 GiB are digested whole.
-    if (EVP_Digest(data.constData(), static_cast<size_t>(data.size()), out, &size, type, nullptr)
-        != 1)
+    if (EVP_Digest(data.constData(), static_cast<size_t>(data.size()), out, &size, type, nullptr) != 1)
         return QByteArray();
     return QByteArray(reinterpret_cast<const char *>(out), int(size));
 }
 
 } // namespace
 
-QByteArray rho_sha1Signature(const QByteArray &data)
-{
-    return digest(data, EVP_sha1());
-}
+QByteArray rho_sha1Signature(const QByteArray &data) { return digest(data, EVP_sha1()); }
 
-QByteArray rho_sha256Signature(const QByteArray &data)
-{
-    return digest(data, EVP_sha256());
-}
+QByteArray rho_sha256Signature(const QByteArray &data) { return digest(data, EVP_sha256()); }
 
-bool isNullObject(const QVariant &value)
-{
-    return value.typeId() == QMetaType::Nullptr;
-}
+bool isNullObject(const QVariant &value) { return value.typeId() == QMetaType::Nullptr; }
 
-QVariant objectForKey(const QVariantMap &dictionary, const QString &key,
-                      const QVariant &defaultObject)
+QVariant objectForKey(const QVariantMap &dictionary, const QString &key, const QVariant &defaultObject)
 {
     const auto it = dictionary.constFind(key);
     if (it == dictionary.constEnd())
@@ -132,8 +112,7 @@ std::optional<QString> keyForObjectEqualTo(const QVariantMap &dictionary, const 
     return std::nullopt;
 }
 
-QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionary,
-                                                    const QVariantMap &other)
+QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionary, const QVariantMap &other)
 {
     QVariantMap result = dictionary;
     for (auto it = other.constBegin(); it != other.constEnd(); ++it) {
@@ -145,12 +124,6 @@ QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionar
     return result;
 }
 
-bool isAfterDate(const QDateTime &date, const QDateTime &other)
-{
-    return date > other;
-}
+bool isAfterDate(const QDateTime &date, const QDateTime &other) { return date > other; }
 
-bool isBeforeDate(const QDateTime &date, const QDateTime &other)
-{
-    return date < other;
-}
+bool isBeforeDate(const QDateTime &date, const QDateTime &other) { return date < other; }

@@ -48,16 +48,14 @@ bool isNullObject(const QVariant &value);
 
 // The value for the key, or the default when there is none (a stored null
 // object is a value and is returned).
-QVariant objectForKey(const QVariantMap &dictionary, const QString &key,
-                      const QVariant &defaultObject);
+QVariant objectForKey(const QVariantMap &dictionary, const QString &key, const QVariant &defaultObject);
 
 // The first key, in the dictionary's order, whose value equals the object.
 std::optional<QString> keyForObjectEqualTo(const QVariantMap &dictionary, const QVariant &object);
 
 // A copy of the dictionary with the other's entries set over it; a null
 // object (or invalid value) in the other removes that key.
-QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionary,
-                                                    const QVariantMap &other);
+QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionary, const QVariantMap &other);
 
 // ---- Dates --------------------------------------------------------------
 

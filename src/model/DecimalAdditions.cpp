@@ -1,7 +1,6 @@
 #include "model/DecimalAdditions.h"
 
-Decimal decimalNumberByRoundingToScale(const Decimal &value, int scale,
-                                       DecimalRoundingMode roundingMode)
+Decimal decimalNumberByRoundingToScale(const Decimal &value, int scale, DecimalRoundingMode roundingMode)
 {
     return value.rounded(scale, roundingMode);
 }
@@ -29,14 +28,12 @@ Decimal decimalNumberBySafelyAdding(const Decimal &value, const std::optional<De
     return other ? value + *other : value;
 }
 
-Decimal decimalNumberBySafelySubtracting(const Decimal &value,
-                                         const std::optional<Decimal> &other)
+Decimal decimalNumberBySafelySubtracting(const Decimal &value, const std::optional<Decimal> &other)
 {
     return other ? value - *other : value;
 }
 
-std::optional<Decimal> decimalNumberBySafelyMultiplyingBy(const Decimal &value,
-                                                          const std::optional<Decimal> &other)
+std::optional<Decimal> decimalNumberBySafelyMultiplyingBy(const Decimal &value, const std::optional<Decimal> &other)
 {
     if (!other)
         return std::nullopt;
@@ -45,58 +42,31 @@ std::optional<Decimal> decimalNumberBySafelyMultiplyingBy(const Decimal &value,
 
 // Each number compares itself with zero; nil answers "equal".
 namespace {
-int compareWithZero(const std::optional<Decimal> &number)
-{
-    return number ? number->compare(Decimal::zero()) : 0;
-}
+int compareWithZero(const std::optional<Decimal> &number) { return number ? number->compare(Decimal::zero()) : 0; }
 } // namespace
 
-bool decimalNumberIsEqualToZero(const std::optional<Decimal> &number)
-{
-    return compareWithZero(number) == 0;
-}
+bool decimalNumberIsEqualToZero(const std::optional<Decimal> &number) { return compareWithZero(number) == 0; }
 
-bool decimalNumberIsNotEqualToZero(const std::optional<Decimal> &number)
-{
-    return compareWithZero(number) != 0;
-}
+bool decimalNumberIsNotEqualToZero(const std::optional<Decimal> &number) { return compareWithZero(number) != 0; }
 
-bool decimalNumberIsGreaterThanZero(const std::optional<Decimal> &number)
-{
-    return compareWithZero(number) > 0;
-}
+bool decimalNumberIsGreaterThanZero(const std::optional<Decimal> &number) { return compareWithZero(number) > 0; }
 
 bool decimalNumberIsGreaterThanOrEqualToZero(const std::optional<Decimal> &number)
 {
     return compareWithZero(number) >= 0;
 }
 
-bool numberIsLessThanZero(const std::optional<Decimal> &number)
-{
-    return compareWithZero(number) < 0;
-}
+bool numberIsLessThanZero(const std::optional<Decimal> &number) { return compareWithZero(number) < 0; }
 
-bool isGreaterThanDecimalNumber(const Decimal &value, const Decimal &other)
-{
-    return value.compare(other) > 0;
-}
+bool isGreaterThanDecimalNumber(const Decimal &value, const Decimal &other) { return value.compare(other) > 0; }
 
-bool isLessThanDecimalNumber(const Decimal &value, const Decimal &other)
-{
-    return value.compare(other) < 0;
-}
+bool isLessThanDecimalNumber(const Decimal &value, const Decimal &other) { return value.compare(other) < 0; }
 
 bool isGreaterThanOrEqualToDecimalNumber(const Decimal &value, const Decimal &other)
 {
     return value.compare(other) >= 0;
 }
 
-bool isLessThanOrEqualToDecimalNumber(const Decimal &value, const Decimal &other)
-{
-    return value.compare(other) <= 0;
-}
+bool isLessThanOrEqualToDecimalNumber(const Decimal &value, const Decimal &other) { return value.compare(other) <= 0; }
 
-bool isNotANumber(const Decimal &value)
-{
-    return value.isNaN();
-}
+bool isNotANumber(const Decimal &value) { return value.isNaN(); }

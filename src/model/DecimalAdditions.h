@@ -11,8 +11,7 @@ using DecimalRoundingMode = Decimal::RoundingMode;
 
 // Rounded to `scale` decimal places: plain (half away from zero), down,
 // up or bankers'.
-Decimal decimalNumberByRoundingToScale(const Decimal &value, int scale,
-                                       DecimalRoundingMode roundingMode);
+Decimal decimalNumberByRoundingToScale(const Decimal &value, int scale, DecimalRoundingMode roundingMode);
 // (value x factor) rounded to the scale, then divided by the factor, so a
 // factor of 4 with scale 0 rounds to quarters. A zero factor gives
 // not-a-number.
@@ -26,11 +25,9 @@ Decimal decimalNumberByConvertingFromMonthlyRateToAnnualizedPercentageRate(const
 // value + other, or the value itself when the other is nil.
 Decimal decimalNumberBySafelyAdding(const Decimal &value, const std::optional<Decimal> &other);
 // value - other, or the value itself when the other is nil.
-Decimal decimalNumberBySafelySubtracting(const Decimal &value,
-                                         const std::optional<Decimal> &other);
+Decimal decimalNumberBySafelySubtracting(const Decimal &value, const std::optional<Decimal> &other);
 // value x other, or nil when the other is nil.
-std::optional<Decimal> decimalNumberBySafelyMultiplyingBy(const Decimal &value,
-                                                          const std::optional<Decimal> &other);
+std::optional<Decimal> decimalNumberBySafelyMultiplyingBy(const Decimal &value, const std::optional<Decimal> &other);
 
 // Zero tests; nil answers as zero would.
 bool decimalNumberIsEqualToZero(const std::optional<Decimal> &number);

@@ -4,15 +4,9 @@
 
 namespace {
 
-bool isNumberCharacter(QChar c)
-{
-    return (c >= u'0' && c <= u'9') || c == u'.' || c == u',';
-}
+bool isNumberCharacter(QChar c) { return (c >= u'0' && c <= u'9') || c == u'.' || c == u','; }
 
-bool isOperatorCharacter(QChar c)
-{
-    return c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'(' || c == u')';
-}
+bool isOperatorCharacter(QChar c) { return c == u'+' || c == u'-' || c == u'*' || c == u'/' || c == u'(' || c == u')'; }
 
 const CharacterSet &whitespace()
 {
@@ -21,15 +15,9 @@ const CharacterSet &whitespace()
 }
 
 // How a missing token shows in an error text.
-QString describe(const std::optional<QString> &token)
-{
-    return token ? *token : QStringLiteral("(null)");
-}
+QString describe(const std::optional<QString> &token) { return token ? *token : QStringLiteral("(null)"); }
 
-[[noreturn]] void parseError(const QString &reason)
-{
-    throw ExpressionError(ExpressionError::InvalidArgument, reason);
-}
+[[noreturn]] void parseError(const QString &reason) { throw ExpressionError(ExpressionError::InvalidArgument, reason); }
 
 Decimal checked(Decimal (*operation)(const Decimal &, const Decimal &, Decimal::CalculationError *,
                                      Decimal::RoundingMode),
@@ -41,8 +29,7 @@ Decimal checked(Decimal (*operation)(const Decimal &, const Decimal &, Decimal::
         throw ExpressionError(ExpressionError::DivideByZero,
                               QStringLiteral("NSDecimalNumber divide by zero exception"));
     if (error == Decimal::CalculationError::Overflow)
-        throw ExpressionError(ExpressionError::Overflow,
-                              QStringLiteral("NSDecimalNumber overflow exception"));
+        throw ExpressionError(ExpressionError::Overflow, QStringLiteral("NSDecimalNumber overflow exception"));
     return result;
 }
 
@@ -56,8 +43,7 @@ std::optional<Decimal> ExpressionEvaluator::evaluateExpression(const QString &te
 
 ExpressionEvaluator::ExpressionEvaluator(const QString &expression)
     : m_expression(expression), m_length(expression.size())
-{
-}
+{}
 
 std::optional<Decimal> ExpressionEvaluator::evaluate()
 {
@@ -66,8 +52,7 @@ std::optional<Decimal> ExpressionEvaluator::evaluate()
     tokenizeExpression();
     if (m_tokenPosition < m_length) {
         // A character outside both classes stopped the tokenizer.
-        const std::optional<QString> last
-            = m_tokens.isEmpty() ? std::nullopt : std::optional<QString>(m_tokens.last());
+        const std::optional<QString> last = m_tokens.isEmpty() ? std::nullopt : std::optional<QString>(m_tokens.last());
         parseError(QStringLiteral("parse error after %1").arg(describe(last)));
     }
     return evaluateSum();
@@ -111,15 +96,9 @@ bool ExpressionEvaluator::isValidNumber(const QString &token)
     return true;
 }
 
-bool ExpressionEvaluator::nextArgIsEqual(QStringView text) const
-{
-    return !noMoreArgs() && m_tokens.at(m_arg) == text;
-}
+bool ExpressionEvaluator::nextArgIsEqual(QStringView text) const { return !noMoreArgs() && m_tokens.at(m_arg) == text; }
 
-bool ExpressionEvaluator::noMoreArgs() const
-{
-    return m_arg >= m_tokens.size();
-}
+bool ExpressionEvaluator::noMoreArgs() const { return m_arg >= m_tokens.size(); }
 
 QString ExpressionEvaluator::tokenBeforeCursor() const
 {

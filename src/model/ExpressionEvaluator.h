@@ -22,8 +22,7 @@ public:
 
     ExpressionError(const QString &name, const QString &reason)
         : std::invalid_argument(reason.toStdString()), m_name(name), m_reason(reason)
-    {
-    }
+    {}
     const QString &name() const { return m_name; }
     const QString &reason() const { return m_reason; }
 

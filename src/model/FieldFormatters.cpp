@@ -7,10 +7,7 @@ namespace {
 // Error texts of the state and telephone formatters come from the
 // "OmniFoundation" translation context; without a translation the English
 // text itself is shown.
-QString omniFoundationText(const char *text)
-{
-    return QCoreApplication::translate("OmniFoundation", text);
-}
+QString omniFoundationText(const char *text) { return QCoreApplication::translate("OmniFoundation", text); }
 
 const char *const kZipError = "That is not a valid ZIP code.";
 const char *const kStateError = QT_TRANSLATE_NOOP("OmniFoundation", "That is not a valid state abbreviation.");
@@ -225,10 +222,11 @@ bool OFZipCodeFormatter::isPartialStringValid(const QString &partialString, QStr
 
 const QStringList &OFStateFormatter::validStates()
 {
-    static const QStringList states = QStringLiteral(
-        "AA AE AP AL AK AS AZ AR CA CO CT DE DC FM FL GA GU HI ID IL IN IA KS KY LA ME MH MD MA MI MN MS "
-        "MO MT NE NV NH NJ NM NY NC ND MP OH OK OR PW PA PR RI SC SD TN TX UT VT VI VA WA WV WI WY")
-                                          .split(QLatin1Char(' '));
+    static const QStringList states =
+        QStringLiteral(
+            "AA AE AP AL AK AS AZ AR CA CO CT DE DC FM FL GA GU HI ID IL IN IA KS KY LA ME MH MD MA MI MN MS "
+            "MO MT NE NV NH NJ NM NY NC ND MP OH OK OR PW PA PR RI SC SD TN TX UT VT VI VA WA WV WI WY")
+            .split(QLatin1Char(' '));
     return states;
 }
 
@@ -268,8 +266,8 @@ bool OFStateFormatter::isPartialStringValid(const QString &partialString, QStrin
         changed = true;
     }
     const QStringList &states = validStates();
-    const bool someCodeBegins = std::any_of(states.cbegin(), states.cend(),
-                                            [first](const QString &code) { return code.at(0) == first; });
+    const bool someCodeBegins =
+        std::any_of(states.cbegin(), states.cend(), [first](const QString &code) { return code.at(0) == first; });
     if (!someCodeBegins)
         return refuseWith(QString());
     if (partialString.size() < 2)

@@ -22,8 +22,7 @@ public:
 
     // Called on every change of the text being typed. True accepts the text
     // as it is; false asks the field to show *newString instead (when given).
-    virtual bool isPartialStringValid(const QString &partialString, QString *newString,
-                                      QString *error) const
+    virtual bool isPartialStringValid(const QString &partialString, QString *newString, QString *error) const
     {
         return true;
     }

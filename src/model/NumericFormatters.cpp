@@ -17,8 +17,7 @@ QString ExpressionFormatter::stringForObjectValue(const QVariant &object) const
     return value ? value->toString() : QString();
 }
 
-bool ExpressionFormatter::getObjectValue(QVariant *object, const QString &string,
-                                         QString *error) const
+bool ExpressionFormatter::getObjectValue(QVariant *object, const QString &string, QString *error) const
 {
     if (!object)
         return true;
@@ -40,8 +39,7 @@ bool ExpressionFormatter::getObjectValue(QVariant *object, const QString &string
 
 namespace {
 
-struct WeightPart
-{
+struct WeightPart {
     QString expression;
     bool pounds = false;
 };
@@ -95,8 +93,7 @@ QString QVWeightFormatter::stringForObjectValue(const QVariant &object) const
     return ok ? QString::number(ounces) : QString();
 }
 
-bool QVWeightFormatter::getObjectValue(QVariant *object, const QString &string,
-                                       QString *error) const
+bool QVWeightFormatter::getObjectValue(QVariant *object, const QString &string, QString *error) const
 {
     if (!object)
         return true;
@@ -115,8 +112,7 @@ bool QVWeightFormatter::getObjectValue(QVariant *object, const QString &string,
     try {
         for (const WeightPart &part : *parts) {
             // An empty amount is no weight: 0.
-            const Decimal amount
-                = ExpressionEvaluator::evaluateExpression(part.expression).value_or(Decimal());
+            const Decimal amount = ExpressionEvaluator::evaluateExpression(part.expression).value_or(Decimal());
             ounces += part.pounds ? amount * Decimal(16) : amount;
         }
     } catch (const ExpressionError &e) {
@@ -127,8 +123,7 @@ bool QVWeightFormatter::getObjectValue(QVariant *object, const QString &string,
 
     // Any fraction of an ounce is charged as a whole ounce.
     const std::optional<qint64> whole = ounces.rounded(0, Decimal::RoundingMode::Up).toInt64();
-    if (!whole || *whole > std::numeric_limits<int>::max()
-        || *whole < std::numeric_limits<int>::min())
+    if (!whole || *whole > std::numeric_limits<int>::max() || *whole < std::numeric_limits<int>::min())
         return fail(QStringLiteral("\"%1\" is too heavy.").arg(string));
 
     *object = QVWeight::weightWithOunces(int(*whole)).weightInOunces();
@@ -163,10 +158,7 @@ QString DollarFormatter::stringFromNumber(const Decimal &number) const
     return text;
 }
 
-std::optional<Decimal> DollarFormatter::numberFromString(const QString &string) const
-{
-    return Decimal::parse(string);
-}
+std::optional<Decimal> DollarFormatter::numberFromString(const QString &string) const { return Decimal::parse(string); }
 
 QString DollarFormatter::stringForObjectValue(const QVariant &object) const
 {
@@ -174,8 +166,7 @@ QString DollarFormatter::stringForObjectValue(const QVariant &object) const
     return value ? stringFromNumber(*value) : QString();
 }
 
-bool DollarFormatter::getObjectValue(QVariant *object, const QString &string,
-                                     QString *error) const
+bool DollarFormatter::getObjectValue(QVariant *object, const QString &string, QString *error) const
 {
     if (!object)
         return true;

@@ -1,9 +1,6 @@
 #include "model/Person.h"
 
-Person::Person()
-    : m_uniqueId(newABIdentifier())
-{
-}
+Person::Person() : m_uniqueId(newABIdentifier()) {}
 
 const QStringList &Person::textProperties()
 {
@@ -51,6 +48,6 @@ QString Person::composedName() const
 
 bool operator==(const Person &a, const Person &b)
 {
-    return a.m_uniqueId == b.m_uniqueId && a.m_texts == b.m_texts && a.m_addresses == b.m_addresses
-        && a.m_phones == b.m_phones && a.m_emails == b.m_emails;
+    return a.m_uniqueId == b.m_uniqueId && a.m_texts == b.m_texts && a.m_addresses == b.m_addresses &&
+        a.m_phones == b.m_phones && a.m_emails == b.m_emails;
 }

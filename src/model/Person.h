@@ -20,13 +20,13 @@
 // ---- Property names --------------------------------------------------------
 
 // Single texts.
-inline const QString kABTitleProperty = QStringLiteral("Title");           // honorific ("Dr.")
+inline const QString kABTitleProperty = QStringLiteral("Title"); // honorific ("Dr.")
 inline const QString kABFirstNameProperty = QStringLiteral("First");
 inline const QString kABMiddleNameProperty = QStringLiteral("Middle");
 inline const QString kABLastNameProperty = QStringLiteral("Last");
 inline const QString kABSuffixProperty = QStringLiteral("Suffix");
 inline const QString kABOrganizationProperty = QStringLiteral("Organization");
-inline const QString kABJobTitleProperty = QStringLiteral("JobTitle");     // the vCard TITLE
+inline const QString kABJobTitleProperty = QStringLiteral("JobTitle"); // the vCard TITLE
 inline const QString kABUIDProperty = QStringLiteral("UID");
 
 // Multi-values.
@@ -55,16 +55,12 @@ inline const QString kABPhoneWorkFAXLabel = QStringLiteral("work fax");
 inline const QString kABPhonePagerLabel = QStringLiteral("pager");
 
 // A new identifier for a card or a multi-value entry.
-inline QString newABIdentifier()
-{
-    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
-}
+inline QString newABIdentifier() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper(); }
 
 // An ordered list of labelled values with identifiers and an optional primary
 // entry. Indices run from 0 to count() - 1; a look-up outside them answers
 // an empty value, label or identifier (or -1 for an index).
-template <typename T>
-class ABMultiValue
+template <typename T> class ABMultiValue
 {
 public:
     qsizetype count() const { return m_entries.size(); }
@@ -131,8 +127,8 @@ public:
         if (a.m_entries.size() != b.m_entries.size() || a.primaryIndex() != b.primaryIndex())
             return false;
         for (qsizetype i = 0; i < a.m_entries.size(); ++i) {
-            if (a.m_entries.at(i).label != b.m_entries.at(i).label
-                || !(a.m_entries.at(i).value == b.m_entries.at(i).value))
+            if (a.m_entries.at(i).label != b.m_entries.at(i).label ||
+                !(a.m_entries.at(i).value == b.m_entries.at(i).value))
                 return false;
         }
         return true;

@@ -358,8 +358,7 @@ QString QVAddress::formattedAddressWithoutName() const
         return QString(QLatin1String(""));
     QStringList lines;
     if (isDomestic()) {
-        lines << company() << suiteApt() << street()
-              << QStringLiteral("%1 %2 %3").arg(city(), state(), formattedZIP());
+        lines << company() << suiteApt() << street() << QStringLiteral("%1 %2 %3").arg(city(), state(), formattedZIP());
     } else {
         lines << internationalAddressLines().value_or(QStringList()) << country();
     }
@@ -445,7 +444,4 @@ bool QVAddress::USPSstandardize()
     return true;
 }
 
-size_t qHash(const QVAddress &address, size_t seed) noexcept
-{
-    return qHashStoredDictionary(address.plist(), seed);
-}
+size_t qHash(const QVAddress &address, size_t seed) noexcept { return qHashStoredDictionary(address.plist(), seed); }

@@ -25,8 +25,7 @@ QStringList nonBlankLines(const QString &text)
 // A ZIP code written on a line of its own: digits and "-" only.
 bool isZIPLine(const QString &line)
 {
-    static const CharacterSet zipCharacters(
-        [](char16_t c) { return c == u'-' || QChar(c).isDigit(); });
+    static const CharacterSet zipCharacters([](char16_t c) { return c == u'-' || QChar(c).isDigit(); });
     return !line.isEmpty() && !containsCharacterInSet(line, zipCharacters.invertedSet());
 }
 
@@ -246,12 +245,6 @@ Person abPersonWithLabel(const QVAddress &address, const QString &label)
     return person;
 }
 
-Person abPerson(const QVAddress &address)
-{
-    return abPersonWithLabel(address, kABHomeLabel);
-}
+Person abPerson(const QVAddress &address) { return abPersonWithLabel(address, kABHomeLabel); }
 
-QByteArray vCardRepresentation(const QVAddress &address)
-{
-    return vCardRepresentation(abPerson(address));
-}
+QByteArray vCardRepresentation(const QVAddress &address) { return vCardRepresentation(abPerson(address)); }

@@ -126,8 +126,7 @@ std::shared_ptr<QVInternationalRateProvider> internationalRateProvider()
 bool QVCountry::isCountryStringUSA(const QString &text)
 {
     const CharacterSet lowercaseLetters([](char16_t c) { return QChar(c).isLower(); });
-    const QString letters = stringByReplacingCharactersInSet(text.toLower(), lowercaseLetters.invertedSet(),
-                                                             QString());
+    const QString letters = stringByReplacingCharactersInSet(text.toLower(), lowercaseLetters.invertedSet(), QString());
     return domesticNames().contains(letters);
 }
 
@@ -145,10 +144,7 @@ std::optional<QVCountry> QVCountry::countryWithAnyName(const QString &text)
     return countryWithName(QString::fromUtf8(record->name.data(), qsizetype(record->name.size())));
 }
 
-std::optional<QVCountry> QVCountry::countryWithName(const QString &name)
-{
-    return initWithName(name);
-}
+std::optional<QVCountry> QVCountry::countryWithName(const QString &name) { return initWithName(name); }
 
 std::optional<QVCountry> QVCountry::initWithName(const QString &name)
 {

@@ -91,8 +91,8 @@ public:
 
     friend bool operator==(const QVCountry &a, const QVCountry &b)
     {
-        return a.m_name == b.m_name && a.m_countryCode == b.m_countryCode && a.m_zip == b.m_zip
-            && a.m_rateName == b.m_rateName;
+        return a.m_name == b.m_name && a.m_countryCode == b.m_countryCode && a.m_zip == b.m_zip &&
+            a.m_rateName == b.m_rateName;
     }
 
 private:
@@ -104,4 +104,3 @@ private:
     QString m_zip;
     QString m_rateName;
 };
-

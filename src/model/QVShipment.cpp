@@ -140,7 +140,10 @@ Decimal QVShipment::totalPrice() const
     return Decimal::zero();
 }
 
-void QVShipment::setTotalPrice(const Decimal &price) { m_shipment.insert(QVShipmentPriceKey, QVariant::fromValue(price)); }
+void QVShipment::setTotalPrice(const Decimal &price)
+{
+    m_shipment.insert(QVShipmentPriceKey, QVariant::fromValue(price));
+}
 
 QDateTime QVShipment::shipCalendarDate() const
 {

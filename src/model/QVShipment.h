@@ -55,14 +55,18 @@ inline const QString QVShipmentDeliveryExceptionStatus = QStringLiteral("QVShipm
 inline const QString QVUSPSShipmentCustomsBarcodeNumberKey = QStringLiteral("QVUSPSShipmentCustomsBarcodeNumberKey");
 inline const QString QVUSPSShipmentCustomsSDRValueKey = QStringLiteral("QVUSPSShipmentCustomsSDRValueKey");
 inline const QString QVUSPSShipmentCustomsFormTypeKey = QStringLiteral("QVUSPSShipmentCustomsFormTypeKey");
-inline const QString QVUSPSShipmentCustomsFormSendersNameKey = QStringLiteral("QVUSPSShipmentCustomsFormSendersNameKey");
+inline const QString QVUSPSShipmentCustomsFormSendersNameKey =
+    QStringLiteral("QVUSPSShipmentCustomsFormSendersNameKey");
 inline const QString QVUSPSShipmentCustomsFormAgreementKey = QStringLiteral("QVUSPSShipmentCustomsFormAgreementKey");
-inline const QString QVUSPSShipmentCustomsFormContentTypeKey = QStringLiteral("QVUSPSShipmentCustomsFormContentTypeKey");
+inline const QString QVUSPSShipmentCustomsFormContentTypeKey =
+    QStringLiteral("QVUSPSShipmentCustomsFormContentTypeKey");
 inline const QString QVUSPSShipmentCustomsInvoiceNumberKey = QStringLiteral("QVUSPSShipmentCustomsInvoiceNumberKey");
 inline const QString QVUSPSShipmentCustomsLicenseNumberKey = QStringLiteral("QVUSPSShipmentCustomsLicenseNumberKey");
-inline const QString QVUSPSShipmentCustomsCertificateNumberKey = QStringLiteral("QVUSPSShipmentCustomsCertificateNumberKey");
+inline const QString QVUSPSShipmentCustomsCertificateNumberKey =
+    QStringLiteral("QVUSPSShipmentCustomsCertificateNumberKey");
 inline const QString QVUSPSShipmentCustomsAESITNKey = QStringLiteral("QVUSPSShipmentCustomsAESITNKey");
-inline const QString QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey = QStringLiteral("QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey");
+inline const QString QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey =
+    QStringLiteral("QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey");
 inline const QString QVUSPSShipmentCustomsFormCommentsKey = QStringLiteral("QVUSPSShipmentCustomsFormCommentsKey");
 
 // Customs form types.
@@ -100,7 +104,8 @@ inline const QString QVUSPSShipmentRateClassKey = QStringLiteral("QVUSPSShipment
 inline const QString QVUSPSShipmentPostageKey = QStringLiteral("QVUSPSShipmentPostageKey");
 inline const QString QVUSPSShipmentOriginalPostageKey = QStringLiteral("QVUSPSShipmentOriginalPostageKey");
 inline const QString QVUSPSShipmentConfirmationServiceKey = QStringLiteral("QVUSPSShipmentConfirmationServiceKey");
-inline const QString QVUSPSShipmentConfirmationServicePriceKey = QStringLiteral("QVUSPSShipmentConfirmationServicePriceKey");
+inline const QString QVUSPSShipmentConfirmationServicePriceKey =
+    QStringLiteral("QVUSPSShipmentConfirmationServicePriceKey");
 inline const QString QVUSPSShipmentRateClassificationKey = QStringLiteral("QVUSPSShipmentRateClassificationKey");
 inline const QString QVUSPSShipmentCubicPricingKey = QStringLiteral("QVUSPSShipmentCubicPricingKey");
 inline const QString QVUSPSShipmentCubicTierKey = QStringLiteral("QVUSPSShipmentCubicTierKey");
@@ -133,10 +138,14 @@ inline const QString QVUSPSShipmentUPICInsuranceType = QStringLiteral("2");
 inline const QString QVUSPSShipmentTolvaneInsuranceType = QStringLiteral("3");
 
 // Express Mail options: the keys of the options dictionary and their values.
-inline const QString QVUSPSShipmentExpressMailSignatureRequiredKey = QStringLiteral("QVUSPSShipmentExpressMailSignatureRequiredKey");
-inline const QString QVUSPSShipmentExpressMailSaturdayDeliveryKey = QStringLiteral("QVUSPSShipmentExpressMailSaturdayDeliveryKey");
-inline const QString QVUSPSShipmentExpressMailSundayDeliveryKey = QStringLiteral("QVUSPSShipmentExpressMailSundayDeliveryKey");
-inline const QString QVUSPSShipmentExpressMailHolidayDeliveryKey = QStringLiteral("QVUSPSShipmentExpressMailHolidayDeliveryKey");
+inline const QString QVUSPSShipmentExpressMailSignatureRequiredKey =
+    QStringLiteral("QVUSPSShipmentExpressMailSignatureRequiredKey");
+inline const QString QVUSPSShipmentExpressMailSaturdayDeliveryKey =
+    QStringLiteral("QVUSPSShipmentExpressMailSaturdayDeliveryKey");
+inline const QString QVUSPSShipmentExpressMailSundayDeliveryKey =
+    QStringLiteral("QVUSPSShipmentExpressMailSundayDeliveryKey");
+inline const QString QVUSPSShipmentExpressMailHolidayDeliveryKey =
+    QStringLiteral("QVUSPSShipmentExpressMailHolidayDeliveryKey");
 inline const QString QVUSPSShipmentExpressMailWaiverOfSignatureOptionKey = QStringLiteral("WaiverOfSignature");
 inline const QString QVUSPSShipmentExpressMailNoHolidayOptionKey = QStringLiteral("NoHoliday");
 inline const QString QVUSPSShipmentExpressMailNoWeekendOptionKey = QStringLiteral("NoWeekend");
@@ -162,7 +171,8 @@ inline const QString QVUSPSShipmentOriginTolvane = QStringLiteral("QVUSPSShipmen
 inline const QString QVUSPSShipmentOriginBriskoOne = QStringLiteral("QVUSPSShipmentOriginBriskoOne");
 
 // Web-store keys.
-inline const QString QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey = QStringLiteral("QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey");
+inline const QString QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey =
+    QStringLiteral("QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey");
 inline const QString QVUSPSShipmentRHOWebStoreIdKey = QStringLiteral("QVUSPSShipmentRHOWebStoreIdKey");
 inline const QString QVUSPSShipmentRHOWebStoreNameKey = QStringLiteral("QVUSPSShipmentRHOWebStoreNameKey");
 

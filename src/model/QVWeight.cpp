@@ -16,16 +16,12 @@ std::optional<QVWeight> QVWeight::weightWithValue(float value, const QString &un
     if (!std::isfinite(ounces))
         return std::nullopt;
     const double whole = std::ceil(ounces);
-    if (whole < double(std::numeric_limits<int>::min())
-        || whole > double(std::numeric_limits<int>::max()))
+    if (whole < double(std::numeric_limits<int>::min()) || whole > double(std::numeric_limits<int>::max()))
         return std::nullopt;
     return QVWeight(int(whole));
 }
 
-Decimal QVWeight::totalWeightInOunces() const
-{
-    return Decimal(m_ounces);
-}
+Decimal QVWeight::totalWeightInOunces() const { return Decimal(m_ounces); }
 
 Decimal QVWeight::totalWeightInPounds() const
 {
@@ -61,7 +57,4 @@ int QVWeight::poundsComponent() const
     return pounds;
 }
 
-int QVWeight::ouncesComponent() const
-{
-    return m_ounces % 16;
-}
+int QVWeight::ouncesComponent() const { return m_ounces % 16; }

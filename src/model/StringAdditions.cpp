@@ -20,38 +20,21 @@ bool isWhitespaceUnit(char16_t c)
     return c == u'\t' || QChar::category(char32_t(c)) == QChar::Separator_Space;
 }
 
-bool isNewlineUnit(char16_t c)
-{
-    return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029;
-}
+bool isNewlineUnit(char16_t c) { return (c >= 0x000A && c <= 0x000D) || c == 0x0085 || c == 0x2028 || c == 0x2029; }
 
-bool isWhitespaceOrNewlineUnit(char16_t c)
-{
-    return isWhitespaceUnit(c) || isNewlineUnit(c);
-}
+bool isWhitespaceOrNewlineUnit(char16_t c) { return isWhitespaceUnit(c) || isNewlineUnit(c); }
 
 } // namespace
 
-CharacterSet CharacterSet::whitespaceCharacterSet()
-{
-    return CharacterSet(isWhitespaceUnit);
-}
+CharacterSet CharacterSet::whitespaceCharacterSet() { return CharacterSet(isWhitespaceUnit); }
 
-CharacterSet CharacterSet::newlineCharacterSet()
-{
-    return CharacterSet(isNewlineUnit);
-}
+CharacterSet CharacterSet::newlineCharacterSet() { return CharacterSet(isNewlineUnit); }
 
-CharacterSet CharacterSet::whitespaceAndNewlineCharacterSet()
-{
-    return CharacterSet(isWhitespaceOrNewlineUnit);
-}
+CharacterSet CharacterSet::whitespaceAndNewlineCharacterSet() { return CharacterSet(isWhitespaceOrNewlineUnit); }
 
 CharacterSet CharacterSet::decimalDigitCharacterSet()
 {
-    return CharacterSet([](char16_t c) {
-        return QChar::category(char32_t(c)) == QChar::Number_DecimalDigit;
-    });
+    return CharacterSet([](char16_t c) { return QChar::category(char32_t(c)) == QChar::Number_DecimalDigit; });
 }
 
 CharacterSet CharacterSet::characterSetWithCharactersInString(const QString &characters)
@@ -67,10 +50,7 @@ CharacterSet CharacterSet::invertedSet() const
 
 // ---- String tests and pieces ------------------------------------------------
 
-bool isEmptyString(const QString &string)
-{
-    return string.isEmpty();
-}
+bool isEmptyString(const QString &string) { return string.isEmpty(); }
 
 QStringList componentsSeparatedByLineSeparators(const QString &text)
 {
@@ -95,10 +75,7 @@ QStringList componentsSeparatedByLineSeparators(const QString &text)
     return lines;
 }
 
-QString stringWithInt(int value)
-{
-    return QString::number(value);
-}
+QString stringWithInt(int value) { return QString::number(value); }
 
 QString uspsLogPIC(const QString &text)
 {
@@ -109,15 +86,9 @@ QString uspsLogPIC(const QString &text)
     return text;
 }
 
-QString horizontalEllipsisString()
-{
-    return QString(QChar(0x2026));
-}
+QString horizontalEllipsisString() { return QString(QChar(0x2026)); }
 
-QString withEllipsis(const QString &text)
-{
-    return text + QChar(0x2026);
-}
+QString withEllipsis(const QString &text) { return text + QChar(0x2026); }
 
 bool qv_containsString(const QString &text, const QString &needle)
 {
@@ -136,10 +107,7 @@ bool qv_containsString(const QString &text, const QString &needle, Qt::CaseSensi
     return text.contains(needle, options);
 }
 
-QString stringValue(const QString &text)
-{
-    return text;
-}
+QString stringValue(const QString &text) { return text; }
 
 bool containsCharacterInSet(const QString &text, const CharacterSet &set)
 {
@@ -231,8 +199,7 @@ std::optional<QString> substringStartingAfterString(const QString &text, const Q
 
 QByteArray decodeBase64(const QString &text)
 {
-    const bool multiline
-        = containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet());
+    const bool multiline = containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet());
     QByteArray source = text.toLatin1();
     if (multiline) {
         // The filter decodes line by line and knows only LF as a line end: a
@@ -269,8 +236,7 @@ QByteArray decodeBase64(const QString &text)
 
 namespace {
 
-struct SpacesBuffer
-{
+struct SpacesBuffer {
     QMutex lock;
     QString spaces = QString(16, QLatin1Char(' '));
     std::atomic<qsizetype> length{16};
@@ -302,10 +268,7 @@ QString spacesOfLength(qsizetype n)
 }
 
 namespace stringadditions_detail {
-qsizetype spacesBufferLength()
-{
-    return spacesBuffer().length.load();
-}
+qsizetype spacesBufferLength() { return spacesBuffer().length.load(); }
 } // namespace stringadditions_detail
 
 QString stringByPaddingToLength(const QString &text, qsizetype length)
@@ -319,8 +282,8 @@ QString stringByPaddingToLength(const QString &text, qsizetype length)
     return text + spacesOfLength(length - text.size());
 }
 
-QString stringBySeparatingSubstringsOfLength(const QString &text, qsizetype n,
-                                             const QString &separator, bool fromBeginning)
+QString stringBySeparatingSubstringsOfLength(const QString &text, qsizetype n, const QString &separator,
+                                             bool fromBeginning)
 {
     const qsizetype length = text.size();
     if (n >= length)
@@ -425,9 +388,8 @@ std::optional<QString> stringWithData(const QByteArray &data, StringEncoding enc
         if (data.size() % 2 != 0)
             return std::nullopt;
         QByteArray bytes = data;
-        QStringDecoder::Encoding e = encoding == StringEncoding::UTF16LE
-                                         ? QStringDecoder::Utf16LE
-                                         : QStringDecoder::Utf16BE;
+        QStringDecoder::Encoding e =
+            encoding == StringEncoding::UTF16LE ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE;
         if (encoding == StringEncoding::UTF16 && bytes.size() >= 2) {
             const auto b0 = static_cast<unsigned char>(bytes[0]);
             const auto b1 = static_cast<unsigned char>(bytes[1]);
@@ -450,18 +412,16 @@ std::optional<QString> stringWithData(const QByteArray &data, StringEncoding enc
 
 bool boolValue(const QString &text)
 {
-    return text.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0
-           || text.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0
-           || text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0
-           || text == QLatin1String("1");
+    return text.compare(QLatin1String("YES"), Qt::CaseInsensitive) == 0 ||
+        text.compare(QLatin1String("Y"), Qt::CaseInsensitive) == 0 ||
+        text.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0 || text == QLatin1String("1");
 }
 
 namespace {
 
 // Reads white space, an optional sign and the leading digits; the magnitude
 // saturates at `limit`.
-struct LeadingNumber
-{
+struct LeadingNumber {
     bool negative = false;
     bool hasDigits = false;
     std::uintmax_t magnitude = 0;
@@ -495,8 +455,7 @@ LeadingNumber readLeadingNumber(const QString &text, bool allowSign, std::uintma
     return number;
 }
 
-template <typename Signed>
-Signed signedLeadingValue(const QString &text)
+template <typename Signed> Signed signedLeadingValue(const QString &text)
 {
     using Unsigned = std::make_unsigned_t<Signed>;
     const Unsigned maxPositive = Unsigned(std::numeric_limits<Signed>::max());
@@ -514,11 +473,9 @@ Signed signedLeadingValue(const QString &text)
     return Signed(number.magnitude);
 }
 
-template <typename Unsigned>
-Unsigned unsignedLeadingValue(const QString &text)
+template <typename Unsigned> Unsigned unsignedLeadingValue(const QString &text)
 {
-    const LeadingNumber number
-        = readLeadingNumber(text, true, std::uintmax_t(std::numeric_limits<Unsigned>::max()));
+    const LeadingNumber number = readLeadingNumber(text, true, std::uintmax_t(std::numeric_limits<Unsigned>::max()));
     if (!number.hasDigits)
         return 0;
     const Unsigned magnitude = Unsigned(number.magnitude);
@@ -527,42 +484,23 @@ Unsigned unsignedLeadingValue(const QString &text)
 
 } // namespace
 
-qint64 longLongValue(const QString &text)
-{
-    return signedLeadingValue<qint64>(text);
-}
+qint64 longLongValue(const QString &text) { return signedLeadingValue<qint64>(text); }
 
-quint64 unsignedLongLongValue(const QString &text)
-{
-    return unsignedLeadingValue<quint64>(text);
-}
+quint64 unsignedLongLongValue(const QString &text) { return unsignedLeadingValue<quint64>(text); }
 
-std::intmax_t maxIntegerValue(const QString &text)
-{
-    return signedLeadingValue<std::intmax_t>(text);
-}
+std::intmax_t maxIntegerValue(const QString &text) { return signedLeadingValue<std::intmax_t>(text); }
 
-std::uintmax_t maxUnsignedIntegerValue(const QString &text)
-{
-    return unsignedLeadingValue<std::uintmax_t>(text);
-}
+std::uintmax_t maxUnsignedIntegerValue(const QString &text) { return unsignedLeadingValue<std::uintmax_t>(text); }
 
 quint32 unsignedIntValue(const QString &text)
 {
-    const LeadingNumber number
-        = readLeadingNumber(text, false, std::numeric_limits<quint32>::max());
+    const LeadingNumber number = readLeadingNumber(text, false, std::numeric_limits<quint32>::max());
     return number.hasDigits ? quint32(number.magnitude) : 0;
 }
 
-QVariant numberValue(const QString &text)
-{
-    return QVariant::fromValue<qint64>(longLongValue(text));
-}
+QVariant numberValue(const QString &text) { return QVariant::fromValue<qint64>(longLongValue(text)); }
 
-QVariantList arrayValue(const QString &text)
-{
-    return QVariantList{text};
-}
+QVariantList arrayValue(const QString &text) { return QVariantList{text}; }
 
 QByteArray dataValue(const QString &text)
 {
@@ -582,8 +520,7 @@ QByteArray dataValue(const QString &text)
         }
         // An accented letter keeps its base letter ("é" becomes "e").
         const QString decomposed = QString(c).normalized(QString::NormalizationForm_KD);
-        if (!decomposed.isEmpty() && decomposed.at(0).unicode() < 0x80
-            && decomposed.at(0).unicode() >= 0x20)
+        if (!decomposed.isEmpty() && decomposed.at(0).unicode() < 0x80 && decomposed.at(0).unicode() >= 0x20)
             bytes.append(char(decomposed.at(0).unicode()));
         else
             bytes.append('?');
@@ -615,10 +552,7 @@ quint32 hexValue(const QString &text)
 
 // ---- Lists --------------------------------------------------------------
 
-QString componentsJoinedByComma(const QStringList &list)
-{
-    return list.join(QLatin1String(", "));
-}
+QString componentsJoinedByComma(const QStringList &list) { return list.join(QLatin1String(", ")); }
 
 QString componentsJoinedByComma(const QVariantList &list)
 {

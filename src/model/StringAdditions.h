@@ -63,10 +63,7 @@ public:
 
 // True for a null or empty text.
 bool isEmptyString(const QString &string);
-inline bool isEmptyString(const std::optional<QString> &string)
-{
-    return !string || string->isEmpty();
-}
+inline bool isEmptyString(const std::optional<QString> &string) { return !string || string->isEmpty(); }
 
 // The lines of the text, split at LF, CR, CR LF, NEL, U+2028 and U+2029,
 // terminators removed. The empty text gives no lines; a final terminator adds
@@ -117,8 +114,8 @@ QString spacesOfLength(qsizetype n);
 // the beginning or from the end ("1234567", 3, ",": "123,456,7" or
 // "1,234,567"). Throws InvalidArgumentException for n == 0 on a text longer
 // than 0 characters.
-QString stringBySeparatingSubstringsOfLength(const QString &text, qsizetype n,
-                                             const QString &separator, bool fromBeginning);
+QString stringBySeparatingSubstringsOfLength(const QString &text, qsizetype n, const QString &separator,
+                                             bool fromBeginning);
 
 // Without any space or tab (line terminators stay).
 QString stringByRemovingWhitespace(const QString &text);
@@ -139,7 +136,7 @@ enum class StringEncoding {
     ASCII,
     UTF8,
     ISOLatin1,
-    UTF16,   // byte-order mark honoured, big-endian without one
+    UTF16, // byte-order mark honoured, big-endian without one
     UTF16BE,
     UTF16LE,
 };
@@ -199,15 +196,10 @@ quint32 hexValue(const QString &text);
 QString componentsJoinedByComma(const QStringList &list);
 QString componentsJoinedByComma(const QVariantList &list);
 
-template <typename T>
-QList<T> qv_reversedArray(const QList<T> &list)
-{
-    return QList<T>(list.crbegin(), list.crend());
-}
+template <typename T> QList<T> qv_reversedArray(const QList<T> &list) { return QList<T>(list.crbegin(), list.crend()); }
 
 // Every element equal to the object removed.
-template <typename T>
-QList<T> arrayByRemovingObject(const QList<T> &list, const T &object)
+template <typename T> QList<T> arrayByRemovingObject(const QList<T> &list, const T &object)
 {
     QList<T> result;
     result.reserve(list.size());
@@ -224,4 +216,4 @@ void qv_addObject(QVariantList &list, const QVariant &object, const QVariant &de
 namespace stringadditions_detail {
 // Current length of the shared spaces buffer (for tests).
 qsizetype spacesBufferLength();
-}
+} // namespace stringadditions_detail

@@ -4,15 +4,9 @@
 
 #include "platform/PropertyList.h"
 
-Decimal decimalValue(const QString &text)
-{
-    return Decimal::fromString(text);
-}
+Decimal decimalValue(const QString &text) { return Decimal::fromString(text); }
 
-Decimal decimalNumberValue(const QString &text)
-{
-    return Decimal::fromString(text);
-}
+Decimal decimalNumberValue(const QString &text) { return Decimal::fromString(text); }
 
 namespace {
 
@@ -53,12 +47,10 @@ private:
             const QChar c = peek();
             if (c.isSpace()) {
                 ++m_position;
-            } else if (c == u'/' && m_position + 1 < m_text.size()
-                       && m_text.at(m_position + 1) == u'/') {
+            } else if (c == u'/' && m_position + 1 < m_text.size() && m_text.at(m_position + 1) == u'/') {
                 while (!atEnd() && peek() != u'\n' && peek() != u'\r')
                     ++m_position;
-            } else if (c == u'/' && m_position + 1 < m_text.size()
-                       && m_text.at(m_position + 1) == u'*') {
+            } else if (c == u'/' && m_position + 1 < m_text.size() && m_text.at(m_position + 1) == u'*') {
                 const qsizetype end = m_text.indexOf(QStringLiteral("*/"), m_position + 2);
                 if (end < 0)
                     fail(QStringLiteral("unterminated comment"));
@@ -79,9 +71,8 @@ private:
 
     static bool isUnquotedCharacter(QChar c)
     {
-        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')
-               || c == u'_' || c == u'$' || c == u'+' || c == u'/' || c == u':' || c == u'.'
-               || c == u'-';
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'_' ||
+            c == u'$' || c == u'+' || c == u'/' || c == u':' || c == u'.' || c == u'-';
     }
 
     QVariant readValue(int depth)
@@ -197,13 +188,27 @@ private:
                 fail(QStringLiteral("unterminated string"));
             const QChar e = m_text.at(m_position++);
             switch (e.unicode()) {
-            case u'n': result.append(u'\n'); break;
-            case u't': result.append(u'\t'); break;
-            case u'r': result.append(u'\r'); break;
-            case u'a': result.append(QChar(7)); break;
-            case u'b': result.append(QChar(8)); break;
-            case u'f': result.append(QChar(12)); break;
-            case u'v': result.append(QChar(11)); break;
+            case u'n':
+                result.append(u'\n');
+                break;
+            case u't':
+                result.append(u'\t');
+                break;
+            case u'r':
+                result.append(u'\r');
+                break;
+            case u'a':
+                result.append(QChar(7));
+                break;
+            case u'b':
+                result.append(QChar(8));
+                break;
+            case u'f':
+                result.append(QChar(12));
+                break;
+            case u'v':
+                result.append(QChar(11));
+                break;
             case u'U':
             case u'u': {
                 unsigned value = 0;
@@ -224,8 +229,7 @@ private:
             default:
                 if (e >= u'0' && e <= u'7') {
                     unsigned value = e.unicode() - u'0';
-                    for (int count = 1; count < 3 && !atEnd() && peek() >= u'0' && peek() <= u'7';
-                         ++count)
+                    for (int count = 1; count < 3 && !atEnd() && peek() >= u'0' && peek() <= u'7'; ++count)
                         value = value * 8 + (m_text.at(m_position++).unicode() - u'0');
                     result.append(QChar(char16_t(value & 0xFF)));
                 } else {
@@ -253,8 +257,8 @@ std::optional<QVariantMap> dictionaryValue(const QString &text, QString *error)
 {
     std::optional<QVariant> value;
     const QString trimmed = text.trimmed();
-    if (trimmed.startsWith(QLatin1String("<?xml")) || trimmed.startsWith(QLatin1String("<!DOCTYPE"))
-        || trimmed.startsWith(QLatin1String("<plist"))) {
+    if (trimmed.startsWith(QLatin1String("<?xml")) || trimmed.startsWith(QLatin1String("<!DOCTYPE")) ||
+        trimmed.startsWith(QLatin1String("<plist"))) {
         value = readPropertyList(text.toUtf8(), error);
     } else {
         value = OldStylePropertyListReader(text).read(error);

@@ -35,16 +35,14 @@ QString stringByRemovingString(const QString &text, const QString &substring)
     return text.split(substring).join(QString());
 }
 
-QString stringByReplacingAllOccurrencesOfString(const QString &text, const QString &search,
-                                                const QString &replacement)
+QString stringByReplacingAllOccurrencesOfString(const QString &text, const QString &search, const QString &replacement)
 {
     QString result = text;
     replaceAllOccurrencesOfString(result, search, replacement);
     return result;
 }
 
-QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet &set,
-                                         const QString &replacement)
+QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet &set, const QString &replacement)
 {
     if (!containsCharacterInSet(text, set))
         return text;
@@ -53,8 +51,7 @@ QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet
     return result;
 }
 
-void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &set,
-                                            const QString &replacement)
+void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &set, const QString &replacement)
 {
     qsizetype position = 0;
     while (position < text.size()) {
@@ -67,10 +64,8 @@ void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &s
     }
 }
 
-QString stringByPerformingReplacement(const QString &text,
-                                      const CharacterReplacementFunction &replacement,
-                                      const CharacterSet &characters, qsizetype start,
-                                      qsizetype length)
+QString stringByPerformingReplacement(const QString &text, const CharacterReplacementFunction &replacement,
+                                      const CharacterSet &characters, qsizetype start, qsizetype length)
 {
     start = std::clamp<qsizetype>(start, 0, text.size());
     length = std::clamp<qsizetype>(length, 0, text.size() - start);
@@ -82,8 +77,7 @@ QString stringByPerformingReplacement(const QString &text,
             ++position;
             continue;
         }
-        const std::optional<QString> inserted
-            = replacement ? replacement(working, position, 1) : std::nullopt;
+        const std::optional<QString> inserted = replacement ? replacement(working, position, 1) : std::nullopt;
         if (!inserted) {
             ++position;
             continue;
@@ -95,15 +89,13 @@ QString stringByPerformingReplacement(const QString &text,
     return working;
 }
 
-QString stringByPerformingReplacement(const QString &text,
-                                      const CharacterReplacementFunction &replacement,
+QString stringByPerformingReplacement(const QString &text, const CharacterReplacementFunction &replacement,
                                       const CharacterSet &characters)
 {
     return stringByPerformingReplacement(text, replacement, characters, 0, text.size());
 }
 
-QVariant variableSubstitutionInDictionary(const QString &key, const QVariantMap &dictionary,
-                                          bool removeUndefinedKeys)
+QVariant variableSubstitutionInDictionary(const QString &key, const QVariantMap &dictionary, bool removeUndefinedKeys)
 {
     const auto it = dictionary.constFind(key);
     if (it != dictionary.constEnd())
@@ -117,16 +109,14 @@ namespace {
 
 bool matchesAt(const QString &text, qsizetype position, const QString &delimiter)
 {
-    return position + delimiter.size() <= text.size()
-           && QStringView(text).mid(position, delimiter.size())
-                      .compare(delimiter, Qt::CaseInsensitive)
-                  == 0;
+    return position + delimiter.size() <= text.size() &&
+        QStringView(text).mid(position, delimiter.size()).compare(delimiter, Qt::CaseInsensitive) == 0;
 }
 
 } // namespace
 
-QString stringByReplacingKeys(const QString &text, const QString &startingDelimiter,
-                              const QString &endingDelimiter, const KeyLookupFunction &lookup)
+QString stringByReplacingKeys(const QString &text, const QString &startingDelimiter, const QString &endingDelimiter,
+                              const KeyLookupFunction &lookup)
 {
     if (startingDelimiter.isEmpty() || endingDelimiter.isEmpty() || !lookup)
         return text;
@@ -152,9 +142,7 @@ QString stringByReplacingKeys(const QString &text, const QString &startingDelimi
 
         // The key: text up to the next end delimiter (or the end of the text).
         const qsizetype keyAt = position;
-        qsizetype keyEnd = position < length
-                               ? text.indexOf(endingDelimiter, position, Qt::CaseInsensitive)
-                               : length;
+        qsizetype keyEnd = position < length ? text.indexOf(endingDelimiter, position, Qt::CaseInsensitive) : length;
         if (keyEnd < 0)
             keyEnd = length;
         const bool hasKey = keyEnd > keyAt;
@@ -186,21 +174,16 @@ QString stringByReplacingKeys(const QString &text, const QString &startingDelimi
 }
 
 QString stringByReplacingKeysInDictionary(const QString &text, const QVariantMap &dictionary,
-                                          const QString &startingDelimiter,
-                                          const QString &endingDelimiter,
+                                          const QString &startingDelimiter, const QString &endingDelimiter,
                                           bool removeUndefinedKeys)
 {
-    return stringByReplacingKeys(text, startingDelimiter, endingDelimiter,
-                                 [&](const QString &key) {
-                                     return variableSubstitutionInDictionary(key, dictionary,
-                                                                             removeUndefinedKeys);
-                                 });
+    return stringByReplacingKeys(text, startingDelimiter, endingDelimiter, [&](const QString &key) {
+        return variableSubstitutionInDictionary(key, dictionary, removeUndefinedKeys);
+    });
 }
 
 QString stringByReplacingKeysInDictionary(const QString &text, const QVariantMap &dictionary,
-                                          const QString &startingDelimiter,
-                                          const QString &endingDelimiter)
+                                          const QString &startingDelimiter, const QString &endingDelimiter)
 {
-    return stringByReplacingKeysInDictionary(text, dictionary, startingDelimiter, endingDelimiter,
-                                             false);
+    return stringByReplacingKeysInDictionary(text, dictionary, startingDelimiter, endingDelimiter, false);
 }

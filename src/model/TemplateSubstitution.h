@@ -24,33 +24,26 @@ QString stringByRemovingSurroundingWhitespace(const QString &text);
 QString stringByRemovingString(const QString &text, const QString &substring);
 // Every occurrence replaced, left to right, the search going on behind the
 // inserted text; an empty searched text changes nothing.
-QString stringByReplacingAllOccurrencesOfString(const QString &text, const QString &search,
-                                                const QString &replacement);
+QString stringByReplacingAllOccurrencesOfString(const QString &text, const QString &search, const QString &replacement);
 // Each character of the set replaced separately by the replacement.
-QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet &set,
-                                         const QString &replacement);
+QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet &set, const QString &replacement);
 // The same in place.
-void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &set,
-                                            const QString &replacement);
+void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &set, const QString &replacement);
 
 // Called for each character of the set found: the working text (with the
 // earlier replacements in it), the position of the character in it and its
 // length (1). Answers the replacement, or nothing to keep the character.
-using CharacterReplacementFunction
-    = std::function<std::optional<QString>(const QString &working, qsizetype position,
-                                           qsizetype length)>;
+using CharacterReplacementFunction =
+    std::function<std::optional<QString>(const QString &working, qsizetype position, qsizetype length)>;
 
 // Runs the function for every character of the set within [start, start +
 // length) of the text (clamped to the text); on a replacement the search goes
 // on behind the inserted text and the end of the range moves with the change
 // in length.
-QString stringByPerformingReplacement(const QString &text,
-                                      const CharacterReplacementFunction &replacement,
-                                      const CharacterSet &characters, qsizetype start,
-                                      qsizetype length);
+QString stringByPerformingReplacement(const QString &text, const CharacterReplacementFunction &replacement,
+                                      const CharacterSet &characters, qsizetype start, qsizetype length);
 // The same over the whole text.
-QString stringByPerformingReplacement(const QString &text,
-                                      const CharacterReplacementFunction &replacement,
+QString stringByPerformingReplacement(const QString &text, const CharacterReplacementFunction &replacement,
                                       const CharacterSet &characters);
 
 // Look-up of template substitution: the value for a key, or an invalid
@@ -60,21 +53,18 @@ using KeyLookupFunction = std::function<QVariant(const QString &key)>;
 
 // The dictionary's value for the key; when there is none, the empty text if
 // undefined keys are to be removed, else nothing.
-QVariant variableSubstitutionInDictionary(const QString &key, const QVariantMap &dictionary,
-                                          bool removeUndefinedKeys);
+QVariant variableSubstitutionInDictionary(const QString &key, const QVariantMap &dictionary, bool removeUndefinedKeys);
 
 // Template substitution through a look-up function. Delimiters match without
 // regard to case; values are inserted as they are and never scanned again;
 // a start delimiter without an end delimiter has the rest of the text looked
 // up as its key.
-QString stringByReplacingKeys(const QString &text, const QString &startingDelimiter,
-                              const QString &endingDelimiter, const KeyLookupFunction &lookup);
+QString stringByReplacingKeys(const QString &text, const QString &startingDelimiter, const QString &endingDelimiter,
+                              const KeyLookupFunction &lookup);
 
 QString stringByReplacingKeysInDictionary(const QString &text, const QVariantMap &dictionary,
-                                          const QString &startingDelimiter,
-                                          const QString &endingDelimiter,
+                                          const QString &startingDelimiter, const QString &endingDelimiter,
                                           bool removeUndefinedKeys);
 // Undefined keys left in place.
 QString stringByReplacingKeysInDictionary(const QString &text, const QVariantMap &dictionary,
-                                          const QString &startingDelimiter,
-                                          const QString &endingDelimiter);
+                                          const QString &startingDelimiter, const QString &endingDelimiter);

@@ -14,11 +14,11 @@ struct Parameter {
 };
 
 struct Property {
-    qsizetype line = 0;  // first physical line, counted from 1
-    QByteArray group;    // upper case, empty when none
-    QByteArray name;     // upper case
+    qsizetype line = 0; // first physical line, counted from 1
+    QByteArray group;   // upper case, empty when none
+    QByteArray name;    // upper case
     QList<Parameter> parameters;
-    QByteArray value;    // as written (still encoded and escaped)
+    QByteArray value; // as written (still encoded and escaped)
 
     QByteArray firstParameterValue(const QByteArray &parameterName) const
     {
@@ -233,8 +233,7 @@ std::optional<QString> decodedText(const Property &property, bool version21, QSt
             text = fromWindows1252(bytes);
     } else if (charset == "US-ASCII" || charset == "ASCII") {
         text = stringWithData(bytes, StringEncoding::ASCII);
-    } else if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "LATIN1"
-               || charset == "ISO_8859-1") {
+    } else if (charset == "ISO-8859-1" || charset == "ISO8859-1" || charset == "LATIN1" || charset == "ISO_8859-1") {
         text = QString::fromLatin1(bytes);
     } else if (charset == "WINDOWS-1252" || charset == "CP1252") {
         text = fromWindows1252(bytes);
@@ -335,9 +334,8 @@ const QList<LabelType> &labelTypes()
 // Types that say what kind of value it is rather than whose it is.
 bool isKindType(const QByteArray &type)
 {
-    static const QList<QByteArray> kinds = {"PREF",  "VOICE", "INTERNET", "X400", "DOM",   "INTL",
-                                            "POSTAL", "PARCEL", "MSG",   "BBS",  "MODEM", "ISDN",
-                                            "VIDEO", "PCS",   "CAR"};
+    static const QList<QByteArray> kinds = {"PREF", "VOICE", "INTERNET", "X400", "DOM",   "INTL", "POSTAL", "PARCEL",
+                                            "MSG",  "BBS",   "MODEM",    "ISDN", "VIDEO", "PCS",  "CAR"};
     return kinds.contains(type);
 }
 
@@ -422,8 +420,8 @@ bool Reader::parseProperty(const QByteArray &line, qsizetype lineNumber, Propert
         property.group = name.left(dot).toUpper();
         name = name.mid(dot + 1);
         if (!isName(property.group))
-            return fail(lineNumber, QStringLiteral("bad property group \"%1\"")
-                                        .arg(QString::fromUtf8(property.group.left(40))));
+            return fail(lineNumber,
+                        QStringLiteral("bad property group \"%1\"").arg(QString::fromUtf8(property.group.left(40))));
     }
     if (!isName(name))
         return fail(lineNumber, QStringLiteral("bad property name \"%1\"").arg(QString::fromUtf8(name.left(40))));
@@ -438,15 +436,16 @@ bool Reader::parseProperty(const QByteArray &line, qsizetype lineNumber, Propert
         if (equals < 0) {
             // vCard 2.1 writes bare values: HOME;PREF;QUOTED-PRINTABLE.
             const QByteArray value = text.toUpper();
-            const bool isEncoding = value == "QUOTED-PRINTABLE" || value == "BASE64" || value == "B"
-                                 || value == "7BIT" || value == "8BIT";
+            const bool isEncoding =
+                value == "QUOTED-PRINTABLE" || value == "BASE64" || value == "B" || value == "7BIT" || value == "8BIT";
             parameter.name = isEncoding ? QByteArray("ENCODING") : QByteArray("TYPE");
             parameter.values << unquoted(text);
         } else {
             parameter.name = text.left(equals).trimmed().toUpper();
             if (!isName(parameter.name))
-                return fail(lineNumber, QStringLiteral("bad parameter name \"%1\"")
-                                            .arg(QString::fromUtf8(parameter.name.left(40))));
+                return fail(
+                    lineNumber,
+                    QStringLiteral("bad parameter name \"%1\"").arg(QString::fromUtf8(parameter.name.left(40))));
             for (const QByteArray &value : splitOutsideQuotes(text.mid(equals + 1), ','))
                 parameter.values << unquoted(value);
         }
@@ -483,8 +482,8 @@ bool Reader::handleLine(const QByteArray &line, qsizetype lineNumber)
         return fail(lineNumber, QStringLiteral("BEGIN inside the card that begins on line %1").arg(m_cardLine));
     if (isEnd) {
         if (value != "VCARD")
-            return fail(lineNumber, QStringLiteral("END:%1 where END:VCARD was expected")
-                                        .arg(QString::fromUtf8(value.left(40))));
+            return fail(lineNumber,
+                        QStringLiteral("END:%1 where END:VCARD was expected").arg(QString::fromUtf8(value.left(40))));
         m_inCard = false;
         return finishCard(lineNumber);
     }
@@ -510,8 +509,8 @@ bool Reader::finishCard(qsizetype endLine)
         return fail(m_cardLine, QStringLiteral("card has no VERSION"));
     const QByteArray version = versionProperty->value.trimmed();
     if (version != "2.1" && version != "3.0")
-        return fail(versionProperty->line, QStringLiteral("vCard version %1 is not supported")
-                                               .arg(QString::fromUtf8(version.left(20))));
+        return fail(versionProperty->line,
+                    QStringLiteral("vCard version %1 is not supported").arg(QString::fromUtf8(version.left(20))));
     const bool version21 = version == "2.1";
 
     Person person;
@@ -539,8 +538,8 @@ bool Reader::finishCard(qsizetype endLine)
     QList<PendingText> phones;
     QList<PendingText> emails;
 
-    static const QList<QByteArray> used = {"N",   "FN",      "ORG",     "TITLE", "ADR",
-                                           "TEL", "EMAIL",   "X-ABUID", "UID",   "X-ABADR"};
+    static const QList<QByteArray> used = {"N",   "FN",    "ORG",     "TITLE", "ADR",
+                                           "TEL", "EMAIL", "X-ABUID", "UID",   "X-ABADR"};
     for (const Property &property : std::as_const(m_properties)) {
         if (!used.contains(property.name))
             continue;
@@ -782,9 +781,9 @@ void appendCard(QByteArray &out, const Person &person)
 {
     appendFolded(out, "BEGIN:VCARD");
     appendFolded(out, "VERSION:3.0");
-    appendFolded(out, "N:" + escaped(person.lastName()) + ';' + escaped(person.firstName()) + ';'
-                          + escaped(person.middleName()) + ';' + escaped(person.title()) + ';'
-                          + escaped(person.suffix()));
+    appendFolded(out,
+                 "N:" + escaped(person.lastName()) + ';' + escaped(person.firstName()) + ';' +
+                     escaped(person.middleName()) + ';' + escaped(person.title()) + ';' + escaped(person.suffix()));
     const QString name = person.composedName();
     appendFolded(out, "FN:" + escaped(name.isEmpty() ? person.organization() : name));
     if (!person.organization().isEmpty())
@@ -800,19 +799,19 @@ void appendCard(QByteArray &out, const Person &person)
         const QByteArray prefix = code.isEmpty() ? QByteArray() : "item" + QByteArray::number(++group) + '.';
         const bool preferred = addresses.identifierAtIndex(i) == addresses.primaryIdentifier();
         const auto part = [&value](const QString &key) { return escaped(value.value(key).toString()); };
-        appendFolded(out, prefix + "ADR" + typeParameter(typesForLabel(addresses.labelAtIndex(i)), preferred)
-                              + ":;;" + part(kABAddressStreetKey) + ';' + part(kABAddressCityKey) + ';'
-                              + part(kABAddressStateKey) + ';' + part(kABAddressZIPKey) + ';'
-                              + part(kABAddressCountryKey));
+        appendFolded(out,
+                     prefix + "ADR" + typeParameter(typesForLabel(addresses.labelAtIndex(i)), preferred) + ":;;" +
+                         part(kABAddressStreetKey) + ';' + part(kABAddressCityKey) + ';' + part(kABAddressStateKey) +
+                         ';' + part(kABAddressZIPKey) + ';' + part(kABAddressCountryKey));
         if (!code.isEmpty())
             appendFolded(out, prefix + "X-ABADR:" + escaped(code));
     }
-    const auto appendTexts = [&out](const ABMultiStringValue &values, const QByteArray &name,
-                                    const QByteArray &kind) {
+    const auto appendTexts = [&out](const ABMultiStringValue &values, const QByteArray &name, const QByteArray &kind) {
         for (qsizetype i = 0; i < values.count(); ++i) {
             const bool preferred = values.identifierAtIndex(i) == values.primaryIdentifier();
-            appendFolded(out, name + typeParameter(typesForLabel(values.labelAtIndex(i)), preferred, kind) + ':'
-                                  + escaped(values.valueAtIndex(i)));
+            appendFolded(out,
+                         name + typeParameter(typesForLabel(values.labelAtIndex(i)), preferred, kind) + ':' +
+                             escaped(values.valueAtIndex(i)));
         }
     };
     appendTexts(person.phones(), "TEL", QByteArray());

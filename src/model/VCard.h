@@ -34,7 +34,7 @@
 inline constexpr qsizetype kVCardMaximumDataSize = 16 * 1024 * 1024; // bytes
 inline constexpr qsizetype kVCardMaximumLineCount = 1000000;         // physical lines
 inline constexpr qsizetype kVCardMaximumCardCount = 10000;
-inline constexpr qsizetype kVCardMaximumPropertyCount = 10000;       // per card
+inline constexpr qsizetype kVCardMaximumPropertyCount = 10000; // per card
 
 // Every card of the data, in order. Nothing (with `error` set, when given)
 // when the data holds no card or anything in it is damaged.

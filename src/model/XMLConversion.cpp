@@ -51,18 +51,13 @@ QVariant elementValue(OpenElement &element, bool isRoot)
 
 QString positionedError(const QXmlStreamReader &reader, const QString &message)
 {
-    return QStringLiteral("%1 (line %2, column %3)")
-        .arg(message)
-        .arg(reader.lineNumber())
-        .arg(reader.columnNumber());
+    return QStringLiteral("%1 (line %2, column %3)").arg(message).arg(reader.lineNumber()).arg(reader.columnNumber());
 }
 
 } // namespace
 
-QVXMLParserDelegate::QVXMLParserDelegate(const QByteArray &data, QVXMLLimits limits)
-    : m_xmlData(data), m_limits(limits)
-{
-}
+QVXMLParserDelegate::QVXMLParserDelegate(const QByteArray &data, QVXMLLimits limits) : m_xmlData(data), m_limits(limits)
+{}
 
 bool QVXMLParserDelegate::parse()
 {
@@ -93,16 +88,15 @@ bool QVXMLParserDelegate::parse()
             return fail(QStringLiteral("Entity references are not accepted."));
         case QXmlStreamReader::StartElement: {
             if (static_cast<int>(stack.size()) >= m_limits.maximumDepth)
-                return fail(QStringLiteral("The XML document is nested deeper than %1 levels.")
-                                .arg(m_limits.maximumDepth));
+                return fail(
+                    QStringLiteral("The XML document is nested deeper than %1 levels.").arg(m_limits.maximumDepth));
             OpenElement element;
             element.name = reader.qualifiedName().toString();
             // Without namespace processing, namespace declarations are
             // ordinary attributes.
             for (const QXmlStreamNamespaceDeclaration &ns : reader.namespaceDeclarations()) {
-                const QString attribute = ns.prefix().isEmpty()
-                    ? QStringLiteral("xmlns")
-                    : QStringLiteral("xmlns:") + ns.prefix().toString();
+                const QString attribute =
+                    ns.prefix().isEmpty() ? QStringLiteral("xmlns") : QStringLiteral("xmlns:") + ns.prefix().toString();
                 element.dictionary.insert(attribute, ns.namespaceUri().toString());
             }
             for (const QXmlStreamAttribute &attribute : reader.attributes())
@@ -141,16 +135,12 @@ QVariantMap rho_propertyListFromXMLFormat(const QByteArray &xml)
     QVXMLParserDelegate delegate(xml);
     if (delegate.parse())
         return delegate.plist();
-    throw std::invalid_argument(
-        QStringLiteral("Unable to parse string as XML content, error description: %1, xml: %2")
-            .arg(delegate.lastError().value_or(QString()), QString::fromUtf8(xml))
-            .toStdString());
+    throw std::invalid_argument(QStringLiteral("Unable to parse string as XML content, error description: %1, xml: %2")
+                                    .arg(delegate.lastError().value_or(QString()), QString::fromUtf8(xml))
+                                    .toStdString());
 }
 
-QVariantMap rho_propertyListFromXMLFormat(const QString &xml)
-{
-    return rho_propertyListFromXMLFormat(xml.toUtf8());
-}
+QVariantMap rho_propertyListFromXMLFormat(const QString &xml) { return rho_propertyListFromXMLFormat(xml.toUtf8()); }
 
 std::optional<QVariantMap> rho_propertyListFromXMLFormatNoExceptions(const QByteArray &xml)
 {

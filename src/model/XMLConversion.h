@@ -65,4 +65,3 @@ QVariantMap rho_propertyListFromXMLFormat(const QString &xml);
 // "logDebugInfo" on, the failure is logged as "Invalid XML:\n<reason>".
 std::optional<QVariantMap> rho_propertyListFromXMLFormatNoExceptions(const QByteArray &xml);
 std::optional<QVariantMap> rho_propertyListFromXMLFormatNoExceptions(const QString &xml);
-

@@ -16,10 +16,7 @@
 
 namespace {
 
-const xmlChar *xml(const QByteArray &bytes)
-{
-    return reinterpret_cast<const xmlChar *>(bytes.constData());
-}
+const xmlChar *xml(const QByteArray &bytes) { return reinterpret_cast<const xmlChar *>(bytes.constData()); }
 
 QString fromXml(const xmlChar *text)
 {
@@ -126,16 +123,16 @@ QString descriptionText(const QVariant &value, int indent)
         const QVariantList list = value.toList();
         QString text = QStringLiteral("(\n");
         for (qsizetype i = 0; i < list.size(); ++i)
-            text += indentation(indent + 1) + innerDescription(list.at(i), indent + 1)
-                + (i + 1 < list.size() ? QStringLiteral(",\n") : QStringLiteral("\n"));
+            text += indentation(indent + 1) + innerDescription(list.at(i), indent + 1) +
+                (i + 1 < list.size() ? QStringLiteral(",\n") : QStringLiteral("\n"));
         return text + indentation(indent) + QStringLiteral(")");
     }
     case QMetaType::QVariantMap: {
         const QVariantMap map = value.toMap();
         QString text = QStringLiteral("{\n");
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            text += indentation(indent + 1) + quotedIfNeeded(it.key()) + QStringLiteral(" = ")
-                + innerDescription(it.value(), indent + 1) + QStringLiteral(";\n");
+            text += indentation(indent + 1) + quotedIfNeeded(it.key()) + QStringLiteral(" = ") +
+                innerDescription(it.value(), indent + 1) + QStringLiteral(";\n");
         return text + indentation(indent) + QStringLiteral("}");
     }
     default:
@@ -167,10 +164,7 @@ QString xmlCharacters(const QString &text)
     return result;
 }
 
-bool isNullValue(const QVariant &value)
-{
-    return !value.isValid() || value.typeId() == QMetaType::Nullptr;
-}
+bool isNullValue(const QVariant &value) { return !value.isValid() || value.typeId() == QMetaType::Nullptr; }
 
 // The text that the builders write for a value.
 QString elementText(const QVariant &value)
@@ -246,8 +240,7 @@ QString QVXMLNode::xmlString() const
 
 QVXMLDocument::QVXMLDocument() : m_document(adoptDocument(xmlNewDoc(BAD_CAST "1.0"))) {}
 
-std::optional<QVXMLDocument> QVXMLDocument::fromData(const QByteArray &data, QString *error,
-                                                     qsizetype maximumBytes)
+std::optional<QVXMLDocument> QVXMLDocument::fromData(const QByteArray &data, QString *error, qsizetype maximumBytes)
 {
     auto failWith = [error](const QString &message) -> std::optional<QVXMLDocument> {
         if (error)
@@ -276,8 +269,8 @@ std::optional<QVXMLDocument> QVXMLDocument::fromData(const QByteArray &data, QSt
     parser->sax->serror = collectParseError;
     // No network, no entity substitution, no DTD loading; the default depth
     // limit (no XML_PARSE_HUGE) stays in force.
-    xmlDocPtr document = xmlCtxtReadMemory(parser, data.constData(), static_cast<int>(data.size()), nullptr,
-                                           nullptr, XML_PARSE_NONET | XML_PARSE_NOWARNING);
+    xmlDocPtr document = xmlCtxtReadMemory(parser, data.constData(), static_cast<int>(data.size()), nullptr, nullptr,
+                                           XML_PARSE_NONET | XML_PARSE_NOWARNING);
     const bool wellFormed = parser->wellFormed != 0;
     xmlFreeParserCtxt(parser);
 
@@ -323,8 +316,8 @@ QByteArray QVXMLDocument::xmlData() const
 {
     xmlChar *buffer = nullptr;
     int size = 0;
-    const QByteArray encoding = characterEncoding().isEmpty() ? QByteArrayLiteral("UTF-8")
-                                                              : characterEncoding().toUtf8();
+    const QByteArray encoding =
+        characterEncoding().isEmpty() ? QByteArrayLiteral("UTF-8") : characterEncoding().toUtf8();
     xmlDocDumpFormatMemoryEnc(m_document.get(), &buffer, &size, encoding.constData(), 0);
     const QByteArray bytes(reinterpret_cast<const char *>(buffer), size);
     xmlFree(buffer);

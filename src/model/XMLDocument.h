@@ -45,10 +45,7 @@ public:
 
 private:
     friend class QVXMLDocument;
-    QVXMLNode(std::shared_ptr<_xmlDoc> document, _xmlNode *node)
-        : m_document(std::move(document)), m_node(node)
-    {
-    }
+    QVXMLNode(std::shared_ptr<_xmlDoc> document, _xmlNode *node) : m_document(std::move(document)), m_node(node) {}
 
     std::shared_ptr<_xmlDoc> m_document;
     _xmlNode *m_node = nullptr;
@@ -90,8 +87,7 @@ QVXMLDocument qv_documentWithRootName(const QString &rootName, const QVariantMap
 // the dictionary lacks or whose value is null are skipped; a string is used
 // as it is, any other value as its text. Nested dictionaries and lists are
 // written as their description text, not as child elements.
-void qv_attachElementDictionary(QVXMLNode &element, const QVariantMap &elements,
-                                const QStringList &orderedKeys);
+void qv_attachElementDictionary(QVXMLNode &element, const QVariantMap &elements, const QStringList &orderedKeys);
 // The same in the dictionary's own key order.
 void qv_attachElementDictionary(QVXMLNode &element, const QVariantMap &elements);
 
@@ -100,4 +96,3 @@ void qv_attachElementDictionary(QVXMLNode &element, const QVariantMap &elements)
 QVXMLNode qv_nodeForXPath(const QVXMLNode &node, const QString &xpath);
 // The first child element of that name, or a null node.
 QVXMLNode qv_elementForName(const QVXMLNode &element, const QString &name);
-

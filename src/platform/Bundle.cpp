@@ -18,8 +18,8 @@ QString executableDirectory()
 
 bool isPlainName(const QString &text)
 {
-    return !text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('\\')) && !text.contains(QChar(0))
-           && text != QLatin1String(".") && text != QLatin1String("..");
+    return !text.contains(QLatin1Char('/')) && !text.contains(QLatin1Char('\\')) && !text.contains(QChar(0)) &&
+        text != QLatin1String(".") && text != QLatin1String("..");
 }
 
 } // namespace

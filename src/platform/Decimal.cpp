@@ -322,8 +322,7 @@ bool scaleFits(Decimal::Mantissa m, int power, Decimal::Mantissa &out)
 
 } // namespace
 
-struct DecimalAccess
-{
+struct DecimalAccess {
     static Decimal nan()
     {
         Decimal d;
@@ -493,10 +492,7 @@ std::optional<Decimal> Decimal::parse(const QString &text)
     return d;
 }
 
-Decimal Decimal::fromString(const QString &text)
-{
-    return parse(text).value_or(notANumber());
-}
+Decimal Decimal::fromString(const QString &text) { return parse(text).value_or(notANumber()); }
 
 Decimal Decimal::fromDouble(double value)
 {
@@ -509,10 +505,7 @@ Decimal Decimal::fromDouble(double value)
     return fromString(QString::fromLatin1(buffer, static_cast<int>(result.ptr - buffer)));
 }
 
-bool Decimal::isInteger() const
-{
-    return !m_nan && (m_mantissa == 0 || m_exponent >= 0);
-}
+bool Decimal::isInteger() const { return !m_nan && (m_mantissa == 0 || m_exponent >= 0); }
 
 int Decimal::sign() const
 {
@@ -570,7 +563,8 @@ std::optional<qint64> Decimal::toInt64() const
     if (whole.m_exponent > 19)
         return std::nullopt;
     unsigned __int128 magnitude = whole.m_mantissa;
-    const unsigned __int128 limit = static_cast<unsigned __int128>(std::numeric_limits<qint64>::max()) + (whole.m_negative ? 1 : 0);
+    const unsigned __int128 limit =
+        static_cast<unsigned __int128>(std::numeric_limits<qint64>::max()) + (whole.m_negative ? 1 : 0);
     if (magnitude > limit)
         return std::nullopt;
     for (int i = 0; i < whole.m_exponent; ++i) {
@@ -650,8 +644,8 @@ Decimal Decimal::multiply(const Decimal &a, const Decimal &b, CalculationError *
     if (a.m_nan || b.m_nan)
         return notANumber();
     const BigUInt m = BigUInt::multiply(BigUInt(a.m_mantissa), BigUInt(b.m_mantissa));
-    return DecimalAccess::make(m, static_cast<long long>(a.m_exponent) + b.m_exponent,
-                               a.m_negative != b.m_negative, mode, error);
+    return DecimalAccess::make(m, static_cast<long long>(a.m_exponent) + b.m_exponent, a.m_negative != b.m_negative,
+                               mode, error);
 }
 
 Decimal Decimal::divide(const Decimal &a, const Decimal &b, CalculationError *error, RoundingMode mode)
@@ -693,8 +687,8 @@ Decimal Decimal::multiplyByPowerOf10(const Decimal &a, int power, CalculationErr
         return notANumber();
     if (a.m_mantissa == 0)
         return a;
-    return DecimalAccess::make(BigUInt(a.m_mantissa), static_cast<long long>(a.m_exponent) + power,
-                               a.m_negative, mode, error);
+    return DecimalAccess::make(BigUInt(a.m_mantissa), static_cast<long long>(a.m_exponent) + power, a.m_negative, mode,
+                               error);
 }
 
 int Decimal::compare(const Decimal &other) const
@@ -717,7 +711,8 @@ int Decimal::compare(const Decimal &other) const
         const int exponent = std::min(m_exponent, other.m_exponent);
         Mantissa sa128 = 0;
         Mantissa sb128 = 0;
-        if (scaleFits(m_mantissa, m_exponent - exponent, sa128) && scaleFits(other.m_mantissa, other.m_exponent - exponent, sb128)) {
+        if (scaleFits(m_mantissa, m_exponent - exponent, sa128) &&
+            scaleFits(other.m_mantissa, other.m_exponent - exponent, sb128)) {
             magnitude = sa128 == sb128 ? 0 : (sa128 < sb128 ? -1 : 1);
             return sa < 0 ? -magnitude : magnitude;
         }
@@ -767,10 +762,7 @@ QDebug operator<<(QDebug debug, const Decimal &value)
     return debug;
 }
 
-QDataStream &operator<<(QDataStream &out, const Decimal &value)
-{
-    return out << value.toString();
-}
+QDataStream &operator<<(QDataStream &out, const Decimal &value) { return out << value.toString(); }
 
 QDataStream &operator>>(QDataStream &in, Decimal &value)
 {

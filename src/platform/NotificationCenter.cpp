@@ -2,10 +2,8 @@
 
 #include <algorithm>
 
-struct NotificationObserver::Registry
-{
-    struct Entry
-    {
+struct NotificationObserver::Registry {
+    struct Entry {
         quint64 id = 0;
         QString name;
         const void *object = nullptr;

@@ -31,22 +31,17 @@ public:
     NotificationObject(std::nullptr_t) {}
     template <class T>
     NotificationObject(const std::shared_ptr<T> &object)
-        : m_owner(std::const_pointer_cast<std::remove_cv_t<T>>(object)),
-          m_address(object.get()), m_type(typeid(std::remove_cv_t<T>))
-    {
-    }
-    template <class T>
-    NotificationObject(T *object) : m_address(object), m_type(typeid(std::remove_cv_t<T>))
-    {
-    }
+        : m_owner(std::const_pointer_cast<std::remove_cv_t<T>>(object)), m_address(object.get()),
+          m_type(typeid(std::remove_cv_t<T>))
+    {}
+    template <class T> NotificationObject(T *object) : m_address(object), m_type(typeid(std::remove_cv_t<T>)) {}
 
     const void *address() const { return m_address; }
     bool isNull() const { return m_address == nullptr; }
     explicit operator bool() const { return m_address != nullptr; }
 
     // The object when it was posted with exactly this type, else null.
-    template <class T>
-    T *get() const
+    template <class T> T *get() const
     {
         if (!m_address || m_type != std::type_index(typeid(std::remove_cv_t<T>)))
             return nullptr;
@@ -54,8 +49,7 @@ public:
     }
     // The shared object when it was posted as a shared_ptr of exactly this
     // type, else null.
-    template <class T>
-    std::shared_ptr<T> shared() const
+    template <class T> std::shared_ptr<T> shared() const
     {
         if (!m_owner || m_type != std::type_index(typeid(std::remove_cv_t<T>)))
             return nullptr;
@@ -73,8 +67,7 @@ private:
     std::type_index m_type = std::type_index(typeid(void));
 };
 
-struct Notification
-{
+struct Notification {
     QString name;
     NotificationObject object;
     QVariantMap userInfo;

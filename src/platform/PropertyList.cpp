@@ -27,8 +27,7 @@ namespace {
 constexpr qint64 kPlistEpochMSecs = 978307200000LL;
 constexpr qsizetype kMaxInputSize = qsizetype(1) << 30;
 
-struct PlistDeleter
-{
+struct PlistDeleter {
     void operator()(void *node) const { plist_free(static_cast<plist_t>(node)); }
 };
 using PlistPtr = std::unique_ptr<void, PlistDeleter>;
@@ -67,8 +66,8 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
     const quint64 top = readBigEndian(trailer + 16, 8);
     const quint64 tableOffset = readBigEndian(trailer + 24, 8);
     const quint64 dataEnd = n - 32;
-    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || top >= count
-        || tableOffset < 8 || tableOffset > dataEnd || count > (dataEnd - tableOffset) / quint64(offsetSize)) {
+    if (offsetSize < 1 || offsetSize > 8 || refSize < 1 || refSize > 8 || count == 0 || top >= count ||
+        tableOffset < 8 || tableOffset > dataEnd || count > (dataEnd - tableOffset) / quint64(offsetSize)) {
         *why = QStringLiteral("its trailer is damaged or it is truncated");
         return false;
     }
@@ -81,7 +80,8 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
             return QStringLiteral("a date is out of range");
         if (bigInteger)
             return QStringLiteral("an integer is too large");
-        return nulText ? QStringLiteral("a text holds a NUL character") : QStringLiteral("an object lies outside the data");
+        return nulText ? QStringLiteral("a text holds a NUL character")
+                       : QStringLiteral("an object lies outside the data");
     };
     // Children of an object: the references of an array, set or dictionary.
     auto children = [&](quint64 index, std::vector<quint64> &out) -> bool {
@@ -99,8 +99,8 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
             const quint64 bits = readBigEndian(d + offset + 1, 8);
             double seconds = 0;
             std::memcpy(&seconds, &bits, sizeof seconds);
-            const bool fits = std::isfinite(seconds) && seconds > double(std::numeric_limits<int32_t>::min())
-                              && seconds < double(std::numeric_limits<int32_t>::max());
+            const bool fits = std::isfinite(seconds) && seconds > double(std::numeric_limits<int32_t>::min()) &&
+                seconds < double(std::numeric_limits<int32_t>::max());
             if (!fits)
                 badDate = true;
             return fits;
@@ -112,7 +112,8 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
                 return false;
             const quint64 high = readBigEndian(d + offset + 1, 8);
             const quint64 low = readBigEndian(d + offset + 9, 8);
-            const bool fits = (high == 0 && low < (quint64(1) << 63)) || (high == ~quint64(0) && low >= (quint64(1) << 63));
+            const bool fits =
+                (high == 0 && low < (quint64(1) << 63)) || (high == ~quint64(0) && low >= (quint64(1) << 63));
             if (!fits)
                 bigInteger = true;
             return fits;
@@ -160,8 +161,7 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
     const quint64 expansionLimit = std::max<quint64>(quint64(1) << 20, n * 16);
     std::vector<uchar> state(static_cast<size_t>(count), 0); // 0 new, 1 open, 2 done
     std::vector<quint64> expanded(static_cast<size_t>(count), 0);
-    struct Frame
-    {
+    struct Frame {
         quint64 index;
         std::vector<quint64> kids;
         size_t next = 0;
@@ -229,8 +229,7 @@ bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
     QXmlStreamReader xml(bytes);
     // What each open container expects next: for a dictionary whether a
     // value must follow the key just read.
-    struct Open
-    {
+    struct Open {
         bool dict = false;
         bool wantValue = false;
     };
@@ -290,8 +289,8 @@ bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
                 return fail(QStringLiteral("a boolean holds text"));
             continue;
         }
-        if (name != QLatin1String("key") && name != QLatin1String("string") && name != QLatin1String("integer")
-            && name != QLatin1String("real") && name != QLatin1String("date") && name != QLatin1String("data"))
+        if (name != QLatin1String("key") && name != QLatin1String("string") && name != QLatin1String("integer") &&
+            name != QLatin1String("real") && name != QLatin1String("date") && name != QLatin1String("data"))
             return fail(QStringLiteral("it holds an element <%1> that property lists do not have").arg(name));
         const QString text = xml.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
         if (xml.hasError())
@@ -303,14 +302,16 @@ bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
             bool ok = false;
             trimmed.toLongLong(&ok);
             if (!integerPattern.match(trimmed).hasMatch() || !ok)
-                return fail(QStringLiteral("the integer “%1” is not a number a property list can hold").arg(trimmed.left(40)));
+                return fail(
+                    QStringLiteral("the integer “%1” is not a number a property list can hold").arg(trimmed.left(40)));
         } else if (name == QLatin1String("real")) {
             const QString trimmed = text.trimmed().toLower();
             bool ok = false;
             trimmed.toDouble(&ok);
-            static const QStringList special{QStringLiteral("nan"), QStringLiteral("inf"), QStringLiteral("+inf"),
-                                             QStringLiteral("-inf"), QStringLiteral("infinity"),
-                                             QStringLiteral("+infinity"), QStringLiteral("-infinity")};
+            static const QStringList special{QStringLiteral("nan"),      QStringLiteral("inf"),
+                                             QStringLiteral("+inf"),     QStringLiteral("-inf"),
+                                             QStringLiteral("infinity"), QStringLiteral("+infinity"),
+                                             QStringLiteral("-infinity")};
             if (!ok && !special.contains(trimmed))
                 return fail(QStringLiteral("the real number “%1” is not a number").arg(trimmed.left(40)));
         } else if (name == QLatin1String("date")) {
@@ -319,15 +320,17 @@ bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
                 return fail(QStringLiteral("the date “%1” is not a date").arg(trimmed.left(40)));
         } else if (name == QLatin1String("data")) {
             QByteArray compact = text.toLatin1();
-            compact.replace(' ', QByteArray()).replace('\t', QByteArray()).replace('\n', QByteArray()).replace('\r', QByteArray());
+            compact.replace(' ', QByteArray())
+                .replace('\t', QByteArray())
+                .replace('\n', QByteArray())
+                .replace('\r', QByteArray());
             if (!QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors))
                 return fail(QStringLiteral("a data value is not valid Base64"));
         }
     }
     if (xml.hasError())
-        return fail(QStringLiteral("it is not well-formed XML (%1, line %2)")
-                        .arg(xml.errorString())
-                        .arg(xml.lineNumber()));
+        return fail(
+            QStringLiteral("it is not well-formed XML (%1, line %2)").arg(xml.errorString()).arg(xml.lineNumber()));
     if (values != 1 || !open.empty())
         return fail(QStringLiteral("it holds no complete root object"));
     return true;
@@ -397,8 +400,8 @@ bool toVariant(plist_t node, int depth, QVariant &out, QString *why)
         int32_t usec = 0;
         plist_get_date_val(node, &sec, &usec);
         const double ms = std::round(double(sec) * 1000.0 + double(usec) / 1000.0);
-        out = QVariant(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms) + kPlistEpochMSecs, QTimeZone::utc())
-                           .toLocalTime());
+        out = QVariant(
+            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms) + kPlistEpochMSecs, QTimeZone::utc()).toLocalTime());
         return true;
     }
     case PLIST_ARRAY: {
@@ -551,15 +554,13 @@ plist_t fromVariant(const QVariant &value, bool xml, int depth, QString *why)
     }
     case QMetaType::QVariantMap:
     case QMetaType::QVariantHash: {
-        const QVariantMap map = type.id() == QMetaType::QVariantMap
-                                    ? value.toMap()
-                                    : [&] {
-                                          QVariantMap m;
-                                          const QVariantHash h = value.toHash();
-                                          for (auto it = h.begin(); it != h.end(); ++it)
-                                              m.insert(it.key(), it.value());
-                                          return m;
-                                      }();
+        const QVariantMap map = type.id() == QMetaType::QVariantMap ? value.toMap() : [&] {
+            QVariantMap m;
+            const QVariantHash h = value.toHash();
+            for (auto it = h.begin(); it != h.end(); ++it)
+                m.insert(it.key(), it.value());
+            return m;
+        }();
         PlistPtr dict(plist_new_dict());
         for (auto it = map.begin(); it != map.end(); ++it) {
             if (!checkText(it.key(), xml, why))
@@ -606,8 +607,10 @@ std::optional<QVariant> readPropertyList(const QByteArray &data, QString *error,
     }
     PlistPtr guard(root);
     if (!root) {
-        setError(error, binary ? QStringLiteral("The data is not a valid binary property list: it is truncated or damaged.")
-                               : QStringLiteral("The data is not a valid property list: it is truncated, damaged or not a property list at all."));
+        setError(error,
+                 binary ? QStringLiteral("The data is not a valid binary property list: it is truncated or damaged.")
+                        : QStringLiteral("The data is not a valid property list: it is truncated, damaged or not a "
+                                         "property list at all."));
         return std::nullopt;
     }
     QVariant value;

@@ -35,8 +35,7 @@ inline constexpr int kPropertyListMaxDepth = 512;
 std::optional<QVariant> readPropertyList(const QByteArray &data, QString *error = nullptr,
                                          PropertyListFormat *format = nullptr);
 
-std::optional<QByteArray> writePropertyList(const QVariant &value, PropertyListFormat format,
-                                            QString *error = nullptr);
+std::optional<QByteArray> writePropertyList(const QVariant &value, PropertyListFormat format, QString *error = nullptr);
 std::optional<QByteArray> writeBinaryPropertyList(const QVariant &value, QString *error = nullptr);
 std::optional<QByteArray> writeXmlPropertyList(const QVariant &value, QString *error = nullptr);
 

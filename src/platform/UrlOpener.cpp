@@ -28,10 +28,7 @@ std::shared_ptr<UrlOpener> &registeredOpener()
 
 } // namespace
 
-void setUrlOpener(std::shared_ptr<UrlOpener> opener)
-{
-    registeredOpener() = std::move(opener);
-}
+void setUrlOpener(std::shared_ptr<UrlOpener> opener) { registeredOpener() = std::move(opener); }
 
 std::shared_ptr<UrlOpener> urlOpener()
 {

@@ -42,7 +42,8 @@ qint64 leadingInteger(const QString &text)
     qint64 value = 0;
     const auto result = std::from_chars(begin, end, value);
     if (result.ec == std::errc::result_out_of_range)
-        return (begin != end && *begin == '-') ? std::numeric_limits<qint64>::min() : std::numeric_limits<qint64>::max();
+        return (begin != end && *begin == '-') ? std::numeric_limits<qint64>::min()
+                                               : std::numeric_limits<qint64>::max();
     return result.ec == std::errc() ? value : 0;
 }
 
@@ -71,8 +72,9 @@ QString encodeUserDefaultValue(const QVariant &value)
     if (isIntegerVariant(value)) {
         bool ok = false;
         const qint64 n = value.toLongLong(&ok);
-        if (!ok || (value.metaType().id() == QMetaType::ULongLong
-                    && value.toULongLong() > quint64(std::numeric_limits<qint64>::max())))
+        if (!ok ||
+            (value.metaType().id() == QMetaType::ULongLong &&
+             value.toULongLong() > quint64(std::numeric_limits<qint64>::max())))
             return QString();
         return tagged(kInt, QString::number(n));
     }
@@ -90,8 +92,7 @@ QString encodeUserDefaultValue(const QVariant &value)
     }
     // Lists, dictionaries and anything else Qt can stream keep their exact
     // types through QDataStream.
-    if (!value.metaType().hasRegisteredDataStreamOperators()
-        && value.metaType().id() >= QMetaType::User)
+    if (!value.metaType().hasRegisteredDataStreamOperators() && value.metaType().id() >= QMetaType::User)
         return QString();
     QByteArray bytes;
     QDataStream out(&bytes, QIODevice::WriteOnly);
@@ -127,7 +128,8 @@ QVariant decodeUserDefaultValue(const QString &text)
         if (ok)
             return QVariant(d);
     } else if (tag == kData) {
-        const auto decoded = QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (decoded)
             return QVariant(decoded.decoded);
     } else if (tag == kDate) {
@@ -138,7 +140,8 @@ QVariant decodeUserDefaultValue(const QString &text)
         return QVariant::fromValue(Decimal::fromString(payload));
     } else if (tag == kVariant) {
         QMetaType::fromType<Decimal>().id(); // known by name before streaming in
-        const auto decoded = QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        const auto decoded =
+            QByteArray::fromBase64Encoding(payload.toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
         if (decoded) {
             QDataStream in(decoded.decoded);
             in.setVersion(kStreamVersion);
@@ -170,8 +173,7 @@ void UserDefaults::resetStandardUserDefaults()
 
 UserDefaults::UserDefaults(const QString &filePath)
     : UserDefaults(std::make_unique<QSettings>(filePath, QSettings::IniFormat))
-{
-}
+{}
 
 UserDefaults::UserDefaults(std::unique_ptr<QSettings> settings) : m_settings(std::move(settings)) {}
 
@@ -249,8 +251,8 @@ bool UserDefaults::boolForKey(const QString &key) const
         if (text.isEmpty())
             return false;
         const QChar c = text.at(0);
-        return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') || c == QLatin1Char('t')
-               || (c >= QLatin1Char('1') && c <= QLatin1Char('9'));
+        return c == QLatin1Char('Y') || c == QLatin1Char('y') || c == QLatin1Char('T') || c == QLatin1Char('t') ||
+            (c >= QLatin1Char('1') && c <= QLatin1Char('9'));
     }
     return false;
 }
@@ -415,7 +417,4 @@ bool UserDefaults::synchronize()
     return m_settings->status() == QSettings::NoError;
 }
 
-void UserDefaults::postChange()
-{
-    NotificationCenter::defaultCenter().post(NSUserDefaultsDidChangeNotification, this);
-}
+void UserDefaults::postChange() { NotificationCenter::defaultCenter().post(NSUserDefaultsDidChangeNotification, this); }

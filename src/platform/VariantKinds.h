@@ -34,7 +34,4 @@ inline bool isRealVariant(const QVariant &value)
 }
 
 // True for a Decimal (an amount).
-inline bool isDecimalVariant(const QVariant &value)
-{
-    return value.metaType() == QMetaType::fromType<Decimal>();
-}
+inline bool isDecimalVariant(const QVariant &value) { return value.metaType() == QMetaType::fromType<Decimal>(); }

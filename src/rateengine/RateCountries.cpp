@@ -33,18 +33,11 @@ std::vector<CountryAlias> countryAliases;
 // Cursor of GetCountryList: index of the record last answered, or none.
 std::optional<std::size_t> countryListCurrent;
 
-
 constexpr std::size_t kMaxLineLength = 2047;
 
-bool isAsciiLetter(char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
+bool isAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
-bool isTwoLetterCode(std::string_view s)
-{
-    return s.size() == 2 && isAsciiLetter(s[0]) && isAsciiLetter(s[1]);
-}
+bool isTwoLetterCode(std::string_view s) { return s.size() == 2 && isAsciiLetter(s[0]) && isAsciiLetter(s[1]); }
 
 // Splits one line (without its line end) at TAB; a field also ends at CR or
 // LF, and trailing spaces of every field are removed.
@@ -57,8 +50,7 @@ std::vector<std::string_view> splitTabFields(std::string_view line)
     std::size_t start = 0;
     for (;;) {
         const auto tab = line.find('\t', start);
-        std::string_view f = line.substr(start, tab == std::string_view::npos ? std::string_view::npos
-                                                                               : tab - start);
+        std::string_view f = line.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
         while (!f.empty() && f.back() == ' ')
             f.remove_suffix(1);
         fields.push_back(f);
@@ -69,10 +61,7 @@ std::vector<std::string_view> splitTabFields(std::string_view line)
     return fields;
 }
 
-bool readFlag(std::string_view f)
-{
-    return EqualsIgnoringCaseAscii(f, "Y") || f == "1";
-}
+bool readFlag(std::string_view f) { return EqualsIgnoringCaseAscii(f, "Y") || f == "1"; }
 
 // Decimal integer with an optional sign; reading stops at the first other
 // character, so an empty or non-numeric field reads 0.
@@ -213,10 +202,7 @@ const CountryInfo *findCountry(const char *text)
     return nullptr;
 }
 
-void copyText(char *buffer, const std::string &text)
-{
-    std::memcpy(buffer, text.c_str(), text.size() + 1);
-}
+void copyText(char *buffer, const std::string &text) { std::memcpy(buffer, text.c_str(), text.size() + 1); }
 
 void writeZone(char *zone)
 {
@@ -328,10 +314,7 @@ int32_t GetCountryCodeForName(const char *name, char *code, const CountryInfo **
     return kRESuccess;
 }
 
-const CountryInfo *GetCountryInfoForCountryName(const char *name)
-{
-    return findCountry(name);
-}
+const CountryInfo *GetCountryInfoForCountryName(const char *name) { return findCountry(name); }
 
 int32_t GetCountryInfo(char *name, char *code, char *rateName, char *zone)
 {
@@ -399,9 +382,7 @@ int32_t GetCountryGroup(int32_t mailClass, int32_t shape, const char *country)
     const CountryInfo *rec = findCountry(country);
     if (!rec)
         return 0;
-    auto offered = [rec](CountryField flag, CountryField group) {
-        return rec->value(flag) ? rec->value(group) : 0;
-    };
+    auto offered = [rec](CountryField flag, CountryField group) { return rec->value(flag) ? rec->value(group) : 0; };
     switch (mailClass) {
     case 28:
         return offered(kCountryFieldPMEIOffered, kCountryFieldPMEIGroup);
@@ -435,9 +416,7 @@ int32_t GetCountryMaxWeight(int32_t mailClass, int32_t shape, const char *countr
     if (!rec)
         return 0;
     // A limit too large for tenths of an ounce reads as the largest one.
-    auto pounds = [rec](CountryField f) {
-        return ClampToInt32(int64_t(rec->value(f)) * 160);
-    };
+    auto pounds = [rec](CountryField f) { return ClampToInt32(int64_t(rec->value(f)) * 160); };
     switch (mailClass) {
     case 28:
         if (shape == 5 || shape == 10 || shape == 11)
@@ -450,10 +429,20 @@ int32_t GetCountryMaxWeight(int32_t mailClass, int32_t shape, const char *countr
     case 30:
     case 47:
         switch (shape) {
-        case 5: case 9: case 10: case 11:
-        case 14: case 15: case 16: case 17: case 18: case 19:
+        case 5:
+        case 9:
+        case 10:
+        case 11:
+        case 14:
+        case 15:
+        case 16:
+        case 17:
+        case 18:
+        case 19:
             return pounds(kCountryFieldPMIMaxWeightEnvelopeSmallBox);
-        case 6: case 8: case 20:
+        case 6:
+        case 8:
+        case 20:
             return pounds(kCountryFieldPMIMaxWeightMediumLargeBox);
         case 12:
             return pounds(kCountryFieldPMIRegionalAMaxWeight);
@@ -491,25 +480,13 @@ int32_t GetCountryPMIIndemnityLimit(const char *country)
     return ClampToInt32(int64_t(rec->value(kCountryFieldPMIIndemnityLimit)) * 100);
 }
 
-void RegisterBannedCountryEMI(const char *list)
-{
-    AssignListToGlobal(list, &gBannedEMI);
-}
+void RegisterBannedCountryEMI(const char *list) { AssignListToGlobal(list, &gBannedEMI); }
 
-void RegisterBannedCountryPMI(const char *list)
-{
-    AssignListToGlobal(list, &gBannedPMI);
-}
+void RegisterBannedCountryPMI(const char *list) { AssignListToGlobal(list, &gBannedPMI); }
 
-void RegisterBannedCountryFCMI(const char *list)
-{
-    AssignListToGlobal(list, &gBannedFCMI);
-}
+void RegisterBannedCountryFCMI(const char *list) { AssignListToGlobal(list, &gBannedFCMI); }
 
-void RegisterBannedCountryTolvaneInsurance(const char *list)
-{
-    AssignListToGlobal(list, &gBannedTInsurance);
-}
+void RegisterBannedCountryTolvaneInsurance(const char *list) { AssignListToGlobal(list, &gBannedTInsurance); }
 
 bool IsCountryCodeBanned(BannedList list, const char *code)
 {
@@ -550,10 +527,7 @@ bool readMerchantFile(const char *path, std::vector<std::string> &lines)
     return false;
 }
 
-bool isMerchantLine(std::string_view line)
-{
-    return line.substr(0, 10) == "MerchantID";
-}
+bool isMerchantLine(std::string_view line) { return line.substr(0, 10) == "MerchantID"; }
 
 } // namespace
 
@@ -586,15 +560,15 @@ int32_t ValidMetroPostZIPs(const char *path, const char *originZIP, const char *
     return destinationSeen ? 2 : 3;
 }
 
-int32_t GetMerchantIDFromZIP(const char *path, const char *zip, char *merchantID,
-                             std::size_t merchantIDSize)
+int32_t GetMerchantIDFromZIP(const char *path, const char *zip, char *merchantID, std::size_t merchantIDSize)
 {
     std::vector<std::string> lines;
     if (!readMerchantFile(path, lines))
         return 0;
     if (!zip || !merchantID || merchantIDSize == 0)
         return 0;
-    const std::string wanted = std::string("MerchantID") + std::string(merchantID, strnlen(merchantID, merchantIDSize)) + ":";
+    const std::string wanted =
+        std::string("MerchantID") + std::string(merchantID, strnlen(merchantID, merchantIDSize)) + ":";
     for (const auto &l : lines) {
         const std::string_view line = std::string_view(l).substr(0, kMaxLineLength);
         if ((!line.empty() && line.front() == '%') || !isMerchantLine(line))

@@ -122,5 +122,4 @@ void PrintACountryInfo(const CountryInfo *record);
 
 // Metro Post merchant file readers.
 int32_t ValidMetroPostZIPs(const char *path, const char *originZIP, const char *destinationZIP);
-int32_t GetMerchantIDFromZIP(const char *path, const char *zip, char *merchantID,
-                             std::size_t merchantIDSize);
+int32_t GetMerchantIDFromZIP(const char *path, const char *zip, char *merchantID, std::size_t merchantIDSize);

@@ -16,35 +16,29 @@
 // Returns a rate-engine status code (RateEngine.h).
 #include <cstdint>
 
-int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC,
-                            int32_t *weight, int32_t height, int32_t width, int32_t length,
-                            int32_t *oversize, int32_t *machinable, int32_t *balloon,
-                            int32_t *price, char *stealth, const char *state,
-                            int32_t premiumService, int32_t *classification, int32_t *cubic,
-                            int32_t trayEntry, int32_t lowerRateCheck);
+int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC, int32_t *weight,
+                            int32_t height, int32_t width, int32_t length, int32_t *oversize, int32_t *machinable,
+                            int32_t *balloon, int32_t *price, char *stealth, const char *state, int32_t premiumService,
+                            int32_t *classification, int32_t *cubic, int32_t trayEntry, int32_t lowerRateCheck);
 
 // The first 17 arguments; tray entry 0 and lower-rate check 1.
-int32_t GetDomesticRate2012(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC,
-                            int32_t *weight, int32_t height, int32_t width, int32_t length,
-                            int32_t *oversize, int32_t *machinable, int32_t *balloon,
-                            int32_t *price, char *stealth, const char *state,
-                            int32_t premiumService, int32_t *classification, int32_t *cubic);
-int32_t GetDomesticRate2010(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC,
-                            int32_t *weight, int32_t height, int32_t width, int32_t length,
-                            int32_t *oversize, int32_t *machinable, int32_t *balloon,
-                            int32_t *price, char *stealth, const char *state,
-                            int32_t premiumService, int32_t *classification, int32_t *cubic);
+int32_t GetDomesticRate2012(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC, int32_t *weight,
+                            int32_t height, int32_t width, int32_t length, int32_t *oversize, int32_t *machinable,
+                            int32_t *balloon, int32_t *price, char *stealth, const char *state, int32_t premiumService,
+                            int32_t *classification, int32_t *cubic);
+int32_t GetDomesticRate2010(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC, int32_t *weight,
+                            int32_t height, int32_t width, int32_t length, int32_t *oversize, int32_t *machinable,
+                            int32_t *balloon, int32_t *price, char *stealth, const char *state, int32_t premiumService,
+                            int32_t *classification, int32_t *cubic);
 // As GetDomesticRate2010 with the classification by value and no cubic pricing.
-int32_t GetDomesticRate2009(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC,
-                            int32_t *weight, int32_t height, int32_t width, int32_t length,
-                            int32_t *oversize, int32_t *machinable, int32_t *balloon,
-                            int32_t *price, char *stealth, const char *state,
-                            int32_t premiumService, int32_t classification);
+int32_t GetDomesticRate2009(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC, int32_t *weight,
+                            int32_t height, int32_t width, int32_t length, int32_t *oversize, int32_t *machinable,
+                            int32_t *balloon, int32_t *price, char *stealth, const char *state, int32_t premiumService,
+                            int32_t classification);
 // As GetDomesticRate2009; a non-zero `commercial` flag is classification 1.
-int32_t GetDomesticRate(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC,
-                        int32_t *weight, int32_t height, int32_t width, int32_t length,
-                        int32_t *oversize, int32_t *machinable, int32_t *balloon, int32_t *price,
-                        char *stealth, const char *state, int32_t premiumService,
+int32_t GetDomesticRate(int32_t mailClass, int32_t shape, int32_t zone, int32_t intraBMC, int32_t *weight,
+                        int32_t height, int32_t width, int32_t length, int32_t *oversize, int32_t *machinable,
+                        int32_t *balloon, int32_t *price, char *stealth, const char *state, int32_t premiumService,
                         int32_t commercial);
 
 // Shapes 5, 10, 11 and 14-17.

@@ -20,100 +20,100 @@
 // ---------------------------------------------------------------------------
 // Rate-engine status codes (result of the query functions).
 enum RateEngineStatus : int32_t {
-  kRESuccess = 0,
-  kRENoCountry = -1,              // no / unknown country; empty country list
-  kREClassNotOffered = -2,        // class not offered to the country; end of list
-  kREOverweight = -3,             // weight over the class limit
-  kREZoneOutOfRange = -4,         // zone over 9
-  kRENotInitialized = -6,         // InitializeRE not yet called
-  kREUnknownClass = -7,           // unknown class, or international in a domestic query
-  kRENoRate = -10,                // no rate for the piece
-  kREInvalidClassification = -11, // classification not valid for class and shape
-  kRELengthGirthOver130 = -12,    // length plus girth over 130 inches
+    kRESuccess = 0,
+    kRENoCountry = -1,              // no / unknown country; empty country list
+    kREClassNotOffered = -2,        // class not offered to the country; end of list
+    kREOverweight = -3,             // weight over the class limit
+    kREZoneOutOfRange = -4,         // zone over 9
+    kRENotInitialized = -6,         // InitializeRE not yet called
+    kREUnknownClass = -7,           // unknown class, or international in a domestic query
+    kRENoRate = -10,                // no rate for the piece
+    kREInvalidClassification = -11, // classification not valid for class and shape
+    kRELengthGirthOver130 = -12,    // length plus girth over 130 inches
 };
 
 // ---------------------------------------------------------------------------
 // Rate-engine mail-class codes.
 enum RateMailClass : int32_t {
-  kREFirstClass = 1,
-  kREPriority = 2,
-  kREExpress = 3,
-  kREParcelPost = 6,
-  kREPermitFirstClassPresort = 7,
-  kREPermitStandardPresort = 8,
-  kREPermitNonProfitPresort = 9,
-  kREPermitGovernmentG10 = 10,
-  kREBusinessReplyMail = 14,
-  kREBusinessReplyLabel = 15,
-  kREBusinessReplyCard = 16,
-  kREInternationalBusinessReply = 17,
-  kRECourtesyReply = 18,
-  kREPresortedStandard = 21,
-  kREPresortedFirstClass = 22,
-  kREBoundPrintedMatter = 23,
-  kREMediaMail = 24,
-  kRELibraryMail = 25,
-  kREExpressIntl = 28,
-  kREGlobalExpressGuaranteed = 29,
-  kREPriorityIntl = 30,
-  kREIntlNoService = 35,
-  kREMBags = 36,
-  kREIntlPriorityAirmail = 38,
-  kREIntlSurfaceAirLift = 39,
-  kREFirstClassIntl = 42,
-  kREParcelSelect = 43,
-  kRECriticalMail = 44,
-  kREStandardPost = 45,
-  kRECriticalMailSignature = 46,
-  kREConsolidatorIntl = 47,
-  kREMetroPost = 48,
-  kRECommercialEPacket = 49,
-  kREPriorityCubicTable = 202,     // table key only
-  kREHybridCubicTable = 203,       // table key only
+    kREFirstClass = 1,
+    kREPriority = 2,
+    kREExpress = 3,
+    kREParcelPost = 6,
+    kREPermitFirstClassPresort = 7,
+    kREPermitStandardPresort = 8,
+    kREPermitNonProfitPresort = 9,
+    kREPermitGovernmentG10 = 10,
+    kREBusinessReplyMail = 14,
+    kREBusinessReplyLabel = 15,
+    kREBusinessReplyCard = 16,
+    kREInternationalBusinessReply = 17,
+    kRECourtesyReply = 18,
+    kREPresortedStandard = 21,
+    kREPresortedFirstClass = 22,
+    kREBoundPrintedMatter = 23,
+    kREMediaMail = 24,
+    kRELibraryMail = 25,
+    kREExpressIntl = 28,
+    kREGlobalExpressGuaranteed = 29,
+    kREPriorityIntl = 30,
+    kREIntlNoService = 35,
+    kREMBags = 36,
+    kREIntlPriorityAirmail = 38,
+    kREIntlSurfaceAirLift = 39,
+    kREFirstClassIntl = 42,
+    kREParcelSelect = 43,
+    kRECriticalMail = 44,
+    kREStandardPost = 45,
+    kRECriticalMailSignature = 46,
+    kREConsolidatorIntl = 47,
+    kREMetroPost = 48,
+    kRECommercialEPacket = 49,
+    kREPriorityCubicTable = 202, // table key only
+    kREHybridCubicTable = 203,   // table key only
 };
 
 // ---------------------------------------------------------------------------
 // Rate-engine shape codes.
 enum RateShape : int32_t {
-  kREShapeDefault = 0,             // the default leaf of a table
-  kREShapeLetter = 1,
-  kREShapeFlat = 2,
-  kREShapeParcel = 3,
-  kREShapeNonRectangular = 4,      // looked up as a parcel
-  kREShapeFlatRateEnvelope = 5,
-  kREShapeFlatRateBox = 6,         // medium flat-rate box
-  kREShapePostcard = 7,
-  kREShapeLargeFlatRateBox = 8,
-  kREShapeSmallFlatRateBox = 9,
-  kREShapeFlatRatePaddedEnvelope = 10,
-  kREShapeFlatRateLegalEnvelope = 11,
-  kREShapeRegionalBoxA = 12,
-  kREShapeRegionalBoxB = 13,
-  kREShapeGiftCardFlatRateEnvelope = 14,
-  kREShapeWindowFlatRateEnvelope = 15,
-  kREShapeSmallFlatRateEnvelope = 16,
-  kREShapeCardboardSmallFlatRateEnvelope = 17,
-  kREShapeDVDFlatRateBox = 18,
-  kREShapeLargeFlatRateVideoBox = 19,
-  kREShapeLargeFlatRateBoardGameBox = 20,
-  kREShapeRegionalBoxC = 21,
-  kREShapeSoftPack = 22,
-  kREShapeHalfTray = 101,          // Priority Mail Open and Distribute containers
-  kREShapeFullTray = 102,
-  kREShapeEMMTray = 103,
-  kREShapeFlatTub = 104,
-  kREShapeSack = 105,
-  kREShapeOversizeRow = 106,       // table key only: oversize price row
-  kREShapeLargeFlatRateBoxAPO = 201,  // table key only
+    kREShapeDefault = 0, // the default leaf of a table
+    kREShapeLetter = 1,
+    kREShapeFlat = 2,
+    kREShapeParcel = 3,
+    kREShapeNonRectangular = 4, // looked up as a parcel
+    kREShapeFlatRateEnvelope = 5,
+    kREShapeFlatRateBox = 6, // medium flat-rate box
+    kREShapePostcard = 7,
+    kREShapeLargeFlatRateBox = 8,
+    kREShapeSmallFlatRateBox = 9,
+    kREShapeFlatRatePaddedEnvelope = 10,
+    kREShapeFlatRateLegalEnvelope = 11,
+    kREShapeRegionalBoxA = 12,
+    kREShapeRegionalBoxB = 13,
+    kREShapeGiftCardFlatRateEnvelope = 14,
+    kREShapeWindowFlatRateEnvelope = 15,
+    kREShapeSmallFlatRateEnvelope = 16,
+    kREShapeCardboardSmallFlatRateEnvelope = 17,
+    kREShapeDVDFlatRateBox = 18,
+    kREShapeLargeFlatRateVideoBox = 19,
+    kREShapeLargeFlatRateBoardGameBox = 20,
+    kREShapeRegionalBoxC = 21,
+    kREShapeSoftPack = 22,
+    kREShapeHalfTray = 101, // Priority Mail Open and Distribute containers
+    kREShapeFullTray = 102,
+    kREShapeEMMTray = 103,
+    kREShapeFlatTub = 104,
+    kREShapeSack = 105,
+    kREShapeOversizeRow = 106,         // table key only: oversize price row
+    kREShapeLargeFlatRateBoxAPO = 201, // table key only
 };
 
 // Rate classifications: 0 retail, 1 commercial base, 2 commercial plus,
 // 3-9 further levels (fall back one at a time), 10 and above account price
 // sets (no fall-back).
 enum RateClassification : int32_t {
-  kRERetail = 0,
-  kRECommercialBase = 1,
-  kRECommercialPlus = 2,
+    kRERetail = 0,
+    kRECommercialBase = 1,
+    kRECommercialPlus = 2,
 };
 
 // Rate versions (the key of the registry slot a query reads).
@@ -123,9 +123,9 @@ inline constexpr int32_t kRateEngineVersion = 140501;
 
 // ---------------------------------------------------------------------------
 // Engine globals (process-wide, never freed).
-extern char gsFilePath[1024];   // path handed to InitializeRE; nothing reads it
-extern int32_t giRateTable;     // current rate version (16 or 17)
-extern bool gbInitialized;      // set by InitializeRE
+extern char gsFilePath[1024]; // path handed to InitializeRE; nothing reads it
+extern int32_t giRateTable;   // current rate version (16 or 17)
+extern bool gbInitialized;    // set by InitializeRE
 // Banned-country lists (owned copies, or null); set through
 // AssignListToGlobal() by the country-table code.
 extern char *gBannedEMI;
@@ -148,8 +148,7 @@ int32_t SetRateVersion(const char *date, int32_t *version = nullptr);
 // -6 before InitializeRE; else writes 140501, the rate version and the
 // validity dates of the current version ("%02u/%02u/%04u"; buffers of at
 // least 11 bytes; null buffers are skipped). Returns 0.
-int32_t GetRateVersion(int32_t *engineVersion, int32_t *rateVersion,
-                       char *firstDate, char *lastDate);
+int32_t GetRateVersion(int32_t *engineVersion, int32_t *rateVersion, char *firstDate, char *lastDate);
 
 // Writes "09/07/2014" (buffer of at least 11 bytes). Returns 0.
 int32_t GetPriceChangeDate(char *buffer);

@@ -18,16 +18,10 @@ inline bool IsOneOf(int32_t value, std::initializer_list<int32_t> list)
 
 // a / b rounded up, for a divisor above 0: 0 stays 0 and a negative `a`
 // rounds towards zero (the true ceiling in both cases).
-constexpr int64_t CeilDiv(int64_t a, int64_t b)
-{
-    return a >= 0 ? (a + b - 1) / b : -((-a) / b);
-}
+constexpr int64_t CeilDiv(int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
 
 // The value limited to the range of int32_t.
-constexpr int32_t ClampToInt32(int64_t v)
-{
-    return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX));
-}
+constexpr int32_t ClampToInt32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 
 // Equal texts when ASCII letters are compared without regard to case; every
 // other byte must match exactly (no locale is consulted).

@@ -38,8 +38,7 @@ std::optional<int32_t> findRow(const RateArray &rows, int64_t atLeast)
 // lightest weight's price, which is not the flat-rate price.
 bool hasOwnShapeLeaf(int32_t mailClass, int32_t shape, int32_t classification)
 {
-    return HasExactRateLeaf(FindRateTableSlot(gRateTables, giRateTable), mailClass,
-                            classification, shape);
+    return HasExactRateLeaf(FindRateTableSlot(gRateTables, giRateTable), mailClass, classification, shape);
 }
 
 // The price of a price-group column; -1 (group not served at that weight)
@@ -62,9 +61,7 @@ int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int3
         return 0;
     // Sides beyond a mile give the same (capped) weight as a mile; keeping
     // them there keeps the volume inside 64 bits.
-    auto inches = [](int32_t hundredths) {
-        return std::min<int64_t>((int64_t(hundredths) + 50) / 100, 63360);
-    };
+    auto inches = [](int32_t hundredths) { return std::min<int64_t>((int64_t(hundredths) + 50) / 100, 63360); };
     const int64_t volume = inches(height) * inches(width) * inches(length);
     if (shape == kREShapeNonRectangular) {
         // 0.785 of the box volume, kept exact in thousandths.
@@ -83,12 +80,12 @@ int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int3
 bool IsResellerGEPS(int32_t classification)
 {
     static constexpr std::array<int32_t, 10> kCodes = {11138, 11143, 11144, 11145, 11194,
-                                                        11195, 11200, 11253, 11254, 11259};
+                                                       11195, 11200, 11253, 11254, 11259};
     return std::find(kCodes.begin(), kCodes.end(), classification) != kCodes.end();
 }
 
-bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t length,
-                                       int32_t mailClass, const CountryInfo *country)
+bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t length, int32_t mailClass,
+                                       const CountryInfo *country)
 {
     if (height <= 0 || width <= 0 || length <= 0)
         return true;
@@ -103,19 +100,18 @@ bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t le
         if (!country)
             return true;
         return lengthPlusGirth <= limit(kCountryFieldPMEIMaxLengthPlusGirth) &&
-               longest <= limit(kCountryFieldPMEIMaxLength);
+            longest <= limit(kCountryFieldPMEIMaxLength);
     case kREGlobalExpressGuaranteed:
         if (!country)
             return true;
-        return length <= limit(kCountryFieldGXGMaxDimension1) &&
-               width <= limit(kCountryFieldGXGMaxDimension2) &&
-               height <= limit(kCountryFieldGXGMaxDimension3) &&
-               lengthPlusGirth <= limit(kCountryFieldGXGMaxLengthPlusGirth);
+        return length <= limit(kCountryFieldGXGMaxDimension1) && width <= limit(kCountryFieldGXGMaxDimension2) &&
+            height <= limit(kCountryFieldGXGMaxDimension3) &&
+            lengthPlusGirth <= limit(kCountryFieldGXGMaxLengthPlusGirth);
     case kREPriorityIntl:
         if (!country)
             return true;
         return lengthPlusGirth <= limit(kCountryFieldPMIMaxLengthPlusGirth) &&
-               longest <= limit(kCountryFieldPMIMaxLength);
+            longest <= limit(kCountryFieldPMIMaxLength);
     case kREFirstClassIntl:
         return longest <= 2400 && sides[0] + sides[1] + sides[2] <= 3600;
     default:
@@ -123,9 +119,9 @@ bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t le
     }
 }
 
-int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                        int32_t *classification, int32_t *price, char *stealth)
+int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                        int32_t width, int32_t length, int32_t *machinable, int32_t *classification, int32_t *price,
+                        char *stealth)
 {
     if (stealth)
         std::memset(stealth, 0, kIntlStealthTextSize);
@@ -147,8 +143,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
     if (*classification > 9 &&
         !IsValidRateClassificationForRateClassAndShape(*classification, mailClass, giRateTable, 0))
         return kREInvalidClassification;
-    if ((shape == kREShapeRegionalBoxA || shape == kREShapeRegionalBoxB ||
-         shape == kREShapeRegionalBoxC) &&
+    if ((shape == kREShapeRegionalBoxA || shape == kREShapeRegionalBoxB || shape == kREShapeRegionalBoxC) &&
         !IsValidRateClassificationForRateClassAndShape(*classification, mailClass, giRateTable, shape))
         return kREInvalidClassification;
 
@@ -180,16 +175,14 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
     // the consolidator class have no prices and answer 0 below.
     const RateArray rows = GetRateInternal(mailClass, shape, classification);
     const bool pricedFromTable = mailClass == kREFirstClassIntl || mailClass == kREExpressIntl ||
-                                 mailClass == kREGlobalExpressGuaranteed ||
-                                 mailClass == kREPriorityIntl || mailClass == kREMBags;
+        mailClass == kREGlobalExpressGuaranteed || mailClass == kREPriorityIntl || mailClass == kREMBags;
     if (!rows && pricedFromTable)
         return kRENoRate;
 
     const bool flatRateShape =
         (mailClass == kREExpressIntl && (shape == 5 || shape == 6 || shape == 10 || shape == 11)) ||
         (mailClass == kREPriorityIntl && (shape == 5 || shape == 6 || (shape >= 8 && shape <= 21)));
-    const bool flatRateTableMissing =
-        flatRateShape && !hasOwnShapeLeaf(mailClass, shape, *classification);
+    const bool flatRateTableMissing = flatRateShape && !hasOwnShapeLeaf(mailClass, shape, *classification);
 
     const bool isMachinable = !machinable || *machinable != 0;
     std::optional<int64_t> cents;
@@ -205,8 +198,7 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
                         *cents += FirstClassIntlNonMachinableSurcharge(giRateTable);
                 }
             }
-        } else if (shape == kREShapeFlat || shape == kREShapeParcel ||
-                   shape == kREShapeNonRectangular) {
+        } else if (shape == kREShapeFlat || shape == kREShapeParcel || shape == kREShapeNonRectangular) {
             if (auto r = findRow(rows, CeilDiv(*weight, 10))) {
                 *weight = rows.at(*r, 0) * 10;
                 if (auto p = groupPrice(rows, *r, group))
@@ -281,14 +273,13 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
             return kRESuccess;
         }
         int32_t retry = kRECommercialPlus;
-        if (group == 2 && entryWeight >= 7041 &&
-            (mailClass == kREExpressIntl || mailClass == kREPriorityIntl) &&
+        if (group == 2 && entryWeight >= 7041 && (mailClass == kREExpressIntl || mailClass == kREPriorityIntl) &&
             IsResellerGEPS(*classification))
             retry = kRECommercialBase;
         *classification = retry;
         *weight = entryWeight;
-        return GetIntlRate2010(country, mailClass, shape, weight, height, width, length,
-                               machinable, classification, price, stealth);
+        return GetIntlRate2010(country, mailClass, shape, weight, height, width, length, machinable, classification,
+                               price, stealth);
     }
 
     *price = int32_t(std::clamp<int64_t>(*cents * 10, 0, INT32_MAX));
@@ -297,19 +288,18 @@ int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, i
     return kRESuccess;
 }
 
-int32_t GetIntlRate2009(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                        int32_t classification, int32_t *price, char *stealth)
+int32_t GetIntlRate2009(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                        int32_t width, int32_t length, int32_t *machinable, int32_t classification, int32_t *price,
+                        char *stealth)
 {
     int32_t c = classification;
-    return GetIntlRate2010(country, mailClass, shape, weight, height, width, length, machinable, &c,
-                           price, stealth);
+    return GetIntlRate2010(country, mailClass, shape, weight, height, width, length, machinable, &c, price, stealth);
 }
 
-int32_t GetIntlRate(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                    int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                    int32_t commercial, int32_t *price, char *stealth)
+int32_t GetIntlRate(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                    int32_t width, int32_t length, int32_t *machinable, int32_t commercial, int32_t *price,
+                    char *stealth)
 {
-    return GetIntlRate2009(country, mailClass, shape, weight, height, width, length, machinable,
-                           commercial ? 1 : 0, price, stealth);
+    return GetIntlRate2009(country, mailClass, shape, weight, height, width, length, machinable, commercial ? 1 : 0,
+                           price, stealth);
 }

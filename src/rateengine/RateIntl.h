@@ -15,22 +15,22 @@ struct CountryInfo;
 // The buffer that FormatIntlRateText fills.
 inline constexpr int kIntlStealthTextSize = static_cast<int>(kStealthTextSize);
 
-int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                        int32_t *classification, int32_t *price, char *stealth);
+int32_t GetIntlRate2010(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                        int32_t width, int32_t length, int32_t *machinable, int32_t *classification, int32_t *price,
+                        char *stealth);
 // The same with the classification passed by value.
-int32_t GetIntlRate2009(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                        int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                        int32_t classification, int32_t *price, char *stealth);
+int32_t GetIntlRate2009(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                        int32_t width, int32_t length, int32_t *machinable, int32_t classification, int32_t *price,
+                        char *stealth);
 // The same with the classification as a flag: non-zero is 1 (commercial base).
-int32_t GetIntlRate(const char *country, int32_t mailClass, int32_t shape, int32_t *weight,
-                    int32_t height, int32_t width, int32_t length, int32_t *machinable,
-                    int32_t commercial, int32_t *price, char *stealth);
+int32_t GetIntlRate(const char *country, int32_t mailClass, int32_t shape, int32_t *weight, int32_t height,
+                    int32_t width, int32_t length, int32_t *machinable, int32_t commercial, int32_t *price,
+                    char *stealth);
 
 // True when the piece fits the class's limits for the country (always true
 // when a dimension is 0 or less).
-bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t length,
-                                       int32_t mailClass, const CountryInfo *country);
+bool ValidDimensionsForClassAndCountry(int32_t height, int32_t width, int32_t length, int32_t mailClass,
+                                       const CountryInfo *country);
 
 // True for the reseller contract classifications priced as commercial base
 // above 44 lb in price group 2.

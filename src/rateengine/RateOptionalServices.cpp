@@ -19,25 +19,18 @@ using tolvane::rates::IsOneOf;
 // What a missing structure reads as: one zero row, so every fee from it is 0.
 const int32_t kNullStructWords[4] = {0, 0, 0, 0};
 
-RateArray nullStruct()
-{
-    return MakeRateArray(kNullStructWords, RateRowForm::StructureRows, "NULLSTRUCT");
-}
+RateArray nullStruct() { return MakeRateArray(kNullStructWords, RateRowForm::StructureRows, "NULLSTRUCT"); }
 
 // A negotiated classification (10 and above) that the optional-service table
 // does not carry for this id is priced as Commercial Plus.
 void adjustOptionalServiceClassification(int32_t id, int32_t *classification)
 {
     if (*classification > 9 &&
-        !IsValidRateClassificationForRateClassAndShape(*classification, id,
-                                                       kOptionalServiceTableKey, 0))
+        !IsValidRateClassificationForRateClassAndShape(*classification, id, kOptionalServiceTableKey, 0))
         *classification = kRECommercialPlus;
 }
 
-bool isStructure(const RateArray &a)
-{
-    return a.isForm(RateRowForm::StructureRows, 3);
-}
+bool isStructure(const RateArray &a) { return a.isForm(RateRowForm::StructureRows, 3); }
 
 // The value of one id at the given classification (each look-up starts from
 // the caller's classification).
@@ -91,10 +84,7 @@ int64_t perUnitFee(const RateArray &s, int64_t valueCents, int64_t units, int32_
     return fee;
 }
 
-bool isCanadaCode(const char *code)
-{
-    return EqualsIgnoringCaseAscii(std::string_view(code, 2), "CA");
-}
+bool isCanadaCode(const char *code) { return EqualsIgnoringCaseAscii(std::string_view(code, 2), "CA"); }
 
 bool countryIsCanada(const char *country)
 {
@@ -115,8 +105,8 @@ bool equalsUnitedStates(const char *country)
     return EqualsIgnoringCaseAscii(country, "US") || EqualsIgnoringCaseAscii(country, "UNITED STATES");
 }
 
-int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const char *country,
-                     int32_t classification, int32_t minimumValue)
+int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const char *country, int32_t classification,
+                     int32_t minimumValue)
 {
     if (minimumValue > 0 && value <= minimumValue)
         return 0;
@@ -143,8 +133,7 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
         return ClampToInt32(stepFee(serviceStructure(kOSPMEIInsuranceStructure, classification), v));
     }
     if (mailClass == kREPriorityIntl)
-        return ClampToInt32(
-            perUnitFee(serviceStructure(kOSPMIInsuranceStructure, classification), v, units, 100));
+        return ClampToInt32(perUnitFee(serviceStructure(kOSPMIInsuranceStructure, classification), v, units, 100));
     if (intl)
         return 0;
 
@@ -152,11 +141,11 @@ int32_t insuranceFee(int32_t services, int32_t mailClass, int32_t value, const c
     if (mailClass == kREExpress || (services & kSSExpressInsurance)) {
         if (v <= serviceValue(kOSExpressIncludedInsurance, classification))
             return 0;
-        return ClampToInt32(perUnitFee(serviceStructure(kOSExpressInsuranceStructure, classification),
-                                       v, CeilDiv(v, 50000), 500));
+        return ClampToInt32(
+            perUnitFee(serviceStructure(kOSExpressInsuranceStructure, classification), v, CeilDiv(v, 50000), 500));
     }
-    const int64_t fee = perUnitFee(serviceStructure(kOSDomesticInsuranceStructure, classification),
-                                   v, CeilDiv(v, 10000), 100);
+    const int64_t fee =
+        perUnitFee(serviceStructure(kOSDomesticInsuranceStructure, classification), v, CeilDiv(v, 10000), 100);
     if (countryIsCanada(country))
         return 0;
     return ClampToInt32(fee);
@@ -175,10 +164,7 @@ void registerLeaf(int slot, int32_t classKey, int32_t classification, const char
 // Registration. The sets before January 2014 carry no values of their own in
 // this build: they only claim the slot, so the 105 table stays empty.
 
-void RegisterJan2011OptionalServiceRates(int slot, int32_t key)
-{
-    SetRateTableSlotKey(slot, key);
-}
+void RegisterJan2011OptionalServiceRates(int slot, int32_t key) { SetRateTableSlotKey(slot, key); }
 
 void RegisterApr2011OptionalServiceRates(int slot, int32_t key)
 {
@@ -239,14 +225,10 @@ void RegisterJan2012TolvaneInsuranceRates(int slot, int32_t key)
     SetRateTableSlotKey(slot, key);
     // Per level, in the order 2005, 2004, 2002, 2003; only the standard,
     // not-tracked structure is part of this build.
-    registerLeaf(slot, kTIDomesticNotTracked, kTolvaneCoverageStandard,
-                 "TOLVANE_INSURANCE_JAN2012_STANDARD");
+    registerLeaf(slot, kTIDomesticNotTracked, kTolvaneCoverageStandard, "TOLVANE_INSURANCE_JAN2012_STANDARD");
 }
 
-void RegisterJan2010TolvaneInsuranceRates(int slot, int32_t key)
-{
-    SetRateTableSlotKey(slot, key);
-}
+void RegisterJan2010TolvaneInsuranceRates(int slot, int32_t key) { SetRateTableSlotKey(slot, key); }
 
 // ---------------------------------------------------------------------------
 // Leaves.
@@ -272,9 +254,8 @@ RateArray GetOptionalServiceRateInternalOSSTRUCT(int32_t id, int32_t *classifica
 // ---------------------------------------------------------------------------
 // One service.
 
-int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification,
-                                   int32_t minimumValue, int32_t selector, int32_t weight)
+int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification, int32_t minimumValue, int32_t selector, int32_t weight)
 {
     const bool intl = IsIntlClass(mailClass);
     auto val = [classification](int32_t id) { return serviceValue(id, classification); };
@@ -289,8 +270,7 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
         return val(kOSExpressPremium);
     if (services & kSSExpress1030)
         return val(kOSExpress1030);
-    if ((services & kSSLiveAnimal) && (mailClass == kREPriority || mailClass == kREExpress) &&
-        selector >= 5)
+    if ((services & kSSLiveAnimal) && (mailClass == kREPriority || mailClass == kREExpress) && selector >= 5)
         return ClampToInt32(int64_t(val(kOSLiveAnimalPerPound)) * CeilDiv(std::max(weight, 0), 160));
     if (services & kSSCODMoneyOrder)
         return val(value <= 50000 ? kOSCODMoneyOrder : kOSCODMoneyOrderOver500);
@@ -303,8 +283,8 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
     if (services & kSSDeliveryConfirmation) {
         if (intl)
             return val(kOSIntlDeliveryConfirmation);
-        if (IsOneOf(mailClass, {kREFirstClass, kREPriority, kREParcelSelect, kRECriticalMail,
-                                kREStandardPost, kREMetroPost}))
+        if (IsOneOf(mailClass,
+                    {kREFirstClass, kREPriority, kREParcelSelect, kRECriticalMail, kREStandardPost, kREMetroPost}))
             return val(kOSDeliveryConfirmation);
         return val(kOSDeliveryConfirmationOther);
     }
@@ -343,20 +323,19 @@ int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t 
     return 0;
 }
 
-int32_t GetOptionalServiceRate(int32_t services, int32_t mailClass, int32_t value,
-                               const char *country)
+int32_t GetOptionalServiceRate(int32_t services, int32_t mailClass, int32_t value, const char *country)
 {
     return GetOptionalServiceRate2014(services, mailClass, value, country, kRERetail, 0, 0, 0);
 }
 
-int32_t GetOptionalServiceRate2012(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification)
+int32_t GetOptionalServiceRate2012(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification)
 {
     return GetOptionalServiceRate2014(services, mailClass, value, country, classification, 0, 0, 0);
 }
 
-int32_t GetOptionalServiceRate2013(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification)
+int32_t GetOptionalServiceRate2013(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification)
 {
     return GetOptionalServiceRate2014(services, mailClass, value, country, classification, 0, 0, 0);
 }
@@ -364,9 +343,9 @@ int32_t GetOptionalServiceRate2013(int32_t services, int32_t mailClass, int32_t 
 // ---------------------------------------------------------------------------
 // Several services.
 
-int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification,
-                                  int32_t minimumValue, int32_t selector, int32_t weight)
+int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification, int32_t minimumValue, int32_t selector,
+                                  int32_t weight)
 {
     if (!gbInitialized)
         return kRENotInitialized;
@@ -377,8 +356,8 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
     int32_t priced = 0;
     int64_t sum = 0;
     auto price = [&](int32_t bits) {
-        return GetOptionalServiceRate2014(bits, mailClass, value, country, classification,
-                                          minimumValue, selector, weight);
+        return GetOptionalServiceRate2014(bits, mailClass, value, country, classification, minimumValue, selector,
+                                          weight);
     };
     auto classIn = [mailClass](std::initializer_list<int32_t> set) { return IsOneOf(mailClass, set); };
 
@@ -404,15 +383,14 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
         priced |= bit;
     };
     step(kSSCertified, intl || classIn({kREFirstClass, kREPriority}), kSSCertified);
-    const bool returnReceiptClass =
-        intl || classIn({kREFirstClass, kREPriority, kREExpress, kREParcelPost,
-                         kREBoundPrintedMatter, kREMediaMail, kRELibraryMail, kREParcelSelect,
-                         kREStandardPost});
+    const bool returnReceiptClass = intl ||
+        classIn({kREFirstClass, kREPriority, kREExpress, kREParcelPost, kREBoundPrintedMatter, kREMediaMail,
+                 kRELibraryMail, kREParcelSelect, kREStandardPost});
     step(kSSReturnReceipt, returnReceiptClass, kSSReturnReceipt);
     step(kSSElectronicReturnReceipt, returnReceiptClass, kSSElectronicReturnReceipt);
     step(kSSRestrictedDelivery,
-         classIn({kREFirstClass, kREPriority, kREParcelPost, kREBoundPrintedMatter, kREMediaMail,
-                  kREParcelSelect, kREStandardPost}) &&
+         classIn({kREFirstClass, kREPriority, kREParcelPost, kREBoundPrintedMatter, kREMediaMail, kREParcelSelect,
+                  kREStandardPost}) &&
              (request & (kSSRegistered | kSSInsurance | kSSExpressInsurance | kSSCOD | kSSCertified)),
          kSSRestrictedDelivery);
     step(kSSRegistered, intl || classIn({kREFirstClass, kREPriority}), kSSRegistered);
@@ -421,8 +399,8 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
         priced |= request & (kSSInsurance | kSSExpressInsurance);
     }
     step(kSSCOD,
-         classIn({kREFirstClass, kREPriority, kREExpress, kREParcelPost, kREBoundPrintedMatter,
-                  kREMediaMail, kREParcelSelect, kREStandardPost}),
+         classIn({kREFirstClass, kREPriority, kREExpress, kREParcelPost, kREBoundPrintedMatter, kREMediaMail,
+                  kREParcelSelect, kREStandardPost}),
          (request & kSSRegistered) ? (kSSCOD | kSSRegistered) : kSSCOD);
     step(kSSExpressPremium, mailClass == kREExpress, kSSExpressPremium);
     step(kSSExpress1030, mailClass == kREExpress, kSSExpress1030);
@@ -441,31 +419,27 @@ int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t 
     return kRESuccess;
 }
 
-int32_t GetOptionalServiceFee(int32_t *services, int32_t mailClass, int32_t value,
-                              const char *country, int32_t *total)
+int32_t GetOptionalServiceFee(int32_t *services, int32_t mailClass, int32_t value, const char *country, int32_t *total)
 {
     return GetOptionalServiceFee2014(services, mailClass, value, country, total, kRERetail, 0, 0, 0);
 }
 
-int32_t GetOptionalServiceFee2012(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification)
+int32_t GetOptionalServiceFee2012(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification)
 {
-    return GetOptionalServiceFee2014(services, mailClass, value, country, total, classification, 0,
-                                     0, 0);
+    return GetOptionalServiceFee2014(services, mailClass, value, country, total, classification, 0, 0, 0);
 }
 
-int32_t GetOptionalServiceFee2013(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification)
+int32_t GetOptionalServiceFee2013(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification)
 {
-    return GetOptionalServiceFee2014(services, mailClass, value, country, total, classification, 0,
-                                     0, 0);
+    return GetOptionalServiceFee2014(services, mailClass, value, country, total, classification, 0, 0, 0);
 }
 
 // ---------------------------------------------------------------------------
 // Availability and limits.
 
-int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32_t shape,
-                                       const char *country)
+int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32_t shape, const char *country)
 {
     if (!IsIntlClass(mailClass) || !country || !*country)
         return 0;
@@ -493,8 +467,7 @@ int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32
     case kSSDeliveryConfirmation:
         if (mailClass == kREFirstClassIntl && shape == kREShapeParcel)
             return flag(kCountryFieldFCMIParcelDeliveryConfirmation);
-        if (mailClass == kREPriorityIntl &&
-            (IsOneOf(shape, {5, 9, 10, 11}) || (shape >= 15 && shape <= 19)))
+        if (mailClass == kREPriorityIntl && (IsOneOf(shape, {5, 9, 10, 11}) || (shape >= 15 && shape <= 19)))
             return flag(kCountryFieldPMIFlatRateDeliveryConfirmation);
         return 0;
     case kSSCOD:
@@ -518,10 +491,7 @@ int32_t GetMaxUSPSInsurance(int32_t mailClass, const char *country, int32_t clas
     }
 }
 
-int32_t GetMaxTolvaneInsurance()
-{
-    return 10000;
-}
+int32_t GetMaxTolvaneInsurance() { return 10000; }
 
 // ---------------------------------------------------------------------------
 // Vendor parcel insurance.
@@ -530,8 +500,7 @@ int32_t GetTolvaneInsuranceRateInternal(int32_t key, int32_t *level)
 {
     int32_t local = kTolvaneCoverageStandard;
     int32_t *l = level ? level : &local;
-    const RateArray a = GetRateReallyInternal(gRateTables, kTolvaneInsuranceTableKey, key,
-                                              kREShapeDefault, l);
+    const RateArray a = GetRateReallyInternal(gRateTables, kTolvaneInsuranceTableKey, key, kREShapeDefault, l);
     return a ? a.word(0) : 0;
 }
 
@@ -542,13 +511,12 @@ RateArray GetTolvaneInsuranceRateStructureInternal(int32_t key, int32_t *level)
     if (*l > kTolvaneCoveragePro &&
         !IsValidRateClassificationForRateClassAndShape(*l, key, kTolvaneInsuranceTableKey, 0))
         *l = kTolvaneCoveragePro;
-    const RateArray a = GetRateReallyInternal(gRateTables, kTolvaneInsuranceTableKey, key,
-                                              kREShapeDefault, l);
+    const RateArray a = GetRateReallyInternal(gRateTables, kTolvaneInsuranceTableKey, key, kREShapeDefault, l);
     return isStructure(a) ? a : nullStruct();
 }
 
-int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t level,
-                                   int32_t tracked, int32_t military, const char *country)
+int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t level, int32_t tracked, int32_t military,
+                                   const char *country)
 {
     // Registers the empty list when none is set yet.
     IsCountryCodeBanned(BannedList::TolvaneInsurance, nullptr);
@@ -566,22 +534,21 @@ int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t lev
     const int64_t units = CeilDiv(v, 10000);
     if ((IsIntlClass(mailClass) && !canada) || military) {
         int32_t l = level;
-        const int32_t perHundred =
-            GetTolvaneInsuranceRateInternal(tracked ? kTIIntlTracked : kTIIntlNotTracked, &l);
+        const int32_t perHundred = GetTolvaneInsuranceRateInternal(tracked ? kTIIntlTracked : kTIIntlNotTracked, &l);
         return ClampToInt32(units * perHundred);
     }
     int32_t l = level;
-    const RateArray s = GetTolvaneInsuranceRateStructureInternal(
-        (tracked && !canada) ? kTIDomesticTracked : kTIDomesticNotTracked, &l);
+    const RateArray s =
+        GetTolvaneInsuranceRateStructureInternal((tracked && !canada) ? kTIDomesticTracked : kTIDomesticNotTracked, &l);
     return ClampToInt32(perUnitFee(s, v, units, 100));
 }
 
-int32_t GetTolvaneInsuranceFee(int32_t mailClass, int32_t value, int32_t coverage,
-                               int32_t tracked, int32_t military, const char *country)
+int32_t GetTolvaneInsuranceFee(int32_t mailClass, int32_t value, int32_t coverage, int32_t tracked, int32_t military,
+                               const char *country)
 {
     return GetTolvaneInsuranceFee2010(mailClass, value,
-                                      coverage == 1 ? kTolvaneCoveragePremium : kTolvaneCoverageStandard,
-                                      tracked, military, country);
+                                      coverage == 1 ? kTolvaneCoveragePremium : kTolvaneCoverageStandard, tracked,
+                                      military, country);
 }
 
 int32_t GetFiremanInsuranceFee(int32_t mailClass, int32_t value)

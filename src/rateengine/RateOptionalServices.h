@@ -68,9 +68,9 @@ enum OptionalServiceId : int32_t {
 // Vendor-insurance keys (class keys of the 202 table) and coverage levels
 // (the classification of that table).
 enum TolvaneInsuranceKey : int32_t {
-    kTIIntlNotTracked = 2002,   // per $100, single value
-    kTIIntlTracked = 2003,      // per $100, single value
-    kTIDomesticTracked = 2004,  // structure
+    kTIIntlNotTracked = 2002,     // per $100, single value
+    kTIIntlTracked = 2003,        // per $100, single value
+    kTIDomesticTracked = 2004,    // structure
     kTIDomesticNotTracked = 2005, // structure (also Canada)
 };
 inline constexpr int32_t kTolvaneCoverageStandard = 10;
@@ -96,31 +96,27 @@ int32_t GetOptionalServiceRateInternalInt(int32_t id, int32_t *classification);
 RateArray GetOptionalServiceRateInternalOSSTRUCT(int32_t id, int32_t *classification);
 
 // The fee in mils of one service (one bit of `services`).
-int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification,
-                                   int32_t minimumValue, int32_t selector, int32_t weight);
-int32_t GetOptionalServiceRate(int32_t services, int32_t mailClass, int32_t value,
-                               const char *country);
-int32_t GetOptionalServiceRate2012(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification);
-int32_t GetOptionalServiceRate2013(int32_t services, int32_t mailClass, int32_t value,
-                                   const char *country, int32_t classification);
+int32_t GetOptionalServiceRate2014(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification, int32_t minimumValue, int32_t selector, int32_t weight);
+int32_t GetOptionalServiceRate(int32_t services, int32_t mailClass, int32_t value, const char *country);
+int32_t GetOptionalServiceRate2012(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification);
+int32_t GetOptionalServiceRate2013(int32_t services, int32_t mailClass, int32_t value, const char *country,
+                                   int32_t classification);
 
 // The total fee of several services. *services keeps only the services that
 // were priced. -6 when the engine is not initialised, else 0.
-int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification,
-                                  int32_t minimumValue, int32_t selector, int32_t weight);
-int32_t GetOptionalServiceFee(int32_t *services, int32_t mailClass, int32_t value,
-                              const char *country, int32_t *total);
-int32_t GetOptionalServiceFee2012(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification);
-int32_t GetOptionalServiceFee2013(int32_t *services, int32_t mailClass, int32_t value,
-                                  const char *country, int32_t *total, int32_t classification);
+int32_t GetOptionalServiceFee2014(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification, int32_t minimumValue, int32_t selector,
+                                  int32_t weight);
+int32_t GetOptionalServiceFee(int32_t *services, int32_t mailClass, int32_t value, const char *country, int32_t *total);
+int32_t GetOptionalServiceFee2012(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification);
+int32_t GetOptionalServiceFee2013(int32_t *services, int32_t mailClass, int32_t value, const char *country,
+                                  int32_t *total, int32_t classification);
 
 // 1 when the service is offered with the international class to the country.
-int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32_t shape,
-                                       const char *country);
+int32_t GetOptionalServiceAvailability(int32_t service, int32_t mailClass, int32_t shape, const char *country);
 
 // Highest insurable value in cents.
 int32_t GetMaxUSPSInsurance(int32_t mailClass, const char *country, int32_t classification);
@@ -129,10 +125,10 @@ int32_t GetMaxTolvaneInsurance();
 
 // Vendor parcel insurance in mils: coverage 1 is premium (level 20), any
 // other selector standard (level 10).
-int32_t GetTolvaneInsuranceFee(int32_t mailClass, int32_t value, int32_t coverage,
-                               int32_t tracked, int32_t military, const char *country);
-int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t level,
-                                   int32_t tracked, int32_t military, const char *country);
+int32_t GetTolvaneInsuranceFee(int32_t mailClass, int32_t value, int32_t coverage, int32_t tracked, int32_t military,
+                               const char *country);
+int32_t GetTolvaneInsuranceFee2010(int32_t mailClass, int32_t value, int32_t level, int32_t tracked, int32_t military,
+                                   const char *country);
 int32_t GetTolvaneInsuranceRateInternal(int32_t key, int32_t *level);
 RateArray GetTolvaneInsuranceRateStructureInternal(int32_t key, int32_t *level);
 

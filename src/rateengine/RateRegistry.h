@@ -47,77 +47,84 @@
 
 // Row forms of the price arrays (the layout an array was written in).
 enum class RateRowForm : int32_t {
-  Unknown = 0,
-  SingleValue,         // 1 word: the price (or a constant)
-  WeightPairs,         // 2: weight in tenths, price; ended by (0, 0)
-  PerOunce,            // 1: price for 1, 2, ... oz
-  PerPound,            // 1: price for 1, 2, ... lb
-  ZonedRows,           // 8 (before 2014) or 9: weight in oz, zone prices; zero row ends
-  OneZonedRow,         // 8 or 9: first word 1 (0 for oversize rows), zone prices
-  CubicRows,           // 8 or 9: cubic tier, zone prices; zero row ends
-  CubicTierRows,       // 10: weight in oz, tier, zone prices 1-2, 3 ... 9
-  IntlGroupRows,       // 18: weight, prices for groups 1-17 (also 11-word 2009 rows)
-  FirstClassIntlRows,  // 10: weight, prices for groups 1-9
-  GXGRows,             // 9: weight in oz, prices for groups 1-8
-  MBagRows,            // 10: two rows (first 11 lb, then per further pound)
-  ContractFallbackRow, // 18 in 20 words: 17 then 17 zeros
-  CodeList,            // 1: codes ended by 0
-  StructureRows,       // 3: limit in dollars, base fee, fee per unit (fees)
+    Unknown = 0,
+    SingleValue,         // 1 word: the price (or a constant)
+    WeightPairs,         // 2: weight in tenths, price; ended by (0, 0)
+    PerOunce,            // 1: price for 1, 2, ... oz
+    PerPound,            // 1: price for 1, 2, ... lb
+    ZonedRows,           // 8 (before 2014) or 9: weight in oz, zone prices; zero row ends
+    OneZonedRow,         // 8 or 9: first word 1 (0 for oversize rows), zone prices
+    CubicRows,           // 8 or 9: cubic tier, zone prices; zero row ends
+    CubicTierRows,       // 10: weight in oz, tier, zone prices 1-2, 3 ... 9
+    IntlGroupRows,       // 18: weight, prices for groups 1-17 (also 11-word 2009 rows)
+    FirstClassIntlRows,  // 10: weight, prices for groups 1-9
+    GXGRows,             // 9: weight in oz, prices for groups 1-8
+    MBagRows,            // 10: two rows (first 11 lb, then per further pound)
+    ContractFallbackRow, // 18 in 20 words: 17 then 17 zeros
+    CodeList,            // 1: codes ended by 0
+    StructureRows,       // 3: limit in dollars, base fee, fee per unit (fees)
 };
 
 // A read-only view of one price array.
 struct RateArray {
-  const int32_t *data = nullptr;
-  int32_t size = 0;                       // number of words
-  int32_t rowWidth = 1;                   // words per row as stored
-  RateRowForm form = RateRowForm::Unknown;
-  const char *name = nullptr;             // the array's name (built-in tables)
+    const int32_t *data = nullptr;
+    int32_t size = 0;     // number of words
+    int32_t rowWidth = 1; // words per row as stored
+    RateRowForm form = RateRowForm::Unknown;
+    const char *name = nullptr; // the array's name (built-in tables)
 
-  explicit operator bool() const { return data != nullptr; }
-  // The word at index i, 0 outside the array.
-  int32_t word(int32_t i) const { return (data && i >= 0 && i < size) ? data[i] : 0; }
-  // The word at column `column` of row `row`, 0 outside the array.
-  int32_t at(int32_t row, int32_t column) const {
-    if (row < 0 || column < 0 || column >= rowWidth) return 0;
-    return word(row * rowWidth + column);
-  }
-  // Whole rows held by the array.
-  int32_t rowCount() const { return rowWidth > 0 ? size / rowWidth : 0; }
-  bool isForm(RateRowForm f, int32_t width) const { return data && form == f && rowWidth == width; }
+    explicit operator bool() const { return data != nullptr; }
+    // The word at index i, 0 outside the array.
+    int32_t word(int32_t i) const { return (data && i >= 0 && i < size) ? data[i] : 0; }
+    // The word at column `column` of row `row`, 0 outside the array.
+    int32_t at(int32_t row, int32_t column) const
+    {
+        if (row < 0 || column < 0 || column >= rowWidth)
+            return 0;
+        return word(row * rowWidth + column);
+    }
+    // Whole rows held by the array.
+    int32_t rowCount() const { return rowWidth > 0 ? size / rowWidth : 0; }
+    bool isForm(RateRowForm f, int32_t width) const { return data && form == f && rowWidth == width; }
 };
 
 template <size_t N>
 RateArray MakeRateArray(const int32_t (&words)[N], RateRowForm form = RateRowForm::SingleValue,
-                        const char *name = nullptr, int32_t rowWidth = 0) {
-  RateArray a;
-  a.data = words;
-  a.size = static_cast<int32_t>(N);
-  a.form = form;
-  a.name = name;
-  if (rowWidth > 0) a.rowWidth = rowWidth;
-  else if (form == RateRowForm::StructureRows) a.rowWidth = 3;
-  else if (form == RateRowForm::WeightPairs) a.rowWidth = 2;
-  else a.rowWidth = 1;
-  return a;
+                        const char *name = nullptr, int32_t rowWidth = 0)
+{
+    RateArray a;
+    a.data = words;
+    a.size = static_cast<int32_t>(N);
+    a.form = form;
+    a.name = name;
+    if (rowWidth > 0)
+        a.rowWidth = rowWidth;
+    else if (form == RateRowForm::StructureRows)
+        a.rowWidth = 3;
+    else if (form == RateRowForm::WeightPairs)
+        a.rowWidth = 2;
+    else
+        a.rowWidth = 1;
+    return a;
 }
 
 // Registry nodes. Lists keep registration order; nodes are never removed.
 struct RateShapeLeaf {
-  int32_t shape = 0;
-  RateArray array;
-  int32_t owned = 0;    // 1: the registry deletes[] the words when replaced
+    int32_t shape = 0;
+    RateArray array;
+    int32_t owned = 0; // 1: the registry deletes[] the words when replaced
 };
 struct RateClassificationNode {
-  int32_t classification = 0;
-  std::vector<RateShapeLeaf> shapes;
+    int32_t classification = 0;
+    std::vector<RateShapeLeaf> shapes;
 };
 struct RateClassNode {
-  int32_t classKey = 0;
-  std::vector<RateClassificationNode> classifications;
+    int32_t classKey = 0;
+    std::vector<RateClassificationNode> classifications;
 };
 struct RateTableSlot {
-  int32_t key = 0;      // 0 while empty
-  std::vector<RateClassNode> classes;
+    int32_t key = 0; // 0 while empty
+    std::vector<RateClassNode> classes;
 };
 
 inline constexpr int kRateTableSlotCount = 6;
@@ -145,21 +152,18 @@ RateTableSlot *FindRateTableSlot(RateTableSlot *slots, int32_t tableKey);
 // leaf shows them any more (one owned array may be registered under several
 // shapes). `owned` = 1 hands over words made with new int32_t[].
 // A null array registers nothing.
-void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classification,
-                   RateArray array, int32_t owned);
+void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classification, RateArray array, int32_t owned);
 // RegisterRate2 with owned 0 (static arrays).
-void RegisterRate(int slot, int32_t classKey, int32_t shape, int32_t classification,
-                  RateArray array);
+void RegisterRate(int slot, int32_t classKey, int32_t shape, int32_t classification, RateArray array);
 
 // Lookup with classification fall-back (1-9 step down to 0; 0 and >= 10 do
 // not). *classification receives the level whose leaf was used. A shape of 4
 // is looked up as 3; a missing shape leaf falls back to the shape-0 leaf.
-RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t classKey,
-                                int32_t shape, int32_t *classification);
+RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t classKey, int32_t shape,
+                                int32_t *classification);
 // True when `table` (may be null) holds a leaf registered under exactly
 // (classKey, classification, shape): no classification or shape fall-back.
-bool HasExactRateLeaf(const RateTableSlot *table, int32_t classKey, int32_t classification,
-                      int32_t shape);
+bool HasExactRateLeaf(const RateTableSlot *table, int32_t classKey, int32_t classification, int32_t shape);
 // The same on the table of the current rate version (giRateTable).
 RateArray GetRateInternal(int32_t classKey, int32_t shape, int32_t *classification);
 // The same on the optional-service table (key 106) with shape 0.
@@ -169,19 +173,19 @@ RateArray GetOptionalServiceRateInternal(int32_t serviceId, int32_t *classificat
 // (zones 0-2 read the first price, zone z >= 3 price z - 1). Rows are 9
 // words from rate version 16 on, 8 before; an array that is not zoned rows
 // of that width (or a null array) writes 0 to both.
-void GetZonedDomesticRateInternal(const RateArray &rows, int32_t zone, int32_t rowIndex,
-                                  int32_t *rowWeight, int32_t *price);
+void GetZonedDomesticRateInternal(const RateArray &rows, int32_t zone, int32_t rowIndex, int32_t *rowWeight,
+                                  int32_t *price);
 
 // Classifications registered for the class in table `tableKey`, in order; a
 // classification counts when it has a leaf, and with shape > 0 a leaf of
 // exactly that shape. *count: in, capacity of `out`; out, number written.
-void GetCurrentRegisteredRateClassificationsInternal(int32_t classKey, int32_t tableKey,
-                                                     int32_t shape, int32_t *out, int32_t *count);
+void GetCurrentRegisteredRateClassificationsInternal(int32_t classKey, int32_t tableKey, int32_t shape, int32_t *out,
+                                                     int32_t *count);
 void GetCurrentRegisteredRateClassifications(int32_t classKey, int32_t *out, int32_t *count);
 
 // Heaviest weight the class accepts, in tenths of an ounce.
-int32_t GetClassMaxWeight(int32_t mailClass, int32_t shape, int32_t unused,
-                          const char *country, int32_t classification);
+int32_t GetClassMaxWeight(int32_t mailClass, int32_t shape, int32_t unused, const char *country,
+                          int32_t classification);
 
 // Loads further price sets from a rate text file ("C", "R", "S", "O"
 // directives). Returns 1 when the last section ended well, else 0.

@@ -11,12 +11,12 @@
 #include "rateengine/RateRegistry.h"
 
 struct BuiltInRateArray {
-  const char *name;
-  const int32_t *words;
-  int32_t size;
-  int32_t rowWidth;
-  RateRowForm form;
-  int32_t unknownCells;   // words whose price is not known (compiled as 0)
+    const char *name;
+    const int32_t *words;
+    int32_t size;
+    int32_t rowWidth;
+    RateRowForm form;
+    int32_t unknownCells; // words whose price is not known (compiled as 0)
 };
 
 // Generated from resources/rates (sorted by name).
@@ -39,8 +39,8 @@ void RegisterSep2014Rates(int slot, int32_t key);
 
 // Constants read directly by the engine (from the data files of the same
 // name). Each answers 0 when its data file is absent.
-int32_t CriticalLetterMaxOunces();         // CRITICAL_LETTER_MAX
-int32_t CriticalFlatMaxOunces();           // CRITICAL_FLAT_MAX
-int32_t FirstClassNonMachinableSurcharge(int32_t rateVersion);      // cents
-int32_t FirstClassIntlNonMachinableSurcharge(int32_t rateVersion);  // cents
-int32_t BalloonWeightPounds();             // RATE_JAN2009_BALLOON_WT_LBS
+int32_t CriticalLetterMaxOunces();                                 // CRITICAL_LETTER_MAX
+int32_t CriticalFlatMaxOunces();                                   // CRITICAL_FLAT_MAX
+int32_t FirstClassNonMachinableSurcharge(int32_t rateVersion);     // cents
+int32_t FirstClassIntlNonMachinableSurcharge(int32_t rateVersion); // cents
+int32_t BalloonWeightPounds();                                     // RATE_JAN2009_BALLOON_WT_LBS

@@ -25,34 +25,29 @@
 // international class, the destination's price group (1-17, GetCountryGroup);
 // for Metro Post it only counts as zero or non-zero. Flags count when
 // non-zero. The three unnamed arguments are not used.
-int32_t GetServiceClassRE2014(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone,
-                              int32_t /*unused*/, int32_t /*unused*/, int32_t machinable,
-                              int32_t /*unused*/, int32_t rateClassification, int32_t military,
-                              int32_t cubic, int32_t returnService);
+int32_t GetServiceClassRE2014(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone, int32_t /*unused*/,
+                              int32_t /*unused*/, int32_t machinable, int32_t /*unused*/, int32_t rateClassification,
+                              int32_t military, int32_t cubic, int32_t returnService);
 
 // Older entry points: the same leading arguments, 0 for what they lack.
-int32_t GetServiceClassRE(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone,
-                          int32_t /*unused*/, int32_t /*unused*/, int32_t machinable,
-                          int32_t /*unused*/);
-int32_t GetServiceClassRE2009(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone,
-                              int32_t /*unused*/, int32_t /*unused*/, int32_t machinable,
-                              int32_t /*unused*/, int32_t rateClassification);
-int32_t GetServiceClassRE2010(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone,
-                              int32_t /*unused*/, int32_t /*unused*/, int32_t machinable,
-                              int32_t /*unused*/, int32_t rateClassification, int32_t military,
-                              int32_t cubic);
-int32_t GetServiceClassRE2011(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone,
-                              int32_t /*unused*/, int32_t /*unused*/, int32_t machinable,
-                              int32_t /*unused*/, int32_t rateClassification, int32_t military,
-                              int32_t cubic);
+int32_t GetServiceClassRE(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone, int32_t /*unused*/,
+                          int32_t /*unused*/, int32_t machinable, int32_t /*unused*/);
+int32_t GetServiceClassRE2009(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone, int32_t /*unused*/,
+                              int32_t /*unused*/, int32_t machinable, int32_t /*unused*/, int32_t rateClassification);
+int32_t GetServiceClassRE2010(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone, int32_t /*unused*/,
+                              int32_t /*unused*/, int32_t machinable, int32_t /*unused*/, int32_t rateClassification,
+                              int32_t military, int32_t cubic);
+int32_t GetServiceClassRE2011(int32_t mailClass, int32_t shape, int32_t weight, int32_t zone, int32_t /*unused*/,
+                              int32_t /*unused*/, int32_t machinable, int32_t /*unused*/, int32_t rateClassification,
+                              int32_t military, int32_t cubic);
 
 // The Intelligent Mail service code of a class and shape under rate
 // classification 0, 1 or 2 (any other classification gives 0 where the code
 // depends on it); 0 when the piece has none. The country (a code, name or
 // alias; may be null) counts only for Priority Mail Express International and
 // Priority Mail International, whose codes differ for Canada and Mexico.
-int32_t GetIntelligentMailCode2009(int32_t mailClass, int32_t shape, int32_t /*unused*/,
-                                   int32_t rateClassification, const char *country);
+int32_t GetIntelligentMailCode2009(int32_t mailClass, int32_t shape, int32_t /*unused*/, int32_t rateClassification,
+                                   const char *country);
 
 // The same with classification 0 and no country.
 uint16_t GetIntelligentMailCode(int32_t mailClass, int32_t shape, int32_t unused);

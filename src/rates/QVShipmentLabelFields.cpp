@@ -11,7 +11,6 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 
-
 namespace {
 
 // Web sites of the tracking pages.
@@ -35,8 +34,7 @@ QUrl pageWithQuery(const QString &site, const QString &path, const QString &key,
 
 // The text of a custom field for a letter printed on a plain-paper
 // envelope label with the service, else the user's choice.
-QString customField(const QVShipment &shipment, const QString &service, const QString &text,
-                    const QString &defaultsKey)
+QString customField(const QVShipment &shipment, const QString &service, const QString &text, const QString &defaultsKey)
 {
     const bool envelope = shipmentText(shipment, QVUSPSShipmentSizeKey) == QVUSPSLetterSize;
     const QString labelType = printerSetupController()->labelTypeForEnvelope(envelope);
@@ -76,14 +74,11 @@ QUrl vendorPackageStatusURL(const QString &number)
 
 QUrl uspsTrackingURL(const QString &number)
 {
-    return pageWithQuery(kUSPSTrackingSite, QStringLiteral("/go/TrackConfirmAction"),
-                         QStringLiteral("qtc_tLabels1"), number);
+    return pageWithQuery(kUSPSTrackingSite, QStringLiteral("/go/TrackConfirmAction"), QStringLiteral("qtc_tLabels1"),
+                         number);
 }
 
-QUrl uspsHomePageURL()
-{
-    return QUrl(kUSPSHomePage);
-}
+QUrl uspsHomePageURL() { return QUrl(kUSPSHomePage); }
 
 // ===== Custom fields =====================================================================
 
@@ -163,9 +158,8 @@ QVariantMap replacementDictionaryForEmailNotification(const QVShipment &shipment
     const std::optional<QString> postage = twoDecimals(shipment.objectForKey(QVShipmentPriceKey));
     values.insert(QStringLiteral("PostageValue"), postage ? QStringLiteral("$") + *postage : empty);
     const QVariant shipDate = shipment.objectForKey(QVShipmentShipDateKey);
-    values.insert(QStringLiteral("PostmarkDate"), shipDate.isValid()
-                                                      ? shipment.shipCalendarDate().toString(QStringLiteral("MM/dd/yyyy"))
-                                                      : empty);
+    values.insert(QStringLiteral("PostmarkDate"),
+                  shipDate.isValid() ? shipment.shipCalendarDate().toString(QStringLiteral("MM/dd/yyyy")) : empty);
     values.insert(QStringLiteral("ReferenceID"), storedText(QVShipmentInvoiceNumberKey));
     values.insert(QStringLiteral("SenderName"), from.name());
     values.insert(QStringLiteral("SenderCompany"), from.company());
@@ -211,12 +205,10 @@ QString emailNotificationURLString(const QVShipment &shipment)
     const QString open = QStringLiteral("<");
     const QString close = QStringLiteral(">");
 
-    QString subject =
-        stringByReplacingKeysInDictionary(defaults.stringForKey(kSubjectKey), values, open, close, false);
+    QString subject = stringByReplacingKeysInDictionary(defaults.stringForKey(kSubjectKey), values, open, close, false);
     if (subject.isEmpty())
         subject = QStringLiteral(" ");
-    const QString body =
-        stringByReplacingKeysInDictionary(defaults.stringForKey(kBodyKey), values, open, close, false);
+    const QString body = stringByReplacingKeysInDictionary(defaults.stringForKey(kBodyKey), values, open, close, false);
     const QString bodyLines = componentsSeparatedByLineSeparators(body).join(QLatin1Char('\n'));
 
     const QString subjectPart = QStringLiteral("SUBJECT=") + percentEscaped(subject, false);

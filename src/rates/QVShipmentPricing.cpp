@@ -22,10 +22,7 @@ using qvrates::clampToInt;
 
 // The shipment's weight in whole ounces; fractions were already counted as
 // whole ounces by weightInOunces.
-int wholeOunces(const QVShipment &shipment)
-{
-    return clampToInt(longLongValue(weightInOunces(shipment)));
-}
+int wholeOunces(const QVShipment &shipment) { return clampToInt(longLongValue(weightInOunces(shipment))); }
 
 // The weight in the rate class's own unit as a whole number. A class priced
 // by the pound charges any fraction of a pound as a whole pound (24 oz of
@@ -99,8 +96,7 @@ void priceDomestic(QVShipment &shipment)
     shipment.setObject(machinableValue, QVUSPSShipmentMachinableKey);
 
     // 6. Default confirmation service.
-    const QString defaultService =
-        UserDefaults::standardUserDefaults().stringForKey(kConfirmationServiceDefaultsKey);
+    const QString defaultService = UserDefaults::standardUserDefaults().stringForKey(kConfirmationServiceDefaultsKey);
 
     // 7. Special services that apply.
     QStringList kept;
@@ -118,17 +114,16 @@ void priceDomestic(QVShipment &shipment)
     // 8. Confirmation service.
     QStringList others = kept;
     others.removeAll(QVUSPSHoldForPickupService);
-    if (size == QVUSPSLetterSize || size == QVUSPSPostcardSize
-        || (size == QVUSPSLargeEnvelopeSize && name != QVUSPSPriorityMail)
-        || (!defaultService.isEmpty() && !isEligibleForSpecialService(shipment, defaultService))) {
+    if (size == QVUSPSLetterSize || size == QVUSPSPostcardSize ||
+        (size == QVUSPSLargeEnvelopeSize && name != QVUSPSPriorityMail) ||
+        (!defaultService.isEmpty() && !isEligibleForSpecialService(shipment, defaultService))) {
         shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
     } else if (!defaultService.isEmpty() && others.isEmpty()) {
         shipment.setObject(defaultService, QVUSPSShipmentConfirmationServiceKey);
-    } else if (others.isEmpty()
-               && ((name == QVUSPSPriorityMail && isForcedConfirmationOnPriorityMail(shipment))
-                   || ((name == QVUSPSParcelSelect || name == QVUSPSFirstClassMail
-                        || name == QVUSPSStandardPost)
-                       && !isMilitaryMail(shipment)))) {
+    } else if (others.isEmpty() &&
+               ((name == QVUSPSPriorityMail && isForcedConfirmationOnPriorityMail(shipment)) ||
+                ((name == QVUSPSParcelSelect || name == QVUSPSFirstClassMail || name == QVUSPSStandardPost) &&
+                 !isMilitaryMail(shipment)))) {
         shipment.setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
     } else {
         shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
@@ -137,8 +132,8 @@ void priceDomestic(QVShipment &shipment)
     const bool hasConfirmation = !confirmation.isNull();
 
     // 9. Zone.
-    const QString zone = toZIP5.isEmpty() ? QStringLiteral("-1")
-                                          : uspsZoneFromOriginZIP(fromZIP5.value_or(QString()), toZIP5);
+    const QString zone =
+        toZIP5.isEmpty() ? QStringLiteral("-1") : uspsZoneFromOriginZIP(fromZIP5.value_or(QString()), toZIP5);
     quiet.insert(QVUSPSShipmentZoneKey, zone);
 
     // 10. Flags of the query.
@@ -151,8 +146,7 @@ void priceDomestic(QVShipment &shipment)
 
     // 12. A discounted First-Class piece without confirmation is priced as
     // non-machinable.
-    const bool machinable =
-        (!hasConfirmation && name == QVUSPSFirstClassMail && discounted) ? false : storedMachinable;
+    const bool machinable = (!hasConfirmation && name == QVUSPSFirstClassMail && discounted) ? false : storedMachinable;
 
     // 13. Weight in the class's unit.
     int weight = weightInClassUnit(wholeOunces(shipment), rateClass->weightUnit());
@@ -169,15 +163,15 @@ void priceDomestic(QVShipment &shipment)
         if (name == QVUSPSPriorityMail)
             cubic = account->pmCubicPricing();
         const bool retailRate = false;
-        retail = rateClass->rateForWeight(weight, zone, size, machinable, false, dimensions, nullptr, state,
-                                          premium, retailRate);
+        retail = rateClass->rateForWeight(weight, zone, size, machinable, false, dimensions, nullptr, state, premium,
+                                          retailRate);
     }
 
     // 15. Final postage.
     Decimal postage;
     if (decimalNumberIsEqualToZero(retail) || level < 10) {
-        postage = rateClass->rateForWeightByReference(&weight, zone, size, machinable, false, dimensions,
-                                                      nullptr, state, premium, &level, &cubic);
+        postage = rateClass->rateForWeightByReference(&weight, zone, size, machinable, false, dimensions, nullptr,
+                                                      state, premium, &level, &cubic);
     } else {
         postage = labelServerServices()->VLSPrice(shipment);
     }
@@ -216,8 +210,8 @@ void priceDomestic(QVShipment &shipment)
         servicesFee = decimalNumberBySafelyAdding(servicesFee, rateClass->feeForSpecialService(service));
 
     // 21. Stealth postage.
-    const bool stealth = (shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment))
-        || isEligibleForIntlDiscount(shipment);
+    const bool stealth = (shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment)) ||
+        isEligibleForIntlDiscount(shipment);
     shipment.setObject(stealth, QVUSPSShipmentStealthPostageKey);
 
     // 22.
@@ -242,9 +236,9 @@ void priceInternational(QVShipment &shipment)
     // 1. Nothing domestic applies abroad.
     quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
     shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
-    for (const QString &key : {QVUSPSShipmentOptionalServicesPriceKey, QVUSPSShipmentOptionalServicesKey,
-                               QVUSPSShipmentIntraBMCEligibleKey, QVUSPSShipmentZoneKey,
-                               QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey})
+    for (const QString &key :
+         {QVUSPSShipmentOptionalServicesPriceKey, QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentIntraBMCEligibleKey,
+          QVUSPSShipmentZoneKey, QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey})
         shipment.mutableDictionary().remove(key);
 
     // 2.
@@ -313,8 +307,7 @@ void priceInternational(QVShipment &shipment)
     // 11.
     quiet.insert(QVUSPSShipmentRateClassificationKey, level);
     shipment.removeObjectForKey(QVUSPSShipmentZoneKey);
-    const bool stealth =
-        shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment);
+    const bool stealth = shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment);
     shipment.mutableDictionary().insert(QVUSPSShipmentStealthPostageKey, stealth);
     shipment.mutableDictionary().insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
 

@@ -54,8 +54,7 @@ int intValueOf(const QVariant &value)
 // numeric readers take it; nothing when the text does not begin with one.
 std::optional<Decimal> leadingDecimal(const QString &text)
 {
-    static const QRegularExpression number(
-        QStringLiteral("^\\s*([+-]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+))"));
+    static const QRegularExpression number(QStringLiteral("^\\s*([+-]?(?:[0-9]+(?:\\.[0-9]*)?|\\.[0-9]+))"));
     const QRegularExpressionMatch match = number.match(text);
     if (!match.hasMatch())
         return std::nullopt;
@@ -87,9 +86,8 @@ bool isLetterFlatOrPostcard(const QString &size)
 const QSet<QString> &exceptionZIPs()
 {
     static const QSet<QString> zips = {
-        QStringLiteral("96939"), QStringLiteral("96940"), QStringLiteral("96941"),
-        QStringLiteral("96942"), QStringLiteral("96943"), QStringLiteral("96944"),
-        QStringLiteral("96960"), QStringLiteral("96970"),
+        QStringLiteral("96939"), QStringLiteral("96940"), QStringLiteral("96941"), QStringLiteral("96942"),
+        QStringLiteral("96943"), QStringLiteral("96944"), QStringLiteral("96960"), QStringLiteral("96970"),
     };
     return zips;
 }
@@ -102,11 +100,9 @@ bool intlDeliveryConfirmationAvailable(const QVShipment &s)
 {
     qvrates::setIntlRateVersionForDate(s.shipCalendarDate());
     const QByteArray country = s.toAddress().country().toUtf8();
-    return GetOptionalServiceAvailability(kSSDeliveryConfirmation,
-                                          QVUSPSIntlRateClass::tolvaneClassTypeForRateClassName(className(s)),
-                                          QVUSPSRateClass::tolvaneShapeTypeForSize(sizeName(s)),
-                                          country.constData())
-        == 1;
+    return GetOptionalServiceAvailability(
+               kSSDeliveryConfirmation, QVUSPSIntlRateClass::tolvaneClassTypeForRateClassName(className(s)),
+               QVUSPSRateClass::tolvaneShapeTypeForSize(sizeName(s)), country.constData()) == 1;
 }
 
 // The text in groups of n characters joined by single spaces.
@@ -129,10 +125,7 @@ QString currencyText(const Decimal &value)
     return (value.isNegative() ? QStringLiteral("-$") : QStringLiteral("$")) + whole + fraction;
 }
 
-QVariantList customsItems(const QVShipment &s)
-{
-    return s.objectForKey(QVShipmentItemsKey).toList();
-}
+QVariantList customsItems(const QVShipment &s) { return s.objectForKey(QVShipmentItemsKey).toList(); }
 
 } // namespace
 
@@ -202,10 +195,7 @@ bool isExpressMail(const QVShipment &shipment)
     return name == QVUSPSExpressMail || name == QVUSPSExpressMailFlatRate;
 }
 
-bool isGlobalExpressMail(const QVShipment &shipment)
-{
-    return className(shipment) == QVUSPSIntlGlobalExpressMail;
-}
+bool isGlobalExpressMail(const QVShipment &shipment) { return className(shipment) == QVUSPSIntlGlobalExpressMail; }
 
 bool isPackageServices(const QVShipment &shipment)
 {
@@ -229,8 +219,8 @@ bool isHoldForPickup(const QVShipment &shipment)
 
 bool isEligibleForConfirmationServices(const QVShipment &shipment)
 {
-    return isEligibleForSpecialService(shipment, QVUSPSeDeliveryConfirmation)
-        && isEligibleForSpecialService(shipment, QVUSPSeSignatureConfirmation);
+    return isEligibleForSpecialService(shipment, QVUSPSeDeliveryConfirmation) &&
+        isEligibleForSpecialService(shipment, QVUSPSeSignatureConfirmation);
 }
 
 bool isEligibleForIntlDiscount(const QVShipment &shipment)
@@ -243,9 +233,8 @@ bool isEligibleForDomesticDiscount(const QVShipment &shipment)
     if (!shipment.isDomestic())
         return false;
     const QString name = className(shipment);
-    static const QSet<QString> trackedClasses = {QVUSPSPriorityMail, QVUSPSPriorityMailFlatRate,
-                                                 QVUSPSExpressMail, QVUSPSExpressMailFlatRate,
-                                                 QVUSPSParcelSelect};
+    static const QSet<QString> trackedClasses = {QVUSPSPriorityMail, QVUSPSPriorityMailFlatRate, QVUSPSExpressMail,
+                                                 QVUSPSExpressMailFlatRate, QVUSPSParcelSelect};
     if (trackedClasses.contains(name) && shouldContainPIC(shipment))
         return true;
     return sizeName(shipment) == QVUSPSRegularSize && name == QVUSPSFirstClassMail;
@@ -258,8 +247,8 @@ bool isEligibleForDomesticIntegratedCustomsForms(const QVShipment &shipment)
 
 bool shouldContainConfirm(const QVShipment &shipment)
 {
-    return !shouldContainPIC(shipment) && shipment.isDomestic()
-        && className(shipment) == QVUSPSFirstClassMail && isLetterFlatOrPostcard(sizeName(shipment));
+    return !shouldContainPIC(shipment) && shipment.isDomestic() && className(shipment) == QVUSPSFirstClassMail &&
+        isLetterFlatOrPostcard(sizeName(shipment));
 }
 
 bool shouldContainPIC(const QVShipment &shipment)
@@ -286,14 +275,14 @@ bool shouldContainPIC(const QVShipment &shipment)
 
 bool isTrackableUsingUSPS(const QVShipment &shipment)
 {
-    if (shipmentText(shipment, QVUSPSShipmentPICKey).isEmpty()
-        && shipmentText(shipment, QVUSPSShipmentCustomsBarcodeNumberKey).isEmpty())
+    if (shipmentText(shipment, QVUSPSShipmentPICKey).isEmpty() &&
+        shipmentText(shipment, QVUSPSShipmentCustomsBarcodeNumberKey).isEmpty())
         return false;
     if (shipmentBool(shipment, QVShipmentVoidKey))
         return false;
     const QString service = confirmation(shipment);
-    return !isPackageServices(shipment) || service == QVUSPSeDeliveryConfirmation
-        || service == QVUSPSeSignatureConfirmation;
+    return !isPackageServices(shipment) || service == QVUSPSeDeliveryConfirmation ||
+        service == QVUSPSeSignatureConfirmation;
 }
 
 bool isForcedNonMachinable(const QVShipment &shipment)
@@ -349,8 +338,8 @@ bool isEligibleForSpecialService(const QVShipment &shipment, const QString &serv
     if (service == QVUSPSHoldForPickupService) {
         if (!domestic || services.contains(QVUSPSCertifiedMailService))
             return false;
-        return isPriorityMail(shipment) || isExpressMail(shipment) || name == QVUSPSParcelSelect
-            || (name == QVUSPSFirstClassMail && !isLetterFlatOrPostcard(sizeName(shipment)));
+        return isPriorityMail(shipment) || isExpressMail(shipment) || name == QVUSPSParcelSelect ||
+            (name == QVUSPSFirstClassMail && !isLetterFlatOrPostcard(sizeName(shipment)));
     }
     if (domestic) {
         if (service == QVUSPSeDeliveryConfirmation)
@@ -358,9 +347,9 @@ bool isEligibleForSpecialService(const QVShipment &shipment, const QString &serv
         if (service == QVUSPSeSignatureConfirmation)
             return !isExceptionZIP(shipment) && !isExpressMail(shipment) && !isMilitaryMail(shipment);
         if (service == QVUSPSAdultSignatureService || service == QVUSPSAdultSignatureRestrictedService) {
-            return accountInformationServices()->adultSignature() && !isExceptionZIP(shipment)
-                && !isMilitaryMail(shipment)
-                && (isPriorityMail(shipment) || isExpressMail(shipment) || name == QVUSPSParcelSelect);
+            return accountInformationServices()->adultSignature() && !isExceptionZIP(shipment) &&
+                !isMilitaryMail(shipment) &&
+                (isPriorityMail(shipment) || isExpressMail(shipment) || name == QVUSPSParcelSelect);
         }
         return false;
     }
@@ -409,8 +398,8 @@ std::optional<QString> humanReadableBarcodeText(const QVShipment &shipment)
     QStringList parts;
     if (number.startsWith(QLatin1String("420"))) {
         parts << QStringLiteral("420") << number.mid(3, 5) << grouped(number.mid(8), 4);
-    } else if (number.startsWith(QLatin1Char('E')) || number.startsWith(QLatin1Char('L'))
-               || number.startsWith(QLatin1Char('C'))) {
+    } else if (number.startsWith(QLatin1Char('E')) || number.startsWith(QLatin1Char('L')) ||
+               number.startsWith(QLatin1Char('C'))) {
         parts << number.left(2) << grouped(number.mid(2), 3);
     } else {
         parts << grouped(number, 4);
@@ -433,8 +422,7 @@ QString eServiceTextStringWithLongString(const QVShipment &shipment, bool)
     static const QString signatureTracking = QStringLiteral("USPS SIGNATURE TRACKING #");
     if (isExpressMail(shipment)) {
         const QVariantMap options = shipment.objectForKey(QVUSPSShipmentExpressMailOptionsKey).toMap();
-        return flagValue(options.value(QVUSPSShipmentExpressMailSignatureRequiredKey)) ? signatureTracking
-                                                                                        : tracking;
+        return flagValue(options.value(QVUSPSShipmentExpressMailSignatureRequiredKey)) ? signatureTracking : tracking;
     }
     const QString service = confirmation(shipment);
     if (!service.isEmpty())
@@ -449,10 +437,7 @@ QString eServiceTextStringWithLongString(const QVShipment &shipment, bool)
     return QLatin1String("");
 }
 
-QString electronicRateApprovedString(const QVShipment &)
-{
-    return QLatin1String("");
-}
+QString electronicRateApprovedString(const QVShipment &) { return QLatin1String(""); }
 
 std::optional<QString> serviceBanner(const QVShipment &shipment)
 {
@@ -509,8 +494,8 @@ QStringList expressMailOptionStrings(const QVShipment &shipment)
         delivery = QStringLiteral("NO SUNDAY OR HOLIDAY DELIVERY");
 
     const QString signature = flag(QVUSPSShipmentExpressMailSignatureRequiredKey)
-                                  ? QStringLiteral("SIGNATURE REQUIRED")
-                                  : QStringLiteral("WAIVER OF SIGNATURE");
+        ? QStringLiteral("SIGNATURE REQUIRED")
+        : QStringLiteral("WAIVER OF SIGNATURE");
     return {delivery, signature};
 }
 
@@ -518,13 +503,12 @@ QStringList expressMailOptionStrings(const QVShipment &shipment)
 
 void removeAllCustomsInformation(QVShipment &shipment)
 {
-    for (const QString &key : {QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey,
-                               QVUSPSShipmentCustomsFormCommentsKey, QVUSPSShipmentCustomsBarcodeNumberKey,
-                               QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipmentCustomsFormContentTypeKey,
-                               QVShipmentItemsKey, QVUSPSShipmentCustomsFormSendersNameKey,
-                               QVUSPSShipmentCustomsFormAgreementKey, QVUSPSShipmentCustomsLicenseNumberKey,
-                               QVUSPSShipmentCustomsCertificateNumberKey,
-                               QVUSPSShipmentCustomsInvoiceNumberKey})
+    for (const QString &key :
+         {QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey, QVUSPSShipmentCustomsFormCommentsKey,
+          QVUSPSShipmentCustomsBarcodeNumberKey, QVUSPSShipmentCustomsFormTypeKey,
+          QVUSPSShipmentCustomsFormContentTypeKey, QVShipmentItemsKey, QVUSPSShipmentCustomsFormSendersNameKey,
+          QVUSPSShipmentCustomsFormAgreementKey, QVUSPSShipmentCustomsLicenseNumberKey,
+          QVUSPSShipmentCustomsCertificateNumberKey, QVUSPSShipmentCustomsInvoiceNumberKey})
         shipment.removeObjectForKey(key);
 }
 
@@ -555,11 +539,11 @@ QString customsSummaryStringForShipment(const QVShipment &shipment)
     QString form = formType;
     if (formType == QVUSPSShipmentGEMCustomsFormType)
         form = QStringLiteral("GEM");
-    else if (formType == QVUSPSShipment2976CustomsFormType || formType == QVUSPSShipment2976FCMICustomsFormType
-             || formType == QVUSPSShipment2976PMICustomsFormType)
+    else if (formType == QVUSPSShipment2976CustomsFormType || formType == QVUSPSShipment2976FCMICustomsFormType ||
+             formType == QVUSPSShipment2976PMICustomsFormType)
         form = QStringLiteral("2976");
-    else if (formType == QVUSPSShipment2976APMICustomsFormType || formType == QVUSPSShipment2976ACustomsFormType
-             || formType == QVUSPSShipment2976AEMICustomsFormType)
+    else if (formType == QVUSPSShipment2976APMICustomsFormType || formType == QVUSPSShipment2976ACustomsFormType ||
+             formType == QVUSPSShipment2976AEMICustomsFormType)
         form = QStringLiteral("2976-A");
 
     QString content = shipmentText(shipment, QVUSPSShipmentCustomsFormContentTypeKey);
@@ -574,14 +558,11 @@ QString customsSummaryStringForShipment(const QVShipment &shipment)
         weight += intValueOf(map.value(QVShipmentItemWeightNumberKey));
     }
     return QStringLiteral("%1: %2 item%3, %4 oz, %5, %6")
-        .arg(form, QString::number(quantity), quantity == 1 ? QString() : QStringLiteral("s"),
-             QString::number(weight), currencyText(customsValue(shipment)), content);
+        .arg(form, QString::number(quantity), quantity == 1 ? QString() : QStringLiteral("s"), QString::number(weight),
+             currencyText(customsValue(shipment)), content);
 }
 
-QString customsSummaryString(const QVShipment &shipment)
-{
-    return customsSummaryStringForShipment(shipment);
-}
+QString customsSummaryString(const QVShipment &shipment) { return customsSummaryStringForShipment(shipment); }
 
 // ===== Weight and zone ===============================================================
 
@@ -613,8 +594,8 @@ int weightInTenthOunces(const QVShipment &shipment)
     const QString size = sizeName(shipment);
     if (ounces == 16 && name == QVUSPSFirstClassMail)
         return 159;
-    if (ounces == 4 && (name == QVUSPSFirstClassMail || name == QVUSPSIntlFirstClassMailIntl)
-        && (size == QVUSPSLetterSize || size == QVUSPSPostcardSize))
+    if (ounces == 4 && (name == QVUSPSFirstClassMail || name == QVUSPSIntlFirstClassMailIntl) &&
+        (size == QVUSPSLetterSize || size == QVUSPSPostcardSize))
         return 35;
     return clampToInt(qint64(ounces) * 10);
 }
@@ -632,10 +613,7 @@ int zoneInt(const QVShipment &shipment)
     return QVUSPSRateClass::zoneForZoneString(shipmentText(shipment, QVUSPSShipmentZoneKey));
 }
 
-QString zoneNumberString(const QVShipment &shipment)
-{
-    return QString::number(zoneInt(shipment));
-}
+QString zoneNumberString(const QVShipment &shipment) { return QString::number(zoneInt(shipment)); }
 
 int lengthPlusGirth(const QVShipment &shipment)
 {

@@ -48,9 +48,8 @@ const QHash<QString, IntlClassInfo> &classTable()
 const QSet<QString> &poundClasses()
 {
     static const QSet<QString> names = {
-        QVUSPSIntlAirParcelPost,      QVUSPSIntlEconomyParcelPost, QVUSPSIntlAirMBag,
-        QVUSPSIntlEconomyMBagRegular, QVUSPSIntlEconomyMBagBooks,  QVUSPSIntlPriorityMailIntl,
-        QVUSPSIntlMBag,
+        QVUSPSIntlAirParcelPost,    QVUSPSIntlEconomyParcelPost, QVUSPSIntlAirMBag, QVUSPSIntlEconomyMBagRegular,
+        QVUSPSIntlEconomyMBagBooks, QVUSPSIntlPriorityMailIntl,  QVUSPSIntlMBag,
     };
     return names;
 }
@@ -62,10 +61,7 @@ QByteArray countryText(const std::optional<QVCountry> &country, bool upperCase)
     return (upperCase ? country->name().toUpper() : country->name()).toUtf8();
 }
 
-QString countryName(const std::optional<QVCountry> &country)
-{
-    return country ? country->name() : QString();
-}
+QString countryName(const std::optional<QVCountry> &country) { return country ? country->name() : QString(); }
 
 // The classes that can carry a piece to a country: what QVCountry asks of
 // the rate layer.
@@ -99,8 +95,7 @@ public:
 
 QVUSPSIntlRateClass::QVUSPSIntlRateClass(const QString &name, const std::optional<QVCountry> &country)
     : m_name(name), m_country(country)
-{
-}
+{}
 
 std::shared_ptr<QVUSPSIntlRateClass> QVUSPSIntlRateClass::intlRateWithName(const QString &name,
                                                                            const std::optional<QVCountry> &country)
@@ -151,10 +146,7 @@ qsizetype QVUSPSIntlRateClass::tagForRateClass(const QString &name)
     return qvrates::tagInMenu(rateClassTags(), name);
 }
 
-QString QVUSPSIntlRateClass::rateClassForTag(qsizetype tag)
-{
-    return qvrates::entryForTag(rateClassTags(), tag);
-}
+QString QVUSPSIntlRateClass::rateClassForTag(qsizetype tag) { return qvrates::entryForTag(rateClassTags(), tag); }
 
 const QSet<QString> &QVUSPSIntlRateClass::PMIsizesFor2976()
 {
@@ -168,27 +160,22 @@ const QSet<QString> &QVUSPSIntlRateClass::PMIsizesFor2976A()
     return sizes;
 }
 
-QString QVUSPSIntlRateClass::casualName() const
-{
-    return casualNameForRateClassName(m_name);
-}
+QString QVUSPSIntlRateClass::casualName() const { return casualNameForRateClassName(m_name); }
 
 QString QVUSPSIntlRateClass::weightUnit() const
 {
     return poundClasses().contains(m_name) ? QVPoundUnitString : QVOunceUnitString;
 }
 
-Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &size, bool oversize,
-                                                   bool eDiscount, const QDateTime &date,
-                                                   QString *stealthString, QString *error) const
+Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &size, bool oversize, bool eDiscount,
+                                                   const QDateTime &date, QString *stealthString, QString *error) const
 {
     int level = eDiscount ? 1 : 0;
     return rateForWeightInOunces(ounces, size, oversize, &level, date, stealthString, error);
 }
 
-Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &size, bool oversize,
-                                                   int *discountLevel, const QDateTime &date,
-                                                   QString *stealthString, QString *error) const
+Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &size, bool oversize, int *discountLevel,
+                                                   const QDateTime &date, QString *stealthString, QString *error) const
 {
     // Rate version: the date's, or the September 2014 prices once the
     // postage server has said they are in force.
@@ -199,10 +186,10 @@ Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &si
     const int32_t shape = QVUSPSRateClass::tolvaneShapeTypeForSize(size);
 
     int32_t weight;
-    if (m_name == QVUSPSIntlFirstClassMailIntl && (size == QVUSPSLetterSize || size == QVUSPSPostcardSize)
-        && ounces == 4)
+    if (m_name == QVUSPSIntlFirstClassMailIntl && (size == QVUSPSLetterSize || size == QVUSPSPostcardSize) &&
+        ounces == 4)
         weight = 35; // the 3.5-ounce step of letters
-    else // tenths, kept within the engine's range (beyond it is over every limit)
+    else             // tenths, kept within the engine's range (beyond it is over every limit)
         weight = qvrates::clampToInt(qint64(ounces) * 10);
     int32_t machinable = oversize ? 0 : 1;
     int32_t localLevel = 0;
@@ -210,8 +197,8 @@ Decimal QVUSPSIntlRateClass::rateForWeightInOunces(int ounces, const QString &si
     int32_t mils = 0;
     char stealth[kIntlStealthTextSize] = {};
 
-    const int32_t status = GetIntlRate2010(country.constData(), classCode, shape, &weight, 0, 0, 0,
-                                           &machinable, level, &mils, stealthString ? stealth : nullptr);
+    const int32_t status = GetIntlRate2010(country.constData(), classCode, shape, &weight, 0, 0, 0, &machinable, level,
+                                           &mils, stealthString ? stealth : nullptr);
     if (status == kRESuccess && mils > 0) {
         if (stealthString)
             *stealthString = QString::fromUtf8(stealth, qsizetype(qstrnlen(stealth, sizeof stealth)));

@@ -39,8 +39,10 @@ inline const QString QVUSPSIntlMBag = QStringLiteral("QVUSPSIntlMBag");
 inline const QString QVUSPSIntlGlobalExpressGuaranteed = QStringLiteral("QVUSPSIntlGlobalExpressGuaranteed");
 inline const QString QVUSPSIntlGlobalPriorityMail = QStringLiteral("QVUSPSIntlGlobalPriorityMail");
 // "Flate" as stored.
-inline const QString QVUSPSIntlGlobalPriorityMailSmallFlateRate = QStringLiteral("QVUSPSIntlGlobalPriorityMailSmallFlateRate");
-inline const QString QVUSPSIntlGlobalPriorityMailLargeFlateRate = QStringLiteral("QVUSPSIntlGlobalPriorityMailLargeFlateRate");
+inline const QString QVUSPSIntlGlobalPriorityMailSmallFlateRate =
+    QStringLiteral("QVUSPSIntlGlobalPriorityMailSmallFlateRate");
+inline const QString QVUSPSIntlGlobalPriorityMailLargeFlateRate =
+    QStringLiteral("QVUSPSIntlGlobalPriorityMailLargeFlateRate");
 inline const QString QVUSPSIntlGlobalExpressMail = QStringLiteral("QVUSPSIntlGlobalExpressMail");
 inline const QString QVUSPSIntlPostcard = QStringLiteral("QVUSPSIntlPostcard");
 inline const QString QVUSPSIntlAerogramme = QStringLiteral("QVUSPSIntlAerogramme");
@@ -107,8 +109,8 @@ public:
     Decimal rateForWeightInOunces(int ounces, const QString &size, bool oversize, int *discountLevel,
                                   const QDateTime &date, QString *stealthString, QString *error) const;
     // The same with a discount flag: level 1 when eDiscount, else 0.
-    Decimal rateForWeightInOunces(int ounces, const QString &size, bool oversize, bool eDiscount,
-                                  const QDateTime &date, QString *stealthString, QString *error) const;
+    Decimal rateForWeightInOunces(int ounces, const QString &size, bool oversize, bool eDiscount, const QDateTime &date,
+                                  QString *stealthString, QString *error) const;
 
     // ---- Weight menus ------------------------------------------------------
     // The class's weight breaks for the size and country in whole native

@@ -27,23 +27,18 @@ const QString kUPSMailInnovationsModeKey = QStringLiteral("upsMailInnovationsMod
 
 // ---- Rate-year class objects ----------------------------------------------
 
-template <typename ObjectClass>
-class RateYearClass final : public QVUSPSRateYear
+template <typename ObjectClass> class RateYearClass final : public QVUSPSRateYear
 {
 public:
     RateYearClass(QString name, QDateTime effectiveDate)
         : m_name(std::move(name)), m_effectiveDate(std::move(effectiveDate))
-    {
-    }
+    {}
 
     QString className() const override { return m_name; }
     QDateTime effectiveDate() const override { return m_effectiveDate; }
 
 protected:
-    QVUSPSRateClass *makeRateClass(const QString &name) const override
-    {
-        return new ObjectClass(name, *this);
-    }
+    QVUSPSRateClass *makeRateClass(const QString &name) const override { return new ObjectClass(name, *this); }
 
 private:
     QString m_name;
@@ -52,8 +47,7 @@ private:
 
 // ---- Fixed tables -------------------------------------------------------------
 
-struct SizeEntry
-{
+struct SizeEntry {
     QString display; // null: no display name
     int shape;
 };
@@ -71,7 +65,8 @@ const QHash<QString, SizeEntry> &sizeTable()
         {QVUSPSFlatRateBoxSize, {QStringLiteral("Medium Flat Rate Box"), kREShapeFlatRateBox}},
         {QVUSPSLargeFlatRateBoxSize, {QStringLiteral("Large Flat Rate Box"), kREShapeLargeFlatRateBox}},
         {QVUSPSSmallFlatRateBoxSize, {QStringLiteral("Small Flat Rate Box"), kREShapeSmallFlatRateBox}},
-        {QVUSPSFlatRatePaddedEnvelopeSize, {QStringLiteral("Flat Rate Padded Envelope"), kREShapeFlatRatePaddedEnvelope}},
+        {QVUSPSFlatRatePaddedEnvelopeSize,
+         {QStringLiteral("Flat Rate Padded Envelope"), kREShapeFlatRatePaddedEnvelope}},
         {QVUSPSFlatRateLegalEnvelopeSize, {QStringLiteral("Legal Flat Rate Envelope"), kREShapeFlatRateLegalEnvelope}},
         {QVUSPSRegionalRateBoxASize, {QStringLiteral("Regional Rate Box A"), kREShapeRegionalBoxA}},
         {QVUSPSRegionalRateBoxBSize, {QStringLiteral("Regional Rate Box B"), kREShapeRegionalBoxB}},
@@ -79,7 +74,8 @@ const QHash<QString, SizeEntry> &sizeTable()
         {QVUSPSGiftCardFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeGiftCardFlatRateEnvelope}},
         {QVUSPSWindowFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeWindowFlatRateEnvelope}},
         {QVUSPSSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeSmallFlatRateEnvelope}},
-        {QVUSPSCardboardSmallFlatRateEnvelopeSize, {QStringLiteral("Flat Rate Envelope"), kREShapeCardboardSmallFlatRateEnvelope}},
+        {QVUSPSCardboardSmallFlatRateEnvelopeSize,
+         {QStringLiteral("Flat Rate Envelope"), kREShapeCardboardSmallFlatRateEnvelope}},
         {QVUSPSLargeFlatRateBoardGameBoxSize, {QString(), kREShapeLargeFlatRateBoardGameBox}},
         {QVUSPSLargeFlatRateVideoBoxSize, {QStringLiteral("Large Flat Rate Video Box"), kREShapeLargeFlatRateVideoBox}},
         {QVUSPSNonrectangularParcelSize, {QStringLiteral("Package"), kREShapeNonRectangular}},
@@ -87,8 +83,7 @@ const QHash<QString, SizeEntry> &sizeTable()
     return table;
 }
 
-struct ClassEntry
-{
+struct ClassEntry {
     QString display;  // null: none
     QString webTools; // null: none
     QString unit;     // null: none
@@ -100,15 +95,24 @@ struct ClassEntry
 const QHash<QString, ClassEntry> &classTable()
 {
     static const QHash<QString, ClassEntry> table = {
-        {QVUSPSFirstClassMail, {QStringLiteral("First-Class Mail"), QStringLiteral("First Class"), QVOunceUnitString, kREFirstClass, false}},
-        {QVUSPSPriorityMail, {QStringLiteral("Priority Mail"), QStringLiteral("Priority"), QVOunceUnitString, kREPriority, false}},
+        {QVUSPSFirstClassMail,
+         {QStringLiteral("First-Class Mail"), QStringLiteral("First Class"), QVOunceUnitString, kREFirstClass, false}},
+        {QVUSPSPriorityMail,
+         {QStringLiteral("Priority Mail"), QStringLiteral("Priority"), QVOunceUnitString, kREPriority, false}},
         {QVUSPSExpressMail, {QStringLiteral("Priority Mail Express"), QString(), QVOunceUnitString, kREExpress, false}},
-        {QVUSPSMediaMail, {QStringLiteral("Media Mail"), QStringLiteral("Media Mail"), QVPoundUnitString, kREMediaMail, true}},
-        {QVUSPSLibraryMail, {QStringLiteral("Library Mail"), QStringLiteral("Library Mail"), QVPoundUnitString, kRELibraryMail, true}},
-        {QVUSPSBoundPrintedMatter, {QStringLiteral("Bound Printed Matter"), QStringLiteral("Bound Printed Matter"), QVOunceUnitString, kREBoundPrintedMatter, true}},
-        {QVUSPSParcelPost, {QStringLiteral("Parcel Post"), QStringLiteral("Parcel Post"), QVPoundUnitString, kREParcelPost, true}},
-        {QVUSPSParcelSelect, {QStringLiteral("Parcel Select"), QStringLiteral("Parcel Select"), QVOunceUnitString, kREParcelSelect, true}},
-        {QVUSPSStandardPost, {QStringLiteral("Standard Post"), QStringLiteral("Standard Post"), QVPoundUnitString, kREStandardPost, true}},
+        {QVUSPSMediaMail,
+         {QStringLiteral("Media Mail"), QStringLiteral("Media Mail"), QVPoundUnitString, kREMediaMail, true}},
+        {QVUSPSLibraryMail,
+         {QStringLiteral("Library Mail"), QStringLiteral("Library Mail"), QVPoundUnitString, kRELibraryMail, true}},
+        {QVUSPSBoundPrintedMatter,
+         {QStringLiteral("Bound Printed Matter"), QStringLiteral("Bound Printed Matter"), QVOunceUnitString,
+          kREBoundPrintedMatter, true}},
+        {QVUSPSParcelPost,
+         {QStringLiteral("Parcel Post"), QStringLiteral("Parcel Post"), QVPoundUnitString, kREParcelPost, true}},
+        {QVUSPSParcelSelect,
+         {QStringLiteral("Parcel Select"), QStringLiteral("Parcel Select"), QVOunceUnitString, kREParcelSelect, true}},
+        {QVUSPSStandardPost,
+         {QStringLiteral("Standard Post"), QStringLiteral("Standard Post"), QVPoundUnitString, kREStandardPost, true}},
         {QVUSPSCriticalMail, {QStringLiteral("Critical Mail"), QString(), QString(), kRECriticalMail, false}},
     };
     return table;
@@ -116,8 +120,8 @@ const QHash<QString, ClassEntry> &classTable()
 
 bool isPriorityFlatRateName(const QString &name)
 {
-    return name == QVUSPSPriorityMailFlatRate || name == QVUSPSPriorityMailFlatBoxRate
-        || name == QVUSPSPriorityMailLargeFlatBoxRate || name == QVUSPSPriorityMailSmallFlatBoxRate;
+    return name == QVUSPSPriorityMailFlatRate || name == QVUSPSPriorityMailFlatBoxRate ||
+        name == QVUSPSPriorityMailLargeFlatBoxRate || name == QVUSPSPriorityMailSmallFlatBoxRate;
 }
 
 // A flat-rate name as the class it is priced in.
@@ -137,8 +141,7 @@ const ClassEntry *classEntry(const QString &name)
     return it == table.constEnd() ? nullptr : &it.value();
 }
 
-struct ServiceEntry
-{
+struct ServiceEntry {
     QString display;   // null: none
     QString shortName; // null: none
     int id;
@@ -147,8 +150,10 @@ struct ServiceEntry
 const QHash<QString, ServiceEntry> &serviceTable()
 {
     static const QHash<QString, ServiceEntry> table = {
-        {QVUSPSeDeliveryConfirmation, {QStringLiteral("USPS Tracking"), QStringLiteral("USPS Tracking"), kSSDeliveryConfirmation}},
-        {QVUSPSeSignatureConfirmation, {QStringLiteral("Signature Confirmation"), QStringLiteral("Signature Confirm"), kSSSignatureConfirmation}},
+        {QVUSPSeDeliveryConfirmation,
+         {QStringLiteral("USPS Tracking"), QStringLiteral("USPS Tracking"), kSSDeliveryConfirmation}},
+        {QVUSPSeSignatureConfirmation,
+         {QStringLiteral("Signature Confirmation"), QStringLiteral("Signature Confirm"), kSSSignatureConfirmation}},
         {QVUSPSRegisteredMailService, {QString(), QString(), 0}},
         {QVUSPSInsuredMailService, {QString(), QString(), 0}},
         {QVUSPSCertifiedMailService, {QStringLiteral("Certified Mail"), QString(), kSSCertified}},
@@ -158,9 +163,11 @@ const QHash<QString, ServiceEntry> &serviceTable()
         {QVUSPSReturnReceiptForMerchandiseService, {QString(), QString(), 0}},
         {QVUSPSCashOnDeliveryService, {QString(), QString(), 0}},
         {QVUSPSAdultSignatureService, {QStringLiteral("Adult Signature"), QString(), kSSAdultSignature}},
-        {QVUSPSAdultSignatureRestrictedService, {QStringLiteral("Adult Signature Restricted Delivery"), QString(), kSSAdultSignatureRestricted}},
+        {QVUSPSAdultSignatureRestrictedService,
+         {QStringLiteral("Adult Signature Restricted Delivery"), QString(), kSSAdultSignatureRestricted}},
         {QVUSPSHoldForPickupService, {QStringLiteral("Hold For Pickup"), QString(), 524288}},
-        {QVUSPSExpressMailPremiumService, {QStringLiteral("Priority Mail Express Premium Service"), QString(), kSSExpressPremium}},
+        {QVUSPSExpressMailPremiumService,
+         {QStringLiteral("Priority Mail Express Premium Service"), QString(), kSSExpressPremium}},
         {QVUSPSExpressMail1030AMService, {QStringLiteral("10:30 AM Delivery"), QString(), kSSExpress1030}},
     };
     return table;
@@ -205,10 +212,7 @@ const QStringList &packageSizes()
 }
 
 // Hundredths of an inch as whole inches, rounded up.
-int wholeInches(int hundredths)
-{
-    return hundredths / 100 + (hundredths % 100 != 0 ? 1 : 0);
-}
+int wholeInches(int hundredths) { return hundredths / 100 + (hundredths % 100 != 0 ? 1 : 0); }
 
 // ---- Caches (process-wide, never emptied) ----------------------------------
 
@@ -265,8 +269,8 @@ QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size)
     if (found == lists.end()) {
         QList<QVUSPSRateClass *> list;
         if (size == QVUSPSRegularSize) {
-            list = {priority(), firstClass(), parcelSelect(), standardPost(), libraryMail(),
-                    mediaMail(), boundPrintedMatter(), expressMail()};
+            list = {priority(),    firstClass(), parcelSelect(),       standardPost(),
+                    libraryMail(), mediaMail(),  boundPrintedMatter(), expressMail()};
         } else if (size == QVUSPSOversizeSize) {
             list = {parcelSelect(), standardPost()};
         } else if (size == QVUSPSLargeEnvelopeSize) {
@@ -287,8 +291,7 @@ QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size)
     const auto account = accountInformationServices();
     if (account->disableParcelSelect())
         result = arrayByRemovingObject(result, parcelSelect());
-    if (!account->standardPost()
-        && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey))
+    if (!account->standardPost() && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey))
         result = arrayByRemovingObject(result, standardPost());
     return result;
 }
@@ -359,21 +362,15 @@ const QStringList &QVUSPSRateClass::sizes()
     return list;
 }
 
-qsizetype QVUSPSRateClass::tagForPieceSize(const QString &size)
-{
-    return qvrates::tagInMenu(sizes(), size);
-}
+qsizetype QVUSPSRateClass::tagForPieceSize(const QString &size) { return qvrates::tagInMenu(sizes(), size); }
 
-QString QVUSPSRateClass::pieceSizeForTag(qsizetype tag)
-{
-    return qvrates::entryForTag(sizes(), tag);
-}
+QString QVUSPSRateClass::pieceSizeForTag(qsizetype tag) { return qvrates::entryForTag(sizes(), tag); }
 
 const QStringList &QVUSPSRateClass::rateClassTags()
 {
     static const QStringList list = {
-        QVUSPSPriorityMail, QVUSPSFirstClassMail, QVUSPSMediaMail, QVUSPSParcelSelect,
-        QVUSPSStandardPost, QVUSPSLibraryMail, QVUSPSExpressMail,
+        QVUSPSPriorityMail, QVUSPSFirstClassMail, QVUSPSMediaMail,   QVUSPSParcelSelect,
+        QVUSPSStandardPost, QVUSPSLibraryMail,    QVUSPSExpressMail,
     };
     return list;
 }
@@ -383,10 +380,7 @@ qsizetype QVUSPSRateClass::tagForRateClassName(const QString &name)
     return qvrates::tagInMenu(rateClassTags(), name);
 }
 
-QString QVUSPSRateClass::rateClassNameForTag(qsizetype tag)
-{
-    return qvrates::entryForTag(rateClassTags(), tag);
-}
+QString QVUSPSRateClass::rateClassNameForTag(qsizetype tag) { return qvrates::entryForTag(rateClassTags(), tag); }
 
 // ===== Display names and codes ===================================================
 
@@ -473,8 +467,7 @@ QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions)
                 result.append(QVUSPSPostcardSize);
             if (height >= 350 && height <= 612 && length >= 500 && length <= 1150 && width <= 25)
                 result.append(QVUSPSLetterSize);
-            if ((height > 612 || length > 1150 || width > 25) && length <= 1500 && height <= 1200
-                && width <= 75)
+            if ((height > 612 || length > 1150 || width > 25) && length <= 1500 && height <= 1200 && width <= 75)
                 result.append(QVUSPSLargeEnvelopeSize);
             result.append(packageSizes());
         }
@@ -497,14 +490,10 @@ const QSet<QString> &QVUSPSRateClass::priorityFlatRateSizes()
 const QSet<QString> &QVUSPSRateClass::priorityFlatRateEnvelopeSizes()
 {
     static const QSet<QString> set = {
-        QVUSPSFlatRateEnvelopeSize,
-        QVUSPSSmallFlatRateBoxSize,
-        QVUSPSFlatRatePaddedEnvelopeSize,
-        QVUSPSFlatRateLegalEnvelopeSize,
-        QVUSPSGiftCardFlatRateEnvelopeSize,
-        QVUSPSWindowFlatRateEnvelopeSize,
-        QVUSPSSmallFlatRateEnvelopeSize,
-        QVUSPSCardboardSmallFlatRateEnvelopeSize,
+        QVUSPSFlatRateEnvelopeSize,         QVUSPSSmallFlatRateBoxSize,
+        QVUSPSFlatRatePaddedEnvelopeSize,   QVUSPSFlatRateLegalEnvelopeSize,
+        QVUSPSGiftCardFlatRateEnvelopeSize, QVUSPSWindowFlatRateEnvelopeSize,
+        QVUSPSSmallFlatRateEnvelopeSize,    QVUSPSCardboardSmallFlatRateEnvelopeSize,
         QVUSPSLargeFlatRateVideoBoxSize,
     };
     return set;
@@ -514,8 +503,7 @@ const QSet<QString> &QVUSPSRateClass::priorityFlatRateEnvelopeSizes()
 
 QVUSPSRateClass::QVUSPSRateClass(const QString &name, const QVUSPSRateYear &ratefoldClass)
     : m_name(name), m_ratefoldClass(&ratefoldClass)
-{
-}
+{}
 
 QString QVUSPSRateClass::casualName() const { return casualNameForRateClassName(m_name); }
 

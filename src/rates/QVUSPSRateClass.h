@@ -171,44 +171,38 @@ public:
     Decimal rateForWeight(int weight, const QString &zone) const;
     Decimal rateForWeight(int weight, const QString &zone, const QString &size) const;
     Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString, const QString &state) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString, const QString &state, bool emPremiumService) const;
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString, const QString &state, bool emPremiumService,
-                          bool discountRate) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString,
+                          const QString &state) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString, const QString &state,
+                          bool emPremiumService) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString, const QString &state,
+                          bool emPremiumService, bool discountRate) const;
     // discountLevel must point at an integer; the engine writes back the
     // classification it used.
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString, const QString &state, bool emPremiumService,
-                          int *discountLevel) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString, const QString &state,
+                          bool emPremiumService, int *discountLevel) const;
     // cubic (may be null): in, the caller accepts cubic pricing; out, it
     // was applied.
-    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
-                          bool intraBMC, const std::optional<QVariantMap> &dimensions,
-                          QString *stealthString, const QString &state, bool emPremiumService,
-                          int *discountLevel, bool *cubic) const;
+    Decimal rateForWeight(int weight, const QString &zone, const QString &size, bool machinable, bool intraBMC,
+                          const std::optional<QVariantMap> &dimensions, QString *stealthString, const QString &state,
+                          bool emPremiumService, int *discountLevel, bool *cubic) const;
     // The query. `weight` in native units in; out, the weight the engine
     // charged in tenths of an ounce (or the cubic tier when cubic pricing
     // applied). `dimensions`: the shipment's dimension dictionary (a missing
     // rectangular flag counts as a nonrectangular parcel) or nothing.
-    Decimal rateForWeightByReference(int *weight, const QString &zone, const QString &size,
-                                     bool machinable, bool intraBMC,
-                                     const std::optional<QVariantMap> &dimensions,
-                                     QString *stealthString, const QString &state,
-                                     bool emPremiumService, int *discountLevel, bool *cubic) const;
+    Decimal rateForWeightByReference(int *weight, const QString &zone, const QString &size, bool machinable,
+                                     bool intraBMC, const std::optional<QVariantMap> &dimensions,
+                                     QString *stealthString, const QString &state, bool emPremiumService,
+                                     int *discountLevel, bool *cubic) const;
 
     // The zone of a zone text: "Local" is 0, any other text its leading
     // integer (0 when none; "-1" when no destination is known).

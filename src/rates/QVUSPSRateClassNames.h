@@ -24,7 +24,8 @@ inline const QString QVUSPSRegionalRateBoxCSize = QStringLiteral("QVUSPSRegional
 inline const QString QVUSPSGiftCardFlatRateEnvelopeSize = QStringLiteral("QVUSPSGiftCardFlatRateEnvelopeSize");
 inline const QString QVUSPSWindowFlatRateEnvelopeSize = QStringLiteral("QVUSPSWindowFlatRateEnvelopeSize");
 inline const QString QVUSPSSmallFlatRateEnvelopeSize = QStringLiteral("QVUSPSSmallFlatRateEnvelopeSize");
-inline const QString QVUSPSCardboardSmallFlatRateEnvelopeSize = QStringLiteral("QVUSPSCardboardSmallFlatRateEnvelopeSize");
+inline const QString QVUSPSCardboardSmallFlatRateEnvelopeSize =
+    QStringLiteral("QVUSPSCardboardSmallFlatRateEnvelopeSize");
 inline const QString QVUSPSLargeFlatRateBoardGameBoxSize = QStringLiteral("QVUSPSLargeFlatRateBoardGameBoxSize");
 inline const QString QVUSPSLargeFlatRateVideoBoxSize = QStringLiteral("QVUSPSLargeFlatRateVideoBoxSize");
 inline const QString QVUSPSNonrectangularParcelSize = QStringLiteral("QVUSPSNonrectangularParcelSize");
@@ -57,7 +58,8 @@ inline const QString QVUSPSCertifiedMailService = QStringLiteral("QVUSPSCertifie
 inline const QString QVUSPSRestrictedDeliveryService = QStringLiteral("QVUSPSRestrictedDeliveryService");
 inline const QString QVUSPSCertificateOfMailingService = QStringLiteral("QVUSPSCertificateOfMailingService");
 inline const QString QVUSPSReturnReceiptService = QStringLiteral("QVUSPSReturnReceiptService");
-inline const QString QVUSPSReturnReceiptForMerchandiseService = QStringLiteral("QVUSPSReturnReceiptForMerchandiseService");
+inline const QString QVUSPSReturnReceiptForMerchandiseService =
+    QStringLiteral("QVUSPSReturnReceiptForMerchandiseService");
 inline const QString QVUSPSCashOnDeliveryService = QStringLiteral("QVUSPSCashOnDeliveryService");
 inline const QString QVUSPSAdultSignatureService = QStringLiteral("QVUSPSAdultSignatureService");
 inline const QString QVUSPSAdultSignatureRestrictedService = QStringLiteral("QVUSPSAdultSignatureRestrictedService");

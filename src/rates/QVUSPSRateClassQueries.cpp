@@ -54,92 +54,79 @@ Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QS
     return rateForWeight(weight, zone, size, true);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable) const
 {
     return rateForWeight(weight, zone, size, machinable, false);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC) const
 {
     return rateForWeight(weight, zone, size, machinable, intraBMC, std::nullopt);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions) const
 {
     return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, nullptr);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
                                        QString *stealthString) const
 {
-    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString,
-                         QStringLiteral(""));
+    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, QStringLiteral(""));
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
                                        QString *stealthString, const QString &state) const
 {
-    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state,
+    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state, false);
+}
+
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
+                                       QString *stealthString, const QString &state, bool emPremiumService) const
+{
+    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state, emPremiumService,
                          false);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
-                                       QString *stealthString, const QString &state,
-                                       bool emPremiumService) const
-{
-    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state,
-                         emPremiumService, false);
-}
-
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
-                                       QString *stealthString, const QString &state,
-                                       bool emPremiumService, bool discountRate) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
+                                       QString *stealthString, const QString &state, bool emPremiumService,
+                                       bool discountRate) const
 {
     int level = discountRate ? 1 : 0;
-    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state,
-                         emPremiumService, &level);
+    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state, emPremiumService,
+                         &level);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
-                                       QString *stealthString, const QString &state,
-                                       bool emPremiumService, int *discountLevel) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
+                                       QString *stealthString, const QString &state, bool emPremiumService,
+                                       int *discountLevel) const
 {
     bool cubic = false;
-    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state,
-                         emPremiumService, discountLevel, &cubic);
+    return rateForWeight(weight, zone, size, machinable, intraBMC, dimensions, stealthString, state, emPremiumService,
+                         discountLevel, &cubic);
 }
 
-Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size,
-                                       bool machinable, bool intraBMC,
-                                       const std::optional<QVariantMap> &dimensions,
-                                       QString *stealthString, const QString &state,
-                                       bool emPremiumService, int *discountLevel, bool *cubic) const
+Decimal QVUSPSRateClass::rateForWeight(int weight, const QString &zone, const QString &size, bool machinable,
+                                       bool intraBMC, const std::optional<QVariantMap> &dimensions,
+                                       QString *stealthString, const QString &state, bool emPremiumService,
+                                       int *discountLevel, bool *cubic) const
 {
     int engineWeight = weight;
-    return rateForWeightByReference(&engineWeight, zone, size, machinable, intraBMC, dimensions,
-                                    stealthString, state, emPremiumService, discountLevel, cubic);
+    return rateForWeightByReference(&engineWeight, zone, size, machinable, intraBMC, dimensions, stealthString, state,
+                                    emPremiumService, discountLevel, cubic);
 }
 
-Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zone,
-                                                  const QString &size, bool machinable,
-                                                  bool intraBMC,
-                                                  const std::optional<QVariantMap> &dimensions,
-                                                  QString *stealthString, const QString &state,
-                                                  bool emPremiumService, int *discountLevel,
+Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zone, const QString &size,
+                                                  bool machinable, bool intraBMC,
+                                                  const std::optional<QVariantMap> &dimensions, QString *stealthString,
+                                                  const QString &state, bool emPremiumService, int *discountLevel,
                                                   bool *cubic) const
 {
     int levelLocal = 0;
@@ -192,10 +179,10 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     char stealth[kStealthBufferSize] = {};
     int32_t price = 0;
     const QByteArray stateText = state.toUtf8();
-    const int32_t status = GetDomesticRate2010(
-        classCode, shapeCode, zoneNumber, intraBMC ? 1 : 0, &tenths, height, width, length, &oversize,
-        &machinableFlag, &balloon, &price, stealthString ? stealth : nullptr, stateText.constData(),
-        emPremiumService ? 1 : 0, &level, &cubicFlag);
+    const int32_t status =
+        GetDomesticRate2010(classCode, shapeCode, zoneNumber, intraBMC ? 1 : 0, &tenths, height, width, length,
+                            &oversize, &machinableFlag, &balloon, &price, stealthString ? stealth : nullptr,
+                            stateText.constData(), emPremiumService ? 1 : 0, &level, &cubicFlag);
 
     // 8. Success.
     if (status == kRESuccess && price > 0) {
@@ -207,11 +194,12 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     }
 
     // 9. Failure: zero, logged unless it is an expected one.
-    if (status != kREZoneOutOfRange && status != kREOverweight && !qvrates::isRegionalRateBox(size)
-        && level == 0 && m_name != QVUSPSParcelSelect)
-        qWarning().noquote() << QStringLiteral(
-            "rateForWeightByReference:zone:size:machinable:intraBMC:dimensions:stealthString:state:"
-            "emPremiumService:discountLevel:cubic: got %1").arg(status);
+    if (status != kREZoneOutOfRange && status != kREOverweight && !qvrates::isRegionalRateBox(size) && level == 0 &&
+        m_name != QVUSPSParcelSelect)
+        qWarning().noquote()
+            << QStringLiteral("rateForWeightByReference:zone:size:machinable:intraBMC:dimensions:stealthString:state:"
+                              "emPremiumService:discountLevel:cubic: got %1")
+                   .arg(status);
     return Decimal::zero();
 }
 
@@ -226,14 +214,14 @@ int QVUSPSRateClass::zoneForZoneString(const QString &zone)
 
 Decimal QVUSPSRateClass::eDCFee() const
 {
-    return Decimal::fromMils(GetOptionalServiceRate(kSSDeliveryConfirmation,
-                                                    tolvaneClassTypeForRateClassName(m_name), 0, ""));
+    return Decimal::fromMils(
+        GetOptionalServiceRate(kSSDeliveryConfirmation, tolvaneClassTypeForRateClassName(m_name), 0, ""));
 }
 
 Decimal QVUSPSRateClass::eSCFee() const
 {
-    return Decimal::fromMils(GetOptionalServiceRate(kSSSignatureConfirmation,
-                                                    tolvaneClassTypeForRateClassName(m_name), 0, ""));
+    return Decimal::fromMils(
+        GetOptionalServiceRate(kSSSignatureConfirmation, tolvaneClassTypeForRateClassName(m_name), 0, ""));
 }
 
 Decimal QVUSPSRateClass::feeForElectronicConfirmationService(const QString &service) const
@@ -282,13 +270,11 @@ QStringList QVUSPSRateClass::orderedWeightInNativeWeightForSize(const QString &s
     std::vector<int32_t> breaks;
     if (status == kRESuccess && count > 0) {
         breaks.assign(size_t(count), 0);
-        status = GetRateWeights2010(classCode, shapeCode, machinable, "US", breaks.data(), &count,
-                                    level);
+        status = GetRateWeights2010(classCode, shapeCode, machinable, "US", breaks.data(), &count, level);
         breaks.resize(size_t(std::max<int32_t>(0, std::min<int32_t>(count, int32_t(breaks.size())))));
     }
     if (status != kRESuccess) {
-        qWarning().noquote()
-            << QStringLiteral("orderedWeightInNativeWeightForSize: got return %1").arg(status);
+        qWarning().noquote() << QStringLiteral("orderedWeightInNativeWeightForSize: got return %1").arg(status);
         return {};
     }
 
@@ -344,8 +330,7 @@ QStringList QVUSPSRateClass::displayWeightsWithUnitString(const QString &unit, c
     return qvrates::displayWeights(orderedWeightInUnits(unit, size), unit);
 }
 
-QStringList QVUSPSFirstClassMailRateClass::displayWeightsWithUnitString(const QString &unit,
-                                                                      const QString &size) const
+QStringList QVUSPSFirstClassMailRateClass::displayWeightsWithUnitString(const QString &unit, const QString &size) const
 {
     QStringList menu = QVUSPSRateClass::displayWeightsWithUnitString(unit, size);
     if (menu.isEmpty())

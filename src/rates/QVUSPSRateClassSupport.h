@@ -42,16 +42,16 @@ inline QString entryForTag(const QStringList &menu, qsizetype tag)
 // The regional-rate boxes (domestic Priority Mail only).
 inline bool isRegionalRateBox(const QString &size)
 {
-    return size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize
-        || size == QVUSPSRegionalRateBoxCSize;
+    return size == QVUSPSRegionalRateBoxASize || size == QVUSPSRegionalRateBoxBSize ||
+        size == QVUSPSRegionalRateBoxCSize;
 }
 
 // The flat-rate pieces that Priority Mail Express takes as well as Priority
 // Mail, at home and abroad.
 inline bool isExpressFlatRateSize(const QString &size)
 {
-    return size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize
-        || size == QVUSPSFlatRatePaddedEnvelopeSize || size == QVUSPSFlatRateBoxSize;
+    return size == QVUSPSFlatRateEnvelopeSize || size == QVUSPSFlatRateLegalEnvelopeSize ||
+        size == QVUSPSFlatRatePaddedEnvelopeSize || size == QVUSPSFlatRateBoxSize;
 }
 
 // Sets the engine's rate version for an international piece shipped on the
@@ -73,10 +73,7 @@ inline int wholeUnitsRoundedUp(int32_t tenths, int perUnit)
 }
 
 // A single-precision number as a number object prints it ("0.0625").
-inline QString printedFloat(float value)
-{
-    return QString::number(double(value), 'g', 7);
-}
+inline QString printedFloat(float value) { return QString::number(double(value), 'g', 7); }
 
 // A menu of whole pounds as whole ounces.
 inline QStringList ouncesMenuFromPounds(const QStringList &pounds)

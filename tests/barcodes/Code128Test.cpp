@@ -64,23 +64,34 @@ TEST(Code128Codewords, ChoosesStartSetAndSwitchesAsDescribed)
         {"four digits start in set C", "1234", false, {105, 12, 34, 82}},
         {"three digits stay in set B", "123", false, {104, 17, 18, 19, 8}},
         {"letters then five digits", "ABC12345", false, {104, 33, 34, 35, 99, 12, 34, 100, 21, 87}},
-        {"USPS package number with FNC1", "42012345" + fnc1 + "9405511899223344556677", true,
+        {"USPS package number with FNC1",
+         "42012345" + fnc1 + "9405511899223344556677",
+         true,
          {105, 102, 42, 1, 23, 45, 102, 94, 5, 51, 18, 99, 22, 33, 44, 55, 66, 77, 11}},
         {"FNC1 alone", fnc1, false, {104, 102, 0}},
         // Set B with one control character: SHIFT; two: CODE A.
         {"shift to set A", "a\x01z", false, {104, 65, 98, 65, 90, (104 + 65 + 2 * 98 + 3 * 65 + 4 * 90) % 103}},
-        {"switch to set A", "a\x01\x02", false,
-         {104, 65, 101, 65, 66, (104 + 65 + 2 * 101 + 3 * 65 + 4 * 66) % 103}},
+        {"switch to set A", "a\x01\x02", false, {104, 65, 101, 65, 66, (104 + 65 + 2 * 101 + 3 * 65 + 4 * 66) % 103}},
         // Set A with one lower-case letter: SHIFT; two: CODE B.
-        {"start A and shift to set B", "\x01" "a\x02", false,
+        {"start A and shift to set B",
+         "\x01"
+         "a\x02",
+         false,
          {103, 65, 98, 65, 66, (103 + 65 + 2 * 98 + 3 * 65 + 4 * 66) % 103}},
-        {"start A and switch to set B", "\x01" "ab", false,
+        {"start A and switch to set B",
+         "\x01"
+         "ab",
+         false,
          {103, 65, 100, 65, 66, (103 + 65 + 2 * 100 + 3 * 65 + 4 * 66) % 103}},
         // Set C leaves for set A before a control character, else for set B;
         // an odd run of digits leaves its last digit to the new set.
-        {"set C to set A", "1234\x01\x02", false,
+        {"set C to set A",
+         "1234\x01\x02",
+         false,
          {105, 12, 34, 101, 65, 66, (105 + 12 + 2 * 34 + 3 * 101 + 4 * 65 + 5 * 66) % 103}},
-        {"odd digit run", "12345\x01", false,
+        {"odd digit run",
+         "12345\x01",
+         false,
          {105, 12, 34, 100, 21, 98, 65, (105 + 12 + 2 * 34 + 3 * 100 + 4 * 21 + 5 * 98 + 6 * 65) % 103}},
     };
     for (const CodewordCase &c : cases) {
@@ -138,8 +149,8 @@ TEST(Code128Escapes, AreProcessedAsDescribed)
         {"A~500B", "AB"},
         {"A~000B", "AB"},
         {"~6A5X", std::string("\x06") + "X"}, // digits read as far as they go
-        {"AB~99", "AB~99"},                    // fewer than three after "~"
-        {"~~065", "5"},                        // "~06" is no number: the four go, "5" stays
+        {"AB~99", "AB~99"},                   // fewer than three after "~"
+        {"~~065", "5"},                       // "~06" is no number: the four go, "5" stays
     };
     for (const Case &c : cases) {
         const auto processed = processTilde(c.text);
@@ -167,13 +178,14 @@ TEST(Code128Limits, AtMostOneHundredCharactersAfterEscapes)
 TEST(Code128Refusals, CharactersWithoutATableRowAreRefused)
 {
     const char *refused[] = {
-        "Caf\xc3\xa9",       // UTF-8 bytes of 128 or more
-        "\x80",              // the internal code of FNC3 given as text
-        "AB\x86" "CD",       // the internal code of FNC1 given as text
-        "~065\xff",          // after an escape
-        "~\xc3\xa9X",        // inside an escape
-        "a~999~001b",        // control character met in set B after an FNC1
-        "~001a~127",         // DEL met in set A after a SHIFT
+        "Caf\xc3\xa9", // UTF-8 bytes of 128 or more
+        "\x80",        // the internal code of FNC3 given as text
+        "AB\x86"
+        "CD",         // the internal code of FNC1 given as text
+        "~065\xff",   // after an escape
+        "~\xc3\xa9X", // inside an escape
+        "a~999~001b", // control character met in set B after an FNC1
+        "~001a~127",  // DEL met in set A after a SHIFT
     };
     for (const char *text : refused) {
         EXPECT_FALSE(_bitpattern_c128(text).has_value()) << text;
@@ -193,13 +205,23 @@ TEST(Code128Decoding, ReadersDecodeEveryCase)
         {"short digits", "123", "123"},
         {"letters and digits", "ABC12345", "ABC12345"},
         {"escaped letter", "~065", "A"},
-        {"FNC1 inside", "AB~999CD", QByteArray("AB\x1d" "CD")},
+        {"FNC1 inside", "AB~999CD",
+         QByteArray("AB\x1d"
+                    "CD")},
         {"dropped escape", "A~500B", "AB"},
         {"trailing tilde", "AB~99", "AB~99"},
-        {"shift to set A", "ab~001cd", QByteArray("ab\x01" "cd")},
-        {"switch to set A", "ab~001~002cd", QByteArray("ab\x01\x02" "cd")},
-        {"start A, shift to B", "~001a~002", QByteArray("\x01" "a\x02")},
-        {"start A, switch to B", "~001abc", QByteArray("\x01" "abc")},
+        {"shift to set A", "ab~001cd",
+         QByteArray("ab\x01"
+                    "cd")},
+        {"switch to set A", "ab~001~002cd",
+         QByteArray("ab\x01\x02"
+                    "cd")},
+        {"start A, shift to B", "~001a~002",
+         QByteArray("\x01"
+                    "a\x02")},
+        {"start A, switch to B", "~001abc",
+         QByteArray("\x01"
+                    "abc")},
         {"hundred characters", std::string(100, 'Q'), QByteArray(100, 'Q')},
         {"printable 32-79", "", QByteArray()},
         {"printable 80-127", "", QByteArray()},
@@ -251,10 +273,16 @@ TEST(Code128Decoding, GS1FormsReadAsGS1)
     const auto fnc1First = _bitpattern_c128("~999A");
     ASSERT_TRUE(c128c && gs1 && gs1Fixed && gs1FourDigit && fnc1Only && fnc1First);
     const Case cases[] = {
-        {"USPS package number", *c128c, QByteArray("42012345\x1d" "9405511899223344556677")},
-        {"parenthesised AIs", *gs1, QByteArray("42012345\x1d" "9205511899223344556677")},
+        {"USPS package number", *c128c,
+         QByteArray("42012345\x1d"
+                    "9405511899223344556677")},
+        {"parenthesised AIs", *gs1,
+         QByteArray("42012345\x1d"
+                    "9205511899223344556677")},
         {"fixed-length AIs need no separator", *gs1Fixed, QByteArray("01095011015300031714070410AB-123")},
-        {"four-digit variable AI", *gs1FourDigit, QByteArray("70011234567890123\x1d" "10ABC")},
+        {"four-digit variable AI", *gs1FourDigit,
+         QByteArray("70011234567890123\x1d"
+                    "10ABC")},
         {"escaped FNC1 alone", *fnc1Only, QByteArray("")},
         {"escaped FNC1 first", *fnc1First, QByteArray("A")},
     };
@@ -268,14 +296,14 @@ TEST(Code128GS1, ParenthesesAndVariableFields)
     EXPECT_EQ(processParens("(420)12345(92)0551"), "42012345~999920551");
     EXPECT_EQ(processParens("(01)12345678901231(10)AB"), "011234567890123110AB");
     EXPECT_EQ(processParens("(12345)X"), "(12345)X"); // five characters: not an AI
-    EXPECT_EQ(processParens("(42"), "(42");            // no closing parenthesis
+    EXPECT_EQ(processParens("(42"), "(42");           // no closing parenthesis
     EXPECT_EQ(processParens("(10)A(3103)000123"), "10A~9993103000123");
     struct {
         const char *ai;
         bool variable;
-    } fields[] = {{"00", false}, {"01", false}, {"10", true}, {"21", true}, {"3103", false},
-                  {"3922", true}, {"420", true}, {"410", false}, {"7001", true}, {"7035", true},
-                  {"8008", true}, {"8020", true}, {"99", true}, {"4711", false}};
+    } fields[] = {{"00", false},  {"01", false},  {"10", true},   {"21", true},   {"3103", false},
+                  {"3922", true}, {"420", true},  {"410", false}, {"7001", true}, {"7035", true},
+                  {"8008", true}, {"8020", true}, {"99", true},   {"4711", false}};
     for (const auto &f : fields)
         EXPECT_EQ(isVariableField(f.ai), f.variable) << f.ai;
 }

@@ -18,13 +18,12 @@ QTemporaryDir &imageDir()
 
 QString temporaryFilePath(const QString &fileName) { return QDir(imageDir().path()).filePath(fileName); }
 
-QString writeModulesPng(const std::string &modules, const QString &baseName, int scale, int quietModules,
-                        int height)
+QString writeModulesPng(const std::string &modules, const QString &baseName, int scale, int quietModules, int height)
 {
     const QString path = temporaryFilePath(baseName + QStringLiteral(".png"));
     writeModuleGridPng(
-        1, static_cast<int>(modules.size()), [&](int, int column) { return modules[column] == '1'; }, path,
-        scale, height, quietModules, 0);
+        1, static_cast<int>(modules.size()), [&](int, int column) { return modules[column] == '1'; }, path, scale,
+        height, quietModules, 0);
     return path;
 }
 
@@ -57,7 +56,8 @@ DecodedSymbol decodeWithZbar(const QString &pngPath)
             ++result.count;
             if (result.count == 1) {
                 result.symbology = reader.attributes().value(QLatin1String("type")).toString();
-                result.gs1 = reader.attributes().value(QLatin1String("modifiers")).toString().contains(QLatin1String("GS1"));
+                result.gs1 =
+                    reader.attributes().value(QLatin1String("modifiers")).toString().contains(QLatin1String("GS1"));
             }
         } else if (reader.name() == QLatin1String("data") && result.count == 1) {
             const bool base64 = reader.attributes().value(QLatin1String("format")) == QLatin1String("base64");

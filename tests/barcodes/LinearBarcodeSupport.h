@@ -16,8 +16,8 @@ namespace tolvane::test {
 // Writes the module string ('1' bar, '0' space) as a PNG in the run's
 // temporary folder: `scale` pixels a module, `quietModules` white modules
 // on both sides. Answers the file's path.
-QString writeModulesPng(const std::string &modules, const QString &baseName, int scale = 3,
-                        int quietModules = 12, int height = 120);
+QString writeModulesPng(const std::string &modules, const QString &baseName, int scale = 3, int quietModules = 12,
+                        int height = 120);
 
 // A path in the run's temporary folder.
 QString temporaryFilePath(const QString &fileName);
@@ -29,11 +29,11 @@ std::string code39Modules(const std::string &pattern, int ratio = 3);
 
 struct DecodedSymbol {
     bool found = false;
-    int count = 0;          // symbols found in the image
-    QString symbology;      // "CODE-128", "Code128", ...
-    QByteArray bytes;       // decoded data, FNC1 in the data as GS (0x1D)
-    bool gs1 = false;       // GS1 symbol (FNC1 in first position)
-    QString diagnostics;    // tool output, for failure messages
+    int count = 0;       // symbols found in the image
+    QString symbology;   // "CODE-128", "Code128", ...
+    QByteArray bytes;    // decoded data, FNC1 in the data as GS (0x1D)
+    bool gs1 = false;    // GS1 symbol (FNC1 in first position)
+    QString diagnostics; // tool output, for failure messages
 };
 
 // `zbarimg --nodbus` (XML output read for the GS1 modifier).

@@ -82,8 +82,8 @@ TEST(UCCEAN128Formatting, BadConfirmationNumbersGiveEmptyTextAndConsoleLine)
         EXPECT_EQ(stringByEncodingUSPSConfirmationNumber(QString::fromLatin1(number)), QString()) << number;
         ASSERT_EQ(console.lines().size(), 1) << number;
         EXPECT_EQ(console.lines().first(),
-                  QStringLiteral("bad conf number passed to stringByEncodingUSPSConfirmationNumber: ")
-                      + QString::fromLatin1(number));
+                  QStringLiteral("bad conf number passed to stringByEncodingUSPSConfirmationNumber: ") +
+                      QString::fromLatin1(number));
     }
 }
 

@@ -258,7 +258,8 @@ TEST(USPS4CBFormatting, TextGivesSixtySixBytes)
     EXPECT_EQ(empty.left(65), QByteArray(kExamples[0].bars));
     EXPECT_EQ(empty.at(65), '\0');
     for (const Example &e : kExamples) {
-        const QByteArray data = dataByEncodingConfirmNumber(QString::fromLatin1(kTracking) + QString::fromLatin1(e.routing));
+        const QByteArray data =
+            dataByEncodingConfirmNumber(QString::fromLatin1(kTracking) + QString::fromLatin1(e.routing));
         ASSERT_EQ(data.size(), 66) << e.routing;
         EXPECT_EQ(data.left(65), QByteArray(e.bars)) << e.routing;
     }

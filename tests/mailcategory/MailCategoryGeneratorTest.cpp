@@ -8,10 +8,7 @@
 namespace {
 
 // Fixtures of this folder (tests/mailcategory/data).
-QString fixture(const QString &name)
-{
-    return QStringLiteral(TOLVANE_TEST_DATA_DIR "/") + name;
-}
+QString fixture(const QString &name) { return QStringLiteral(TOLVANE_TEST_DATA_DIR "/") + name; }
 
 struct GeneratorRun {
     int exitCode = -1;

@@ -19,11 +19,10 @@ struct Row {
 
 // Keys and codes stated for the table (mask 0).
 constexpr Row kStatedRows[] = {
-    {0x11280000, 1101}, {0x15280000, 1110}, {0x12280000, 1111}, {0x11480000, 1102},
-    {0x11600000, 1103}, {0x12700000, 1231}, {0x11180000, 1104}, {0x329a8000, 7500},
-    {0x339a8000, 7400}, {0x339ab000, 7800}, {0x339a9800, 7403}, {0x319a8040, 7555},
-    {0x31080000, 7620}, {0x21942000, 7309}, {0x61044000, 4110}, {0x61646000, 4730},
-    {0x61844000, 4120}, {0x725c1000, 8122}, {0x72421000, 8127}, {0x729c1000, 8033},
+    {0x11280000, 1101}, {0x15280000, 1110}, {0x12280000, 1111}, {0x11480000, 1102}, {0x11600000, 1103},
+    {0x12700000, 1231}, {0x11180000, 1104}, {0x329a8000, 7500}, {0x339a8000, 7400}, {0x339ab000, 7800},
+    {0x339a9800, 7403}, {0x319a8040, 7555}, {0x31080000, 7620}, {0x21942000, 7309}, {0x61044000, 4110},
+    {0x61646000, 4730}, {0x61844000, 4120}, {0x725c1000, 8122}, {0x72421000, 8127}, {0x729c1000, 8033},
     {0x51100000, 6000}, {0x86240000, 9000}, {0x31980000, 7600}, {0x319c8000, 7600},
 };
 
@@ -31,7 +30,12 @@ TEST(MailCategory, StatedRowsWithAnyMaskOutsideTheOptionFamilies)
 {
     // Outside the 171 option-dependent keys the three codes are equal, and
     // mask bits other than 0x8000 and 0x80000 never count.
-    const std::int32_t masks[] = {0, kPremium, kHoldForPickup, kPremium | kHoldForPickup, 0x200, 0x2000 | 0x80,
+    const std::int32_t masks[] = {0,
+                                  kPremium,
+                                  kHoldForPickup,
+                                  kPremium | kHoldForPickup,
+                                  0x200,
+                                  0x2000 | 0x80,
                                   static_cast<std::int32_t>(0xfff77fffu)};
     for (const Row &row : kStatedRows)
         for (std::int32_t mask : masks)
@@ -62,8 +66,8 @@ TEST(MailCategory, ZoneDoesNotChangeTheCodeAndZonesAboveNineFindNothing)
             EXPECT_EQ(GetMailCategory(key(row.keyAtZoneZero | zone << row.shift), 0), 0)
                 << std::hex << "key 0x" << row.keyAtZoneZero << " zone " << std::dec << zone;
     }
-    EXPECT_EQ(GetMailCategory(key(0x319c8000), 0), 7600);  // Priority Mail parcel, level 1, zone 9
-    EXPECT_EQ(GetMailCategory(key(0x319d0000), 0), 0);     // the same, zone 10
+    EXPECT_EQ(GetMailCategory(key(0x319c8000), 0), 7600); // Priority Mail parcel, level 1, zone 9
+    EXPECT_EQ(GetMailCategory(key(0x319d0000), 0), 0);    // the same, zone 10
 }
 
 struct OptionFamily {
@@ -87,7 +91,7 @@ TEST(MailCategory, OptionDependentFamiliesAtEveryZone)
             const std::int32_t k = key(family.keyAtZoneZero | zone << 16);
             SCOPED_TRACE(testing::Message() << std::hex << "key 0x" << static_cast<std::uint32_t>(k));
             EXPECT_EQ(GetMailCategory(k, 0), family.plain);
-            EXPECT_EQ(GetMailCategory(k, 0x200 | 0x2000), family.plain);  // other services do not count
+            EXPECT_EQ(GetMailCategory(k, 0x200 | 0x2000), family.plain); // other services do not count
             EXPECT_EQ(GetMailCategory(k, kPremium), family.premium);
             EXPECT_EQ(GetMailCategory(k, kPremium | 0x1), family.premium);
             EXPECT_EQ(GetMailCategory(k, kHoldForPickup), family.holdForPickup);
@@ -116,10 +120,10 @@ TEST(MailCategory, ExpressLetterAtZoneFourFromTheExamples)
 TEST(MailCategory, KeysNotInTheTableAnswerZeroWhateverTheMask)
 {
     const std::uint32_t unknown[] = {
-        0x11280001,  // one bit away from a First-Class letter key
-        0x11280040, 0x31980001, 0x31950000, 0x219a0000, 0x610f4000,  // zone 10 and 15
+        0x11280001,                                                 // one bit away from a First-Class letter key
+        0x11280040, 0x31980001, 0x31950000, 0x219a0000, 0x610f4000, // zone 10 and 15
         0x00000000, 0x01280000, 0x41280000, 0x7fffffff, 0xffffffff, 0x80000000,
-        0x725c2000,  // a price group the table does not hold (group 7 keeps it in the key)
+        0x725c2000, // a price group the table does not hold (group 7 keeps it in the key)
     };
     for (std::uint32_t bits : unknown)
         for (std::int32_t mask : {0, kPremium, kHoldForPickup, 0x88000})
@@ -140,7 +144,7 @@ TEST(MailCategoryTable, GeneratedTableIsSortedAndWellFormed)
         const MailCategoryEntry &entry = gMailCategoryTable[i];
         SCOPED_TRACE(testing::Message() << "entry " << i);
         if (i > 0) {
-            EXPECT_LT(gMailCategoryTable[i - 1].key, entry.key);  // signed order, no duplicates
+            EXPECT_LT(gMailCategoryTable[i - 1].key, entry.key); // signed order, no duplicates
         }
         const auto group = static_cast<std::uint32_t>(entry.key) >> 28;
         EXPECT_TRUE(group == 1 || group == 2 || group == 3 || group == 5 || group == 6 || group == 7 || group == 8);

@@ -44,7 +44,7 @@ TEST(ServiceClassMailCategory, BuiltKeysFindTheirCategories)
         {"Priority Mail International flat-rate envelope", 30, 5, 20, 1, 1, 0, 0, 0, 8127},
         {"First-Class Package International Service", 42, 3, 20, 1, 1, 0, 0, 0, 8033},
         {"Metro Post, light, no zone", 48, 3, 100, 0, 1, 0, 0, 0, 9000},
-        {"Priority Mail parcel, zone 10", 2, 3, 20, 10, 1, 0, 0, 0, 7600},  // the zone is left out
+        {"Priority Mail parcel, zone 10", 2, 3, 20, 10, 1, 0, 0, 0, 7600}, // the zone is left out
     };
     for (const Piece &p : pieces) {
         SCOPED_TRACE(p.what);

@@ -89,8 +89,7 @@ TEST(AddressWithString, LinesReadBottomUp)
         {"Springfield IL\n62704", {.city = "Springfield", .state = "IL", .zip5 = "62704"}},
         {"Springfield IL 62704", {.city = "Springfield", .state = "IL", .zip5 = "62704"}},
         // A single line gives only city, state and ZIP; a two-word city.
-        {"San Francisco CA 94103-1234",
-         {.city = "San Francisco", .state = "CA", .zip5 = "94103", .zip4 = "1234"}},
+        {"San Francisco CA 94103-1234", {.city = "San Francisco", .state = "CA", .zip5 = "94103", .zip4 = "1234"}},
         // Two words: the whole line is the city, as written.
         {"Springfield IL", {.city = "Springfield IL"}},
         {"Springfield\tIL", {.city = "Springfield\tIL"}},
@@ -100,16 +99,30 @@ TEST(AddressWithString, LinesReadBottomUp)
          {.suiteApt = "Apt 4", .street = "123 Main St", .city = "Springfield", .state = "IL", .zip5 = "62704"}},
         // Three lines above the city line: company, suite, street.
         {"Acme Corp\nSuite 200\n123 Main St\nSpringfield IL 62704",
-         {.company = "Acme Corp", .suiteApt = "Suite 200", .street = "123 Main St", .city = "Springfield",
-          .state = "IL", .zip5 = "62704"}},
+         {.company = "Acme Corp",
+          .suiteApt = "Suite 200",
+          .street = "123 Main St",
+          .city = "Springfield",
+          .state = "IL",
+          .zip5 = "62704"}},
         // Five lines: name, company, suite, street, city line; the name is kept.
         {"John Smith\nAcme Corp\nSuite 200\n123 Main St\nSpringfield IL 62704",
-         {.name = "John Smith", .company = "Acme Corp", .suiteApt = "Suite 200", .street = "123 Main St",
-          .city = "Springfield", .state = "IL", .zip5 = "62704"}},
+         {.name = "John Smith",
+          .company = "Acme Corp",
+          .suiteApt = "Suite 200",
+          .street = "123 Main St",
+          .city = "Springfield",
+          .state = "IL",
+          .zip5 = "62704"}},
         // Six lines: the extra line joins the suite line, nothing is lost.
         {"John Smith\nAcme Corp\nAttn: Receiving\nSuite 200\n123 Main St\nSpringfield IL 62704",
-         {.name = "John Smith", .company = "Acme Corp", .suiteApt = "Attn: Receiving, Suite 200",
-          .street = "123 Main St", .city = "Springfield", .state = "IL", .zip5 = "62704"}},
+         {.name = "John Smith",
+          .company = "Acme Corp",
+          .suiteApt = "Attn: Receiving, Suite 200",
+          .street = "123 Main St",
+          .city = "Springfield",
+          .state = "IL",
+          .zip5 = "62704"}},
         // Punctuation stays; a malformed ZIP is stored unchanged.
         {"Springfield, IL 6270x", {.city = "Springfield,", .state = "IL", .zip5 = "6270x"}},
         // CRLF line ends, stray spaces and blank lines (also at the end).
@@ -181,9 +194,14 @@ TEST(AddressWithABPerson, CountriesThatMeanTheUnitedStatesAreDomestic)
         const char *country; // nullptr: no country in the card
         bool domestic;
     } cases[] = {
-        {nullptr, true},      {"", true},        {"USA", true},    {"U.S.A.", true},
-        {"United States of America", true},      {"Puerto Rico", true},
-        {"Canada", false},    {"Germany", false},
+        {nullptr, true},
+        {"", true},
+        {"USA", true},
+        {"U.S.A.", true},
+        {"United States of America", true},
+        {"Puerto Rico", true},
+        {"Canada", false},
+        {"Germany", false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.country ? c.country : "(none)");
@@ -249,11 +267,9 @@ TEST(AddressWithABPerson, ZIPIsReadWithChecks)
         const char *zip5; // nullptr: not stored
         const char *zip4;
     } cases[] = {
-        {"62704-1234", "62704", "1234"},
-        {"627041234", "62704", nullptr},
-        {"62704", "62704", nullptr},
-        {"6270", nullptr, nullptr},     // fewer than 5 characters: nothing
-        {"62704-12", "62704", nullptr}, // the add-on is checked
+        {"62704-1234", "62704", "1234"}, {"627041234", "62704", nullptr},
+        {"62704", "62704", nullptr},     {"6270", nullptr, nullptr}, // fewer than 5 characters: nothing
+        {"62704-12", "62704", nullptr},                              // the add-on is checked
         {"6270a-1234", nullptr, "1234"},
     };
     for (const auto &c : cases) {
@@ -358,12 +374,9 @@ TEST(AbPersonWithLabel, NameIsSplitIntoFirstMiddleAndLast)
         const char *middle;
         const char *last;
     } cases[] = {
-        {"mary ann van dyke", "Mary", "Ann", "Van Dyke"},
-        {"MARY ANN VAN DER BERG", "Mary", "Ann", "Van Der Berg"},
-        {"john q public", "John", "Q", "Public"},
-        {"john smith", "John", nullptr, "Smith"},
-        {"madonna", "Madonna", nullptr, nullptr},
-        {"", nullptr, nullptr, nullptr},
+        {"mary ann van dyke", "Mary", "Ann", "Van Dyke"}, {"MARY ANN VAN DER BERG", "Mary", "Ann", "Van Der Berg"},
+        {"john q public", "John", "Q", "Public"},         {"john smith", "John", nullptr, "Smith"},
+        {"madonna", "Madonna", nullptr, nullptr},         {"", nullptr, nullptr, nullptr},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -394,11 +407,12 @@ TEST(AbPersonWithLabel, DomesticAddressPhoneAndEmail)
     ASSERT_EQ(person.addresses().count(), 1);
     EXPECT_EQ(person.addresses().primaryIndex(), 0);
     EXPECT_EQ(person.addresses().labelAtIndex(0), kABWorkLabel);
-    EXPECT_EQ(person.addresses().valueAtIndex(0), postal({{kABAddressCountryCodeKey, "us"},
-                                                          {kABAddressStreetKey, "Suite 5\n1 Main St"},
-                                                          {kABAddressCityKey, "Springfield"},
-                                                          {kABAddressStateKey, "IL"},
-                                                          {kABAddressZIPKey, "62701-1234"}}));
+    EXPECT_EQ(person.addresses().valueAtIndex(0),
+              postal({{kABAddressCountryCodeKey, "us"},
+                      {kABAddressStreetKey, "Suite 5\n1 Main St"},
+                      {kABAddressCityKey, "Springfield"},
+                      {kABAddressStateKey, "IL"},
+                      {kABAddressZIPKey, "62701-1234"}}));
     ASSERT_EQ(person.phones().count(), 1);
     EXPECT_EQ(person.phones().valueAtIndex(0), s("(217) 555-0100"));
     EXPECT_EQ(person.phones().labelAtIndex(0), kABWorkLabel);
@@ -442,10 +456,9 @@ TEST(AbPersonWithLabel, CardAndVCardGiveTheAddressBack)
     address.setEmail(s("john@example.com"));
 
     const auto check = [&address](const QVAddress &back) {
-        for (const QString &key : {QVAddressNameKey, QVAddressFirstNameKey, QVAddressLastNameKey,
-                                   QVAddressCompanyKey, QVAddressSuiteAptKey, QVAddressStreetKey, QVAddressCityKey,
-                                   QVAddressStateKey, QVAddressZIP5Key, QVAddressZIP4Key, QVAddressPhoneKey,
-                                   QVAddressEmailKey}) {
+        for (const QString &key : {QVAddressNameKey, QVAddressFirstNameKey, QVAddressLastNameKey, QVAddressCompanyKey,
+                                   QVAddressSuiteAptKey, QVAddressStreetKey, QVAddressCityKey, QVAddressStateKey,
+                                   QVAddressZIP5Key, QVAddressZIP4Key, QVAddressPhoneKey, QVAddressEmailKey}) {
             if (address.plist().contains(key)) {
                 EXPECT_EQ(back.objectForKey(key), address.objectForKey(key)) << key.toStdString();
             }

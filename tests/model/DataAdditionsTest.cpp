@@ -14,7 +14,10 @@ QByteArray bytes(std::initializer_list<unsigned char> values)
 
 TEST(DataAdditions, HexStringToBytes)
 {
-    struct Case { QString text; QByteArray data; };
+    struct Case {
+        QString text;
+        QByteArray data;
+    };
     const Case cases[] = {
         {QStringLiteral("abc"), bytes({0x0a, 0xbc})},
         {QStringLiteral("0XFF"), bytes({0xff})},
@@ -36,17 +39,16 @@ TEST(DataAdditions, HexStringToBytes)
 
 TEST(DataAdditions, BadHexDigitIsReportedNotRaised)
 {
-    struct Case { QString text; QString reason; };
+    struct Case {
+        QString text;
+        QString reason;
+    };
     const Case cases[] = {
         // White space between digits is a bad digit.
-        {QStringLiteral("12 3"),
-         QStringLiteral("Attempt to interpret a string containing ' ' as a hexidecimal value")},
-        {QStringLiteral("0x1g"),
-         QStringLiteral("Attempt to interpret a string containing 'g' as a hexidecimal value")},
-        {QStringLiteral("abc "),
-         QStringLiteral("Attempt to interpret a string containing ' ' as a hexidecimal value")},
-        {QStringLiteral("Z"),
-         QStringLiteral("Attempt to interpret a string containing 'Z' as a hexidecimal value")},
+        {QStringLiteral("12 3"), QStringLiteral("Attempt to interpret a string containing ' ' as a hexidecimal value")},
+        {QStringLiteral("0x1g"), QStringLiteral("Attempt to interpret a string containing 'g' as a hexidecimal value")},
+        {QStringLiteral("abc "), QStringLiteral("Attempt to interpret a string containing ' ' as a hexidecimal value")},
+        {QStringLiteral("Z"), QStringLiteral("Attempt to interpret a string containing 'Z' as a hexidecimal value")},
     };
     for (const Case &c : cases) {
         QString error;
@@ -63,8 +65,7 @@ TEST(DataAdditions, BytesToHexText)
     const QByteArray data = bytes({0x01, 0xab});
     EXPECT_EQ(lowercaseHexString(data), QStringLiteral("0x01ab"));
     EXPECT_EQ(unadornedLowercaseHexString(data), QStringLiteral("01ab"));
-    EXPECT_EQ(lowercaseHexStringWithPrefix(bytes({0x00, 0xff, 0x10}), QStringLiteral("#")),
-              QStringLiteral("#00ff10"));
+    EXPECT_EQ(lowercaseHexStringWithPrefix(bytes({0x00, 0xff, 0x10}), QStringLiteral("#")), QStringLiteral("#00ff10"));
     EXPECT_EQ(lowercaseHexString(QByteArray()), QStringLiteral("0x"));
 
     // Round trip through both directions.
@@ -83,7 +84,11 @@ TEST(DataAdditions, Base64)
 TEST(DataAdditions, Digests)
 {
     // FIPS 180 test vectors ("abc" and the empty message).
-    struct Case { QByteArray data; const char *sha1; const char *sha256; };
+    struct Case {
+        QByteArray data;
+        const char *sha1;
+        const char *sha256;
+    };
     const Case cases[] = {
         {QByteArray("abc"), "a9993e364706816aba3e25717850c26c9cd0d89d",
          "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"},
@@ -121,9 +126,7 @@ TEST(DataAdditions, Dictionaries)
     EXPECT_EQ(keyForObjectEqualTo(map, 2), QStringLiteral("b"));
     EXPECT_FALSE(keyForObjectEqualTo(map, 3).has_value());
 
-    const QVariantMap other{{QStringLiteral("b"), 20},
-                            {QStringLiteral("c"), nullObject()},
-                            {QStringLiteral("d"), 4}};
+    const QVariantMap other{{QStringLiteral("b"), 20}, {QStringLiteral("c"), nullObject()}, {QStringLiteral("d"), 4}};
     const QVariantMap merged = dictionaryByAddingObjectsFromDictionary(map, other);
     const QVariantMap expected{{QStringLiteral("a"), 1},
                                {QStringLiteral("b"), 20},

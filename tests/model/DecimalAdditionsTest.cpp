@@ -4,23 +4,21 @@
 
 namespace {
 
-Decimal d(const char *text)
-{
-    return Decimal::fromString(QString::fromLatin1(text));
-}
+Decimal d(const char *text) { return Decimal::fromString(QString::fromLatin1(text)); }
 
 TEST(DecimalAdditions, RoundingModes)
 {
-    struct Case { const char *value; int scale; DecimalRoundingMode mode; const char *expected; };
+    struct Case {
+        const char *value;
+        int scale;
+        DecimalRoundingMode mode;
+        const char *expected;
+    };
     const Case cases[] = {
-        {"2.345", 2, DecimalRoundingMode::Plain, "2.35"},
-        {"2.345", 2, DecimalRoundingMode::Down, "2.34"},
-        {"2.345", 2, DecimalRoundingMode::Up, "2.35"},
-        {"2.345", 2, DecimalRoundingMode::Bankers, "2.34"},
-        {"2.355", 2, DecimalRoundingMode::Bankers, "2.36"},
-        {"2.341", 2, DecimalRoundingMode::Up, "2.35"},
-        {"2.349", 2, DecimalRoundingMode::Down, "2.34"},
-        {"2.3", 2, DecimalRoundingMode::Plain, "2.3"},
+        {"2.345", 2, DecimalRoundingMode::Plain, "2.35"},   {"2.345", 2, DecimalRoundingMode::Down, "2.34"},
+        {"2.345", 2, DecimalRoundingMode::Up, "2.35"},      {"2.345", 2, DecimalRoundingMode::Bankers, "2.34"},
+        {"2.355", 2, DecimalRoundingMode::Bankers, "2.36"}, {"2.341", 2, DecimalRoundingMode::Up, "2.35"},
+        {"2.349", 2, DecimalRoundingMode::Down, "2.34"},    {"2.3", 2, DecimalRoundingMode::Plain, "2.3"},
     };
     for (const Case &c : cases) {
         EXPECT_EQ(decimalNumberByRoundingToScale(d(c.value), c.scale, c.mode), d(c.expected))
@@ -31,22 +29,16 @@ TEST(DecimalAdditions, RoundingModes)
 TEST(DecimalAdditions, RoundingWithFactor)
 {
     // To quarters: 1.13 x 4 = 4.52, rounded 5, / 4 = 1.25.
-    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(4), DecimalRoundingMode::Plain),
-              d("1.25"));
-    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(4), DecimalRoundingMode::Down),
-              d("1"));
-    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.01"), 0, Decimal(4), DecimalRoundingMode::Up),
-              d("1.25"));
-    EXPECT_TRUE(
-        decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(0), DecimalRoundingMode::Plain).isNaN());
+    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(4), DecimalRoundingMode::Plain), d("1.25"));
+    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(4), DecimalRoundingMode::Down), d("1"));
+    EXPECT_EQ(decimalNumberByRoundingToScale(d("1.01"), 0, Decimal(4), DecimalRoundingMode::Up), d("1.25"));
+    EXPECT_TRUE(decimalNumberByRoundingToScale(d("1.13"), 0, Decimal(0), DecimalRoundingMode::Plain).isNaN());
 }
 
 TEST(DecimalAdditions, PercentageRates)
 {
-    EXPECT_EQ(decimalNumberByConvertingFromAnnualizedPercentageRateToMonthlyRate(d("12")),
-              d("0.01"));
-    EXPECT_EQ(decimalNumberByConvertingFromMonthlyRateToAnnualizedPercentageRate(d("0.01")),
-              d("12"));
+    EXPECT_EQ(decimalNumberByConvertingFromAnnualizedPercentageRateToMonthlyRate(d("12")), d("0.01"));
+    EXPECT_EQ(decimalNumberByConvertingFromMonthlyRateToAnnualizedPercentageRate(d("0.01")), d("12"));
 }
 
 TEST(DecimalAdditions, NilCountsAsZero)
@@ -66,10 +58,8 @@ TEST(DecimalAdditions, NilCountsAsZero)
         bool equal, notEqual, greater, greaterOrEqual, less;
     };
     const Case cases[] = {
-        {nil, true, false, false, true, false},
-        {Decimal(0), true, false, false, true, false},
-        {d("-0.00"), true, false, false, true, false},
-        {d("0.001"), false, true, true, true, false},
+        {nil, true, false, false, true, false},         {Decimal(0), true, false, false, true, false},
+        {d("-0.00"), true, false, false, true, false},  {d("0.001"), false, true, true, true, false},
         {d("-0.001"), false, true, false, false, true},
     };
     for (const Case &c : cases) {

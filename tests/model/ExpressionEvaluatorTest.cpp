@@ -4,14 +4,14 @@
 
 namespace {
 
-Decimal d(const char *text)
-{
-    return Decimal::fromString(QString::fromLatin1(text));
-}
+Decimal d(const char *text) { return Decimal::fromString(QString::fromLatin1(text)); }
 
 TEST(ExpressionEvaluator, Results)
 {
-    struct Case { const char *text; const char *value; };
+    struct Case {
+        const char *text;
+        const char *value;
+    };
     const Case cases[] = {
         {"7", "7"},
         {"2+3*4", "14"},
@@ -33,8 +33,7 @@ TEST(ExpressionEvaluator, Results)
         {"2)", "2"},
     };
     for (const Case &c : cases) {
-        const std::optional<Decimal> value
-            = ExpressionEvaluator::evaluateExpression(QString::fromLatin1(c.text));
+        const std::optional<Decimal> value = ExpressionEvaluator::evaluateExpression(QString::fromLatin1(c.text));
         ASSERT_TRUE(value.has_value()) << c.text;
         EXPECT_EQ(*value, d(c.value)) << c.text << " gave " << value->toStdString();
     }
@@ -48,7 +47,10 @@ TEST(ExpressionEvaluator, EmptyTextHasNoValue)
 
 TEST(ExpressionEvaluator, ParseErrors)
 {
-    struct Case { const char *text; const char *reason; };
+    struct Case {
+        const char *text;
+        const char *reason;
+    };
     const Case cases[] = {
         {"12abc", "parse error after 12"},
         {"(1+2", "parse error missing ) after '2'"},
@@ -75,9 +77,7 @@ TEST(ExpressionEvaluator, OpenCasesStillFail)
 {
     // White space only, and a sign as the last token: refused either way.
     for (const char *text : {"   ", "5*-", "5*+", "()"})
-        EXPECT_THROW(ExpressionEvaluator::evaluateExpression(QString::fromLatin1(text)),
-                     ExpressionError)
-            << text;
+        EXPECT_THROW(ExpressionEvaluator::evaluateExpression(QString::fromLatin1(text)), ExpressionError) << text;
 }
 
 TEST(ExpressionEvaluator, DivisionByZero)

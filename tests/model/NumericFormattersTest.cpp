@@ -7,7 +7,10 @@ namespace {
 TEST(ExpressionFormatter, ReadsDollarTexts)
 {
     const ExpressionFormatter formatter;
-    struct Case { const char *text; const char *value; };
+    struct Case {
+        const char *text;
+        const char *value;
+    };
     const Case cases[] = {
         {"$1,234.50", "1234.50"},
         {"3*1.25", "3.75"},
@@ -16,8 +19,7 @@ TEST(ExpressionFormatter, ReadsDollarTexts)
     };
     for (const Case &c : cases) {
         QVariant value;
-        ASSERT_TRUE(formatter.getObjectValue(&value, QString::fromLatin1(c.text), nullptr))
-            << c.text;
+        ASSERT_TRUE(formatter.getObjectValue(&value, QString::fromLatin1(c.text), nullptr)) << c.text;
         EXPECT_EQ(value.value<Decimal>(), Decimal::fromString(QLatin1String(c.value))) << c.text;
     }
 
@@ -37,14 +39,16 @@ TEST(ExpressionFormatter, RejectsBadTexts)
         EXPECT_FALSE(value.isValid()) << text;
         EXPECT_FALSE(error.isEmpty()) << text;
     }
-    EXPECT_EQ(formatter.stringForObjectValue(QVariant::fromValue(Decimal(125, -2))),
-              QStringLiteral("1.25"));
+    EXPECT_EQ(formatter.stringForObjectValue(QVariant::fromValue(Decimal(125, -2))), QStringLiteral("1.25"));
 }
 
 TEST(QVWeightFormatter, ReadsWeights)
 {
     const QVWeightFormatter formatter;
-    struct Case { const char *text; int ounces; };
+    struct Case {
+        const char *text;
+        int ounces;
+    };
     const Case cases[] = {
         {"2 lb", 32},
         {"1.5 lb", 24},
@@ -86,8 +90,8 @@ TEST(QVWeightFormatter, ReadsWeights)
 TEST(QVWeightFormatter, RejectsBadWeights)
 {
     const QVWeightFormatter formatter;
-    for (const char *text : {"heavy", "1 lb 8", "2 oz 3", "lb 8 oz", "1 lb lb", "2 kg", "1/0 oz", "1 lb x oz",
-                             "99999999999 lb"}) {
+    for (const char *text :
+         {"heavy", "1 lb 8", "2 oz 3", "lb 8 oz", "1 lb lb", "2 kg", "1/0 oz", "1 lb x oz", "99999999999 lb"}) {
         QVariant value = 7;
         QString error;
         EXPECT_FALSE(formatter.getObjectValue(&value, QString::fromLatin1(text), &error)) << text;
@@ -104,7 +108,11 @@ TEST(DollarFormatters, SharedFixedPointFormatters)
     EXPECT_EQ(twoDigitDollarFormatter().positiveFormat(), QStringLiteral("0.00"));
     EXPECT_EQ(threeDigitDollarFormatter().positiveFormat(), QStringLiteral("0.000"));
 
-    struct Case { const char *value; const char *two; const char *three; };
+    struct Case {
+        const char *value;
+        const char *two;
+        const char *three;
+    };
     const Case cases[] = {
         {"5.6", "5.60", "5.600"},
         {"0", "0.00", "0.000"},
@@ -120,10 +128,8 @@ TEST(DollarFormatters, SharedFixedPointFormatters)
     };
     for (const Case &c : cases) {
         const Decimal value = Decimal::fromString(QLatin1String(c.value));
-        EXPECT_EQ(twoDigitDollarFormatter().stringFromNumber(value), QLatin1String(c.two))
-            << c.value;
-        EXPECT_EQ(threeDigitDollarFormatter().stringFromNumber(value), QLatin1String(c.three))
-            << c.value;
+        EXPECT_EQ(twoDigitDollarFormatter().stringFromNumber(value), QLatin1String(c.two)) << c.value;
+        EXPECT_EQ(threeDigitDollarFormatter().stringFromNumber(value), QLatin1String(c.three)) << c.value;
     }
     EXPECT_EQ(twoDigitDollarFormatter().stringForObjectValue(QVariant::fromValue(Decimal(5600, -3))),
               QStringLiteral("5.60"));

@@ -37,10 +37,7 @@ public:
         asked << origin + QLatin1Char('>') + destination;
         return QStringLiteral("4");
     }
-    std::optional<QVAddress> addressByStandardizingAddress(const QVAddress &address) override
-    {
-        return standardized;
-    }
+    std::optional<QVAddress> addressByStandardizingAddress(const QVAddress &address) override { return standardized; }
     QStringList asked;
     std::optional<QVAddress> standardized;
 };
@@ -51,12 +48,26 @@ TEST(QVAddress, NewAddressAnswersEmptyTexts)
 {
     const QVAddress a;
     using Getter = QString (QVAddress::*)() const;
-    const Getter getters[] = {&QVAddress::firstName, &QVAddress::lastName, &QVAddress::company,
-                              &QVAddress::suiteApt, &QVAddress::street, &QVAddress::city, &QVAddress::state,
-                              &QVAddress::ZIP5, &QVAddress::ZIP4, &QVAddress::ZIP2, &QVAddress::country,
-                              &QVAddress::phone, &QVAddress::email, &QVAddress::abLabel, &QVAddress::abUniqueId,
-                              &QVAddress::residentialIndicator, &QVAddress::USPSCarrierRoute, &QVAddress::name,
-                              &QVAddress::formattedAddressWithoutName, &QVAddress::formattedAddress,
+    const Getter getters[] = {&QVAddress::firstName,
+                              &QVAddress::lastName,
+                              &QVAddress::company,
+                              &QVAddress::suiteApt,
+                              &QVAddress::street,
+                              &QVAddress::city,
+                              &QVAddress::state,
+                              &QVAddress::ZIP5,
+                              &QVAddress::ZIP4,
+                              &QVAddress::ZIP2,
+                              &QVAddress::country,
+                              &QVAddress::phone,
+                              &QVAddress::email,
+                              &QVAddress::abLabel,
+                              &QVAddress::abUniqueId,
+                              &QVAddress::residentialIndicator,
+                              &QVAddress::USPSCarrierRoute,
+                              &QVAddress::name,
+                              &QVAddress::formattedAddressWithoutName,
+                              &QVAddress::formattedAddress,
                               &QVAddress::lossyZIP11};
     for (Getter getter : getters) {
         const QString value = (a.*getter)();
@@ -79,9 +90,10 @@ TEST(QVAddress, SettersStoreUnderTheirKeysAndIgnoreNoValue)
     a.setCity(QString()); // no value: ignored
     a.setEmail(s(""));    // an empty text is stored
     a.setAssociatedReferenceID(s("INV-1"));
-    EXPECT_EQ(a.plist(), (QVariantMap{{s("QVAddressCityKey"), s("  Boston ")},
-                                      {s("QVAddressEmailKey"), s("")},
-                                      {s("QVAddressAssociatedInvoiceNumberKey"), s("INV-1")}}));
+    EXPECT_EQ(a.plist(),
+              (QVariantMap{{s("QVAddressCityKey"), s("  Boston ")},
+                           {s("QVAddressEmailKey"), s("")},
+                           {s("QVAddressAssociatedInvoiceNumberKey"), s("INV-1")}}));
     EXPECT_EQ(a.associatedReferenceID(), s("INV-1"));
 }
 
@@ -93,11 +105,8 @@ TEST(QVAddress, SetZIPForms)
         const char *zip4;
     };
     const Case cases[] = {
-        {"12345-6789", "12345", "6789"},
-        {"1234", "1234", "0000"}, // no "-": ZIP4 stays as it was
-        {"12345-", "12345", ""},
-        {"1-2-3", "1", "2"},
-        {"abcde", "abcde", "0000"}, // unchecked
+        {"12345-6789", "12345", "6789"}, {"1234", "1234", "0000"}, // no "-": ZIP4 stays as it was
+        {"12345-", "12345", ""},         {"1-2-3", "1", "2"},      {"abcde", "abcde", "0000"}, // unchecked
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.zip);
@@ -226,8 +235,8 @@ TEST(QVAddress, NamesAndStates)
     b.setName(s("J. Smith"));
     EXPECT_EQ(b.name(), s("J. Smith"));
 
-    const std::pair<const char *, const char *> states[] = {
-        {"n.y.", "ny"}, {"N", ""}, {"NY", "NY"}, {"New York", "Ne"}, {" 1c-A", "cA"}, {"", ""}};
+    const std::pair<const char *, const char *> states[] = {{"n.y.", "ny"},     {"N", ""},       {"NY", "NY"},
+                                                            {"New York", "Ne"}, {" 1c-A", "cA"}, {"", ""}};
     for (const auto &[state, two] : states) {
         QVAddress c;
         c.setState(s(state));
@@ -238,7 +247,7 @@ TEST(QVAddress, NamesAndStates)
 TEST(QVAddress, DomesticTest)
 {
     const std::pair<const char *, bool> countries[] = {
-        {"", true}, {"United States", true}, {"UNITED STATES", true}, {"united states", true},
+        {"", true},        {"United States", true}, {"UNITED STATES", true}, {"united states", true},
         {"Canada", false}, {"USA", false}};
     for (const auto &[country, domestic] : countries) {
         QVAddress a;
@@ -295,7 +304,7 @@ TEST(QVAddress, CaseInsensitiveComparisons)
     QVAddress c;
     c.setFirstName(s("adam"));
     c.setLastName(s("Smith"));
-    EXPECT_EQ(a.lastNameCompare(c), 1);  // "SMITH john" after "Smith adam"
+    EXPECT_EQ(a.lastNameCompare(c), 1); // "SMITH john" after "Smith adam"
     EXPECT_EQ(c.lastNameCompare(a), -1);
     EXPECT_EQ(c.firstNameCompare(a), -1);
     EXPECT_EQ(a.nameCompare(c), 1);

@@ -15,15 +15,9 @@
 
 namespace {
 
-std::string fixture(const char *name)
-{
-    return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name;
-}
+std::string fixture(const char *name) { return std::string(TOLVANE_TEST_DATA_DIR) + "/" + name; }
 
-std::string shipped(const char *name)
-{
-    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
-}
+std::string shipped(const char *name) { return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name; }
 
 void loadTable(const char *countries)
 {
@@ -85,11 +79,13 @@ TEST_F(QVCountryTest, AnyFormOfANameOrAnAliasFindsTheCountry)
         const char *text;
         const char *name;
     } cases[] = {
-        {"St.  Lucia", "SAINT LUCIA"},        // dot and double space: "St Lucia", an alias
+        {"St.  Lucia", "SAINT LUCIA"}, // dot and double space: "St Lucia", an alias
         {"  st lucia\t", "SAINT LUCIA"},
-        {"S\xC3\xA2int L\xC3\xBA" "cia", "SAINT LUCIA"}, // accented letters reduced to ASCII
+        {"S\xC3\xA2int L\xC3\xBA"
+         "cia",
+         "SAINT LUCIA"}, // accented letters reduced to ASCII
         {"saint lucia", "SAINT LUCIA"},
-        {"LC", "SAINT LUCIA"},                 // the code
+        {"LC", "SAINT LUCIA"}, // the code
         {"france", "FRANCE"},
         {"Deutschland", "GERMANY"},
     };
@@ -132,8 +128,7 @@ TEST_F(QVCountryTest, NameListsLeaveOutTheUnitedStatesAndDisplayNamesAreCapitali
 {
     EXPECT_EQ(QVCountry::allCountryNames(),
               (QStringList{"SAINT LUCIA", "FRANCE", "GUINEA-BISSAU", "GERMANY", "GERMANY", "CANADA"}));
-    EXPECT_EQ(QVCountry::displayNames(),
-              (QStringList{"Canada", "France", "Germany", "Guinea-Bissau", "Saint Lucia"}));
+    EXPECT_EQ(QVCountry::displayNames(), (QStringList{"Canada", "France", "Germany", "Guinea-Bissau", "Saint Lucia"}));
 }
 
 TEST_F(QVCountryTest, CachedListsAreDroppedWhenTheCountryListChanges)

@@ -49,11 +49,11 @@ class QVShipmentTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        observer = NotificationCenter::defaultCenter().addObserver(
-            QVShipmentDidChangeNotification, [this](const Notification &n) {
-                ++notifications;
-                lastObject = n.object.get<QVShipment>();
-            });
+        observer = NotificationCenter::defaultCenter().addObserver(QVShipmentDidChangeNotification,
+                                                                   [this](const Notification &n) {
+                                                                       ++notifications;
+                                                                       lastObject = n.object.get<QVShipment>();
+                                                                   });
         pricer = std::make_shared<CountingPricer>(&notifications);
         QVShipment::setPricer(pricer);
     }
@@ -114,8 +114,10 @@ TEST_F(QVShipmentTest, TextAndNumberAreDifferentValues)
     const QVShipment withText(QVariantMap{{QVShipmentWeightNumberKey, s("5")}});
     const QVShipment withNumber(QVariantMap{{QVShipmentWeightNumberKey, 5}});
     EXPECT_FALSE(withText.isEqualToShipment(withNumber));
-    const QVShipment nested(QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, s("1")}}}}});
-    const QVShipment nestedNumber(QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, 1}}}}});
+    const QVShipment nested(
+        QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, s("1")}}}}});
+    const QVShipment nestedNumber(
+        QVariantMap{{QVShipmentItemsKey, QVariantList{QVariantMap{{QVShipmentItemQuantityKey, 1}}}}});
     EXPECT_FALSE(nested.isEqualToShipment(nestedNumber));
 
     // Numbers compare by value whatever their width; so do decimals.
@@ -131,8 +133,7 @@ TEST_F(QVShipmentTest, SharedRecordTravelsWithTheNotification)
 {
     std::shared_ptr<const QVShipment> received;
     NotificationObserver keep = NotificationCenter::defaultCenter().addObserver(
-        QVShipmentDidChangeNotification,
-        [&](const Notification &n) { received = n.object.shared<QVShipment>(); });
+        QVShipmentDidChangeNotification, [&](const Notification &n) { received = n.object.shared<QVShipment>(); });
     const auto shipment = QVShipment::shipmentWithDictionary({});
     shipment->setObject(s("x"), QVShipmentDescriptionKey);
     EXPECT_EQ(received, shipment);
@@ -176,10 +177,10 @@ TEST_F(QVShipmentTest, PricingIsAskedOnlyWhenTheStoreSaysSo)
 TEST_F(QVShipmentTest, PricerStoresThroughTheRecordPostButQuietStoresDoNot)
 {
     pricer->action = [](QVShipment &priced) {
-        priced.setObject(s("Parcel"), QVUSPSShipmentSizeKey);              // posts
+        priced.setObject(s("Parcel"), QVUSPSShipmentSizeKey);             // posts
         priced.mutableDictionary().insert(QVUSPSShipmentZoneKey, s("4")); // quiet
         priced.setForceRetailRatesFlag(false);
-        priced.setTotalPrice(Decimal(725, -2));                           // quiet
+        priced.setTotalPrice(Decimal(725, -2)); // quiet
     };
     QVShipment shipment;
     shipment.setForcedRetailRates(true);
@@ -232,10 +233,8 @@ TEST(QVShipment, TotalPriceForms)
         Decimal expected;
     };
     const Case cases[] = {
-        {"nothing", QVariant(), Decimal::zero()},
-        {"decimal", dec(199, -2), Decimal(199, -2)},
-        {"text", s("1.99"), Decimal(199, -2)},
-        {"text that is not a number", s("abc"), Decimal::zero()},
+        {"nothing", QVariant(), Decimal::zero()}, {"decimal", dec(199, -2), Decimal(199, -2)},
+        {"text", s("1.99"), Decimal(199, -2)},    {"text that is not a number", s("abc"), Decimal::zero()},
         {"a real number", 1.99, Decimal::zero()},
     };
     for (const Case &c : cases) {
@@ -319,13 +318,18 @@ TEST(QVShipment, ShipCalendarDate)
 TEST(QVShipment, DimensionDictionary)
 {
     EXPECT_EQ(QVShipment().dimensionDictionary(),
-              (QVariantMap{{QVShipmentLengthMeasurementKey, 0}, {QVShipmentWidthMeasurementKey, 0},
-                           {QVShipmentHeightMeasurementKey, 0}, {QVShipmentRectangularKey, true}}));
-    const QVShipment box(QVariantMap{{QVShipmentLengthMeasurementKey, 12}, {QVShipmentRectangularKey, false},
+              (QVariantMap{{QVShipmentLengthMeasurementKey, 0},
+                           {QVShipmentWidthMeasurementKey, 0},
+                           {QVShipmentHeightMeasurementKey, 0},
+                           {QVShipmentRectangularKey, true}}));
+    const QVShipment box(QVariantMap{{QVShipmentLengthMeasurementKey, 12},
+                                     {QVShipmentRectangularKey, false},
                                      {QVShipmentDescriptionKey, s("not a dimension")}});
     EXPECT_EQ(box.dimensionDictionary(),
-              (QVariantMap{{QVShipmentLengthMeasurementKey, 12}, {QVShipmentWidthMeasurementKey, 0},
-                           {QVShipmentHeightMeasurementKey, 0}, {QVShipmentRectangularKey, false}}));
+              (QVariantMap{{QVShipmentLengthMeasurementKey, 12},
+                           {QVShipmentWidthMeasurementKey, 0},
+                           {QVShipmentHeightMeasurementKey, 0},
+                           {QVShipmentRectangularKey, false}}));
 }
 
 TEST(QVShipment, Shippable)
@@ -380,9 +384,9 @@ TEST(QVShipment, SavedFormSurvivesABinaryPropertyListRoundTrip)
     shipment.setObject(s("Priority Mail"), QVUSPSShipmentRateClassKey);
     shipment.setObject(true, QVUSPSShipmentMachinableKey);
     shipment.setObject(qint64(2), QVUSPSShipmentRateClassificationKey);
-    shipment.setObject(QVariantList{QVariantMap{{QVShipmentItemDescriptionKey, s("Book")},
-                                                {QVShipmentItemQuantityKey, s("1")}}},
-                       QVShipmentItemsKey);
+    shipment.setObject(
+        QVariantList{QVariantMap{{QVShipmentItemDescriptionKey, s("Book")}, {QVShipmentItemQuantityKey, s("1")}}},
+        QVShipmentItemsKey);
     shipment.setObject(QByteArray("indicium"), QVUSPSShipmentRHOIndiciumDataKey);
     shipment.setTotalPrice(Decimal(3125, -2));
 
@@ -428,7 +432,8 @@ TEST(QVShipment, KeyTexts)
         {QVUSPSCarrier, "QVUSPSCarrier"},
         {QVUSPSShipmentRHOIndiciumDataKey, "QVUSPSShipmentRHOIndiciumDataKey"},
         {QVShipmentPriceKey, "QVShipmentPriceKey"},
-        {QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey, "QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey"},
+        {QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey,
+         "QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey"},
         {QVUSPSShipment2976AEMICustomsFormType, "QVUSPSShipment2976AEMICustomsFormType"},
         {QVUSPSShipmentOriginBriskoOne, "QVUSPSShipmentOriginBriskoOne"},
     };

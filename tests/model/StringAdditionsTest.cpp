@@ -28,15 +28,17 @@ TEST(StringAdditions, EmptyStringAndContainment)
 
 TEST(StringAdditions, LineSeparators)
 {
-    struct Case { QString text; QStringList lines; };
+    struct Case {
+        QString text;
+        QStringList lines;
+    };
     const Case cases[] = {
         {QStringLiteral("a\r\nb\n"), {QStringLiteral("a"), QStringLiteral("b")}},
         {QStringLiteral("a\n\nb"), {QStringLiteral("a"), QString(""), QStringLiteral("b")}},
         {QString(), {}},
         {QStringLiteral("one"), {QStringLiteral("one")}},
         {QStringLiteral("a\rb\u0085c\u2028d\u2029e"),
-         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"),
-          QStringLiteral("e")}},
+         {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d"), QStringLiteral("e")}},
         {QStringLiteral("\n"), {QString("")}},
         {QStringLiteral("a\r\r\nb"), {QStringLiteral("a"), QString(""), QStringLiteral("b")}},
     };
@@ -47,10 +49,8 @@ TEST(StringAdditions, LineSeparators)
 TEST(StringAdditions, UspsLogPIC)
 {
     // 22 digits: "420", a ZIP and a 14-digit number.
-    EXPECT_EQ(uspsLogPIC(QStringLiteral("4209021091234567890123")),
-              QStringLiteral("91234567890123"));
-    EXPECT_EQ(uspsLogPIC(QStringLiteral("9400111899223344556677")),
-              QStringLiteral("9400111899223344556677"));
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("4209021091234567890123")), QStringLiteral("91234567890123"));
+    EXPECT_EQ(uspsLogPIC(QStringLiteral("9400111899223344556677")), QStringLiteral("9400111899223344556677"));
     // Too short to carry a routing prefix: nothing is read past the end.
     EXPECT_EQ(uspsLogPIC(QStringLiteral("420")), QStringLiteral("420"));
     EXPECT_EQ(uspsLogPIC(QStringLiteral("4201234")), QStringLiteral("4201234"));
@@ -76,12 +76,9 @@ TEST(StringAdditions, SmallPieces)
     EXPECT_EQ(safeSubstringToIndex(QStringLiteral("abc"), 3), QStringLiteral("abc"));
     EXPECT_EQ(safeSubstringToIndex(QStringLiteral("abc"), 10), QStringLiteral("abc"));
 
-    EXPECT_EQ(substringStartingWithString(QStringLiteral("key=value"), QStringLiteral("=")),
-              QStringLiteral("=value"));
-    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key=value"), QStringLiteral("=")),
-              QStringLiteral("value"));
-    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key="), QStringLiteral("=")),
-              QString(""));
+    EXPECT_EQ(substringStartingWithString(QStringLiteral("key=value"), QStringLiteral("=")), QStringLiteral("=value"));
+    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key=value"), QStringLiteral("=")), QStringLiteral("value"));
+    EXPECT_EQ(substringStartingAfterString(QStringLiteral("key="), QStringLiteral("=")), QString(""));
     EXPECT_FALSE(substringStartingWithString(QStringLiteral("key"), QStringLiteral("=")));
     EXPECT_FALSE(substringStartingAfterString(QStringLiteral("key"), QStringLiteral("=")));
 }
@@ -136,14 +133,11 @@ TEST(StringAdditions, SeparatingSubstrings)
 {
     const QString digits = QStringLiteral("1234567");
     const QString comma = QStringLiteral(",");
-    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, true),
-              QStringLiteral("123,456,7"));
-    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, false),
-              QStringLiteral("1,234,567"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, true), QStringLiteral("123,456,7"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(digits, 3, comma, false), QStringLiteral("1,234,567"));
     EXPECT_EQ(stringBySeparatingSubstringsOfLength(QStringLiteral("123456"), 3, comma, false),
               QStringLiteral("123,456"));
-    EXPECT_EQ(stringBySeparatingSubstringsOfLength(QStringLiteral("123"), 3, comma, false),
-              QStringLiteral("123"));
+    EXPECT_EQ(stringBySeparatingSubstringsOfLength(QStringLiteral("123"), 3, comma, false), QStringLiteral("123"));
     EXPECT_EQ(stringBySeparatingSubstringsOfLength(QString(), 0, comma, false), QString());
     try {
         stringBySeparatingSubstringsOfLength(digits, 0, comma, true);
@@ -192,21 +186,15 @@ TEST(StringAdditions, IntegerValues)
     EXPECT_EQ(longLongValue(QStringLiteral("  -123x")), -123);
     EXPECT_EQ(longLongValue(QStringLiteral("+5")), 5);
     EXPECT_EQ(longLongValue(QStringLiteral("x5")), 0);
-    EXPECT_EQ(longLongValue(QStringLiteral("99999999999999999999")),
-              std::numeric_limits<qint64>::max());
-    EXPECT_EQ(longLongValue(QStringLiteral("-99999999999999999999")),
-              std::numeric_limits<qint64>::min());
-    EXPECT_EQ(longLongValue(QStringLiteral("-9223372036854775808")),
-              std::numeric_limits<qint64>::min());
+    EXPECT_EQ(longLongValue(QStringLiteral("99999999999999999999")), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(longLongValue(QStringLiteral("-99999999999999999999")), std::numeric_limits<qint64>::min());
+    EXPECT_EQ(longLongValue(QStringLiteral("-9223372036854775808")), std::numeric_limits<qint64>::min());
     EXPECT_EQ(maxIntegerValue(QStringLiteral("12")), 12);
 
-    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("18446744073709551615")),
-              std::numeric_limits<quint64>::max());
-    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("99999999999999999999")),
-              std::numeric_limits<quint64>::max());
+    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("18446744073709551615")), std::numeric_limits<quint64>::max());
+    EXPECT_EQ(unsignedLongLongValue(QStringLiteral("99999999999999999999")), std::numeric_limits<quint64>::max());
     EXPECT_EQ(unsignedLongLongValue(QStringLiteral("-1")), std::numeric_limits<quint64>::max());
-    EXPECT_EQ(maxUnsignedIntegerValue(QStringLiteral("-2")),
-              std::numeric_limits<std::uintmax_t>::max() - 1);
+    EXPECT_EQ(maxUnsignedIntegerValue(QStringLiteral("-2")), std::numeric_limits<std::uintmax_t>::max() - 1);
 
     EXPECT_EQ(numberValue(QStringLiteral("17 apples")).toLongLong(), 17);
     EXPECT_EQ(arrayValue(QStringLiteral("x")), QVariantList{QStringLiteral("x")});
@@ -214,7 +202,10 @@ TEST(StringAdditions, IntegerValues)
 
 TEST(StringAdditions, HexValue)
 {
-    struct Case { QString text; quint32 value; };
+    struct Case {
+        QString text;
+        quint32 value;
+    };
     const Case cases[] = {
         {QStringLiteral("0x1F"), 31},
         {QStringLiteral(" 1f"), 31},
@@ -235,15 +226,16 @@ TEST(StringAdditions, DataConversions)
 {
     EXPECT_EQ(stringWithData(QByteArray("abc"), StringEncoding::ASCII), QStringLiteral("abc"));
     EXPECT_FALSE(stringWithData(QByteArray("\xE9", 1), StringEncoding::ASCII));
-    EXPECT_EQ(stringWithData(QByteArray("\xE9", 1), StringEncoding::ISOLatin1),
-              QStringLiteral("\u00E9"));
-    EXPECT_EQ(stringWithData(QByteArray("\xC3\xA9"), StringEncoding::UTF8),
-              QStringLiteral("\u00E9"));
+    EXPECT_EQ(stringWithData(QByteArray("\xE9", 1), StringEncoding::ISOLatin1), QStringLiteral("\u00E9"));
+    EXPECT_EQ(stringWithData(QByteArray("\xC3\xA9"), StringEncoding::UTF8), QStringLiteral("\u00E9"));
     EXPECT_FALSE(stringWithData(QByteArray("\xC3("), StringEncoding::UTF8));
     // A character cut off at the end of the data is not valid UTF-8 either.
     EXPECT_FALSE(stringWithData(QByteArray("abc\xC3"), StringEncoding::UTF8));
     EXPECT_FALSE(stringWithData(QByteArray("\xE4\xB8"), StringEncoding::UTF8));
-    EXPECT_EQ(stringWithData(QByteArray("\xFF\xFE" "a\0", 4), StringEncoding::UTF16),
+    EXPECT_EQ(stringWithData(QByteArray("\xFF\xFE"
+                                        "a\0",
+                                        4),
+                             StringEncoding::UTF16),
               QStringLiteral("a"));
     EXPECT_EQ(stringWithData(QByteArray("\0a", 2), StringEncoding::UTF16), QStringLiteral("a"));
     EXPECT_FALSE(stringWithData(QByteArray("\0a\0", 3), StringEncoding::UTF16));
@@ -254,10 +246,18 @@ TEST(StringAdditions, DataConversions)
 TEST(StringAdditions, DecodeBase64)
 {
     // RFC 4648 section 10 test vectors.
-    struct Case { const char *text; const char *bytes; };
+    struct Case {
+        const char *text;
+        const char *bytes;
+    };
     const Case cases[] = {
-        {"", ""}, {"Zg==", "f"}, {"Zm8=", "fo"}, {"Zm9v", "foo"},
-        {"Zm9vYg==", "foob"}, {"Zm9vYmE=", "fooba"}, {"Zm9vYmFy", "foobar"},
+        {"", ""},
+        {"Zg==", "f"},
+        {"Zm8=", "fo"},
+        {"Zm9v", "foo"},
+        {"Zm9vYg==", "foob"},
+        {"Zm9vYmE=", "fooba"},
+        {"Zm9vYmFy", "foobar"},
     };
     for (const Case &c : cases)
         EXPECT_EQ(decodeBase64(QString::fromLatin1(c.text)), QByteArray(c.bytes)) << c.text;
@@ -282,7 +282,10 @@ TEST(StringAdditions, DecodeBase64WithWhiteSpaceAndNoFinalLineBreak)
     QString crLines = encoded;
     crLines.insert(152, QLatin1Char('\r')).insert(76, QLatin1Char('\r'));
 
-    struct Case { QString text; QByteArray bytes; };
+    struct Case {
+        QString text;
+        QByteArray bytes;
+    };
     const Case cases[] = {
         {QStringLiteral("Zm9v YmFy"), QByteArray("foobar")},
         {QStringLiteral("Zm9vYmFy "), QByteArray("foobar")},
@@ -308,27 +311,26 @@ TEST(StringAdditions, DecimalValues)
 TEST(StringAdditions, DictionaryValue)
 {
     QString error;
-    const auto map = dictionaryValue(QStringLiteral(
-        "{ Name = \"Ann Lee\"; ZIP = 02134; list = (a, \"b c\", ); data = <0fa1 ff>;\n"
-        "  /* nested */ inner = { k = v; }; // end\n esc = \"a\\\"b\\n\"; }"), &error);
+    const auto map =
+        dictionaryValue(QStringLiteral("{ Name = \"Ann Lee\"; ZIP = 02134; list = (a, \"b c\", ); data = <0fa1 ff>;\n"
+                                       "  /* nested */ inner = { k = v; }; // end\n esc = \"a\\\"b\\n\"; }"),
+                        &error);
     ASSERT_TRUE(map.has_value()) << error.toStdString();
     EXPECT_EQ(map->value(QStringLiteral("Name")), QVariant(QStringLiteral("Ann Lee")));
     EXPECT_EQ(map->value(QStringLiteral("ZIP")), QVariant(QStringLiteral("02134")));
-    EXPECT_EQ(map->value(QStringLiteral("list")),
-              QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b c")}));
+    EXPECT_EQ(map->value(QStringLiteral("list")), QVariant(QVariantList{QStringLiteral("a"), QStringLiteral("b c")}));
     EXPECT_EQ(map->value(QStringLiteral("data")), QVariant(QByteArray("\x0f\xa1\xff")));
-    EXPECT_EQ(map->value(QStringLiteral("inner")).toMap().value(QStringLiteral("k")),
-              QVariant(QStringLiteral("v")));
+    EXPECT_EQ(map->value(QStringLiteral("inner")).toMap().value(QStringLiteral("k")), QVariant(QStringLiteral("v")));
     EXPECT_EQ(map->value(QStringLiteral("esc")), QVariant(QStringLiteral("a\"b\n")));
 
-    const auto xml = dictionaryValue(QStringLiteral(
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<plist version=\"1.0\"><dict><key>a</key><integer>3</integer></dict></plist>"));
+    const auto xml =
+        dictionaryValue(QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                                       "<plist version=\"1.0\"><dict><key>a</key><integer>3</integer></dict></plist>"));
     ASSERT_TRUE(xml.has_value());
     EXPECT_EQ(xml->value(QStringLiteral("a")).toLongLong(), 3);
 
-    for (const char *bad : {"", "(a, b)", "{ a = b }", "{ a = ; }", "{ a = \"b; }", "{ a = <0g>; }",
-                            "{ a = b; } extra", "plain"}) {
+    for (const char *bad :
+         {"", "(a, b)", "{ a = b }", "{ a = ; }", "{ a = \"b; }", "{ a = <0g>; }", "{ a = b; } extra", "plain"}) {
         QString why;
         EXPECT_FALSE(dictionaryValue(QString::fromLatin1(bad), &why).has_value()) << bad;
         EXPECT_FALSE(why.isEmpty()) << bad;
@@ -339,10 +341,8 @@ TEST(StringAdditions, DictionaryValue)
 
 TEST(StringAdditions, Lists)
 {
-    EXPECT_EQ(componentsJoinedByComma(QStringList{QStringLiteral("a"), QStringLiteral("b")}),
-              QStringLiteral("a, b"));
-    EXPECT_EQ(componentsJoinedByComma(QVariantList{1, QStringLiteral("b")}),
-              QStringLiteral("1, b"));
+    EXPECT_EQ(componentsJoinedByComma(QStringList{QStringLiteral("a"), QStringLiteral("b")}), QStringLiteral("a, b"));
+    EXPECT_EQ(componentsJoinedByComma(QVariantList{1, QStringLiteral("b")}), QStringLiteral("1, b"));
     EXPECT_EQ(qv_reversedArray(QList<int>{1, 2, 3}), (QList<int>{3, 2, 1}));
     EXPECT_EQ(arrayByRemovingObject(QList<int>{1, 2, 1, 3, 1}, 1), (QList<int>{2, 3}));
     EXPECT_EQ(arrayByRemovingObject(QList<int>{2, 3}, 1), (QList<int>{2, 3}));

@@ -16,13 +16,20 @@ TEST(TemplateSubstitution, TemplateCases)
 {
     const QVariantMap name{{QStringLiteral("Name"), QStringLiteral("Ann")}};
     const QVariantMap none;
-    struct Case { QString text; QVariantMap values; bool remove; QString expected; };
+    struct Case {
+        QString text;
+        QVariantMap values;
+        bool remove;
+        QString expected;
+    };
     const Case cases[] = {
         {QStringLiteral("Dear <%Name%>,"), name, false, QStringLiteral("Dear Ann,")},
         {QStringLiteral("Dear <%Name%>,"), none, false, QStringLiteral("Dear <%Name%>,")},
         {QStringLiteral("Dear <%Name%>,"), none, true, QStringLiteral("Dear ,")},
         // A value that is not text leaves key and delimiters, even with removal on.
-        {QStringLiteral("Pieces: <%Count%>"), {{QStringLiteral("Count"), 3}}, true,
+        {QStringLiteral("Pieces: <%Count%>"),
+         {{QStringLiteral("Count"), 3}},
+         true,
          QStringLiteral("Pieces: <%Count%>")},
         // No end delimiter: the rest of the text is the key.
         {QStringLiteral("Hello <%Name"), name, false, QStringLiteral("Hello Ann")},
@@ -32,7 +39,8 @@ TEST(TemplateSubstitution, TemplateCases)
         // Values are not scanned again.
         {QStringLiteral("<%A%>-<%B%>"),
          {{QStringLiteral("A"), QStringLiteral("<%B%>")}, {QStringLiteral("B"), QStringLiteral("b")}},
-         false, QStringLiteral("<%B%>-b")},
+         false,
+         QStringLiteral("<%B%>-b")},
         // Text after the last key is copied; several keys in one text.
         {QStringLiteral("<%Name%> and <%Name%>!"), name, false, QStringLiteral("Ann and Ann!")},
         {QStringLiteral("no keys here"), name, true, QStringLiteral("no keys here")},
@@ -50,9 +58,8 @@ TEST(TemplateSubstitution, TemplateCases)
 TEST(TemplateSubstitution, DelimitersMatchWithoutCase)
 {
     const QVariantMap values{{QStringLiteral("key"), QStringLiteral("V")}};
-    EXPECT_EQ(stringByReplacingKeysInDictionary(QStringLiteral("[b:key:E]"), values,
-                                                QStringLiteral("[B:"), QStringLiteral(":e]"),
-                                                false),
+    EXPECT_EQ(stringByReplacingKeysInDictionary(QStringLiteral("[b:key:E]"), values, QStringLiteral("[B:"),
+                                                QStringLiteral(":e]"), false),
               QStringLiteral("V"));
 }
 
@@ -60,56 +67,41 @@ TEST(TemplateSubstitution, LookupFunction)
 {
     QStringList asked;
     const QString result = stringByReplacingKeys(
-        QStringLiteral("{a}{b}"), QStringLiteral("{"), QStringLiteral("}"),
-        [&](const QString &key) -> QVariant {
+        QStringLiteral("{a}{b}"), QStringLiteral("{"), QStringLiteral("}"), [&](const QString &key) -> QVariant {
             asked << key;
             return key == QLatin1String("a") ? QVariant(QStringLiteral("1")) : QVariant();
         });
     EXPECT_EQ(result, QStringLiteral("1{b}"));
     EXPECT_EQ(asked, (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
 
-    EXPECT_EQ(variableSubstitutionInDictionary(QStringLiteral("k"), {}, true),
-              QVariant(QString("")));
+    EXPECT_EQ(variableSubstitutionInDictionary(QStringLiteral("k"), {}, true), QVariant(QString("")));
     EXPECT_FALSE(variableSubstitutionInDictionary(QStringLiteral("k"), {}, false).isValid());
 }
 
 TEST(TemplateSubstitution, RemovingAndReplacing)
 {
-    EXPECT_EQ(stringByRemovingPrefix(QStringLiteral("Mr. Smith"), QStringLiteral("Mr. ")),
-              QStringLiteral("Smith"));
-    EXPECT_EQ(stringByRemovingPrefix(QStringLiteral("Mr. Smith"), QStringLiteral("mr. ")),
-              QStringLiteral("Mr. Smith"));
-    EXPECT_EQ(stringByRemovingSuffix(QStringLiteral("file.txt"), QStringLiteral(".txt")),
-              QStringLiteral("file"));
-    EXPECT_EQ(stringByRemovingSuffix(QStringLiteral("file.txt"), QStringLiteral(".pdf")),
-              QStringLiteral("file.txt"));
-    EXPECT_EQ(stringByRemovingSurroundingWhitespace(QStringLiteral(" \t\na b\r\n ")),
-              QStringLiteral("a b"));
-    EXPECT_EQ(stringByRemovingString(QStringLiteral("a-b--c"), QStringLiteral("-")),
-              QStringLiteral("abc"));
-    EXPECT_EQ(stringByRemovingString(QStringLiteral("abc"), QStringLiteral("x")),
-              QStringLiteral("abc"));
+    EXPECT_EQ(stringByRemovingPrefix(QStringLiteral("Mr. Smith"), QStringLiteral("Mr. ")), QStringLiteral("Smith"));
+    EXPECT_EQ(stringByRemovingPrefix(QStringLiteral("Mr. Smith"), QStringLiteral("mr. ")), QStringLiteral("Mr. Smith"));
+    EXPECT_EQ(stringByRemovingSuffix(QStringLiteral("file.txt"), QStringLiteral(".txt")), QStringLiteral("file"));
+    EXPECT_EQ(stringByRemovingSuffix(QStringLiteral("file.txt"), QStringLiteral(".pdf")), QStringLiteral("file.txt"));
+    EXPECT_EQ(stringByRemovingSurroundingWhitespace(QStringLiteral(" \t\na b\r\n ")), QStringLiteral("a b"));
+    EXPECT_EQ(stringByRemovingString(QStringLiteral("a-b--c"), QStringLiteral("-")), QStringLiteral("abc"));
+    EXPECT_EQ(stringByRemovingString(QStringLiteral("abc"), QStringLiteral("x")), QStringLiteral("abc"));
 
     // Replacement text holding the searched text is not replaced again.
-    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("aaa"), QStringLiteral("a"),
-                                                      QStringLiteral("aa")),
+    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("aaa"), QStringLiteral("a"), QStringLiteral("aa")),
               QStringLiteral("aaaaaa"));
-    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("$1,234"),
-                                                      QStringLiteral(","), QString()),
+    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("$1,234"), QStringLiteral(","), QString()),
               QStringLiteral("$1234"));
-    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("abc"), QString(),
-                                                      QStringLiteral("x")),
+    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("abc"), QString(), QStringLiteral("x")),
               QStringLiteral("abc"));
-    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("aAa"), QStringLiteral("a"),
-                                                      QStringLiteral("b")),
+    EXPECT_EQ(stringByReplacingAllOccurrencesOfString(QStringLiteral("aAa"), QStringLiteral("a"), QStringLiteral("b")),
               QStringLiteral("bAb"));
 
     const CharacterSet digits = CharacterSet::decimalDigitCharacterSet();
-    EXPECT_EQ(stringByReplacingCharactersInSet(QStringLiteral("2014"), digits,
-                                               QStringLiteral("#")),
+    EXPECT_EQ(stringByReplacingCharactersInSet(QStringLiteral("2014"), digits, QStringLiteral("#")),
               QStringLiteral("####"));
-    EXPECT_EQ(stringByReplacingCharactersInSet(QStringLiteral("a1b"), digits,
-                                               QStringLiteral("11")),
+    EXPECT_EQ(stringByReplacingCharactersInSet(QStringLiteral("a1b"), digits, QStringLiteral("11")),
               QStringLiteral("a11b"));
     QString inPlace = QStringLiteral("x1y22");
     replaceAllOccurrencesOfCharactersInSet(inPlace, digits, QStringLiteral("9"));
@@ -118,10 +110,9 @@ TEST(TemplateSubstitution, RemovingAndReplacing)
 
 TEST(TemplateSubstitution, PerformingReplacement)
 {
-    const CharacterSet special = CharacterSet::characterSetWithCharactersInString(
-        QStringLiteral("&<"));
-    const CharacterReplacementFunction escape
-        = [](const QString &working, qsizetype position, qsizetype) -> std::optional<QString> {
+    const CharacterSet special = CharacterSet::characterSetWithCharactersInString(QStringLiteral("&<"));
+    const CharacterReplacementFunction escape = [](const QString &working, qsizetype position,
+                                                   qsizetype) -> std::optional<QString> {
         if (working.at(position) == u'&')
             return QStringLiteral("&amp;");
         return std::nullopt; // "<" is kept

@@ -169,9 +169,7 @@ TEST(VCard, WrittenFormIsFoldedEscapedVCard30)
     QByteArray unfolded = data;
     unfolded.replace("\r\n ", "");
     const QList<QByteArray> lines = unfolded.split('\n');
-    const auto has = [&lines](const char *expected) {
-        return lines.contains(QByteArray(expected) + '\r');
-    };
+    const auto has = [&lines](const char *expected) { return lines.contains(QByteArray(expected) + '\r'); };
     EXPECT_EQ(lines.first(), QByteArray("BEGIN:VCARD\r"));
     EXPECT_TRUE(has("VERSION:3.0"));
     EXPECT_TRUE(has("N:O'Brien\\; Fitzgerald;Anne\\, Marie;Zo\xC3\xAB;Dr.;III"));
@@ -252,16 +250,18 @@ TEST(VCard, ReadsACardWrittenByAnIndependentWriter)
     EXPECT_EQ(person->middleName(), s("Zoë"));
     EXPECT_EQ(person->title(), s("Dr."));
     EXPECT_EQ(person->suffix(), s("III"));
-    EXPECT_EQ(person->organization(), s("Bäckerei & Konditorei Ærøskøbing Straße, Zweigstelle Nürnberg-Südost und Umgebung"));
+    EXPECT_EQ(person->organization(),
+              s("Bäckerei & Konditorei Ærøskøbing Straße, Zweigstelle Nürnberg-Südost und Umgebung"));
     EXPECT_EQ(person->jobTitle(), s("Head of Shipping"));
     EXPECT_EQ(person->uniqueId(), s("vobject-0001"));
     ASSERT_EQ(person->addresses().count(), 1);
     EXPECT_EQ(person->addresses().labelAtIndex(0), kABHomeLabel);
-    EXPECT_EQ(person->addresses().valueAtIndex(0), postal({{kABAddressStreetKey, "Suite 5\n1 Main St"},
-                                                           {kABAddressCityKey, "Springfield"},
-                                                           {kABAddressStateKey, "IL"},
-                                                           {kABAddressZIPKey, "62701-1234"},
-                                                           {kABAddressCountryKey, "USA"}}));
+    EXPECT_EQ(person->addresses().valueAtIndex(0),
+              postal({{kABAddressStreetKey, "Suite 5\n1 Main St"},
+                      {kABAddressCityKey, "Springfield"},
+                      {kABAddressStateKey, "IL"},
+                      {kABAddressZIPKey, "62701-1234"},
+                      {kABAddressCountryKey, "USA"}}));
     ASSERT_EQ(person->phones().count(), 2);
     EXPECT_EQ(person->phones().labelAtIndex(0), kABWorkLabel);
     EXPECT_EQ(person->phones().primaryIndex(), 1);
@@ -293,17 +293,19 @@ TEST(VCard, HandWrittenVCard30)
     EXPECT_EQ(mary.addresses().primaryIndex(), 0);
     EXPECT_EQ(mary.addresses().labelAtIndex(0), kABWorkLabel);
     // The folded street and the extended address above it.
-    EXPECT_EQ(mary.addresses().valueAtIndex(0), postal({{kABAddressStreetKey, "Suite 210\n1600 Amphitheatre Pkwy"},
-                                                        {kABAddressCityKey, "Mountain View"},
-                                                        {kABAddressStateKey, "CA"},
-                                                        {kABAddressZIPKey, "94043-1351"},
-                                                        {kABAddressCountryKey, "USA"},
-                                                        {kABAddressCountryCodeKey, "us"}}));
+    EXPECT_EQ(mary.addresses().valueAtIndex(0),
+              postal({{kABAddressStreetKey, "Suite 210\n1600 Amphitheatre Pkwy"},
+                      {kABAddressCityKey, "Mountain View"},
+                      {kABAddressStateKey, "CA"},
+                      {kABAddressZIPKey, "94043-1351"},
+                      {kABAddressCountryKey, "USA"},
+                      {kABAddressCountryCodeKey, "us"}}));
     EXPECT_EQ(mary.addresses().labelAtIndex(1), kABHomeLabel);
-    EXPECT_EQ(mary.addresses().valueAtIndex(1), postal({{kABAddressStreetKey, "12 Rue de la Paix"},
-                                                        {kABAddressCityKey, "Paris"},
-                                                        {kABAddressZIPKey, "75002"},
-                                                        {kABAddressCountryKey, "France"}}));
+    EXPECT_EQ(mary.addresses().valueAtIndex(1),
+              postal({{kABAddressStreetKey, "12 Rue de la Paix"},
+                      {kABAddressCityKey, "Paris"},
+                      {kABAddressZIPKey, "75002"},
+                      {kABAddressCountryKey, "France"}}));
 
     ASSERT_EQ(mary.phones().count(), 2);
     EXPECT_EQ(mary.phones().valueAtIndex(0), s("+1 650 555 0100"));
@@ -320,28 +322,27 @@ TEST(VCard, HandWrittenVCard30)
     EXPECT_EQ(acme.uniqueId(), s("acme-0001"));
     EXPECT_EQ(acme.organization(), s("Acme Widgets"));
     EXPECT_TRUE(acme.composedName().isEmpty());
-    EXPECT_EQ(acme.addresses().valueAtIndex(0).value(kABAddressStreetKey).toString(),
-              s("Dock 4\n500 Industrial Way"));
+    EXPECT_EQ(acme.addresses().valueAtIndex(0).value(kABAddressStreetKey).toString(), s("Dock 4\n500 Industrial Way"));
     EXPECT_EQ(acme.addresses().primaryIndex(), 0); // no PREF: the first entry
 }
 
 TEST(VCard, VCard21QuotedPrintable)
 {
     QString error;
-    const std::optional<Person> person =
-        personWithVCardRepresentation(fixture("vcard21-quoted-printable.vcf"), &error);
+    const std::optional<Person> person = personWithVCardRepresentation(fixture("vcard21-quoted-printable.vcf"), &error);
     ASSERT_TRUE(person) << error.toStdString();
-    EXPECT_EQ(person->lastName(), s("Müller"));  // ISO-8859-1
+    EXPECT_EQ(person->lastName(), s("Müller")); // ISO-8859-1
     EXPECT_EQ(person->firstName(), s("Jürgen"));
     EXPECT_EQ(person->organization(), s("Bäckerei Müller GmbH")); // UTF-8
     ASSERT_EQ(person->addresses().count(), 2);
     EXPECT_EQ(person->addresses().primaryIndex(), 0);
     EXPECT_EQ(person->addresses().labelAtIndex(0), kABHomeLabel);
     // =0D=0A inside the street and a soft line break inside the city.
-    EXPECT_EQ(person->addresses().valueAtIndex(0), postal({{kABAddressStreetKey, "Königstraße 5\nHinterhaus"},
-                                                           {kABAddressCityKey, "München"},
-                                                           {kABAddressZIPKey, "80331"},
-                                                           {kABAddressCountryKey, "Germany"}}));
+    EXPECT_EQ(person->addresses().valueAtIndex(0),
+              postal({{kABAddressStreetKey, "Königstraße 5\nHinterhaus"},
+                      {kABAddressCityKey, "München"},
+                      {kABAddressZIPKey, "80331"},
+                      {kABAddressCountryKey, "Germany"}}));
     EXPECT_EQ(person->addresses().labelAtIndex(1), kABWorkLabel);
     EXPECT_EQ(person->addresses().valueAtIndex(1).value(kABAddressZIPKey).toString(), s("04101"));
     EXPECT_EQ(person->phones().primaryIndex(), 1);
@@ -371,8 +372,7 @@ TEST(VCard, FoldingEscapesAndLineEnds)
         {"no final line end", QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Smith;;;;\r\nEND:VCARD"), "Smith"},
         {"UTF-8 byte order mark", "\xEF\xBB\xBF" + card("N:Smith;;;;\r\n"), "Smith"},
         {"lower-case names and a group", card("item2.n:smith;john;;;\r\n"), "smith"},
-        {"quoted-printable soft break", card("N;ENCODING=QUOTED-PRINTABLE:M=C3=BC=\r\nller;;;;\r\n", "2.1"),
-         "Müller"},
+        {"quoted-printable soft break", card("N;ENCODING=QUOTED-PRINTABLE:M=C3=BC=\r\nller;;;;\r\n", "2.1"), "Müller"},
         {"bare QUOTED-PRINTABLE", card("N;QUOTED-PRINTABLE;CHARSET=WINDOWS-1252:=80uro;;;;\r\n", "2.1"),
          "\xE2\x82\xACuro"},
         {"2.1 without CHARSET in a Windows code page", card("N:M\xFCller;;;;\r\n", "2.1"), "Müller"},

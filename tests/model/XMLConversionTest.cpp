@@ -13,10 +13,7 @@
 
 namespace {
 
-QVariantMap parsed(const char *xml)
-{
-    return rho_propertyListFromXMLFormat(QByteArray(xml));
-}
+QVariantMap parsed(const char *xml) { return rho_propertyListFromXMLFormat(QByteArray(xml)); }
 
 QVariantMap map(std::initializer_list<std::pair<QString, QVariant>> pairs)
 {
@@ -55,10 +52,9 @@ const char *const kEntityExpansion =
     "]>\n"
     "<lolz>&lol9;</lolz>";
 
-const char *const kExternalEntity =
-    "<?xml version=\"1.0\"?>\n"
-    "<!DOCTYPE r [ <!ENTITY x SYSTEM \"file:///etc/passwd\"> ]>\n"
-    "<r>&x;</r>";
+const char *const kExternalEntity = "<?xml version=\"1.0\"?>\n"
+                                    "<!DOCTYPE r [ <!ENTITY x SYSTEM \"file:///etc/passwd\"> ]>\n"
+                                    "<r>&x;</r>";
 
 // Names of the root's child elements in order, read with an independent reader.
 QStringList childNames(const QByteArray &xml)
@@ -84,9 +80,10 @@ QStringList childNames(const QByteArray &xml)
 TEST(XMLConversion, DocumentWithLeavesAttributesAndRepeatedChildren)
 {
     const QVariantMap result = parsed("<r><a>5</a><b k=\"v\">6</b><c>7</c><c>8</c></r>");
-    const QVariantMap expected = map({{s("r"), map({{s("a"), s("5")},
-                                                    {s("b"), map({{s("k"), s("v")}, {s("b"), s("6")}})},
-                                                    {s("c"), QVariantList{s("7"), s("8")}}})}});
+    const QVariantMap expected = map({{s("r"),
+                                       map({{s("a"), s("5")},
+                                            {s("b"), map({{s("k"), s("v")}, {s("b"), s("6")}})},
+                                            {s("c"), QVariantList{s("7"), s("8")}}})}});
     EXPECT_EQ(result, expected);
 }
 
@@ -121,8 +118,7 @@ TEST(XMLConversion, TextThatHasNoPlaceOfItsOwnIsKeptUnderTheElementName)
     EXPECT_EQ(parsed("<r><m>Balance <b>5.00</b></m></r>"),
               map({{s("r"), map({{s("m"), map({{s("m"), s("Balance")}, {s("b"), s("5.00")}})}})}}));
     // An attribute of the element's own name is not overwritten by text.
-    EXPECT_EQ(parsed("<r><n n=\"attr\">text</n></r>"),
-              map({{s("r"), map({{s("n"), map({{s("n"), s("attr")}})}})}}));
+    EXPECT_EQ(parsed("<r><n n=\"attr\">text</n></r>"), map({{s("r"), map({{s("n"), map({{s("n"), s("attr")}})}})}}));
 }
 
 TEST(XMLConversion, CDATAIsText)
@@ -135,8 +131,9 @@ TEST(XMLConversion, NamesKeepTheirPrefixAndEntitiesAreDecoded)
 {
     const QVariantMap result =
         parsed("<s:Envelope xmlns:s=\"urn:soap\"><s:Body><v>a &amp; b &lt; c</v></s:Body></s:Envelope>");
-    EXPECT_EQ(result, map({{s("s:Envelope"), map({{s("xmlns:s"), s("urn:soap")},
-                                                  {s("s:Body"), map({{s("v"), s("a & b < c")}})}})}}));
+    EXPECT_EQ(
+        result,
+        map({{s("s:Envelope"), map({{s("xmlns:s"), s("urn:soap")}, {s("s:Body"), map({{s("v"), s("a & b < c")}})}})}}));
 }
 
 TEST(XMLConversion, StringFormReadsUTF8)
@@ -227,16 +224,24 @@ TEST(XMLBuilding, OrderedKeysNullsAndValueTexts)
     EXPECT_EQ(ordered.characterEncoding(), s("UTF-8"));
     EXPECT_TRUE(ordered.xmlData().startsWith("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"));
 
-    const QVariantMap mixed = map({{s("n"), 42}, {s("x"), 1.5}, {s("t"), true}, {s("z"), QVariant::fromValue(nullptr)},
-                                   {s("u"), QVariant()}, {s("e"), s("a<b&c")},
+    const QVariantMap mixed = map({{s("n"), 42},
+                                   {s("x"), 1.5},
+                                   {s("t"), true},
+                                   {s("z"), QVariant::fromValue(nullptr)},
+                                   {s("u"), QVariant()},
+                                   {s("e"), s("a<b&c")},
                                    {s("d"), QVariant::fromValue(Decimal(5600, -3))}});
     const QVXMLDocument document =
         qv_documentWithRootName(s("req"), mixed, {s("z"), s("n"), s("x"), s("t"), s("u"), s("e"), s("d")});
     EXPECT_EQ(childNames(document.xmlData()), (QStringList{s("n"), s("x"), s("t"), s("e"), s("d")}));
     // Read back through the converter.
     EXPECT_EQ(rho_propertyListFromXMLFormat(document.xmlData()),
-              map({{s("req"), map({{s("n"), s("42")}, {s("x"), s("1.5")}, {s("t"), s("1")}, {s("e"), s("a<b&c")},
-                                       {s("d"), s("5.6")}})}}));
+              map({{s("req"),
+                    map({{s("n"), s("42")},
+                         {s("x"), s("1.5")},
+                         {s("t"), s("1")},
+                         {s("e"), s("a<b&c")},
+                         {s("d"), s("5.6")}})}}));
 }
 
 TEST(XMLBuilding, NestedValuesBecomeTheirDescriptionText)
@@ -261,7 +266,8 @@ TEST(XMLBuilding, CharactersXMLCannotCarryAreLeftOut)
     // XML 1.0 allows no control characters but tab, line feed and carriage
     // return, and no U+FFFF or unpaired surrogate: a built document stays
     // well-formed and reads back with the rest of the text.
-    QString text = s("a\x01" "b\tc");
+    QString text = s("a\x01"
+                     "b\tc");
     text += QChar(0xFFFF);
     text += QChar(0xD800); // unpaired
     text += s("d\U0001F600");
@@ -292,8 +298,8 @@ TEST(XMLBuilding, DefaultOrderAndEmptyRoot)
 TEST(XMLLookup, XPathAnswersTheLastMatch)
 {
     QString error;
-    const auto document = QVXMLDocument::fromData(
-        "<r><item><id>1</id></item><item><id>2</id></item><other a=\"x\"/></r>", &error);
+    const auto document =
+        QVXMLDocument::fromData("<r><item><id>1</id></item><item><id>2</id></item><other a=\"x\"/></r>", &error);
     ASSERT_TRUE(document.has_value()) << error.toStdString();
     const QVXMLNode root = document->rootElement();
 

@@ -20,7 +20,10 @@ Decimal dec(const char *text) { return Decimal::fromString(QString::fromLatin1(t
 
 TEST(Decimal, ParsesAndPrintsCompactly)
 {
-    struct Case { const char *in; const char *out; };
+    struct Case {
+        const char *in;
+        const char *out;
+    };
     const Case cases[] = {
         {"5.6", "5.6"},
         {"-0.48", "-0.48"},
@@ -59,8 +62,8 @@ TEST(Decimal, ParsesAndPrintsCompactly)
 
 TEST(Decimal, TextThatIsNotANumberIsNaN)
 {
-    const char *bad[] = {"", "   ", "abc", "12abc", "1.2.3", "-", "+", ".", "e5", "1e", "1e+",
-                         "NaN", "inf", "1,5", "--1", "1 2", "0x10", "1e999", "-1e200"};
+    const char *bad[] = {"",    "   ", "abc", "12abc", "1.2.3", "-",   "+",    ".",     "e5",    "1e",
+                         "1e+", "NaN", "inf", "1,5",   "--1",   "1 2", "0x10", "1e999", "-1e200"};
     for (const char *text : bad) {
         EXPECT_TRUE(dec(text).isNaN()) << text;
         EXPECT_FALSE(Decimal::parse(QString::fromLatin1(text)).has_value()) << text;
@@ -84,8 +87,7 @@ TEST(Decimal, ConstructsFromMantissaAndExponent)
     EXPECT_EQ(Decimal(1, 127).toString(), QStringLiteral("1") + QString(127, QLatin1Char('0')));
 }
 
-struct RoundingCase
-{
+struct RoundingCase {
     const char *value;
     int scale;
     const char *plain;
@@ -376,7 +378,8 @@ for line in sys.stdin:
     process.closeWriteChannel();
     ASSERT_TRUE(process.waitForFinished(30000));
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-    const QStringList theirs = QString::fromLatin1(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const QStringList theirs =
+        QString::fromLatin1(process.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(theirs.size(), ours.size());
     for (int i = 0; i < ours.size(); ++i)
         EXPECT_EQ(ours[i], theirs[i]) << lines[i].toStdString();

@@ -13,8 +13,7 @@ namespace {
 const QString kChanged = QStringLiteral("QVShipmentDidChangeNotification");
 const QString kOther = QStringLiteral("QVMailingLogDidChangeNotification");
 
-struct Shipment
-{
+struct Shipment {
     int number = 0;
 };
 
@@ -103,7 +102,8 @@ TEST(NotificationCenter, ObserversAddedOrPostsMadeDuringDelivery)
     auto adder = center.addObserver(kChanged, [&](const Notification &) {
         calls << QStringLiteral("adder");
         if (added.empty())
-            added.push_back(center.addObserver(kChanged, [&](const Notification &) { calls << QStringLiteral("new"); }));
+            added.push_back(
+                center.addObserver(kChanged, [&](const Notification &) { calls << QStringLiteral("new"); }));
     });
     auto reposter = center.addObserver(kOther, [&](const Notification &) {
         calls << QStringLiteral("other");
@@ -169,7 +169,8 @@ TEST(NotificationCenter, DeliversOnThePostingThread)
 {
     NotificationCenter center;
     std::thread::id deliveredOn;
-    auto observer = center.addObserver(kChanged, [&](const Notification &) { deliveredOn = std::this_thread::get_id(); });
+    auto observer =
+        center.addObserver(kChanged, [&](const Notification &) { deliveredOn = std::this_thread::get_id(); });
     std::thread::id postedOn;
     std::thread worker([&] {
         postedOn = std::this_thread::get_id();

@@ -42,7 +42,10 @@ QVariantMap sample(bool wholeSeconds)
     map.insert(QStringLiteral("yes"), true);
     map.insert(QStringLiteral("no"), false);
     map.insert(QStringLiteral("when"), utc(2014, 9, 7, 12, 34, 56, wholeSeconds ? 0 : 500));
-    map.insert(QStringLiteral("blob"), QByteArray("\x00\x01\xff" "abc", 6));
+    map.insert(QStringLiteral("blob"),
+               QByteArray("\x00\x01\xff"
+                          "abc",
+                          6));
     map.insert(QStringLiteral("empty"), QString());
     map.insert(QStringLiteral("list"), QVariantList{qint64(1), QStringLiteral("two"), QVariantList{2.75}, inner});
     return map;
@@ -73,8 +76,8 @@ TEST(PropertyList, BinaryAndXmlRoundTrip)
 
 TEST(PropertyList, IntegersOfEveryQtTypeAreWritten)
 {
-    const QVariantList list{QVariant(int(-3)), QVariant(uint(4)), QVariant(qint64(-5000000000LL)),
-                            QVariant(quint64(6)), QVariant(qint64(std::numeric_limits<qint64>::min()))};
+    const QVariantList list{QVariant(int(-3)), QVariant(uint(4)), QVariant(qint64(-5000000000LL)), QVariant(quint64(6)),
+                            QVariant(qint64(std::numeric_limits<qint64>::min()))};
     const auto bytes = writeBinaryPropertyList(list);
     ASSERT_TRUE(bytes);
     const auto back = readPropertyList(*bytes);
@@ -195,8 +198,7 @@ print('ok')
     expected.insert(QStringLiteral("when"), utc(2014, 1, 26, 8, 0, 0));
     expected.insert(QStringLiteral("data"), QByteArray("\x00\xfe", 2));
     expected.insert(QStringLiteral("list"),
-                    QVariantList{qint64(1), QStringLiteral("a"),
-                                 QVariantMap{{QStringLiteral("k"), QVariantList()}}});
+                    QVariantList{qint64(1), QStringLiteral("a"), QVariantMap{{QStringLiteral("k"), QVariantList()}}});
     expected.insert(QStringLiteral("empty"), QVariantMap());
     for (const char *format : {"binary", "xml"}) {
         const QString path = m_dir.filePath(QStringLiteral("in.") + QLatin1String(format));
@@ -217,13 +219,14 @@ with open(sys.argv[1], 'wb') as f:
     plistlib.dump({'n': int(sys.argv[3])}, f, fmt=fmt)
 print('ok')
 )";
-    struct Case
-    {
+    struct Case {
         const char *number;
         bool readable;
     };
-    const Case cases[] = {{"9223372036854775807", true}, {"-9223372036854775808", true},
-                          {"9223372036854775808", false}, {"18446744073709551615", false}};
+    const Case cases[] = {{"9223372036854775807", true},
+                          {"-9223372036854775808", true},
+                          {"9223372036854775808", false},
+                          {"18446744073709551615", false}};
     for (const char *format : {"binary", "xml"}) {
         for (const Case &c : cases) {
             const QString path = m_dir.filePath(QStringLiteral("int.plist"));
@@ -285,8 +288,8 @@ QByteArray xmlDocument(const char *body)
 {
     return QByteArray("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                       "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">")
-           + body + "</plist>\n";
+                      "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\">") +
+        body + "</plist>\n";
 }
 
 TEST(PropertyList, DamagedXmlValuesAreRefusedNotGuessed)
@@ -318,8 +321,7 @@ TEST(PropertyList, DamagedXmlValuesAreRefusedNotGuessed)
                   "<plist version=\"1.0\"><string>&a;&a;</string></plist>",
                   "internal entity");
 
-    struct Good
-    {
+    struct Good {
         QByteArray document;
         QVariant value;
     };
@@ -332,7 +334,8 @@ TEST(PropertyList, DamagedXmlValuesAreRefusedNotGuessed)
         {xmlDocument("<!-- <array> --><dict><key>a&amp;b</key><string>&#x41;&lt;</string></dict>"),
          QVariant(QVariantMap{{QStringLiteral("a&b"), QStringLiteral("A<")}})},
         {QByteArray("\xEF\xBB\xBF") + xmlDocument("<string>bom</string>"), QVariant(QStringLiteral("bom"))},
-        {QByteArray("<plist version=\"1.0\"><array><true/><false/></array></plist>"), QVariant(QVariantList{true, false})},
+        {QByteArray("<plist version=\"1.0\"><array><true/><false/></array></plist>"),
+         QVariant(QVariantList{true, false})},
     };
     for (const Good &g : good) {
         QString error;
@@ -393,9 +396,16 @@ TEST(PropertyList, HostileStructuresAreRefused)
     // Two arrays that contain each other.
     expectRefused(binaryPlist({arrayOf({1}), arrayOf({0})}), "two-step cycle");
     // Text with a NUL character in it.
-    expectRefused(binaryPlist({arrayOf({1}), QByteArray("\x53" "a\0b", 4)}), "NUL in ASCII text");
+    expectRefused(binaryPlist({arrayOf({1}),
+                               QByteArray("\x53"
+                                          "a\0b",
+                                          4)}),
+                  "NUL in ASCII text");
     expectRefused(binaryPlist({arrayOf({1}), QByteArray("\x61\0\0", 3)}), "NUL in UTF-16 text");
-    const auto text = readPropertyList(binaryPlist({arrayOf({1}), QByteArray("\x53" "a-b", 4)}));
+    const auto text = readPropertyList(binaryPlist({arrayOf({1}),
+                                                    QByteArray("\x53"
+                                                               "a-b",
+                                                               4)}));
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(*text, QVariant(QVariantList{QStringLiteral("a-b")}));
     // 16-byte integers: kept when they fit in 64 signed bits.
@@ -457,8 +467,7 @@ TEST(PropertyList, HostileStructuresAreRefused)
 
 TEST(PropertyList, ValuesAPropertyListCannotHoldAreRefused)
 {
-    struct Case
-    {
+    struct Case {
         QVariant value;
         bool binaryOk;
         bool xmlOk;

@@ -86,8 +86,9 @@ TEST_F(UserDefaultsTest, ValuesKeepTheirTypesAcrossARestart)
         EXPECT_EQ(got, it.value()) << it.key().toStdString();
     }
     EXPECT_EQ(reopened->objectForKey(QStringLiteral("when")).toDateTime(), when);
-    EXPECT_EQ(reopened->dictionaryForKey(QStringLiteral("kivoSettings")).value(QStringLiteral("amount")).value<Decimal>(),
-              Decimal(56, -1));
+    EXPECT_EQ(
+        reopened->dictionaryForKey(QStringLiteral("kivoSettings")).value(QStringLiteral("amount")).value<Decimal>(),
+        Decimal(56, -1));
     EXPECT_EQ(reopened->storedKeys().size(), values.size());
 }
 
@@ -105,8 +106,7 @@ TEST_F(UserDefaultsTest, TypedGettersFallBackAndConvert)
     EXPECT_TRUE(defaults->stringArrayForKey(missing).isEmpty());
     EXPECT_FALSE(defaults->objectForKey(missing).isValid());
 
-    struct Case
-    {
+    struct Case {
         QVariant value;
         bool asBool;
         qint64 asInteger;
@@ -132,7 +132,8 @@ TEST_F(UserDefaultsTest, TypedGettersFallBackAndConvert)
     const QString key = QStringLiteral("key");
     for (const Case &c : cases) {
         defaults->setObject(c.value, key);
-        const std::string what = QString::fromLatin1(c.value.typeName()).toStdString() + " " + c.value.toString().toStdString();
+        const std::string what =
+            QString::fromLatin1(c.value.typeName()).toStdString() + " " + c.value.toString().toStdString();
         EXPECT_EQ(defaults->boolForKey(key), c.asBool) << what;
         EXPECT_EQ(defaults->integerForKey(key), c.asInteger) << what;
         EXPECT_DOUBLE_EQ(defaults->doubleForKey(key), c.asDouble) << what;
@@ -168,8 +169,9 @@ TEST_F(UserDefaultsTest, EveryChangeIsAnnounced)
     defaults->removeObjectForKey(QStringLiteral("printingMode"));
     defaults->registerDefaults({{QStringLiteral("printingMode"), QStringLiteral("registered")}});
     other.setBool(true, QStringLiteral("x")); // another store: not observed
-    EXPECT_EQ(seen, (QStringList{QStringLiteral("standard"), QStringLiteral("tessaro"), QString(),
-                                 QStringLiteral("registered")}));
+    EXPECT_EQ(
+        seen,
+        (QStringList{QStringLiteral("standard"), QStringLiteral("tessaro"), QString(), QStringLiteral("registered")}));
 }
 
 TEST_F(UserDefaultsTest, HandEditedOrDamagedEntriesReadAsText)

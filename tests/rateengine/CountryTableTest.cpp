@@ -25,10 +25,7 @@ namespace {
 
 using tolvane::test::fixture;
 
-std::string shipped(const char *name)
-{
-    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
-}
+std::string shipped(const char *name) { return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name; }
 
 // The code the table gives for a text, or "" when none.
 std::string codeFor(const char *text)
@@ -39,7 +36,8 @@ std::string codeFor(const char *text)
     return std::string(code, 2);
 }
 
-class CountryTableTest : public ::testing::Test {
+class CountryTableTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -66,9 +64,9 @@ TEST_F(CountryTableTest, FindsCountriesByCodeNameAndAliasWithoutRegardToCase)
         {"CANADA", "CA"},
         {"CaNaDa", "CA"},
         {"united kingdom", "GB"},
-        {"Great Britain", "GB"},        // alias
-        {"uk", "GB"},                   // a 2-letter alias that is no code
-        {"dominion of canada", "CA"},   // alias
+        {"Great Britain", "GB"},      // alias
+        {"uk", "GB"},                 // a 2-letter alias that is no code
+        {"dominion of canada", "CA"}, // alias
         {"fr", "FR"},
         {"France", "FR"},
     };
@@ -109,9 +107,9 @@ TEST_F(CountryTableTest, ReadsFlagsNumbersAndTheSmallBoxOnlyText)
     EXPECT_EQ(ca->value(kCountryFieldGXGMaxLengthPlusGirth), 108);
     EXPECT_EQ(ca->value(kCountryFieldPMIIndemnityLimit), 675);
     EXPECT_EQ(ca->pmiSmallFlatRateBoxOnly, 0);
-    EXPECT_EQ(ca->value(kCountryFieldUnused49), 0); // a text field, discarded
-    EXPECT_EQ(gb->value(kCountryFieldGXGOffered), 1);  // "y"
-    EXPECT_EQ(gb->value(kCountryFieldPMEIOffered), 1); // "1"
+    EXPECT_EQ(ca->value(kCountryFieldUnused49), 0);      // a text field, discarded
+    EXPECT_EQ(gb->value(kCountryFieldGXGOffered), 1);    // "y"
+    EXPECT_EQ(gb->value(kCountryFieldPMEIOffered), 1);   // "1"
     EXPECT_EQ(gb->value(kCountryFieldPMEIInsurance), 0); // "n"
     // "sfrb" in lower case: offered, small flat-rate box only.
     EXPECT_EQ(gb->value(kCountryFieldPMIOffered), 1);
@@ -143,17 +141,15 @@ TEST_F(CountryTableTest, PriceGroupsFollowTheOfferedFlags)
         const char *country;
         int32_t group;
     } cases[] = {
-        {28, 3, "CA", 1},  {28, 3, "FR", 0},   // PMEI not offered to FR
-        {29, 0, "GB", 2},  {29, 0, "FR", 0},
-        {30, 3, "CA", 1},  {30, 9, "GB", 3},   // "sfrb" counts as offered
-        {30, 3, "FR", 0},                      // "1" does not
-        {30, 12, "FR", 5}, {30, 13, "FR", 5}, {30, 21, "FR", 5}, // regional boxes: no offered test
-        {47, 3, "FR", 7},                      // class 47: the PMI group, no offered test
-        {36, 0, "CA", 1},  {38, 0, "FR", 9}, {39, 0, "FR", 9}, {49, 0, "FR", 9},
-        {36, 0, "GB", 0},                      // M-bags not offered
-        {42, 1, "GB", 2},  {42, 3, "GB", 0},   // letters yes, parcels no
-        {42, 3, "FR", 5},  {42, 1, "FR", 0},
-        {2, 3, "CA", 0},   {35, 3, "CA", 0},   // no international group
+        {28, 3, "CA", 1},     {28, 3, "FR", 0},                                       // PMEI not offered to FR
+        {29, 0, "GB", 2},     {29, 0, "FR", 0},  {30, 3, "CA", 1},  {30, 9, "GB", 3}, // "sfrb" counts as offered
+        {30, 3, "FR", 0},                                                             // "1" does not
+        {30, 12, "FR", 5},    {30, 13, "FR", 5}, {30, 21, "FR", 5},                   // regional boxes: no offered test
+        {47, 3, "FR", 7}, // class 47: the PMI group, no offered test
+        {36, 0, "CA", 1},     {38, 0, "FR", 9},  {39, 0, "FR", 9},  {49, 0, "FR", 9},
+        {36, 0, "GB", 0},                                                             // M-bags not offered
+        {42, 1, "GB", 2},     {42, 3, "GB", 0},                                       // letters yes, parcels no
+        {42, 3, "FR", 5},     {42, 1, "FR", 0},  {2, 3, "CA", 0},   {35, 3, "CA", 0}, // no international group
         {30, 3, "Narnia", 0}, {30, 3, "", 0},
     };
     for (const auto &c : cases)
@@ -169,18 +165,13 @@ TEST_F(CountryTableTest, WeightLimitsByClassAndShape)
         const char *country;
         int32_t tenths;
     } cases[] = {
-        {28, 5, "CA", 4 * 160},   {28, 10, "CA", 4 * 160}, {28, 11, "CA", 4 * 160},
-        {28, 6, "CA", 20 * 160},  {28, 3, "CA", 66 * 160},
-        {29, 3, "GB", 10 * 160},
-        {30, 9, "CA", 4 * 160},   {30, 17, "CA", 4 * 160}, {30, 19, "CA", 4 * 160},
-        {30, 6, "CA", 20 * 160},  {30, 8, "CA", 20 * 160}, {30, 20, "CA", 20 * 160},
-        {30, 12, "CA", 15 * 160}, {30, 13, "CA", 20 * 160}, {30, 21, "CA", 25 * 160},
-        {30, 3, "CA", 66 * 160},  {47, 3, "CA", 66 * 160},
-        {36, 0, "CA", 66 * 160},  {38, 0, "FR", 66 * 160}, {39, 0, "GB", 44 * 160},
-        {42, 7, "FR", 10},        {42, 1, "FR", 35},       {42, 2, "FR", 640}, {42, 3, "GB", 640},
-        {49, 3, "FR", 704},
-        {2, 3, "CA", 0},
-        {42, 1, "Narnia", 0},     {49, 3, "", 0},
+        {28, 5, "CA", 4 * 160},   {28, 10, "CA", 4 * 160},  {28, 11, "CA", 4 * 160},  {28, 6, "CA", 20 * 160},
+        {28, 3, "CA", 66 * 160},  {29, 3, "GB", 10 * 160},  {30, 9, "CA", 4 * 160},   {30, 17, "CA", 4 * 160},
+        {30, 19, "CA", 4 * 160},  {30, 6, "CA", 20 * 160},  {30, 8, "CA", 20 * 160},  {30, 20, "CA", 20 * 160},
+        {30, 12, "CA", 15 * 160}, {30, 13, "CA", 20 * 160}, {30, 21, "CA", 25 * 160}, {30, 3, "CA", 66 * 160},
+        {47, 3, "CA", 66 * 160},  {36, 0, "CA", 66 * 160},  {38, 0, "FR", 66 * 160},  {39, 0, "GB", 44 * 160},
+        {42, 7, "FR", 10},        {42, 1, "FR", 35},        {42, 2, "FR", 640},       {42, 3, "GB", 640},
+        {49, 3, "FR", 704},       {2, 3, "CA", 0},          {42, 1, "Narnia", 0},     {49, 3, "", 0},
     };
     for (const auto &c : cases)
         EXPECT_EQ(GetCountryMaxWeight(c.mailClass, c.shape, c.country), c.tenths)
@@ -246,8 +237,7 @@ TEST_F(CountryTableTest, WalkOfThreeCountriesEndsAndStartsAgain)
     const std::vector<std::string> expected = {"FIRST LAND", "SECOND LAND", "THIRD LAND"};
     const std::vector<std::string> codes = {"AA", "BB", "CC"};
     // Ends any walk left over by another test.
-    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {
-    }
+    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {}
     for (int round = 0; round < 2; ++round) {
         for (std::size_t i = 0; i < expected.size(); ++i) {
             char name[kCountryNameBufferSize] = "";
@@ -265,8 +255,7 @@ TEST_F(CountryTableTest, WalkOfThreeCountriesEndsAndStartsAgain)
 TEST_F(CountryTableTest, ReloadRestartsTheWalkOnTheNewTable)
 {
     // Stand on the second record of the fixture table...
-    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {
-    }
+    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {}
     ASSERT_EQ(GetCountryList(nullptr, nullptr, nullptr), kRESuccess);
     ASSERT_EQ(GetCountryList(nullptr, nullptr, nullptr), kRESuccess);
     // ...then a reload frees those records: the walk begins on the new first.
@@ -278,16 +267,15 @@ TEST_F(CountryTableTest, ReloadRestartsTheWalkOnTheNewTable)
 
 TEST_F(CountryTableTest, MalformedRulesFilesKeepTheTableInUse)
 {
-    for (const char *bad : {"countries-html.dat", "countries-short-line.dat",
-                            "countries-comments-only.dat", "countries-bad-code.dat"}) {
+    for (const char *bad :
+         {"countries-html.dat", "countries-short-line.dat", "countries-comments-only.dat", "countries-bad-code.dat"}) {
         EXPECT_EQ(LoadCountry2013FileAtPath(fixture(bad).c_str()), 0) << bad;
         EXPECT_EQ(codeFor("France"), "FR") << bad;
         EXPECT_EQ(GetCountryGroup(29, 0, "GB"), 2) << bad;
         EXPECT_EQ(codeFor("GERMANY"), "") << bad;
     }
     // The walk still covers the three fixture countries.
-    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {
-    }
+    for (int i = 0; i < 10 && GetCountryList(nullptr, nullptr, nullptr) == kRESuccess; ++i) {}
     int records = 0;
     while (GetCountryList(nullptr, nullptr, nullptr) == kRESuccess && records < 10)
         ++records;
@@ -411,7 +399,8 @@ std::vector<std::vector<std::string>> readTabLines(const std::string &path)
     return rows;
 }
 
-class ShippedCountryFilesTest : public ::testing::Test {
+class ShippedCountryFilesTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -458,12 +447,10 @@ TEST_F(ShippedCountryFilesTest, HoldsEveryIso3166Country)
     QFile iso(QStringLiteral("/usr/share/iso-codes/json/iso_3166-1.json"));
     if (!iso.open(QIODevice::ReadOnly))
         GTEST_SKIP() << "iso-codes is not installed";
-    const QJsonArray list =
-        QJsonDocument::fromJson(iso.readAll()).object().value(QStringLiteral("3166-1")).toArray();
+    const QJsonArray list = QJsonDocument::fromJson(iso.readAll()).object().value(QStringLiteral("3166-1")).toArray();
     ASSERT_FALSE(list.isEmpty());
     for (const auto &entry : list) {
-        const std::string code =
-            entry.toObject().value(QStringLiteral("alpha_2")).toString().toStdString();
+        const std::string code = entry.toObject().value(QStringLiteral("alpha_2")).toString().toStdString();
         EXPECT_NE(GetCountryInfoForCountryName(code.c_str()), nullptr) << code;
     }
     EXPECT_EQ(readTabLines(shipped("country2013.dat")).size(), std::size_t(list.size()));

@@ -24,22 +24,22 @@ struct Query {
     std::string stealth;
 };
 
-Query intl(const char *country, int32_t mailClass, int32_t shape, int32_t weight,
-           int32_t height = 0, int32_t width = 0, int32_t length = 0, int32_t classification = 0,
-           int32_t machinable = 1)
+Query intl(const char *country, int32_t mailClass, int32_t shape, int32_t weight, int32_t height = 0, int32_t width = 0,
+           int32_t length = 0, int32_t classification = 0, int32_t machinable = 1)
 {
     Query q;
     q.weight = weight;
     q.classification = classification;
     char stealth[kIntlStealthTextSize];
     std::memset(stealth, 'x', sizeof stealth);
-    q.status = GetIntlRate2010(country, mailClass, shape, &q.weight, height, width, length,
-                               &machinable, &q.classification, &q.price, stealth);
+    q.status = GetIntlRate2010(country, mailClass, shape, &q.weight, height, width, length, &machinable,
+                               &q.classification, &q.price, stealth);
     q.stealth.assign(stealth, strnlen(stealth, sizeof stealth));
     return q;
 }
 
-class IntlRateTest : public ::testing::Test {
+class IntlRateTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -59,8 +59,7 @@ TEST_F(IntlRateTest, MBagsPayTheBaseUpTo11PoundsThenPerPound)
     const struct {
         int32_t weight, mils;
     } cases[] = {
-        {160, 37950}, {11 * 160, 37950}, {11 * 160 + 1, 41400}, {12 * 160, 41400},
-        {20 * 160, 37950 + 9 * 3450},
+        {160, 37950}, {11 * 160, 37950}, {11 * 160 + 1, 41400}, {12 * 160, 41400}, {20 * 160, 37950 + 9 * 3450},
     };
     for (const auto &c : cases) {
         const Query q = intl("Canada", 36, 0, c.weight);
@@ -136,7 +135,9 @@ TEST_F(IntlRateTest, FlatRateShapeWithoutItsOwnTableHasNoPrice)
     ASSERT_EQ(weightPriced.status, kRESuccess);
     ASSERT_GT(weightPriced.price, 0);
 
-    struct Case { int32_t mailClass, shape; } cases[] = {
+    struct Case {
+        int32_t mailClass, shape;
+    } cases[] = {
         {30, 5}, {30, 6}, {30, 8}, {30, 9}, {30, 10}, {30, 20}, {28, 6},
     };
     for (const Case &c : cases) {
@@ -153,9 +154,9 @@ TEST_F(IntlRateTest, StatusCodes)
     EXPECT_EQ(intl("Narnia", 30, 3, 160).status, kREClassNotOffered); // not -1
     EXPECT_EQ(intl(nullptr, 30, 3, 160).status, kREClassNotOffered);
     EXPECT_EQ(intl("", 30, 3, 160).status, kREClassNotOffered);
-    EXPECT_EQ(intl("FR", 28, 3, 160).status, kREClassNotOffered);  // PMEI not offered
-    EXPECT_EQ(intl("GB", 36, 0, 160).status, kREClassNotOffered);  // no M-bags
-    EXPECT_EQ(intl("GB", 42, 3, 160).status, kREClassNotOffered);  // no FCMI parcels
+    EXPECT_EQ(intl("FR", 28, 3, 160).status, kREClassNotOffered); // PMEI not offered
+    EXPECT_EQ(intl("GB", 36, 0, 160).status, kREClassNotOffered); // no M-bags
+    EXPECT_EQ(intl("GB", 42, 3, 160).status, kREClassNotOffered); // no FCMI parcels
     EXPECT_EQ(intl("CA", 30, 3, 66 * 160 + 1).status, kREOverweight);
     EXPECT_EQ(intl("CA", 28, 5, 4 * 160 + 1).status, kREOverweight);
     EXPECT_EQ(intl("CA", 2, 3, 160).status, kREUnknownClass);
@@ -208,17 +209,16 @@ TEST_F(IntlRateTest, DimensionsOutsideTheCountryLimits)
         int32_t h, w, l, mailClass;
         bool fits;
     } cases[] = {
-        {0, 5000, 5000, 30, true},        // a size not given
-        {1000, 1000, 3900, 30, true},     // 39 + 2 x 20 = 79 in
-        {1000, 1000, 4200, 30, false},    // 42 + 40 = 82 in
-        {1000, 1000, 4300, 28, false},    // over 42 in
-        {1000, 1100, 3900, 28, false},    // 39 + 42 = 81 in
-        {1000, 1000, 4600, 29, true},     // length 46 in, 86 in with girth
-        {1000, 3600, 1000, 29, false},    // width over 35 in
-        {3600, 1000, 1000, 29, true},     // height up to 46 in
-        {2400, 100, 100, 42, true},       // longest side 24 in
-        {2401, 100, 100, 42, false},
-        {9000, 9000, 9000, 24, true},     // other classes always fit
+        {0, 5000, 5000, 30, true},                                   // a size not given
+        {1000, 1000, 3900, 30, true},                                // 39 + 2 x 20 = 79 in
+        {1000, 1000, 4200, 30, false},                               // 42 + 40 = 82 in
+        {1000, 1000, 4300, 28, false},                               // over 42 in
+        {1000, 1100, 3900, 28, false},                               // 39 + 42 = 81 in
+        {1000, 1000, 4600, 29, true},                                // length 46 in, 86 in with girth
+        {1000, 3600, 1000, 29, false},                               // width over 35 in
+        {3600, 1000, 1000, 29, true},                                // height up to 46 in
+        {2400, 100, 100, 42, true},                                  // longest side 24 in
+        {2401, 100, 100, 42, false},   {9000, 9000, 9000, 24, true}, // other classes always fit
     };
     for (const auto &c : cases)
         EXPECT_EQ(ValidDimensionsForClassAndCountry(c.h, c.w, c.l, c.mailClass, ca), c.fits)
@@ -230,16 +230,13 @@ TEST_F(IntlRateTest, FirstClassLetterSurchargeAndRestartOfAccountPrices)
     // A First-Class Mail International letter table at an account
     // classification: rows (weight in tenths, price by group 1-9).
     static const int32_t letters[] = {
-        10, 115, 115, 115, 115, 115, 115, 115, 115, 115,
-        35, -1,  350, 350, 350, 350, 350, 350, 350, 350,
-        0,  0,   0,   0,   0,   0,   0,   0,   0,   0,
+        10,  115, 115, 115, 115, 115, 115, 115, 115, 115, 35, -1, 350, 350, 350,
+        350, 350, 350, 350, 350, 0,   0,   0,   0,   0,   0,  0,  0,   0,   0,
     };
     // Registered in both price-change slots, which keep the same keys.
     for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
         const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
-        RegisterRate2(slot, 42, 1, 300,
-                      MakeRateArray(letters, RateRowForm::FirstClassIntlRows, "test letters", 10),
-                      0);
+        RegisterRate2(slot, 42, 1, 300, MakeRateArray(letters, RateRowForm::FirstClassIntlRows, "test letters", 10), 0);
     }
 
     Query q = intl("GB", 42, 1, 35, 0, 0, 0, 300, 1);
@@ -272,14 +269,11 @@ TEST_F(IntlRateTest, StealthBufferIsClearedWhenTheQueryFails)
     int32_t price = -1;
     int32_t machinable = 1;
     int32_t classification = 0;
-    EXPECT_EQ(GetIntlRate2010("CA", 36, 0, &weight, 0, 0, 0, &machinable, &classification,
-                              &price, nullptr),
+    EXPECT_EQ(GetIntlRate2010("CA", 36, 0, &weight, 0, 0, 0, &machinable, &classification, &price, nullptr),
               kRESuccess);
     EXPECT_EQ(price, 37950);
-    EXPECT_EQ(GetIntlRate("CA", 36, 0, &weight, 0, 0, 0, &machinable, 0, &price, nullptr),
-              kRESuccess);
-    EXPECT_EQ(GetIntlRate2009("CA", 36, 0, &weight, 0, 0, 0, &machinable, 1, &price, nullptr),
-              kRESuccess);
+    EXPECT_EQ(GetIntlRate("CA", 36, 0, &weight, 0, 0, 0, &machinable, 0, &price, nullptr), kRESuccess);
+    EXPECT_EQ(GetIntlRate2009("CA", 36, 0, &weight, 0, 0, 0, &machinable, 1, &price, nullptr), kRESuccess);
 }
 
 TEST(IntlReseller, ContractClassifications)

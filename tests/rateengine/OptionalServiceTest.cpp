@@ -21,7 +21,8 @@ int slotIndexForKey(int32_t key)
     return slot ? int(slot - gRateTables) : -1;
 }
 
-class OptionalServiceTest : public ::testing::Test {
+class OptionalServiceTest : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -88,9 +89,7 @@ TEST_F(OptionalServiceTest, SingleServiceFeesOfJanuary2014)
         {0, 2, 0, 0, 0, 0, "no bit"},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(GetOptionalServiceRate2014(c.bits, c.mailClass, c.value, "", 0, 0, c.selector,
-                                             c.weight),
-                  c.mils)
+        EXPECT_EQ(GetOptionalServiceRate2014(c.bits, c.mailClass, c.value, "", 0, 0, c.selector, c.weight), c.mils)
             << c.what;
     EXPECT_EQ(GetOptionalServiceRate(kSSCertified, 1, 0, ""), 3300);
 }
@@ -98,10 +97,9 @@ TEST_F(OptionalServiceTest, SingleServiceFeesOfJanuary2014)
 TEST_F(OptionalServiceTest, DomesticInsuranceFollowsTheStatedLadder)
 {
     for (int32_t mailClass : {1, 2, 24}) {
-        for (int32_t cents : {1, 5000, 5001, 10000, 20000, 25000, 30000, 30001, 40000, 40001,
-                              123456, 499999, 500000, 500001, 1000000}) {
-            EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, mailClass, cents, ""),
-                      statedDomesticInsurance(cents))
+        for (int32_t cents : {1, 5000, 5001, 10000, 20000, 25000, 30000, 30001, 40000, 40001, 123456, 499999, 500000,
+                              500001, 1000000}) {
+            EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, mailClass, cents, ""), statedDomesticInsurance(cents))
                 << "class " << mailClass << ", " << cents << " cents";
         }
     }
@@ -112,8 +110,7 @@ TEST_F(OptionalServiceTest, DomesticInsuranceFollowsTheStatedLadder)
     EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 2, 0, ""), 0);
     EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 2, -100, ""), 0);
     // $5,000.01 is priced as $5,000.
-    EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 2, 500001, ""),
-              GetOptionalServiceRate(kSSInsurance, 2, 500000, ""));
+    EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 2, 500001, ""), GetOptionalServiceRate(kSSInsurance, 2, 500000, ""));
     // A value that does not exceed the minimum is not insured.
     EXPECT_EQ(GetOptionalServiceRate2014(kSSInsurance, 2, 10000, "", 0, 10000, 0, 0), 0);
     EXPECT_EQ(GetOptionalServiceRate2014(kSSInsurance, 2, 10001, "", 0, 10000, 0, 0), 3300);
@@ -127,10 +124,10 @@ TEST_F(OptionalServiceTest, GlobalExpressGuaranteedInsurance)
     const struct {
         int32_t cents, mils;
     } cases[] = {
-        {5000, 0}, {10000, 0},        // $100 or less
-        {10001, 1000}, {25000, 2000}, // two units above the first $100
-        {249900, 24000},              // the maximum, $2,499
-        {249901, 0},                  // above it
+        {5000, 0},       {10000, 0},    // $100 or less
+        {10001, 1000},   {25000, 2000}, // two units above the first $100
+        {249900, 24000},                // the maximum, $2,499
+        {249901, 0},                    // above it
     };
     for (const auto &c : cases)
         EXPECT_EQ(GetOptionalServiceRate(kSSInsurance, 29, c.cents, "CA"), c.mils) << c.cents;
@@ -172,17 +169,14 @@ TEST_F(OptionalServiceTest, SeveralServicesAddUpAndDropWhatTheClassRefuses)
          kSSDeliveryConfirmation | kSSCertified | kSSReturnReceipt, "Priority Mail"},
         {kSSSignatureConfirmation | kSSDeliveryConfirmation, 24, 0, 2350, kSSSignatureConfirmation,
          "signature confirmation replaces delivery confirmation"},
-        {kSSCertified | kSSReturnReceipt, 24, 0, 2700, kSSReturnReceipt,
-         "no certified mail with Media Mail"},
+        {kSSCertified | kSSReturnReceipt, 24, 0, 2700, kSSReturnReceipt, "no certified mail with Media Mail"},
         {kSSRestrictedDelivery, 1, 0, 0, 0, "restricted delivery alone"},
-        {kSSRestrictedDelivery | kSSCertified, 1, 0, 5050 + 3300,
-         kSSRestrictedDelivery | kSSCertified, "restricted delivery with certified"},
+        {kSSRestrictedDelivery | kSSCertified, 1, 0, 5050 + 3300, kSSRestrictedDelivery | kSSCertified,
+         "restricted delivery with certified"},
         {kSSInsurance, 2, 20000, 3300, kSSInsurance, "insurance"},
         {kSSCOD, 30, 0, 0, 0, "no COD abroad"},
-        {kSSDeliveryConfirmation | kSSCertified, 30, 0, 3300, kSSCertified,
-         "international: confirmation not added"},
-        {kSSAdultSignature | kSSAdultSignatureRestricted, 2, 0, 5200, kSSAdultSignature,
-         "adult signature wins"},
+        {kSSDeliveryConfirmation | kSSCertified, 30, 0, 3300, kSSCertified, "international: confirmation not added"},
+        {kSSAdultSignature | kSSAdultSignatureRestricted, 2, 0, 5200, kSSAdultSignature, "adult signature wins"},
         {kSSExpress1030 | kSSExpressPremium, 2, 0, 0, 0, "Priority Mail Express services"},
         {kSSExpress1030, 3, 0, 5000, kSSExpress1030, "10:30 AM on Priority Mail Express"},
     };
@@ -211,23 +205,29 @@ TEST_F(OptionalServiceTest, AvailabilityComesFromTheCountryFlags)
         const char *country;
         int32_t available;
     } cases[] = {
-        {kSSRegistered, 30, 3, "CA", 1},   {kSSRegistered, 30, 3, "FR", 0},
-        {kSSInsurance, 28, 3, "CA", 1},    {kSSInsurance, 28, 3, "GB", 0},
-        {kSSInsurance, 29, 3, "CA", 1},    {kSSInsurance, 30, 3, "CA", 1},
+        {kSSRegistered, 30, 3, "CA", 1},
+        {kSSRegistered, 30, 3, "FR", 0},
+        {kSSInsurance, 28, 3, "CA", 1},
+        {kSSInsurance, 28, 3, "GB", 0},
+        {kSSInsurance, 29, 3, "CA", 1},
+        {kSSInsurance, 30, 3, "CA", 1},
         {kSSInsurance, 42, 3, "CA", 0},
-        {kSSCertified, 42, 1, "CA", 1},    {kSSRestrictedDelivery, 42, 1, "CA", 1},
-        {kSSReturnReceipt, 42, 1, "CA", 1}, {kSSReturnReceipt, 42, 1, "GB", 0},
+        {kSSCertified, 42, 1, "CA", 1},
+        {kSSRestrictedDelivery, 42, 1, "CA", 1},
+        {kSSReturnReceipt, 42, 1, "CA", 1},
+        {kSSReturnReceipt, 42, 1, "GB", 0},
         {kSSCOD, 30, 3, "CA", 1},
-        {kSSDeliveryConfirmation, 42, 3, "CA", 1}, {kSSDeliveryConfirmation, 42, 1, "CA", 0},
-        {kSSDeliveryConfirmation, 30, 9, "CA", 1}, {kSSDeliveryConfirmation, 30, 17, "CA", 1},
+        {kSSDeliveryConfirmation, 42, 3, "CA", 1},
+        {kSSDeliveryConfirmation, 42, 1, "CA", 0},
+        {kSSDeliveryConfirmation, 30, 9, "CA", 1},
+        {kSSDeliveryConfirmation, 30, 17, "CA", 1},
         {kSSDeliveryConfirmation, 30, 3, "CA", 0},
         {kSSSignatureConfirmation, 30, 3, "CA", 0},
-        {kSSRegistered, 2, 3, "CA", 0},    // domestic classes answer 0
+        {kSSRegistered, 2, 3, "CA", 0}, // domestic classes answer 0
         {kSSRegistered, 30, 3, "Narnia", 0},
     };
     for (const auto &c : cases)
-        EXPECT_EQ(GetOptionalServiceAvailability(c.service, c.mailClass, c.shape, c.country),
-                  c.available)
+        EXPECT_EQ(GetOptionalServiceAvailability(c.service, c.mailClass, c.shape, c.country), c.available)
             << c.service << " " << c.mailClass << "/" << c.shape << " " << c.country;
 }
 
@@ -259,10 +259,19 @@ TEST_F(OptionalServiceTest, VendorInsuranceStandardUntrackedLadder)
     const struct {
         int32_t cents, mils;
     } cases[] = {
-        {1, 1350},     {5000, 1350},   {5001, 1550},  {10000, 1550}, {20000, 3100},
-        {30000, 4650}, {30001, 6000},  {40000, 6000}, {40001, 7350},
-        {1000000, 4650 + 97 * 1350},   {2000000, 4650 + 97 * 1350}, // capped at $10,000
-        {0, 0},        {-5, 0},
+        {1, 1350},
+        {5000, 1350},
+        {5001, 1550},
+        {10000, 1550},
+        {20000, 3100},
+        {30000, 4650},
+        {30001, 6000},
+        {40000, 6000},
+        {40001, 7350},
+        {1000000, 4650 + 97 * 1350},
+        {2000000, 4650 + 97 * 1350}, // capped at $10,000
+        {0, 0},
+        {-5, 0},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(GetTolvaneInsuranceFee(2, c.cents, 0, 0, 0, ""), c.mils) << c.cents;

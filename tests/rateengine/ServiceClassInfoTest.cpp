@@ -24,8 +24,7 @@ struct Decoded {
     std::string name;
 };
 
-template <typename Translate>
-Decoded decode(Translate translate, uint32_t bits, int32_t initialClass = -99)
+template <typename Translate> Decoded decode(Translate translate, uint32_t bits, int32_t initialClass = -99)
 {
     Decoded result;
     result.mailClass = initialClass;
@@ -144,7 +143,7 @@ TEST(TranslateServiceClassV3, UnnamedGroupsLeaveBufferAndClassAlone)
         const Decoded d = decode(TranslateServiceClassV3, bits, 42);
         EXPECT_EQ(d.status, kREUnknownClass);
         EXPECT_EQ(d.mailClass, 42);
-        EXPECT_EQ(d.shape, 1);  // set before decoding
+        EXPECT_EQ(d.shape, 1); // set before decoding
         EXPECT_EQ(d.name, std::string(kServiceClassNameSize - 1, '#'));
     }
     // An international key of an unknown class sub-code keeps the class.
@@ -164,12 +163,11 @@ TEST(TranslateServiceClassV3, DecodesWhatTheBuilderEncodes)
     };
     // Pieces whose key names them again: class and shape come back.
     const Piece pieces[] = {
-        {1, 1}, {1, 2}, {1, 3}, {1, 7}, {2, 1}, {2, 2}, {2, 3}, {2, 5}, {2, 6}, {2, 7}, {2, 8}, {2, 9},
-        {2, 10}, {2, 12}, {2, 13}, {2, 16}, {2, 20}, {2, 21}, {2, 101}, {2, 102}, {2, 103}, {2, 104},
-        {3, 3}, {3, 5}, {3, 6}, {44, 1}, {44, 2}, {23, 3}, {24, 3}, {25, 3}, {43, 3}, {48, 3},
-        {28, 3}, {28, 6}, {29, 3}, {30, 3}, {30, 5}, {30, 6}, {30, 8}, {30, 9}, {30, 10}, {30, 11},
-        {30, 12}, {30, 13}, {30, 14}, {30, 16}, {30, 18}, {30, 19}, {30, 21}, {42, 1}, {42, 2}, {42, 3},
-        {38, 1}, {39, 2}, {47, 3},
+        {1, 1},   {1, 2},   {1, 3},   {1, 7},   {2, 1},   {2, 2},  {2, 3},  {2, 5},   {2, 6},   {2, 7},   {2, 8},
+        {2, 9},   {2, 10},  {2, 12},  {2, 13},  {2, 16},  {2, 20}, {2, 21}, {2, 101}, {2, 102}, {2, 103}, {2, 104},
+        {3, 3},   {3, 5},   {3, 6},   {44, 1},  {44, 2},  {23, 3}, {24, 3}, {25, 3},  {43, 3},  {48, 3},  {28, 3},
+        {28, 6},  {29, 3},  {30, 3},  {30, 5},  {30, 6},  {30, 8}, {30, 9}, {30, 10}, {30, 11}, {30, 12}, {30, 13},
+        {30, 14}, {30, 16}, {30, 18}, {30, 19}, {30, 21}, {42, 1}, {42, 2}, {42, 3},  {38, 1},  {39, 2},  {47, 3},
     };
     for (const Piece &p : pieces) {
         SCOPED_TRACE(testing::Message() << "class " << p.mailClass << " shape " << p.shape);
@@ -186,7 +184,7 @@ TEST(TranslateServiceClass, DecodesTheEarlierLayout)
     const DecodeCase cases[] = {
         {0x10000000, "First-Class", 1, 1},
         {0x10000040, "First-Class, Postcard", 1, 7},
-        {0x90000040, "First-Class, Postcard", 1, 7},  // bit 31 is not part of the group
+        {0x90000040, "First-Class, Postcard", 1, 7}, // bit 31 is not part of the group
         {0x13000000, "First-Class, Basic Presort", 1, 1},
         {0x14000040, "First-Class, Postcard, 3-Digit Presort", 1, 7},
         {0x20000000, "Priority Mail Express", 3, 1},
@@ -197,7 +195,7 @@ TEST(TranslateServiceClass, DecodesTheEarlierLayout)
         {0x300000e0, "Priority Mail, Large Flat Rate BOX", 2, 8},
         {0x300000d0, "Priority Mail, Medium Flat Rate BOX", 2, 6},
         {0x30000280, "Priority Mail, Flat Rate Padded Env", 2, 10},
-        {0x30000a80, "Priority Mail, Flat Rate Padded Env", 2, 10},  // bits 8-10 only
+        {0x30000a80, "Priority Mail, Flat Rate Padded Env", 2, 10}, // bits 8-10 only
         {0x30000080, "Priority Mail, Flat Rate Env", 2, 5},
         {0x50000000, "Standard", 21, 1},
         {0x55000000, "Standard, 5-Digit Presort", 21, 1},
@@ -247,7 +245,8 @@ TEST(TranslateServiceClass, DecodesTheEarlierLayout)
 
 // The engine initialised, with a country table in which France takes
 // Priority Mail International (group 5) but no First-Class Mail International.
-class MailClassInfoTest : public testing::Test {
+class MailClassInfoTest : public testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -275,7 +274,7 @@ TEST_F(MailClassInfoTest, NamesAndCountryChecks)
     EXPECT_STREQ(name_, "Priority Mail Intl Regional Rate Box B");
     EXPECT_EQ(MailClassInfo(30, 3, nullptr, name_), kRENoCountry);
     EXPECT_STREQ(name_, "Priority Mail International");
-    EXPECT_EQ(MailClassInfo(38, 3, "ZZ", name_), 0);  // not looked up
+    EXPECT_EQ(MailClassInfo(38, 3, "ZZ", name_), 0); // not looked up
     EXPECT_STREQ(name_, "IPA");
     EXPECT_EQ(MailClassInfo(49, 3, "Nowhere", name_), 0);
     EXPECT_EQ(MailClassInfo(39, 3, "Z", name_), kRENoCountry);

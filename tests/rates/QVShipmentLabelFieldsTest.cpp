@@ -77,8 +77,7 @@ TEST_F(QVShipmentLabelFieldsTest, CustomFieldChoices)
     shipment.setObject(QStringLiteral("Books"), QVShipmentDescriptionKey);
     shipment.setObject(QStringLiteral("Stamp one"), QVShipmentRubberStamp1Key);
     shipment.setObject(QStringLiteral("Stamp two"), QVShipmentRubberStamp2Key);
-    struct Case
-    {
+    struct Case {
         QString choice;
         QString text;
     } cases[] = {
@@ -158,9 +157,9 @@ TEST_F(QVShipmentLabelFieldsTest, PlaceholdersOfTheSampleShipment)
         {QStringLiteral("PackagePIC"), trackingNumber},
         {QStringLiteral("TrackingInformation"),
          QStringLiteral("The package's ID is 9205590100130471010801\n\n"
-                        "To check the status of your package at any time please visit: ")
-             + vendorPackageStatusURL(trackingNumber).toString()
-             + QStringLiteral(" or the U.S. Postal Service's website: ") + uspsHomePageURL().toString()},
+                        "To check the status of your package at any time please visit: ") +
+             vendorPackageStatusURL(trackingNumber).toString() +
+             QStringLiteral(" or the U.S. Postal Service's website: ") + uspsHomePageURL().toString()},
     };
     EXPECT_EQ(values, expected);
     EXPECT_TRUE(shipment.toAddress().formattedAddress().contains(QStringLiteral("1 Main St")));
@@ -200,19 +199,21 @@ TEST_F(QVShipmentLabelFieldsTest, PlaceholdersAbroadAndWithACustomsNumber)
     EXPECT_EQ(tracking.query(), QStringLiteral("qtc_tLabels1=CP123456785US"));
     EXPECT_EQ(values.value(QStringLiteral("TrackingInformation")).toString(),
               QStringLiteral("The package's ID is CP123456785US\n\n"
-                             "To check the status of your package at any time please visit: ")
-                  + tracking.toString());
+                             "To check the status of your package at any time please visit: ") +
+                  tracking.toString());
 }
 
 TEST_F(QVShipmentLabelFieldsTest, NoticeAddress)
 {
-    defaults().setString(QStringLiteral("Your <ServiceClass> package & more"), QStringLiteral("emailNotificationSubject"));
+    defaults().setString(QStringLiteral("Your <ServiceClass> package & more"),
+                         QStringLiteral("emailNotificationSubject"));
     defaults().setString(QStringLiteral("Dear <DestinationName>,\r\nit weighs <PackageWeight>.\nSee <Unknown>?"),
                          QStringLiteral("emailNotificationBody"));
     const QString url = emailNotificationURLString(sample());
-    EXPECT_EQ(url, QStringLiteral("mailto:ada@example.com"
-                                  "?SUBJECT=Your%20Priority%20Mail%20package%20%26%20more"
-                                  "&BODY=Dear%20Ada%20Lovelace,%0Dit%20weighs%202%20lb.%0DSee%20%3CUnknown%3E%3F"));
+    EXPECT_EQ(url,
+              QStringLiteral("mailto:ada@example.com"
+                             "?SUBJECT=Your%20Priority%20Mail%20package%20%26%20more"
+                             "&BODY=Dear%20Ada%20Lovelace,%0Dit%20weighs%202%20lb.%0DSee%20%3CUnknown%3E%3F"));
 }
 
 TEST_F(QVShipmentLabelFieldsTest, NoticeOfEmptyTemplatesAndNoAddress)

@@ -28,10 +28,7 @@
 
 namespace {
 
-Decimal money(const char *text)
-{
-    return Decimal::fromString(QString::fromLatin1(text));
-}
+Decimal money(const char *text) { return Decimal::fromString(QString::fromLatin1(text)); }
 
 // A stored price (a Decimal, or its text in the property-list form).
 std::optional<Decimal> storedPrice(const QVShipment &shipment, const QString &key)
@@ -86,8 +83,7 @@ protected:
 
 TEST_F(QVShipmentPricingTest, PriorityMailIsPricedByTheRateYearOfTheShipDate)
 {
-    struct Case
-    {
+    struct Case {
         QDate date;
         const char *total;
     } cases[] = {
@@ -102,8 +98,7 @@ TEST_F(QVShipmentPricingTest, PriorityMailIsPricedByTheRateYearOfTheShipDate)
         EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money(c.total));
         EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentZoneKey).toString(), QStringLiteral("4"));
         EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 0);
-        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(),
-                  QVUSPSeDeliveryConfirmation);
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(), QVUSPSeDeliveryConfirmation);
         EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentConfirmationServicePriceKey), Decimal::zero());
         EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentOriginalPostageKey));
     }
@@ -137,8 +132,7 @@ TEST_F(QVShipmentPricingTest, FeesAreAddedToTheTotal)
     UserDefaults::standardUserDefaults().setString(QVUSPSeSignatureConfirmation, kConfirmationService);
     auto signature = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
     signature->_updatePricing();
-    EXPECT_EQ(signature->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(),
-              QVUSPSeSignatureConfirmation);
+    EXPECT_EQ(signature->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(), QVUSPSeSignatureConfirmation);
     EXPECT_EQ(storedPrice(*signature, QVUSPSShipmentConfirmationServicePriceKey), money("2.35"));
     EXPECT_EQ(signature->totalPrice(), money("8.20"));
 
@@ -166,8 +160,7 @@ TEST_F(QVShipmentPricingTest, FeesAreAddedToTheTotal)
 
 TEST_F(QVShipmentPricingTest, ConfirmationServiceChoice)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         QString rateClass;
         QString size;
@@ -177,23 +170,121 @@ TEST_F(QVShipmentPricingTest, ConfirmationServiceChoice)
         QString state;
         QString expected; // null: none
     } cases[] = {
-        {"First-Class package, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, {}, {}, QVUSPSeDeliveryConfirmation},
-        {"First-Class package, default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
+        {"First-Class package, no default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         {},
+         {},
+         {},
+         QVUSPSeDeliveryConfirmation},
+        {"First-Class package, default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         {},
+         {},
+         QVUSPSeSignatureConfirmation},
         {"letter, no default", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, {}, {}, {}, {}},
         {"letter, default", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, QVUSPSeDeliveryConfirmation, {}, {}, {}},
         {"postcard, default", QVUSPSFirstClassMail, QVUSPSPostcardSize, {}, QVUSPSeSignatureConfirmation, {}, {}, {}},
-        {"First-Class flat, default", QVUSPSFirstClassMail, QVUSPSLargeEnvelopeSize, {}, QVUSPSeSignatureConfirmation, {}, {}, {}},
-        {"Priority flat, default", QVUSPSPriorityMail, QVUSPSLargeEnvelopeSize, {}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
-        {"default the piece cannot take", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, QStringLiteral("09001"), QStringLiteral("AE"), {}},
-        {"default not offered with Express", QVUSPSExpressMail, QVUSPSRegularSize, {}, QVUSPSeDeliveryConfirmation, {}, {}, {}},
-        {"only hold for pickup, default", QVUSPSPriorityMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService}, QVUSPSeSignatureConfirmation, {}, {}, QVUSPSeSignatureConfirmation},
-        {"only hold for pickup, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService}, {}, {}, {}, QVUSPSeDeliveryConfirmation},
-        {"another service, default", QVUSPSPriorityMail, QVUSPSRegularSize, {QVUSPSCertifiedMailService}, QVUSPSeSignatureConfirmation, {}, {}, {}},
-        {"another service, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {QVUSPSHoldForPickupService, QVUSPSCertifiedMailService}, {}, {}, {}, {}},
-        {"Priority to military, no default", QVUSPSPriorityMail, QVUSPSRegularSize, {}, {}, QStringLiteral("09001"), QStringLiteral("AE"), {}},
-        {"Priority to a territory, no default", QVUSPSPriorityMail, QVUSPSRegularSize, {}, {}, QStringLiteral("96910"), QStringLiteral("GU"), {}},
-        {"First-Class package to military, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, QStringLiteral("09001"), QStringLiteral("AE"), {}},
-        {"First-Class package to a territory, no default", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, {}, QStringLiteral("96910"), QStringLiteral("GU"), QVUSPSeDeliveryConfirmation},
+        {"First-Class flat, default",
+         QVUSPSFirstClassMail,
+         QVUSPSLargeEnvelopeSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         {},
+         {},
+         {}},
+        {"Priority flat, default",
+         QVUSPSPriorityMail,
+         QVUSPSLargeEnvelopeSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         {},
+         {},
+         QVUSPSeSignatureConfirmation},
+        {"default the piece cannot take",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         QStringLiteral("09001"),
+         QStringLiteral("AE"),
+         {}},
+        {"default not offered with Express",
+         QVUSPSExpressMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeDeliveryConfirmation,
+         {},
+         {},
+         {}},
+        {"only hold for pickup, default",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {QVUSPSHoldForPickupService},
+         QVUSPSeSignatureConfirmation,
+         {},
+         {},
+         QVUSPSeSignatureConfirmation},
+        {"only hold for pickup, no default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {QVUSPSHoldForPickupService},
+         {},
+         {},
+         {},
+         QVUSPSeDeliveryConfirmation},
+        {"another service, default",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {QVUSPSCertifiedMailService},
+         QVUSPSeSignatureConfirmation,
+         {},
+         {},
+         {}},
+        {"another service, no default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {QVUSPSHoldForPickupService, QVUSPSCertifiedMailService},
+         {},
+         {},
+         {},
+         {}},
+        {"Priority to military, no default",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         {},
+         QStringLiteral("09001"),
+         QStringLiteral("AE"),
+         {}},
+        {"Priority to a territory, no default",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         {},
+         QStringLiteral("96910"),
+         QStringLiteral("GU"),
+         {}},
+        {"First-Class package to military, no default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         {},
+         QStringLiteral("09001"),
+         QStringLiteral("AE"),
+         {}},
+        {"First-Class package to a territory, no default",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         {},
+         QStringLiteral("96910"),
+         QStringLiteral("GU"),
+         QVUSPSeDeliveryConfirmation},
         {"Media Mail, no default", QVUSPSMediaMail, QVUSPSRegularSize, {}, {}, {}, {}, {}},
     };
     for (const Case &c : cases) {
@@ -292,8 +383,7 @@ TEST_F(QVShipmentPricingTest, RetailPricesAreNotAskedOfPiecesWithoutDiscount)
 
 TEST_F(QVShipmentPricingTest, PoundPricedClassesChargeAnyFractionAsAWholePound)
 {
-    struct Case
-    {
+    struct Case {
         QString number;
         QString unit;
         const char *total;
@@ -413,9 +503,9 @@ TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
     EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("5.85"));
     // The stored tier gives the service-class key its tier-1 bits (0x800).
     const int level = shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt();
-    const int32_t serviceClass = GetServiceClassRE2010(
-        kREPriority, kREShapeParcel, shipment->objectForKey(QVUSPSShipmentCubicTierKey).toInt(), 4, 0, 0, 1,
-        0, level, 0, 1);
+    const int32_t serviceClass =
+        GetServiceClassRE2010(kREPriority, kREShapeParcel, shipment->objectForKey(QVUSPSShipmentCubicTierKey).toInt(),
+                              4, 0, 0, 1, 0, level, 0, 1);
     EXPECT_EQ(serviceClass & 0x3800, 0x800);
     EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentIntraBMCEligibleKey));
 
@@ -432,8 +522,7 @@ TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
 
 TEST_F(QVShipmentPricingTest, StealthPostageNeedsAnEligiblePiece)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         QString rateClass;
         QString size;
@@ -465,8 +554,8 @@ public:
     explicit ChangeRecorder(const std::shared_ptr<QVShipment> &shipment)
         : m_shipment(shipment), m_before(shipment->dictionary())
     {
-        m_observer = NotificationCenter::defaultCenter().addObserver(
-            QVShipmentDidChangeNotification, shipment, [this](const Notification &) { record(); });
+        m_observer = NotificationCenter::defaultCenter().addObserver(QVShipmentDidChangeNotification, shipment,
+                                                                     [this](const Notification &) { record(); });
     }
 
     QList<QStringList> changes;
@@ -530,8 +619,7 @@ TEST_F(QVShipmentPricingTest, DomesticNotificationsComeInOrderOnlyForChanges)
         // server's here, so the undiscounted postage goes first.
         ChangeRecorder recorder(shipment);
         shipment->setObject(QVUSPSFirstClassMail, QVUSPSShipmentRateClassKey, true);
-        const QList<QStringList> expected = {{QVUSPSShipmentRateClassKey, QVUSPSShipmentOriginalPostageKey},
-                                             {}};
+        const QList<QStringList> expected = {{QVUSPSShipmentRateClassKey, QVUSPSShipmentOriginalPostageKey}, {}};
         EXPECT_EQ(recorder.changes, expected);
         EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), QVUSPSFirstClassMail);
     }
@@ -584,8 +672,8 @@ protected:
         QVShipmentPricingTest::TearDown();
     }
 
-    static std::shared_ptr<QVShipment> abroad(const QString &country, const QString &rateClass,
-                                              const QString &size, int ounces)
+    static std::shared_ptr<QVShipment> abroad(const QString &country, const QString &rateClass, const QString &size,
+                                              int ounces)
     {
         auto shipment = domestic(rateClass, size, ounces);
         shipment->setObject(foreignAddress(country), QVShipmentToAddressKey);
@@ -607,9 +695,9 @@ TEST_F(QVShipmentIntlPricingTest, PriorityMailInternationalToPriceGroupOne)
     EXPECT_EQ(shipment->totalPrice(), money("29.25"));
     EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money("29.25"));
     EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), 0);
-    for (const QString &key : {QVUSPSShipmentConfirmationServiceKey, QVUSPSShipmentZoneKey,
-                               QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey,
-                               QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentOriginalPostageKey}) {
+    for (const QString &key :
+         {QVUSPSShipmentConfirmationServiceKey, QVUSPSShipmentZoneKey, QVUSPSShipmentCubicPricingKey,
+          QVShipmentRectangularKey, QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentOriginalPostageKey}) {
         SCOPED_TRACE(key.toStdString());
         EXPECT_FALSE(shipment->dictionary().contains(key));
     }
@@ -628,8 +716,8 @@ TEST_F(QVShipmentIntlPricingTest, ClassIsChosenFromTheCountryOffer)
 {
     auto shipment = abroad(QStringLiteral("ALPHALAND"), QVUSPSPriorityMail, QVUSPSRegularSize, 16);
     shipment->_updatePricing();
-    const QStringList offered = QVCountry::countryWithName(QStringLiteral("ALPHALAND"))
-                                    ->availableRateClassesForSize(QVUSPSRegularSize);
+    const QStringList offered =
+        QVCountry::countryWithName(QStringLiteral("ALPHALAND"))->availableRateClassesForSize(QVUSPSRegularSize);
     ASSERT_FALSE(offered.isEmpty());
     EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassKey).toString(), offered.first());
 }

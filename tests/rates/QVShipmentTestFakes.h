@@ -64,8 +64,7 @@ public:
 class RecordingUrlOpener final : public UrlOpener
 {
 public:
-    struct Opened
-    {
+    struct Opened {
         QUrl url;
         bool inBackground;
     };

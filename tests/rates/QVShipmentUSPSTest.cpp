@@ -21,8 +21,7 @@ class QVShipmentUSPSTest : public FakeAccountTest
 protected:
     // A domestic piece of the class and size to the ZIP.
     static QVShipment piece(const QString &rateClass, const QString &size,
-                            const QString &zip5 = QStringLiteral("10001"),
-                            const QString &state = QStringLiteral("NY"))
+                            const QString &zip5 = QStringLiteral("10001"), const QString &state = QStringLiteral("NY"))
     {
         QVShipment shipment;
         shipment.setObject(domesticAddress(zip5, state), QVShipmentToAddressKey);
@@ -46,8 +45,7 @@ protected:
 
 TEST_F(QVShipmentUSPSTest, MilitaryAndTerritoryDestinations)
 {
-    struct Case
-    {
+    struct Case {
         QString zip;
         QString state;
         bool military;
@@ -159,18 +157,15 @@ TEST_F(QVShipmentUSPSTest, TrackableUsingUSPS)
 
 TEST_F(QVShipmentUSPSTest, ForcedNonMachinableLetters)
 {
-    struct Case
-    {
+    struct Case {
         int length, width, height;
         QString size;
         bool expected;
     } cases[] = {
         {1300, 10, 1000, QVUSPSLetterSize, true},  // 1.3 in single precision is just below 1.3
         {2500, 10, 1000, QVUSPSLetterSize, false}, // exactly 2.5
-        {2600, 10, 1000, QVUSPSLetterSize, true},
-        {1200, 10, 1000, QVUSPSLetterSize, true},
-        {2000, 10, 1000, QVUSPSLetterSize, false},
-        {1200, 10, 1000, QVUSPSLargeEnvelopeSize, false},
+        {2600, 10, 1000, QVUSPSLetterSize, true},  {1200, 10, 1000, QVUSPSLetterSize, true},
+        {2000, 10, 1000, QVUSPSLetterSize, false}, {1200, 10, 1000, QVUSPSLargeEnvelopeSize, false},
         {1200, 0, 1000, QVUSPSLetterSize, false},
     };
     for (const Case &c : cases) {
@@ -200,8 +195,7 @@ TEST_F(QVShipmentUSPSTest, StealthEligibility)
 
 TEST_F(QVShipmentUSPSTest, SpecialServiceEligibility)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         QString rateClass;
         QString size;
@@ -212,32 +206,240 @@ TEST_F(QVShipmentUSPSTest, SpecialServiceEligibility)
         QString state;
         bool expected;
     } cases[] = {
-        {"certified with Priority", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSCertifiedMailService, false, {}, {}, true},
-        {"certified with First-Class", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, QVUSPSCertifiedMailService, false, {}, {}, true},
-        {"certified with Media Mail", QVUSPSMediaMail, QVUSPSRegularSize, {}, QVUSPSCertifiedMailService, false, {}, {}, false},
-        {"return receipt needs certified", QVUSPSFirstClassMail, QVUSPSLetterSize, {}, QVUSPSReturnReceiptService, false, {}, {}, false},
-        {"return receipt with certified", QVUSPSFirstClassMail, QVUSPSLetterSize, {QVUSPSCertifiedMailService}, QVUSPSReturnReceiptService, false, {}, {}, true},
-        {"restricted with certified", QVUSPSFirstClassMail, QVUSPSLetterSize, {QVUSPSCertifiedMailService}, QVUSPSRestrictedDeliveryService, false, {}, {}, true},
-        {"premium with Express", QVUSPSExpressMail, QVUSPSRegularSize, {}, QVUSPSExpressMailPremiumService, false, {}, {}, true},
-        {"10:30 with Express flat rate", QVUSPSExpressMailFlatRate, QVUSPSFlatRateEnvelopeSize, {}, QVUSPSExpressMail1030AMService, false, {}, {}, true},
-        {"premium with Priority", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSExpressMailPremiumService, false, {}, {}, false},
-        {"pickup with Priority", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSHoldForPickupService, false, {}, {}, true},
-        {"pickup refused with certified", QVUSPSPriorityMail, QVUSPSRegularSize, {QVUSPSCertifiedMailService}, QVUSPSHoldForPickupService, false, {}, {}, false},
-        {"pickup with First-Class package", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, QVUSPSHoldForPickupService, false, {}, {}, true},
-        {"pickup with First-Class flat", QVUSPSFirstClassMail, QVUSPSLargeEnvelopeSize, {}, QVUSPSHoldForPickupService, false, {}, {}, false},
-        {"pickup with Parcel Select", QVUSPSParcelSelect, QVUSPSRegularSize, {}, QVUSPSHoldForPickupService, false, {}, {}, true},
-        {"pickup with Media Mail", QVUSPSMediaMail, QVUSPSRegularSize, {}, QVUSPSHoldForPickupService, false, {}, {}, false},
-        {"delivery confirmation", QVUSPSMediaMail, QVUSPSRegularSize, {}, QVUSPSeDeliveryConfirmation, false, {}, {}, true},
-        {"delivery confirmation to an exception ZIP", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSeDeliveryConfirmation, false, QStringLiteral("96940"), QStringLiteral("FM"), false},
-        {"delivery confirmation with Express", QVUSPSExpressMail, QVUSPSRegularSize, {}, QVUSPSeDeliveryConfirmation, false, {}, {}, false},
-        {"signature confirmation", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, false, {}, {}, true},
-        {"signature confirmation to military", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSeSignatureConfirmation, false, QStringLiteral("09001"), QStringLiteral("AE"), false},
-        {"adult signature without the account", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSAdultSignatureService, false, {}, {}, false},
-        {"adult signature with the account", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSAdultSignatureService, true, {}, {}, true},
-        {"adult signature restricted, Parcel Select", QVUSPSParcelSelect, QVUSPSRegularSize, {}, QVUSPSAdultSignatureRestrictedService, true, {}, {}, true},
-        {"adult signature with First-Class", QVUSPSFirstClassMail, QVUSPSRegularSize, {}, QVUSPSAdultSignatureService, true, {}, {}, false},
-        {"adult signature to military", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSAdultSignatureService, true, QStringLiteral("09001"), QStringLiteral("AE"), false},
-        {"a service without rule", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QVUSPSInsuredMailService, false, {}, {}, false},
+        {"certified with Priority",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSCertifiedMailService,
+         false,
+         {},
+         {},
+         true},
+        {"certified with First-Class",
+         QVUSPSFirstClassMail,
+         QVUSPSLetterSize,
+         {},
+         QVUSPSCertifiedMailService,
+         false,
+         {},
+         {},
+         true},
+        {"certified with Media Mail",
+         QVUSPSMediaMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSCertifiedMailService,
+         false,
+         {},
+         {},
+         false},
+        {"return receipt needs certified",
+         QVUSPSFirstClassMail,
+         QVUSPSLetterSize,
+         {},
+         QVUSPSReturnReceiptService,
+         false,
+         {},
+         {},
+         false},
+        {"return receipt with certified",
+         QVUSPSFirstClassMail,
+         QVUSPSLetterSize,
+         {QVUSPSCertifiedMailService},
+         QVUSPSReturnReceiptService,
+         false,
+         {},
+         {},
+         true},
+        {"restricted with certified",
+         QVUSPSFirstClassMail,
+         QVUSPSLetterSize,
+         {QVUSPSCertifiedMailService},
+         QVUSPSRestrictedDeliveryService,
+         false,
+         {},
+         {},
+         true},
+        {"premium with Express",
+         QVUSPSExpressMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSExpressMailPremiumService,
+         false,
+         {},
+         {},
+         true},
+        {"10:30 with Express flat rate",
+         QVUSPSExpressMailFlatRate,
+         QVUSPSFlatRateEnvelopeSize,
+         {},
+         QVUSPSExpressMail1030AMService,
+         false,
+         {},
+         {},
+         true},
+        {"premium with Priority",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSExpressMailPremiumService,
+         false,
+         {},
+         {},
+         false},
+        {"pickup with Priority",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         true},
+        {"pickup refused with certified",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {QVUSPSCertifiedMailService},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         false},
+        {"pickup with First-Class package",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         true},
+        {"pickup with First-Class flat",
+         QVUSPSFirstClassMail,
+         QVUSPSLargeEnvelopeSize,
+         {},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         false},
+        {"pickup with Parcel Select",
+         QVUSPSParcelSelect,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         true},
+        {"pickup with Media Mail",
+         QVUSPSMediaMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSHoldForPickupService,
+         false,
+         {},
+         {},
+         false},
+        {"delivery confirmation",
+         QVUSPSMediaMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeDeliveryConfirmation,
+         false,
+         {},
+         {},
+         true},
+        {"delivery confirmation to an exception ZIP",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeDeliveryConfirmation,
+         false,
+         QStringLiteral("96940"),
+         QStringLiteral("FM"),
+         false},
+        {"delivery confirmation with Express",
+         QVUSPSExpressMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeDeliveryConfirmation,
+         false,
+         {},
+         {},
+         false},
+        {"signature confirmation",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         false,
+         {},
+         {},
+         true},
+        {"signature confirmation to military",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSeSignatureConfirmation,
+         false,
+         QStringLiteral("09001"),
+         QStringLiteral("AE"),
+         false},
+        {"adult signature without the account",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSAdultSignatureService,
+         false,
+         {},
+         {},
+         false},
+        {"adult signature with the account",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSAdultSignatureService,
+         true,
+         {},
+         {},
+         true},
+        {"adult signature restricted, Parcel Select",
+         QVUSPSParcelSelect,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSAdultSignatureRestrictedService,
+         true,
+         {},
+         {},
+         true},
+        {"adult signature with First-Class",
+         QVUSPSFirstClassMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSAdultSignatureService,
+         true,
+         {},
+         {},
+         false},
+        {"adult signature to military",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSAdultSignatureService,
+         true,
+         QStringLiteral("09001"),
+         QStringLiteral("AE"),
+         false},
+        {"a service without rule",
+         QVUSPSPriorityMail,
+         QVUSPSRegularSize,
+         {},
+         QVUSPSInsuredMailService,
+         false,
+         {},
+         {},
+         false},
         {"no service", QVUSPSPriorityMail, QVUSPSRegularSize, {}, QString(), false, {}, {}, false},
     };
     for (const Case &c : cases) {
@@ -258,9 +460,8 @@ TEST_F(QVShipmentUSPSTest, DomesticServicesAreRefusedAbroad)
     abroad.setObject(foreignAddress(QStringLiteral("Canada")), QVShipmentToAddressKey);
     abroad.setObject(QVUSPSPriorityMail, QVUSPSShipmentRateClassKey);
     abroad.setObject(QVUSPSRegularSize, QVUSPSShipmentSizeKey);
-    for (const QString &service : {QVUSPSCertifiedMailService, QVUSPSHoldForPickupService,
-                                   QVUSPSeSignatureConfirmation, QVUSPSAdultSignatureService,
-                                   QVUSPSExpressMailPremiumService}) {
+    for (const QString &service : {QVUSPSCertifiedMailService, QVUSPSHoldForPickupService, QVUSPSeSignatureConfirmation,
+                                   QVUSPSAdultSignatureService, QVUSPSExpressMailPremiumService}) {
         SCOPED_TRACE(service.toStdString());
         EXPECT_FALSE(isEligibleForSpecialService(abroad, service));
     }
@@ -288,8 +489,7 @@ protected:
 
 TEST_F(QVShipmentIntlServicesTest, DeliveryConfirmationAbroad)
 {
-    struct Case
-    {
+    struct Case {
         QString country;
         QString rateClass;
         QString size;
@@ -318,10 +518,10 @@ TEST_F(QVShipmentUSPSTest, ServiceLists)
     QVShipment shipment = piece(QVUSPSPriorityMail, QVUSPSRegularSize);
     EXPECT_FALSE(isEligibleForSpecialServices(shipment, std::nullopt));
     EXPECT_TRUE(isEligibleForSpecialServices(shipment, QStringList()));
-    EXPECT_TRUE(isEligibleForSpecialServices(shipment, QStringList{QVUSPSHoldForPickupService,
-                                                                   QVUSPSeDeliveryConfirmation}));
-    EXPECT_FALSE(isEligibleForSpecialServices(shipment, QStringList{QVUSPSHoldForPickupService,
-                                                                    QVUSPSReturnReceiptService}));
+    EXPECT_TRUE(
+        isEligibleForSpecialServices(shipment, QStringList{QVUSPSHoldForPickupService, QVUSPSeDeliveryConfirmation}));
+    EXPECT_FALSE(
+        isEligibleForSpecialServices(shipment, QStringList{QVUSPSHoldForPickupService, QVUSPSReturnReceiptService}));
     EXPECT_TRUE(isEligibleForConfirmationServices(shipment));
     EXPECT_FALSE(isEligibleForConfirmationServices(piece(QVUSPSExpressMail, QVUSPSRegularSize)));
 }
@@ -348,14 +548,12 @@ TEST_F(QVShipmentUSPSTest, PackageBarcodeData)
 
 TEST_F(QVShipmentUSPSTest, HumanReadableNumbers)
 {
-    struct Case
-    {
+    struct Case {
         QString pic;
         QString customs;
         std::optional<QString> expected;
     } cases[] = {
-        {QStringLiteral("420021349205590100130471010801"), {},
-         QStringLiteral("420 02134 9205 5901 0013 0471 0108 01")},
+        {QStringLiteral("420021349205590100130471010801"), {}, QStringLiteral("420 02134 9205 5901 0013 0471 0108 01")},
         {QStringLiteral("9205590100130471010801"), {}, QStringLiteral("9205 5901 0013 0471 0108 01")},
         {{}, QStringLiteral("LZ123456789US"), QStringLiteral("LZ 123 456 789 US")},
         {QStringLiteral("EJ123456785US"), QStringLiteral("LZ123456789US"), QStringLiteral("EJ 123 456 785 US")},
@@ -430,19 +628,14 @@ TEST_F(QVShipmentUSPSTest, ServiceBanners)
 
 TEST_F(QVShipmentUSPSTest, ExpressMailOptionLines)
 {
-    struct Case
-    {
+    struct Case {
         bool saturday, sunday, holiday;
         const char *line;
     } cases[] = {
-        {true, true, true, "NORMAL DELIVERY"},
-        {false, false, true, "NO WEEKEND DELIVERY"},
-        {true, true, false, "NO HOLIDAY DELIVERY"},
-        {false, false, false, "NO WEEKEND OR HOLIDAY DELIVERY"},
-        {false, true, true, "NO SATURDAY DELIVERY"},
-        {true, false, true, "NO SUNDAY DELIVERY"},
-        {false, true, false, "SUNDAY DELIVERY"},
-        {true, false, false, "NO SUNDAY OR HOLIDAY DELIVERY"},
+        {true, true, true, "NORMAL DELIVERY"},       {false, false, true, "NO WEEKEND DELIVERY"},
+        {true, true, false, "NO HOLIDAY DELIVERY"},  {false, false, false, "NO WEEKEND OR HOLIDAY DELIVERY"},
+        {false, true, true, "NO SATURDAY DELIVERY"}, {true, false, true, "NO SUNDAY DELIVERY"},
+        {false, true, false, "SUNDAY DELIVERY"},     {true, false, false, "NO SUNDAY OR HOLIDAY DELIVERY"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.line);
@@ -452,9 +645,10 @@ TEST_F(QVShipmentUSPSTest, ExpressMailOptionLines)
                                        {QVUSPSShipmentExpressMailHolidayDeliveryKey, c.holiday},
                                        {QVUSPSShipmentExpressMailSignatureRequiredKey, c.saturday}},
                            QVUSPSShipmentExpressMailOptionsKey);
-        EXPECT_EQ(expressMailOptionStrings(shipment),
-                  (QStringList{QString::fromLatin1(c.line), c.saturday ? QStringLiteral("SIGNATURE REQUIRED")
-                                                                       : QStringLiteral("WAIVER OF SIGNATURE")}));
+        EXPECT_EQ(
+            expressMailOptionStrings(shipment),
+            (QStringList{QString::fromLatin1(c.line),
+                         c.saturday ? QStringLiteral("SIGNATURE REQUIRED") : QStringLiteral("WAIVER OF SIGNATURE")}));
     }
     EXPECT_EQ(expressMailOptionStrings(piece(QVUSPSExpressMail, QVUSPSRegularSize)),
               (QStringList{QStringLiteral("NO WEEKEND OR HOLIDAY DELIVERY"), QStringLiteral("WAIVER OF SIGNATURE")}));
@@ -531,20 +725,15 @@ TEST_F(QVShipmentUSPSTest, RemovingCustomsPostsOncePerStoredKeyAndKeepsSDRAndITN
 
 TEST_F(QVShipmentUSPSTest, WeightsNeverLoseAFraction)
 {
-    struct Case
-    {
+    struct Case {
         QString number;
         QString unit;
         const char *ounces;
     } cases[] = {
-        {QStringLiteral("2.75"), QVPoundUnitString, "44"},
-        {QStringLiteral("2"), QVPoundUnitString, "32"},
-        {QStringLiteral("0.1"), QVPoundUnitString, "2"},
-        {QStringLiteral("1.5"), QVPoundUnitString, "24"},
-        {QStringLiteral("12"), QVOunceUnitString, "12"},
-        {QStringLiteral("2.5"), QVOunceUnitString, "3"},
-        {QStringLiteral("12"), QStringLiteral("kg"), "0"},
-        {QStringLiteral("abc"), QVPoundUnitString, "0"},
+        {QStringLiteral("2.75"), QVPoundUnitString, "44"}, {QStringLiteral("2"), QVPoundUnitString, "32"},
+        {QStringLiteral("0.1"), QVPoundUnitString, "2"},   {QStringLiteral("1.5"), QVPoundUnitString, "24"},
+        {QStringLiteral("12"), QVOunceUnitString, "12"},   {QStringLiteral("2.5"), QVOunceUnitString, "3"},
+        {QStringLiteral("12"), QStringLiteral("kg"), "0"}, {QStringLiteral("abc"), QVPoundUnitString, "0"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE((c.number + c.unit).toStdString());
@@ -557,8 +746,7 @@ TEST_F(QVShipmentUSPSTest, WeightsNeverLoseAFraction)
 
 TEST_F(QVShipmentUSPSTest, TenthsOfAnOunce)
 {
-    struct Case
-    {
+    struct Case {
         QString rateClass;
         QString size;
         QString ounces;

@@ -30,10 +30,7 @@ namespace {
 
 const QString kUseSep14Rates = QStringLiteral("useSep14Rates");
 
-QDateTime localDate(int year, int month, int day)
-{
-    return QDateTime(QDate(year, month, day), QTime(12, 0));
-}
+QDateTime localDate(int year, int month, int day) { return QDateTime(QDate(year, month, day), QTime(12, 0)); }
 
 int32_t currentRateVersion()
 {
@@ -80,8 +77,7 @@ protected:
                          QString *error = nullptr, QString *stealth = nullptr, bool oversize = false)
     {
         const auto rateClass = QVUSPSIntlRateClass::intlRateWithName(className, country(countryName));
-        return rateClass->rateForWeightInOunces(ounces, size, oversize, false, localDate(2014, 3, 1), stealth,
-                                                error);
+        return rateClass->rateForWeightInOunces(ounces, size, oversize, false, localDate(2014, 3, 1), stealth, error);
     }
 };
 
@@ -114,7 +110,8 @@ TEST(QVUSPSIntlRateClassNames, DisplayNamesCodesUnitsAndTags)
         {QVUSPSIntlEconomyMBagBooks, "Economy M-bag", 0, "lb", 12},
     };
     for (const auto &c : cases) {
-        EXPECT_EQ(QVUSPSIntlRateClass::casualNameForRateClassName(c.name), QLatin1String(c.casualName)) << qPrintable(c.name);
+        EXPECT_EQ(QVUSPSIntlRateClass::casualNameForRateClassName(c.name), QLatin1String(c.casualName))
+            << qPrintable(c.name);
         EXPECT_EQ(QVUSPSIntlRateClass::tolvaneClassTypeForRateClassName(c.name), c.code) << qPrintable(c.name);
         EXPECT_EQ(QVUSPSIntlRateClass(c.name, std::nullopt).weightUnit(), QLatin1String(c.unit)) << qPrintable(c.name);
         EXPECT_EQ(QVUSPSIntlRateClass(c.name, std::nullopt).casualName(), QLatin1String(c.casualName));
@@ -176,11 +173,10 @@ TEST(QVUSPSIntlRateClassNames, CustomsFormSizeSets)
     EXPECT_EQ(QVUSPSIntlRateClass::PMIsizesFor2976A(),
               (QSet<QString>{QVUSPSFlatRateBoxSize, QVUSPSLargeFlatRateBoxSize}));
     EXPECT_EQ(QVUSPSIntlRateClass::PMIsizesFor2976(),
-              (QSet<QString>{QVUSPSFlatRateEnvelopeSize, QVUSPSSmallFlatRateBoxSize,
-                             QVUSPSFlatRatePaddedEnvelopeSize, QVUSPSFlatRateLegalEnvelopeSize,
-                             QVUSPSGiftCardFlatRateEnvelopeSize, QVUSPSWindowFlatRateEnvelopeSize,
-                             QVUSPSSmallFlatRateEnvelopeSize, QVUSPSCardboardSmallFlatRateEnvelopeSize,
-                             QVUSPSLargeFlatRateVideoBoxSize}));
+              (QSet<QString>{QVUSPSFlatRateEnvelopeSize, QVUSPSSmallFlatRateBoxSize, QVUSPSFlatRatePaddedEnvelopeSize,
+                             QVUSPSFlatRateLegalEnvelopeSize, QVUSPSGiftCardFlatRateEnvelopeSize,
+                             QVUSPSWindowFlatRateEnvelopeSize, QVUSPSSmallFlatRateEnvelopeSize,
+                             QVUSPSCardboardSmallFlatRateEnvelopeSize, QVUSPSLargeFlatRateVideoBoxSize}));
 }
 
 TEST_F(QVUSPSIntlRateClassTest, PricesByCountryGroupFromTheBuiltInTables)
@@ -209,8 +205,8 @@ TEST_F(QVUSPSIntlRateClassTest, PricesByCountryGroupFromTheBuiltInTables)
         QString error = QStringLiteral("untouched");
         QString stealth;
         const Decimal p = price(c.name, c.country, c.ounces, c.size, &error, &stealth);
-        EXPECT_EQ(p, Decimal::fromString(QLatin1String(c.price))) << qPrintable(c.name) << " " << c.country
-                                                                  << " " << c.ounces;
+        EXPECT_EQ(p, Decimal::fromString(QLatin1String(c.price)))
+            << qPrintable(c.name) << " " << c.country << " " << c.ounces;
         EXPECT_EQ(stealth, QLatin1String(c.stealth)) << qPrintable(c.name) << " " << c.ounces;
         EXPECT_EQ(error, QStringLiteral("untouched")); // no error on success
     }
@@ -266,9 +262,9 @@ TEST_F(QVUSPSIntlRateClassTest, BannedAndUnknownDestinationsAreNotServed)
     const QVCountry alpha = country("ALPHALAND");
     ASSERT_EQ(LoadCountry2013FileAtPath(shipped("country2013.dat").c_str()), 1);
     const auto rateClass = QVUSPSIntlRateClass::intlRateWithName(QVUSPSIntlExpressMailIntl, alpha);
-    EXPECT_EQ(rateClass->rateForWeightInOunces(16, QVUSPSRegularSize, false, false, localDate(2014, 3, 1),
-                                               nullptr, &error),
-              Decimal::zero());
+    EXPECT_EQ(
+        rateClass->rateForWeightInOunces(16, QVUSPSRegularSize, false, false, localDate(2014, 3, 1), nullptr, &error),
+        Decimal::zero());
     EXPECT_EQ(error, QStringLiteral("No Priority Mail Express International for ALPHALAND"));
 }
 
@@ -287,8 +283,7 @@ TEST_F(QVUSPSIntlRateClassTest, FirstClassLettersOfFourOuncesAreAskedAsThreeAndA
     EXPECT_EQ(price(QVUSPSIntlFirstClassMailIntl, "GAMMALAND", 2, QVUSPSPostcardSize, &error), Decimal::zero());
     EXPECT_EQ(error, QStringLiteral("2 oz exceeds service weight"));
     // Huge weights do not wrap around.
-    EXPECT_EQ(price(QVUSPSIntlPriorityMailIntl, "ALPHALAND", 1000000000, QVUSPSRegularSize, &error),
-              Decimal::zero());
+    EXPECT_EQ(price(QVUSPSIntlPriorityMailIntl, "ALPHALAND", 1000000000, QVUSPSRegularSize, &error), Decimal::zero());
     EXPECT_EQ(error, QStringLiteral("1000000000 oz exceeds service weight"));
 }
 
@@ -303,8 +298,8 @@ TEST_F(QVUSPSIntlRateClassTest, TheRateVersionFollowsTheDateUnlessSeptemberPrice
     EXPECT_EQ(currentRateVersion(), kRateVersionJan2014);
 
     UserDefaults::standardUserDefaults().setBool(true, kUseSep14Rates);
-    const Decimal p
-        = pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, false, localDate(2013, 6, 1), nullptr, nullptr);
+    const Decimal p =
+        pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, false, localDate(2013, 6, 1), nullptr, nullptr);
     EXPECT_EQ(currentRateVersion(), kRateVersionSep2014);
     EXPECT_EQ(p, Decimal::fromString(QStringLiteral("29.25"))); // September kept the January prices
 }
@@ -313,21 +308,19 @@ TEST_F(QVUSPSIntlRateClassTest, TheDiscountLevelGoesToTheEngine)
 {
     const auto pmi = QVUSPSIntlRateClass::intlRateWithName(QVUSPSIntlPriorityMailIntl, country("ALPHALAND"));
     int level = 0;
-    EXPECT_EQ(pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, &level, localDate(2014, 3, 1), nullptr,
-                                         nullptr),
+    EXPECT_EQ(pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, &level, localDate(2014, 3, 1), nullptr, nullptr),
               Decimal::fromString(QStringLiteral("29.25")));
     EXPECT_EQ(level, 0);
     // An account classification that no table has is refused by the engine.
     level = 12;
     QString error;
-    EXPECT_EQ(pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, &level, localDate(2014, 3, 1), nullptr,
-                                         &error),
+    EXPECT_EQ(pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, &level, localDate(2014, 3, 1), nullptr, &error),
               Decimal::zero());
     EXPECT_EQ(error, QStringLiteral("Unknown GetIntlRate error"));
     // A null level counts as retail.
-    EXPECT_EQ(pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, nullptr, localDate(2014, 3, 1), nullptr,
-                                         nullptr),
-              Decimal::fromString(QStringLiteral("29.25")));
+    EXPECT_EQ(
+        pmi->rateForWeightInOunces(16, QVUSPSRegularSize, false, nullptr, localDate(2014, 3, 1), nullptr, nullptr),
+        Decimal::fromString(QStringLiteral("29.25")));
 }
 
 TEST_F(QVUSPSIntlRateClassTest, WeightMenusInOuncesAndPounds)
@@ -341,8 +334,7 @@ TEST_F(QVUSPSIntlRateClassTest, WeightMenusInOuncesAndPounds)
               (QStringList{"1 lb", "2 lbs", "3 lbs", "4 lbs"}));
 
     const auto pmei = QVUSPSIntlRateClass::intlRateWithName(QVUSPSIntlExpressMailIntl, alpha);
-    EXPECT_EQ(pmei->orderedWeightInNativeWeightForSize(QVUSPSRegularSize),
-              (QStringList{"8", "16", "32", "48", "64"}));
+    EXPECT_EQ(pmei->orderedWeightInNativeWeightForSize(QVUSPSRegularSize), (QStringList{"8", "16", "32", "48", "64"}));
     EXPECT_EQ(pmei->orderedWeightInPoundsForSize(QVUSPSRegularSize), (QStringList{"0.5", "1", "2", "3", "4"}));
     EXPECT_EQ(pmei->displayWeightsWithUnitString(QStringLiteral("lb"), QVUSPSRegularSize),
               (QStringList{"0.5 lbs", "1 lb", "2 lbs", "3 lbs", "4 lbs"}));

@@ -75,7 +75,4 @@ protected:
 using tolvane::test::fixture;
 
 // A file the program ships (resources/), as a path for the engine's loaders.
-inline std::string shipped(const char *name)
-{
-    return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name;
-}
+inline std::string shipped(const char *name) { return std::string(TOLVANE_SOURCE_DIR) + "/resources/" + name; }

@@ -68,8 +68,7 @@ TEST_F(QVUSPSRateClassQueriesTest, OneOunceFirstClassLetterIsFortyEightCents)
 
 TEST_F(QVUSPSRateClassQueriesTest, PricesInNativeUnitsAndZones)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         QString rateClass;
         int weight;
@@ -97,7 +96,8 @@ TEST_F(QVUSPSRateClassQueriesTest, PricesInNativeUnitsAndZones)
     };
     for (const Case &c : cases) {
         const Decimal price = jan().rateClassWithName(c.rateClass)->rateForWeight(c.weight, c.zone, c.size);
-        EXPECT_EQ(price, Decimal::fromString(QString::fromLatin1(c.price))) << c.what << ": " << price.toString().toStdString();
+        EXPECT_EQ(price, Decimal::fromString(QString::fromLatin1(c.price)))
+            << c.what << ": " << price.toString().toStdString();
     }
     // The shortest form prices a package.
     EXPECT_EQ(jan().mediaMail()->rateForWeight(1, QStringLiteral("1")), Decimal(269, -2));
@@ -123,32 +123,31 @@ TEST_F(QVUSPSRateClassQueriesTest, EachRateYearPricesWithItsOwnVersion)
     EXPECT_EQ(janPriority->rateForWeight(1, QStringLiteral("4"), QVUSPSFlatRateEnvelopeSize), Decimal(560, -2));
     EXPECT_EQ(sepPriority->rateForWeight(1, QStringLiteral("4"), QVUSPSFlatRateEnvelopeSize), Decimal(575, -2));
     EXPECT_EQ(sepPriority->rateForWeight(3, QStringLiteral("8"), QVUSPSFlatRateBoxSize), Decimal(1265, -2));
-    EXPECT_EQ(sep().rateClassWithName(QVUSPSPriorityMailFlatRate)
+    EXPECT_EQ(sep()
+                  .rateClassWithName(QVUSPSPriorityMailFlatRate)
                   ->rateForWeight(1, QStringLiteral("2"), QVUSPSGiftCardFlatRateEnvelopeSize),
               Decimal(575, -2));
 }
 
 TEST_F(QVUSPSRateClassQueriesTest, WeightGoesToTheEngineInTenthsOfAnOunce)
 {
-    struct Case
-    {
+    struct Case {
         QString rateClass;
         QString size;
         int weight;
         int tenths;
     } cases[] = {
-        {QVUSPSFirstClassMail, QVUSPSLetterSize, 4, 35},
-        {QVUSPSFirstClassMail, QVUSPSLetterSize, 3, 30},
-        {QVUSPSFirstClassMail, QVUSPSLetterSize, 1, 10},
-        {QVUSPSMediaMail, QVUSPSRegularSize, 1, 160},
+        {QVUSPSFirstClassMail, QVUSPSLetterSize, 4, 35}, {QVUSPSFirstClassMail, QVUSPSLetterSize, 3, 30},
+        {QVUSPSFirstClassMail, QVUSPSLetterSize, 1, 10}, {QVUSPSMediaMail, QVUSPSRegularSize, 1, 160},
         {QVUSPSMediaMail, QVUSPSRegularSize, 70, 11200},
     };
     for (const Case &c : cases) {
         int weight = c.weight;
         int level = 0;
-        const Decimal price = jan().rateClassWithName(c.rateClass)->rateForWeightByReference(
-            &weight, QStringLiteral("1"), c.size, true, false, std::nullopt, nullptr, QString(), false,
-            &level, nullptr);
+        const Decimal price = jan()
+                                  .rateClassWithName(c.rateClass)
+                                  ->rateForWeightByReference(&weight, QStringLiteral("1"), c.size, true, false,
+                                                             std::nullopt, nullptr, QString(), false, &level, nullptr);
         EXPECT_GT(price, Decimal::zero()) << c.rateClass.toStdString() << " " << c.weight;
         EXPECT_EQ(weight, c.tenths) << c.rateClass.toStdString() << " " << c.weight;
     }
@@ -159,14 +158,14 @@ TEST_F(QVUSPSRateClassQueriesTest, NonrectangularPiecesArePricedAsParcels)
     QVUSPSRateClass *priority = jan().priority();
     const QString zone = QStringLiteral("5");
     // A rectangular flat-rate envelope keeps its flat rate ...
-    EXPECT_EQ(priority->rateForWeight(16, zone, QVUSPSFlatRateEnvelopeSize, true, false,
-                                      dimensions(1200, 900, 50, true)),
-              Decimal(560, -2));
+    EXPECT_EQ(
+        priority->rateForWeight(16, zone, QVUSPSFlatRateEnvelopeSize, true, false, dimensions(1200, 900, 50, true)),
+        Decimal(560, -2));
     // ... a nonrectangular one (or one without the flag) is a parcel:
     // Priority Mail 1 lb, zone 5.
-    EXPECT_EQ(priority->rateForWeight(16, zone, QVUSPSFlatRateEnvelopeSize, true, false,
-                                      dimensions(1200, 900, 50, false)),
-              Decimal(600, -2));
+    EXPECT_EQ(
+        priority->rateForWeight(16, zone, QVUSPSFlatRateEnvelopeSize, true, false, dimensions(1200, 900, 50, false)),
+        Decimal(600, -2));
     EXPECT_EQ(priority->rateForWeight(16, zone, QVUSPSFlatRateEnvelopeSize, true, false,
                                       dimensions(1200, 900, 50, QVariant())),
               Decimal(600, -2));
@@ -189,16 +188,16 @@ TEST_F(QVUSPSRateClassQueriesTest, DiscountLevelGoesToTheEngineAndComesBack)
 TEST_F(QVUSPSRateClassQueriesTest, StealthTextOnlyOnSuccess)
 {
     QString stealth = QStringLiteral("untouched");
-    EXPECT_EQ(jan().firstClass()->rateForWeight(1, QStringLiteral("1"), QVUSPSLetterSize, true, false,
-                                                std::nullopt, &stealth),
+    EXPECT_EQ(jan().firstClass()->rateForWeight(1, QStringLiteral("1"), QVUSPSLetterSize, true, false, std::nullopt,
+                                                &stealth),
               Decimal(48, -2));
     EXPECT_NE(stealth, QStringLiteral("untouched"));
     EXPECT_FALSE(stealth.isEmpty());
 
     stealth = QStringLiteral("untouched");
     bool cubic = true;
-    EXPECT_EQ(jan().priority()->rateForWeight(16, QStringLiteral("-1"), QVUSPSRegularSize, true, false,
-                                              std::nullopt, &stealth, QString(), false, nullptr, &cubic),
+    EXPECT_EQ(jan().priority()->rateForWeight(16, QStringLiteral("-1"), QVUSPSRegularSize, true, false, std::nullopt,
+                                              &stealth, QString(), false, nullptr, &cubic),
               Decimal::zero());
     EXPECT_EQ(stealth, QStringLiteral("untouched"));
     EXPECT_TRUE(cubic); // left alone on failure
@@ -218,8 +217,7 @@ TEST_F(QVUSPSRateClassQueriesTest, ZoneTexts)
 
 TEST_F(QVUSPSRateClassQueriesTest, SpecialServiceFees)
 {
-    struct Case
-    {
+    struct Case {
         QString service;
         QString rateClass;
         const char *fee;

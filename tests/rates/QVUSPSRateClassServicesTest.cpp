@@ -39,8 +39,7 @@ TEST_F(QVUSPSRateClassServicesTest, AccountAnswersBeforeAnyAccountInformation)
 
     // Discount levels: the account's general levels default to 1, the
     // First-Class package level too; Parcel Select is always 1.
-    struct Case
-    {
+    struct Case {
         QString rateClass;
         QString size;
         int level;
@@ -96,8 +95,7 @@ TEST_F(QVUSPSRateClassServicesTest, LabelServerPriceIsZeroWithoutAClient)
     QVShipment shipment;
     EXPECT_EQ(labelServerServices()->VLSPrice(shipment), Decimal::zero());
 
-    struct FixedPrice final : QVLabelServerServices
-    {
+    struct FixedPrice final : QVLabelServerServices {
         Decimal VLSPrice(const QVShipment &) override { return Decimal(1234, -3); }
     };
     setLabelServerServices(std::make_shared<FixedPrice>());
@@ -106,8 +104,7 @@ TEST_F(QVUSPSRateClassServicesTest, LabelServerPriceIsZeroWithoutAClient)
 
 TEST_F(QVUSPSRateClassServicesTest, OptionalServiceMaskOfAShipment)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         QVariantMap values;
         int mask;
@@ -134,8 +131,7 @@ TEST_F(QVUSPSRateClassServicesTest, PrinterSetupDefaultsToPlainPaper)
     EXPECT_EQ(printerSetupController()->labelTypeForEnvelope(true), QVPlainPaperLabel);
     EXPECT_EQ(QVPlainPaperLabel, QStringLiteral("QVPlainPaperLabel"));
 
-    struct Thermal final : QVPrinterSetupServices
-    {
+    struct Thermal final : QVPrinterSetupServices {
         QString labelTypeForEnvelope(bool envelope) override
         {
             return envelope ? QVPlainPaperLabel : QStringLiteral("QVEPL2Label");

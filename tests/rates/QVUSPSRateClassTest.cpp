@@ -20,10 +20,7 @@ namespace {
 class QVUSPSRateClassTest : public FakeAccountTest
 {
 protected:
-    static QDateTime day(int y, int m, int d, int hour = 12)
-    {
-        return QDateTime(QDate(y, m, d), QTime(hour, 0));
-    }
+    static QDateTime day(int y, int m, int d, int hour = 12) { return QDateTime(QDate(y, m, d), QTime(hour, 0)); }
 
     static QVariantMap dimensions(int length, int height, int width)
     {
@@ -66,19 +63,13 @@ TEST_F(QVUSPSRateClassTest, RateYearFollowsTheDateAroundTheSeptember2014Change)
 {
     const QVUSPSRateYear *jan = &QVUSPSJan2014RateClass::classObject();
     const QVUSPSRateYear *sep = &QVUSPSSep2014RateClass::classObject();
-    struct Case
-    {
+    struct Case {
         QDateTime date;
         const QVUSPSRateYear *year;
     } cases[] = {
-        {day(2014, 9, 6, 23), jan},
-        {day(2014, 9, 7, 0), sep},
-        {day(2014, 9, 7), sep},
-        {day(2014, 8, 30), jan},
-        {day(2014, 10, 1), sep},
-        {day(2015, 1, 1), sep},
-        {day(2013, 6, 1), jan},
-        {day(2014, 1, 25), jan}, // before the January prices: still January 2014
+        {day(2014, 9, 6, 23), jan}, {day(2014, 9, 7, 0), sep}, {day(2014, 9, 7), sep},
+        {day(2014, 8, 30), jan},    {day(2014, 10, 1), sep},   {day(2015, 1, 1), sep},
+        {day(2013, 6, 1), jan},     {day(2014, 1, 25), jan}, // before the January prices: still January 2014
         {day(2010, 12, 31), jan},
     };
     for (const Case &c : cases) {
@@ -104,10 +95,8 @@ TEST_F(QVUSPSRateClassTest, UseSep14RatesDefaultMovesEveryDateToSeptember2014)
 
 TEST_F(QVUSPSRateClassTest, EffectiveDatesAndClassNames)
 {
-    EXPECT_EQ(QVUSPSJan2014RateClass::classObject().effectiveDate(),
-              QDateTime(QDate(2014, 1, 26), QTime(0, 1)));
-    EXPECT_EQ(QVUSPSSep2014RateClass::classObject().effectiveDate(),
-              QDateTime(QDate(2014, 9, 7), QTime(0, 1)));
+    EXPECT_EQ(QVUSPSJan2014RateClass::classObject().effectiveDate(), QDateTime(QDate(2014, 1, 26), QTime(0, 1)));
+    EXPECT_EQ(QVUSPSSep2014RateClass::classObject().effectiveDate(), QDateTime(QDate(2014, 9, 7), QTime(0, 1)));
     EXPECT_LT(QVUSPSRateClass::classObject().effectiveDate(), QDateTime(QDate(1900, 1, 1), QTime(0, 0)));
     EXPECT_EQ(QVUSPSJan2014RateClass::classObject().className(), QStringLiteral("QVUSPSJan2014RateClass"));
     EXPECT_EQ(QVUSPSSep2014RateClass::classObject().className(), QStringLiteral("QVUSPSSep2014RateClass"));
@@ -232,8 +221,7 @@ TEST_F(QVUSPSRateClassTest, NameConstantsAreTheirOwnNames)
 
 TEST_F(QVUSPSRateClassTest, PieceSizeDisplayNamesAndShapeCodes)
 {
-    struct Case
-    {
+    struct Case {
         QString size;
         QString display;
         int shape;
@@ -273,8 +261,7 @@ TEST_F(QVUSPSRateClassTest, PieceSizeDisplayNamesAndShapeCodes)
 TEST_F(QVUSPSRateClassTest, MailClassTable)
 {
     const QString none;
-    struct Case
-    {
+    struct Case {
         QString name;
         QString display;
         QString webTools;
@@ -330,8 +317,7 @@ TEST_F(QVUSPSRateClassTest, MailClassTable)
 TEST_F(QVUSPSRateClassTest, ServiceNamesAndIds)
 {
     const QString none;
-    struct Case
-    {
+    struct Case {
         QString service;
         QString display;
         QString shortName;
@@ -380,9 +366,8 @@ TEST_F(QVUSPSRateClassTest, MenusAndTags)
     EXPECT_TRUE(QVUSPSRateClass::pieceSizeForTag(16).isNull());
     EXPECT_TRUE(QVUSPSRateClass::pieceSizeForTag(-1).isNull());
 
-    const QStringList expectedClasses = {QVUSPSPriorityMail, QVUSPSFirstClassMail, QVUSPSMediaMail,
-                                         QVUSPSParcelSelect, QVUSPSStandardPost, QVUSPSLibraryMail,
-                                         QVUSPSExpressMail};
+    const QStringList expectedClasses = {QVUSPSPriorityMail, QVUSPSFirstClassMail, QVUSPSMediaMail,  QVUSPSParcelSelect,
+                                         QVUSPSStandardPost, QVUSPSLibraryMail,    QVUSPSExpressMail};
     EXPECT_EQ(QVUSPSRateClass::rateClassTags(), expectedClasses);
     for (qsizetype tag = 0; tag < expectedClasses.size(); ++tag) {
         EXPECT_EQ(QVUSPSRateClass::tagForRateClassName(expectedClasses.at(tag)), tag);
@@ -415,8 +400,7 @@ TEST_F(QVUSPSRateClassTest, FlatRateSizeSets)
 
 TEST_F(QVUSPSRateClassTest, SizesForDimensions)
 {
-    struct Case
-    {
+    struct Case {
         const char *what;
         int length, height, width;
         QStringList expected;
@@ -434,8 +418,7 @@ TEST_F(QVUSPSRateClassTest, SizesForDimensions)
         {"negative width", 900, 600, -5, QVUSPSRateClass::sizes()},
     };
     for (const Case &c : cases)
-        EXPECT_EQ(QVUSPSRateClass::sizesForDimensions(dimensions(c.length, c.height, c.width)), c.expected)
-            << c.what;
+        EXPECT_EQ(QVUSPSRateClass::sizesForDimensions(dimensions(c.length, c.height, c.width)), c.expected) << c.what;
 
     EXPECT_EQ(QVUSPSRateClass::sizesForDimensions(QVariantMap()), QVUSPSRateClass::sizes());
     // Sides given as text are read as integers too.
@@ -470,8 +453,7 @@ TEST_F(QVUSPSRateClassTest, RateClassesForEachSize)
     account->standardPostAllowed = true;
     // Menu tags: Priority 0, First-Class 1, Media 2, Parcel Select 3,
     // Standard Post 4, Library 5, Express 6; Bound Printed Matter has none.
-    struct Case
-    {
+    struct Case {
         QString size;
         QStringList classes;
         QList<qsizetype> tags;
@@ -503,7 +485,8 @@ TEST_F(QVUSPSRateClassTest, RateClassesForEachSize)
         {QVUSPSLargeFlatRateBoardGameBoxSize, {}, {}},
         {"NoSuchSize", {}, {}},
     };
-    for (const QVUSPSRateYear *year : {&QVUSPSJan2014RateClass::classObject(), &QVUSPSSep2014RateClass::classObject()}) {
+    for (const QVUSPSRateYear *year :
+         {&QVUSPSJan2014RateClass::classObject(), &QVUSPSSep2014RateClass::classObject()}) {
         for (const Case &c : cases) {
             SCOPED_TRACE(c.size.toStdString());
             const QList<QVUSPSRateClass *> classes = year->rateClassesForSize(c.size);
@@ -529,17 +512,16 @@ TEST_F(QVUSPSRateClassTest, AccountSettingsFilterTheClassesOnEveryCall)
     EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)), QStringList{QVUSPSParcelSelect});
     EXPECT_FALSE(names(sep.rateClassesForSize(QVUSPSRegularSize)).contains(QVUSPSStandardPost));
     defaults.setBool(true, QStringLiteral("upsMailInnovationsMode"));
-    EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)),
-              (QStringList{QVUSPSParcelSelect, QVUSPSStandardPost}));
+    EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)), (QStringList{QVUSPSParcelSelect, QVUSPSStandardPost}));
     defaults.setBool(false, QStringLiteral("upsMailInnovationsMode"));
 
     // Parcel Select switched off by the account.
     account->standardPostAllowed = true;
     account->parcelSelectDisabled = true;
     EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)), QStringList{QVUSPSStandardPost});
-    EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSLargeSize)),
-              (QStringList{QVUSPSPriorityMail, QVUSPSStandardPost, QVUSPSLibraryMail, QVUSPSMediaMail,
-                           QVUSPSExpressMail}));
+    EXPECT_EQ(
+        names(sep.rateClassesForSize(QVUSPSLargeSize)),
+        (QStringList{QVUSPSPriorityMail, QVUSPSStandardPost, QVUSPSLibraryMail, QVUSPSMediaMail, QVUSPSExpressMail}));
 
     // Neither allowed: an oversize piece has no class at all, and asking
     // again (the cached list) still works and is unchanged by the filters.
@@ -548,8 +530,7 @@ TEST_F(QVUSPSRateClassTest, AccountSettingsFilterTheClassesOnEveryCall)
     EXPECT_TRUE(sep.rateClassesForSize(QVUSPSOversizeSize).isEmpty());
     account->parcelSelectDisabled = false;
     account->standardPostAllowed = true;
-    EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)),
-              (QStringList{QVUSPSParcelSelect, QVUSPSStandardPost}));
+    EXPECT_EQ(names(sep.rateClassesForSize(QVUSPSOversizeSize)), (QStringList{QVUSPSParcelSelect, QVUSPSStandardPost}));
 }
 
 } // namespace

@@ -18,9 +18,8 @@ namespace tolvane::test {
 // started or does not finish within 30 seconds (the reason in error);
 // otherwise true, with its standard output in out, its standard error in
 // error and its exit code (-1 after a crash) in exitCode.
-inline bool runTool(const QString &program, const QStringList &arguments, QByteArray *out,
-                    QString *error = nullptr, int *exitCode = nullptr,
-                    const QByteArray &input = QByteArray())
+inline bool runTool(const QString &program, const QStringList &arguments, QByteArray *out, QString *error = nullptr,
+                    int *exitCode = nullptr, const QByteArray &input = QByteArray())
 {
     QProcess process;
     process.start(program, arguments);
@@ -48,10 +47,7 @@ inline bool runTool(const QString &program, const QStringList &arguments, QByteA
     return true;
 }
 
-inline bool haveProgram(const QString &program)
-{
-    return !QStandardPaths::findExecutable(program).isEmpty();
-}
+inline bool haveProgram(const QString &program) { return !QStandardPaths::findExecutable(program).isEmpty(); }
 
 // Bits of zint "--dump" output ('1' dark, '0' light): four a hexadecimal
 // digit, most significant first; other characters (spaces, line ends) are
@@ -78,9 +74,8 @@ inline std::string hexDumpBits(const QByteArray &text)
 // Renders rows x columns modules (dark(row, column), 0-based) to a PNG file:
 // moduleWidth x moduleHeight pixels a module, with quietColumns white
 // modules left and right and quietRows above and below.
-inline bool writeModuleGridPng(int rows, int columns, const std::function<bool(int, int)> &dark,
-                               const QString &path, int moduleWidth, int moduleHeight,
-                               int quietColumns, int quietRows)
+inline bool writeModuleGridPng(int rows, int columns, const std::function<bool(int, int)> &dark, const QString &path,
+                               int moduleWidth, int moduleHeight, int quietColumns, int quietRows)
 {
     QImage image((columns + 2 * quietColumns) * moduleWidth, (rows + 2 * quietRows) * moduleHeight,
                  QImage::Format_Grayscale8);

@@ -5,7 +5,8 @@
 
 namespace tolvane::test {
 
-class ConsoleCapture {
+class ConsoleCapture
+{
 public:
     ConsoleCapture()
     {

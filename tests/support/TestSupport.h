@@ -18,10 +18,7 @@ inline QString dataPath(const QString &name)
 }
 
 // The same fixture as a path for the C-string loaders of the rate engine.
-inline std::string fixture(const char *name)
-{
-    return dataPath(QString::fromUtf8(name)).toStdString();
-}
+inline std::string fixture(const char *name) { return dataPath(QString::fromUtf8(name)).toStdString(); }
 
 // The temporary folder that stands in for the application-support folder
 // during this test run (also in the environment as TOLVANE_SUPPORT_DIR).

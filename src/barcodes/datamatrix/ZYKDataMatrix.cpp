@@ -63,10 +63,7 @@ ZYK_UINT16 ZYK_initialize(ZYK_Data_Interchange_Type interchange)
     return ZYK_OK;
 }
 
-ZYK_UINT16 ZYK_self_test(void)
-{
-    return ecc000_140_self_test();
-}
+ZYK_UINT16 ZYK_self_test(void) { return ecc000_140_self_test(); }
 
 static uint8_t codewords[RSCMN_MAX_TOTAL];
 static ZYK_UINT16 lastTotal = 0;
@@ -81,8 +78,7 @@ const uint8_t *rscmn_last_codewords(ZYK_UINT16 *total, ZYK_UINT16 *size_index)
     return codewords;
 }
 
-static ZYK_UINT16 encodeEcc200(ZYK_UINT16 rows, ZYK_UINT16 columns, const unsigned char *text,
-                               ZYK_Data_Matrix *matrix)
+static ZYK_UINT16 encodeEcc200(ZYK_UINT16 rows, ZYK_UINT16 columns, const unsigned char *text, ZYK_Data_Matrix *matrix)
 {
     ZYK_UINT16 count = 0;
     ZYK_UINT16 sizeIndex = 0;
@@ -99,10 +95,9 @@ static ZYK_UINT16 encodeEcc200(ZYK_UINT16 rows, ZYK_UINT16 columns, const unsign
     return ZYK_OK;
 }
 
-ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows,
-                            ZYK_UINT16 columns, ZYK_Style_Type style,
-                            ZYK_UINT16 border_width, const unsigned char *text,
-                            ZYK_UINT16 length, ZYK_Data_Matrix *matrix)
+ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows, ZYK_UINT16 columns,
+                            ZYK_Style_Type style, ZYK_UINT16 border_width, const unsigned char *text, ZYK_UINT16 length,
+                            ZYK_Data_Matrix *matrix)
 {
     if (ecc > ZYK_ECC_200)
         return ZYK_ERR_ECC_TYPE;
@@ -114,8 +109,7 @@ ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows
     case ZYK_ECC_140:
         if (format >= 7)
             return ZYK_ERR_FORMAT_UNSUPPORTED;
-        return ecc000_140_encode(format, ecc, rows, columns, style, border_width, text, length,
-                                 matrix);
+        return ecc000_140_encode(format, ecc, rows, columns, style, border_width, text, length, matrix);
     case ZYK_ECC_200:
         return encodeEcc200(rows, columns, text, matrix);
     default:
@@ -123,15 +117,9 @@ ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows
     }
 }
 
-ZYK_UINT16 ZYK_inquire_encrypt(void)
-{
-    return ZYK_ERR_NOT_SUPPORTED;
-}
+ZYK_UINT16 ZYK_inquire_encrypt(void) { return ZYK_ERR_NOT_SUPPORTED; }
 
-ZYK_UINT16 ZYK_def_priv_encrypt(void)
-{
-    return ZYK_ERR_NOT_SUPPORTED;
-}
+ZYK_UINT16 ZYK_def_priv_encrypt(void) { return ZYK_ERR_NOT_SUPPORTED; }
 
 // ---------------------------------------------------------------------------
 // Cell access
@@ -149,21 +137,13 @@ void set_default_output_dm(ZYK_Data_Matrix *matrix)
         memset(matrix->data, 0, clearedBytes(matrix));
 }
 
-void reset_default_output_dm(ZYK_Data_Matrix *matrix)
-{
-    default_output_dm = matrix;
-}
+void reset_default_output_dm(ZYK_Data_Matrix *matrix) { default_output_dm = matrix; }
 
-void set_default_input_dm(ZYK_Data_Matrix *matrix)
-{
-    default_input_dm = matrix;
-}
+void set_default_input_dm(ZYK_Data_Matrix *matrix) { default_input_dm = matrix; }
 
-static bool cellBit(const ZYK_Data_Matrix *m, ZYK_UINT16 row, ZYK_UINT16 column, size_t *byte,
-                    unsigned char *mask)
+static bool cellBit(const ZYK_Data_Matrix *m, ZYK_UINT16 row, ZYK_UINT16 column, size_t *byte, unsigned char *mask)
 {
-    if (m == nullptr || m->data == nullptr || row < 1 || column < 1 || row > m->rows ||
-        column > m->columns)
+    if (m == nullptr || m->data == nullptr || row < 1 || column < 1 || row > m->rows || column > m->columns)
         return false;
     const size_t k = (size_t)(row - 1) * m->columns + (size_t)(column - 1);
     *byte = k / 8;
@@ -204,24 +184,22 @@ ZYK_UINT16 get_dm_cell(ZYK_UINT16 row, ZYK_UINT16 column)
 
 void rscmpenc_ecc200_input_show_help(void)
 {
-    static const char *const first[] = {
-        "ECC 200 input escapes:",
-        "  ~1 : FNC1 (anywhere)",
-        "  ~2 : Structured Append, first only, followed by three numbers NNN",
-        "       of 001 to 254 (e.g. ~2042001015)",
-        "  ~3 : Reader Programming, first only",
-        "  ~4 : not used",
-        nullptr};
-    static const char *const second[] = {
-        "  ~5 : 05 macro header (Application Identifiers), first only",
-        "  ~6 : 06 macro header (Data Identifiers), first only",
-        "  ~7NNNNNN : ECI number NNNNNN (000000 to 999999)",
-        "  ~8 : AIAG 05 header, first only",
-        "  ~9 : AIAG 06 header, first only",
-        "  ~dNNN : the byte of decimal value NNN (000 to 255)",
-        "  ~@ to ~_ : control characters 0 to 31",
-        "  ~ in data is encoded by ~~",
-        nullptr};
+    static const char *const first[] = {"ECC 200 input escapes:",
+                                        "  ~1 : FNC1 (anywhere)",
+                                        "  ~2 : Structured Append, first only, followed by three numbers NNN",
+                                        "       of 001 to 254 (e.g. ~2042001015)",
+                                        "  ~3 : Reader Programming, first only",
+                                        "  ~4 : not used",
+                                        nullptr};
+    static const char *const second[] = {"  ~5 : 05 macro header (Application Identifiers), first only",
+                                         "  ~6 : 06 macro header (Data Identifiers), first only",
+                                         "  ~7NNNNNN : ECI number NNNNNN (000000 to 999999)",
+                                         "  ~8 : AIAG 05 header, first only",
+                                         "  ~9 : AIAG 06 header, first only",
+                                         "  ~dNNN : the byte of decimal value NNN (000 to 255)",
+                                         "  ~@ to ~_ : control characters 0 to 31",
+                                         "  ~ in data is encoded by ~~",
+                                         nullptr};
     for (int i = 0; first[i]; ++i)
         printf("%s\n", first[i]);
     printf("\n----- Press CARRIAGE RETURN KEY to Continue the Menu -----\n");

@@ -21,26 +21,23 @@ extern "C" {
 #endif
 
 typedef uint16_t ZYK_UINT16;
-typedef uint16_t ZYK_Boolean;             /* 0 false, 1 true */
-typedef uint16_t ZYK_ECC_Type;            /* internal error-correction number */
+typedef uint16_t ZYK_Boolean;  /* 0 false, 1 true */
+typedef uint16_t ZYK_ECC_Type; /* internal error-correction number */
 typedef uint16_t ZYK_Data_Interchange_Type;
 typedef uint16_t ZYK_Style_Type;
 
-enum {
-    ZYK_FALSE = 0,
-    ZYK_TRUE = 1
-};
+enum { ZYK_FALSE = 0, ZYK_TRUE = 1 };
 
 /* Data interchange of the input text. */
 enum {
-    ZYK_ISO_INTERCHANGE = 0,      /* ISO 8859 / ASCII */
+    ZYK_ISO_INTERCHANGE = 0, /* ISO 8859 / ASCII */
     ZYK_EBCDIC_INTERCHANGE = 1
 };
 
 /* Styles (orientation). */
 enum {
     ZYK_STYLE_NORMAL = 0,
-    ZYK_STYLE_TRANSPOSED = 1      /* transposed and mirrored, ECC 000-140 only */
+    ZYK_STYLE_TRANSPOSED = 1 /* transposed and mirrored, ECC 000-140 only */
 };
 
 /* Internal numbers of the error-correction levels (user level in the name). */
@@ -58,7 +55,7 @@ enum {
     ZYK_ECC_120 = 10,
     ZYK_ECC_130 = 11,
     ZYK_ECC_140 = 12,
-    ZYK_ECC_NONE = 18,            /* no ECC 000-140 coder loaded */
+    ZYK_ECC_NONE = 18, /* no ECC 000-140 coder loaded */
     ZYK_ECC_200 = 26
 };
 
@@ -69,13 +66,13 @@ enum {
     ZYK_ERR_FORMAT_UNSUPPORTED = 1013,
     ZYK_ERR_PRIVATE_FORMAT_TOO_LONG = 1014,
     ZYK_ERR_PRIVATE_FORMAT_NO_MEMORY = 1015,
-    ZYK_ERR_FORMAT_STRING = 1016,          /* needs a 32-bit CRC, or bad character */
+    ZYK_ERR_FORMAT_STRING = 1016, /* needs a 32-bit CRC, or bad character */
     ZYK_ERR_PRIVATE_UNDER_PUBLIC = 1017,
     ZYK_ERR_LENGTH_NOT_FIXED = 1021,
     ZYK_ERR_LENGTH_ZERO = 1022,
     ZYK_ERR_LENGTH_SHORT = 1023,
     ZYK_ERR_DATA_TOO_LONG = 1024,
-    ZYK_ERR_BAD_CHARACTER = 1025,          /* ECC 200: bad escape sequence */
+    ZYK_ERR_BAD_CHARACTER = 1025, /* ECC 200: bad escape sequence */
     ZYK_ERR_SIDE_TOO_SMALL = 1026,
     ZYK_ERR_TOO_MANY_BITS = 1027,
     ZYK_ERR_SIDE_TOO_SMALL_FOR_DATA = 1028,
@@ -99,10 +96,10 @@ enum {
 
 /* Limits. */
 enum {
-    ZYK_MAX_INPUT_VALUES = 3116,           /* ECC 200 values before the end mark */
-    ZYK_MAX_MATRIX_BYTES = 2592,           /* cell storage of a 144 x 144 symbol */
+    ZYK_MAX_INPUT_VALUES = 3116, /* ECC 200 values before the end mark */
+    ZYK_MAX_MATRIX_BYTES = 2592, /* cell storage of a 144 x 144 symbol */
     ZYK_MAX_PRIVATE_FORMAT = 500,
-    ZYK_MAX_STREAM_BITS = 21316,           /* ECC 000-140 data bits */
+    ZYK_MAX_STREAM_BITS = 21316, /* ECC 000-140 data bits */
     ZYK_FIRST_PASS_BYTES = (ZYK_MAX_STREAM_BITS + 7) / 8
 };
 
@@ -128,31 +125,25 @@ ZYK_UINT16 ZYK_self_test(void);
  * not used, and rows/columns (0 = free) choose the size. The text is only
  * read.
  */
-ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows,
-                            ZYK_UINT16 columns, ZYK_Style_Type style,
-                            ZYK_UINT16 border_width, const unsigned char *text,
-                            ZYK_UINT16 length, ZYK_Data_Matrix *matrix);
+ZYK_UINT16 ZYK_enc_complete(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows, ZYK_UINT16 columns,
+                            ZYK_Style_Type style, ZYK_UINT16 border_width, const unsigned char *text, ZYK_UINT16 length,
+                            ZYK_Data_Matrix *matrix);
 
 /* ECC 000-140 two-pass operation. bits must hold ZYK_FIRST_PASS_BYTES. */
-ZYK_UINT16 ZYK_enc_first_pass(ZYK_UINT16 format, const unsigned char *text,
-                              ZYK_UINT16 length, unsigned char *bits,
+ZYK_UINT16 ZYK_enc_first_pass(ZYK_UINT16 format, const unsigned char *text, ZYK_UINT16 length, unsigned char *bits,
                               ZYK_UINT16 *bit_length);
-ZYK_UINT16 ZYK_enc_second_pass(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows,
-                               ZYK_UINT16 columns, ZYK_Style_Type style,
-                               ZYK_UINT16 border_width, const unsigned char *bits,
+ZYK_UINT16 ZYK_enc_second_pass(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows, ZYK_UINT16 columns,
+                               ZYK_Style_Type style, ZYK_UINT16 border_width, const unsigned char *bits,
                                ZYK_UINT16 bit_length, ZYK_Data_Matrix *matrix);
 
 /* ECC 000-140 formats. */
-ZYK_UINT16 ZYK_verify_enc_string(ZYK_UINT16 format, const unsigned char *text,
-                                 ZYK_UINT16 length, ZYK_UINT16 *count);
+ZYK_UINT16 ZYK_verify_enc_string(ZYK_UINT16 format, const unsigned char *text, ZYK_UINT16 length, ZYK_UINT16 *count);
 ZYK_UINT16 ZYK_set_enc_verify(ZYK_Boolean verify);
-ZYK_UINT16 ZYK_get_dc_edge_length(ZYK_UINT16 format, ZYK_ECC_Type ecc,
-                                  ZYK_UINT16 border_width, ZYK_UINT16 requested_side,
-                                  ZYK_UINT16 data_length, ZYK_UINT16 *side);
+ZYK_UINT16 ZYK_get_dc_edge_length(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 border_width,
+                                  ZYK_UINT16 requested_side, ZYK_UINT16 data_length, ZYK_UINT16 *side);
 /* buffer must hold ZYK_MAX_PRIVATE_FORMAT + 1 bytes; the copy is zero-ended. */
 ZYK_UINT16 ZYK_inquire_fmt(ZYK_UINT16 format, unsigned char *buffer, ZYK_UINT16 *length);
-ZYK_UINT16 ZYK_define_private_fmt(ZYK_UINT16 format, const unsigned char *format_string,
-                                  ZYK_UINT16 length);
+ZYK_UINT16 ZYK_define_private_fmt(ZYK_UINT16 format, const unsigned char *format_string, ZYK_UINT16 length);
 
 /* Encryption is not part of this build: always ZYK_ERR_NOT_SUPPORTED. */
 ZYK_UINT16 ZYK_inquire_encrypt(void);

@@ -24,12 +24,11 @@ enum Coding {
 
 // Format strings of the public formats, in the private-format alphabet:
 // one base character and "?" for variable length with a 9-bit length field.
-const char *const public_data[18] = {
-    nullptr, "#?", "@?", "%?", "&?", "~?", "*?", "~?", nullptr, nullptr, nullptr,
-    "#?", "@?", "%?", "&?", "~?", "*?", "~?"};
+const char *const public_data[18] = {nullptr, "#?",    "@?", "%?", "&?", "~?", "*?", "~?", nullptr,
+                                     nullptr, nullptr, "#?", "@?", "%?", "&?", "~?", "*?", "~?"};
 
 struct PrivateFormat {
-    uint16_t number = 0;               // 0: none defined
+    uint16_t number = 0; // 0: none defined
     uint16_t length = 0;
     unsigned char text[ZYK_MAX_PRIVATE_FORMAT + 1] = {};
 };
@@ -37,32 +36,39 @@ struct PrivateFormat {
 PrivateFormat g_private;
 uint16_t g_currentFormat = 0;
 
-bool isReserved(uint16_t format)
-{
-    return (format >= 8 && format <= 10) || (format >= 18 && format <= 71);
-}
+bool isReserved(uint16_t format) { return (format >= 8 && format <= 10) || (format >= 18 && format <= 71); }
 
 // Value of ch in the character set of a public coding, -1 outside it.
 int codeValue(int coding, unsigned char ch)
 {
     switch (coding) {
     case CODING_BASE11:
-        if (ch == ' ') return 0;
-        if (ch >= '0' && ch <= '9') return ch - '0' + 1;
+        if (ch == ' ')
+            return 0;
+        if (ch >= '0' && ch <= '9')
+            return ch - '0' + 1;
         return -1;
     case CODING_BASE27:
-        if (ch == ' ') return 0;
-        if (ch >= 'A' && ch <= 'Z') return ch - 'A' + 1;
+        if (ch == ' ')
+            return 0;
+        if (ch >= 'A' && ch <= 'Z')
+            return ch - 'A' + 1;
         return -1;
     case CODING_BASE41:
-        if (ch == ' ') return 0;
-        if (ch >= ',' && ch <= '9') return ch - ',' + 1;
-        if (ch >= 'A' && ch <= 'Z') return ch - 'A' + 15;
+        if (ch == ' ')
+            return 0;
+        if (ch >= ',' && ch <= '9')
+            return ch - ',' + 1;
+        if (ch >= 'A' && ch <= 'Z')
+            return ch - 'A' + 15;
         return -1;
     case CODING_BASE37:
-        if (ch == ' ') return 0;
-        if (ch >= '0' && ch <= '9') return ch - '0' + 1;
-        if (ch >= 'A' && ch <= 'Z') return ch - 'A' + 11;
+        if (ch == ' ')
+            return 0;
+        if (ch >= '0' && ch <= '9')
+            return ch - '0' + 1;
+        if (ch >= 'A' && ch <= 'Z')
+            return ch - 'A' + 11;
         return -1;
     case CODING_ASCII7:
         return ch < 128 ? ch : -1;
@@ -87,20 +93,27 @@ bool privatePositionAllows(unsigned char position, unsigned char ch)
     if (position >= 'B' && position <= 'Z')
         return ch >= 'A' && ch <= position;
     switch (position) {
-    case '@': return codeValue(CODING_BASE27, ch) >= 0;
-    case '&': return codeValue(CODING_BASE37, ch) >= 0;
-    case '%': return codeValue(CODING_BASE41, ch) >= 0;
-    case '#': return codeValue(CODING_BASE11, ch) >= 0;
-    case '~': return ch < 128;
-    case '*': return true;
-    default: return false;
+    case '@':
+        return codeValue(CODING_BASE27, ch) >= 0;
+    case '&':
+        return codeValue(CODING_BASE37, ch) >= 0;
+    case '%':
+        return codeValue(CODING_BASE41, ch) >= 0;
+    case '#':
+        return codeValue(CODING_BASE11, ch) >= 0;
+    case '~':
+        return ch < 128;
+    case '*':
+        return true;
+    default:
+        return false;
     }
 }
 
 bool isPrivatePositionChar(unsigned char c)
 {
-    return (c >= '1' && c <= '9') || (c >= 'B' && c <= 'Z') || c == '@' || c == '&' ||
-           c == '%' || c == '#' || c == '~' || c == '*' || c == '+';
+    return (c >= '1' && c <= '9') || (c >= 'B' && c <= 'Z') || c == '@' || c == '&' || c == '%' || c == '#' ||
+        c == '~' || c == '*' || c == '+';
 }
 
 // Character positions of the private format (without "+" markers and the
@@ -132,9 +145,9 @@ ZYK_UINT16 checkFormat(uint16_t format)
     if (isReserved(format))
         return ZYK_ERR_FORMAT_UNSUPPORTED;
     if (format >= 11 && format <= 17)
-        return ZYK_ERR_FORMAT_STRING;      // needs the 32-bit CRC
+        return ZYK_ERR_FORMAT_STRING; // needs the 32-bit CRC
     if (format == 72)
-        return ZYK_ERR_NOT_SUPPORTED;      // test pattern not in this build
+        return ZYK_ERR_NOT_SUPPORTED; // test pattern not in this build
     if (format >= 73 && format != g_private.number)
         return ZYK_ERR_UNKNOWN_FORMAT;
     return ZYK_OK;
@@ -231,13 +244,30 @@ bool compactionOf(int coding, int *base, int *group)
 {
     *group = 1;
     switch (coding) {
-    case CODING_BASE11: *base = 11; *group = 6; return true;
-    case CODING_BASE27: *base = 27; *group = 5; return true;
-    case CODING_BASE41: *base = 41; *group = 4; return true;
-    case CODING_BASE37: *base = 37; *group = 4; return true;
-    case CODING_ASCII7: *base = 128; return true;
-    case CODING_BYTE: *base = 256; return true;
-    default: return false;
+    case CODING_BASE11:
+        *base = 11;
+        *group = 6;
+        return true;
+    case CODING_BASE27:
+        *base = 27;
+        *group = 5;
+        return true;
+    case CODING_BASE41:
+        *base = 41;
+        *group = 4;
+        return true;
+    case CODING_BASE37:
+        *base = 37;
+        *group = 4;
+        return true;
+    case CODING_ASCII7:
+        *base = 128;
+        return true;
+    case CODING_BYTE:
+        *base = 256;
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -271,8 +301,8 @@ void putFormatNumber(BitWriter &w, uint16_t format)
 }
 
 // Format number, CRC, length and compacted data of a public format.
-ZYK_UINT16 firstPass(uint16_t format, const unsigned char *text, uint16_t length,
-                     unsigned char *bits, uint16_t *bitLength)
+ZYK_UINT16 firstPass(uint16_t format, const unsigned char *text, uint16_t length, unsigned char *bits,
+                     uint16_t *bitLength)
 {
     ZYK_UINT16 rc = checkFormat(format);
     if (rc != ZYK_OK)
@@ -281,7 +311,7 @@ ZYK_UINT16 firstPass(uint16_t format, const unsigned char *text, uint16_t length
     if (rc != ZYK_OK)
         return rc;
     if (format > 7)
-        return ZYK_ERR_NOT_SUPPORTED;      // private format compaction not in this build
+        return ZYK_ERR_NOT_SUPPORTED; // private format compaction not in this build
 
     memset(bits, 0, ZYK_FIRST_PASS_BYTES);
     BitWriter w{bits};
@@ -315,12 +345,18 @@ long codedBits(long dataBits, ZYK_ECC_Type ecc)
 {
     const long header = 1 + 18;
     switch (ecc) {
-    case ZYK_ECC_000: return 1 + 6 + dataBits;
-    case ZYK_ECC_050: return header + (dataBits + 24 + 2) / 3 * 4;
-    case ZYK_ECC_080: return header + (dataBits + 24 + 1) / 2 * 3;
-    case ZYK_ECC_100: return header + (dataBits + 24) * 2;
-    case ZYK_ECC_140: return header + (dataBits + 24) * 4;
-    default: return 0;
+    case ZYK_ECC_000:
+        return 1 + 6 + dataBits;
+    case ZYK_ECC_050:
+        return header + (dataBits + 24 + 2) / 3 * 4;
+    case ZYK_ECC_080:
+        return header + (dataBits + 24 + 1) / 2 * 3;
+    case ZYK_ECC_100:
+        return header + (dataBits + 24) * 2;
+    case ZYK_ECC_140:
+        return header + (dataBits + 24) * 4;
+    default:
+        return 0;
     }
 }
 
@@ -346,7 +382,7 @@ ZYK_UINT16 sqrGetEdgeLength(long bitCount, ZYK_UINT16 border, ZYK_UINT16 request
         return ZYK_OK;
     }
     // Smallest odd side from 9 to 49 (binary search over the data areas).
-    int lo = 0, hi = 20;   // sides 9 + 2 * index
+    int lo = 0, hi = 20; // sides 9 + 2 * index
     auto holds = [&](int index) {
         const long area = (long)(9 + 2 * index - width - 1);
         return area > 0 && area * area >= bitCount;
@@ -367,8 +403,7 @@ ZYK_UINT16 sqrGetEdgeLength(long bitCount, ZYK_UINT16 border, ZYK_UINT16 request
 // Runs op on the text, converted from EBCDIC in EBCDIC mode; noMemory when
 // the converted copy cannot be allocated.
 template <typename Op>
-ZYK_UINT16 withIsoText(const unsigned char *text, uint16_t length, Op op,
-                       ZYK_UINT16 noMemory = ZYK_ERR_NO_MEMORY)
+ZYK_UINT16 withIsoText(const unsigned char *text, uint16_t length, Op op, ZYK_UINT16 noMemory = ZYK_ERR_NO_MEMORY)
 {
     if (interchange_mode != ZYK_EBCDIC_INTERCHANGE || length == 0)
         return op(text);
@@ -416,9 +451,8 @@ uint16_t ecc000_140_crc(uint16_t format, const unsigned char *data, uint16_t len
     return ecc000_140_crc16(data, length, crc);
 }
 
-ZYK_UINT16 ecc000_140_encode(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows,
-                             ZYK_UINT16 columns, ZYK_Style_Type style,
-                             ZYK_UINT16 border_width, const unsigned char *text,
+ZYK_UINT16 ecc000_140_encode(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows, ZYK_UINT16 columns,
+                             ZYK_Style_Type style, ZYK_UINT16 border_width, const unsigned char *text,
                              ZYK_UINT16 length, ZYK_Data_Matrix *matrix)
 {
     (void)style;
@@ -450,38 +484,40 @@ ZYK_UINT16 ecc000_140_encode(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 row
     });
 }
 
-ZYK_UINT16 ZYK_enc_first_pass(ZYK_UINT16 format, const unsigned char *text, ZYK_UINT16 length,
-                              unsigned char *bits, ZYK_UINT16 *bit_length)
+ZYK_UINT16 ZYK_enc_first_pass(ZYK_UINT16 format, const unsigned char *text, ZYK_UINT16 length, unsigned char *bits,
+                              ZYK_UINT16 *bit_length)
 {
     if (text == nullptr || bits == nullptr || bit_length == nullptr)
         return ZYK_ERR_LENGTH_ZERO;
-    return withIsoText(text, length, [&](const unsigned char *iso) {
-        return firstPass(format, iso, length, bits, bit_length);
-    });
+    return withIsoText(text, length,
+                       [&](const unsigned char *iso) { return firstPass(format, iso, length, bits, bit_length); });
 }
 
-ZYK_UINT16 ZYK_enc_second_pass(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows,
-                               ZYK_UINT16 columns, ZYK_Style_Type style,
-                               ZYK_UINT16 border_width, const unsigned char *bits,
+ZYK_UINT16 ZYK_enc_second_pass(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 rows, ZYK_UINT16 columns,
+                               ZYK_Style_Type style, ZYK_UINT16 border_width, const unsigned char *bits,
                                ZYK_UINT16 bit_length, ZYK_Data_Matrix *matrix)
 {
-    (void)format; (void)ecc; (void)rows; (void)columns; (void)style;
-    (void)border_width; (void)bits; (void)bit_length; (void)matrix;
+    (void)format;
+    (void)ecc;
+    (void)rows;
+    (void)columns;
+    (void)style;
+    (void)border_width;
+    (void)bits;
+    (void)bit_length;
+    (void)matrix;
     // Its mandatory encryption step is not part of this build.
     return ZYK_ERR_NOT_SUPPORTED;
 }
 
-ZYK_UINT16 ZYK_verify_enc_string(ZYK_UINT16 format, const unsigned char *text,
-                                 ZYK_UINT16 length, ZYK_UINT16 *count)
+ZYK_UINT16 ZYK_verify_enc_string(ZYK_UINT16 format, const unsigned char *text, ZYK_UINT16 length, ZYK_UINT16 *count)
 {
     if (text == nullptr)
         return ZYK_ERR_LENGTH_ZERO;
     ZYK_UINT16 rc = checkFormat(format);
     if (rc != ZYK_OK)
         return rc;
-    return withIsoText(text, length, [&](const unsigned char *iso) {
-        return verifyText(format, iso, length, count);
-    });
+    return withIsoText(text, length, [&](const unsigned char *iso) { return verifyText(format, iso, length, count); });
 }
 
 ZYK_UINT16 ZYK_set_enc_verify(ZYK_Boolean verify)
@@ -491,8 +527,7 @@ ZYK_UINT16 ZYK_set_enc_verify(ZYK_Boolean verify)
 }
 
 ZYK_UINT16 ZYK_get_dc_edge_length(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 border_width,
-                                  ZYK_UINT16 requested_side, ZYK_UINT16 data_length,
-                                  ZYK_UINT16 *side)
+                                  ZYK_UINT16 requested_side, ZYK_UINT16 data_length, ZYK_UINT16 *side)
 {
     if (side == nullptr)
         return ZYK_ERR_SIZE;
@@ -540,15 +575,13 @@ ZYK_UINT16 ZYK_inquire_fmt(ZYK_UINT16 format, unsigned char *buffer, ZYK_UINT16 
         return ZYK_ERR_UNKNOWN_FORMAT;
     }
     for (uint16_t k = 0; k < n; ++k)
-        buffer[k] = interchange_mode == ZYK_EBCDIC_INTERCHANGE ? iso_to_ebcdic_table[source[k]]
-                                                               : source[k];
+        buffer[k] = interchange_mode == ZYK_EBCDIC_INTERCHANGE ? iso_to_ebcdic_table[source[k]] : source[k];
     buffer[n] = 0;
     *length = n;
     return ZYK_OK;
 }
 
-ZYK_UINT16 ZYK_define_private_fmt(ZYK_UINT16 format, const unsigned char *format_string,
-                                  ZYK_UINT16 length)
+ZYK_UINT16 ZYK_define_private_fmt(ZYK_UINT16 format, const unsigned char *format_string, ZYK_UINT16 length)
 {
     if (format >= 1 && format <= 72)
         return ZYK_ERR_PRIVATE_UNDER_PUBLIC;

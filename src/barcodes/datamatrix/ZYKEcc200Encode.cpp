@@ -78,7 +78,7 @@ struct C40Table {
         for (int ch = 0; ch < 132; ++ch) {
             int e = 0xFF;
             if (ch < 32)
-                e = ch;                                   // shift 1
+                e = ch; // shift 1
             else if (ch == ' ')
                 e = 192 + 3;
             else if (ch >= '0' && ch <= '9')
@@ -86,13 +86,13 @@ struct C40Table {
             else if (ch >= 'A' && ch <= 'Z')
                 e = 192 + 14 + (ch - 'A');
             else if (ch >= 33 && ch <= 47)
-                e = 64 + (ch - 33);                       // shift 2
+                e = 64 + (ch - 33); // shift 2
             else if (ch >= 58 && ch <= 64)
                 e = 64 + 15 + (ch - 58);
             else if (ch >= 91 && ch <= 95)
                 e = 64 + 22 + (ch - 91);
             else if (ch >= 96 && ch <= 127)
-                e = 128 + (ch - 96);                      // shift 3
+                e = 128 + (ch - 96); // shift 3
             else if (ch == FNC1 - 128)
                 e = 64 + 27;
             else if (ch == UPPER_SHIFT - 128)
@@ -113,24 +113,18 @@ const uint8_t *const RSCMPCMN_C40_DATA_LOOK_UP = kC40.entry;
 
 namespace {
 
-inline uint8_t flagsOf(uint16_t v)
-{
-    return v < 272 ? RSCMPCMN_DATA_TYPE_LOOK_UP[v] : 0;
-}
+inline uint8_t flagsOf(uint16_t v) { return v < 272 ? RSCMPCMN_DATA_TYPE_LOOK_UP[v] : 0; }
 
-inline int roundUp12(int v)
-{
-    return (v + 11) / 12 * 12;
-}
+inline int roundUp12(int v) { return (v + 11) / 12 * 12; }
 
 // ---------------------------------------------------------------------------
 // Compactor state
 
 struct Compactor {
     const uint16_t *values = nullptr;
-    int i = 0;                 // next value
-    uint8_t *cw = nullptr;     // codeword buffer (RSCMN_CODEWORD_BUFFER)
-    int pos = 0;               // codewords written
+    int i = 0;             // next value
+    uint8_t *cw = nullptr; // codeword buffer (RSCMN_CODEWORD_BUFFER)
+    int pos = 0;           // codewords written
     bool overflow = false;
     ZYK_UINT16 error = ZYK_OK;
     // Lone EDIFACT unlatch codewords (124), for the end-of-symbol repair.
@@ -194,15 +188,34 @@ int Compactor::findBestCompaction(int segmentStart, int index, int current) cons
 {
     int a, c, t, x, e, b;
     if (current == ASCII) {
-        a = 0; c = 12; t = 12; x = 12; e = 12; b = 13;
+        a = 0;
+        c = 12;
+        t = 12;
+        x = 12;
+        e = 12;
+        b = 13;
     } else if (current == BASE256) {
-        a = 12; c = 24; t = 24; x = 24; e = 24; b = 0;
+        a = 12;
+        c = 24;
+        t = 24;
+        x = 24;
+        e = 24;
+        b = 0;
     } else {
-        a = 12; c = 24; t = 24; x = 24; e = 24; b = 24;
-        if (current == C40) c = 0;
-        if (current == TEXT) t = 0;
-        if (current == X12) x = 0;
-        if (current == EDIFACT) e = 0;
+        a = 12;
+        c = 24;
+        t = 24;
+        x = 24;
+        e = 24;
+        b = 24;
+        if (current == C40)
+            c = 0;
+        if (current == TEXT)
+            t = 0;
+        if (current == X12)
+            x = 0;
+        if (current == EDIFACT)
+            e = 0;
     }
 
     int n = 0;
@@ -210,13 +223,21 @@ int Compactor::findBestCompaction(int segmentStart, int index, int current) cons
         const uint16_t v = values[j];
         const uint8_t f = flagsOf(v);
         if (v == END_OF_DATA) {
-            a = roundUp12(a); c = roundUp12(c); t = roundUp12(t);
-            x = roundUp12(x); e = roundUp12(e);
-            if (a <= c && a <= t && a <= x && a <= e && a <= b) return ASCII;
-            if (t < a && t < c && t < x && t < e && t < b) return TEXT;
-            if (x < a && x < c && x < t && x < e && x < b) return X12;
-            if (e < a && e < c && e < t && e < x && e < b) return EDIFACT;
-            if (b < a && b < c && b < t && b < x && b < e) return BASE256;
+            a = roundUp12(a);
+            c = roundUp12(c);
+            t = roundUp12(t);
+            x = roundUp12(x);
+            e = roundUp12(e);
+            if (a <= c && a <= t && a <= x && a <= e && a <= b)
+                return ASCII;
+            if (t < a && t < c && t < x && t < e && t < b)
+                return TEXT;
+            if (x < a && x < c && x < t && x < e && x < b)
+                return X12;
+            if (e < a && e < c && e < t && e < x && e < b)
+                return EDIFACT;
+            if (b < a && b < c && b < t && b < x && b < e)
+                return BASE256;
             return C40;
         }
         if ((f & F_FUNCTION) && v != FNC1)
@@ -227,16 +248,21 @@ int Compactor::findBestCompaction(int segmentStart, int index, int current) cons
             a += 6;
         } else {
             a = roundUp12(a) + 12;
-            if (f & F_EXTENDED) a += 12;
+            if (f & F_EXTENDED)
+                a += 12;
         }
         c += (f & F_C40) ? 8 : 16;
-        if (f & F_EXTENDED) c += 16;
+        if (f & F_EXTENDED)
+            c += 16;
         t += (f & F_TEXT) ? 8 : 16;
-        if (f & F_EXTENDED) t += 16;
+        if (f & F_EXTENDED)
+            t += 16;
         x += (f & F_X12) ? 8 : 40;
-        if (f & F_EXTENDED) x += 12;
+        if (f & F_EXTENDED)
+            x += 12;
         e += (f & F_EDIFACT) ? 9 : 39;
-        if (f & F_EXTENDED) e += 12;
+        if (f & F_EXTENDED)
+            e += 12;
         b += (v == FNC1) ? 48 : 12;
 
         if (n < 4)
@@ -343,8 +369,8 @@ int Compactor::asciiSegment(bool forceFirst)
                 const bool sixthAfterAppend = inSegment == 5 && cw[segmentCw] == 233;
                 if (second || sixthAfterAppend) {
                     const int prev = cw[pos - 1];
-                    const bool allowed = (prev >= 66 && prev <= 91) || (prev >= 98 && prev <= 123) ||
-                                         (prev >= 131 && prev <= 229);
+                    const bool allowed =
+                        (prev >= 66 && prev <= 91) || (prev >= 98 && prev <= 123) || (prev >= 131 && prev <= 229);
                     if (!allowed) {
                         error = ZYK_ERR_NOT_SUPPORTED;
                         return END;
@@ -361,13 +387,34 @@ int Compactor::asciiSegment(bool forceFirst)
                 emit(values[i + 3]);
                 i += 4;
                 break;
-            case READER_PROGRAMMING: emit(234); ++i; break;
-            case UPPER_SHIFT: emit(235); ++i; break;
-            case MACRO_05: emit(236); ++i; break;
-            case MACRO_06: emit(237); ++i; break;
-            case AIAG_05: emit(242); ++i; break;
-            case AIAG_06: emit(243); ++i; break;
-            case PAD: emit(129); ++i; break;
+            case READER_PROGRAMMING:
+                emit(234);
+                ++i;
+                break;
+            case UPPER_SHIFT:
+                emit(235);
+                ++i;
+                break;
+            case MACRO_05:
+                emit(236);
+                ++i;
+                break;
+            case MACRO_06:
+                emit(237);
+                ++i;
+                break;
+            case AIAG_05:
+                emit(242);
+                ++i;
+                break;
+            case AIAG_06:
+                emit(243);
+                ++i;
+                break;
+            case PAD:
+                emit(129);
+                ++i;
+                break;
             case ECI: {
                 const uint16_t first = values[i + 1];
                 const int extra = first <= 127 ? 1 : (first <= 191 ? 2 : 3);
@@ -395,8 +442,8 @@ int setValues(uint16_t v, int mode, uint8_t out[4])
 {
     int n = 0;
     if (v >= 128 && v <= 255) {
-        out[n++] = 1;     // shift 2
-        out[n++] = 30;    // upper shift
+        out[n++] = 1;  // shift 2
+        out[n++] = 30; // upper shift
         v = (uint16_t)(v - 128);
     }
     int index;
@@ -515,11 +562,16 @@ int Compactor::textSegment(int mode)
 
 int x12Value(uint16_t v)
 {
-    if (v == 13) return 0;
-    if (v == '*') return 1;
-    if (v == '>') return 2;
-    if (v == ' ') return 3;
-    if (v >= '0' && v <= '9') return v - '0' + 4;
+    if (v == 13)
+        return 0;
+    if (v == '*')
+        return 1;
+    if (v == '>')
+        return 2;
+    if (v == ' ')
+        return 3;
+    if (v >= '0' && v <= '9')
+        return v - '0' + 4;
     return v - 'A' + 14;
 }
 
@@ -654,7 +706,7 @@ int Compactor::base256Segment(bool initial)
             break;
         if (count == 0) {
             emit(231);
-            emit(0);   // length, filled in below
+            emit(0); // length, filled in below
         }
         emit(v & 0xFF);
         ++count;
@@ -663,14 +715,14 @@ int Compactor::base256Segment(bool initial)
     if (stopped())
         return END;
     if (count == 0)
-        return dataEnded ? END : ASCII;   // no field: nothing was written
+        return dataEnded ? END : ASCII; // no field: nothing was written
 
     if (dataEnded && at_end((ZYK_UINT16)pos)) {
         cw[latchPos + 1] = 0;
     } else if (count < 250) {
         cw[latchPos + 1] = (uint8_t)count;
     } else {
-        emit(0);   // make room for the second length byte
+        emit(0); // make room for the second length byte
         if (stopped())
             return END;
         memmove(&cw[latchPos + 3], &cw[latchPos + 2], (size_t)count);
@@ -702,8 +754,7 @@ static int readNumber(const unsigned char *text, size_t *at, int maxChars)
     return atoi(buffer);
 }
 
-ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text,
-                                                      uint16_t *values, ZYK_UINT16 *count)
+ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text, uint16_t *values, ZYK_UINT16 *count)
 {
     int n = 0;
     auto push = [&](int v) -> bool {
@@ -731,9 +782,14 @@ ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text
         at += 2;
         bool ok = true;
         switch (e) {
-        case '1': ok = push(FNC1); break;
+        case '1':
+            ok = push(FNC1);
+            break;
         case '2': {
-            if (!first) { rc = ZYK_ERR_BAD_CHARACTER; break; }
+            if (!first) {
+                rc = ZYK_ERR_BAD_CHARACTER;
+                break;
+            }
             ok = push(STRUCTURED_APPEND);
             for (int k = 0; k < 3 && ok && rc == ZYK_OK; ++k) {
                 const int number = readNumber(text, &at, 3);
@@ -744,16 +800,29 @@ ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text
             }
             break;
         }
-        case '3': case '5': case '6': case '8': case '9': {
-            if (!first) { rc = ZYK_ERR_BAD_CHARACTER; break; }
-            const int value = e == '3' ? READER_PROGRAMMING : e == '5' ? MACRO_05
-                            : e == '6' ? MACRO_06 : e == '8' ? AIAG_05 : AIAG_06;
+        case '3':
+        case '5':
+        case '6':
+        case '8':
+        case '9': {
+            if (!first) {
+                rc = ZYK_ERR_BAD_CHARACTER;
+                break;
+            }
+            const int value = e == '3' ? READER_PROGRAMMING
+                : e == '5'             ? MACRO_05
+                : e == '6'             ? MACRO_06
+                : e == '8'             ? AIAG_05
+                                       : AIAG_06;
             ok = push(value);
             break;
         }
         case '7': {
             const long number = readNumber(text, &at, 6);
-            if (number < 0 || number > 999999) { rc = ZYK_ERR_BAD_CHARACTER; break; }
+            if (number < 0 || number > 999999) {
+                rc = ZYK_ERR_BAD_CHARACTER;
+                break;
+            }
             ok = push(ECI);
             if (number <= 126) {
                 ok = ok && push((int)number + 1);
@@ -770,11 +839,16 @@ ZYK_UINT16 rscmpenc_input_string_to_intermediate_value(const unsigned char *text
         }
         case 'd': {
             const int number = readNumber(text, &at, 3);
-            if (number < 0 || number > 255) { rc = ZYK_ERR_BAD_CHARACTER; break; }
+            if (number < 0 || number > 255) {
+                rc = ZYK_ERR_BAD_CHARACTER;
+                break;
+            }
             ok = push(number);
             break;
         }
-        case '~': ok = push('~'); break;
+        case '~':
+            ok = push('~');
+            break;
         default:
             if (e >= '@' && e <= '_')
                 ok = push(e - 64);
@@ -811,12 +885,25 @@ ZYK_UINT16 rscmpenc_compact_values(const uint16_t *values, uint8_t *codewords, Z
         }
         const int start = c.i;
         switch (mode) {
-        case C40: mode = c.textSegment(C40); break;
-        case TEXT: mode = c.textSegment(TEXT); break;
-        case X12: mode = c.x12Segment(); break;
-        case EDIFACT: mode = c.edifactSegment(); break;
-        case BASE256: mode = c.base256Segment(false); break;
-        default: c.error = ZYK_ERR_NOT_SUPPORTED; mode = END; break;
+        case C40:
+            mode = c.textSegment(C40);
+            break;
+        case TEXT:
+            mode = c.textSegment(TEXT);
+            break;
+        case X12:
+            mode = c.x12Segment();
+            break;
+        case EDIFACT:
+            mode = c.edifactSegment();
+            break;
+        case BASE256:
+            mode = c.base256Segment(false);
+            break;
+        default:
+            c.error = ZYK_ERR_NOT_SUPPORTED;
+            mode = END;
+            break;
         }
         // A segment that consumed nothing must not be chosen again at once.
         force = c.i == start;
@@ -844,8 +931,8 @@ ZYK_UINT16 rscmpenc_compact_values(const uint16_t *values, uint8_t *codewords, Z
 static uint8_t g_codewords[RSCMN_CODEWORD_BUFFER];
 static uint16_t g_values[kValueRoom];
 
-ZYK_UINT16 rscmpenc_compress(const unsigned char *text, ZYK_UINT16 rows, ZYK_UINT16 columns,
-                             uint8_t *codewords, ZYK_UINT16 *count, ZYK_UINT16 *size_index)
+ZYK_UINT16 rscmpenc_compress(const unsigned char *text, ZYK_UINT16 rows, ZYK_UINT16 columns, uint8_t *codewords,
+                             ZYK_UINT16 *count, ZYK_UINT16 *size_index)
 {
     ZYK_UINT16 valueCount = 0;
     ZYK_UINT16 rc = rscmpenc_input_string_to_intermediate_value(text, g_values, &valueCount);

@@ -7,38 +7,44 @@
 extern "C" {
 
 // Index 0-23 squares, 24-29 rectangles, in the order the size choice walks.
-const uint16_t RSCMN_NUM_ROWS[RSCMN_NUM_SIZES] = {
-    10, 12, 14, 16, 18, 20, 22, 24, 26, 32, 36, 40, 44, 48, 52, 64, 72, 80, 88, 96,
-    104, 120, 132, 144, 8, 8, 12, 12, 16, 16};
-const uint16_t RSCMN_NUM_COLS[RSCMN_NUM_SIZES] = {
-    10, 12, 14, 16, 18, 20, 22, 24, 26, 32, 36, 40, 44, 48, 52, 64, 72, 80, 88, 96,
-    104, 120, 132, 144, 18, 32, 26, 36, 36, 48};
-const uint16_t RSCMN_REGION_ROWS[RSCMN_NUM_SIZES] = {
-    8, 10, 12, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22,
-    24, 18, 20, 22, 6, 6, 10, 10, 14, 14};
-const uint16_t RSCMN_REGION_COLS[RSCMN_NUM_SIZES] = {
-    8, 10, 12, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22,
-    24, 18, 20, 22, 16, 14, 24, 16, 16, 22};
-const uint16_t RSCMN_NUM_REGION_HORZ[RSCMN_NUM_SIZES] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 4, 4, 4, 4, 4,
-    4, 6, 6, 6, 1, 2, 1, 2, 2, 2};
-const uint16_t RSCMN_NUM_REGION_VERT[RSCMN_NUM_SIZES] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 4, 4, 4, 4, 4,
-    4, 6, 6, 6, 1, 1, 1, 1, 1, 1};
-const uint16_t RSCMN_TOTAL_SYMBOLS[RSCMN_NUM_SIZES] = {
-    8, 12, 18, 24, 32, 40, 50, 60, 72, 98, 128, 162, 200, 242, 288, 392, 512, 648, 800, 968,
-    1152, 1458, 1800, 2178, 12, 21, 30, 40, 56, 77};
-const uint16_t RSCMN_DATA_SYMBOLS[RSCMN_NUM_SIZES] = {
-    3, 5, 8, 12, 18, 22, 30, 36, 44, 62, 86, 114, 144, 174, 204, 280, 368, 456, 576, 696,
-    816, 1050, 1304, 1558, 5, 10, 16, 22, 32, 49};
-const uint16_t RSCMN_CHECK_SYMBOLS[RSCMN_NUM_SIZES] = {
-    5, 7, 10, 12, 14, 18, 20, 24, 28, 36, 42, 48, 56, 68, 84, 112, 144, 192, 224, 272,
-    336, 408, 496, 620, 7, 11, 14, 18, 24, 28};
-const uint16_t RSCMN_NUM_INTERLEAVES[RSCMN_NUM_SIZES] = {
-    1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 4, 4, 4, 4,
-    6, 6, 8, 10, 1, 1, 1, 1, 1, 1};
+const uint16_t RSCMN_NUM_ROWS[RSCMN_NUM_SIZES] = {10, 12, 14, 16, 18, 20,  22,  24,  26,  32, 36, 40, 44, 48, 52,
+                                                  64, 72, 80, 88, 96, 104, 120, 132, 144, 8,  8,  12, 12, 16, 16};
+const uint16_t RSCMN_NUM_COLS[RSCMN_NUM_SIZES] = {10, 12, 14, 16, 18, 20,  22,  24,  26,  32, 36, 40, 44, 48, 52,
+                                                  64, 72, 80, 88, 96, 104, 120, 132, 144, 18, 32, 26, 36, 36, 48};
+const uint16_t RSCMN_REGION_ROWS[RSCMN_NUM_SIZES] = {8,  10, 12, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22, 24,
+                                                     14, 16, 18, 20, 22, 24, 18, 20, 22, 6,  6,  10, 10, 14, 14};
+const uint16_t RSCMN_REGION_COLS[RSCMN_NUM_SIZES] = {8,  10, 12, 14, 16, 18, 20, 22, 24, 14, 16, 18, 20, 22, 24,
+                                                     14, 16, 18, 20, 22, 24, 18, 20, 22, 16, 14, 24, 16, 16, 22};
+const uint16_t RSCMN_NUM_REGION_HORZ[RSCMN_NUM_SIZES] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2,
+                                                         4, 4, 4, 4, 4, 4, 6, 6, 6, 1, 2, 1, 2, 2, 2};
+const uint16_t RSCMN_NUM_REGION_VERT[RSCMN_NUM_SIZES] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2,
+                                                         4, 4, 4, 4, 4, 4, 6, 6, 6, 1, 1, 1, 1, 1, 1};
+const uint16_t RSCMN_TOTAL_SYMBOLS[RSCMN_NUM_SIZES] = {8,    12,   18,   24,   32,  40,  50,  60,  72,  98,
+                                                       128,  162,  200,  242,  288, 392, 512, 648, 800, 968,
+                                                       1152, 1458, 1800, 2178, 12,  21,  30,  40,  56,  77};
+const uint16_t RSCMN_DATA_SYMBOLS[RSCMN_NUM_SIZES] = {3,   5,    8,    12,   18,  22,  30,  36,  44,  62,
+                                                      86,  114,  144,  174,  204, 280, 368, 456, 576, 696,
+                                                      816, 1050, 1304, 1558, 5,   10,  16,  22,  32,  49};
+const uint16_t RSCMN_CHECK_SYMBOLS[RSCMN_NUM_SIZES] = {5,   7,   10,  12,  14, 18,  20,  24,  28,  36,
+                                                       42,  48,  56,  68,  84, 112, 144, 192, 224, 272,
+                                                       336, 408, 496, 620, 7,  11,  14,  18,  24,  28};
+const uint16_t RSCMN_NUM_INTERLEAVES[RSCMN_NUM_SIZES] = {1, 1, 1, 1, 1, 1, 1, 1, 1,  1, 1, 1, 1, 1, 2,
+                                                         2, 4, 4, 4, 4, 6, 6, 8, 10, 1, 1, 1, 1, 1, 1};
 const uint16_t RSCMN_BLOCK_SIZES[RSCMN_NUM_SIZES][RSCMN_MAX_BLOCKS] = {
-    {8}, {12}, {18}, {24}, {32}, {40}, {50}, {60}, {72}, {98}, {128}, {162}, {200}, {242},
+    {8},
+    {12},
+    {18},
+    {24},
+    {32},
+    {40},
+    {50},
+    {60},
+    {72},
+    {98},
+    {128},
+    {162},
+    {200},
+    {242},
     {144, 144},
     {196, 196},
     {128, 128, 128, 128},
@@ -49,10 +55,14 @@ const uint16_t RSCMN_BLOCK_SIZES[RSCMN_NUM_SIZES][RSCMN_MAX_BLOCKS] = {
     {243, 243, 243, 243, 243, 243},
     {225, 225, 225, 225, 225, 225, 225, 225},
     {218, 218, 218, 218, 218, 218, 218, 218, 217, 217},
-    {12}, {21}, {30}, {40}, {56}, {77}};
-const uint16_t RSCMN_CHECK_BLOCK_SIZE[RSCMN_NUM_SIZES] = {
-    5, 7, 10, 12, 14, 18, 20, 24, 28, 36, 42, 48, 56, 68, 42, 56, 36, 48, 56, 68,
-    56, 68, 62, 62, 7, 11, 14, 18, 24, 28};
+    {12},
+    {21},
+    {30},
+    {40},
+    {56},
+    {77}};
+const uint16_t RSCMN_CHECK_BLOCK_SIZE[RSCMN_NUM_SIZES] = {5,  7,  10, 12, 14, 18, 20, 24, 28, 36, 42, 48, 56, 68, 42,
+                                                          56, 36, 48, 56, 68, 56, 68, 62, 62, 7,  11, 14, 18, 24, 28};
 
 ZYK_Boolean check_all_matrix_sizes = ZYK_TRUE;
 uint16_t expected_matrix_size = 0;
@@ -120,7 +130,7 @@ void rsecc_build_tables(void)
     }
     EleTable[510] = EleTable[0];
     EleTable[511] = EleTable[1];
-    IndTable[0] = 0;   // log of 0 is undefined; zero operands are skipped
+    IndTable[0] = 0; // log of 0 is undefined; zero operands are skipped
 }
 
 static uint8_t gfMultiply(uint8_t a, uint8_t b)
@@ -207,8 +217,8 @@ void placeModule(int row, int col, int chr, int bit)
     // Bit 1 is the most significant bit of the codeword.
     const uint8_t value = w.codewords[chr];
     if (value & (0x80 >> (bit - 1))) {
-        set_dm_cell((ZYK_UINT16)(row + 2 * (row / w.regionRows) + 2),
-                    (ZYK_UINT16)(col + 2 * (col / w.regionCols) + 2), 1);
+        set_dm_cell((ZYK_UINT16)(row + 2 * (row / w.regionRows) + 2), (ZYK_UINT16)(col + 2 * (col / w.regionCols) + 2),
+                    1);
     }
 }
 
@@ -240,20 +250,15 @@ void corner(int shape, int chr)
     for (int bit = 0; bit < 8; ++bit) {
         const int row = kCorners[shape - 1][bit][0];
         const int col = kCorners[shape - 1][bit][1];
-        placeModule(row < 0 ? g_walk.nrow + row : row, col < 0 ? g_walk.ncol + col : col, chr,
-                    bit + 1);
+        placeModule(row < 0 ? g_walk.nrow + row : row, col < 0 ? g_walk.ncol + col : col, chr, bit + 1);
     }
 }
 
-bool isFree(int row, int col)
-{
-    return g_walk.cells[row * g_walk.ncol + col] == 0;
-}
+bool isFree(int row, int col) { return g_walk.cells[row * g_walk.ncol + col] == 0; }
 
 } // namespace
 
-void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_index,
-                                      ZYK_Data_Matrix *matrix)
+void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_index, ZYK_Data_Matrix *matrix)
 {
     const int rows = RSCMN_NUM_ROWS[size_index];
     const int cols = RSCMN_NUM_COLS[size_index];

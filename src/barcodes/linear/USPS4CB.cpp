@@ -10,21 +10,17 @@ namespace tolvane {
 
 // Bar-to-character mapping (USPS-B-3200, bar to character table).
 const int BarTopCharacterIndexArray[kUSPS4CBBarCount] = {
-    4, 0, 2, 6, 3, 5, 1, 9, 8, 7, 1, 2, 0, 6, 4, 8, 2, 9, 5, 3, 0, 1,
-    3, 7, 4, 6, 8, 9, 2, 0, 5, 1, 9, 4, 3, 8, 6, 7, 1, 2, 4, 3, 9, 5,
-    7, 8, 3, 0, 2, 1, 4, 0, 9, 1, 7, 0, 2, 4, 6, 3, 7, 1, 9, 5, 8};
+    4, 0, 2, 6, 3, 5, 1, 9, 8, 7, 1, 2, 0, 6, 4, 8, 2, 9, 5, 3, 0, 1, 3, 7, 4, 6, 8, 9, 2, 0, 5, 1, 9,
+    4, 3, 8, 6, 7, 1, 2, 4, 3, 9, 5, 7, 8, 3, 0, 2, 1, 4, 0, 9, 1, 7, 0, 2, 4, 6, 3, 7, 1, 9, 5, 8};
 const int BarTopCharacterShiftArray[kUSPS4CBBarCount] = {
-    3, 0, 8, 11, 1, 12, 8, 11, 10, 6, 4, 12, 2, 7, 9, 6, 7, 9, 2, 8, 4, 0,
-    12, 7, 10, 9, 0, 7, 10, 5, 7, 9, 6, 8, 2, 12, 1, 4, 2, 0, 1, 5, 4, 6,
-    12, 1, 0, 9, 4, 7, 5, 10, 2, 6, 9, 11, 2, 12, 6, 7, 5, 11, 0, 3, 2};
+    3, 0, 8,  11, 1, 12, 8, 11, 10, 6, 4, 12, 2, 7, 9, 6, 7, 9, 2,  8, 4, 0, 12, 7, 10, 9, 0, 7, 10, 5, 7, 9, 6,
+    8, 2, 12, 1,  4, 2,  0, 1,  5,  4, 6, 12, 1, 0, 9, 4, 7, 5, 10, 2, 6, 9, 11, 2, 12, 6, 7, 5, 11, 0, 3, 2};
 const int BarBottomCharacterIndexArray[kUSPS4CBBarCount] = {
-    7, 1, 9, 5, 8, 0, 2, 4, 6, 3, 5, 8, 9, 7, 3, 0, 6, 1, 7, 4, 6, 8,
-    9, 2, 5, 1, 7, 5, 4, 3, 8, 7, 6, 0, 2, 5, 4, 9, 3, 0, 1, 6, 8, 2,
-    0, 4, 5, 9, 6, 7, 5, 2, 6, 3, 8, 5, 1, 9, 8, 7, 4, 0, 2, 6, 3};
+    7, 1, 9, 5, 8, 0, 2, 4, 6, 3, 5, 8, 9, 7, 3, 0, 6, 1, 7, 4, 6, 8, 9, 2, 5, 1, 7, 5, 4, 3, 8, 7, 6,
+    0, 2, 5, 4, 9, 3, 0, 1, 6, 8, 2, 0, 4, 5, 9, 6, 7, 5, 2, 6, 3, 8, 5, 1, 9, 8, 7, 4, 0, 2, 6, 3};
 const int BarBottomCharacterShiftArray[kUSPS4CBBarCount] = {
-    2, 10, 12, 5, 9, 1, 5, 4, 3, 9, 11, 5, 10, 1, 6, 3, 4, 1, 10, 0, 2, 11,
-    8, 6, 1, 12, 3, 8, 6, 4, 4, 11, 0, 6, 1, 9, 11, 5, 3, 7, 3, 10, 7, 11,
-    8, 2, 10, 3, 5, 8, 0, 3, 12, 11, 8, 4, 5, 1, 3, 0, 7, 12, 9, 8, 10};
+    2, 10, 12, 5,  9, 1, 5, 4, 3,  9, 11, 5, 10, 1,  6, 3, 4, 1, 10, 0,  2,  11, 8, 6, 1, 12, 3, 8, 6,  4, 4, 11, 0,
+    6, 1,  9,  11, 5, 3, 7, 3, 10, 7, 11, 8, 2,  10, 3, 5, 8, 0, 3,  12, 11, 8,  4, 5, 1, 3,  0, 7, 12, 9, 8, 10};
 
 namespace {
 
@@ -79,10 +75,7 @@ bool allDigits(const char *text, std::size_t length)
     return true;
 }
 
-bool validRoutingLength(std::size_t length)
-{
-    return length == 0 || length == 5 || length == 9 || length == 11;
-}
+bool validRoutingLength(std::size_t length) { return length == 0 || length == 5 || length == 9 || length == 11; }
 
 int encodeChecked(const char *tracking, const char *routing, std::size_t routingLength, char *barString)
 {
@@ -268,8 +261,8 @@ int Encode(const char *trackingString, const char *routingString, char *barStrin
         return USPS4CB_BINARY_CONVERSION_FAILED;
     const std::size_t trackingLength = std::strlen(trackingString);
     const std::size_t routingLength = std::strlen(routingString);
-    if (trackingLength != 20 || !allDigits(trackingString, 20) || !validRoutingLength(routingLength)
-        || !allDigits(routingString, routingLength))
+    if (trackingLength != 20 || !allDigits(trackingString, 20) || !validRoutingLength(routingLength) ||
+        !allDigits(routingString, routingLength))
         return USPS4CB_BINARY_CONVERSION_FAILED;
     return encodeChecked(trackingString, routingString, routingLength, barString);
 }
@@ -320,7 +313,8 @@ int USPS4CB(const char *trackingString, const char *routingString, char *barStri
         return USPS4CB_BAR_STRING_MISSING;
     // The routing code ends at its first blank.
     const char *blank = std::strchr(routingString, ' ');
-    const std::size_t routingLength = blank ? static_cast<std::size_t>(blank - routingString) : std::strlen(routingString);
+    const std::size_t routingLength =
+        blank ? static_cast<std::size_t>(blank - routingString) : std::strlen(routingString);
     if (!EncoderSelfTest())
         return USPS4CB_SELFTEST_FAILED;
     return checkAndEncode(trackingString, routingLength, routingString, barString);

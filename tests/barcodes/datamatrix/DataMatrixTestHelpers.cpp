@@ -9,9 +9,9 @@ Symbol encode(const QByteArray &text, int rows, int columns)
     ZYK_Data_Matrix dm = {0, 0, storage.data()};
     ZYK_initialize(ZYK_ISO_INTERCHANGE);
     ZYK_self_test();
-    s.result = ZYK_enc_complete(1, ZYK_ECC_200, (ZYK_UINT16)rows, (ZYK_UINT16)columns, 0, 1,
-                                reinterpret_cast<const unsigned char *>(text.constData()),
-                                (ZYK_UINT16)text.size(), &dm);
+    s.result =
+        ZYK_enc_complete(1, ZYK_ECC_200, (ZYK_UINT16)rows, (ZYK_UINT16)columns, 0, 1,
+                         reinterpret_cast<const unsigned char *>(text.constData()), (ZYK_UINT16)text.size(), &dm);
     if (s.result != 0)
         return s;
     s.rows = dm.rows;
@@ -28,9 +28,8 @@ std::vector<int> dataCodewords(const QByteArray &text, int rows, int columns, ZY
     std::vector<uint8_t> buffer(RSCMN_MAX_TOTAL);
     ZYK_UINT16 count = 0, size = 0;
     ZYK_initialize(ZYK_ISO_INTERCHANGE);
-    const ZYK_UINT16 rc = rscmpenc_compress(
-        reinterpret_cast<const unsigned char *>(text.constData()), (ZYK_UINT16)rows,
-        (ZYK_UINT16)columns, buffer.data(), &count, &size);
+    const ZYK_UINT16 rc = rscmpenc_compress(reinterpret_cast<const unsigned char *>(text.constData()), (ZYK_UINT16)rows,
+                                            (ZYK_UINT16)columns, buffer.data(), &count, &size);
     if (result)
         *result = rc;
     std::vector<int> out;
@@ -39,15 +38,13 @@ std::vector<int> dataCodewords(const QByteArray &text, int rows, int columns, ZY
     return out;
 }
 
-bool zintMatrix(const QByteArray &data, int version,
-                std::vector<std::vector<uint8_t>> *lines, QString *error)
+bool zintMatrix(const QByteArray &data, int version, std::vector<std::vector<uint8_t>> *lines, QString *error)
 {
     QByteArray out;
     int exitCode = 0;
     if (!runTool(QStringLiteral("zint"),
-                 {QStringLiteral("-b"), QStringLiteral("DATAMATRIX"),
-                  QStringLiteral("--vers=%1").arg(version), QStringLiteral("--dump"),
-                  QStringLiteral("-d"), QString::fromLatin1(data)},
+                 {QStringLiteral("-b"), QStringLiteral("DATAMATRIX"), QStringLiteral("--vers=%1").arg(version),
+                  QStringLiteral("--dump"), QStringLiteral("-d"), QString::fromLatin1(data)},
                  &out, nullptr, &exitCode)) {
         *error = QStringLiteral("zint did not run");
         return false;
@@ -71,8 +68,8 @@ bool zintMatrix(const QByteArray &data, int version,
 bool writePng(const Symbol &symbol, const QString &path, int moduleSize, int quiet)
 {
     return tolvane::test::writeModuleGridPng(
-        symbol.rows, symbol.columns, [&](int r, int c) { return symbol.cell(r + 1, c + 1) != 0; }, path,
-        moduleSize, moduleSize, quiet, quiet);
+        symbol.rows, symbol.columns, [&](int r, int c) { return symbol.cell(r + 1, c + 1) != 0; }, path, moduleSize,
+        moduleSize, quiet, quiet);
 }
 
 } // namespace dmtest

@@ -13,8 +13,8 @@ using namespace dmtest;
 namespace {
 
 struct Input {
-    QByteArray text;       // encoder input with escapes
-    QByteArray expected;   // the bytes it stands for
+    QByteArray text;     // encoder input with escapes
+    QByteArray expected; // the bytes it stands for
 };
 
 void appendRun(std::mt19937 &rng, Input *in)
@@ -28,25 +28,25 @@ void appendRun(std::mt19937 &rng, Input *in)
     const int kind = pick(9);
     for (int k = 0; k < length; ++k) {
         switch (kind) {
-        case 0: {   // digits
+        case 0: { // digits
             const char ch = (char)('0' + pick(10));
             in->text += ch;
             in->expected += ch;
             break;
         }
-        case 1: {   // upper-case text
+        case 1: { // upper-case text
             const char ch = pickFrom("ABCDEFGHIJKLMNOPQRSTUVWXYZ ");
             in->text += ch;
             in->expected += ch;
             break;
         }
-        case 2: {   // lower-case text
+        case 2: { // lower-case text
             const char ch = pickFrom("abcdefghijklmnopqrstuvwxyz 0123");
             in->text += ch;
             in->expected += ch;
             break;
         }
-        case 3: {   // X12 characters, carriage return as a raw byte or "~M"
+        case 3: { // X12 characters, carriage return as a raw byte or "~M"
             const char ch = pickFrom("\r*> 0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ**>>");
             if (ch == '\r' && pick(2) == 0)
                 in->text += "~M";
@@ -55,25 +55,25 @@ void appendRun(std::mt19937 &rng, Input *in)
             in->expected += ch;
             break;
         }
-        case 4: {   // binary bytes through "~d"
+        case 4: { // binary bytes through "~d"
             const int b = pick(256);
             in->text += QByteArray("~d") + QByteArray::number(b).rightJustified(3, '0');
             in->expected += (char)b;
             break;
         }
-        case 5: {   // raw high bytes
+        case 5: { // raw high bytes
             const char ch = (char)(128 + pick(128));
             in->text += ch;
             in->expected += ch;
             break;
         }
-        case 6: {   // EDIFACT punctuation
+        case 6: { // EDIFACT punctuation
             const char ch = pickFrom("!\"#$%&'()*+,-./:;<=>?@[\\]^_ ");
             in->text += ch;
             in->expected += ch;
             break;
         }
-        case 7: {   // control escapes and the tilde
+        case 7: { // control escapes and the tilde
             const int which = pick(33);
             if (which == 32) {
                 in->text += "~~";
@@ -85,7 +85,7 @@ void appendRun(std::mt19937 &rng, Input *in)
             }
             break;
         }
-        default: {  // any printable character
+        default: { // any printable character
             const char ch = (char)(32 + pick(95));
             if (ch == '~') {
                 in->text += "~~";
@@ -122,17 +122,12 @@ int setting(const char *name, int fallback)
     return ok && value > 0 ? value : fallback;
 }
 
-QString hex(const QByteArray &b)
-{
-    return QString::fromLatin1(b.toHex(' '));
-}
+QString hex(const QByteArray &b) { return QString::fromLatin1(b.toHex(' ')); }
 
-class DataMatrixDecode : public ::testing::Test {
+class DataMatrixDecode : public ::testing::Test
+{
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-    }
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
 
     // Encodes, renders and decodes with both tools; failures name the input.
     void check(const Input &in, int rows, int columns, int number, bool withZxing = true)
@@ -157,8 +152,7 @@ protected:
                     ASSERT_TRUE(writePng(s, file, moduleSize));
                 }
                 ASSERT_TRUE(runTool(QStringLiteral("dmtxread"),
-                                    {QStringLiteral("-N1"), QStringLiteral("-m"), QStringLiteral("10000"),
-                                     file},
+                                    {QStringLiteral("-N1"), QStringLiteral("-m"), QStringLiteral("10000"), file},
                                     &out));
                 if (!out.isEmpty())
                     break;
@@ -168,8 +162,8 @@ protected:
         if (haveZxing && withZxing) {
             QByteArray out;
             ASSERT_TRUE(runTool(QStringLiteral("ZXingReader"),
-                                {QStringLiteral("-ispure"), QStringLiteral("-format"),
-                                 QStringLiteral("DataMatrix"), QStringLiteral("-bytes"), png},
+                                {QStringLiteral("-ispure"), QStringLiteral("-format"), QStringLiteral("DataMatrix"),
+                                 QStringLiteral("-bytes"), png},
                                 &out));
             EXPECT_EQ(hex(out), hex(in.expected)) << "ZXingReader: " << what.toStdString();
         }
@@ -209,7 +203,7 @@ TEST_F(DataMatrixDecode, ShortInputsIn12x36DecodeToTheSameBytes)
             appendRun(rng, &in);
         const Symbol s = encode(in.text, 12, 36);
         if (s.result == ZYK_ERR_SIZE)
-            continue;   // more than 22 codewords
+            continue; // more than 22 codewords
         check(in, 12, 36, number++);
         ++done;
     }

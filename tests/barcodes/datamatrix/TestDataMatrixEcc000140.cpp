@@ -27,7 +27,8 @@ std::string binary(unsigned value, int width)
     return s;
 }
 
-class Ecc000140 : public ::testing::Test {
+class Ecc000140 : public ::testing::Test
+{
 protected:
     void SetUp() override
     {
@@ -57,8 +58,7 @@ TEST_F(Ecc000140, FirstPassBitStream)
     uint64_t group = 0;
     for (const char *p = "123456"; *p; ++p)
         group = group * 11 + (unsigned)(*p - '0' + 1);
-    const std::string expected = "00000" + binary(crc, 16) + binary(7, 9) +
-                                 binary((unsigned)group, 21) + binary(8, 4);
+    const std::string expected = "00000" + binary(crc, 16) + binary(7, 9) + binary((unsigned)group, 21) + binary(8, 4);
     EXPECT_EQ(length, expected.size());
     EXPECT_EQ(bitString(bits, 0, length), expected);
 
@@ -79,8 +79,8 @@ TEST_F(Ecc000140, FormatNumbersAndLengths)
         {657, "123", ZYK_ERR_FORMAT_NUMBER},
         {9, "123", ZYK_ERR_FORMAT_UNSUPPORTED},
         {40, "123", ZYK_ERR_FORMAT_UNSUPPORTED},
-        {11, "123", ZYK_ERR_FORMAT_STRING},     // 32-bit CRC
-        {74, "123", ZYK_ERR_UNKNOWN_FORMAT},    // no private format defined
+        {11, "123", ZYK_ERR_FORMAT_STRING},  // 32-bit CRC
+        {74, "123", ZYK_ERR_UNKNOWN_FORMAT}, // no private format defined
         {1, "", ZYK_ERR_LENGTH_ZERO},
         {1, "12A", ZYK_ERR_BAD_CHARACTER},
         {2, "AB C", 0},
@@ -92,8 +92,7 @@ TEST_F(Ecc000140, FormatNumbersAndLengths)
     unsigned char bits[ZYK_FIRST_PASS_BYTES];
     for (const Case &c : cases) {
         ZYK_UINT16 length = 0;
-        EXPECT_EQ(ZYK_enc_first_pass(c.format, u(c.text), (ZYK_UINT16)std::strlen(c.text), bits, &length),
-                  c.expected)
+        EXPECT_EQ(ZYK_enc_first_pass(c.format, u(c.text), (ZYK_UINT16)std::strlen(c.text), bits, &length), c.expected)
             << c.format << " " << c.text;
     }
     const std::string tooLong(501, '1');
@@ -133,9 +132,9 @@ TEST_F(Ecc000140, EncodeCompleteRoad)
         {ZYK_ECC_100, 0, 0, 1, "123", ZYK_ERR_NOT_SUPPORTED},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(ZYK_enc_complete(1, c.ecc, c.rows, c.columns, 0, c.border, u(c.text),
-                                   (ZYK_UINT16)std::strlen(c.text), &dm),
-                  c.expected)
+        EXPECT_EQ(
+            ZYK_enc_complete(1, c.ecc, c.rows, c.columns, 0, c.border, u(c.text), (ZYK_UINT16)std::strlen(c.text), &dm),
+            c.expected)
             << "ecc " << c.ecc << " " << c.rows << "x" << c.columns << " " << c.text;
     }
     // 200 digits in ECC 140 need far more than a 9 x 9 square.
@@ -152,14 +151,14 @@ TEST_F(Ecc000140, EdgeLength)
     // header bits = 58 bits; (side - 2)^2 must hold them: 11.
     ASSERT_EQ(ZYK_get_dc_edge_length(1, ZYK_ECC_000, 1, 0, 6, &side), 0);
     EXPECT_EQ(side, 11);
-    EXPECT_EQ(ZYK_get_dc_edge_length(1, ZYK_ECC_000, 0, 0, 6, &side), 0);   // width 0 counts as 1
+    EXPECT_EQ(ZYK_get_dc_edge_length(1, ZYK_ECC_000, 0, 0, 6, &side), 0); // width 0 counts as 1
     EXPECT_EQ(side, 11);
     EXPECT_EQ(ZYK_get_dc_edge_length(1, ZYK_ECC_000, 1, 9, 6, &side), ZYK_ERR_SIDE_TOO_SMALL_FOR_DATA);
     EXPECT_EQ(ZYK_get_dc_edge_length(1, ZYK_ECC_000, 1, 10, 6, &side), ZYK_ERR_SIZE);
     EXPECT_EQ(ZYK_get_dc_edge_length(1, 13, 1, 0, 6, &side), ZYK_ERR_INTERNAL_ECC);
     EXPECT_EQ(ZYK_get_dc_edge_length(6, ZYK_ECC_140, 1, 0, 500, &side), ZYK_ERR_DATA_TOO_LONG);
     EXPECT_EQ(ZYK_get_dc_edge_length(6, ZYK_ECC_000, 1, 0, 240, &side), 0);
-    EXPECT_EQ(side, 47);   // 1,958 bits: 45^2 = 2,025
+    EXPECT_EQ(side, 47); // 1,958 bits: 45^2 = 2,025
 }
 
 TEST_F(Ecc000140, PrivateFormats)
@@ -215,7 +214,7 @@ TEST_F(Ecc000140, EbcdicInterchange)
     EXPECT_EQ(0, std::memcmp(isoBits, ebcdicBits, (isoLength + 7) / 8));
 
     // Private format strings come in and go out in EBCDIC.
-    const unsigned char format[3] = {0xF9, 0xF9, 0x6F};   // "99?"
+    const unsigned char format[3] = {0xF9, 0xF9, 0x6F}; // "99?"
     ASSERT_EQ(ZYK_define_private_fmt(100, format, 3), 0);
     unsigned char buffer[ZYK_MAX_PRIVATE_FORMAT + 1];
     ZYK_UINT16 length = 0;

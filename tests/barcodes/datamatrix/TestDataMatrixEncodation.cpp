@@ -15,10 +15,7 @@ int pad253(int p)
 }
 
 // ISO/IEC 16022 255-state Base 256 randomising.
-int random255(int value, int p)
-{
-    return (value + ((149 * p) % 255) + 1) % 256;
-}
+int random255(int value, int p) { return (value + ((149 * p) % 255) + 1) % 256; }
 
 std::vector<int> prefix(const std::vector<int> &v, size_t n)
 {
@@ -29,8 +26,8 @@ std::vector<uint16_t> valuesOf(const QByteArray &text, ZYK_UINT16 *result)
 {
     std::vector<uint16_t> values(ZYK_MAX_INPUT_VALUES + 8);
     ZYK_UINT16 count = 0;
-    *result = rscmpenc_input_string_to_intermediate_value(
-        reinterpret_cast<const unsigned char *>(text.constData()), values.data(), &count);
+    *result = rscmpenc_input_string_to_intermediate_value(reinterpret_cast<const unsigned char *>(text.constData()),
+                                                          values.data(), &count);
     values.resize(count);
     return values;
 }
@@ -55,7 +52,7 @@ TEST(DataMatrixEncodation, TwentyHighBytesFill12x36WithOneBase256Field)
     ZYK_UINT16 rc = 1;
     const std::vector<int> cw = dataCodewords(text, 12, 36, &rc);
     ASSERT_EQ(rc, 0);
-    std::vector<int> expected = {231, random255(0, 2)};   // length 0: up to the symbol end
+    std::vector<int> expected = {231, random255(0, 2)}; // length 0: up to the symbol end
     for (int p = 3; p <= 22; ++p)
         expected.push_back(random255(200, p));
     EXPECT_EQ(cw, expected);
@@ -111,8 +108,7 @@ TEST(DataMatrixEncodation, LeadingFnc1IsCodewordOneEvenBeforeC40Text)
     ZYK_UINT16 rc = 1;
     const std::vector<int> cw = dataCodewords("~1ABCDEFGHIJ", 0, 0, &rc);
     ASSERT_EQ(rc, 0);
-    EXPECT_EQ(cw, (std::vector<int>{232, 230, 89, 233, 109, 36, 128, 95, 254, 'J' + 1, 129,
-                                    pad253(12)}));
+    EXPECT_EQ(cw, (std::vector<int>{232, 230, 89, 233, 109, 36, 128, 95, 254, 'J' + 1, 129, pad253(12)}));
 }
 
 TEST(DataMatrixEncodation, C40EndingsNearTheSymbolEnd)
@@ -139,9 +135,8 @@ TEST(DataMatrixEncodation, C40EndingsNearTheSymbolEnd)
 
 TEST(DataMatrixEncodation, BadEscapesGive1025)
 {
-    const char *bad[] = {"~d256", "~4", "~a", "AB~", "~", "~0", "A~2042001015", "A~3",
-                         "A~5", "A~6", "A~8", "A~9", "~2000001001", "~2255001001", "~d-01",
-                         "~7-00001"};
+    const char *bad[] = {"~d256", "~4",  "~a",  "AB~", "~",           "~0",          "A~2042001015", "A~3",
+                         "A~5",   "A~6", "A~8", "A~9", "~2000001001", "~2255001001", "~d-01",        "~7-00001"};
     for (const char *text : bad) {
         ZYK_UINT16 rc = 0;
         dataCodewords(text, 0, 0, &rc);
@@ -156,16 +151,11 @@ TEST(DataMatrixEncodation, EscapeValues)
         const char *text;
         std::vector<uint16_t> values;
     } cases[] = {
-        {"~d079", {79}},
-        {"A~d7", {65, 7}},
-        {"~d000~d255", {0, 255}},
-        {"~@~A~_~~", {0, 1, 31, 126}},
-        {"~1A~1", {256, 65, 256}},
-        {"~2042001015X", {257, 42, 1, 15, 88}},
-        {"~7000009", {265, 10}},
-        {"~7016383", {265, 192, 1, 1}},
-        {"~5A", {260, 65}},
-        {"\xC4z", {0xC4, 'z'}},
+        {"~d079", {79}},           {"A~d7", {65, 7}},
+        {"~d000~d255", {0, 255}},  {"~@~A~_~~", {0, 1, 31, 126}},
+        {"~1A~1", {256, 65, 256}}, {"~2042001015X", {257, 42, 1, 15, 88}},
+        {"~7000009", {265, 10}},   {"~7016383", {265, 192, 1, 1}},
+        {"~5A", {260, 65}},        {"\xC4z", {0xC4, 'z'}},
     };
     for (const Case &c : cases) {
         ZYK_UINT16 rc = 1;
@@ -196,13 +186,8 @@ TEST(DataMatrixEncodation, HostileInputsNeverOverrunABuffer)
 {
     // Far more text than any symbol holds, in every mode: refused cleanly.
     const QByteArray inputs[] = {
-        QByteArray(100000, 'A'),
-        QByteArray(100000, '\xE9'),
-        QByteArray(3000, '\xE9'),           // 2 codewords each in ASCII
-        QByteArray(3000, 'a'),
-        QByteArray(3000, '.'),
-        QByteArray(3000, '*'),
-        QByteArray(2000, '\x01'),
+        QByteArray(100000, 'A'), QByteArray(100000, '\xE9'), QByteArray(3000, '\xE9'), // 2 codewords each in ASCII
+        QByteArray(3000, 'a'),   QByteArray(3000, '.'),      QByteArray(3000, '*'),    QByteArray(2000, '\x01'),
     };
     for (const QByteArray &text : inputs) {
         const Symbol s = encode(text);
@@ -269,9 +254,8 @@ TEST(DataMatrixEncodation, EdifactEndingTwoCodewordsBeforeTheSymbolEnd)
     ASSERT_EQ(rc, 0);
     ASSERT_EQ(cw.size(), 18u);
     EXPECT_EQ(cw[0], 240);
-    const uint32_t group = (33u << 18) | (34u << 12) | (35u << 6) | 36u;   // "!\"#$"
-    EXPECT_EQ(prefix(cw, 4), (std::vector<int>{240, int(group >> 16), int((group >> 8) & 0xFF),
-                                               int(group & 0xFF)}));
+    const uint32_t group = (33u << 18) | (34u << 12) | (35u << 6) | 36u; // "!\"#$"
+    EXPECT_EQ(prefix(cw, 4), (std::vector<int>{240, int(group >> 16), int((group >> 8) & 0xFF), int(group & 0xFF)}));
     EXPECT_EQ(cw[16], '@' + 1);
     EXPECT_EQ(cw[17], 129);
 }

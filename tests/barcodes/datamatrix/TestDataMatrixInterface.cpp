@@ -115,24 +115,24 @@ TEST(DataMatrixInterface, CellAccess)
 {
     unsigned char storage[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     ZYK_Data_Matrix dm = {3, 5, storage};
-    set_default_output_dm(&dm);    // clears ((15 + 15) / 8) & ~1 = 2 bytes
+    set_default_output_dm(&dm); // clears ((15 + 15) / 8) & ~1 = 2 bytes
     EXPECT_EQ(storage[0], 0);
     EXPECT_EQ(storage[1], 0);
     EXPECT_EQ(storage[2], 0xFF);
     set_dm_cell(1, 1, 1);
-    set_dm_cell(2, 3, 1);          // bit 7: byte 0, mask 1
-    set_dm_cell(2, 4, 0);          // a zero flag never clears or sets
+    set_dm_cell(2, 3, 1); // bit 7: byte 0, mask 1
+    set_dm_cell(2, 4, 0); // a zero flag never clears or sets
     EXPECT_EQ(storage[0], 0x81);
     reset_dm_cell(1, 1, 0);
-    reset_dm_cell(3, 1, 1);        // bit 10: byte 1, mask 0x20
-    reset_dm_cell(3, 2, 2);        // anything but 1 is light
+    reset_dm_cell(3, 1, 1); // bit 10: byte 1, mask 0x20
+    reset_dm_cell(3, 2, 2); // anything but 1 is light
     EXPECT_EQ(storage[0], 0x01);
     EXPECT_EQ(storage[1], 0x20);
     set_default_input_dm(&dm);
     EXPECT_EQ(get_dm_cell(2, 3), 1);
     EXPECT_EQ(get_dm_cell(3, 1), 1);
     EXPECT_EQ(get_dm_cell(1, 1), 0);
-    reset_default_output_dm(&dm);  // no clearing
+    reset_default_output_dm(&dm); // no clearing
     EXPECT_EQ(storage[1], 0x20);
 }
 
@@ -146,7 +146,7 @@ TEST(DataMatrixInterface, EscapeHelpText)
     ASSERT_NE(four, std::string::npos);
     ASSERT_NE(pause, std::string::npos);
     EXPECT_LT(four, pause);
-    EXPECT_EQ(text.find('\n', four), pause);   // right after the "~4" line
+    EXPECT_EQ(text.find('\n', four), pause); // right after the "~4" line
     const std::string last = "  ~ in data is encoded by ~~\n";
     ASSERT_GE(text.size(), last.size());
     EXPECT_EQ(text.substr(text.size() - last.size()), last);

@@ -19,16 +19,11 @@ struct SizeCase {
 TEST(DataMatrixSymbol, SizeChoice)
 {
     const SizeCase cases[] = {
-        {3, 0, 0, 0, 10, 10},
-        {4, 0, 0, 0, 12, 12},
-        {1558, 0, 0, 0, 144, 144},
-        {1559, 0, 0, ZYK_ERR_SIZE, 0, 0},
-        {22, 12, 36, 0, 12, 36},
-        {23, 12, 36, ZYK_ERR_SIZE, 0, 0},
-        {1, 12, 0, 0, 12, 12},
-        {6, 12, 0, ZYK_ERR_SIZE, 0, 0},     // fixed at 12 x 12, not 12 x 26
-        {1, 0, 36, 0, 36, 36},
-        {1, 13, 13, ZYK_ERR_SIZE, 0, 0},
+        {3, 0, 0, 0, 10, 10},      {4, 0, 0, 0, 12, 12},
+        {1558, 0, 0, 0, 144, 144}, {1559, 0, 0, ZYK_ERR_SIZE, 0, 0},
+        {22, 12, 36, 0, 12, 36},   {23, 12, 36, ZYK_ERR_SIZE, 0, 0},
+        {1, 12, 0, 0, 12, 12},     {6, 12, 0, ZYK_ERR_SIZE, 0, 0}, // fixed at 12 x 12, not 12 x 26
+        {1, 0, 36, 0, 36, 36},     {1, 13, 13, ZYK_ERR_SIZE, 0, 0},
         {49, 16, 48, 0, 16, 48},
     };
     for (const SizeCase &c : cases) {
@@ -46,8 +41,8 @@ TEST(DataMatrixSymbol, SizeChoice)
 TEST(DataMatrixSymbol, SymbolEndWithoutARequestIsAnySquareCapacity)
 {
     ASSERT_EQ(rscmn_begin_size_selection(0, 0), 0);
-    const int squares[] = {3, 5, 8, 12, 18, 22, 30, 36, 44, 62, 86, 114, 144, 174, 204, 280,
-                           368, 456, 576, 696, 816, 1050, 1304, 1558};
+    const int squares[] = {3,   5,   8,   12,  18,  22,  30,  36,  44,  62,   86,   114,
+                           144, 174, 204, 280, 368, 456, 576, 696, 816, 1050, 1304, 1558};
     int ends = 0;
     for (int count = 0; count <= 1600; ++count)
         ends += at_end((ZYK_UINT16)count);

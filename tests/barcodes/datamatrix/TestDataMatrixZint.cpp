@@ -67,7 +67,8 @@ void compareWithZint(const QByteArray &data, int sizeIndex)
     EXPECT_EQ(differences, 0) << rows << "x" << columns << " with " << data.size() << " digits";
 }
 
-class ZintSizes : public ::testing::TestWithParam<int> {};
+class ZintSizes : public ::testing::TestWithParam<int>
+{};
 
 TEST_P(ZintSizes, FullSymbolOfDigitsMatchesZint)
 {
@@ -94,7 +95,7 @@ TEST_P(ZintSizes, PartlyFilledSymbolWithPadsMatchesZint)
 INSTANTIATE_TEST_SUITE_P(AllSizes, ZintSizes, ::testing::Range(0, (int)RSCMN_NUM_SIZES),
                          [](const ::testing::TestParamInfo<int> &info) {
                              return std::to_string(RSCMN_NUM_ROWS[info.param]) + "x" +
-                                    std::to_string(RSCMN_NUM_COLS[info.param]);
+                                 std::to_string(RSCMN_NUM_COLS[info.param]);
                          });
 
 } // namespace
