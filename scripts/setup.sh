@@ -11,6 +11,7 @@ PACKAGES=(
   libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   iso-codes
+  libzint-dev
   zint zxing-cpp-tools dmtx-utils zbar-tools
   poppler-utils
   python3-vobject
