@@ -1,6 +1,7 @@
 // Code 128 (ISO/IEC 15417) and GS1-128 encoder.
 #include "barcodes/linear/Code128.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace tolvane {
@@ -189,15 +190,200 @@ std::size_t lookahead_smallcaps(std::string_view text, std::size_t p)
     return n;
 }
 
-int indexFromCodeword(unsigned char code, C128Set set)
-{
-    const int column = set == C128Set::A ? 0 : set == C128Set::B ? 1 : 2;
-    for (int row = 0; row < kC128SymbolCount; ++row) {
-        if (c128_bp[row][column] == code)
-            return row;
+namespace {
+
+// Look-up tables made once from c128_bp: the symbol value of each code in
+// sets A, B and C (the first row that holds it, -1 for none), and the module
+// string of each symbol value and of the stop pattern.
+struct Tables {
+    int8_t value[3][256];
+    char modules[kC128SymbolCount][11];
+    char stop[13];
+
+    Tables()
+    {
+        for (int column = 0; column < 3; ++column) {
+            for (int code = 0; code < 256; ++code)
+                value[column][code] = -1;
+            for (int row = kC128SymbolCount - 1; row >= 0; --row)
+                value[column][c128_bp[row][column]] = static_cast<int8_t>(row);
+        }
+        for (int row = 0; row < kC128SymbolCount; ++row) {
+            char *out = modules[row];
+            for (int e = 0; e < 6; ++e)
+                for (int w = 0; w < c128_bp[row][3 + e]; ++w)
+                    *out++ = e % 2 == 0 ? '1' : '0';
+        }
+        char *out = stop;
+        for (int e = 0; e < 7; ++e)
+            for (int w = 0; w < c128_stop[e]; ++w)
+                *out++ = e % 2 == 0 ? '1' : '0';
     }
-    return -1;
+};
+
+const Tables tables;
+
+int valueInSet(unsigned char code, C128Set set)
+{
+    return tables.value[set == C128Set::A ? 0 : set == C128Set::B ? 1 : 2][code];
 }
+
+// More symbol values than a text of at most 100 characters can take (a
+// character adds at most a value, a shift and a latch).
+constexpr std::size_t kMaxValues = 3 * kC128MaxTextLength + 4;
+
+// Symbol values of a processed text into values (room for kMaxValues);
+// answers their number, 0 for an empty or too long text or a character
+// without a table row.
+std::size_t codewordsInto(std::string_view s, bool leadingFNC1, int *values)
+{
+    const std::size_t n = s.size();
+    if (n == 0 || n > kC128MaxTextLength)
+        return 0;
+    // Length of the digit run from each position on.
+    unsigned char digitRun[kC128MaxTextLength + 1];
+    digitRun[n] = 0;
+    for (std::size_t i = n; i-- > 0;) {
+        const unsigned char c = at(s, i);
+        if (c >= 128 && c != C128_FNC1)
+            return 0;
+        digitRun[i] = isDigit(c) ? static_cast<unsigned char>(digitRun[i + 1] + 1) : 0;
+    }
+    auto isControl = [&](std::size_t p) { return p < n && at(s, p) < 32; };
+    auto isSmall = [&](std::size_t p) { return p < n && at(s, p) >= 96 && at(s, p) <= 126; };
+
+    std::size_t count = 0;
+    C128Set set = C128Set::B;
+    int start = C128_VALUE_STARTB;
+    if (digitRun[0] >= 4) {
+        set = C128Set::C;
+        start = C128_VALUE_STARTC;
+    }
+    if (at(s, 0) < 32) {
+        set = C128Set::A;
+        start = C128_VALUE_STARTA;
+    }
+    values[count++] = start;
+    if (leadingFNC1)
+        values[count++] = C128_VALUE_FNC1;
+
+    std::size_t p = 0;
+    while (p < n) {
+        if (at(s, p) == C128_FNC1) {
+            values[count++] = C128_VALUE_FNC1;
+            if (++p >= n)
+                break;
+        }
+        const std::size_t digits = digitRun[p];
+        switch (set) {
+        case C128Set::C:
+            if (digits < 4) {
+                if (at(s, p) < 32) {
+                    values[count++] = C128_VALUE_CODEA;
+                    set = C128Set::A;
+                } else {
+                    values[count++] = C128_VALUE_CODEB;
+                    set = C128Set::B;
+                }
+            } else {
+                for (std::size_t k = 0; k + 1 < digits; k += 2) {
+                    values[count++] = (at(s, p) - '0') * 10 + (at(s, p + 1) - '0');
+                    p += 2;
+                }
+            }
+            break;
+        case C128Set::A:
+        case C128Set::B: {
+            if (digits > 4) {
+                values[count++] = C128_VALUE_CODEC;
+                set = C128Set::C;
+                break;
+            }
+            // Set A shifts or latches to B for lower-case runs, set B to A
+            // for control characters.
+            const bool inA = set == C128Set::A;
+            const C128Set other = inA ? C128Set::B : C128Set::A;
+            auto inOther = [&](std::size_t q) { return inA ? isSmall(q) : isControl(q); };
+            const int value = valueInSet(at(s, p), set);
+            if (value < 0)
+                return 0;
+            values[count++] = value;
+            if (inOther(p + 1) && !inOther(p + 2)) {
+                values[count++] = C128_VALUE_SHIFT;
+                values[count++] = valueInSet(at(s, p + 1), other);
+                p += 2;
+            } else {
+                p += 1;
+            }
+            if (inOther(p) && inOther(p + 1)) {
+                values[count++] = inA ? C128_VALUE_CODEB : C128_VALUE_CODEA;
+                set = other;
+            }
+            break;
+        }
+        }
+    }
+    long sum = values[0];
+    for (std::size_t i = 1; i < count; ++i)
+        sum += static_cast<long>(i) * values[i];
+    values[count++] = static_cast<int>(sum % 103);
+    return count;
+}
+
+// Module string of count symbol values (each 0 to 105), stop appended.
+std::string modulesOf(const int *values, std::size_t count)
+{
+    std::string modules(count * 11 + 13, '\0');
+    char *out = modules.data();
+    for (std::size_t i = 0; i < count; ++i, out += 11)
+        std::memcpy(out, tables.modules[values[i]], 11);
+    std::memcpy(out, tables.stop, 13);
+    return modules;
+}
+
+// Escape processing into out (room for capacity bytes); answers the length,
+// or -1 for a byte of 128 or more, or for more than capacity bytes.
+long tildeInto(std::string_view text, char *out, std::size_t capacity)
+{
+    std::size_t length = 0;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = at(text, i);
+        if (c >= 128)
+            return -1; // no code set holds it
+        char produced = 0;
+        bool produces = true;
+        if (c == '~' && i + 3 < text.size()) {
+            int number = 0;
+            for (std::size_t k = 1; k <= 3 && isDigit(at(text, i + k)); ++k)
+                number = number * 10 + (at(text, i + k) - '0');
+            for (std::size_t k = 1; k <= 3; ++k) {
+                if (at(text, i + k) >= 128)
+                    return -1;
+            }
+            if (number >= 1 && number <= 127)
+                produced = static_cast<char>(number);
+            else if (number == 999)
+                produced = static_cast<char>(C128_FNC1);
+            else
+                produces = false;
+            i += 4;
+        } else {
+            produced = static_cast<char>(c);
+            ++i;
+        }
+        if (!produces)
+            continue;
+        if (length >= capacity)
+            return -1;
+        out[length++] = produced;
+    }
+    return static_cast<long>(length);
+}
+
+} // namespace
+
+int indexFromCodeword(unsigned char code, C128Set set) { return valueInSet(code, set); }
 
 int codewordFromSetA(unsigned char c) { return indexFromCodeword(c, C128Set::A); }
 
@@ -215,31 +401,11 @@ int calculateChecksum(const std::vector<int> &values)
 
 std::optional<std::string> processTilde(std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = at(text, i);
-        if (c >= 128)
-            return std::nullopt; // no code set holds it
-        if (c == '~' && i + 3 < text.size()) {
-            int number = 0;
-            for (std::size_t k = 1; k <= 3 && isDigit(at(text, i + k)); ++k)
-                number = number * 10 + (at(text, i + k) - '0');
-            for (std::size_t k = 1; k <= 3; ++k) {
-                if (at(text, i + k) >= 128)
-                    return std::nullopt;
-            }
-            if (number >= 1 && number <= 127)
-                out.push_back(static_cast<char>(number));
-            else if (number == 999)
-                out.push_back(static_cast<char>(C128_FNC1));
-            i += 4;
-            continue;
-        }
-        out.push_back(static_cast<char>(c));
-        ++i;
-    }
+    std::string out(text.size(), '\0');
+    const long length = tildeInto(text, out.data(), out.size());
+    if (length < 0)
+        return std::nullopt;
+    out.resize(static_cast<std::size_t>(length));
     return out;
 }
 
@@ -287,123 +453,44 @@ std::string processParens(std::string_view text)
 
 std::optional<std::vector<int>> getCodewords(std::string_view s, bool leadingFNC1)
 {
-    const std::size_t n = s.size();
-    if (n == 0 || n > kC128MaxTextLength)
+    int values[kMaxValues];
+    const std::size_t count = codewordsInto(s, leadingFNC1, values);
+    if (count == 0)
         return std::nullopt;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (at(s, i) >= 128 && at(s, i) != C128_FNC1)
-            return std::nullopt;
-    }
-
-    std::vector<int> values;
-    values.reserve(2 * n + 4);
-    C128Set set = C128Set::B;
-    int start = C128_VALUE_STARTB;
-    if (lookahead_digits(s, 0) >= 4) {
-        set = C128Set::C;
-        start = C128_VALUE_STARTC;
-    }
-    if (at(s, 0) < 32) {
-        set = C128Set::A;
-        start = C128_VALUE_STARTA;
-    }
-    values.push_back(start);
-    if (leadingFNC1)
-        values.push_back(C128_VALUE_FNC1);
-
-    std::size_t p = 0;
-    while (p < n) {
-        if (at(s, p) == C128_FNC1) {
-            values.push_back(C128_VALUE_FNC1);
-            if (++p >= n)
-                break;
-        }
-        const std::size_t digits = lookahead_digits(s, p);
-        switch (set) {
-        case C128Set::C:
-            if (digits < 4) {
-                if (at(s, p) < 32) {
-                    values.push_back(C128_VALUE_CODEA);
-                    set = C128Set::A;
-                } else {
-                    values.push_back(C128_VALUE_CODEB);
-                    set = C128Set::B;
-                }
-            } else {
-                for (std::size_t k = 0; k + 1 < digits; k += 2) {
-                    values.push_back((at(s, p) - '0') * 10 + (at(s, p + 1) - '0'));
-                    p += 2;
-                }
-            }
-            break;
-        case C128Set::A:
-        case C128Set::B: {
-            if (digits > 4) {
-                values.push_back(C128_VALUE_CODEC);
-                set = C128Set::C;
-                break;
-            }
-            // Set A shifts or latches to B for lower-case runs, set B to A
-            // for control characters.
-            const bool inA = set == C128Set::A;
-            const C128Set other = inA ? C128Set::B : C128Set::A;
-            const auto otherRun = inA ? lookahead_smallcaps : lookahead_controlchar;
-            const int value = indexFromCodeword(at(s, p), set);
-            if (value < 0)
-                return std::nullopt;
-            values.push_back(value);
-            if (otherRun(s, p + 1) == 1) {
-                values.push_back(C128_VALUE_SHIFT);
-                values.push_back(indexFromCodeword(at(s, p + 1), other));
-                p += 2;
-            } else {
-                p += 1;
-            }
-            if (otherRun(s, p) >= 2) {
-                values.push_back(inA ? C128_VALUE_CODEB : C128_VALUE_CODEA);
-                set = other;
-            }
-            break;
-        }
-        }
-    }
-    values.push_back(calculateChecksum(values));
-    return values;
+    return std::vector<int>(values, values + count);
 }
 
 std::optional<std::string> modulesFromCodewords(const std::vector<int> &values)
 {
-    std::string modules;
-    modules.reserve(values.size() * 11 + 13);
     for (int value : values) {
         if (value < 0 || value >= kC128SymbolCount)
             return std::nullopt;
-        for (int e = 0; e < 6; ++e)
-            modules.append(c128_bp[value][3 + e], e % 2 == 0 ? '1' : '0');
     }
-    for (int e = 0; e < 7; ++e)
-        modules.append(c128_stop[e], e % 2 == 0 ? '1' : '0');
-    return modules;
+    return modulesOf(values.data(), values.size());
 }
 
 std::optional<std::string> getPattern(std::string_view processed, bool leadingFNC1)
 {
-    const auto values = getCodewords(processed, leadingFNC1);
-    if (!values)
+    int values[kMaxValues];
+    const std::size_t count = codewordsInto(processed, leadingFNC1, values);
+    if (count == 0)
         return std::nullopt;
-    return modulesFromCodewords(*values);
+    return modulesOf(values, count);
 }
 
 namespace {
 
+// Escapes, symbol values and modules on the stack: the module string is the
+// only allocation.
 std::optional<std::string> encode(std::string_view text, bool leadingFNC1)
 {
     if (text.empty())
         return std::nullopt;
-    const auto processed = processTilde(text);
-    if (!processed)
+    char processed[kC128MaxTextLength];
+    const long length = tildeInto(text, processed, sizeof processed);
+    if (length < 0)
         return std::nullopt;
-    return getPattern(*processed, leadingFNC1);
+    return getPattern(std::string_view(processed, static_cast<std::size_t>(length)), leadingFNC1);
 }
 
 } // namespace
