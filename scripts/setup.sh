@@ -13,6 +13,7 @@ PACKAGES=(
   iso-codes
   libzint-dev
   zint zxing-cpp-tools dmtx-utils zbar-tools
+  fonts-urw-base35
   poppler-utils
   python3-vobject
 )

@@ -1,0 +1,87 @@
+#pragma once
+// Helpers of the indicium and imaging tests: images in the run's temporary
+// folder, the independent decoders, and the poppler tools over view PDFs.
+#include "BarcodeTools.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace tolvane::test {
+
+// A folder of the test run for written images and PDFs.
+inline QString outputPath(const QString &name)
+{
+    static QTemporaryDir dir;
+    return QDir(dir.path()).filePath(name);
+}
+
+// The image with a white quiet zone of `margin` pixels on every side.
+inline QImage withQuietZone(const QImage &image, int margin)
+{
+    QImage framed(image.width() + 2 * margin, image.height() + 2 * margin, QImage::Format_Grayscale8);
+    framed.fill(255);
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    for (int y = 0; y < grey.height(); ++y)
+        memcpy(framed.scanLine(y + margin) + margin, grey.constScanLine(y), size_t(grey.width()));
+    return framed;
+}
+
+// The bytes that `ZXingReader -bytes` reads from an image file (empty when
+// it finds nothing), with the given extra options.
+inline QByteArray zxingBytes(const QString &path, const QString &format, const QStringList &options = {})
+{
+    QByteArray out;
+    QStringList arguments = options;
+    arguments << QStringLiteral("-format") << format << QStringLiteral("-bytes") << path;
+    int exitCode = 0;
+    if (!runTool(QStringLiteral("ZXingReader"), arguments, &out, nullptr, &exitCode) || exitCode != 0)
+        return QByteArray();
+    return out;
+}
+
+// Writes the PDF and answers its path.
+inline QString writePdf(const QByteArray &pdf, const QString &name)
+{
+    const QString path = outputPath(name);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(pdf);
+    return path;
+}
+
+// `pdftotext -layout` of a PDF file.
+inline QString pdfText(const QString &path)
+{
+    QByteArray out;
+    runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}, &out);
+    return QString::fromUtf8(out);
+}
+
+// The first page of a PDF rasterised by pdftoppm at a resolution, grey.
+inline QImage pdfRaster(const QString &path, int dpi)
+{
+    const QString base = path + QStringLiteral("-r%1").arg(dpi);
+    runTool(QStringLiteral("pdftoppm"),
+            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-gray"), QStringLiteral("-png"),
+             QStringLiteral("-singlefile"), path, base},
+            nullptr);
+    return QImage(base + QStringLiteral(".png"));
+}
+
+// `pdfinfo` page size line, e.g. "175 x 110 pts".
+inline QString pdfPageSize(const QString &path)
+{
+    QByteArray out;
+    runTool(QStringLiteral("pdfinfo"), {path}, &out);
+    for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1String("Page size:")))
+            return line.mid(10).trimmed();
+    return QString();
+}
+
+} // namespace tolvane::test
