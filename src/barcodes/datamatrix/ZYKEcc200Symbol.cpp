@@ -140,14 +140,29 @@ static uint8_t gfMultiply(uint8_t a, uint8_t b)
     return EleTable[IndTable[a] + IndTable[b]];
 }
 
-void rseccelo_encode(const uint8_t *data, int n, int k, uint8_t *check)
+namespace {
+
+// Generator polynomial of k check codewords, product of (x + 2^i), i = 1..k:
+// coefficient j of x^j in log form (coefficients are never zero for the
+// polynomials of these roots; a zero one sets hasZero and the plain product
+// is used).
+struct Generator {
+    bool ready = false;
+    bool hasZero = false;
+    uint8_t coefficient[256]; // gen[j], gen[k] = 1
+    uint8_t log[256];         // log of gen[j]
+};
+
+// One per check-word count, made on first use.
+Generator g_generators[256];
+
+const Generator &generator(int k)
 {
-    if (EleTable[0] != 1)
-        rsecc_build_tables();
-    // Generator polynomial: product of (x + 2^i), i = 1..k; gen[j] is the
-    // coefficient of x^j, gen[k] = 1.
-    uint8_t gen[256];
-    memset(gen, 0, sizeof gen);
+    Generator &g = g_generators[k];
+    if (g.ready)
+        return g;
+    uint8_t *gen = g.coefficient;
+    memset(gen, 0, sizeof g.coefficient);
     gen[0] = 1;
     for (int i = 1; i <= k; ++i) {
         const uint8_t root = EleTable[i];
@@ -156,14 +171,42 @@ void rseccelo_encode(const uint8_t *data, int n, int k, uint8_t *check)
             gen[j] = (uint8_t)(gen[j - 1] ^ gfMultiply(gen[j], root));
         gen[0] = gfMultiply(gen[0], root);
     }
+    g.hasZero = false;
+    for (int j = 0; j <= k; ++j) {
+        g.hasZero = g.hasZero || gen[j] == 0;
+        g.log[j] = IndTable[gen[j]];
+    }
+    g.ready = true;
+    return g;
+}
+
+} // namespace
+
+void rseccelo_encode(const uint8_t *data, int n, int k, uint8_t *check)
+{
+    if (EleTable[0] != 1)
+        rsecc_build_tables();
+    const Generator &g = generator(k);
     // Remainder of data(x) * x^k divided by gen(x); check[0] is the highest term.
     uint8_t rem[256];
     memset(rem, 0, sizeof rem);
     for (int i = 0; i < n; ++i) {
         const uint8_t feedback = (uint8_t)(data[i] ^ rem[0]);
+        if (g.hasZero) {
+            for (int j = 0; j < k - 1; ++j)
+                rem[j] = (uint8_t)(rem[j + 1] ^ gfMultiply(feedback, g.coefficient[k - 1 - j]));
+            rem[k - 1] = gfMultiply(feedback, g.coefficient[0]);
+            continue;
+        }
+        if (feedback == 0) {
+            memmove(rem, rem + 1, (size_t)(k - 1));
+            rem[k - 1] = 0;
+            continue;
+        }
+        const uint8_t *ele = EleTable + IndTable[feedback];
         for (int j = 0; j < k - 1; ++j)
-            rem[j] = (uint8_t)(rem[j + 1] ^ gfMultiply(feedback, gen[k - 1 - j]));
-        rem[k - 1] = gfMultiply(feedback, gen[0]);
+            rem[j] = (uint8_t)(rem[j + 1] ^ ele[g.log[k - 1 - j]]);
+        rem[k - 1] = ele[g.log[0]];
     }
     memcpy(check, rem, (size_t)k);
 }
@@ -187,17 +230,36 @@ void rseccenc_add_check_bytes(uint8_t *codewords, uint16_t size_index)
 
 // ---------------------------------------------------------------------------
 // Placement (ISO/IEC 16022 ECC 200 placement procedure)
+//
+// The walk of the procedure depends on the size only: it is made once per
+// size into a map from each codeword bit to its module of the packed matrix,
+// beside the matrix of the finder and timing patterns (and the unused corner
+// of some sizes). Placing a symbol copies that matrix and sets the modules of
+// the codeword bits that are 1.
 
 namespace {
+
+struct Layout {
+    bool ready = false;
+    int codewords = 0;              // codewords the walk places
+    uint16_t *bit = nullptr;        // module of bit b (0 = most significant) of codeword c at [8 c + b]
+    unsigned char *fixed = nullptr; // the patterns, clearedBytes(size) bytes
+};
+
+Layout g_layouts[RSCMN_NUM_SIZES];
+
+// Bytes that a symbol of the size occupies as set_default_output_dm clears it.
+size_t clearedBytes(int rows, int cols) { return (((size_t)rows * (size_t)cols + 15) / 8) & ~(size_t)1; }
 
 struct Walk {
     int nrow;
     int ncol;
-    // Mapping matrix: 0 free, else codeword number * 8 + bit (1..8) + ...
-    int32_t cells[132 * 132];
-    const uint8_t *codewords;
+    // Mapping matrix: 0 free, 1 taken.
+    uint8_t cells[132 * 132];
     int regionRows;
     int regionCols;
+    int columns; // of the symbol
+    uint16_t *bit;
 };
 
 Walk g_walk;
@@ -215,11 +277,9 @@ void placeModule(int row, int col, int chr, int bit)
     }
     w.cells[row * w.ncol + col] = 1;
     // Bit 1 is the most significant bit of the codeword.
-    const uint8_t value = w.codewords[chr];
-    if (value & (0x80 >> (bit - 1))) {
-        set_dm_cell((ZYK_UINT16)(row + 2 * (row / w.regionRows) + 2), (ZYK_UINT16)(col + 2 * (col / w.regionCols) + 2),
-                    1);
-    }
+    const int symbolRow = row + 2 * (row / w.regionRows) + 1;
+    const int symbolCol = col + 2 * (col / w.regionCols) + 1;
+    w.bit[chr * 8 + bit - 1] = (uint16_t)(symbolRow * w.columns + symbolCol);
 }
 
 void utah(int row, int col, int chr)
@@ -256,21 +316,23 @@ void corner(int shape, int chr)
 
 bool isFree(int row, int col) { return g_walk.cells[row * g_walk.ncol + col] == 0; }
 
-} // namespace
-
-void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_index, ZYK_Data_Matrix *matrix)
+const Layout &layout(uint16_t size_index)
 {
+    Layout &l = g_layouts[size_index];
+    if (l.ready)
+        return l;
     const int rows = RSCMN_NUM_ROWS[size_index];
     const int cols = RSCMN_NUM_COLS[size_index];
     const int rr = RSCMN_REGION_ROWS[size_index];
     const int rc = RSCMN_REGION_COLS[size_index];
     const int across = RSCMN_NUM_REGION_HORZ[size_index];
     const int down = RSCMN_NUM_REGION_VERT[size_index];
+    const size_t bytes = clearedBytes(rows, cols);
 
-    matrix->rows = (uint16_t)rows;
-    matrix->columns = (uint16_t)cols;
-    set_default_output_dm(matrix);
-
+    // The patterns are drawn into a matrix of our own and kept.
+    static unsigned char patterns[ZYK_MAX_MATRIX_BYTES];
+    ZYK_Data_Matrix fixed = {(uint16_t)rows, (uint16_t)cols, patterns};
+    set_default_output_dm(&fixed);
     // Finder and timing patterns of every data region.
     for (int k = 0; k < across; ++k) {
         const int left = k * (rc + 2) + 1;
@@ -294,8 +356,9 @@ void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_in
     w.ncol = rc * across;
     w.regionRows = rr;
     w.regionCols = rc;
-    w.codewords = codewords;
-    memset(w.cells, 0, sizeof(int32_t) * (size_t)(w.nrow * w.ncol));
+    w.columns = cols;
+    w.bit = new uint16_t[(size_t)(w.nrow * w.ncol) + 16];
+    memset(w.cells, 0, (size_t)(w.nrow * w.ncol));
 
     const int nrow = w.nrow, ncol = w.ncol;
     int chr = 0;
@@ -331,6 +394,39 @@ void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_in
     if (isFree(nrow - 1, ncol - 1)) {
         set_dm_cell((ZYK_UINT16)(rows - 2), (ZYK_UINT16)(cols - 2), 1);
         set_dm_cell((ZYK_UINT16)(rows - 1), (ZYK_UINT16)(cols - 1), 1);
+    }
+
+    l.codewords = chr;
+    l.bit = w.bit;
+    l.fixed = new unsigned char[bytes];
+    memcpy(l.fixed, patterns, bytes);
+    l.ready = true;
+    return l;
+}
+
+} // namespace
+
+void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_index, ZYK_Data_Matrix *matrix)
+{
+    const Layout &l = layout(size_index);
+    const int rows = RSCMN_NUM_ROWS[size_index];
+    const int cols = RSCMN_NUM_COLS[size_index];
+    matrix->rows = (uint16_t)rows;
+    matrix->columns = (uint16_t)cols;
+    reset_default_output_dm(matrix);
+    unsigned char *data = matrix->data;
+    if (data == nullptr)
+        return;
+    memcpy(data, l.fixed, clearedBytes(rows, cols));
+    for (int c = 0; c < l.codewords; ++c) {
+        const unsigned value = codewords[c];
+        if (value == 0)
+            continue;
+        const uint16_t *bit = l.bit + 8 * c;
+        for (int b = 0; b < 8; ++b) {
+            const unsigned k = bit[b];
+            data[k >> 3] |= (unsigned char)(((value >> (7 - b)) & 1u) << (7 - (k & 7)));
+        }
     }
 }
 
