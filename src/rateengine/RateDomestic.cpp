@@ -14,6 +14,7 @@ namespace {
 
 using tolvane::rates::CeilDiv;
 using tolvane::rates::IsOneOf;
+using tolvane::rates::WholeInchesOfSide;
 
 // Flat-rate shapes of the zone-9 rules and the one-cent adjustments: every
 // flat-rate envelope and box.
@@ -102,7 +103,7 @@ int32_t cubicTier(int32_t shape, int32_t height, int32_t width, int32_t length, 
             return 5;
         return 0;
     }
-    const int64_t wholeInchVolume = int64_t((height + 50) / 100) * ((width + 50) / 100) * ((length + 50) / 100);
+    const int64_t wholeInchVolume = WholeInchesOfSide(height) * WholeInchesOfSide(width) * WholeInchesOfSide(length);
     if (wholeInchVolume < 1)
         return 0;
     // tenths of a cubic foot of the quarter-inch sides, rounded up
@@ -344,7 +345,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
             if (military) {
                 int32_t level = classification;
                 RateArray apo = GetRateInternal(mailClass, kREShapeLargeFlatRateBoxAPO, &level);
-                if (apo.form != RateRowForm::OneZonedRow) {
+                if (!apo) {
                     level = 2;
                     apo = GetRateInternal(mailClass, kREShapeLargeFlatRateBoxAPO, &level);
                 }
@@ -362,24 +363,25 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
             const bool dimensioned = height > 0 && width > 0 && length > 0;
             int64_t volume = 0;
             if (dimensioned) {
-                int32_t sides[3] = {(height + 50) / 100, (width + 50) / 100, (length + 50) / 100};
+                int64_t sides[3] = {WholeInchesOfSide(height), WholeInchesOfSide(width), WholeInchesOfSide(length)};
                 std::sort(sides, sides + 3);
-                const int32_t lengthGirth = sides[2] + 2 * (sides[0] + sides[1]);
-                volume = int64_t(sides[0]) * sides[1] * sides[2];
+                const int64_t lengthGirth = sides[2] + 2 * (sides[0] + sides[1]);
+                volume = sides[0] * sides[1] * sides[2];
                 if (pricingZone <= 4) {
                     if (weight < 3200 && lengthGirth >= 85)
                         balloon = 1;
                 } else {
-                    int32_t dimensionalPounds = 0;
+                    int64_t dimensionalPounds = 0;
                     if (shape == kREShapeNonRectangular) {
                         const int64_t reduced = volume * 785 / 1000; // whole part of volume x 0.785
                         if (volume * 785 > int64_t(1728) * 1000)
-                            dimensionalPounds = static_cast<int32_t>((reduced + 193) / 194);
+                            dimensionalPounds = CeilDiv(reduced, 194);
                     } else if (volume >= 1729) {
-                        dimensionalPounds = static_cast<int32_t>((volume + 193) / 194);
+                        dimensionalPounds = CeilDiv(volume, 194);
                     }
                     if (dimensionalPounds > 0 && weight < dimensionalPounds * 160) {
-                        weight = dimensionalPounds * 160;
+                        // held at the class maximum just below
+                        weight = tolvane::rates::ClampToInt32(dimensionalPounds * 160);
                         q.dimensionalWeight = true;
                     }
                 }
@@ -410,7 +412,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
                     weight = rowWeight * 10;
             }
             // Cubic pricing.
-            if (entryClassification > 1 && cubic && entryWeight <= 3200 && height + width + length > 0) {
+            if (entryClassification > 1 && cubic && entryWeight <= 3200 && int64_t(height) + width + length > 0) {
                 q.cubicTier = cubicTier(shape, height, width, length, q);
                 int32_t rowFirst = 0;
                 const int32_t cubicCents =
@@ -474,9 +476,9 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
     case kREParcelSelect:
     case kREStandardPost: {
         if (height > 0 && width > 0 && length > 0) {
-            int32_t sides[3] = {height, width, length};
+            int64_t sides[3] = {height, width, length};
             std::sort(sides, sides + 3);
-            const int32_t lengthGirth = sides[2] + 2 * (sides[0] + sides[1]);
+            const int64_t lengthGirth = sides[2] + 2 * (sides[0] + sides[1]);
             if (lengthGirth > 13000)
                 return kRELengthGirthOver130;
             if (lengthGirth > 10800) {

@@ -25,6 +25,7 @@ enum RateEngineStatus : int32_t {
     kREClassNotOffered = -2,        // class not offered to the country; end of list
     kREOverweight = -3,             // weight over the class limit
     kREZoneOutOfRange = -4,         // zone over 9
+    kREInvalidArgument = -5,        // an argument no call can mean (a negative array capacity)
     kRENotInitialized = -6,         // InitializeRE not yet called
     kREUnknownClass = -7,           // unknown class, or international in a domestic query
     kRENoRate = -10,                // no rate for the piece

@@ -20,6 +20,15 @@ inline bool IsOneOf(int32_t value, std::initializer_list<int32_t> list)
 // rounds towards zero (the true ceiling in both cases).
 constexpr int64_t CeilDiv(int64_t a, int64_t b) { return a >= 0 ? (a + b - 1) / b : -((-a) / b); }
 
+// A side in whole inches, floor((hundredths + 50) / 100), held at most at a
+// mile (63,360 in): sides beyond it reach every cap and refusal that a mile
+// does, and the product of three such sides (times 1,000) stays inside 64
+// bits.
+constexpr int64_t WholeInchesOfSide(int32_t hundredths)
+{
+    return std::min<int64_t>((int64_t(hundredths) + 50) / 100, 63360);
+}
+
 // The value limited to the range of int32_t.
 constexpr int32_t ClampToInt32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
 

@@ -16,6 +16,7 @@
 namespace {
 
 using tolvane::rates::CeilDiv;
+using tolvane::rates::WholeInchesOfSide;
 
 // First row whose weight (column 0) is at least `atLeast`; nullopt past the
 // last row (a row weight of 0 or less ends the rows).
@@ -59,10 +60,7 @@ int64_t gxgDimensionalPounds(int32_t height, int32_t width, int32_t length, int3
 {
     if (height <= 0 || width <= 0 || length <= 0)
         return 0;
-    // Sides beyond a mile give the same (capped) weight as a mile; keeping
-    // them there keeps the volume inside 64 bits.
-    auto inches = [](int32_t hundredths) { return std::min<int64_t>((int64_t(hundredths) + 50) / 100, 63360); };
-    const int64_t volume = inches(height) * inches(width) * inches(length);
+    const int64_t volume = WholeInchesOfSide(height) * WholeInchesOfSide(width) * WholeInchesOfSide(length);
     if (shape == kREShapeNonRectangular) {
         // 0.785 of the box volume, kept exact in thousandths.
         const int64_t scaled = volume * 785;

@@ -4,14 +4,34 @@
 #include <cstdio>
 #include <cstring>
 #include <initializer_list>
+#include <set>
+#include <string>
 
 namespace {
 
-// Registers the built-in array `name` (when the build has it) under
-// (class, shape, classification) with the owned flag 0.
+// A leaf whose array is not part of the build: the key stays registered (so
+// the slot holds every key its price sets register, the classification is
+// valid for the class, and a look-up ends at this classification instead of
+// falling back to a lower one), but the leaf holds no words and no row form,
+// so every reader finds no price.
+const int32_t kNoPriceWords[1] = {0};
+
+// Registers the built-in array `name` under (class, shape, classification)
+// with the owned flag 0, or a no-price leaf when the build lacks the array.
 void reg(int slot, int32_t mailClass, int32_t shape, int32_t classification, const char *name)
 {
-    RegisterRate2(slot, mailClass, shape, classification, FindBuiltInRateArray(name), 0);
+    RateArray a = FindBuiltInRateArray(name);
+    if (!a) {
+        // The name may be built in a caller's buffer: keep a copy that lives
+        // as long as the registry.
+        static std::set<std::string, std::less<>> names;
+        a.data = kNoPriceWords;
+        a.size = 0;
+        a.rowWidth = 1;
+        a.form = RateRowForm::Unknown;
+        a.name = name ? names.emplace(name).first->c_str() : nullptr;
+    }
+    RegisterRate2(slot, mailClass, shape, classification, a, 0);
 }
 
 void regShapes(int slot, int32_t mailClass, std::initializer_list<int32_t> shapes, int32_t classification,
@@ -144,24 +164,6 @@ const std::initializer_list<int32_t> kPriorityAccountShapesTrays = {5,  14, 15, 
 // Metro Post: one table for every shape key.
 const std::initializer_list<int32_t> kMetroPostShapes = {5, 14, 15, 16, 17, 9, 6, 8, 20, 201, 10, 11, 12, 13, 21, 0};
 
-// An account leaf whose array is not part of the build: the key stays
-// registered (so the account's classification is valid for the class), but
-// the leaf holds no words and no row form, so every reader finds no price.
-const int32_t kNoPriceWords[1] = {0};
-
-void regAccount(int slot, int32_t mailClass, int32_t shape, int32_t classification, const char *name)
-{
-    RateArray a = FindBuiltInRateArray(name);
-    if (!a) {
-        a.data = kNoPriceWords;
-        a.size = 0;
-        a.rowWidth = 1;
-        a.form = RateRowForm::Unknown;
-        a.name = name;
-    }
-    RegisterRate2(slot, mailClass, shape, classification, a, 0);
-}
-
 // Every account classification of the 2014 slots, with the keys of its
 // block. The accounts' own price lists are not part of the build, so each
 // leaf shows the public commercial-plus array of its key (the array a query
@@ -173,14 +175,14 @@ void registerAccountBlocksJan2014(int slot)
 {
     auto priority = [slot](int32_t c, std::initializer_list<int32_t> shapes) {
         for (int32_t shape : shapes)
-            regAccount(slot, kREPriority, shape, c, commercialPlusJan2014(kREPriority, shape));
+            reg(slot, kREPriority, shape, c, commercialPlusJan2014(kREPriority, shape));
     };
     auto cubic = [slot](int32_t c) {
-        regAccount(slot, kREPriorityCubicTable, 0, c, commercialPlusJan2014(kREPriorityCubicTable, 0));
+        reg(slot, kREPriorityCubicTable, 0, c, commercialPlusJan2014(kREPriorityCubicTable, 0));
     };
     auto express = [slot](int32_t c, std::initializer_list<int32_t> shapes) {
         for (int32_t shape : shapes)
-            regAccount(slot, kREExpress, shape, c, commercialPlusJan2014(kREExpress, shape));
+            reg(slot, kREExpress, shape, c, commercialPlusJan2014(kREExpress, shape));
     };
 
     // Priority Mail (2).
@@ -219,7 +221,8 @@ void registerAccountBlocksJan2014(int slot)
              {151, 157},
              {159, 167}},
             cubic);
-    // Cubic tiers (203): the accounts' own tables only; none is part of the build.
+    // Cubic tiers (203): the accounts' own tables only; none is part of the
+    // build, so these accounts have no cubic price.
     forEach({{146, 148}, {160, 162}},
             [slot](int32_t c) { reg(slot, kREHybridCubicTable, 0, c, "MyHybridCubicRates"); });
 
@@ -251,7 +254,7 @@ void registerAccountBlocksJan2014(int slot)
     for (int32_t c : {64, 65})
         for (int32_t cls : {kRECriticalMail, kRECriticalMailSignature})
             for (int32_t shape : {1, 2})
-                regAccount(slot, cls, shape, c, commercialPlusJan2014(cls, shape));
+                reg(slot, cls, shape, c, commercialPlusJan2014(cls, shape));
 
     // Metro Post at classification 9: its own table is the public one.
     regShapes(slot, kREMetroPost, kMetroPostShapes, 9, "MyMetroPostRates2014");

@@ -3,8 +3,10 @@
 //
 // Every price array is a data file under resources/rates/ named after the
 // array; the build compiles them into kBuiltInRateArrays. A set registers an
-// array by name; an array that is not part of the build is simply not
-// registered, so a query for it finds no table and answers no price.
+// array by name; for an array that is not part of the build it registers a
+// leaf without words, so the slot still holds the key (both slots hold the
+// same keys, and a look-up stops at the classification asked instead of
+// falling back to a lower one) and a query for it answers no price.
 #include <cstddef>
 #include <cstdint>
 

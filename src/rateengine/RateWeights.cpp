@@ -74,9 +74,16 @@ int32_t GetRateWeights2010(int32_t mailClass, int32_t shape, int32_t machinable,
     if (!gbInitialized)
         return kRENotInitialized;
     const int32_t capacity = count ? *count : 0;
+    // Only 0 means an array without limit; a negative capacity (or an array
+    // whose capacity is not given) would let the list run past its end.
+    if (capacity < 0 || (out && !count)) {
+        if (count)
+            *count = 0;
+        return kREInvalidArgument;
+    }
     const int32_t maximum = GetClassMaxWeight(mailClass, shape, machinable, country ? country : "", classification);
     const int32_t maximumOunces = maximum / 10;
-    BreakWriter breaks(out, capacity < 0 ? 0 : capacity, maximum);
+    BreakWriter breaks(out, capacity, maximum);
     bool known = true;
 
     switch (mailClass) {

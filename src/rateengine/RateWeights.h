@@ -6,8 +6,9 @@
 
 // Writes the breaks (tenths of an ounce) into `out` (may be null). *count:
 // in, the capacity of `out` (0 = unlimited); out, the number of breaks.
-// Returns 0, -6 (not initialised) or -7 (class without a list: count 0 and,
-// with an array, out[0] = 0).
+// Returns 0, -6 (not initialised), -7 (class without a list: count 0 and,
+// with an array, out[0] = 0) or -5 (a negative capacity, or an array without
+// a count: nothing is written to the array and the count becomes 0).
 int32_t GetRateWeights2010(int32_t mailClass, int32_t shape, int32_t machinable, const char *country, int32_t *out,
                            int32_t *count, int32_t classification);
 // The same with rate classification 0.

@@ -189,8 +189,11 @@ void priceDomestic(QVShipment &shipment)
     quiet.insert(QVUSPSShipmentRateClassificationKey, level);
     quiet.insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
 
-    // 18. Undiscounted postage, when it is the higher.
-    if (discounted && decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
+    // 18. Undiscounted postage, when it is the higher. A final postage of zero
+    // is no price at all (the level's prices are not known), not a discount
+    // of the whole retail price.
+    if (discounted && decimalNumberIsGreaterThanZero(retail) && decimalNumberIsGreaterThanZero(postage) &&
+        isGreaterThanDecimalNumber(*retail, postage))
         shipment.setObject(QVariant::fromValue(*retail), QVUSPSShipmentOriginalPostageKey);
     else
         shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
@@ -298,8 +301,9 @@ void priceInternational(QVShipment &shipment)
     else
         postage = labelServerServices()->VLSPrice(shipment);
 
-    // 10. Undiscounted postage, when it is the higher.
-    if (decimalNumberIsGreaterThanZero(retail) && isGreaterThanDecimalNumber(*retail, postage))
+    // 10. Undiscounted postage, when it is the higher (and there is a price).
+    if (decimalNumberIsGreaterThanZero(retail) && decimalNumberIsGreaterThanZero(postage) &&
+        isGreaterThanDecimalNumber(*retail, postage))
         shipment.setObject(QVariant::fromValue(*retail), QVUSPSShipmentOriginalPostageKey);
     else
         shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);

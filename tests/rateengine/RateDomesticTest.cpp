@@ -1,6 +1,7 @@
 // The domestic rate query over the built-in 2014 tables.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <string>
 
@@ -8,6 +9,7 @@
 #include "rateengine/RateDomestic.h"
 #include "rateengine/RateEngine.h"
 #include "rateengine/RateRegistry.h"
+#include "rateengine/RateTables.h"
 
 namespace {
 
@@ -40,6 +42,23 @@ class RateDomesticTest : public ::testing::Test
 {
 protected:
     void SetUp() override { InitializeRE("", "02/01/2014"); }
+
+    // Registers `array` for an account classification of the tests' own
+    // (190 and above: no built-in set uses them) in both 2014 slots.
+    static void registerInBothSlots(int32_t classKey, int32_t classification, RateArray array)
+    {
+        for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
+            const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
+            RegisterRate2(slot, classKey, 0, classification, array, 0);
+        }
+    }
+};
+
+// A Priority Mail weight table of an account of the tests: 1 lb at the
+// retail prices of January 2014, and an 11 lb row.
+const int32_t kAccountWeights[] = {
+    16,   560,  570,  585,  600, 620, 645, 695, 835, 176, 3000, 3010, 3020, 3030,
+    3040, 3050, 3060, 3070, 0,   0,   0,   0,   0,   0,   0,    0,    0,
 };
 
 TEST_F(RateDomesticTest, FirstClassLettersAndPostcards)
@@ -100,15 +119,9 @@ TEST_F(RateDomesticTest, FirstClassFlatsAndParcels)
         {kREShapeParcel, 30, 0, 2320, 30, 0, "3 oz First-Class Parcel Rate"},
         {kREShapeParcel, 31, 0, 2500, 40, 0, "4 oz First-Class Parcel Rate"},
         {kREShapeNonRectangular, 130, 0, 4120, 130, 0, "13 oz First-Class Parcel Rate"},
-        // commercial base is not in the build: retail prices, level 0 reported
-        {kREShapeParcel, 50, 1, 2680, 50, 0, "5 oz First-Class Parcel Rate"},
         // commercial plus from 14 oz: the single value; 16 oz is charged as 159
         {kREShapeParcel, 150, 2, 4050, 150, 2, "15 oz First-Class Package Rate"},
         {kREShapeParcel, 159, 2, 4050, 159, 2, "15.9 oz First-Class Package Rate"},
-        // commercial plus below 14 oz restarts at commercial base
-        {kREShapeParcel, 100, 2, 3580, 100, 0, "10 oz First-Class Parcel Rate"},
-        // a restarted query keeps the raised weight: 3 tenths -> 1 oz
-        {kREShapeParcel, 3, 2, 2320, 10, 0, "1 oz First-Class Parcel Rate"},
         // levels 3-9 fall back to commercial plus and its 15.9 oz limit
         {kREShapeParcel, 150, 5, 4050, 150, 2, "15 oz First-Class Package Rate"},
         // an account's per-ounce parcel list
@@ -124,6 +137,25 @@ TEST_F(RateDomesticTest, FirstClassFlatsAndParcels)
         EXPECT_EQ(q.weight, c.chargedWeight) << c.text;
         EXPECT_EQ(q.classification, c.usedClassification) << c.text;
         EXPECT_EQ(q.text(), c.text);
+    }
+
+    // Commercial-base parcel prices are not part of the build: a commercial-
+    // base parcel has no rate and reports commercial base, never retail; so
+    // does a commercial-plus parcel below 14 oz, which restarts there (keeping
+    // its raised weight: 3 tenths -> 1 oz).
+    struct NoRate {
+        int32_t weight, classification, chargedWeight;
+    } noRate[] = {{50, 1, 50}, {100, 2, 100}, {3, 2, 10}};
+    for (const NoRate &c : noRate) {
+        Query q;
+        q.shape = kREShapeParcel;
+        q.weight = c.weight;
+        q.classification = c.classification;
+        EXPECT_EQ(q.run(), kRENoRate) << c.weight << "/" << c.classification;
+        EXPECT_EQ(q.price, 0) << c.weight << "/" << c.classification;
+        EXPECT_EQ(q.classification, 1) << c.weight << "/" << c.classification;
+        EXPECT_EQ(q.weight, c.chargedWeight) << c.weight << "/" << c.classification;
+        EXPECT_EQ(q.text(), "");
     }
 }
 
@@ -366,6 +398,45 @@ TEST_F(RateDomesticTest, PriorityMailSizeRules)
     EXPECT_EQ(balloon.weight, 3200);
 }
 
+TEST_F(RateDomesticTest, HugeSidesReachTheCapsAndRefusals)
+{
+    // Sides of hundreds of miles (up to the largest int32) must not wrap
+    // around: a Priority Mail piece at zone 5 takes a dimensional weight above
+    // 70 lb and is held at the 70 lb cap (whose price is not known), never
+    // priced as the 1 lb it weighs; Parcel Select and Standard Post are
+    // refused as longer than 130 in.
+    auto cube = [](int32_t mailClass, int32_t shape, int32_t zone, int32_t classification, int32_t side) {
+        Query q;
+        q.mailClass = mailClass;
+        q.shape = shape;
+        q.zone = zone;
+        q.weight = 160;
+        q.height = q.width = q.length = side;
+        q.cubic = 1;
+        q.classification = classification;
+        return q;
+    };
+    for (int32_t side : {400000000, 450000000, INT32_MAX}) {
+        for (int32_t shape : {kREShapeParcel, kREShapeNonRectangular}) {
+            Query q = cube(kREPriority, shape, 5, 0, side);
+            EXPECT_EQ(q.run(), kRENoRate) << side << " " << shape;
+            EXPECT_EQ(q.weight, 11200) << side << " " << shape;
+            EXPECT_EQ(q.price, 0) << side << " " << shape;
+        }
+        // One huge side at zone 4 makes a balloon piece; still no 1 lb price.
+        Query balloon = cube(kREPriority, kREShapeParcel, 4, 0, 100);
+        balloon.length = side;
+        EXPECT_EQ(balloon.run(), kRENoRate) << side;
+        EXPECT_EQ(balloon.balloon, 1) << side;
+        EXPECT_EQ(balloon.weight, 3200) << side;
+
+        for (int32_t mailClass : {kREParcelSelect, kREStandardPost}) {
+            Query q = cube(mailClass, kREShapeParcel, 1, 1, side);
+            EXPECT_EQ(q.run(), kRELengthGirthOver130) << side << " " << mailClass;
+        }
+    }
+}
+
 TEST_F(RateDomesticTest, MetroPost)
 {
     Query q;
@@ -395,17 +466,18 @@ TEST_F(RateDomesticTest, AccountClassificationsFallBackToCommercialPlus)
     q.classification = 122;
     ASSERT_EQ(q.run(), 0);
     EXPECT_EQ(q.price, 4950);
-    // Its weight table is not known, nor is commercial plus's: the look-up
-    // ends at the retail table and reports classification 0.
+    EXPECT_EQ(q.classification, 122);
+    // Its weight table is not known, nor is commercial plus's: the query ends
+    // at commercial plus with no rate, never at the retail table.
     Query weightPriced;
     weightPriced.mailClass = kREPriority;
     weightPriced.shape = kREShapeParcel;
     weightPriced.zone = 4;
     weightPriced.weight = 160;
     weightPriced.classification = 122;
-    ASSERT_EQ(weightPriced.run(), 0);
-    EXPECT_EQ(weightPriced.price, 5850);
-    EXPECT_EQ(weightPriced.classification, 0);
+    EXPECT_EQ(weightPriced.run(), kRENoRate);
+    EXPECT_EQ(weightPriced.price, 0);
+    EXPECT_EQ(weightPriced.classification, 2);
 }
 
 TEST_F(RateDomesticTest, ZoneNineRulesOfVersionSixteen)
@@ -413,18 +485,20 @@ TEST_F(RateDomesticTest, ZoneNineRulesOfVersionSixteen)
     struct Case {
         const char *date;
         int32_t zone, classification;
-        int32_t price, usedClassification;
+        int32_t status, price, usedClassification;
     } cases[] = {
         // account 64 prices flat-rate pieces at zone 9 as commercial plus
-        {"02/01/2014", 9, 64, 4950, 2},
-        {"02/01/2014", 8, 64, 4950, 64},
-        // account 107 at zone 9: commercial base (not in the build: retail),
-        // one cent less
-        {"02/01/2014", 9, 107, 5590, 0},
-        {"02/01/2014", 8, 107, 4950, 107},
+        {"02/01/2014", 9, 64, 0, 4950, 2},
+        {"02/01/2014", 8, 64, 0, 4950, 64},
+        // accounts 107 and 151 at zone 9 take commercial base (one cent
+        // less), whose prices are not part of the build: no rate at
+        // commercial base, never the retail price
+        {"02/01/2014", 9, 107, kRENoRate, 0, 1},
+        {"02/01/2014", 9, 151, kRENoRate, 0, 1},
+        {"02/01/2014", 8, 107, 0, 4950, 107},
         // only version 16 knows these rules
-        {"09/07/2014", 9, 107, 4950, 107},
-        {"09/07/2014", 9, 64, 4950, 64},
+        {"09/07/2014", 9, 107, 0, 4950, 107},
+        {"09/07/2014", 9, 64, 0, 4950, 64},
     };
     for (const Case &c : cases) {
         SetRateVersion(c.date);
@@ -433,7 +507,7 @@ TEST_F(RateDomesticTest, ZoneNineRulesOfVersionSixteen)
         q.shape = kREShapeFlatRateEnvelope;
         q.zone = c.zone;
         q.classification = c.classification;
-        EXPECT_EQ(q.run(), 0) << c.date << " " << c.zone << " " << c.classification;
+        EXPECT_EQ(q.run(), c.status) << c.date << " " << c.zone << " " << c.classification;
         EXPECT_EQ(q.price, c.price) << c.date << " " << c.zone << " " << c.classification;
         EXPECT_EQ(q.classification, c.usedClassification) << c.date << " " << c.zone << " " << c.classification;
     }
@@ -476,11 +550,16 @@ TEST_F(RateDomesticTest, ExpressAndCriticalMailAccounts)
     }
 }
 
-TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus)
+TEST_F(RateDomesticTest, CubicPricing)
 {
-    // A cubic price that replaces the weight price leaves the first value of
-    // its tier row in the weight: the tier (1 for the tier-1 row); otherwise the
-    // weight is the one the weight price charged (1 lb).
+    // An account with a weight table of its own and the commercial-plus
+    // cubic prices. A cubic price that replaces the weight price leaves the
+    // first value of its tier row in the weight: the tier (1 for the tier-1
+    // row); otherwise the weight is the one the weight price charged (1 lb).
+    const int32_t account = 192;
+    registerInBothSlots(kREPriority, account,
+                        MakeRateArray(kAccountWeights, RateRowForm::ZonedRows, "test account weights", 9));
+    registerInBothSlots(kREPriorityCubicTable, account, FindBuiltInRateArray("MyPriorityRates2014PlusCubic"));
     struct Case {
         int32_t shape, zone, height, width, length, cubicWanted;
         int32_t price, cubicApplied, weight;
@@ -509,17 +588,18 @@ TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus)
         q.height = c.height;
         q.width = c.width;
         q.length = c.length;
-        q.classification = 2;
+        q.classification = account;
         q.cubic = c.cubicWanted;
         EXPECT_EQ(q.run(), 0) << c.text;
         EXPECT_EQ(q.price, c.price) << c.text;
         EXPECT_EQ(q.cubic, c.cubicApplied) << c.text;
         EXPECT_EQ(q.text(), c.text);
         EXPECT_EQ(q.weight, c.weight) << c.text;
+        EXPECT_EQ(q.classification, account) << c.text;
 
         // The older entry point of the rate classes answers the same.
         int32_t weight = 100, oversize = 0, machinable = 1, balloon = 0, price = 0;
-        int32_t classification = 2, cubic = c.cubicWanted;
+        int32_t classification = account, cubic = c.cubicWanted;
         EXPECT_EQ(GetDomesticRate2010(kREPriority, c.shape, c.zone, 0, &weight, c.height, c.width, c.length, &oversize,
                                       &machinable, &balloon, &price, nullptr, "", 0, &classification, &cubic),
                   0)
@@ -530,31 +610,29 @@ TEST_F(RateDomesticTest, CubicPricingOfCommercialPlus)
     }
 }
 
-TEST_F(RateDomesticTest, CubicPriceKeepsTheClassificationOfTheWeightLookUp)
+TEST_F(RateDomesticTest, CommercialPlusWithoutItsWeightTableHasNoRate)
 {
-    // The cubic tables are read with a classification of their own; only the
-    // weight table's look-up (which may lower it) decides the classification
-    // written back. Commercial plus's weight table is not in the build, so a
-    // commercial-plus piece reports the level its weight price came from,
-    // with or without a cubic price.
-    auto run = [](int32_t cubicWanted, int32_t *cubicApplied) {
-        Query q;
-        q.mailClass = kREPriority;
-        q.shape = kREShapeParcel;
-        q.zone = 4;
-        q.weight = 100;
-        q.height = q.width = q.length = 400;
-        q.classification = 2;
-        q.cubic = cubicWanted;
-        EXPECT_EQ(q.run(), 0);
-        *cubicApplied = q.cubic;
-        return q.classification;
-    };
-    int32_t withoutCubic = 0, withCubic = 0;
-    const int32_t weightLevel = run(0, &withoutCubic);
-    EXPECT_EQ(withoutCubic, 0);
-    EXPECT_EQ(run(1, &withCubic), weightLevel);
-    EXPECT_EQ(withCubic, 1);
+    // Commercial plus's Priority Mail weight table is not part of the build.
+    // A 1 lb piece at commercial plus, with or without a tier-1 cubic wish,
+    // answers no rate and reports commercial plus: never a retail weight
+    // price, and no cubic price in place of a weight price that is not there.
+    for (const char *date : {"02/01/2014", "09/07/2014"}) {
+        SetRateVersion(date);
+        for (int32_t cubicWanted : {0, 1}) {
+            Query q;
+            q.mailClass = kREPriority;
+            q.shape = kREShapeParcel;
+            q.zone = 4;
+            q.weight = 100;
+            q.height = q.width = q.length = 400; // 4 x 4 x 4 in: tier 1
+            q.classification = 2;
+            q.cubic = cubicWanted;
+            EXPECT_EQ(q.run(), kRENoRate) << date << " " << cubicWanted;
+            EXPECT_EQ(q.price, 0) << date << " " << cubicWanted;
+            EXPECT_EQ(q.classification, 2) << date << " " << cubicWanted;
+            EXPECT_EQ(q.text(), "") << date << " " << cubicWanted;
+        }
+    }
 }
 
 TEST_F(RateDomesticTest, CubicRowsByWeightAndTierLeaveTheRowWeight)
@@ -567,11 +645,10 @@ TEST_F(RateDomesticTest, CubicRowsByWeightAndTierLeaveTheRowWeight)
         32, 1, 340, 341, 342, 343, 344, 345, 346, 347, 0,  0, 0,   0,   0,   0,   0,   0,   0,   0,
     };
     const int32_t account = 190;
-    for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
-        const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
-        RegisterRate2(slot, kREHybridCubicTable, 0, account,
-                      MakeRateArray(hybrid, RateRowForm::CubicTierRows, "test hybrid cubic", 10), 0);
-    }
+    registerInBothSlots(kREHybridCubicTable, account,
+                        MakeRateArray(hybrid, RateRowForm::CubicTierRows, "test hybrid cubic", 10));
+    registerInBothSlots(kREPriority, account,
+                        MakeRateArray(kAccountWeights, RateRowForm::ZonedRows, "test account weights", 9));
     struct Case {
         int32_t side, zone;
         int32_t price, weight;
@@ -601,22 +678,15 @@ TEST_F(RateDomesticTest, CubicTierOutlastsTheDimensionalWeight)
 {
     // An account with its own weight table (1 lb and 11 lb rows) and tier
     // rows (tiers 1 and 5); zone 5 reads the fifth word of a row.
-    static const int32_t weights[] = {
-        16,   500,  510,  520,  530, 540, 550, 560, 570, 176, 3000, 3010, 3020, 3030,
-        3040, 3050, 3060, 3070, 0,   0,   0,   0,   0,   0,   0,    0,    0,
-    };
     static const int32_t tiers[] = {
         1,    400,  410,  420,  430, 440, 450, 460, 470, 5, 1100, 1110, 1120, 1200,
         1210, 1220, 1230, 1240, 0,   0,   0,   0,   0,   0, 0,    0,    0,
     };
     const int32_t account = 191;
-    for (int32_t version : {kRateVersionJan2014, kRateVersionSep2014}) {
-        const int slot = int(FindRateTableSlot(gRateTables, version) - gRateTables);
-        RegisterRate2(slot, kREPriority, 0, account,
-                      MakeRateArray(weights, RateRowForm::ZonedRows, "test account weights", 9), 0);
-        RegisterRate2(slot, kREPriorityCubicTable, 0, account,
-                      MakeRateArray(tiers, RateRowForm::CubicRows, "test account tiers", 9), 0);
-    }
+    registerInBothSlots(kREPriority, account,
+                        MakeRateArray(kAccountWeights, RateRowForm::ZonedRows, "test account weights", 9));
+    registerInBothSlots(kREPriorityCubicTable, account,
+                        MakeRateArray(tiers, RateRowForm::CubicRows, "test account tiers", 9));
     // A soft pack of 18 x 18 x 6 in at zone 5: 18 + 18 in is tier 5, and its
     // 1944 cubic inches make an 11 lb dimensional weight. The weight price
     // charged by dimensional weight gives back the entry weight; the cubic
@@ -649,14 +719,17 @@ TEST_F(RateDomesticTest, CubicTierOutlastsTheDimensionalWeight)
 
 TEST_F(RateDomesticTest, AccountCubicPriceThatAlwaysWins)
 {
-    // Account 75 takes its cubic price even where it is not the lower one, and
-    // reports no cubic flag; the weight still holds the tier row's tier.
+    // Account 75 takes its cubic price even where it is not the lower one (here
+    // where there is no weight price at all), and reports no cubic flag; the
+    // weight still holds the tier row's tier.
     struct Case {
         int32_t side, cubicWanted;
-        int32_t price, weight;
+        int32_t status, price, weight;
     } cases[] = {
-        {500, 1, 4580, 1},   // tier 1 of the commercial-plus cubic table, zone 1
-        {500, 0, 5600, 160}, // no cubic wish: the weight price
+        {500, 1, 0, 4580, 1}, // tier 1 of the commercial-plus cubic table, zone 1
+        // no cubic wish: the weight price, whose table (the account's own, then
+        // commercial plus's) is not part of the build
+        {500, 0, kRENoRate, 0, 100},
     };
     for (const Case &c : cases) {
         Query q;
@@ -667,7 +740,7 @@ TEST_F(RateDomesticTest, AccountCubicPriceThatAlwaysWins)
         q.height = q.width = q.length = c.side;
         q.classification = 75;
         q.cubic = c.cubicWanted;
-        EXPECT_EQ(q.run(), 0) << c.cubicWanted;
+        EXPECT_EQ(q.run(), c.status) << c.cubicWanted;
         EXPECT_EQ(q.price, c.price) << c.cubicWanted;
         EXPECT_EQ(q.cubic, 0) << c.cubicWanted;
         EXPECT_EQ(q.weight, c.weight) << c.cubicWanted;

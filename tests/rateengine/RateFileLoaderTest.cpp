@@ -61,10 +61,11 @@ TEST_F(RateFileLoaderTest, LoadsNegotiatedBlocks)
     EXPECT_EQ(classification, 170);
     classification = 170;
     EXPECT_EQ(price(kRECriticalMail, 1, 3, 10, &classification), 3010);
-    // A zero row is no price: the account falls back to the public levels.
+    // A zero row is no price: the account falls back to commercial plus, whose
+    // flat-rate box price is not part of the build (and never to retail).
     classification = 170;
-    EXPECT_EQ(price(kREPriority, 6, 3, 10, &classification), 12650);
-    EXPECT_EQ(classification, 0);
+    EXPECT_EQ(price(kREPriority, 6, 3, 10, &classification), kRENoRate);
+    EXPECT_EQ(classification, 2);
 
     // The optional service is stored in mils.
     int32_t c = 170;

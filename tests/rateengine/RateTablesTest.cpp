@@ -115,22 +115,56 @@ TEST_F(RateTablesTest, SeptemberOnlyReplaces)
     const std::set<Key> jan = keysOf(16);
     const std::set<Key> sep = keysOf(17);
     EXPECT_FALSE(jan.empty());
-    // Every January key is in the September slot. September adds no key of
-    // its own; a key seen only there is one of its replacements whose January
-    // array is not part of the build.
-    std::set<Key> replacements;
-    for (int32_t shape : {5, 10, 11, 14, 15, 16, 17, 9, 6, 8, 20, 201, 21, 0})
-        replacements.insert({kREPriority, 0, shape});
-    for (int32_t level : {1, 2})
-        for (int32_t shape : {21, 0})
-            replacements.insert({kREPriority, level, shape});
+    // Both slots hold the same keys, whether their arrays are part of the
+    // build or not: September adds no key of its own.
     for (const Key &k : jan)
         EXPECT_TRUE(sep.count(k)) << std::get<0>(k) << "/" << std::get<1>(k) << "/" << std::get<2>(k);
-    for (const Key &k : sep) {
-        if (!jan.count(k)) {
-            EXPECT_TRUE(replacements.count(k)) << std::get<0>(k) << "/" << std::get<1>(k) << "/" << std::get<2>(k);
+    for (const Key &k : sep)
+        EXPECT_TRUE(jan.count(k)) << std::get<0>(k) << "/" << std::get<1>(k) << "/" << std::get<2>(k);
+}
+
+TEST_F(RateTablesTest, PublicLevelsKeepTheirKeysWithoutPrices)
+{
+    // Keys of the public price levels whose arrays are not part of the build
+    // hold a leaf without words in both slots: the look-up stops at the level
+    // asked and finds no price there, instead of falling back to retail.
+    struct Case {
+        int32_t mailClass, shape, classification;
+        const char *name;
+        const char *septemberName; // the September replacement, when it has one
+    } cases[] = {
+        {kREPriority, 0, 2, "MyPriorityRates2014Plus", "MyPriorityRatesSep2014Plus"},
+        {kREPriority, 0, 1, "MyPriorityRates2014Base", "MyPriorityRatesSep2014Base"},
+        {kREPriority, kREShapeRegionalBoxC, 0, "MyPriorityRates2014RegionalC", "MyPriorityRatesSep2014RegionalC"},
+        {kREPriority, kREShapeFlatRateEnvelope, 1, "RATE_JAN2014_PRIORITY_FLAT_COMMERCIALBASE", nullptr},
+        {kREPriority, kREShapeFlatRateBox, 2, "RATE_JAN2014_PRIORITY_FLATBOX_COMMERCIALPLUS", nullptr},
+        {kREPriority, kREShapeHalfTray, 2, "MyPriorityRates2014PlusPMODHalfTray", nullptr},
+        {kREFirstClass, kREShapeParcel, 1, "FCParcels2014Base", nullptr},
+        {kREExpress, 0, 0, "MyExpressRates2014", nullptr},
+        {kREExpress, kREShapeFlatRateBox, 2, "RATE_JAN2014_EXPRESS_FLATBOX_COMMERCIALPLUS", nullptr},
+        {kREBoundPrintedMatter, kREShapeFlat, 0, "MyBoundPrintedFlatRates2014", nullptr},
+        {kRECriticalMail, kREShapeLetter, 2, "RATE_JAN2014_CRITICAL_LETTER", nullptr},
+        {kREPriorityIntl, 0, 1, "PMIntlRates2014Base", nullptr},
+        {kREFirstClassIntl, kREShapeLetter, 0, "FCIntlLetters2014", nullptr},
+        // an account's own cubic-tier table
+        {kREHybridCubicTable, 0, 146, "MyHybridCubicRates", nullptr},
+    };
+    for (int32_t key : {16, 17}) {
+        for (const Case &c : cases) {
+            int32_t used = -1;
+            const RateArray a = leaf(key, c.mailClass, c.shape, c.classification, &used);
+            EXPECT_TRUE(a) << key << " " << c.name;
+            EXPECT_EQ(a.size, 0) << key << " " << c.name;
+            EXPECT_EQ(a.form, RateRowForm::Unknown) << key << " " << c.name;
+            EXPECT_EQ(nameOf(a), key == 17 && c.septemberName ? c.septemberName : c.name) << key;
+            EXPECT_EQ(used, c.classification) << key << " " << c.name;
         }
     }
+    // A level that the class does not register at all still falls back: First-
+    // Class letters exist only at retail.
+    int32_t used = -1;
+    EXPECT_EQ(nameOf(leaf(16, kREFirstClass, kREShapeLetter, 2, &used)), "FCLetters2014");
+    EXPECT_EQ(used, 0);
 }
 
 TEST_F(RateTablesTest, FirstClassLeaves)
@@ -157,11 +191,14 @@ TEST_F(RateTablesTest, FirstClassLeaves)
 
     EXPECT_EQ(leaf(16, kREFirstClass, kREShapePostcard, 0).word(0), 34);
 
-    // Commercial base parcels are not part of the build: the look-up falls
-    // back to retail and says so; commercial plus holds the 2013 single value.
+    // Commercial base parcels are not part of the build: the look-up stops at
+    // commercial base, whose leaf has no price; commercial plus holds the 2013
+    // single value.
     int32_t used = -1;
-    EXPECT_EQ(leaf(16, kREFirstClass, kREShapeParcel, 1, &used).data, parcels.data);
-    EXPECT_EQ(used, 0);
+    const RateArray base = leaf(16, kREFirstClass, kREShapeParcel, 1, &used);
+    EXPECT_TRUE(base);
+    EXPECT_EQ(base.size, 0);
+    EXPECT_EQ(used, 1);
     const RateArray plus = leaf(16, kREFirstClass, kREShapeParcel, 2, &used);
     EXPECT_EQ(nameOf(plus), "RATE_JAN2013_FCPS_PLUS");
     EXPECT_EQ(plus.word(0), 405);

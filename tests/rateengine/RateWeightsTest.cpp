@@ -1,6 +1,7 @@
 // Weight breaks and the classification test.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <vector>
 
 #include "rateengine/RateEngine.h"
@@ -74,12 +75,15 @@ TEST_F(RateWeightsTest, PoundSteps)
     EXPECT_EQ(breaks(kREPriority, kREShapeFlatRateBox, 0), steps(160, 11200, 160));
     EXPECT_EQ(breaks(kREPriority, kREShapeRegionalBoxA, 0), steps(160, 2400, 160));
     EXPECT_EQ(breaks(kREMediaMail, kREShapeParcel, 0), steps(160, 11200, 160));
-    EXPECT_EQ(breaks(kREPriority, kREShapeParcel, 0), steps(160, 11200, 160));
-    EXPECT_EQ(breaks(kREPriority, kREShapeParcel, 2), steps(160, 11200, 160));
-    std::vector<int32_t> express = {80};
+    EXPECT_EQ(breaks(kREPriority, kREShapeParcel, 1), steps(160, 11200, 160));
+    // From commercial plus on, Priority Mail (like Priority Mail Express)
+    // begins with a half-pound step.
+    std::vector<int32_t> halfPoundFirst = {80};
     for (int32_t w : steps(160, 11200, 160))
-        express.push_back(w);
-    EXPECT_EQ(breaks(kREExpress, kREShapeParcel, 0), express);
+        halfPoundFirst.push_back(w);
+    EXPECT_EQ(breaks(kREPriority, kREShapeParcel, 2), halfPoundFirst);
+    EXPECT_EQ(breaks(kREPriority, kREShapeNonRectangular, 122), halfPoundFirst);
+    EXPECT_EQ(breaks(kREExpress, kREShapeParcel, 0), halfPoundFirst);
     EXPECT_EQ(breaks(kREExpress, kREShapeFlatRateEnvelope, 0), steps(160, 11200, 160));
 
     std::vector<int32_t> bpm = steps(160, 800, 80);
@@ -109,6 +113,29 @@ TEST_F(RateWeightsTest, CapacityLimitsTheList)
     EXPECT_EQ(out[0], 160);
     EXPECT_EQ(out[1], 320);
     EXPECT_EQ(out[2], 480);
+}
+
+TEST_F(RateWeightsTest, NegativeCapacityIsRefused)
+{
+    // Only 0 means an array without limit: a negative capacity writes nothing.
+    for (int32_t capacity : {-1, -3, INT32_MIN}) {
+        int32_t out[2] = {99, 99};
+        int32_t count = capacity;
+        EXPECT_EQ(GetRateWeights2010(kREPriority, kREShapeParcel, 1, "US", out, &count, 0), kREInvalidArgument)
+            << capacity;
+        EXPECT_EQ(count, 0) << capacity;
+        EXPECT_EQ(out[0], 99) << capacity;
+        EXPECT_EQ(out[1], 99) << capacity;
+        count = capacity;
+        EXPECT_EQ(GetRateWeights(kREMediaMail, kREShapeParcel, 1, "US", nullptr, &count), kREInvalidArgument);
+        EXPECT_EQ(count, 0);
+    }
+    // An array without a count has no capacity either.
+    int32_t out[2] = {99, 99};
+    EXPECT_EQ(GetRateWeights(kREMediaMail, kREShapeParcel, 1, "US", out, nullptr), kREInvalidArgument);
+    EXPECT_EQ(out[0], 99);
+    // Without an array a missing count is harmless.
+    EXPECT_EQ(GetRateWeights(kREMediaMail, kREShapeParcel, 1, "US", nullptr, nullptr), 0);
 }
 
 TEST_F(RateWeightsTest, ClassesWithoutAList)

@@ -22,6 +22,8 @@
 #include "rateengine/RateEngine.h"
 #include "rateengine/ServiceClass.h"
 
+#include "RateLeafOverride.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -335,21 +337,52 @@ TEST_F(QVShipmentPricingTest, LevelNineTakesTheRateClassPrice)
 {
     account->discountLevel = 9;
     labelServer->price = money("1.00");
-    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSFlatRateEnvelopeSize, 16);
     shipment->_updatePricing();
     EXPECT_EQ(labelServer->calls, 0);
 
-    // What the rate class itself answers for the same question.
+    // What the rate class itself answers for the same question: level 9 steps
+    // down to commercial plus, whose flat-rate envelope price is known.
     int weight = 1;
     int level = 9;
     bool cubic = false;
     const Decimal expected = QVUSPSJan2014RateClass::classObject().priority()->rateForWeightByReference(
-        &weight, QStringLiteral("4"), QVUSPSRegularSize, true, false, shipment->dimensionDictionary(), nullptr,
+        &weight, QStringLiteral("4"), QVUSPSFlatRateEnvelopeSize, true, false, shipment->dimensionDictionary(), nullptr,
         QStringLiteral("NY"), false, &level, &cubic);
-    EXPECT_FALSE(expected.isZero());
+    EXPECT_EQ(expected, money("4.95"));
+    EXPECT_EQ(level, 2);
     EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), expected);
     EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), level);
     EXPECT_EQ(shipment->totalPrice(), expected);
+    EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentOriginalPostageKey), money("5.60"));
+}
+
+TEST_F(QVShipmentPricingTest, DiscountedPiecesWithoutAKnownPriceTotalZero)
+{
+    // The commercial prices of these pieces are not part of the build: the
+    // rate class answers zero for the level asked (never the retail price),
+    // the piece totals zero, and no undiscounted postage is shown beside a
+    // price that does not exist.
+    struct Case {
+        const char *what;
+        QString rateClass;
+        QString size;
+        int ounces, level;
+    } cases[] = {
+        {"Priority Mail 1 lb, commercial plus", QVUSPSPriorityMail, QVUSPSRegularSize, 16, 2},
+        {"Priority Mail 1 lb, commercial base", QVUSPSPriorityMail, QVUSPSRegularSize, 16, 1},
+        {"First-Class package 8 oz, commercial base", QVUSPSFirstClassMail, QVUSPSRegularSize, 8, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        account->discountLevel = c.level;
+        auto shipment = domestic(c.rateClass, c.size, c.ounces);
+        shipment->_updatePricing();
+        EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), Decimal::zero());
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentRateClassificationKey).toInt(), c.level);
+        EXPECT_TRUE(shipment->totalPrice().isZero());
+        EXPECT_FALSE(shipment->dictionary().contains(QVUSPSShipmentOriginalPostageKey));
+    }
 }
 
 TEST_F(QVShipmentPricingTest, RetailPricesAreNotAskedOfPiecesWithoutDiscount)
@@ -488,6 +521,11 @@ TEST_F(QVShipmentPricingTest, CubicKeysFollowTheAppliedCubicPrice)
     // A 4 x 4 x 4 in Priority Mail parcel of an account with cubic pricing
     // at commercial plus: the cubic price ($4.74 at zone 4, tier 1) is below
     // the weight price.
+    // Commercial plus's weight table is not part of the build: the test lays
+    // one over it (1 lb at the retail prices).
+    static const int32_t plusWeights[] = {16, 560, 570, 585, 600, 620, 645, 695, 835, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    const tolvane::test::ScopedRateLeaf plus(
+        kREPriority, 0, 2, MakeRateArray(plusWeights, RateRowForm::ZonedRows, "test commercial plus", 9));
     account->discountLevel = 2;
     account->cubic = true;
     auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);

@@ -7,6 +7,7 @@
 
 #include "QVUSPSRateClassFakes.h"
 #include "model/QVShipment.h"
+#include "model/QVWeight.h"
 #include "platform/UserDefaults.h"
 #include "rateengine/RateEngine.h"
 
@@ -362,11 +363,24 @@ TEST_F(QVUSPSRateClassQueriesTest, PriorityMenuWithoutHalfPoundStep)
 {
     QVUSPSRateClass *priority = jan().priority();
     account->discountLevel = 2;
+    // From commercial plus on the menu opens with the half pound (8 oz), then
+    // every pound up to 70 lb.
     const QStringList withHalfPound = priority->orderedWeightInNativeWeightForSize(QVUSPSRegularSize);
-    ASSERT_GT(withHalfPound.size(), 1);
+    QStringList expected = {QStringLiteral("8")};
+    for (int pounds = 1; pounds <= 70; ++pounds)
+        expected.append(QString::number(pounds * 16));
+    EXPECT_EQ(withHalfPound, expected);
+    EXPECT_EQ(priority->orderedWeightInPoundsForSize(QVUSPSRegularSize).value(0), QStringLiteral("0.5"));
+    EXPECT_EQ(priority->displayWeightsWithUnitString(QVPoundUnitString, QVUSPSRegularSize).value(0),
+              QStringLiteral("0.5 lbs"));
 
+    // An account without half-pound prices loses exactly that step: the menu
+    // starts at 1 lb.
     account->halfPoundRate = false;
-    EXPECT_EQ(priority->orderedWeightInNativeWeightForSize(QVUSPSRegularSize), withHalfPound.mid(1));
+    const QStringList withoutHalfPound = priority->orderedWeightInNativeWeightForSize(QVUSPSRegularSize);
+    EXPECT_EQ(withoutHalfPound, expected.mid(1));
+    EXPECT_EQ(withoutHalfPound.value(0), QStringLiteral("16"));
+    EXPECT_FALSE(withoutHalfPound.contains(QStringLiteral("8")));
 
     // Below commercial plus the first step stays.
     account->discountLevel = 1;
