@@ -7,7 +7,7 @@
 #include <cctype>
 #include <cwctype>
 
-QByteArray dataWithBase64String(const QString &text) { return decodeBase64(text); }
+QByteArray dataWithBase64String(const QString &text, QString *error) { return decodeBase64(text, error); }
 
 namespace {
 

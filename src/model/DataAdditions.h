@@ -12,8 +12,8 @@
 
 // ---- Bytes --------------------------------------------------------------
 
-// The bytes that decodeBase64() gives for the text.
-QByteArray dataWithBase64String(const QString &text);
+// The bytes that decodeBase64() gives for the text (and its error).
+QByteArray dataWithBase64String(const QString &text, QString *error = nullptr);
 
 // Name of the failure that dataWithHexString() reports.
 inline const QString IllegalHexDigit = QStringLiteral("IllegalHexDigit");

@@ -145,8 +145,14 @@ Decimal ExpressionEvaluator::evaluateFactor()
         parseError(QStringLiteral("parse error at '%1' missing arguments").arg(tokenBeforeCursor()));
 
     if (nextArgIsEqual(u"(")) {
+        // Each parenthesis costs a few frames of recursion: bounded, so that
+        // a pasted or hostile text is refused instead of ending the program.
+        if (m_nesting >= kMaximumNesting)
+            parseError(QStringLiteral("parse error at '(' nested too deeply"));
         ++m_arg;
+        ++m_nesting;
         const Decimal inner = evaluateSum();
+        --m_nesting;
         if (!nextArgIsEqual(u")"))
             parseError(QStringLiteral("parse error missing ) after '%1'").arg(tokenBeforeCursor()));
         ++m_arg;

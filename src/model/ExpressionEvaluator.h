@@ -48,7 +48,11 @@ public:
     // not a valid number", or for a division by zero or an overflow. Tokens
     // left after one complete expression are ignored ("2 3" gives 2). An
     // evaluator is single-use: a second call does not restart the parse.
+    // Parentheses nested deeper than kMaximumNesting are refused with "parse
+    // error at '(' nested too deeply", so that no text can exhaust the stack.
     std::optional<Decimal> evaluate();
+
+    static constexpr int kMaximumNesting = 200;
 
 private:
     void tokenizeExpression();
@@ -67,4 +71,5 @@ private:
     qsizetype m_tokenPosition = 0;
     qsizetype m_length = 0;
     qsizetype m_arg = 0;
+    int m_nesting = 0;
 };

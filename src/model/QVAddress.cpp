@@ -2,6 +2,7 @@
 
 #include "model/DataAdditions.h"
 #include "model/FieldFormatters.h"
+#include "model/QVCountry.h"
 #include "model/ServiceHooks.h"
 #include "platform/VariantKinds.h"
 
@@ -346,8 +347,11 @@ QString QVAddress::fancyPhoneNumber() const
 
 bool QVAddress::isDomestic() const
 {
+    // Every name of the United States that a country text may carry ("USA",
+    // "U.S.", "United States of America", ...); the text itself is kept as
+    // written.
     const QString c = country();
-    return c.isEmpty() || c.compare(QLatin1String("United States"), Qt::CaseInsensitive) == 0;
+    return c.isEmpty() || QVCountry::isCountryStringUSA(c);
 }
 
 // -------------------------------------------------------------- printed forms

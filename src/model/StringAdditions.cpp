@@ -4,9 +4,6 @@
 #include <QMutexLocker>
 #include <QStringDecoder>
 
-#include <openssl/bio.h>
-#include <openssl/evp.h>
-
 #include <atomic>
 #include <limits>
 
@@ -197,39 +194,37 @@ std::optional<QString> substringStartingAfterString(const QString &text, const Q
     return text.mid(at + marker.size());
 }
 
-QByteArray decodeBase64(const QString &text)
+QByteArray decodeBase64(const QString &text, QString *error)
 {
-    const bool multiline = containsCharacterInSet(text, CharacterSet::whitespaceAndNewlineCharacterSet());
-    QByteArray source = text.toLatin1();
-    if (multiline) {
-        // The filter decodes line by line and knows only LF as a line end: a
-        // line ended by CR alone, or a last line without LF that holds white
-        // space, would otherwise give no bytes at all.
-        source.replace("\r\n", "\n");
-        source.replace('\r', '\n');
-        if (!source.endsWith('\n'))
-            source.append('\n');
+    auto fail = [error](const QString &why) {
+        if (error)
+            *error = QStringLiteral("The text is not Base64 data: %1.").arg(why);
+        return QByteArray();
+    };
+    // White space and line ends may stand anywhere (label images come in
+    // lines of any length); everything else must be Base64.
+    QByteArray compact;
+    compact.reserve(text.size());
+    for (const QChar c : text) {
+        if (isWhitespaceOrNewlineUnit(c.unicode()))
+            continue;
+        if (c.unicode() > 0x7F)
+            return fail(QStringLiteral("it holds the character '%1'").arg(c));
+        compact.append(char(c.unicode()));
     }
-    QByteArray result;
-    BIO *memory = BIO_new_mem_buf(source.constData(), int(source.size()));
-    BIO *filter = BIO_new(BIO_f_base64());
-    if (!memory || !filter) {
-        BIO_free(memory);
-        BIO_free(filter);
-        return result;
-    }
-    BIO *chain = BIO_push(filter, memory);
-    if (!multiline)
-        BIO_set_flags(chain, BIO_FLAGS_BASE64_NO_NL);
-    char buffer[4096];
-    for (;;) {
-        const int got = BIO_read(chain, buffer, int(sizeof buffer));
-        if (got <= 0)
-            break;
-        result.append(buffer, got);
-    }
-    BIO_free_all(chain);
-    return result;
+    qsizetype digits = compact.size();
+    while (digits > 0 && compact.at(digits - 1) == '=')
+        --digits;
+    // One digit alone carries no whole byte: the data was cut short.
+    if (digits % 4 == 1)
+        return fail(QStringLiteral("it ends within a byte"));
+    QByteArray::FromBase64Result decoded =
+        QByteArray::fromBase64Encoding(compact, QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded)
+        return fail(QStringLiteral("it holds characters outside the Base64 alphabet or misplaced padding"));
+    if (error)
+        error->clear();
+    return std::move(decoded.decoded);
 }
 
 // ---- Padding ------------------------------------------------------------

@@ -102,8 +102,11 @@ std::optional<QString> substringStartingWithString(const QString &text, const QS
 // After the first occurrence of the marker.
 std::optional<QString> substringStartingAfterString(const QString &text, const QString &marker);
 
-// Bytes decoded from Base64 text (empty when nothing could be decoded).
-QByteArray decodeBase64(const QString &text);
+// Bytes decoded from Base64 text. White space and line ends anywhere are
+// skipped, so lines of any length decode. Text that is not Base64 (another
+// character, misplaced padding, a last group of one digit) gives no bytes at
+// all, never a part of them, and the reason in *error (cleared on success).
+QByteArray decodeBase64(const QString &text, QString *error = nullptr);
 
 // The text cut or padded with spaces to exactly `length` characters.
 QString stringByPaddingToLength(const QString &text, qsizetype length);

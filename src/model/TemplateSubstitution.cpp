@@ -1,6 +1,7 @@
 #include "model/TemplateSubstitution.h"
 
 #include <algorithm>
+#include <utility>
 
 QString stringByRemovingPrefix(const QString &text, const QString &prefix)
 {
@@ -53,15 +54,21 @@ QString stringByReplacingCharactersInSet(const QString &text, const CharacterSet
 
 void replaceAllOccurrencesOfCharactersInSet(QString &text, const CharacterSet &set, const QString &replacement)
 {
-    qsizetype position = 0;
-    while (position < text.size()) {
-        if (set.characterIsMember(text.at(position))) {
-            text.replace(position, 1, replacement);
-            position += replacement.size();
+    // One pass into a new text: replacing in place would move the rest of
+    // the text at every match.
+    QString result;
+    result.reserve(text.size());
+    bool replaced = false;
+    for (const QChar c : std::as_const(text)) {
+        if (set.characterIsMember(c)) {
+            result.append(replacement);
+            replaced = true;
         } else {
-            ++position;
+            result.append(c);
         }
     }
+    if (replaced)
+        text = std::move(result);
 }
 
 QString stringByPerformingReplacement(const QString &text, const CharacterReplacementFunction &replacement,

@@ -2,6 +2,7 @@
 
 #include "model/TemplateSubstitution.h"
 #include "platform/UserDefaults.h"
+#include "platform/XmlInputLimits.h"
 
 #include <QDebug>
 #include <QVariantList>
@@ -26,9 +27,10 @@ void addChild(QVariantMap &parent, const QString &name, const QVariant &value)
     if (it == parent.end()) {
         parent.insert(name, value);
     } else if (it->typeId() == QMetaType::QVariantList) {
-        QVariantList list = it->toList();
-        list.append(value);
-        *it = list;
+        // Appended in place: the list is held by this variant alone, so
+        // data() hands it out without a copy and each repeated element costs
+        // amortised constant time.
+        static_cast<QVariantList *>(it->data())->append(value);
     } else {
         *it = QVariantList{*it, value};
     }
@@ -66,6 +68,11 @@ bool QVXMLParserDelegate::parse()
 
     if (m_xmlData.size() > m_limits.maximumBytes) {
         m_error = QStringLiteral("The XML document is larger than %1 bytes.").arg(m_limits.maximumBytes);
+        return false;
+    }
+
+    if (const std::optional<QString> tooMany = xmlAttributeLimitError(m_xmlData, m_limits.maximumAttributes)) {
+        m_error = *tooMany;
         return false;
     }
 

@@ -20,7 +20,10 @@
 //
 // Input comes from outside and is treated as hostile: a document type
 // declaration (and so any entity declaration) is refused, external entities
-// are never resolved, and the size and nesting depth are limited.
+// are never resolved, and the size, the nesting depth and the number of
+// attributes of one element are limited.
+#include "platform/XmlInputLimits.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QVariantMap>
@@ -32,6 +35,7 @@
 struct QVXMLLimits {
     qsizetype maximumBytes = 32 * 1024 * 1024;
     int maximumDepth = 256;
+    int maximumAttributes = kXmlMaximumAttributes; // per element
 };
 
 // Streaming converter of one document (one parse per object).

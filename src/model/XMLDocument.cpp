@@ -1,6 +1,7 @@
 #include "model/XMLDocument.h"
 
 #include "platform/Decimal.h"
+#include "platform/XmlInputLimits.h"
 
 #include <QDateTime>
 #include <QLocale>
@@ -253,6 +254,8 @@ std::optional<QVXMLDocument> QVXMLDocument::fromData(const QByteArray &data, QSt
         return failWith(QStringLiteral("The XML document is too large."));
     if (data.isEmpty())
         return failWith(QStringLiteral("The XML document is empty."));
+    if (const std::optional<QString> tooMany = xmlAttributeLimitError(data))
+        return failWith(*tooMany);
 
     static const bool initialized = [] {
         xmlInitParser();

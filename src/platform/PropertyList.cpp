@@ -1,10 +1,12 @@
 #include "platform/PropertyList.h"
 
 #include "platform/Decimal.h"
+#include "platform/XmlInputLimits.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSaveFile>
 #include <QStringList>
 #include <QRegularExpression>
@@ -38,8 +40,6 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 
-// ---------------------------------------------------------------- reading
-
 quint64 readBigEndian(const uchar *p, int size)
 {
     quint64 v = 0;
@@ -47,6 +47,77 @@ quint64 readBigEndian(const uchar *p, int size)
         v = (v << 8) | p[i];
     return v;
 }
+
+// ------------------------------------------------------------------ dates
+//
+// Both formats hold a date as seconds from 2001-01-01 in a double, and
+// libplist keeps that double, but its date accessors pass whole seconds as
+// 32-bit integers (1933 to 2069 only). The double is therefore read from and
+// written to the one-object binary form of a date node, which carries it as
+// it is. Dates are kept from 0001-01-01T00:00:00Z to 9999-12-31T23:59:59.999Z,
+// the years an XML date's four digits can name.
+
+const QDateTime &earliestDate()
+{
+    static const QDateTime date(QDate(1, 1, 1), QTime(0, 0), QTimeZone::utc());
+    return date;
+}
+
+const QDateTime &latestDate()
+{
+    static const QDateTime date(QDate(9999, 12, 31), QTime(23, 59, 59, 999), QTimeZone::utc());
+    return date;
+}
+
+// Milliseconds from 2001 of a date's seconds, or nothing outside the range.
+std::optional<qint64> dateMSecs(double seconds)
+{
+    const double earliest = double(earliestDate().toMSecsSinceEpoch() - kPlistEpochMSecs);
+    const double latest = double(latestDate().toMSecsSinceEpoch() - kPlistEpochMSecs);
+    const double ms = std::round(seconds * 1000.0);
+    if (!std::isfinite(ms) || ms < earliest || ms > latest)
+        return std::nullopt;
+    return static_cast<qint64>(ms);
+}
+
+// The seconds from 2001 that a date node holds.
+std::optional<double> dateSeconds(plist_t node)
+{
+    char *bytes = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &bytes, &length);
+    std::optional<double> seconds;
+    // "bplist00", then the date object: marker 0x33 and a big-endian double.
+    if (bytes && length >= 17 && static_cast<uchar>(bytes[8]) == 0x33) {
+        const quint64 bits = readBigEndian(reinterpret_cast<const uchar *>(bytes) + 9, 8);
+        double value = 0;
+        std::memcpy(&value, &bits, sizeof value);
+        seconds = value;
+    }
+    if (bytes)
+        plist_to_bin_free(bytes);
+    return seconds;
+}
+
+// A date node holding exactly these seconds from 2001.
+plist_t newDate(double seconds)
+{
+    quint64 bits = 0;
+    std::memcpy(&bits, &seconds, sizeof bits);
+    uchar list[50] = {'b', 'p', 'l', 'i', 's', 't', '0', '0', 0x33};
+    for (int i = 0; i < 8; ++i)
+        list[9 + i] = uchar(bits >> (56 - 8 * i));
+    list[17] = 8;       // offset table: the one object at offset 8
+    list[18 + 6] = 1;   // offset size
+    list[18 + 7] = 1;   // reference size
+    list[18 + 15] = 1;  // one object
+    list[18 + 31] = 17; // offset table at 17
+    plist_t node = nullptr;
+    plist_from_bin(reinterpret_cast<const char *>(list), sizeof list, &node);
+    return node;
+}
+
+// ---------------------------------------------------------------- reading
 
 // Walks the object graph of a binary property list without building it, so
 // that what libplist is handed can neither recurse without end (cycles,
@@ -93,14 +164,13 @@ bool checkBinaryStructure(const QByteArray &bytes, QString *why)
         const int type = marker >> 4;
         if (marker == 0x33) {
             // A date: seconds from 2001 as a double, which must be a real
-            // moment within the range dates are read in (1933 to 2069).
+            // moment within the range dates are kept in.
             if (offset + 9 > tableOffset)
                 return false;
             const quint64 bits = readBigEndian(d + offset + 1, 8);
             double seconds = 0;
             std::memcpy(&seconds, &bits, sizeof seconds);
-            const bool fits = std::isfinite(seconds) && seconds > double(std::numeric_limits<int32_t>::min()) &&
-                seconds < double(std::numeric_limits<int32_t>::max());
+            const bool fits = dateMSecs(seconds).has_value();
             if (!fits)
                 badDate = true;
             return fits;
@@ -226,6 +296,10 @@ bool checkXmlPropertyList(const QByteArray &bytes, QString *why)
     static const QRegularExpression datePattern(
         QStringLiteral("^[0-9]{4}-[0-9]{2}-[0-9]{2}T[0-9]{2}:[0-9]{2}:[0-9]{2}Z$"));
 
+    if (const std::optional<QString> tooMany = xmlAttributeLimitError(bytes)) {
+        *why = *tooMany;
+        return false;
+    }
     QXmlStreamReader xml(bytes);
     // What each open container expects next: for a dictionary whether a
     // value must follow the key just read.
@@ -396,12 +470,13 @@ bool toVariant(plist_t node, int depth, QVariant &out, QString *why)
         return true;
     }
     case PLIST_DATE: {
-        int32_t sec = 0;
-        int32_t usec = 0;
-        plist_get_date_val(node, &sec, &usec);
-        const double ms = std::round(double(sec) * 1000.0 + double(usec) / 1000.0);
-        out = QVariant(
-            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(ms) + kPlistEpochMSecs, QTimeZone::utc()).toLocalTime());
+        const std::optional<double> seconds = dateSeconds(node);
+        const std::optional<qint64> ms = seconds ? dateMSecs(*seconds) : std::nullopt;
+        if (!ms) {
+            *why = QStringLiteral("a date is out of range");
+            return false;
+        }
+        out = QVariant(QDateTime::fromMSecsSinceEpoch(*ms + kPlistEpochMSecs, QTimeZone::utc()).toLocalTime());
         return true;
     }
     case PLIST_ARRAY: {
@@ -527,18 +602,15 @@ plist_t fromVariant(const QVariant &value, bool xml, int depth, QString *why)
             *why = QStringLiteral("a date is not valid");
             return nullptr;
         }
-        const qint64 ms = when.toMSecsSinceEpoch() - kPlistEpochMSecs;
-        qint64 sec = ms / 1000;
-        qint64 rest = ms % 1000;
-        if (rest < 0) {
-            rest += 1000;
-            --sec;
-        }
-        if (sec < std::numeric_limits<int32_t>::min() || sec > std::numeric_limits<int32_t>::max()) {
-            *why = QStringLiteral("a date is out of the range a property list can hold");
+        if (when < earliestDate() || when > latestDate()) {
+            *why = QStringLiteral("a date is out of the range a property list can hold (years 1 to 9999)");
             return nullptr;
         }
-        return plist_new_date(static_cast<int32_t>(sec), static_cast<int32_t>(rest * 1000));
+        const qint64 ms = when.toMSecsSinceEpoch() - kPlistEpochMSecs;
+        plist_t node = newDate(double(ms) / 1000.0);
+        if (!node)
+            *why = QStringLiteral("a date could not be stored");
+        return node;
     }
     case QMetaType::QStringList:
     case QMetaType::QVariantList: {
@@ -577,6 +649,169 @@ plist_t fromVariant(const QVariant &value, bool xml, int depth, QString *why)
                    .arg(QString::fromLatin1(type.name() ? type.name() : "unknown"));
         return nullptr;
     }
+}
+
+// The XML form is written here rather than by libplist, whose writer loses
+// the sign of -0.0 and writes years before 1000 with fewer than four digits.
+
+void appendEscaped(QByteArray &out, const char *text, qsizetype length)
+{
+    for (qsizetype i = 0; i < length; ++i) {
+        switch (text[i]) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '\r':
+            // A reader turns a written line end CR LF into LF: kept as a
+            // character reference.
+            out += "&#13;";
+            break;
+        default:
+            out += text[i];
+        }
+    }
+}
+
+void appendElement(QByteArray &out, const QByteArray &indent, const char *name, const QByteArray &text)
+{
+    out += indent + '<' + name + '>';
+    appendEscaped(out, text.constData(), text.size());
+    out += QByteArray("</") + name + ">\n";
+}
+
+QByteArray realText(double value)
+{
+    if (std::isnan(value))
+        return "nan";
+    if (std::isinf(value))
+        return value > 0 ? "+infinity" : "-infinity";
+    if (value == 0)
+        return std::signbit(value) ? "-0.0" : "0.0";
+    // The shortest text that reads back as the same double.
+    return QByteArray::number(value, 'g', QLocale::FloatingPointShortest);
+}
+
+// "yyyy-MM-ddTHH:mm:ssZ": XML carries whole seconds (earlier moments of the
+// second are written as the second they fall in).
+QByteArray dateText(qint64 msSince2001)
+{
+    const qint64 ms = msSince2001 + kPlistEpochMSecs;
+    const qint64 wholeSeconds = ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000);
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(wholeSeconds, QTimeZone::utc());
+    const QDate date = when.date();
+    const QTime time = when.time();
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", date.year(), date.month(), date.day(), time.hour(),
+                             time.minute(), time.second())
+        .toLatin1();
+}
+
+bool appendXmlNode(plist_t node, int depth, QByteArray &out)
+{
+    const QByteArray indent(depth, '\t');
+    switch (plist_get_node_type(node)) {
+    case PLIST_BOOLEAN: {
+        uint8_t b = 0;
+        plist_get_bool_val(node, &b);
+        out += indent + (b ? "<true/>\n" : "<false/>\n");
+        return true;
+    }
+    case PLIST_UINT: {
+        uint64_t v = 0;
+        plist_get_uint_val(node, &v);
+        appendElement(out, indent, "integer", QByteArray::number(static_cast<qint64>(v)));
+        return true;
+    }
+    case PLIST_REAL: {
+        double v = 0;
+        plist_get_real_val(node, &v);
+        appendElement(out, indent, "real", realText(v));
+        return true;
+    }
+    case PLIST_STRING: {
+        uint64_t length = 0;
+        const char *text = plist_get_string_ptr(node, &length);
+        appendElement(out, indent, "string", QByteArray(text ? text : "", text ? qsizetype(length) : 0));
+        return true;
+    }
+    case PLIST_DATA: {
+        uint64_t length = 0;
+        const char *bytes = plist_get_data_ptr(node, &length);
+        const QByteArray base64 = QByteArray(bytes ? bytes : "", bytes ? qsizetype(length) : 0).toBase64();
+        out += indent + "<data>\n";
+        for (qsizetype i = 0; i < base64.size(); i += 68)
+            out += indent + base64.mid(i, 68) + '\n';
+        out += indent + "</data>\n";
+        return true;
+    }
+    case PLIST_DATE: {
+        const std::optional<double> seconds = dateSeconds(node);
+        const std::optional<qint64> ms = seconds ? dateMSecs(*seconds) : std::nullopt;
+        if (!ms)
+            return false;
+        appendElement(out, indent, "date", dateText(*ms));
+        return true;
+    }
+    case PLIST_ARRAY: {
+        const uint32_t size = plist_array_get_size(node);
+        if (size == 0) {
+            out += indent + "<array/>\n";
+            return true;
+        }
+        out += indent + "<array>\n";
+        for (uint32_t i = 0; i < size; ++i) {
+            if (!appendXmlNode(plist_array_get_item(node, i), depth + 1, out))
+                return false;
+        }
+        out += indent + "</array>\n";
+        return true;
+    }
+    case PLIST_DICT: {
+        if (plist_dict_get_size(node) == 0) {
+            out += indent + "<dict/>\n";
+            return true;
+        }
+        out += indent + "<dict>\n";
+        plist_dict_iter iter = nullptr;
+        plist_dict_new_iter(node, &iter);
+        bool ok = iter != nullptr;
+        while (ok) {
+            char *key = nullptr;
+            plist_t value = nullptr;
+            plist_dict_next_item(node, iter, &key, &value);
+            if (!value) {
+                std::free(key);
+                break;
+            }
+            appendElement(out, indent + '\t', "key", QByteArray(key ? key : ""));
+            std::free(key);
+            ok = appendXmlNode(value, depth + 1, out);
+        }
+        std::free(iter);
+        if (!ok)
+            return false;
+        out += indent + "</dict>\n";
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+QByteArray xmlPropertyList(plist_t root, bool *ok)
+{
+    QByteArray out("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                   "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+                   "<plist version=\"1.0\">\n");
+    *ok = appendXmlNode(root, 0, out);
+    out += "</plist>\n";
+    return out;
 }
 
 } // namespace
@@ -634,21 +869,24 @@ std::optional<QByteArray> writePropertyList(const QVariant &value, PropertyListF
         setError(error, QStringLiteral("The value cannot be written as a property list: %1.").arg(why));
         return std::nullopt;
     }
-    char *bytes = nullptr;
-    uint32_t length = 0;
-    if (xml)
-        plist_to_xml(root.get(), &bytes, &length);
-    else
+    QByteArray out;
+    bool written = false;
+    if (xml) {
+        out = xmlPropertyList(root.get(), &written);
+    } else {
+        char *bytes = nullptr;
+        uint32_t length = 0;
         plist_to_bin(root.get(), &bytes, &length);
-    if (!bytes) {
+        if (bytes) {
+            out = QByteArray(bytes, static_cast<qsizetype>(length));
+            plist_to_bin_free(bytes);
+            written = true;
+        }
+    }
+    if (!written) {
         setError(error, QStringLiteral("The value cannot be written as a property list."));
         return std::nullopt;
     }
-    QByteArray out(bytes, static_cast<qsizetype>(length));
-    if (xml)
-        plist_to_xml_free(bytes);
-    else
-        plist_to_bin_free(bytes);
     if (error)
         error->clear();
     return out;

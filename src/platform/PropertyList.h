@@ -6,10 +6,13 @@
 //   string     <-> QString
 //   integer    <-> qint64 (any Qt integer type is written; unsigned values
 //                  above the signed 64-bit range are refused)
-//   real       <-> double (float is written as a real)
+//   real       <-> double (float is written as a real; -0.0 keeps its sign)
 //   boolean    <-> bool
 //   date       <-> QDateTime (read back in local time; XML carries whole
-//                  seconds, binary keeps milliseconds)
+//                  seconds, binary keeps milliseconds); every date from
+//                  0001-01-01T00:00:00Z to 9999-12-31T23:59:59.999Z is read
+//                  and written in both formats, a list holding a date
+//                  outside that range is refused whole
 //   data       <-> QByteArray
 //   A Decimal is written as its text (a string), the stored form of amounts.
 //

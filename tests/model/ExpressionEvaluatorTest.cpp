@@ -60,6 +60,7 @@ TEST(ExpressionEvaluator, ParseErrors)
         {"--5", "parse error at '-' is not a valid number"},
         {"x", "parse error after (null)"},
         {"1.2.3", "parse error at '1.2.3' is not a valid number"},
+        {"1,000", "parse error at '1,000' is not a valid number"},
         {"1\n+2", "parse error after 1"}, // a line break is not white space here
     };
     for (const Case &c : cases) {
@@ -78,6 +79,32 @@ TEST(ExpressionEvaluator, OpenCasesStillFail)
     // White space only, and a sign as the last token: refused either way.
     for (const char *text : {"   ", "5*-", "5*+", "()"})
         EXPECT_THROW(ExpressionEvaluator::evaluateExpression(QString::fromLatin1(text)), ExpressionError) << text;
+}
+
+QString nested(int depth, const QString &inner)
+{
+    return QString(depth, QLatin1Char('(')) + inner + QString(depth, QLatin1Char(')'));
+}
+
+TEST(ExpressionEvaluator, DeepNestingIsRefusedNotFatal)
+{
+    // Up to the bound the value comes through.
+    EXPECT_EQ(
+        ExpressionEvaluator::evaluateExpression(nested(ExpressionEvaluator::kMaximumNesting, QStringLiteral("2*3"))),
+        Decimal(6));
+    // Past it (a pasted or hostile text), a parse error like any other, and
+    // the stack is never exhausted.
+    for (const QString &text :
+         {nested(ExpressionEvaluator::kMaximumNesting + 1, QStringLiteral("1")), nested(100000, QStringLiteral("1")),
+          QString(100000, QLatin1Char('(')), QStringLiteral("1+") + nested(100000, QStringLiteral("-2"))}) {
+        try {
+            ExpressionEvaluator::evaluateExpression(text);
+            ADD_FAILURE() << "nesting of " << text.size() << " characters was accepted";
+        } catch (const ExpressionError &e) {
+            EXPECT_EQ(e.name(), ExpressionError::InvalidArgument);
+            EXPECT_EQ(e.reason(), QStringLiteral("parse error at '(' nested too deeply"));
+        }
+    }
 }
 
 TEST(ExpressionEvaluator, DivisionByZero)

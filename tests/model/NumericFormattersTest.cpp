@@ -101,6 +101,22 @@ TEST(QVWeightFormatter, RejectsBadWeights)
     EXPECT_EQ(formatter.stringForObjectValue(24), QStringLiteral("24"));
 }
 
+TEST(NumericFormatters, DeeplyNestedTextAnswersNo)
+{
+    // 100,000 nested parentheses in an amount or weight field: the field
+    // answers NO with a message, and the program goes on.
+    const QString text = QString(100000, QLatin1Char('(')) + QStringLiteral("1") + QString(100000, QLatin1Char(')'));
+    const ExpressionFormatter amount;
+    const QVWeightFormatter weight;
+    for (const QVFormatter *formatter : std::initializer_list<const QVFormatter *>{&amount, &weight}) {
+        QVariant value = 7;
+        QString error;
+        EXPECT_FALSE(formatter->getObjectValue(&value, text, &error));
+        EXPECT_FALSE(value.isValid());
+        EXPECT_TRUE(error.contains(QStringLiteral("nested too deeply"))) << error.toStdString();
+    }
+}
+
 TEST(DollarFormatters, SharedFixedPointFormatters)
 {
     EXPECT_EQ(&twoDigitDollarFormatter(), &twoDigitDollarFormatter());

@@ -246,13 +246,30 @@ TEST(QVAddress, NamesAndStates)
 
 TEST(QVAddress, DomesticTest)
 {
+    // Every domestic name that countries are known by is domestic; the
+    // country text stays as it was written.
     const std::pair<const char *, bool> countries[] = {
-        {"", true},        {"United States", true}, {"UNITED STATES", true}, {"united states", true},
-        {"Canada", false}, {"USA", false}};
+        {"", true},
+        {"United States", true},
+        {"UNITED STATES", true},
+        {"united states", true},
+        {"USA", true},
+        {"US", true},
+        {"U.S.A.", true},
+        {"u.s.", true},
+        {"United States of America", true},
+        {"Puerto Rico", true},
+        {"GUAM", true},
+        {"Canada", false},
+        {"United Kingdom", false},
+        {"U.S. Virgin Islands", false},
+        {"Australia", false},
+    };
     for (const auto &[country, domestic] : countries) {
         QVAddress a;
         a.setCountry(s(country));
         EXPECT_EQ(a.isDomestic(), domestic) << country;
+        EXPECT_EQ(a.country(), s(country));
     }
 }
 

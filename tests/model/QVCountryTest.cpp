@@ -73,6 +73,15 @@ TEST(QVCountryDomesticNames, TextsNamingTheUnitedStatesOrDomesticTerritories)
         EXPECT_EQ(QVCountry::isCountryStringUSA(QString::fromUtf8(c.text)), c.domestic) << c.text;
 }
 
+TEST(QVCountryDomesticNames, LongTextsAreReadWhole)
+{
+    // 200,000 characters of punctuation around a domestic name, and around a
+    // foreign one.
+    const QString filler(100000, QLatin1Char('.'));
+    EXPECT_TRUE(QVCountry::isCountryStringUSA(filler + QStringLiteral("U.S.A.") + filler));
+    EXPECT_FALSE(QVCountry::isCountryStringUSA(filler + QStringLiteral("Canada") + filler));
+}
+
 TEST_F(QVCountryTest, AnyFormOfANameOrAnAliasFindsTheCountry)
 {
     const struct {

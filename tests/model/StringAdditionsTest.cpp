@@ -1,5 +1,7 @@
 #include "model/StringAdditions.h"
 
+#include "model/DataAdditions.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -297,6 +299,47 @@ TEST(StringAdditions, DecodeBase64WithWhiteSpaceAndNoFinalLineBreak)
     };
     for (const Case &c : cases)
         EXPECT_EQ(decodeBase64(c.text), c.bytes) << c.text.toStdString();
+}
+
+TEST(StringAdditions, DecodeBase64LinesOfAnyLength)
+{
+    // Label images: 6,000 bytes encoded on one line with a final line break,
+    // and the same block in lines of 76 ended by CR LF.
+    QByteArray block;
+    for (int i = 0; i < 6000; ++i)
+        block.append(char(i * 31 + i / 256));
+    const QByteArray encoded = block.toBase64();
+    QByteArray crlfLines;
+    for (qsizetype i = 0; i < encoded.size(); i += 76)
+        crlfLines += encoded.mid(i, 76) + "\r\n";
+    const QByteArray big(100000, '\xA5');
+    for (const auto &[text, bytes] :
+         {std::pair{QString::fromLatin1(encoded + '\n'), block}, std::pair{QString::fromLatin1(crlfLines), block},
+          std::pair{QString::fromLatin1(big.toBase64() + "\n"), big}}) {
+        QString error = QStringLiteral("stale");
+        const QByteArray decoded = decodeBase64(text, &error);
+        EXPECT_EQ(decoded.size(), bytes.size());
+        EXPECT_EQ(decoded, bytes);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+}
+
+TEST(StringAdditions, DecodeBase64RefusesWhatIsNotBase64)
+{
+    // Never a shorter result: an error and no bytes at all.
+    const char *const texts[] = {
+        "!!!!",     "Zm9v!mFy\n",  "Zm9v\n!!!!\n", "Zm9vYmFy\nZm9v!", "Zm9vY\n",     "Zm9vY", "Zm9=YmFy",
+        "Zg==Zg==", "Zm9vYmFy\n=", "-_-_",         "Zm9v\u00e9",      "Zm9vYmFy\nZ",
+    };
+    for (const char *text : texts) {
+        QString error;
+        const QByteArray decoded = decodeBase64(QString::fromUtf8(text), &error);
+        EXPECT_TRUE(decoded.isEmpty()) << text << " gave " << decoded.size() << " bytes";
+        EXPECT_TRUE(error.startsWith(QStringLiteral("The text is not Base64 data: "))) << text;
+        QString dataError;
+        EXPECT_TRUE(dataWithBase64String(QString::fromUtf8(text), &dataError).isEmpty()) << text;
+        EXPECT_EQ(dataError, error) << text;
+    }
 }
 
 TEST(StringAdditions, DecimalValues)

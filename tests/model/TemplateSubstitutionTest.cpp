@@ -108,6 +108,31 @@ TEST(TemplateSubstitution, RemovingAndReplacing)
     EXPECT_EQ(inPlace, QStringLiteral("x9y99"));
 }
 
+TEST(TemplateSubstitution, ReplacingCharactersInALongText)
+{
+    // 200,000 characters, every other one replaced: by nothing, by one and
+    // by two characters.
+    QString text;
+    QString removed;
+    QString doubled;
+    for (int i = 0; i < 100000; ++i) {
+        const QChar letter(u'a' + i % 26);
+        text += letter;
+        text += QChar(u'0' + i % 10);
+        removed += letter;
+        doubled += letter;
+        doubled += QStringLiteral("<>");
+    }
+    const CharacterSet digits = CharacterSet::decimalDigitCharacterSet();
+    EXPECT_EQ(stringByReplacingCharactersInSet(text, digits, QString()), removed);
+    EXPECT_EQ(stringByReplacingCharactersInSet(text, digits, QStringLiteral("<>")), doubled);
+    QString inPlace = text;
+    replaceAllOccurrencesOfCharactersInSet(inPlace, digits, QStringLiteral("#"));
+    EXPECT_EQ(inPlace.size(), text.size());
+    EXPECT_EQ(inPlace.count(QLatin1Char('#')), 100000);
+    EXPECT_EQ(inPlace.left(6), QStringLiteral("a#b#c#"));
+}
+
 TEST(TemplateSubstitution, PerformingReplacement)
 {
     const CharacterSet special = CharacterSet::characterSetWithCharactersInString(QStringLiteral("&<"));

@@ -36,6 +36,15 @@ QByteArray deepDocument(int depth)
     return xml;
 }
 
+// One element <r> with `count` attributes.
+QByteArray manyAttributes(int count)
+{
+    QByteArray xml("<r");
+    for (int i = 0; i < count; ++i)
+        xml += " a" + QByteArray::number(i) + "=\"1\"";
+    return xml + "/>";
+}
+
 const char *const kEntityExpansion =
     "<?xml version=\"1.0\"?>\n"
     "<!DOCTYPE lolz [\n"
@@ -97,6 +106,34 @@ TEST(XMLConversion, RepeatedChildrenKeepDocumentOrderAndMixedForms)
     EXPECT_EQ(items[2], QVariant(s("three")));
 }
 
+TEST(XMLConversion, HundredThousandRepeatedChildren)
+{
+    // A reply with a long list: every child comes through, in order.
+    constexpr int count = 100000;
+    QByteArray xml("<r>");
+    for (int i = 0; i < count; ++i)
+        xml += "<i>" + QByteArray::number(i) + "</i>";
+    xml += "<j>x</j></r>";
+    const QVariantMap r = rho_propertyListFromXMLFormat(xml).value(s("r")).toMap();
+    const QVariantList items = r.value(s("i")).toList();
+    ASSERT_EQ(items.size(), count);
+    for (int i = 0; i < count; i += 9973)
+        EXPECT_EQ(items.at(i), QVariant(QString::number(i))) << i;
+    EXPECT_EQ(items.last(), QVariant(QString::number(count - 1)));
+    EXPECT_EQ(r.value(s("j")), QVariant(s("x")));
+}
+
+TEST(XMLConversion, AttributesUpToTheLimitAreRead)
+{
+    const QVariantMap r = rho_propertyListFromXMLFormat(manyAttributes(256)).value(s("r")).toMap();
+    EXPECT_EQ(r.size(), 256);
+    EXPECT_EQ(r.value(s("a255")), QVariant(s("1")));
+    // A smaller limit of the caller's own.
+    QVXMLParserDelegate strict(manyAttributes(3), QVXMLLimits{1024, 8, 2});
+    EXPECT_FALSE(strict.parse());
+    EXPECT_EQ(strict.lastError(), s("The XML element <r> carries more than 2 attributes."));
+}
+
 TEST(XMLConversion, WhiteSpaceAndEmptyElements)
 {
     // White space between elements leaves nothing; leaf text is trimmed;
@@ -156,6 +193,7 @@ TEST(XMLConversion, HostileOrBrokenDocumentsGiveAClearError)
         {"entity expansion", QByteArray(kEntityExpansion), "Document type declarations are not accepted"},
         {"external entity", QByteArray(kExternalEntity), "Document type declarations are not accepted"},
         {"10,000 levels", deepDocument(10000), "nested deeper than 256 levels"},
+        {"100,000 attributes", manyAttributes(100000), "The XML element <r> carries more than 256 attributes."},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -337,6 +375,7 @@ TEST(XMLLookup, HostileDocumentsAreRefused)
         {"entity expansion", QByteArray(kEntityExpansion)},
         {"external entity", QByteArray(kExternalEntity)},
         {"10,000 levels", deepDocument(10000)},
+        {"100,000 attributes", manyAttributes(100000)},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);

@@ -210,6 +210,42 @@ print('ok')
     }
 }
 
+TEST_F(PropertyListPython, FarDatesAgreeWithPlistlib)
+{
+    const char *writeScript = R"(
+import sys, plistlib, datetime
+fmt = plistlib.FMT_BINARY if sys.argv[2] == 'binary' else plistlib.FMT_XML
+dates = [datetime.datetime(2089, 6, 4, 12, 0, 0), datetime.datetime(1900, 6, 15),
+         datetime.datetime(9999, 12, 31, 23, 59, 59)]
+with open(sys.argv[1], 'wb') as f:
+    plistlib.dump(dates, f, fmt=fmt)
+print('ok')
+)";
+    const char *readScript = R"(
+import sys, plistlib
+with open(sys.argv[1], 'rb') as f:
+    print(' '.join(d.isoformat() for d in plistlib.load(f)))
+)";
+    const QVariantList dates{utc(2089, 6, 4, 12, 0, 0), utc(1900, 6, 15, 0, 0, 0), utc(9999, 12, 31, 23, 59, 59)};
+    for (const char *format : {"binary", "xml"}) {
+        SCOPED_TRACE(format);
+        // Read what plistlib wrote.
+        const QString in = m_dir.filePath(QStringLiteral("dates-in.") + QLatin1String(format));
+        ASSERT_EQ(run(QString::fromLatin1(writeScript), {in, QLatin1String(format)}), QStringLiteral("ok"));
+        QString error;
+        const auto value = readPropertyListFile(in, &error);
+        ASSERT_TRUE(value.has_value()) << error.toStdString();
+        EXPECT_EQ(value->toList(), dates);
+        // plistlib reads what we wrote.
+        const QString out = m_dir.filePath(QStringLiteral("dates-out.") + QLatin1String(format));
+        const PropertyListFormat ours =
+            QLatin1String(format) == QLatin1String("xml") ? PropertyListFormat::Xml : PropertyListFormat::Binary;
+        ASSERT_TRUE(writePropertyListFile(out, dates, ours, &error)) << error.toStdString();
+        EXPECT_EQ(run(QString::fromLatin1(readScript), {out}),
+                  QStringLiteral("2089-06-04T12:00:00 1900-06-15T00:00:00 9999-12-31T23:59:59"));
+    }
+}
+
 TEST_F(PropertyListPython, IntegersBeyondSixtyFourSignedBitsAreRefused)
 {
     const char *script = R"(
@@ -463,6 +499,121 @@ TEST(PropertyList, HostileStructuresAreRefused)
         ASSERT_TRUE(back);
         EXPECT_EQ(*back, nested);
     }
+}
+
+// Dates far from 2001: both formats hold seconds from 2001 in a double.
+const QDateTime kFarDates[] = {
+    utc(2089, 6, 4, 12, 0, 0),     utc(1900, 6, 15, 0, 0, 0),     utc(9999, 12, 31, 23, 59, 59),
+    utc(1, 1, 1, 0, 0, 0),         utc(500, 6, 15, 1, 2, 3),      utc(1600, 2, 29, 6, 7, 8),
+    utc(2100, 3, 1, 0, 0, 0),      utc(1933, 1, 1, 0, 0, 0),      utc(2069, 12, 31, 23, 59, 59),
+    utc(1969, 12, 31, 23, 59, 59), utc(2000, 12, 31, 23, 59, 59),
+};
+
+TEST(PropertyList, DatesOfEveryYearAreReadFromXmlText)
+{
+    for (const QDateTime &date : kFarDates) {
+        const QByteArray text = date.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")).toLatin1();
+        QString error;
+        const auto value = readPropertyList(xmlDocument("<date>" + text + "</date>"), &error);
+        ASSERT_TRUE(value.has_value()) << text.constData() << " " << error.toStdString();
+        EXPECT_EQ(value->toDateTime(), date)
+            << text.constData() << " read as " << value->toDateTime().toUTC().toString(Qt::ISODate).toStdString();
+    }
+}
+
+TEST(PropertyList, DatesOfEveryYearRoundTripInBothFormats)
+{
+    for (const QDateTime &date : kFarDates) {
+        for (const PropertyListFormat format : {PropertyListFormat::Binary, PropertyListFormat::Xml}) {
+            const bool xml = format == PropertyListFormat::Xml;
+            // Binary keeps milliseconds, XML whole seconds.
+            const QDateTime when = xml ? date : date.addMSecs(250);
+            QString error;
+            const auto bytes = writePropertyList(QVariantList{when}, format, &error);
+            ASSERT_TRUE(bytes.has_value()) << error.toStdString();
+            if (xml) {
+                EXPECT_TRUE(bytes->contains(
+                    "<date>" + date.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ssZ")).toLatin1() + "</date>"))
+                    << bytes->constData();
+            }
+            const auto back = readPropertyList(*bytes, &error);
+            ASSERT_TRUE(back.has_value()) << error.toStdString();
+            EXPECT_EQ(back->toList().value(0).toDateTime(), when)
+                << (xml ? "xml " : "binary ") << when.toString(Qt::ISODateWithMs).toStdString();
+        }
+    }
+    // A moment within a second before 1970 is written as the second it falls in.
+    const auto xml = writeXmlPropertyList(utc(1969, 12, 31, 23, 59, 59, 600));
+    ASSERT_TRUE(xml.has_value());
+    EXPECT_TRUE(xml->contains("<date>1969-12-31T23:59:59Z</date>")) << xml->constData();
+}
+
+TEST(PropertyList, DatesNoFormatCanNameAreRefusedNeverChanged)
+{
+    // Writing: years beyond 9999 or before 1.
+    for (const QDateTime &date :
+         {utc(10000, 1, 1, 0, 0, 0), QDateTime(QDate(-5, 3, 1), QTime(0, 0), QTimeZone::utc())}) {
+        ASSERT_TRUE(date.isValid());
+        for (const PropertyListFormat format : {PropertyListFormat::Binary, PropertyListFormat::Xml}) {
+            QString error;
+            EXPECT_FALSE(writePropertyList(QVariantList{date}, format, &error).has_value());
+            EXPECT_TRUE(error.contains(QStringLiteral("out of the range"))) << error.toStdString();
+        }
+    }
+    // Reading: a binary date whose seconds lie beyond year 9999, or are no
+    // number at all, refuses the whole list.
+    const QByteArray good = *writeBinaryPropertyList(QVariantList{QStringLiteral("x"), utc(2014, 1, 1, 0, 0, 0)});
+    const qsizetype marker = good.indexOf('\x33', 8);
+    ASSERT_GT(marker, 0);
+    for (const double seconds : {1e15, -1e15, std::nan(""), HUGE_VAL}) {
+        QByteArray bad = good;
+        quint64 bits = 0;
+        std::memcpy(&bits, &seconds, sizeof bits);
+        for (int i = 0; i < 8; ++i)
+            bad[marker + 1 + i] = char(bits >> (56 - 8 * i));
+        QString error;
+        EXPECT_FALSE(readPropertyList(bad, &error).has_value()) << seconds;
+        EXPECT_TRUE(error.contains(QStringLiteral("date"))) << error.toStdString();
+    }
+    expectRefused(xmlDocument("<date>0000-01-01T00:00:00Z</date>"), "year 0");
+    expectRefused(xmlDocument("<date>10000-01-01T00:00:00Z</date>"), "year 10000");
+}
+
+TEST(PropertyList, RealsKeepTheirSignAndTextsTheirLineEnds)
+{
+    const QVariantList value{-0.0,
+                             0.0,
+                             0.1,
+                             -1.5e-300,
+                             1e300,
+                             std::numeric_limits<double>::infinity(),
+                             -std::numeric_limits<double>::infinity(),
+                             QStringLiteral("a\r\nb\rc\n")};
+    for (const PropertyListFormat format : {PropertyListFormat::Binary, PropertyListFormat::Xml}) {
+        const auto bytes = writePropertyList(value, format);
+        ASSERT_TRUE(bytes.has_value());
+        const auto back = readPropertyList(*bytes);
+        ASSERT_TRUE(back.has_value());
+        const QVariantList list = back->toList();
+        ASSERT_EQ(list.size(), value.size());
+        EXPECT_TRUE(std::signbit(list.at(0).toDouble())) << "-0.0 lost its sign in " << bytes->constData();
+        EXPECT_FALSE(std::signbit(list.at(1).toDouble()));
+        EXPECT_EQ(list, value);
+    }
+    const auto nan = readPropertyList(*writeXmlPropertyList(std::nan("")));
+    ASSERT_TRUE(nan.has_value());
+    EXPECT_TRUE(std::isnan(nan->toDouble()));
+}
+
+TEST(PropertyList, ElementsWithHundredThousandAttributesAreRefused)
+{
+    QByteArray xml("<?xml version=\"1.0\"?><plist version=\"1.0\"><string");
+    for (int i = 0; i < 100000; ++i)
+        xml += " a" + QByteArray::number(i) + "='1'";
+    xml += ">x</string></plist>";
+    QString error;
+    EXPECT_FALSE(readPropertyList(xml, &error).has_value());
+    EXPECT_TRUE(error.contains(QStringLiteral("carries more than 256 attributes"))) << error.toStdString();
 }
 
 TEST(PropertyList, ValuesAPropertyListCannotHoldAreRefused)

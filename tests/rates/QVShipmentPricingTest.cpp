@@ -108,6 +108,24 @@ TEST_F(QVShipmentPricingTest, PriorityMailIsPricedByTheRateYearOfTheShipDate)
     EXPECT_EQ(zones->questions.back(), std::make_pair(QStringLiteral("02134"), QStringLiteral("10001")));
 }
 
+TEST_F(QVShipmentPricingTest, EveryDomesticCountryNameIsPricedAtHome)
+{
+    // Stores, automation and typed text say "USA": priced like "United
+    // States", and the country stays as written.
+    for (const char *country : {"United States", "USA", "US", "U.S.A.", "United States of America"}) {
+        SCOPED_TRACE(country);
+        auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16, QDate(2014, 9, 6));
+        QVariantMap to = domesticAddress(QStringLiteral("10001"));
+        to.insert(QVAddressCountryKey, QString::fromLatin1(country));
+        shipment->setObject(to, QVShipmentToAddressKey);
+        shipment->_updatePricing();
+        EXPECT_EQ(shipment->totalPrice(), money("5.85"));
+        EXPECT_EQ(storedPrice(*shipment, QVUSPSShipmentPostageKey), money("5.85"));
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentZoneKey).toString(), QStringLiteral("4"));
+        EXPECT_EQ(shipment->toAddress().country(), QString::fromLatin1(country));
+    }
+}
+
 TEST_F(QVShipmentPricingTest, AStoreWithRepricingPricesTheRecord)
 {
     auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 1);
