@@ -2,7 +2,7 @@
 #
 # tolvane_library(<target> [RECURSE] [DEPS <libs>...] [PROGRAM <file>]
 #                 [SOURCES <files>...])
-#   One static library from every .c/.cpp/.h file of the calling folder
+#   One static library from every .c/.cpp/.h/.ui file of the calling folder
 #   (and its sub-folders with RECURSE). PROGRAM names the one file of the
 #   folder that holds a program's main() and so is not part of the library.
 #   Headers are included as "folder/File.h" from src/.
@@ -11,11 +11,11 @@ function(tolvane_library target)
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
-         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
   else()
     file(GLOB srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
-         ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+         ${CMAKE_CURRENT_SOURCE_DIR}/*.h ${CMAKE_CURRENT_SOURCE_DIR}/*.ui)
   endif()
   if(ARG_PROGRAM)
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROGRAM})
@@ -27,6 +27,8 @@ function(tolvane_library target)
     set(srcs ${stub})
   endif()
   add_library(${target} STATIC ${srcs})
+  # Layout forms (.ui, Qt Designer) are compiled by uic into ui_<Form>.h.
+  set_target_properties(${target} PROPERTIES AUTOUIC ON)
   target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARG_DEPS})
 endfunction()

@@ -33,10 +33,6 @@ public:
     bool drawVoid() const { return m_drawVoid; }
     void setDrawVoid(bool drawVoid);
 
-    // True when the view would show real postage (no void band) without a
-    // symbol: such a piece must not be printed.
-    bool lacksSymbolForRealPostage() const { return !m_barcode && !m_drawVoid; }
-
     // The void band (bounds less 15 % of the width on each side and 25 % of
     // the height at top and bottom) and its text rectangle, in the view's
     // own top-left coordinates.

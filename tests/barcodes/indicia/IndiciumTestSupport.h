@@ -13,11 +13,13 @@
 
 namespace tolvane::test {
 
-// A folder of the test run for written images and PDFs.
+// A folder of the test run for written images and PDFs; the folder named by
+// TOLVANE_TEST_OUTPUT_DIR when set, so that they can be looked at.
 inline QString outputPath(const QString &name)
 {
     static QTemporaryDir dir;
-    return QDir(dir.path()).filePath(name);
+    const QString kept = qEnvironmentVariable("TOLVANE_TEST_OUTPUT_DIR");
+    return QDir(kept.isEmpty() ? dir.path() : kept).filePath(name);
 }
 
 // The image with a white quiet zone of `margin` pixels on every side.
