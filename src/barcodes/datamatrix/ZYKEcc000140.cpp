@@ -458,8 +458,6 @@ ZYK_UINT16 ecc000_140_encode(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 row
     (void)style;
     if (text == nullptr || matrix == nullptr)
         return ZYK_ERR_LENGTH_ZERO;
-    if (rows != 0 && columns != 0 && rows != columns)
-        return ZYK_ERR_SIZE;
     const ZYK_UINT16 requested = rows != 0 ? rows : columns;
     return withIsoText(text, length, [&](const unsigned char *iso) -> ZYK_UINT16 {
         ZYK_UINT16 rc = checkFormat(format);
@@ -475,6 +473,10 @@ ZYK_UINT16 ecc000_140_encode(ZYK_UINT16 format, ZYK_ECC_Type ecc, ZYK_UINT16 row
         rc = firstPass(format, iso, length, stream, &bitLength);
         if (rc != ZYK_OK)
             return rc;
+        // The side rules come after the format and the data: rows and
+        // columns must agree when both are given.
+        if (rows != 0 && columns != 0 && rows != columns)
+            return ZYK_ERR_SIZE;
         ZYK_UINT16 side = 0;
         rc = sqrGetEdgeLength(codedBits(bitLength, ecc), border_width, requested, &side);
         if (rc != ZYK_OK)

@@ -27,6 +27,13 @@ std::string binary(unsigned value, int width)
     return s;
 }
 
+// A format number and text with the result code they give.
+struct FormatCase {
+    ZYK_UINT16 format;
+    const char *text;
+    ZYK_UINT16 expected;
+};
+
 class Ecc000140 : public ::testing::Test
 {
 protected:
@@ -70,11 +77,7 @@ TEST_F(Ecc000140, FirstPassBitStream)
 
 TEST_F(Ecc000140, FormatNumbersAndLengths)
 {
-    struct Case {
-        ZYK_UINT16 format;
-        const char *text;
-        ZYK_UINT16 expected;
-    } cases[] = {
+    const FormatCase cases[] = {
         {0, "123", ZYK_ERR_FORMAT_NUMBER},
         {657, "123", ZYK_ERR_FORMAT_NUMBER},
         {9, "123", ZYK_ERR_FORMAT_UNSUPPORTED},
@@ -90,7 +93,7 @@ TEST_F(Ecc000140, FormatNumbersAndLengths)
         {5, "a\x80", ZYK_ERR_BAD_CHARACTER},
     };
     unsigned char bits[ZYK_FIRST_PASS_BYTES];
-    for (const Case &c : cases) {
+    for (const FormatCase &c : cases) {
         ZYK_UINT16 length = 0;
         EXPECT_EQ(ZYK_enc_first_pass(c.format, u(c.text), (ZYK_UINT16)std::strlen(c.text), bits, &length), c.expected)
             << c.format << " " << c.text;
@@ -142,6 +145,27 @@ TEST_F(Ecc000140, EncodeCompleteRoad)
     EXPECT_EQ(ZYK_enc_complete(1, ZYK_ECC_140, 9, 9, 0, 1, u(digits.c_str()), 200, &dm),
               ZYK_ERR_SIDE_TOO_SMALL_FOR_DATA);
     EXPECT_EQ(ZYK_enc_second_pass(1, ZYK_ECC_100, 0, 0, 0, 1, storage, 10, &dm), ZYK_ERR_NOT_SUPPORTED);
+}
+
+TEST_F(Ecc000140, FormatAndDataAreCheckedBeforeTheSideRules)
+{
+    // Rows and columns that disagree are a side rule: the format number and
+    // the data are checked first.
+    const FormatCase cases[] = {
+        {0, "123", ZYK_ERR_FORMAT_NUMBER},
+        {657, "123", ZYK_ERR_FORMAT_NUMBER},
+        {1, "12A", ZYK_ERR_BAD_CHARACTER},
+        {1, "123", ZYK_ERR_SIZE},
+    };
+    for (const FormatCase &c : cases) {
+        for (ZYK_UINT16 ecc : {ZYK_ECC_000, ZYK_ECC_140}) {
+            EXPECT_EQ(ecc000_140_encode(c.format, ecc, 9, 11, 0, 1, u(c.text), (ZYK_UINT16)std::strlen(c.text), &dm),
+                      c.expected)
+                << "format " << c.format << " ecc " << ecc << " " << c.text;
+        }
+    }
+    // Through the entry point (which passes formats below 7 on).
+    EXPECT_EQ(ZYK_enc_complete(0, ZYK_ECC_000, 9, 11, 0, 1, u("123"), 3, &dm), ZYK_ERR_FORMAT_NUMBER);
 }
 
 TEST_F(Ecc000140, EdgeLength)
