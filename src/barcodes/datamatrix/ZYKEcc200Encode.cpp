@@ -317,7 +317,7 @@ void Compactor::writeAsciiValue(uint16_t v)
         emit(v + 1);
 }
 
-// Writes values [from, to) in ASCII (only plain characters and FNC1).
+// Writes values [from, to) in ASCII (only data bytes and FNC1).
 void Compactor::writeAscii(int from, int to)
 {
     for (int j = from; j < to;) {
@@ -325,10 +325,15 @@ void Compactor::writeAscii(int from, int to)
         if ((flagsOf(v) & F_DIGIT) && j + 1 < to && (flagsOf(values[j + 1]) & F_DIGIT)) {
             emit(130 + (v - '0') * 10 + (values[j + 1] - '0'));
             j += 2;
+            continue;
+        }
+        if (flagsOf(v) & F_EXTENDED) {
+            emit(235);
+            emit(v - 128 + 1);
         } else {
             writeAsciiValue(v);
-            j += 1;
         }
+        j += 1;
     }
 }
 
@@ -517,6 +522,28 @@ int Compactor::textSegment(int mode)
     uint8_t pending[3];
     int pendingSource[3];
     int np = 0;
+    // The last place where a triple ended together with a character (the
+    // codeword count and the next value), and the character of the last
+    // set value written.
+    int boundaryPos = pos;
+    int boundaryIndex = i;
+    int lastWrittenSource = -1;
+
+    // Ends the segment for ASCII with np values pending. When the first of
+    // them belongs to a character whose first set values (a shift) went into
+    // the last triple, that triple would end on a lone shift: the segment is
+    // cut back to the last triple that ended with a character, and the
+    // characters after it up to value i are written in ASCII here.
+    auto endForAscii = [&]() {
+        if (np > 0 && pendingSource[0] == lastWrittenSource) {
+            if (pos <= RSCMN_CODEWORD_BUFFER)
+                pos = boundaryPos;
+            unlatch(latchPos, 254);
+            writeAscii(boundaryIndex, i);
+            return values[i] == END_OF_DATA ? (int)END : (int)ASCII;
+        }
+        return unlatchToAscii(latchPos, np, pendingSource);
+    };
 
     while (!stopped()) {
         const uint16_t v = values[i];
@@ -530,29 +557,32 @@ int Compactor::textSegment(int mode)
                 emitTriple(pending[0], pending[1], 0);
                 return END;
             }
-            // One set value left and one codeword before the symbol end:
-            // that character in ASCII without unlatch.
-            if (np == 1 && lastCodewordInAscii(pendingSource[0], i))
+            // One set value left, a whole character, and one codeword before
+            // the symbol end: that character in ASCII without unlatch.
+            if (np == 1 && pendingSource[0] != lastWrittenSource && lastCodewordInAscii(pendingSource[0], i))
                 return END;
-            return unlatchToAscii(latchPos, np, pendingSource);
+            return endForAscii();
         }
         uint8_t sv[4];
         const int count = setValues(v, mode, sv);
         if (count == 0) {
             // A function value the set cannot carry ends the segment.
-            return unlatchToAscii(latchPos, np, pendingSource);
+            return endForAscii();
         }
         for (int k = 0; k < count; ++k) {
             pending[np] = sv[k];
             pendingSource[np] = i;
             if (++np == 3) {
                 emitTriple(pending[0], pending[1], pending[2]);
+                lastWrittenSource = i;
                 np = 0;
             }
         }
         ++i;
         if (np != 0)
             continue;
+        boundaryPos = pos;
+        boundaryIndex = i;
         const int next = afterTriple(segmentStart, latchPos, mode);
         if (next != kStayInMode)
             return next;

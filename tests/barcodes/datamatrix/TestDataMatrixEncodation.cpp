@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
+#include <random>
+
 using namespace dmtest;
 
 namespace {
@@ -30,6 +33,135 @@ std::vector<uint16_t> valuesOf(const QByteArray &text, ZYK_UINT16 *result)
                                                           values.data(), &count);
     values.resize(count);
     return values;
+}
+
+// Reads data codewords back as an ISO/IEC 16022 reader does: the data
+// values (bytes, FNC1 as 256) and whether a C40 or Text segment ended (by
+// 254, or by the one codeword left in ASCII) with a shift whose value never
+// came. A triple padded with Shift 1 in the symbol's last two codewords is
+// the standard's own padding and not counted.
+struct ReadBack {
+    std::vector<uint16_t> values;
+    bool loneShift = false;
+};
+
+ReadBack readBack(const std::vector<int> &cw)
+{
+    ReadBack out;
+    const int n = (int)cw.size();
+    bool upper = false;
+    auto put = [&](int v) {
+        if (v == 256) {
+            out.values.push_back(256);
+            return;
+        }
+        out.values.push_back((uint16_t)(upper ? v + 128 : v));
+        upper = false;
+    };
+    int p = 0;
+    while (p < n) {
+        const int c = cw[p++];
+        if (c == 129)
+            break; // pad: end of data
+        if (c <= 128) {
+            put(c - 1);
+        } else if (c <= 229) {
+            put('0' + (c - 130) / 10);
+            put('0' + (c - 130) % 10);
+        } else if (c == 232) {
+            put(256);
+        } else if (c == 235) {
+            upper = true;
+        } else if (c == 230 || c == 239) {
+            const bool text = c == 239;
+            int shift = 0;
+            while (p + 1 < n && cw[p] != 254) {
+                const int v = cw[p] * 256 + cw[p + 1] - 1;
+                p += 2;
+                for (int s : {v / 1600, (v / 40) % 40, v % 40}) {
+                    if (shift == 0) {
+                        if (s <= 2)
+                            shift = s + 1;
+                        else if (s == 3)
+                            put(' ');
+                        else if (s <= 13)
+                            put('0' + s - 4);
+                        else
+                            put((text ? 'a' : 'A') + s - 14);
+                        continue;
+                    }
+                    const int set = shift;
+                    shift = 0;
+                    if (set == 1) {
+                        put(s);
+                    } else if (set == 2) {
+                        if (s <= 14)
+                            put('!' + s);
+                        else if (s <= 21)
+                            put(':' + s - 15);
+                        else if (s <= 26)
+                            put('[' + s - 22);
+                        else if (s == 27)
+                            put(256);
+                        else if (s == 30)
+                            upper = true;
+                    } else if (text) {
+                        put(s == 0 ? '`' : s <= 26 ? 'A' + s - 1 : '{' + s - 27);
+                    } else {
+                        put(96 + s);
+                    }
+                }
+            }
+            if (shift != 0 && p < n)
+                out.loneShift = true;
+            if (p < n && cw[p] == 254)
+                ++p;
+        } else if (c == 238) {
+            while (p + 1 < n && cw[p] != 254) {
+                const int v = cw[p] * 256 + cw[p + 1] - 1;
+                p += 2;
+                for (int s : {v / 1600, (v / 40) % 40, v % 40})
+                    put(s == 0        ? 13
+                            : s == 1  ? '*'
+                            : s == 2  ? '>'
+                            : s == 3  ? ' '
+                            : s <= 13 ? '0' + s - 4
+                                      : 'A' + s - 14);
+            }
+            if (p < n && cw[p] == 254)
+                ++p;
+        } else if (c == 240) {
+            // Four 6-bit values in three codewords; 31 returns to ASCII at
+            // the next codeword. Two codewords or fewer left: ASCII.
+            bool done = false;
+            while (!done && n - p >= 3) {
+                const uint32_t bits = (uint32_t)cw[p] << 16 | (uint32_t)cw[p + 1] << 8 | (uint32_t)cw[p + 2];
+                for (int k = 0; k < 4; ++k) {
+                    const int v = (int)(bits >> (18 - 6 * k)) & 0x3F;
+                    if (v == 31) {
+                        p += (6 * (k + 1) + 7) / 8;
+                        done = true;
+                        break;
+                    }
+                    put(v >= 32 ? v : v | 64);
+                }
+                if (!done)
+                    p += 3;
+            }
+            if (!done && n - p >= 1 && n - p < 3 && cw[p] == 124)
+                ++p;
+        } else if (c == 231) {
+            auto derandomised = [&](int at) { return ((cw[at] - ((149 * (at + 1)) % 255 + 1)) % 256 + 256) % 256; };
+            int length = derandomised(p++);
+            if (length == 0)
+                length = n - p;
+            else if (length >= 250)
+                length = 250 * (length - 249) + derandomised(p++);
+            for (int k = 0; k < length && p < n; ++k)
+                put(derandomised(p++));
+        }
+    }
+    return out;
 }
 
 TEST(DataMatrixEncodation, DigitsIn12x36AreDigitPairsThenPads)
@@ -123,14 +255,91 @@ TEST(DataMatrixEncodation, C40EndingsNearTheSymbolEnd)
     expected.push_back('P' + 1);
     EXPECT_EQ(dataCodewords("ABCDEFGHIJKLMNOP", 16, 16, &rc), expected);
     EXPECT_EQ(rc, 0);
-    // "\xC1" is Shift 2, Upper Shift, "A": its shift completes the triple
-    // P Q Shift 2 (185, 242) and the rest is pending at the end. After 254
-    // only that character goes back to ASCII (235, 66); Q is not repeated.
+    // "\xC1" is Shift 2, Upper Shift, "A": its shift would complete the
+    // triple P Q Shift 2 with the rest pending at the end, a triple ending on
+    // a lone shift. So P and Q are not tripled: after 254 they and that
+    // character go to ASCII (81, 82, then 235, 66).
     expected = triples;
-    for (int cw : {185, 242, 254, 235, 66, 129, pad253(18)})
+    for (int cw : {254, 'P' + 1, 'Q' + 1, 235, 66, 129, pad253(18)})
         expected.push_back(cw);
     EXPECT_EQ(dataCodewords("ABCDEFGHIJKLMNOPQ\xC1", 0, 0, &rc), expected);
     EXPECT_EQ(rc, 0);
+}
+
+int c40Triple(int a, int b, int c) { return 1600 * a + 40 * b + c + 1; }
+
+TEST(DataMatrixEncodation, C40NeverEndsATripleOnALoneShift)
+{
+    // 135 bytes: 130 capitals, "R62B" and 0x16 (Shift 1, 22), drawn 40 x 40.
+    // The capitals and "R62B" are 134 C40 values: 44 triples and '2', 'B'.
+    // Tripling '2', 'B' with the Shift 1 of 0x16 would leave the shift without
+    // its value, so '2', 'B' and 0x16 go to ASCII after 254; every codeword
+    // before them is as it was.
+    QByteArray text;
+    for (int k = 0; k < 130; ++k)
+        text.append(char('A' + k % 26));
+    text += "R62B\x16";
+    ASSERT_EQ(text.size(), 135);
+    ZYK_UINT16 rc = 1;
+    const std::vector<int> cw = dataCodewords(text, 40, 40, &rc);
+    ASSERT_EQ(rc, 0);
+    ASSERT_EQ(cw.size(), 114u);
+
+    auto c40 = [](char ch) { return ch >= 'A' ? ch - 'A' + 14 : ch - '0' + 4; };
+    std::vector<int> expected = {230};
+    const QByteArray tripled = text.left(132);
+    for (int k = 0; k < 132; k += 3) {
+        const int v = c40Triple(c40(tripled[k]), c40(tripled[k + 1]), c40(tripled[k + 2]));
+        expected.push_back(v / 256);
+        expected.push_back(v % 256);
+    }
+    for (int c : {254, '2' + 1, 'B' + 1, 0x16 + 1, 129})
+        expected.push_back(c);
+    for (int p = (int)expected.size() + 1; p <= 114; ++p)
+        expected.push_back(pad253(p));
+    EXPECT_EQ(cw, expected);
+
+    const ReadBack back = readBack(cw);
+    EXPECT_FALSE(back.loneShift);
+    ZYK_UINT16 valuesRc = 1;
+    EXPECT_EQ(back.values, valuesOf(text, &valuesRc));
+}
+
+TEST(DataMatrixEncodation, C40AndTextEndingsReadBackWithoutLoneShifts)
+{
+    // C40 and Text runs ending in characters that take a shift (controls,
+    // punctuation, FNC1, the other case, bytes above 127), at free and fixed
+    // sizes: read back, the data is the same and no segment ends on a shift.
+    std::mt19937 random(2014);
+    const QByteArray runs[] = {"ABCDEFGHIJKLMNOPQRSTUVWXYZ", "abcdefghijklmnopqrstuvwxyz", "0123456789 "};
+    const QByteArray tails[] = {"\x16", "!", "~1", "a", "A", "\xC1", "\xE9", "~d000", "~~", "`", "\x7F", "."};
+    int checked = 0;
+    for (int t = 0; t < 3000; ++t) {
+        QByteArray text;
+        const QByteArray &run = runs[random() % 2];
+        const int length = 3 + (int)(random() % 60);
+        for (int k = 0; k < length; ++k)
+            text.append(random() % 8 == 0 ? runs[2][random() % 11] : run[random() % run.size()]);
+        const int tailCount = 1 + (int)(random() % 3);
+        for (int k = 0; k < tailCount; ++k)
+            text += tails[random() % std::size(tails)];
+        int rows = 0, columns = 0;
+        if (t % 3 == 1) {
+            const int size = (int)(random() % RSCMN_NUM_SIZES);
+            rows = RSCMN_NUM_ROWS[size];
+            columns = RSCMN_NUM_COLS[size];
+        }
+        ZYK_UINT16 rc = 1;
+        const std::vector<int> cw = dataCodewords(text, rows, columns, &rc);
+        if (rc != 0)
+            continue; // too long for the requested size
+        ++checked;
+        const ReadBack back = readBack(cw);
+        ZYK_UINT16 valuesRc = 1;
+        ASSERT_EQ(back.values, valuesOf(text, &valuesRc)) << text.toStdString() << " " << rows << "x" << columns;
+        ASSERT_FALSE(back.loneShift) << text.toStdString() << " " << rows << "x" << columns;
+    }
+    EXPECT_GT(checked, 2000);
 }
 
 TEST(DataMatrixEncodation, BadEscapesGive1025)
