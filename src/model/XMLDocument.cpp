@@ -198,6 +198,8 @@ QString elementText(const QVariant &value)
 
 } // namespace
 
+QString qv_descriptionOfValue(const QVariant &value) { return elementText(value); }
+
 // ---------------------------------------------------------------- QVXMLNode
 
 QString QVXMLNode::name() const { return qualifiedName(m_node); }

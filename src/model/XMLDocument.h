@@ -83,6 +83,10 @@ QVXMLDocument qv_documentWithRootName(const QString &rootName, const QVariantMap
 QVXMLDocument qv_documentWithRootName(const QString &rootName, const QVariantMap &elements,
                                       const QStringList &orderedKeys);
 
+// The text that the builders write for a non-null value: a string as it is,
+// a number, date, data or collection as its description.
+QString qv_descriptionOfValue(const QVariant &value);
+
 // Appends one child element per listed key, in the list's order: keys that
 // the dictionary lacks or whose value is null are skipped; a string is used
 // as it is, any other value as its text. Nested dictionaries and lists are
