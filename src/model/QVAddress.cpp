@@ -1,5 +1,7 @@
 #include "model/QVAddress.h"
 
+#include <algorithm>
+
 #include "model/DataAdditions.h"
 #include "model/FieldFormatters.h"
 #include "model/QVCountry.h"
@@ -305,6 +307,24 @@ QString QVAddress::lossyZIP11() const
     if (zip2.size() == 2 || zip2.size() == 3)
         result += zip2.left(2);
     return result;
+}
+
+QString QVAddress::intelligentMailRoutingCode() const
+{
+    if (!isDomestic())
+        return QString(QLatin1String(""));
+    auto digits = [](const QString &text) {
+        return !text.isEmpty() &&
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
+    };
+    const QString zip5 = ZIP5(), zip4 = ZIP4(), zip2 = ZIP2();
+    if (zip5.size() != 5 || !digits(zip5))
+        return QString(QLatin1String(""));
+    if (zip4.size() != 4 || !digits(zip4))
+        return zip5;
+    if ((zip2.size() != 2 && zip2.size() != 3) || !digits(zip2.left(2)))
+        return zip5 + zip4;
+    return zip5 + zip4 + zip2.left(2);
 }
 
 QString QVAddress::formattedZIP() const

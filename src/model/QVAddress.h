@@ -143,6 +143,13 @@ public:
     std::optional<QString> ZIP11() const;
     // The well-sized parts of the same, in order; empty for a foreign address.
     QString lossyZIP11() const;
+    // The routing code of the Intelligent Mail barcode: whole parts only,
+    // so that the encoder always takes it: ZIP5 + ZIP4 + the first two
+    // delivery-point digits (11 digits), else ZIP5 + ZIP4 (9), else ZIP5 (5),
+    // else empty (also for a foreign address). A part counts when it is all
+    // digits and well-sized (the delivery point 2 or 3 digits). lossyZIP11()
+    // can give 2, 4, 6 or 7 digits, which the encoder refuses.
+    QString intelligentMailRoutingCode() const;
     // "12345-6789", "12345", or a ZIP5 of 4 characters or fewer as stored.
     QString formattedZIP() const;
     QString phoneWithNoPunctuation() const;

@@ -199,6 +199,41 @@ TEST(QVAddress, ZIPForms)
     EXPECT_EQ(foreign.lossyZIP11(), s(""));
 }
 
+TEST(QVAddress, IntelligentMailRoutingCodeKeepsWholePartsOnly)
+{
+    // The lossy form gives 7, 6 or 4 digits where a part is missing or
+    // malformed; the routing code keeps whole parts so the encoder takes it.
+    struct Case {
+        const char *zip5, *zip4, *zip2, *routing;
+    };
+    const Case cases[] = {
+        {"12345", "6789", "123", "12345678912"},
+        {"12345", "6789", "12", "12345678912"},
+        {"12345", "6789", "", "123456789"},
+        {"12345", "6789", "1", "123456789"},
+        {"12345", "6789", "1A", "123456789"},
+        {"12345", "", "01", "12345"},
+        {"12345", "67", "01", "12345"},
+        {"12345", "67A9", "01", "12345"},
+        {"", "6789", "01", ""},
+        {"1234", "6789", "", ""},
+        {"1234A", "6789", "01", ""},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.zip5) + "/" + c.zip4 + "/" + c.zip2);
+        QVAddress a;
+        a.setObject(s(c.zip5), QVAddressZIP5Key);
+        a.setObject(s(c.zip4), QVAddressZIP4Key);
+        a.setObject(s(c.zip2), QVAddressZIP2Key);
+        EXPECT_EQ(a.intelligentMailRoutingCode(), s(c.routing));
+        const qsizetype n = a.intelligentMailRoutingCode().size();
+        EXPECT_TRUE(n == 0 || n == 5 || n == 9 || n == 11);
+    }
+    QVAddress foreign = domesticAddress();
+    foreign.setCountry(s("Canada"));
+    EXPECT_EQ(foreign.intelligentMailRoutingCode(), s(""));
+}
+
 TEST(QVAddress, TelephoneForms)
 {
     struct Case {

@@ -8,7 +8,7 @@
 #include "barcodes/indicia/QVStealthIndiciumView.h"
 #include "platform/UserDefaults.h"
 
-#include "IndiciumTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include <QRandomGenerator>
 #include <gtest/gtest.h>

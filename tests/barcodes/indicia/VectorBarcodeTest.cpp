@@ -6,7 +6,7 @@
 #include "platform/PDF417.h"
 
 #include "ConsoleCapture.h"
-#include "IndiciumTestSupport.h"
+#include "ViewTestSupport.h"
 
 #include <QPainter>
 #include <QRandomGenerator>

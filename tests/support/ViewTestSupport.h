@@ -1,5 +1,5 @@
 #pragma once
-// Helpers of the indicium and imaging tests: images in the run's temporary
+// Helpers of the view tests (indicia, barcode views, images): files in the temporary
 // folder, the independent decoders, and the poppler tools over view PDFs.
 #include "BarcodeTools.h"
 
