@@ -9,6 +9,7 @@ PACKAGES=(
   libgl-dev
   libssl-dev openssl libcurl4-openssl-dev libplist-dev libxml2-dev
   libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev
+  cups cups-daemon cups-client
   libgtest-dev libgmock-dev libbenchmark-dev
   iso-codes
   libzint-dev

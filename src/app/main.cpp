@@ -1,4 +1,7 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
+#include "model/ClientServices.h"
+#include "printing/setup/QVPrinterSetupController.h"
+
 #include <QCoreApplication>
 #include <QTextStream>
 
@@ -8,6 +11,8 @@ int main(int argc, char **argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
+    // Every question about printers and label stock goes to the set-up.
+    setPrinterSetupController(QVPrinterSetupController::sharedController());
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "model/ClientServices.h"
 
 #include "model/QVShipment.h"
+#include "platform/ServiceSlot.h"
 #include "platform/UserDefaults.h"
 
 #include <QSet>
@@ -105,25 +106,11 @@ public:
     QString labelTypeForEnvelope(bool) override { return QVPlainPaperLabel; }
 };
 
-// One registration slot per service, with its stand-in.
-template <typename Service, typename Fallback> struct Slot {
-    std::shared_ptr<Service> registered;
-    std::shared_ptr<Service> fallback = std::make_shared<Fallback>();
-
-    std::shared_ptr<Service> current() const { return registered ? registered : fallback; }
-
-    static Slot &shared()
-    {
-        static Slot slot;
-        return slot;
-    }
-};
-
-using AccountSlot = Slot<QVAccountInformationServices, NoAccountInformation>;
-using LabelServerSlot = Slot<QVLabelServerServices, NoLabelServer>;
-using PartnerSlot = Slot<QVPartnerLabelServices, DefaultsPartnerLabelService>;
-using MaskSlot = Slot<QVShipmentServiceMask, KnownBitsServiceMask>;
-using PrinterSlot = Slot<QVPrinterSetupServices, PlainPaperPrinterSetup>;
+using AccountSlot = ServiceSlot<QVAccountInformationServices, NoAccountInformation>;
+using LabelServerSlot = ServiceSlot<QVLabelServerServices, NoLabelServer>;
+using PartnerSlot = ServiceSlot<QVPartnerLabelServices, DefaultsPartnerLabelService>;
+using MaskSlot = ServiceSlot<QVShipmentServiceMask, KnownBitsServiceMask>;
+using PrinterSlot = ServiceSlot<QVPrinterSetupServices, PlainPaperPrinterSetup>;
 
 } // namespace
 

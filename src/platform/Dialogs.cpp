@@ -1,0 +1,61 @@
+#include "platform/Dialogs.h"
+
+#include <QDebug>
+
+#include <atomic>
+
+namespace {
+
+void logAlert(const Alert &alert, const char *why)
+{
+    qWarning().noquote() << QStringLiteral("Alert not shown (%1): %2 %3")
+                                .arg(QLatin1String(why), alert.messageText, alert.informativeText);
+}
+
+// Without a display nobody can answer: the alert gives up.
+class ConsoleDialogs final : public Dialogs
+{
+public:
+    int runAlert(const Alert &alert) override
+    {
+        logAlert(alert, "no dialogs registered");
+        return alert.cancelAnswer;
+    }
+};
+
+std::shared_ptr<Dialogs> &registeredDialogs()
+{
+    static std::shared_ptr<Dialogs> registered;
+    return registered;
+}
+
+std::atomic<bool> &automationFlag()
+{
+    static std::atomic<bool> flag{false};
+    return flag;
+}
+
+} // namespace
+
+void setDialogs(std::shared_ptr<Dialogs> dialogs) { registeredDialogs() = std::move(dialogs); }
+
+std::shared_ptr<Dialogs> dialogs()
+{
+    if (const std::shared_ptr<Dialogs> &registered = registeredDialogs())
+        return registered;
+    static const std::shared_ptr<Dialogs> console = std::make_shared<ConsoleDialogs>();
+    return console;
+}
+
+void setAutomationMode(bool on) { automationFlag() = on; }
+
+bool isAutomationMode() { return automationFlag(); }
+
+int runAlert(const Alert &alert)
+{
+    if (isAutomationMode()) {
+        logAlert(alert, "automation");
+        return alert.cancelAnswer;
+    }
+    return dialogs()->runAlert(alert);
+}

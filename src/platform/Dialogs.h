@@ -1,0 +1,54 @@
+#pragma once
+// Alerts through one injectable interface, so that tests answer them and
+// automation never waits for a user.
+//
+// An alert has a message text, an informative text and buttons; each button
+// has a title and an answer (the value the alert returns when it is pressed,
+// as a button's tag). Running it answers the pressed button's answer.
+//
+// The widgets layer registers the implementation that shows real windows;
+// tests register a fake that records the alerts and answers from a script.
+// Without a registered implementation an alert is written to the console and
+// answers its cancel answer, as does every alert while automation mode is on
+// (nothing waits for a user then).
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+struct AlertButton {
+    QString title;
+    int answer = 0;
+};
+
+struct Alert {
+    QString messageText;
+    QString informativeText;
+    // In the order shown; the first one is the default button.
+    QList<AlertButton> buttons;
+    // What the alert answers when nobody can be asked (automation mode, no
+    // display): the answer of the button that gives up.
+    int cancelAnswer = 0;
+};
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+
+    // Shows the alert modally and answers the pressed button's answer.
+    virtual int runAlert(const Alert &alert) = 0;
+};
+
+// Registers the implementation (nullptr brings back the console stand-in).
+void setDialogs(std::shared_ptr<Dialogs> dialogs);
+std::shared_ptr<Dialogs> dialogs();
+
+// While automation mode is on, runAlert() shows nothing, writes the alert to
+// the console and answers its cancel answer.
+void setAutomationMode(bool on);
+bool isAutomationMode();
+
+// Runs the alert through the registered implementation, honouring automation
+// mode (see above).
+int runAlert(const Alert &alert);

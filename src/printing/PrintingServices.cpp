@@ -1,0 +1,99 @@
+#include "printing/PrintingServices.h"
+
+#include "platform/NotificationCenter.h"
+#include "platform/ServiceSlot.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace {
+
+class NoAccountAnswer final : public QVPrintingAccountServices
+{
+public:
+    bool tw310ValidForKIVOStamps() override { return false; }
+};
+
+bool isCharacterDevice(const QString &path)
+{
+    struct stat info {};
+    return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
+}
+
+class DeviceFolderPortList final : public SXSerialPortList
+{
+public:
+    QList<SXSerialPort> ports() override
+    {
+        if (!m_scanned) {
+            m_ports = scan();
+            m_scanned = true;
+        }
+        return m_ports;
+    }
+
+    std::optional<SXSerialPort> objectWithBSDPath(const QString &path) override
+    {
+        if (!isCharacterDevice(path))
+            return std::nullopt;
+        return SXSerialPort{path, QFileInfo(path).fileName()};
+    }
+
+    void rescan() override
+    {
+        const QList<SXSerialPort> found = scan();
+        const bool changed = !m_scanned || paths(found) != paths(m_ports);
+        m_ports = found;
+        m_scanned = true;
+        if (changed)
+            NotificationCenter::defaultCenter().post(SXSerialPortListDidUpdateNotifiation,
+                                                     static_cast<SXSerialPortList *>(this));
+    }
+
+private:
+    static QStringList paths(const QList<SXSerialPort> &ports)
+    {
+        QStringList result;
+        for (const SXSerialPort &port : ports)
+            result << port.bsdPath;
+        return result;
+    }
+
+    static QList<SXSerialPort> scan()
+    {
+        QList<SXSerialPort> found;
+        const auto add = [&found](const QString &folder, const QStringList &patterns) {
+            const QDir dir(folder);
+            for (const QString &name : dir.entryList(patterns, QDir::System | QDir::Files, QDir::Name)) {
+                const QString path = dir.filePath(name);
+                if (isCharacterDevice(path))
+                    found.append({path, name});
+            }
+        };
+        add(QStringLiteral("/dev"), {QStringLiteral("ttyUSB*"), QStringLiteral("ttyACM*")});
+        add(QStringLiteral("/dev/usb"), {QStringLiteral("lp*")});
+        return found;
+    }
+
+    QList<SXSerialPort> m_ports;
+    bool m_scanned = false;
+};
+
+using AccountSlot = ServiceSlot<QVPrintingAccountServices, NoAccountAnswer>;
+using PortSlot = ServiceSlot<SXSerialPortList, DeviceFolderPortList>;
+
+} // namespace
+
+void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> services)
+{
+    AccountSlot::shared().registered = std::move(services);
+}
+
+std::shared_ptr<QVPrintingAccountServices> printingAccountServices() { return AccountSlot::shared().current(); }
+
+void setSerialPortList(std::shared_ptr<SXSerialPortList> list) { PortSlot::shared().registered = std::move(list); }
+
+std::shared_ptr<SXSerialPortList> serialPortList() { return PortSlot::shared().current(); }

@@ -1,0 +1,53 @@
+#pragma once
+// What printing asks of other parts of the program that live beside or above
+// it: the account-information client (whether the account lets the plain 310
+// and 360 label printers print stamps) and the list of serial ports of the
+// devices part. Those parts register their real objects at start-up; tests
+// register fakes. Until something is registered the stand-ins below answer.
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+// ---- Account information ---------------------------------------------------
+class QVPrintingAccountServices
+{
+public:
+    virtual ~QVPrintingAccountServices() = default;
+
+    // The account lets the maker's plain 310 and 360 Tagwright models print
+    // stamps. A failed query answers false.
+    virtual bool tw310ValidForKIVOStamps() = 0;
+};
+
+void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> services);
+// The registered client; without one every answer is false.
+std::shared_ptr<QVPrintingAccountServices> printingAccountServices();
+
+// ---- Serial ports ------------------------------------------------------------
+struct SXSerialPort {
+    QString bsdPath; // the device path, e.g. "/dev/ttyUSB0"
+    QString name;    // the name shown to the user
+};
+
+// Posted with the list as its object when ports appear or vanish.
+inline const QString SXSerialPortListDidUpdateNotifiation = QStringLiteral("SXSerialPortListDidUpdateNotifiation");
+
+class SXSerialPortList
+{
+public:
+    virtual ~SXSerialPortList() = default;
+
+    virtual QList<SXSerialPort> ports() = 0;
+    // The port with that device path, or nothing.
+    virtual std::optional<SXSerialPort> objectWithBSDPath(const QString &path) = 0;
+    // Looks for ports again (the list object stays the same).
+    virtual void rescan() = 0;
+};
+
+void setSerialPortList(std::shared_ptr<SXSerialPortList> list);
+// The registered list; without one a stand-in that lists the USB serial and
+// USB printer devices of /dev ("ttyUSB*", "ttyACM*", "usb/lp*") and accepts
+// any existing character device as a port of that path.
+std::shared_ptr<SXSerialPortList> serialPortList();

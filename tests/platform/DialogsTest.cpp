@@ -1,0 +1,49 @@
+// The dialogs interface: the registered implementation answers, automation
+// mode answers the cancel answer without asking anybody.
+#include "RecordingDialogs.h"
+
+#include "ConsoleCapture.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+Alert retryAlert()
+{
+    Alert alert;
+    alert.messageText = QStringLiteral("Printer gone.");
+    alert.buttons = {{QStringLiteral("Print Again"), 1}, {QStringLiteral("Cancel"), 0}};
+    alert.cancelAnswer = 0;
+    return alert;
+}
+
+} // namespace
+
+TEST(Dialogs, RegisteredImplementationAnswersUnlessAutomationRuns)
+{
+    tolvane::test::DialogsScope dialogs;
+    dialogs->answers = {1};
+    EXPECT_EQ(runAlert(retryAlert()), 1);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts[0].messageText, QStringLiteral("Printer gone."));
+
+    setAutomationMode(true);
+    EXPECT_TRUE(isAutomationMode());
+    dialogs->answers = {1};
+    tolvane::test::ConsoleCapture console;
+    EXPECT_EQ(runAlert(retryAlert()), 0);
+    EXPECT_EQ(dialogs->alerts.size(), 1); // nobody was asked
+    ASSERT_EQ(console.lines().size(), 1);
+    EXPECT_TRUE(console.lines()[0].contains(QStringLiteral("Printer gone.")));
+    setAutomationMode(false);
+}
+
+TEST(Dialogs, WithoutAnImplementationTheAlertGivesUp)
+{
+    setDialogs(nullptr);
+    tolvane::test::ConsoleCapture console;
+    Alert alert = retryAlert();
+    alert.cancelAnswer = 7;
+    EXPECT_EQ(runAlert(alert), 7);
+    EXPECT_EQ(console.lines().size(), 1);
+}

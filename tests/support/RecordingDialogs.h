@@ -1,0 +1,58 @@
+#pragma once
+// A dialogs implementation for tests: records every alert it is asked to
+// show and answers from a script (or a callback that may change the world
+// before answering, as a user who plugs the printer in and presses "Print
+// Again"). Installs itself while it lives and removes itself afterwards.
+#include "platform/Dialogs.h"
+
+#include <QList>
+
+#include <functional>
+#include <optional>
+#include <memory>
+
+namespace tolvane::test {
+
+class RecordingDialogs : public Dialogs
+{
+public:
+    QList<Alert> alerts;
+    // Answers in order; when they run out, each alert answers its cancel
+    // answer.
+    QList<int> answers;
+    // Called before answering, with the number of the alert (0 first); its
+    // answer, when it gives one, wins over `answers`.
+    std::function<std::optional<int>(int)> onAlert;
+
+    int runAlert(const Alert &alert) override
+    {
+        alerts.append(alert);
+        if (onAlert) {
+            if (const std::optional<int> answer = onAlert(int(alerts.size()) - 1))
+                return *answer;
+        }
+        return answers.isEmpty() ? alert.cancelAnswer : answers.takeFirst();
+    }
+};
+
+// Registers a RecordingDialogs for the scope.
+class DialogsScope
+{
+public:
+    DialogsScope() : m_dialogs(std::make_shared<RecordingDialogs>()) { setDialogs(m_dialogs); }
+    ~DialogsScope()
+    {
+        setDialogs(nullptr);
+        setAutomationMode(false);
+    }
+    DialogsScope(const DialogsScope &) = delete;
+    DialogsScope &operator=(const DialogsScope &) = delete;
+
+    RecordingDialogs *operator->() const { return m_dialogs.get(); }
+    RecordingDialogs &operator*() const { return *m_dialogs; }
+
+private:
+    std::shared_ptr<RecordingDialogs> m_dialogs;
+};
+
+} // namespace tolvane::test
