@@ -122,6 +122,7 @@ public:
         m_state->shortWriteBy = 0;
         m_state->writes << data.left(sent);
         m_state->writeEndpoints << endpointAddress;
+        m_state->detachedAtWrite << m_state->detachedInterfaces;
         transferred = int(sent);
         return UsbSuccess;
     }

@@ -44,6 +44,8 @@ struct FakeUsbDeviceState {
     bool isOpen = false;
     QList<QByteArray> writes; // the bytes each bulk write delivered
     QList<int> writeEndpoints;
+    // The interfaces whose kernel driver was detached at each bulk write.
+    QList<QList<int>> detachedAtWrite;
     QList<int> claimedInterfaces;  // currently claimed
     QList<int> detachedInterfaces; // kernel driver currently detached
 };
