@@ -6,7 +6,11 @@
 namespace {
 
 // A name of a secret field, with any prefix or namespace.
-const QString SecretName = QStringLiteral(R"([\w.:-]*pass(?:word|phrase|wd)[\w.-]*)");
+// Bounded on both sides, so that a long word (a Base64 image in a reply)
+// costs linear time.
+const QString SecretName = QStringLiteral(R"([\w.:-]{0,48}pass(?:word|phrase|wd)[\w.-]{0,48})");
+// A field name starts after no name character (or after a percent escape).
+const QString FieldStart = QStringLiteral(R"((?:(?<![\w.:-])|(?<=%[0-9A-Fa-f]{2})))");
 
 QRegularExpression pattern(const QString &text)
 {
@@ -23,15 +27,17 @@ QRegularExpression pattern(const QString &text)
 const QList<QPair<QRegularExpression, QString>> &nameRules()
 {
     static const QList<QPair<QRegularExpression, QString>> rules{
-        {pattern(QStringLiteral(R"(<\s*(%1)(?:\s[^<>]*)?>.*?<\s*/\s*\1\s*>)").arg(SecretName)), QString()},
+        {pattern(QStringLiteral(R"(<\s*(%1)(?:\s[^<>]*)?>.{0,8192}?<\s*/\s*\1\s*>)").arg(SecretName)), QString()},
         {pattern(QStringLiteral(R"(<\s*(%1)(?:\s[^<>]*[^/<>])?>[^<]*)").arg(SecretName)), QString()},
-        {pattern(QStringLiteral(R"(&lt;(%1)(?:\s(?:(?!&gt;).)*)?&gt;.*?&lt;/\1&gt;)").arg(SecretName)), QString()},
+        {pattern(QStringLiteral(R"(&lt;(%1)(?:\s(?:(?!&gt;).)*)?&gt;.{0,8192}?&lt;/\1&gt;)").arg(SecretName)),
+         QString()},
         {pattern(QStringLiteral(R"(&lt;(%1)&gt;(?:(?!&lt;).)*)").arg(SecretName)), QString()},
-        {pattern(QStringLiteral(R"(%3C(%1)(?:%20(?:(?!%3E).)*)?%3E.*?%3C%2F\1%3E)").arg(SecretName)), QString()},
+        {pattern(QStringLiteral(R"(%3C(%1)(?:%20(?:(?!%3E).)*)?%3E.{0,8192}?%3C%2F\1%3E)").arg(SecretName)), QString()},
         {pattern(QStringLiteral(R"(%3C(%1)%3E(?:(?!%3C).)*)").arg(SecretName)), QString()},
-        {pattern(QStringLiteral(R"((%1)(["']?\s*(?:=|:|%3D)\s*)(["'])(?:(?!\3)[^\r\n])*\3)").arg(SecretName)),
+        {pattern(
+             QStringLiteral(R"(%2(%1)(["']?\s*(?:=|:|%3D)\s*)(["'])(?:(?!\3)[^\r\n])*\3)").arg(SecretName, FieldStart)),
          QStringLiteral("\\1\\2\\3") + QVRemovedSecretText + QStringLiteral("\\3")},
-        {pattern(QStringLiteral(R"((%1)(["']?\s*(?:=|:|%3D)\s*)[^\s&;,<>"']+)").arg(SecretName)),
+        {pattern(QStringLiteral(R"(%2(%1)(["']?\s*(?:=|:|%3D)\s*)[^\s&;,<>"']+)").arg(SecretName, FieldStart)),
          QStringLiteral("\\1\\2") + QVRemovedSecretText},
     };
     return rules;
