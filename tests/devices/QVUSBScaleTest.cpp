@@ -5,8 +5,8 @@
 #include "devices/HID_Utilities.h"
 #include "devices/QVUSBScale.h"
 
-#include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -19,13 +19,14 @@ namespace {
 
 const QString kScale = QStringLiteral("/dev/hidraw3");
 
-// Runs the event loop for a while (the delayed callback registration).
+// Runs the event loop until a timer of this many milliseconds has fired: by
+// then every timer that was due earlier has fired too, however busy the
+// machine is.
 void runEventLoop(int milliseconds)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
 }
 
 struct Outputs {
