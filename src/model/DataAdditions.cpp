@@ -1,5 +1,7 @@
 #include "model/DataAdditions.h"
 
+#include <algorithm>
+
 #include "model/StringAdditions.h"
 
 #include <openssl/evp.h>
@@ -114,6 +116,11 @@ std::optional<QString> keyForObjectEqualTo(const QVariantMap &dictionary, const 
 
 QVariantMap dictionaryByAddingObjectsFromDictionary(const QVariantMap &dictionary, const QVariantMap &other)
 {
+    // Added to nothing, a dictionary without null values is itself (shared,
+    // not copied entry by entry: addresses are made this way at every re-price).
+    if (dictionary.isEmpty() &&
+        std::none_of(other.cbegin(), other.cend(), [](const QVariant &v) { return !v.isValid() || isNullObject(v); }))
+        return other;
     QVariantMap result = dictionary;
     for (auto it = other.constBegin(); it != other.constEnd(); ++it) {
         if (!it.value().isValid() || isNullObject(it.value()))

@@ -62,6 +62,7 @@ void QVShipment::setObject(const QVariant &value, const QString &key, bool updat
     if (it != m_shipment.cend() && isEqualStoredValue(*it, value))
         return;
     m_shipment.insert(key, value);
+    dropDestinationFor(key);
     if (updatePricing)
         _updatePricing();
     postDidChange();
@@ -72,6 +73,7 @@ void QVShipment::removeObjectForKey(const QString &key, bool updatePricing)
     if (!m_shipment.contains(key))
         return;
     m_shipment.remove(key);
+    dropDestinationFor(key);
     if (updatePricing)
         _updatePricing();
     postDidChange();
@@ -108,13 +110,51 @@ QVAddress QVShipment::fromAddress() const
 
 QVAddress QVShipment::toAddress() const
 {
+    if (m_destination.value)
+        return m_destination.value->address;
     const QString &key = isReplyPostage() ? QVShipmentFromAddressKey : QVShipmentToAddressKey;
     return QVAddress::addressWithDictionary(objectForKey(key).toMap());
 }
 
 bool QVShipment::isReplyPostage() const { return flagValue(objectForKey(QVUSPSShipmentReplyPostageKey)); }
 
-bool QVShipment::isDomestic() const { return toAddress().isDomestic(); }
+QVShipment::Destination QVShipment::destination() const
+{
+    if (m_destination.value)
+        return *m_destination.value;
+    Destination d;
+    d.address = toAddress();
+    d.domestic = d.address.isDomestic();
+    d.ZIP5 = d.address.ZIP5();
+    d.state = d.address.state().toUpper();
+    return d;
+}
+
+void QVShipment::dropDestinationFor(const QString &key)
+{
+    if (m_destination.scopes > 0 &&
+        (key == QVShipmentToAddressKey || key == QVShipmentFromAddressKey || key == QVUSPSShipmentReplyPostageKey)) {
+        m_destination.value.reset();
+        m_destination.value = destination();
+    }
+}
+
+QVShipment::DestinationScope::DestinationScope(const QVShipment &shipment) : m_shipment(shipment)
+{
+    if (m_shipment.m_destination.scopes++ == 0)
+        m_shipment.m_destination.value = m_shipment.destination();
+}
+
+QVShipment::DestinationScope::~DestinationScope()
+{
+    if (--m_shipment.m_destination.scopes == 0)
+        m_shipment.m_destination.value.reset();
+}
+
+bool QVShipment::isDomestic() const
+{
+    return m_destination.value ? m_destination.value->domestic : toAddress().isDomestic();
+}
 
 std::optional<QString> QVShipment::mailedFromZIP5() const
 {
@@ -126,9 +166,15 @@ std::optional<QString> QVShipment::mailedFromZIP5() const
     return stored.toString();
 }
 
-QString QVShipment::mailedToZIP5() const { return toAddress().ZIP5(); }
+QString QVShipment::mailedToZIP5() const
+{
+    return m_destination.value ? m_destination.value->ZIP5 : toAddress().ZIP5();
+}
 
-QString QVShipment::mailedToState() const { return toAddress().state().toUpper(); }
+QString QVShipment::mailedToState() const
+{
+    return m_destination.value ? m_destination.value->state : toAddress().state().toUpper();
+}
 
 Decimal QVShipment::totalPrice() const
 {

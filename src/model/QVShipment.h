@@ -290,15 +290,59 @@ public:
     // Re-prices through the registered pricer (nothing without one).
     void _updatePricing();
 
+    // While a scope of this kind lives (the pricer opens one for each
+    // re-price), the recipient's address and what follows from it
+    // (isDomestic, mailedToZIP5, mailedToState) are worked out once instead
+    // of being rebuilt from the dictionary at every question. A store of an
+    // address or of the reply-postage flag through setObject or
+    // removeObjectForKey drops them; a write of those keys straight into
+    // mutableDictionary() during the scope is not seen. Scopes may nest.
+    class DestinationScope
+    {
+    public:
+        explicit DestinationScope(const QVShipment &shipment);
+        ~DestinationScope();
+        DestinationScope(const DestinationScope &) = delete;
+        DestinationScope &operator=(const DestinationScope &) = delete;
+
+    private:
+        const QVShipment &m_shipment;
+    };
+
     // Registers the pricer used by every record (nullptr removes it).
     static void setPricer(std::shared_ptr<QVShipmentPricer> pricer);
     static std::shared_ptr<QVShipmentPricer> pricer();
 
 private:
+    struct Destination {
+        QVAddress address;
+        bool domestic = true;
+        QString ZIP5;
+        QString state;
+    };
     void postDidChange();
+    // The recipient as worked out now, or as kept by an open DestinationScope.
+    Destination destination() const;
+    void dropDestinationFor(const QString &key);
+
+    // The recipient kept while a DestinationScope is open. A copy of a record
+    // (or a record assigned over) starts without it: its dictionary is read
+    // afresh.
+    struct DestinationCache {
+        std::optional<Destination> value;
+        int scopes = 0;
+        DestinationCache() = default;
+        DestinationCache(const DestinationCache &) {}
+        DestinationCache &operator=(const DestinationCache &)
+        {
+            value.reset();
+            return *this;
+        }
+    };
 
     QVariantMap m_shipment;
     bool m_forceRetailRates = false;
+    mutable DestinationCache m_destination;
 };
 
 size_t qHash(const QVShipment &shipment, size_t seed = 0) noexcept;

@@ -31,13 +31,18 @@ int32_t decimalPart(const char *text, size_t maxChars)
     return value;
 }
 
+int32_t rateVersionForDay(int32_t year, int32_t month, int32_t day)
+{
+    if (year > 2014 || (year == 2014 && (month > 9 || (month == 9 && day > 6))))
+        return kRateVersionSep2014;
+    return kRateVersionJan2014;
+}
+
 int32_t rateVersionForDate(const char *date)
 {
     int32_t year = 0, month = 0, day = 0;
     GetDateTimeInt(date, &year, &month, &day);
-    if (year > 2014 || (year == 2014 && (month > 9 || (month == 9 && day > 6))))
-        return kRateVersionSep2014;
-    return kRateVersionJan2014;
+    return rateVersionForDay(year, month, day);
 }
 
 int32_t monthLength(int32_t month, int32_t year)
@@ -63,6 +68,14 @@ int32_t InitializeRE(const char *path, const char *date)
 int32_t SetRateVersion(const char *date, int32_t *version)
 {
     giRateTable = rateVersionForDate(date);
+    if (version)
+        *version = giRateTable;
+    return 0;
+}
+
+int32_t SetRateVersionForDate(int32_t year, int32_t month, int32_t day, int32_t *version)
+{
+    giRateTable = rateVersionForDay(year, month, day);
     if (version)
         *version = giRateTable;
     return 0;

@@ -145,6 +145,8 @@ int32_t InitializeRE(const char *path, const char *date);
 // Sets giRateTable from the mailing date: 17 from 2014-09-07 on, else 16.
 // Writes the version to `version` when given. Returns 0.
 int32_t SetRateVersion(const char *date, int32_t *version = nullptr);
+// The same from a date given as numbers (no text to format and parse).
+int32_t SetRateVersionForDate(int32_t year, int32_t month, int32_t day, int32_t *version = nullptr);
 
 // -6 before InitializeRE; else writes 140501, the rate version and the
 // validity dates of the current version ("%02u/%02u/%04u"; buffers of at

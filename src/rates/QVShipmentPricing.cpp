@@ -64,9 +64,11 @@ void priceDomestic(QVShipment &shipment)
     const QVUSPSRateYear &rates = QVUSPSRateClass::ratesForDate(shipDate);
     QVUSPSRateClass *rateClass = rates.rateClassWithName(shipmentText(shipment, QVUSPSShipmentRateClassKey));
 
-    // 2. Size.
+    // 2. Size. (Pricing never changes the sizes, so their dictionary is made
+    // once for the sizes here and the rate class below.)
     QString size = shipmentText(shipment, QVUSPSShipmentSizeKey);
-    const QStringList sizes = QVUSPSRateClass::sizesForDimensions(shipment.dimensionDictionary());
+    const QVariantMap dimensions = shipment.dimensionDictionary();
+    const QStringList sizes = QVUSPSRateClass::sizesForDimensions(dimensions);
     if (!sizes.contains(size) && !sizes.isEmpty()) {
         size = sizes.first();
         shipment.setObject(size, QVUSPSShipmentSizeKey);
@@ -152,7 +154,6 @@ void priceDomestic(QVShipment &shipment)
     int weight = weightInClassUnit(wholeOunces(shipment), rateClass->weightUnit());
 
     // 14. Discount level and retail price.
-    const QVariantMap dimensions = shipment.dimensionDictionary();
     const QString state = shipment.mailedToState();
     int level = 0;
     bool cubic = false;
@@ -167,9 +168,14 @@ void priceDomestic(QVShipment &shipment)
                                           retailRate);
     }
 
-    // 15. Final postage.
+    // 15. Final postage. At the retail level without a cubic price the
+    // question is the one just asked for the retail price (same arguments,
+    // and neither the level nor the weight it leaves is used): its answer is
+    // taken instead of asking the rate class a second time.
     Decimal postage;
-    if (decimalNumberIsEqualToZero(retail) || level < 10) {
+    if (retail && level == 0 && !cubic) {
+        postage = *retail;
+    } else if (decimalNumberIsEqualToZero(retail) || level < 10) {
         postage = rateClass->rateForWeightByReference(&weight, zone, size, machinable, false, dimensions, nullptr,
                                                       state, premium, &level, &cubic);
     } else {
@@ -325,6 +331,8 @@ void QVShipmentUSPSPricer::updatePricing(QVShipment &shipment)
 {
     if (shipmentText(shipment, QVShipmentCarrierKey) != QVUSPSCarrier)
         return;
+    // The recipient is read from the record once for the whole re-price.
+    const QVShipment::DestinationScope destination(shipment);
     if (shipment.isDomestic())
         priceDomestic(shipment);
     else

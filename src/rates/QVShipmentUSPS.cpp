@@ -572,6 +572,11 @@ QString weightInOunces(const QVShipment &shipment)
     const QString number = shipmentText(shipment, QVShipmentWeightNumberKey);
     if (unit != QVOunceUnitString && unit != QVPoundUnitString)
         return QStringLiteral("0");
+    // Whole ounces typed as plain digits (the usual case, read at every
+    // re-price) are already what the rules below would give.
+    if (unit == QVOunceUnitString && !number.isEmpty() &&
+        std::all_of(number.cbegin(), number.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; }))
+        return number;
     const std::optional<Decimal> value = leadingDecimal(number);
     if (unit == QVOunceUnitString) {
         // Whole ounces as stored; a fraction counts as the next ounce.

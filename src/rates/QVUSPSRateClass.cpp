@@ -31,11 +31,12 @@ template <typename ObjectClass> class RateYearClass final : public QVUSPSRateYea
 {
 public:
     RateYearClass(QString name, QDateTime effectiveDate)
-        : m_name(std::move(name)), m_effectiveDate(std::move(effectiveDate))
+        : m_name(std::move(name)), m_effectiveDate(std::move(effectiveDate)), m_effectiveDay(m_effectiveDate.date())
     {}
 
     QString className() const override { return m_name; }
     QDateTime effectiveDate() const override { return m_effectiveDate; }
+    QDate effectiveDay() const override { return m_effectiveDay; }
 
 protected:
     QVUSPSRateClass *makeRateClass(const QString &name) const override { return new ObjectClass(name, *this); }
@@ -43,6 +44,7 @@ protected:
 private:
     QString m_name;
     QDateTime m_effectiveDate;
+    QDate m_effectiveDay;
 };
 
 // ---- Fixed tables -------------------------------------------------------------

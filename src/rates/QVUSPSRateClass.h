@@ -56,6 +56,8 @@ public:
     virtual QString className() const = 0;
     // The first moment of the rate year, local time.
     virtual QDateTime effectiveDate() const = 0;
+    // Its calendar day, by which the rate engine chooses its price set.
+    virtual QDate effectiveDay() const { return effectiveDate().date(); }
 
     // The shared object of that class in this rate year; nullptr for a null
     // name. The Priority Mail flat-rate names give the Priority Mail object,

@@ -28,8 +28,8 @@ constexpr size_t kStealthBufferSize = 100;
 
 void setRateVersionOf(const QVUSPSRateYear &year)
 {
-    const QByteArray date = year.effectiveDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1();
-    SetRateVersion(date.constData());
+    const QDate day = year.effectiveDay();
+    SetRateVersionForDate(day.year(), day.month(), day.day());
 }
 
 // Classes whose prices do not depend on the zone.

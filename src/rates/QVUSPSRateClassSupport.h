@@ -59,10 +59,10 @@ inline bool isExpressFlatRateSize(const QString &size)
 // whenever the user default "useSep14Rates" says they are in force.
 inline void setIntlRateVersionForDate(const QDateTime &date)
 {
-    QDateTime rateDate = date.isValid() ? date : QDateTime::currentDateTime();
-    if (UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("useSep14Rates")))
-        rateDate = QVUSPSSep2014RateClass::classObject().effectiveDate();
-    SetRateVersion(rateDate.toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData());
+    const QDate day = UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("useSep14Rates"))
+        ? QVUSPSSep2014RateClass::classObject().effectiveDay()
+        : (date.isValid() ? date : QDateTime::currentDateTime()).date();
+    SetRateVersionForDate(day.year(), day.month(), day.day());
 }
 
 // Whole units of a weight break (tenths of an ounce), rounded up; a break of

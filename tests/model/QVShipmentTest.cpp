@@ -275,6 +275,46 @@ TEST(QVShipment, ReplyPostageSwapsTheAddresses)
     EXPECT_FALSE(QVShipment().mailedFromZIP5().has_value());
 }
 
+TEST(QVShipment, DestinationScopeKeepsTheRecipientUntilAnAddressIsStored)
+{
+    QVShipment shipment;
+    shipment.setObject(address("Sender", "Boston", "MA", "02101"), QVShipmentFromAddressKey);
+    shipment.setObject(address("Recipient", "Denver", "co", "80202"), QVShipmentToAddressKey);
+    {
+        const QVShipment::DestinationScope outer(shipment);
+        EXPECT_TRUE(shipment.isDomestic());
+        EXPECT_EQ(shipment.mailedToZIP5(), s("80202"));
+        EXPECT_EQ(shipment.mailedToState(), s("CO"));
+        {
+            const QVShipment::DestinationScope inner(shipment);
+            // A stored recipient, and the reply-postage flag that swaps the
+            // addresses, are seen at once, inside nested scopes too.
+            QVariantMap abroad = address("Recipient", "Paris", "", "75001");
+            abroad.insert(QVAddressCountryKey, s("France"));
+            shipment.setObject(abroad, QVShipmentToAddressKey);
+            EXPECT_FALSE(shipment.isDomestic());
+            EXPECT_EQ(shipment.mailedToZIP5(), s("75001"));
+            EXPECT_EQ(shipment.toAddress().city(), s("Paris"));
+            shipment.setObject(true, QVUSPSShipmentReplyPostageKey);
+            EXPECT_TRUE(shipment.isDomestic());
+            EXPECT_EQ(shipment.mailedToState(), s("MA"));
+            shipment.removeObjectForKey(QVUSPSShipmentReplyPostageKey);
+        }
+        // Still inside the outer scope, and a copy made now reads its own
+        // dictionary.
+        EXPECT_EQ(shipment.mailedToZIP5(), s("75001"));
+        QVShipment copy(shipment);
+        copy.mutableDictionary().insert(QVShipmentToAddressKey, address("Other", "Austin", "TX", "78701"));
+        EXPECT_EQ(copy.mailedToZIP5(), s("78701"));
+        EXPECT_TRUE(copy.isDomestic());
+    }
+    // After the scope, a quiet write is read straight from the dictionary.
+    shipment.mutableDictionary().insert(QVShipmentToAddressKey, address("Recipient", "Austin", "tx", "78701"));
+    EXPECT_TRUE(shipment.isDomestic());
+    EXPECT_EQ(shipment.mailedToZIP5(), s("78701"));
+    EXPECT_EQ(shipment.mailedToState(), s("TX"));
+}
+
 TEST(QVShipment, CopyIsEqualIndependentAndNotForcedToRetail)
 {
     QVShipment::setPricer(nullptr);

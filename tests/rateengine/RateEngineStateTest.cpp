@@ -26,6 +26,20 @@ TEST(RateEngineState, RateVersionFollowsTheMailingDate)
     }
     EXPECT_EQ(SetRateVersion("09/07/2014"), 0); // no out-parameter
     EXPECT_EQ(giRateTable, 17);
+
+    // The same rule for a date given as numbers: every text above that
+    // parses to a date chooses the version its numbers choose.
+    for (const Case &c : cases) {
+        int32_t year = 0, month = 0, day = 0, version = 0;
+        GetDateTimeInt(c.date, &year, &month, &day);
+        EXPECT_EQ(SetRateVersionForDate(year, month, day, &version), 0) << c.date;
+        EXPECT_EQ(version, c.version) << c.date;
+        EXPECT_EQ(giRateTable, c.version) << c.date;
+    }
+    EXPECT_EQ(SetRateVersionForDate(2014, 9, 6), 0);
+    EXPECT_EQ(giRateTable, 16);
+    EXPECT_EQ(SetRateVersionForDate(2014, 9, 7), 0);
+    EXPECT_EQ(giRateTable, 17);
 }
 
 TEST(RateEngineState, DateTextsParse)
