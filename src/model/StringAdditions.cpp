@@ -203,15 +203,18 @@ QByteArray decodeBase64(const QString &text, QString *error)
     };
     // White space and line ends may stand anywhere (label images come in
     // lines of any length); everything else must be Base64.
-    QByteArray compact;
-    compact.reserve(text.size());
+    QByteArray compact(text.size(), Qt::Uninitialized);
+    char *out = compact.data();
     for (const QChar c : text) {
-        if (isWhitespaceOrNewlineUnit(c.unicode()))
+        const char16_t u = c.unicode();
+        if (u > 0x20 && u < 0x7F) {
+            *out++ = char(u);
             continue;
-        if (c.unicode() > 0x7F)
+        }
+        if (!isWhitespaceOrNewlineUnit(u))
             return fail(QStringLiteral("it holds the character '%1'").arg(c));
-        compact.append(char(c.unicode()));
     }
+    compact.truncate(out - compact.constData());
     qsizetype digits = compact.size();
     while (digits > 0 && compact.at(digits - 1) == '=')
         --digits;
