@@ -56,11 +56,12 @@ inline QString writePdf(const QByteArray &pdf, const QString &name)
     return path;
 }
 
-// `pdftotext -layout` of a PDF file.
-inline QString pdfText(const QString &path)
+// `pdftotext -layout` of a PDF file (or with other options: "-raw" keeps a
+// turned line together).
+inline QString pdfText(const QString &path, const QString &mode = QStringLiteral("-layout"))
 {
     QByteArray out;
-    runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), path, QStringLiteral("-")}, &out);
+    runTool(QStringLiteral("pdftotext"), {mode, path, QStringLiteral("-")}, &out);
     return QString::fromUtf8(out);
 }
 
