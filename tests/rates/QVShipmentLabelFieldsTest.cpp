@@ -169,6 +169,30 @@ TEST_F(QVShipmentLabelFieldsTest, PlaceholdersOfTheSampleShipment)
     EXPECT_EQ(status.query(), QStringLiteral("PIC=") + trackingNumber);
 }
 
+TEST_F(QVShipmentLabelFieldsTest, NoticeAmountsRoundHalfAwayFromZero)
+{
+    // Exact decimals: 2.345 is a half (a double would hold 2.34499... and
+    // print 2.34).
+    const struct {
+        const char *amount;
+        const char *declared;
+        const char *postage;
+    } cases[] = {
+        {"2.345", "2.35", "$2.35"}, {"0.125", "0.13", "$0.13"},    {"1.005", "1.01", "$1.01"},
+        {"2.344", "2.34", "$2.34"}, {"-0.125", "-0.13", "$-0.13"}, {"7", "7.00", "$7.00"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.amount);
+        QVShipment shipment;
+        const Decimal amount = Decimal::fromString(QString::fromLatin1(c.amount));
+        shipment.setObject(QVariant::fromValue(amount), QVShipmentValueKey);
+        shipment.setObject(QVariant::fromValue(amount), QVShipmentPriceKey);
+        const QVariantMap values = replacementDictionaryForEmailNotification(shipment);
+        EXPECT_EQ(values.value(QStringLiteral("DeclaredValue")).toString(), QLatin1String(c.declared));
+        EXPECT_EQ(values.value(QStringLiteral("PostageValue")).toString(), QLatin1String(c.postage));
+    }
+}
+
 TEST_F(QVShipmentLabelFieldsTest, PlaceholdersOfAnEmptyRecord)
 {
     const QVariantMap values = replacementDictionaryForEmailNotification(QVShipment());
