@@ -10,6 +10,11 @@
 
 #include "ViewTestSupport.h"
 
+#include <QBuffer>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QRandomGenerator>
 #include <gtest/gtest.h>
 
@@ -266,4 +271,40 @@ TEST(IndiciumViews, DrawsWhiteOnlyWhenAsked)
     view.setDrawsWhite(true);
     view.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
     EXPECT_EQ(image.pixel(1, 108), qRgb(255, 255, 255));
+}
+
+TEST(IndiciumViews, DrawnIntoALabelPageTheIndiciumStaysVector)
+{
+    if (!havePopplerAndZXing())
+        GTEST_SKIP() << "poppler-utils or ZXingReader missing";
+    const QByteArray bytes = indiciumBytes(99);
+    QVDollarIndiciumView view;
+    view.setDollarAmount(QStringLiteral("$7.15"));
+    view.setBarcode(QVVectorBarcode::initWithData(bytes));
+    view.setDrawVoidBarcode(false);
+    view.setDate(QStringLiteral("DEC 10 2026"));
+    // A 4 x 6 in label page with the indicium at one and a half times its
+    // size and at its own size.
+    QByteArray pdf;
+    {
+        QBuffer buffer(&pdf);
+        buffer.open(QIODevice::WriteOnly);
+        QPdfWriter writer(&buffer);
+        writer.setResolution(72);
+        writer.setPageLayout(QPageLayout(QPageSize(QSizeF(288, 432), QPageSize::Point), QPageLayout::Portrait,
+                                         QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        QPainter painter(&writer);
+        drawViewInRect(&view, painter, QRectF(10, 20, 262.5, 165));
+        drawViewInRect(&view, painter, QRectF(20, 250, 175, 110));
+    }
+    const QString path = writePdf(pdf, QStringLiteral("label-page.pdf"));
+    const QString text = pdfText(path);
+    EXPECT_GE(text.count(QLatin1String("$7.15")), 2) << "texts stay text";
+    EXPECT_GE(text.count(QLatin1String("DEC 10 2026")), 2);
+    const QImage raster = pdfRaster(path, 300);
+    // The indicium at its own size, cut out of the page.
+    const QImage indicium = raster.copy(QRect(20 * 300 / 72, 250 * 300 / 72, 175 * 300 / 72, 110 * 300 / 72));
+    const QString png = outputPath(QStringLiteral("label-page-indicium.png"));
+    withQuietZone(indicium, 40).save(png);
+    EXPECT_EQ(zxingBytes(png, QStringLiteral("PDF417")).toHex(), bytes.toHex());
 }
