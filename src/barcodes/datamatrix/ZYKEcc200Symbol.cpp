@@ -248,6 +248,19 @@ struct Layout {
 
 Layout g_layouts[RSCMN_NUM_SIZES];
 
+// Fixed room for the maps and patterns of all sizes: 8 entries for each of
+// the 11,578 codewords of the 30 sizes, and their 14,074 pattern bytes. A
+// layout that found no room (none does with the size table) would be made
+// again in the scratch buffers for each symbol.
+constexpr size_t kMapPool = 8 * 11578;
+constexpr size_t kPatternPool = 14074;
+uint16_t g_mapPool[kMapPool];
+size_t g_mapUsed = 0;
+unsigned char g_patternPool[kPatternPool];
+size_t g_patternUsed = 0;
+uint16_t g_mapScratch[8 * RSCMN_MAX_TOTAL];
+unsigned char g_patternScratch[ZYK_MAX_MATRIX_BYTES];
+
 // Bytes that a symbol of the size occupies as set_default_output_dm clears it.
 size_t clearedBytes(int rows, int cols) { return (((size_t)rows * (size_t)cols + 15) / 8) & ~(size_t)1; }
 
@@ -260,6 +273,7 @@ struct Walk {
     int regionCols;
     int columns; // of the symbol
     uint16_t *bit;
+    int codewords; // room in bit, in codewords
 };
 
 Walk g_walk;
@@ -279,7 +293,8 @@ void placeModule(int row, int col, int chr, int bit)
     // Bit 1 is the most significant bit of the codeword.
     const int symbolRow = row + 2 * (row / w.regionRows) + 1;
     const int symbolCol = col + 2 * (col / w.regionCols) + 1;
-    w.bit[chr * 8 + bit - 1] = (uint16_t)(symbolRow * w.columns + symbolCol);
+    if (chr < w.codewords)
+        w.bit[chr * 8 + bit - 1] = (uint16_t)(symbolRow * w.columns + symbolCol);
 }
 
 void utah(int row, int col, int chr)
@@ -329,9 +344,13 @@ const Layout &layout(uint16_t size_index)
     const int down = RSCMN_NUM_REGION_VERT[size_index];
     const size_t bytes = clearedBytes(rows, cols);
 
-    // The patterns are drawn into a matrix of our own and kept.
-    static unsigned char patterns[ZYK_MAX_MATRIX_BYTES];
-    ZYK_Data_Matrix fixed = {(uint16_t)rows, (uint16_t)cols, patterns};
+    const int total = RSCMN_TOTAL_SYMBOLS[size_index];
+    const bool pooled = g_mapUsed + 8 * (size_t)total <= kMapPool && g_patternUsed + bytes <= kPatternPool;
+    l.bit = pooled ? g_mapPool + g_mapUsed : g_mapScratch;
+    l.fixed = pooled ? g_patternPool + g_patternUsed : g_patternScratch;
+
+    // The patterns are drawn into the layout's own matrix.
+    ZYK_Data_Matrix fixed = {(uint16_t)rows, (uint16_t)cols, l.fixed};
     set_default_output_dm(&fixed);
     // Finder and timing patterns of every data region.
     for (int k = 0; k < across; ++k) {
@@ -357,7 +376,8 @@ const Layout &layout(uint16_t size_index)
     w.regionRows = rr;
     w.regionCols = rc;
     w.columns = cols;
-    w.bit = new uint16_t[(size_t)(w.nrow * w.ncol) + 16];
+    w.bit = l.bit;
+    w.codewords = total;
     memset(w.cells, 0, (size_t)(w.nrow * w.ncol));
 
     const int nrow = w.nrow, ncol = w.ncol;
@@ -396,11 +416,12 @@ const Layout &layout(uint16_t size_index)
         set_dm_cell((ZYK_UINT16)(rows - 1), (ZYK_UINT16)(cols - 1), 1);
     }
 
-    l.codewords = chr;
-    l.bit = w.bit;
-    l.fixed = new unsigned char[bytes];
-    memcpy(l.fixed, patterns, bytes);
-    l.ready = true;
+    l.codewords = chr < total ? chr : total;
+    if (pooled) {
+        g_mapUsed += 8 * (size_t)total;
+        g_patternUsed += bytes;
+        l.ready = true;
+    }
     return l;
 }
 
