@@ -18,7 +18,9 @@
 namespace {
 
 struct SharedInstances {
-    std::mutex mutex;
+    // Held while an instance is made, so that no class is ever made twice;
+    // recursive, because a client's constructor may ask for another client.
+    std::recursive_mutex mutex;
     std::unordered_map<std::type_index, std::shared_ptr<QVCommandCenter>> table;
 };
 
@@ -42,14 +44,11 @@ std::shared_ptr<QVCommandCenter>
 QVCommandCenter::sharedInstance(std::type_index type, const std::function<std::shared_ptr<QVCommandCenter>()> &make)
 {
     SharedInstances &instances = sharedInstances();
-    std::unique_lock lock(instances.mutex);
+    std::lock_guard lock(instances.mutex);
     auto found = instances.table.find(type);
     if (found != instances.table.end())
         return found->second;
-    // The client's constructor may ask for another client's instance.
-    lock.unlock();
     std::shared_ptr<QVCommandCenter> made = make();
-    lock.lock();
     auto [entry, inserted] = instances.table.emplace(type, std::move(made));
     return entry->second;
 }

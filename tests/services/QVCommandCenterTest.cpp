@@ -41,6 +41,16 @@ public:
 class PartnerClient : public LabelClient
 {};
 
+// A client that takes a neighbour's instance while it is made, as the label
+// server's takes the postage server's.
+class DependentClient : public QVCommandCenter
+{
+public:
+    DependentClient() : postage(QVCommandCenter::commandCenter<PostageClient>()) { ++made; }
+    std::shared_ptr<PostageClient> postage;
+    static inline std::atomic<int> made{0};
+};
+
 class FakeReachability : public QVReachability
 {
 public:
@@ -94,6 +104,21 @@ TEST_F(CommandCenterTest, EachClientClassHasOneSharedInstance)
     EXPECT_NE(fresh, postage);
     EXPECT_TRUE(fresh->server().isEmpty());
     EXPECT_EQ(postage->server(), QStringLiteral("server.example"));
+}
+
+TEST_F(CommandCenterTest, InstancesMadeFromSeveralThreadsAreMadeOnce)
+{
+    DependentClient::made = 0;
+    std::vector<std::shared_ptr<DependentClient>> seen(8);
+    std::vector<std::thread> threads;
+    for (size_t i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&seen, i] { seen[i] = QVCommandCenter::commandCenter<DependentClient>(); });
+    for (auto &thread : threads)
+        thread.join();
+    EXPECT_EQ(DependentClient::made, 1);
+    for (const auto &client : seen)
+        EXPECT_EQ(client, seen.front());
+    EXPECT_EQ(seen.front()->postage, QVCommandCenter::commandCenter<PostageClient>());
 }
 
 TEST_F(CommandCenterTest, AccessorsStartEmptyAndUseridAndPasswordGoThroughTheSubclass)
