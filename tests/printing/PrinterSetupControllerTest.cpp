@@ -354,8 +354,11 @@ TEST_F(PrinterSetupTest, LabelPrinterChoiceNeedsALabelPrinter)
     EXPECT_TRUE(controller.controls().useKIVOForEnvelopesEnabled);
 
     // An unknown tag keeps the stored label.
+    defaults().setString(QVKIVO51204Label, QStringLiteral("printerLabel"));
     controller.chooseStock(9);
-    EXPECT_EQ(defaults().stringForKey(QStringLiteral("printerLabel")), QVKIVO72019Label);
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("printerLabel")), QVKIVO51204Label);
+    EXPECT_EQ(controller.controls().stockTag, 3);
+    EXPECT_EQ(controller.kivoSettings().value(QStringLiteral("defaultLabel")).toString(), QVKIVO51204Label);
     // The availability is remembered after the printer is gone.
     printers->queueList.clear();
     controller.setPrinterTypeWithTypeString(QVPlainPaperPrinter);

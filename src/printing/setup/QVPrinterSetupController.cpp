@@ -233,25 +233,9 @@ void QVPrinterSetupController::setPrinterType(PrinterTypeChoice choice)
         defaults().setString(QVPlainPaperLabel, kPrinterLabel);
         break;
     case PrinterTypeChoice::LabelPrinter:
-    case PrinterTypeChoice::StockChoice: {
-        if (!KIVONewTagwright::printerAvailable()) {
-            showAlert(QStringLiteral("KIVO printer unavailable."),
-                      QStringLiteral("This functionality requires a KIVO Tagwright and the latest KIVO driver "
-                                     "software (") +
-                          minimumDriverVersion() +
-                          QStringLiteral(" or greater). If you have these items, please make sure your printer can "
-                                         "be used from other applications and try again."));
-            break;
-        }
-        const QString label = kivoLabelTypeForTag(m_controls.stockTag);
-        if (!label.isNull())
-            defaults().setString(label, kPrinterLabel);
-        defaults().setString(QVKIVOTagwrightPrinter, kPrinterType);
-        QVariantMap settings = kivoSettings();
-        settings.insert(kDefaultLabel, defaults().stringForKey(kPrinterLabel));
-        defaults().setObject(settings, kKivoSettings);
+    case PrinterTypeChoice::StockChoice:
+        chooseLabelPrinter(kivoLabelTypeForTag(m_controls.stockTag));
         break;
-    }
     case PrinterTypeChoice::Zebra:
         if (!Zebra2844::printerAvailable()) {
             m_controls.zebraToolsSheetOpen = true;
@@ -266,10 +250,33 @@ void QVPrinterSetupController::setPrinterType(PrinterTypeChoice choice)
     scheduleRefresh();
 }
 
+void QVPrinterSetupController::chooseLabelPrinter(const QString &label)
+{
+    if (!KIVONewTagwright::printerAvailable()) {
+        showAlert(QStringLiteral("KIVO printer unavailable."),
+                  QStringLiteral("This functionality requires a KIVO Tagwright and the latest KIVO driver software (") +
+                      minimumDriverVersion() +
+                      QStringLiteral(" or greater). If you have these items, please make sure your printer can be "
+                                     "used from other applications and try again."));
+        return;
+    }
+    if (!label.isNull())
+        defaults().setString(label, kPrinterLabel);
+    defaults().setString(QVKIVOTagwrightPrinter, kPrinterType);
+    QVariantMap settings = kivoSettings();
+    settings.insert(kDefaultLabel, defaults().stringForKey(kPrinterLabel));
+    defaults().setObject(settings, kKivoSettings);
+}
+
 void QVPrinterSetupController::chooseStock(int tag)
 {
-    m_controls.stockTag = tag;
-    setPrinterType(PrinterTypeChoice::StockChoice);
+    // The choice holds only the five stocks; any other tag selects none and
+    // leaves the stored label.
+    const QString label = kivoLabelTypeForTag(tag);
+    if (!label.isNull())
+        m_controls.stockTag = tag;
+    chooseLabelPrinter(label);
+    scheduleRefresh();
 }
 
 void QVPrinterSetupController::setUseKIVOForEnvelopes(bool on) { defaults().setBool(on, kUseKIVOForEnvelopes); }

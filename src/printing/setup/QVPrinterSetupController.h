@@ -120,6 +120,9 @@ signals:
 private:
     void refreshControls();
     void scheduleRefresh();
+    // The label-printer button with the label of the chosen stock (null:
+    // the stored label stays).
+    void chooseLabelPrinter(const QString &label);
 
     QVPrinterSetupControls m_controls;
     struct Observers;
