@@ -152,10 +152,12 @@ ReadBack readBack(const std::vector<int> &cw)
                 ++p;
         } else if (c == 231) {
             auto derandomised = [&](int at) { return ((cw[at] - ((149 * (at + 1)) % 255 + 1)) % 256 + 256) % 256; };
+            if (p >= n)
+                break;
             int length = derandomised(p++);
             if (length == 0)
                 length = n - p;
-            else if (length >= 250)
+            else if (length >= 250 && p < n)
                 length = 250 * (length - 249) + derandomised(p++);
             for (int k = 0; k < length && p < n; ++k)
                 put(derandomised(p++));
