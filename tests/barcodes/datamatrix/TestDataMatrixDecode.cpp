@@ -256,6 +256,21 @@ TEST_F(DataMatrixDecode, ModeEndsNearTheSymbolEnd)
         check(Input{c.text, c.expected}, c.rows, c.columns, number++);
 }
 
+TEST_F(DataMatrixDecode, C40EndingWithAShiftedCharacter)
+{
+    if (!haveDmtx && !haveZxing)
+        GTEST_SKIP() << "neither dmtxread nor ZXingReader is installed";
+    // 130 capitals, "R62B" and 0x16 in 40 x 40: the characters after the
+    // last whole triple go to ASCII. Also a Text run ending in an upper-case
+    // byte above 127.
+    QByteArray text;
+    for (int k = 0; k < 130; ++k)
+        text.append(char('A' + k % 26));
+    text += "R62B\x16";
+    check(Input{text, text}, 40, 40, 5000);
+    check(Input{"abcdefghijklmnopq\xC1", "abcdefghijklmnopq\xC1"}, 0, 0, 5001);
+}
+
 TEST_F(DataMatrixDecode, LargeSymbolsFilledWithMixedData)
 {
     if (!haveDmtx && !haveZxing)
