@@ -127,6 +127,21 @@ TEST(LinearViews, Code128BarsAreCentredAtTheModuleSizes)
         ++top;
     EXPECT_NEAR(top, (800 - h) / 2, 1);
 
+    // A symbol wider than the view overhangs both edges equally.
+    view.resize(40, 80);
+    QImage wide(3000, 800, QImage::Format_Grayscale8);
+    wide.fill(255);
+    {
+        QPainter painter(&wide);
+        painter.translate(1000, 0);
+        painter.scale(10, 10);
+        view.draw(painter);
+    }
+    const auto wideRuns = darkRuns(wide, 400);
+    ASSERT_FALSE(wideRuns.empty());
+    EXPECT_LT(wideRuns.front().first, 1000);
+    EXPECT_NEAR(1000 - wideRuns.front().first, wideRuns.back().second - 1400, 1);
+
     // A text of 101 characters gives no pattern and nothing drawn.
     view.setBarcodeText(QString(101, QLatin1Char('A')));
     EXPECT_TRUE(view.bitPattern().isEmpty());

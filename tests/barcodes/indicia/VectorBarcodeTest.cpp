@@ -102,6 +102,7 @@ TEST(PDF417Layer, ShapeIsNearTwoToSevenAndRefusalsGiveErrorNumbers)
     paintCode(&p);
     ASSERT_EQ(p.error, 0);
     EXPECT_EQ(p.bitColumns, 69 + 17 * 3);
+    pdf417free(&p);
 
     const QByteArray huge(4000, 'x');
     struct Case {
