@@ -399,8 +399,21 @@ Decimal::Decimal(qint64 value) : Decimal(value, 0) {}
 Decimal::Decimal(qint64 mantissa, int exponent)
 {
     const bool negative = mantissa < 0;
-    const uint64_t magnitude = negative ? (~static_cast<uint64_t>(mantissa) + 1u) : static_cast<uint64_t>(mantissa);
-    *this = fromParts(magnitude, exponent, negative);
+    uint64_t magnitude = negative ? (~static_cast<uint64_t>(mantissa) + 1u) : static_cast<uint64_t>(mantissa);
+    if (magnitude == 0 || exponent < kMinExponent || exponent > kMaxExponent) {
+        *this = fromParts(magnitude, exponent, negative);
+        return;
+    }
+    // At most 20 digits and an exponent in range: only the trailing zeros go
+    // (what the general path does too, without its wide arithmetic; prices
+    // are made this way at every re-price).
+    while (exponent < kMaxExponent && magnitude % 10 == 0) {
+        magnitude /= 10;
+        ++exponent;
+    }
+    m_mantissa = magnitude;
+    m_exponent = exponent;
+    m_negative = negative;
 }
 
 Decimal Decimal::fromParts(Mantissa mantissa, int exponent, bool negative)

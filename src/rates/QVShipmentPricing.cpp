@@ -53,6 +53,15 @@ void storeServicesQuietly(QVShipment &shipment, const QStringList &services)
     shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, list);
 }
 
+// Removes a key from the record's dictionary without a notification. Most
+// keys are absent; asking first spares the map's erase (and, when the
+// dictionary is shared with a copy, a detach that copies it whole).
+void removeQuietly(QVariantMap &quiet, const QString &key)
+{
+    if (quiet.contains(key))
+        quiet.remove(key);
+}
+
 void priceDomestic(QVShipment &shipment)
 {
     QVariantMap &quiet = shipment.mutableDictionary();
@@ -107,8 +116,8 @@ void priceDomestic(QVShipment &shipment)
             kept.append(service);
     }
     if (kept.isEmpty()) {
-        quiet.remove(QVUSPSShipmentOptionalServicesPriceKey);
-        quiet.remove(QVUSPSShipmentOptionalServicesKey);
+        removeQuietly(quiet, QVUSPSShipmentOptionalServicesPriceKey);
+        removeQuietly(quiet, QVUSPSShipmentOptionalServicesKey);
     } else {
         storeServicesQuietly(shipment, kept);
     }
@@ -144,7 +153,7 @@ void priceDomestic(QVShipment &shipment)
     const bool discounted = isEligibleForDomesticDiscount(shipment) && !shipment.isForcedRetailRates();
 
     // 11.
-    quiet.remove(QVUSPSShipmentIntraBMCEligibleKey);
+    removeQuietly(quiet, QVUSPSShipmentIntraBMCEligibleKey);
 
     // 12. A discounted First-Class piece without confirmation is priced as
     // non-machinable.
@@ -187,8 +196,8 @@ void priceDomestic(QVShipment &shipment)
         quiet.insert(QVUSPSShipmentCubicPricingKey, true);
         quiet.insert(QVUSPSShipmentCubicTierKey, weight);
     } else {
-        quiet.remove(QVUSPSShipmentCubicPricingKey);
-        quiet.remove(QVUSPSShipmentCubicTierKey);
+        removeQuietly(quiet, QVUSPSShipmentCubicPricingKey);
+        removeQuietly(quiet, QVUSPSShipmentCubicTierKey);
     }
 
     // 17.
@@ -210,7 +219,7 @@ void priceDomestic(QVShipment &shipment)
         confirmationFee = rateClass->feeForElectronicConfirmationService(confirmation);
         quiet.insert(QVUSPSShipmentConfirmationServicePriceKey, QVariant::fromValue(confirmationFee));
     } else {
-        quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
+        removeQuietly(quiet, QVUSPSShipmentConfirmationServicePriceKey);
     }
 
     // 20. Fees of the special services.
@@ -225,7 +234,7 @@ void priceDomestic(QVShipment &shipment)
 
     // 22.
     if (decimalNumberIsEqualToZero(servicesFee))
-        quiet.remove(QVUSPSShipmentOptionalServicesPriceKey);
+        removeQuietly(quiet, QVUSPSShipmentOptionalServicesPriceKey);
     else
         shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesPriceKey, QVariant::fromValue(servicesFee));
 
@@ -243,12 +252,12 @@ void priceInternational(QVShipment &shipment)
     QVariantMap &quiet = shipment.mutableDictionary();
 
     // 1. Nothing domestic applies abroad.
-    quiet.remove(QVUSPSShipmentConfirmationServicePriceKey);
+    removeQuietly(quiet, QVUSPSShipmentConfirmationServicePriceKey);
     shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
     for (const QString &key :
          {QVUSPSShipmentOptionalServicesPriceKey, QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentIntraBMCEligibleKey,
           QVUSPSShipmentZoneKey, QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey})
-        shipment.mutableDictionary().remove(key);
+        removeQuietly(shipment.mutableDictionary(), key);
 
     // 2.
     shipment.setForceRetailRatesFlag(false);

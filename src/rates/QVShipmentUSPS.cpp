@@ -257,6 +257,8 @@ bool shouldContainPIC(const QVShipment &shipment)
     bool package = false;
     if (shipment.isDomestic())
         package = isLetterFlatOrPostcard(sizeName(shipment)) ? isPackageServices(shipment) : true;
+    if (package)
+        return true; // every rule below can only add a reason
     // 2. An eligible confirmation.
     const QString service = confirmation(shipment);
     if (!service.isNull() && isEligibleForSpecialService(shipment, service))
@@ -287,10 +289,12 @@ bool isTrackableUsingUSPS(const QVShipment &shipment)
 
 bool isForcedNonMachinable(const QVShipment &shipment)
 {
+    if (sizeName(shipment) != QVUSPSLetterSize)
+        return false;
     const int length = intValueOf(shipment.objectForKey(QVShipmentLengthMeasurementKey));
     const int width = intValueOf(shipment.objectForKey(QVShipmentWidthMeasurementKey));
     const int height = intValueOf(shipment.objectForKey(QVShipmentHeightMeasurementKey));
-    if (length <= 0 || width <= 0 || height <= 0 || sizeName(shipment) != QVUSPSLetterSize)
+    if (length <= 0 || width <= 0 || height <= 0)
         return false;
     // The aspect ratio in single precision, as the letter rules were always
     // computed (13 by 10 comes out just below 1.3).

@@ -85,6 +85,31 @@ TEST(Decimal, ConstructsFromMantissaAndExponent)
     EXPECT_TRUE(Decimal(1, -200).isZero());
     EXPECT_EQ(Decimal(1, -128).toString(), QStringLiteral("0.") + QString(127, QLatin1Char('0')) + QLatin1Char('1'));
     EXPECT_EQ(Decimal(1, 127).toString(), QStringLiteral("1") + QString(127, QLatin1Char('0')));
+
+    // A 64-bit mantissa gives the same compact parts as the general form.
+    const qint64 mantissas[] = {1,
+                                -1,
+                                5600,
+                                -48,
+                                1000000,
+                                120,
+                                10,
+                                99999999999,
+                                std::numeric_limits<qint64>::max(),
+                                std::numeric_limits<qint64>::min()};
+    for (qint64 m : mantissas) {
+        for (int e : {-128, -127, -3, 0, 2, 120, 126, 127}) {
+            const Decimal fast(m, e);
+            const bool negative = m < 0;
+            const Decimal::Mantissa magnitude = negative ? Decimal::Mantissa(~static_cast<uint64_t>(m) + 1u)
+                                                         : Decimal::Mantissa(static_cast<uint64_t>(m));
+            const Decimal general = Decimal::fromParts(magnitude, e, negative);
+            EXPECT_TRUE(fast.mantissa() == general.mantissa()) << m << "e" << e;
+            EXPECT_EQ(fast.exponent(), general.exponent()) << m << "e" << e;
+            EXPECT_EQ(fast.isNegative(), general.isNegative()) << m << "e" << e;
+            EXPECT_EQ(fast.isNaN(), general.isNaN()) << m << "e" << e;
+        }
+    }
 }
 
 struct RoundingCase {
