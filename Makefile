@@ -4,33 +4,43 @@
 #   build/        Debug with library assertions (make test)
 #   build-run/    RelWithDebInfo (make run)
 #   build-bench/  Release -O2, benchmarks only (make bench)
+#   build-asan/   Debug under AddressSanitizer and UBSan (make test-asan)
+# make format-check runs clang-format --dry-run --Werror over src/ and tests/.
+# WERROR=ON turns compiler warnings into errors (CI sets it).
 BUILD ?= build
 RUN_BUILD ?= build-run
 BENCH_BUILD ?= build-bench
+ASAN_BUILD ?= build-asan
 JOBS ?= $(shell nproc)
+WERROR ?= OFF
 # Extra arguments for the benchmark program, e.g.
 #   make bench BENCH_ARGS=--benchmark_filter=Code128
 BENCH_ARGS ?=
+comma := ,
 
-.PHONY: all setup configure build run test bench clean
+.PHONY: all setup configure build run test bench test-asan format-check clean
 
 all: build
 
 setup:
 	@bash scripts/setup.sh
 
-configure: setup
-	@if [ ! -f $(BUILD)/build.ninja ]; then \
-	  cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug; \
+# $(call configure,<folder>,<environment>,<cmake options>): configures the
+# folder when it is new or when WERROR changed since its last configuration.
+define configure
+	@if [ ! -f $(1)/build.ninja ] || ! grep -qx 'TOLVANE_WERROR:BOOL=$(WERROR)' $(1)/CMakeCache.txt; then \
+	  $(2) cmake -S . -B $(1) -G Ninja -DTOLVANE_WERROR=$(WERROR) $(3); \
 	fi
+endef
+
+configure: setup
+	$(call configure,$(BUILD),,-DCMAKE_BUILD_TYPE=Debug)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
 run: setup
-	@if [ ! -f $(RUN_BUILD)/build.ninja ]; then \
-	  cmake -S . -B $(RUN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF; \
-	fi
+	$(call configure,$(RUN_BUILD),,-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF)
 	@cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvane
 	@$(RUN_BUILD)/src/app/tolvane
 
@@ -38,16 +48,26 @@ test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 bench: setup
-	@if [ ! -f $(BENCH_BUILD)/build.ninja ]; then \
-	  cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	$(call configure,$(BENCH_BUILD),,-DCMAKE_BUILD_TYPE=Release \
 	    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
-	    -DBUILD_TESTING=OFF -DTOLVANE_BENCHMARKS=ON; \
-	fi
+	    -DBUILD_TESTING=OFF -DTOLVANE_BENCHMARKS=ON)
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench
 	@$(BENCH_BUILD)/bench/tolvane_bench --benchmark_repetitions=3 \
 	  --benchmark_report_aggregates_only=true \
 	  --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
 	@python3 bench/ratios.py $(BENCH_BUILD)/bench.json
 
+# GCC's AddressSanitizer and UndefinedBehaviorSanitizer over the whole
+# suite; the first fault fails the test that hit it.
+test-asan: setup
+	$(call configure,$(ASAN_BUILD),,-DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=address$(comma)undefined)
+	@cmake --build $(ASAN_BUILD) -j $(JOBS)
+	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+	  ctest --output-on-failure -j $(JOBS)
+
+format-check: setup
+	@bash scripts/format-check.sh
+
 clean:
-	@rm -rf $(BUILD) $(RUN_BUILD) $(BENCH_BUILD)
+	@rm -rf $(BUILD) $(RUN_BUILD) $(BENCH_BUILD) $(ASAN_BUILD)

@@ -19,8 +19,9 @@ void checkKeystrokes(const QVFormatter &formatter, std::initializer_list<Keystro
         QString error = QStringLiteral("<untouched>");
         const bool accepted = formatter.isPartialStringValid(QString::fromUtf8(k.typed), &replacement, &error);
         EXPECT_EQ(accepted, k.accepted);
-        if (!k.accepted)
+        if (!k.accepted) {
             EXPECT_EQ(replacement, QString::fromUtf8(k.replacement));
+        }
         EXPECT_EQ(error, QStringLiteral("<untouched>")); // keystrokes never give an error text
     }
 }
