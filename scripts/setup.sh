@@ -9,7 +9,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev
   libssl-dev openssl libcurl4-openssl-dev libplist-dev libxml2-dev
-  libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev umockdev
+  libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev umockdev libumockdev-dev
   cups cups-daemon cups-client
   libgtest-dev libgmock-dev libbenchmark-dev
   iso-codes

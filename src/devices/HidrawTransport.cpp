@@ -349,8 +349,13 @@ void HidrawTransport::monitorEvent()
     if (action == QLatin1String("add")) {
         if (!d)
             return;
-        if (const auto old = m_nodes.find(node); old != m_nodes.end())
+        if (const auto old = m_nodes.find(node); old != m_nodes.end()) {
+            const HIDDeviceDescription &known = old->second->description;
+            if (known.vendorID == d->vendorID && known.productID == d->productID && known.locationID == d->locationID &&
+                known.reportDescriptor == d->reportDescriptor)
+                return; // the same device announced again
             closeNode(*old->second);
+        }
         auto entry = std::make_unique<Node>();
         entry->description = *d;
         entry->descriptor = parseHIDReportDescriptor(d->reportDescriptor).value_or(HIDReportDescriptor());
