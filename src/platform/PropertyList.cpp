@@ -417,6 +417,31 @@ QString takeString(char *text)
     return s;
 }
 
+// Calls visit(key, value) for the entries of a dictionary node in order
+// until it answers false; false then.
+template <typename Visit> bool forEachEntry(plist_t node, Visit visit)
+{
+    plist_dict_iter iter = nullptr;
+    plist_dict_new_iter(node, &iter);
+    if (!iter)
+        return plist_dict_get_size(node) == 0;
+    bool ok = true;
+    while (ok) {
+        char *key = nullptr;
+        plist_t value = nullptr;
+        plist_dict_next_item(node, iter, &key, &value);
+        if (!value) {
+            std::free(key);
+            break;
+        }
+        const QByteArray name(key ? key : "");
+        std::free(key);
+        ok = visit(name, value);
+    }
+    std::free(iter);
+    return ok;
+}
+
 bool toVariant(plist_t node, int depth, QVariant &out, QString *why)
 {
     if (depth > kPropertyListMaxDepth) {
@@ -494,32 +519,18 @@ bool toVariant(plist_t node, int depth, QVariant &out, QString *why)
     }
     case PLIST_DICT: {
         QVariantMap map;
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        if (!iter) {
-            out = QVariant(map);
-            return true;
-        }
-        bool ok = true;
-        for (;;) {
-            char *key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            const QString name = takeString(key);
+        const bool ok = forEachEntry(node, [&](const QByteArray &key, plist_t value) {
             QVariant item;
-            if (!toVariant(value, depth + 1, item, why)) {
-                ok = false;
-                break;
-            }
-            map.insert(name, item);
-        }
-        std::free(iter);
-        if (!ok)
+            if (!toVariant(value, depth + 1, item, why))
+                return false;
+            map.insert(QString::fromUtf8(key), item);
+            return true;
+        });
+        if (!ok) {
+            if (why->isEmpty())
+                *why = QStringLiteral("a dictionary could not be read");
             return false;
+        }
         out = QVariant(map);
         return true;
     }
@@ -777,22 +788,10 @@ bool appendXmlNode(plist_t node, int depth, QByteArray &out)
             return true;
         }
         out += indent + "<dict>\n";
-        plist_dict_iter iter = nullptr;
-        plist_dict_new_iter(node, &iter);
-        bool ok = iter != nullptr;
-        while (ok) {
-            char *key = nullptr;
-            plist_t value = nullptr;
-            plist_dict_next_item(node, iter, &key, &value);
-            if (!value) {
-                std::free(key);
-                break;
-            }
-            appendElement(out, indent + '\t', "key", QByteArray(key ? key : ""));
-            std::free(key);
-            ok = appendXmlNode(value, depth + 1, out);
-        }
-        std::free(iter);
+        const bool ok = forEachEntry(node, [&](const QByteArray &key, plist_t value) {
+            appendElement(out, indent + '\t', "key", key);
+            return appendXmlNode(value, depth + 1, out);
+        });
         if (!ok)
             return false;
         out += indent + "</dict>\n";
