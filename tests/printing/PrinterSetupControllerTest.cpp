@@ -4,10 +4,15 @@
 #include "PrintingTestSupport.h"
 
 #include "model/ClientServices.h"
+#include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "printing/setup/QVPrinterSetupController.h"
 
 #include <QCoreApplication>
+#include <QThread>
+
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -428,4 +433,31 @@ TEST_F(PrinterSetupTest, RegisteredDefaultsOfPrinting)
     for (const QString &stock : kivoLabelTypes())
         EXPECT_TRUE(kivo.value(stock).canConvert<QVariantMap>()) << stock.toStdString();
     EXPECT_FALSE(QVPrinterSetupController::minimumDriverVersion().isEmpty());
+}
+
+TEST_F(PrinterSetupTest, ControlsFollowTheSerialPortsAndDefaultsFromAnyThread)
+{
+    QVPrinterSetupController controller;
+    EXPECT_TRUE(controller.controls().serialPorts.isEmpty());
+    ports->portList = {{QStringLiteral("/dev/ttyUSB0"), QStringLiteral("USB0")}};
+    NotificationCenter::defaultCenter().post(SXSerialPortListDidUpdateNotifiation);
+    EXPECT_EQ(controller.controls().serialPorts, QStringList{QStringLiteral("/dev/ttyUSB0")});
+
+    // Asked from another thread, the refresh runs on the controller's thread
+    // and the caller waits for it.
+    defaults().setString(QVZebra2844Printer, QStringLiteral("printerType"));
+    QThread *refreshedOn = nullptr;
+    QObject::connect(
+        &controller, &QVPrinterSetupController::controlsChanged, &controller,
+        [&] { refreshedOn = QThread::currentThread(); }, Qt::DirectConnection);
+    std::atomic<bool> done{false};
+    std::thread other([&] {
+        controller.readFromDefaults();
+        done = true;
+    });
+    while (!done)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    other.join();
+    EXPECT_EQ(refreshedOn, QThread::currentThread());
+    EXPECT_EQ(controller.controls().printerType, QVZebra2844Printer);
 }
