@@ -76,6 +76,15 @@ TEST_F(CupsPrintingTest, QueuesAndTheListsMadeOfThem)
         EXPECT_TRUE(queue->acceptingJobs);
     }
     EXPECT_FALSE(printSystem()->queue(QStringLiteral("missing")));
+    EXPECT_EQ(printSystem()->queue(QStringLiteral("zpl"))->state, PrintQueue::State::Idle);
+
+    EXPECT_TRUE(printSystem()->defaultQueueName().isEmpty());
+    QProcess setDefault;
+    setDefault.start(QStringLiteral("/usr/sbin/lpadmin"),
+                     {QStringLiteral("-h"), cupsd.socketPath(), QStringLiteral("-d"), QStringLiteral("epl")});
+    ASSERT_TRUE(setDefault.waitForFinished(20000));
+    EXPECT_EQ(printSystem()->defaultQueueName(), QStringLiteral("epl"));
+    EXPECT_EQ(PrintInfo::sharedPrintInfo().printerName, QStringLiteral("epl"));
 
     auto sorted = [](QStringList list) {
         list.sort();
@@ -167,6 +176,11 @@ TEST_F(CupsPrintingTest, MissingOrRejectingQueueIsAFailure)
     ASSERT_TRUE(reject.waitForFinished(20000));
     ASSERT_EQ(reject.exitCode(), 0);
     EXPECT_FALSE(printSystem()->queue(QStringLiteral("zebra"))->acceptingJobs);
+    QProcess disable;
+    disable.start(QStringLiteral("/usr/sbin/cupsdisable"),
+                  {QStringLiteral("-h"), cupsd.socketPath(), QStringLiteral("zebra")});
+    ASSERT_TRUE(disable.waitForFinished(20000));
+    EXPECT_EQ(printSystem()->queue(QStringLiteral("zebra"))->state, PrintQueue::State::Stopped);
 
     defaults().setBool(true, QStringLiteral("advancedZebraPath"));
     defaults().setString(QStringLiteral("zebra"), QStringLiteral("advancedZebraPathPrinterID"));
