@@ -128,6 +128,9 @@ private:
             m_global.logicalMaxUnsigned = unsignedData;
             break;
         case ReportSize:
+            if (unsignedData > kHIDMaxReportSize)
+                return fail(
+                    QStringLiteral("report size %1 larger than %2 bits").arg(unsignedData).arg(kHIDMaxReportSize));
             m_global.reportSize = unsignedData;
             break;
         case ReportID:
@@ -137,6 +140,8 @@ private:
             m_result.usesReportIDs = true;
             break;
         case ReportCount:
+            if (unsignedData > kHIDMaxReportCount)
+                return fail(QStringLiteral("report count %1 larger than %2").arg(unsignedData).arg(kHIDMaxReportCount));
             m_global.reportCount = unsignedData;
             break;
         case Push:

@@ -14,7 +14,8 @@
 // The reader is written for descriptors from outside the program: every item
 // is bounds-checked, long items are skipped, and a descriptor that nests too
 // deep, describes more than kHIDMaxElements elements or a report longer than
-// kHIDMaxReportBytes is refused with an error text.
+// kHIDMaxReportBytes, or gives a Report Size or Count beyond the bounds that
+// Linux also holds to, is refused with an error text.
 //
 // hidExtractField() reads one field from report bytes; hidInsertField()
 // writes one. Neither reads or writes outside the given bytes.
@@ -82,6 +83,9 @@ struct HIDReportDescriptor {
 inline constexpr uint64_t kHIDMaxReportBytes = 16384;
 inline constexpr size_t kHIDMaxElements = 4096;
 inline constexpr int kHIDMaxCollectionDepth = 64;
+// The bounds of Report Size and Report Count that Linux also holds to.
+inline constexpr uint32_t kHIDMaxReportSize = 256;
+inline constexpr uint32_t kHIDMaxReportCount = 12288;
 
 // The descriptor's elements, or nullopt with a reason in *error.
 std::optional<HIDReportDescriptor> parseHIDReportDescriptor(const QByteArray &descriptor, QString *error = nullptr);
