@@ -9,7 +9,7 @@
 
 HIDManagerRef gIOHIDManagerRef;
 std::optional<std::vector<HIDDeviceRef>> gDeviceCFArrayRef;
-std::vector<HIDElementRef> gElementCFArrayRef;
+const std::vector<HIDElementRef> *gElementCFArrayRef = nullptr;
 int64_t gDeviceIndex = -1;
 
 namespace {
@@ -21,23 +21,38 @@ void printFailure(const char *function, const char *message)
     qWarning().noquote() << QStringLiteral("%1: %2").arg(QString::fromLatin1(function), QString::fromUtf8(message));
 }
 
-// Copies the device's elements into gElementCFArrayRef for one walk and
-// clears it again when the walk ends.
+// Holds the device's elements in gElementCFArrayRef for one walk and clears
+// it again when the walk ends.
 class ElementWalk
 {
 public:
-    explicit ElementWalk(const HIDDeviceRef &device) { gElementCFArrayRef = device->elements(); }
-    ~ElementWalk() { gElementCFArrayRef.clear(); }
+    explicit ElementWalk(const HIDDeviceRef &device) { gElementCFArrayRef = &device->elements(); }
+    ~ElementWalk() { gElementCFArrayRef = nullptr; }
     ElementWalk(const ElementWalk &) = delete;
     ElementWalk &operator=(const ElementWalk &) = delete;
 
     // The first element from index on whose type is in the mask.
     static HIDElementRef firstFrom(size_t index, uint32_t typeMask)
     {
-        for (size_t i = index; i < gElementCFArrayRef.size(); ++i)
-            if (HIDElementTypeMaskBit(gElementCFArrayRef[i]->type()) & typeMask)
-                return gElementCFArrayRef[i];
+        const auto &elements = *gElementCFArrayRef;
+        for (size_t i = index; i < elements.size(); ++i)
+            if (HIDElementTypeMaskBit(elements[i]->type()) & typeMask)
+                return elements[i];
         return nullptr;
+    }
+
+    // The index of the element in the walk: where its cookie puts it, else
+    // wherever it is; nullopt when it is not there.
+    static std::optional<size_t> indexOf(const HIDElementRef &element)
+    {
+        const auto &elements = *gElementCFArrayRef;
+        const size_t byCookie = size_t(element->cookie()) - 1;
+        if (byCookie < elements.size() && elements[byCookie] == element)
+            return byCookie;
+        const auto it = std::find(elements.begin(), elements.end(), element);
+        if (it == elements.end())
+            return std::nullopt;
+        return size_t(it - elements.begin());
     }
 };
 
@@ -164,10 +179,10 @@ HIDElementRef HIDGetNextDeviceElement(const HIDElementRef &element, uint32_t typ
     if (!device)
         return nullptr;
     ElementWalk walk(device);
-    const auto it = std::find(gElementCFArrayRef.begin(), gElementCFArrayRef.end(), element);
-    if (it == gElementCFArrayRef.end())
+    const auto index = ElementWalk::indexOf(element);
+    if (!index)
         return nullptr;
-    return ElementWalk::firstFrom(size_t(it - gElementCFArrayRef.begin()) + 1, typeMask);
+    return ElementWalk::firstFrom(*index + 1, typeMask);
 }
 
 bool HIDFindDeviceAndElement(const HIDSearchCriteria *criteria, HIDDeviceRef *outDevice, HIDElementRef *outElement)
@@ -205,7 +220,7 @@ bool HIDFindDeviceAndElement(const HIDSearchCriteria *criteria, HIDDeviceRef *ou
                 deviceScore += 5;
         }
         const bool namesElement = c.elementUsagePage && c.elementUsage;
-        for (const HIDElementRef &element : device->copyMatchingElements({})) {
+        for (const HIDElementRef &element : device->elements()) {
             uint32_t score = deviceScore;
             if (namesElement) {
                 if (element->usagePage() != c.elementUsagePage || element->usage() != c.elementUsage)
@@ -256,6 +271,6 @@ void HIDResetModuleState()
         gIOHIDManagerRef->close();
     gIOHIDManagerRef.reset();
     gDeviceCFArrayRef.reset();
-    gElementCFArrayRef.clear();
+    gElementCFArrayRef = nullptr;
     gDeviceIndex = -1;
 }

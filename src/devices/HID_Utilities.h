@@ -7,7 +7,8 @@
 // the manager gIOHIDManagerRef, created by the first build and never
 // replaced; the device list gDeviceCFArrayRef (nullopt until the first
 // successful build, replaced as a whole by every rebuild); the element array
-// gElementCFArrayRef of one walk (filled only inside a call); and the device
+// gElementCFArrayRef of one walk (the walked device's elements, which never
+// change, and null outside a call); and the device
 // walk's cursor gDeviceIndex (-1 when not positioned).
 //
 // Failures of the manager print a line to standard error and answer false;
@@ -21,7 +22,7 @@
 
 extern HIDManagerRef gIOHIDManagerRef;
 extern std::optional<std::vector<HIDDeviceRef>> gDeviceCFArrayRef;
-extern std::vector<HIDElementRef> gElementCFArrayRef;
+extern const std::vector<HIDElementRef> *gElementCFArrayRef;
 extern int64_t gDeviceIndex;
 
 // Element type masks of the walks.

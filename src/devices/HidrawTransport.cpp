@@ -267,7 +267,8 @@ bool HidrawTransport::openDevice(const QString &path)
 
 void HidrawTransport::readReports(Node &node)
 {
-    QByteArray buffer(qsizetype(kHIDMaxReportBytes + 1), '\0');
+    QByteArray &buffer = m_readBuffer;
+    buffer.resize(qsizetype(kHIDMaxReportBytes + 1));
     const bool numbered = node.descriptor.usesReportIDs;
     while (node.fd >= 0) {
         const ssize_t n = ::read(node.fd, buffer.data(), size_t(buffer.size()));

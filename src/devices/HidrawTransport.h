@@ -84,4 +84,5 @@ private:
     udev_monitor *m_monitor = nullptr;
     std::unique_ptr<QSocketNotifier> m_monitorNotifier;
     std::map<QString, std::unique_ptr<Node>> m_nodes; // by device node, for every listed device
+    QByteArray m_readBuffer;
 };

@@ -164,7 +164,7 @@ TEST_F(HIDUtilities, ElementWalksKeepToTheTypeMask)
          e = HIDGetNextDeviceElement(e, kHIDElementTypeMaskInput))
         ++inputs;
     EXPECT_EQ(inputs, 8 + 12 + 2);
-    EXPECT_TRUE(gElementCFArrayRef.empty()); // released after each walk step
+    EXPECT_EQ(gElementCFArrayRef, nullptr); // released after each walk step
 }
 
 TEST_F(HIDUtilities, ScoredSearchFindsTheFirstDeviceAndItsFirstElement)
