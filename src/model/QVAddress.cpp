@@ -371,7 +371,9 @@ bool QVAddress::isDomestic() const
     // "U.S.", "United States of America", ...); the text itself is kept as
     // written.
     const QString c = country();
-    return c.isEmpty() || QVCountry::isCountryStringUSA(c);
+    // The name the program itself stores is answered without the letter-by-
+    // letter reading of the other names.
+    return c.isEmpty() || c == QLatin1String("United States") || QVCountry::isCountryStringUSA(c);
 }
 
 // -------------------------------------------------------------- printed forms

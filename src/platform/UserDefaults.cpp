@@ -169,6 +169,7 @@ void UserDefaults::resetStandardUserDefaults()
     defaults.m_settings->clear();
     defaults.m_settings->sync();
     defaults.m_registered.clear();
+    defaults.m_answers.clear();
 }
 
 UserDefaults::UserDefaults(const QString &filePath)
@@ -195,6 +196,7 @@ void UserDefaults::registerDefaults(const QVariantMap &defaults)
         std::lock_guard lock(m_mutex);
         for (auto it = defaults.begin(); it != defaults.end(); ++it)
             m_registered.insert(it.key(), it.value());
+        m_answers.clear();
     }
     postChange();
 }
@@ -222,13 +224,18 @@ QVariantMap UserDefaults::registeredDefaults() const
 QVariant UserDefaults::objectForKey(const QString &key) const
 {
     std::lock_guard lock(m_mutex);
+    const auto known = m_answers.constFind(key);
+    if (known != m_answers.cend())
+        return *known;
+    QVariant answer;
     if (!key.isEmpty() && m_settings->contains(key)) {
         const QVariant stored = m_settings->value(key);
-        if (stored.metaType().id() == QMetaType::QString)
-            return decodeUserDefaultValue(stored.toString());
-        return stored;
+        answer = stored.metaType().id() == QMetaType::QString ? decodeUserDefaultValue(stored.toString()) : stored;
+    } else {
+        answer = m_registered.value(key);
     }
-    return m_registered.value(key);
+    m_answers.insert(key, answer);
+    return answer;
 }
 
 bool UserDefaults::boolForKey(const QString &key) const
@@ -380,6 +387,7 @@ void UserDefaults::setObject(const QVariant &value, const QString &key)
         std::lock_guard lock(m_mutex);
         m_settings->setValue(key, encoded);
         m_settings->sync();
+        m_answers.clear();
     }
     postChange();
 }
@@ -392,6 +400,7 @@ void UserDefaults::removeObjectForKey(const QString &key)
         std::lock_guard lock(m_mutex);
         m_settings->remove(key);
         m_settings->sync();
+        m_answers.clear();
     }
     postChange();
 }
@@ -414,6 +423,7 @@ bool UserDefaults::synchronize()
 {
     std::lock_guard lock(m_mutex);
     m_settings->sync();
+    m_answers.clear();
     return m_settings->status() == QSettings::NoError;
 }
 

@@ -18,6 +18,7 @@
 // made and outside any lock.
 //
 // All operations are safe from any thread.
+#include <QHash>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -97,6 +98,10 @@ private:
     mutable std::recursive_mutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_registered;
+    // Values as objectForKey answered them (decoded), until the next change
+    // of this object's store or registered layer, or a synchronize: pricing
+    // reads a few defaults at every keystroke.
+    mutable QHash<QString, QVariant> m_answers;
 };
 
 // The stored text form of a value (exposed for tests): empty when the value
