@@ -1,0 +1,132 @@
+#include "services/QVRHOCommandCenter.h"
+
+#include "platform/Bundle.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "services/QVRHOIndiciumRequest.h"
+
+#include <QDateTime>
+#include <QUrl>
+
+#include <mutex>
+
+namespace {
+
+std::mutex g_headerMutex;
+std::function<QVHeaderDictionary()> g_headerProvider;
+
+} // namespace
+
+QVRHOCommandCenter::QVRHOCommandCenter()
+{
+    setServer(UserDefaults::standardUserDefaults().stringForKey(QVRHOServerDefaultsKey));
+    setPath(QVRHOTransactionPath);
+}
+
+QString QVRHOCommandCenter::serverModulus() const
+{
+    if (!m_serverModulus.isEmpty())
+        return m_serverModulus;
+    return UserDefaults::standardUserDefaults().stringForKey(QVRHOServerModulusDefaultsKey);
+}
+
+void QVRHOCommandCenter::setLastValidStatusResponse(std::shared_ptr<QVRHOResponse> response)
+{
+    m_lastValidStatusResponse = std::move(response);
+    NotificationCenter::defaultCenter().post(QVRHOLastValidStatusResponseDidChange,
+                                             NotificationObject(m_lastValidStatusResponse));
+}
+
+void QVRHOCommandCenter::setVendorHeaderProvider(std::function<QVHeaderDictionary()> provider)
+{
+    std::lock_guard lock(g_headerMutex);
+    g_headerProvider = std::move(provider);
+}
+
+QVHeaderDictionary QVRHOCommandCenter::vendorHeaders()
+{
+    std::function<QVHeaderDictionary()> provider;
+    {
+        std::lock_guard lock(g_headerMutex);
+        provider = g_headerProvider;
+    }
+    return provider ? provider() : QVHeaderDictionary();
+}
+
+QString QVRHOCommandCenter::errorDescriptionForReturnCode(int code)
+{
+    static const QVariantMap table = [] {
+        const auto list = Bundle::propertyListForResource(QStringLiteral("TolvaneErrors"));
+        return list ? list->toMap() : QVariantMap();
+    }();
+    return table.value(QString::number(code)).toString();
+}
+
+int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTransactionParameter &parameter,
+                                      std::shared_ptr<QVRHOResponse> *response)
+{
+    if (response)
+        response->reset();
+    auto refuse = [this](const QString &code, const QString &reason) {
+        setLastError(code, reason);
+        debugLog(QStringLiteral("Postage-server request not sent: %1").arg(reason));
+        return -1;
+    };
+
+    QVRHORequestInput input;
+    input.kind = static_cast<int>(kind);
+    input.userid = userid();
+    input.password = password();
+    const QDateTime requestDate = QDateTime::currentDateTimeUtc();
+    const qint64 requestSeconds = requestDate.toSecsSinceEpoch();
+    input.clientTime = static_cast<qint32>(requestSeconds + m_timeDifferential);
+    input.number = parameter.number;
+    input.newPassword = parameter.text;
+    input.modulusHex = serverModulus();
+    if (kind == QVRHOTransactionKind::Indicium) {
+        if (!parameter.request)
+            return refuse(QStringLiteral("-1"), QStringLiteral("An indicium transaction needs its request."));
+        QString reason;
+        const auto block = parameter.request->indiciumBlock(&reason);
+        if (!block)
+            return refuse(QStringLiteral("-1"), reason);
+        input.indicium = *block;
+    }
+    if (input.modulusHex.trimmed().isEmpty())
+        return refuse(QStringLiteral("-1"),
+                      QStringLiteral("The postage server's public key is not configured "
+                                     "(user default \"%1\").")
+                          .arg(QVRHOServerModulusDefaultsKey));
+
+    QVRHOCryptoError sealingError;
+    const auto sealed = QVRHORequest::seal(input, &sealingError);
+    if (!sealed) {
+        return refuse(
+            QString::number(sealingError.code),
+            QStringLiteral("The request to the postage server could not be sealed: %1").arg(sealingError.description));
+    }
+
+    const QUrl url(server() + path());
+    const auto body = postData(sealed->body, url, vendorHeaders());
+    if (!body || body->isEmpty())
+        return -1;
+    QString readError;
+    std::shared_ptr<QVRHOResponse> reply = QVRHOResponse::responseWithData(*body, &readError);
+    if (!reply) {
+        setLastError(QStringLiteral("-1"), readError);
+        debugLog(readError);
+        return -1;
+    }
+
+    const int code = static_cast<qint32>(reply->returnCode());
+    if (code == 1 && kind != QVRHOTransactionKind::ChangePassPhrase)
+        m_timeDifferential = static_cast<qint32>(qint64(reply->timestamp()) - requestSeconds);
+    if (kind == QVRHOTransactionKind::Status)
+        setLastValidStatusResponse(code == 1 ? reply : nullptr);
+    if (response)
+        *response = reply;
+    if (code == 1)
+        return 1;
+    setLastError(QString::number(code), errorDescriptionForReturnCode(code));
+    return code;
+}
