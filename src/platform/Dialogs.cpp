@@ -1,5 +1,7 @@
 #include "platform/Dialogs.h"
 
+#include "platform/ServiceSlot.h"
+
 #include <QDebug>
 
 #include <atomic>
@@ -23,11 +25,7 @@ public:
     }
 };
 
-std::shared_ptr<Dialogs> &registeredDialogs()
-{
-    static std::shared_ptr<Dialogs> registered;
-    return registered;
-}
+using Slot = ServiceSlot<Dialogs, ConsoleDialogs>;
 
 std::atomic<bool> &automationFlag()
 {
@@ -37,15 +35,9 @@ std::atomic<bool> &automationFlag()
 
 } // namespace
 
-void setDialogs(std::shared_ptr<Dialogs> dialogs) { registeredDialogs() = std::move(dialogs); }
+void setDialogs(std::shared_ptr<Dialogs> dialogs) { Slot::shared().registered = std::move(dialogs); }
 
-std::shared_ptr<Dialogs> dialogs()
-{
-    if (const std::shared_ptr<Dialogs> &registered = registeredDialogs())
-        return registered;
-    static const std::shared_ptr<Dialogs> console = std::make_shared<ConsoleDialogs>();
-    return console;
-}
+std::shared_ptr<Dialogs> dialogs() { return Slot::shared().current(); }
 
 void setAutomationMode(bool on) { automationFlag() = on; }
 

@@ -1,5 +1,7 @@
 #include "platform/PrintSystem.h"
 
+#include "platform/ServiceSlot.h"
+
 #include <QDebug>
 
 #include <cups/cups.h>
@@ -190,25 +192,12 @@ public:
     }
 };
 
-std::shared_ptr<PrintSystem> &registeredSystem()
-{
-    static std::shared_ptr<PrintSystem> system;
-    return system;
-}
+using Slot = ServiceSlot<PrintSystem, CupsPrintSystem>;
 
 } // namespace
 
-std::shared_ptr<PrintSystem> cupsPrintSystem()
-{
-    static const std::shared_ptr<PrintSystem> cups = std::make_shared<CupsPrintSystem>();
-    return cups;
-}
+std::shared_ptr<PrintSystem> cupsPrintSystem() { return Slot::shared().fallback; }
 
-void setPrintSystem(std::shared_ptr<PrintSystem> system) { registeredSystem() = std::move(system); }
+void setPrintSystem(std::shared_ptr<PrintSystem> system) { Slot::shared().registered = std::move(system); }
 
-std::shared_ptr<PrintSystem> printSystem()
-{
-    if (const std::shared_ptr<PrintSystem> &system = registeredSystem())
-        return system;
-    return cupsPrintSystem();
-}
+std::shared_ptr<PrintSystem> printSystem() { return Slot::shared().current(); }

@@ -1,5 +1,7 @@
 #include "platform/UsbTransport.h"
 
+#include "platform/ServiceSlot.h"
+
 #include <QDebug>
 #include <QSet>
 
@@ -241,25 +243,12 @@ public:
     }
 };
 
-std::shared_ptr<UsbTransport> &registeredTransport()
-{
-    static std::shared_ptr<UsbTransport> transport;
-    return transport;
-}
+using Slot = ServiceSlot<UsbTransport, LibusbTransport>;
 
 } // namespace
 
-std::shared_ptr<UsbTransport> libusbTransport()
-{
-    static const std::shared_ptr<UsbTransport> transport = std::make_shared<LibusbTransport>();
-    return transport;
-}
+std::shared_ptr<UsbTransport> libusbTransport() { return Slot::shared().fallback; }
 
-void setUsbTransport(std::shared_ptr<UsbTransport> transport) { registeredTransport() = std::move(transport); }
+void setUsbTransport(std::shared_ptr<UsbTransport> transport) { Slot::shared().registered = std::move(transport); }
 
-std::shared_ptr<UsbTransport> usbTransport()
-{
-    if (const std::shared_ptr<UsbTransport> &transport = registeredTransport())
-        return transport;
-    return libusbTransport();
-}
+std::shared_ptr<UsbTransport> usbTransport() { return Slot::shared().current(); }

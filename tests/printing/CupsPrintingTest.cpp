@@ -13,14 +13,6 @@
 
 namespace {
 
-QByteArray everyByte()
-{
-    QByteArray bytes;
-    for (int i = 0; i < 256; ++i)
-        bytes.append(char(i));
-    return bytes;
-}
-
 // A small PDF with binary bytes after the header, as real PDFs have.
 QByteArray smallPdf()
 {

@@ -13,6 +13,16 @@
 
 #include <gtest/gtest.h>
 
+// The 256 byte values in order: a stream that shows any byte lost, doubled
+// or translated on the way.
+inline QByteArray everyByte()
+{
+    QByteArray bytes;
+    for (int i = 0; i < 256; ++i)
+        bytes.append(char(i));
+    return bytes;
+}
+
 class FakeSerialPortList final : public SXSerialPortList
 {
 public:

@@ -20,14 +20,6 @@
 
 namespace {
 
-QByteArray everyByte()
-{
-    QByteArray bytes;
-    for (int i = 0; i < 256; ++i)
-        bytes.append(char(i));
-    return bytes;
-}
-
 // A pseudo-terminal: the program writes to the slave's path, the test reads
 // the master. The test keeps the slave open too, so the terminal keeps its
 // default line settings until the writer changes them.
