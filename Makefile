@@ -5,20 +5,26 @@
 #   build-run/    RelWithDebInfo (make run)
 #   build-bench/  Release -O2, benchmarks only (make bench)
 #   build-asan/   Debug under AddressSanitizer and UBSan (make test-asan)
+#   build-fuzz/   clang, libFuzzer targets of tests/fuzz (make fuzz)
 # make format-check runs clang-format --dry-run --Werror over src/ and tests/.
 # WERROR=ON turns compiler warnings into errors (CI sets it).
 BUILD ?= build
 RUN_BUILD ?= build-run
 BENCH_BUILD ?= build-bench
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
 # Extra arguments for the benchmark program, e.g.
 #   make bench BENCH_ARGS=--benchmark_filter=Code128
 BENCH_ARGS ?=
+# Seconds each fuzz target runs, and the targets to run (empty: all), e.g.
+#   make fuzz FUZZ_SECONDS=600 FUZZ_TARGETS="vcard property_list"
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 comma := ,
 
-.PHONY: all setup configure build run test bench test-asan format-check clean
+.PHONY: all setup configure build run test bench test-asan format-check fuzz clean
 
 all: build
 
@@ -69,5 +75,13 @@ test-asan: setup
 format-check: setup
 	@bash scripts/format-check.sh
 
+# Each libFuzzer target for FUZZ_SECONDS over its seed corpus; a finding
+# fails. Built with clang in a tree of its own (every library again, with
+# -fsanitize=fuzzer-no-link,address,undefined).
+fuzz: setup
+	$(call configure,$(FUZZ_BUILD),CC=clang CXX=clang++,-DCMAKE_BUILD_TYPE=Debug -DTOLVANE_FUZZ=ON)
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@bash scripts/run-fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS) $(FUZZ_TARGETS)
+
 clean:
-	@rm -rf $(BUILD) $(RUN_BUILD) $(BENCH_BUILD) $(ASAN_BUILD)
+	@rm -rf $(BUILD) $(RUN_BUILD) $(BENCH_BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

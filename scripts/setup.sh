@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config python3
-  clang-format
+  clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
   libgl-dev
   libssl-dev openssl libcurl4-openssl-dev libplist-dev libxml2-dev
