@@ -5,7 +5,8 @@
 // reports a printed piece.
 //
 // A request holds an immutable dictionary under fixed key texts ("ToZip5",
-// "Postage", "ShipDate", ...). Money is text with three
+// "Postage", "ShipDate", ...); indiciumRequestWithShipment() fills it from a
+// shipment. Money is text with three
 // decimals ("1.650") and goes to the server in mils; weights go in tenths of
 // an ounce. QVRHOStampIndiciumRequest (a subclass) answers the same
 // operations for a sheet or roll stamp.
@@ -14,6 +15,7 @@
 // "1.650" and "1.6500" are all 1650 mils; a text that is not a number, a
 // negative amount, a fraction of a mil or an amount beyond 32 bits gives no
 // value and the transaction is refused with that reason.
+#include "model/QVShipment.h"
 #include "platform/Decimal.h"
 #include "services/QVRHORequest.h"
 
@@ -25,9 +27,6 @@
 #include <memory>
 #include <optional>
 
-// The transaction type of a postage correction (QVUSPSShipmentRHOTransactionTypeKey).
-inline const QString QVUSPSShipmentRHOCorrectionTransaction = QStringLiteral("Correction");
-
 // Exact mils of a decimal text: nothing for a text that is not a number, a
 // negative amount, a fraction of a mil, or more than 32 bits of mils.
 std::optional<quint32> QVRHOMilsFromDecimalText(const QString &text);
@@ -38,6 +37,10 @@ public:
     explicit QVRHOIndiciumRequest(const QVariantMap &values = {}) : m_values(values) {}
     virtual ~QVRHOIndiciumRequest() = default;
 
+    // The request of a shipment (always made; without a price the postage
+    // is "0.000", with postage switched off "0.00").
+    static std::shared_ptr<QVRHOIndiciumRequest> indiciumRequestWithShipment(const QVShipment &shipment,
+                                                                             bool reprint = false);
     static std::shared_ptr<QVRHOIndiciumRequest> initWithValueDictionary(const QVariantMap &values)
     {
         return std::make_shared<QVRHOIndiciumRequest>(values);
