@@ -1,17 +1,29 @@
 #include "services/QVPostageServerAccount.h"
 
 #include "platform/UserDefaults.h"
+#include "services/QVRHOCommandCenter.h"
+
+#include <QUrl>
 
 #include <mutex>
 
 namespace {
 
-class NoPostageServerAccount final : public QVPostageServerAccount
+// The postage-server client's own account and server.
+class PostageClientAccount final : public QVPostageServerAccount
 {
 public:
-    QString userid() override { return QString(); }
-    QString password() override { return QString(); }
-    bool testServer() override { return false; }
+    QString userid() override { return QVRHOCommandCenter::commandCenter()->userid(); }
+    QString password() override { return QVRHOCommandCenter::commandCenter()->password(); }
+    // A server on a private 192.168 network or a ".local" host.
+    bool testServer() override
+    {
+        const QString server = QVRHOCommandCenter::commandCenter()->server();
+        QString host = QUrl(server).host();
+        if (host.isEmpty())
+            host = QUrl(QStringLiteral("https://") + server).host();
+        return host.startsWith(QLatin1String("192.168")) || host.endsWith(QLatin1String(".local"));
+    }
     QString websiteServerName() override
     {
         return UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("tolvaneWebSite"));
@@ -36,7 +48,7 @@ void setPostageServerAccount(std::shared_ptr<QVPostageServerAccount> account)
 
 std::shared_ptr<QVPostageServerAccount> postageServerAccount()
 {
-    static const std::shared_ptr<QVPostageServerAccount> none = std::make_shared<NoPostageServerAccount>();
+    static const std::shared_ptr<QVPostageServerAccount> none = std::make_shared<PostageClientAccount>();
     std::lock_guard lock(g_accountMutex);
     return registeredAccount() ? registeredAccount() : none;
 }

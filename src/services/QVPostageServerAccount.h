@@ -1,11 +1,11 @@
 #pragma once
 // What the vendor's other clients read of the postage-server client: the
 // account number and pass phrase in use, whether the postage server is a
-// test server, and the vendor web-site host. The postage-server client
-// registers itself here when it is made; tests register fakes. Until then
-// the account is empty, the server is not a test server, and the web-site
-// host is the user default "tolvaneWebSite" (as the postage-server client
-// answers it).
+// test server, and the vendor web-site host. Unless something else is
+// registered (tests register fakes), the answers are the postage-server
+// client's (QVRHOCommandCenter): its user id and pass phrase, a test server
+// when the host of its server begins with "192.168" or ends with ".local",
+// and the web-site host of the user default "tolvaneWebSite".
 //
 // Safe from any thread (the receipt thread reads the account for the vendor
 // headers).

@@ -7,6 +7,8 @@
 #include "rates/QVShipmentUSPS.h"
 #include "services/LabelServerXML.h"
 #include "services/QVPostageServerAccount.h"
+#include "services/QVRHOCommandCenter.h"
+#include "services/QVRHOResponse.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
 
 #include <QList>
@@ -73,7 +75,8 @@ void takeValuesFromVLSLabelResponse(QVShipment &shipment, const QVXMLDocument &r
     if (origin.isEmpty() || origin == QVUSPSShipmentOriginTolvane) {
         if (const std::optional<Decimal> balance =
                 decimalFromText(qv_stringForAnyPrefixXPath(reply, QStringLiteral("//*:PostageBalance"))))
-            shipment.setObject(balanceStringWithDecimalNumber(*balance, true), QVUSPSShipmentRHOBalanceKey);
+            shipment.setObject(QVRHOResponse::balanceStringWithDecimalNumber(*balance, true),
+                               QVUSPSShipmentRHOBalanceKey);
         shipment.setObject(QVariant::fromValue(qulonglong(unsignedLongLongValue(postageServerAccount()->userid()))),
                            QVUSPSShipmentRHOAccountKey);
     }
@@ -90,28 +93,10 @@ void takeValuesFromVLSLabelResponse(QVShipment &shipment, const QVXMLDocument &r
     }
 }
 
-QString balanceStringWithDecimalNumber(const Decimal &number, bool dollarSign)
+void installLabelServerServices()
 {
-    if (number.isNaN())
-        return QStringLiteral("NaN");
-    const Decimal rounded = number.rounded(3, Decimal::RoundingMode::Bankers);
-    QString digits = rounded.abs().toString();
-    qsizetype point = digits.indexOf(QLatin1Char('.'));
-    if (point < 0) {
-        digits += QStringLiteral(".00");
-    } else {
-        const qsizetype fraction = digits.size() - point - 1;
-        if (fraction < 2)
-            digits += QString(2 - fraction, QLatin1Char('0'));
-    }
-    point = digits.indexOf(QLatin1Char('.'));
-    QString integer = digits.left(point);
-    if (integer.isEmpty())
-        integer = QStringLiteral("0");
-    for (qsizetype at = integer.size() - 3; at > 0; at -= 3)
-        integer.insert(at, QLatin1Char(','));
-    const QString sign = rounded.isNegative() ? QStringLiteral("-") : QString();
-    return sign + (dollarSign ? QStringLiteral("$") : QString()) + integer + digits.mid(point);
+    setLabelServerServices(std::make_shared<LabelServerServices>());
+    // Every vendor client sends the label-server client's headers.
+    QVRHOCommandCenter::setVendorHeaderProvider(
+        [] { return QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(nullptr); });
 }
-
-void installLabelServerServices() { setLabelServerServices(std::make_shared<LabelServerServices>()); }

@@ -24,17 +24,14 @@ Decimal VLSPriceFromReply(const QVXMLDocument &reply);
 // days, customs number, transaction id, insurance fee) are stored as texts
 // or removed when the reply has none (delivery days of "0" are removed);
 // for a shipment of the vendor's own account (no origin or the vendor's
-// origin) the balance ("//*:PostageBalance", formatted in dollars) and the
+// origin) the balance ("//*:PostageBalance", formatted by
+// QVRHOResponse::balanceStringWithDecimalNumber with the dollar sign) and the
 // account number; and, only when postage is enabled, the total price
 // ("//*:FinalPostage") and the indicium data ("//*:Indicium", hexadecimal).
 // A balance, price or indicium text that does not read as a number or as
 // hexadecimal changes nothing.
 void takeValuesFromVLSLabelResponse(QVShipment &shipment, const QVXMLDocument &reply);
 
-// The balance as the postage account shows it: en_US, grouping separators,
-// two or three fraction digits (rounded half to even), "$" in front when
-// asked ("$1,234.50", "-$0.125").
-QString balanceStringWithDecimalNumber(const Decimal &number, bool dollarSign);
-
-// Registers the shared label-server client through setLabelServerServices.
+// Registers the shared label-server client through setLabelServerServices,
+// and its vendor headers as those of the postage-server client.
 void installLabelServerServices();

@@ -6,6 +6,7 @@
 
 #include "model/ClientServices.h"
 #include "services/LabelServerXML.h"
+#include "services/QVRHOCommandCenter.h"
 #include "services/QVShipmentVLS.h"
 
 #include "ConsoleCapture.h"
@@ -127,7 +128,10 @@ TEST_F(LabelServerClientTest, RateQuoteAndVLSPriceReadPostageTotalAmount)
     // Registered as the model's label-server service.
     installLabelServerServices();
     EXPECT_EQ(labelServerServices()->VLSPrice(shipment), Decimal::fromString(QStringLiteral("8.95")));
+    // ... and its headers are the postage server's vendor headers.
+    EXPECT_EQ(QVRHOCommandCenter::vendorHeaders().value(QStringLiteral("Tolvane-Partner")), QStringLiteral("qzvt"));
     setLabelServerServices(nullptr);
+    QVRHOCommandCenter::setVendorHeaderProvider(nullptr);
 
     // The prepared request is not sent.
     const int before = server.http().requestCount();
@@ -186,6 +190,27 @@ TEST_F(LabelServerClientTest, AccountStatusAndPurchaseCarryTheAuthenticationElem
     EXPECT_EQ(second.childText(QStringLiteral("RecreditAmount")), QStringLiteral("25.5"));
     EXPECT_EQ(text(purchase, "//*:PostageBalance"), QStringLiteral("125.50"));
     EXPECT_NE(first.childText(QStringLiteral("RequestID")), second.childText(QStringLiteral("RequestID")));
+}
+
+TEST_F(LabelServerClientTest, TheAccountIsThePostageServerClientsUnlessAnotherIsRegistered)
+{
+    setPostageServerAccount(nullptr);
+    const auto postage = QVRHOCommandCenter::commandCenter();
+    postage->setUseridAndPassword(QStringLiteral("7654321"), QStringLiteral("other phrase"));
+    EXPECT_EQ(client->userid(), QStringLiteral("7654321"));
+    EXPECT_EQ(client->password(), QStringLiteral("other phrase"));
+    const struct {
+        const char *server;
+        bool test;
+    } cases[] = {{"https://192.168.1.20/", true},
+                 {"vpo.local", true},
+                 {"https://postage.example", false},
+                 {"10.0.0.1", false},
+                 {"https://x.local.example", false}};
+    for (const auto &c : cases) {
+        postage->setServer(QString::fromLatin1(c.server));
+        EXPECT_EQ(postageServerAccount()->testServer(), c.test) << c.server;
+    }
 }
 
 TEST_F(LabelServerClientTest, RequestIdsAreNewForEveryCall)
