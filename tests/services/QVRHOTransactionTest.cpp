@@ -340,3 +340,21 @@ TEST_F(QVRHOTransactionTest, TransportFailureLeavesTheTransportError)
     EXPECT_TRUE(client->lastErrorCode().startsWith(QLatin1Char('-'))) << client->lastErrorCode().toStdString();
     EXPECT_FALSE(client->lastErrorDescription().isEmpty());
 }
+
+TEST_F(QVRHOTransactionTest, RequestGoesOutWithVendorHeadersHostAndLength)
+{
+    QVRHOCommandCenter::setVendorHeaderProvider([] {
+        return QVHeaderDictionary{{QStringLiteral("X-Vendor-Test"), QStringLiteral("yes")},
+                                  {QStringLiteral("Content-Length"), QStringLiteral("1")}};
+    });
+    EXPECT_EQ(client->doTransaction(QVRHOTransactionKind::Status, {}), 1);
+    QVRHOCommandCenter::setVendorHeaderProvider(nullptr);
+    const auto request = server.http().lastRequest();
+    EXPECT_EQ(request.method, QByteArray("POST"));
+    EXPECT_EQ(request.path(), QByteArray("/VPOServer/VpoHttpAdapter.aspx"));
+    EXPECT_EQ(request.header("X-Vendor-Test"), QByteArray("yes"));
+    EXPECT_EQ(request.header("Content-Length"), QByteArray("152"));
+    EXPECT_EQ(request.headerCount("Content-Length"), 1);
+    EXPECT_EQ(request.header("Host"), server.http().hostAndPort().section(QLatin1Char(':'), 0, 0).toLatin1());
+    EXPECT_EQ(request.body.size(), 152);
+}
