@@ -79,3 +79,5 @@ QString Bundle::version()
     return QString();
 #endif
 }
+
+QString Bundle::bundleIdentifier() { return QStringLiteral("org.tolvane.Tolvane"); }

@@ -30,4 +30,7 @@ public:
 
     // The program's version, e.g. "1.0.0".
     static QString version();
+    // The program's identifier among applications ("org.tolvane.Tolvane"),
+    // of which some stored keys are made.
+    static QString bundleIdentifier();
 };

@@ -33,5 +33,8 @@ inline bool isRealVariant(const QVariant &value)
     return value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
 }
 
+// True for an integer or a real.
+inline bool isNumberVariant(const QVariant &value) { return isIntegerVariant(value) || isRealVariant(value); }
+
 // True for a Decimal (an amount).
 inline bool isDecimalVariant(const QVariant &value) { return value.metaType() == QMetaType::fromType<Decimal>(); }
