@@ -142,6 +142,10 @@ enum class StringEncoding {
     UTF16, // byte-order mark honoured, big-endian without one
     UTF16BE,
     UTF16LE,
+    // The classic Macintosh character set: ASCII below 0x80, a table of
+    // its own above (0xF0, the maker's logo, in the private-use area at
+    // U+F8FF). Every byte is a character, so decoding never fails.
+    MacOSRoman,
 };
 
 // The text decoded from the data; nothing when the data is not valid in the

@@ -4,6 +4,8 @@
 // and 360 label printers print stamps) and the list of serial ports of the
 // devices part. Those parts register their real objects at start-up; tests
 // register fakes. Until something is registered the stand-ins below answer.
+#include "platform/SerialPortNotifications.h"
+
 #include <QList>
 #include <QString>
 
@@ -31,8 +33,8 @@ struct SXSerialPort {
     QString name;    // the name shown to the user
 };
 
-// Posted with the list as its object when ports appear or vanish.
-inline const QString SXSerialPortListDidUpdateNotifiation = QStringLiteral("SXSerialPortListDidUpdateNotifiation");
+// SXSerialPortListDidUpdateNotifiation (platform/SerialPortNotifications.h)
+// is posted with the list as its object when ports appear or vanish.
 
 class SXSerialPortList
 {

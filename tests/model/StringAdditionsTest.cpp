@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <atomic>
 #include <limits>
 #include <thread>
@@ -243,6 +245,38 @@ TEST(StringAdditions, DataConversions)
     EXPECT_FALSE(stringWithData(QByteArray("\0a\0", 3), StringEncoding::UTF16));
 
     EXPECT_EQ(dataValue(QStringLiteral("Caf\u00E9 \u4E2D")), QByteArray("Cafe ?"));
+}
+
+// Mac OS Roman against glibc's own "MACINTOSH" table, byte by byte: the two
+// agree everywhere but at 0xF0, the maker's logo, which glibc puts at U+E01E
+// and the Mac at U+F8FF, and at 0xC6, which glibc reads as the Greek capital
+// delta U+0394 and the Mac as the increment sign U+2206.
+TEST(StringAdditions, MacOSRomanAgreesWithIconv)
+{
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    const std::optional<QString> text = stringWithData(all, StringEncoding::MacOSRoman);
+    ASSERT_TRUE(text);
+    ASSERT_EQ(text->size(), 256);
+
+    iconv_t cd = iconv_open("UTF-16LE", "MACINTOSH");
+    ASSERT_NE(cd, iconv_t(-1));
+    for (int b = 0; b < 256; ++b) {
+        char in = char(b);
+        char16_t out[2] = {};
+        char *inPtr = &in;
+        auto *outPtr = reinterpret_cast<char *>(out);
+        size_t inLeft = 1, outLeft = sizeof out;
+        ASSERT_NE(iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft), size_t(-1)) << b;
+        const char16_t expected = b == 0xF0 ? u'\uF8FF' : b == 0xC6 ? u'\u2206' : out[0];
+        EXPECT_EQ(text->at(b).unicode(), expected) << "byte " << b;
+    }
+    iconv_close(cd);
+
+    // A scale reading: carriage returns stay as they are.
+    EXPECT_EQ(stringWithData(QByteArray("  +00165\r\xA5"), StringEncoding::MacOSRoman),
+              QStringLiteral("  +00165\r\u2022"));
 }
 
 TEST(StringAdditions, DecodeBase64)
