@@ -107,9 +107,18 @@ int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTran
     }
 
     const QUrl url(server() + path());
+    // The body in the clear shows only the account, the wire type and the
+    // parameter; the pass phrase's digest travels inside the RSA block.
+    debugLog(QStringLiteral("Postage-server request to %1: kind %2, wire type %3, %4 bytes")
+                 .arg(url.toString())
+                 .arg(input.kind)
+                 .arg(QVRHOWireType(input.kind))
+                 .arg(sealed->body.size()));
     const auto body = postData(sealed->body, url, vendorHeaders());
-    if (!body || body->isEmpty())
+    if (!body || body->isEmpty()) {
+        debugLog(QStringLiteral("Postage-server reply: none (%1 %2)").arg(lastErrorCode(), lastErrorDescription()));
         return -1;
+    }
     QString readError;
     std::shared_ptr<QVRHOResponse> reply = QVRHOResponse::responseWithData(*body, &readError);
     if (!reply) {
@@ -119,6 +128,7 @@ int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTran
     }
 
     const int code = static_cast<qint32>(reply->returnCode());
+    debugLog(QStringLiteral("Postage-server reply: %1 bytes, return code %2").arg(body->size()).arg(code));
     if (code == 1 && kind != QVRHOTransactionKind::ChangePassPhrase)
         m_timeDifferential = static_cast<qint32>(qint64(reply->timestamp()) - requestSeconds);
     if (kind == QVRHOTransactionKind::Status)

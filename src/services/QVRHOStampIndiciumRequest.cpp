@@ -1,5 +1,6 @@
 #include "services/QVRHOStampIndiciumRequest.h"
 
+#include "mailcategory/MailCategory.h"
 #include "model/NumericFormatters.h"
 #include "model/XMLDocument.h"
 #include "platform/UserDefaults.h"
@@ -142,6 +143,8 @@ int QVRHOStampIndiciumRequest::intelligentMailCode() const
 {
     return GetIntelligentMailCode(tolvaneClassType(), tolvaneShapeType(), 0);
 }
+
+int QVRHOStampIndiciumRequest::mailCategory() const { return GetMailCategory(serviceClass(), optionalServices()); }
 
 qint32 QVRHOStampIndiciumRequest::serviceClass() const
 {

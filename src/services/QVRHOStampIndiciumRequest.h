@@ -73,6 +73,8 @@ public:
     int tolvaneClassType() const;
     int tolvaneShapeType() const;
     int intelligentMailCode() const;
+    // The vendor's mail-category code of the service class and options.
+    int mailCategory() const;
     QString mailedFromZIP5String() const;
 
     std::optional<qint64> zip() const override { return 0; }

@@ -15,12 +15,14 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 
+#include "ConsoleCapture.h"
 #include "FakePostageServer.h"
 
 #include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
+using tolvane::test::ConsoleCapture;
 using tolvane::test::FakePostageServer;
 
 namespace {
@@ -426,4 +428,25 @@ TEST(QVRHOIndiciumRequestTest, ShipmentIndiciumSealedAndReadByTheServer)
     EXPECT_EQ(server.requests().last().indiciumKind, 0x31016763u);
     EXPECT_EQ(server.requests().last().indiciumAmountMils, 490u);
     EXPECT_EQ(server.requests().last().weightTenthOunce, 10);
+}
+
+TEST(QVRHOIndiciumRequestTest, StampRequestsPricedByTheRateClasses)
+{
+    InitializeRE("", "01/27/2014");
+    const auto letter =
+        QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSFirstClassMail, 1, QVUSPSLetterSize, true);
+    ASSERT_TRUE(letter);
+    EXPECT_FALSE(letter->isInternational());
+    EXPECT_EQ(letter->zone(), 1);
+    EXPECT_LT(Decimal::zero(), letter->postage());
+    EXPECT_EQ(Decimal::fromMils(letter->amountMils().value_or(0)), letter->postage());
+    EXPECT_NE(letter->serviceClass(), 0);
+
+    // An international stamp the rate engine cannot price is no request; the
+    // engine's reason goes to the console.
+    ConsoleCapture console;
+    const QVUSPSIntlRateClass nowhere(QVUSPSIntlFirstClassMailIntl, std::nullopt);
+    EXPECT_FALSE(QVRHOStampIndiciumRequest::stampRequestWithIntlRateClass(nowhere, 1, QVUSPSLetterSize));
+    ASSERT_FALSE(console.lines().isEmpty());
+    EXPECT_FALSE(console.lines().last().isEmpty());
 }

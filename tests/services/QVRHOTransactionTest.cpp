@@ -9,12 +9,14 @@
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
 
+#include "ConsoleCapture.h"
 #include "FakePostageServer.h"
 
 #include <QDateTime>
 
 #include <gtest/gtest.h>
 
+using tolvane::test::ConsoleCapture;
 using tolvane::test::FakePostageReply;
 using tolvane::test::FakePostageRequest;
 using tolvane::test::FakePostageServer;
@@ -357,4 +359,16 @@ TEST_F(QVRHOTransactionTest, RequestGoesOutWithVendorHeadersHostAndLength)
     EXPECT_EQ(request.headerCount("Content-Length"), 1);
     EXPECT_EQ(request.header("Host"), server.http().hostAndPort().section(QLatin1Char(':'), 0, 0).toLatin1());
     EXPECT_EQ(request.body.size(), 152);
+}
+
+TEST_F(QVRHOTransactionTest, DebugLogShowsTheExchangeWithoutThePassPhrase)
+{
+    UserDefaults::standardUserDefaults().setBool(true, QVLogDebugInfoDefaultsKey);
+    ConsoleCapture console;
+    EXPECT_EQ(client->doTransaction(QVRHOTransactionKind::Status, {}), 1);
+    UserDefaults::standardUserDefaults().removeObjectForKey(QVLogDebugInfoDefaultsKey);
+    const QString log = console.lines().join(QLatin1Char('\n'));
+    EXPECT_TRUE(log.contains(QStringLiteral("wire type 28, 152 bytes"))) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("964 bytes, return code 1"))) << log.toStdString();
+    EXPECT_FALSE(log.contains(QStringLiteral("open sesame")));
 }
