@@ -248,6 +248,11 @@ QVXMLDocument QVRHOLabelServerCommandCenter::nullStampRequestElement()
     return document;
 }
 
+QVXMLDocument QVRHOLabelServerCommandCenter::stampRequestElementForStampRequest(const QVariant &)
+{
+    return qv_documentWithRootName(QStringLiteral("StampRequest"));
+}
+
 QVXMLDocument QVRHOLabelServerCommandCenter::XMLForStampRequests(const QVariantList &stampRequests, const QString &,
                                                                  int, bool) const
 {

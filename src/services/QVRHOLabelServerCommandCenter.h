@@ -119,6 +119,8 @@ public:
                                       bool sample) const;
     // A new copy of the StampRequest template.
     static QVXMLDocument nullStampRequestElement();
+    // An empty StampRequest element (the stamp request is not read).
+    static QVXMLDocument stampRequestElementForStampRequest(const QVariant &stampRequest);
 
     // A request id: the seconds since 2001-01-01 00:00 UTC as "%f", never
     // the same twice in one process (a later call that falls in the same

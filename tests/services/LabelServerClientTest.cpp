@@ -323,6 +323,9 @@ TEST_F(LabelServerClientTest, StampsRequestSendsTheTemplatePerStamp)
 {
     const QVXMLDocument stamp = QVRHOLabelServerCommandCenter::nullStampRequestElement();
     EXPECT_EQ(qv_stringForAnyPrefixXPath(stamp, QStringLiteral("/StampRequest/ToCountryCode")), QStringLiteral("US"));
+    const QVXMLDocument empty = QVRHOLabelServerCommandCenter::stampRequestElementForStampRequest(QVariant(1));
+    EXPECT_EQ(empty.rootElement().name(), QStringLiteral("StampRequest"));
+    EXPECT_TRUE(qv_nodeForXPath(empty.rootElement(), QStringLiteral("*")).isNull());
     ASSERT_TRUE(client->stampsForStampRequests({QVariant(1), QVariant(2)}, QStringLiteral("roll"), 1, false));
     const auto received = server.lastReceived();
     EXPECT_EQ(received->path, FakeLabelServer::StampsPath);

@@ -180,6 +180,56 @@ TEST_F(LabelServerDocumentsTest, DomesticLabelRequestInElementOrder)
               QStringLiteral("TRUE"));
 }
 
+TEST_F(LabelServerDocumentsTest, ImageFormatRotationAndLabelTypeAttributes)
+{
+    const struct {
+        const char *labelType;
+        bool preview;
+        bool numberOnly;
+        const char *zebra;
+        const char *format;
+        const char *rotation;
+    } cases[] = {
+        {"QVEPL2Label", false, false, "T", "EPL2", "Rotate180"},
+        {"QVZPLIILabel", false, false, "B", "ZPLII", "None"},
+        {"QVEPL2Label", true, false, "T", "PNGMONOCHROME", ""},
+        {"QVPlainPaperLabel", false, false, "T", "PNGMONOCHROME", ""},
+        {"SomeLabelStock", false, false, "", "PNGMONOCHROME", ""},
+        {"QVZPLIILabel", false, true, "T", "", ""},
+    };
+    for (const auto &c : cases) {
+        UserDefaults::standardUserDefaults().setString(QString::fromLatin1(c.zebra),
+                                                       QStringLiteral("zebraOrientation"));
+        const XmlElement document = labelDocument(QVShipment(domesticShipmentDictionary()),
+                                                  {{QVLabelTypeAttributeKey, QString::fromLatin1(c.labelType)},
+                                                   {QVPreviewLabelAttributeKey, c.preview},
+                                                   {QVNumberOnlyAttributeKey, c.numberOnly}});
+        EXPECT_EQ(document.attributes.value(QStringLiteral("ImageFormat")), QString::fromLatin1(c.format))
+            << c.labelType << c.preview;
+        EXPECT_EQ(document.attributes.value(QStringLiteral("ImageRotation")), QString::fromLatin1(c.rotation))
+            << c.labelType << c.preview;
+    }
+
+    // Certified Mail: its own label for letters, the default one otherwise.
+    QVariantMap certified = domesticShipmentDictionary();
+    certified.insert(QStringLiteral("QVUSPSShipmentRateClassKey"), QStringLiteral("QVUSPSFirstClassMail"));
+    certified.insert(QVUSPSShipmentOptionalServicesKey, QStringList{QStringLiteral("QVUSPSCertifiedMailService")});
+    certified.insert(QStringLiteral("QVUSPSShipmentSizeKey"), QStringLiteral("QVUSPSLetterSize"));
+    EXPECT_EQ(labelDocument(QVShipment(certified)).attributes.value(QStringLiteral("LabelType")),
+              QStringLiteral("CertifiedMail"));
+    certified.insert(QStringLiteral("QVUSPSShipmentSizeKey"), QStringLiteral("QVUSPSLargeEnvelopeSize"));
+    const XmlElement flat = labelDocument(QVShipment(certified));
+    EXPECT_EQ(flat.attributes.value(QStringLiteral("LabelType")), QStringLiteral("Default"));
+    EXPECT_EQ(flat.child(QStringLiteral("Services"))->attributes.value(QStringLiteral("CertifiedMail")),
+              QStringLiteral("ON"));
+
+    // An integrated customs form on plain paper takes no label size.
+    QVShipment abroad(internationalDictionary());
+    const XmlElement plain = labelDocument(abroad, {{QVLabelTypeAttributeKey, QStringLiteral("QVPlainPaperLabel")}});
+    EXPECT_EQ(plain.attributes.value(QStringLiteral("LabelSubtype")), QStringLiteral("Integrated"));
+    EXPECT_FALSE(plain.attributes.contains(QStringLiteral("LabelSize")));
+}
+
 TEST_F(LabelServerDocumentsTest, RecipientLinesCompanyInToNameAndThePersonInToCompany)
 {
     const struct {
