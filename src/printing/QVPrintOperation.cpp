@@ -3,6 +3,7 @@
 #include "platform/VariantKinds.h"
 #include "platform/PrintSystem.h"
 #include "platform/UrlOpener.h"
+#include "printing/layouts/QVLayoutViews.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -91,7 +92,8 @@ bool paginate(const QWidget *view, const PrintInfo &info, Pages &pages, QString 
     return true;
 }
 
-void drawPage(QWidget *view, const PrintInfo &info, const Pages &pages, int index, QPainter &painter)
+void drawPage(QWidget *view, const tolvane::QVLayoutImage &drawing, const PrintInfo &info, const Pages &pages,
+              int index, QPainter &painter)
 {
     painter.save();
     if (pages.landscape) {
@@ -108,7 +110,7 @@ void drawPage(QWidget *view, const PrintInfo &info, const Pages &pages, int inde
     if (auto *printing = dynamic_cast<QVPrintingView *>(view))
         printing->drawForPrinting(painter, info);
     else
-        view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+        drawing.draw(painter, QRectF(0, 0, view->width(), view->height()));
     painter.restore();
 }
 
@@ -169,13 +171,18 @@ QByteArray QVPrintOperation::pdfForView(QWidget *view, const PrintInfo &info, QS
         writer.setCreator(QStringLiteral("Tolvane"));
         writer.setPageLayout(QPageLayout(QPageSize(pages.paper, QPageSize::Point), QPageLayout::Portrait,
                                          QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+        // The view is recorded once, untransformed, and the recording is
+        // replayed onto each page: widgets rendered straight through a
+        // turned or clipped painter lose some of their children.
+        const tolvane::QVLayoutImage drawing =
+            dynamic_cast<QVPrintingView *>(view) ? tolvane::QVLayoutImage() : tolvane::QVLayoutImage::fromView(view);
         QPainter painter(&writer);
         const PrintInfo *previous = runningPrintInfo();
         runningPrintInfo() = &info;
         for (int page = first; page <= last; ++page) {
             if (page > first)
                 writer.newPage();
-            drawPage(view, info, pages, page - 1, painter);
+            drawPage(view, drawing, info, pages, page - 1, painter);
         }
         runningPrintInfo() = previous;
     }

@@ -168,6 +168,13 @@ TEST_F(HalfSheetPrintingTest, PaginationPageRangeAndLandscapePaper)
     // quarter counterclockwise onto it (its top-left corner to the paper's
     // bottom-left).
     auto wide = markedView({756, 167});
+    // A child that clips itself, added last: it is drawn too.
+    auto *last = new QVImageView(wide.get());
+    QImage black(2, 2, QImage::Format_Grayscale8);
+    black.fill(0);
+    last->setImage(QVLayoutImage::fromImage(black));
+    last->setScaling(QVImageView::Scaling::AxesIndependently);
+    last->setGeometry(696, 107, 60, 60);
     PrintInfo stock = letterInfo();
     stock.paperSize = QSizeF(167, 756);
     stock.orientation = PrintInfo::Orientation::Landscape;
@@ -176,6 +183,7 @@ TEST_F(HalfSheetPrintingTest, PaginationPageRangeAndLandscapePaper)
     const QImage raster = pdfRaster(turned, 300);
     EXPECT_GT(darkShare(raster, QRectF(0, 696, 60, 60).adjusted(3, 3, -3, -3)), 0.95);
     EXPECT_LT(darkShare(raster, QRectF(0, 0, 60, 60)), 0.01);
+    EXPECT_GT(darkShare(raster, QRectF(107, 0, 60, 60).adjusted(3, 3, -3, -3)), 0.95);
 }
 
 TEST_F(HalfSheetPrintingTest, DispositionsAndRefusals)

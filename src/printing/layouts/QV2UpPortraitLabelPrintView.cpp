@@ -1,7 +1,7 @@
 #include "printing/layouts/QV2UpPortraitLabelPrintView.h"
 
-#include "barcodes/imaging/ViewOutput.h"
 #include "platform/Bundle.h"
+#include "printing/layouts/QVLayoutViews.h"
 
 #include <QPainter>
 
@@ -78,7 +78,9 @@ void QV2UpPortraitLabelPrintView::drawForPrinting(QPainter &painter, const Print
     const QSizeF size(m_label->width(), m_label->height());
     painter.save();
     painter.setTransform(placement(size, printInfo.printSettings.value_or(QVariantMap())), true);
-    drawViewInRect(m_label, painter, QRectF(QPointF(0, 0), size));
+    // Replayed from a recording: a label rendered straight through the
+    // turned painter would lose some of its children.
+    QVLayoutImage::fromView(m_label).draw(painter, QRectF(QPointF(0, 0), size));
     painter.restore();
 }
 

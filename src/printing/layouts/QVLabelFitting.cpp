@@ -4,6 +4,7 @@
 #include "barcodes/imaging/ViewGeometry.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
+#include "printing/setup/QVPrinterSetupController.h"
 
 #include <QFile>
 
@@ -67,6 +68,15 @@ void applyReturnAddressPicture(QVImageView *pictureView, QWidget *addressField, 
         if (pictureFrame.x() != fieldFrame.x())
             setFrame(addressField, QRectF(QPointF(pictureFrame.x(), fieldFrame.y()), fieldFrame.size()));
     }
+}
+
+int kivoDensityForLabelType(const QString &labelType)
+{
+    const QVariant density =
+        QVPrinterSetupController::sharedController()->kivoSetting(labelType, QStringLiteral("density"));
+    bool ok = false;
+    const int value = density.toInt(&ok);
+    return ok ? value : 2;
 }
 
 QString replyPostageHtml()

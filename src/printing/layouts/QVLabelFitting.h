@@ -35,6 +35,10 @@ QFont fontAtSize(const QFont &font, qreal size, bool bold);
 // field's, the field moves left to the view's x (its y and size kept).
 void applyReturnAddressPicture(QVImageView *pictureView, QWidget *addressField, const QString &text);
 
+// The print density of a stock: the user default "kivoSettings" under
+// "<label type>.density", 2 ("Normal") when absent or not a number.
+int kivoDensityForLabelType(const QString &labelType);
+
 // The text of a resource "replypostage" (HTML) to put before a reply-postage
 // address; empty when missing.
 QString replyPostageHtml();

@@ -81,6 +81,12 @@ void QVLayoutImage::draw(QPainter &painter, const QRectF &target) const
         painter.save();
         painter.translate(target.topLeft());
         painter.scale(target.width() / m_size.width(), target.height() / m_size.height());
+        // A recording is replayed scaled from its own resolution to the
+        // device's; undo that so that a recorded point stays a point.
+        const QPaintDevice *device = painter.device();
+        if (device && device->logicalDpiX() > 0 && device->logicalDpiY() > 0)
+            painter.scale(qreal(m_picture->logicalDpiX()) / device->logicalDpiX(),
+                          qreal(m_picture->logicalDpiY()) / device->logicalDpiY());
         painter.drawPicture(QPointF(0, 0), *m_picture);
         painter.restore();
     } else {

@@ -144,15 +144,6 @@ QString templateImageForRateClass(const QString &rateClass)
     return QStringLiteral("qv_rounded_empty_labeltemplate");
 }
 
-int densityForLabelType(const QString &labelType)
-{
-    const QVariant density =
-        QVPrinterSetupController::sharedController()->kivoSetting(labelType, QStringLiteral("density"));
-    bool ok = false;
-    const int value = density.toInt(&ok);
-    return density.isValid() && ok ? value : 2;
-}
-
 } // namespace
 
 QVPlainPaperLabelController::QVPlainPaperLabelController(bool expressMail)
@@ -562,7 +553,7 @@ PrintInfo QVPlainPaperLabelController::printInfoWithExtras(const QVariantMap &ex
         info.horizontalPagination = info.verticalPagination = PrintInfo::Pagination::Clip;
         info.horizontallyCentered = false;
         info.scalingFactor = 0.85;
-        KIVONewTagwright::printInfoForPrintInfo(info, QString(), densityForLabelType(m_labelType));
+        KIVONewTagwright::printInfoForPrintInfo(info, QString(), kivoDensityForLabelType(m_labelType));
     } else if (m_labelType == QVEPL2Label) {
         // The Zebra printer's own queue; without one the print info names no
         // queue and the print operation refuses it.
