@@ -1,5 +1,7 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
+#include "app/SerialPortRegistration.h"
 #include "model/ClientServices.h"
+#include "platform/ApplicationNotifications.h"
 #include "printing/setup/QVPrinterSetupController.h"
 
 #include <QCoreApplication>
@@ -13,6 +15,11 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
     // Every question about printers and label stock goes to the set-up.
     setPrinterSetupController(QVPrinterSetupController::sharedController());
+    // Printing lists the serial ports of the devices layer.
+    registerSerialPortList();
+    // The serial scale pauses while the application is inactive and ends at
+    // termination.
+    postApplicationNotifications();
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }

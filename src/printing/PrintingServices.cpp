@@ -23,10 +23,10 @@ bool isCharacterDevice(const QString &path)
     return !path.isEmpty() && ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISCHR(info.st_mode);
 }
 
-class DeviceFolderPortList final : public SXSerialPortList
+class DeviceFolderPortList final : public QVPrintingSerialPortList
 {
 public:
-    QList<SXSerialPort> ports() override
+    QList<QVPrintingSerialPort> ports() override
     {
         if (!m_scanned) {
             m_ports = scan();
@@ -35,36 +35,36 @@ public:
         return m_ports;
     }
 
-    std::optional<SXSerialPort> objectWithBSDPath(const QString &path) override
+    std::optional<QVPrintingSerialPort> objectWithBSDPath(const QString &path) override
     {
         if (!isCharacterDevice(path))
             return std::nullopt;
-        return SXSerialPort{path, QFileInfo(path).fileName()};
+        return QVPrintingSerialPort{path, QFileInfo(path).fileName()};
     }
 
     void rescan() override
     {
-        const QList<SXSerialPort> found = scan();
+        const QList<QVPrintingSerialPort> found = scan();
         const bool changed = !m_scanned || paths(found) != paths(m_ports);
         m_ports = found;
         m_scanned = true;
         if (changed)
             NotificationCenter::defaultCenter().post(SXSerialPortListDidUpdateNotifiation,
-                                                     static_cast<SXSerialPortList *>(this));
+                                                     static_cast<QVPrintingSerialPortList *>(this));
     }
 
 private:
-    static QStringList paths(const QList<SXSerialPort> &ports)
+    static QStringList paths(const QList<QVPrintingSerialPort> &ports)
     {
         QStringList result;
-        for (const SXSerialPort &port : ports)
+        for (const QVPrintingSerialPort &port : ports)
             result << port.bsdPath;
         return result;
     }
 
-    static QList<SXSerialPort> scan()
+    static QList<QVPrintingSerialPort> scan()
     {
-        QList<SXSerialPort> found;
+        QList<QVPrintingSerialPort> found;
         const auto add = [&found](const QString &folder, const QStringList &patterns) {
             const QDir dir(folder);
             for (const QString &name : dir.entryList(patterns, QDir::System | QDir::Files, QDir::Name)) {
@@ -78,12 +78,12 @@ private:
         return found;
     }
 
-    QList<SXSerialPort> m_ports;
+    QList<QVPrintingSerialPort> m_ports;
     bool m_scanned = false;
 };
 
 using AccountSlot = ServiceSlot<QVPrintingAccountServices, NoAccountAnswer>;
-using PortSlot = ServiceSlot<SXSerialPortList, DeviceFolderPortList>;
+using PortSlot = ServiceSlot<QVPrintingSerialPortList, DeviceFolderPortList>;
 
 } // namespace
 
@@ -94,6 +94,9 @@ void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> servi
 
 std::shared_ptr<QVPrintingAccountServices> printingAccountServices() { return AccountSlot::shared().current(); }
 
-void setSerialPortList(std::shared_ptr<SXSerialPortList> list) { PortSlot::shared().registered = std::move(list); }
+void setSerialPortList(std::shared_ptr<QVPrintingSerialPortList> list)
+{
+    PortSlot::shared().registered = std::move(list);
+}
 
-std::shared_ptr<SXSerialPortList> serialPortList() { return PortSlot::shared().current(); }
+std::shared_ptr<QVPrintingSerialPortList> serialPortList() { return PortSlot::shared().current(); }

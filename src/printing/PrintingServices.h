@@ -28,7 +28,8 @@ void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> servi
 std::shared_ptr<QVPrintingAccountServices> printingAccountServices();
 
 // ---- Serial ports ------------------------------------------------------------
-struct SXSerialPort {
+// The application registers the devices layer's SXSerialPortList here.
+struct QVPrintingSerialPort {
     QString bsdPath; // the device path, e.g. "/dev/ttyUSB0"
     QString name;    // the name shown to the user
 };
@@ -36,20 +37,20 @@ struct SXSerialPort {
 // SXSerialPortListDidUpdateNotifiation (platform/SerialPortNotifications.h)
 // is posted with the list as its object when ports appear or vanish.
 
-class SXSerialPortList
+class QVPrintingSerialPortList
 {
 public:
-    virtual ~SXSerialPortList() = default;
+    virtual ~QVPrintingSerialPortList() = default;
 
-    virtual QList<SXSerialPort> ports() = 0;
+    virtual QList<QVPrintingSerialPort> ports() = 0;
     // The port with that device path, or nothing.
-    virtual std::optional<SXSerialPort> objectWithBSDPath(const QString &path) = 0;
+    virtual std::optional<QVPrintingSerialPort> objectWithBSDPath(const QString &path) = 0;
     // Looks for ports again (the list object stays the same).
     virtual void rescan() = 0;
 };
 
-void setSerialPortList(std::shared_ptr<SXSerialPortList> list);
+void setSerialPortList(std::shared_ptr<QVPrintingSerialPortList> list);
 // The registered list; without one a stand-in that lists the USB serial and
 // USB printer devices of /dev ("ttyUSB*", "ttyACM*", "usb/lp*") and accepts
 // any existing character device as a port of that path.
-std::shared_ptr<SXSerialPortList> serialPortList();
+std::shared_ptr<QVPrintingSerialPortList> serialPortList();

@@ -23,16 +23,16 @@ inline QByteArray everyByte()
     return bytes;
 }
 
-class FakeSerialPortList final : public SXSerialPortList
+class FakeSerialPortList final : public QVPrintingSerialPortList
 {
 public:
-    QList<SXSerialPort> portList;
+    QList<QVPrintingSerialPort> portList;
     int rescans = 0;
 
-    QList<SXSerialPort> ports() override { return portList; }
-    std::optional<SXSerialPort> objectWithBSDPath(const QString &path) override
+    QList<QVPrintingSerialPort> ports() override { return portList; }
+    std::optional<QVPrintingSerialPort> objectWithBSDPath(const QString &path) override
     {
-        for (const SXSerialPort &port : portList) {
+        for (const QVPrintingSerialPort &port : portList) {
             if (port.bsdPath == path)
                 return port;
         }

@@ -329,7 +329,7 @@ void QVPrinterSetupController::refreshControls()
     m_controls.fcmiChoiceTag = defaults().boolForKey(kOverrideFCMIPrintInfo) ? 1 : 0;
     m_controls.form2976AChoiceTag = defaults().boolForKey(kOverride2976APrintInfo) ? 1 : 0;
     m_controls.serialPorts.clear();
-    for (const SXSerialPort &port : serialPortList()->ports())
+    for (const QVPrintingSerialPort &port : serialPortList()->ports())
         m_controls.serialPorts << port.bsdPath;
     emit controlsChanged();
 }
