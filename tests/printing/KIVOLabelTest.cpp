@@ -311,3 +311,31 @@ TEST_F(KIVOLabelTest, DriverSettingsReachThePrivateScheduler)
     EXPECT_FALSE(missing.printLabelWithPrintInfoExtras());
     EXPECT_EQ(printer.received().size(), jobs);
 }
+
+TEST_F(KIVOLabelTest, PermitPictureBesideTheTopCustomField)
+{
+    QImage permit(144, 72, QImage::Format_RGB32);
+    permit.fill(Qt::black);
+    const QString path = outputPath(QStringLiteral("permit.png"));
+    ASSERT_TRUE(permit.save(path));
+    QVKIVOLabelController controller(QVKIVO51207Label);
+    controller.setToAddressString(QStringLiteral("A\nB"));
+    EXPECT_EQ(controller.permitImageView(), nullptr);
+
+    defaults().setString(path, QStringLiteral("kivoPermitImagePath"));
+    controller.setToAddressString(QStringLiteral("A\nB"));
+    ASSERT_NE(controller.permitImageView(), nullptr);
+    const QRectF top = frameOf(controller.outlets().topCustomField);
+    const QRectF picture = frameOf(controller.permitImageView());
+    EXPECT_EQ(picture.size(), QSizeF(72, 72));
+    EXPECT_EQ(picture.right(), top.right());
+    EXPECT_EQ(picture.bottom(), top.bottom());
+    EXPECT_FALSE(controller.permitImageView()->image().isNull());
+    // Shown shrunk to the view, from its top-left corner.
+    EXPECT_EQ(controller.permitImageView()->imageRect(), QRectF(0, 0, 72, 36));
+
+    // A file that does not load shows nothing.
+    defaults().setString(outputPath(QStringLiteral("no-permit.png")), QStringLiteral("kivoPermitImagePath"));
+    controller.setToAddressString(QStringLiteral("A\nB"));
+    EXPECT_TRUE(controller.permitImageView()->image().isNull());
+}

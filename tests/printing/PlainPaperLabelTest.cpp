@@ -271,3 +271,92 @@ TEST_F(PlainPaperLabelTest, ZebraPictureLabelAndCarrierRoute)
     const QRectF crt = frameOf(controller->outlets().crtField);
     EXPECT_NEAR(crt.right(), frameOf(controller->outlets().rdcField).x() - 18, 1);
 }
+
+TEST_F(PlainPaperLabelTest, TemplatePicturesAndReturnAddressPicture)
+{
+    struct Case {
+        QString rateClass;
+        QString image;
+    } cases[] = {
+        {QVUSPSFirstClassMail, QStringLiteral("qv_rounded_firstclassmail_labeltemplate")},
+        {QVUSPSPriorityMailFlatBoxRate, QStringLiteral("qv_rounded_prioritymail_labeltemplate_nobanner")},
+        {QVUSPSMediaMail, QStringLiteral("qv_rounded_mediamail_labeltemplate")},
+        {QVUSPSExpressMailFlatRate, QStringLiteral("qv_rounded_expressmail_labeltemplate_nobanner")},
+        {QStringLiteral("QVUSPSSomethingElse"), QStringLiteral("qv_rounded_empty_labeltemplate")},
+    };
+    auto controller = QVPlainPaperLabelController::blankPlainPaperController();
+    for (const Case &c : cases) {
+        controller->setMailClass(c.rateClass);
+        EXPECT_EQ(controller->outlets().labelImageView->image().name(), c.image);
+        EXPECT_NEAR(controller->outlets().labelImageView->image().size().width(), 288, 0.05);
+        EXPECT_NEAR(controller->outlets().labelImageView->image().size().height(), 432, 0.05);
+    }
+
+    // Standard Post in the UPS Mail Innovations mode without postage.
+    auto shipment = samplePriorityShipment();
+    shipment->setObject(QVUSPSStandardPost, QVUSPSShipmentRateClassKey);
+    defaults().setBool(true, QStringLiteral("upsMailInnovationsMode"));
+    auto upsmi = QVPlainPaperLabelController::plainPaperControllerWithShipment(shipment);
+    EXPECT_EQ(upsmi->outlets().labelImageView->image().name(), QStringLiteral("upsmi"));
+    shipment->setObject(true, QVUSPSShipmentPostageEnabledKey);
+    EXPECT_EQ(QVPlainPaperLabelController::plainPaperControllerWithShipment(shipment)
+                  ->outlets()
+                  .labelImageView->image()
+                  .name(),
+              QStringLiteral("qv_rounded_standardpost_labeltemplate"));
+
+    // The return-address picture when chosen and loadable; otherwise the
+    // address takes its place.
+    const QRectF home = controller->fromAddressFrame();
+    const QRectF picturePlace = frameOf(controller->outlets().returnAddressImage);
+    controller->setFromAddressString(QStringLiteral("Ada\nDenver"));
+    EXPECT_TRUE(controller->outlets().returnAddressImage->image().isNull());
+    EXPECT_EQ(frameOf(controller->outlets().fromAddress).x(), picturePlace.x());
+    QImage logo(40, 40, QImage::Format_RGB32);
+    logo.fill(Qt::black);
+    const QString logoPath = outputPath(QStringLiteral("return-logo.png"));
+    ASSERT_TRUE(logo.save(logoPath));
+    defaults().setBool(true, QStringLiteral("useFromAddressImage"));
+    defaults().setString(logoPath, QStringLiteral("fromAddressImage"));
+    controller->setFromAddressString(QStringLiteral("Ada\nDenver"));
+    EXPECT_FALSE(controller->outlets().returnAddressImage->image().isNull());
+    EXPECT_EQ(frameOf(controller->outlets().fromAddress).x(), home.x());
+    // An empty text shows no picture; a missing file neither.
+    controller->setFromAddressString(QString());
+    EXPECT_TRUE(controller->outlets().returnAddressImage->image().isNull());
+    defaults().setString(outputPath(QStringLiteral("missing.png")), QStringLiteral("fromAddressImage"));
+    controller->setFromAddressString(QStringLiteral("Ada"));
+    EXPECT_TRUE(controller->outlets().returnAddressImage->image().isNull());
+}
+
+TEST_F(PlainPaperLabelTest, ReplyPostageAndTheMakersFourBySixStock)
+{
+    auto shipment = samplePriorityShipment();
+    shipment->setObject(true, QVUSPSShipmentReplyPostageKey);
+    auto reply = QVPlainPaperLabelController::plainPaperControllerWithShipment(shipment);
+    const QString text = reply->outlets().toAddress->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("REPLY POSTAGE"))) << text.toStdString();
+    // Reply postage exchanges the two addresses.
+    EXPECT_TRUE(text.contains(QStringLiteral("Ada Sender")));
+
+    printers->add(QStringLiteral("kivo"), QStringLiteral("Kivo Tagwright 360"));
+    defaults().setObject(
+        QVariantMap{{QVKIVO8836105Label,
+                     QVariantMap{{QStringLiteral("printer"), QStringLiteral("kivo")}, {QStringLiteral("density"), 3}}}},
+        QStringLiteral("kivoSettings"));
+    auto label = QVPlainPaperLabelController::plainPaperControllerWithShipment(samplePriorityShipment());
+    label->setLabelType(QVKIVO8836105Label);
+    const PrintInfo info = label->printInfoWithExtras({});
+    EXPECT_EQ(info.paperName, QStringLiteral("8836105_4_in_x_6_in"));
+    EXPECT_EQ(info.paperSize, QSizeF(296, 452));
+    EXPECT_DOUBLE_EQ(info.leftMargin, 5.76);
+    EXPECT_DOUBLE_EQ(info.scalingFactor, 0.85);
+    ASSERT_TRUE(label->printLabelWithPrintInfoExtras());
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(printers->jobs[0].queue, QStringLiteral("kivo"));
+    EXPECT_EQ(printers->jobs[0].options.value(QStringLiteral("KivoPrintDensity")).toString(), QStringLiteral("Dark"));
+    EXPECT_EQ(printers->jobs[0].options.value(QStringLiteral("media")).toString(),
+              QStringLiteral("8836105_4_in_x_6_in"));
+    const QString pdf = writePdf(printers->jobs[0].document, QStringLiteral("kivo-4x6.pdf"));
+    EXPECT_TRUE(pdfPageSize(pdf).startsWith(QStringLiteral("296 x 452 pts")));
+}
