@@ -1,11 +1,14 @@
 #include "printing/PrintingServices.h"
 
+#include "model/NumericFormatters.h"
+#include "model/QVShipment.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ServiceSlot.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <sys/stat.h>
 
@@ -82,6 +85,7 @@ private:
     bool m_scanned = false;
 };
 
+using PostageSlot = ServiceSlot<QVPrintingPostageServices, QVPrintingPostageServices>;
 using AccountSlot = ServiceSlot<QVPrintingAccountServices, NoAccountAnswer>;
 using PortSlot = ServiceSlot<QVPrintingSerialPortList, DeviceFolderPortList>;
 
@@ -100,3 +104,54 @@ void setSerialPortList(std::shared_ptr<QVPrintingSerialPortList> list)
 }
 
 std::shared_ptr<QVPrintingSerialPortList> serialPortList() { return PortSlot::shared().current(); }
+
+QString QVPrintingPostageServices::meterID() { return QString(); }
+
+QString QVPrintingPostageServices::tolvaneMailedFromString(const QVShipment &shipment)
+{
+    return QStringLiteral("Mailed from ZIP ") + shipment.mailedFromZIP5().value_or(QString());
+}
+
+QString QVPrintingPostageServices::tolvaneDateString(const QVShipment &shipment)
+{
+    return QLocale::c().toString(shipment.shipCalendarDate(), QStringLiteral("MMM dd yyyy")).toUpper();
+}
+
+QString QVPrintingPostageServices::tolvaneStealthString(const QVShipment &shipment)
+{
+    return tolvaneDollarClassString(shipment);
+}
+
+QString QVPrintingPostageServices::tolvanePostageString(const QVShipment &shipment)
+{
+    const QString three = threeDigitDollarFormatter().stringFromNumber(shipment.totalPrice());
+    // "$###0.00#": a third decimal only when it is not zero.
+    return QLatin1Char('$') + (three.endsWith(QLatin1Char('0')) ? three.chopped(1) : three);
+}
+
+QString QVPrintingPostageServices::tolvaneDollarClassString(const QVShipment &shipment)
+{
+    return shipment.objectForKey(QVUSPSShipmentRateClassKey).toString().toUpper();
+}
+
+int QVPrintingPostageServices::tolvaneRateClassification(const QVShipment &shipment)
+{
+    return shipment.objectForKey(QVUSPSShipmentRateClassificationKey).toInt();
+}
+
+QString QVPrintingPostageServices::tolvaneDiscountString(const QVShipment &shipment)
+{
+    const int classification = tolvaneRateClassification(shipment);
+    if (classification == 1)
+        return QStringLiteral("Commercial Base Pricing");
+    if (classification >= 2)
+        return QStringLiteral("Commercial Plus Pricing");
+    return QString();
+}
+
+void setPrintingPostageServices(std::shared_ptr<QVPrintingPostageServices> services)
+{
+    PostageSlot::shared().registered = std::move(services);
+}
+
+std::shared_ptr<QVPrintingPostageServices> printingPostageServices() { return PostageSlot::shared().current(); }

@@ -27,6 +27,42 @@ void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> servi
 // The registered client; without one every answer is false.
 std::shared_ptr<QVPrintingAccountServices> printingAccountServices();
 
+// ---- Postage account (the postage-server client) ---------------------------
+class QVShipment;
+
+// The texts that the postage client gives for a piece's indicium, and the
+// meter ID of its last valid status reply. The client registers itself at
+// start-up; until then the stand-in answers: no meter ID, and the shipment
+// texts in the forms the client uses (below).
+class QVPrintingPostageServices
+{
+public:
+    virtual ~QVPrintingPostageServices() = default;
+
+    // The meter ID of the last successful status reply; empty when there
+    // has been none (or the last status failed).
+    virtual QString meterID();
+    // "Mailed from ZIP " and the mailed-from ZIP5.
+    virtual QString tolvaneMailedFromString(const QVShipment &shipment);
+    // The ship date as "MMM dd yyyy" in English, upper case ("MAR 05 2026").
+    virtual QString tolvaneDateString(const QVShipment &shipment);
+    // The class line of the indicium: the rate-class name in upper case.
+    virtual QString tolvaneStealthString(const QVShipment &shipment);
+    // The total as "$" and the amount with two or three decimals ("$5.60",
+    // "$0.415").
+    virtual QString tolvanePostageString(const QVShipment &shipment);
+    // The rate-class name in upper case.
+    virtual QString tolvaneDollarClassString(const QVShipment &shipment);
+    // The stored rate classification; above 0 means commercial pricing.
+    virtual int tolvaneRateClassification(const QVShipment &shipment);
+    // "Commercial Base Pricing" for 1, "Commercial Plus Pricing" for 2 or
+    // more, else empty.
+    virtual QString tolvaneDiscountString(const QVShipment &shipment);
+};
+
+void setPrintingPostageServices(std::shared_ptr<QVPrintingPostageServices> services);
+std::shared_ptr<QVPrintingPostageServices> printingPostageServices();
+
 // ---- Serial ports ------------------------------------------------------------
 // The application registers the devices layer's SXSerialPortList here.
 struct QVPrintingSerialPort {
