@@ -21,6 +21,7 @@
 #include "model/QVCountry.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "rateengine/RateCountries.h"
 #include "rateengine/RateEngine.h"
 #include "rates/QVUSPSIntlRateClass.h"
@@ -112,6 +113,13 @@ std::optional<Epl2Command> textAt(const Epl2Label &label, int x, int y)
             return command;
     }
     return std::nullopt;
+}
+
+// The text at a start point; "<none>" when no text command starts there.
+QString textOf(const Epl2Label &label, int x, int y)
+{
+    const std::optional<Epl2Command> command = textAt(label, x, y);
+    return command ? command->text : QStringLiteral("<none>");
 }
 
 class EPL2LabelTest : public PrintingTest
@@ -254,25 +262,25 @@ TEST_F(EPL2LabelTest, AddressLinesAndValuesAreEscapedOnceInEveryQuotedField)
     EXPECT_TRUE(all.contains(QStringLiteral("Bob \"Shipper\" O\\Brien")));
     // "US" last on the return address; the destination only as A165 lines,
     // the last one double height.
-    EXPECT_TRUE(textAt(read, 20, 420) && textAt(read, 20, 420)->text == QStringLiteral("US"));
+    EXPECT_EQ(textOf(read, 20, 420), QStringLiteral("US"));
     for (int k = 0; k < 4; ++k) {
         const auto line = textAt(read, 165, 518 + 31 * k);
         ASSERT_TRUE(line) << k;
         EXPECT_EQ(line->params[5], k == 3 ? "2" : "1");
     }
     for (int y = 548; y <= 672; y += 31) // no domestic placeholder filled
-        EXPECT_EQ(textAt(read, 165, y)->text, QString()) << y;
+        EXPECT_EQ(textOf(read, 165, y), QString()) << y;
 }
 
 TEST_F(EPL2LabelTest, DestinationLinesFromTheBottomAndOneLineInternational)
 {
     const Epl2Label domestic = readEpl2(QVEPL2LabelController::epl2ControllerWithShipment(*shipment({}))->labelData());
     ASSERT_TRUE(domestic.ok()) << domestic.errors.join(QLatin1Char('\n')).toStdString();
-    EXPECT_EQ(textAt(domestic, 165, 548)->text, QString()); // to1
-    EXPECT_EQ(textAt(domestic, 165, 579)->text, QString()); // to2
-    EXPECT_EQ(textAt(domestic, 165, 610)->text, QStringLiteral("Ann Example"));
-    EXPECT_EQ(textAt(domestic, 165, 641)->text, QStringLiteral("1200 Main St"));
-    EXPECT_EQ(textAt(domestic, 165, 672)->text, QStringLiteral("Springfield IL 62704-1234"));
+    EXPECT_EQ(textOf(domestic, 165, 548), QString()); // to1
+    EXPECT_EQ(textOf(domestic, 165, 579), QString()); // to2
+    EXPECT_EQ(textOf(domestic, 165, 610), QStringLiteral("Ann Example"));
+    EXPECT_EQ(textOf(domestic, 165, 641), QStringLiteral("1200 Main St"));
+    EXPECT_EQ(textOf(domestic, 165, 672), QStringLiteral("Springfield IL 62704-1234"));
 
     const auto oneLine =
         shipment({{QVShipmentToAddressKey, QVariantMap{{QVAddressCountryKey, QStringLiteral("Japan")}}}});
@@ -386,8 +394,8 @@ TEST_F(EPL2LabelTest, CustomsLabelRowsTotalsAndDestination)
     EXPECT_TRUE(all.contains(QStringLiteral("CA   CA   CA   CA     "))) << all.join(QLatin1Char('|')).toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("USPS Priority Mail International Flat Rate Envelope")));
     // Nine destination lines keep the last seven, from to1 down.
-    EXPECT_EQ(textAt(read, 100, 198)->text, QStringLiteral("L3"));
-    EXPECT_EQ(textAt(read, 100, 354)->text, QStringLiteral("GERMANY"));
+    EXPECT_EQ(textOf(read, 100, 198), QStringLiteral("L3"));
+    EXPECT_EQ(textOf(read, 100, 354), QStringLiteral("GERMANY"));
     EXPECT_FALSE(all.contains(QStringLiteral("L2")));
     // Only Gift ticked; live label without void lines.
     int marks = 0;
@@ -576,4 +584,85 @@ TEST_F(EPL2LabelTest, WholeLabelsReachACupsQueueByteIdentical)
     }
     ASSERT_TRUE(printer.waitForJobs(int(sent.size())));
     EXPECT_EQ(printer.received(), sent);
+}
+
+TEST_F(EPL2LabelTest, CorrectionReplyStealthAndExpressBlocks)
+{
+    // Date correction: the calendar's own month text, "$0.00", no bitmap.
+    const Epl2Label redate =
+        readEpl2(QVEPL2LabelController::epl2ControllerForDateCorrectionDate(QDateTime(QDate(2026, 3, 6), QTime(9, 0)),
+                                                                            QStringLiteral("Mailed from ZIP 78701"))
+                     ->labelData());
+    ASSERT_TRUE(redate.ok()) << redate.errors.join(QLatin1Char('\n')).toStdString();
+    for (const char *text : {"Mar 06 2026", "$0.00", "REDATE", "Mailed from ZIP 78701"})
+        EXPECT_TRUE(texts(redate).contains(QString::fromLatin1(text))) << text;
+    EXPECT_TRUE(redate.named("GW").isEmpty());
+
+    // Postage correction: "CORRECTION" live; sample marks and the void block
+    // on a sample; never a mailed-from line.
+    for (const bool sample : {false, true}) {
+        const auto label =
+            QVEPL2LabelController::epl2ControllerForPostageCorrectionShipment(*shipment({}), indiciumBytes(), sample);
+        ASSERT_TRUE(label);
+        const Epl2Label read = readEpl2(label->labelData());
+        ASSERT_TRUE(read.ok()) << read.errors.join(QLatin1Char('\n')).toStdString();
+        EXPECT_EQ(texts(read).contains(QStringLiteral("CORRECTION")), !sample);
+        EXPECT_EQ(texts(read).contains(QStringLiteral("VOID")), sample);
+        EXPECT_TRUE(texts(read).contains(QStringLiteral("QVUSPSFIRSTCLASSMAIL")));
+        const QStringList all = texts(read);
+        EXPECT_FALSE(std::any_of(all.cbegin(), all.cend(),
+                                 [](const QString &t) { return t.startsWith(QStringLiteral("Mailed from")); }));
+        EXPECT_EQ(read.named("GW").first().params.mid(0, 2), (QList<QByteArray>{"252", "93"}));
+    }
+
+    // Reply postage: the two prepaid lines, "REPLY POSTAGE", no date.
+    const auto reply = shipment({{QVUSPSShipmentReplyPostageKey, true}});
+    auto replyLabel = QVEPL2LabelController::epl2ControllerWithShipment(*reply);
+    replyLabel->setIndiciumWithShipment(*reply, indiciumBytes(), false, false);
+    const QByteArray replyStream = replyLabel->labelData();
+    EXPECT_TRUE(replyStream.contains("A170,475,0,1,2,2,N,\"NO POSTAGE STAMP NECESSARY\"\n"
+                                     "A170,505,0,1,2,2,N,\"POSTAGE HAS BEEN PREPAID BY\"\n"));
+    EXPECT_TRUE(texts(readEpl2(replyStream)).contains(QStringLiteral("REPLY POSTAGE")));
+    EXPECT_TRUE(texts(readEpl2(replyStream)).contains(QStringLiteral("No Date Required")));
+
+    // Stealth: the class line without an amount.
+    auto stealth = QVEPL2LabelController::epl2ControllerWithShipment(*shipment({}));
+    stealth->setIndiciumWithShipment(*shipment({}), indiciumBytes(), true, false);
+    EXPECT_FALSE(stealth->labelData().contains("\"$"));
+
+    // Express: an "E" number stays as it is, a 420 number loses its "*".
+    for (const auto &[pic, data] : {std::pair{"EA123456789US", "EA123456789US"},
+                                    std::pair{"9470111899223344556677", "420627049470111899223344556677"}}) {
+        const auto express = shipment({{QVUSPSShipmentRateClassKey, QVUSPSExpressMail},
+                                       {QVUSPSShipmentSizeKey, QStringLiteral("QVUSPSRegularSize")},
+                                       {QVUSPSShipmentPICKey, QString::fromLatin1(pic)}});
+        const Epl2Label read = readEpl2(QVEPL2LabelController::epl2ControllerWithShipment(*express)->labelData());
+        ASSERT_TRUE(read.ok()) << read.errors.join(QLatin1Char('\n')).toStdString();
+        ASSERT_EQ(read.named("B").size(), 1);
+        EXPECT_EQ(read.named("B").first().text, QString::fromLatin1(data));
+        EXPECT_TRUE(texts(read).contains(QStringLiteral("(512) 555-0123")));
+    }
+}
+
+TEST_F(EPL2LabelTest, ReturnAddressPictureFromItsStoredCommand)
+{
+    const QString image = dir.filePath(QStringLiteral("home-returnGraphic.tiff"));
+    const QByteArray command("GW14,360,2,3,\x0f\xf0\xaa\x55\x00\xff\n", 20);
+    ASSERT_TRUE(writePropertyListFile(
+        dir.filePath(QStringLiteral("home-returnGraphic.plist")),
+        QVariantMap{{QStringLiteral("data"), command}, {QStringLiteral("width"), QStringLiteral("36")}},
+        PropertyListFormat::Xml));
+    defaults().setBool(true, QStringLiteral("useFromAddressImage"));
+    defaults().setString(image, QStringLiteral("fromAddressImage"));
+    const QByteArray stream = QVEPL2LabelController::epl2ControllerWithShipment(*shipment({}))->labelData();
+    EXPECT_TRUE(stream.contains(command));
+    const Epl2Label read = readEpl2(stream);
+    ASSERT_TRUE(read.ok()) << read.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(textOf(read, 36, 360), QStringLiteral("Bob \"Shipper\" O\\Brien"));
+
+    // Without the stored file the plain address block is used.
+    defaults().setString(dir.filePath(QStringLiteral("missing.tiff")), QStringLiteral("fromAddressImage"));
+    const Epl2Label plain = readEpl2(QVEPL2LabelController::epl2ControllerWithShipment(*shipment({}))->labelData());
+    EXPECT_TRUE(plain.named("GW").isEmpty());
+    EXPECT_EQ(textOf(plain, 20, 360), QStringLiteral("Bob \"Shipper\" O\\Brien"));
 }
