@@ -14,6 +14,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   iso-codes
   libzint-dev
+  qtkeychain-qt6-dev
   zint zxing-cpp-tools dmtx-utils zbar-tools
   fonts-urw-base35
   poppler-utils

@@ -1,9 +1,6 @@
 #include "services/QVPostageServerAccount.h"
 
-#include "platform/UserDefaults.h"
 #include "services/QVRHOCommandCenter.h"
-
-#include <QUrl>
 
 #include <mutex>
 
@@ -16,18 +13,8 @@ public:
     QString userid() override { return QVRHOCommandCenter::commandCenter()->userid(); }
     QString password() override { return QVRHOCommandCenter::commandCenter()->password(); }
     // A server on a private 192.168 network or a ".local" host.
-    bool testServer() override
-    {
-        const QString server = QVRHOCommandCenter::commandCenter()->server();
-        QString host = QUrl(server).host();
-        if (host.isEmpty())
-            host = QUrl(QStringLiteral("https://") + server).host();
-        return host.startsWith(QLatin1String("192.168")) || host.endsWith(QLatin1String(".local"));
-    }
-    QString websiteServerName() override
-    {
-        return UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("tolvaneWebSite"));
-    }
+    bool testServer() override { return QVRHOCommandCenter::commandCenter()->testServer(); }
+    QString websiteServerName() override { return QVRHOCommandCenter::websiteServerName(); }
 };
 
 std::mutex g_accountMutex;

@@ -17,12 +17,6 @@ std::function<QVHeaderDictionary()> g_headerProvider;
 
 } // namespace
 
-QVRHOCommandCenter::QVRHOCommandCenter()
-{
-    setServer(UserDefaults::standardUserDefaults().stringForKey(QVRHOServerDefaultsKey));
-    setPath(QVRHOTransactionPath);
-}
-
 QString QVRHOCommandCenter::serverModulus() const
 {
     if (!m_serverModulus.isEmpty())
