@@ -3,6 +3,7 @@
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
 #include "printing/setup/QVPrinterSetupController.h"
+#include "services/QVGLZUSPSZoneChartCommandCenter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -20,6 +21,8 @@ int main(int argc, char **argv)
     // The serial scale pauses while the application is inactive and ends at
     // termination.
     postApplicationNotifications();
+    // Pricing asks the zone-chart client for the zone of every shipment.
+    registerZoneChartZoneService();
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }
