@@ -107,6 +107,8 @@ QVIntl2976EPL2Controller::epl2ControllerWithShipment(const QVShipment &shipment,
         addIndiciumTexts(shipment, sample, texts);
         for (auto it = texts.cbegin(); it != texts.cend(); ++it)
             addString(it.value().toString(), it.key(), 0, false, values);
+        if (!sample) // the ship date, reply postage or not
+            addString(services->tolvaneDateString(shipment), QStringLiteral("MailingDate"), 0, false, values);
         addString(services->tolvaneStealthString(shipment), QStringLiteral("MailingClass"), 0, false, values);
         addString(QStringLiteral("US POSTAGE AND FEES PAID"), QStringLiteral("FeesAndPostagePaid"), 0, false, values);
     }
