@@ -135,7 +135,9 @@ void QVTolvane22lbScale::readData(const QByteArray &bytes)
 void QVTolvane22lbScale::readFailed(const QString &error)
 {
     m_validData = false;
-    m_notifier.reset();
+    // This runs in the notifier's own signal: it goes once that returned.
+    m_notifier->setEnabled(false);
+    m_notifier.release()->deleteLater();
     m_resignObserver.reset();
     m_activeObserver.reset();
     m_port->close();
