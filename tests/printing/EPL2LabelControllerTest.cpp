@@ -666,3 +666,35 @@ TEST_F(EPL2LabelTest, ReturnAddressPictureFromItsStoredCommand)
     EXPECT_TRUE(plain.named("GW").isEmpty());
     EXPECT_EQ(textOf(plain, 20, 360), QStringLiteral("Bob \"Shipper\" O\\Brien"));
 }
+
+TEST(Epl2CheckerTest, RefusesWhatAPrinterWouldMisread)
+{
+    const struct {
+        const char *name;
+        QByteArray stream;
+        const char *error;
+    } cases[] = {
+        {"short bitmap", QByteArray("N\nGW10,10,2,2,\x00\x00", 16), "GW announces 4 bytes, 2 follow"},
+        {"quote inside a text", "N\nA10,10,0,2,1,1,N,\"a\"b\"\nP1\n", "bad text command"},
+        {"escaped closing quote", "N\nA10,10,0,2,1,1,N,\"ab\\\"\nP1\n", "bad text command"},
+        {"text past the right edge", "N\nA800,10,0,4,1,1,N,\"WIDE\"\nP1\n", "outside the label"},
+        {"line past the bottom", "N\nLO0,1200,10,30\nP1\n", "outside the label"},
+        {"empty barcode", "N\nB10,10,0,1,2,2,50,N,\"\"\nP1\n", "bad barcode"},
+        {"unknown command", "N\nK9\nP1\n", "unknown command"},
+        {"no print command", "N\nLO0,0,10,10\n", "does not end with a print command"},
+    };
+    for (const auto &c : cases) {
+        const Epl2Label read = readEpl2(c.stream);
+        EXPECT_FALSE(read.ok()) << c.name;
+        EXPECT_TRUE(read.errors.join(QLatin1Char('\n')).contains(QLatin1String(c.error)))
+            << c.name << ": " << read.errors.join(QLatin1Char('\n')).toStdString();
+    }
+    const Epl2Label sound =
+        readEpl2(QByteArray("N\nGW8,8,1,2,\x7f\xff", 14) + "LO0,0,4,4\nA30,30,1,2,1,1,R,\"a\\\"b\\\\\"\nP1\n");
+    EXPECT_TRUE(sound.ok()) << sound.errors.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(sound.named("A").first().text, QStringLiteral("a\"b\\"));
+    EXPECT_EQ(sound.named("A").first().box, QRect(14, 30, 16, 48)); // turned: runs down, left of x
+    EXPECT_EQ(sound.image.constScanLine(8)[8], 0);                  // the bitmap's first dot
+    EXPECT_EQ(sound.image.constScanLine(8)[9], 255);                // a 1 bit is no dot
+    EXPECT_EQ(sound.image.constScanLine(3)[3], 0);                  // the line draw
+}
