@@ -51,3 +51,12 @@ int runAlert(const Alert &alert)
     }
     return dialogs()->runAlert(alert);
 }
+
+std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    if (isAutomationMode()) {
+        qWarning("Page set-up not shown (automation).");
+        return std::nullopt;
+    }
+    return dialogs()->runPageSetup(printInfo, accessory);
+}

@@ -11,10 +11,13 @@
 // Without a registered implementation an alert is written to the console and
 // answers its cancel answer, as does every alert while automation mode is on
 // (nothing waits for a user then).
+#include "platform/PrintInfo.h"
+
 #include <QList>
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 struct AlertButton {
     QString title;
@@ -31,6 +34,16 @@ struct Alert {
     int cancelAnswer = 0;
 };
 
+// The part of the page set-up that the caller adds (margins, label
+// placement): it edits the print info the dialog shows.
+class PageSetupAccessory
+{
+public:
+    virtual ~PageSetupAccessory() = default;
+    virtual PrintInfo accessoryPrintInfo() const = 0;
+    virtual void setAccessoryPrintInfo(const PrintInfo &printInfo) = 0;
+};
+
 class Dialogs
 {
 public:
@@ -38,6 +51,17 @@ public:
 
     // Shows the alert modally and answers the pressed button's answer.
     virtual int runAlert(const Alert &alert) = 0;
+
+    // Shows the page set-up of the print info (paper, orientation) with the
+    // accessory (may be null) and answers the settings chosen, or nothing
+    // when the user cancels. Implementations without such a dialog answer
+    // nothing.
+    virtual std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+    {
+        (void)printInfo;
+        (void)accessory;
+        return std::nullopt;
+    }
 };
 
 // Registers the implementation (nullptr brings back the console stand-in).
@@ -52,3 +76,7 @@ bool isAutomationMode();
 // Runs the alert through the registered implementation, honouring automation
 // mode (see above).
 int runAlert(const Alert &alert);
+
+// Runs the page set-up through the registered implementation; in automation
+// mode nothing is shown and the answer is nothing.
+std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory);

@@ -339,3 +339,48 @@ TEST_F(HalfSheetPrintingTest, ThumbnailShowsTheChosenHalf)
     EXPECT_GT(inked(false), 0.02);
     EXPECT_NEAR(QVHalfSheetLabelThumbnailView::scaleToAspectFit({10, 20}, {110, 60}, 10), 2.5, 1e-9);
 }
+
+namespace {
+// A page set-up dialog whose user sets a 36-point top margin and the bottom
+// half in the accessory, then confirms (or cancels).
+class PageSetupUser final : public Dialogs
+{
+public:
+    bool confirm = true;
+    int shown = 0;
+    int runAlert(const Alert &alert) override { return alert.cancelAnswer; }
+    std::optional<PrintInfo> runPageSetup(const PrintInfo &, PageSetupAccessory *accessory) override
+    {
+        ++shown;
+        auto *margins = dynamic_cast<QVPrintPanelMarginViewController *>(accessory);
+        if (!margins)
+            return std::nullopt;
+        margins->setMarginsInInches(0.5, 0, 0, 0);
+        margins->selectPosition(1);
+        margins->selectOrientation(0);
+        margins->changeLabelProperties();
+        if (!confirm)
+            return std::nullopt;
+        return accessory->accessoryPrintInfo();
+    }
+};
+} // namespace
+
+TEST_F(HalfSheetPrintingTest, PageSetupWithTheMarginsAccessory)
+{
+    auto user = std::make_shared<PageSetupUser>();
+    setDialogs(user);
+    const auto chosen = QVPrintPanelMarginViewController::runPageSetup(letterInfo(), true, false);
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(chosen->topMargin, 36);
+    EXPECT_EQ(chosen->printSettings->value(QV2UpPortraitLabelPrintView::labelPositionKey()), QVariant(qint64(1)));
+
+    user->confirm = false;
+    EXPECT_FALSE(QVPrintPanelMarginViewController::runPageSetup(letterInfo(), true, false));
+    // Automation shows nothing.
+    setAutomationMode(true);
+    EXPECT_FALSE(QVPrintPanelMarginViewController::runPageSetup(letterInfo(), true, false));
+    setAutomationMode(false);
+    EXPECT_EQ(user->shown, 2);
+    setDialogs(nullptr);
+}

@@ -142,4 +142,15 @@ QList<QVSummaryItem> QVPrintPanelMarginViewController::localizedSummaryItems() c
     return {{QStringLiteral("Margins"), description}};
 }
 
+std::optional<PrintInfo> QVPrintPanelMarginViewController::runPageSetup(const PrintInfo &printInfo, bool showPlacement,
+                                                                        bool landscapeLabel)
+{
+    QVPrintPanelMarginViewController accessory;
+    accessory.setShowsLabelPlacementBox(showPlacement);
+    accessory.setIsPlacingLandscapeLabel(landscapeLabel);
+    accessory.loadView();
+    accessory.setRepresentedObject(printInfo);
+    return ::runPageSetup(printInfo, &accessory);
+}
+
 } // namespace tolvane

@@ -9,6 +9,7 @@
 // controls. The placement is stored in the print info's print settings under
 // the keys of QV2UpPortraitLabelPrintView; nothing is written while the
 // placement box is hidden.
+#include "platform/Dialogs.h"
 #include "platform/PrintInfo.h"
 #include "printing/layouts/QVHalfSheetLabelThumbnailView.h"
 
@@ -42,7 +43,7 @@ struct QVSummaryItem {
     QString description;
 };
 
-class QVPrintPanelMarginViewController
+class QVPrintPanelMarginViewController : public PageSetupAccessory
 {
 public:
     // The nib name is ignored: the accessory always has its own layout.
@@ -88,6 +89,15 @@ public:
     QList<QVSummaryItem> localizedSummaryItems() const;
 
     QVHalfSheetLabelThumbnailView *thumbnailView() const { return m_thumbnail.get(); }
+
+    // The accessory in the page set-up: the represented object.
+    PrintInfo accessoryPrintInfo() const override { return m_printInfo; }
+    void setAccessoryPrintInfo(const PrintInfo &printInfo) override { setRepresentedObject(printInfo); }
+
+    // The page set-up of a plain-paper print info with this accessory
+    // (placement shown as asked, turn controls hidden for a landscape
+    // label); the settings chosen, or nothing when cancelled.
+    static std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, bool showPlacement, bool landscapeLabel);
 
 private:
     bool m_showPositioning = false;
