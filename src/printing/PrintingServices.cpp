@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QtDebug>
 
 #include <sys/stat.h>
 
@@ -85,6 +86,22 @@ private:
     bool m_scanned = false;
 };
 
+// The shell's stand-in before the application registers its own.
+class NoShell final : public QVPrintingShellServices
+{
+public:
+    bool validateVersionForPrinting() override { return true; }
+    void refreshTolvaneStatus() override { qInfo("No application shell: the status is not refreshed."); }
+    bool inBatchMode() override { return false; }
+    QStringList batchAddresses() override { return {}; }
+    void setShipmentDefaults() override { qInfo("No application shell: the shipment defaults stay."); }
+    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &) override
+    {
+        qInfo("No application shell: no new shipment is started.");
+    }
+};
+
+using ShellSlot = ServiceSlot<QVPrintingShellServices, NoShell>;
 using PostageSlot = ServiceSlot<QVPrintingPostageServices, QVPrintingPostageServices>;
 using AccountSlot = ServiceSlot<QVPrintingAccountServices, NoAccountAnswer>;
 using PortSlot = ServiceSlot<QVPrintingSerialPortList, DeviceFolderPortList>;
@@ -97,6 +114,13 @@ void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> servi
 }
 
 std::shared_ptr<QVPrintingAccountServices> printingAccountServices() { return AccountSlot::shared().current(); }
+
+void setPrintingShellServices(std::shared_ptr<QVPrintingShellServices> shell)
+{
+    ShellSlot::shared().registered = std::move(shell);
+}
+
+std::shared_ptr<QVPrintingShellServices> printingShellServices() { return ShellSlot::shared().current(); }
 
 void setSerialPortList(std::shared_ptr<QVPrintingSerialPortList> list)
 {

@@ -7,6 +7,7 @@
 #include "platform/SerialPortNotifications.h"
 
 #include <QList>
+#include <QStringList>
 #include <QString>
 
 #include <memory>
@@ -62,6 +63,36 @@ public:
 
 void setPrintingPostageServices(std::shared_ptr<QVPrintingPostageServices> services);
 std::shared_ptr<QVPrintingPostageServices> printingPostageServices();
+
+// ---- Application shell (the main window and the application delegate) -------
+// What the print road asks of the shell around each printed piece. The
+// application registers its main-window controller at start-up; until then
+// the stand-in answers: the version may print, not in batch mode, no batch
+// addresses, and every other request is written to the console and does
+// nothing.
+class QVPrintingShellServices
+{
+public:
+    virtual ~QVPrintingShellServices() = default;
+
+    // The application delegate's version check before printing; false
+    // stops the print.
+    virtual bool validateVersionForPrinting() = 0;
+    // The application delegate's status refresh after a printed piece.
+    virtual void refreshTolvaneStatus() = 0;
+    // The main window prints a batch of addresses.
+    virtual bool inBatchMode() = 0;
+    virtual QStringList batchAddresses() = 0;
+    // Puts the shipment defaults back after a printed piece.
+    virtual void setShipmentDefaults() = 0;
+    // Starts a new shipment to the address (multi-line text) and puts the
+    // focus on the named field.
+    virtual void newPackageWithAddressString(const QString &address, const QString &email, const QString &phone,
+                                             const QString &focus) = 0;
+};
+
+void setPrintingShellServices(std::shared_ptr<QVPrintingShellServices> shell);
+std::shared_ptr<QVPrintingShellServices> printingShellServices();
 
 // ---- Serial ports ------------------------------------------------------------
 // The application registers the devices layer's SXSerialPortList here.

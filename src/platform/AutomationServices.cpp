@@ -1,0 +1,46 @@
+#include "platform/AutomationServices.h"
+
+#include "platform/ServiceSlot.h"
+
+#include <QtDebug>
+
+namespace {
+
+class NoAutomation final : public QVAutomationServices
+{
+public:
+    bool callbackPairs(const QVariantMap &, const QString &url, const QString &) override
+    {
+        return refuse(QStringLiteral("the answer to %1 is not sent").arg(url));
+    }
+    bool processXMLCommandDictionary(const QVariantMap &) override
+    {
+        return refuse(QStringLiteral("the command is not carried out"));
+    }
+    bool processXMLFileAtURL(const QUrl &file) override
+    {
+        return refuse(QStringLiteral("%1 is not carried out").arg(file.toString()));
+    }
+    bool processPackage(const QVariantMap &) override
+    {
+        return refuse(QStringLiteral("the package is not carried out"));
+    }
+
+private:
+    static bool refuse(const QString &what)
+    {
+        qWarning().noquote() << "No XML automation:" << what;
+        return false;
+    }
+};
+
+using AutomationSlot = ServiceSlot<QVAutomationServices, NoAutomation>;
+
+} // namespace
+
+void setAutomationServices(std::shared_ptr<QVAutomationServices> automation)
+{
+    AutomationSlot::shared().registered = std::move(automation);
+}
+
+std::shared_ptr<QVAutomationServices> automationServices() { return AutomationSlot::shared().current(); }

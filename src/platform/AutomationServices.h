@@ -1,0 +1,33 @@
+#pragma once
+// What the server clients and the application shell ask of the XML
+// automation (Glimra commands and documents, and the answers sent back to a
+// caller's URL). The automation registers itself at start-up; tests register
+// a fake. Until then the stand-in carries out nothing: every request is
+// written to the console and answers false.
+#include <QString>
+#include <QUrl>
+#include <QVariantMap>
+
+#include <memory>
+
+class QVAutomationServices
+{
+public:
+    virtual ~QVAutomationServices() = default;
+
+    // Sends the non-empty text values as "key=value" pairs (values
+    // percent-escaped, ";/?:@&=+,$" too), joined with "&", to the URL with
+    // the method ("GET" or "POST"). False when nothing could be sent.
+    virtual bool callbackPairs(const QVariantMap &pairs, const QString &url, const QString &method) = 0;
+    // One Glimra command: { "Glimra": root dictionary with its root keys and
+    // "Package" }, carried out as if read from a document.
+    virtual bool processXMLCommandDictionary(const QVariantMap &command) = 0;
+    // Reads and carries out a Glimra XML file.
+    virtual bool processXMLFileAtURL(const QUrl &file) = 0;
+    // Carries out one package of package keys (the URL command
+    // "newShipment2").
+    virtual bool processPackage(const QVariantMap &package) = 0;
+};
+
+void setAutomationServices(std::shared_ptr<QVAutomationServices> automation);
+std::shared_ptr<QVAutomationServices> automationServices();

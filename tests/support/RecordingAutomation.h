@@ -1,0 +1,48 @@
+#pragma once
+// A fake of the XML automation that the automation registers at start-up,
+// for tests of its callers. Header-only.
+#include "platform/AutomationServices.h"
+
+#include <QList>
+#include <QVariantMap>
+
+namespace tolvane::test {
+
+// Records every automation request and answers `answer`.
+class RecordingAutomation final : public QVAutomationServices
+{
+public:
+    struct Callback {
+        QVariantMap pairs;
+        QString url;
+        QString method;
+    };
+    QList<Callback> callbacks;
+    QList<QVariantMap> commands;
+    QList<QUrl> files;
+    QList<QVariantMap> packages;
+    bool answer = true;
+
+    bool callbackPairs(const QVariantMap &pairs, const QString &url, const QString &method) override
+    {
+        callbacks << Callback{pairs, url, method};
+        return answer;
+    }
+    bool processXMLCommandDictionary(const QVariantMap &command) override
+    {
+        commands << command;
+        return answer;
+    }
+    bool processXMLFileAtURL(const QUrl &file) override
+    {
+        files << file;
+        return answer;
+    }
+    bool processPackage(const QVariantMap &package) override
+    {
+        packages << package;
+        return answer;
+    }
+};
+
+} // namespace tolvane::test
