@@ -14,6 +14,7 @@
 #include "barcodes/linear/USPS4CBFormatting.h"
 #include "model/QVAddress.h"
 #include "model/QVShipment.h"
+#include "model/TemplateSubstitution.h"
 #include "printing/PrintingServices.h"
 #include "printing/thermal/QVEPL2LabelController.h"
 #include "printing/thermal/QVIntl2976EPL2Controller.h"
@@ -697,4 +698,97 @@ TEST(Epl2CheckerTest, RefusesWhatAPrinterWouldMisread)
     EXPECT_EQ(sound.image.constScanLine(8)[8], 0);                  // the bitmap's first dot
     EXPECT_EQ(sound.image.constScanLine(8)[9], 255);                // a 1 bit is no dot
     EXPECT_EQ(sound.image.constScanLine(3)[3], 0);                  // the line draw
+}
+
+TEST(Epl2TemplatesTest, EveryTemplatePlacesItsKeysAndReadsAsEpl2)
+{
+    const QStringList from = {QStringLiteral("from1"), QStringLiteral("from2"), QStringLiteral("from3"),
+                              QStringLiteral("from4"), QStringLiteral("from5"), QStringLiteral("from6")};
+    const QStringList to = {QStringLiteral("to1"), QStringLiteral("to2"), QStringLiteral("to3"), QStringLiteral("to4"),
+                            QStringLiteral("to5")};
+    const QStringList indicium = {QStringLiteral("MailedFromZIP"), QStringLiteral("MeterID"),
+                                  QStringLiteral("TolvaneDotCom"), QStringLiteral("MailingDate"),
+                                  QStringLiteral("MailingClass")};
+    const QStringList banner = {QStringLiteral("serviceBanner"), QStringLiteral("serviceBannerStartPoint")};
+    QStringList customs = {QStringLiteral("customField"),
+                           QStringLiteral("FeesAndPostagePaid"),
+                           QStringLiteral("customsNumber"),
+                           QStringLiteral("humanReadableNumber"),
+                           QStringLiteral("mailClassAbbrev"),
+                           QStringLiteral("classDescription"),
+                           QStringLiteral("notGift"),
+                           QStringLiteral("notDocuments"),
+                           QStringLiteral("notSample"),
+                           QStringLiteral("notOther"),
+                           QStringLiteral("otherDescription15"),
+                           QStringLiteral("countriesOfOrigin"),
+                           QStringLiteral("tlb"),
+                           QStringLiteral("toz"),
+                           QStringLiteral("totalValue"),
+                           QStringLiteral("sendersName"),
+                           QStringLiteral("monthDay"),
+                           QStringLiteral("year"),
+                           QStringLiteral("date"),
+                           QStringLiteral("dontVoid"),
+                           QStringLiteral("zipCode")};
+    customs << indicium << from << QStringLiteral("to6") << QStringLiteral("to7") << to;
+    for (int row = 1; row <= 5; ++row) {
+        for (const char *key : {"description", "qty", "lb", "oz", "value"})
+            customs << QString::fromLatin1(key) + QString::number(row);
+    }
+    const QList<QPair<QString, QStringList>> templates = {
+        {QStringLiteral("First Class"), {}},
+        {QStringLiteral("Media Mail"), {}},
+        {QStringLiteral("Parcel Select"), {}},
+        {QStringLiteral("Standard Post"), {}},
+        {QStringLiteral("Library Mail"), {}},
+        {QStringLiteral("Bound Printed Matter"), {}},
+        {QStringLiteral("Void"), {}},
+        {QStringLiteral("Priority Mail"), banner},
+        {QStringLiteral("Express Mail"), banner},
+        {QStringLiteral("Addresses"), from + to},
+        {QStringLiteral("AddressesWImage"), from + to + QStringList{QStringLiteral("imageWidth")}},
+        {QStringLiteral("Addresses-h"), from + to + QStringList{QStringLiteral("ZIP11"), QStringLiteral("ZIP5")}},
+        {QStringLiteral("EMBody"),
+         {QStringLiteral("fromPhone"), QStringLiteral("options1"), QStringLiteral("options2"),
+          QStringLiteral("eService"), QStringLiteral("eServiceStartPoint"), QStringLiteral("pic"),
+          QStringLiteral("newpic"), QStringLiteral("humanReadablePic"), QStringLiteral("humanReadableStartPoint"),
+          QStringLiteral("rdc")}},
+        {QStringLiteral("eService"),
+         {QStringLiteral("eService"), QStringLiteral("eServiceStartPoint"), QStringLiteral("pic"),
+          QStringLiteral("humanReadablePic"), QStringLiteral("humanReadableStartPoint"),
+          QStringLiteral("electronicRateText"), QStringLiteral("electronicRateStartPoint"), QStringLiteral("rdc")}},
+        {QStringLiteral("CarrierRoute"), {QStringLiteral("crt")}},
+        {QStringLiteral("CarrierRouteEM"), {QStringLiteral("crt")}},
+        {QStringLiteral("footer"), {QStringLiteral("bottomCustomField")}},
+        {QStringLiteral("DollarIndicium"), indicium + QStringList{QStringLiteral("DollarAmount")}},
+        {QStringLiteral("DollarIndiciumDiscount"),
+         indicium + QStringList{QStringLiteral("DollarAmount"), QStringLiteral("DiscountString")}},
+        {QStringLiteral("StealthIndicium"), indicium},
+        {QStringLiteral("StealthIndiciumDiscount"), indicium + QStringList{QStringLiteral("DiscountString")}},
+        {QStringLiteral("onlinepostage"), {}},
+        {QStringLiteral("4x6intl-template"), customs},
+    };
+    for (const auto &[name, keys] : templates) {
+        const std::optional<QString> text = QVEPL2LabelController::stringForTemplateName(name);
+        ASSERT_TRUE(text) << name.toStdString();
+        EXPECT_FALSE(text->contains(QLatin1Char('\r'))) << name.toStdString();
+        for (const QString &key : keys)
+            EXPECT_TRUE(text->contains(QStringLiteral("<%") + key + QStringLiteral("%>")))
+                << name.toStdString() << ": " << key.toStdString();
+        // Filled with plain values (";" keys commented out), it is sound EPL2.
+        QVariantMap values;
+        for (const QString &key : keys)
+            values.insert(key,
+                          key.startsWith(QLatin1String("not")) || key == QLatin1String("dontVoid") ? QStringLiteral(";")
+                              : key.endsWith(QLatin1String("StartPoint")) || key == QLatin1String("imageWidth")
+                              ? QStringLiteral("40")
+                              : QStringLiteral("X1"));
+        const QString filled =
+            stringByReplacingKeysInDictionary(*text, values, QStringLiteral("<%"), QStringLiteral("%>"), true);
+        const Epl2Label read = readEpl2(windows1252Data(filled) + "P1\n");
+        EXPECT_TRUE(read.ok()) << name.toStdString() << ": " << read.errors.join(QLatin1Char('\n')).toStdString();
+    }
+    EXPECT_FALSE(QVEPL2LabelController::stringForTemplateName(QStringLiteral("../QVDefaults")));
+    EXPECT_FALSE(QVEPL2LabelController::stringForTemplateName(QStringLiteral("Missing")));
 }
