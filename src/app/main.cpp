@@ -4,6 +4,7 @@
 #include "platform/ApplicationNotifications.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVGLZUSPSZoneChartCommandCenter.h"
+#include "services/QVRHOAccountInformationCommandCenter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -23,6 +24,8 @@ int main(int argc, char **argv)
     postApplicationNotifications();
     // Pricing asks the zone-chart client for the zone of every shipment.
     registerZoneChartZoneService();
+    // The rate classes read the account's settings from its client.
+    registerAccountInformationServices();
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }
