@@ -26,7 +26,7 @@ namespace {
 
 QByteArray resourceCountryFile()
 {
-    QFile file(QDir(qEnvironmentVariable("TOLVANE_RESOURCES_DIR")).filePath(QStringLiteral("country2013.dat")));
+    QFile file(QStringLiteral(TOLVANE_SOURCE_DIR "/resources/country2013.dat"));
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
