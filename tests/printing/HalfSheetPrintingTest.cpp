@@ -255,8 +255,8 @@ TEST_F(HalfSheetPrintingTest, DispositionsAndRefusals)
 
 TEST_F(HalfSheetPrintingTest, MarginsAccessory)
 {
-    EXPECT_EQ(valueTransformerForName(QStringLiteral("PointsToInchesValueTransformer")), nullptr);
     QVPrintPanelMarginViewController accessory(QStringLiteral("AnyName"));
+    EXPECT_EQ(valueTransformerForName(QStringLiteral("OtherTransformer")), nullptr);
     const auto *transformer = valueTransformerForName(QStringLiteral("PointsToInchesValueTransformer"));
     ASSERT_NE(transformer, nullptr);
     EXPECT_DOUBLE_EQ(transformer->transformedValue(36).toDouble(), 0.5);
