@@ -102,11 +102,26 @@ public:
 };
 
 using ShellSlot = ServiceSlot<QVPrintingShellServices, NoShell>;
+
+class NoWebStore final : public QVPrintingWebStoreServices
+{
+public:
+    void completeSales(const QString &, const QStringList &, const QString &) override {}
+};
+
+using WebStoreSlot = ServiceSlot<QVPrintingWebStoreServices, NoWebStore>;
 using PostageSlot = ServiceSlot<QVPrintingPostageServices, QVPrintingPostageServices>;
 using AccountSlot = ServiceSlot<QVPrintingAccountServices, NoAccountAnswer>;
 using PortSlot = ServiceSlot<QVPrintingSerialPortList, DeviceFolderPortList>;
 
 } // namespace
+
+void setPrintingWebStoreServices(std::shared_ptr<QVPrintingWebStoreServices> services)
+{
+    WebStoreSlot::shared().registered = std::move(services);
+}
+
+std::shared_ptr<QVPrintingWebStoreServices> printingWebStoreServices() { return WebStoreSlot::shared().current(); }
 
 void setPrintingAccountServices(std::shared_ptr<QVPrintingAccountServices> services)
 {

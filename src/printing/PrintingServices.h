@@ -121,3 +121,24 @@ void setSerialPortList(std::shared_ptr<QVPrintingSerialPortList> list);
 // USB printer devices of /dev ("ttyUSB*", "ttyACM*", "usb/lp*") and accepts
 // any existing character device as a port of that path.
 std::shared_ptr<QVPrintingSerialPortList> serialPortList();
+
+// ---- Web-store order completion -----------------------------------------------
+// After a shipment made from web-store orders is printed, the print flow tells
+// the web-store service that those orders shipped. The shipment-sources layer
+// registers its web-store client here.
+class QVPrintingWebStoreServices
+{
+public:
+    virtual ~QVPrintingWebStoreServices() = default;
+
+    // Reports each marketplace order of the store as shipped with the
+    // tracking number (empty when there is none): one request per order,
+    // retried on transient failures, sent in the background; nothing is
+    // answered and no failure is shown.
+    virtual void completeSales(const QString &storeId, const QStringList &marketplaceOrderIds,
+                               const QString &trackingNumber) = 0;
+};
+
+void setPrintingWebStoreServices(std::shared_ptr<QVPrintingWebStoreServices> services);
+// The registered client; without one a stand-in that reports nothing.
+std::shared_ptr<QVPrintingWebStoreServices> printingWebStoreServices();
