@@ -1,0 +1,278 @@
+#include "services/QVRHOLabelNumberCommandCenter.h"
+
+#include "model/NumericFormatters.h"
+#include "model/QVAddress.h"
+#include "model/QVShipment.h"
+#include "model/XMLConversion.h"
+#include "model/XMLDocument.h"
+#include "platform/UserDefaults.h"
+#include "rates/QVShipmentUSPS.h"
+#include "rates/QVUSPSRateClassNames.h"
+#include "services/QVLabelNumberTables.h"
+#include "services/QVPostageServerAccount.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
+
+#include <QUrl>
+
+#include <libxml/tree.h>
+
+#include <stdexcept>
+
+namespace {
+
+Decimal decimalOf(const QVariant &value)
+{
+    if (value.canConvert<Decimal>() && value.metaType() == QMetaType::fromType<Decimal>())
+        return value.value<Decimal>();
+    if (value.isValid())
+        return Decimal::parse(value.toString()).value_or(Decimal::zero());
+    return Decimal::zero();
+}
+
+QString money(const Decimal &amount)
+{
+    const QString text = twoDigitDollarFormatter().stringFromNumber(amount);
+    return text.isEmpty() ? twoDigitDollarFormatter().stringFromNumber(Decimal::zero()) : text;
+}
+
+QString dateText(const QVShipment &shipment)
+{
+    return shipment.shipCalendarDate().toString(QStringLiteral("MM/dd/yyyy"));
+}
+
+QByteArray escapedText(const QString &text) { return QUrl::toPercentEncoding(text); }
+
+void setAttribute(const QVXMLNode &node, const char *name, const QString &value)
+{
+    xmlNewProp(node.rawNode(), BAD_CAST name, BAD_CAST value.toUtf8().constData());
+}
+
+} // namespace
+
+QString QVRHOLabelNumberCommandCenter::server() const
+{
+    const QString configured = UserDefaults::standardUserDefaults().stringForKey(QVLabelServiceServerDefaultsKey);
+    return configured.isEmpty() ? QVCommandCenter::server() : configured;
+}
+
+QString QVRHOLabelNumberCommandCenter::pricingValueForPriceClassification(int classification, bool cubic)
+{
+    if (classification == 1)
+        return QStringLiteral("CommercialBase");
+    if (classification == 2)
+        return cubic ? QStringLiteral("CommercialPlusCubic") : QStringLiteral("CommercialPlus");
+    if (classification > 9)
+        return QStringLiteral("NSA");
+    return QStringLiteral("Retail");
+}
+
+QVariantMap QVRHOLabelNumberCommandCenter::domesticElementsForShipment(const QVShipment &shipment) const
+{
+    const QVAddress from = shipment.fromAddress();
+    const QVAddress to = shipment.toAddress();
+    const QString rateClass = shipment.objectForKey(QVUSPSShipmentRateClassKey).toString();
+    QString size = shipment.objectForKey(QVUSPSShipmentSizeKey).toString();
+    if (size == QVUSPSLargeFlatRateVideoBoxSize)
+        size = QVUSPSRegularSize;
+    const Decimal confirmationPrice = decimalOf(shipment.objectForKey(QVUSPSShipmentConfirmationServicePriceKey));
+    QVariantMap elements = {
+        {QStringLiteral("LabelNumberSource"), QStringLiteral("Tolvane")},
+        {QStringLiteral("AccountID"), postageServerAccount()->userid()},
+        {QStringLiteral("LabelDate"), dateText(shipment)},
+        {QStringLiteral("MailClass"), mailClassForRateClass(rateClass)},
+        {QStringLiteral("Postage"), money(decimalOf(shipment.objectForKey(QVUSPSShipmentPostageKey)))},
+        {QStringLiteral("Fees"),
+         money(decimalOf(shipment.objectForKey(QVUSPSShipmentOptionalServicesPriceKey)) + confirmationPrice)},
+        {QStringLiteral("Weight"), weightInOunces(shipment)},
+        {QStringLiteral("Zone"), zoneNumberString(shipment)},
+        {QStringLiteral("Pricing"),
+         pricingValueForPriceClassification(shipment.objectForKey(QVUSPSShipmentRateClassificationKey).toInt(),
+                                            shipment.objectForKey(QVUSPSShipmentCubicPricingKey).toBool())},
+        {QStringLiteral("Container"), containerTypeForSize(size)},
+        {QStringLiteral("Machinable"),
+         shipment.objectForKey(QVUSPSShipmentMachinableKey).toBool() ? QStringLiteral("true")
+                                                                     : QStringLiteral("false")},
+        {QStringLiteral("DeclaredValue"), money(decimalOf(shipment.objectForKey(QVShipmentValueKey)))},
+        {QStringLiteral("FromName"), from.name()},
+        {QStringLiteral("FromCompany"), from.company()},
+        {QStringLiteral("FromAddress1"), from.street().isEmpty() ? from.suiteApt() : from.street()},
+        {QStringLiteral("FromAddress2"), from.suiteApt()},
+        {QStringLiteral("FromCity"), stringByRemovingFromCityDisAllowedCharacters(from.city())},
+        {QStringLiteral("FromState"), from.twoLetterState().toUpper()},
+        {QStringLiteral("FromZip5"), from.ZIP5()},
+        {QStringLiteral("FromZip4"), from.ZIP4()},
+        {QStringLiteral("FromPhone"), from.tenDigitPhoneNumber()},
+        {QStringLiteral("FromEmail"), from.email()},
+        {QStringLiteral("ToName"), to.company().isEmpty() ? QString() : to.name()},
+        {QStringLiteral("ToCompany"),
+         !to.company().isEmpty()    ? to.company()
+             : !to.name().isEmpty() ? to.name()
+                                    : to.suiteApt()},
+        {QStringLiteral("ToAddress1"), to.street()},
+        {QStringLiteral("ToAddress2"), to.suiteApt()},
+        {QStringLiteral("ToCity"), stringByRemovingFromCityDisAllowedCharacters(to.city())},
+        {QStringLiteral("ToState"), to.twoLetterState().toUpper()},
+        {QStringLiteral("ToPostalCode"), to.formattedZIP()},
+        {QStringLiteral("ToPhone"), to.tenDigitPhoneNumber()},
+        {QStringLiteral("ToEmail"), to.email()},
+        {QStringLiteral("ComputeRDC"), QStringLiteral("true")},
+    };
+    const QVariant mailedFrom = shipment.objectForKey(QVUSPSShipmentMailedFromZIP5Key);
+    if (mailedFrom.isValid())
+        elements.insert(QStringLiteral("POZipCode"), mailedFrom.toString());
+    const QString confirmation = shipment.objectForKey(QVUSPSShipmentConfirmationServiceKey).toString();
+    if (confirmation == QVUSPSeDeliveryConfirmation) {
+        elements.insert(QStringLiteral("DeliveryConfirmation"), QStringLiteral("true"));
+        elements.insert(QStringLiteral("DeliveryConfirmationFee"), money(confirmationPrice));
+    } else if (confirmation == QVUSPSeSignatureConfirmation) {
+        elements.insert(QStringLiteral("SignatureConfirmation"), QStringLiteral("true"));
+        elements.insert(QStringLiteral("SignatureConfirmationFee"), money(confirmationPrice));
+    }
+    return elements;
+}
+
+std::optional<QString> QVRHOLabelNumberCommandCenter::labelNumberFromReply(const QByteArray &reply,
+                                                                           QVariantMap *response)
+{
+    QVariantMap plist;
+    try {
+        plist = rho_propertyListFromXMLFormat(reply);
+    } catch (const std::exception &error) {
+        setLastErrorDescription(QString::fromUtf8(error.what()));
+        return std::nullopt;
+    }
+    const QVariantMap numberResponse = plist.value(QStringLiteral("LabelNumberResponse")).toMap();
+    const QString status = numberResponse.value(QStringLiteral("Status")).toString();
+    if (status.trimmed().toInt() != 0) {
+        setLastError(status, numberResponse.value(QStringLiteral("ErrorMessage")).toString());
+        return std::nullopt;
+    }
+    const QVariant number = numberResponse.value(QStringLiteral("LabelNumber"));
+    if (!number.isValid() || number.metaType() != QMetaType::fromType<QString>())
+        return std::nullopt;
+    if (response)
+        *response = numberResponse;
+    return number.toString();
+}
+
+std::optional<QString> QVRHOLabelNumberCommandCenter::domesticLabelNumberAndResponse(QVariantMap *response,
+                                                                                     const QVShipment &shipment)
+{
+    setPath(QVLabelNumberDomesticPath);
+    setLastError(QString(), QString());
+    if (server().isEmpty()) {
+        setLastError(QStringLiteral("-1"),
+                     QStringLiteral("No label-number server is set (user default \"%1\").")
+                         .arg(QVLabelServiceServerDefaultsKey));
+        return std::nullopt;
+    }
+    QVXMLDocument document =
+        qv_documentWithRootName(QStringLiteral("PicNumberRequest"), domesticElementsForShipment(shipment));
+    document.setCharacterEncoding(QStringLiteral("US-ASCII"));
+    QString text = QString::fromLatin1(document.xmlData());
+    text.replace(QChar(0xA0), u' ');
+    const QByteArray body = "picNumberRequestXML=" + escapedText(text);
+    const QUrl url(QStringLiteral("https://%1%2").arg(server(), path()));
+    QVHeaderDictionary headers =
+        QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(&shipment);
+    headers.insert(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded; charset=utf-8"));
+    debugLog(url.toString());
+    debugLog(QString::fromUtf8(QByteArray::fromPercentEncoding(body)));
+    const auto reply = postData(body, url, headers);
+    if (!reply)
+        return std::nullopt;
+    debugLog(QString::fromUtf8(*reply));
+    return labelNumberFromReply(*reply, response);
+}
+
+QVariantMap QVRHOLabelNumberCommandCenter::confirmItemsForShipment(const QVShipment &shipment) const
+{
+    const QString size = shipment.objectForKey(QVUSPSShipmentSizeKey).toString();
+    const QString mailType = size == QVUSPSLetterSize ? QStringLiteral("LT")
+        : size == QVUSPSLargeEnvelopeSize             ? QStringLiteral("FL")
+        : size == QVUSPSPostcardSize                  ? QStringLiteral("PC")
+                                                      : QString();
+    return {
+        {QStringLiteral("MailClass"),
+         shipment.objectForKey(QVUSPSShipmentRateClassKey).toString() == QVUSPSFirstClassMail ? QStringLiteral("FC")
+                                                                                              : QString()},
+        {QStringLiteral("MailType"), mailType},
+        {QStringLiteral("PostmarkDate"), dateText(shipment)},
+        {QStringLiteral("MailFromZipcode"), shipment.mailedFromZIP5().value_or(QString())},
+        {QStringLiteral("MailToZipcode"), shipment.toAddress().lossyZIP11()},
+        {QStringLiteral("WeightOZ"), weightInOunces(shipment)},
+        // The sender's D-U-N-S number is not known to this build.
+        {QStringLiteral("CustomerDUNS"), QString()},
+        {QStringLiteral("CustomerMailDesc"), QString()},
+    };
+}
+
+std::optional<QString> QVRHOLabelNumberCommandCenter::confirmNumberAndResponse(QVariantMap *response,
+                                                                               const QVShipment &shipment)
+{
+    setPath(QVLabelNumberConfirmPath);
+    setLastError(QString(), QString());
+    if (server().isEmpty()) {
+        setLastError(QStringLiteral("-1"),
+                     QStringLiteral("No label-number server is set (user default \"%1\").")
+                         .arg(QVLabelServiceServerDefaultsKey));
+        return std::nullopt;
+    }
+    QVXMLDocument document = qv_documentWithRootName(QStringLiteral("ConfirmRequest"));
+    QVXMLNode root = document.rootElement();
+    xmlNewNs(root.rawNode(), BAD_CAST "http://www.w3.org/2001/XMLSchema-instance", BAD_CAST "xsi");
+    xmlNewNs(root.rawNode(), BAD_CAST "http://www.w3.org/2001/XMLSchema", BAD_CAST "xsd");
+    setAttribute(root, "AccountID", postageServerAccount()->userid());
+    QVXMLNode item = root.addChildElement(QStringLiteral("ConfirmItem"));
+    setAttribute(item, "ID", QStringLiteral("TfM"));
+    qv_attachElementDictionary(item, confirmItemsForShipment(shipment));
+    const QString url =
+        QStringLiteral("https://%1%2?xmlInput=%3")
+            .arg(server(), path(), QString::fromLatin1(escapedText(QString::fromUtf8(document.xmlData()))));
+    debugLog(QUrl::fromPercentEncoding(url.toUtf8()));
+    const auto reply = getURL(
+        QUrl(url), QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(&shipment));
+    if (!reply)
+        return std::nullopt;
+    debugLog(QString::fromUtf8(*reply));
+    QVariantMap plist;
+    try {
+        plist = rho_propertyListFromXMLFormat(*reply);
+    } catch (const std::exception &error) {
+        setLastErrorDescription(QString::fromUtf8(error.what()));
+        return std::nullopt;
+    }
+    const QVariantMap confirmResponse = plist.value(QStringLiteral("ConfirmResponse")).toMap();
+    const QVariantMap confirmItem = confirmResponse.value(QStringLiteral("ConfirmItem")).toMap();
+    const QVariant number = confirmItem.value(QStringLiteral("ConfirmNumber"));
+    if (number.metaType() != QMetaType::fromType<QString>()) {
+        setLastError(confirmItem.value(QStringLiteral("ErrorCode")).toString(),
+                     confirmItem.value(QStringLiteral("ErrorMessage")).toString());
+        return std::nullopt;
+    }
+    if (response)
+        *response = confirmResponse;
+    return number.toString();
+}
+
+void takeValuesFromLNSResponseDict(QVShipment &shipment, const QVariantMap &response)
+{
+    static const QList<QPair<QString, QString>> keys = {
+        {QStringLiteral("BarcodeNumber"), QVUSPSShipmentBarcodeNumberKey},
+        {QStringLiteral("DisplayLabelNumber"), QVUSPSShipmentDisplayLabelNumberKey},
+        {QStringLiteral("Banner"), QVUSPSShipmentDisplayLabelBannerKey},
+        {QStringLiteral("MailerID"), QVUSPSShipmentMailerIDKey},
+        {QStringLiteral("RDC"), QVUSPSShipmentRDCKey},
+        {QStringLiteral("LabelNumber"), QVUSPSShipmentPICKey},
+        {QStringLiteral("DeliveryTimeDays"), QVUSPSShipmentDeliveryDaysKey},
+    };
+    for (const auto &[element, key] : keys) {
+        const QVariant value = response.value(element);
+        if (value.metaType() == QMetaType::fromType<QString>() && !value.toString().isEmpty())
+            shipment.setObject(value, key);
+        else
+            shipment.removeObjectForKey(key);
+    }
+    if (shipment.objectForKey(QVUSPSShipmentDeliveryDaysKey).toString() == QStringLiteral("0"))
+        shipment.removeObjectForKey(QVUSPSShipmentDeliveryDaysKey);
+}

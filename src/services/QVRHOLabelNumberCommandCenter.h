@@ -1,0 +1,73 @@
+#pragma once
+// QVRHOLabelNumberCommandCenter: the client of the vendor's label-number
+// service, which gives a piece whose indicium the program draws itself its
+// tracking number and the label texts printed beside it (barcode number, the
+// number as displayed, banner, mailer id, RDC, delivery days), and a
+// First-Class letter, flat or postcard its confirm number.
+//
+// Domestic number request: the PicNumberRequest document (elements in the
+// builder's key order), declared US-ASCII, percent-escaped (UTF-8, also
+// ";/?:@&=+,$") and POSTed as the form field "picNumberRequestXML" to
+// "https://" + server + "/LabelService/LabelNumberService.asmx/GetPicNumberXml"
+// with the label-server client's vendor headers. The reply's
+// LabelNumberResponse with Status 0 answers its LabelNumber (and the whole
+// dictionary to the caller); another Status answers nothing with the status
+// and ErrorMessage in the last-error fields; a reply that is not XML answers
+// nothing with the converter's reason.
+//
+// Confirm request: the ConfirmRequest document GET as the query "xmlInput" of
+// ".../GetFlatsNumberXml"; its ConfirmResponse.ConfirmItem.ConfirmNumber, or
+// the item's ErrorCode and ErrorMessage in the last-error fields.
+//
+// Server: the user default "labelServiceServer"; the vendor's hosts are not
+// built in, so without it nothing is sent. The sender's D-U-N-S number of the
+// confirm request is not known to this build and is sent empty.
+//
+// Main thread (the print road).
+#include "services/QVCommandCenter.h"
+
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+#include <optional>
+
+class QVShipment;
+
+inline const QString QVLabelNumberDomesticPath =
+    QStringLiteral("/LabelService/LabelNumberService.asmx/GetPicNumberXml");
+inline const QString QVLabelNumberConfirmPath =
+    QStringLiteral("/LabelService/LabelNumberService.asmx/GetFlatsNumberXml");
+
+class QVRHOLabelNumberCommandCenter : public QVCommandCenter
+{
+public:
+    QVRHOLabelNumberCommandCenter() = default;
+    static std::shared_ptr<QVRHOLabelNumberCommandCenter> commandCenter()
+    {
+        return QVCommandCenter::commandCenter<QVRHOLabelNumberCommandCenter>();
+    }
+    QString className() const override { return QStringLiteral("QVRHOLabelNumberCommandCenter"); }
+    QString server() const override;
+
+    // The pricing level of a price classification: 1 "CommercialBase", 2
+    // "CommercialPlus" ("CommercialPlusCubic" with cubic pricing), above 9
+    // "NSA", anything else "Retail".
+    static QString pricingValueForPriceClassification(int classification, bool cubic = false);
+
+    // The elements of the domestic request (name to text).
+    QVariantMap domesticElementsForShipment(const QVShipment &shipment) const;
+    std::optional<QString> domesticLabelNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
+
+    QVariantMap confirmItemsForShipment(const QVShipment &shipment) const;
+    std::optional<QString> confirmNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
+
+    // The reply mechanics: the number of a LabelNumberResponse, or nothing
+    // with the last-error fields set.
+    std::optional<QString> labelNumberFromReply(const QByteArray &reply, QVariantMap *response);
+};
+
+// Copies the label texts of a label-number reply into the shipment: each
+// non-empty text under its key, an empty or missing one removes the key; a
+// delivery-days value of "0" is removed.
+void takeValuesFromLNSResponseDict(QVShipment &shipment, const QVariantMap &response);

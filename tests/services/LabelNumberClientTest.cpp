@@ -1,0 +1,182 @@
+// QVRHOLabelNumberCommandCenter, the label-number client, against the fake
+// label-number service: the domestic number request and its reply (the
+// number, the label texts copied into the shipment, a refusal), the confirm
+// request of First-Class letters, flats and postcards, and the pricing
+// levels.
+#include "services/QVRHOLabelNumberCommandCenter.h"
+
+#include "FakeLabelNumberServer.h"
+#include "LabelServerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tolvane::test;
+
+namespace {
+
+class LabelNumberClientTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        QVCommandCenter::resetSharedInstancesForTesting();
+        UserDefaults::resetStandardUserDefaults();
+        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
+        account = std::make_shared<FakePostageAccount>();
+        setPostageServerAccount(account);
+        ASSERT_TRUE(server.isListening());
+        UserDefaults::standardUserDefaults().setString(server.host(), QVLabelServiceServerDefaultsKey);
+        client = QVRHOLabelNumberCommandCenter::commandCenter();
+        client->setRequestTimeoutMilliseconds(10000);
+    }
+    void TearDown() override
+    {
+        setPostageServerAccount(nullptr);
+        setHttpCAFile(QString());
+        UserDefaults::resetStandardUserDefaults();
+        QVCommandCenter::resetSharedInstancesForTesting();
+    }
+
+    FakeLabelNumberServer server;
+    std::shared_ptr<FakePostageAccount> account;
+    std::shared_ptr<QVRHOLabelNumberCommandCenter> client;
+};
+
+TEST_F(LabelNumberClientTest, ADomesticPieceGetsItsNumberAndLabelTexts)
+{
+    QVShipment shipment(domesticShipmentDictionary());
+    shipment.setObject(QStringLiteral("QVUSPSeSignatureConfirmation"),
+                       QStringLiteral("QVUSPSShipmentConfirmationServiceKey"));
+    shipment.setObject(2, QStringLiteral("QVUSPSShipmentRateClassificationKey"));
+    shipment.setObject(true, QStringLiteral("QVUSPSShipmentCubicPricingKey"));
+    shipment.setObject(QStringLiteral("QVUSPSLargeFlatRateVideoBoxSize"), QStringLiteral("QVUSPSShipmentSizeKey"));
+    shipment.setObject(QStringLiteral("0"), QVUSPSShipmentDeliveryDaysKey);
+    shipment.setObject(QStringLiteral("OLD BANNER"), QVUSPSShipmentDisplayLabelBannerKey);
+    server.setPicNumberReply("<Status>0</Status><LabelNumber>9405511899223197428490</LabelNumber>"
+                             "<BarcodeNumber>420972019405511899223197428490</BarcodeNumber>"
+                             "<DisplayLabelNumber>9405 5118 9922 3197 4284 90</DisplayLabelNumber><Banner></Banner>"
+                             "<MailerID>899223197</MailerID><RDC>R0042</RDC><DeliveryTimeDays>0</DeliveryTimeDays>");
+    QVariantMap reply;
+    const auto number = client->domesticLabelNumberAndResponse(&reply, shipment);
+    ASSERT_TRUE(number) << client->lastErrorDescription().toStdString();
+    EXPECT_EQ(*number, QStringLiteral("9405511899223197428490"));
+
+    const auto document = server.lastPicNumberRequest();
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->name, QStringLiteral("PicNumberRequest"));
+    const QList<QPair<QString, QString>> expected = {
+        {QStringLiteral("LabelNumberSource"), QStringLiteral("Tolvane")},
+        {QStringLiteral("AccountID"), QStringLiteral("1234567")},
+        {QStringLiteral("MailClass"), QStringLiteral("Priority")},
+        {QStringLiteral("Pricing"), QStringLiteral("CommercialPlusCubic")},
+        {QStringLiteral("Container"), QStringLiteral("Parcel")},
+        {QStringLiteral("Machinable"), QStringLiteral("false")},
+        {QStringLiteral("DeclaredValue"), QStringLiteral("25.00")},
+        {QStringLiteral("Postage"), QStringLiteral("0.00")},
+        {QStringLiteral("FromCity"), QStringLiteral("OFallon")},
+        {QStringLiteral("FromState"), QStringLiteral("MO")},
+        {QStringLiteral("FromAddress1"), QStringLiteral("1 Main St")},
+        {QStringLiteral("ToName"), QString()},
+        {QStringLiteral("ToCompany"), QStringLiteral("Bob Receiver")},
+        {QStringLiteral("ToCity"), QStringLiteral("Portland")},
+        {QStringLiteral("POZipCode"), QStringLiteral("63366")},
+        {QStringLiteral("SignatureConfirmation"), QStringLiteral("true")},
+        {QStringLiteral("SignatureConfirmationFee"), QStringLiteral("0.00")},
+        {QStringLiteral("ComputeRDC"), QStringLiteral("true")},
+    };
+    for (const auto &[name, text] : expected)
+        EXPECT_EQ(document->childText(name), text) << name.toStdString();
+    EXPECT_EQ(document->childCount(QStringLiteral("DeliveryConfirmation")), 0);
+    EXPECT_EQ(server.http().lastRequest().header("Content-Type"),
+              QByteArray("application/x-www-form-urlencoded; charset=utf-8"));
+
+    takeValuesFromLNSResponseDict(shipment, reply);
+    EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentPICKey).toString(), QStringLiteral("9405511899223197428490"));
+    EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentDisplayLabelNumberKey).toString(),
+              QStringLiteral("9405 5118 9922 3197 4284 90"));
+    EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentRDCKey).toString(), QStringLiteral("R0042"));
+    EXPECT_FALSE(shipment.objectForKey(QVUSPSShipmentDisplayLabelBannerKey).isValid());
+    EXPECT_FALSE(shipment.objectForKey(QVUSPSShipmentDeliveryDaysKey).isValid());
+}
+
+TEST_F(LabelNumberClientTest, ARefusalOrAnUnreadableReplyGivesNoNumber)
+{
+    QVShipment shipment(domesticShipmentDictionary());
+    server.setPicNumberReply("<Status>12</Status><ErrorMessage>Invalid ZIP code</ErrorMessage>");
+    QVariantMap reply{{QStringLiteral("untouched"), true}};
+    EXPECT_FALSE(client->domesticLabelNumberAndResponse(&reply, shipment));
+    EXPECT_EQ(client->lastErrorCode(), QStringLiteral("12"));
+    EXPECT_EQ(client->lastErrorDescription(), QStringLiteral("Invalid ZIP code"));
+    EXPECT_TRUE(reply.contains(QStringLiteral("untouched")));
+    server.http().setReply(kPicNumberPath, ScriptedReply::text(200, "<LabelNumberResponse><Status>0"));
+    EXPECT_FALSE(client->domesticLabelNumberAndResponse(nullptr, shipment));
+    EXPECT_TRUE(client->lastErrorCode().isEmpty());
+    EXPECT_FALSE(client->lastErrorDescription().isEmpty());
+    // Status 0 without a number: nothing, both fields empty.
+    server.setPicNumberReply("<Status>0</Status>");
+    EXPECT_FALSE(client->domesticLabelNumberAndResponse(nullptr, shipment));
+    EXPECT_TRUE(client->lastErrorCode().isEmpty());
+    EXPECT_TRUE(client->lastErrorDescription().isEmpty());
+}
+
+TEST_F(LabelNumberClientTest, ConfirmNumbersForFirstClassLettersFlatsAndPostcards)
+{
+    QVShipment shipment(domesticShipmentDictionary());
+    shipment.setObject(QStringLiteral("QVUSPSFirstClassMail"), QStringLiteral("QVUSPSShipmentRateClassKey"));
+    server.setConfirmReply("<ConfirmNumber>00000000000000001234567</ConfirmNumber>");
+    struct Case {
+        const char *size;
+        const char *mailType;
+    } cases[] = {{"QVUSPSPostcardSize", "PC"},
+                 {"QVUSPSLetterSize", "LT"},
+                 {"QVUSPSLargeEnvelopeSize", "FL"},
+                 {"QVUSPSRegularSize", ""}};
+    for (const Case &c : cases) {
+        shipment.setObject(QString::fromLatin1(c.size), QStringLiteral("QVUSPSShipmentSizeKey"));
+        const auto number = client->confirmNumberAndResponse(nullptr, shipment);
+        ASSERT_TRUE(number) << c.size;
+        EXPECT_EQ(*number, QStringLiteral("00000000000000001234567"));
+        const auto document = server.lastConfirmRequest();
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->name, QStringLiteral("ConfirmRequest"));
+        EXPECT_EQ(document->attributes.value(QStringLiteral("AccountID")), QStringLiteral("1234567"));
+        const XmlElement *item = document->child(QStringLiteral("ConfirmItem"));
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->attributes.value(QStringLiteral("ID")), QStringLiteral("TfM"));
+        EXPECT_EQ(item->childText(QStringLiteral("MailClass")), QStringLiteral("FC"));
+        EXPECT_EQ(item->childText(QStringLiteral("MailType")), QString::fromLatin1(c.mailType));
+        EXPECT_EQ(item->childText(QStringLiteral("MailFromZipcode")), QStringLiteral("63366"));
+        // ZIP5, ZIP4 and delivery point run together.
+        EXPECT_EQ(item->childText(QStringLiteral("MailToZipcode")), shipment.toAddress().lossyZIP11());
+        EXPECT_TRUE(item->childText(QStringLiteral("MailToZipcode")).startsWith(QStringLiteral("972011234")));
+    }
+    shipment.setObject(QStringLiteral("QVUSPSPriorityMail"), QStringLiteral("QVUSPSShipmentRateClassKey"));
+    ASSERT_TRUE(client->confirmNumberAndResponse(nullptr, shipment));
+    EXPECT_EQ(server.lastConfirmRequest()->child(QStringLiteral("ConfirmItem"))->childText(QStringLiteral("MailClass")),
+              QString());
+
+    server.setConfirmReply("<ErrorCode>-2147219401</ErrorCode><ErrorMessage>Invalid weight</ErrorMessage>");
+    QVariantMap reply;
+    EXPECT_FALSE(client->confirmNumberAndResponse(&reply, shipment));
+    EXPECT_EQ(client->lastErrorCode(), QStringLiteral("-2147219401"));
+    EXPECT_EQ(client->lastErrorDescription(), QStringLiteral("Invalid weight"));
+    EXPECT_TRUE(reply.isEmpty());
+}
+
+TEST(LabelNumberPricing, LevelsOfThePriceClassifications)
+{
+    struct Case {
+        int classification;
+        bool cubic;
+        const char *pricing;
+    } cases[] = {{0, false, "Retail"},         {1, true, "CommercialBase"},
+                 {2, false, "CommercialPlus"}, {2, true, "CommercialPlusCubic"},
+                 {3, true, "Retail"},          {9, false, "Retail"},
+                 {10, false, "NSA"},           {-4, false, "Retail"}};
+    for (const Case &c : cases)
+        EXPECT_EQ(QVRHOLabelNumberCommandCenter::pricingValueForPriceClassification(c.classification, c.cubic),
+                  QString::fromLatin1(c.pricing))
+            << c.classification;
+}
+
+} // namespace
