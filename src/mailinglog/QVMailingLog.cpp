@@ -1,0 +1,724 @@
+#include "mailinglog/QVMailingLog.h"
+
+#include "model/QVAddress.h"
+#include "model/StringAdditions.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Paths.h"
+#include "platform/PropertyList.h"
+#include "rates/QVShipmentUSPS.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+std::unique_ptr<QVMailingLog> &sharedSlot()
+{
+    static std::unique_ptr<QVMailingLog> log;
+    return log;
+}
+
+std::shared_ptr<QVMailingLogTrackingClient> &trackingSlot()
+{
+    static std::shared_ptr<QVMailingLogTrackingClient> client;
+    return client;
+}
+
+// The find-next state shared by every caller for the life of the process.
+struct FindNextState {
+    std::optional<QString> lastText;
+    qint64 nextPosition = -1;
+};
+
+FindNextState &findNextState()
+{
+    static FindNextState state;
+    return state;
+}
+
+QString entryText(const QVariantMap &entry, const QString &key)
+{
+    const auto it = entry.constFind(key);
+    if (it == entry.cend() || !it->isValid())
+        return QString();
+    return it->toString();
+}
+
+bool hasText(const QVariantMap &entry, const QString &key)
+{
+    const auto it = entry.constFind(key);
+    return it != entry.cend() && it->isValid() && !it->toString().isNull();
+}
+
+// The entries of a property-list array, refused when any element is not a
+// dictionary.
+std::optional<QList<QVariantMap>> entriesOf(const QVariant &root, QString *error)
+{
+    if (root.typeId() != QMetaType::QVariantList) {
+        if (error)
+            *error = QStringLiteral("The mailing log is not a list of entries.");
+        return std::nullopt;
+    }
+    QList<QVariantMap> entries;
+    const QVariantList list = root.toList();
+    entries.reserve(list.size());
+    for (const QVariant &element : list) {
+        if (element.typeId() != QMetaType::QVariantMap) {
+            if (error)
+                *error = QStringLiteral("The mailing log holds an entry that is not a dictionary.");
+            return std::nullopt;
+        }
+        entries.append(element.toMap());
+    }
+    return entries;
+}
+
+QVariantList listOf(const QList<QVariantMap> &entries)
+{
+    QVariantList list;
+    list.reserve(entries.size());
+    for (const QVariantMap &entry : entries)
+        list.append(entry);
+    return list;
+}
+
+// Writes the whole file or nothing: a temporary file beside it, synced to
+// disk, renamed over the old one; then the folder is synced so that the
+// rename itself survives a power loss.
+bool writeFileDurably(const QString &path, const QByteArray &data, QString *error)
+{
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("There is no folder for the mailing log.");
+        return false;
+    }
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}
+
+// ---- the comparator's values
+
+enum class ValueKind { Text, Number, Decimal, Date, Other };
+
+ValueKind kindOf(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return ValueKind::Text;
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return ValueKind::Number;
+    case QMetaType::QDateTime:
+        return ValueKind::Date;
+    default:
+        return value.metaType() == QMetaType::fromType<Decimal>() ? ValueKind::Decimal : ValueKind::Other;
+    }
+}
+
+QVariant sortValue(const QVariantMap &entry, const QString &key)
+{
+    const QVShipment shipment(entry);
+    QVariant value;
+    if (key == QVShipmentToAddressKey) {
+        value =
+            QVAddress::addressWithDictionary(entry.value(QVShipmentToAddressKey).toMap()).formattedAddressOnOneLine();
+    } else if (key == QVShipmentWeightNumberKey) {
+        value = qint64(weightInTenthOunces(shipment));
+    } else if (key == QVShipmentDeliveryStatusKey) {
+        const QString type = entryText(entry, QVUSPSShipmentRHOTransactionTypeKey);
+        if (type == QVUSPSShipmentRHOCorrectionTransaction || type == QVUSPSShipmentRHOPurchaseTransaction)
+            value = QStringLiteral("p");
+        else if (shipmentBool(shipment, QVShipmentVoidKey))
+            value = QStringLiteral("v");
+        else
+            value = entry.value(QVShipmentDeliveryStatusKey);
+    } else if (key == QVUSPSShipmentRateClassKey) {
+        value = entry.value(QVUSPSShipmentRateClassKey);
+        if (!value.isValid()) {
+            const QString type = entryText(entry, QVUSPSShipmentRHOTransactionTypeKey);
+            if (type == QVUSPSShipmentRHOStampTransaction)
+                value = QStringLiteral("QVUSPSS");
+            else if (type == QVUSPSShipmentRHOCorrectionTransaction)
+                value = QStringLiteral("QVUSPSC");
+            else if (type == QVUSPSShipmentRHOPurchaseTransaction)
+                value = QStringLiteral("QVUSPSP");
+            else if (type == QVUSPSShipmentRHOTessaroTransaction)
+                value = QStringLiteral("QVUSPSI");
+            else if (entry.contains(QVUSPSShipmentRHOTransactionTypeKey))
+                value = entry.value(QVUSPSShipmentRHOTransactionTypeKey);
+        }
+    } else if (key == QVUSPSShipmentRHOBalanceKey) {
+        if (entry.contains(key))
+            value = entryText(entry, key).remove(QLatin1Char('$')).remove(QLatin1Char(','));
+    } else {
+        value = entry.value(key);
+    }
+    if (!value.isValid())
+        value = QString();
+    if (key == QVShipmentPriceKey) {
+        const Decimal price = value.metaType() == QMetaType::fromType<Decimal>()
+            ? value.value<Decimal>()
+            : Decimal::fromString(value.toString());
+        value = QVariant::fromValue(price);
+    }
+    return value;
+}
+
+int sign(int value) { return value < 0 ? -1 : (value > 0 ? 1 : 0); }
+
+int compareSortValues(const QVariant &a, const QVariant &b)
+{
+    const ValueKind ka = kindOf(a), kb = kindOf(b);
+    if (ka == ValueKind::Text && kb == ValueKind::Text)
+        return sign(numericCompare(a.toString(), b.toString()));
+    if (ka != kb)
+        return 0;
+    switch (ka) {
+    case ValueKind::Number: {
+        const QPartialOrdering order = QVariant::compare(a, b);
+        return order == QPartialOrdering::Less ? -1 : (order == QPartialOrdering::Greater ? 1 : 0);
+    }
+    case ValueKind::Decimal: {
+        const Decimal x = a.value<Decimal>(), y = b.value<Decimal>();
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    case ValueKind::Date: {
+        const QDateTime x = a.toDateTime(), y = b.toDateTime();
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    default:
+        return 0;
+    }
+}
+
+// The day of a print date in local time; nothing when the entry has none.
+std::optional<qint64> printDay(const QVariantMap &entry)
+{
+    const QVariant date = entry.value(QVShipmentPrintDateKey);
+    if (date.typeId() != QMetaType::QDateTime)
+        return std::nullopt;
+    const QDateTime dateTime = date.toDateTime();
+    if (!dateTime.isValid())
+        return std::nullopt;
+    return dateTime.toLocalTime().date().toJulianDay();
+}
+
+} // namespace
+
+QString deliveryStatusForTrackEvent(const QString &event)
+{
+    const QString upper = event.toUpper();
+    if (upper == QLatin1String("DELIVERED") || upper == QLatin1String("DELIVERED ABROAD"))
+        return QVShipmentDeliveredStatus;
+    if (upper == QLatin1String("UNDELIVERABLE AS ADDRESSED"))
+        return QVShipmentDeliveryExceptionStatus;
+    return QVShipmentUndeliveredStatus;
+}
+
+int compareShipments(const QVariantMap &a, const QVariantMap &b, const QString &key)
+{
+    return compareSortValues(sortValue(a, key), sortValue(b, key));
+}
+
+// ------------------------------------------------------------ creation
+
+QVMailingLog *QVMailingLog::sharedMailingLog()
+{
+    std::unique_ptr<QVMailingLog> &slot = sharedSlot();
+    if (!slot) {
+        const QString folder = applicationSupportDirectory();
+        if (folder.isEmpty())
+            return nullptr;
+        QString error;
+        slot = logWithPath(QDir(folder).filePath(QVMailingLogFileName), &error);
+        if (!slot)
+            qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(error);
+    }
+    return slot.get();
+}
+
+void QVMailingLog::resetSharedMailingLog()
+{
+    sharedSlot().reset();
+    findNextState() = FindNextState();
+}
+
+std::unique_ptr<QVMailingLog> QVMailingLog::logWithPath(const QString &path, QString *error)
+{
+    std::unique_ptr<QVMailingLog> log(new QVMailingLog(path));
+    if (QFileInfo::exists(path)) {
+        QString readError;
+        const std::optional<QVariant> root = readPropertyListFile(path, &readError);
+        if (!root) {
+            if (error)
+                *error = readError;
+            return nullptr;
+        }
+        std::optional<QList<QVariantMap>> entries = entriesOf(*root, error);
+        if (!entries)
+            return nullptr;
+        log->m_log = std::move(*entries);
+    }
+    return log;
+}
+
+void QVMailingLog::setTrackingClient(std::shared_ptr<QVMailingLogTrackingClient> client)
+{
+    trackingSlot() = std::move(client);
+}
+
+std::shared_ptr<QVMailingLogTrackingClient> QVMailingLog::trackingClient() { return trackingSlot(); }
+
+// ------------------------------------------------------------ access
+
+std::shared_ptr<QVShipment> QVMailingLog::shipmentAtIndex(qsizetype index) const
+{
+    if (index < 0 || index >= m_log.size())
+        return nullptr;
+    return QVShipment::shipmentWithDictionary(m_log.at(index));
+}
+
+std::shared_ptr<QVShipment> QVMailingLog::lastShipment() const { return shipmentAtIndex(m_log.size() - 1); }
+
+std::shared_ptr<QVShipment> QVMailingLog::lastShipmentThatIsAShipment() const
+{
+    for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
+        const QVariantMap &entry = m_log.at(i);
+        if (!entry.contains(QVUSPSShipmentRHOTransactionTypeKey) ||
+            entryText(entry, QVUSPSShipmentRHOTransactionTypeKey) == QVUSPSShipmentRHOStampTransaction)
+            return QVShipment::shipmentWithDictionary(entry);
+    }
+    return nullptr;
+}
+
+std::optional<QDateTime> QVMailingLog::oldestDate() const
+{
+    std::optional<QDateTime> oldest;
+    for (const QVariantMap &entry : m_log) {
+        const QVariant date = entry.value(QVShipmentPrintDateKey);
+        if (date.typeId() != QMetaType::QDateTime)
+            continue;
+        const QDateTime dateTime = date.toDateTime();
+        if (!oldest || dateTime < *oldest)
+            oldest = dateTime;
+    }
+    return oldest;
+}
+
+// ------------------------------------------------------------ changes
+
+void QVMailingLog::postWillChange()
+{
+    NotificationCenter::defaultCenter().post(QVMailingLogWillChangeNotification, this);
+}
+
+void QVMailingLog::postDidChange()
+{
+    NotificationCenter::defaultCenter().post(QVMailingLogDidChangeNotification, this);
+}
+
+bool QVMailingLog::writeShipmentToLog(const QVShipment &shipment)
+{
+    postWillChange();
+    m_log.append(shipment.plist());
+    return persistLog();
+}
+
+bool QVMailingLog::replaceShipmentInLogAtIndex(qsizetype index, const QVShipment &shipment)
+{
+    if (index < 0 || index >= m_log.size())
+        return false;
+    postWillChange();
+    m_log[index] = shipment.plist();
+    return persistLog();
+}
+
+bool QVMailingLog::replaceShipment(const QVShipment &oldShipment, const QVShipment &newShipment)
+{
+    const QVariantMap old = oldShipment.plist();
+    for (qsizetype i = 0; i < m_log.size(); ++i) {
+        if (isEqualStoredDictionary(m_log.at(i), old))
+            return replaceShipmentInLogAtIndex(i, newShipment);
+    }
+    return false;
+}
+
+bool QVMailingLog::restoreFromData(const QByteArray &data, bool prepend, QString *error)
+{
+    if (data.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("There is nothing to restore.");
+        return false;
+    }
+    QString readError;
+    const std::optional<QVariant> root = readPropertyList(data, &readError);
+    if (!root) {
+        qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(readError);
+        if (error)
+            *error = readError;
+        return false;
+    }
+    std::optional<QList<QVariantMap>> entries = entriesOf(*root, error);
+    if (!entries)
+        return false;
+    postWillChange();
+    if (prepend)
+        prependArrayToLog(*entries);
+    else
+        setLogArray(*entries);
+    return persistLog(error);
+}
+
+QList<qsizetype> QVMailingLog::indexesWithinDays(const QDateTime &begin, const QDateTime &end) const
+{
+    const qint64 first = begin.toLocalTime().date().toJulianDay();
+    const qint64 last = end.toLocalTime().date().toJulianDay();
+    QList<qsizetype> indexes;
+    for (qsizetype i = 0; i < m_log.size(); ++i) {
+        const std::optional<qint64> day = printDay(m_log.at(i));
+        if (day && first <= *day && *day <= last)
+            indexes.append(i);
+    }
+    return indexes;
+}
+
+std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &begin, const QDateTime &end,
+                                                               bool archive, QString *error)
+{
+    const QList<qsizetype> indexes = indexesWithinDays(begin, end);
+    QVariantList selected;
+    for (const qsizetype i : indexes)
+        selected.append(m_log.at(i));
+    QString writeError;
+    const std::optional<QByteArray> data = writeBinaryPropertyList(selected, &writeError);
+    if (!data) {
+        qWarning().noquote() << QStringLiteral("Error serializing archive: %1").arg(writeError);
+        if (error)
+            *error = writeError;
+        return std::nullopt;
+    }
+    if (!archive)
+        return data;
+
+    const QList<QVariantMap> before = m_log;
+    postWillChange();
+    // Every entry equal to a selected one goes, as the archive holds it.
+    m_log.removeIf([&](const QVariantMap &entry) {
+        return std::any_of(indexes.cbegin(), indexes.cend(),
+                           [&](qsizetype i) { return isEqualStoredDictionary(before.at(i), entry); });
+    });
+    if (!persistLog(error)) {
+        // The file still holds the entries: so must the display.
+        m_log = before;
+        refreshDisplay();
+        return std::nullopt;
+    }
+    return data;
+}
+
+bool QVMailingLog::persistLog(QString *error)
+{
+    bool written = false;
+    if (const std::optional<QByteArray> data = dataValue(error))
+        written = writeFileDurably(m_logFilePath, *data, error);
+    refreshDisplay();
+    return written;
+}
+
+void QVMailingLog::refreshDisplay()
+{
+    const QString rememberedKey = m_currentSortKey;
+    m_currentSortKey.clear();
+    m_filteredArray.reset();
+    filterWithString(m_filterString);
+    sortUsingShipmentKey(rememberedKey, m_sortAscending);
+    postDidChange();
+}
+
+// ------------------------------------------------------------ serialized forms
+
+std::optional<QByteArray> QVMailingLog::dataValue(QString *error) const
+{
+    QString writeError;
+    std::optional<QByteArray> data = writeBinaryPropertyList(listOf(m_log), &writeError);
+    if (!data) {
+        qWarning().noquote() << QStringLiteral("Error serializing mailing log: %1").arg(writeError);
+        if (error)
+            *error = writeError;
+    }
+    return data;
+}
+
+QList<std::shared_ptr<QVShipment>> QVMailingLog::shipmentsWithinBeginDate(const QDateTime &begin,
+                                                                          const QDateTime &end) const
+{
+    QList<std::shared_ptr<QVShipment>> shipments;
+    for (const qsizetype i : indexesWithinDays(begin, end))
+        shipments.append(QVShipment::shipmentWithDictionary(m_log.at(i)));
+    return shipments;
+}
+
+// ------------------------------------------------------------ look-ups
+
+std::optional<qsizetype> QVMailingLog::indexForPIC(const QString &pic) const
+{
+    for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
+        const QVariantMap &entry = m_log.at(i);
+        if (hasText(entry, QVUSPSShipmentPICKey)) {
+            const QString stored = entryText(entry, QVUSPSShipmentPICKey);
+            if (stored == pic || uspsLogPIC(stored) == pic)
+                return i;
+        }
+        if (hasText(entry, QVUSPSShipmentCustomsBarcodeNumberKey) &&
+            entryText(entry, QVUSPSShipmentCustomsBarcodeNumberKey) == pic)
+            return i;
+    }
+    return std::nullopt;
+}
+
+std::optional<qsizetype> QVMailingLog::sortedIndexForPIC(const QString &pic) const
+{
+    for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
+        const std::shared_ptr<QVShipment> shipment = shipmentAtSortedIndex(i);
+        if (!shipment)
+            continue;
+        const QVariantMap &entry = shipment->dictionary();
+        if ((hasText(entry, QVUSPSShipmentPICKey) && entryText(entry, QVUSPSShipmentPICKey) == pic) ||
+            (hasText(entry, QVUSPSShipmentCustomsBarcodeNumberKey) &&
+             entryText(entry, QVUSPSShipmentCustomsBarcodeNumberKey) == pic))
+            return i;
+    }
+    return std::nullopt;
+}
+
+quint64 QVMailingLog::sortedIndexForShipment(const QVShipment *shipment) const
+{
+    if (!shipment)
+        return QVMailingLogNotFound;
+    const qsizetype count = itemsInDisplayLog();
+    for (qsizetype i = 0; i < count; ++i) {
+        const std::shared_ptr<QVShipment> entry = shipmentAtSortedIndex(i);
+        if (entry && entry->isEqualToShipment(*shipment))
+            return quint64(i);
+    }
+    return QVMailingLogNotFound;
+}
+
+quint64 QVMailingLog::findNextMatchingName(const QString &text)
+{
+    FindNextState &state = findNextState();
+    if (!state.lastText || *state.lastText != text) {
+        state.lastText = text;
+        state.nextPosition = m_log.size() - 1;
+    }
+    for (qint64 position = std::min<qint64>(state.nextPosition, m_log.size() - 1); position >= 0; --position) {
+        const std::shared_ptr<QVShipment> shipment = shipmentAtSortedIndex(position);
+        if (!shipment)
+            continue;
+        const bool matches = qv_containsCaseInsensitiveString(shipment->toAddress().formattedAddress(), text) ||
+            (shipment->dictionary().contains(QVShipmentInvoiceNumberKey) &&
+             qv_containsString(shipmentText(*shipment, QVShipmentInvoiceNumberKey), text));
+        if (matches) {
+            state.nextPosition = position - 1;
+            return quint64(position);
+        }
+    }
+    state.nextPosition = m_log.size() - 1;
+    return QVMailingLogNotFound;
+}
+
+std::optional<QString> QVMailingLog::trackShipmentAtIndex(qsizetype index)
+{
+    const std::shared_ptr<QVShipment> shipment = shipmentAtIndex(index);
+    if (!shipment)
+        return std::nullopt;
+    const QString pic = shipmentText(*shipment, QVUSPSShipmentPICKey);
+    if (pic.isEmpty())
+        return std::nullopt;
+    const QString stored = shipmentText(*shipment, QVShipmentDeliveryStatusKey);
+    if (stored == QVShipmentDeliveredStatus)
+        return std::nullopt;
+    const std::shared_ptr<QVMailingLogTrackingClient> client = trackingClient();
+    if (!client)
+        return QStringLiteral("USPS tracking is not available.");
+    const std::optional<QVariantMap> response = client->trackFieldResponseForID(pic);
+    if (!response)
+        return client->lastErrorDescription();
+    if (response->contains(QStringLiteral("Error")))
+        return response->value(QStringLiteral("Error")).toMap().value(QStringLiteral("Description")).toString();
+    const QVariant event = response->value(QStringLiteral("TrackResponse"))
+                               .toMap()
+                               .value(QStringLiteral("TrackInfo"))
+                               .toMap()
+                               .value(QStringLiteral("TrackSummary"))
+                               .toMap()
+                               .value(QStringLiteral("Event"));
+    const QString status = deliveryStatusForTrackEvent(event.toString());
+    if (status == stored)
+        return std::nullopt;
+    const std::shared_ptr<QVShipment> updated = shipment->copy();
+    updated->mutableDictionary().insert(QVShipmentDeliveryStatusKey, status);
+    replaceShipment(*shipment, *updated);
+    return std::nullopt;
+}
+
+// ------------------------------------------------------------ display order
+
+qsizetype QVMailingLog::itemsInDisplayLog() const { return m_filteredArray ? m_filteredArray->size() : m_log.size(); }
+
+std::shared_ptr<QVShipment> QVMailingLog::shipmentAtSortedIndex(qsizetype index) const
+{
+    if (index < 0)
+        return nullptr;
+    if (m_filteredArray) {
+        if (index >= m_filteredArray->size())
+            return nullptr;
+        return QVShipment::shipmentWithDictionary(m_filteredArray->at(index));
+    }
+    if (m_currentSortKey.isEmpty())
+        return shipmentAtIndex(index);
+    if (index >= m_sortedArray.size())
+        return nullptr;
+    return QVShipment::shipmentWithDictionary(m_sortedArray.at(index));
+}
+
+void QVMailingLog::filterWithString(const QString &text)
+{
+    m_filterString = text;
+    m_filteredArray.reset();
+    if (!text.isEmpty()) {
+        QList<qsizetype> indexes = filteredIndexesUsingString(text).values();
+        std::sort(indexes.begin(), indexes.end(), std::greater<>());
+        QList<QVariantMap> filtered;
+        filtered.reserve(indexes.size());
+        for (const qsizetype i : indexes)
+            filtered.append(m_log.at(i));
+        m_filteredArray = std::move(filtered);
+        if (!m_currentSortKey.isEmpty())
+            sortUsingShipmentKey(m_currentSortKey, m_sortAscending);
+    }
+    postDidChange();
+}
+
+QSet<qsizetype> QVMailingLog::filteredIndexesUsingString(const QString &text) const
+{
+    const QStringList words = text.split(QLatin1Char(' '));
+    QSet<qsizetype> matches;
+    for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
+        const QVShipment shipment(m_log.at(i));
+        const QVariantMap &entry = shipment.dictionary();
+        const QVAddress address = shipment.toAddress();
+        const bool hasAddress =
+            entry.contains(shipment.isReplyPostage() ? QVShipmentFromAddressKey : QVShipmentToAddressKey);
+        // The searched fields; a missing field holds nothing.
+        QList<std::optional<QString>> fields;
+        fields.append(hasAddress ? std::optional<QString>(address.formattedAddress()) : std::nullopt);
+        for (const QString &key : {QVShipmentInvoiceNumberKey, QVShipmentDescriptionKey})
+            fields.append(entry.contains(key) ? std::optional<QString>(entryText(entry, key)) : std::nullopt);
+        fields.append(hasAddress ? std::optional<QString>(address.email()) : std::nullopt);
+        if (hasText(entry, QVUSPSShipmentPICKey))
+            fields.append(uspsLogPIC(entryText(entry, QVUSPSShipmentPICKey)));
+        else if (entry.contains(QVUSPSShipmentCustomsBarcodeNumberKey))
+            fields.append(entryText(entry, QVUSPSShipmentCustomsBarcodeNumberKey));
+        if (entry.contains(QVUSPSShipmentRHOWebStoreNameKey))
+            fields.append(entryText(entry, QVUSPSShipmentRHOWebStoreNameKey));
+        if (entry.contains(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey))
+            fields.append(
+                entry.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toStringList().join(QStringLiteral(", ")));
+        const bool all = std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
+            return std::any_of(fields.cbegin(), fields.cend(), [&](const std::optional<QString> &field) {
+                return field && field->contains(word, Qt::CaseInsensitive);
+            });
+        });
+        if (all)
+            matches.insert(i);
+    }
+    return matches;
+}
+
+void QVMailingLog::sortUsingShipmentKey(const QString &key)
+{
+    const bool ascending = key == m_currentSortKey ? !m_sortAscending : m_sortAscending;
+    sortUsingShipmentKey(key, ascending);
+}
+
+QList<QVariantMap> QVMailingLog::sortedByKey(const QList<QVariantMap> &entries, const QString &key) const
+{
+    // Each entry's value is taken once, then the values are ordered.
+    QList<std::pair<QVariant, qsizetype>> keyed;
+    keyed.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        keyed.append({sortValue(entries.at(i), key), i});
+    std::stable_sort(keyed.begin(), keyed.end(),
+                     [](const auto &a, const auto &b) { return compareSortValues(a.first, b.first) < 0; });
+    QList<QVariantMap> sorted;
+    sorted.reserve(entries.size());
+    for (const auto &item : keyed)
+        sorted.append(entries.at(item.second));
+    return sorted;
+}
+
+void QVMailingLog::sortUsingShipmentKey(const QString &key, bool ascending)
+{
+    if (key.isEmpty()) {
+        m_sortedArray.clear();
+        m_currentSortKey.clear();
+        return;
+    }
+    if (m_filteredArray) {
+        *m_filteredArray = sortedByKey(*m_filteredArray, key);
+        if (!m_sortAscending)
+            std::reverse(m_filteredArray->begin(), m_filteredArray->end());
+    }
+    if (key == m_currentSortKey) {
+        if (ascending == m_sortAscending)
+            return;
+        std::reverse(m_sortedArray.begin(), m_sortedArray.end());
+        if (m_filteredArray)
+            std::reverse(m_filteredArray->begin(), m_filteredArray->end());
+    } else {
+        m_currentSortKey = key;
+        m_sortedArray = sortedByKey(m_log, key);
+        if (m_filteredArray)
+            *m_filteredArray = sortedByKey(*m_filteredArray, key);
+        if (!ascending) {
+            std::reverse(m_sortedArray.begin(), m_sortedArray.end());
+            if (m_filteredArray)
+                std::reverse(m_filteredArray->begin(), m_filteredArray->end());
+        }
+    }
+    m_sortAscending = ascending;
+}
