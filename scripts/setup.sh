@@ -17,7 +17,7 @@ PACKAGES=(
   qtkeychain-qt6-dev
   zint zxing-cpp-tools dmtx-utils zbar-tools
   fonts-urw-base35
-  poppler-utils
+  poppler-utils libxml2-utils
   python3-vobject
 )
 

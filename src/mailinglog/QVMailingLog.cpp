@@ -10,6 +10,7 @@
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
+#include <QMultiHash>
 #include <QSaveFile>
 
 #include <algorithm>
@@ -436,8 +437,12 @@ std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &
     const QList<QVariantMap> before = m_log;
     postWillChange();
     // Every entry equal to a selected one goes, as the archive holds it.
+    QMultiHash<size_t, qsizetype> selectedByHash;
+    for (const qsizetype i : indexes)
+        selectedByHash.insert(qHashStoredDictionary(before.at(i), 0), i);
     m_log.removeIf([&](const QVariantMap &entry) {
-        return std::any_of(indexes.cbegin(), indexes.cend(),
+        const QList<qsizetype> candidates = selectedByHash.values(qHashStoredDictionary(entry, 0));
+        return std::any_of(candidates.cbegin(), candidates.cend(),
                            [&](qsizetype i) { return isEqualStoredDictionary(before.at(i), entry); });
     });
     if (!persistLog(error)) {
@@ -640,9 +645,10 @@ QSet<qsizetype> QVMailingLog::filteredIndexesUsingString(const QString &text) co
     for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
         const QVShipment shipment(m_log.at(i));
         const QVariantMap &entry = shipment.dictionary();
-        const QVAddress address = shipment.toAddress();
-        const bool hasAddress =
-            entry.contains(shipment.isReplyPostage() ? QVShipmentFromAddressKey : QVShipmentToAddressKey);
+        // The delivery address; for reply postage the one the piece returns
+        // to, which is the stored to address as well.
+        const QVAddress address = shipment.isReplyPostage() ? shipment.fromAddress() : shipment.toAddress();
+        const bool hasAddress = entry.contains(QVShipmentToAddressKey);
         // The searched fields; a missing field holds nothing.
         QList<std::optional<QString>> fields;
         fields.append(hasAddress ? std::optional<QString>(address.formattedAddress()) : std::nullopt);
