@@ -1,5 +1,6 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
 #include "app/SerialPortRegistration.h"
+#include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
 #include "printing/setup/QVPrinterSetupController.h"
@@ -26,6 +27,9 @@ int main(int argc, char **argv)
     registerZoneChartZoneService();
     // The rate classes read the account's settings from its client.
     registerAccountInformationServices();
+    // Printing, the server clients and the automation log through the one
+    // mailing log.
+    registerMailingLog();
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }
