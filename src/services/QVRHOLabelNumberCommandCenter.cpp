@@ -7,6 +7,7 @@
 #include "model/XMLDocument.h"
 #include "platform/UserDefaults.h"
 #include "rates/QVShipmentUSPS.h"
+#include "rates/QVUSPSRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
 #include "services/QVLabelNumberTables.h"
 #include "services/QVPostageServerAccount.h"
@@ -17,6 +18,7 @@
 #include <libxml/tree.h>
 
 #include <stdexcept>
+#include <tuple>
 
 namespace {
 
@@ -46,6 +48,33 @@ void setAttribute(const QVXMLNode &node, const char *name, const QString &value)
 {
     xmlNewProp(node.rawNode(), BAD_CAST name, BAD_CAST value.toUtf8().constData());
 }
+
+// Elements "true" and the fee for each optional service of the shipment
+// that the table names; the fee is the shipment's rate class's fee for the
+// ship date.
+void addOptionalServiceElements(QVariantMap &elements, const QVShipment &shipment,
+                                const QList<std::tuple<QString, QString, QString>> &table)
+{
+    const QVariant services = shipment.objectForKey(QVUSPSShipmentOptionalServicesKey);
+    if (services.metaType() != QMetaType::fromType<QVariantList>() &&
+        services.metaType() != QMetaType::fromType<QStringList>())
+        return;
+    const QVUSPSRateClass *rateClass =
+        QVUSPSRateClass::ratesForDate(shipment.shipCalendarDate())
+            .rateClassWithName(shipment.objectForKey(QVUSPSShipmentRateClassKey).toString());
+    for (const QVariant &service : services.toList()) {
+        for (const auto &[name, element, feeElement] : table) {
+            if (service.toString() != name)
+                continue;
+            elements.insert(element, QStringLiteral("true"));
+            elements.insert(feeElement, money(rateClass ? rateClass->feeForSpecialService(name) : Decimal::zero()));
+        }
+    }
+}
+
+bool flag(const QVariantMap &options, const QString &key) { return options.value(key).toBool(); }
+
+QString trueOrFalse(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
 
 } // namespace
 
@@ -128,6 +157,47 @@ QVariantMap QVRHOLabelNumberCommandCenter::domesticElementsForShipment(const QVS
         elements.insert(QStringLiteral("SignatureConfirmation"), QStringLiteral("true"));
         elements.insert(QStringLiteral("SignatureConfirmationFee"), money(confirmationPrice));
     }
+    addOptionalServiceElements(
+        elements, shipment,
+        {{QVUSPSAdultSignatureService, QStringLiteral("AdultSignature"), QStringLiteral("AdultSignatureFee")},
+         {QVUSPSAdultSignatureRestrictedService, QStringLiteral("AdultSignatureRestricted"),
+          QStringLiteral("AdultSignatureRestrictedFee")},
+         {QVUSPSCertifiedMailService, QStringLiteral("CertifiedMail"), QStringLiteral("CertifiedMailFee")},
+         {QVUSPSReturnReceiptService, QStringLiteral("ReturnReceiptRegular"),
+          QStringLiteral("ReturnReceiptRegularFee")},
+         {QVUSPSRestrictedDeliveryService, QStringLiteral("RestrictedDelivery"),
+          QStringLiteral("RestrictedDeliveryFee")}});
+    return elements;
+}
+
+QVariantMap QVRHOLabelNumberCommandCenter::expressElementsForShipment(const QVShipment &shipment) const
+{
+    QVariantMap elements = domesticElementsForShipment(shipment);
+    for (const char *name :
+         {"MailClass", "Machinable", "DeliveryConfirmation", "DeliveryConfirmationFee", "SignatureConfirmation",
+          "SignatureConfirmationFee", "CertifiedMail", "CertifiedMailFee", "ReturnReceiptRegular",
+          "ReturnReceiptRegularFee", "RestrictedDelivery", "RestrictedDeliveryFee"})
+        elements.remove(QString::fromLatin1(name));
+    elements.insert(QStringLiteral("Fees"),
+                    money(decimalOf(shipment.objectForKey(QVUSPSShipmentOptionalServicesPriceKey))));
+    elements.insert(
+        QStringLiteral("Pricing"),
+        pricingValueForPriceClassification(shipment.objectForKey(QVUSPSShipmentRateClassificationKey).toInt()));
+    elements.insert(QStringLiteral("Container"),
+                    containerTypeForSize(shipment.objectForKey(QVUSPSShipmentSizeKey).toString()));
+    addOptionalServiceElements(
+        elements, shipment,
+        {{QVUSPSExpressMail1030SXService, QStringLiteral("AMDelivery"), QStringLiteral("AMDeliveryFee")}});
+    const QVariantMap options = shipment.objectForKey(QVUSPSShipmentExpressMailOptionsKey).toMap();
+    const bool signature = flag(options, QVUSPSShipmentExpressMailSignatureRequiredKey);
+    elements.insert(QStringLiteral("SignatureService"), trueOrFalse(signature));
+    elements.insert(QStringLiteral("WaiverOfSignature"), trueOrFalse(!signature));
+    elements.insert(QStringLiteral("NoDeliverySaturday"),
+                    trueOrFalse(!flag(options, QVUSPSShipmentExpressMailSaturdayDeliveryKey)));
+    elements.insert(QStringLiteral("SundayDelivery"),
+                    trueOrFalse(flag(options, QVUSPSShipmentExpressMailSundayDeliveryKey)));
+    elements.insert(QStringLiteral("HolidayDelivery"),
+                    trueOrFalse(flag(options, QVUSPSShipmentExpressMailHolidayDeliveryKey)));
     return elements;
 }
 
@@ -158,7 +228,25 @@ std::optional<QString> QVRHOLabelNumberCommandCenter::labelNumberFromReply(const
 std::optional<QString> QVRHOLabelNumberCommandCenter::domesticLabelNumberAndResponse(QVariantMap *response,
                                                                                      const QVShipment &shipment)
 {
-    setPath(QVLabelNumberDomesticPath);
+    return submitNumberRequest(QVLabelNumberDomesticPath, QStringLiteral("PicNumberRequest"),
+                               QStringLiteral("picNumberRequestXML"), domesticElementsForShipment(shipment), response,
+                               shipment);
+}
+
+std::optional<QString> QVRHOLabelNumberCommandCenter::expressLabelNumberAndResponse(QVariantMap *response,
+                                                                                    const QVShipment &shipment)
+{
+    return submitNumberRequest(QVLabelNumberExpressPath, QStringLiteral("ExpressMailNumberRequest"),
+                               QStringLiteral("expressMailNumberRequestXml"), expressElementsForShipment(shipment),
+                               response, shipment);
+}
+
+std::optional<QString>
+QVRHOLabelNumberCommandCenter::submitNumberRequest(const QString &requestPath, const QString &rootName,
+                                                   const QString &formKey, const QVariantMap &elements,
+                                                   QVariantMap *response, const QVShipment &shipment)
+{
+    setPath(requestPath);
     setLastError(QString(), QString());
     if (server().isEmpty()) {
         setLastError(QStringLiteral("-1"),
@@ -166,12 +254,11 @@ std::optional<QString> QVRHOLabelNumberCommandCenter::domesticLabelNumberAndResp
                          .arg(QVLabelServiceServerDefaultsKey));
         return std::nullopt;
     }
-    QVXMLDocument document =
-        qv_documentWithRootName(QStringLiteral("PicNumberRequest"), domesticElementsForShipment(shipment));
+    QVXMLDocument document = qv_documentWithRootName(rootName, elements);
     document.setCharacterEncoding(QStringLiteral("US-ASCII"));
     QString text = QString::fromLatin1(document.xmlData());
     text.replace(QChar(0xA0), u' ');
-    const QByteArray body = "picNumberRequestXML=" + escapedText(text);
+    const QByteArray body = formKey.toLatin1() + '=' + escapedText(text);
     const QUrl url(QStringLiteral("https://%1%2").arg(server(), path()));
     QVHeaderDictionary headers =
         QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(&shipment);

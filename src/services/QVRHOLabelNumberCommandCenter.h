@@ -34,6 +34,11 @@
 
 class QVShipment;
 
+inline const QString QVLabelNumberExpressPath =
+    QStringLiteral("/LabelService/LabelNumberService.asmx/GetExpressMailNumberXml");
+// The 10:30 a.m. delivery service of an Express Mail piece.
+inline const QString QVUSPSExpressMail1030SXService = QStringLiteral("QVUSPSExpressMail1030SXService");
+
 inline const QString QVLabelNumberDomesticPath =
     QStringLiteral("/LabelService/LabelNumberService.asmx/GetPicNumberXml");
 inline const QString QVLabelNumberConfirmPath =
@@ -59,12 +64,25 @@ public:
     QVariantMap domesticElementsForShipment(const QVShipment &shipment) const;
     std::optional<QString> domesticLabelNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
 
+    // The Express Mail request: the domestic elements without MailClass,
+    // Machinable and the confirmation and domestic optional services; Fees
+    // the optional services alone; the video box as it is; the 10:30 a.m.
+    // service; the delivery options of QVUSPSShipmentExpressMailOptionsKey
+    // (each false when absent) always sent.
+    QVariantMap expressElementsForShipment(const QVShipment &shipment) const;
+    std::optional<QString> expressLabelNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
+
     QVariantMap confirmItemsForShipment(const QVShipment &shipment) const;
     std::optional<QString> confirmNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
 
     // The reply mechanics: the number of a LabelNumberResponse, or nothing
     // with the last-error fields set.
     std::optional<QString> labelNumberFromReply(const QByteArray &reply, QVariantMap *response);
+
+private:
+    std::optional<QString> submitNumberRequest(const QString &requestPath, const QString &rootName,
+                                               const QString &formKey, const QVariantMap &elements,
+                                               QVariantMap *response, const QVShipment &shipment);
 };
 
 // Copies the label texts of a label-number reply into the shipment: each

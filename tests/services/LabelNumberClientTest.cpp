@@ -163,6 +163,59 @@ TEST_F(LabelNumberClientTest, ConfirmNumbersForFirstClassLettersFlatsAndPostcard
     EXPECT_TRUE(reply.isEmpty());
 }
 
+TEST_F(LabelNumberClientTest, ExpressMailSendsItsDeliveryOptionsAsBooleans)
+{
+    QVShipment shipment(domesticShipmentDictionary());
+    shipment.setObject(QStringLiteral("QVUSPSExpressMail"), QStringLiteral("QVUSPSShipmentRateClassKey"));
+    shipment.setObject(QStringLiteral("QVUSPSLargeFlatRateVideoBoxSize"), QStringLiteral("QVUSPSShipmentSizeKey"));
+    shipment.setObject(2, QStringLiteral("QVUSPSShipmentRateClassificationKey"));
+    shipment.setObject(true, QStringLiteral("QVUSPSShipmentCubicPricingKey"));
+    shipment.setObject(QVariantList{QStringLiteral("QVUSPSCertifiedMailService")},
+                       QStringLiteral("QVUSPSShipmentOptionalServicesKey"));
+    server.setPicNumberReply("<Status>0</Status><LabelNumber>EA123456789US</LabelNumber>");
+    struct Case {
+        QVariantMap options;
+        const char *signature, *waiver, *noSaturday, *sunday, *holiday;
+    } cases[] = {
+        {{}, "false", "true", "true", "false", "false"},
+        {{{QStringLiteral("QVUSPSShipmentExpressMailSignatureRequiredKey"), true}},
+         "true",
+         "false",
+         "true",
+         "false",
+         "false"},
+        {{{QStringLiteral("QVUSPSShipmentExpressMailSaturdayDeliveryKey"), true},
+          {QStringLiteral("QVUSPSShipmentExpressMailSundayDeliveryKey"), true},
+          {QStringLiteral("QVUSPSShipmentExpressMailHolidayDeliveryKey"), true}},
+         "false",
+         "true",
+         "false",
+         "true",
+         "true"},
+    };
+    for (const Case &c : cases) {
+        if (c.options.isEmpty())
+            shipment.removeObjectForKey(QStringLiteral("QVUSPSShipmentExpressMailOptionsKey"));
+        else
+            shipment.setObject(c.options, QStringLiteral("QVUSPSShipmentExpressMailOptionsKey"));
+        ASSERT_EQ(client->expressLabelNumberAndResponse(nullptr, shipment), QStringLiteral("EA123456789US"));
+        const auto document = server.lastExpressRequest();
+        ASSERT_TRUE(document);
+        EXPECT_EQ(document->name, QStringLiteral("ExpressMailNumberRequest"));
+        EXPECT_EQ(document->childText(QStringLiteral("SignatureService")), QString::fromLatin1(c.signature));
+        EXPECT_EQ(document->childText(QStringLiteral("WaiverOfSignature")), QString::fromLatin1(c.waiver));
+        EXPECT_EQ(document->childText(QStringLiteral("NoDeliverySaturday")), QString::fromLatin1(c.noSaturday));
+        EXPECT_EQ(document->childText(QStringLiteral("SundayDelivery")), QString::fromLatin1(c.sunday));
+        EXPECT_EQ(document->childText(QStringLiteral("HolidayDelivery")), QString::fromLatin1(c.holiday));
+        // No mail class, machinable flag or Certified Mail; the video box as it is.
+        for (const char *absent : {"MailClass", "Machinable", "CertifiedMail", "CertifiedMailFee"})
+            EXPECT_EQ(document->childCount(QString::fromLatin1(absent)), 0) << absent;
+        EXPECT_EQ(document->childText(QStringLiteral("Container")), QStringLiteral("LargeVideoFlatRateBox"));
+        EXPECT_EQ(document->childText(QStringLiteral("Pricing")), QStringLiteral("CommercialPlus"));
+        EXPECT_EQ(document->childText(QStringLiteral("FromCity")), QStringLiteral("OFallon"));
+    }
+}
+
 TEST(LabelNumberPricing, LevelsOfThePriceClassifications)
 {
     struct Case {

@@ -18,11 +18,21 @@ std::optional<RecordedRequest> lastRequestTo(const LocalHttpServer &http, const 
 
 void FakeLabelNumberServer::setPicNumberReply(const QByteArray &elements)
 {
-    m_http.setReply(kPicNumberPath,
-                    ScriptedReply::text(200,
-                                        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<LabelNumberResponse>" +
-                                            elements + "</LabelNumberResponse>",
-                                        "text/xml"));
+    const ScriptedReply reply = ScriptedReply::text(
+        200,
+        "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<LabelNumberResponse>" + elements + "</LabelNumberResponse>",
+        "text/xml");
+    m_http.setReply(kPicNumberPath, reply);
+    m_http.setReply(kExpressNumberPath, reply);
+}
+
+std::optional<XmlElement> FakeLabelNumberServer::lastExpressRequest() const
+{
+    const auto request = lastRequestTo(m_http, kExpressNumberPath);
+    const QByteArray key = "expressMailNumberRequestXml=";
+    if (!request || !request->body.startsWith(key))
+        return std::nullopt;
+    return readXmlElement(QByteArray::fromPercentEncoding(request->body.mid(key.size())));
 }
 
 void FakeLabelNumberServer::setConfirmReply(const QByteArray &itemElements)

@@ -1,7 +1,8 @@
 #pragma once
 // Stand-in for the vendor's label-number service on the local HTTPS test
 // server: the domestic number request (a PicNumberRequest document POSTed as
-// the form field "picNumberRequestXML") and the confirm request (a
+// the form field "picNumberRequestXML"), the Express Mail number request
+// (an ExpressMailNumberRequest as "expressMailNumberRequestXml") and the confirm request (a
 // ConfirmRequest document in the query "xmlInput" of a GET). Each answers its
 // scripted reply; the documents are read back with Qt's stream reader.
 #include "FakeLabelServers.h"
@@ -12,6 +13,7 @@
 namespace tolvane::test {
 
 inline constexpr const char *kPicNumberPath = "/LabelService/LabelNumberService.asmx/GetPicNumberXml";
+inline constexpr const char *kExpressNumberPath = "/LabelService/LabelNumberService.asmx/GetExpressMailNumberXml";
 inline constexpr const char *kConfirmNumberPath = "/LabelService/LabelNumberService.asmx/GetFlatsNumberXml";
 
 class FakeLabelNumberServer
@@ -21,7 +23,8 @@ public:
     QString host() const { return m_http.hostAndPort(); }
     LocalHttpServer &http() { return m_http; }
 
-    // A LabelNumberResponse holding the elements (XML text).
+    // A LabelNumberResponse holding the elements (XML text), for the
+    // domestic and the Express Mail request.
     void setPicNumberReply(const QByteArray &elements);
     // A ConfirmResponse whose ConfirmItem holds the elements.
     void setConfirmReply(const QByteArray &itemElements);
@@ -29,6 +32,8 @@ public:
     // The newest document of each request.
     std::optional<XmlElement> lastPicNumberRequest() const;
     std::optional<XmlElement> lastConfirmRequest() const;
+    // The Express Mail request, POSTed as "expressMailNumberRequestXml".
+    std::optional<XmlElement> lastExpressRequest() const;
 
 private:
     LocalHttpServer m_http{LocalHttpServer::Scheme::Https};
