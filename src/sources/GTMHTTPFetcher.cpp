@@ -468,5 +468,7 @@ void GTMHTTPFetcher::callCompletion(const QByteArray &data, const std::optional<
 void GTMHTTPFetcher::releaseCallbacks()
 {
     m_completion = nullptr;
-    m_keepAlive.reset();
+    // A running connection or a pending retry still holds the fetcher.
+    if (!m_hasConnection && !m_retryTimer)
+        m_keepAlive.reset();
 }

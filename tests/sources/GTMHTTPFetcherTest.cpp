@@ -399,11 +399,16 @@ TEST_F(FetcherTest, FailuresToBeginArriveOnALaterPass)
     };
     ASSERT_TRUE(fetcher->beginFetch(completion(first)));
     EXPECT_FALSE(fetcher->beginFetch(completion(second)));
+    // The running connection keeps the fetcher alive until it ends.
+    const QPointer<GTMHTTPFetcher> watch = fetcher.get();
+    fetcher.reset();
     EXPECT_EQ(second.calls, 0);
     ASSERT_TRUE(waitFor([&] { return second.calls > 0; }));
     ASSERT_TRUE(second.error.has_value());
     EXPECT_EQ(second.error->code, -1);
+    EXPECT_FALSE(watch.isNull());
     spin(600);
+    EXPECT_TRUE(watch.isNull());
     EXPECT_EQ(first.calls, 0);
     EXPECT_EQ(second.calls, 1);
     EXPECT_EQ(server.requestCount(), 1);
