@@ -6,6 +6,7 @@
 #include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVGLZUSPSZoneChartCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
+#include "sources/QVRHOWebStoreCommandCenter.h"
 
 #include <QCoreApplication>
 #include <QTextStream>
@@ -30,6 +31,9 @@ int main(int argc, char **argv)
     // Printing, the server clients and the automation log through the one
     // mailing log.
     registerMailingLog();
+    // Printing reports the shipped web-store orders through the web-store
+    // client.
+    registerWebStoreOrderCompletion();
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n";
     return 0;
 }
