@@ -72,6 +72,24 @@ void addOptionalServiceElements(QVariantMap &elements, const QVShipment &shipmen
     }
 }
 
+// The customs block of a shipment with customs items: CustomsInfo with the
+// contents type, its explanation and the non-delivery option.
+void appendCustomsBlock(QVXMLDocument &document, const QVShipment &shipment)
+{
+    if (shipment.objectForKey(QVShipmentItemsKey).toList().isEmpty())
+        return;
+    const QVariant contentType = shipment.objectForKey(QVUSPSShipmentCustomsFormContentTypeKey);
+    const QVariant explanation = shipment.objectForKey(QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey);
+    QVXMLNode customs = document.rootElement().addChildElement(QStringLiteral("CustomsInfo"));
+    customs.addChildElement(QStringLiteral("ContentsType"),
+                            contentTypeValueForContentType(contentType.isValid()
+                                                               ? contentType.toString()
+                                                               : QVUSPSShipmentCustomsFormOtherContentType));
+    customs.addChildElement(QStringLiteral("ContentsExplanation"),
+                            explanation.isValid() ? explanation.toString() : QStringLiteral("Other"));
+    customs.addChildElement(QStringLiteral("NonDeliveryOption"), QStringLiteral("ReturnToSender"));
+}
+
 bool flag(const QVariantMap &options, const QString &key) { return options.value(key).toBool(); }
 
 QString trueOrFalse(bool value) { return value ? QStringLiteral("true") : QStringLiteral("false"); }
@@ -255,6 +273,8 @@ QVRHOLabelNumberCommandCenter::submitNumberRequest(const QString &requestPath, c
         return std::nullopt;
     }
     QVXMLDocument document = qv_documentWithRootName(rootName, elements);
+    if (rootName == QStringLiteral("PicNumberRequest"))
+        appendCustomsBlock(document, shipment);
     document.setCharacterEncoding(QStringLiteral("US-ASCII"));
     QString text = QString::fromLatin1(document.xmlData());
     text.replace(QChar(0xA0), u' ');

@@ -87,6 +87,7 @@ TEST_F(LabelNumberClientTest, ADomesticPieceGetsItsNumberAndLabelTexts)
     for (const auto &[name, text] : expected)
         EXPECT_EQ(document->childText(name), text) << name.toStdString();
     EXPECT_EQ(document->childCount(QStringLiteral("DeliveryConfirmation")), 0);
+    EXPECT_EQ(document->childCount(QStringLiteral("CustomsInfo")), 0);
     EXPECT_EQ(server.http().lastRequest().header("Content-Type"),
               QByteArray("application/x-www-form-urlencoded; charset=utf-8"));
 
@@ -97,6 +98,31 @@ TEST_F(LabelNumberClientTest, ADomesticPieceGetsItsNumberAndLabelTexts)
     EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentRDCKey).toString(), QStringLiteral("R0042"));
     EXPECT_FALSE(shipment.objectForKey(QVUSPSShipmentDisplayLabelBannerKey).isValid());
     EXPECT_FALSE(shipment.objectForKey(QVUSPSShipmentDeliveryDaysKey).isValid());
+}
+
+TEST_F(LabelNumberClientTest, CustomsItemsAddTheCustomsBlock)
+{
+    QVShipment shipment(domesticShipmentDictionary());
+    shipment.setObject(QVariantList{QVariantMap{{QStringLiteral("description"), QStringLiteral("Book")}}},
+                       QVShipmentItemsKey);
+    server.setPicNumberReply("<Status>0</Status><LabelNumber>9405</LabelNumber>");
+    ASSERT_TRUE(client->domesticLabelNumberAndResponse(nullptr, shipment));
+    auto document = server.lastPicNumberRequest();
+    ASSERT_TRUE(document);
+    const XmlElement *customs = document->child(QStringLiteral("CustomsInfo"));
+    ASSERT_TRUE(customs);
+    EXPECT_EQ(customs->childText(QStringLiteral("ContentsType")), QStringLiteral("Other"));
+    EXPECT_EQ(customs->childText(QStringLiteral("ContentsExplanation")), QStringLiteral("Other"));
+    EXPECT_EQ(customs->childText(QStringLiteral("NonDeliveryOption")), QStringLiteral("ReturnToSender"));
+    shipment.setObject(QStringLiteral("Gift"), QVUSPSShipmentCustomsFormContentTypeKey);
+    shipment.setObject(QStringLiteral("Birthday present"), QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey);
+    ASSERT_TRUE(client->domesticLabelNumberAndResponse(nullptr, shipment));
+    document = server.lastPicNumberRequest();
+    ASSERT_TRUE(document);
+    customs = document->child(QStringLiteral("CustomsInfo"));
+    ASSERT_TRUE(customs);
+    EXPECT_EQ(customs->childText(QStringLiteral("ContentsType")), QStringLiteral("Gift"));
+    EXPECT_EQ(customs->childText(QStringLiteral("ContentsExplanation")), QStringLiteral("Birthday present"));
 }
 
 TEST_F(LabelNumberClientTest, ARefusalOrAnUnreadableReplyGivesNoNumber)
