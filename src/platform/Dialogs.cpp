@@ -60,3 +60,12 @@ std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAcces
     }
     return dialogs()->runPageSetup(printInfo, accessory);
 }
+
+std::optional<QString> runSavePanel(const SavePanel &panel)
+{
+    if (isAutomationMode()) {
+        qWarning("Save panel \"%s\" not shown (automation).", qUtf8Printable(panel.title));
+        return std::nullopt;
+    }
+    return dialogs()->runSavePanel(panel);
+}

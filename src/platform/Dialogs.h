@@ -15,6 +15,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <optional>
@@ -44,6 +45,15 @@ public:
     virtual void setAccessoryPrintInfo(const PrintInfo &printInfo) = 0;
 };
 
+// A save panel: its title, the file name it suggests and the extensions
+// (without the dot) the chosen file may have; the first one is added when the
+// chosen name has none of them.
+struct SavePanel {
+    QString title;
+    QString suggestedFileName;
+    QStringList allowedExtensions;
+};
+
 class Dialogs
 {
 public:
@@ -60,6 +70,15 @@ public:
     {
         (void)printInfo;
         (void)accessory;
+        return std::nullopt;
+    }
+
+    // Shows the save panel modally and answers the chosen path, or nothing
+    // when the user cancels. Implementations without such a panel answer
+    // nothing.
+    virtual std::optional<QString> runSavePanel(const SavePanel &panel)
+    {
+        (void)panel;
         return std::nullopt;
     }
 };
@@ -80,3 +99,7 @@ int runAlert(const Alert &alert);
 // Runs the page set-up through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing.
 std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory);
+
+// Runs the save panel through the registered implementation; in automation
+// mode nothing is shown and the answer is nothing (as a cancel).
+std::optional<QString> runSavePanel(const SavePanel &panel);

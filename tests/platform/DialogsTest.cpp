@@ -47,3 +47,26 @@ TEST(Dialogs, WithoutAnImplementationTheAlertGivesUp)
     EXPECT_EQ(runAlert(alert), 7);
     EXPECT_EQ(console.lines().size(), 1);
 }
+
+TEST(Dialogs, SavePanelAnswersTheChosenPathOrNothing)
+{
+    const SavePanel panel{QStringLiteral("Export"), QStringLiteral("Log.xml"), {QStringLiteral("xml")}};
+    {
+        tolvane::test::DialogsScope dialogs;
+        dialogs->savePaths = {QStringLiteral("/tmp/chosen.xml"), std::nullopt};
+        EXPECT_EQ(runSavePanel(panel), QStringLiteral("/tmp/chosen.xml"));
+        EXPECT_EQ(runSavePanel(panel), std::nullopt); // cancelled
+        ASSERT_EQ(dialogs->savePanels.size(), 2);
+        EXPECT_EQ(dialogs->savePanels[0].suggestedFileName, QStringLiteral("Log.xml"));
+        EXPECT_EQ(dialogs->savePanels[0].allowedExtensions, QStringList{QStringLiteral("xml")});
+
+        // Automation mode shows nothing and answers nothing.
+        setAutomationMode(true);
+        dialogs->savePaths = {QStringLiteral("/tmp/never.xml")};
+        EXPECT_EQ(runSavePanel(panel), std::nullopt);
+        EXPECT_EQ(dialogs->savePanels.size(), 2);
+        EXPECT_EQ(dialogs->savePaths.size(), 1);
+    }
+    // Without an implementation there is no panel to show.
+    EXPECT_EQ(runSavePanel(panel), std::nullopt);
+}

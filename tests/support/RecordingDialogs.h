@@ -33,6 +33,17 @@ public:
         }
         return answers.isEmpty() ? alert.cancelAnswer : answers.takeFirst();
     }
+
+    QList<SavePanel> savePanels;
+    // The paths the save panels answer in order; nothing (a cancel) when
+    // they run out or the answer is nothing.
+    QList<std::optional<QString>> savePaths;
+
+    std::optional<QString> runSavePanel(const SavePanel &panel) override
+    {
+        savePanels.append(panel);
+        return savePaths.isEmpty() ? std::nullopt : savePaths.takeFirst();
+    }
 };
 
 // Registers a RecordingDialogs for the scope.
