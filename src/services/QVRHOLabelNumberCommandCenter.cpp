@@ -2,6 +2,7 @@
 
 #include "model/NumericFormatters.h"
 #include "model/QVAddress.h"
+#include "model/QVCountry.h"
 #include "model/QVShipment.h"
 #include "model/XMLConversion.h"
 #include "model/XMLDocument.h"
@@ -13,6 +14,7 @@
 #include "services/QVPostageServerAccount.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
 
+#include <QRegularExpression>
 #include <QUrl>
 
 #include <libxml/tree.h>
@@ -72,12 +74,10 @@ void addOptionalServiceElements(QVariantMap &elements, const QVShipment &shipmen
     }
 }
 
-// The customs block of a shipment with customs items: CustomsInfo with the
-// contents type, its explanation and the non-delivery option.
+// The customs block: CustomsInfo with the contents type, its explanation
+// and the non-delivery option.
 void appendCustomsBlock(QVXMLDocument &document, const QVShipment &shipment)
 {
-    if (shipment.objectForKey(QVShipmentItemsKey).toList().isEmpty())
-        return;
     const QVariant contentType = shipment.objectForKey(QVUSPSShipmentCustomsFormContentTypeKey);
     const QVariant explanation = shipment.objectForKey(QVUSPSShipmentCustomsFormContentTypeOtherDescriptionKey);
     QVXMLNode customs = document.rootElement().addChildElement(QStringLiteral("CustomsInfo"));
@@ -219,6 +219,55 @@ QVariantMap QVRHOLabelNumberCommandCenter::expressElementsForShipment(const QVSh
     return elements;
 }
 
+QVariantMap QVRHOLabelNumberCommandCenter::internationalElementsForShipment(const QVShipment &shipment) const
+{
+    const QVariantMap domestic = domesticElementsForShipment(shipment);
+    QVariantMap elements;
+    for (const char *name :
+         {"LabelNumberSource", "AccountID", "LabelDate", "Weight", "DeclaredValue", "FromAddress1", "FromAddress2",
+          "FromCity", "FromState", "FromZip5", "FromZip4", "FromPhone", "FromEmail", "POZipCode"}) {
+        const QString key = QString::fromLatin1(name);
+        if (domestic.contains(key))
+            elements.insert(key, domestic.value(key));
+    }
+    const QString mailClass = mailClassForRateClass(shipment.objectForKey(QVUSPSShipmentRateClassKey).toString());
+    if (!mailClass.isEmpty())
+        elements.insert(QStringLiteral("MailClass"), mailClass);
+    const QVariant price = shipment.objectForKey(QVShipmentPriceKey);
+    elements.insert(QStringLiteral("Postage"), price.isValid() ? money(decimalOf(price)) : QString());
+    elements.insert(
+        QStringLiteral("Pricing"),
+        pricingValueForPriceClassification(shipment.objectForKey(QVUSPSShipmentRateClassificationKey).toInt()));
+    elements.insert(QStringLiteral("Container"),
+                    containerTypeForSize(shipment.objectForKey(QVUSPSShipmentSizeKey).toString()));
+    const QVariant sendersName = shipment.objectForKey(QVUSPSShipmentCustomsFormSendersNameKey);
+    if (sendersName.isValid())
+        elements.insert(QStringLiteral("FromName"), sendersName.toString());
+    elements.insert(QStringLiteral("FromCompany"), shipment.fromAddress().company());
+
+    const QVAddress to = shipment.toAddress();
+    elements.insert(QStringLiteral("ToName"), to.company().isEmpty() ? QString() : to.name());
+    elements.insert(QStringLiteral("ToCompany"), to.company().isEmpty() ? to.name() : to.company());
+    // The last line of the address names the country, the one above it the
+    // city; the street lines come above that, the first line (the name) never.
+    const QStringList lines = to.formattedAddress().split(QLatin1Char('\n'));
+    const qsizetype last = lines.size() - 1;
+    if (const auto country = QVCountry::countryWithAnyName(lines.value(last)))
+        elements.insert(QStringLiteral("ToCountryCode"), country->twoLetterCountryCode());
+    QString city = last >= 1 ? lines.value(last - 1) : QString();
+    city.remove(QRegularExpression(QStringLiteral("[0-9]")));
+    elements.insert(QStringLiteral("ToCity"), city.isEmpty() ? QStringLiteral("Unknown") : city);
+    if (last >= 2)
+        elements.insert(QStringLiteral("ToAddress1"), lines.value(last - 2));
+    if (last >= 4)
+        elements.insert(QStringLiteral("ToAddress2"), lines.value(last - 3));
+    elements.insert(QStringLiteral("ToPostalCode"), QString());
+    elements.insert(QStringLiteral("ToPhone"), to.phoneWithNoPunctuation());
+    elements.insert(QStringLiteral("ToEmail"), to.email());
+    elements.insert(QStringLiteral("CustomsInfo"), QStringLiteral("\n!!tolvane_CustomsInfo!!"));
+    return elements;
+}
+
 std::optional<QString> QVRHOLabelNumberCommandCenter::labelNumberFromReply(const QByteArray &reply,
                                                                            QVariantMap *response)
 {
@@ -259,6 +308,14 @@ std::optional<QString> QVRHOLabelNumberCommandCenter::expressLabelNumberAndRespo
                                response, shipment);
 }
 
+std::optional<QString> QVRHOLabelNumberCommandCenter::internationalLabelNumberAndResponse(QVariantMap *response,
+                                                                                          const QVShipment &shipment)
+{
+    return submitNumberRequest(QVLabelNumberInternationalPath, QStringLiteral("InternationalPicNumberRequest"),
+                               QStringLiteral("internationalPicNumberRequestXml"),
+                               internationalElementsForShipment(shipment), response, shipment);
+}
+
 std::optional<QString>
 QVRHOLabelNumberCommandCenter::submitNumberRequest(const QString &requestPath, const QString &rootName,
                                                    const QString &formKey, const QVariantMap &elements,
@@ -272,9 +329,15 @@ QVRHOLabelNumberCommandCenter::submitNumberRequest(const QString &requestPath, c
                          .arg(QVLabelServiceServerDefaultsKey));
         return std::nullopt;
     }
+    const bool international = rootName == QStringLiteral("InternationalPicNumberRequest");
     QVXMLDocument document = qv_documentWithRootName(rootName, elements);
-    if (rootName == QStringLiteral("PicNumberRequest"))
+    if (international) {
+        setAttribute(document.rootElement(), "ValidationLevel", QStringLiteral("Basic"));
         appendCustomsBlock(document, shipment);
+    } else if (rootName == QStringLiteral("PicNumberRequest") &&
+               !shipment.objectForKey(QVShipmentItemsKey).toList().isEmpty()) {
+        appendCustomsBlock(document, shipment);
+    }
     document.setCharacterEncoding(QStringLiteral("US-ASCII"));
     QString text = QString::fromLatin1(document.xmlData());
     text.replace(QChar(0xA0), u' ');
@@ -283,12 +346,15 @@ QVRHOLabelNumberCommandCenter::submitNumberRequest(const QString &requestPath, c
     QVHeaderDictionary headers =
         QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(&shipment);
     headers.insert(QStringLiteral("Content-Type"), QStringLiteral("application/x-www-form-urlencoded; charset=utf-8"));
-    debugLog(url.toString());
-    debugLog(QString::fromUtf8(QByteArray::fromPercentEncoding(body)));
+    if (!international) {
+        debugLog(url.toString());
+        debugLog(QString::fromUtf8(QByteArray::fromPercentEncoding(body)));
+    }
     const auto reply = postData(body, url, headers);
     if (!reply)
         return std::nullopt;
-    debugLog(QString::fromUtf8(*reply));
+    if (!international)
+        debugLog(QString::fromUtf8(*reply));
     return labelNumberFromReply(*reply, response);
 }
 

@@ -13,7 +13,8 @@
 // LabelNumberResponse with Status 0 answers its LabelNumber (and the whole
 // dictionary to the caller); another Status answers nothing with the status
 // and ErrorMessage in the last-error fields; a reply that is not XML answers
-// nothing with the converter's reason.
+// nothing with the converter's reason. The Express Mail and international
+// requests work the same way with their own document, form field and path.
 //
 // Confirm request: the ConfirmRequest document GET as the query "xmlInput" of
 // ".../GetFlatsNumberXml"; its ConfirmResponse.ConfirmItem.ConfirmNumber, or
@@ -41,6 +42,8 @@ inline const QString QVUSPSExpressMail1030SXService = QStringLiteral("QVUSPSExpr
 
 inline const QString QVLabelNumberDomesticPath =
     QStringLiteral("/LabelService/LabelNumberService.asmx/GetPicNumberXml");
+inline const QString QVLabelNumberInternationalPath =
+    QStringLiteral("/LabelService/LabelNumberService.asmx/GetInternationalPicNumberXml");
 inline const QString QVLabelNumberConfirmPath =
     QStringLiteral("/LabelService/LabelNumberService.asmx/GetFlatsNumberXml");
 
@@ -71,6 +74,13 @@ public:
     // (each false when absent) always sent.
     QVariantMap expressElementsForShipment(const QVShipment &shipment) const;
     std::optional<QString> expressLabelNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
+
+    // The international request (nothing in the program sends it): the root
+    // InternationalPicNumberRequest with ValidationLevel "Basic", the
+    // recipient read from the lines of its formatted address, the customs
+    // block always appended; nothing is written to the debug log.
+    QVariantMap internationalElementsForShipment(const QVShipment &shipment) const;
+    std::optional<QString> internationalLabelNumberAndResponse(QVariantMap *response, const QVShipment &shipment);
 
     QVariantMap confirmItemsForShipment(const QVShipment &shipment) const;
     std::optional<QString> confirmNumberAndResponse(QVariantMap *response, const QVShipment &shipment);

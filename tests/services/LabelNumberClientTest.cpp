@@ -7,6 +7,10 @@
 
 #include "FakeLabelNumberServer.h"
 #include "LabelServerTestSupport.h"
+#include "model/QVCountry.h"
+#include "platform/NotificationCenter.h"
+#include "rateengine/RateCountries.h"
+#include "rateengine/RateEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +244,103 @@ TEST_F(LabelNumberClientTest, ExpressMailSendsItsDeliveryOptionsAsBooleans)
         EXPECT_EQ(document->childText(QStringLiteral("Pricing")), QStringLiteral("CommercialPlus"));
         EXPECT_EQ(document->childText(QStringLiteral("FromCity")), QStringLiteral("OFallon"));
     }
+}
+
+TEST_F(LabelNumberClientTest, AnInternationalPieceSendsItsAddressLinesAndTheCustomsBlock)
+{
+    // The country names of the shipped table.
+    InitializeRE("", "01/27/2014");
+    ASSERT_EQ(LoadCountry2013FileAtPath(TOLVANE_SOURCE_DIR "/resources/country2013.dat"), 1);
+    NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
+    QVariantMap dictionary = domesticShipmentDictionary();
+    dictionary.insert(QVShipmentToAddressKey,
+                      addressMap({{QVAddressNameKey, QStringLiteral("Marie Joseph")},
+                                  {QVAddressInternationalAddressLinesKey,
+                                   QStringList{QStringLiteral("Harbour House"), QStringLiteral("12 Bay St"),
+                                               QStringLiteral("Castries 4021")}},
+                                  {QVAddressCountryKey, QStringLiteral("Saint Lucia")},
+                                  {QVAddressPhoneKey, QStringLiteral("+1 (758) 452-1234")},
+                                  {QVAddressEmailKey, QStringLiteral("marie@example.com")}}));
+    QVShipment shipment(dictionary);
+    shipment.setObject(QStringLiteral("QVUSPSIntlPriorityMailIntl"), QStringLiteral("QVUSPSShipmentRateClassKey"));
+    shipment.setObject(QStringLiteral("QVUSPSLargeFlatRateVideoBoxSize"), QStringLiteral("QVUSPSShipmentSizeKey"));
+    shipment.setObject(QStringLiteral("Ann S. Customs"), QVUSPSShipmentCustomsFormSendersNameKey);
+    shipment.setObject(QStringLiteral("Merchandise"), QVUSPSShipmentCustomsFormContentTypeKey);
+    server.setPicNumberReply("<Status>0</Status><LabelNumber>CP123456789US</LabelNumber>");
+    QVariantMap reply;
+    ASSERT_EQ(client->internationalLabelNumberAndResponse(&reply, shipment), QStringLiteral("CP123456789US"))
+        << client->lastErrorDescription().toStdString();
+    EXPECT_EQ(reply.value(QStringLiteral("LabelNumber")).toString(), QStringLiteral("CP123456789US"));
+
+    const auto document = server.lastInternationalRequest();
+    ASSERT_TRUE(document);
+    EXPECT_EQ(document->name, QStringLiteral("InternationalPicNumberRequest"));
+    EXPECT_EQ(document->attributes.value(QStringLiteral("ValidationLevel")), QStringLiteral("Basic"));
+    const QList<QPair<QString, QString>> expected = {
+        {QStringLiteral("LabelNumberSource"), QStringLiteral("Tolvane")},
+        {QStringLiteral("AccountID"), QStringLiteral("1234567")},
+        {QStringLiteral("MailClass"), QStringLiteral("PriorityMailInternational")},
+        {QStringLiteral("Postage"), QString()},
+        {QStringLiteral("Container"), QStringLiteral("LargeVideoFlatRateBox")},
+        {QStringLiteral("Pricing"), QStringLiteral("Retail")},
+        {QStringLiteral("DeclaredValue"), QStringLiteral("25.00")},
+        {QStringLiteral("FromName"), QStringLiteral("Ann S. Customs")},
+        {QStringLiteral("FromCompany"), QString()},
+        {QStringLiteral("FromCity"), QStringLiteral("OFallon")},
+        {QStringLiteral("POZipCode"), QStringLiteral("63366")},
+        {QStringLiteral("ToName"), QString()},
+        {QStringLiteral("ToCompany"), QStringLiteral("Marie Joseph")},
+        {QStringLiteral("ToCountryCode"), QStringLiteral("LC")},
+        {QStringLiteral("ToCity"), QStringLiteral("Castries ")},
+        {QStringLiteral("ToAddress1"), QStringLiteral("12 Bay St")},
+        {QStringLiteral("ToAddress2"), QStringLiteral("Harbour House")},
+        {QStringLiteral("ToPostalCode"), QString()},
+        {QStringLiteral("ToPhone"), QStringLiteral("7584521234")},
+        {QStringLiteral("ToEmail"), QStringLiteral("marie@example.com")},
+    };
+    for (const auto &[name, text] : expected)
+        EXPECT_EQ(document->childText(name), text) << name.toStdString();
+    for (const char *absent : {"Machinable", "Zone", "ComputeRDC"})
+        EXPECT_EQ(document->childCount(QString::fromLatin1(absent)), 0) << absent;
+    // The marker element among the others, and the customs block last, also
+    // without customs items.
+    EXPECT_EQ(document->childCount(QStringLiteral("CustomsInfo")), 2);
+    EXPECT_TRUE(document->childText(QStringLiteral("CustomsInfo")).contains(QStringLiteral("!!tolvane_CustomsInfo!!")));
+    ASSERT_FALSE(document->children.isEmpty());
+    const XmlElement &customs = document->children.last();
+    EXPECT_EQ(customs.name, QStringLiteral("CustomsInfo"));
+    EXPECT_EQ(customs.childText(QStringLiteral("ContentsType")), QStringLiteral("Merchandise"));
+    EXPECT_EQ(customs.childText(QStringLiteral("ContentsExplanation")), QStringLiteral("Other"));
+    EXPECT_EQ(customs.childText(QStringLiteral("NonDeliveryOption")), QStringLiteral("ReturnToSender"));
+
+    // A short address: the line above the country holds only digits, the
+    // name is the street line, no second street line; the shipment's total
+    // is the postage.
+    dictionary.insert(QVShipmentToAddressKey,
+                      addressMap({{QVAddressNameKey, QStringLiteral("Marie Joseph")},
+                                  {QVAddressCompanyKey, QStringLiteral("Bay Traders")},
+                                  {QVAddressInternationalAddressLinesKey, QStringList{QStringLiteral("4021")}},
+                                  {QVAddressCountryKey, QStringLiteral("Saint Lucia")}}));
+    QVShipment shortAddress(dictionary);
+    shortAddress.setObject(QStringLiteral("12.5"), QVShipmentPriceKey);
+    shortAddress.setObject(QStringLiteral("NoSuchRateClass"), QStringLiteral("QVUSPSShipmentRateClassKey"));
+    ASSERT_TRUE(client->internationalLabelNumberAndResponse(nullptr, shortAddress));
+    const auto second = server.lastInternationalRequest();
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->childText(QStringLiteral("ToCity")), QStringLiteral("Unknown"));
+    EXPECT_EQ(second->childText(QStringLiteral("ToName")), QStringLiteral("Marie Joseph"));
+    EXPECT_EQ(second->childText(QStringLiteral("ToCompany")), QStringLiteral("Bay Traders"));
+    EXPECT_EQ(second->childText(QStringLiteral("ToCountryCode")), QStringLiteral("LC"));
+    EXPECT_EQ(second->childText(QStringLiteral("Postage")), QStringLiteral("12.50"));
+    EXPECT_EQ(second->childCount(QStringLiteral("ToAddress2")), 0);
+    // A mail class the table does not know is left out.
+    EXPECT_EQ(second->childCount(QStringLiteral("MailClass")), 0);
+
+    // A refusal answers nothing with the status and message.
+    server.setPicNumberReply("<Status>7</Status><ErrorMessage>Country not served</ErrorMessage>");
+    EXPECT_FALSE(client->internationalLabelNumberAndResponse(nullptr, shipment));
+    EXPECT_EQ(client->lastErrorCode(), QStringLiteral("7"));
+    EXPECT_EQ(client->lastErrorDescription(), QStringLiteral("Country not served"));
 }
 
 TEST(LabelNumberPricing, LevelsOfThePriceClassifications)

@@ -24,15 +24,26 @@ void FakeLabelNumberServer::setPicNumberReply(const QByteArray &elements)
         "text/xml");
     m_http.setReply(kPicNumberPath, reply);
     m_http.setReply(kExpressNumberPath, reply);
+    m_http.setReply(kInternationalNumberPath, reply);
+}
+
+std::optional<XmlElement> FakeLabelNumberServer::lastFormRequest(const char *path, const QByteArray &formKey) const
+{
+    const auto request = lastRequestTo(m_http, path);
+    const QByteArray key = formKey + '=';
+    if (!request || !request->body.startsWith(key))
+        return std::nullopt;
+    return readXmlElement(QByteArray::fromPercentEncoding(request->body.mid(key.size())));
 }
 
 std::optional<XmlElement> FakeLabelNumberServer::lastExpressRequest() const
 {
-    const auto request = lastRequestTo(m_http, kExpressNumberPath);
-    const QByteArray key = "expressMailNumberRequestXml=";
-    if (!request || !request->body.startsWith(key))
-        return std::nullopt;
-    return readXmlElement(QByteArray::fromPercentEncoding(request->body.mid(key.size())));
+    return lastFormRequest(kExpressNumberPath, "expressMailNumberRequestXml");
+}
+
+std::optional<XmlElement> FakeLabelNumberServer::lastInternationalRequest() const
+{
+    return lastFormRequest(kInternationalNumberPath, "internationalPicNumberRequestXml");
 }
 
 void FakeLabelNumberServer::setConfirmReply(const QByteArray &itemElements)
@@ -47,10 +58,7 @@ void FakeLabelNumberServer::setConfirmReply(const QByteArray &itemElements)
 
 std::optional<XmlElement> FakeLabelNumberServer::lastPicNumberRequest() const
 {
-    const auto request = lastRequestTo(m_http, kPicNumberPath);
-    if (!request || !request->body.startsWith("picNumberRequestXML="))
-        return std::nullopt;
-    return readXmlElement(QByteArray::fromPercentEncoding(request->body.mid(20)));
+    return lastFormRequest(kPicNumberPath, "picNumberRequestXML");
 }
 
 std::optional<XmlElement> FakeLabelNumberServer::lastConfirmRequest() const
