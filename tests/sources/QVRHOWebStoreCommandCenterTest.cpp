@@ -6,7 +6,9 @@
 
 #include "ConsoleCapture.h"
 #include "LocalHttpServer.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "sources/GTMHTTPFetcher.h"
 #include "printing/PrintingServices.h"
 #include "services/QVPostageServerAccount.h"
 #include "services/QVRHOCommandCenter.h"
@@ -252,16 +254,22 @@ TEST_F(WebStoreTest, OrderCompletionSendsOneRequestPerOrder)
     UserDefaults::standardUserDefaults().setString(server.hostAndPort(), QVWebStoreServiceServerDefaultsKey);
     QVCommandCenter::resetSharedInstancesForTesting();
 
+    // The fetchers keep themselves alive until they stop: wait for both, so
+    // none is left running when the test ends.
+    int stopped = 0;
+    const NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kGTMHTTPFetcherStoppedNotification, [&stopped](const Notification &) { ++stopped; });
     registerWebStoreOrderCompletion();
     printingWebStoreServices()->completeSales(QStringLiteral("S-1"), {QStringLiteral("A"), QStringLiteral("B")},
                                               QStringLiteral("9400"));
     QElapsedTimer clock;
     clock.start();
-    while (server.requestCount() < 2 && clock.elapsed() < 8000) {
+    while ((server.requestCount() < 2 || stopped < 2) && clock.elapsed() < 8000) {
         QEventLoop loop;
         QTimer::singleShot(5, &loop, &QEventLoop::quit);
         loop.exec();
     }
+    EXPECT_EQ(stopped, 2);
     const QList<RecordedRequest> requests = server.requests();
     ASSERT_EQ(requests.size(), 2);
     QStringList orders;

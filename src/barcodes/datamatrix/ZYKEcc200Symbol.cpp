@@ -140,6 +140,8 @@ static uint8_t gfMultiply(uint8_t a, uint8_t b)
     return EleTable[IndTable[a] + IndTable[b]];
 }
 
+} // extern "C"
+
 namespace {
 
 // Generator polynomial of k check codewords, product of (x + 2^i), i = 1..k:
@@ -181,6 +183,8 @@ const Generator &generator(int k)
 }
 
 } // namespace
+
+extern "C" {
 
 void rseccelo_encode(const uint8_t *data, int n, int k, uint8_t *check)
 {
@@ -236,6 +240,8 @@ void rseccenc_add_check_bytes(uint8_t *codewords, uint16_t size_index)
 // beside the matrix of the finder and timing patterns (and the unused corner
 // of some sizes). Placing a symbol copies that matrix and sets the modules of
 // the codeword bits that are 1.
+
+} // extern "C"
 
 namespace {
 
@@ -426,6 +432,8 @@ const Layout &layout(uint16_t size_index)
 }
 
 } // namespace
+
+extern "C" {
 
 void rsgrdenc_place_symbols_in_matrix(const uint8_t *codewords, uint16_t size_index, ZYK_Data_Matrix *matrix)
 {
