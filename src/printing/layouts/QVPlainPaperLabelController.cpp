@@ -186,18 +186,25 @@ void QVPlainPaperLabelController::windowDidLoad()
         NSUserDefaultsDidChangeNotification, [this](const Notification &) { readFromDefaults(); });
 }
 
-std::unique_ptr<QVPlainPaperLabelController> QVPlainPaperLabelController::blankPlainPaperController()
+// A label with every field empty, in the plain or the Express layout (the
+// Express layout has no e-service text but a telephone and an endorsement).
+static std::unique_ptr<QVPlainPaperLabelController> blankController(bool express)
 {
-    auto controller = std::make_unique<QVPlainPaperLabelController>(false);
+    auto controller = std::make_unique<QVPlainPaperLabelController>(express);
     controller->setToAddressString(QString());
     controller->setFromAddressString(QString());
-    controller->setEServiceTextString(QString());
+    if (!express)
+        controller->setEServiceTextString(QString());
     controller->setEServicePICString(QString());
     controller->setEServiceBarcodeString(QString());
     controller->setElectronicRateApprovedString(QString());
     controller->setRDCString(QString());
     controller->setCarrierRouteString(QString());
     controller->setServiceBannerString(QString());
+    if (express) {
+        controller->setToPhoneNumber(QString());
+        controller->setEndorsementString(QString());
+    }
     controller->setCustomFieldString(QString(), QStringLiteral("Top"));
     controller->setCustomFieldString(QString(), QStringLiteral("Bottom"));
     controller->setLabelImage(QVLayoutImage());
@@ -208,27 +215,14 @@ std::unique_ptr<QVPlainPaperLabelController> QVPlainPaperLabelController::blankP
     return controller;
 }
 
+std::unique_ptr<QVPlainPaperLabelController> QVPlainPaperLabelController::blankPlainPaperController()
+{
+    return blankController(false);
+}
+
 std::unique_ptr<QVPlainPaperLabelController> QVPlainPaperLabelController::blankExpressPlainPaperController()
 {
-    auto controller = std::make_unique<QVPlainPaperLabelController>(true);
-    controller->setToAddressString(QString());
-    controller->setFromAddressString(QString());
-    controller->setEServicePICString(QString());
-    controller->setEServiceBarcodeString(QString());
-    controller->setElectronicRateApprovedString(QString());
-    controller->setRDCString(QString());
-    controller->setCarrierRouteString(QString());
-    controller->setServiceBannerString(QString());
-    controller->setToPhoneNumber(QString());
-    controller->setEndorsementString(QString());
-    controller->setCustomFieldString(QString(), QStringLiteral("Top"));
-    controller->setCustomFieldString(QString(), QStringLiteral("Bottom"));
-    controller->setLabelImage(QVLayoutImage());
-    controller->setIndicium(QVLayoutImage());
-    controller->setPostNetImage(QVLayoutImage());
-    controller->drawVoid(false);
-    controller->setLabelType(defaults().stringForKey(QStringLiteral("printerLabel")));
-    return controller;
+    return blankController(true);
 }
 
 std::unique_ptr<QVPlainPaperLabelController>
