@@ -395,12 +395,28 @@ bool QVMailingLog::restoreFromData(const QByteArray &data, bool prepend, QString
     std::optional<QList<QVariantMap>> entries = entriesOf(*root, error);
     if (!entries)
         return false;
+    // A file can hold what the log cannot store again (a text with a NUL
+    // character, say); such an archive is refused before anything changes.
+    QString writeError;
+    if (!writeBinaryPropertyList(listOf(*entries), &writeError)) {
+        qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(writeError);
+        if (error)
+            *error = writeError;
+        return false;
+    }
+    const QList<QVariantMap> before = m_log;
     postWillChange();
     if (prepend)
         prependArrayToLog(*entries);
     else
         setLogArray(*entries);
-    return persistLog(error);
+    if (persistLog(error))
+        return true;
+    // The file on disk was left as it was; so is the log.
+    postWillChange();
+    setLogArray(before);
+    refreshDisplay();
+    return false;
 }
 
 QList<qsizetype> QVMailingLog::indexesWithinDays(const QDateTime &begin, const QDateTime &end) const

@@ -298,6 +298,13 @@ TEST_F(MailingLogTest, RestoreRefusesAnythingButAnArrayOfDictionaries)
         QByteArray("not a property list"),
         *writeBinaryPropertyList(QVariantMap{{QStringLiteral("a"), 1}}),
         *writeXmlPropertyList(QVariantList{QVariantMap{}, 3}),
+        // Readable (under its odd declared encoding), but holding a text
+        // with a NUL character that the log could not write back.
+        QByteArray("<?xml version=\"1.0\" encoding=\"UTF-7\"?>\n"
+                   "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
+                   "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n<plist version=\"1.0\"><array><dict>"
+                   "<key>QVShipmentInvoiceNumberKey</key><string>A#B</string></dict></array></plist>")
+            .replace('#', '\0'),
     };
     for (const QByteArray &data : refused) {
         QString error;
@@ -314,6 +321,17 @@ TEST_F(MailingLogTest, RestoreRefusesAnythingButAnArrayOfDictionaries)
     EXPECT_EQ(QVMailingLog::logWithPath(path())->itemsInLog(), 3);
     ASSERT_TRUE(m_log->restoreFromData(*writeBinaryPropertyList(archive)));
     EXPECT_EQ(m_log->itemsInLog(), 2);
+}
+
+TEST_F(MailingLogTest, RestoreThatCannotBeWrittenLeavesTheLogAsItWas)
+{
+    add(invoice(QStringLiteral("present")));
+    ASSERT_TRUE(m_dir.remove());
+    QString error;
+    EXPECT_FALSE(
+        m_log->restoreFromData(*writeXmlPropertyList(QVariantList{invoice(QStringLiteral("old1"))}), false, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(displayed(), QStringList{QStringLiteral("present")});
 }
 
 TEST_F(MailingLogTest, ArchiveTakesTheInclusiveDayRange)
