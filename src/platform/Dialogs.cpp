@@ -52,6 +52,15 @@ int runAlert(const Alert &alert)
     return dialogs()->runAlert(alert);
 }
 
+AlertOutcome runAlertWithSuppression(const Alert &alert)
+{
+    if (isAutomationMode()) {
+        logAlert(alert, "automation");
+        return {alert.cancelAnswer, false};
+    }
+    return dialogs()->runAlertWithSuppression(alert);
+}
+
 std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
 {
     if (isAutomationMode()) {

@@ -33,6 +33,18 @@ struct Alert {
     // What the alert answers when nobody can be asked (automation mode, no
     // display): the answer of the button that gives up.
     int cancelAnswer = 0;
+    // A check box under the texts with which the user silences the alert
+    // for good (its state is answered by runAlertWithSuppression); the
+    // title is "Do not show this message again" when empty.
+    bool showsSuppressionButton = false;
+    QString suppressionButtonTitle;
+};
+
+// What an alert with a suppression box answers: the pressed button's answer
+// and whether the box was checked when the alert closed.
+struct AlertOutcome {
+    int answer = 0;
+    bool suppressionChecked = false;
 };
 
 // The part of the page set-up that the caller adds (margins, label
@@ -61,6 +73,11 @@ public:
 
     // Shows the alert modally and answers the pressed button's answer.
     virtual int runAlert(const Alert &alert) = 0;
+
+    // Likewise, and tells whether the suppression box (when the alert shows
+    // one) was checked. Implementations without such a box answer it
+    // unchecked.
+    virtual AlertOutcome runAlertWithSuppression(const Alert &alert) { return {runAlert(alert), false}; }
 
     // Shows the page set-up of the print info (paper, orientation) with the
     // accessory (may be null) and answers the settings chosen, or nothing
@@ -95,6 +112,10 @@ bool isAutomationMode();
 // Runs the alert through the registered implementation, honouring automation
 // mode (see above).
 int runAlert(const Alert &alert);
+
+// Runs the alert with its suppression box through the registered
+// implementation; in automation mode as runAlert() (box unchecked).
+AlertOutcome runAlertWithSuppression(const Alert &alert);
 
 // Runs the page set-up through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing.

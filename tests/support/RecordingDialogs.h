@@ -34,6 +34,17 @@ public:
         return answers.isEmpty() ? alert.cancelAnswer : answers.takeFirst();
     }
 
+    // Whether the suppression box is checked when each alert that shows one
+    // closes, in order; unchecked when they run out.
+    QList<bool> suppressionChecks;
+
+    AlertOutcome runAlertWithSuppression(const Alert &alert) override
+    {
+        const bool checked =
+            alert.showsSuppressionButton && !suppressionChecks.isEmpty() ? suppressionChecks.takeFirst() : false;
+        return {runAlert(alert), checked};
+    }
+
     QList<SavePanel> savePanels;
     // The paths the save panels answer in order; nothing (a cancel) when
     // they run out or the answer is nothing.
