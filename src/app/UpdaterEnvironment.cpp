@@ -3,6 +3,7 @@
 #include "app/QVUpdater.h"
 
 #include "platform/Bundle.h"
+#include "platform/SystemVersion.h"
 #include "services/QVGLZUSPSZoneChartCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
@@ -15,11 +16,10 @@ QVUpdaterEnvironment defaultUpdaterEnvironment()
 {
     QVUpdaterEnvironment environment;
     environment.bundleFeedURL = defaultUpdateFeedURL();
-#ifdef TOLVANE_BUILD_NUMBER
-    environment.bundleVersion = QStringLiteral(TOLVANE_BUILD_NUMBER);
-#endif
-    environment.shortVersionString = Bundle::version();
-    environment.bundleName = QCoreApplication::applicationName();
+    environment.bundleVersion = Bundle::bundleVersion();
+    environment.shortVersionString = Bundle::shortVersionString();
+    environment.bundleName = Bundle::bundleName();
+    environment.systemVersionBCD = [] { return quint32(GetSystemVersionBCD()); };
     environment.mainScreenSize = [] {
         const QScreen *screen =
             qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
