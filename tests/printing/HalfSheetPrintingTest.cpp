@@ -53,16 +53,7 @@ int pdfPages(const QString &path)
     return 0;
 }
 
-class RecordingOpener final : public UrlOpener
-{
-public:
-    QList<QUrl> opened;
-    bool openUrl(const QUrl &url, bool) override
-    {
-        opened << url;
-        return true;
-    }
-};
+using RecordingOpener = RecordingUrlOpener;
 
 class HalfSheetPrintingTest : public PrintingTest
 {

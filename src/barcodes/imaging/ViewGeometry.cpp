@@ -34,14 +34,7 @@ void offsetFrame(QWidget *view, qreal dx, qreal dy) { setFrame(view, frameOf(vie
 bool drawingToScreen(const QPainter &painter)
 {
     const QPaintDevice *device = painter.device();
-    if (!device || device->devType() != QInternal::Widget)
-        return false;
-    // A widget rendered into a PDF or a recording still names itself as the
-    // device; the engine tells where the drawing goes.
-    const QPaintEngine *engine = painter.paintEngine();
-    return !engine ||
-        (engine->type() != QPaintEngine::Pdf && engine->type() != QPaintEngine::Picture &&
-         engine->type() != QPaintEngine::SVG);
+    return device && device->devType() == QInternal::Widget;
 }
 
 qreal fontScaleForPainter(const QPainter &painter)
