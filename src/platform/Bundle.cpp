@@ -80,4 +80,15 @@ QString Bundle::version()
 #endif
 }
 
+QString Bundle::bundleVersion()
+{
+#ifdef TOLVANE_BUILD_NUMBER
+    return QStringLiteral(TOLVANE_BUILD_NUMBER);
+#else
+    return QString();
+#endif
+}
+
+QString Bundle::bundleName() { return QStringLiteral("Tolvane"); }
+
 QString Bundle::bundleIdentifier() { return QStringLiteral("org.tolvane.Tolvane"); }

@@ -30,6 +30,13 @@ public:
 
     // The program's version, e.g. "1.0.0".
     static QString version();
+    // The version shown to people ("CFBundleShortVersionString"): version().
+    static QString shortVersionString() { return version(); }
+    // The build number ("CFBundleVersion"), an integer text above 364 that
+    // grows with every build released.
+    static QString bundleVersion();
+    // The program's name ("CFBundleName"): "Tolvane".
+    static QString bundleName();
     // The program's identifier among applications ("org.tolvane.Tolvane"),
     // of which some stored keys are made.
     static QString bundleIdentifier();

@@ -52,6 +52,15 @@ int runAlert(const Alert &alert)
     return dialogs()->runAlert(alert);
 }
 
+AlertOutcome runAlertWithSuppression(const Alert &alert)
+{
+    if (isAutomationMode()) {
+        logAlert(alert, "automation");
+        return {alert.cancelAnswer, false};
+    }
+    return dialogs()->runAlertWithSuppression(alert);
+}
+
 std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
 {
     if (isAutomationMode()) {
@@ -68,13 +77,4 @@ std::optional<QString> runSavePanel(const SavePanel &panel)
         return std::nullopt;
     }
     return dialogs()->runSavePanel(panel);
-}
-
-std::optional<QString> runOpenPanel(const OpenPanel &panel)
-{
-    if (isAutomationMode()) {
-        qWarning("Open panel \"%s\" not shown (automation).", qUtf8Printable(panel.title));
-        return std::nullopt;
-    }
-    return dialogs()->runOpenPanel(panel);
 }

@@ -33,6 +33,18 @@ struct Alert {
     // What the alert answers when nobody can be asked (automation mode, no
     // display): the answer of the button that gives up.
     int cancelAnswer = 0;
+    // A check box under the texts with which the user silences the alert
+    // for good (its state is answered by runAlertWithSuppression); the
+    // title is "Do not show this message again" when empty.
+    bool showsSuppressionButton = false;
+    QString suppressionButtonTitle;
+};
+
+// What an alert with a suppression box answers: the pressed button's answer
+// and whether the box was checked when the alert closed.
+struct AlertOutcome {
+    int answer = 0;
+    bool suppressionChecked = false;
 };
 
 // The part of the page set-up that the caller adds (margins, label
@@ -54,13 +66,6 @@ struct SavePanel {
     QStringList allowedExtensions;
 };
 
-// An open panel for one file: its title and the extensions (without the
-// dot) the file may have; none listed: a file of any type.
-struct OpenPanel {
-    QString title;
-    QStringList allowedExtensions;
-};
-
 class Dialogs
 {
 public:
@@ -68,6 +73,11 @@ public:
 
     // Shows the alert modally and answers the pressed button's answer.
     virtual int runAlert(const Alert &alert) = 0;
+
+    // Likewise, and tells whether the suppression box (when the alert shows
+    // one) was checked. Implementations without such a box answer it
+    // unchecked.
+    virtual AlertOutcome runAlertWithSuppression(const Alert &alert) { return {runAlert(alert), false}; }
 
     // Shows the page set-up of the print info (paper, orientation) with the
     // accessory (may be null) and answers the settings chosen, or nothing
@@ -88,15 +98,6 @@ public:
         (void)panel;
         return std::nullopt;
     }
-
-    // Shows the open panel modally and answers the chosen file's path, or
-    // nothing when the user cancels. Implementations without such a panel
-    // answer nothing.
-    virtual std::optional<QString> runOpenPanel(const OpenPanel &panel)
-    {
-        (void)panel;
-        return std::nullopt;
-    }
 };
 
 // Registers the implementation (nullptr brings back the console stand-in).
@@ -112,6 +113,10 @@ bool isAutomationMode();
 // mode (see above).
 int runAlert(const Alert &alert);
 
+// Runs the alert with its suppression box through the registered
+// implementation; in automation mode as runAlert() (box unchecked).
+AlertOutcome runAlertWithSuppression(const Alert &alert);
+
 // Runs the page set-up through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing.
 std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory);
@@ -119,7 +124,3 @@ std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAcces
 // Runs the save panel through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing (as a cancel).
 std::optional<QString> runSavePanel(const SavePanel &panel);
-
-// Runs the open panel through the registered implementation; in automation
-// mode nothing is shown and the answer is nothing (as a cancel).
-std::optional<QString> runOpenPanel(const OpenPanel &panel);

@@ -32,6 +32,12 @@ const PrintInfo *&runningPrintInfo()
     return info;
 }
 
+int &runningPage()
+{
+    static int page = 0;
+    return page;
+}
+
 struct Pages {
     QSizeF paper;
     bool landscape = false;
@@ -40,7 +46,8 @@ struct Pages {
     double scale = 1.0;
     int across = 1;
     int down = 1;
-    QPointF offset; // centring inside the imageable area
+    QPointF offset;               // centring inside the imageable area
+    QVPagedView *paged = nullptr; // the view's own pages (then `across` is their number)
 
     int count() const { return across * down; }
 };
@@ -67,6 +74,16 @@ bool paginate(const QWidget *view, const PrintInfo &info, Pages &pages, QString 
         return fail(QStringLiteral("The margins leave no room on the paper."));
     pages.view = QSizeF(view->width(), view->height());
     pages.scale = info.scalingFactor > 0 ? info.scalingFactor : 1.0;
+    if (auto *paged = dynamic_cast<QVPagedView *>(const_cast<QWidget *>(view))) {
+        const int count = paged->pageCountForPrinting(info);
+        if (count <= 0)
+            return fail(QStringLiteral("There is nothing to print."));
+        if (count > kMaximumPages)
+            return fail(QStringLiteral("The view would take more than %1 pages.").arg(kMaximumPages));
+        pages.paged = paged;
+        pages.across = count;
+        return true;
+    }
     if (info.horizontalPagination == PrintInfo::Pagination::Fit &&
         pages.view.width() * pages.scale > pages.imageable.width())
         pages.scale = pages.imageable.width() / pages.view.width();
@@ -114,6 +131,45 @@ void drawPage(QWidget *view, const tolvane::QVLayoutImage &drawing, const PrintI
     painter.restore();
 }
 
+// One page of a view that knows its pages: the page's rectangle placed like a
+// whole view.
+void drawPagedPage(QWidget *view, const PrintInfo &info, const Pages &pages, int page, QPainter &painter)
+{
+    pages.paged->beginPage(page);
+    const QRectF rect = pages.paged->rectForPage(page, info);
+    if (rect.isEmpty())
+        return;
+    double scale = pages.scale;
+    if (info.horizontalPagination == PrintInfo::Pagination::Fit && rect.width() * scale > pages.imageable.width())
+        scale = pages.imageable.width() / rect.width();
+    if (info.verticalPagination == PrintInfo::Pagination::Fit && rect.height() * scale > pages.imageable.height())
+        scale = pages.imageable.height() / rect.height();
+    QPointF place = pages.imageable.topLeft();
+    if (const std::optional<QPointF> location = pages.paged->locationOfPrintRect(page, rect, info)) {
+        place = *location;
+    } else {
+        if (info.horizontallyCentered && rect.width() * scale < pages.imageable.width())
+            place.rx() += (pages.imageable.width() - rect.width() * scale) / 2;
+        if (info.verticallyCentered && rect.height() * scale < pages.imageable.height())
+            place.ry() += (pages.imageable.height() - rect.height() * scale) / 2;
+    }
+    painter.save();
+    if (pages.landscape) {
+        painter.translate(0, pages.paper.height());
+        painter.rotate(-90);
+    }
+    painter.setClipRect(pages.imageable);
+    painter.translate(place);
+    painter.scale(scale, scale);
+    painter.translate(-rect.topLeft());
+    painter.setClipRect(rect, Qt::IntersectClip);
+    if (auto *printing = dynamic_cast<QVPrintingView *>(view))
+        printing->drawForPrinting(painter, info);
+    else
+        tolvane::QVLayoutImage::fromView(view).draw(painter, QRectF(0, 0, view->width(), view->height()));
+    painter.restore();
+}
+
 } // namespace
 
 PrintInfo printInfoWithExtras(const PrintInfo &printInfo, const QVariantMap &extras)
@@ -139,6 +195,8 @@ PrintInfo printInfoWithExtras(const PrintInfo &printInfo, const QVariantMap &ext
 QVPrintOperation::QVPrintOperation(QWidget *view, const PrintInfo &printInfo) : m_view(view), m_printInfo(printInfo) {}
 
 const PrintInfo *QVPrintOperation::currentPrintInfo() { return runningPrintInfo(); }
+
+int QVPrintOperation::currentPage() { return runningPage(); }
 
 int QVPrintOperation::pageCount() const
 {
@@ -174,17 +232,24 @@ QByteArray QVPrintOperation::pdfForView(QWidget *view, const PrintInfo &info, QS
         // The view is recorded once, untransformed, and the recording is
         // replayed onto each page: widgets rendered straight through a
         // turned or clipped painter lose some of their children.
-        const tolvane::QVLayoutImage drawing =
-            dynamic_cast<QVPrintingView *>(view) ? tolvane::QVLayoutImage() : tolvane::QVLayoutImage::fromView(view);
+        const tolvane::QVLayoutImage drawing = dynamic_cast<QVPrintingView *>(view) || pages.paged
+            ? tolvane::QVLayoutImage()
+            : tolvane::QVLayoutImage::fromView(view);
         QPainter painter(&writer);
         const PrintInfo *previous = runningPrintInfo();
+        const int previousPage = runningPage();
         runningPrintInfo() = &info;
         for (int page = first; page <= last; ++page) {
             if (page > first)
                 writer.newPage();
-            drawPage(view, drawing, info, pages, page - 1, painter);
+            runningPage() = page;
+            if (pages.paged)
+                drawPagedPage(view, info, pages, page, painter);
+            else
+                drawPage(view, drawing, info, pages, page - 1, painter);
         }
         runningPrintInfo() = previous;
+        runningPage() = previousPage;
     }
     buffer.close();
     return data;

@@ -34,9 +34,12 @@
 #include "platform/PrintInfo.h"
 
 #include <QByteArray>
+#include <QPointF>
 #include <QRectF>
 #include <QString>
 #include <QVariantMap>
+
+#include <optional>
 
 class QPainter;
 class QWidget;
@@ -49,6 +52,38 @@ class QVPrintingView
 public:
     virtual ~QVPrintingView() = default;
     virtual void drawForPrinting(QPainter &painter, const PrintInfo &printInfo) = 0;
+};
+
+// A view that knows its own pages, as a form of several pages does (in place
+// of the cutting of the view into tiles above): the operation asks it for
+// the number of its pages and, for each page, the rectangle of the view
+// (top-left origin, points) that the page shows. Each page's rectangle is
+// placed on the paper as a whole view would be (scaled, centred or at the
+// imageable area's top left, clipped to that area) unless the view gives the
+// place itself; an empty rectangle leaves the page blank. Before a page is
+// drawn the view is told its number (currentPage() answers it while the page
+// is drawn), so that it can show what belongs on that page; a view that is
+// also a QVPrintingView then draws itself, any other is rendered with its
+// children.
+class QVPagedView
+{
+public:
+    virtual ~QVPagedView() = default;
+    // The number of pages; the first page is 1.
+    virtual int pageCountForPrinting(const PrintInfo &printInfo) = 0;
+    // The part of the view that the page shows (empty: a blank page).
+    virtual QRectF rectForPage(int page, const PrintInfo &printInfo) = 0;
+    // Where the rectangle's top-left corner lands in the logical page
+    // (points, before the scaling factor), or nothing for the usual place.
+    virtual std::optional<QPointF> locationOfPrintRect(int page, const QRectF &rect, const PrintInfo &printInfo)
+    {
+        (void)page;
+        (void)rect;
+        (void)printInfo;
+        return std::nullopt;
+    }
+    // Called before the page is drawn.
+    virtual void beginPage(int page) { (void)page; }
 };
 
 // Keys of print-info extras: the keys of the print info's stored form
@@ -91,6 +126,9 @@ public:
     // The print info of the operation that is drawing now, or null outside a
     // run (views that draw only while printing ask it).
     static const PrintInfo *currentPrintInfo();
+    // The number of the page being drawn now (the first is 1), or 0 outside
+    // a run.
+    static int currentPage();
 
     // The PDF of the pages of a view under a print info (no disposition).
     static QByteArray pdfForView(QWidget *view, const PrintInfo &printInfo, QString *error = nullptr);

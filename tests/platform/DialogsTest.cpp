@@ -70,3 +70,26 @@ TEST(Dialogs, SavePanelAnswersTheChosenPathOrNothing)
     // Without an implementation there is no panel to show.
     EXPECT_EQ(runSavePanel(panel), std::nullopt);
 }
+
+TEST(Dialogs, SuppressionBoxStateIsAnsweredUnlessAutomationRuns)
+{
+    tolvane::test::DialogsScope dialogs;
+    Alert alert = retryAlert();
+    alert.showsSuppressionButton = true;
+    dialogs->answers = {1, 1};
+    dialogs->suppressionChecks = {true};
+    AlertOutcome outcome = runAlertWithSuppression(alert);
+    EXPECT_EQ(outcome.answer, 1);
+    EXPECT_TRUE(outcome.suppressionChecked);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_TRUE(dialogs->alerts[0].showsSuppressionButton);
+
+    setAutomationMode(true);
+    dialogs->suppressionChecks = {true};
+    tolvane::test::ConsoleCapture console;
+    outcome = runAlertWithSuppression(alert);
+    EXPECT_EQ(outcome.answer, 0);
+    EXPECT_FALSE(outcome.suppressionChecked);
+    EXPECT_EQ(dialogs->alerts.size(), 1);
+    setAutomationMode(false);
+}

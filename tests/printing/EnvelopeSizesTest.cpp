@@ -3,7 +3,11 @@
 // texts that are not sizes.
 #include "PrintingTestSupport.h"
 
+#include "platform/Bundle.h"
 #include "printing/layouts/QVEnvelopeSizes.h"
+
+#include <QImage>
+#include <QSet>
 
 using namespace tolvane;
 
@@ -160,4 +164,38 @@ TEST_F(EnvelopeSizesTest, SizeTextsReadAndWrite)
     EXPECT_EQ(QVEnvelopeSizes::plainDecimal(6.125), QStringLiteral("6.125"));
     EXPECT_EQ(QVEnvelopeSizes::plainDecimal(11), QStringLiteral("11"));
     EXPECT_EQ(QVEnvelopeSizes::plainDecimal(0), QStringLiteral("0"));
+}
+
+TEST_F(EnvelopeSizesTest, EveryEnvelopeFeedPictureIsInTheBundle)
+{
+    // feed-direction-facing-tray, "-noreturn" for the printed side up
+    // without a return address.
+    const QStringList feeds = {QStringLiteral("left"), QStringLiteral("center"), QStringLiteral("right")};
+    const QStringList directions = {QStringLiteral("lef"), QStringLiteral("ref")};
+    const QStringList facings = {QStringLiteral("up"), QStringLiteral("down")};
+    const QStringList trays = {QStringLiteral("top"), QStringLiteral("front")};
+    QSet<QByteArray> drawings;
+    int count = 0;
+    for (const QString &feed : feeds)
+        for (const QString &direction : directions)
+            for (const QString &facing : facings)
+                for (const QString &tray : trays)
+                    for (const bool noreturn : {false, true}) {
+                        if (noreturn && facing != QLatin1String("up"))
+                            continue;
+                        const QString name = QStringList{feed, direction, facing, tray}.join(QLatin1Char('-')) +
+                            (noreturn ? QStringLiteral("-noreturn") : QString());
+                        SCOPED_TRACE(name.toStdString());
+                        const QString path = Bundle::pathForResource(name, QStringLiteral("png"));
+                        ASSERT_FALSE(path.isEmpty());
+                        const QImage image(path);
+                        ASSERT_FALSE(image.isNull());
+                        EXPECT_EQ(image.size(), QSize(180, 180));
+                        drawings.insert(
+                            QByteArray(reinterpret_cast<const char *>(image.constBits()), image.sizeInBytes()));
+                        ++count;
+                    }
+    EXPECT_EQ(count, 36);
+    // Every setting shows: no two pictures are the same.
+    EXPECT_EQ(drawings.size(), 36);
 }

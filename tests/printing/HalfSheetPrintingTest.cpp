@@ -53,7 +53,16 @@ int pdfPages(const QString &path)
     return 0;
 }
 
-using RecordingOpener = RecordingUrlOpener;
+class RecordingOpener final : public UrlOpener
+{
+public:
+    QList<QUrl> opened;
+    bool openUrl(const QUrl &url, bool) override
+    {
+        opened << url;
+        return true;
+    }
+};
 
 class HalfSheetPrintingTest : public PrintingTest
 {

@@ -11,6 +11,7 @@
 
 #include <QImage>
 #include <QRectF>
+#include <QWidget>
 
 #include <memory>
 
@@ -73,5 +74,29 @@ inline double darkShare(const QImage &image, const QRectF &points, int dpi = 300
     }
     return double(dark) / double(area.width() * area.height());
 }
+
+// The letters of the Intelligent Mail barcode as drawn: each of the 65 bars
+// (2.16 pt apart, standing on the view's bottom edge, 9 pt full height)
+// read from the raster at its top and bottom.
+inline QString readIntelligentMailBars(const QImage &raster, const QRectF &viewInLabel)
+{
+    QString letters;
+    const qreal bottom = viewInLabel.bottom();
+    for (int i = 0; i < 65; ++i) {
+        const qreal x = viewInLabel.x() + i * 2.16 + 0.34;
+        const bool top = darkShare(raster, QRectF(x, bottom - 8.6, 0.4, 0.4)) > 0.5;
+        const bool low = darkShare(raster, QRectF(x, bottom - 0.8, 0.4, 0.4)) > 0.5;
+        const bool middle = darkShare(raster, QRectF(x, bottom - 4.7, 0.4, 0.4)) > 0.5;
+        letters += !middle ? QLatin1Char('?')
+            : top && low   ? QLatin1Char('F')
+            : top          ? QLatin1Char('A')
+            : low          ? QLatin1Char('D')
+                           : QLatin1Char('T');
+    }
+    return letters;
+}
+
+// A frame of a view inside its window (the label or envelope view), top-left based.
+inline QRectF topLeftFrame(QWidget *view) { return QRectF(view->mapTo(view->window(), QPoint(0, 0)), view->size()); }
 
 } // namespace tolvane::test

@@ -37,35 +37,11 @@ protected:
     }
 };
 
-// The letters of the Intelligent Mail barcode as drawn: each of the 65 bars
-// (2.16 pt apart, standing on the view's bottom edge, 9 pt full height)
-// read from the raster at its top and bottom.
-QString readIntelligentMailBars(const QImage &raster, const QRectF &viewInLabel)
-{
-    QString letters;
-    const qreal bottom = viewInLabel.bottom();
-    for (int i = 0; i < 65; ++i) {
-        const qreal x = viewInLabel.x() + i * 2.16 + 0.34;
-        const bool top = darkShare(raster, QRectF(x, bottom - 8.6, 0.4, 0.4)) > 0.5;
-        const bool low = darkShare(raster, QRectF(x, bottom - 0.8, 0.4, 0.4)) > 0.5;
-        const bool middle = darkShare(raster, QRectF(x, bottom - 4.7, 0.4, 0.4)) > 0.5;
-        letters += !middle ? QLatin1Char('?')
-            : top && low   ? QLatin1Char('F')
-            : top          ? QLatin1Char('A')
-            : low          ? QLatin1Char('D')
-                           : QLatin1Char('T');
-    }
-    return letters;
-}
-
 QString withoutSpaces(QString text)
 {
     text.remove(QRegularExpression(QStringLiteral("\\s")));
     return text;
 }
-
-// A frame of a view inside the label view, top-left based.
-QRectF topLeftFrame(QWidget *view) { return QRectF(view->mapTo(view->window(), QPoint(0, 0)), view->size()); }
 
 } // namespace
 

@@ -6,7 +6,6 @@
 #include "RecordingDialogs.h"
 
 #include "platform/FakeUsbTransport.h"
-#include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "printing/PrintingServices.h"
 #include "printing/thermal/KIVONewTagwright.h"
@@ -40,18 +39,6 @@ public:
         return std::nullopt;
     }
     void rescan() override { ++rescans; }
-};
-
-// Records the URLs handed to the desktop instead of opening them.
-class RecordingUrlOpener final : public UrlOpener
-{
-public:
-    QList<QUrl> opened;
-    bool openUrl(const QUrl &url, bool) override
-    {
-        opened << url;
-        return true;
-    }
 };
 
 class FakeAccount final : public QVPrintingAccountServices

@@ -34,7 +34,14 @@ void offsetFrame(QWidget *view, qreal dx, qreal dy) { setFrame(view, frameOf(vie
 bool drawingToScreen(const QPainter &painter)
 {
     const QPaintDevice *device = painter.device();
-    return device && device->devType() == QInternal::Widget;
+    if (!device || device->devType() != QInternal::Widget)
+        return false;
+    // A widget rendered into a PDF or a recording still names itself as the
+    // device; the engine tells where the drawing goes.
+    const QPaintEngine *engine = painter.paintEngine();
+    return !engine ||
+        (engine->type() != QPaintEngine::Pdf && engine->type() != QPaintEngine::Picture &&
+         engine->type() != QPaintEngine::SVG);
 }
 
 qreal fontScaleForPainter(const QPainter &painter)

@@ -1,0 +1,191 @@
+#include "widgets/WidgetDialogs.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QPageLayout>
+#include <QPageSetupDialog>
+#include <QPageSize>
+#include <QPointer>
+#include <QPrinter>
+#include <QPushButton>
+#include <QStandardPaths>
+
+namespace tolvane {
+
+namespace {
+
+const char kAnswerProperty[] = "tolvaneAlertAnswer";
+
+QString suppressionTitle(const Alert &alert)
+{
+    return alert.suppressionButtonTitle.isEmpty() ? QStringLiteral("Do not show this message again")
+                                                  : alert.suppressionButtonTitle;
+}
+
+} // namespace
+
+QMessageBox *makeMessageBox(const Alert &alert, QWidget *parent)
+{
+    auto *box = new QMessageBox(parent);
+    box->setWindowTitle(QApplication::applicationDisplayName());
+    box->setIcon(QMessageBox::Warning);
+    box->setText(alert.messageText);
+    box->setInformativeText(alert.informativeText);
+    box->setTextFormat(Qt::PlainText);
+    QList<AlertButton> buttons = alert.buttons;
+    if (buttons.isEmpty())
+        buttons.append({QStringLiteral("OK"), 1});
+    QPushButton *escape = nullptr;
+    for (qsizetype i = 0; i < buttons.size(); ++i) {
+        const bool cancels = buttons[i].answer == alert.cancelAnswer && i > 0;
+        QPushButton *button = box->addButton(buttons[i].title,
+                                             i == 0        ? QMessageBox::AcceptRole
+                                                 : cancels ? QMessageBox::RejectRole
+                                                           : QMessageBox::ActionRole);
+        button->setProperty(kAnswerProperty, buttons[i].answer);
+        if (i == 0)
+            box->setDefaultButton(button);
+        if (cancels && !escape)
+            escape = button;
+    }
+    box->setEscapeButton(escape ? escape : box->defaultButton());
+    if (alert.showsSuppressionButton)
+        box->setCheckBox(new QCheckBox(suppressionTitle(alert), box));
+    return box;
+}
+
+int answerOfClickedButton(const QMessageBox &box, const Alert &alert)
+{
+    const QAbstractButton *clicked = box.clickedButton();
+    if (!clicked)
+        return alert.cancelAnswer;
+    const QVariant answer = clicked->property(kAnswerProperty);
+    return answer.isValid() ? answer.toInt() : alert.cancelAnswer;
+}
+
+int WidgetDialogs::runAlert(const Alert &alert) { return runAlertWithSuppression(alert).answer; }
+
+AlertOutcome WidgetDialogs::runAlertWithSuppression(const Alert &alert)
+{
+    QPointer<QMessageBox> box = makeMessageBox(alert, QApplication::activeWindow());
+    box->setWindowModality(Qt::ApplicationModal);
+    box->exec();
+    if (!box)
+        return {alert.cancelAnswer, false};
+    AlertOutcome outcome;
+    outcome.answer = answerOfClickedButton(*box, alert);
+    outcome.suppressionChecked = box->checkBox() && box->checkBox()->isChecked();
+    delete box;
+    return outcome;
+}
+
+QString savePanelPathWithExtension(const QString &chosen, const QStringList &allowedExtensions)
+{
+    if (chosen.isEmpty() || allowedExtensions.isEmpty())
+        return chosen;
+    const QString suffix = QFileInfo(chosen).suffix();
+    for (const QString &extension : allowedExtensions) {
+        if (suffix.compare(extension, Qt::CaseInsensitive) == 0)
+            return chosen;
+    }
+    return chosen + QLatin1Char('.') + allowedExtensions.first();
+}
+
+std::optional<QString> WidgetDialogs::runSavePanel(const SavePanel &panel)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), panel.title, folder);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    if (!panel.allowedExtensions.isEmpty()) {
+        QStringList patterns;
+        for (const QString &extension : panel.allowedExtensions)
+            patterns.append(QStringLiteral("*.") + extension);
+        dialog->setNameFilter(panel.title + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+        dialog->setDefaultSuffix(panel.allowedExtensions.first());
+    }
+    if (!panel.suggestedFileName.isEmpty())
+        dialog->selectFile(panel.suggestedFileName);
+    const int result = dialog->exec();
+    if (!dialog)
+        return std::nullopt;
+    const QStringList files = dialog->selectedFiles();
+    delete dialog;
+    if (result != QDialog::Accepted || files.isEmpty() || files.first().isEmpty())
+        return std::nullopt;
+    return savePanelPathWithExtension(files.first(), panel.allowedExtensions);
+}
+
+void applyPrintInfoToPrinter(const PrintInfo &printInfo, QPrinter &printer)
+{
+    if (!printInfo.printerName.isEmpty())
+        printer.setPrinterName(printInfo.printerName);
+    const QSizeF size = printInfo.paperSize;
+    const QSizeF portrait(std::min(size.width(), size.height()), std::max(size.width(), size.height()));
+    const QPageSize pageSize = portrait.width() > 0 ? QPageSize(portrait, QPageSize::Point, printInfo.paperName)
+                                                    : QPageSize(QPageSize::Letter);
+    const QPageLayout layout(
+        pageSize,
+        printInfo.orientation == PrintInfo::Orientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+        QMarginsF(printInfo.leftMargin, printInfo.topMargin, printInfo.rightMargin, printInfo.bottomMargin),
+        QPageLayout::Point, QMarginsF());
+    printer.setPageLayout(layout);
+}
+
+PrintInfo printInfoFromPrinter(const QPrinter &printer, const PrintInfo &base)
+{
+    PrintInfo info = base;
+    const QPageLayout layout = printer.pageLayout();
+    const QPageSize pageSize = layout.pageSize();
+    info.paperSize = pageSize.size(QPageSize::Point);
+    if (!pageSize.name().isEmpty())
+        info.paperName = pageSize.name();
+    info.orientation = layout.orientation() == QPageLayout::Landscape ? PrintInfo::Orientation::Landscape
+                                                                      : PrintInfo::Orientation::Portrait;
+    const QMarginsF margins = layout.margins(QPageLayout::Point);
+    info.leftMargin = margins.left();
+    info.topMargin = margins.top();
+    info.rightMargin = margins.right();
+    info.bottomMargin = margins.bottom();
+    if (!printer.printerName().isEmpty())
+        info.printerName = printer.printerName();
+    return info;
+}
+
+std::optional<PrintInfo> WidgetDialogs::runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    // The accessory edits the print info the dialog shows: it sees the
+    // settings first and has the last word on what the dialog chose.
+    PrintInfo shown = printInfo;
+    if (accessory) {
+        accessory->setAccessoryPrintInfo(printInfo);
+        shown = accessory->accessoryPrintInfo();
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    applyPrintInfoToPrinter(shown, printer);
+    QPointer<QPageSetupDialog> dialog = new QPageSetupDialog(&printer, QApplication::activeWindow());
+    dialog->setWindowModality(Qt::ApplicationModal);
+    const int result = dialog->exec();
+    if (!dialog)
+        return std::nullopt;
+    delete dialog;
+    if (result != QDialog::Accepted)
+        return std::nullopt;
+    PrintInfo chosen = printInfoFromPrinter(printer, shown);
+    if (accessory) {
+        accessory->setAccessoryPrintInfo(chosen);
+        chosen = accessory->accessoryPrintInfo();
+    }
+    return chosen;
+}
+
+void registerWidgetDialogs() { setDialogs(std::make_shared<WidgetDialogs>()); }
+
+} // namespace tolvane
