@@ -43,16 +43,6 @@ PrintInfo letterInfo()
     return info;
 }
 
-int pdfPages(const QString &path)
-{
-    QByteArray out;
-    runTool(QStringLiteral("pdfinfo"), {path}, &out);
-    for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("Pages:")))
-            return line.mid(6).trimmed().toInt();
-    return 0;
-}
-
 class RecordingOpener final : public UrlOpener
 {
 public:
@@ -144,12 +134,12 @@ TEST_F(HalfSheetPrintingTest, PaginationPageRangeAndLandscapePaper)
     info.topMargin = info.bottomMargin = 72;
     info.verticalPagination = PrintInfo::Pagination::Auto;
     EXPECT_EQ(QVPrintOperation(tall.get(), info).pageCount(), 4);
-    EXPECT_EQ(pdfPages(printToFile(tall.get(), info, QStringLiteral("tall-auto.pdf"))), 4);
+    EXPECT_EQ(pdfPageCount(printToFile(tall.get(), info, QStringLiteral("tall-auto.pdf"))), 4);
 
     info.allPages = false;
     info.firstPage = 2;
     info.lastPage = 3;
-    EXPECT_EQ(pdfPages(printToFile(tall.get(), info, QStringLiteral("tall-range.pdf"))), 2);
+    EXPECT_EQ(pdfPageCount(printToFile(tall.get(), info, QStringLiteral("tall-range.pdf"))), 2);
     info.firstPage = 7;
     info.lastPage = 9;
     EXPECT_TRUE(printToFile(tall.get(), info, QStringLiteral("tall-none.pdf")).isEmpty());
@@ -159,7 +149,7 @@ TEST_F(HalfSheetPrintingTest, PaginationPageRangeAndLandscapePaper)
     info.verticalPagination = PrintInfo::Pagination::Fit;
     info.horizontallyCentered = true;
     const QString fit = printToFile(tall.get(), info, QStringLiteral("tall-fit.pdf"));
-    EXPECT_EQ(pdfPages(fit), 1);
+    EXPECT_EQ(pdfPageCount(fit), 1);
     const double scale = 648.0 / 2000.0;
     const double left = (612 - 200 * scale) / 2;
     EXPECT_GT(darkShare(pdfRaster(fit, 300), QRectF(left, 72, 60 * scale, 60 * scale).adjusted(1, 1, -1, -1)), 0.9);

@@ -76,15 +76,21 @@ inline QImage pdfRaster(const QString &path, int dpi)
     return QImage(base + QStringLiteral(".png"));
 }
 
-// `pdfinfo` page size line, e.g. "175 x 110 pts".
-inline QString pdfPageSize(const QString &path)
+// The value of a `pdfinfo` line ("Pages:", "Page size:"), or an empty text.
+inline QString pdfInfoValue(const QString &path, const QString &field)
 {
     QByteArray out;
     runTool(QStringLiteral("pdfinfo"), {path}, &out);
     for (const QString &line : QString::fromUtf8(out).split(QLatin1Char('\n')))
-        if (line.startsWith(QLatin1String("Page size:")))
-            return line.mid(10).trimmed();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed();
     return QString();
 }
+
+// `pdfinfo` page size line, e.g. "175 x 110 pts".
+inline QString pdfPageSize(const QString &path) { return pdfInfoValue(path, QStringLiteral("Page size:")); }
+
+// The number of pages of a PDF file (0 when it is not one).
+inline int pdfPageCount(const QString &path) { return pdfInfoValue(path, QStringLiteral("Pages:")).toInt(); }
 
 } // namespace tolvane::test

@@ -1,0 +1,114 @@
+#include "printing/customs/QVPdfPages.h"
+
+#include "platform/Bundle.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QPdfDocument>
+#include <QTemporaryFile>
+
+#include <cmath>
+
+namespace tolvane {
+
+namespace {
+
+constexpr double kMaximumPixels = 64.0 * 1024 * 1024;
+
+} // namespace
+
+QVPdfPages::~QVPdfPages() = default;
+
+std::shared_ptr<const QVPdfPages> QVPdfPages::fromData(const QByteArray &data, QString *error)
+{
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return std::shared_ptr<const QVPdfPages>();
+    };
+    if (!data.startsWith("%PDF") && !data.left(1024).contains("%PDF-"))
+        return fail(QStringLiteral("The data is not a PDF document."));
+    std::shared_ptr<QVPdfPages> pages(new QVPdfPages);
+    pages->m_data = data;
+    // QtPdf reads a file at once (a device would be read as it arrives).
+    pages->m_file =
+        std::make_unique<QTemporaryFile>(QDir(QDir::tempPath()).filePath(QStringLiteral("tolvane-XXXXXX.pdf")));
+    if (!pages->m_file->open() || pages->m_file->write(data) != data.size() || !pages->m_file->flush())
+        return fail(QStringLiteral("The PDF document could not be read: %1").arg(pages->m_file->errorString()));
+    pages->m_document = std::make_unique<QPdfDocument>();
+    const QPdfDocument::Error result = pages->m_document->load(pages->m_file->fileName());
+    if (result != QPdfDocument::Error::None || pages->m_document->pageCount() <= 0)
+        return fail(QStringLiteral("The PDF document could not be read."));
+    return pages;
+}
+
+std::shared_ptr<const QVPdfPages> QVPdfPages::named(const QString &name)
+{
+    const QString path = Bundle::pathForResource(name, QStringLiteral("pdf"));
+    if (path.isEmpty())
+        return nullptr;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    return fromData(file.readAll());
+}
+
+int QVPdfPages::pageCount() const { return m_document ? m_document->pageCount() : 0; }
+
+QSizeF QVPdfPages::pageSize(int index) const
+{
+    if (index < 0 || index >= pageCount())
+        return QSizeF();
+    const QSizeF size = m_document->pagePointSize(index);
+    return size.width() > 0 && size.height() > 0 ? size : QSizeF();
+}
+
+QImage QVPdfPages::renderPage(int index, double dpi) const
+{
+    const QSizeF points = pageSize(index);
+    if (points.isEmpty() || !(dpi > 0))
+        return QImage();
+    double scale = dpi / 72.0;
+    const double pixels = points.width() * scale * points.height() * scale;
+    if (pixels > kMaximumPixels)
+        scale *= std::sqrt(kMaximumPixels / pixels);
+    const QSize size(std::max(1, int(std::lround(points.width() * scale))),
+                     std::max(1, int(std::lround(points.height() * scale))));
+    // What the page leaves empty stays transparent, so that a page drawn
+    // over another lets it show through.
+    QImage page = m_document->render(index, size);
+    if (page.isNull())
+        return QImage();
+    const int dotsPerMeter = int(std::lround(scale * 72.0 / 0.0254));
+    page.setDotsPerMeterX(dotsPerMeter);
+    page.setDotsPerMeterY(dotsPerMeter);
+    return page;
+}
+
+QVLayoutImage QVPdfPages::pageImage(int index, double dpi) const
+{
+    const QImage image = renderPage(index, dpi);
+    return image.isNull() ? QVLayoutImage() : QVLayoutImage::fromImage(image);
+}
+
+void QVPdfPages::drawPage(QPainter &painter, int index, const QRectF &target, double dpi) const
+{
+    const QImage image = renderPage(index, dpi);
+    if (!image.isNull())
+        painter.drawImage(target, image);
+}
+
+QVLayoutImage customsImageWithData(const QByteArray &data)
+{
+    if (data.isEmpty())
+        return QVLayoutImage();
+    if (const std::shared_ptr<const QVPdfPages> pdf = QVPdfPages::fromData(data))
+        return pdf->pageImage(0);
+    QImage image;
+    if (!image.loadFromData(data))
+        return QVLayoutImage();
+    return QVLayoutImage::fromImage(image);
+}
+
+} // namespace tolvane
