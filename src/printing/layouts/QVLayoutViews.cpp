@@ -151,7 +151,7 @@ QRectF QVImageView::imageRect() const
 void QVImageView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.setClipRect(rect());
+    painter.setClipRect(rect(), Qt::IntersectClip);
     m_image.draw(painter, imageRect());
     if (m_framed) {
         painter.setPen(QPen(Qt::black, 1));
@@ -269,7 +269,7 @@ void QVAddressField::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::TextAntialiasing, drawingToScreen(painter));
     painter.setRenderHint(QPainter::Antialiasing, drawingToScreen(painter));
-    painter.setClipRect(rect());
+    painter.setClipRect(rect(), Qt::IntersectClip);
     if (!m_document.isEmpty()) {
         painter.save();
         painter.translate(kHorizontalInset, 0);
