@@ -173,8 +173,6 @@ QString barcodePng(const QImage &page, const QRectF &points, const QString &name
     return path;
 }
 
-QRectF topLeftFrame(QWidget *view) { return QRectF(view->mapTo(view->window(), QPoint(0, 0)), view->size()); }
-
 class CustomsFormsTest : public PrintingTest
 {
 protected:

@@ -12,6 +12,7 @@
 #include "model/TemplateSubstitution.h"
 #include "platform/UserDefaults.h"
 #include "printing/QVPrintOperation.h"
+#include "printing/customs/QVCustomsItems.h"
 #include "printing/customs/QVIntl2976AView.h"
 #include "printing/customs/QVViewTags.h"
 #include "printing/layouts/QVLabelFitting.h"
@@ -244,11 +245,10 @@ QVariantMap QVIntl2976ALabelController::valuesForShipment(const QVShipment &ship
         put(QStringLiteral("toEmail"), QStringLiteral("Email: %1").arg(to.email()));
 
     // The first five items fill the rows.
-    const QVariant stored = shipment.objectForKey(QVShipmentItemsKey);
-    const QVariantList items = stored.typeId() == QMetaType::QVariantList ? stored.toList() : QVariantList();
+    const QList<QVariantMap> items = customsItemList(shipment);
     QStringList countries;
-    for (int row = 1; row <= 5 && row <= items.size(); ++row) {
-        const QVariantMap item = items.at(row - 1).toMap();
+    for (int row = 1; row <= QVCustomsItemRowCount && row <= items.size(); ++row) {
+        const QVariantMap &item = items.at(row - 1);
         const QString n = QString::number(row);
         put(QStringLiteral("description") + n, itemText(item, QVShipmentItemDescriptionKey, QString()));
         put(QStringLiteral("qty") + n, itemText(item, QVShipmentItemQuantityKey, QStringLiteral("1")));
@@ -294,7 +294,7 @@ QVariantMap QVIntl2976ALabelController::valuesForShipment(const QVShipment &ship
     put(QStringLiteral("totalWeight"),
         QStringLiteral("%1 lb %2 oz").arg(total.poundsComponent()).arg(total.ouncesComponent()));
     // Every item counts, also beyond the five rows.
-    put(QStringLiteral("totalValue"), moneyString(customsValue(shipment)));
+    put(QStringLiteral("totalValue"), moneyString(customsTotalValue(shipment)));
     if (defaults().boolForKey(QStringLiteral("showTotalPostageOn2976A")))
         put(QStringLiteral("totalPostage"), moneyString(shipment.totalPrice()));
     const QVariant sender = shipment.objectForKey(QVUSPSShipmentCustomsFormSendersNameKey);
