@@ -84,15 +84,6 @@ QString withoutSpaces(QString text)
     return text;
 }
 
-int pdfPageCount(const QString &path)
-{
-    QByteArray out;
-    runTool(QStringLiteral("pdfinfo"), {path}, &out);
-    const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)")).match(QString::fromUtf8(out));
-    return match.hasMatch() ? match.captured(1).toInt() : 0;
-}
-
 // One page of a PDF rasterised by pdftoppm, grey.
 QImage pdfPageRaster(const QString &path, int page, int dpi = 100)
 {
