@@ -47,8 +47,8 @@ build: configure
 
 run: setup
 	$(call configure,$(RUN_BUILD),,-DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF)
-	@cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvane
-	@$(RUN_BUILD)/src/app/tolvane
+	@cmake --build $(RUN_BUILD) -j $(JOBS) --target tolvane tolvane-standins
+	@$(RUN_BUILD)/tools/tolvane-standins --run-dir $(RUN_BUILD)/standins-run $(RUN_BUILD)/src/app/tolvane
 
 test: build
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

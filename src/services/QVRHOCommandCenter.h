@@ -161,7 +161,8 @@ public:
     // Why the last attempt to keep the credential failed (empty when it did
     // not fail).
     QString lastCredentialStoreError() const { return m_credentialStoreError; }
-    // The host of the server begins with "192.168" or ends with ".local".
+    // The host of the server begins with "192.168" or ends with ".local", or
+    // is a loopback address ("localhost", 127.x.y.z, ::1).
     bool testServer() const;
     // A status with the new account and pass phrase; true when the server
     // answered with return code 1. The old account number comes back when

@@ -7,6 +7,7 @@
 #include "services/QVRHOIndiciumRequest.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 
+#include <QRegularExpression>
 #include <QtDebug>
 
 #include <chrono>
@@ -104,7 +105,12 @@ bool QVRHOCommandCenter::testServer() const
     QString host = QUrl(server()).host();
     if (host.isEmpty())
         host = QUrl(QStringLiteral("https://") + server()).host();
-    return host.startsWith(QLatin1String("192.168")) || host.endsWith(QLatin1String(".local"));
+    if (host.startsWith(QLatin1String("192.168")) || host.endsWith(QLatin1String(".local")))
+        return true;
+    // A server on this computer (the loopback addresses) is a test server
+    // too: no postage service of the vendor runs there.
+    static const QRegularExpression loopbackIPv4(QStringLiteral("^127(\\.[0-9]{1,3}){3}$"));
+    return host == QLatin1String("localhost") || host == QLatin1String("::1") || loopbackIPv4.match(host).hasMatch();
 }
 
 bool QVRHOCommandCenter::tryNewUseridPassword(const QString &newUserid, const QString &newPassword)

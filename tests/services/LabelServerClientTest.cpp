@@ -206,7 +206,12 @@ TEST_F(LabelServerClientTest, TheAccountIsThePostageServerClientsUnlessAnotherIs
                  {"vpo.local", true},
                  {"https://postage.example", false},
                  {"10.0.0.1", false},
-                 {"https://x.local.example", false}};
+                 {"https://x.local.example", false},
+                 {"http://127.0.0.1:8080", true},
+                 {"localhost", true},
+                 {"http://[::1]:80/", true},
+                 {"127.example", false},
+                 {"https://128.0.0.1", false}};
     for (const auto &c : cases) {
         postage->setServer(QString::fromLatin1(c.server));
         EXPECT_EQ(postageServerAccount()->testServer(), c.test) << c.server;

@@ -1,0 +1,47 @@
+#pragma once
+// The project's own stand-ins for the vendor's servers, for trying the
+// application on a computer from which no vendor server can be reached
+// (make run). They are the fakes the tests use (tests/support), on loopback
+// ports, with one demo postage account whose number and pass phrase exist
+// only in this program.
+//
+// The label server, the label-number service, the account information and
+// the vendor's web site (its supplemental service) share one host in the
+// application's settings ("labelServiceServer", "tolvaneWebSite"), so one
+// HTTPS front server takes their paths and hands each request to the fake
+// that answers it. The postage server and the zone-chart service have hosts
+// of their own (plain HTTP), as has the partner label service (HTTPS).
+#include <QString>
+#include <QVariantMap>
+
+#include <memory>
+
+class StandInServers
+{
+public:
+    StandInServers();
+    ~StandInServers();
+    StandInServers(const StandInServers &) = delete;
+    StandInServers &operator=(const StandInServers &) = delete;
+
+    // Whether every server listens; else why not.
+    bool isReady() const;
+    QString errorString() const;
+
+    // The application's settings that point it at the stand-ins and name
+    // the demo account.
+    QVariantMap settings() const;
+    // The certificate authority of the HTTPS stand-ins (the application
+    // trusts it through TOLVANE_TEST_CA_FILE).
+    QString certificateAuthorityFile() const;
+
+    static QString demoAccountNumber();
+    static QString demoPassPhrase();
+
+    // A line per server for the console.
+    QStringList description() const;
+
+private:
+    struct Servers;
+    std::unique_ptr<Servers> m;
+};
