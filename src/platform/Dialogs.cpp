@@ -78,3 +78,12 @@ std::optional<QString> runSavePanel(const SavePanel &panel)
     }
     return dialogs()->runSavePanel(panel);
 }
+
+std::optional<QString> runOpenPanel(const OpenPanel &panel)
+{
+    if (isAutomationMode()) {
+        qWarning("Open panel \"%s\" not shown (automation).", qUtf8Printable(panel.title));
+        return std::nullopt;
+    }
+    return dialogs()->runOpenPanel(panel);
+}

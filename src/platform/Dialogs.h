@@ -66,6 +66,13 @@ struct SavePanel {
     QStringList allowedExtensions;
 };
 
+// An open panel for one file: its title and the extensions (without the
+// dot) the file may have; none listed: a file of any type.
+struct OpenPanel {
+    QString title;
+    QStringList allowedExtensions;
+};
+
 class Dialogs
 {
 public:
@@ -98,6 +105,15 @@ public:
         (void)panel;
         return std::nullopt;
     }
+
+    // Shows the open panel modally and answers the chosen file's path, or
+    // nothing when the user cancels. Implementations without such a panel
+    // answer nothing.
+    virtual std::optional<QString> runOpenPanel(const OpenPanel &panel)
+    {
+        (void)panel;
+        return std::nullopt;
+    }
 };
 
 // Registers the implementation (nullptr brings back the console stand-in).
@@ -124,3 +140,7 @@ std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAcces
 // Runs the save panel through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing (as a cancel).
 std::optional<QString> runSavePanel(const SavePanel &panel);
+
+// Runs the open panel through the registered implementation; in automation
+// mode nothing is shown and the answer is nothing (as a cancel).
+std::optional<QString> runOpenPanel(const OpenPanel &panel);

@@ -95,24 +95,27 @@ QString savePanelPathWithExtension(const QString &chosen, const QStringList &all
     return chosen + QLatin1Char('.') + allowedExtensions.first();
 }
 
-std::optional<QString> WidgetDialogs::runSavePanel(const SavePanel &panel)
+namespace {
+
+// Runs a file dialog modally; the first selected file, or nothing when
+// cancelled.
+std::optional<QString> runFileDialog(const QString &title, const QString &folder, const QStringList &extensions,
+                                     bool save, const QString &suggestedFileName)
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    if (folder.isEmpty() || !QFileInfo(folder).isDir())
-        folder = QDir::homePath();
-    QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), panel.title, folder);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
+    QPointer<QFileDialog> dialog = new QFileDialog(QApplication::activeWindow(), title, folder);
+    dialog->setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setWindowModality(Qt::ApplicationModal);
-    if (!panel.allowedExtensions.isEmpty()) {
+    if (!extensions.isEmpty()) {
         QStringList patterns;
-        for (const QString &extension : panel.allowedExtensions)
+        for (const QString &extension : extensions)
             patterns.append(QStringLiteral("*.") + extension);
-        dialog->setNameFilter(panel.title + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
-        dialog->setDefaultSuffix(panel.allowedExtensions.first());
+        dialog->setNameFilter(title + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
+        if (save)
+            dialog->setDefaultSuffix(extensions.first());
     }
-    if (!panel.suggestedFileName.isEmpty())
-        dialog->selectFile(panel.suggestedFileName);
+    if (!suggestedFileName.isEmpty())
+        dialog->selectFile(suggestedFileName);
     const int result = dialog->exec();
     if (!dialog)
         return std::nullopt;
@@ -120,7 +123,26 @@ std::optional<QString> WidgetDialogs::runSavePanel(const SavePanel &panel)
     delete dialog;
     if (result != QDialog::Accepted || files.isEmpty() || files.first().isEmpty())
         return std::nullopt;
-    return savePanelPathWithExtension(files.first(), panel.allowedExtensions);
+    return files.first();
+}
+
+} // namespace
+
+std::optional<QString> WidgetDialogs::runSavePanel(const SavePanel &panel)
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    const std::optional<QString> chosen =
+        runFileDialog(panel.title, folder, panel.allowedExtensions, true, panel.suggestedFileName);
+    if (!chosen)
+        return std::nullopt;
+    return savePanelPathWithExtension(*chosen, panel.allowedExtensions);
+}
+
+std::optional<QString> WidgetDialogs::runOpenPanel(const OpenPanel &panel)
+{
+    return runFileDialog(panel.title, QDir::homePath(), panel.allowedExtensions, false, QString());
 }
 
 void applyPrintInfoToPrinter(const PrintInfo &printInfo, QPrinter &printer)

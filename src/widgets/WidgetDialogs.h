@@ -2,7 +2,7 @@
 // The dialogs interface shown with Qt Widgets: alerts as message boxes
 // (buttons in the alert's order, the first one the default, Escape pressing
 // the button that answers the cancel answer, the suppression box as the
-// box's check box), the save panel as a file dialog and the page set-up as
+// box's check box), the save and open panels as file dialogs and the page set-up as
 // the print support's page set-up dialog.
 //
 // registerWidgetDialogs() makes it the program's dialogs; call it once the
@@ -24,6 +24,7 @@ public:
     AlertOutcome runAlertWithSuppression(const Alert &alert) override;
     std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory) override;
     std::optional<QString> runSavePanel(const SavePanel &panel) override;
+    std::optional<QString> runOpenPanel(const OpenPanel &panel) override;
 };
 
 void registerWidgetDialogs();

@@ -6,6 +6,7 @@
 #include "PrivateCupsd.h"
 
 #include "platform/Dialogs.h"
+#include "printing/setup/QVPrinterSetupController.h"
 #include "printing/thermal/QVZebraPrinter.h"
 #include "printing/thermal/Zebra2844.h"
 
@@ -179,4 +180,24 @@ TEST_F(CupsPrintingTest, MissingOrRejectingQueueIsAFailure)
     EXPECT_EQ(Zebra2844::writeData(everyByte()), ZebraWriteOutcome::Cancelled);
     EXPECT_EQ(dialogs->alerts.size(), 1);
     EXPECT_FALSE(printer.waitForJobs(1, 500));
+}
+
+TEST_F(CupsPrintingTest, ZebraToolsCommandAndConfigurationReachTheQueueAsTypedPlusLineFeed)
+{
+    addQueue(QStringLiteral("zebra"), QStringLiteral("Zebra LP 2844 EPL2"));
+    QVPrinterSetupController controller;
+    // The queue tab stores the only Zebra queue; the tools print through it.
+    controller.selectZebraConnectionTab(QStringLiteral("2"));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("advancedZebraPathPrinterID")), QStringLiteral("zebra"));
+    controller.setAdvancedZebraPath(true);
+
+    controller.setZebraCommand(QStringLiteral("N"));
+    controller.sendZebraCommand();
+    ASSERT_TRUE(printer.waitForJobs(1));
+    controller.printZebraConfiguration();
+    ASSERT_TRUE(printer.waitForJobs(2));
+    EXPECT_EQ(printer.received(), (QList<QByteArray>{QByteArray("N\n"), QByteArray("U\n")}));
+    EXPECT_TRUE(cupsd.waitForCompletion(2));
+    EXPECT_EQ(cupsd.jobAttributes(2).value(QStringLiteral("job-name")).toString(), QStringLiteral("Tolvane Label"));
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
 }

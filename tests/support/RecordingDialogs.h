@@ -55,6 +55,30 @@ public:
         savePanels.append(panel);
         return savePaths.isEmpty() ? std::nullopt : savePaths.takeFirst();
     }
+
+    QList<OpenPanel> openPanels;
+    // The paths the open panels answer in order; nothing (a cancel) when
+    // they run out or the answer is nothing.
+    QList<std::optional<QString>> openPaths;
+
+    std::optional<QString> runOpenPanel(const OpenPanel &panel) override
+    {
+        openPanels.append(panel);
+        return openPaths.isEmpty() ? std::nullopt : openPaths.takeFirst();
+    }
+
+    // The print infos the page set-up was shown with.
+    QList<PrintInfo> pageSetups;
+    // Plays the user of the page set-up: may edit the accessory, and answers
+    // the settings chosen (nothing: cancelled). Without it every page set-up
+    // is cancelled.
+    std::function<std::optional<PrintInfo>(const PrintInfo &, PageSetupAccessory *)> onPageSetup;
+
+    std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory) override
+    {
+        pageSetups.append(printInfo);
+        return onPageSetup ? onPageSetup(printInfo, accessory) : std::nullopt;
+    }
 };
 
 // Registers a RecordingDialogs for the scope.

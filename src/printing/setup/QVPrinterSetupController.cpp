@@ -22,6 +22,10 @@ const QString kUseKIVOForEnvelopes = QStringLiteral("useKIVOForEnvelopes");
 const QString kKivoSettings = QStringLiteral("kivoSettings");
 const QString kDefaultLabel = QStringLiteral("defaultLabel");
 const QString kPrinter = QStringLiteral("printer");
+const QString kTray = QStringLiteral("tray");
+const QString kDensity = QStringLiteral("density");
+// The tray of a printer with one roll.
+const QString kNoTray = QStringLiteral("0");
 const QString kUpdatedPlainPaperPrintInfo = QStringLiteral("updatedPlainPaperPrintInfo");
 const QString kOverrideFCMIPrintInfo = QStringLiteral("overrideFCMIPrintInfo");
 const QString kOverride2976APrintInfo = QStringLiteral("override2976APrintInfo");
@@ -33,16 +37,6 @@ QString queueNameKey(const QString &purpose) { return QStringLiteral("p_%1_name"
 const QString kZebraThermalPrinter = QStringLiteral("Zebra Thermal Printer");
 
 UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
-
-void showAlert(const QString &message, const QString &informative)
-{
-    Alert alert;
-    alert.messageText = message;
-    alert.informativeText = informative;
-    alert.buttons = {{QStringLiteral("OK"), 1}};
-    alert.cancelAnswer = 1;
-    runAlert(alert);
-}
 
 // The purpose's settings when none are stored.
 PrintInfo defaultPrintInfo(const QString &key, const QVPrinterSetupController &controller)
@@ -82,6 +76,10 @@ PrintInfo defaultPrintInfo(const QString &key, const QVPrinterSetupController &c
 
 struct QVPrinterSetupController::Observers {
     NotificationObserver serialPorts;
+    NotificationObserver defaults;
+    // Set while the controls are refreshed (the refresh itself stores
+    // defaults).
+    bool refreshing = false;
 };
 
 QVPrinterSetupController::QVPrinterSetupController(QObject *parent)
@@ -89,14 +87,44 @@ QVPrinterSetupController::QVPrinterSetupController(QObject *parent)
 {
     const int tag = kivoTagForLabelType(kivoSettings().value(kDefaultLabel).toString());
     m_controls.stockTag = tag >= 0 ? tag : 0;
-    for (const QVariantMap &queue : QVZebraPrinter::allPrinters())
+    // The Zebra queues are listed; the stored queue is kept even when it is
+    // missing now (the sheet's queue tab chooses another).
+    m_controls.zebraPrinters = QVZebraPrinter::allPrinters();
+    for (const QVariantMap &queue : std::as_const(m_controls.zebraPrinters)) {
         m_controls.zebraQueues << queue.value(QVZebraPrinterNameKey).toString();
+        if (queue.value(QVZebraPrinterIDKey).toString() ==
+            defaults().stringForKey(QStringLiteral("advancedZebraPathPrinterID")))
+            m_controls.zebraPrinterName = queue.value(QVZebraPrinterIDKey).toString();
+    }
     refreshControls();
     m_observers->serialPorts = NotificationCenter::defaultCenter().addObserver(
         SXSerialPortListDidUpdateNotifiation, [this](const Notification &) { refreshControls(); });
+    // Any change of the defaults rebuilds the size menus (on the
+    // controller's thread).
+    m_observers->defaults = NotificationCenter::defaultCenter().addObserver(
+        NSUserDefaultsDidChangeNotification, [this](const Notification &) {
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    buildSizeMenus();
+                    if (!m_observers->refreshing)
+                        emit controlsChanged();
+                },
+                QThread::currentThread() == thread() ? Qt::DirectConnection : Qt::QueuedConnection);
+        });
 }
 
 QVPrinterSetupController::~QVPrinterSetupController() = default;
+
+void QVPrinterSetupController::showAlert(const QString &message, const QString &informative)
+{
+    Alert alert;
+    alert.messageText = message;
+    alert.informativeText = informative;
+    alert.buttons = {{QStringLiteral("OK"), 1}};
+    alert.cancelAnswer = 1;
+    runAlert(alert);
+}
 
 std::shared_ptr<QVPrinterSetupController> QVPrinterSetupController::sharedController()
 {
@@ -323,13 +351,101 @@ void QVPrinterSetupController::scheduleRefresh()
 
 void QVPrinterSetupController::refreshControls()
 {
-    m_controls.printerType = defaults().stringForKey(kPrinterType);
-    m_controls.useKIVOForEnvelopes = defaults().boolForKey(kUseKIVOForEnvelopes);
-    m_controls.useKIVOForEnvelopesEnabled = KIVONewTagwright::printerAvailable();
-    m_controls.fcmiChoiceTag = defaults().boolForKey(kOverrideFCMIPrintInfo) ? 1 : 0;
-    m_controls.form2976AChoiceTag = defaults().boolForKey(kOverride2976APrintInfo) ? 1 : 0;
-    m_controls.serialPorts.clear();
-    for (const QVPrintingSerialPort &port : serialPortList()->ports())
-        m_controls.serialPorts << port.bsdPath;
+    m_observers->refreshing = true;
+    QVPrinterSetupControls &c = m_controls;
+    // Everything type-dependent starts off.
+    c.kivoToolsEnabled = c.zebraToolsEnabled = c.plainPaperButtonsEnabled = c.stockChoiceEnabled = false;
+    c.useKIVOForEnvelopes = defaults().boolForKey(kUseKIVOForEnvelopes);
+    c.useKIVOForEnvelopesEnabled = KIVONewTagwright::printerAvailable();
+
+    c.plainPaperQueueName = plainPaperPrintInfoForKey(QVPlainPaperPrintInfoKey).printerName;
+    c.mailingRecordQueueName = plainPaperPrintInfoForKey(QVMailingRecordPaperInfoKey).printerName;
+    c.envelopeQueueName = plainPaperPrintInfoForKey(QVEnvelopePrintInfoKey).printerName;
+    refreshCustomsForms(labelTypeForEnvelope(false));
+
+    c.stockPrinterNames = QStringList(kivoLabelTypes().size());
+    c.printerType = defaults().stringForKey(kPrinterType);
+    c.printerChoice = -1;
+    if (c.printerType == QVPlainPaperPrinter) {
+        c.printerChoice = 0;
+        c.plainPaperButtonsEnabled = true;
+    } else if (c.printerType == QVKIVOTagwrightPrinter) {
+        c.printerChoice = 1;
+        c.kivoToolsEnabled = c.stockChoiceEnabled = true;
+        const int tag = kivoTagForLabelType(defaults().stringForKey(kPrinterLabel));
+        if (tag >= 0)
+            c.stockTag = tag;
+        refreshStockPrinterNames();
+    } else if (c.printerType == QVZebra2844Printer) {
+        c.printerChoice = 2;
+        c.zebraToolsEnabled = true;
+        refreshZebraControls();
+    }
+    rebuildSerialRows();
+    refreshEnvelopeControls();
+    buildSizeMenus();
+    m_observers->refreshing = false;
     emit controlsChanged();
+}
+
+QString QVPrinterSetupController::thermalQueueName(const QString &labelType)
+{
+    if (labelType == QVKIVO8836105Label)
+        return printerNameForPrinterType(QVKIVOTagwrightPrinter, labelType, QString()).value_or(QString());
+    return printerNameForPrinterType(QVZebra2844Printer, labelType, QString()).value_or(QString());
+}
+
+void QVPrinterSetupController::refreshCustomsForms(const QString &labelType)
+{
+    QVPrinterSetupControls &c = m_controls;
+    const bool thermal = labelType == QVEPL2Label || labelType == QVZPLIILabel || labelType == QVKIVO8836105Label;
+    const QString thermalName = thermal ? thermalQueueName(labelType) : QString();
+
+    // The First-Class customs form goes where the labels go, or to its own
+    // queue.
+    c.fcmiFirstChoiceTitle = thermal ? thermalName : plainPaperPrintInfoForKey(QVFCMIPrintInfoKey).printerName;
+    const bool fcmiOwn = defaults().boolForKey(kOverrideFCMIPrintInfo);
+    c.fcmiChoiceTag = fcmiOwn ? 1 : 0;
+    c.fcmiQueueName = fcmiOwn ? plainPaperPrintInfoForKey(QVFCMIPrintInfoKey).printerName : QString();
+    c.fcmiButtonsEnabled = fcmiOwn;
+
+    // The 2976-A goes to the thermal printer of 4 x 6 labels unless told
+    // otherwise; with any other label it has its own settings.
+    const QString gemQueue = plainPaperPrintInfoForKey(QVGEMPrintInfoKey).printerName;
+    if (thermal) {
+        c.form2976AFirstChoiceTitle = thermalName;
+        c.form2976AFirstChoiceEnabled = true;
+        const bool own = defaults().boolForKey(kOverride2976APrintInfo);
+        c.form2976AChoiceTag = own ? 1 : 0;
+        c.form2976AButtonsEnabled = own;
+        c.gemQueueName = own ? gemQueue : QString();
+    } else {
+        c.form2976AFirstChoiceTitle = QStringLiteral("Thermal Printer");
+        c.form2976AFirstChoiceEnabled = false;
+        c.form2976AChoiceTag = 1;
+        c.form2976AButtonsEnabled = true;
+        c.gemQueueName = gemQueue;
+    }
+}
+
+void QVPrinterSetupController::refreshStockPrinterNames()
+{
+    for (int tag = 0; tag < kivoLabelTypes().size(); ++tag) {
+        const QString &stock = kivoLabelTypes().at(tag);
+        // A stock without its dictionary gets one, so that the printer found
+        // for it is stored.
+        QVariantMap settings = kivoSettings();
+        if (settings.value(stock).typeId() != QMetaType::QVariantMap) {
+            settings.insert(stock, QVariantMap());
+            defaults().setObject(settings, kKivoSettings);
+        }
+        const QString queue = printerNameForPrinterType(QVKIVOTagwrightPrinter, stock, QString()).value_or(QString());
+        const QString tray = kivoSetting(stock, kTray).toString();
+        QString roll;
+        if (!tray.isEmpty() && tray != kNoTray)
+            roll = tray == KIVOPaperTrayLeft ? QStringLiteral("Left") : QStringLiteral("Right");
+        else if (KIVONewTagwright::isDualSwift(queue))
+            roll = QStringLiteral("Right");
+        m_controls.stockPrinterNames[tag] = roll.isEmpty() ? queue : QStringLiteral("%1, %2 Roll").arg(queue, roll);
+    }
 }
