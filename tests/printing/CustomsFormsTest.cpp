@@ -745,3 +745,29 @@ TEST_F(CustomsFormsTest, Domestic2976AForMilitaryAndTerritoryPieces)
     EXPECT_EQ(form->labelView()->findChild<QVTextField *>(QStringLiteral("description4"))->text(),
               QStringLiteral("and not for resale of US Government personnel and"));
 }
+
+TEST_F(CustomsFormsTest, SpooledToTheQueueOfItsPrintSettings)
+{
+    // The 2976-A goes to the queue of the "gemPrintInfo" settings, one copy,
+    // under the label's job title; a queue the system lacks refuses the job.
+    printers->add(QStringLiteral("Office"), QStringLiteral("Generic PostScript"));
+    PrintInfo gem = QVPrinterSetupController::sharedController()->plainPaperPrintInfoForKey(QVGEMPrintInfoKey);
+    gem.printerName = QStringLiteral("Office");
+    gem.copies = 3;
+    QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(gem, QVGEMPrintInfoKey);
+    auto form =
+        QVIntl2976ALabelController::intl2976AControllerWithShipment(internationalShipment(QVUSPSIntlPriorityMailIntl));
+    ASSERT_TRUE(form->printLabel());
+    ASSERT_EQ(printers->jobs.size(), 1);
+    const SubmittedJob &job = printers->jobs.first();
+    EXPECT_EQ(job.queue, QStringLiteral("Office"));
+    EXPECT_EQ(job.title, QStringLiteral("Tolvane Label"));
+    EXPECT_EQ(job.format, PrintDocumentFormatPDF);
+    EXPECT_EQ(job.options.value(QStringLiteral("copies")).toString(), QStringLiteral("1"));
+    EXPECT_EQ(pdfPageCount(writePdf(job.document, QStringLiteral("2976a-spooled.pdf"))), 2);
+
+    gem.printerName = QStringLiteral("Gone");
+    QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(gem, QVGEMPrintInfoKey);
+    EXPECT_FALSE(form->printLabel());
+    EXPECT_EQ(printers->jobs.size(), 1);
+}
