@@ -378,6 +378,9 @@ TEST_F(CustomsFormsTest, PagesAndHalvesPrinted)
         form->formView()->setSendersCopyOnly(c.sendersCopyOnly);
         const QString pdf = savedPdf(*form, QStringLiteral("2976a-pages-%1.pdf").arg(QLatin1String(c.name)));
         ASSERT_EQ(pdfPageCount(pdf), c.pages) << c.name;
+        // After printing the view is back on page 1.
+        EXPECT_TRUE(viewWithTag(form->formView(), 75)->isHidden()) << c.name;
+        EXPECT_EQ(viewWithTag(form->formView(), 3), nullptr) << c.name;
         EXPECT_TRUE(pdfPageSize(pdf).startsWith(QStringLiteral("612 x 792 pts"))) << c.name;
 
         if (c.sendersCopyOnly) {
@@ -444,6 +447,9 @@ TEST_F(CustomsFormsTest, ViewsOfEachPageByTag)
                                   QStringLiteral("pmi-customsform-2-outline")};
     const auto pictureName = [&] { return qobject_cast<QVImageView *>(viewWithTag(view, 1))->image().name(); };
 
+    // Outside printing the form shows page 1.
+    EXPECT_EQ(pictureName(), pictures.at(0));
+    EXPECT_TRUE(tag75->isHidden());
     view->showFormPage(1);
     EXPECT_EQ(pictureName(), pictures.at(0));
     EXPECT_TRUE(tag75->isHidden());

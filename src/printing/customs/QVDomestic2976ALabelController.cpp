@@ -57,7 +57,7 @@ QVDomestic2976ALabelController::domestic2976AControllerWithShipment(std::shared_
     view->setPrintSendersCopy(
         UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("printCustomsSendersCopy")));
     view->setImageArray(pages);
-    view->setLabelImage(pages.first());
+    view->showFormPage(1);
     return controller;
 }
 

@@ -185,7 +185,7 @@ void QVIntl2976ALabelController::setPagesForShipment(const QVShipment &shipment)
     }
     view->setPrintSendersCopy(defaults().boolForKey(QStringLiteral("printCustomsSendersCopy")));
     view->setImageArray(pages);
-    view->setLabelImage(pages.isEmpty() ? QVLayoutImage() : pages.first());
+    view->showFormPage(1);
 }
 
 // ---- Printing ------------------------------------------------------------------
@@ -203,7 +203,9 @@ QByteArray QVIntl2976ALabelController::pdfData(const QVariantMap &extras, QStrin
 {
     PrintInfo info = printInfo();
     info.copies = 1;
-    return QVPrintOperation::pdfForView(printView(), ::printInfoWithExtras(info, extras), error);
+    const QByteArray pdf = QVPrintOperation::pdfForView(printView(), ::printInfoWithExtras(info, extras), error);
+    showFirstPage();
+    return pdf;
 }
 
 bool QVIntl2976ALabelController::printLabel(const QVariantMap &extras)
@@ -212,7 +214,16 @@ bool QVIntl2976ALabelController::printLabel(const QVariantMap &extras)
     info.copies = 1;
     QVPrintOperation operation(printView(), ::printInfoWithExtras(info, extras));
     operation.setJobTitle(kJobTitle);
-    return operation.runOperation();
+    const bool printed = operation.runOperation();
+    showFirstPage();
+    return printed;
+}
+
+void QVIntl2976ALabelController::showFirstPage()
+{
+    // Outside printing the form shows its first page.
+    if (QVIntl2976AView *view = formView())
+        view->showFormPage(1);
 }
 
 // ---- Filling -------------------------------------------------------------------

@@ -134,8 +134,10 @@ protected:
     // Takes the window and its outlets; both barcodes get a module height of
     // 0.5 inch, the address frames are recorded, the overlays are off.
     void windowDidLoad(std::unique_ptr<QWidget> window, const Outlets &outlets);
-    // The 2976-A pages of the shipment's class.
+    // The 2976-A pages of the shipment's class; the view shows page 1.
     void setPagesForShipment(const QVShipment &shipment);
+    // The 2976-A view shows page 1 (as it does outside printing).
+    void showFirstPage();
     // The outlets of a loaded form (its fields of the same names).
     template <class Form> static Outlets outletsOf(Form &form, QWidget *contentView)
     {
