@@ -35,6 +35,14 @@ std::atomic<bool> &automationFlag()
 
 } // namespace
 
+Alert alertWithText(const QString &messageText, const QString &informativeText)
+{
+    Alert alert;
+    alert.messageText = messageText;
+    alert.informativeText = informativeText;
+    return alert;
+}
+
 void setDialogs(std::shared_ptr<Dialogs> dialogs) { Slot::shared().registered = std::move(dialogs); }
 
 std::shared_ptr<Dialogs> dialogs() { return Slot::shared().current(); }

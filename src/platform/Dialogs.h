@@ -40,6 +40,11 @@ struct Alert {
     QString suppressionButtonTitle;
 };
 
+// A new alert with the message text and the informative text and no buttons
+// of its own (it is shown with one "OK" button); every alert of the program
+// is made with it.
+Alert alertWithText(const QString &messageText, const QString &informativeText);
+
 // What an alert with a suppression box answers: the pressed button's answer
 // and whether the box was checked when the alert closed.
 struct AlertOutcome {

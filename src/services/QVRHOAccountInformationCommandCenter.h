@@ -27,6 +27,7 @@
 //
 // Main thread only.
 #include "model/ClientServices.h"
+#include "model/QVCountry.h"
 #include "services/QVCommandCenter.h"
 
 #include <QString>
@@ -41,7 +42,8 @@ inline const QString QVCountryRulesPath = QStringLiteral("/LabelService/account.
 inline const QString QVInsuranceAgreementPath = QStringLiteral("/LabelService/account.asmx/InsuranceAgreement");
 inline const QString QVCountryFileName = QStringLiteral("country2013.dat");
 inline const QString QVCountryFileVersionDefaultsKey = QStringLiteral("countryFileVersion");
-inline const QString QVCountryListDidChangeNotification = QStringLiteral("QVCountryListDidChangeNotification");
+// QVCountryListDidChangeNotification (model/QVCountry.h) is posted when a
+// new country file is in place.
 
 // The account to ask about: the account number and the web password.
 struct QVAccountCredentials {

@@ -2,6 +2,8 @@
 // finds the name taken, a socket left by a crashed copy does not block.
 #include "platform/SingleInstance.h"
 
+#include "RuntimeDir.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -10,37 +12,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-namespace {
-
-// Points XDG_RUNTIME_DIR at a private temporary folder for the scope.
-class RuntimeDirScope
-{
-public:
-    RuntimeDirScope() : m_old(qgetenv("XDG_RUNTIME_DIR"))
-    {
-        ::chmod(QFile::encodeName(m_dir.path()).constData(), 0700);
-        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir.path()));
-    }
-    ~RuntimeDirScope()
-    {
-        if (m_old.isNull())
-            qunsetenv("XDG_RUNTIME_DIR");
-        else
-            qputenv("XDG_RUNTIME_DIR", m_old);
-    }
-    QString path() const { return m_dir.path(); }
-
-private:
-    QByteArray m_old;
-    QTemporaryDir m_dir;
-};
-
-} // namespace
+using tolvane::test::RuntimeDirScope;
 
 TEST(SingleInstance, SecondClaimFindsTheNameTakenAndTheFirstServesOn)
 {
@@ -75,14 +50,7 @@ TEST(SingleInstance, StaleSocketOfACrashedCopyDoesNotBlock)
     RuntimeDirScope runtime;
     const QString path = QDir(runtime.path()).filePath(QStringLiteral("tolvane-test-stale"));
     // A socket file that nobody listens on, as a crashed copy leaves it.
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    const QByteArray encoded = QFile::encodeName(path);
-    ::strncpy(address.sun_path, encoded.constData(), sizeof(address.sun_path) - 1);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
-    ::close(fd);
+    ASSERT_TRUE(tolvane::test::leaveStaleSocket(path));
     ASSERT_TRUE(QFileInfo::exists(path));
 
     SingleInstance instance(QStringLiteral("tolvane-test-stale"));

@@ -1,0 +1,85 @@
+#pragma once
+// The Qt side of the application delegate's interfaces: the scheduler on the
+// event loop, the progress panel window, the overlay windows over the main
+// window, and the main window that stands until the shipment window exists.
+#include "app/LaunchServices.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QProgressBar;
+
+// Delayed calls and timers on the event loop of the thread that made it;
+// everything pending ends with the object.
+class QtScheduler : public QObject, public Scheduler
+{
+public:
+    explicit QtScheduler(QObject *parent = nullptr) : QObject(parent) {}
+    void callAfter(double seconds, std::function<void()> call) override;
+    void callEvery(double seconds, std::function<void()> call) override;
+};
+
+// A small window with the text and a busy bar. The bar moves only while the
+// event loop runs: while the program waits for a server it stands still.
+class ProgressPanelWindow : public QWidget, public ProgressPanel
+{
+public:
+    explicit ProgressPanelWindow(QWidget *mainWindow = nullptr);
+
+    void setMainWindow(QWidget *mainWindow) { m_mainWindow = mainWindow; }
+    QString text() const;
+    bool spinnerRunning() const;
+
+    bool isVisible() const override { return QWidget::isVisible(); }
+    void setTitle(const QString &title) override { setWindowTitle(title); }
+    void setText(const QString &text) override;
+    void centreOnScreen() override;
+    void orderFront(bool makeKey) override;
+    void orderAboveMainWindow() override;
+    void orderOut() override { hide(); }
+    void startSpinner() override;
+    void stopSpinner() override;
+
+private:
+    QPointer<QWidget> m_mainWindow;
+    QLabel *m_text = nullptr;
+    QProgressBar *m_spinner = nullptr;
+};
+
+// Overlay windows: frameless, translucent tool windows showing a bundle
+// image, kept above the main window.
+class OverlayWindows : public OverlayHost
+{
+public:
+    explicit OverlayWindows(QWidget *mainWindow = nullptr) : m_mainWindow(mainWindow) {}
+    void setMainWindow(QWidget *mainWindow) { m_mainWindow = mainWindow; }
+    // The overlay's window (null when it is gone).
+    QWidget *overlayWindow(OverlayId overlay) const { return m_windows.value(overlay); }
+
+    bool hasMainWindow() const override { return m_mainWindow; }
+    std::optional<OverlayId> firstChildOverlay() const override;
+    std::optional<QPointF> pieceSizePopupBottomLeft() const override;
+    QSizeF imageSize(const QString &imageName) const override;
+    OverlayId openOverlay(const QString &imageName, const QPointF &topLeft, std::function<void()> clicked) override;
+    void setOverlayAlpha(OverlayId overlay, double alpha) override;
+    void detachOverlay(OverlayId overlay) override;
+    void closeOverlay(OverlayId overlay) override;
+
+private:
+    QPointer<QWidget> m_mainWindow;
+    QHash<OverlayId, QPointer<QWidget>> m_windows;
+    QList<OverlayId> m_attached;
+    OverlayId m_next = 1;
+};
+
+// The main window of the program until the shipment window exists: its
+// title, menu bar place and an empty content area.
+class PlaceholderMainWindow : public QMainWindow
+{
+public:
+    explicit PlaceholderMainWindow(QWidget *parent = nullptr);
+};
