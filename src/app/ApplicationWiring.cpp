@@ -16,6 +16,7 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVReachability.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QApplication>
 #include <QFile>
@@ -52,8 +53,9 @@ QVXControllerHooks applicationHooks(QVXController &controller, QMainWindow *&mai
     hooks.isHostReachable = [](const QString &host) { return reachability()->isHostReachable(host); };
     hooks.labelPrinterAvailable = [] { return KIVONewTagwright::printerAvailable(); };
     hooks.createSharedClients = [] {
-        // The postage-server client; the USPS Web Tools and address-correction
-        // clients are made when their libraries register them.
+        // USPS Web Tools, then the postage server (the address-correction
+        // client is not part of this build yet).
+        QVUSPSCommandCenter::commandCenter();
         QVRHOCommandCenter::commandCenter();
     };
     hooks.refreshAccountInformation = [] { QVRHOAccountInformationCommandCenter::commandCenter()->refresh(); };

@@ -17,6 +17,7 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVShipmentRHOExtras.h"
 #include "services/QVShipmentVLS.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 #include "sources/QVRHOWebStoreCommandCenter.h"
 #include "widgets/WidgetDialogs.h"
 
@@ -50,7 +51,10 @@ int main(int argc, char **argv)
     // The serial scale pauses while the application is inactive and ends at
     // termination.
     postApplicationNotifications();
-    // Pricing asks the zone-chart client for the zone of every shipment.
+    // Addresses are standardised through USPS Web Tools; pricing asks the
+    // zone-chart client for the zone of every shipment (in this order: the
+    // zone-chart client keeps the standardisation registered before it).
+    registerUSPSAddressServices();
     registerZoneChartZoneService();
     // The rate classes read the account's settings from its client.
     registerAccountInformationServices();
