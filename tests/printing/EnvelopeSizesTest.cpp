@@ -126,6 +126,8 @@ TEST_F(EnvelopeSizesTest, MalformedCustomSizeIsNoSize)
         QStringLiteral("{0, 0}"),
         QStringLiteral("{9.5, 0}"),
         QStringLiteral("{101, 4}"),
+        QStringLiteral("{1e-200, 4}"),
+        QStringLiteral("{9.5, 0.009}"),
         QVariant(qint64(12)),
         QVariant(QVariantList{9.5, 4.125}),
     };
@@ -148,9 +150,12 @@ TEST_F(EnvelopeSizesTest, SizeTextsReadAndWrite)
         QString text;
         QSizeF size;
     } readable[] = {
-        {QStringLiteral("{9.5, 4.125}"), QSizeF(9.5, 4.125)}, {QStringLiteral("{11,6.125}"), QSizeF(11, 6.125)},
-        {QStringLiteral("  { 5 , 3.5 } "), QSizeF(5, 3.5)},   {QStringLiteral("{.5, 1e1}"), QSizeF(0.5, 10)},
+        {QStringLiteral("{9.5, 4.125}"), QSizeF(9.5, 4.125)},
+        {QStringLiteral("{11,6.125}"), QSizeF(11, 6.125)},
+        {QStringLiteral("  { 5 , 3.5 } "), QSizeF(5, 3.5)},
+        {QStringLiteral("{.5, 1e1}"), QSizeF(0.5, 10)},
         {QStringLiteral("{100, 100}"), QSizeF(100, 100)},
+        {QStringLiteral("{0.01, 1.234567}"), QSizeF(0.01, 1.234567)},
     };
     for (const auto &c : readable) {
         SCOPED_TRACE(c.text.toStdString());

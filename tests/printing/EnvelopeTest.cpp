@@ -486,6 +486,47 @@ TEST_F(EnvelopeTest, SizesComeFromThePrinterSetUp)
     }
 }
 
+TEST_F(EnvelopeTest, PostageAlignmentAndRightAlignedAddress)
+{
+    const struct {
+        bool leftAlign;
+        bool rightAlignAddress;
+        qreal zoneWidth;
+    } cases[] = {{false, false, 216}, {true, false, 400}, {false, true, 216}, {true, true, 400}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.leftAlign * 2 + c.rightAlignAddress);
+        defaults().setBool(c.leftAlign, QVEnvelopeAlignPostageLeftKey);
+        defaults().setBool(c.rightAlignAddress, QStringLiteral("rightAlignEnvelopeAddresses"));
+        auto controller = QVEnvelopeController::blankEnvelopeController();
+        EXPECT_EQ(controller->leftAlignedPostage(), c.leftAlign);
+        const QRectF indicium = frameOf(controller->outlets().indiciumImage);
+        EXPECT_EQ(indicium.right(), 684);
+        EXPECT_EQ(indicium.bottom(), 297); // y-up: its top edge
+        EXPECT_EQ(indicium.width(), c.zoneWidth);
+        EXPECT_EQ(controller->postageZone(), QRectF(684 - c.zoneWidth, 297 - 129, c.zoneWidth, 129));
+        // The return address has the envelope's width less the left-aligned
+        // indicium, or less 3 points.
+        EXPECT_EQ(controller->fromAddressFrame().width(), 684 - (c.leftAlign ? 400 : 3));
+        const QRectF address = controller->toAddressFrame();
+        if (c.rightAlignAddress)
+            EXPECT_EQ(address.right(), indicium.right());
+        else
+            EXPECT_LT(address.right(), indicium.right());
+    }
+}
+
+TEST_F(EnvelopeTest, ReplyPostageAddressOpensWithTheNotice)
+{
+    auto shipment = samplePriorityShipment();
+    shipment->setObject(QVUSPSFirstClassMail, QVUSPSShipmentRateClassKey);
+    shipment->setObject(true, QVUSPSShipmentReplyPostageKey);
+    auto controller = QVEnvelopeController::envelopeControllerWithShipment(shipment);
+    const QString text = controller->outlets().toAddress->text();
+    EXPECT_TRUE(text.startsWith(QStringLiteral("REPLY POSTAGE ENCLOSED"))) << text.toStdString();
+    // The reply piece goes to the return address of the shipment.
+    EXPECT_TRUE(text.contains(QStringLiteral("Ada Sender"))) << text.toStdString();
+}
+
 namespace {
 
 class EnvelopeCupsTest : public EnvelopeTest

@@ -104,7 +104,7 @@ std::optional<QSizeF> QVEnvelopeSizes::sizeFromString(const QString &text)
     const double width = match.captured(1).toDouble(&widthOk);
     const double height = match.captured(2).toDouble(&heightOk);
     const auto usable = [](bool ok, double side) {
-        return ok && std::isfinite(side) && side > 0 && side <= kMaximumSideInches;
+        return ok && std::isfinite(side) && side >= kMinimumSideInches && side <= kMaximumSideInches;
     };
     if (!usable(widthOk, width) || !usable(heightOk, height))
         return std::nullopt;

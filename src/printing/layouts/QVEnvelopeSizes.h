@@ -17,7 +17,7 @@
 // past the end of its list, selects nothing (size 0 x 0, no name).
 //
 // A size text that is not two numbers in braces, or whose numbers are not
-// both finite and within (0, kMaximumSideInches], counts as no size: the
+// both within [kMinimumSideInches, kMaximumSideInches], counts as no size: the
 // entry then reads as 0 x 0 with no name, as if nothing were selected.
 //
 // Main thread only (the resource cache is not locked).
@@ -51,8 +51,10 @@ class QVEnvelopeSizes
 {
 public:
     // No side above this many inches is a size (a hand-edited default of a
-    // mile must not make a window a mile wide).
+    // mile must not make a window a mile wide), nor below a hundredth of an
+    // inch (which the size's text form would write as 0).
     static constexpr double kMaximumSideInches = 100.0;
+    static constexpr double kMinimumSideInches = 0.01;
 
     // Tags of the size menus.
     static constexpr int kBuiltinTagBase = 100;
