@@ -69,6 +69,7 @@ test-asan: setup
 	$(call configure,$(ASAN_BUILD),,-DCMAKE_BUILD_TYPE=Debug -DTOLVANE_SANITIZE=address$(comma)undefined)
 	@cmake --build $(ASAN_BUILD) -j $(JOBS)
 	@cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1 \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp \
 	  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
 	  ctest --output-on-failure -j $(JOBS)
 

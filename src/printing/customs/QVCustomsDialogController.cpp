@@ -385,7 +385,8 @@ void QVCustomsDialogController::saveDownToShipment()
         }
         const int quantity = leadingInt(field(rowField(QStringLiteral("qty"), row)).text);
         const int weight = leadingInt(field(rowField(kWeightStem, row)).text);
-        if (weight != 0 && quantity > 0) {
+        // A negative weight is no weight (the number field takes none).
+        if (weight > 0 && quantity > 0) {
             item.insert(QVShipmentItemWeightNumberKey, QString::number(weight));
             item.insert(QVShipmentItemWeightUnitKey, QVOunceUnitString);
             items.append(item);
@@ -411,9 +412,9 @@ bool QVCustomsDialogController::preflight()
         const std::optional<Decimal> value = valueOfText(field(rowField(kValueStem, row)).text);
         if (field(rowField(QStringLiteral("description"), row)).text.isEmpty())
             offending = rowField(QStringLiteral("description"), row);
-        else if (leadingInt(field(rowField(kWeightStem, row)).text) == 0)
+        else if (leadingInt(field(rowField(kWeightStem, row)).text) <= 0)
             offending = rowField(kWeightStem, row);
-        else if (!value || value->isZero())
+        else if (!value || value->isZero() || value->isNegative())
             offending = rowField(kValueStem, row);
         else if (field(rowField(kCountryStem, row)).text.isEmpty())
             offending = rowField(kCountryStem, row);

@@ -38,8 +38,10 @@ std::shared_ptr<const QVPdfPages> QVPdfPages::fromData(const QByteArray &data, Q
         return fail(QStringLiteral("The PDF document could not be read: %1").arg(pages->m_file->errorString()));
     pages->m_document = std::make_unique<QPdfDocument>();
     const QPdfDocument::Error result = pages->m_document->load(pages->m_file->fileName());
-    if (result != QPdfDocument::Error::None || pages->m_document->pageCount() <= 0)
+    if (result != QPdfDocument::Error::None || pages->m_document->pageCount() <= 0) {
+        pages->m_document->close();
         return fail(QStringLiteral("The PDF document could not be read."));
+    }
     return pages;
 }
 

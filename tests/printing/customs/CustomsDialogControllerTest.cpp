@@ -238,6 +238,8 @@ TEST_F(CustomsDialogControllerTest, ValidationStopsAtTheFirstIncompleteRow)
         QString focus;
     } cases[] = {
         {"weight 0", "1", "5", "0", "Tea", "United States", "weight1"},
+        {"negative weight", "1", "5", "-4", "Tea", "United States", "weight1"},
+        {"negative value", "1", "-5", "4", "Tea", "United States", "value1"},
         {"no description", "1", "5", "4", "", "United States", "description1"},
         {"value zero", "1", "0.00", "4", "Tea", "United States", "value1"},
         {"no country", "1", "5", "4", "Tea", "", "originCountry1"},
