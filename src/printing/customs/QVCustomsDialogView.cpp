@@ -87,49 +87,44 @@ void QVCustomsDialogView::buildForm()
     connect(m_formGroup, &QButtonGroup::idClicked, this, [this](int tag) { m_controller->changedFormType(tag); });
     connect(m_contentGroup, &QButtonGroup::idClicked, this, [this](int tag) { m_controller->changedContentType(tag); });
 
-    // Item rows; rows 4 and 5 in the collapsible part.
+    // Item rows in one grid; rows 4 and 5 are the part that can be folded
+    // away.
     auto *items = new QGroupBox(QStringLiteral("Items"), this);
     auto *itemsLayout = new QVBoxLayout(items);
-    auto *top = new QWidget(items);
-    auto *topGrid = new QGridLayout(top);
-    topGrid->setContentsMargins(0, 0, 0, 0);
-    m_bottomTwoItems = new QWidget(items);
-    m_bottomTwoItems->setObjectName(QStringLiteral("bottomTwoItemsView"));
-    auto *bottomGrid = new QGridLayout(m_bottomTwoItems);
-    bottomGrid->setContentsMargins(0, 0, 0, 0);
+    auto *grid = new QGridLayout;
     for (int column = 0; column < kHeadings.size(); ++column)
-        topGrid->addWidget(new QLabel(kHeadings.at(column), top), 0, column);
+        grid->addWidget(new QLabel(kHeadings.at(column), items), 0, column);
     QStringList countries;
     for (int i = 0; i < m_controller->numberOfItemsInComboBox(); ++i)
         countries << m_controller->comboBoxObjectValueForItemAtIndex(i);
     for (int row = 1; row <= QVCustomsDialogController::kRowCount; ++row) {
-        QWidget *parent = row <= 3 ? top : m_bottomTwoItems;
-        QGridLayout *grid = row <= 3 ? topGrid : bottomGrid;
         for (int column = 0; column < kStems.size(); ++column) {
             const QString name = kStems.at(column) + QString::number(row);
             QWidget *widget = nullptr;
             if (kStems.at(column) == QStringLiteral("originCountry")) {
-                auto *combo = new QComboBox(parent);
+                auto *combo = new QComboBox(items);
                 combo->setEditable(true);
                 combo->setInsertPolicy(QComboBox::NoInsert);
+                combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+                combo->setMinimumContentsLength(14);
                 combo->addItems(countries);
                 combo->setCompleter(nullptr);
                 widget = combo;
             } else {
-                widget = new QLineEdit(parent);
+                widget = new QLineEdit(items);
             }
             widget->setObjectName(name);
             m_fields.insert(name, widget);
-            grid->addWidget(widget, row <= 3 ? row : row - 3, column);
+            grid->addWidget(widget, row, column);
+            if (row > 3)
+                m_bottomTwoItems << widget;
         }
     }
-    // Countries and descriptions take the room.
-    for (QGridLayout *grid : {topGrid, bottomGrid}) {
-        grid->setColumnStretch(3, 2);
-        grid->setColumnStretch(4, 3);
-    }
-    itemsLayout->addWidget(top);
-    itemsLayout->addWidget(m_bottomTwoItems);
+    // Quantities, values and weights are short; descriptions take the room.
+    const int stretch[] = {1, 2, 2, 3, 5, 2};
+    for (int column = 0; column < 6; ++column)
+        grid->setColumnStretch(column, stretch[column]);
+    itemsLayout->addLayout(grid);
     m_clearAll = new QPushButton(QStringLiteral("Clear All"), items);
     m_clearAll->setObjectName(QStringLiteral("clearAllButton"));
     connect(m_clearAll, &QPushButton::clicked, this, [this] { m_controller->clearCustomsInfo(); });
@@ -258,7 +253,8 @@ void QVCustomsDialogView::refresh()
         it.value()->setEnabled(field.enabled);
     }
     m_clearAll->setEnabled(c.clearAllEnabled());
-    m_bottomTwoItems->setVisible(c.bottomItemsDisclosed());
+    for (QWidget *widget : m_bottomTwoItems)
+        widget->setVisible(c.bottomItemsDisclosed());
     m_printSendersCopy->setEnabled(c.printSendersCopy().enabled);
     m_printSendersCopy->setChecked(c.printSendersCopy().on);
     if (QWidget *focus = m_fields.value(c.firstResponder()))

@@ -8,6 +8,7 @@
 #include "printing/customs/QVCustomsDialogController.h"
 
 #include <QHash>
+#include <QList>
 #include <QWidget>
 
 #include <memory>
@@ -55,7 +56,8 @@ private:
     QCheckBox *m_printSendersCopy = nullptr;
     QPushButton *m_clearAll = nullptr;
     QTextBrowser *m_itnAbout = nullptr;
-    QWidget *m_bottomTwoItems = nullptr;
+    // The widgets of rows 4 and 5, which the sheet may fold away.
+    QList<QWidget *> m_bottomTwoItems;
     bool m_refreshing = false;
 };
 
