@@ -28,7 +28,13 @@
 
 QString addressCorrectionServiceHost()
 {
-    return UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("glzServerAddress")).trimmed();
+    const QString setting =
+        UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("glzServerAddress")).trimmed();
+    if (setting.isEmpty())
+        return QString();
+    // The setting may carry a scheme or a port ("127.0.0.1:8443").
+    const QUrl url = setting.contains(QLatin1String("://")) ? QUrl(setting) : QUrl(QStringLiteral("//") + setting);
+    return url.host();
 }
 
 QUrl announcementPageURL()

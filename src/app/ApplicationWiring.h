@@ -11,7 +11,8 @@ class QVXController;
 // The host whose reachability decides whether the program may start: the
 // address-correction service's, the user default "glzServerAddress" (no
 // vendor host is known to this build: without the setting the host is
-// empty, which is never reachable).
+// empty, which is never reachable). A scheme or port in the setting is left
+// out.
 QString addressCorrectionServiceHost();
 
 // The page the announcement shows to those coming from an old build.

@@ -140,6 +140,8 @@ QVariantMap StandInServers::settings() const
         {QStringLiteral("zoneChartServer"), m->zones.host()},
         {QStringLiteral("BRKServer"), m->partner.host()},
         {QStringLiteral("BRKServiceNamespace"), kPartnerNamespace},
+        // The address-correction host, whose reachability the launch checks.
+        {QStringLiteral("glzServerAddress"), m->front.hostAndPort()},
     };
 }
 
