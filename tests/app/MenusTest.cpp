@@ -172,6 +172,12 @@ TEST_F(MenusTest, HelpFilesAndFolders)
     EXPECT_EQ(opened(QStringLiteral("launchHelp:")),
               QUrl(QStringLiteral("https://www.tolvane.invalid/ZevavoredAzozuduForMacHelp/")));
 
+    // The standard edition's help is the bundled help book.
+    defaults().removeObjectForKey(QStringLiteral("kivoStampsVersion"));
+    const QUrl book = opened(QStringLiteral("launchHelp:"));
+    ASSERT_TRUE(book.isLocalFile()) << book.toString().toStdString();
+    EXPECT_TRUE(book.toLocalFile().endsWith(QStringLiteral("/Tolvane Help/TolvaneHelp.html")));
+
     // The acknowledgments are a bundled page.
     const QUrl acks = opened(QStringLiteral("showAcks:"));
     ASSERT_TRUE(acks.isLocalFile());
