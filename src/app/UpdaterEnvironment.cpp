@@ -7,6 +7,7 @@
 #include "services/QVGLZUSPSZoneChartCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -24,6 +25,9 @@ QVUpdaterEnvironment defaultUpdaterEnvironment()
         const QScreen *screen =
             qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen() : nullptr;
         return screen ? screen->size() : QSize(0, 0);
+    };
+    environment.setAllHolidays = [](const QVariantMap &holidays) {
+        QVUSPSCommandCenter::commandCenter()->setAllHolidays(holidays);
     };
     environment.refreshAccountInformation = [] { QVRHOAccountInformationCommandCenter::commandCenter()->refresh(); };
     environment.checkForZoneUpdate = [] { QVGLZUSPSZoneChartCommandCenter::commandCenter()->checkForZoneUpdate(); };

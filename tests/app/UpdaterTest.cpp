@@ -4,7 +4,11 @@
 // window-title marks.
 #include "app/Appcast.h"
 #include "app/QVUpdater.h"
+#include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
+#include "services/QVCommandCenter.h"
+#include "services/QVRHOCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 
 #include "ConsoleCapture.h"
 #include "LocalHttpServer.h"
@@ -405,4 +409,26 @@ TEST_F(UpdaterTest, WindowTitleMarks)
         const QVUpdater updater(e);
         EXPECT_EQ(updater.addJunkToWindowTitle(QStringLiteral("Tolvane")), QString::fromUtf8(c.title));
     }
+}
+
+// The running program's environment: the build's values and the shared
+// clients.
+TEST_F(UpdaterTest, DefaultEnvironmentReachesTheClients)
+{
+    QVCommandCenter::resetSharedInstancesForTesting();
+    const QVUpdaterEnvironment e = defaultUpdaterEnvironment();
+    EXPECT_EQ(e.bundleVersion, Bundle::bundleVersion());
+    EXPECT_EQ(e.shortVersionString, Bundle::shortVersionString());
+    EXPECT_TRUE(QUrl(e.bundleFeedURL).host().endsWith(QStringLiteral(".invalid"))) << e.bundleFeedURL.toStdString();
+
+    const QVariantMap holidays{{QStringLiteral("2014-07-04"), QStringLiteral("Independence Day")}};
+    e.setAllHolidays(holidays);
+    EXPECT_EQ(QVUSPSCommandCenter::commandCenter()->allHolidays(), holidays);
+
+    const auto postage = QVRHOCommandCenter::commandCenter();
+    postage->setServer(QStringLiteral("https://postage.example.invalid"));
+    EXPECT_TRUE(e.testServerHost().isEmpty());
+    postage->setServer(QStringLiteral("http://127.0.0.1:8123"));
+    EXPECT_EQ(e.testServerHost(), QStringLiteral("127.0.0.1"));
+    QVCommandCenter::resetSharedInstancesForTesting();
 }
