@@ -392,6 +392,16 @@ void QVCustomsDialogController::saveDownToShipment()
             items.append(item);
         }
     }
+    // Items beyond the five rows (a shipment made by automation may carry
+    // more) are not shown, so they are kept as they were while a form is
+    // chosen: the declaration never loses what the piece holds.
+    const QString chosen =
+        m_selectedFormTag >= 0 && m_selectedFormTag < types.size() ? types.at(m_selectedFormTag) : QString();
+    if (rowCountForFormType(chosen) == kRowCount) {
+        const QVariant stored = shipment.objectForKey(QVShipmentItemsKey);
+        if (stored.typeId() == QMetaType::QVariantList)
+            items.append(stored.toList().mid(kRowCount));
+    }
     if (items.isEmpty())
         shipment.removeObjectForKey(QVShipmentItemsKey);
     else

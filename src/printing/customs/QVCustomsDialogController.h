@@ -17,7 +17,9 @@
 //
 // Keys written (model/QVShipment.h): the form type, the content type and its
 // Other description, the signing name, the agreement (YES), the ITN, the item
-// list (at most five dictionaries of texts; removed when empty), and on OK
+// list (the rows with a quantity and a weight as dictionaries of texts,
+// followed, while a form is chosen, by the stored items beyond the fifth,
+// which the sheet does not show; removed when empty), and on OK
 // the declared value and description when they are empty. User defaults:
 // "printCustomsSendersCopy", "customsSendersName", "noCustomsOnFCMI".
 // Main thread only.

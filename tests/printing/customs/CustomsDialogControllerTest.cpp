@@ -230,6 +230,36 @@ TEST_F(CustomsDialogControllerTest, OKSavesRowsWithAQuantityAndAWeightOnly)
     EXPECT_EQ(shipment->objectForKey(QVShipmentDescriptionKey).toString(), QStringLiteral("Scarves"));
 }
 
+TEST_F(CustomsDialogControllerTest, ItemsBeyondTheFiveRowsAreKept)
+{
+    // Seven items, as automation may make them: the sheet shows five and
+    // keeps the other two while a form is chosen.
+    auto shipment = intlPiece(QVUSPSIntlFirstClassMailIntl);
+    shipment->setObject(QVUSPSShipment2976FCMICustomsFormType, QVUSPSShipmentCustomsFormTypeKey);
+    QVariantList seven;
+    for (int i = 1; i <= 7; ++i)
+        seven << item(QStringLiteral("1"), QString::number(i * 10), QStringLiteral("4"),
+                      QStringLiteral("Item %1").arg(i));
+    shipment->setObject(seven, QVShipmentItemsKey);
+    QVCustomsDialogController dialog(shipment);
+    EXPECT_EQ(dialog.field(QStringLiteral("description5")).text, QStringLiteral("Item 5"));
+    dialog.setFieldText(QStringLiteral("description2"), QStringLiteral("Edited"));
+    dialog.setFieldText(QStringLiteral("iAgreeName"), QStringLiteral("Ada Lovelace"));
+    ASSERT_TRUE(dialog.okToSetProperties());
+    const QList<QVariantMap> items = customsItemList(*shipment);
+    ASSERT_EQ(items.size(), 7);
+    EXPECT_EQ(items[1].value(QVShipmentItemDescriptionKey).toString(), QStringLiteral("Edited"));
+    EXPECT_EQ(items[5], seven[5].toMap());
+    EXPECT_EQ(items[6], seven[6].toMap());
+    EXPECT_EQ(customsTotalValue(*shipment), Decimal(280));
+    EXPECT_EQ(shipment->objectForKey(QVShipmentValueKey).value<Decimal>(), Decimal(280));
+
+    // No form: no items at all.
+    dialog.changedFormType(2);
+    ASSERT_TRUE(dialog.okToSetProperties());
+    EXPECT_FALSE(shipment->objectForKey(QVShipmentItemsKey).isValid());
+}
+
 TEST_F(CustomsDialogControllerTest, ValidationStopsAtTheFirstIncompleteRow)
 {
     const struct Case {
