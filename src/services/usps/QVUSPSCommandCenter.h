@@ -121,6 +121,21 @@ public:
     // Forwarded to the zone-chart client.
     QString zoneFromOriginZIP(const QString &originZIP, const QString &destinationZIP);
 
+    // ---- Customs forms and labels (sample: the "Certify" API, no files) ---------
+    // The customs barcode number; up to 5 page images and the instructions.
+    std::optional<QString> cp72CustomsFormNumberAndLabels(QList<QVUSPSImage> *labels,
+                                                          std::optional<QVUSPSImage> *instructions,
+                                                          const QVShipment &shipment, bool sample);
+    std::optional<QString> cn22CustomsFormNumberAndLabel(std::optional<QVUSPSImage> *label,
+                                                         std::optional<QVUSPSImage> *instructions,
+                                                         const QVShipment &shipment, bool sample);
+    std::optional<QString> fcmiNumberAndResponse(QVariantMap *response, const QVShipment &shipment, bool sample);
+    std::optional<QString> pmiNumberAndResponse(QVariantMap *response, const QVShipment &shipment, bool sample);
+    std::optional<QString> emiNumberAndResponse(QVariantMap *response, const QVShipment &shipment, bool sample);
+    std::optional<QString> expressNumberAndLabel(std::optional<QVUSPSImage> *label, std::optional<QVUSPSImage> *receipt,
+                                                 const QVShipment &shipment, bool sample);
+    std::optional<QString> confirmationNumberForShipment(const QVShipment &shipment, bool sample);
+
     // ---- Tracking -----------------------------------------------------------
     std::optional<QVariantMap> trackResponseForID(const QString &trackingNumber);
     std::optional<QVariantMap> trackFieldResponseForID(const QString &trackingNumber);
@@ -130,12 +145,22 @@ public:
     HttpRequest URLRequestForTrackFieldAPIWithIDs(const QStringList &trackingNumbers);
     static QString deliveryStatusForTrackEvent(const QString &event);
 
+    // The sender's D-U-N-S number sent as "CustomerRefNo" (not known to this
+    // build: empty unless set).
+    QString dunsNumber() const { return m_dunsNumber; }
+    void setDunsNumber(const QString &number) { m_dunsNumber = number; }
+
 private:
     std::optional<QVariantMap> postRequest(QVUSPSAPI &api, bool logAndCut);
     // Copies an "Error" of the part (or of the whole reply) into the error
     // fields and answers true; else clears them and answers false.
     bool noteUSPSError(const QVariantMap &reply, const QVariant &part);
+    // Sends the customs or label request; the reply's element named by the
+    // API's "responseStart", or nothing (error fields set).
+    std::optional<QVariantMap> postLabelAPI(const QString &api, const QVariantMap &variables, QString *responseStart);
+    std::optional<QString> internationalLabel(const QString &api, QVariantMap *response, const QVShipment &shipment);
 
+    QString m_dunsNumber;
     QString m_secureServer;
     QVariantMap m_allHolidays;
     bool m_holidaysLoaded = false;
