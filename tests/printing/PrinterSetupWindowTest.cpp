@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -614,6 +615,25 @@ TEST_F(PrinterSetupWindowTest, WindowShowsTheControllersStateAndHandsOverClicks)
     EXPECT_TRUE(kivo->isChecked());
     EXPECT_EQ(window.findChild<QLabel *>(QStringLiteral("stockPrinter0"))->text(), QStringLiteral("kivo, Right Roll"));
     EXPECT_TRUE(window.grab().toImage().save(tolvane::test::outputPath(QStringLiteral("PrinterSetup-kivo.png"))));
+
+    // The label-printer tools sheet over the chosen stock.
+    window.findChild<QPushButton *>(QStringLiteral("kivoToolsButton"))->click();
+    QDialog *kivoSheet = window.kivoToolsSheet();
+    ASSERT_TRUE(kivoSheet);
+    EXPECT_TRUE(kivoSheet->isVisible());
+    const QList<QComboBox *> kivoPopups = kivoSheet->findChildren<QComboBox *>();
+    ASSERT_EQ(kivoPopups.size(), 3); // queue, roll, density
+    EXPECT_EQ(kivoPopups.at(0)->currentText(), QStringLiteral("kivo"));
+    EXPECT_EQ(kivoPopups.at(1)->currentText(), QStringLiteral("Left Roll")); // the first of a two-roll printer
+    EXPECT_TRUE(kivoPopups.at(1)->isEnabled());
+    EXPECT_EQ(kivoPopups.at(2)->currentText(), QStringLiteral("Normal"));
+    kivoSheet->resize(kivoSheet->sizeHint());
+    EXPECT_TRUE(
+        kivoSheet->grab().toImage().save(tolvane::test::outputPath(QStringLiteral("PrinterSetup-kivotools.png"))));
+    kivoPopups.at(1)->activated(1);
+    kivoSheet->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    EXPECT_FALSE(kivoSheet->isVisible());
+    EXPECT_EQ(controller.kivoSetting(QVKIVO51207Label, QStringLiteral("tray")).toString(), KIVOPaperTrayRight);
 
     usb->attachPrinter(0x0A5F, 9);
     zebra->click();
