@@ -190,6 +190,9 @@ QVMenuBarModel kivoMenu(const QString &bundleName)
              }),
     };
     replaceBundleNamePlaceholder(bar, bundleName);
+    // The application menu is titled with the program's name, as the
+    // platform titles it whatever the menu says.
+    bar[0].title = bundleName;
     return bar;
 }
 

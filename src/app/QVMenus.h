@@ -13,7 +13,8 @@
 //   mainMenu()            the menu bar of the standard edition;
 //   kivoMenu(bundleName)  the menu bar of the stamps-only edition, every
 //                         "kCFBundleNameKey" in a submenu item's title
-//                         replaced by the program's name;
+//                         replaced by the program's name, and the
+//                         application menu titled with it;
 //   shipmentStatusMenu()  the mailing log's delivery-status menu: items
 //                         tagged 0 delivered, 1 undelivered, 2 delivery
 //                         exception, 3 void, each sending

@@ -1,5 +1,7 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
 #include "app/ApplicationWiring.h"
+#include "app/QVApplicationMenus.h"
+#include "app/QVUpdater.h"
 #include "app/QVXController.h"
 #include "app/SerialPortRegistration.h"
 #include "app/ShellWindows.h"
@@ -83,6 +85,11 @@ int main(int argc, char **argv)
     QVXControllerHooks hooks;
     QVXController controller(hooks, scheduler);
     controller.hooks() = applicationHooks(controller, mainWindow);
+    // The update feed and the menus (with their web pages and windows).
+    QVUpdater updater(defaultUpdaterEnvironment());
+    QVApplicationMenus menus(
+        updater, [&controller] { return controller.currentMode() == QLatin1String("QVTessaroPrintingMode"); });
+    wireUpdaterAndMenus(controller.hooks(), updater, menus, mainWindow);
     ProgressPanelWindow progressPanel;
     OverlayWindows overlays;
     controller.setProgressPanel(&progressPanel);

@@ -230,7 +230,16 @@ TEST_F(MenusTest, MenusAsData)
 
     // The stamps-only edition's menu names the program in its items only.
     QVMenuBarModel kivo = kivoMenu(QStringLiteral("KIVO Stamps"));
-    EXPECT_EQ(kivo[0].title, QVBundleNamePlaceholder);
+    EXPECT_EQ(kivo[0].title, QStringLiteral("KIVO Stamps"));
+    // The placeholder is replaced in the items of every menu, never in the
+    // other menus' own titles.
+    QVMenuBarModel placeholders{QVMenuItem{}, QVMenuItem{}};
+    placeholders[1].title = QVBundleNamePlaceholder;
+    placeholders[1].submenu = {QVMenuItem{}};
+    placeholders[1].submenu[0].title = QStringLiteral("About kCFBundleNameKey");
+    replaceBundleNamePlaceholder(placeholders, QStringLiteral("X"));
+    EXPECT_EQ(placeholders[1].title, QVBundleNamePlaceholder);
+    EXPECT_EQ(placeholders[1].submenu[0].title, QStringLiteral("About X"));
     EXPECT_EQ(findMenuItemWithAction(kivo, QStringLiteral("terminate:"))->title, QStringLiteral("Quit KIVO Stamps"));
     EXPECT_EQ(findMenuItemWithAction(kivo, QStringLiteral("launchHelp:"))->title, QStringLiteral("KIVO Stamps Help"));
     EXPECT_FALSE(menuActions(kivo).contains(QStringLiteral("showLabels:")));

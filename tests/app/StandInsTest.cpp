@@ -115,7 +115,7 @@ TEST(StandIns, StartTheProgramPointedAtThemAndEndWithIt)
 
     const QVariantMap settings = writtenSettings(run.path());
     for (const char *key : {"tolvaneServer", "tolvaneServerModulus", "tolvaneUser", "labelServiceServer",
-                            "tolvaneWebSite", "zoneChartServer", "BRKServer"})
+                            "tolvaneWebSite", "zoneChartServer", "BRKServer", "uspsWebToolsServer", "glzServerAddress"})
         EXPECT_FALSE(settings.value(QString::fromUtf8(key)).toString().isEmpty()) << key;
     // Nothing of the pass phrase is stored.
     QFile ini(QDir(run.path()).filePath(QStringLiteral("config/Tolvane/Tolvane.ini")));

@@ -4,6 +4,7 @@
 #include "FakeLabelNumberServer.h"
 #include "FakeLabelServers.h"
 #include "FakePostageServer.h"
+#include "FakeUSPSWebToolsServer.h"
 #include "FakeZoneChartServer.h"
 #include "LocalHttpServer.h"
 
@@ -58,6 +59,7 @@ struct StandInServers::Servers {
     FakeAccountInformationServer account;
     FakeZoneChartServer zones;
     FakePartnerServer partner{kPartnerNamespace};
+    FakeUSPSWebToolsServer usps;
     // The one host of the label server, the label numbers, the account
     // information and the web site.
     LocalHttpServer front{LocalHttpServer::Scheme::Https};
@@ -113,7 +115,7 @@ StandInServers::~StandInServers() = default;
 bool StandInServers::isReady() const
 {
     return m->postage.isReady() && m->label.isListening() && m->numbers.isListening() && m->account.isListening() &&
-        m->zones.isListening() && m->partner.isListening() && m->front.isListening();
+        m->zones.isListening() && m->partner.isListening() && m->usps.isListening() && m->front.isListening();
 }
 
 QString StandInServers::errorString() const
@@ -124,7 +126,7 @@ QString StandInServers::errorString() const
     if (!m->front.isListening())
         problems << QStringLiteral("label server: %1").arg(m->front.errorString());
     if (!m->label.isListening() || !m->numbers.isListening() || !m->account.isListening() || !m->zones.isListening() ||
-        !m->partner.isListening())
+        !m->usps.isListening() || !m->partner.isListening())
         problems << QStringLiteral("a stand-in could not listen on a loopback port");
     return problems.join(QStringLiteral("; "));
 }
@@ -142,6 +144,8 @@ QVariantMap StandInServers::settings() const
         {QStringLiteral("BRKServiceNamespace"), kPartnerNamespace},
         // The address-correction host, whose reachability the launch checks.
         {QStringLiteral("glzServerAddress"), m->front.hostAndPort()},
+        {QStringLiteral("uspsWebToolsServer"), m->usps.host()},
+        {QStringLiteral("uspsWebToolsSecureServer"), m->usps.secureHost()},
     };
 }
 
@@ -160,5 +164,6 @@ QStringList StandInServers::description() const
         QStringLiteral("  account, web site     information's and web site's paths)"),
         QStringLiteral("zone charts             http://%1").arg(m->zones.host()),
         QStringLiteral("partner label service   https://%1").arg(m->partner.host()),
+        QStringLiteral("USPS Web Tools          http://%1, https://%2").arg(m->usps.host(), m->usps.secureHost()),
     };
 }

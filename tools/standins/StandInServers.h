@@ -10,7 +10,10 @@
 // application's settings ("labelServiceServer", "tolvaneWebSite"), so one
 // HTTPS front server takes their paths and hands each request to the fake
 // that answers it. The postage server and the zone-chart service have hosts
-// of their own (plain HTTP), as has the partner label service (HTTPS).
+// of their own (plain HTTP), as have the partner label service (HTTPS) and
+// USPS Web Tools (both). No stand-in answers the address correction yet: its
+// host setting names the front server, so that the start-up's reachability
+// check passes.
 #include <QString>
 #include <QVariantMap>
 
