@@ -257,8 +257,12 @@ void QVCustomsDialogView::refresh()
         widget->setVisible(c.bottomItemsDisclosed());
     m_printSendersCopy->setEnabled(c.printSendersCopy().enabled);
     m_printSendersCopy->setChecked(c.printSendersCopy().on);
-    if (QWidget *focus = m_fields.value(c.firstResponder()))
-        focus->setFocus();
+    // The focus moves once to the field the controller names.
+    if (!c.firstResponder().isEmpty()) {
+        if (QWidget *focus = m_fields.value(c.firstResponder()))
+            focus->setFocus();
+        c.setFirstResponder(QString());
+    }
     m_refreshing = false;
 }
 

@@ -2,7 +2,8 @@
 // The window of the customs declaration sheet ("CustomsDialog"): Qt widgets
 // bound to the plain state of a QVCustomsDialogController. The view shows
 // the controller's state after every change, passes each edit and choice on
-// to it, and moves the keyboard focus to the field the controller names.
+// to it, and moves the keyboard focus to the field the controller names (once:
+// the name is then cleared, so that later changes leave the focus alone).
 // Every widget carries the name of the field it shows (objectName), so that
 // tests find it. Main thread only.
 #include "printing/customs/QVCustomsDialogController.h"
