@@ -1,11 +1,15 @@
 #include "app/ApplicationWiring.h"
 
+#include "app/QVApplicationMenus.h"
+#include "app/QVUpdater.h"
 #include "app/QVXController.h"
 #include "app/ShellWindows.h"
 #include "devices/HID_Queue_Utilities.h"
 #include "devices/HID_Utilities.h"
+#include "devices/QVTolvane22lbScale.h"
 #include "devices/QVUSBScale.h"
 #include "mailinglog/QVMailingLog.h"
+#include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "printing/setup/QVPrinterSetupController.h"
@@ -23,8 +27,25 @@
 #include <QGuiApplication>
 #include <QMainWindow>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdlib>
+
+namespace {
+
+const QString kTessaroPrintingMode = QStringLiteral("QVTessaroPrintingMode");
+
+void centreOnScreen(QWidget *window)
+{
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!window || !screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace
 
 QString addressCorrectionServiceHost()
 {
@@ -39,11 +60,62 @@ QString addressCorrectionServiceHost()
 
 QUrl announcementPageURL()
 {
-    // Kept at the update feed's host.
-    return QUrl(QStringLiteral("https://updates.tolvane.invalid/tolvaneformac/announcement.html"));
+    const QUrl feed(defaultUpdateFeedURL());
+    QUrl page;
+    page.setScheme(feed.scheme().isEmpty() ? QStringLiteral("https") : feed.scheme());
+    page.setHost(feed.host());
+    page.setPort(feed.port());
+    page.setPath(QStringLiteral("/tolvaneformac/announcement.html"));
+    return page;
 }
 
-QVXControllerHooks applicationHooks(QVXController &controller, QMainWindow *&mainWindow)
+DesktopApplication::DesktopApplication()
+    : m_scheduler(std::make_shared<QtScheduler>()), m_progressPanel(std::make_unique<ProgressPanelWindow>()),
+      m_overlays(std::make_unique<OverlayWindows>())
+{
+    m_controller = std::make_unique<QVXController>(QVXControllerHooks{}, m_scheduler);
+    m_controller->hooks() = hooks();
+    m_controller->setProgressPanel(m_progressPanel.get());
+    m_controller->setOverlayHost(m_overlays.get());
+
+    QVUpdaterEnvironment environment = defaultUpdaterEnvironment();
+    environment.setAllHolidays = [](const QVariantMap &holidays) {
+        QVUSPSCommandCenter::commandCenter()->setAllHolidays(holidays);
+    };
+    m_updater = std::make_unique<QVUpdater>(std::move(environment));
+
+    m_menus = std::make_unique<QVApplicationMenus>(
+        *m_updater, [this] { return m_controller->currentMode() == kTessaroPrintingMode; });
+    wireUpdaterAndMenus(m_controller->hooks(), *m_updater, *m_menus, m_mainWindow);
+    m_menus->actions().setHandler(QStringLiteral("showOverlay:"),
+                                  [this](const QVMenuItem &) { m_controller->showOverlay(); });
+
+    // The serial scale's "Scale Setup" button shows the scale set-up window.
+    QVTolvane22lbScale::setShowScaleSetup([this](QVTolvane22lbScale *) {
+        if (const auto window = m_menus->windows().controller(QVScaleSetupControllerName))
+            window->showWindow();
+    });
+}
+
+DesktopApplication::~DesktopApplication()
+{
+    QVTolvane22lbScale::setShowScaleSetup({});
+    delete m_mainWindow;
+}
+
+void DesktopApplication::loadMainWindow()
+{
+    // Until the shipment window exists the main window stands empty (the
+    // menus put their bar on it afterwards).
+    if (!m_mainWindow) {
+        m_mainWindow = new PlaceholderMainWindow;
+        m_progressPanel->setMainWindow(m_mainWindow);
+        m_overlays->setMainWindow(m_mainWindow);
+    }
+    m_mainWindow->show();
+}
+
+QVXControllerHooks DesktopApplication::hooks()
 {
     QVXControllerHooks hooks;
     hooks.initializeRateEngine = [](const QString &path, const QString &date) {
@@ -66,25 +138,19 @@ QVXControllerHooks applicationHooks(QVXController &controller, QMainWindow *&mai
     };
     hooks.refreshAccountInformation = [] { QVRHOAccountInformationCommandCenter::commandCenter()->refresh(); };
     hooks.checkForZoneUpdate = [] { QVGLZUSPSZoneChartCommandCenter::commandCenter()->checkForZoneUpdate(); };
-    hooks.loadMainWindow = [&mainWindow] {
-        // Until the shipment window exists the main window stands empty.
-        if (!mainWindow)
-            mainWindow = new PlaceholderMainWindow;
-        mainWindow->show();
-    };
+    hooks.loadMainWindow = [this] { loadMainWindow(); };
     hooks.setPrinterType = [](const QString &type) {
         QVPrinterSetupController::sharedController()->setPrinterTypeWithTypeString(type);
     };
-    hooks.centreMainWindow = [&mainWindow] {
-        const QScreen *screen = QGuiApplication::primaryScreen();
-        if (!mainWindow || !screen)
-            return;
-        QRect frame = mainWindow->frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        mainWindow->move(frame.topLeft());
-    };
-    hooks.setPrintingMode = [&controller](const QString &mode) { controller.setCurrentMode(mode); };
+    hooks.centreMainWindow = [this] { centreOnScreen(m_mainWindow); };
+    hooks.setPrintingMode = [this](const QString &mode) { m_controller->setCurrentMode(mode); };
     hooks.mailingLogCount = [] { return qint64(QVMailingLog::sharedMailingLog()->itemsInLog()); };
+    hooks.showMailingLogAndArchive = [this] {
+        if (const auto log = m_menus->windows().controller(QVMailingLogControllerName)) {
+            log->showWindow();
+            log->performAction(QStringLiteral("archiveLog:"));
+        }
+    };
     hooks.setUpScales = [] { QVUSBScale::setUpScale(); };
     hooks.releaseScales = [] {
         if (gIOHIDManagerRef) {
@@ -99,4 +165,11 @@ QVXControllerHooks applicationHooks(QVXController &controller, QMainWindow *&mai
     hooks.terminate = [](int status) { QCoreApplication::exit(status); };
     hooks.exitProcess = [](int status) { std::exit(status); };
     return hooks;
+}
+
+void DesktopApplication::start()
+{
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [this] { m_controller->applicationWillTerminate(); });
+    m_controller->applicationWillFinishLaunching();
+    QTimer::singleShot(0, qApp, [this] { m_controller->applicationDidFinishLaunching(); });
 }

@@ -1,12 +1,24 @@
 #pragma once
-// The running program's answers to the application delegate's hooks: the
-// rate engine and country files, the reachability of the address-correction
-// host, the shared clients, the main window, the mailing log, the scales and
-// the process itself.
+// The running program: the application delegate with the real answers to its
+// hooks (rate engine and country files, the reachability of the
+// address-correction host, the shared clients, the updater, the main window
+// with its menu bar, the mailing log, the scales, the process itself), the
+// progress panel, the overlays, the menu actions and the secondary windows.
 #include "app/LaunchServices.h"
 
+#include <QString>
+#include <QUrl>
+
+#include <memory>
+
 class QMainWindow;
+
+class QVApplicationMenus;
+class QVUpdater;
 class QVXController;
+class QtScheduler;
+class ProgressPanelWindow;
+class OverlayWindows;
 
 // The host whose reachability decides whether the program may start: the
 // address-correction service's, the user default "glzServerAddress" (no
@@ -15,9 +27,38 @@ class QVXController;
 // out.
 QString addressCorrectionServiceHost();
 
-// The page the announcement shows to those coming from an old build.
+// The page the announcement shows to those coming from an old build, at the
+// update feed's host.
 QUrl announcementPageURL();
 
-// The hooks of the running program; the main window the launch makes is put
-// into `mainWindow` (kept by the caller).
-QVXControllerHooks applicationHooks(QVXController &controller, QMainWindow *&mainWindow);
+class DesktopApplication
+{
+public:
+    // Needs the QApplication.
+    DesktopApplication();
+    ~DesktopApplication();
+    DesktopApplication(const DesktopApplication &) = delete;
+    DesktopApplication &operator=(const DesktopApplication &) = delete;
+
+    // The delegate's callbacks: the first part now, the launch on the first
+    // pass of the event loop; the quit when the event loop ends.
+    void start();
+
+    QVXController &controller() { return *m_controller; }
+    QMainWindow *mainWindow() const { return m_mainWindow; }
+    QVApplicationMenus &menus() { return *m_menus; }
+
+private:
+    QVXControllerHooks hooks();
+    void loadMainWindow();
+
+    std::shared_ptr<QtScheduler> m_scheduler;
+    std::unique_ptr<QVXController> m_controller;
+    std::unique_ptr<ProgressPanelWindow> m_progressPanel;
+    std::unique_ptr<OverlayWindows> m_overlays;
+    std::unique_ptr<QVUpdater> m_updater;
+    std::unique_ptr<QVApplicationMenus> m_menus;
+    // The main window (owned; a plain pointer, as the menus' hooks keep a
+    // reference to it).
+    QMainWindow *m_mainWindow = nullptr;
+};

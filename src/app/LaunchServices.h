@@ -66,6 +66,8 @@ public:
     // The bottom-left corner of the main window's piece-size pop-up on the
     // screen; nothing when the window has no such pop-up.
     virtual std::optional<QPointF> pieceSizePopupBottomLeft() const = 0;
+    // The main window's frame on the screen; nothing when unknown.
+    virtual std::optional<QRectF> mainWindowFrame() const { return std::nullopt; }
     // The size of the named image (empty when there is no such image).
     virtual QSizeF imageSize(const QString &imageName) const = 0;
     // Opens a fully opaque overlay of the image, its top-left corner at

@@ -129,11 +129,15 @@ void QVXController::showOverlay()
     }
     const QString image = QStringLiteral("hoverthing");
     const QSizeF size = m_overlayHost->imageSize(image);
-    // Without the pop-up the overlay is placed as if the pop-up's corner
-    // were at the origin of the screen.
-    const QPointF corner = m_overlayHost->pieceSizePopupBottomLeft().value_or(QPointF(0, 0));
+    const std::optional<QPointF> corner = m_overlayHost->pieceSizePopupBottomLeft();
+    if (!corner) {
+        // A main window without the pop-up: the overlay in its middle.
+        const QRectF frame = m_overlayHost->mainWindowFrame().value_or(QRectF(QPointF(0, 0), size));
+        openOverlay(image, frame.center() - QPointF(size.width() / 2, size.height() / 2));
+        return;
+    }
     // The overlay's bottom-left corner goes left of and below the pop-up's.
-    const QPointF bottomLeft(corner.x() - kPieceSizeOverlayLeft, corner.y() + kPieceSizeOverlayDown);
+    const QPointF bottomLeft(corner->x() - kPieceSizeOverlayLeft, corner->y() + kPieceSizeOverlayDown);
     openOverlay(image, QPointF(bottomLeft.x(), bottomLeft.y() - size.height()));
 }
 

@@ -154,6 +154,13 @@ std::optional<QPointF> OverlayWindows::pieceSizePopupBottomLeft() const
     return QPointF(popup->mapToGlobal(QPoint(0, popup->height())));
 }
 
+std::optional<QRectF> OverlayWindows::mainWindowFrame() const
+{
+    if (!m_mainWindow)
+        return std::nullopt;
+    return QRectF(m_mainWindow->frameGeometry());
+}
+
 QSizeF OverlayWindows::imageSize(const QString &imageName) const
 {
     const QPixmap image = overlayImage(imageName);

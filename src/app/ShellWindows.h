@@ -63,6 +63,7 @@ public:
     bool hasMainWindow() const override { return m_mainWindow; }
     std::optional<OverlayId> firstChildOverlay() const override;
     std::optional<QPointF> pieceSizePopupBottomLeft() const override;
+    std::optional<QRectF> mainWindowFrame() const override;
     QSizeF imageSize(const QString &imageName) const override;
     OverlayId openOverlay(const QString &imageName, const QPointF &topLeft, std::function<void()> clicked) override;
     void setOverlayAlpha(OverlayId overlay, double alpha) override;

@@ -1,13 +1,7 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
 #include "app/ApplicationWiring.h"
-#include "app/QVApplicationMenus.h"
-#include "app/QVUpdater.h"
 #include "app/QVXController.h"
 #include "app/SerialPortRegistration.h"
-#include "app/ShellWindows.h"
-#include "devices/QVTolvane22lbScale.h"
-#include "devices/setup/QVScaleSetupController.h"
-#include "devices/setup/QVScaleSetupWindow.h"
 #include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
@@ -24,10 +18,7 @@
 #include "widgets/WidgetDialogs.h"
 
 #include <QApplication>
-#include <QMainWindow>
-#include <QPointer>
 #include <QTextStream>
-#include <QTimer>
 
 int main(int argc, char **argv)
 {
@@ -71,42 +62,8 @@ int main(int argc, char **argv)
     installLabelServerServices();
     installPartnerLabelServices();
     registerShipmentServiceMask();
-    // The serial scale's "Scale Setup" button shows the scale set-up window.
-    QPointer<QVScaleSetupWindow> scaleSetupWindow;
-    QVTolvane22lbScale::setShowScaleSetup([&scaleSetupWindow](QVTolvane22lbScale *) {
-        if (!scaleSetupWindow)
-            scaleSetupWindow = new QVScaleSetupWindow(QVScaleSetupController::sharedController());
-        scaleSetupWindow->show();
-        scaleSetupWindow->raise();
-    });
-
-    QMainWindow *mainWindow = nullptr;
-    auto scheduler = std::make_shared<QtScheduler>();
-    QVXControllerHooks hooks;
-    QVXController controller(hooks, scheduler);
-    controller.hooks() = applicationHooks(controller, mainWindow);
-    // The update feed and the menus (with their web pages and windows).
-    QVUpdater updater(defaultUpdaterEnvironment());
-    QVApplicationMenus menus(
-        updater, [&controller] { return controller.currentMode() == QLatin1String("QVTessaroPrintingMode"); });
-    wireUpdaterAndMenus(controller.hooks(), updater, menus, mainWindow);
-    ProgressPanelWindow progressPanel;
-    OverlayWindows overlays;
-    controller.setProgressPanel(&progressPanel);
-    controller.setOverlayHost(&overlays);
-    // Closing the last window ends the program (nothing on this desktop
-    // would bring a window back).
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [&controller] { controller.applicationWillTerminate(); });
-
-    controller.applicationWillFinishLaunching();
-    QTimer::singleShot(0, [&] {
-        if (controller.applicationDidFinishLaunching()) {
-            progressPanel.setMainWindow(mainWindow);
-            overlays.setMainWindow(mainWindow);
-        }
-    });
-    const int status = app.exec();
-    delete mainWindow;
-    delete scaleSetupWindow;
-    return status;
+    // The application delegate with the program's windows and menus.
+    DesktopApplication application;
+    application.start();
+    return app.exec();
 }

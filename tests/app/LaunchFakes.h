@@ -129,6 +129,7 @@ public:
         return std::nullopt;
     }
     std::optional<QPointF> pieceSizePopupBottomLeft() const override { return popupCorner; }
+    std::optional<QRectF> mainWindowFrame() const override { return QRectF(100, 100, 800, 600); }
     QSizeF imageSize(const QString &name) const override
     {
         return name == QLatin1String("hoverthing") ? QSizeF(400, 300) : QSizeF(360, 120);

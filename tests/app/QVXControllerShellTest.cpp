@@ -210,6 +210,13 @@ TEST_F(Shell, OverlayNeedsAMainWindowAndTheWebStoreOverlaySitsBelowItsView)
     controller->showOverlay();
     EXPECT_TRUE(overlays.overlays.empty());
     overlays.mainWindow = true;
+    // A main window without the piece-size pop-up: the overlay in its middle.
+    overlays.popupCorner.reset();
+    controller->showOverlay();
+    ASSERT_EQ(overlays.overlays.size(), 1u);
+    EXPECT_EQ(overlays.overlays.at(1).topLeft, QPointF(500 - 200, 400 - 150));
+    overlays.overlays.clear();
+    overlays.next = 1;
     controller->showWebStoreOverlayBelow(QRectF(100, 50, 40, 30));
     ASSERT_EQ(overlays.overlays.size(), 1u);
     EXPECT_EQ(overlays.overlays.at(1).image, QStringLiteral("Introducing-Web-Stores"));
