@@ -72,6 +72,21 @@ void addSender(QVariantMap &variables, const QVAddress &from)
     variables.insert(QStringLiteral("FromCustomsReference"), QString());
 }
 
+// The sender and recipient of a customs form, but for the destination.
+void addFormParties(QVariantMap &variables, const QVShipment &shipment)
+{
+    const QVAddress from = shipment.fromAddress();
+    const QVAddress to = shipment.toAddress();
+    variables.insert(QStringLiteral("Option"), QString());
+    addNames(variables, from, QStringLiteral("FromFirstName"), QStringLiteral("FromFirm"));
+    variables.insert(QStringLiteral("FromLastName"), QString());
+    addSender(variables, from);
+    addNames(variables, to, QStringLiteral("ToFirstName"), QStringLiteral("ToFirm"));
+    variables.insert(QStringLiteral("ToLastName"), QString());
+    variables.insert(QStringLiteral("ToFax"), QString());
+    variables.insert(QStringLiteral("ToPhone"), to.phone());
+}
+
 QString countryRateName(const QString &text)
 {
     const auto country = QVCountry::countryWithAnyName(text);
@@ -241,15 +256,8 @@ std::optional<QString> QVUSPSCommandCenter::cp72CustomsFormNumberAndLabels(QList
         variables.insert(QStringLiteral("ContentType"), type);
         variables.insert(QStringLiteral("ContentTypeOther"), other.isEmpty() ? QStringLiteral("other") : other);
     }
-    variables.insert(QStringLiteral("Option"), QString());
-    addNames(variables, shipment.fromAddress(), QStringLiteral("FromFirstName"), QStringLiteral("FromFirm"));
-    variables.insert(QStringLiteral("FromLastName"), QString());
-    addSender(variables, shipment.fromAddress());
-    addNames(variables, to, QStringLiteral("ToFirstName"), QStringLiteral("ToFirm"));
-    variables.insert(QStringLiteral("ToLastName"), QString());
-    variables.insert(QStringLiteral("ToFax"), QString());
+    addFormParties(variables, shipment);
     variables.insert(QStringLiteral("ToReference"), QString());
-    variables.insert(QStringLiteral("ToPhone"), to.phone());
     variables.insert(QStringLiteral("NonDeliveryOption"), QStringLiteral("RETURN"));
     variables.insert(QStringLiteral("Postage"),
                      UserDefaults::standardUserDefaults().boolForKey(QVHideTotalPostageOn2976ADefaultsKey)
@@ -306,14 +314,7 @@ std::optional<QString> QVUSPSCommandCenter::cn22CustomsFormNumberAndLabel(std::o
                              type == QVUSPSShipmentCustomsFormReturnedGoodsContentType
                          ? QVUSPSShipmentCustomsFormOtherContentType
                          : type);
-    variables.insert(QStringLiteral("Option"), QString());
-    addNames(variables, shipment.fromAddress(), QStringLiteral("FromFirstName"), QStringLiteral("FromFirm"));
-    variables.insert(QStringLiteral("FromLastName"), QString());
-    addSender(variables, shipment.fromAddress());
-    addNames(variables, to, QStringLiteral("ToFirstName"), QStringLiteral("ToFirm"));
-    variables.insert(QStringLiteral("ToLastName"), QString());
-    variables.insert(QStringLiteral("ToFax"), QString());
-    variables.insert(QStringLiteral("ToPhone"), to.phone());
+    addFormParties(variables, shipment);
     variables.insert(QStringLiteral("HSTariffNumber"), QString());
     variables.insert(QStringLiteral("CountryOfOrigin"), QString());
     variables.insert(QStringLiteral("MailClass"),

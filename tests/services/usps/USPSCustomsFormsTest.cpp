@@ -104,6 +104,20 @@ protected:
         return shipment;
     }
 
+    // The same piece to a person in Portland, Oregon.
+    static QVShipment domesticShipment()
+    {
+        QVShipment shipment = foreignShipment();
+        QVAddress to;
+        to.setName(QStringLiteral("Carl"));
+        to.setStreet(QStringLiteral("5 Elm St"));
+        to.setCity(QStringLiteral("Portland"));
+        to.setState(QStringLiteral("OR"));
+        to.setZIP5(QStringLiteral("97201"));
+        shipment.setObject(to.plist(), QVShipmentToAddressKey);
+        return shipment;
+    }
+
     static QByteArray base64(const QByteArray &data) { return data.toBase64(); }
     static QString confs(const QString &name) { return QDir(supportDir()).filePath(QStringLiteral("confs/") + name); }
     const XmlElement &document() const { return m_document = server.lastReceived().value().document; }
@@ -346,14 +360,7 @@ TEST_F(USPSCustomsFormsTest, ExpressMailLabelAndReceipt)
                     "<EMLabel>" +
                         base64("%PDF label") + "</EMLabel><EMReceipt>" + base64("%PDF receipt") +
                         "</EMReceipt></ExpressMailLabelResponse>");
-    QVShipment shipment = foreignShipment();
-    QVAddress to;
-    to.setName(QStringLiteral("Carl"));
-    to.setStreet(QStringLiteral("5 Elm St"));
-    to.setCity(QStringLiteral("Portland"));
-    to.setState(QStringLiteral("OR"));
-    to.setZIP5(QStringLiteral("97201"));
-    shipment.setObject(to.plist(), QVShipmentToAddressKey);
+    QVShipment shipment = domesticShipment();
     shipment.setObject(QVUSPSFlatRateEnvelopeSize, QVUSPSShipmentSizeKey);
     shipment.setObject(QVariantList{QVUSPSExpressMailPremiumService}, QVUSPSShipmentOptionalServicesKey);
     shipment.setObject(QVariantMap{{QVUSPSShipmentExpressMailWaiverOfSignatureOptionKey, QStringLiteral("True")}},
@@ -380,14 +387,7 @@ TEST_F(USPSCustomsFormsTest, ExpressMailLabelAndReceipt)
 
 TEST_F(USPSCustomsFormsTest, ConfirmationNumbers)
 {
-    QVShipment shipment = foreignShipment();
-    QVAddress to;
-    to.setName(QStringLiteral("Carl"));
-    to.setStreet(QStringLiteral("5 Elm St"));
-    to.setCity(QStringLiteral("Portland"));
-    to.setState(QStringLiteral("OR"));
-    to.setZIP5(QStringLiteral("97201"));
-    shipment.setObject(to.plist(), QVShipmentToAddressKey);
+    QVShipment shipment = domesticShipment();
     shipment.setObject(QVUSPSPriorityMail, QVUSPSShipmentRateClassKey);
     // No confirmation service: nothing is sent.
     EXPECT_FALSE(client->confirmationNumberForShipment(shipment, false));
