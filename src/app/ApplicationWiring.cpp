@@ -20,6 +20,8 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVReachability.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
+#include "services/usps/QVGLZCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QApplication>
@@ -49,8 +51,13 @@ void centreOnScreen(QWidget *window)
 
 QString addressCorrectionServiceHost()
 {
+    // The host the address-correction client sends to: its older direct
+    // route's own setting, else the label server's host.
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
     const QString setting =
-        UserDefaults::standardUserDefaults().stringForKey(QStringLiteral("glzServerAddress")).trimmed();
+        (defaults.boolForKey(QVGLZUseV1DefaultsKey) ? defaults.stringForKey(QVGLZServerAddressDefaultsKey)
+                                                    : QVRHOLabelServerCommandCenter::commandCenter()->server())
+            .trimmed();
     if (setting.isEmpty())
         return QString();
     // The setting may carry a scheme or a port ("127.0.0.1:8443").
@@ -131,10 +138,9 @@ QVXControllerHooks DesktopApplication::hooks()
     hooks.isHostReachable = [](const QString &host) { return reachability()->isHostReachable(host); };
     hooks.labelPrinterAvailable = [] { return KIVONewTagwright::printerAvailable(); };
     hooks.createSharedClients = [] {
-        // USPS Web Tools, then the postage server (the address-correction
-        // client is not part of this build yet).
         QVUSPSCommandCenter::commandCenter();
         QVRHOCommandCenter::commandCenter();
+        QVGLZCommandCenter::commandCenter();
     };
     hooks.refreshAccountInformation = [] { QVRHOAccountInformationCommandCenter::commandCenter()->refresh(); };
     hooks.checkForZoneUpdate = [] { QVGLZUSPSZoneChartCommandCenter::commandCenter()->checkForZoneUpdate(); };

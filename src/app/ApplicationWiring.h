@@ -21,10 +21,11 @@ class ProgressPanelWindow;
 class OverlayWindows;
 
 // The host whose reachability decides whether the program may start: the
-// address-correction service's, the user default "glzServerAddress" (no
-// vendor host is known to this build: without the setting the host is
-// empty, which is never reachable). A scheme or port in the setting is left
-// out.
+// address-correction service's, that is the host its client sends to (the
+// user default "glzServerAddress" on the older direct route, "glzUseV1";
+// otherwise the label server's host). No vendor host is known to this build:
+// without the setting the host is empty, which is never reachable. A scheme
+// or port in the setting is left out.
 QString addressCorrectionServiceHost();
 
 // The page the announcement shows to those coming from an old build, at the

@@ -75,8 +75,9 @@ TEST(ApplicationStart, UnreadableCountryFileEndsWithFailureStatusAfterItsText)
 TEST(ApplicationStart, StartsAndHoldsTheSingleInstanceName)
 {
     ProgramRun run;
-    // The address-correction host: the loopback address is always reachable.
-    run.writeFile(QStringLiteral("config/Tolvane/Tolvane.ini"), "[General]\nglzServerAddress=string:127.0.0.1\n");
+    // The address-correction host (the label server's): the loopback address
+    // is always reachable.
+    run.writeFile(QStringLiteral("config/Tolvane/Tolvane.ini"), "[General]\nlabelServiceServer=string:127.0.0.1\n");
     run.start();
     ASSERT_TRUE(run.process().waitForStarted(10000));
     const QString socket = QDir(run.path(QStringLiteral("runtime"))).filePath(QVSingleInstanceName);

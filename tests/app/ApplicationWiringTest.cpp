@@ -1,29 +1,42 @@
 // The running program's answers to the delegate: the address-correction host
-// whose reachability decides the start, read from its setting.
+// whose reachability decides the start, the host its client sends to.
 #include "app/ApplicationWiring.h"
 
 #include "platform/UserDefaults.h"
+#include "services/QVCommandCenter.h"
 
 #include <gtest/gtest.h>
 
-TEST(ApplicationWiring, AddressCorrectionHostFromItsSetting)
+TEST(ApplicationWiring, AddressCorrectionHostIsTheHostItsClientSendsTo)
 {
     struct Case {
-        QString setting;
+        bool olderRoute;
+        QString glzServer;
+        QString labelServer;
         QString host;
     };
     const Case cases[] = {
-        {QString(), QString()},
-        {QStringLiteral("glz.example.test"), QStringLiteral("glz.example.test")},
-        {QStringLiteral(" 127.0.0.1:8443 "), QStringLiteral("127.0.0.1")},
-        {QStringLiteral("https://glz.example.test/isapi"), QStringLiteral("glz.example.test")},
-        {QStringLiteral("[::1]:9000"), QStringLiteral("::1")},
+        {false, QString(), QString(), QString()},
+        {false, QStringLiteral("glz.example.test"), QStringLiteral("labels.example.test"),
+         QStringLiteral("labels.example.test")},
+        {false, QString(), QStringLiteral(" 127.0.0.1:8443 "), QStringLiteral("127.0.0.1")},
+        {true, QStringLiteral("https://glz.example.test/isapi"), QStringLiteral("labels.example.test"),
+         QStringLiteral("glz.example.test")},
+        {true, QStringLiteral("[::1]:9000"), QString(), QStringLiteral("::1")},
+        {true, QString(), QStringLiteral("labels.example.test"), QString()},
     };
     for (const Case &c : cases) {
         UserDefaults::resetStandardUserDefaults();
-        if (!c.setting.isNull())
-            UserDefaults::standardUserDefaults().setString(c.setting, QStringLiteral("glzServerAddress"));
-        EXPECT_EQ(addressCorrectionServiceHost(), c.host) << c.setting.toStdString();
+        QVCommandCenter::resetSharedInstancesForTesting();
+        UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        defaults.setBool(c.olderRoute, QStringLiteral("glzUseV1"));
+        if (!c.glzServer.isNull())
+            defaults.setString(c.glzServer, QStringLiteral("glzServerAddress"));
+        if (!c.labelServer.isNull())
+            defaults.setString(c.labelServer, QStringLiteral("labelServiceServer"));
+        EXPECT_EQ(addressCorrectionServiceHost(), c.host)
+            << c.glzServer.toStdString() << " " << c.labelServer.toStdString();
     }
+    QVCommandCenter::resetSharedInstancesForTesting();
     UserDefaults::resetStandardUserDefaults();
 }
