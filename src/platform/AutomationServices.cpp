@@ -38,6 +38,12 @@ using AutomationSlot = ServiceSlot<QVAutomationServices, NoAutomation>;
 
 } // namespace
 
+void QVAutomationServices::setFailureReason(const QString &reason)
+{
+    if (!reason.isEmpty())
+        qWarning().noquote() << "Automation failure reason not kept:" << reason;
+}
+
 void setAutomationServices(std::shared_ptr<QVAutomationServices> automation)
 {
     AutomationSlot::shared().registered = std::move(automation);

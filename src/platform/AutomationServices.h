@@ -27,6 +27,14 @@ public:
     // Carries out one package of package keys (the URL command
     // "newShipment2").
     virtual bool processPackage(const QVariantMap &package) = 0;
+
+    // The failure text of the package being carried out (failureReason):
+    // the print flow sets it when a piece fails in automation mode; the
+    // automation reads it into its answer and clears it. An implementation
+    // that carries no package keeps nothing: it writes the text to the
+    // console and answers an empty text.
+    virtual void setFailureReason(const QString &reason);
+    virtual QString failureReason() { return QString(); }
 };
 
 void setAutomationServices(std::shared_ptr<QVAutomationServices> automation);

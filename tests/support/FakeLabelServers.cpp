@@ -71,6 +71,7 @@ struct ReplyState {
     QList<QPair<QString, QString>> labelTexts;
     bool refundApproved = true;
     QString refundMessage;
+    LabelParts labelParts;
 };
 
 enum class Operation { Label, Rate, AccountStatus, BuyPostage, RefundByPiece, RefundByNumber, SCAN, Stamps };
@@ -79,6 +80,26 @@ void writeStatus(QXmlStreamWriter &writer, const ReplyState &state)
 {
     writer.writeTextElement(QStringLiteral("Status"), state.status);
     writer.writeTextElement(QStringLiteral("ErrorMessage"), state.message);
+}
+
+// The label: one Base64LabelImage, or a Label element of Image elements
+// that carry their part number as the attribute "PartNumber", in the order
+// given.
+void writeLabelParts(QXmlStreamWriter &writer, const LabelParts &parts)
+{
+    if (!parts.imageList) {
+        for (const LabelPart &part : parts.parts)
+            writer.writeTextElement(QStringLiteral("Base64LabelImage"), QString::fromLatin1(part.bytes.toBase64()));
+        return;
+    }
+    writer.writeStartElement(QStringLiteral("Label"));
+    for (const LabelPart &part : parts.parts) {
+        writer.writeStartElement(QStringLiteral("Image"));
+        writer.writeAttribute(QStringLiteral("PartNumber"), QString::number(part.partNumber));
+        writer.writeCharacters(QString::fromLatin1(part.bytes.toBase64()));
+        writer.writeEndElement();
+    }
+    writer.writeEndElement();
 }
 
 void writeBalance(QXmlStreamWriter &writer, const XmlElement &request, const QString &balance)
@@ -99,7 +120,7 @@ void writeReplyChildren(QXmlStreamWriter &writer, Operation operation, const Xml
     case Operation::Label: {
         if (!ok)
             return;
-        writer.writeTextElement(QStringLiteral("Base64LabelImage"), QStringLiteral("iVBORw0KGgo="));
+        writeLabelParts(writer, state.labelParts);
         for (const auto &[name, text] : state.labelTexts) {
             if (name == QLatin1String("InsuredMail")) {
                 writer.writeStartElement(QStringLiteral("Fees"));
@@ -342,6 +363,12 @@ void FakeLabelServer::setLabelTexts(const QList<QPair<QString, QString>> &texts)
     m_labelTexts = texts;
 }
 
+void FakeLabelServer::setLabelParts(const LabelParts &parts)
+{
+    std::lock_guard lock(m_mutex);
+    m_labelParts = parts;
+}
+
 void FakeLabelServer::setRefundApproved(bool approved, const QString &message)
 {
     std::lock_guard lock(m_mutex);
@@ -379,7 +406,8 @@ QByteArray FakeLabelServer::replyFor(const QByteArray &path, const XmlElement &d
         {RefundPath, Operation::RefundByPiece},
         {StampsPath, Operation::Stamps},
     };
-    ReplyState state{m_status, m_message, m_balance, m_postage, m_labelTexts, m_refundApproved, m_refundMessage};
+    ReplyState state{m_status,     m_message,        m_balance,       m_postage,
+                     m_labelTexts, m_refundApproved, m_refundMessage, m_labelParts};
     const QByteArray body = replyDocument(operations.value(path), document, state, true);
     m_balance = state.balance;
     return body;
@@ -419,7 +447,8 @@ ScriptedReply FakeLabelServer::answerSupplemental(const RecordedRequest &request
     const QByteArray rawKey = SupplementalPath + "?" + method;
     if (m_rawReplies.contains(rawKey))
         return xmlReply(200, m_rawReplies.value(rawKey));
-    ReplyState state{m_status, m_message, m_balance, m_postage, m_labelTexts, m_refundApproved, m_refundMessage};
+    ReplyState state{m_status,     m_message,        m_balance,       m_postage,
+                     m_labelTexts, m_refundApproved, m_refundMessage, m_labelParts};
     if (method == "RefundRequest")
         return xmlReply(200, replyDocument(Operation::RefundByNumber, *document, state, false));
     if (method == "SCANRequest")
@@ -544,7 +573,7 @@ ScriptedReply FakePartnerServer::answer(const RecordedRequest &request)
     }
     m_received.append({ServicePath, operation.toUtf8(), QByteArray(), xml, document, request});
 
-    ReplyState state{m_status, m_message, m_balance, m_postage, defaultLabelTexts(), true, QString()};
+    ReplyState state{m_status, m_message, m_balance, m_postage, defaultLabelTexts(), true, QString(), LabelParts{}};
     QByteArray bytes;
     QXmlStreamWriter writer(&bytes);
     writer.writeStartDocument();

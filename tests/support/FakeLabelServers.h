@@ -62,6 +62,19 @@ struct ReceivedDocument {
     RecordedRequest request;
 };
 
+// The label of a label reply: one "Base64LabelImage" element per part (the
+// program reads the last), or with imageList a "Label" element of "Image"
+// elements, each carrying its part number as the attribute "PartNumber",
+// written in the order given. Bytes are sent in Base64.
+struct LabelPart {
+    int partNumber = 1;
+    QByteArray bytes;
+};
+struct LabelParts {
+    bool imageList = false;
+    QList<LabelPart> parts{{1, QByteArray::fromBase64("iVBORw0KGgo=")}};
+};
+
 class FakeLabelServer
 {
 public:
@@ -84,6 +97,9 @@ public:
     // The label texts of a label reply: element name to text (replacing the
     // defaults; an empty text sends an empty element, a missing name none).
     void setLabelTexts(const QList<QPair<QString, QString>> &texts);
+    // The label of label replies (default: one Base64LabelImage of the PNG
+    // signature's eight bytes).
+    void setLabelParts(const LabelParts &parts);
     // Answer refunds as approved (default) or refused with the message.
     void setRefundApproved(bool approved, const QString &message = QString());
     // The reply body of a path, as bytes, in place of the built one (e.g.
@@ -114,6 +130,7 @@ private:
     QList<QPair<QString, QString>> m_labelTexts;
     bool m_refundApproved = true;
     QString m_refundMessage;
+    LabelParts m_labelParts;
     QMap<QByteArray, QByteArray> m_rawReplies;
     QList<ReceivedDocument> m_received;
     LocalHttpServer m_http{LocalHttpServer::Scheme::Https};

@@ -4,6 +4,7 @@
 #include "platform/AutomationServices.h"
 
 #include <QList>
+#include <QStringList>
 #include <QVariantMap>
 
 namespace tolvane::test {
@@ -22,6 +23,9 @@ public:
     QList<QUrl> files;
     QList<QVariantMap> packages;
     bool answer = true;
+    // The failure reason as last set, and every text set, in order.
+    QString reason;
+    QStringList reasons;
 
     bool callbackPairs(const QVariantMap &pairs, const QString &url, const QString &method) override
     {
@@ -43,6 +47,12 @@ public:
         packages << package;
         return answer;
     }
+    void setFailureReason(const QString &text) override
+    {
+        reason = text;
+        reasons << text;
+    }
+    QString failureReason() override { return reason; }
 };
 
 } // namespace tolvane::test
