@@ -1,0 +1,304 @@
+#pragma once
+// TessaroController: the stamp window, in which the user lays out a sheet of
+// 25 or 24 stamps to print on plain paper (mode 1) or chooses one stamp to
+// print on a roll in the maker's label printer (mode 2), and sees the price
+// against the account's balance.
+//
+// The controller works on plain state that a thin Qt view (TessaroView)
+// shows: the mode and sheet type, the mailpiece and class pop-ups (items
+// with tags; the class menu's items are enabled by validateMenuItem), the
+// stamps of the sheet positions and the selected cells, the roll stamp, the
+// sheet count (1 to 99), the pricing texts, the reference ID row, the step
+// numbers, the status line, the window title and the print buttons' titles.
+// The view calls the actions below and then reads the state again.
+//
+// The catalogue (request table and class menus) is TessaroCatalogue; the
+// alerts, the label printer's presence and the account reply come from the
+// host (TessaroHost). The clock of the catalogue decides the prices in
+// force; a one-shot timer reprices the catalogue when the September 2014
+// price list takes effect. Everything runs on the main thread.
+//
+// User defaults: "tessaroMode", "tessaroSheetType", "tessaroPrintInfo" (the
+// sheet print settings in PrintInfo's stored form), "kivoStampsVersion" (the
+// maker's edition: no mode switcher, no reference ID, no custom amounts, its
+// own window titles), "showStatusBarOnMasterControl",
+// "enableTessaroReferenceID" (watched), "allowTessaroMediaMail".
+// Notifications: posts "TessaroPrintingModeDidChangeNotification" (object: a
+// shared int, the new mode) after each mode change; observes
+// "QVRHOLastValidStatusResponseDidChange" and the user defaults' changes.
+#include "platform/Decimal.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PrintInfo.h"
+#include "stamps/TessaroCatalogue.h"
+#include "stamps/TessaroHost.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSet>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <array>
+#include <memory>
+#include <optional>
+
+inline const QString TessaroPrintingModeDidChangeNotification =
+    QStringLiteral("TessaroPrintingModeDidChangeNotification");
+inline const QString TessaroModeDefaultsKey = QStringLiteral("tessaroMode");
+inline const QString TessaroSheetTypeDefaultsKey = QStringLiteral("tessaroSheetType");
+inline const QString TessaroPrintInfoDefaultsKey = QStringLiteral("tessaroPrintInfo");
+inline const QString ShowStatusBarOnMasterControlDefaultsKey = QStringLiteral("showStatusBarOnMasterControl");
+inline const QString EnableTessaroReferenceIDDefaultsKey = QStringLiteral("enableTessaroReferenceID");
+inline const QString AllowTessaroMediaMailDefaultsKey = QStringLiteral("allowTessaroMediaMail");
+
+// What the window's layout tells the controller when it is loaded.
+struct TessaroLayout {
+    // The content view's size with the full sheet layout (bigWindowSize).
+    QSizeF contentSize{760, 640};
+    // The tab view's size at load.
+    QSizeF tabViewSize{460, 520};
+    double statusBarHeight = 22;
+    double postageAndAccountBoxWidth = 280;
+    // The status line's template ("<%accountNumber%>", "<%accountStatus%>",
+    // "<%balance%>").
+    QString statusLineTemplate;
+    // The Print and Test Print buttons' own titles.
+    QString printTitle = QStringLiteral("Print");
+    QString testPrintTitle = QStringLiteral("Test Print");
+    // The reference ID row is shown in the layout.
+    bool referenceIDShown = true;
+};
+
+class TessaroController
+{
+public:
+    enum Mode { NoMode = 0, SheetMode = 1, RollMode = 2 };
+    enum SheetType { Sheet25 = 1, Sheet24 = 2 };
+    // The height of the reference ID row, by which the window grows or
+    // shrinks in roll mode.
+    static constexpr double ReferenceIDRowHeight = 75;
+
+    explicit TessaroController(std::shared_ptr<TessaroHost> host = tessaroHost(), TessaroCatalogue::Clock clock = {});
+    virtual ~TessaroController();
+    TessaroController(const TessaroController &) = delete;
+    TessaroController &operator=(const TessaroController &) = delete;
+
+    // windowDidLoad: the set-up of the loaded window (mailpiece 2, class
+    // 100, 25 stamps of it, the mode of "tessaroMode", the reference ID row,
+    // the status line, the repricing timer). `scratchFilesWaiting`: unfinished
+    // stamps wait in the scratch folder (recovery mode).
+    void windowDidLoad(const TessaroLayout &layout = {}, bool scratchFilesWaiting = false);
+    bool loaded() const { return m_loaded; }
+
+    TessaroCatalogue &catalogue() { return m_catalogue; }
+    // stampRequestsDictionary and classMenus of the window's catalogue.
+    const std::map<int, TessaroStamp> &stampRequestsDictionary() { return m_catalogue.stampRequestsDictionary(); }
+    const QMap<int, QList<TessaroMenuItem>> &classMenus() { return m_catalogue.classMenus(); }
+    bool isMakerEdition() const { return m_makerEdition; }
+
+    // ---- Modes and sheets ---------------------------------------------------
+    int currentMode() const { return m_mode; }
+    // false when refused (rolls without a label printer).
+    bool setCurrentMode(int mode);
+    int currentSheetType() const { return m_sheetType; }
+    void setCurrentSheetType(int type);
+    static int stampsForSheetType(int type);
+    int stampsForCurrentSheetType() const { return stampsForSheetType(m_sheetType); }
+    // "sheet", "sheet2000" or "kivo".
+    QString selectedTab() const { return m_selectedTab; }
+
+    // ---- Pop-ups ------------------------------------------------------------
+    // The mailpiece pop-up's selected tag (0: none).
+    int selectedMailpiece() const { return m_mailpieceTag; }
+    const QList<TessaroMenuItem> &classMenuItems() const { return m_classItems; }
+    // -1: no item selected.
+    int selectedClassIndex() const { return m_classIndex; }
+    // tagOfSelectedItem of the class pop-up: 0 without a selection.
+    int tagOfSelectedClassItem() const;
+    // validateMenuItem for an item of the class pop-up.
+    bool validateMenuItem(const TessaroMenuItem &item) const;
+    // The user chose the mailpiece (changedMailpiece:).
+    void changedMailpiece(int mailpieceTag);
+    // The user chose the class item at the index (selects it, changedClass:).
+    void chooseClassIndex(int index);
+    // changedClass: with the item.
+    void changedClass(const TessaroMenuItem &item);
+    // A negative tag leaves that pop-up alone.
+    void setMailpieceToTag(int mailpieceTag, int classTag);
+    void rateUp();
+    void rateDown();
+    // Empties the catalogue (prices anew) and rebuilds the class pop-up.
+    void resetTessaro();
+    void updatePreview();
+
+    // ---- Sheet --------------------------------------------------------------
+    // One entry per sheet position (25): a table request or nothing (blank).
+    const QList<TessaroStamp> &stamps() const { return m_stamps; }
+    // The selected cells of the current matrix, ascending (none selected:
+    // empty).
+    QList<int> selectedCellIndices() const;
+    // selectedCells: the selected cells, or every cell when none is.
+    QList<int> selectedCells() const;
+    void setSelectedCells(const QList<int> &cells);
+    // The right-click on a cell: an unselected cell becomes the only
+    // selection, a selected one keeps the selection; then selectionChanged.
+    void rightClickedCell(int cell);
+    void selectAll();
+    void clickedSheet();
+    // The pop-ups follow the selected stamps; the selection text.
+    void selectionChanged();
+    // The amount text of each position of the current sheet (".49", "" for
+    // a blank).
+    QStringList cellAmounts() const { return m_cellAmounts; }
+    QString sheetStampsSelected() const { return m_sheetStampsSelected; }
+    QString sheetStampsSummary() const { return m_sheetStampsSummary; }
+    Decimal sheetPrice() const;
+    bool drawDollarOverlay() const { return m_drawDollarOverlay; }
+    void setDrawDollarOverlay(bool on);
+
+    // ---- Roll ---------------------------------------------------------------
+    TessaroStamp kivoStampRequest() const { return m_kivoStampRequest; }
+    void setKivoStampRequest(const TessaroStamp &request);
+    void syncPopupWithKIVOStamp();
+    // The roll preview's texts: ZIP, amount, class, device ID.
+    QString kivoZIP() const { return m_kivoZIP; }
+    QString kivoDollarAmount() const { return m_kivoDollarAmount; }
+    QString kivoMailClass() const { return m_kivoMailClass; }
+    QString kivoDeviceID() const { return m_kivoDeviceID; }
+
+    // ---- Pricing and count --------------------------------------------------
+    // Nothing outside the two modes.
+    std::optional<Decimal> pricePerPrint() const;
+    Decimal printOpTotalPrice() const;
+    QString prettyPrintOpTotalPrice() const;
+    // "$#,##0.00".
+    static QString prettyDollarString(const Decimal &amount);
+    void updatePricing();
+    QString sheetValue() const { return m_sheetValue; }
+    QString sheetTotal() const { return m_sheetTotal; }
+    QString sheetBalance() const { return m_sheetBalance; }
+    QString sheetEndingBalance() const { return m_sheetEndingBalance; }
+    int sheetCount() const { return m_sheetCount; }
+    // The count field's text.
+    QString sheetCountText() const { return m_sheetCountText; }
+    // Kept within 1-99.
+    void setSheetCount(int count);
+    void sheetCountUp();
+    void sheetCountDown();
+    void sheetCountChanged(int stepperValue);
+    // Typing in the count field.
+    void controlTextDidChange(const QString &text);
+    QString countCaption() const { return m_countCaption; }
+
+    // ---- Reference ID, status, title, buttons ---------------------------------
+    bool showReferenceID() const { return m_showReferenceID; }
+    void setReferenceIDIsShown(bool show, bool animate);
+    void toggleReferenceID();
+    std::optional<QString> currentReferenceID() const { return m_currentReferenceID; }
+    void setCurrentReferenceID(const std::optional<QString> &referenceID);
+    // The step numbers of the five number badges.
+    std::array<QString, 5> numberTexts() const { return m_numbers; }
+    void renumberViews();
+    static QStringList costCenters();
+    bool statusBarShown() const { return m_statusBarShown; }
+    void toggleStatusBar();
+    QString statusLine() const { return m_statusLine; }
+    void updateStatusTextLine();
+    void tolvaneStatusDidChange();
+    // The window's and the progress panel's titles (maker's edition only;
+    // empty otherwise: the main window keeps its own).
+    QString windowTitle() const { return m_windowTitle; }
+    QString progressPanelTitle() const { return m_progressPanelTitle; }
+    void updateWindowTitle();
+    QString printButtonTitle() const { return m_printButtonTitle; }
+    QString testPrintButtonTitle() const { return m_testPrintButtonTitle; }
+    // The main menu's print item takes the Print button's title.
+    QString printMenuItemTitle() const { return m_printButtonTitle; }
+    void updatePrintButtons();
+    bool recoveryMode() const { return m_recoveryMode; }
+    void setRecoveryMode(bool on);
+
+    // ---- Window layout ------------------------------------------------------
+    QSizeF contentSize() const { return m_contentSize; }
+    QSizeF tabViewSize() const { return m_tabViewSize; }
+    bool sheetBoxShown() const { return m_mode != RollMode; }
+    bool weighButtonShown() const { return m_mode == RollMode; }
+    bool amountCheckboxEnabled() const { return m_mode != RollMode; }
+    bool selectAllShown() const { return m_mode != RollMode; }
+    bool modeSwitcherShown() const { return !m_makerEdition; }
+    // 0 sheets, 1 rolls, -1 none.
+    int switcherSegment() const { return m_switcherSegment; }
+
+    // ---- Print settings -----------------------------------------------------
+    // The stored sheet print settings, else the shared ones for sheets:
+    // portrait, clipped both ways, not centred across, no margins, one-sided.
+    static PrintInfo printInfo();
+    // Nothing removes them; settings equal to printInfo() are not stored.
+    static void setPrintInfo(const std::optional<PrintInfo> &info);
+
+    // ---- Repricing ----------------------------------------------------------
+    // The one-shot timer towards the September 2014 price date (active only
+    // while the current rates are older).
+    const QTimer &repricingTimer() const { return m_repricingTimer; }
+    // The timer's work: reprices once the date is reached, else waits on.
+    void repricingTimerFired();
+
+protected:
+    // Opens the custom-amount panel (the custom amounts add it).
+    virtual void runCustomAmountPanel() {}
+    // The custom options at the end of a class menu outside the maker's
+    // edition: a separator and "Make Your Own…".
+    void addCustomOptionsToMenu(QList<TessaroMenuItem> &items) const;
+
+private:
+    void layOutForMode();
+    void rebuildClassMenu(int mailpieceTag, bool withBlank);
+    void selectClassTag(int tag);
+    void updateSheetPreview();
+    void updateKIVOPreview();
+    void scheduleRepricing();
+    void userDefaultsDidChange();
+    QSet<int> &currentSelection();
+    const QSet<int> &currentSelection() const;
+
+    std::shared_ptr<TessaroHost> m_host;
+    TessaroCatalogue m_catalogue;
+    TessaroLayout m_layout;
+    bool m_makerEdition = false;
+    bool m_loaded = false;
+    bool m_recoveryMode = false;
+    int m_mode = NoMode;
+    int m_sheetType = Sheet25;
+    QString m_selectedTab = QStringLiteral("sheet");
+    int m_mailpieceTag = 0;
+    QList<TessaroMenuItem> m_classItems;
+    int m_classIndex = -1;
+    QList<TessaroStamp> m_stamps;
+    std::array<QSet<int>, 2> m_selections;
+    QStringList m_cellAmounts;
+    QString m_sheetStampsSelected;
+    QString m_sheetStampsSummary;
+    bool m_drawDollarOverlay = false;
+    TessaroStamp m_kivoStampRequest;
+    QString m_kivoZIP, m_kivoDollarAmount, m_kivoMailClass, m_kivoDeviceID;
+    int m_sheetCount = 1;
+    QString m_sheetCountText = QStringLiteral("1");
+    QString m_countCaption;
+    QString m_sheetValue, m_sheetTotal, m_sheetBalance, m_sheetEndingBalance;
+    bool m_showReferenceID = true;
+    bool m_referenceIDDefault = false;
+    std::optional<QString> m_currentReferenceID;
+    std::array<QString, 5> m_numbers;
+    bool m_statusBarShown = true;
+    QString m_statusLine;
+    QString m_windowTitle, m_progressPanelTitle;
+    QString m_printButtonTitle, m_testPrintButtonTitle;
+    QSizeF m_contentSize;
+    QSizeF m_tabViewSize;
+    int m_switcherSegment = -1;
+    QTimer m_repricingTimer;
+    NotificationObserver m_statusObserver;
+    NotificationObserver m_defaultsObserver;
+};

@@ -1,0 +1,57 @@
+#pragma once
+// A stamp-window host for tests: a label printer present or not, the
+// account's status reply, and a record of the information alerts, supply
+// store visits and the maker edition's mode menu title.
+#include "services/QVRHOResponse.h"
+#include "stamps/TessaroHost.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <cstring>
+
+namespace tolvane::test {
+
+class TessaroTestHost : public TessaroHost
+{
+public:
+    bool printer = false;
+    std::shared_ptr<QVRHOResponse> status;
+    QStringList alerts;
+    int answer = 1;
+    int storeVisits = 0;
+    QString modeMenuTitle;
+
+    int infoAlertForKey(const QString &key, const QString &defaultButton, const QString &alternateButton,
+                        bool remindBox) override
+    {
+        alerts << QStringLiteral("%1|%2|%3|%4").arg(key, defaultButton, alternateButton).arg(remindBox);
+        return answer;
+    }
+    void launchTessaroSupplyStore() override { ++storeVisits; }
+    bool printerAvailable() override { return printer; }
+    std::shared_ptr<QVRHOResponse> lastValidStatusResponse() override { return status; }
+    QString addJunkToWindowTitle(const QString &title) override { return title + QStringLiteral(" [test]"); }
+    void setKivoStampsModeMenuItemTitle(const QString &title) override { modeMenuTitle = title; }
+};
+
+// A status reply of the postage server: model "1M", status "A", the serial
+// number, the balance in mils and the flags (the third flag "E" marks a
+// Zevavored Azozudu account).
+inline std::shared_ptr<QVRHOResponse> statusReply(quint32 serial, qint64 balanceMils, const char *flags = "SSSS")
+{
+    QByteArray record(QVRHOResponse::RecordLength, '\0');
+    const auto put = [&record](int offset, const void *bytes, size_t length) {
+        std::memcpy(record.data() + offset, bytes, length);
+    };
+    const quint32 one = 1;
+    put(4, &one, 4);
+    put(8, "1M", 2);
+    put(16, "A", 1);
+    put(20, &serial, 4);
+    put(40, &balanceMils, 8);
+    put(547, flags, std::strlen(flags));
+    return QVRHOResponse::responseWithData(record);
+}
+
+} // namespace tolvane::test
