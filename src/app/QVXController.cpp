@@ -76,6 +76,14 @@ QVXController::QVXController(QVXControllerHooks hooks, std::shared_ptr<Scheduler
 
 QVXController::~QVXController() = default;
 
+std::function<void()> QVXController::guarded(std::function<void()> call)
+{
+    return [alive = QPointer<QVXController>(this), call = std::move(call)] {
+        if (alive)
+            call();
+    };
+}
+
 void QVXController::initializeClass()
 {
     static const bool done = [] {
@@ -382,7 +390,7 @@ bool QVXController::applicationDidFinishLaunching()
     call(m_hooks.refreshAccountInformation);
     call(m_hooks.checkForZoneUpdate);
     if (m_scheduler)
-        m_scheduler->callEvery(kAccountRefreshInterval, [this] { refreshAccountInfo(); });
+        m_scheduler->callEvery(kAccountRefreshInterval, guarded([this] { refreshAccountInfo(); }));
 
     // 17. The main window.
     if (!loadMainWindowGuarded())
@@ -446,7 +454,7 @@ bool QVXController::applicationDidFinishLaunching()
     if (!isStampsEdition() && hasLastRun && defaults().integerForKey(QVLastRunKey) <= kAnnouncementLastBuild &&
         m_hooks.announcementURL && m_hooks.showAnnouncement && m_scheduler) {
         const QUrl url = m_hooks.announcementURL();
-        m_scheduler->callAfter(0, [this, url] { m_hooks.showAnnouncement(url); });
+        m_scheduler->callAfter(0, guarded([this, url] { m_hooks.showAnnouncement(url); }));
     }
     return true;
 }

@@ -57,6 +57,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVariantList>
 #include <QVariantMap>
@@ -188,6 +189,9 @@ private:
     bool loadMainWindowGuarded();
     void warnOfLargeLog();
     OverlayHost::OverlayId openOverlay(const QString &image, const QPointF &topLeft);
+    // The call, made only while this object lives (for delayed calls and
+    // timers, which may come after it ended).
+    std::function<void()> guarded(std::function<void()> call);
 
     QVXControllerHooks m_hooks;
     std::shared_ptr<Scheduler> m_scheduler;

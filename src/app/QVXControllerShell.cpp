@@ -114,7 +114,7 @@ void QVXController::hideProgressPanel()
 OverlayHost::OverlayId QVXController::openOverlay(const QString &image, const QPointF &topLeft)
 {
     auto id = std::make_shared<OverlayHost::OverlayId>(0);
-    *id = m_overlayHost->openOverlay(image, topLeft, [this, id] { fadeOverlay(*id); });
+    *id = m_overlayHost->openOverlay(image, topLeft, guarded([this, id] { fadeOverlay(*id); }));
     m_fading = false;
     return *id;
 }
@@ -163,19 +163,19 @@ void QVXController::fadeOverlay(OverlayHost::OverlayId overlay)
     for (int i = 0; i < kFadeSteps; ++i) {
         const double delay = kFadeStepSeconds * i;
         const double alpha = 1.0 - 2.0 * delay;
-        m_scheduler->callAfter(delay, [this, overlay, alpha] {
-            if (m_overlayHost)
-                m_overlayHost->setOverlayAlpha(overlay, alpha);
-        });
+        m_scheduler->callAfter(delay, guarded([this, overlay, alpha] {
+                                   if (m_overlayHost)
+                                       m_overlayHost->setOverlayAlpha(overlay, alpha);
+                               }));
     }
-    m_scheduler->callAfter(kFadeDetachSeconds, [this, overlay] {
-        if (m_overlayHost)
-            m_overlayHost->detachOverlay(overlay);
-    });
-    m_scheduler->callAfter(kFadeCloseSeconds, [this, overlay] {
-        if (m_overlayHost)
-            m_overlayHost->closeOverlay(overlay);
-    });
+    m_scheduler->callAfter(kFadeDetachSeconds, guarded([this, overlay] {
+                               if (m_overlayHost)
+                                   m_overlayHost->detachOverlay(overlay);
+                           }));
+    m_scheduler->callAfter(kFadeCloseSeconds, guarded([this, overlay] {
+                               if (m_overlayHost)
+                                   m_overlayHost->closeOverlay(overlay);
+                           }));
 }
 
 QUrl QVXController::mailpieceDefinitionsURL()

@@ -422,12 +422,20 @@ TEST_F(Launch, AnnouncementForBuildsUpTo364OnTheNextPass)
         if (c.lastRun)
             defaults().setString(*c.lastRun, QVLastRunKey);
         defaults().setBool(c.stampsEdition, QVStampsEditionKey);
-        ASSERT_TRUE(launch());
+        auto delegate = controller();
+        ASSERT_TRUE(delegate->applicationDidFinishLaunching());
         const QString shown = QStringLiteral("showAnnouncement https://feed.example.test/announcement.html");
         EXPECT_FALSE(calls.contains(shown)); // not during the launch itself
         scheduler->advance(0);
         EXPECT_EQ(calls.contains(shown), c.shows) << c.lastRun.value_or(QStringLiteral("none")).toStdString();
     }
+    // A delegate that has ended shows nothing any more.
+    SetUp();
+    calls.clear();
+    defaults().setString(QStringLiteral("364"), QVLastRunKey);
+    ASSERT_TRUE(launch());
+    scheduler->advance(0);
+    EXPECT_FALSE(calls.filter(QStringLiteral("showAnnouncement")).size());
 }
 
 TEST_F(Launch, LargeLogWarningAbove2500Pieces)
