@@ -1,6 +1,7 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
 #include "app/ApplicationWiring.h"
 #include "app/QVXController.h"
+#include "app/QuitOnSignals.h"
 #include "app/SerialPortRegistration.h"
 #include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
@@ -64,6 +65,8 @@ int main(int argc, char **argv)
     registerShipmentServiceMask();
     // The application delegate with the program's windows and menus.
     DesktopApplication application;
+    // Asked to stop from outside, the program quits as when the user quits.
+    installQuitOnSignals();
     application.start();
     return app.exec();
 }

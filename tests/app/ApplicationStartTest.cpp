@@ -1,6 +1,7 @@
 // The application binary: it names itself with its version, starts and
-// holds the single-instance name, and ends with a failure status when its
-// country file cannot be loaded.
+// holds the single-instance name, quits in order when asked to stop, and
+// ends with a failure status when its country file cannot be loaded.
+#include "platform/Bundle.h"
 #include "platform/SingleInstance.h"
 
 #include <QDir>
@@ -10,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 #include <sys/stat.h>
 
@@ -89,4 +92,15 @@ TEST(ApplicationStart, StartsAndHoldsTheSingleInstanceName)
     EXPECT_EQ(run.process().state(), QProcess::Running);
     const QString err = QString::fromUtf8(run.process().readAllStandardError());
     EXPECT_FALSE(err.contains(QStringLiteral("couldn't load"))) << err.toStdString();
+
+    // Asked to stop, it quits in order: the build of this run is stored and
+    // the socket is gone.
+    ::kill(pid_t(run.process().processId()), SIGTERM);
+    ASSERT_TRUE(run.process().waitForFinished(10000));
+    EXPECT_EQ(run.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(run.process().exitCode(), 0);
+    QFile settings(run.path(QStringLiteral("config/Tolvane/Tolvane.ini")));
+    ASSERT_TRUE(settings.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(settings.readAll().contains("lastRun=string:" + Bundle::bundleVersion().toLatin1()));
+    EXPECT_FALSE(QFileInfo::exists(socket));
 }
