@@ -81,8 +81,6 @@ QImage loadedOrDrawn(const QString &name, const QSize &size)
 
 } // namespace
 
-QVStampImageCell::QVStampImageCell() { setOverlayImage(QImage()); }
-
 QImage QVStampImageCell::backgroundImage()
 {
     static const QImage image = loadedOrDrawn(QStringLiteral("tolvanestamp"), QSize(240, 200));
@@ -120,8 +118,9 @@ QColor QVStampImageCell::selectionTint()
 
 void QVStampImageCell::setOverlayImage(const QImage &overlay)
 {
-    QImage image = classBackgroundImage().copy();
+    QImage image = classBackgroundImage();
     if (!overlay.isNull()) {
+        image = image.copy();
         QPainter painter(&image);
         painter.drawImage(QRectF(15, 15, overlay.width() * 1.2, overlay.height() * 1.2), overlay);
     }

@@ -21,7 +21,7 @@
 class QVStampImageCell
 {
 public:
-    QVStampImageCell();
+    QVStampImageCell() = default;
     virtual ~QVStampImageCell() = default;
 
     // ---- Class side -----------------------------------------------------------
@@ -44,7 +44,8 @@ public:
     // The cell's image: a copy of the class background with the overlay (may
     // be null) composited at 15, 15 at 1.2 times its size.
     void setOverlayImage(const QImage &overlay);
-    QImage stampImage() const { return m_stampImage; }
+    // The class background until an overlay image is set.
+    QImage stampImage() const { return m_stampImage.isNull() ? classBackgroundImage() : m_stampImage; }
     // The amount text; a null text for a blank stamp.
     QString stampAmount() const { return m_stampAmount; }
     void setStampAmount(const QString &amount) { m_stampAmount = amount; }

@@ -1,0 +1,130 @@
+// The stamp window's Qt view over the "Tessaro" layout: the pop-ups, the
+// matrices, the count field, the pricing texts and the mode switch as the
+// controller has them, and screenshots of both modes (written as PNG files
+// to look at).
+#include "stamps/TessaroView.h"
+
+#include "stamps/QVMatrix.h"
+#include "stamps/TessaroTags.h"
+
+#include "RecordingDialogs.h"
+#include "StampTestSupport.h"
+#include "TessaroTestHost.h"
+#include "ViewTestSupport.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QStandardItemModel>
+
+#include <gtest/gtest.h>
+
+using namespace tolvane::test;
+
+namespace {
+
+class TessaroViewTest : public StampTest
+{
+protected:
+    void SetUp() override
+    {
+        StampTest::SetUp();
+        setDialogs(dialogs);
+        host->printer = true;
+        host->status = statusReply(4242, 125500);
+        UserDefaults::standardUserDefaults().setBool(true, ShowStatusBarOnMasterControlDefaultsKey);
+    }
+    void TearDown() override
+    {
+        setDialogs(nullptr);
+        StampTest::TearDown();
+    }
+
+    // The view's screenshot, kept under the test output folder.
+    static QImage screenshot(QWidget &view, const QString &name)
+    {
+        const QImage image = view.grab().toImage();
+        image.save(outputPath(name));
+        return image;
+    }
+
+    std::shared_ptr<RecordingDialogs> dialogs = std::make_shared<RecordingDialogs>();
+    std::shared_ptr<TessaroTestHost> host = std::make_shared<TessaroTestHost>();
+    TessaroController controller{host, [] { return september2014(); }};
+};
+
+} // namespace
+
+TEST_F(TessaroViewTest, SheetModeShowsTheControllersState)
+{
+    TessaroView view(controller);
+    ASSERT_EQ(controller.currentMode(), TessaroController::SheetMode);
+    EXPECT_EQ(view.size(), controller.contentSize().toSize());
+
+    QComboBox *mailpiece = view.mailpiecePopup();
+    ASSERT_EQ(mailpiece->count(), 8);
+    EXPECT_EQ(mailpiece->currentData().toInt(), tessaro::FirstClassLetter);
+    EXPECT_EQ(mailpiece->currentText(), QStringLiteral("First-Class Letter"));
+
+    QComboBox *rate = view.sheetRatePopup();
+    ASSERT_EQ(rate->count(), controller.classMenuItems().size());
+    EXPECT_EQ(rate->currentIndex(), controller.selectedClassIndex());
+    EXPECT_TRUE(rate->currentText().endsWith(QStringLiteral("1 oz. ($0.48)")));
+    auto *model = qobject_cast<QStandardItemModel *>(rate->model());
+    ASSERT_TRUE(model);
+    EXPECT_FALSE(model->item(2)->isEnabled()) << "the header";
+    EXPECT_TRUE(model->item(0)->isEnabled()) << "Blank";
+
+    EXPECT_EQ(view.part<QStackedWidget>("tabView")->currentWidget()->objectName(), QStringLiteral("sheet2000"));
+    EXPECT_EQ(view.stamp2000Matrix()->cellAt(0).stampAmount(), QStringLiteral(".48"));
+    EXPECT_EQ(view.part<QLabel>("sheetBalance")->text(), QStringLiteral("$125.50"));
+    EXPECT_EQ(view.part<QLabel>("sheetTotal")->text(), QStringLiteral("$11.52"));
+    EXPECT_EQ(view.part<QLabel>("statusTextLine")->text(), QStringLiteral("Account 4242   Active   Balance $125.50"));
+    EXPECT_EQ(view.part<QPushButton>("printLiveSheetButton")->text(), QStringLiteral("Print\u2026"));
+
+    // Picking cells and a value.
+    emit view.stamp2000Matrix()->selectionChanged({0, 1});
+    EXPECT_EQ(controller.selectedCellIndices(), (QList<int>{0, 1}));
+    const int priority = int(mailpiece->findData(tessaro::PriorityMailEnvelope));
+    emit mailpiece->activated(priority);
+    EXPECT_EQ(controller.stamps()[0], controller.catalogue().requestForTag(203));
+    EXPECT_EQ(view.stamp2000Matrix()->cellAt(0).stampAmount(), QStringLiteral("5.75"));
+    EXPECT_EQ(view.stamp2000Matrix()->selectedCells(), (QList<int>{0, 1}));
+    EXPECT_EQ(view.part<QLabel>("sheetStampsSummary")->text(), QStringLiteral("24 stamps, $22.06 total."));
+
+    // A typed count beyond 99 shows 99.
+    auto *count = view.part<QLineEdit>("sheetCountField");
+    count->setText(QStringLiteral("150"));
+    emit count->textEdited(QStringLiteral("150"));
+    EXPECT_EQ(count->text(), QStringLiteral("99"));
+    EXPECT_EQ(controller.sheetCount(), 99);
+
+    const QImage image = screenshot(view, QStringLiteral("tessaro-sheets.png"));
+    EXPECT_EQ(image.size(), view.size() * view.devicePixelRatio());
+}
+
+TEST_F(TessaroViewTest, RollModeShowsTheRollStampAndTheSmallerWindow)
+{
+    TessaroView view(controller);
+    const QSize sheets = view.size();
+    view.part<QPushButton>("switcherRollsButton")->click();
+    ASSERT_EQ(controller.currentMode(), TessaroController::RollMode);
+    EXPECT_EQ(view.part<QStackedWidget>("tabView")->currentWidget()->objectName(), QStringLiteral("kivo"));
+    EXPECT_EQ(view.height(), sheets.height() - 75);
+    EXPECT_FALSE(view.part<QWidget>("referenceIDView")->isVisibleTo(&view));
+    EXPECT_FALSE(view.part<QWidget>("sheetBox")->isVisibleTo(&view));
+    EXPECT_TRUE(view.part<QWidget>("weighButton")->isVisibleTo(&view));
+    EXPECT_EQ(view.part<QLabel>("kivoDollarAmount")->text(), QStringLiteral("$0.480"));
+    EXPECT_EQ(view.part<QLabel>("kivoMailClass")->text(), QStringLiteral("FIRST-CLASS"));
+    EXPECT_EQ(view.part<QPushButton>("printLiveSheetButton")->text(), QStringLiteral("Print"));
+    EXPECT_EQ(view.sheetRatePopup()->count(), controller.classMenuItems().size());
+    EXPECT_NE(view.sheetRatePopup()->itemText(0), QStringLiteral("Blank"));
+    screenshot(view, QStringLiteral("tessaro-rolls.png"));
+
+    view.part<QPushButton>("switcherSheetsButton")->click();
+    EXPECT_EQ(controller.currentSheetType(), TessaroController::Sheet24);
+    EXPECT_EQ(view.size(), sheets);
+}
