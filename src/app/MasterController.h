@@ -57,9 +57,6 @@ inline const QString QVWeightUnitDefaultChangedNotification = QStringLiteral("QV
 inline const QString QVSampleShipmentPIC = QStringLiteral("9412312123456123456781");
 inline const QString QVSampleShipmentRDC = QStringLiteral("0000");
 
-// The plain-paper print info whose printer the customs summary names.
-inline const QString QVMailingRecordPaperInfoKey = QStringLiteral("mailingRecordPaperInfo");
-
 // Tags of the confirmation pop-up.
 namespace ConfirmationTag {
 inline constexpr qsizetype None = 0;

@@ -9,7 +9,11 @@
 
 #include <QLocale>
 
+#include <algorithm>
+
 namespace {
+
+constexpr int kMaximumDateAdvance = 366;
 
 bool isStandardB(const QString &name)
 {
@@ -22,7 +26,8 @@ bool isStandardB(const QString &name)
 void MasterController::updateShipDatePopup()
 {
     FormPopUp &popUp = m_form.popUp(FormControl::ShipDate);
-    const int advance = std::max(0, m_env.accountInformation->dateAdvance());
+    // The account's answer, within a year.
+    const int advance = std::clamp(m_env.accountInformation->dateAdvance(), 0, kMaximumDateAdvance);
 
     // 1. One item for today and each day the account allows.
     if (popUp.count() != advance + 1) {

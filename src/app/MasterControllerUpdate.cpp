@@ -8,6 +8,7 @@
 #include "model/QVCountry.h"
 #include "model/QVShipment.h"
 #include "platform/UserDefaults.h"
+#include "printing/setup/QVPrinterTypes.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"

@@ -1,0 +1,125 @@
+#include "app/MasterControllerWiring.h"
+
+#include "app/QVXController.h"
+#include "printing/setup/QVPrinterSetupController.h"
+#include "services/QVRHOAccountInformationCommandCenter.h"
+#include "services/QVRHOCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
+
+namespace {
+
+// The stamp window's printing mode (the constant's text is its name).
+const QString kTessaroPrintingMode = QStringLiteral("QVTessaroPrintingMode");
+
+class DelegateShell final : public MasterShell
+{
+public:
+    DelegateShell(QVXController &delegate, std::function<void()> refresh)
+        : m_delegate(delegate), m_refresh(std::move(refresh))
+    {}
+    int infoAlertForKey(const QString &key, bool remindBox) override
+    {
+        return m_delegate.infoAlertForKey(key, remindBox);
+    }
+    bool isAutomation() override { return m_delegate.isAutomation(); }
+    bool isStandardPrintingMode() override { return m_delegate.currentMode() != kTessaroPrintingMode; }
+    void refreshTolvaneStatus() override
+    {
+        if (m_refresh)
+            m_refresh();
+    }
+
+private:
+    QVXController &m_delegate;
+    std::function<void()> m_refresh;
+};
+
+class ClientAccountInformation final : public MasterAccountInformation
+{
+public:
+    int dateAdvance() override { return QVRHOAccountInformationCommandCenter::commandCenter()->dateAdvance(); }
+    bool standardPost() override { return QVRHOAccountInformationCommandCenter::commandCenter()->standardPost(); }
+};
+
+class ClientPostageStatus final : public MasterPostageStatus
+{
+public:
+    bool hasLastValidStatusResponse() override
+    {
+        return QVRHOCommandCenter::commandCenter()->lastValidStatusResponse() != nullptr;
+    }
+};
+
+class ClientServiceStandards final : public MasterServiceStandards
+{
+public:
+    QString serviceStandardFromOriginZIP(const QString &origin, const QString &destination,
+                                         const QString &mailClass) override
+    {
+        return QVUSPSCommandCenter::commandCenter()->serviceStandardFromOriginZIP(origin, destination, mailClass);
+    }
+};
+
+class SetupPrinting final : public MasterPrinting
+{
+public:
+    using Sheet = std::function<void(std::shared_ptr<QVShipment>, std::function<void()>)>;
+    SetupPrinting(Sheet sheet, std::function<void()> changed) : m_sheet(std::move(sheet)), m_changed(std::move(changed))
+    {}
+    void runCustomsSheet(std::shared_ptr<QVShipment> shipment, std::function<void()> didEnd) override
+    {
+        if (m_sheet)
+            m_sheet(std::move(shipment), std::move(didEnd));
+    }
+    QString printerNameForPlainPaperInfo(const QString &key) override
+    {
+        return QVPrinterSetupController::sharedController()->plainPaperPrintInfoForKey(key).printerName;
+    }
+    void printingDefaultsChanged() override
+    {
+        if (m_changed)
+            m_changed();
+    }
+
+private:
+    Sheet m_sheet;
+    std::function<void()> m_changed;
+};
+
+} // namespace
+
+std::shared_ptr<MasterShell> makeMasterShell(QVXController &delegate, std::function<void()> refreshStatus)
+{
+    return std::make_shared<DelegateShell>(delegate, std::move(refreshStatus));
+}
+
+std::shared_ptr<MasterAccountInformation> makeMasterAccountInformation()
+{
+    return std::make_shared<ClientAccountInformation>();
+}
+
+std::shared_ptr<MasterPostageStatus> makeMasterPostageStatus() { return std::make_shared<ClientPostageStatus>(); }
+
+std::shared_ptr<MasterServiceStandards> makeMasterServiceStandards()
+{
+    return std::make_shared<ClientServiceStandards>();
+}
+
+std::shared_ptr<MasterPrinting>
+makeMasterPrinting(std::function<void(std::shared_ptr<QVShipment>, std::function<void()>)> runCustomsSheet,
+                   std::function<void()> printingDefaultsChanged)
+{
+    return std::make_shared<SetupPrinting>(std::move(runCustomsSheet), std::move(printingDefaultsChanged));
+}
+
+MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate, std::shared_ptr<Scheduler> scheduler)
+{
+    MasterControllerEnvironment env;
+    env.scheduler = std::move(scheduler);
+    env.shell = makeMasterShell(delegate, {});
+    env.accountInformation = makeMasterAccountInformation();
+    env.postageStatus = makeMasterPostageStatus();
+    env.serviceStandards = makeMasterServiceStandards();
+    env.printing = makeMasterPrinting({}, {});
+    return env;
+}

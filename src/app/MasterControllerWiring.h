@@ -1,0 +1,31 @@
+#pragma once
+// The real objects behind the main-window controller's interfaces: the
+// application delegate, the shared account-information, postage and USPS
+// Web Tools clients, and the printer set-up. The application builds the
+// controller's environment with masterControllerEnvironment() when it loads
+// the main window.
+#include "app/MasterController.h"
+
+#include <functional>
+#include <memory>
+
+class QVXController;
+
+// The application delegate's information alerts, automation flag and
+// printing mode; `refreshStatus` is its account status refresh.
+std::shared_ptr<MasterShell> makeMasterShell(QVXController &delegate, std::function<void()> refreshStatus);
+// The shared account-information client's last reply.
+std::shared_ptr<MasterAccountInformation> makeMasterAccountInformation();
+// The shared postage client's last valid status reply.
+std::shared_ptr<MasterPostageStatus> makeMasterPostageStatus();
+// The shared USPS Web Tools client.
+std::shared_ptr<MasterServiceStandards> makeMasterServiceStandards();
+// The printer set-up's plain-paper print infos; the customs sheet and the
+// print preview's rebuild are the window's own (empty: nothing).
+std::shared_ptr<MasterPrinting>
+makeMasterPrinting(std::function<void(std::shared_ptr<QVShipment>, std::function<void()>)> runCustomsSheet,
+                   std::function<void()> printingDefaultsChanged);
+
+// All of the above with the scheduler; the customs sheet and the status
+// refresh are left to the window (empty).
+MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate, std::shared_ptr<Scheduler> scheduler);
