@@ -333,3 +333,63 @@ TEST_F(MasterControllerTest, WeightMenuUnitFollowsTheClassAndTheDefaults)
                   form().weight().values.size() > 19 ? 10 : int(form().weight().values.size()));
     }
 }
+
+TEST_F(MasterControllerTest, ConfirmationChoiceBecomesTheDefault)
+{
+    struct Case {
+        QString size;
+        qsizetype tag;
+        QString stored; // null: the default is left as it was
+    } cases[] = {
+        {QVUSPSRegularSize, ConfirmationTag::eSignature, QVUSPSeSignatureConfirmation},
+        {QVUSPSRegularSize, ConfirmationTag::eDelivery, QVUSPSeDeliveryConfirmation},
+        {QVUSPSRegularSize, ConfirmationTag::None, QString(QLatin1String(""))},
+        {QVUSPSRegularSize, ConfirmationTag::Certified, QString()},
+        // Letters take no confirmation: nothing is remembered.
+        {QVUSPSLetterSize, ConfirmationTag::Certified, QString()},
+    };
+    defaults().setString(QVUSPSMediaMail, QStringLiteral("rateClass"));
+    start();
+    sendTo(QStringLiteral("10001"));
+    choose(FormControl::MailClass, classTag(QVUSPSFirstClassMail));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.size.toStdString() + " " + std::to_string(c.tag));
+        storeQuietly({{QVUSPSShipmentSizeKey, c.size}});
+        defaults().setString(QStringLiteral("marker"), QStringLiteral("confirmationService"));
+        form().popUp(FormControl::Confirmation).selectItemWithTag(c.tag);
+        controller->setConfirmationDefault();
+        EXPECT_EQ(defaults().stringForKey(QStringLiteral("confirmationService")),
+                  c.stored.isNull() ? QStringLiteral("marker") : c.stored);
+    }
+}
+
+TEST_F(MasterControllerTest, ExpressDeliveryBoxesWriteThePremiumService)
+{
+    start();
+    sendTo(QStringLiteral("10001"));
+    choose(FormControl::MailClass, classTag(QVUSPSExpressMail));
+    ASSERT_TRUE(isExpressMail(shipment()));
+    click(FormControl::ExpressSunday, true);
+    EXPECT_EQ(services(), QStringList{QVUSPSExpressMailPremiumService});
+    form().checkBox(FormControl::ExpressHoliday).on = true;
+    click(FormControl::ExpressSunday, false);
+    EXPECT_EQ(services(), QStringList{QVUSPSExpressMailPremiumService});
+    click(FormControl::ExpressHoliday, false);
+    EXPECT_EQ(services(), QStringList());
+
+    const QVariantMap options = controller->expressOptionsDictionary();
+    EXPECT_EQ(options.size(), 4);
+    EXPECT_TRUE(options.value(QVUSPSShipmentExpressMailSaturdayDeliveryKey).toBool());
+    EXPECT_FALSE(options.value(QVUSPSShipmentExpressMailSundayDeliveryKey).toBool());
+}
+
+TEST_F(MasterControllerTest, MailClassChoiceWithoutServiceStandardsShowsDashes)
+{
+    start();
+    sendTo(QStringLiteral("10001"));
+    form().setText(FormControl::RateEstimated, QStringLiteral("3 days"));
+    choose(FormControl::MailClass, classTag(QVUSPSMediaMail));
+    EXPECT_EQ(stored(QVUSPSShipmentRateClassKey), QVUSPSMediaMail);
+    EXPECT_EQ(form().text(FormControl::RateEstimated), QStringLiteral("--"));
+    EXPECT_TRUE(standards->requests.empty());
+}
