@@ -8,17 +8,21 @@
 #include "LabelPartsSupport.h"
 #include "LabelTestSupport.h"
 #include "PrintingTestSupport.h"
+#include "PrivateCupsd.h"
 #include "PtyPair.h"
 
 #include "FakeLabelServers.h"
 #include "FakeMailingLog.h"
 #include "LocalHttpServer.h"
 #include "RecordingAutomation.h"
+#include "TestSupport.h"
 
 #include "model/QVLabelArchive.h"
 #include "platform/HttpClient.h"
 #include "printing/flow/QVPrintFlow.h"
 #include "printing/flow/QVPrintFlowServices.h"
+#include "printing/thermal/QVEPL2LabelController.h"
+#include "services/QVBRKLabelServerCommandCenter.h"
 #include "services/QVCommandCenter.h"
 #include "services/QVPostageServerAccount.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
@@ -343,6 +347,42 @@ TEST_F(PrintFlowTest, ARefusedLabelReportsTheStatusAndWritesNothing)
     EXPECT_EQ(automation->reason, QStringLiteral("Error 12 - Invalid destination ZIP"));
 }
 
+TEST_F(PrintFlowTest, ARefusalWithoutStatusOrMessageIsStillReported)
+{
+    struct Case {
+        QByteArray reply;
+        QString ending;
+    };
+    for (const Case &c :
+         {Case{"<LabelRequestResponse><Status>7</Status></LabelRequestResponse>",
+               QStringLiteral("\n\nError 7\n\nThe label server did not say why the label was refused.")},
+          Case{"<LabelRequestResponse><ErrorMessage>Busy</ErrorMessage></LabelRequestResponse>",
+               QStringLiteral("processing your shipment.\n\nBusy")}}) {
+        dialogs->alerts.clear();
+        server.setRawReply(FakeLabelServer::LabelPath, c.reply);
+        auto shipment = samplePriorityShipment();
+        EXPECT_FALSE(flow.printShipment(*shipment, false, QVPlainPaperLabel));
+        ASSERT_EQ(dialogs->alerts.size(), 1);
+        EXPECT_TRUE(dialogs->alerts.first().informativeText.endsWith(c.ending))
+            << dialogs->alerts.first().informativeText.toStdString();
+        EXPECT_TRUE(log->log.records.isEmpty());
+    }
+}
+
+TEST_F(PrintFlowTest, ANumberThatCannotNameTheArchiveWritesNoFileYetThePaidLabelIsLoggedAndPrinted)
+{
+    useSerialZebra();
+    server.setLabelParts({false, {{1, "N\r\nP1\r\n"}}});
+    server.setLabelTexts({{QStringLiteral("TrackingNumber"), QStringLiteral("../mailinglog.plist")}});
+    auto shipment = samplePriorityShipment();
+    ASSERT_TRUE(flow.printShipment(*shipment, false, QVEPL2Label));
+    EXPECT_TRUE(pty.read(100).endsWith("N\r\nP1\r\n"));
+    EXPECT_TRUE(archiveFiles().isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(QDir(supportDir()).filePath(QStringLiteral("mailinglog.plist"))));
+    ASSERT_EQ(log->log.records.size(), 1);
+    EXPECT_EQ(log->log.records.first().value(QVUSPSShipmentPICKey).toString(), QStringLiteral("../mailinglog.plist"));
+}
+
 TEST_F(PrintFlowTest, NoReplyReportsTheClientsLastError)
 {
     server.setRawReply(FakeLabelServer::LabelPath, "this is not XML");
@@ -399,6 +439,69 @@ TEST_F(PrintFlowTest, APaidLabelThatDoesNotPrintIsAnErrorAndKeepsArchiveAndLogEn
     EXPECT_EQ(dialogs->alerts.size(), 1); // the retry alert only
     EXPECT_TRUE(flow.lastShipmentErrored());
     EXPECT_EQ(log->log.records.size(), 2);
+}
+
+TEST_F(PrintFlowTest, AZPLLabelReachesTheRawQueueAfterTheLogEntry)
+{
+    LoopbackPrinter printer;
+    PrivateCupsd cupsd;
+    ASSERT_TRUE(printer.isListening());
+    QString error;
+    ASSERT_TRUE(cupsd.start(&error)) << error.toStdString();
+    setPrintSystem(nullptr); // CUPS
+    ASSERT_TRUE(cupsd.addQueue(QStringLiteral("zebra"), QStringLiteral("Zebra ZP 450 ZPL"),
+                               QStringLiteral("socket://127.0.0.1:%1/?snmp=false").arg(printer.port()), &error))
+        << error.toStdString();
+    defaults().setBool(true, QStringLiteral("advancedZebraPath"));
+    defaults().setString(QStringLiteral("zebra"), QStringLiteral("advancedZebraPathPrinterID"));
+    defaults().setString(QStringLiteral("Description"), QStringLiteral("bottomCustomField"));
+    const QByteArray zpl = "^XA\r\n^FO20,20^FDPRIORITY^FS\r\n^XZ\r\n";
+    server.setLabelParts({true, {{2, "^XA\r\n^FDCUSTOMS^FS\r\n^XZ\r\n"}, {1, zpl}}});
+    bool loggedBeforeTheJob = false;
+    log->onWrite = [&](const QVShipment &) { loggedBeforeTheJob = printer.received().isEmpty(); };
+
+    auto shipment = samplePriorityShipment();
+    QVAddress to(sampleAddress(QStringLiteral("Lee Abroad"), QStringLiteral("1 Rue Haute"), QStringLiteral("Paris"),
+                               QString(), QStringLiteral("75001")));
+    to.setCountry(QStringLiteral("France"));
+    shipment->setObject(to.plist(), QVShipmentToAddressKey);
+    shipment->setObject(QStringLiteral("Books ^XZ"), QVShipmentDescriptionKey);
+    ASSERT_TRUE(flow.printShipment(*shipment, false, QVZPLIILabel));
+    ASSERT_TRUE(printer.waitForJobs(1));
+    EXPECT_TRUE(loggedBeforeTheJob);
+    const QByteArray custom = "^XA\r\n^FO15,1200^A0N,17,17^FD\r\nBooks  XZ\r\n^FS\r\n";
+    EXPECT_EQ(printer.received().first(),
+              QVEPL2LabelController::preContentData() + custom + "^FO20,20^FDPRIORITY^FS\r\n^XZ\r\n" + custom +
+                  "^FDCUSTOMS^FS\r\n^XZ\r\n");
+    EXPECT_EQ(server.received().first().document.attributes.value(QStringLiteral("ImageFormat")),
+              QStringLiteral("ZPLII"));
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+}
+
+TEST_F(PrintFlowTest, ThePartnerRoadMarksThePieceStealthAndItsOrigin)
+{
+    const QString serviceNamespace = QStringLiteral("urn:tolvane-test:partner/2010/06");
+    FakePartnerServer partner(serviceNamespace);
+    ASSERT_TRUE(partner.isListening());
+    defaults().setString(partner.host(), QVBRKServerDefaultsKey);
+    defaults().setString(serviceNamespace, QVBRKServiceNamespaceDefaultsKey);
+    defaults().setString(QStringLiteral("brk-partner"), QVBRKRequesterIDDefaultsKey);
+    defaults().setString(QStringLiteral("BRK-0042"), QVBRKAccountIDDefaultsKey);
+    defaults().setString(QStringLiteral("partner phrase"), QVBRKPasswordDefaultsKey);
+    defaults().setBool(true, QVBRKEnabledDefaultsKey);
+    QVBRKLabelServerCommandCenter::commandCenter()->setRequestTimeoutMilliseconds(10000);
+    useSerialZebra();
+
+    auto shipment = samplePriorityShipment();
+    ASSERT_TRUE(flow.printLabelServerShipment(*shipment, false, {QVZebra2844Printer, QVEPL2Label, true}));
+    EXPECT_EQ(partner.received().size(), 1);
+    EXPECT_TRUE(server.received().isEmpty());
+    EXPECT_TRUE(shipment->objectForKey(QVUSPSShipmentStealthPostageKey).toBool());
+    EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentOriginServerKey).toString(), QVUSPSShipmentOriginBriskoOne);
+    EXPECT_EQ(host->texts.first(), QStringLiteral("Generating Brisko shipping label…"));
+    ASSERT_EQ(log->log.records.size(), 1);
+    // The partner's label (the PNG signature as it sends it) went out raw.
+    EXPECT_TRUE(pty.read(100).endsWith(QByteArray::fromBase64("iVBORw0KGgo=")));
 }
 
 TEST_F(PrintFlowTest, ThePreviewIsTheSingleImageElseTheLowestPart)

@@ -9,13 +9,13 @@
 #include "model/NumericFormatters.h"
 #include "model/QVCountry.h"
 #include "model/QVWeight.h"
-#include "model/TemplateSubstitution.h"
 #include "platform/UserDefaults.h"
 #include "printing/QVPrintOperation.h"
 #include "printing/customs/QVCustomsItems.h"
 #include "printing/customs/QVIntl2976AView.h"
 #include "printing/customs/QVViewTags.h"
 #include "printing/layouts/QVLabelFitting.h"
+#include "printing/layouts/QVTemplateFields.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "rates/QVShipmentLabelFields.h"
 #include "rates/QVShipmentUSPS.h"
@@ -37,8 +37,6 @@ constexpr qreal kAddressFloor = 6;
 constexpr double kBarcodeHeight = 0.5;
 constexpr double kCode39ModuleWidth = 0.01;
 const QString kJobTitle = QStringLiteral("Tolvane Label");
-// The dynamic property that keeps a text field's template once filled.
-const char *const kTemplateProperty = "customsTemplate";
 
 UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
 
@@ -382,24 +380,7 @@ void QVIntl2976ALabelController::setStringsWithDictionary(const QVariantMap &val
 
 void QVIntl2976ALabelController::setStringsWithDictionary(const QVariantMap &values, QWidget *view)
 {
-    if (!view)
-        return;
-    for (QObject *child : view->children()) {
-        auto *widget = qobject_cast<QWidget *>(child);
-        if (!widget)
-            continue;
-        if (auto *field = qobject_cast<QVTextField *>(widget)) {
-            QVariant stored = field->property(kTemplateProperty);
-            if (!stored.isValid()) {
-                stored = field->text();
-                field->setProperty(kTemplateProperty, stored);
-            }
-            field->setText(stringByReplacingKeysInDictionary(stored.toString(), values, QStringLiteral("<%"),
-                                                             QStringLiteral("%>"), true));
-        }
-        if (!widget->children().isEmpty())
-            setStringsWithDictionary(values, widget);
-    }
+    fillTemplateFields(values, view, false);
 }
 
 void QVIntl2976ALabelController::setToAddressString(const QString &text)

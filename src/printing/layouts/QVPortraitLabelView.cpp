@@ -1,8 +1,7 @@
 #include "printing/layouts/QVPortraitLabelView.h"
 
-#include "barcodes/imaging/QVTextField.h"
-#include "model/TemplateSubstitution.h"
 #include "printing/customs/QVViewTags.h"
+#include "printing/layouts/QVTemplateFields.h"
 
 #include <QPainter>
 
@@ -11,9 +10,6 @@
 namespace tolvane {
 
 namespace {
-
-// The property that keeps a text field's template once it has been filled.
-const char *const kTemplateProperty = "portraitLabelTemplate";
 
 QVImageView *imageViewWithTag(QWidget *view, int tag) { return qobject_cast<QVImageView *>(viewWithTag(view, tag)); }
 
@@ -51,25 +47,7 @@ void QVPortraitLabelView::setStringsWithDictionary(const QVariantMap &values)
 
 void QVPortraitLabelView::setStringsWithDictionary(const QVariantMap &values, QWidget *view)
 {
-    if (!view)
-        return;
-    for (QObject *child : view->children()) {
-        auto *widget = qobject_cast<QWidget *>(child);
-        if (!widget)
-            continue;
-        if (auto *field = qobject_cast<QVTextField *>(widget)) {
-            QVariant stored = field->property(kTemplateProperty);
-            if (!stored.isValid()) {
-                stored = field->text();
-                field->setProperty(kTemplateProperty, stored);
-            }
-            field->setText(stringByReplacingKeysInDictionary(stored.toString(), values, QStringLiteral("<%"),
-                                                             QStringLiteral("%>"), true)
-                               .trimmed());
-        }
-        if (!widget->children().isEmpty())
-            setStringsWithDictionary(values, widget);
-    }
+    fillTemplateFields(values, view, true);
 }
 
 void QVPortraitLabelView::showPage(int page)
