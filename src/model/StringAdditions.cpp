@@ -1,5 +1,7 @@
 #include "model/StringAdditions.h"
 
+#include "model/Windows1252.h"
+
 #include <QMutex>
 #include <QMutexLocker>
 #include <QStringDecoder>
@@ -402,6 +404,8 @@ std::optional<QString> stringWithData(const QByteArray &data, StringEncoding enc
         return QString::fromLatin1(data);
     case StringEncoding::MacOSRoman:
         return macOSRomanString(data);
+    case StringEncoding::Windows1252:
+        return tolvane::windows1252String(data);
     case StringEncoding::UTF8: {
         // Stateless, so that a sequence cut off at the end is an error
         // rather than held back and silently dropped.

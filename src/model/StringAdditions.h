@@ -146,6 +146,10 @@ enum class StringEncoding {
     // its own above (0xF0, the maker's logo, in the private-use area at
     // U+F8FF). Every byte is a character, so decoding never fails.
     MacOSRoman,
+    // Windows' Western code page (model/Windows1252.h): Latin-1 with 27
+    // printable characters at 0x80-0x9F; five bytes there are undefined and
+    // make the decoding fail.
+    Windows1252,
 };
 
 // The text decoded from the data; nothing when the data is not valid in the

@@ -1,6 +1,7 @@
 #include "model/VCard.h"
 
 #include "model/StringAdditions.h"
+#include "model/Windows1252.h"
 
 #include <QHash>
 
@@ -185,21 +186,15 @@ std::optional<QByteArray> decodedQuotedPrintable(const QByteArray &text)
     return bytes;
 }
 
-// Windows-1252 characters of the bytes 0x80 to 0x9F (the five unassigned
-// bytes stand for the C1 controls of the same value).
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
+// Windows-1252 text; the five bytes the code page leaves undefined stand for
+// the C1 controls of the same value, as the writers of such cards mean them.
 QString fromWindows1252(const QByteArray &bytes)
 {
     QString text;
     text.reserve(bytes.size());
     for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        text += (byte >= 0x80 && byte < 0xA0) ? QChar(kWindows1252High[byte - 0x80]) : QChar(byte);
+        text += QChar(tolvane::windows1252Character(byte).value_or(char16_t(byte)));
     }
     return text;
 }

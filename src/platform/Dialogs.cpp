@@ -95,3 +95,12 @@ std::optional<QString> runOpenPanel(const OpenPanel &panel)
     }
     return dialogs()->runOpenPanel(panel);
 }
+
+std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel)
+{
+    if (isAutomationMode()) {
+        qWarning("Open panel \"%s\" not shown (automation).", qUtf8Printable(panel.panel.title));
+        return std::nullopt;
+    }
+    return dialogs()->runOpenPanelWithChoices(panel);
+}

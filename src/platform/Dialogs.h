@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -71,11 +72,35 @@ struct SavePanel {
     QStringList allowedExtensions;
 };
 
+// A choice shown below an open panel's file list (its accessory): a title
+// and items of which one is chosen (`selected`, an index into `items`).
+struct PanelChoice {
+    QString title;
+    QStringList items;
+    int selected = 0;
+};
+
 // An open panel for one file: its title and the extensions (without the
 // dot) the file may have; none listed: a file of any type.
 struct OpenPanel {
     QString title;
     QStringList allowedExtensions;
+};
+
+// An open panel that also shows choices below its file list and tells
+// `selectionDidChange` (when set) each file the user selects, which may
+// change the choices shown.
+struct OpenPanelWithChoices {
+    OpenPanel panel;
+    QList<PanelChoice> choices;
+    std::function<void(const QString &path, QList<PanelChoice> &choices)> selectionDidChange;
+};
+
+// What an open panel with choices answers: the chosen file and the choices
+// as they were when the panel closed.
+struct OpenPanelResult {
+    QString path;
+    QList<PanelChoice> choices;
 };
 
 class Dialogs
@@ -119,6 +144,18 @@ public:
         (void)panel;
         return std::nullopt;
     }
+
+    // Shows the open panel with its choices and answers the chosen file and
+    // the choices, or nothing when the user cancels. Implementations that
+    // cannot show choices run the plain open panel and answer the choices
+    // unchanged.
+    virtual std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel)
+    {
+        const std::optional<QString> path = runOpenPanel(panel.panel);
+        if (!path)
+            return std::nullopt;
+        return OpenPanelResult{*path, panel.choices};
+    }
 };
 
 // Registers the implementation (nullptr brings back the console stand-in).
@@ -149,3 +186,8 @@ std::optional<QString> runSavePanel(const SavePanel &panel);
 // Runs the open panel through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing (as a cancel).
 std::optional<QString> runOpenPanel(const OpenPanel &panel);
+
+// Runs the open panel with its choices through the registered
+// implementation; in automation mode nothing is shown and the answer is
+// nothing (as a cancel).
+std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel);

@@ -2,9 +2,12 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPageLayout>
 #include <QPageSetupDialog>
@@ -13,6 +16,8 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QStandardPaths>
+
+#include <algorithm>
 
 namespace tolvane {
 
@@ -143,6 +148,89 @@ std::optional<QString> WidgetDialogs::runSavePanel(const SavePanel &panel)
 std::optional<QString> WidgetDialogs::runOpenPanel(const OpenPanel &panel)
 {
     return runFileDialog(panel.title, QDir::homePath(), panel.allowedExtensions, false, QString());
+}
+
+namespace {
+
+const char kChoiceProperty[] = "tolvanePanelChoice";
+
+QList<QComboBox *> choicePopUps(const QFileDialog &dialog)
+{
+    QList<QComboBox *> popUps;
+    for (QComboBox *box : dialog.findChildren<QComboBox *>()) {
+        if (box->property(kChoiceProperty).isValid())
+            popUps.append(box);
+    }
+    std::sort(popUps.begin(), popUps.end(), [](QComboBox *a, QComboBox *b) {
+        return a->property(kChoiceProperty).toInt() < b->property(kChoiceProperty).toInt();
+    });
+    return popUps;
+}
+
+} // namespace
+
+QList<PanelChoice> choicesOf(const QFileDialog &dialog, const QList<PanelChoice> &shown)
+{
+    QList<PanelChoice> choices = shown;
+    const QList<QComboBox *> popUps = choicePopUps(dialog);
+    for (qsizetype i = 0; i < choices.size() && i < popUps.size(); ++i)
+        choices[i].selected = popUps[i]->currentIndex();
+    return choices;
+}
+
+QFileDialog *makeOpenPanelWithChoices(const OpenPanelWithChoices &panel, QWidget *parent)
+{
+    auto *dialog = new QFileDialog(parent, panel.panel.title, QDir::homePath());
+    dialog->setOption(QFileDialog::DontUseNativeDialog, true);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    if (!panel.panel.allowedExtensions.isEmpty()) {
+        QStringList patterns;
+        for (const QString &extension : panel.panel.allowedExtensions)
+            patterns.append(QStringLiteral("*.") + extension);
+        dialog->setNameFilter(panel.panel.title + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                              QLatin1Char(')'));
+    }
+    auto *grid = qobject_cast<QGridLayout *>(dialog->layout());
+    if (!grid)
+        return dialog;
+    int row = grid->rowCount();
+    for (qsizetype i = 0; i < panel.choices.size(); ++i, ++row) {
+        const PanelChoice &choice = panel.choices.at(i);
+        auto *popUp = new QComboBox(dialog);
+        popUp->addItems(choice.items);
+        popUp->setCurrentIndex(choice.selected);
+        popUp->setProperty(kChoiceProperty, int(i));
+        grid->addWidget(new QLabel(choice.title, dialog), row, 0);
+        grid->addWidget(popUp, row, 1, 1, grid->columnCount() - 1);
+    }
+    if (panel.selectionDidChange) {
+        const auto changed = panel.selectionDidChange;
+        const QList<PanelChoice> shown = panel.choices;
+        QObject::connect(dialog, &QFileDialog::currentChanged, dialog, [dialog, changed, shown](const QString &path) {
+            QList<PanelChoice> choices = choicesOf(*dialog, shown);
+            changed(path, choices);
+            const QList<QComboBox *> popUps = choicePopUps(*dialog);
+            for (qsizetype i = 0; i < choices.size() && i < popUps.size(); ++i)
+                popUps[i]->setCurrentIndex(choices[i].selected);
+        });
+    }
+    return dialog;
+}
+
+std::optional<OpenPanelResult> WidgetDialogs::runOpenPanelWithChoices(const OpenPanelWithChoices &panel)
+{
+    QPointer<QFileDialog> dialog = makeOpenPanelWithChoices(panel, QApplication::activeWindow());
+    dialog->setWindowModality(Qt::ApplicationModal);
+    const int result = dialog->exec();
+    if (!dialog)
+        return std::nullopt;
+    const QStringList files = dialog->selectedFiles();
+    const QList<PanelChoice> choices = choicesOf(*dialog, panel.choices);
+    delete dialog;
+    if (result != QDialog::Accepted || files.isEmpty() || files.first().isEmpty())
+        return std::nullopt;
+    return OpenPanelResult{files.first(), choices};
 }
 
 void applyPrintInfoToPrinter(const PrintInfo &printInfo, QPrinter &printer)

@@ -25,6 +25,7 @@ public:
     std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory) override;
     std::optional<QString> runSavePanel(const SavePanel &panel) override;
     std::optional<QString> runOpenPanel(const OpenPanel &panel) override;
+    std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel) override;
 };
 
 void registerWidgetDialogs();
@@ -41,6 +42,13 @@ int answerOfClickedButton(const QMessageBox &box, const Alert &alert);
 // The file name the save panel answers for the chosen one: the first
 // allowed extension is added when the name has none of them.
 QString savePanelPathWithExtension(const QString &chosen, const QStringList &allowedExtensions);
+
+// The open panel with its choices as a file dialog (Qt's own, so that the
+// choices can sit below the file list): one labelled pop-up per choice; each
+// file the user selects goes to the panel's selectionDidChange and the
+// pop-ups follow its changes. `choicesOf` reads the pop-ups back.
+QFileDialog *makeOpenPanelWithChoices(const OpenPanelWithChoices &panel, QWidget *parent);
+QList<PanelChoice> choicesOf(const QFileDialog &dialog, const QList<PanelChoice> &shown);
 
 // The print settings of a print info in a printer, and back: paper (its
 // name and size in points), orientation, margins and the printer's name;

@@ -279,6 +279,37 @@ TEST(StringAdditions, MacOSRomanAgreesWithIconv)
               QStringLiteral("  +00165\r\u2022"));
 }
 
+// Windows-1252 against glibc's "CP1252" table, byte by byte: every byte glibc
+// maps decodes to the same character, and the five bytes glibc leaves
+// undefined (0x81, 0x8D, 0x8F, 0x90, 0x9D) make the whole decoding fail.
+TEST(StringAdditions, Windows1252AgreesWithIconv)
+{
+    iconv_t cd = iconv_open("UTF-16LE", "CP1252");
+    ASSERT_NE(cd, iconv_t(-1));
+    int undefined = 0;
+    for (int b = 0; b < 256; ++b) {
+        char in = char(b);
+        char16_t out[2] = {};
+        char *inPtr = &in;
+        auto *outPtr = reinterpret_cast<char *>(out);
+        size_t inLeft = 1, outLeft = sizeof out;
+        const bool mapped = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != size_t(-1);
+        const std::optional<QString> text = stringWithData(QByteArray(1, char(b)), StringEncoding::Windows1252);
+        if (!mapped) {
+            ++undefined;
+            EXPECT_FALSE(text) << "byte " << b;
+        } else {
+            ASSERT_TRUE(text) << "byte " << b;
+            EXPECT_EQ(text->at(0).unicode(), out[0]) << "byte " << b;
+        }
+    }
+    iconv_close(cd);
+    EXPECT_EQ(undefined, 5);
+    EXPECT_EQ(stringWithData(QByteArray("Caf\xE9 \x80"), StringEncoding::Windows1252),
+              QStringLiteral("Caf\u00e9 \u20ac"));
+    EXPECT_FALSE(stringWithData(QByteArray("Caf\xE9 \x81"), StringEncoding::Windows1252));
+}
+
 TEST(StringAdditions, DecodeBase64)
 {
     // RFC 4648 section 10 test vectors.

@@ -18,7 +18,7 @@
 #include "printing/PrintingServices.h"
 #include "printing/thermal/QVEPL2LabelController.h"
 #include "printing/thermal/QVIntl2976EPL2Controller.h"
-#include "printing/thermal/Windows1252.h"
+#include "model/Windows1252.h"
 #include "model/QVCountry.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"

@@ -67,6 +67,24 @@ public:
         return openPaths.isEmpty() ? std::nullopt : openPaths.takeFirst();
     }
 
+    // Plays the user of an open panel with choices, after the panel was
+    // recorded in `openPanels` and before the path is taken from
+    // `openPaths`: may select files (calling the panel's selectionDidChange)
+    // and change the choices. Without it the choices stay as shown.
+    std::function<void(const OpenPanelWithChoices &, QList<PanelChoice> &)> onOpenPanelChoices;
+
+    std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel) override
+    {
+        QList<PanelChoice> choices = panel.choices;
+        openPanels.append(panel.panel);
+        if (onOpenPanelChoices)
+            onOpenPanelChoices(panel, choices);
+        const std::optional<QString> path = openPaths.isEmpty() ? std::nullopt : openPaths.takeFirst();
+        if (!path)
+            return std::nullopt;
+        return OpenPanelResult{*path, choices};
+    }
+
     // The print infos the page set-up was shown with.
     QList<PrintInfo> pageSetups;
     // Plays the user of the page set-up: may edit the accessory, and answers

@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPageSetupDialog>
@@ -17,7 +18,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 using namespace tolvane;
 
@@ -213,4 +216,29 @@ TEST(WidgetDialogs, PageSetupGoesThroughTheAccessoryAndCancelChangesNothing)
 
     whenModalShows([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
     EXPECT_EQ(WidgetDialogs().runPageSetup(info, nullptr), std::nullopt);
+}
+
+TEST(WidgetDialogs, OpenPanelChoicesFollowTheSelectedFile)
+{
+    OpenPanelWithChoices panel;
+    panel.panel.title = QStringLiteral("Import");
+    panel.choices = {{QStringLiteral("Format:"), {QStringLiteral("Tab"), QStringLiteral("Comma")}, 0},
+                     {QStringLiteral("First row:"), {QStringLiteral("Titles"), QStringLiteral("Address")}, 1}};
+    QStringList selected;
+    panel.selectionDidChange = [&selected](const QString &path, QList<PanelChoice> &choices) {
+        selected << path;
+        choices[0].selected = path.endsWith(QStringLiteral(".csv")) ? 1 : 0;
+    };
+    std::unique_ptr<QFileDialog> dialog(makeOpenPanelWithChoices(panel, nullptr));
+    EXPECT_EQ(choicesOf(*dialog, panel.choices)[0].selected, 0);
+    EXPECT_EQ(choicesOf(*dialog, panel.choices)[1].selected, 1);
+    const QList<QLabel *> labels = dialog->findChildren<QLabel *>();
+    EXPECT_TRUE(std::any_of(labels.begin(), labels.end(), [](QLabel *l) { return l->text() == "First row:"; }));
+
+    Q_EMIT dialog->currentChanged(QStringLiteral("/tmp/people.csv"));
+    EXPECT_EQ(selected, QStringList{"/tmp/people.csv"});
+    EXPECT_EQ(choicesOf(*dialog, panel.choices)[0].selected, 1);
+    EXPECT_EQ(choicesOf(*dialog, panel.choices)[1].selected, 1);
+    Q_EMIT dialog->currentChanged(QStringLiteral("/tmp/people.txt"));
+    EXPECT_EQ(choicesOf(*dialog, panel.choices)[0].selected, 0);
 }

@@ -10,7 +10,7 @@
 #include "platform/PropertyList.h"
 #include "platform/UserDefaults.h"
 #include "printing/PrintingServices.h"
-#include "printing/thermal/Windows1252.h"
+#include "model/Windows1252.h"
 #include "rates/QVShipmentLabelFields.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSRateClassNames.h"

@@ -1,4 +1,4 @@
-#include "printing/thermal/Windows1252.h"
+#include "model/Windows1252.h"
 
 #include <array>
 #include <optional>
@@ -37,6 +37,29 @@ QByteArray windows1252Data(const QString &text)
         bytes.append(byteFor(c).value_or('?'));
     }
     return bytes;
+}
+
+std::optional<char16_t> windows1252Character(unsigned char byte)
+{
+    if (byte < 0x80 || byte >= 0xA0)
+        return char16_t(byte);
+    const char16_t c = highControls[byte - 0x80];
+    if (c == 0)
+        return std::nullopt;
+    return c;
+}
+
+std::optional<QString> windows1252String(const QByteArray &data)
+{
+    QString text(data.size(), Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char b : data) {
+        const std::optional<char16_t> c = windows1252Character(static_cast<unsigned char>(b));
+        if (!c)
+            return std::nullopt;
+        *out++ = QChar(*c);
+    }
+    return text;
 }
 
 bool canConvertToWindows1252(const QString &text)
