@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFont>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -38,9 +39,20 @@ QMessageBox *makeMessageBox(const Alert &alert, QWidget *parent)
     auto *box = new QMessageBox(parent);
     box->setWindowTitle(QApplication::applicationDisplayName());
     box->setIcon(QMessageBox::Warning);
+    // Alert texts may hold what a user typed or a server answered: they are
+    // shown as they are, never read as markup (the box reads its
+    // informative text as markup when it looks like some).
+    box->setTextFormat(Qt::PlainText);
     box->setText(alert.messageText);
     box->setInformativeText(alert.informativeText);
-    box->setTextFormat(Qt::PlainText);
+    if (auto *message = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_label"))) {
+        message->setTextFormat(Qt::PlainText);
+        QFont bold = message->font();
+        bold.setBold(true);
+        message->setFont(bold);
+    }
+    if (auto *informative = box->findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel")))
+        informative->setTextFormat(Qt::PlainText);
     QList<AlertButton> buttons = alert.buttons;
     if (buttons.isEmpty())
         buttons.append({QStringLiteral("OK"), 1});

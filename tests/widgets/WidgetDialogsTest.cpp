@@ -105,6 +105,25 @@ TEST(WidgetDialogs, MessageBoxShowsTheAlertAndAnswersThePressedButton)
     }
 }
 
+TEST(WidgetDialogs, AlertTextsAreShownAsTheyAreNeverAsMarkup)
+{
+    Alert alert;
+    alert.messageText = QStringLiteral("<b>ACME & Co</b>");
+    alert.informativeText = QStringLiteral("<img src=\"x\"> <a href=\"https://example.test\">1 Main St</a>");
+    std::unique_ptr<QMessageBox> box(makeMessageBox(alert, nullptr));
+    box->show();
+    int labels = 0;
+    for (QLabel *label : box->findChildren<QLabel *>()) {
+        if (label->text() != alert.messageText && label->text() != alert.informativeText)
+            continue;
+        ++labels;
+        EXPECT_EQ(label->textFormat(), Qt::PlainText) << label->text().toStdString();
+    }
+    EXPECT_EQ(labels, 2);
+    // For a look at an alert as the user sees it.
+    EXPECT_TRUE(box->grab().save(QStringLiteral(TOLVANE_BINARY_DIR "/tests/widgets/alert.png")));
+}
+
 TEST(WidgetDialogs, SuppressionBoxStateIsAnswered)
 {
     for (const bool check : {true, false}) {
