@@ -3,6 +3,7 @@
 // change of the user defaults.
 #include "MasterControllerFixture.h"
 
+#include "model/StringAdditions.h"
 #include "rates/QVShipmentUSPS.h"
 
 using namespace master_test;
@@ -105,4 +106,51 @@ TEST_F(MasterControllerTest, ChangedDefaultsReachTheShipmentInStandardModeOnly)
     EXPECT_TRUE(shipmentBool(shipment(), QVUSPSShipmentPostageEnabledKey));
     EXPECT_EQ(controller->useStealthPostageForCurrentShipment(), isEligibleForStealth(shipment()));
     EXPECT_EQ(printing->defaultsChanged, 1);
+}
+
+TEST_F(MasterControllerTest, ClearingForANewLabelKeepsTheAddressesAndClass)
+{
+    int returnAddressRebuilds = 0;
+    start();
+    controller->hooks().updateFromAddress = [&] { ++returnAddressRebuilds; };
+    sendTo(QStringLiteral("10001"));
+    click(FormControl::HoldForPickup, true);
+    type(FormControl::Description, QStringLiteral("Books"));
+    type(FormControl::Value, QStringLiteral("20"));
+    set(1200, QVShipmentLengthMeasurementKey);
+    set(QStringLiteral("Dept 4"), QVShipmentCostCenterKey);
+    set(QStringLiteral("Shop"), QVUSPSShipmentRHOWebStoreNameKey);
+    defaults().setBool(true, QStringLiteral("useInsurance"));
+    click(FormControl::ReplyPostage, true);
+    returnAddressRebuilds = 0;
+
+    controller->clearAllFields();
+    settle();
+    EXPECT_EQ(stored(QVShipmentDescriptionKey), QString(QLatin1String("")));
+    EXPECT_EQ(stored(QVShipmentInvoiceNumberKey), QString(QLatin1String("")));
+    EXPECT_EQ(decimalFromVariant(shipment().objectForKey(QVShipmentValueKey)), Decimal::zero());
+    EXPECT_FALSE(shipmentBool(shipment(), QVUSPSShipmentReplyPostageKey, true));
+    EXPECT_EQ(returnAddressRebuilds, 1);
+    EXPECT_FALSE(shipment().dictionary().contains(QVUSPSShipmentOptionalServicesKey));
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("useInsurance")));
+    EXPECT_EQ(shipment().objectForKey(QVShipmentLengthMeasurementKey).toInt(), 0);
+    EXPECT_FALSE(shipment().dictionary().contains(QVShipmentCostCenterKey));
+    EXPECT_FALSE(shipment().dictionary().contains(QVUSPSShipmentRHOWebStoreNameKey));
+    EXPECT_EQ(shipment().mailedToZIP5(), QStringLiteral("10001"));
+    EXPECT_EQ(stored(QVUSPSShipmentRateClassKey), QVUSPSPriorityMail);
+
+    // Without reply postage the return address stays as it is.
+    controller->clearAllFields();
+    EXPECT_EQ(returnAddressRebuilds, 1);
+}
+
+TEST_F(MasterControllerTest, LastLabelNumberShowsItsLogFormOrDashes)
+{
+    start();
+    controller->setCurrentPICCode(QStringLiteral("9405511899223197428490"));
+    EXPECT_EQ(controller->currentPICCode(), QStringLiteral("9405511899223197428490"));
+    EXPECT_EQ(form().text(FormControl::LastConfNumber), uspsLogPIC(QStringLiteral("9405511899223197428490")));
+    EXPECT_NE(form().text(FormControl::LastConfNumber), QStringLiteral("--"));
+    controller->setCurrentPICCode(QString());
+    EXPECT_EQ(form().text(FormControl::LastConfNumber), QStringLiteral("--"));
 }
