@@ -2,6 +2,7 @@
 
 #include "stamps/QVMatrix.h"
 #include "stamps/QVStampImageCell.h"
+#include "stamps/TessaroMailpiecePopUp.h"
 #include "stamps/TessaroTags.h"
 
 #include "ui_Tessaro.h"
@@ -24,8 +25,8 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
     m_stamp2000Matrix->setObjectName(QStringLiteral("stamp2000Matrix"));
 
     for (int tag = tessaro::FirstMailpieceTag; tag <= tessaro::LastMailpieceTag; ++tag)
-        m_form->mailpiecePopup->addItem(QIcon(QPixmap::fromImage(mailpiecePicture(tag, 16))), mailpieceTitle(tag), tag);
-    m_form->mailpiecePopup->setIconSize(QSize(16, 16));
+        m_form->mailpiecePopup->addMailpiece(tag, mailpieceTitle(tag), mailpieceRichTitle(tag),
+                                             mailpiecePicture(tag, TessaroMailpiecePopUp::LargePictureSize));
 
     for (QVMatrix *matrix : {m_stampMatrix, m_stamp2000Matrix}) {
         connect(matrix, &QVMatrix::selectionChanged, this,
@@ -118,6 +119,33 @@ QString TessaroView::mailpieceTitle(int tag)
     default:
         return QString();
     }
+}
+
+QString TessaroView::mailpieceRichTitle(int tag)
+{
+    QString detail;
+    switch (tag) {
+    case tessaro::Postcard:
+        detail = tr("Domestic and international postcards");
+        break;
+    case tessaro::FirstClassLetter:
+        detail = tr("Letters up to 3.5 oz.");
+        break;
+    case tessaro::FirstClassFlat:
+        detail = tr("Large envelopes (flats) up to 13 oz.");
+        break;
+    case tessaro::FirstClassParcel:
+        detail = tr("Packages up to 13 oz.");
+        break;
+    default:
+        detail = tr("One price for any weight");
+        break;
+    }
+    const QString title = mailpieceTitle(tag);
+    if (title.isEmpty())
+        return QString();
+    return QStringLiteral("<b>%1</b><br/><span style=\"color:#606060\">%2</span>")
+        .arg(title.toHtmlEscaped(), detail.toHtmlEscaped());
 }
 
 QImage TessaroView::mailpiecePicture(int tag, int size)

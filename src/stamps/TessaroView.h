@@ -41,6 +41,8 @@ public:
 
     // The mailpiece pop-up's titles and pictures, by mailpiece tag 1-8.
     static QString mailpieceTitle(int tag);
+    // The title shown while the pop-up is open (HTML).
+    static QString mailpieceRichTitle(int tag);
     static QImage mailpiecePicture(int tag, int size);
 
 signals:

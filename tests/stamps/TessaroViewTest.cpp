@@ -5,6 +5,7 @@
 #include "stamps/TessaroView.h"
 
 #include "stamps/QVMatrix.h"
+#include "stamps/TessaroMailpiecePopUp.h"
 #include "stamps/TessaroTags.h"
 
 #include "RecordingDialogs.h"
@@ -18,6 +19,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QAbstractItemView>
 #include <QStandardItemModel>
 
 #include <gtest/gtest.h>
@@ -127,4 +129,32 @@ TEST_F(TessaroViewTest, RollModeShowsTheRollStampAndTheSmallerWindow)
     view.part<QPushButton>("switcherSheetsButton")->click();
     EXPECT_EQ(controller.currentSheetType(), TessaroController::Sheet24);
     EXPECT_EQ(view.size(), sheets);
+}
+
+TEST_F(TessaroViewTest, TheOpenMailpiecePopUpShowsLargePicturesAndRichTitles)
+{
+    TessaroView view(controller);
+    view.show();
+    auto *popUp = qobject_cast<TessaroMailpiecePopUp *>(view.mailpiecePopup());
+    ASSERT_TRUE(popUp);
+    EXPECT_EQ(
+        popUp->itemData(1, TessaroMailpiecePopUp::RichTitleRole).toString(),
+        QStringLiteral("<b>First-Class Letter</b><br/><span style=\"color:#606060\">Letters up to 3.5 oz.</span>"));
+    EXPECT_EQ(popUp->itemData(1, TessaroMailpiecePopUp::LargePictureRole).value<QImage>().size(), QSize(32, 32));
+    EXPECT_EQ(popUp->iconSize(), QSize(16, 16));
+
+    const QModelIndex index = popUp->model()->index(1, 0);
+    QStyleOptionViewItem option;
+    option.font = popUp->font();
+    const QSize closed = popUp->itemDelegate()->sizeHint(option, index);
+    popUp->showPopup();
+    EXPECT_TRUE(popUp->showsLargeItems());
+    const QSize open = popUp->itemDelegate()->sizeHint(option, index);
+    EXPECT_GE(open.height(), TessaroMailpiecePopUp::LargePictureSize + 8);
+    EXPECT_GT(open.height(), closed.height());
+    if (QWidget *list = popUp->view()->window())
+        list->grab().save(outputPath(QStringLiteral("tessaro-mailpiece-popup.png")));
+    popUp->hidePopup();
+    EXPECT_FALSE(popUp->showsLargeItems());
+    EXPECT_EQ(popUp->itemDelegate()->sizeHint(option, index), closed);
 }
