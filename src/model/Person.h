@@ -184,6 +184,10 @@ public:
     ABMultiStringValue &emails() { return m_emails; }
     void setEmails(const ABMultiStringValue &emails) { m_emails = emails; }
 
+    // The groups the card belongs to, by name, in the card's order.
+    QStringList categories() const { return m_categories; }
+    void setCategories(const QStringList &categories) { m_categories = categories; }
+
     // Title, first, middle and last name and suffix, those present joined by
     // single spaces.
     QString composedName() const;
@@ -196,4 +200,5 @@ private:
     ABMultiDictionaryValue m_addresses;
     ABMultiStringValue m_phones;
     ABMultiStringValue m_emails;
+    QStringList m_categories;
 };

@@ -278,8 +278,9 @@ QString unescaped(const QString &text)
 }
 
 // The components of a structured value (N, ADR, ORG), split at every ";"
-// that is not escaped, each unescaped.
-QStringList components(const QString &text)
+// (or the separator given: "," for a list such as CATEGORIES) that is not
+// escaped, each unescaped.
+QStringList components(const QString &text, QChar separator = QLatin1Char(';'))
 {
     QStringList parts;
     QString current;
@@ -288,7 +289,7 @@ QStringList components(const QString &text)
         if (c == QLatin1Char('\\') && i + 1 < text.size()) {
             current += c;
             current += text.at(++i);
-        } else if (c == QLatin1Char(';')) {
+        } else if (c == separator) {
             parts << unescaped(current);
             current.clear();
         } else {
@@ -382,6 +383,9 @@ class Reader
 public:
     std::optional<QList<Person>> read(QByteArray data);
     QString error;
+    // Cards without UID / X-ABUID get this followed by ":" and the card's
+    // position in the data as their id; when empty, a new identifier.
+    QString uniqueIdBase;
 
 private:
     bool fail(qsizetype line, const QString &message)
@@ -533,8 +537,9 @@ bool Reader::finishCard(qsizetype endLine)
     QList<PendingText> phones;
     QList<PendingText> emails;
 
-    static const QList<QByteArray> used = {"N",   "FN",    "ORG",     "TITLE", "ADR",
-                                           "TEL", "EMAIL", "X-ABUID", "UID",   "X-ABADR"};
+    static const QList<QByteArray> used = {"N",     "FN",      "ORG", "TITLE",   "ADR",       "TEL",
+                                           "EMAIL", "X-ABUID", "UID", "X-ABADR", "CATEGORIES"};
+    QStringList categories;
     for (const Property &property : std::as_const(m_properties)) {
         if (!used.contains(property.name))
             continue;
@@ -593,6 +598,12 @@ bool Reader::finishCard(qsizetype endLine)
             abuid = unescaped(*text).trimmed();
         } else if (property.name == "UID" && uid.isEmpty()) {
             uid = unescaped(*text).trimmed();
+        } else if (property.name == "CATEGORIES") {
+            for (const QString &category : components(*text, QLatin1Char(','))) {
+                const QString name = category.trimmed();
+                if (!name.isEmpty() && !categories.contains(name))
+                    categories << name;
+            }
         }
     }
 
@@ -600,7 +611,15 @@ bool Reader::finishCard(qsizetype endLine)
     if (person.composedName().isEmpty() && !fullName.isEmpty() && fullName != person.organization())
         person.setValue(fullName, kABFirstNameProperty);
 
-    person.setUniqueId(!abuid.isEmpty() ? abuid : (!uid.isEmpty() ? uid : newABIdentifier()));
+    person.setCategories(categories);
+    if (!abuid.isEmpty())
+        person.setUniqueId(abuid);
+    else if (!uid.isEmpty())
+        person.setUniqueId(uid);
+    else if (!uniqueIdBase.isEmpty())
+        person.setUniqueId(uniqueIdBase + QLatin1Char(':') + QString::number(m_people.size()));
+    else
+        person.setUniqueId(newABIdentifier());
 
     // PREF marks the primary entry; without one the first entry is primary.
     const auto primaryIndex = [](const auto &entries) {
@@ -811,6 +830,12 @@ void appendCard(QByteArray &out, const Person &person)
     };
     appendTexts(person.phones(), "TEL", QByteArray());
     appendTexts(person.emails(), "EMAIL", "INTERNET");
+    if (!person.categories().isEmpty()) {
+        QByteArray list;
+        for (const QString &category : person.categories())
+            list += (list.isEmpty() ? "" : ",") + escaped(category);
+        appendFolded(out, "CATEGORIES:" + list);
+    }
     if (!person.uniqueId().isEmpty()) {
         appendFolded(out, "UID:" + escaped(person.uniqueId()));
         appendFolded(out, "X-ABUID:" + escaped(person.uniqueId()));
@@ -820,9 +845,11 @@ void appendCard(QByteArray &out, const Person &person)
 
 } // namespace
 
-std::optional<QList<Person>> peopleWithVCardRepresentation(const QByteArray &data, QString *error)
+std::optional<QList<Person>> peopleWithVCardRepresentation(const QByteArray &data, QString *error,
+                                                           const QString &uniqueIdBase)
 {
     Reader reader;
+    reader.uniqueIdBase = uniqueIdBase;
     std::optional<QList<Person>> people = reader.read(data);
     if (!people && error)
         *error = reader.error;

@@ -10,8 +10,9 @@
 // US-ASCII, ISO-8859-1, Windows-1252), UTF-8 text with or without a byte
 // order mark, UTF-16 files with a byte order mark, and several cards in one
 // file. Properties read: N, FN, ORG, TITLE, ADR, TEL, EMAIL, X-ABUID (else
-// UID), and X-ABADR (the country code of the address in the same group);
-// other properties are skipped.
+// UID), X-ABADR (the country code of the address in the same group) and
+// CATEGORIES (the groups the card belongs to; written back when there are
+// any); other properties are skipped.
 //
 // Data from outside is checked whole before any card is answered: a damaged
 // card (text outside BEGIN:VCARD / END:VCARD, a card that is never closed, a
@@ -37,8 +38,12 @@ inline constexpr qsizetype kVCardMaximumCardCount = 10000;
 inline constexpr qsizetype kVCardMaximumPropertyCount = 10000; // per card
 
 // Every card of the data, in order. Nothing (with `error` set, when given)
-// when the data holds no card or anything in it is damaged.
-std::optional<QList<Person>> peopleWithVCardRepresentation(const QByteArray &data, QString *error = nullptr);
+// when the data holds no card or anything in it is damaged. A card without
+// UID or X-ABUID gets a new identifier, or, when `uniqueIdBase` is given,
+// the id "<uniqueIdBase>:<position of the card in the data, from 0>", so
+// that reading the same file again gives the same ids.
+std::optional<QList<Person>> peopleWithVCardRepresentation(const QByteArray &data, QString *error = nullptr,
+                                                           const QString &uniqueIdBase = QString());
 
 // The first card of the data (the whole data is checked as above).
 std::optional<Person> personWithVCardRepresentation(const QByteArray &data, QString *error = nullptr);

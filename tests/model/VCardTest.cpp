@@ -557,3 +557,26 @@ TEST(Person, TextPropertiesAndMultiValues)
     EXPECT_EQ(values.primaryIndex(), -1);
     EXPECT_EQ(values.count(), 1);
 }
+
+TEST(VCard, CategoriesAndIdsOfCardsWithoutUid)
+{
+    const QByteArray data =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nCATEGORIES:Clients, Friends\\, old ,Clients\r\n"
+        "END:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:Ek;Bo;;;\r\nUID:bo-1\r\nEND:VCARD\r\n"
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Cy\r\nEND:VCARD\r\n";
+    const std::optional<QList<Person>> people = peopleWithVCardRepresentation(data, nullptr, QStringLiteral("a.vcf"));
+    ASSERT_TRUE(people);
+    ASSERT_EQ(people->size(), 3);
+    EXPECT_EQ(people->at(0).categories(), (QStringList{"Clients", "Friends, old"}));
+    EXPECT_EQ(people->at(0).uniqueId(), "a.vcf:0");
+    EXPECT_EQ(people->at(1).uniqueId(), "bo-1");
+    EXPECT_TRUE(people->at(1).categories().isEmpty());
+    EXPECT_EQ(people->at(2).uniqueId(), "a.vcf:2");
+    // Without a base every read gives new ids.
+    EXPECT_NE(peopleWithVCardRepresentation(data)->at(0).uniqueId(),
+              peopleWithVCardRepresentation(data)->at(0).uniqueId());
+
+    const QByteArray written = vCardRepresentation(people->at(0));
+    EXPECT_TRUE(written.contains("CATEGORIES:Clients,Friends\\, old\r\n")) << written.constData();
+    EXPECT_EQ(personWithVCardRepresentation(written), people->at(0));
+}

@@ -5,6 +5,7 @@
 #include "sources/QVAddressBookImportController.h"
 
 #include "RecordingDialogs.h"
+#include "SourcesTestSupport.h"
 #include "TestSupport.h"
 #include "model/QVAddress.h"
 #include "platform/PropertyList.h"
@@ -42,13 +43,6 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(data);
 }
 
 class AddressImportTest : public ::testing::Test

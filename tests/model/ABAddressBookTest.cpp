@@ -1,0 +1,80 @@
+// ABAddressBook over a folder of vCards (platform VCardFolder): the "me"
+// card named by a setting, new cards under safe file names (a name's path
+// separators never leave the folder), refused file names, and stable ids for
+// cards without UID.
+#include "model/ABAddressBook.h"
+
+#include "model/VCard.h"
+#include "platform/NotificationCenter.h"
+#include "platform/UserDefaults.h"
+#include "platform/VCardFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+class ABAddressBookTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        UserDefaults::resetStandardUserDefaults();
+        UserDefaults::standardUserDefaults().setString(folder.path(), VCardFolderDefaultsKey);
+    }
+    void TearDown() override { UserDefaults::resetStandardUserDefaults(); }
+    QTemporaryDir folder;
+};
+
+TEST_F(ABAddressBookTest, AddMeAndSafeFileNames)
+{
+    ABAddressBook &book = ABAddressBook::sharedAddressBook();
+    EXPECT_TRUE(book.people().isEmpty());
+    EXPECT_FALSE(book.me());
+
+    int changes = 0;
+    const NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kABDatabaseChangedNotification, [&changes](const Notification &) { ++changes; });
+    Person person;
+    person.setValue(QStringLiteral("../A/B"), kABFirstNameProperty);
+    person.setValue(QStringLiteral("Co"), kABLastNameProperty);
+    ASSERT_TRUE(book.addRecord(person));
+    ASSERT_TRUE(book.addRecord(person));
+    EXPECT_EQ(changes, 2);
+    const QStringList files = QDir(folder.path()).entryList(QDir::Files, QDir::Name);
+    EXPECT_EQ(files, (QStringList{"-A-B Co 2.vcf", "-A-B Co.vcf"}));
+    ASSERT_EQ(book.people().size(), 2);
+    EXPECT_EQ(book.recordForUniqueId(person.uniqueId())->firstName(), "../A/B");
+
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("-A-B Co.vcf"), VCardFolderMeCardDefaultsKey);
+    ASSERT_TRUE(book.me());
+    EXPECT_EQ(book.me()->lastName(), "Co");
+
+    VCardFolder &cards = VCardFolder::sharedFolder();
+    for (const char *name : {"../x.vcf", "a/b.vcf", "..", ""})
+        EXPECT_FALSE(cards.writeCardFile(QString::fromUtf8(name), "x")) << name;
+    EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("../x.vcf")));
+    EXPECT_EQ(cards.proposedFileName(QStringLiteral("...")), "Card.vcf");
+}
+
+TEST_F(ABAddressBookTest, CardsWithoutUidKeepTheirIdsAndDamagedFilesAreSkipped)
+{
+    QFile file(QDir(folder.path()).filePath("two.vcf"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:A;;;;\r\nEND:VCARD\r\nBEGIN:VCARD\r\nVERSION:3.0\r\nN:B;;;;\r\n"
+               "END:VCARD\r\n");
+    file.close();
+    QFile damaged(QDir(folder.path()).filePath("bad.vcf"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("BEGIN:VCARD\r\nnonsense\r\n");
+    damaged.close();
+
+    const QList<Person> people = ABAddressBook::sharedAddressBook().people();
+    ASSERT_EQ(people.size(), 2);
+    EXPECT_EQ(people[1].uniqueId(), "two.vcf:1");
+    EXPECT_EQ(ABAddressBook::sharedAddressBook().recordForUniqueId("two.vcf:1")->lastName(), "B");
+}
+
+} // namespace
