@@ -36,7 +36,8 @@ private:
 class TessaroMailpieceItemDelegate : public QStyledItemDelegate
 {
 public:
-    explicit TessaroMailpieceItemDelegate(const TessaroMailpiecePopUp *popUp) : m_popUp(popUp) {}
+    // Owned by the pop-up.
+    explicit TessaroMailpieceItemDelegate(TessaroMailpiecePopUp *popUp) : QStyledItemDelegate(popUp), m_popUp(popUp) {}
     void paint(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 
