@@ -60,10 +60,16 @@ TEST(QVStampImageCell, ABlankCellIsTheBareBackgroundTintedWhenSelected)
 
 TEST(QVStampImageCell, EqualAmountsShareOneRenderingAndANewAmountAddsOne)
 {
+    // Amounts no other run of this test has rendered (the cache lasts for
+    // the process).
+    static int run = 0;
+    ++run;
+    const QString amount = QStringLiteral("%1.77").arg(run);
+    const QString changed = QStringLiteral("%1.88").arg(run);
     QVStampImageCell first;
     QVStampImageCell second;
-    first.setStampAmount(QStringLiteral("7.77"));
-    second.setStampAmount(QStringLiteral("7.77"));
+    first.setStampAmount(amount);
+    second.setStampAmount(amount);
     const int before = QVStampImageCell::cachedAmountCount(QStringLiteral("QVStampImageCell"));
     const QImage a = first.renderedImage();
     EXPECT_EQ(QVStampImageCell::cachedAmountCount(QStringLiteral("QVStampImageCell")), before + 1);
@@ -73,14 +79,14 @@ TEST(QVStampImageCell, EqualAmountsShareOneRenderingAndANewAmountAddsOne)
     // The amount is drawn over the background.
     EXPECT_GT(differingShare(a, QVStampImageCell::backgroundImage()), 0.005);
 
-    second.setStampAmount(QStringLiteral("8.88"));
+    second.setStampAmount(changed);
     const QImage c = second.renderedImage();
     EXPECT_EQ(QVStampImageCell::cachedAmountCount(QStringLiteral("QVStampImageCell")), before + 2);
     EXPECT_NE(c.cacheKey(), a.cacheKey());
     EXPECT_GT(differingShare(a, c), 0.001);
     // Each cell class has its own cache.
     QVStamp2000ImageCell other;
-    other.setStampAmount(QStringLiteral("7.77"));
+    other.setStampAmount(amount);
     const int others = QVStampImageCell::cachedAmountCount(QStringLiteral("QVStamp2000ImageCell"));
     other.renderedImage();
     EXPECT_EQ(QVStampImageCell::cachedAmountCount(QStringLiteral("QVStamp2000ImageCell")), others + 1);
