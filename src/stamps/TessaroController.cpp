@@ -8,6 +8,7 @@
 #include "rates/QVUSPSRateClass.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOResponse.h"
+#include "stamps/TessaroScratch.h"
 #include "stamps/TessaroTags.h"
 
 #include <algorithm>
@@ -59,6 +60,12 @@ TessaroController::TessaroController(std::shared_ptr<TessaroHost> host, TessaroC
     m_repricingTimer.setSingleShot(true);
     QObject::connect(&m_repricingTimer, &QTimer::timeout, [this] { repricingTimerFired(); });
     renumberViews();
+    // PDF copies of printed stamps are removed when three days old: now and
+    // once a day.
+    tessaro::expireOldPostage();
+    m_expiryTimer.setInterval(24 * 3600 * 1000);
+    QObject::connect(&m_expiryTimer, &QTimer::timeout, [] { tessaro::expireOldPostage(); });
+    m_expiryTimer.start();
 }
 
 TessaroController::~TessaroController() = default;
@@ -91,7 +98,11 @@ void TessaroController::windowDidLoad(const TessaroLayout &layout, bool scratchF
     for (int i = 0; i < 25; ++i)
         m_stamps.append(letter);
 
-    m_recoveryMode = scratchFilesWaiting;
+    // Stamps bought and not printed wait in the scratch folder: the window
+    // offers to print them once it is up.
+    m_recoveryMode = scratchFilesWaiting || !tessaro::scratchFileNames().isEmpty();
+    if (m_recoveryMode)
+        QTimer::singleShot(0, &m_repricingTimer, [this] { doRecovery(); });
 
     // A stored mode other than sheets or rolls opens on sheets.
     const qint64 storedMode = defaults().integerForKey(TessaroModeDefaultsKey);
@@ -201,6 +212,7 @@ void TessaroController::layOutForMode()
     if (m_mode == RollMode) {
         m_selectedTab = QStringLiteral("kivo");
         syncPopupWithKIVOStamp();
+        updateKivoPopups();
         m_countCaption = QStringLiteral("Select the number of stamps to print");
         m_contentSize = QSizeF(big.width(), big.height() - (m_showReferenceID ? 0 : ReferenceIDRowHeight) - statusBar);
         m_tabViewSize = QSizeF(big.width() - m_layout.postageAndAccountBoxWidth - 10, m_layout.tabViewSize.height());
@@ -536,6 +548,7 @@ void TessaroController::updateKIVOPreview()
     m_kivoMailClass = stamp ? stamp->mailClassDisplayString() : QString();
     const auto status = m_host->lastValidStatusResponse();
     m_kivoDeviceID = status ? status->meterID() : QStringLiteral("SAMPLE");
+    m_kivoRateClassification = stamp ? stamp->rateClassificationString() : QString();
 }
 
 // ---- Pricing and count -----------------------------------------------------------------

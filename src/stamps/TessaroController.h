@@ -31,6 +31,7 @@
 #include "platform/PrintInfo.h"
 #include "stamps/TessaroCatalogue.h"
 #include "stamps/TessaroHost.h"
+#include "stamps/TessaroSheetView.h"
 
 #include <QDateTime>
 #include <QList>
@@ -41,6 +42,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -52,6 +54,13 @@ inline const QString TessaroPrintInfoDefaultsKey = QStringLiteral("tessaroPrintI
 inline const QString ShowStatusBarOnMasterControlDefaultsKey = QStringLiteral("showStatusBarOnMasterControl");
 inline const QString EnableTessaroReferenceIDDefaultsKey = QStringLiteral("enableTessaroReferenceID");
 inline const QString AllowTessaroMediaMailDefaultsKey = QStringLiteral("allowTessaroMediaMail");
+inline const QString RequireTessaroReferenceIDDefaultsKey = QStringLiteral("requireTessaroReferenceID");
+inline const QString CostCentersDefaultsKey = QStringLiteral("costCenters");
+inline const QString TessaroKivoPrinterNameDefaultsKey = QStringLiteral("tessaroKivoPrinterName");
+inline const QString TessaroKivoTrayNameDefaultsKey = QStringLiteral("tessaroKivoTrayName");
+inline const QString KivoStampsThresholdDefaultsKey = QStringLiteral("kivoStampsThreshold");
+
+class QVRHOResponse;
 
 // What the window's layout tells the controller when it is loaded.
 struct TessaroLayout {
@@ -69,7 +78,18 @@ struct TessaroLayout {
     QString testPrintTitle = QStringLiteral("Test Print");
     // The reference ID row is shown in the layout.
     bool referenceIDShown = true;
+    // The purchase progress text: the stamp being bought (%1) of all (%2).
+    QString progressFormat = QStringLiteral("Buying stamp %1 of %2");
 };
+
+// Who asked for a print: the Print button, the Test Print button (a
+// sample), a command that prints the selected stamps only (tag 9), or the
+// window itself (the recovery road, a quick print).
+enum class TessaroPrintSender { PrintButton, TestPrintButton, PrintSelected, Controller };
+
+// The stamp view a purchase draws: the 25-up stamp, the 24-up stamp, the
+// roll stamp (none outside the two modes).
+enum class TessaroIndiciumViewClass { None, Stamp, Stamp2000, KivoStamp };
 
 class TessaroController
 {
@@ -167,6 +187,7 @@ public:
     QString kivoDollarAmount() const { return m_kivoDollarAmount; }
     QString kivoMailClass() const { return m_kivoMailClass; }
     QString kivoDeviceID() const { return m_kivoDeviceID; }
+    QString kivoRateClassification() const { return m_kivoRateClassification; }
 
     // ---- Pricing and count --------------------------------------------------
     // Nothing outside the two modes.
@@ -238,6 +259,93 @@ public:
     // Nothing removes them; settings equal to printInfo() are not stored.
     static void setPrintInfo(const std::optional<PrintInfo> &info);
 
+    // The page view printed for sheets: a 25-up view for sheet type 1, a 24-up
+    // view otherwise; kept while the type stays.
+    void setupSheetView();
+    TessaroSheetView *pageView() const { return m_pageView.get(); }
+    // An operation printing the page view with the settings (no panels).
+    QVPrintOperation printOperationWithPrintInfo(const PrintInfo &info) const;
+    // An operation saving the page view as a PDF at the path with the sheet
+    // print settings.
+    QVPrintOperation savePrintOperationAtPath(const QString &path) const;
+    // "allowTessaroMediaMail": the class menu offered with Media Mail.
+    bool rateMenuWithMedia() const;
+
+    // ---- Purchase -------------------------------------------------------------
+    TessaroIndiciumViewClass indiciumViewClassForCurrentMode() const;
+    // Buys one indicium per stamp of the requests (nothing at a blank
+    // position) for each of `copies` pages, writing a scratch file per stamp
+    // bought, and answers one page per copy with the stamp views (sheets) or
+    // their PDF (rolls); a failed purchase stops the buying after one alert,
+    // leaving the rest of its page blank and no later page. A sample buys
+    // nothing and draws sample stamps. Unless a sample (and outside the
+    // maker's edition), one mailing-log entry sums the stamps drawn.
+    // *printTotal: the postage of the stamps drawn.
+    QList<TessaroPage> viewArrayForRequests(const QList<TessaroStamp> &requests, int copies, bool sample,
+                                            Decimal *printTotal = nullptr);
+    // One stamp: bought unless a sample; nothing when the purchase failed.
+    std::shared_ptr<tolvane::QVStampIndiciumView> stampViewForStampRequest(const TessaroStamp &request, bool sample,
+                                                                           bool drawVoid,
+                                                                           TessaroIndiciumViewClass viewClass);
+    // The stamp's view filled from the request and the server's reply
+    // (none for a sample).
+    static std::shared_ptr<tolvane::QVStampIndiciumView>
+    stampViewForStampRequest(const QVRHOStampIndiciumRequest &request, const std::shared_ptr<QVRHOResponse> &response,
+                             bool sample, bool drawVoid, TessaroIndiciumViewClass viewClass);
+    std::shared_ptr<QVRHOResponse> lastRHOResponse() const { return m_lastRHOResponse; }
+    void setLastRHOResponse(std::shared_ptr<QVRHOResponse> response) { m_lastRHOResponse = std::move(response); }
+
+    // ---- Recovery -------------------------------------------------------------
+    // The recovery alert: "Print Now" prints the waiting stamps.
+    void doRecovery();
+    // The pages of the stamps in the folder's scratch files (one roll stamp
+    // per page as PDF, or sheets of the current type); nothing when no file
+    // could be read.
+    std::optional<QList<TessaroPage>> viewArrayWithDirectory(const QString &folder);
+    // Print the waiting stamps (the sheet's print panel first); the scratch
+    // folder is removed only after a good print.
+    void recoverWithSheet();
+    void recoverWithKIVO();
+
+    // ---- Printing -------------------------------------------------------------
+    // The print flow of both modes: checks, confirmation, print panel (sheets),
+    // purchase, PDF copy, printing, clean-up. A print the printer refuses
+    // keeps the paid stamps for recovery.
+    void printSheet(TessaroPrintSender sender);
+    void testPrint() { printSheet(TessaroPrintSender::TestPrintButton); }
+    void printSelected(TessaroPrintSender sender = TessaroPrintSender::PrintButton) { printSheet(sender); }
+    // The end of the sheet print panel: `chosen` is the panel's settings, or
+    // nothing when cancelled.
+    void printPanelDidEnd(const std::optional<PrintInfo> &chosen, bool testPrint, bool printSelected);
+    // switcherAction's two segments; chooseKIVO falls back to sheets when
+    // roll mode is refused.
+    void chooseSheet() { setCurrentMode(SheetMode); }
+    void chooseKIVO();
+    void printKIVO(TessaroPrintSender sender);
+    // The roll print settings: the label printer of the pop-up, the roll
+    // label's paper, landscape, no margins (left -7.2 on the wide model).
+    PrintInfo kivoPrintInfo() const;
+    TessaroKivoPrintView *kivoPaperView() const { return m_kivoPaperView.get(); }
+    // One roll stamp without confirmation; the window is restored after.
+    void printOneOffWithRequest(const TessaroStamp &request);
+    TessaroStamp quickPrint1ozStampRequest() const;
+    TessaroStamp quickPrint2ozStampRequest() const;
+    TessaroStamp quickPrint1lbPrioStampRequest() const;
+    // "Print $0.49 Stamp".
+    static QString buttonTitleForQuickPrintAmount(const Decimal &amount);
+
+    // ---- Roll printer and roll pop-ups ------------------------------------------
+    void updateKivoPopups();
+    QStringList kivoPrinterItems() const { return m_kivoPrinterItems; }
+    // The selected printer's title (empty when none).
+    QString kivoPrinterTitle() const;
+    int kivoPrinterIndex() const { return m_kivoPrinterIndex; }
+    QStringList kivoTrayItems() const { return m_kivoTrayItems; }
+    QString kivoTrayTitle() const;
+    bool kivoTrayEnabled() const { return m_kivoTrayEnabled; }
+    void kivoPrinterChanged(const QString &title);
+    void kivoTrayChanged(const QString &title);
+
     // ---- Repricing ----------------------------------------------------------
     // The one-shot timer towards the September 2014 price date (active only
     // while the current rates are older).
@@ -253,6 +361,15 @@ protected:
     void addCustomOptionsToMenu(QList<TessaroMenuItem> &items) const;
 
 private:
+    // The balance of the last valid status reply (zero without one).
+    Decimal accountBalance() const;
+    // The "Insufficient funds" loop: true when the balance covers the total.
+    bool fundsSuffice();
+    QString paperPrinterName() const;
+    void setProgress(const QString &text, int value, int maximum);
+    void savePDFCopy(const std::function<bool(const QString &path)> &save);
+    bool runPrintOperation(QVPrintOperation &operation);
+    void rememberReferenceID();
     void layOutForMode();
     void rebuildClassMenu(int mailpieceTag, bool withBlank);
     void selectClassTag(int tag);
@@ -282,7 +399,7 @@ private:
     QString m_sheetStampsSummary;
     bool m_drawDollarOverlay = false;
     TessaroStamp m_kivoStampRequest;
-    QString m_kivoZIP, m_kivoDollarAmount, m_kivoMailClass, m_kivoDeviceID;
+    QString m_kivoZIP, m_kivoDollarAmount, m_kivoMailClass, m_kivoDeviceID, m_kivoRateClassification;
     int m_sheetCount = 1;
     QString m_sheetCountText = QStringLiteral("1");
     QString m_countCaption;
@@ -299,6 +416,15 @@ private:
     QSizeF m_tabViewSize;
     int m_switcherSegment = -1;
     QTimer m_repricingTimer;
+    QTimer m_expiryTimer;
+    std::shared_ptr<QVRHOResponse> m_lastRHOResponse;
+    std::unique_ptr<TessaroSheetView> m_pageView;
+    std::unique_ptr<TessaroKivoPrintView> m_kivoPaperView;
+    QStringList m_kivoPrinterItems;
+    int m_kivoPrinterIndex = -1;
+    QStringList m_kivoTrayItems;
+    int m_kivoTrayIndex = -1;
+    bool m_kivoTrayEnabled = false;
     NotificationObserver m_statusObserver;
     NotificationObserver m_defaultsObserver;
 };

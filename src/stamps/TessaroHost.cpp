@@ -1,5 +1,6 @@
 #include "stamps/TessaroHost.h"
 
+#include "platform/Dialogs.h"
 #include "printing/thermal/KIVONewTagwright.h"
 #include "services/QVRHOCommandCenter.h"
 
@@ -12,8 +13,9 @@ std::shared_ptr<TessaroHost> &registeredHost()
 } // namespace
 
 int TessaroHost::infoAlertForKey(const QString &key, const QString &defaultButton, const QString &alternateButton,
-                                 bool remindBox)
+                                 bool remindBox, const QVariantList &arguments)
 {
+    (void)arguments;
     (void)key;
     (void)defaultButton;
     (void)alternateButton;
@@ -26,6 +28,13 @@ bool TessaroHost::printerAvailable() { return KIVONewTagwright::printerAvailable
 std::shared_ptr<QVRHOResponse> TessaroHost::lastValidStatusResponse()
 {
     return QVRHOCommandCenter::commandCenter()->lastValidStatusResponse();
+}
+
+std::shared_ptr<QVRHOCommandCenter> TessaroHost::postageClient() { return QVRHOCommandCenter::commandCenter(); }
+
+std::optional<PrintInfo> TessaroHost::runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    return ::runPageSetup(printInfo, accessory);
 }
 
 void setTessaroHost(std::shared_ptr<TessaroHost> host) { registeredHost() = std::move(host); }

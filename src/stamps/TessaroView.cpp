@@ -60,9 +60,20 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
     connect(m_form->switcherSheetsButton, &QPushButton::clicked, this,
             [this] { act([&] { m_controller.setCurrentMode(TessaroController::SheetMode); }); });
     connect(m_form->switcherRollsButton, &QPushButton::clicked, this,
-            [this] { act([&] { m_controller.setCurrentMode(TessaroController::RollMode); }); });
-    connect(m_form->printLiveSheetButton, &QPushButton::clicked, this, [this] { emit printRequested(false); });
-    connect(m_form->printSampleSheetButton, &QPushButton::clicked, this, [this] { emit printRequested(true); });
+            [this] { act([&] { m_controller.chooseKIVO(); }); });
+    connect(m_form->printLiveSheetButton, &QPushButton::clicked, this, [this] {
+        emit printRequested(false);
+        act([&] { m_controller.printSheet(TessaroPrintSender::PrintButton); });
+    });
+    connect(m_form->printSampleSheetButton, &QPushButton::clicked, this, [this] {
+        emit printRequested(true);
+        act([&] { m_controller.printSheet(TessaroPrintSender::TestPrintButton); });
+    });
+    connect(m_form->kivoPrinterPopup, &QComboBox::activated, this, [this](int index) {
+        act([&] { m_controller.kivoPrinterChanged(m_form->kivoPrinterPopup->itemText(index)); });
+    });
+    connect(m_form->kivoTrayPopup, &QComboBox::activated, this,
+            [this](int index) { act([&] { m_controller.kivoTrayChanged(m_form->kivoTrayPopup->itemText(index)); }); });
     connect(m_form->weighButton, &QPushButton::clicked, this, [this] { emit weighRequested(); });
 
     m_controller.windowDidLoad(layoutFromForm(), scratchFilesWaiting);
@@ -309,6 +320,20 @@ void TessaroView::refresh()
     m_form->kivoMailClass->setText(c.kivoMailClass());
     m_form->kivoZIP->setText(c.kivoZIP());
     m_form->kivoDeviceID->setText(c.kivoDeviceID());
+    if (m_form->kivoPrinterPopup->count() != c.kivoPrinterItems().size() || [&] {
+            for (int i = 0; i < m_form->kivoPrinterPopup->count(); ++i)
+                if (m_form->kivoPrinterPopup->itemText(i) != c.kivoPrinterItems()[i])
+                    return true;
+            return false;
+        }()) {
+        m_form->kivoPrinterPopup->clear();
+        m_form->kivoPrinterPopup->addItems(c.kivoPrinterItems());
+    }
+    m_form->kivoPrinterPopup->setCurrentIndex(c.kivoPrinterIndex());
+    m_form->kivoTrayPopup->clear();
+    m_form->kivoTrayPopup->addItems(c.kivoTrayItems());
+    m_form->kivoTrayPopup->setCurrentText(c.kivoTrayTitle());
+    m_form->kivoTrayPopup->setEnabled(c.kivoTrayEnabled());
 
     m_form->statusTextDisclosableView->setVisible(c.statusBarShown());
     m_form->statusTextDisclosableView->move(

@@ -46,7 +46,7 @@ public:
     static QImage mailpiecePicture(int tag, int size);
 
 signals:
-    // Print (test: Test Print) was pressed; the print flow answers it.
+    // Print (test: Test Print) was pressed (the controller prints).
     void printRequested(bool test);
     // Weigh was pressed.
     void weighRequested();

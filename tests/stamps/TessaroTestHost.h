@@ -5,10 +5,15 @@
 #include "services/QVRHOResponse.h"
 #include "stamps/TessaroHost.h"
 
+#include "platform/Dialogs.h"
+#include "services/QVRHOCommandCenter.h"
+
 #include <QByteArray>
 #include <QStringList>
 
 #include <cstring>
+#include <functional>
+#include <optional>
 
 namespace tolvane::test {
 
@@ -19,20 +24,60 @@ public:
     std::shared_ptr<QVRHOResponse> status;
     QStringList alerts;
     int answer = 1;
+    // Answers of the next information alerts, before `answer`.
+    QList<int> answers;
+    QVariantList alertArguments;
     int storeVisits = 0;
     QString modeMenuTitle;
 
     int infoAlertForKey(const QString &key, const QString &defaultButton, const QString &alternateButton,
-                        bool remindBox) override
+                        bool remindBox, const QVariantList &arguments = {}) override
     {
         alerts << QStringLiteral("%1|%2|%3|%4").arg(key, defaultButton, alternateButton).arg(remindBox);
-        return answer;
+        alertArguments << QVariant(arguments);
+        return answers.isEmpty() ? answer : answers.takeFirst();
     }
     void launchTessaroSupplyStore() override { ++storeVisits; }
     bool printerAvailable() override { return printer; }
     std::shared_ptr<QVRHOResponse> lastValidStatusResponse() override { return status; }
     QString addJunkToWindowTitle(const QString &title) override { return title + QStringLiteral(" [test]"); }
     void setKivoStampsModeMenuItemTitle(const QString &title) override { modeMenuTitle = title; }
+
+    // Printing: the postage client, the progress texts shown (in order), the
+    // print panels asked for and what they answer, the buy-postage panel
+    // (which may raise the balance), the wizard and the status refreshes.
+    std::shared_ptr<QVRHOCommandCenter> client;
+    QStringList progressTexts;
+    bool progressShown = false;
+    QList<PrintInfo> printPanels;
+    std::function<std::optional<PrintInfo>(const PrintInfo &)> printPanelAnswer;
+    std::function<void()> onBuyPostage;
+    int buyPostagePanels = 0;
+    int wizards = 0;
+    int refreshes = 0;
+
+    std::shared_ptr<QVRHOCommandCenter> postageClient() override { return client; }
+    void showProgress(const QString &title, const QString &text, int value, int maximum) override
+    {
+        (void)title;
+        progressShown = true;
+        progressTexts << QStringLiteral("%1 [%2/%3]").arg(text).arg(value).arg(maximum);
+    }
+    void hideProgress() override { progressShown = false; }
+    std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory) override
+    {
+        (void)accessory;
+        printPanels << printInfo;
+        return printPanelAnswer ? printPanelAnswer(printInfo) : std::nullopt;
+    }
+    void showBuyPostagePanel() override
+    {
+        ++buyPostagePanels;
+        if (onBuyPostage)
+            onBuyPostage();
+    }
+    void showTolvaneWizard() override { ++wizards; }
+    void refreshTolvaneStatus() override { ++refreshes; }
 };
 
 // A status reply of the postage server: model "1M", status "A", the serial

@@ -1,0 +1,801 @@
+// The stamp window's printing: the purchase loop, recovery of unprinted
+// stamps, the sheet print flow and the roll print flow.
+#include "stamps/TessaroController.h"
+
+#include "barcodes/imaging/ViewOutput.h"
+#include "barcodes/indicia/QVDataMatrixBarcode.h"
+#include "model/MailingLogServices.h"
+#include "model/NumericFormatters.h"
+#include "model/QVShipment.h"
+#include "platform/Dialogs.h"
+#include "platform/UserDefaults.h"
+#include "printing/layouts/QVPrintPanelMarginViewController.h"
+#include "printing/thermal/KIVONewTagwright.h"
+#include "rates/QVUSPSRateClassNames.h"
+#include "services/QVRHOCommandCenter.h"
+#include "services/QVRHOResponse.h"
+#include "stamps/QVKIVOStampIndiciumView.h"
+#include "stamps/TessaroNullChecking.h"
+#include "stamps/TessaroScratch.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace {
+
+const QString kEllipsis = QStringLiteral("\u2026");
+
+UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
+
+QString pluralSuffix(qint64 count) { return count == 1 ? QString() : QStringLiteral("s"); }
+
+int runSimpleAlert(const QString &message, const QString &informative)
+{
+    Alert alert = alertWithText(message, informative);
+    alert.buttons = {{QStringLiteral("OK"), 1}};
+    alert.cancelAnswer = 1;
+    return runAlert(alert);
+}
+
+// The settings every sheet print is forced to: Letter in portrait, clipped
+// both ways, not centred across, one-sided, all pages, one copy, full size.
+PrintInfo letterSheetPrintInfo(PrintInfo info)
+{
+    info.paperName = QStringLiteral("Letter");
+    info.paperSize = QSizeF(612, 792);
+    info.orientation = PrintInfo::Orientation::Portrait;
+    info.horizontalPagination = PrintInfo::Pagination::Clip;
+    info.verticalPagination = PrintInfo::Pagination::Clip;
+    info.horizontallyCentered = false;
+    info.duplex = PrintInfo::Duplex::OneSided;
+    info.allPages = true;
+    info.copies = 1;
+    info.scalingFactor = 1.0;
+    return info;
+}
+
+// The leading whole number of a text ("500" is 500, "abc" 0).
+qint64 leadingInteger(const QString &text)
+{
+    const QString trimmed = text.trimmed();
+    qsizetype i = 0;
+    const bool negative = i < trimmed.size() && trimmed[i] == QLatin1Char('-');
+    if (negative || (i < trimmed.size() && trimmed[i] == QLatin1Char('+')))
+        ++i;
+    qint64 value = 0;
+    for (; i < trimmed.size() && trimmed[i].isDigit() && trimmed[i].unicode() < 128 && value < (qint64(1) << 50); ++i)
+        value = value * 10 + (trimmed[i].unicode() - '0');
+    return negative ? -value : value;
+}
+
+// The print sheet's accessory: margins only, no label placement.
+std::unique_ptr<tolvane::QVPrintPanelMarginViewController> sheetAccessory()
+{
+    auto accessory = std::make_unique<tolvane::QVPrintPanelMarginViewController>();
+    accessory->setIsPlacingLandscapeLabel(false);
+    accessory->setShowsLabelPlacementBox(false);
+    return accessory;
+}
+
+const QString kPrintingFailed = QStringLiteral("Your stamps could not be printed.");
+const QString kPrintingFailedInformative =
+    QStringLiteral("%1\n\nThe postage has been paid and is kept: the next print will offer to print these stamps "
+                   "again.");
+
+} // namespace
+
+// ---- Print settings -----------------------------------------------------------------
+
+void TessaroController::setupSheetView()
+{
+    if (m_sheetType == Sheet25) {
+        if (!m_pageView || dynamic_cast<TessaroSheet2000View *>(m_pageView.get()) ||
+            dynamic_cast<TessaroKivoPrintView *>(m_pageView.get()))
+            m_pageView = std::make_unique<TessaroSheetView>();
+    } else if (!dynamic_cast<TessaroSheet2000View *>(m_pageView.get())) {
+        m_pageView = std::make_unique<TessaroSheet2000View>();
+    }
+}
+
+QVPrintOperation TessaroController::printOperationWithPrintInfo(const PrintInfo &info) const
+{
+    QVPrintOperation operation(m_pageView.get(), info);
+    operation.setJobTitle(TessaroSheetView::printJobTitle());
+    return operation;
+}
+
+QVPrintOperation TessaroController::savePrintOperationAtPath(const QString &path) const
+{
+    PrintInfo info = printInfo();
+    info.jobDisposition = PrintInfo::JobDisposition::Save;
+    info.savePath = path;
+    return printOperationWithPrintInfo(info);
+}
+
+bool TessaroController::rateMenuWithMedia() const { return defaults().boolForKey(AllowTessaroMediaMailDefaultsKey); }
+
+// ---- Purchase -------------------------------------------------------------------------
+
+TessaroIndiciumViewClass TessaroController::indiciumViewClassForCurrentMode() const
+{
+    if (m_mode == RollMode)
+        return TessaroIndiciumViewClass::KivoStamp;
+    if (m_mode == SheetMode)
+        return m_sheetType == Sheet24 ? TessaroIndiciumViewClass::Stamp2000 : TessaroIndiciumViewClass::Stamp;
+    return TessaroIndiciumViewClass::None;
+}
+
+std::shared_ptr<tolvane::QVStampIndiciumView>
+TessaroController::stampViewForStampRequest(const QVRHOStampIndiciumRequest &request,
+                                            const std::shared_ptr<QVRHOResponse> &response, bool sample, bool drawVoid,
+                                            TessaroIndiciumViewClass viewClass)
+{
+    std::shared_ptr<tolvane::QVStampIndiciumView> view;
+    switch (viewClass) {
+    case TessaroIndiciumViewClass::Stamp:
+        view = std::make_shared<tolvane::QVStampIndiciumView>();
+        break;
+    case TessaroIndiciumViewClass::Stamp2000:
+        view = std::make_shared<tolvane::QVStamp2000IndiciumView>();
+        break;
+    case TessaroIndiciumViewClass::KivoStamp:
+        view = std::make_shared<QVKIVOStampIndiciumView>();
+        break;
+    case TessaroIndiciumViewClass::None:
+        return nullptr;
+    }
+    std::shared_ptr<const tolvane::QVDataMatrixBarcode> barcode;
+    if (sample) {
+        barcode = TessaroCatalogue::sampleBarcode();
+    } else if (response) {
+        const QByteArray data = response->shortIndiciumWithIntelligentMailCode(quint16(request.intelligentMailCode()));
+        if (!data.isEmpty())
+            barcode = tolvane::QVDataMatrixBarcode::initWithData(data);
+    }
+    view->setTheBarcode(barcode);
+    view->setTheMailedFrom(request.mailedFromZIP5String());
+    view->setDrawVoidBarcode(drawVoid);
+    view->setTheDollarAmount(request.postageString());
+    view->setTheMailClass(request.mailClassDisplayString());
+    view->setRateClassification(request.rateClassificationString());
+    if (sample || !response) {
+        view->setTheMeterID(QStringLiteral("SAMPLE"));
+        view->setThePieceCount(0);
+    } else {
+        view->setTheMeterID(response->meterID());
+        view->setThePieceCount(QVariant::fromValue<quint32>(response->piececount()));
+    }
+    return view;
+}
+
+std::shared_ptr<tolvane::QVStampIndiciumView>
+TessaroController::stampViewForStampRequest(const TessaroStamp &request, bool sample, bool drawVoid,
+                                            TessaroIndiciumViewClass viewClass)
+{
+    if (!request)
+        return nullptr;
+    if (sample)
+        return stampViewForStampRequest(*request, nullptr, true, drawVoid, viewClass);
+
+    // The stamp bought carries the reference ID; the catalogue's request
+    // stays as it is.
+    const auto bought = std::make_shared<QVRHOStampIndiciumRequest>(*request);
+    bought->setReferenceID(m_currentReferenceID);
+    const std::shared_ptr<QVRHOCommandCenter> client = m_host->postageClient();
+    const std::shared_ptr<QVRHOResponse> response = client ? client->createStampIndicium(bought) : nullptr;
+    if (!response || response->returnCode() != 1) {
+        runSimpleAlert(
+            QStringLiteral(
+                "An error has occurred while generating postage. Postage already generated will be printed."),
+            QStringLiteral("Error %1: %2")
+                .arg(client ? client->lastErrorCode() : QString(),
+                     client ? client->lastErrorDescription() : QString()));
+        return nullptr;
+    }
+    m_lastRHOResponse = response;
+    QString error;
+    if (tessaro::writeScratchFile(*bought, *response, &error).isEmpty())
+        qWarning().noquote() << QStringLiteral("The stamp of piece %1 could not be kept for recovery: %2")
+                                    .arg(response->piececount())
+                                    .arg(error);
+    return stampViewForStampRequest(*bought, response, false, drawVoid, viewClass);
+}
+
+void TessaroController::setProgress(const QString &text, int value, int maximum)
+{
+    m_host->showProgress(m_progressPanelTitle, text, value, maximum);
+}
+
+QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroStamp> &requests, int copies, bool sample,
+                                                           Decimal *printTotal)
+{
+    const bool roll = m_mode == RollMode;
+    const TessaroIndiciumViewClass viewClass = indiciumViewClassForCurrentMode();
+    const int perPage = int(tolvaneTessaroCountOfNonNullObjects(requests));
+    const int total = std::max(copies, 0) * perPage;
+    const auto progressText = [this, total](int current) { return m_layout.progressFormat.arg(current).arg(total); };
+    if (!sample) {
+        tessaro::makeScratchFolder();
+        setProgress(progressText(1), 0, total);
+    }
+
+    Decimal running = Decimal::zero();
+    int drawn = 0;
+    int bar = 0;
+    bool failed = false;
+    QList<TessaroPage> pages;
+    for (int copy = 0; copy < copies && !failed; ++copy) {
+        TessaroPage page;
+        for (const TessaroStamp &request : requests) {
+            if (failed)
+                break;
+            if (!request) {
+                page.append(TessaroPageEntry());
+                continue;
+            }
+            TessaroPageEntry entry;
+            if (const auto view = stampViewForStampRequest(request, sample, sample, viewClass)) {
+                if (roll)
+                    entry.pdfData = tolvane::dataWithPDF(view.get());
+                else
+                    entry.view = view;
+            }
+            if (entry.isNull()) {
+                failed = true;
+            } else {
+                ++drawn;
+                running += request->postage();
+            }
+            page.append(entry);
+            if (!sample) {
+                ++bar;
+                setProgress(progressText(bar == total ? total : bar + 1), bar, total);
+            }
+        }
+        while (page.size() < requests.size())
+            page.append(TessaroPageEntry());
+        pages.append(page);
+    }
+    if (!sample)
+        m_host->hideProgress();
+
+    if (!sample && !m_makerEdition && m_lastRHOResponse && drawn > 0) {
+        const QDateTime now = QDateTime::currentDateTime();
+        QVariantMap entry{
+            {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOTessaroTransaction},
+            {QVUSPSShipmentRHOTessaroCountKey, drawn},
+            {QVUSPSShipmentRHOAccountKey, QVariant::fromValue<qint64>(m_lastRHOResponse->serialNumber())},
+            {QVUSPSShipmentRHODeviceIDKey, m_lastRHOResponse->meterID()},
+            {QVUSPSShipmentRHOBalanceKey, m_lastRHOResponse->balanceString()},
+            {QVShipmentShipDateKey, now},
+            {QVShipmentPrintDateKey, now},
+            {QVShipmentPriceKey, twoDigitDollarFormatter().stringFromNumber(running)},
+            {QVUSPSShipmentPostageEnabledKey, true},
+        };
+        if (m_currentReferenceID && !m_currentReferenceID->isEmpty())
+            entry.insert(QVShipmentInvoiceNumberKey, *m_currentReferenceID);
+        const std::shared_ptr<QVShipment> shipment = QVShipment::shipmentWithDictionary(entry);
+        if (!shipment || !sharedMailingLog()->writeShipmentToLog(*shipment))
+            qWarning("The stamps bought could not be written to the mailing log.");
+    }
+    if (printTotal)
+        *printTotal = running;
+    return pages;
+}
+
+// ---- Recovery ---------------------------------------------------------------------------
+
+void TessaroController::doRecovery()
+{
+    const qint64 count = tessaro::scratchFileNames().size();
+    if (count == 0) {
+        // Nothing waits any more (the files were printed or removed).
+        setRecoveryMode(false);
+        return;
+    }
+    Alert alert = alertWithText(
+        QStringLiteral("You have %1 piece%2 of recoverable postage to be printed.").arg(count).arg(pluralSuffix(count)),
+        QString());
+    QString first;
+    if (m_mode == RollMode) {
+        alert.informativeText = QStringLiteral("You must print this postage before you can print new stamps. Please "
+                                               "load your %1 with %2 %3 label%4.")
+                                    .arg(kivoPrinterTitle())
+                                    .arg(count)
+                                    .arg(QStringLiteral("Kivo Stamps"), pluralSuffix(count));
+        first = QStringLiteral("Print Now");
+    } else if (m_mode == SheetMode) {
+        const qint64 perSheet = stampsForCurrentSheetType();
+        const qint64 sheets = (count + perSheet - 1) / perSheet;
+        alert.informativeText = QStringLiteral("You must print this postage before you can print new stamps. Please "
+                                               "load your printer with %1 sheet%2 of unused Zevavored Azozudu labels.")
+                                    .arg(sheets)
+                                    .arg(pluralSuffix(sheets));
+        first = QStringLiteral("Print Now") + kEllipsis;
+    }
+    alert.buttons = {{first, 1}, {QStringLiteral("Recover Later"), 0}};
+    alert.cancelAnswer = 0;
+    if (runAlert(alert) == 1)
+        printSheet(TessaroPrintSender::Controller);
+}
+
+std::optional<QList<TessaroPage>> TessaroController::viewArrayWithDirectory(const QString &folder)
+{
+    QList<TessaroPageEntry> stamps;
+    const TessaroIndiciumViewClass viewClass = indiciumViewClassForCurrentMode();
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder(folder)) {
+        TessaroPageEntry entry;
+        if (const auto view = stampViewForStampRequest(*stamp.request, stamp.response, false, false, viewClass)) {
+            if (m_mode == RollMode)
+                entry.pdfData = tolvane::dataWithPDF(view.get());
+            else
+                entry.view = view;
+        }
+        if (!entry.isNull())
+            stamps.append(entry);
+    }
+    if (stamps.isEmpty())
+        return std::nullopt;
+    QList<TessaroPage> pages;
+    if (m_mode == RollMode) {
+        for (const TessaroPageEntry &stamp : stamps)
+            pages.append(TessaroPage{stamp});
+    } else if (m_mode == SheetMode) {
+        const int perSheet = stampsForCurrentSheetType();
+        for (qsizetype first = 0; first < stamps.size(); first += perSheet) {
+            TessaroPage page = stamps.mid(first, perSheet);
+            while (page.size() < perSheet)
+                page.append(TessaroPageEntry());
+            pages.append(page);
+        }
+    }
+    return pages;
+}
+
+void TessaroController::recoverWithSheet()
+{
+    const auto accessory = sheetAccessory();
+    const std::optional<PrintInfo> chosen = m_host->runPrintPanel(printInfo(), accessory.get());
+    if (!chosen)
+        return;
+    const PrintInfo info = letterSheetPrintInfo(*chosen);
+    setPrintInfo(info);
+    const std::optional<QList<TessaroPage>> pages = viewArrayWithDirectory(tessaro::scratchPath());
+    setupSheetView();
+    m_pageView->setSheetCount(pages ? quint64(pages->size()) : 0);
+    m_pageView->setSheetArray(pages.value_or(QList<TessaroPage>()));
+    if (pages) {
+        QVPrintOperation operation = printOperationWithPrintInfo(info);
+        if (!runPrintOperation(operation))
+            return;
+    }
+    tessaro::removeScratchFolder();
+    setRecoveryMode(false);
+}
+
+void TessaroController::recoverWithKIVO()
+{
+    QList<TessaroPage> pages;
+    if (const auto read = viewArrayWithDirectory(tessaro::scratchPath()))
+        for (const TessaroPage &page : *read)
+            if (tolvaneTessaroCountOfNonNullObjects(page) > 0)
+                pages.append(page);
+    if (!m_kivoPaperView)
+        m_kivoPaperView = std::make_unique<TessaroKivoPrintView>();
+    m_kivoPaperView->setSheetCount(quint64(pages.size()));
+    m_kivoPaperView->setSheetArray(pages);
+    if (!pages.isEmpty()) {
+        PrintInfo info = kivoPrintInfo();
+        KIVONewTagwright::printInfoForPrintInfo(info, m_kivoTrayEnabled ? kivoTrayTitle() : QString(), 2);
+        QVPrintOperation operation(m_kivoPaperView.get(), info);
+        operation.setJobTitle(TessaroSheetView::printJobTitle());
+        if (!runPrintOperation(operation))
+            return;
+    }
+    tessaro::removeScratchFolder();
+    setRecoveryMode(false);
+}
+
+// ---- Printing ------------------------------------------------------------------------------
+
+Decimal TessaroController::accountBalance() const
+{
+    const auto status = m_host->lastValidStatusResponse();
+    return status ? status->balanceDecimalNumber() : Decimal::zero();
+}
+
+bool TessaroController::fundsSuffice()
+{
+    while (printOpTotalPrice() > accountBalance()) {
+        Alert alert = alertWithText(QStringLiteral("Insufficient funds"),
+                                    QStringLiteral("Your postage request exceeds your postage balance. Please add "
+                                                   "funds to your postage account."));
+        alert.buttons = {{QStringLiteral("Buy Postage"), 1}, {QStringLiteral("Cancel"), 0}};
+        alert.cancelAnswer = 0;
+        if (runAlert(alert) != 1)
+            return false;
+        m_host->showBuyPostagePanel();
+    }
+    return true;
+}
+
+bool TessaroController::runPrintOperation(QVPrintOperation &operation)
+{
+    m_host->showProgress(m_progressPanelTitle, QStringLiteral("Printing") + kEllipsis, 0, 0);
+    const bool printed = operation.runOperation();
+    m_host->hideProgress();
+    if (!printed) {
+        // The stamps are paid: they stay in the scratch folder and the
+        // window waits to print them again.
+        runSimpleAlert(kPrintingFailed, kPrintingFailedInformative.arg(operation.errorString()));
+        setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
+    }
+    return printed;
+}
+
+void TessaroController::savePDFCopy(const std::function<bool(const QString &path)> &save)
+{
+    const QString folder = tessaro::pellmarkPath();
+    if (folder.isEmpty() || !QDir().mkpath(folder) || !QFileInfo(folder).isDir() || !m_lastRHOResponse)
+        return;
+    const QString path = QDir(folder).filePath(QStringLiteral("%1.pdf").arg(m_lastRHOResponse->piececount()));
+    if (!save(path))
+        qWarning().noquote() << QStringLiteral("The PDF copy %1 could not be saved.").arg(path);
+}
+
+void TessaroController::rememberReferenceID()
+{
+    if (!defaults().boolForKey(EnableTessaroReferenceIDDefaultsKey) || !m_currentReferenceID ||
+        m_currentReferenceID->isEmpty())
+        return;
+    QVariantList centers = defaults().arrayForKey(CostCentersDefaultsKey);
+    if (centers.contains(QVariant(*m_currentReferenceID)))
+        return;
+    centers.insert(0, *m_currentReferenceID);
+    while (centers.size() > 10)
+        centers.removeLast();
+    defaults().setObject(centers, CostCentersDefaultsKey);
+}
+
+void TessaroController::printSheet(TessaroPrintSender sender)
+{
+    const bool sample = sender == TessaroPrintSender::TestPrintButton;
+    const bool selectedOnly = sender == TessaroPrintSender::PrintSelected;
+    if (printOpTotalPrice().isZero()) {
+        runSimpleAlert(QStringLiteral("Blank sheet"),
+                       QStringLiteral("You have selected to print a blank sheet of Zevavored Azozudu. Please choose a "
+                                      "value for at least one label on the sheet."));
+        return;
+    }
+    if (!sample) {
+        if (m_recoveryMode) {
+            if (sender != TessaroPrintSender::Controller)
+                doRecovery();
+            else if (m_mode == RollMode)
+                recoverWithKIVO();
+            else if (m_mode == SheetMode)
+                recoverWithSheet();
+            return;
+        }
+        const auto status = m_host->lastValidStatusResponse();
+        if (status && status->accountStatus() == QLatin1String("V")) {
+            runSimpleAlert(QStringLiteral("Your account with Tolvane has not been set up."),
+                           QStringLiteral("Your passphrase has not been changed from its initial setting, the "
+                                          "account setup wizard will now launch."));
+            m_host->showTolvaneWizard();
+            return;
+        }
+        if (!fundsSuffice())
+            return;
+    }
+    const bool referenceEnabled = defaults().boolForKey(EnableTessaroReferenceIDDefaultsKey);
+    const bool referenceEmpty = !m_currentReferenceID || m_currentReferenceID->isEmpty();
+    if (referenceEnabled && defaults().boolForKey(RequireTessaroReferenceIDDefaultsKey) && referenceEmpty) {
+        runSimpleAlert(QStringLiteral("Please enter a Reference ID before printing."),
+                       QStringLiteral("You can turn off this requirement in the preferences."));
+        return;
+    }
+    rememberReferenceID();
+
+    if (m_mode == RollMode) {
+        printKIVO(sender);
+        return;
+    }
+    if (!sample) {
+        QString priceText = prettyPrintOpTotalPrice();
+        if (selectedOnly) {
+            Decimal selected = Decimal::zero();
+            for (int cell : selectedCellIndices())
+                if (cell < m_stamps.size() && m_stamps[cell])
+                    selected += m_stamps[cell]->postage();
+            priceText = prettyDollarString(selected);
+        }
+        const QString plural = m_sheetCount > 1 ? QStringLiteral("s") : QString();
+        if (m_host->infoAlertForKey(QStringLiteral("tessaroSheetReminder"), QStringLiteral("Print") + kEllipsis,
+                                    QStringLiteral("Cancel"), true,
+                                    {m_sheetCount, plural, priceText, m_sheetCount, plural}) != 1)
+            return;
+    }
+    const auto accessory = sheetAccessory();
+    printPanelDidEnd(m_host->runPrintPanel(printInfo(), accessory.get()), sample, selectedOnly);
+}
+
+void TessaroController::printPanelDidEnd(const std::optional<PrintInfo> &chosen, bool testPrint, bool printSelected)
+{
+    if (!chosen)
+        return;
+    const bool sample = testPrint || chosen->jobDisposition == PrintInfo::JobDisposition::Preview;
+    if (!chosen->printerName.isEmpty() && KIVONewTagwright::printerList().contains(chosen->printerName)) {
+        Alert alert = alertWithText(QStringLiteral("Invalid printer."),
+                                    QStringLiteral("You cannot print sheets of Zevavored Azozudu to a Kivo Tagwright "
+                                                   "printer. Switch to the roll printing mode to print on Tagwright "
+                                                   "labels."));
+        alert.buttons = {{QStringLiteral("OK"), 1}, {QStringLiteral("Use Roll Mode"), 0}};
+        alert.cancelAnswer = 1;
+        if (runAlert(alert) == 0)
+            QTimer::singleShot(0, &m_repricingTimer, [this] { chooseKIVO(); });
+        return;
+    }
+    const PrintInfo info = letterSheetPrintInfo(*chosen);
+    setPrintInfo(info);
+    const int copies = sample ? 1 : m_sheetCount;
+    setupSheetView();
+    m_pageView->setSheetCount(quint64(copies));
+
+    const int positions = stampsForCurrentSheetType();
+    QList<TessaroStamp> requests = m_stamps.mid(0, positions);
+    if (printSelected) {
+        const QList<int> selected = selectedCellIndices();
+        for (int i = 0; i < requests.size(); ++i)
+            if (!selected.contains(i))
+                requests[i] = nullptr;
+    }
+    const QList<TessaroPage> pages = viewArrayForRequests(requests, copies, sample);
+    if (pages.isEmpty() || tolvaneTessaroCountOfNonNullObjects(pages.first()) == 0)
+        return;
+    m_pageView->setSheetArray(pages);
+    if (!sample)
+        savePDFCopy([this](const QString &path) {
+            QVPrintOperation save = savePrintOperationAtPath(path);
+            return save.runOperation();
+        });
+    QVPrintOperation operation = printOperationWithPrintInfo(info);
+    const bool printed = runPrintOperation(operation);
+    if (sample || !printed)
+        return;
+    tessaro::removeScratchFolder();
+    m_host->refreshTolvaneStatus();
+}
+
+void TessaroController::chooseKIVO()
+{
+    if (!setCurrentMode(RollMode)) {
+        NotificationCenter::defaultCenter().post(TessaroPrintingModeDidChangeNotification,
+                                                 NotificationObject(std::make_shared<int>(m_mode)));
+        m_switcherSegment = 0;
+    }
+}
+
+// ---- Rolls ---------------------------------------------------------------------------------
+
+PrintInfo TessaroController::kivoPrintInfo() const
+{
+    PrintInfo info;
+    info.printerName = kivoPrinterTitle();
+    info.paperName = QStringLiteral("51134_2-1_4_in_x_1-1_4_in");
+    // The label is 2.25 x 1.25 in (162 x 90 points) printed across: the
+    // paper is given upright and the page turned onto it.
+    info.paperSize = QSizeF(90, 162);
+    info.orientation = PrintInfo::Orientation::Landscape;
+    info.leftMargin = info.rightMargin = info.topMargin = info.bottomMargin = 0;
+    if (!info.printerName.isEmpty() && KIVONewTagwright::isWIDE9(info.printerName))
+        info.leftMargin = -7.2;
+    info.horizontallyCentered = info.verticallyCentered = false;
+    info.horizontalPagination = info.verticalPagination = PrintInfo::Pagination::Clip;
+    info.allPages = true;
+    info.copies = 1;
+    info.scalingFactor = 1.0;
+    return info;
+}
+
+void TessaroController::printKIVO(TessaroPrintSender sender)
+{
+    if (m_makerEdition && KIVONewTagwright::kivoStampsPrinterList().isEmpty()) {
+        runSimpleAlert(QStringLiteral("Unsupported printer."),
+                       QStringLiteral("You must have a Tagwright 310/360 Swift, Dual Swift, BIPLEX, or WIDE9 to use "
+                                      "Kivo Stamps."));
+        return;
+    }
+    if (m_kivoPrinterItems.isEmpty())
+        updateKivoPopups();
+    bool sample = sender == TessaroPrintSender::TestPrintButton;
+    int copies = 1;
+    const TessaroStamp request = m_kivoStampRequest;
+    if (!sample) {
+        copies = m_sheetCount;
+        if (!isAutomationMode()) {
+            const QString price = prettyPrintOpTotalPrice();
+            const QString tray =
+                m_kivoTrayEnabled ? QStringLiteral(" in the %1").arg(kivoTrayTitle().toLower()) : QString();
+            const QString plural = copies > 1 ? QStringLiteral("s") : QString();
+            const QString printer = kivoPrinterTitle();
+            bool confirmed = false;
+            if (m_makerEdition) {
+                if (request &&
+                    (request->mailClass() == QVUSPSExpressMail || request->mailClass() == QVUSPSExpressMailFlatRate)) {
+                    Alert alert = alertWithText(
+                        QStringLiteral("Kivo Stamps Confirmation"),
+                        QStringLiteral("Since refunds are limited to stamps printed on genuine Kivo labels, we "
+                                       "recommend you print a Test Label before printing your Express Mail Stamp to "
+                                       "ensure your printer is properly connected. Also, please be sure you have "
+                                       "enough blank Kivo Stamps on your roll."));
+                    alert.buttons = {{QStringLiteral("Print"), 1},
+                                     {QStringLiteral("Test Print"), 0},
+                                     {QStringLiteral("Cancel"), -1}};
+                    alert.cancelAnswer = -1;
+                    const int answer = runAlert(alert);
+                    if (answer != 1 && answer != 0)
+                        return;
+                    sample = answer == 0;
+                    confirmed = true;
+                } else {
+                    const qint64 threshold = leadingInteger(defaults().stringForKey(KivoStampsThresholdDefaultsKey));
+                    const std::optional<qint64> cents =
+                        (printOpTotalPrice() * Decimal(100)).rounded(0, Decimal::RoundingMode::Down).toInt64();
+                    if (cents.value_or(0) > threshold &&
+                        !defaults().boolForKey(QStringLiteral("kivoStampsThresholdReminder"))) {
+                        const QString thresholdText = QStringLiteral("$%1").arg(
+                            twoDigitDollarFormatter().stringFromNumber(Decimal(threshold) / Decimal(100)));
+                        if (m_host->infoAlertForKey(
+                                QStringLiteral("kivoStampsThresholdReminder"), QStringLiteral("Print"),
+                                QStringLiteral("Cancel"), true,
+                                {thresholdText, copies, plural, price, copies, plural, printer, tray}) != 1)
+                            return;
+                        confirmed = true;
+                    }
+                }
+            }
+            if (!confirmed &&
+                m_host->infoAlertForKey(m_makerEdition ? QStringLiteral("kivoStampsReminder")
+                                                       : QStringLiteral("tessaroKIVOReminder"),
+                                        QStringLiteral("Print"), QStringLiteral("Cancel"), true,
+                                        {copies, plural, price, copies, plural, printer, tray}) != 1)
+                return;
+        }
+    }
+
+    const QList<TessaroPage> answered = viewArrayForRequests({request}, copies, sample);
+    if (answered.isEmpty() || tolvaneTessaroCountOfNonNullObjects(answered.first()) == 0)
+        return;
+    QList<TessaroPage> pages;
+    for (const TessaroPage &page : answered)
+        if (tolvaneTessaroCountOfNonNullObjects(page) == page.size())
+            pages.append(page);
+
+    PrintInfo info = kivoPrintInfo();
+    KIVONewTagwright::printInfoForPrintInfo(info, m_kivoTrayEnabled ? kivoTrayTitle() : QString(), 2);
+    if (!m_kivoPaperView)
+        m_kivoPaperView = std::make_unique<TessaroKivoPrintView>();
+    m_kivoPaperView->setSheetCount(quint64(pages.size()));
+    m_kivoPaperView->setSheetArray(pages);
+    if (!sample)
+        savePDFCopy([this, &info](const QString &path) {
+            PrintInfo saving = info;
+            saving.jobDisposition = PrintInfo::JobDisposition::Save;
+            saving.savePath = path;
+            QVPrintOperation save(m_kivoPaperView.get(), saving);
+            return save.runOperation();
+        });
+    QVPrintOperation operation(m_kivoPaperView.get(), info);
+    operation.setJobTitle(TessaroSheetView::printJobTitle());
+    const bool printed = runPrintOperation(operation);
+    if (sample || !printed)
+        return;
+    tessaro::removeScratchFolder();
+    setSheetCount(1);
+    m_host->refreshTolvaneStatus();
+}
+
+void TessaroController::printOneOffWithRequest(const TessaroStamp &request)
+{
+    if (!m_host->printerAvailable())
+        return;
+    if (m_recoveryMode) {
+        doRecovery();
+        return;
+    }
+    const int savedCount = m_sheetCount;
+    const bool savedAutomation = isAutomationMode();
+    const int savedMode = m_mode;
+    const TessaroStamp savedRequest = m_kivoStampRequest;
+    m_sheetCount = 1;
+    m_mode = RollMode;
+    m_kivoStampRequest = request;
+    // The funds are checked with the user (alerts wait for an answer); the
+    // print itself then runs without confirmation.
+    if (fundsSuffice()) {
+        setAutomationMode(true);
+        printKIVO(TessaroPrintSender::Controller);
+    }
+    m_kivoStampRequest = savedRequest;
+    setAutomationMode(savedAutomation);
+    m_mode = savedMode;
+    setSheetCount(savedCount);
+}
+
+TessaroStamp TessaroController::quickPrint1ozStampRequest() const
+{
+    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSFirstClassMail, 1, QVUSPSLetterSize, true);
+}
+
+TessaroStamp TessaroController::quickPrint2ozStampRequest() const
+{
+    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSFirstClassMail, 2, QVUSPSLetterSize, true);
+}
+
+TessaroStamp TessaroController::quickPrint1lbPrioStampRequest() const
+{
+    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSPriorityMail, 1, QVUSPSFlatRateEnvelopeSize, true);
+}
+
+QString TessaroController::buttonTitleForQuickPrintAmount(const Decimal &amount)
+{
+    return QStringLiteral("Print $%1 Stamp").arg(twoDigitDollarFormatter().stringFromNumber(amount));
+}
+
+// ---- Roll printer and roll pop-ups ------------------------------------------------------------
+
+QString TessaroController::kivoPrinterTitle() const
+{
+    return m_kivoPrinterIndex >= 0 && m_kivoPrinterIndex < m_kivoPrinterItems.size()
+        ? m_kivoPrinterItems[m_kivoPrinterIndex]
+        : QString();
+}
+
+QString TessaroController::kivoTrayTitle() const
+{
+    return m_kivoTrayIndex >= 0 && m_kivoTrayIndex < m_kivoTrayItems.size() ? m_kivoTrayItems[m_kivoTrayIndex]
+                                                                            : QString();
+}
+
+void TessaroController::updateKivoPopups()
+{
+    m_kivoPrinterItems = m_makerEdition ? KIVONewTagwright::kivoStampsPrinterList() : KIVONewTagwright::printerList();
+    const QString stored = defaults().stringForKey(TessaroKivoPrinterNameDefaultsKey);
+    const qsizetype storedIndex = m_kivoPrinterItems.indexOf(stored);
+    if (storedIndex >= 0)
+        m_kivoPrinterIndex = int(storedIndex);
+    else if (m_kivoPrinterIndex >= m_kivoPrinterItems.size() || m_kivoPrinterIndex < 0)
+        m_kivoPrinterIndex = m_kivoPrinterItems.isEmpty() ? -1 : 0;
+    const QString printer = kivoPrinterTitle();
+    if (!printer.isEmpty() && KIVONewTagwright::isDualSwift(printer)) {
+        m_kivoTrayEnabled = true;
+        m_kivoTrayItems = {QStringLiteral("Left Roll"), QStringLiteral("Right Roll")};
+        m_kivoTrayIndex =
+            defaults().stringForKey(TessaroKivoTrayNameDefaultsKey).startsWith(QLatin1String("Right")) ? 1 : 0;
+    } else {
+        m_kivoTrayEnabled = false;
+        m_kivoTrayItems = {QStringLiteral("Main Roll")};
+        m_kivoTrayIndex = 0;
+    }
+}
+
+void TessaroController::kivoPrinterChanged(const QString &title)
+{
+    defaults().setString(title, TessaroKivoPrinterNameDefaultsKey);
+    const qsizetype index = m_kivoPrinterItems.indexOf(title);
+    if (index >= 0)
+        m_kivoPrinterIndex = int(index);
+    updateKivoPopups();
+}
+
+void TessaroController::kivoTrayChanged(const QString &title)
+{
+    defaults().setString(title, TessaroKivoTrayNameDefaultsKey);
+    const qsizetype index = m_kivoTrayItems.indexOf(title);
+    if (index >= 0)
+        m_kivoTrayIndex = int(index);
+}

@@ -1,0 +1,76 @@
+#pragma once
+// The stamp window's files in the application-support folder: the folder
+// "Pellmark" with the PDF copies of printed stamp jobs, and inside it the
+// folder "scratch" with one scratch file per stamp bought and not yet
+// printed.
+//
+// A stamp is paid for the moment the postage server answers, so each one is
+// written at once as "<piece count>.tolvanestamp": a binary property list
+// of a dictionary with "request" (the stamp request's keyed form) and
+// "theResponse" (the server reply's keyed form). The print flows remove the
+// scratch folder after a good print; files found when the window loads are
+// printed again from the saved replies, never bought again.
+//
+// A second stamp with a piece count already on disk never replaces the
+// first one's file (that would lose a paid stamp): it is written as
+// "<piece count> 2.tolvanestamp" (3, 4, ...). Scratch files never expire;
+// PDF copies older than three days are removed by expireOldPostage().
+#include "stamps/TessaroCatalogue.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+
+#include <memory>
+#include <optional>
+
+class QVRHOResponse;
+
+namespace tessaro {
+
+// "Pellmark/".
+QString tessaroSubPath();
+// The folder Pellmark of the application-support folder (no slash at the
+// end); empty when there is no application-support folder.
+QString pellmarkPath();
+// The folder scratch inside it.
+QString scratchPath();
+
+// Creates Pellmark and its scratch folder when missing; false when they
+// cannot be made (a file in the way, no application-support folder).
+bool makeScratchFolder();
+
+// Writes the stamp's scratch file (see above); the path written, or empty
+// when it could not be written (the reason in *error).
+QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHOResponse &response,
+                         QString *error = nullptr);
+
+// A stamp read back from its scratch file.
+struct ScratchStamp {
+    QString path;
+    TessaroStamp request;
+    std::shared_ptr<QVRHOResponse> response;
+};
+
+// The stamp of one scratch file's bytes; nothing when they are not a
+// property-list dictionary holding a readable request and reply.
+std::optional<ScratchStamp> scratchStampFromData(const QByteArray &data);
+
+// The names of the ".tolvanestamp" files of the folder, in the order the
+// stamps were bought (by piece count, then name); empty when it is no
+// folder.
+QStringList scratchFileNames(const QString &folder = scratchPath());
+// The stamps of the folder's scratch files in that order; files that cannot
+// be read (not a property list, a request or reply missing or damaged) are
+// skipped.
+QList<ScratchStamp> readScratchFolder(const QString &folder = scratchPath());
+
+// Removes the scratch folder with everything in it.
+bool removeScratchFolder();
+
+// Removes every ".pdf" below Pellmark (its sub-folders too) modified more
+// than 259,200 seconds (three days) before `now`; answers how many were
+// removed. Nothing else is touched.
+int expireOldPostage(const QDateTime &now = QDateTime::currentDateTime());
+
+} // namespace tessaro

@@ -1,0 +1,549 @@
+// The stamp window's print flows: sheets bought, saved as a PDF copy,
+// printed and cleaned up; every refusal before the purchase (blank sheet,
+// funds, account not set up, reference ID, confirmation, print panel, a
+// label printer chosen for sheets); test prints and selected stamps; paid
+// stamps kept for recovery when the printer refuses the job; the recovery
+// alert and the recovery print; roll stamps with their printer, roll and
+// confirmations; the page views' layout.
+#include "TessaroPrintingSupport.h"
+
+#include "printing/customs/QVPdfPages.h"
+#include "rates/QVUSPSRateClassNames.h"
+#include "services/QVRHOResponse.h"
+#include "stamps/TessaroTags.h"
+
+#include "RecordingUrlOpener.h"
+
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+using namespace tolvane::test;
+
+namespace {
+
+// With TOLVANE_STAMP_PDF_DIR set, a printed job is also written there to be
+// looked at.
+void keepForViewing(const QByteArray &pdf, const char *name)
+{
+    const QString folder = QString::fromLocal8Bit(qgetenv("TOLVANE_STAMP_PDF_DIR"));
+    if (folder.isEmpty())
+        return;
+    QFile file(QDir(folder).filePath(QLatin1String(name)));
+    if (file.open(QIODevice::WriteOnly))
+        file.write(pdf);
+}
+
+int pdfPages(const QByteArray &pdf)
+{
+    const auto pages = tolvane::QVPdfPages::fromData(pdf);
+    return pages ? pages->pageCount() : -1;
+}
+
+class TessaroPrintFlowTest : public TessaroPrintingTest
+{
+protected:
+    QStringList pdfCopies() const
+    {
+        return QDir(tessaro::pellmarkPath()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
+    }
+    // Stamps bought earlier and not printed.
+    void leaveScratchStamps(int count)
+    {
+        for (int i = 0; i < count; ++i) {
+            FakePostageReply reply = stampReply(quint32(3000 + i));
+            const auto response = QVRHOResponse::responseWithData(reply.bytes());
+            const auto request = QVRHOStampIndiciumRequest::stampRequestWithPostageAmount(
+                Decimal(49, -2), QVUSPSFirstClassMail, 1, QVUSPSLetterSize);
+            ASSERT_FALSE(tessaro::writeScratchFile(*request, *response).isEmpty());
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(TessaroPrintFlowTest, PrintsPaidSheetsKeepsAPdfCopyAndCleansUp)
+{
+    const auto window = load();
+    window->setSheetCount(2);
+    queueStamps(48, 700);
+
+    window->printSheet(TessaroPrintSender::PrintButton);
+
+    EXPECT_EQ(purchases(), 48);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    const SubmittedJob &job = printers->jobs.first();
+    EXPECT_EQ(job.queue, QStringLiteral("office"));
+    EXPECT_EQ(job.title, QStringLiteral("Zevavored Azozudu"));
+    EXPECT_EQ(job.format, PrintDocumentFormatPDF);
+    EXPECT_EQ(pdfPages(job.document), 2);
+    keepForViewing(job.document, "sheet24.pdf");
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_EQ(pdfCopies(), QStringList{QStringLiteral("747.pdf")});
+    QFile copy(QDir(tessaro::pellmarkPath()).filePath(QStringLiteral("747.pdf")));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_EQ(pdfPages(copy.readAll()), 2);
+    EXPECT_EQ(log->records.size(), 1);
+    EXPECT_EQ(host->refreshes, 1);
+    EXPECT_FALSE(window->recoveryMode());
+
+    // The confirmation's arguments: count, suffix, price, count, suffix.
+    ASSERT_EQ(host->alerts.size(), 1);
+    EXPECT_TRUE(host->alerts.first().startsWith(QStringLiteral("tessaroSheetReminder|Print\u2026|Cancel|1")));
+    EXPECT_EQ(host->alertArguments.first().toList(),
+              QVariantList({2, QStringLiteral("s"), window->prettyPrintOpTotalPrice(), 2, QStringLiteral("s")}));
+    // The print panel shows the stored sheet settings; the chosen ones are
+    // stored forced to Letter.
+    ASSERT_EQ(host->printPanels.size(), 1);
+    const PrintInfo stored = TessaroController::printInfo();
+    EXPECT_EQ(stored.printerName, QStringLiteral("office"));
+    EXPECT_EQ(stored.paperName, QStringLiteral("Letter"));
+    EXPECT_EQ(stored.paperSize, QSizeF(612, 792));
+    EXPECT_EQ(stored.copies, 1);
+    EXPECT_FALSE(stored.horizontallyCentered);
+}
+
+TEST_F(TessaroPrintFlowTest, NothingIsBoughtOrPrintedWhenTheFlowStopsEarly)
+{
+    const struct Case {
+        const char *name;
+        std::function<void(TessaroController &)> prepare;
+        const char *alert; // the alert shown, or empty
+    } cases[] = {
+        {"blank sheet",
+         [](TessaroController &w) {
+             w.chooseClassIndex(0); // "Blank" on every cell
+         },
+         "Blank sheet"},
+        {"funds too low, cancelled", [this](TessaroController &) { host->status = statusReply(1234567, 1000); },
+         "Insufficient funds"},
+        {"account not set up",
+         [this](TessaroController &) {
+             FakePostageReply reply = stampReply(1);
+             reply.accountStatus = "V";
+             reply.descendingRegister = 500000;
+             host->status = QVRHOResponse::responseWithData(reply.bytes());
+         },
+         "Your account with Tolvane has not been set up."},
+        {"reference ID required",
+         [](TessaroController &) {
+             UserDefaults::standardUserDefaults().setBool(true, EnableTessaroReferenceIDDefaultsKey);
+             UserDefaults::standardUserDefaults().setBool(true, RequireTessaroReferenceIDDefaultsKey);
+         },
+         "Please enter a Reference ID before printing."},
+        {"confirmation declined", [this](TessaroController &) { host->answers = {0}; }, ""},
+        {"print panel cancelled",
+         [this](TessaroController &) { host->printPanelAnswer = [](const PrintInfo &) { return std::nullopt; }; }, ""},
+        {"label printer chosen",
+         [this](TessaroController &) {
+             printers->add(QStringLiteral("tagwright"), QStringLiteral("Kivo Tagwright 360 Swift"));
+             host->printPanelAnswer = [](const PrintInfo &info) {
+                 PrintInfo chosen = info;
+                 chosen.printerName = QStringLiteral("tagwright");
+                 return std::optional<PrintInfo>(chosen);
+             };
+         },
+         "Invalid printer."},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        const auto window = load();
+        c.prepare(*window);
+        window->printSheet(TessaroPrintSender::PrintButton);
+        EXPECT_EQ(purchases(), 0);
+        EXPECT_TRUE(printers->jobs.isEmpty());
+        EXPECT_TRUE(log->records.isEmpty());
+        if (*c.alert) {
+            ASSERT_EQ(dialogs->alerts.size(), 1);
+            EXPECT_EQ(dialogs->alerts.first().messageText, QLatin1String(c.alert));
+        } else {
+            EXPECT_TRUE(dialogs->alerts.isEmpty());
+        }
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, BuyingPostageInTheFundsLoopLetsThePrintGoOn)
+{
+    host->status = statusReply(1234567, 1000); // $1.00
+    host->onBuyPostage = [this] { host->status = statusReply(1234567, 900000); };
+    dialogs->answers = {1};
+    const auto window = load();
+    queueStamps(24, 10);
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(host->buyPostagePanels, 1);
+    EXPECT_EQ(alertsWithMessage(QStringLiteral("Insufficient funds")).size(), 1);
+    EXPECT_EQ(purchases(), 24);
+    EXPECT_EQ(printers->jobs.size(), 1);
+}
+
+TEST_F(TessaroPrintFlowTest, ATestPrintBuysNothingAndPrintsOnePage)
+{
+    leaveScratchStamps(0);
+    const auto window = load();
+    window->setSheetCount(3);
+    window->testPrint();
+    EXPECT_EQ(purchases(), 0);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(pdfPages(printers->jobs.first().document), 1);
+    EXPECT_TRUE(pdfCopies().isEmpty());
+    EXPECT_TRUE(host->alerts.isEmpty()); // no confirmation
+    EXPECT_EQ(host->refreshes, 0);
+    EXPECT_TRUE(log->records.isEmpty());
+
+    // A preview from the print panel is a sample too.
+    UrlOpenerScope opener;
+    window->printPanelDidEnd(
+        [] {
+            PrintInfo preview;
+            preview.printerName = QStringLiteral("office");
+            preview.jobDisposition = PrintInfo::JobDisposition::Preview;
+            return preview;
+        }(),
+        false, false);
+    EXPECT_EQ(purchases(), 0);
+    EXPECT_EQ(opener->opened.size(), 1);
+    EXPECT_TRUE(pdfCopies().isEmpty());
+}
+
+TEST_F(TessaroPrintFlowTest, PrintingSelectedStampsBlanksTheOthers)
+{
+    const auto window = load();
+    window->setSelectedCells({2, 7, 11});
+    window->setSheetCount(2);
+    queueStamps(6, 40);
+    window->printSheet(TessaroPrintSender::PrintSelected);
+    EXPECT_EQ(purchases(), 6);
+    ASSERT_NE(window->pageView(), nullptr);
+    const QList<TessaroPage> pages = window->pageView()->sheetArray();
+    ASSERT_EQ(pages.size(), 2);
+    for (const TessaroPage &page : pages) {
+        EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(page), 3);
+        EXPECT_FALSE(page[2].isNull());
+        EXPECT_TRUE(page[3].isNull());
+    }
+    // The confirmation names the price of the selected stamps.
+    EXPECT_EQ(host->alertArguments.first().toList().value(2).toString(),
+              TessaroController::prettyDollarString(window->stamps()[2]->postage() * Decimal(3)));
+}
+
+TEST_F(TessaroPrintFlowTest, ReferenceIDsAreRememberedNewestFirstAndAtMostTen)
+{
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setBool(true, EnableTessaroReferenceIDDefaultsKey);
+    const auto window = load();
+    const struct {
+        QVariantList before;
+        const char *id;
+        QVariantList after;
+    } cases[] = {
+        {{}, "A", {"A"}},
+        {{"A", "B"}, "B", {"A", "B"}},
+        {{"1", "2", "3", "4", "5", "6", "7", "8", "9", "10"},
+         "new",
+         {"new", "1", "2", "3", "4", "5", "6", "7", "8", "9"}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.id);
+        defaults.setObject(c.before, CostCentersDefaultsKey);
+        window->setCurrentReferenceID(QLatin1String(c.id));
+        host->answers = {0}; // stop at the confirmation
+        window->printSheet(TessaroPrintSender::PrintButton);
+        QStringList after;
+        for (const QVariant &v : defaults.arrayForKey(CostCentersDefaultsKey))
+            after << v.toString();
+        QStringList expected;
+        for (const QVariant &v : c.after)
+            expected << v.toString();
+        EXPECT_EQ(after, expected);
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, PaidStampsStayForRecoveryWhenThePrinterRefuses)
+{
+    printers->refusing << QStringLiteral("office");
+    const auto window = load();
+    queueStamps(24, 60);
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(purchases(), 24);
+    EXPECT_TRUE(printers->jobs.isEmpty());
+    EXPECT_EQ(tessaro::scratchFileNames().size(), 24);
+    EXPECT_TRUE(window->recoveryMode());
+    EXPECT_EQ(window->printButtonTitle(), QStringLiteral("Recover\u2026"));
+    EXPECT_EQ(alertsWithMessage(QStringLiteral("Your stamps could not be printed.")).size(), 1);
+    EXPECT_EQ(host->refreshes, 0);
+
+    // Printing again offers the recovery, never a new purchase.
+    dialogs->alerts.clear();
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(purchases(), 24);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts.first().messageText,
+              QStringLiteral("You have 24 pieces of recoverable postage to be printed."));
+}
+
+TEST_F(TessaroPrintFlowTest, TheRecoveryAlertCountsPiecesAndSheets)
+{
+    const struct {
+        int files;
+        int sheetType;
+        const char *message;
+        const char *informativeEnd;
+    } cases[] = {
+        {1, TessaroController::Sheet24, "You have 1 piece of recoverable postage to be printed.",
+         "load your printer with 1 sheet of unused Zevavored Azozudu labels."},
+        {26, TessaroController::Sheet25, "You have 26 pieces of recoverable postage to be printed.",
+         "load your printer with 2 sheets of unused Zevavored Azozudu labels."},
+        {25, TessaroController::Sheet24, "You have 25 pieces of recoverable postage to be printed.",
+         "load your printer with 2 sheets of unused Zevavored Azozudu labels."},
+        {24, TessaroController::Sheet24, "You have 24 pieces of recoverable postage to be printed.",
+         "load your printer with 1 sheet of unused Zevavored Azozudu labels."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.files);
+        QDir(tessaro::pellmarkPath()).removeRecursively();
+        leaveScratchStamps(c.files);
+        dialogs->alerts.clear();
+        const auto window = load();
+        EXPECT_TRUE(window->recoveryMode());
+        window->setCurrentSheetType(c.sheetType);
+        window->doRecovery(); // "Recover Later"
+        ASSERT_EQ(dialogs->alerts.size(), 1);
+        const Alert &alert = dialogs->alerts.first();
+        EXPECT_EQ(alert.messageText, QLatin1String(c.message));
+        EXPECT_TRUE(alert.informativeText.endsWith(QLatin1String(c.informativeEnd)))
+            << alert.informativeText.toStdString();
+        ASSERT_EQ(alert.buttons.size(), 2);
+        EXPECT_EQ(alert.buttons[0].title, QStringLiteral("Print Now\u2026"));
+        EXPECT_EQ(alert.buttons[1].title, QStringLiteral("Recover Later"));
+        EXPECT_TRUE(window->recoveryMode());
+        EXPECT_EQ(tessaro::scratchFileNames().size(), c.files);
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, RecoveryPrintsTheWaitingStampsWithoutBuying)
+{
+    leaveScratchStamps(26);
+    const auto window = load();
+    window->setCurrentSheetType(TessaroController::Sheet25);
+    dialogs->answers = {1}; // "Print Now…"
+    window->printSheet(TessaroPrintSender::PrintButton);
+
+    EXPECT_EQ(purchases(), 0);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(pdfPages(printers->jobs.first().document), 2);
+    keepForViewing(printers->jobs.first().document, "recovery25.pdf");
+    const QList<TessaroPage> pages = window->pageView()->sheetArray();
+    ASSERT_EQ(pages.size(), 2);
+    EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[0]), 25);
+    EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[1]), 1);
+    EXPECT_EQ(pages[0][0].view->pieceCount()->text(), QStringLiteral("3000"));
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_FALSE(window->recoveryMode());
+    EXPECT_EQ(window->printButtonTitle(), QStringLiteral("Print\u2026"));
+    EXPECT_TRUE(log->records.isEmpty());
+    EXPECT_TRUE(pdfCopies().isEmpty());
+}
+
+TEST_F(TessaroPrintFlowTest, ACancelledRecoveryPanelKeepsEverything)
+{
+    leaveScratchStamps(3);
+    const auto window = load();
+    host->printPanelAnswer = [](const PrintInfo &) { return std::nullopt; };
+    dialogs->answers = {1};
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_TRUE(printers->jobs.isEmpty());
+    EXPECT_EQ(tessaro::scratchFileNames().size(), 3);
+    EXPECT_TRUE(window->recoveryMode());
+}
+
+// ---- Rolls ---------------------------------------------------------------------
+
+TEST_F(TessaroPrintFlowTest, ThePrinterAndRollPopUpsFollowThePrinter)
+{
+    printers->add(QStringLiteral("dual"), QStringLiteral("Kivo Tagwright 360 Dual Swift"));
+    printers->add(QStringLiteral("single"), QStringLiteral("Kivo Tagwright 360 Swift"));
+    host->printer = true;
+    const struct {
+        const char *printer;
+        const char *storedTray;
+        QStringList trays;
+        const char *tray;
+        bool enabled;
+    } cases[] = {
+        {"dual", "Right Roll", {"Left Roll", "Right Roll"}, "Right Roll", true},
+        {"dual", "", {"Left Roll", "Right Roll"}, "Left Roll", true},
+        {"single", "Right Roll", {"Main Roll"}, "Main Roll", false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.printer);
+        UserDefaults::standardUserDefaults().setString(QLatin1String(c.printer), TessaroKivoPrinterNameDefaultsKey);
+        UserDefaults::standardUserDefaults().setString(QLatin1String(c.storedTray), TessaroKivoTrayNameDefaultsKey);
+        const auto window = load(TessaroController::RollMode);
+        EXPECT_EQ(window->kivoPrinterItems(), QStringList({QStringLiteral("dual"), QStringLiteral("single")}));
+        EXPECT_EQ(window->kivoPrinterTitle(), QLatin1String(c.printer));
+        EXPECT_EQ(window->kivoTrayItems(), c.trays);
+        EXPECT_EQ(window->kivoTrayTitle(), QLatin1String(c.tray));
+        EXPECT_EQ(window->kivoTrayEnabled(), c.enabled);
+        const PrintInfo info = window->kivoPrintInfo();
+        EXPECT_EQ(info.printerName, QLatin1String(c.printer));
+        EXPECT_EQ(info.paperName, QStringLiteral("51134_2-1_4_in_x_1-1_4_in"));
+        EXPECT_EQ(info.orientation, PrintInfo::Orientation::Landscape);
+        EXPECT_EQ(info.leftMargin, 0);
+    }
+    const auto window = load(TessaroController::RollMode);
+    window->kivoPrinterChanged(QStringLiteral("dual"));
+    window->kivoTrayChanged(QStringLiteral("Right Roll"));
+    EXPECT_EQ(UserDefaults::standardUserDefaults().stringForKey(TessaroKivoPrinterNameDefaultsKey),
+              QStringLiteral("dual"));
+    EXPECT_EQ(window->kivoTrayTitle(), QStringLiteral("Right Roll"));
+}
+
+TEST_F(TessaroPrintFlowTest, PrintsRollStampsOnTheLabelPrinter)
+{
+    printers->add(QStringLiteral("dual"), QStringLiteral("Kivo Tagwright 360 Dual Swift"));
+    host->printer = true;
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("Right Roll"), TessaroKivoTrayNameDefaultsKey);
+    const auto window = load(TessaroController::RollMode);
+    window->setSheetCount(3);
+    queueStamps(3, 810);
+    window->printSheet(TessaroPrintSender::PrintButton);
+
+    EXPECT_EQ(purchases(), 3);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    const SubmittedJob &job = printers->jobs.first();
+    EXPECT_EQ(job.queue, QStringLiteral("dual"));
+    EXPECT_EQ(pdfPages(job.document), 3);
+    keepForViewing(job.document, "roll.pdf");
+    EXPECT_EQ(job.options.value(QStringLiteral("KivoPrintDensity")).toString(), QStringLiteral("Normal"));
+    EXPECT_EQ(job.options.value(QStringLiteral("InputSlot")).toString(), QStringLiteral("Right"));
+    EXPECT_EQ(job.options.value(QStringLiteral("media")).toString(), QStringLiteral("51134_2-1_4_in_x_1-1_4_in"));
+    EXPECT_EQ(pdfCopies(), QStringList{QStringLiteral("812.pdf")});
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_EQ(window->sheetCount(), 1);
+    EXPECT_EQ(host->refreshes, 1);
+    ASSERT_EQ(host->alerts.size(), 1);
+    EXPECT_TRUE(host->alerts.first().startsWith(QStringLiteral("tessaroKIVOReminder|Print|Cancel|1")));
+    EXPECT_EQ(host->alertArguments.first().toList(),
+              QVariantList({3, QStringLiteral("s"),
+                            TessaroController::prettyDollarString(window->kivoStampRequest()->postage() * Decimal(3)),
+                            3, QStringLiteral("s"), QStringLiteral("dual"), QStringLiteral(" in the right roll")}));
+
+    // A test print: one label, nothing bought, the count kept.
+    window->setSheetCount(4);
+    window->testPrint();
+    EXPECT_EQ(purchases(), 3);
+    ASSERT_EQ(printers->jobs.size(), 2);
+    EXPECT_EQ(pdfPages(printers->jobs.last().document), 1);
+    EXPECT_EQ(window->sheetCount(), 4);
+}
+
+TEST_F(TessaroPrintFlowTest, TheMakersEditionConfirmsAboveTheThresholdAndForExpress)
+{
+    printers->add(QStringLiteral("single"), QStringLiteral("Kivo Tagwright 360 Swift"));
+    host->printer = true;
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("500"), KivoStampsThresholdDefaultsKey);
+    const struct {
+        const char *name;
+        const char *postage;
+        QString mailClass;
+        const char *alertKey; // the information alert shown, or empty
+        bool expressAlert;
+    } cases[] = {
+        {"exactly the threshold", "5.00", QVUSPSFirstClassMail, "kivoStampsReminder", false},
+        {"a cent above", "5.01", QVUSPSFirstClassMail, "kivoStampsThresholdReminder", false},
+        {"express", "19.99", QVUSPSExpressMail, "", true},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        host->alerts.clear();
+        host->alertArguments.clear();
+        dialogs->alerts.clear();
+        dialogs->answers = {0}; // the Express alert's "Test Print"
+        host->answers = {0};    // information alerts: "Cancel"
+        const auto window = load(TessaroController::RollMode, true);
+        window->setKivoStampRequest(QVRHOStampIndiciumRequest::stampRequestWithPostageAmount(
+            Decimal::fromString(QLatin1String(c.postage)), c.mailClass, 1, QVUSPSLetterSize));
+        window->setSheetCount(2 - (c.expressAlert ? 0 : 1));
+        const qsizetype jobsBefore = printers->jobs.size();
+        window->printSheet(TessaroPrintSender::PrintButton);
+        if (*c.alertKey) {
+            ASSERT_EQ(host->alerts.size(), 1);
+            EXPECT_TRUE(host->alerts.first().startsWith(QLatin1String(c.alertKey)));
+            if (QLatin1String(c.alertKey) == QLatin1String("kivoStampsThresholdReminder")) {
+                EXPECT_EQ(host->alertArguments.first().toList().value(0).toString(), QStringLiteral("$5.00"));
+            }
+            EXPECT_EQ(printers->jobs.size(), jobsBefore);
+        } else {
+            EXPECT_TRUE(host->alerts.isEmpty());
+            ASSERT_EQ(alertsWithMessage(QStringLiteral("Kivo Stamps Confirmation")).size(), 1);
+            // "Test Print" prints the copy count as samples, buying nothing.
+            ASSERT_EQ(printers->jobs.size(), jobsBefore + 1);
+            EXPECT_EQ(pdfPages(printers->jobs.last().document), 2);
+        }
+        EXPECT_EQ(purchases(), 0);
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, AQuickPrintPrintsOneStampAndRestoresTheWindow)
+{
+    printers->add(QStringLiteral("single"), QStringLiteral("Kivo Tagwright 360 Swift"));
+    host->printer = true;
+    const auto window = load(TessaroController::SheetMode);
+    window->setSheetCount(5);
+    queueStamps(1, 20);
+    const TessaroStamp twoOunces = window->quickPrint2ozStampRequest();
+    EXPECT_EQ(TessaroController::buttonTitleForQuickPrintAmount(Decimal(49, -2)), QStringLiteral("Print $0.49 Stamp"));
+    window->printOneOffWithRequest(twoOunces);
+    EXPECT_EQ(purchases(), 1);
+    EXPECT_TRUE(host->alerts.isEmpty()); // no confirmation
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(pdfPages(printers->jobs.first().document), 1);
+    EXPECT_EQ(window->sheetCount(), 5);
+    EXPECT_EQ(window->currentMode(), TessaroController::SheetMode);
+    EXPECT_FALSE(isAutomationMode());
+}
+
+// ---- Page views ------------------------------------------------------------------
+
+TEST_F(TessaroPrintFlowTest, PageViewsPlaceTheRightNumberOfStamps)
+{
+    const auto window = load();
+    const auto stampPage = [&window](int count) {
+        TessaroPage page;
+        for (int i = 0; i < count; ++i)
+            page.append(
+                TessaroPageEntry{TessaroController::stampViewForStampRequest(*window->stamps()[0], nullptr, true, false,
+                                                                             TessaroIndiciumViewClass::Stamp2000),
+                                 {}});
+        return page;
+    };
+    const struct {
+        bool twentyFour;
+        int given;
+        int placed;
+    } cases[] = {{true, 30, 24}, {true, 24, 24}, {true, 23, 0}, {false, 25, 25}, {false, 24, 0}, {false, 26, 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.given);
+        std::unique_ptr<TessaroSheetView> view =
+            c.twentyFour ? std::make_unique<TessaroSheet2000View>() : std::make_unique<TessaroSheetView>();
+        TessaroPage page = stampPage(c.given);
+        if (c.given > 3)
+            page[3] = TessaroPageEntry();
+        EXPECT_EQ(view->setUpSheetWithStampViews(page), c.placed > 0);
+        int placed = 0;
+        for (auto *stamp : view->placedViews())
+            placed += stamp ? 1 : 0;
+        EXPECT_EQ(placed, c.placed > 0 ? c.placed - 1 : 0);
+    }
+    TessaroSheet2000View view;
+    EXPECT_EQ(view.stampRect(0), QRectF(86.4, 792 - 642.63 - 90, 108, 90));
+    EXPECT_EQ(view.stampRect(23), QRectF(86.4 + 3 * 124.56, 792 - (642.63 - 5 * 117.15) - 90, 108, 90));
+    TessaroSheetView sheet25;
+    EXPECT_EQ(sheet25.stampRect(6), QRectF(64.08 + 98, 792 - (601.92 - 137.16) - 135, 80, 135));
+    sheet25.setSheetCount(2);
+    const PrintInfo info;
+    EXPECT_EQ(sheet25.rectForPage(2, info), QRectF(0, 0, 612, 792));
+    EXPECT_TRUE(sheet25.rectForPage(3, info).isEmpty());
+}

@@ -1,0 +1,176 @@
+// Stamp scratch files and PDF copies: every stamp bought kept as a file
+// named by its piece count (a second stamp of the same piece count never
+// replaces the first), read back in buying order, damaged files skipped,
+// and PDF copies removed only when more than three days old.
+#include "stamps/TessaroScratch.h"
+
+#include "platform/PropertyList.h"
+#include "rates/QVUSPSRateClassNames.h"
+#include "services/QVRHOResponse.h"
+
+#include "FakePostageServer.h"
+#include "StampTestSupport.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace tolvane::test;
+
+namespace {
+
+std::shared_ptr<QVRHOResponse> replyWithPiece(quint32 piece)
+{
+    FakePostageReply reply;
+    reply.serialNumber = 1234567;
+    reply.pieceCount = piece;
+    return QVRHOResponse::responseWithData(reply.bytes());
+}
+
+std::shared_ptr<QVRHOStampIndiciumRequest> request(const char *postage, const std::optional<QString> &reference)
+{
+    auto stamp = QVRHOStampIndiciumRequest::stampRequestWithPostageAmount(Decimal::fromString(QLatin1String(postage)),
+                                                                          QVUSPSFirstClassMail, 1, QVUSPSLetterSize);
+    stamp->setReferenceID(reference);
+    return stamp;
+}
+
+class TessaroScratchTest : public StampTest
+{
+protected:
+    void SetUp() override
+    {
+        StampTest::SetUp();
+        QDir(tessaro::pellmarkPath()).removeRecursively();
+    }
+    void TearDown() override
+    {
+        QDir(tessaro::pellmarkPath()).removeRecursively();
+        StampTest::TearDown();
+    }
+
+    static void touch(const QString &path, qint64 ageSeconds, const QDateTime &now)
+    {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("x");
+        file.close();
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(now.addSecs(-ageSeconds), QFileDevice::FileModificationTime));
+    }
+};
+
+} // namespace
+
+TEST_F(TessaroScratchTest, FoldersLieInTheApplicationSupportFolder)
+{
+    EXPECT_EQ(tessaro::tessaroSubPath(), QStringLiteral("Pellmark/"));
+    EXPECT_EQ(QFileInfo(tessaro::pellmarkPath()).fileName(), QStringLiteral("Pellmark"));
+    EXPECT_EQ(QFileInfo(tessaro::scratchPath()).path(), tessaro::pellmarkPath());
+    EXPECT_EQ(QFileInfo(tessaro::scratchPath()).fileName(), QStringLiteral("scratch"));
+    EXPECT_TRUE(tessaro::pellmarkPath().startsWith(QString::fromLocal8Bit(qgetenv("TOLVANE_SUPPORT_DIR"))));
+}
+
+TEST_F(TessaroScratchTest, EveryPaidStampIsKeptAndReadBackInBuyingOrder)
+{
+    const struct {
+        const char *postage;
+        std::optional<QString> reference;
+        quint32 piece;
+    } stamps[] = {
+        {"0.490", QStringLiteral("JOB-1"), 10},
+        {"1.150", std::nullopt, 9},
+        {"0.020", QStringLiteral("JOB-2"), 10}, // the same piece count again
+        {"5.600", std::nullopt, 100},
+    };
+    for (const auto &stamp : stamps) {
+        QString error;
+        EXPECT_FALSE(
+            tessaro::writeScratchFile(*request(stamp.postage, stamp.reference), *replyWithPiece(stamp.piece), &error)
+                .isEmpty())
+            << error.toStdString();
+    }
+    EXPECT_EQ(tessaro::scratchFileNames(),
+              QStringList({QStringLiteral("9.tolvanestamp"), QStringLiteral("10 2.tolvanestamp"),
+                           QStringLiteral("10.tolvanestamp"), QStringLiteral("100.tolvanestamp")}));
+
+    const QList<tessaro::ScratchStamp> read = tessaro::readScratchFolder();
+    ASSERT_EQ(read.size(), 4);
+    const int expectedOrder[] = {1, 2, 0, 3};
+    for (int i = 0; i < 4; ++i) {
+        SCOPED_TRACE(i);
+        const auto &stamp = stamps[expectedOrder[i]];
+        EXPECT_EQ(read[i].request->postage(), Decimal::fromString(QLatin1String(stamp.postage)));
+        EXPECT_EQ(read[i].request->referenceID(), stamp.reference);
+        EXPECT_EQ(read[i].request->mailClass(), QVUSPSFirstClassMail);
+        EXPECT_EQ(read[i].response->piececount(), stamp.piece);
+        EXPECT_EQ(read[i].response->serialNumber(), 1234567u);
+    }
+
+    // The root is a dictionary of the request's and the reply's keyed forms.
+    const auto root = readPropertyListFile(QDir(tessaro::scratchPath()).filePath(QStringLiteral("9.tolvanestamp")));
+    ASSERT_TRUE(root);
+    const QVariantMap archive = root->toMap();
+    EXPECT_EQ(archive.value(QStringLiteral("request")).toMap().value(QStringLiteral("postageNumber")).toString(),
+              QStringLiteral("1.15"));
+    EXPECT_TRUE(archive.value(QStringLiteral("theResponse")).toMap().contains(QStringLiteral("rawBytes")));
+
+    EXPECT_TRUE(tessaro::removeScratchFolder());
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_TRUE(tessaro::readScratchFolder().isEmpty());
+}
+
+TEST_F(TessaroScratchTest, DamagedFilesAreSkippedWhenRead)
+{
+    ASSERT_FALSE(tessaro::writeScratchFile(*request("0.490", std::nullopt), *replyWithPiece(7)).isEmpty());
+    const QDir scratch(tessaro::scratchPath());
+    const auto write = [&scratch](const QString &name, const QByteArray &bytes) {
+        QFile file(scratch.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    write(QStringLiteral("1.tolvanestamp"), "not a property list");
+    write(QStringLiteral("2.tolvanestamp"),
+          *writeBinaryPropertyList(QVariantMap{{QStringLiteral("request"), request("0.490", {})->encodeWithCoder()}}));
+    write(QStringLiteral("3.tolvanestamp"), *writeBinaryPropertyList(QVariantList{1, 2}));
+    write(QStringLiteral("4.tolvanestamp"),
+          *writeBinaryPropertyList(QVariantMap{
+              {QStringLiteral("request"), request("0.490", {})->encodeWithCoder()},
+              {QStringLiteral("theResponse"), QVariantMap{{QStringLiteral("rawBytes"), QByteArray(10, 'x')}}}}));
+    write(QStringLiteral("notes.txt"), "other files are not stamps");
+
+    EXPECT_EQ(tessaro::scratchFileNames().size(), 5);
+    const QList<tessaro::ScratchStamp> read = tessaro::readScratchFolder();
+    ASSERT_EQ(read.size(), 1);
+    EXPECT_EQ(read[0].response->piececount(), 7u);
+    EXPECT_TRUE(tessaro::readScratchFolder(scratch.filePath(QStringLiteral("missing"))).isEmpty());
+}
+
+TEST_F(TessaroScratchTest, OnlyPdfCopiesOlderThanThreeDaysExpire)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDir pellmark(tessaro::pellmarkPath());
+    const struct {
+        const char *name;
+        qint64 age;
+        bool kept;
+    } files[] = {
+        {"100.pdf", 259200, true},
+        {"101.pdf", 259201, false},
+        {"102.pdf", 10, true},
+        {"old/103.pdf", 400000, false},
+        {"scratch/104.tolvanestamp", 9000000, true},
+        {"105.txt", 9000000, true},
+    };
+    for (const auto &file : files)
+        touch(pellmark.filePath(QLatin1String(file.name)), file.age, now);
+
+    EXPECT_EQ(tessaro::expireOldPostage(now), 2);
+    for (const auto &file : files)
+        EXPECT_EQ(QFile::exists(pellmark.filePath(QLatin1String(file.name))), file.kept) << file.name;
+
+    QDir(tessaro::pellmarkPath()).removeRecursively();
+    EXPECT_EQ(tessaro::expireOldPostage(now), 0);
+}
