@@ -8,6 +8,7 @@
 #include "stamps/TessaroMailpiecePopUp.h"
 #include "stamps/TessaroTags.h"
 
+#include "FakePrintSystem.h"
 #include "RecordingDialogs.h"
 #include "StampTestSupport.h"
 #include "TessaroTestHost.h"
@@ -157,4 +158,30 @@ TEST_F(TessaroViewTest, TheOpenMailpiecePopUpShowsLargePicturesAndRichTitles)
     popUp->hidePopup();
     EXPECT_FALSE(popUp->showsLargeItems());
     EXPECT_EQ(popUp->itemDelegate()->sizeHint(option, index), closed);
+}
+
+TEST_F(TessaroViewTest, ThePrintButtonsRunThePrintFlow)
+{
+    const auto printers = std::make_shared<FakePrintSystem>();
+    printers->add(QStringLiteral("office"), QStringLiteral("Laser Office 5000"));
+    setPrintSystem(printers);
+    host->printPanelAnswer = [](const PrintInfo &info) {
+        PrintInfo chosen = info;
+        chosen.printerName = QStringLiteral("office");
+        return std::optional<PrintInfo>(chosen);
+    };
+    TessaroView view(controller);
+
+    // Test Print: a sample sheet, no confirmation, nothing bought.
+    view.part<QPushButton>("printSampleSheetButton")->click();
+    EXPECT_EQ(printers->jobs.size(), 1);
+    EXPECT_TRUE(host->alerts.isEmpty());
+
+    // Print asks for the confirmation first; declined, nothing is printed.
+    host->answers = {0};
+    view.part<QPushButton>("printLiveSheetButton")->click();
+    ASSERT_EQ(host->alerts.size(), 1);
+    EXPECT_TRUE(host->alerts.first().startsWith(QStringLiteral("tessaroSheetReminder|")));
+    EXPECT_EQ(printers->jobs.size(), 1);
+    setPrintSystem(nullptr);
 }
