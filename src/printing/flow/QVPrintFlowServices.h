@@ -5,9 +5,19 @@
 // registers its delegate at start-up; tests register a fake. Until then the
 // stand-in writes progress texts to the console and reads the process-wide
 // automation flag of the dialogs interface (platform/Dialogs.h).
-#include <QString>
+#include "model/QVAddress.h"
 
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <QVariant>
+
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <optional>
+
+class QVShipment;
 
 class QVPrintFlowHost
 {
@@ -20,8 +30,107 @@ public:
     virtual void hideProgressPanel() = 0;
     // Whether an automation command is running.
     virtual bool isAutomation() = 0;
+
+    // ---- The rest of the application delegate, as the other libraries use
+    // it. Each has a stand-in answer, so that a library works before the
+    // application registers its delegate (and a host made for one library
+    // needs to give only what that library asks).
+
+    // Switches automation on or off (the stand-in sets the dialogs
+    // interface's process-wide flag).
+    virtual void setAutomation(bool on);
+    // Switches the main window to the standard printing mode.
+    virtual void showLabels() {}
+    // Fetches the account status from the postage server and updates the
+    // displays.
+    virtual void refreshTolvaneStatus() {}
+    // Opens the URL with the desktop (through the URL opener).
+    virtual void launchURL(const QUrl &url);
+    // Opens the vendor's refund-request page (the postage-server client's
+    // URL); nothing when the client has none.
+    virtual void launchRefundRequest();
+    // Opens the stamp-supplies store page.
+    virtual void launchTessaroSupplyStore() {}
+    // The application-support folder and its "Labels" folder (created when
+    // missing; empty when it cannot be had).
+    virtual QString appSupportFolderPath();
+    virtual QString labelArchiveFolder();
+    // The path of a named file in the support folder, else the bundled
+    // resource of that name, else empty.
+    virtual QString pathForSupportFileWithName(const QString &name);
+    // The application's delivery-status menu (tags 0 delivered, 1
+    // undelivered, 2 delivery exception, 3 void): the item of the tag is
+    // switched on and every other off; nothing switches every item off.
+    virtual void setShipmentStatusMenuState(std::optional<int> tag) { (void)tag; }
+    // The information alert of the key (texts from "InfoAlerts"): 1 for the
+    // default button, 0 for the alternate one. The stand-in answers 1.
+    virtual int infoAlertForKey(const QString &key, const QString &defaultButton, const QString &alternateButton,
+                                bool remindBox);
+    // The window title with the beta and test-server marks.
+    virtual QString addJunkToWindowTitle(const QString &title) { return title; }
+    // The maker edition's mode menu item.
+    virtual void setKivoStampsModeMenuItemTitle(const QString &title) { (void)title; }
+    // The account panels: the date- and postage-correction sheets on the
+    // window of the caller, the buy-postage panel and the set-up wizard.
+    virtual void showDateCorrectionSheet() {}
+    virtual void showPostageCorrectionSheetForShipment(const QVShipment &shipment) { (void)shipment; }
+    virtual void showBuyPostagePanel() {}
+    virtual void showTolvaneWizard() {}
+    // The web-store window, the scale set-up window and the stamps-only
+    // edition's about box.
+    virtual void showWebStores() {}
+    virtual void showScaleSetup() {}
+    virtual void showAboutBox() {}
+    // The system version as binary-coded decimal (10.6.0 is 0x100600).
+    virtual uint32_t systemVersionBCD();
 };
 
 void setPrintFlowHost(std::shared_ptr<QVPrintFlowHost> host);
 // The registered host, or the stand-in.
 std::shared_ptr<QVPrintFlowHost> printFlowHost();
+
+// ---- The main window ---------------------------------------------------------
+// What the other libraries ask of the main-window controller. Callers ask
+// for it on every use (mainWindowHost()), since the main window may come and
+// go; without a registered provider there is none and nothing is passed on.
+class QVMainWindowHost
+{
+public:
+    virtual ~QVMainWindowHost() = default;
+
+    // The current shipment, re-priced after a change.
+    virtual void setCurrentShipmentProperty(const QVariant &value, const QString &key) = 0;
+    virtual void removeCurrentShipmentPropertyForKey(const QString &key) = 0;
+    virtual QVariant currentShipmentPropertyForKey(const QString &key) = 0;
+    // The destination address (its status shown), the recipient's phone
+    // and e-mail fields (a null text is ignored).
+    virtual void setToAddress(const QVAddress &address) = 0;
+    virtual void setToPhoneNumberString(const QString &phone) = 0;
+    virtual void setToEmailAddressString(const QString &email) = 0;
+    virtual bool isExpressMail() = 0;
+    // The return address: rebuilt from the selected entry; selected by
+    // nickname (false when unknown); saved under a nickname and selected.
+    virtual void updateFromAddress() = 0;
+    virtual bool setFromAddressToNickname(const QString &nickname) = 0;
+    virtual void addOrReplaceFromAddress(const QVAddress &address, const QString &nickname) = 0;
+    // Verifies and standardises the destination box's text; true when the
+    // address is accepted.
+    virtual bool standardizeTextBoxAddress(bool forPrinting) = 0;
+    // Starts a new package (label mode, out of batch mode) with the texts;
+    // `focus` puts the keyboard focus in the destination box.
+    virtual void newPackageWithAddressString(const QString &address, const QString &email, const QString &phone,
+                                             const QString &description, const QString &referenceID, bool focus) = 0;
+    virtual void newPackageWithAddressString(const QString &address, const QString &email, const QString &phone,
+                                             bool focus) = 0;
+    virtual bool inBatchMode() = 0;
+    virtual void enterBatchPrintWithAddresses(const QList<QVAddress> &addresses) = 0;
+    // Brings the main window to the front.
+    virtual void showMasterWindow() = 0;
+};
+
+using QVMainWindowHostProvider = std::function<std::shared_ptr<QVMainWindowHost>()>;
+
+// Registers the provider (an empty one: no main window).
+void setMainWindowHostProvider(QVMainWindowHostProvider provider);
+// The main window now, or nullptr.
+std::shared_ptr<QVMainWindowHost> mainWindowHost();

@@ -1,0 +1,448 @@
+#include "mailinglog/window/QVMailingLogWindow.h"
+
+#include "mailinglog/LogEntryTexts.h"
+#include "mailinglog/QVMailingLogExportController.h"
+#include "mailinglog/window/QVBatchTrackWindow.h"
+#include "mailinglog/window/QVMailingLogExportWindow.h"
+#include "platform/Decimal.h"
+#include "widgets/QVReturnActionTableView.h"
+
+#include <QApplication>
+#include <QDateEdit>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPixmap>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+using Action = QVMailingLogController::Action;
+
+// ---- Table model -----------------------------------------------------------------
+
+QVMailingLogTableModel::QVMailingLogTableModel(QVMailingLogController &controller, QObject *parent)
+    : QAbstractTableModel(parent), m_controller(controller), m_columns(QVMailingLogController::columnIdentifiers())
+{}
+
+int QVMailingLogTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_controller.numberOfRows());
+}
+
+int QVMailingLogTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(m_columns.size());
+}
+
+QString QVMailingLogTableModel::displayText(const QVariant &value)
+{
+    if (value.metaType() == QMetaType::fromType<Decimal>()) {
+        // Amounts with at least two decimals ("4.10", "0.415").
+        QString text = value.value<Decimal>().toString();
+        const qsizetype point = text.indexOf(QLatin1Char('.'));
+        if (point < 0 && !text.contains(QLatin1String("NaN")))
+            text += QStringLiteral(".00");
+        else if (point >= 0 && text.size() - point - 1 < 2)
+            text += QString(2 - (text.size() - point - 1), QLatin1Char('0'));
+        return text;
+    }
+    if (value.typeId() == QMetaType::QDateTime)
+        return QLocale().toString(value.toDateTime(), QLocale::ShortFormat);
+    if (value.typeId() == QMetaType::QVariantMap || value.typeId() == QMetaType::QVariantList)
+        return QString();
+    return value.toString();
+}
+
+QIcon QVMailingLogTableModel::statusIcon(const QString &name)
+{
+    static QHash<QString, QIcon> icons;
+    if (name.isEmpty() || name == QLatin1String("empty"))
+        return {};
+    if (const auto found = icons.constFind(name); found != icons.cend())
+        return *found;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF circle(2, 2, 12, 12);
+    if (name == QLatin1String("delivered")) {
+        painter.setBrush(QColor(0x2e, 0x9e, 0x44));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setPen(QPen(Qt::white, 1.8));
+        painter.drawPolyline(QPolygonF({QPointF(5, 8.5), QPointF(7.2, 10.8), QPointF(11, 5.5)}));
+    } else if (name == QLatin1String("undelivered")) {
+        painter.setBrush(QColor(0xe8, 0xa3, 0x17));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setPen(QPen(Qt::white, 1.6));
+        painter.drawLine(QPointF(8, 5), QPointF(8, 8.5));
+        painter.drawLine(QPointF(8, 8.5), QPointF(10.5, 10));
+    } else if (name == QLatin1String("deliveryexception")) {
+        painter.setBrush(QColor(0xc6, 0x28, 0x28));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setPen(QPen(Qt::white, 1.8));
+        painter.drawLine(QPointF(8, 4.5), QPointF(8, 9));
+        painter.drawPoint(QPointF(8, 11.3));
+    } else if (name == QLatin1String("voided")) {
+        painter.setBrush(QColor(0x80, 0x80, 0x80));
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(circle);
+        painter.setPen(QPen(Qt::white, 1.8));
+        painter.drawLine(QPointF(5.5, 5.5), QPointF(10.5, 10.5));
+        painter.drawLine(QPointF(10.5, 5.5), QPointF(5.5, 10.5));
+    } else if (name == QLatin1String("purchase")) {
+        painter.setBrush(QColor(0x1e, 0x63, 0xb5));
+        painter.setPen(Qt::NoPen);
+        painter.drawRoundedRect(circle, 3, 3);
+        painter.setPen(Qt::white);
+        QFont font = painter.font();
+        font.setPixelSize(11);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.drawText(circle, Qt::AlignCenter, QStringLiteral("$"));
+    }
+    painter.end();
+    const QIcon icon(pixmap);
+    icons.insert(name, icon);
+    return icon;
+}
+
+QVariant QVMailingLogTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.column() >= m_columns.size())
+        return {};
+    const QString &column = m_columns.at(index.column());
+    const bool statusColumn = column == QVShipmentDeliveryStatusKey;
+    if (role == Qt::DecorationRole && statusColumn)
+        return statusIcon(m_controller.objectValue(column, index.row()).toString());
+    if (role == Qt::ToolTipRole && statusColumn)
+        return m_controller.objectValue(column, index.row());
+    if (role == Qt::DisplayRole && !statusColumn)
+        return displayText(m_controller.objectValue(column, index.row()));
+    if (role == Qt::TextAlignmentRole && column == QVShipmentPriceKey)
+        return int(Qt::AlignRight | Qt::AlignVCenter);
+    return {};
+}
+
+QVariant QVMailingLogTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= m_columns.size())
+        return {};
+    const QString &column = m_columns.at(section);
+    return column == QVShipmentDeliveryStatusKey ? QString() : QVMailingLogController::columnTitle(column);
+}
+
+void QVMailingLogTableModel::reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+// ---- Window -------------------------------------------------------------------------
+
+QVMailingLogWindow::QVMailingLogWindow(QVMailingLogController &controller, QWidget *parent)
+    : QWidget(parent, Qt::Window), m_controller(controller)
+{
+    setWindowTitle(QStringLiteral("Mailing Log"));
+    resize(1000, 620);
+    auto *layout = new QVBoxLayout(this);
+
+    // The button row and the search field.
+    auto *toolbar = new QHBoxLayout;
+    const auto addButton = [&](const QString &title, Action action, const std::function<void()> &run) {
+        auto *button = new QPushButton(title);
+        connect(button, &QPushButton::clicked, this, [this, run]() {
+            run();
+            refresh();
+        });
+        toolbar->addWidget(button);
+        m_buttons.insert(int(action), button);
+    };
+    addButton(QStringLiteral("Details"), Action::Details, [this]() { showDetails(); });
+    addButton(QStringLiteral("Track/Confirm"), Action::CheckStatus, [this]() { m_controller.checkStatus(); });
+    addButton(QStringLiteral("Refund"), Action::ElectronicRefund, [this]() { m_controller.electronicRefund(); });
+    addButton(QStringLiteral("Duplicate"), Action::DuplicateShipment, [this]() { m_controller.duplicateShipment(); });
+    auto *batch = new QPushButton(QStringLiteral("Track All"));
+    connect(batch, &QPushButton::clicked, this, [this]() { showBatchTrack(); });
+    toolbar->addWidget(batch);
+    auto *exportButton = new QPushButton(QStringLiteral("Export"));
+    connect(exportButton, &QPushButton::clicked, this, [this]() { showExport(); });
+    toolbar->addWidget(exportButton);
+    toolbar->addStretch();
+    m_search = new QLineEdit;
+    m_search->setPlaceholderText(QStringLiteral("Search"));
+    m_search->setClearButtonEnabled(true);
+    m_search->setMinimumWidth(200);
+    toolbar->addWidget(m_search);
+    layout->addLayout(toolbar);
+
+    // Table above, preview below.
+    auto *split = new QSplitter(Qt::Vertical);
+    m_model = new QVMailingLogTableModel(m_controller, this);
+    m_table = new QVReturnActionTableView;
+    m_table->setModel(m_model);
+    m_table->setAlternatingRowColors(true);
+    m_table->verticalHeader()->hide();
+    m_table->verticalHeader()->setDefaultSectionSize(20);
+    m_table->horizontalHeader()->setSectionsClickable(true);
+    m_table->horizontalHeader()->setHighlightSections(false);
+    m_table->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    const QStringList columns = QVMailingLogController::columnIdentifiers();
+    const QHash<QString, int> widths = {{QVShipmentDeliveryStatusKey, 28}, {QVShipmentPrintDateKey, 170},
+                                        {QVShipmentToAddressKey, 260},     {QVUSPSShipmentRateClassKey, 170},
+                                        {QVUSPSShipmentPICKey, 170},       {QVShipmentPriceKey, 60},
+                                        {QVShipmentWeightNumberKey, 60},   {QVUSPSShipmentConfirmationServiceKey, 150}};
+    for (int column = 0; column < columns.size(); ++column)
+        m_table->setColumnWidth(column, widths.value(columns.at(column), 110));
+    split->addWidget(m_table);
+    m_preview = new QTextEdit;
+    m_preview->setReadOnly(true);
+    m_preview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    split->addWidget(m_preview);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    layout->addWidget(split, 1);
+
+    // The count line and the archive buttons.
+    auto *bottom = new QHBoxLayout;
+    m_count = new QLabel;
+    bottom->addWidget(m_count);
+    bottom->addStretch();
+    auto *archive = new QPushButton(QStringLiteral("Archive…"));
+    connect(archive, &QPushButton::clicked, this, [this]() { showArchiveSheet(); });
+    bottom->addWidget(archive);
+    auto *restore = new QPushButton(QStringLiteral("Restore…"));
+    connect(restore, &QPushButton::clicked, this, [this]() {
+        m_controller.restoreLog();
+        refresh();
+    });
+    bottom->addWidget(restore);
+    auto *refunds = new QPushButton(QStringLiteral("Refund File…"));
+    connect(refunds, &QPushButton::clicked, this, [this]() {
+        m_controller.importFlatPICFileForRefunding();
+        refresh();
+    });
+    bottom->addWidget(refunds);
+    layout->addLayout(bottom);
+
+    // The row menu and its status submenu.
+    m_contextMenu = new QMenu(this);
+    const auto addMenuItem = [&](QMenu *menu, const QString &title, Action action, const std::function<void()> &run) {
+        QAction *item = menu->addAction(title);
+        connect(item, &QAction::triggered, this, [this, run]() {
+            run();
+            refresh();
+        });
+        m_menuActions.insert(int(action), item);
+        return item;
+    };
+    addMenuItem(m_contextMenu, QStringLiteral("Details"), Action::Details, [this]() { showDetails(); });
+    addMenuItem(m_contextMenu, QStringLiteral("Track/Confirm"), Action::CheckStatus,
+                [this]() { m_controller.checkStatus(); });
+    addMenuItem(m_contextMenu, QStringLiteral("Duplicate"), Action::DuplicateShipment,
+                [this]() { m_controller.duplicateShipment(); });
+    addMenuItem(m_contextMenu, QStringLiteral("E-mail Notification"), Action::EmailNotification,
+                [this]() { m_controller.emailNotification(); });
+    addMenuItem(m_contextMenu, QStringLiteral("Postage Correction"), Action::PostageCorrect,
+                [this]() { m_controller.postageCorrect(); });
+    addMenuItem(m_contextMenu, QStringLiteral("Date Correction"), Action::DateCorrect,
+                [this]() { m_controller.dateCorrect(); });
+    m_contextMenu->addSeparator();
+    addMenuItem(m_contextMenu, QStringLiteral("Electronic Refund"), Action::ElectronicRefund,
+                [this]() { m_controller.electronicRefund(); });
+    addMenuItem(m_contextMenu, QStringLiteral("Mark as Void"), Action::MarkShipmentAsVoid,
+                [this]() { m_controller.markShipmentAsVoid(); });
+    m_statusMenu = m_contextMenu->addMenu(QStringLiteral("Delivery Status"));
+    m_menuActions.insert(int(Action::ChangeShipmentStatus), m_statusMenu->menuAction());
+    const QList<QPair<QString, QString>> statuses = {
+        {QStringLiteral("Delivered"), QStringLiteral("delivered")},
+        {QStringLiteral("Undelivered"), QStringLiteral("undelivered")},
+        {QStringLiteral("Delivery Exception"), QStringLiteral("deliveryexception")},
+        {QStringLiteral("Void"), QStringLiteral("voided")}};
+    for (int tag = 0; tag < statuses.size(); ++tag) {
+        QAction *item = m_statusMenu->addAction(QVMailingLogTableModel::statusIcon(statuses.at(tag).second),
+                                                statuses.at(tag).first);
+        item->setCheckable(true);
+        item->setData(tag);
+        connect(item, &QAction::triggered, this, [this, tag]() {
+            m_controller.changeShipmentStatus(tag);
+            refresh();
+        });
+    }
+
+    m_table->setReturnAction([this]() { showDetails(); });
+    m_table->setMenuProvider([this](int, int row) -> QMenu * {
+        if (row < 0)
+            return nullptr;
+        m_controller.selectRow(row);
+        refresh();
+        return m_contextMenu;
+    });
+    connect(m_table, &QAbstractItemView::doubleClicked, this, [this]() { showDetails(); });
+    connect(m_table->horizontalHeader(), &QHeaderView::sectionClicked, this, [this, columns](int section) {
+        if (section >= 0 && section < columns.size())
+            m_controller.sortByColumn(columns.at(section));
+        refresh();
+    });
+    connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() { selectionChanged(); });
+    connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
+        m_controller.filter(text);
+        refresh();
+    });
+    connect(m_search, &QLineEdit::returnPressed, this, [this]() {
+        if (!m_controller.findName(m_search->text()))
+            QApplication::beep();
+        refresh();
+    });
+
+    m_controller.setReloadHandler([this]() { refresh(); });
+    m_controller.windowDidLoad();
+    refresh();
+}
+
+QVMailingLogWindow::~QVMailingLogWindow() { m_controller.setReloadHandler(nullptr); }
+
+void QVMailingLogWindow::selectionChanged()
+{
+    if (m_refreshing)
+        return;
+    const int row = m_table->selectedRow();
+    m_controller.selectRow(row >= 0 ? std::optional<qsizetype>(row) : std::nullopt);
+    refresh();
+}
+
+void QVMailingLogWindow::refresh()
+{
+    if (m_refreshing)
+        return;
+    m_refreshing = true;
+    m_model->reload();
+    if (const std::optional<qsizetype> row = m_controller.selectedRow()) {
+        m_table->selectRow(int(*row));
+        if (m_controller.takeWantsFront()) {
+            m_table->scrollTo(m_model->index(int(*row), 0));
+            m_table->setFocus();
+        }
+    } else {
+        m_table->clearSelection();
+    }
+    if (m_preview->toPlainText() != m_controller.previewText()) {
+        m_preview->setPlainText(m_controller.previewText());
+        m_preview->moveCursor(QTextCursor::Start);
+    }
+    m_count->setText(m_controller.logCountText());
+    const std::optional<int> tag = m_controller.statusMenuTag();
+    for (QAction *item : m_statusMenu->actions())
+        item->setChecked(tag && item->data().toInt() == *tag);
+    updateEnabling();
+    m_refreshing = false;
+}
+
+void QVMailingLogWindow::updateEnabling()
+{
+    for (auto it = m_buttons.cbegin(); it != m_buttons.cend(); ++it)
+        it.value()->setEnabled(m_controller.validateAction(Action(it.key())));
+    for (auto it = m_menuActions.cbegin(); it != m_menuActions.cend(); ++it)
+        it.value()->setEnabled(m_controller.validateAction(Action(it.key())));
+}
+
+void QVMailingLogWindow::showDetails()
+{
+    const std::optional<int> number = m_controller.details();
+    if (!number)
+        return;
+    const QString name = QStringLiteral("details-%1").arg(*number);
+    if (auto *open = findChild<QDialog *>(name)) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    const std::shared_ptr<QVShipment> shipment = m_controller.detailsShipment(*number);
+    auto *dialog = new QDialog(this);
+    dialog->setObjectName(name);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(QStringLiteral("Log Entry"));
+    auto *layout = new QVBoxLayout(dialog);
+    auto *text = new QTextEdit;
+    text->setReadOnly(true);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    text->setPlainText(shipment ? logEntryText(*shipment) : QString());
+    layout->addWidget(text);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    layout->addWidget(buttons);
+    const int window = *number;
+    connect(dialog, &QObject::destroyed, this, [this, window]() { m_controller.detailsWindowClosed(window); });
+    dialog->resize(480, 420);
+    dialog->show();
+}
+
+void QVMailingLogWindow::showBatchTrack()
+{
+    QVBatchTrackController &batch = m_controller.batchTrackController();
+    if (!m_batchTrackWindow)
+        m_batchTrackWindow = new QVBatchTrackWindow(batch, this);
+    batch.showWindow();
+    m_batchTrackWindow->show();
+    m_batchTrackWindow->raise();
+}
+
+void QVMailingLogWindow::showExport()
+{
+    QVMailingLogExportController &exporter = m_controller.exportController();
+    exporter.prepareForExport();
+    auto *window = new QVMailingLogExportWindow(exporter);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowModality(Qt::WindowModal);
+    window->setParent(this, Qt::Sheet);
+    window->show();
+}
+
+void QVMailingLogWindow::showArchiveSheet()
+{
+    m_controller.prepareArchive();
+    auto *sheet = new QDialog(this, Qt::Sheet);
+    sheet->setObjectName(QStringLiteral("archiveSheet"));
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    sheet->setWindowTitle(QStringLiteral("Archive Mailing Log"));
+    auto *layout = new QFormLayout(sheet);
+    layout->addRow(new QLabel(QStringLiteral("Move the entries printed from the first date to the second into an "
+                                             "archive file.")));
+    auto *begin = new QDateEdit(m_controller.archiveBeginDate().date());
+    auto *end = new QDateEdit(m_controller.archiveEndDate().date());
+    begin->setCalendarPopup(true);
+    end->setCalendarPopup(true);
+    layout->addRow(QStringLiteral("From:"), begin);
+    layout->addRow(QStringLiteral("To:"), end);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Cancel);
+    QPushButton *archive = buttons->addButton(QStringLiteral("Archive"), QDialogButtonBox::AcceptRole);
+    layout->addRow(buttons);
+    connect(buttons, &QDialogButtonBox::rejected, sheet, &QDialog::reject);
+    connect(archive, &QPushButton::clicked, sheet, [this, sheet, begin, end]() {
+        m_controller.setArchiveDates(QDateTime(begin->date(), QTime(0, 0)), QDateTime(end->date(), QTime(0, 0)));
+        if (m_controller.archive())
+            sheet->accept();
+        refresh();
+    });
+    sheet->open();
+}
+
+void QVMailingLogWindow::archiveFromSheet()
+{
+    if (m_controller.archive())
+        if (auto *sheet = findChild<QDialog *>(QStringLiteral("archiveSheet")))
+            sheet->accept();
+    refresh();
+}

@@ -1,0 +1,73 @@
+#include "mailinglog/window/QVMailingLogWindowServices.h"
+
+#include "platform/ServiceSlot.h"
+#include "services/QVBRKLabelServerCommandCenter.h"
+#include "services/QVRHOCommandCenter.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
+#include "services/QVRHOResponse.h"
+#include "services/usps/QVUSPSCommandCenter.h"
+#include "sources/QVRHOWebStoreCommandCenter.h"
+
+std::optional<QVariantMap> QVMailingLogWindowServices::trackResponseForID(const QString &trackingNumber)
+{
+    return QVUSPSCommandCenter::commandCenter()->trackResponseForID(trackingNumber);
+}
+
+std::optional<QVariantMap> QVMailingLogWindowServices::trackFieldResponseForID(const QString &trackingNumber)
+{
+    return QVUSPSCommandCenter::commandCenter()->trackFieldResponseForID(trackingNumber);
+}
+
+QString QVMailingLogWindowServices::uspsLastErrorDescription()
+{
+    return QVUSPSCommandCenter::commandCenter()->lastErrorDescription();
+}
+
+HttpRequest QVMailingLogWindowServices::trackFieldRequestForIDs(const QStringList &trackingNumbers)
+{
+    return QVUSPSCommandCenter::commandCenter()->URLRequestForTrackFieldAPIWithIDs(trackingNumbers);
+}
+
+std::optional<QVXMLDocument> QVMailingLogWindowServices::electronicRefundPieceCount(unsigned pieceNumber)
+{
+    return QVRHOLabelServerCommandCenter::commandCenter()->electronicRefundPieceCount(pieceNumber);
+}
+
+std::optional<QVXMLDocument> QVMailingLogWindowServices::electronicRefundTrackingNumber(const QString &trackingNumber)
+{
+    return QVBRKLabelServerCommandCenter::commandCenter()->electronicRefundTrackingNumber(trackingNumber);
+}
+
+QString QVMailingLogWindowServices::labelServerLastErrorDescription(bool partner)
+{
+    return partner ? QVBRKLabelServerCommandCenter::commandCenter()->lastErrorDescription()
+                   : QVRHOLabelServerCommandCenter::commandCenter()->lastErrorDescription();
+}
+
+QVPostageRefundOutcome QVMailingLogWindowServices::postageElectronicRefund(qint64 pieceNumber)
+{
+    const std::shared_ptr<QVRHOCommandCenter> client = QVRHOCommandCenter::commandCenter();
+    const std::shared_ptr<QVRHOResponse> reply = client->electronicRefund(pieceNumber);
+    QVPostageRefundOutcome outcome;
+    outcome.replied = reply != nullptr;
+    outcome.accepted = reply && reply->returnCode() == 1;
+    if (!outcome.accepted)
+        outcome.message = client->lastErrorDescription();
+    return outcome;
+}
+
+HttpRequest QVMailingLogWindowServices::revertSalesRequest(const QString &storeId, const QString &trackingNumber)
+{
+    return QVRHOWebStoreCommandCenter::commandCenter()->revertSalesRequestForStore(storeId, trackingNumber);
+}
+
+namespace {
+using ServicesSlot = ServiceSlot<QVMailingLogWindowServices, QVMailingLogWindowServices>;
+}
+
+void setMailingLogWindowServices(std::shared_ptr<QVMailingLogWindowServices> services)
+{
+    ServicesSlot::shared().registered = std::move(services);
+}
+
+std::shared_ptr<QVMailingLogWindowServices> mailingLogWindowServices() { return ServicesSlot::shared().current(); }
