@@ -374,6 +374,8 @@ void QVMailingLogController::mailingLogChanged() { reloadTable(); }
 
 void QVMailingLogController::reloadTable()
 {
+    if (!m_log)
+        return;
     quint64 index = m_selectedShipment ? m_log->sortedIndexForShipment(m_selectedShipment.get()) : QVMailingLogNotFound;
     if (index == QVMailingLogNotFound || !m_selectionChangedManually)
         index = m_selectedIndex;
@@ -422,6 +424,8 @@ bool QVMailingLogController::validateAction(Action action) const
 
 void QVMailingLogController::filter(const QString &filterText)
 {
+    if (!m_log)
+        return;
     m_selectionChangedManually = true;
     mailingLogWillChange();
     m_log->filterWithString(filterText);
@@ -429,7 +433,7 @@ void QVMailingLogController::filter(const QString &filterText)
 
 bool QVMailingLogController::findName(const QString &name)
 {
-    if (name.isEmpty())
+    if (name.isEmpty() || !m_log)
         return false;
     const quint64 index = m_log->findNextMatchingName(name);
     if (index == QVMailingLogNotFound)
@@ -441,6 +445,8 @@ bool QVMailingLogController::findName(const QString &name)
 
 void QVMailingLogController::sortByColumn(const QString &column)
 {
+    if (!m_log)
+        return;
     const std::shared_ptr<QVShipment> selected = shipmentAtCurrentlySelectedRow();
     // Sorting posts a change; the entry is found again below.
     const bool manual = m_selectionChangedManually;
@@ -462,6 +468,8 @@ void QVMailingLogController::sortByColumn(const QString &column)
 
 void QVMailingLogController::doubleClickHeader(const QString &column)
 {
+    if (!m_log)
+        return;
     mailingLogWillChange();
     m_log->sortUsingShipmentKey(column);
 }
@@ -535,7 +543,7 @@ QVBatchTrackController &QVMailingLogController::batchTrackController()
 
 void QVMailingLogController::prepareArchive(const QDateTime &now)
 {
-    const std::optional<QDateTime> oldest = m_log->oldestDate();
+    const std::optional<QDateTime> oldest = m_log ? m_log->oldestDate() : std::nullopt;
     m_archiveBegin = QDateTime(oldest ? oldest->date() : now.date(), QTime(0, 0));
     QDateTime end = now.addMonths(-2);
     if (end.date() < m_archiveBegin.date())
@@ -551,6 +559,8 @@ void QVMailingLogController::setArchiveDates(const QDateTime &begin, const QDate
 
 bool QVMailingLogController::archive()
 {
+    if (!m_log)
+        return false;
     SavePanel panel;
     panel.title = QStringLiteral("Archive Mailing Log");
     panel.allowedExtensions = {QStringLiteral("plist")};
@@ -583,6 +593,8 @@ bool QVMailingLogController::archive()
 
 bool QVMailingLogController::restoreLog()
 {
+    if (!m_log)
+        return false;
     OpenPanelWithChoices panel;
     panel.panel.allowedExtensions = {QStringLiteral("plist")};
     panel.choices = {PanelChoice{QStringLiteral("Restore"),
@@ -864,6 +876,8 @@ std::optional<QStringList> QVMailingLogController::refundFileLines(const QByteAr
 
 void QVMailingLogController::importFlatPICFileForRefunding()
 {
+    if (!m_log)
+        return;
     const std::optional<QString> path = runOpenPanel(OpenPanel{});
     if (!path)
         return;

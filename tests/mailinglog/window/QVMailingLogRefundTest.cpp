@@ -4,8 +4,17 @@
 #include "MailingLogWindowTestSupport.h"
 
 #include "model/XMLDocument.h"
+#include "platform/HttpClient.h"
+#include "services/QVCommandCenter.h"
+#include "sources/GTMHTTPFetcher.h"
+#include "sources/QVRHOWebStoreCommandCenter.h"
 
+#include "LocalHttpServer.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
+#include <QTimer>
 #include <QUrlQuery>
 
 using namespace tolvane::test;
@@ -407,6 +416,74 @@ TEST_F(LogRefundTest, ARefundFileAsksOnceRefundsEachPieceOnceAndVoidsOnlyAccepte
     EXPECT_TRUE(summary.contains(QStringLiteral("Piece already used."))) << qPrintable(summary);
     EXPECT_TRUE(summary.contains(QStringLiteral("Not found in the log: 1"))) << qPrintable(summary);
     EXPECT_TRUE(summary.contains(QStringLiteral("Void or without a piece count: 1"))) << qPrintable(summary);
+}
+
+} // namespace
+
+namespace {
+
+// The web-store client's own RevertSales request, sent through the fetcher to
+// a local HTTPS stand-in of the web-store service.
+TEST_F(LogWindowTest, VoidingAWebStoreOrderSendsOneRevertSalesRequest)
+{
+    LocalHttpServer server(LocalHttpServer::Scheme::Https);
+    ASSERT_TRUE(server.isListening());
+    setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
+    const QByteArray revertPath = "/WebStoreService/WebStoreService.svc/rest/RevertSales";
+    server.setReply(revertPath, ScriptedReply::text(200, "<RevertSales/>", "application/xml"));
+    UserDefaults::standardUserDefaults().setString(server.hostAndPort(), QVWebStoreServiceServerDefaultsKey);
+    QVCommandCenter::resetSharedInstancesForTesting();
+    int stopped = 0;
+    const NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kGTMHTTPFetcherStoppedNotification, [&stopped](const Notification &) { ++stopped; });
+
+    QVariantMap entry = stampPiece(QStringLiteral("W"), kNow.addDays(-1), kPIC, 7);
+    entry.insert(QVUSPSShipmentRHOWebStoreIdKey, QStringLiteral("store-1"));
+    entry.insert(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey, QVariantList{QStringLiteral("order-9")});
+    add(entry);
+    QVMailingLogController controller(m_log.get());
+    controller.windowDidLoad();
+    const auto spin = [&](int milliseconds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (stopped < 1 && clock.elapsed() < milliseconds) {
+            QEventLoop loop;
+            QTimer::singleShot(5, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+    };
+    controller.changeShipmentStatus(QVMailingLogController::VoidTag);
+    spin(300);
+    EXPECT_EQ(server.requestCount(), 0);
+
+    controller.changeShipmentStatus(QVMailingLogController::UndeliveredTag);
+    controller.markShipmentAsVoid();
+    spin(8000);
+    EXPECT_EQ(stopped, 1);
+    const QList<RecordedRequest> requests = server.requests();
+    ASSERT_EQ(requests.size(), 1);
+    EXPECT_EQ(requests.first().path(), revertPath);
+    EXPECT_EQ(requests.first().method, QByteArray("POST"));
+    EXPECT_TRUE(requests.first().body.contains("<WebStoreId>store-1</WebStoreId>"))
+        << requests.first().body.constData();
+    EXPECT_TRUE(requests.first().body.contains("<TrackingNumber>" + kPIC.toUtf8() + "</TrackingNumber>"))
+        << requests.first().body.constData();
+    setHttpCAFile(QString());
+    QVCommandCenter::resetSharedInstancesForTesting();
+}
+
+// A status change whose log write fails is told to the user.
+TEST_F(LogWindowTest, AChangeThatCannotBeSavedIsTold)
+{
+    add(piece(QStringLiteral("A"), kNow, kPIC));
+    QVMailingLogController controller(m_log.get());
+    controller.windowDidLoad();
+    // The log's folder goes away: the next write fails.
+    ASSERT_TRUE(QDir(m_dir.path()).rename(QVMailingLogFileName, QStringLiteral("moved")));
+    ASSERT_TRUE(QDir().mkpath(path(QVMailingLogFileName)));
+    controller.changeShipmentStatus(QVMailingLogController::DeliveredTag);
+    ASSERT_EQ(m_dialogs->alerts.size(), 1);
+    EXPECT_EQ(m_dialogs->alerts.first().messageText, QStringLiteral("The mailing log could not be saved."));
 }
 
 } // namespace
