@@ -204,3 +204,36 @@ TEST_F(EnvelopeSizesTest, EveryEnvelopeFeedPictureIsInTheBundle)
     // Every setting shows: no two pictures are the same.
     EXPECT_EQ(drawings.size(), 36);
 }
+
+TEST_F(EnvelopeSizesTest, EveryEnvelopeAndCustomsKeyHasARegisteredDefault)
+{
+    // Each window and layout reads these before the user has ever chosen:
+    // a key without a registered value would read as "off", 0 or no text.
+    const char *keys[] = {"envelopePrintReturnAddress",
+                          "envelopeAlignPostageLeft",
+                          "rightAlignEnvelopeAddresses",
+                          "useFromAddressImage",
+                          "fromAddressImage",
+                          "envelopeFeed",
+                          "envelopeFacing",
+                          "envelopeTrayLocation",
+                          "envelopeDirection",
+                          "envelopeGiantRotate",
+                          "selectedEnvelopeSize",
+                          "selectedPostcardSize",
+                          "signatureImagePath",
+                          "printCustomsInstructions"};
+    QString error;
+    const auto registered = Bundle::propertyListForResource(QStringLiteral("QVDefaults"), &error);
+    ASSERT_TRUE(registered.has_value()) << error.toStdString();
+    const QVariantMap map = registered->toMap();
+    for (const char *key : keys) {
+        SCOPED_TRACE(key);
+        EXPECT_TRUE(map.contains(QString::fromLatin1(key)));
+        EXPECT_TRUE(defaults().objectForKey(QString::fromLatin1(key)).isValid());
+    }
+    // No signature until the user names a picture; the customs forms print
+    // without their instructions page until the user asks for it.
+    EXPECT_TRUE(defaults().stringForKey(QStringLiteral("signatureImagePath")).isEmpty());
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("printCustomsInstructions")));
+}
