@@ -259,7 +259,7 @@ std::optional<QVAddress> QVGLZCommandCenter::standardizedAddressWithString(const
         return std::nullopt;
     }
     UserDefaults &defaults = UserDefaults::standardUserDefaults();
-    setUserid(QStringLiteral("%1 (%2)").arg(Bundle::version(), Bundle::version()));
+    setUserid(QStringLiteral("%1 (%2)").arg(Bundle::version(), Bundle::bundleVersion()));
     setPassword(defaults.stringForKey(QVTolvaneUserDefaultsKey));
     setUsesSSL(true);
     const QString configuredServer = defaults.stringForKey(QVGLZServerAddressDefaultsKey);

@@ -7,7 +7,7 @@
 // Request: the address's last (at most four) lines, reduced to 7-bit ASCII,
 // fill the placeholders "ADDRESS0".."ADDRESS3" of the bundle template
 // "ZIP1.request2" (or "ZIP1.request" with the user default "glzUseV1"),
-// with "USER" = the program's version ("1.0.0 (1.0.0)") and "SERIAL" = the
+// with "USER" = the version and build number ("1.0.0 (400)") and "SERIAL" = the
 // vendor account number (user default "tolvaneUser"). Every value is
 // percent-escaped as a whole URL query value, so "&", "=", "+" or "#" in an
 // address (AT&T) never change the query. The text is sent as the query of

@@ -143,7 +143,10 @@ TEST_F(AddressCorrectionTest, TheRequestCarriesVersionAndAccountButNeverThePassP
     ASSERT_TRUE(last);
     EXPECT_EQ(last->request.path(), QByteArray(kAddressCorrectionPath));
     EXPECT_EQ(last->request.method, QByteArray("GET"));
-    EXPECT_EQ(last->fields.value(QStringLiteral("USER")), QStringLiteral("%1 (%1)").arg(Bundle::version()));
+    // The version and the build number, as the About box shows them.
+    EXPECT_EQ(last->fields.value(QStringLiteral("USER")),
+              QStringLiteral("%1 (%2)").arg(Bundle::version(), Bundle::bundleVersion()));
+    EXPECT_FALSE(Bundle::bundleVersion().isEmpty());
     EXPECT_EQ(last->fields.value(QStringLiteral("SERIAL")), QStringLiteral("7654321"));
     EXPECT_EQ(last->request.header("Tolvane-Account"), QByteArray("1234567"));
     EXPECT_TRUE(last->request.header("Tolvane-Account-Passphrase").isNull());
