@@ -2,7 +2,21 @@
 
 #include "model/QVCountry.h"
 #include "model/QVShipment.h"
+#include "model/QVWeight.h"
 #include "rates/QVShipmentUSPS.h"
+#include "rates/QVUSPSRateClassSupport.h"
+
+namespace {
+
+std::optional<MasterWeightClass::Table> &testTable()
+{
+    static std::optional<MasterWeightClass::Table> table;
+    return table;
+}
+
+} // namespace
+
+void MasterWeightClass::setTableForTesting(const std::optional<Table> &table) { testTable() = table; }
 
 MasterWeightClass MasterWeightClass::forShipment(const QVShipment &shipment, bool international, bool byShipDate)
 {
@@ -10,6 +24,10 @@ MasterWeightClass MasterWeightClass::forShipment(const QVShipment &shipment, boo
     const QString name = shipmentText(shipment, QVUSPSShipmentRateClassKey);
     if (name.isNull())
         return result;
+    if (testTable() && testTable()->name == name) {
+        result.m_table = testTable();
+        return result;
+    }
     if (international) {
         result.m_intl =
             QVUSPSIntlRateClass::intlRateWithName(name, QVCountry::countryWithAnyName(shipment.toAddress().country()));
@@ -21,18 +39,31 @@ MasterWeightClass MasterWeightClass::forShipment(const QVShipment &shipment, boo
     return result;
 }
 
+QStringList MasterWeightClass::tableWeightsInOunces() const
+{
+    if (m_table->unit == QVPoundUnitString)
+        return qvrates::ouncesMenuFromPounds(m_table->weights);
+    return m_table->unit == QVOunceUnitString ? m_table->weights : QStringList();
+}
+
 QString MasterWeightClass::name() const
 {
+    if (m_table)
+        return m_table->name;
     return m_domestic ? m_domestic->name() : (m_intl ? m_intl->name() : QString());
 }
 
 QString MasterWeightClass::weightUnit() const
 {
+    if (m_table)
+        return m_table->unit;
     return m_domestic ? m_domestic->weightUnit() : (m_intl ? m_intl->weightUnit() : QString());
 }
 
 QStringList MasterWeightClass::orderedWeightInNativeWeightForSize(const QString &size) const
 {
+    if (m_table)
+        return m_table->weights;
     if (m_domestic)
         return m_domestic->orderedWeightInNativeWeightForSize(size);
     return m_intl ? m_intl->orderedWeightInNativeWeightForSize(size) : QStringList();
@@ -40,6 +71,13 @@ QStringList MasterWeightClass::orderedWeightInNativeWeightForSize(const QString 
 
 QStringList MasterWeightClass::displayWeightsWithUnitString(const QString &unit, const QString &size) const
 {
+    if (m_table) {
+        const QStringList ounces = tableWeightsInOunces();
+        if (unit == QVOunceUnitString)
+            return qvrates::displayWeights(ounces, unit);
+        return unit == QVPoundUnitString ? qvrates::displayWeights(qvrates::poundsMenuFromOunces(ounces), unit)
+                                         : QStringList();
+    }
     if (m_domestic)
         return m_domestic->displayWeightsWithUnitString(unit, size);
     return m_intl ? m_intl->displayWeightsWithUnitString(unit, size) : QStringList();
@@ -47,6 +85,8 @@ QStringList MasterWeightClass::displayWeightsWithUnitString(const QString &unit,
 
 qsizetype MasterWeightClass::weightIndexClosestToOunces(int ounces, const QString &size) const
 {
+    if (m_table)
+        return qvrates::indexOfFirstWeightAtLeast(tableWeightsInOunces(), ounces);
     if (m_domestic)
         return m_domestic->weightIndexClosestToOunces(ounces, size);
     return m_intl ? m_intl->weightIndexClosestToOunces(ounces, size) : QVNotFound;
@@ -54,6 +94,8 @@ qsizetype MasterWeightClass::weightIndexClosestToOunces(int ounces, const QStrin
 
 qsizetype MasterWeightClass::weightIndexClosestToPounds(float pounds, const QString &size) const
 {
+    if (m_table)
+        return weightIndexClosestToOunces(qvrates::wholeOuncesOfPounds(pounds), size);
     if (m_domestic)
         return m_domestic->weightIndexClosestToPounds(pounds, size);
     return m_intl ? m_intl->weightIndexClosestToPounds(pounds, size) : QVNotFound;

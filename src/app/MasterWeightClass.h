@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <memory>
+#include <optional>
 
 class QVShipment;
 
@@ -20,7 +21,7 @@ public:
     // (`byShipDate`) or in the current rates.
     static MasterWeightClass forShipment(const QVShipment &shipment, bool international, bool byShipDate);
 
-    bool isValid() const { return m_domestic || m_intl; }
+    bool isValid() const { return m_domestic || m_intl || m_table; }
     QString name() const;
     QString weightUnit() const;
     QStringList orderedWeightInNativeWeightForSize(const QString &size) const;
@@ -28,7 +29,21 @@ public:
     qsizetype weightIndexClosestToOunces(int ounces, const QString &size) const;
     qsizetype weightIndexClosestToPounds(float pounds, const QString &size) const;
 
+    // A weight menu of its own for the class of that name, whatever the
+    // size, in place of the rate tables' (tests give a class a menu that
+    // the shipped tables do not have): the native unit and the weights in
+    // it, in menu order. nullopt goes back to the rate classes.
+    struct Table {
+        QString name;
+        QString unit;
+        QStringList weights;
+    };
+    static void setTableForTesting(const std::optional<Table> &table);
+
 private:
+    QStringList tableWeightsInOunces() const;
+
     QVUSPSRateClass *m_domestic = nullptr;
     std::shared_ptr<QVUSPSIntlRateClass> m_intl;
+    std::optional<Table> m_table;
 };

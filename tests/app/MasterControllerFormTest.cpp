@@ -3,6 +3,8 @@
 // customs form chosen with the weight menu.
 #include "MasterControllerFixture.h"
 
+#include "app/MasterWeightClass.h"
+#include "model/QVWeight.h"
 #include "platform/NotificationCenter.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
@@ -49,6 +51,63 @@ TEST_F(MasterControllerTest, WeightTextSelectsTheMenuEntry)
     choose(FormControl::PieceSize, sizeTag(QVUSPSLargeEnvelopeSize));
     typeWeight(QStringLiteral("3.75"));
     EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("4"));
+}
+
+TEST_F(MasterControllerTest, LetterWeightFromThreeAndAHalfToFourOuncesSelectsTheFiveOunceEntry)
+{
+    // The shipped letter menu ends at 3.5 oz, so the 5-oz entry that a letter
+    // of 3.5 to 4 oz is given exists only in a menu of the test's own: 1 to 6
+    // oz, whatever the size.
+    struct ScopedTable {
+        ScopedTable()
+        {
+            MasterWeightClass::setTableForTesting(
+                MasterWeightClass::Table{QVUSPSFirstClassMail, QVOunceUnitString, {"1", "2", "3", "4", "5", "6"}});
+        }
+        ~ScopedTable() { MasterWeightClass::setTableForTesting(std::nullopt); }
+    } table;
+    struct Case {
+        QString typed;
+        QString letter;   // stored ounces for a letter
+        QString envelope; // the same text on a large envelope
+    } cases[] = {
+        // From 3.5 to 4 oz inclusive: the first entry of at least 5 oz.
+        {QStringLiteral("3.75"), QStringLiteral("5"), QStringLiteral("4")},
+        {QStringLiteral("3.5"), QStringLiteral("5"), QStringLiteral("4")},
+        {QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("4")},
+        {QStringLiteral("3.5 oz"), QStringLiteral("5"), QStringLiteral("4")},
+        {QStringLiteral("2+1.75"), QStringLiteral("5"), QStringLiteral("4")},
+        // Either side of the range: rounded up to the whole ounce.
+        {QStringLiteral("3.4"), QStringLiteral("4"), QStringLiteral("4")},
+        {QStringLiteral("3.49"), QStringLiteral("4"), QStringLiteral("4")},
+        {QStringLiteral("4.01"), QStringLiteral("5"), QStringLiteral("5")},
+        {QStringLiteral("5.5"), QStringLiteral("6"), QStringLiteral("6")},
+        // Past the menu: the first entry.
+        {QStringLiteral("6.5"), QStringLiteral("1"), QStringLiteral("1")},
+    };
+    defaults().setString(QVUSPSFirstClassMail, QStringLiteral("rateClass"));
+    defaults().setString(QVUSPSLetterSize, QStringLiteral("pieceSize"));
+    start();
+    sendTo(QStringLiteral("10001"));
+    ASSERT_EQ(controller->weightUnit(), QStringLiteral("oz"));
+    for (const QString &size : {QVUSPSLetterSize, QVUSPSLargeEnvelopeSize}) {
+        choose(FormControl::PieceSize, sizeTag(size));
+        ASSERT_EQ(stored(QVUSPSShipmentSizeKey), size);
+        ASSERT_EQ(form().weight().values, (QStringList{"1 oz", "2 ozs", "3 ozs", "4 ozs", "5 ozs", "6 ozs"}));
+        for (const Case &c : cases) {
+            SCOPED_TRACE((size + QStringLiteral(": ") + c.typed).toStdString());
+            typeWeight(QStringLiteral("2 oz"));
+            ASSERT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("2"));
+            typeWeight(c.typed);
+            const QString expected = size == QVUSPSLetterSize ? c.letter : c.envelope;
+            EXPECT_EQ(stored(QVShipmentWeightNumberKey), expected);
+            EXPECT_EQ(stored(QVShipmentWeightUnitKey), QStringLiteral("oz"));
+            const FormComboBox &box = form().weight();
+            ASSERT_GE(box.selectedIndex, 0);
+            EXPECT_EQ(box.values[box.selectedIndex].section(QLatin1Char(' '), 0, 0), expected);
+            EXPECT_EQ(box.text, box.values[box.selectedIndex]);
+        }
+    }
 }
 
 TEST_F(MasterControllerTest, WeightWithPoundsAndOuncesIsTheirSum)
