@@ -869,7 +869,9 @@ std::optional<QStringList> QVMailingLogController::refundFileLines(const QByteAr
         return std::nullopt;
     static const QRegularExpression terminator(QStringLiteral("\r\n|[\n\r\u2028\u2029\u0085]"));
     QStringList lines = textValue.split(terminator);
-    if (!lines.isEmpty() && lines.last().isEmpty())
+    // Blank lines at the end name no piece (an editor's final break, or a
+    // "\r\n" cut after its "\r").
+    while (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
 }

@@ -188,8 +188,8 @@ public:
                                               const QDateTime &now = QDateTime::currentDateTime());
     void electronicRefund(const QDateTime &now = QDateTime::currentDateTime());
     void importFlatPICFileForRefunding();
-    // Lines of a refund file: UTF-8 text split at any line terminator (no
-    // empty line after a final break); nothing for bytes that are not UTF-8.
+    // Lines of a refund file: UTF-8 text split at any line terminator, blank
+    // lines at the end left out; nothing for bytes that are not UTF-8.
     static std::optional<QStringList> refundFileLines(const QByteArray &data);
 
     // ---- Label archive

@@ -361,6 +361,10 @@ TEST_F(LogRefundTest, RefundFileLinesSplitAtEveryTerminator)
     const QList<Case> cases = {
         {"a\nb\r\nc\rd", QStringList{"a", "b", "c", "d"}},
         {"a\n\nb\n", QStringList{"a", "", "b"}},
+        // Blank lines at the end, also after a "\r\n" cut short.
+        {"a\r\n\r\n", QStringList{"a"}},
+        {"a\r\n\r", QStringList{"a"}},
+        {"\n\n", QStringList{}},
         {"", QStringList{}},
         {" a \n", QStringList{" a "}},
         {"a\xff\xfe\n", std::nullopt},
