@@ -14,6 +14,8 @@ int64_t gDeviceIndex = -1;
 
 namespace {
 
+uint64_t rebuildCount = 0;
+
 const char *const kBuildFunction = "Boolean HIDBuildMultiDeviceList(const UInt32 *, const UInt32 *, int)";
 
 void printFailure(const char *function, const char *message)
@@ -122,6 +124,7 @@ void HIDRebuildDevices()
 {
     if (!gIOHIDManagerRef)
         return;
+    ++rebuildCount;
     const auto set = gIOHIDManagerRef->copyDevices();
     if (!set)
         return;
@@ -133,6 +136,8 @@ void HIDRebuildDevices()
     });
     gDeviceCFArrayRef = std::move(list);
 }
+
+uint64_t HIDRebuildCount() { return rebuildCount; }
 
 bool HIDHaveDeviceList() { return gDeviceCFArrayRef.has_value(); }
 
@@ -273,4 +278,5 @@ void HIDResetModuleState()
     gDeviceCFArrayRef.reset();
     gElementCFArrayRef = nullptr;
     gDeviceIndex = -1;
+    rebuildCount = 0;
 }

@@ -61,6 +61,9 @@ bool HIDUpdateDeviceList(const uint32_t *usagePages, const uint32_t *usages, int
 // Replaces the list with the manager's current devices, sorted by location
 // ID; keeps it when the manager gives no devices (none, or not open).
 void HIDRebuildDevices();
+// How many rebuilds have asked the manager for its devices (the first build
+// included) since the module state was last reset.
+uint64_t HIDRebuildCount();
 bool HIDHaveDeviceList();
 uint32_t HIDCountDevices();
 

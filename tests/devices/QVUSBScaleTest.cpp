@@ -284,25 +284,43 @@ TEST_F(QVUSBScaleTest, NoScaleAtSetUpReadsNo)
     Outputs beforeSetUp;
     EXPECT_FALSE(beforeSetUp.read());
     EXPECT_TRUE(beforeSetUp.untouched());
+    EXPECT_EQ(HIDRebuildCount(), 0u); // no manager to rebuild from
     QVUSBScale::setUpScale();
     EXPECT_TRUE(QVUSBScale::scaleIsSetup());
     EXPECT_TRUE(HIDHaveDeviceList());
     EXPECT_EQ(HIDCountDevices(), 0u);
+    ASSERT_EQ(HIDRebuildCount(), 1u); // the set-up's build
+
+    // Each reading rebuilds the list exactly once and, finding it still
+    // empty, answers NO without a further attempt or rebuild.
     Outputs out;
     EXPECT_FALSE(out.read());
     EXPECT_TRUE(out.untouched());
+    EXPECT_EQ(HIDRebuildCount(), 2u);
+    EXPECT_TRUE(HIDHaveDeviceList());
+    EXPECT_EQ(HIDCountDevices(), 0u);
     int32_t ounces = 11;
     EXPECT_FALSE(QVUSBScale::genericWeightInOunces(&ounces));
     EXPECT_EQ(ounces, 11);
+    EXPECT_EQ(HIDRebuildCount(), 3u);
+    int64_t whole = -5;
+    EXPECT_FALSE(QVUSBScale::genericWeightDataValue(&whole));
+    EXPECT_EQ(whole, -5);
+    EXPECT_EQ(HIDRebuildCount(), 4u);
+    // Zeroing never rebuilds.
+    EXPECT_FALSE(QVUSBScale::zeroScale());
+    EXPECT_EQ(HIDRebuildCount(), 4u);
 }
 
 TEST_F(QVUSBScaleTest, AFailedSearchRebuildsOnceAndTriesOnceMore)
 {
     // Only a device without Data Weight: one rebuild, one retry, NO.
     setUpWith(describe("/dev/hidraw0", weightlessScaleDescriptor()));
+    ASSERT_EQ(HIDRebuildCount(), 1u);
     Outputs out;
     EXPECT_FALSE(out.read());
     EXPECT_TRUE(out.untouched());
+    EXPECT_EQ(HIDRebuildCount(), 2u);
 
     // A scale the manager saw arrive before the callbacks existed: the
     // rebuild takes it in and the retry reads it.
@@ -312,6 +330,10 @@ TEST_F(QVUSBScaleTest, AFailedSearchRebuildsOnceAndTriesOnceMore)
     ASSERT_TRUE(out.read());
     EXPECT_EQ(out.whole, 6);
     EXPECT_EQ(HIDCountDevices(), 2u);
+    EXPECT_EQ(HIDRebuildCount(), 3u);
+    // A reading whose first search succeeds does not rebuild.
+    ASSERT_TRUE(out.read());
+    EXPECT_EQ(HIDRebuildCount(), 3u);
 }
 
 TEST_F(QVUSBScaleTest, CallbacksComeAHundredthOfASecondAfterSetUp)
