@@ -1,6 +1,7 @@
 // The stamp catalogue: the request table over every tag (factory, class,
 // weight, size, machinable, the additional postage, the absent international
-// values), the class menus per mailpiece with their priced titles, header
+// values and the international values priced by rows and country rules of the
+// test's own), the class menus per mailpiece with their priced titles, header
 // defaults, enabling, repricing at the September 2014 date, and the sample
 // stamp's symbol read back by dmtxread.
 #include "stamps/TessaroCatalogue.h"
@@ -11,10 +12,18 @@
 #include "rates/QVUSPSRateClass.h"
 
 #include "ConsoleCapture.h"
+#include "RateLeafOverride.h"
 #include "StampTestSupport.h"
 #include "ViewTestSupport.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <tuple>
 
 using namespace tolvane::test;
 
@@ -41,6 +50,31 @@ QStringList titles(const QList<TessaroMenuItem> &items)
         out << (item.isSeparator ? QStringLiteral("-") : QStringLiteral("%1:%2").arg(item.tag).arg(item.title));
     return out;
 }
+
+// First-Class Mail International rows of the test's own (the built-in
+// tables carry none): a weight, then an amount for each of the country
+// groups 1 to 9, a zero row last. The amounts are fixture values, not USPS
+// prices; each tells its shape, weight step and group apart: shape x 100 +
+// step x 10 + group, in cents (the letter of step 1 for group 1 is $1.11).
+template <size_t Steps> struct IntlRows {
+    int32_t words[(Steps + 1) * 10] = {};
+};
+
+template <size_t Steps> constexpr IntlRows<Steps> intlRows(int32_t shape, const std::array<int32_t, Steps> &weights)
+{
+    IntlRows<Steps> rows;
+    for (size_t step = 0; step < Steps; ++step) {
+        rows.words[step * 10] = weights[step];
+        for (int32_t group = 1; group <= 9; ++group)
+            rows.words[step * 10 + size_t(group)] = shape * 100 + int32_t(step + 1) * 10 + group;
+    }
+    return rows;
+}
+
+// Letters by tenths of an ounce, flats and parcels by whole ounces.
+constexpr auto kIntlLetters = intlRows<4>(kREShapeLetter, {10, 20, 30, 35});
+constexpr auto kIntlFlats = intlRows<4>(kREShapeFlat, {1, 2, 3, 4});
+constexpr auto kIntlParcels = intlRows<4>(kREShapeParcel, {1, 2, 3, 4});
 
 } // namespace
 
@@ -134,6 +168,89 @@ TEST_F(TessaroCatalogueTest, InternationalValuesThatTheEngineCannotPriceHaveNoEn
     const auto letters = catalogue.classMenus().value(tessaro::FirstClassLetter);
     EXPECT_EQ(letters.last().tag, 402);
     EXPECT_EQ(letters.last().title, QStringLiteral("1 oz."));
+}
+
+TEST_F(TessaroCatalogueTest, InternationalValuesByCountryWeightAndSize)
+{
+    // Country rules of the test's own: the three destinations with First-Class
+    // Mail International groups (7, 8, 9) and parcel groups (4, 5, 6) that
+    // differ, so that every amount shows the country and the group it took.
+    // Fixture values, not USPS groups.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString rules = dir.filePath(QStringLiteral("countries.dat"));
+    {
+        QFile file(rules);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        for (const auto &[code, name, group, parcelGroup] :
+             {std::tuple{"CA", "CANADA", 7, 4}, std::tuple{"MX", "MEXICO", 8, 5}, std::tuple{"JP", "JAPAN", 9, 6}}) {
+            QStringList fields(50, QStringLiteral("0"));
+            fields[0] = QString::fromLatin1(code);
+            fields[1] = QString::fromLatin1(name);
+            fields[30] = QStringLiteral("Y");
+            fields[31] = QString::number(group);
+            fields[32] = QStringLiteral("Y");
+            fields[33] = QString::number(parcelGroup);
+            file.write(fields.join(QLatin1Char('\t')).toLatin1() + '\n');
+        }
+    }
+    ASSERT_EQ(LoadCountry2013FileAtPath(QFile::encodeName(rules).constData()), 1);
+    struct ShippedCountries {
+        ~ShippedCountries()
+        {
+            LoadCountry2013FileAtPath((std::string(TOLVANE_SOURCE_DIR) + "/resources/country2013.dat").c_str());
+        }
+    } shippedAfterwards;
+    const ScopedRateLeaf letters(
+        kREFirstClassIntl, kREShapeLetter, 0,
+        MakeRateArray(kIntlLetters.words, RateRowForm::FirstClassIntlRows, "test letters", 10));
+    const ScopedRateLeaf flats(kREFirstClassIntl, kREShapeFlat, 0,
+                               MakeRateArray(kIntlFlats.words, RateRowForm::FirstClassIntlRows, "test flats", 10));
+    const ScopedRateLeaf parcels(
+        kREFirstClassIntl, kREShapeParcel, 0,
+        MakeRateArray(kIntlParcels.words, RateRowForm::FirstClassIntlRows, "test parcels", 10));
+
+    struct Case {
+        int tag;
+        quint32 ounces;
+        const QString &size;
+        qint32 zone; // the country's group
+        const char *postage;
+    } cases[] = {
+        {401, 1, QVUSPSLetterSize, 7, "1.17"},        // Canada
+        {402, 1, QVUSPSLetterSize, 9, "1.19"},        // Japan
+        {403, 1, QVUSPSLargeEnvelopeSize, 7, "2.17"}, // Canada
+        {404, 1, QVUSPSLargeEnvelopeSize, 9, "2.19"}, // Japan
+        {405, 1, QVUSPSRegularSize, 7, "3.14"},       // Canada, parcel group 4
+        {406, 1, QVUSPSRegularSize, 9, "3.16"},       // Japan, parcel group 6
+        {407, 1, QVUSPSLetterSize, 8, "1.18"},        // Mexico
+        // The "2 oz." parcel to Canada: the 2-oz step, not 405's 1 oz.
+        {408, 2, QVUSPSRegularSize, 7, "3.24"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.tag);
+        ASSERT_TRUE(catalogue.hasRequestForTag(c.tag));
+        const TessaroStamp request = catalogue.requestForTag(c.tag);
+        ASSERT_TRUE(request);
+        EXPECT_EQ(request->mailClass(), QVUSPSIntlFirstClassMailIntl);
+        EXPECT_TRUE(request->isInternational());
+        EXPECT_EQ(request->weightInOunces(), c.ounces);
+        EXPECT_EQ(request->size(), c.size);
+        EXPECT_EQ(request->zone(), c.zone);
+        EXPECT_EQ(request->postage(), Decimal::fromString(QString::fromLatin1(c.postage)));
+        EXPECT_EQ(catalogue.keyForStamp(request), c.tag);
+    }
+
+    // Priced values carry their price in the menus; 402 is one request with
+    // one price in the postcard and letter menus.
+    const auto &menus = catalogue.classMenus();
+    EXPECT_EQ(menus.value(tessaro::Postcard).last().title, QStringLiteral("International Postcard ($1.19)"));
+    EXPECT_EQ(menus.value(tessaro::FirstClassLetter).last().title, QStringLiteral("1 oz. ($1.19)"));
+    EXPECT_EQ(menus.value(tessaro::FirstClassFlat).last().title, QStringLiteral("1 oz. ($2.17)"));
+    const QList<TessaroMenuItem> parcelItems = menus.value(tessaro::FirstClassParcel);
+    ASSERT_GE(parcelItems.size(), 2);
+    EXPECT_EQ(parcelItems[parcelItems.size() - 2].title, QStringLiteral("1 oz. ($3.14)"));
+    EXPECT_EQ(parcelItems.last().title, QStringLiteral("2 oz. ($3.24)"));
 }
 
 TEST_F(TessaroCatalogueTest, EqualStampsFindTheirTagAndOthersCountAsCustomAmounts)
