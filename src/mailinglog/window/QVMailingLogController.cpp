@@ -406,9 +406,9 @@ bool QVMailingLogController::validateAction(Action action) const
     case Action::ElectronicRefund:
         return entry && isEligbileForRefund(*entry);
     case Action::Reprint:
-        // Reprinting is offered by the log's toolbar, which is not part of
-        // this window yet.
-        return false;
+        return entry && isEligbileForReprint(*entry);
+    case Action::BatchTrack:
+        return m_log != nullptr;
     case Action::ChangeShipmentStatus:
     case Action::DuplicateShipment:
     case Action::EmailNotification:

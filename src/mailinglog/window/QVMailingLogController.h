@@ -72,6 +72,7 @@ public:
         DuplicateShipment,
         EmailNotification,
         MarkShipmentAsVoid,
+        BatchTrack,
         Other,
     };
 
@@ -199,6 +200,62 @@ public:
     static std::optional<QString> fileURLforPersistentShipment(const QVShipment &shipment);
     static std::optional<QVariantMap> dictionaryForPersistentShipment(const QVShipment &shipment);
 
+    // ---- Mailing records (QVMailingLogRecords.cpp)
+    // What printMailingRecordForShipment printed.
+    enum class RecordKind {
+        None,              // nothing (a missing Global Express Mail file, a failed print)
+        GlobalExpressMail, // page 3 of the saved label PDF
+        LabelServerPart,   // part 3 of the saved label-server reply on its label type
+        LabelServerImage,  // part 3's image on plain paper
+        SendersCopy,       // the integrated customs form redrawn as the sender's copy
+        CN22,              // the saved CN22 image
+        CP72,              // the saved CP72 pages
+        MailingRecord,     // the mailing record form
+        ExpressMailRecord, // the Express Mail customer record
+    };
+    RecordKind printMailingRecord();
+    RecordKind printMailingRecordForShipment(const QVShipment &shipment);
+    // A saved customs copy in "confs/" of the support folder by its number
+    // and extension (".pdf", ".cp72"); nothing for a number that is not a
+    // plain file name (letters, digits, "-", "_") or a file that is missing.
+    static std::optional<QString> customsCopyPath(const QString &number, const QString &extension);
+
+    // ---- Reprint (QVMailingLogRecords.cpp)
+    // Only on the day of printing; never a void piece; a label-server piece
+    // whose archive file exists; else a "Stamp" piece with a piece count and
+    // a total above zero.
+    static bool isEligbileForReprint(const QVShipment &shipment, const QDateTime &now = QDateTime::currentDateTime());
+    // The controller a postage-server reprint prints with.
+    enum class ReprintLabel {
+        None,
+        Intl2976A,
+        Intl2976,
+        Intl2976EPL2,
+        Domestic2976A,
+        Envelope,
+        PlainPaper,
+        KIVO,
+        EPL2
+    };
+    static ReprintLabel reprintLabelForShipment(const QVShipment &shipment, const QString &labelType, bool envelope);
+    // What reprint() did.
+    enum class ReprintOutcome { None, LabelServer, Label, Test };
+    ReprintOutcome reprint(const QDateTime &now = QDateTime::currentDateTime());
+    // The alert's informative text.
+    static QString reprintWarningText();
+    // The indicium of a shipment as PDF data; nothing when a live indicium
+    // has no data.
+    static std::optional<QByteArray> reprintPDFDataWithShipment(const QVShipment &shipment, bool stealth, bool sample,
+                                                                const std::optional<QByteArray> &indiciumData,
+                                                                bool envelope = false);
+
+    // ---- Toolbar (QVMailingLogToolbar.h)
+    // The search item was added or removed: removing it shows the whole log.
+    void toolbarWillAddItem(const QString &identifier);
+    void toolbarDidRemoveItem(const QString &identifier);
+    bool hasActiveSearchItem() const { return m_activeSearchItem; }
+    bool validateToolbarItem(const QString &identifier) const;
+
     // ---- Pages
     static QUrl uspsTrackingPageURL(const QString &trackingNumber);
     static QUrl vendorStatusPageURL(const QString &confirmationNumber);
@@ -214,6 +271,7 @@ private:
     void revertSales(const QVShipment &shipment);
 
     QVMailingLog *m_log = nullptr;
+    bool m_activeSearchItem = false;
     std::optional<qsizetype> m_selectedRow;
     std::shared_ptr<QVShipment> m_selectedShipment;
     quint64 m_selectedIndex = 0;

@@ -3,11 +3,14 @@
 // USPS tracking (one piece, and the prepared request of a batch), the
 // electronic refund of one piece through the vendor's label server or the
 // partner label service, the postage server's refund of a piece count, and
-// the web-store request that reverts a sale. The base class goes to the
+// the web-store request that reverts a sale; for reprints, the postage
+// server's indicium issued again and the print manager's print of a saved
+// label-server reply. The base class goes to the
 // program's shared clients; tests give a fake or point the clients at local
 // servers.
 #include "model/XMLDocument.h"
 #include "platform/HttpClient.h"
+#include "printing/layouts/QVPrintManager.h"
 
 #include <QString>
 #include <QStringList>
@@ -49,6 +52,18 @@ public:
     // The web-store service's RevertSales request for the store and the
     // tracking number, not sent.
     virtual HttpRequest revertSalesRequest(const QString &storeId, const QString &trackingNumber);
+
+    // The postage server issues the indicium of a logged piece again (same
+    // piece count); the shipment's ship date becomes the reprint's. Nothing
+    // when refused (the client has shown its alert) or when the reply does
+    // not match the piece.
+    virtual std::optional<QByteArray> reprintDataWithShipment(QVShipment &shipment);
+    // Prints the label parts of a saved label-server reply whose index lies
+    // in the range, for the label type (QVPrintManager).
+    virtual bool printLabelServerXML(const QVXMLDocument &document, const QVShipment &shipment,
+                                     const QString &labelType, const tolvane::QVLabelRange &range);
+    // The meter ID of the postage server's last valid status reply.
+    virtual QString meterID();
 };
 
 // The services of the log windows made from now on (the base class when

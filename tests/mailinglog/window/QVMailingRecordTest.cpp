@@ -1,0 +1,421 @@
+// Mailing records, record printing from the log and same-day reprints:
+// records and customs copies print to PDF files through the printing
+// layer and are read back with pdftotext and pdfinfo; the Express Mail
+// record's barcode is decoded by zbarimg; the print manager's label-server
+// prints and the postage server's reprints go to a recording fake.
+#include "MailingLogWindowTestSupport.h"
+
+#include "BarcodeTools.h"
+#include "barcodes/imaging/QVCode128View.h"
+#include "barcodes/imaging/QVCode39View.h"
+#include "mailinglog/window/QVMailingLogToolbar.h"
+#include "mailinglog/window/QVMailingRecordController.h"
+#include "platform/PropertyList.h"
+#include "printing/setup/QVPrinterSetupController.h"
+#include "rates/QVUSPSIntlRateClass.h"
+#include "rates/QVUSPSRateClassNames.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+
+namespace tolvane::test {
+namespace {
+
+using RecordKind = QVMailingLogController::RecordKind;
+using ReprintLabel = QVMailingLogController::ReprintLabel;
+
+class RecordingServices : public QVMailingLogWindowServices
+{
+public:
+    struct Print {
+        QString labelType;
+        qsizetype location;
+        qsizetype length;
+    };
+    QList<Print> prints;
+    int reprintRequests = 0;
+    std::optional<QByteArray> reprintData;
+
+    bool printLabelServerXML(const QVXMLDocument &, const QVShipment &, const QString &labelType,
+                             const QVLabelRange &range) override
+    {
+        prints.append({labelType, range.location, range.length});
+        return true;
+    }
+    std::optional<QByteArray> reprintDataWithShipment(QVShipment &) override
+    {
+        ++reprintRequests;
+        return reprintData;
+    }
+    QString meterID() override { return QStringLiteral("0123456"); }
+};
+
+const QByteArray kReply = "<?xml version=\"1.0\"?><LabelResponse><Label><Image PartNumber=\"1\">AAAA</Image>"
+                          "<Image PartNumber=\"2\">AAAA</Image><Image PartNumber=\"3\">AAAA</Image>"
+                          "<Image PartNumber=\"4\">AAAA</Image></Label></LabelResponse>";
+
+class MailingRecordTest : public LogWindowTest
+{
+protected:
+    void SetUp() override
+    {
+        LogWindowTest::SetUp();
+        hosts.host->supportFolder = m_dir.path();
+        QDir(m_dir.path()).mkpath(QStringLiteral("confs"));
+        setMailingLogWindowServices(services);
+        m_controller = std::make_unique<QVMailingLogController>(m_log.get());
+        PrintInfo info;
+        info.jobDisposition = PrintInfo::JobDisposition::Save;
+        info.savePath = pdfPath();
+        QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(info, QVMailingRecordPaperInfoKey);
+    }
+
+    QString pdfPath() const { return path(QStringLiteral("record.pdf")); }
+    QString pdfText()
+    {
+        QByteArray out;
+        if (!haveProgram(QStringLiteral("pdftotext")) ||
+            !runTool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdfPath(), QStringLiteral("-")}, &out))
+            return {};
+        return QString::fromUtf8(out);
+    }
+    int pdfPages()
+    {
+        QByteArray out;
+        if (!runTool(QStringLiteral("pdfinfo"), {pdfPath()}, &out))
+            return -1;
+        for (const QByteArray &line : out.split('\n'))
+            if (line.startsWith("Pages:"))
+                return line.mid(6).trimmed().toInt();
+        return -1;
+    }
+    void writeArchive(const QString &name, const QString &labelType)
+    {
+        const std::optional<QByteArray> data = writeXmlPropertyList(
+            QVariantMap{{QStringLiteral("labelType"), labelType}, {QStringLiteral("xml"), kReply}});
+        QFile file(QDir(hosts.host->labelFolder).filePath(name));
+        ASSERT_TRUE(data && file.open(QIODevice::WriteOnly));
+        file.write(*data);
+    }
+    QVShipment shipment(const QVariantMap &extra) const
+    {
+        QVariantMap entry = piece(QStringLiteral("A1"), QDateTime::currentDateTime());
+        entry.insert(QVShipmentFromAddressKey, recipient(QStringLiteral("Sender")));
+        for (auto it = extra.cbegin(); it != extra.cend(); ++it)
+            entry.insert(it.key(), it.value());
+        return QVShipment(entry);
+    }
+    static QVariantMap abroad()
+    {
+        QVariantMap to = recipient(QStringLiteral("Abroad"));
+        to.insert(QVAddressCountryKey, QStringLiteral("Canada"));
+        return to;
+    }
+
+    std::shared_ptr<RecordingServices> services = std::make_shared<RecordingServices>();
+    std::unique_ptr<QVMailingLogController> m_controller;
+    QVMailingLogController &controller() { return *m_controller; }
+};
+
+TEST_F(MailingRecordTest, PlainRecordFillsItsValuesAndLeavesUnknownOnesEmpty)
+{
+    const QVShipment domestic = shipment(
+        {{QVUSPSShipmentPostageKey, QStringLiteral("7.35")}, {QVShipmentWeightNumberKey, QStringLiteral("12")}});
+    EXPECT_EQ(controller().printMailingRecordForShipment(domestic), RecordKind::MailingRecord);
+    ASSERT_TRUE(QFile::exists(pdfPath()));
+    const QString printed = pdfText();
+    if (!printed.isEmpty()) {
+        EXPECT_TRUE(printed.contains(QStringLiteral("12 oz"))) << printed.toStdString();
+        EXPECT_TRUE(printed.contains(QStringLiteral("Priority Mail"))) << printed.toStdString();
+        EXPECT_FALSE(printed.contains(QStringLiteral("<%")));
+    }
+
+    QVMailingRecordController record;
+    record.setValuesWithShipment(
+        shipment({{QVShipmentToAddressKey, abroad()}, {QVUSPSShipmentRateClassKey, QVUSPSIntlPriorityMailIntl}}));
+    EXPECT_EQ(record.fieldText(QStringLiteral("value0")), QString());
+    EXPECT_EQ(record.fieldText(QStringLiteral("value3")), QStringLiteral("$0.00"));
+
+    // The record number format: two or three decimals, no grouping.
+    const QList<QPair<QString, QString>> numbers = {{QStringLiteral("5.6"), QStringLiteral("5.60")},
+                                                    {QStringLiteral("0.415"), QStringLiteral("0.415")},
+                                                    {QStringLiteral("1234.5"), QStringLiteral("1234.50")},
+                                                    {QStringLiteral("2.4567"), QStringLiteral("2.457")}};
+    for (const auto &[in, out] : numbers)
+        EXPECT_EQ(QVMailingRecordController::recordNumberString(in).value_or(QString()), out) << in.toStdString();
+    EXPECT_FALSE(QVMailingRecordController::recordNumberString(QStringLiteral("abc")));
+}
+
+TEST_F(MailingRecordTest, ExpressRecordMarksAndBackground)
+{
+    struct Case {
+        QVariantMap options;
+        QStringList services;
+        QString waive, now, noh;
+        QString background;
+    };
+    const QString sig = QVUSPSShipmentExpressMailSignatureRequiredKey;
+    const QList<Case> cases = {
+        {{{sig, true}}, {}, "", "X", "X", QVExpressMailMailingRecordController::standardBackgroundName()},
+        {{{sig, true}, {QStringLiteral("WaiverOfSignature"), QStringLiteral("True")}},
+         {},
+         "X",
+         "X",
+         "X",
+         QVExpressMailMailingRecordController::standardBackgroundName()},
+        {{{sig, false}, {QVUSPSShipmentExpressMailSaturdayDeliveryKey, true}},
+         {},
+         "X",
+         "",
+         "X",
+         QVExpressMailMailingRecordController::standardBackgroundName()},
+        {{{sig, true},
+          {QStringLiteral("NoWeekend"), QStringLiteral("True")},
+          {QVUSPSShipmentExpressMailSundayDeliveryKey, true}},
+         {QVUSPSExpressMailPremiumService},
+         "",
+         "",
+         "",
+         QVExpressMailMailingRecordController::premiumBackgroundName()},
+    };
+    for (const Case &c : cases) {
+        QVExpressMailMailingRecordController record;
+        record.setValuesWithShipment(shipment({{QVUSPSShipmentRateClassKey, QVUSPSExpressMail},
+                                               {QVUSPSShipmentExpressMailOptionsKey, c.options},
+                                               {QVUSPSShipmentOptionalServicesKey, c.services},
+                                               {QVShipmentWeightNumberKey, QStringLiteral("35")}}));
+        EXPECT_EQ(record.fieldText(QStringLiteral("waive")), c.waive);
+        EXPECT_EQ(record.fieldText(QStringLiteral("noWeekend")), c.now);
+        EXPECT_EQ(record.fieldText(QStringLiteral("noHoliday")), c.noh);
+        EXPECT_EQ(record.backgroundName(), c.background);
+        EXPECT_EQ(record.fieldText(QStringLiteral("lb")), QStringLiteral("2"));
+        EXPECT_EQ(record.fieldText(QStringLiteral("oz")), QStringLiteral("3"));
+    }
+}
+
+// The record's barcode drawn large on white for a decoder.
+QString decodeBarcode(QWidget *view, const QString &file)
+{
+    QImage image(view->size() * 4, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.scale(4, 4);
+    view->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+    painter.end();
+    QImage framed(image.width() + 80, image.height() + 80, QImage::Format_RGB32);
+    framed.fill(Qt::white);
+    QPainter(&framed).drawImage(40, 40, image);
+    framed.save(file);
+    QByteArray out;
+    runTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), file}, &out);
+    return QString::fromLatin1(out).trimmed();
+}
+
+TEST_F(MailingRecordTest, ExpressRecordBarcodeIsCode39ForEAndGS1For420Numbers)
+{
+    QVExpressMailMailingRecordController express;
+    express.setValuesWithShipment(shipment(
+        {{QVUSPSShipmentRateClassKey, QVUSPSExpressMail}, {QVUSPSShipmentPICKey, QStringLiteral("EA123456785US")}}));
+    ASSERT_TRUE(qobject_cast<QVCode39View *>(express.barcode()));
+    EXPECT_EQ(express.barcode()->barcodeText(), QStringLiteral("EA123456785US"));
+
+    QVExpressMailMailingRecordController gs1;
+    const QString pic = QStringLiteral("9405511899560000000000");
+    gs1.setValuesWithShipment(shipment({{QVUSPSShipmentRateClassKey, QVUSPSExpressMail}, {QVUSPSShipmentPICKey, pic}}));
+    ASSERT_FALSE(qobject_cast<QVCode39View *>(gs1.barcode()));
+    EXPECT_EQ(gs1.barcode()->barcodeText().count(QStringLiteral("~999")), 1);
+    EXPECT_EQ(gs1.barcode()->barcodeText(), QStringLiteral("42062701~999") + pic);
+
+    if (!haveProgram(QStringLiteral("zbarimg")))
+        GTEST_SKIP() << "zbarimg is not installed";
+    EXPECT_EQ(decodeBarcode(express.barcode(), path(QStringLiteral("c39.png"))), QStringLiteral("EA123456785US"));
+    // FNC1 after the routing code reads as the group separator.
+    EXPECT_EQ(decodeBarcode(gs1.barcode(), path(QStringLiteral("gs1.png"))),
+              QStringLiteral("42062701") + QChar(0x1D) + pic);
+}
+
+TEST_F(MailingRecordTest, RecordChoiceFollowsHowThePieceWasPrinted)
+{
+    // Express pieces print the Express record.
+    EXPECT_EQ(controller().printMailingRecordForShipment(shipment({{QVUSPSShipmentRateClassKey, QVUSPSExpressMail}})),
+              RecordKind::ExpressMailRecord);
+
+    // A 2976-A label-server piece on a thermal label: part 3 only.
+    const QVariantMap intlA = {{QVShipmentToAddressKey, abroad()},
+                               {QVUSPSShipmentRateClassKey, QVUSPSIntlPriorityMailIntl},
+                               {QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976APMICustomsFormType},
+                               {QVUSPSShipmentPICKey, QStringLiteral("CP123456785US")}};
+    writeArchive(QStringLiteral("CP123456785US"), QVEPL2Label);
+    EXPECT_EQ(controller().printMailingRecordForShipment(shipment(intlA)), RecordKind::LabelServerPart);
+    ASSERT_EQ(services->prints.size(), 1);
+    EXPECT_EQ(services->prints.first().labelType, QVEPL2Label);
+    EXPECT_EQ(services->prints.first().location, 3);
+    EXPECT_EQ(services->prints.first().length, 1);
+
+    // A 2976 First-Class Mail International piece: the redrawn sender's
+    // copy even with an archive file.
+    QVariantMap fcmi = intlA;
+    fcmi.insert(QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976FCMICustomsFormType);
+    fcmi.insert(QVUSPSShipmentRateClassKey, QVUSPSIntlFirstClassMailIntl);
+    EXPECT_EQ(controller().printMailingRecordForShipment(shipment(fcmi)), RecordKind::SendersCopy);
+    EXPECT_EQ(services->prints.size(), 1);
+
+    // Separate customs forms whose copies are missing (or would leave the
+    // folder): the mailing record.
+    for (const QString &type : {QVUSPSShipment2976CustomsFormType, QVUSPSShipment2976ACustomsFormType})
+        for (const QString &number : {QStringLiteral("LC123456789US"), QStringLiteral("../record")})
+            EXPECT_EQ(controller().printMailingRecordForShipment(shipment(
+                          {{QVUSPSShipmentCustomsFormTypeKey, type}, {QVUSPSShipmentCustomsBarcodeNumberKey, number}})),
+                      RecordKind::MailingRecord);
+}
+
+TEST_F(MailingRecordTest, GlobalExpressMailRecordPrintsPageThreeOnly)
+{
+    const QString pic = QStringLiteral("8301234567");
+    const QVShipment gem = shipment({{QVShipmentToAddressKey, abroad()},
+                                     {QVUSPSShipmentRateClassKey, QVUSPSIntlGlobalExpressMail},
+                                     {QVUSPSShipmentPICKey, pic}});
+    EXPECT_EQ(controller().printMailingRecordForShipment(gem), RecordKind::None);
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+
+    QPdfWriter writer(QDir(path(QStringLiteral("confs"))).filePath(pic + QStringLiteral(".pdf")));
+    QPainter painter(&writer);
+    for (int page = 0; page < 5; ++page) {
+        if (page)
+            writer.newPage();
+        painter.drawText(100, 100, QStringLiteral("PAGE %1").arg(page));
+    }
+    painter.end();
+    EXPECT_EQ(controller().printMailingRecordForShipment(gem), RecordKind::GlobalExpressMail);
+    if (haveProgram(QStringLiteral("pdfinfo"))) {
+        EXPECT_EQ(pdfPages(), 1);
+    }
+}
+
+TEST_F(MailingRecordTest, ReprintEligibility)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    writeArchive(QStringLiteral("9400100000000000000001"), QVEPL2Label);
+    const QVariantMap archived = {{QVUSPSShipmentPICKey, QStringLiteral("9400100000000000000001")}};
+    const QVariantMap stamp = {{QVUSPSShipmentRHOTransactionTypeKey, QStringLiteral("Stamp")},
+                               {QVUSPSShipmentRHOPieceCountKey, 42},
+                               {QVShipmentPriceKey, QStringLiteral("1.20")}};
+    struct Case {
+        const char *name;
+        QVariantMap entry;
+        QDateTime printed;
+        bool eligible;
+    };
+    const QList<Case> cases = {
+        {"archive today, no piece count", archived, now, true},
+        {"archive yesterday", archived, now.addDays(-1), false},
+        {"archive today but void",
+         [&] {
+             QVariantMap e = archived;
+             e.insert(QVShipmentVoidKey, true);
+             return e;
+         }(),
+         now, false},
+        {"stamp today", stamp, now, true},
+        {"stamp of zero",
+         [&] {
+             QVariantMap e = stamp;
+             e.insert(QVShipmentPriceKey, QStringLiteral("0"));
+             return e;
+         }(),
+         now, false},
+        {"no piece count", {}, now, false},
+    };
+    for (const Case &c : cases) {
+        QVariantMap entry = c.entry;
+        entry.insert(QVShipmentPrintDateKey, c.printed);
+        EXPECT_EQ(QVMailingLogController::isEligbileForReprint(shipment(entry), now), c.eligible) << c.name;
+    }
+}
+
+TEST_F(MailingRecordTest, ReprintOfALabelServerPieceAndARefusedReprint)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    writeArchive(QStringLiteral("9400100000000000000002"), QVZPLIILabel);
+    add(shipment({{QVUSPSShipmentPICKey, QStringLiteral("9400100000000000000002")}, {QVShipmentPrintDateKey, now}})
+            .dictionary());
+    controller().windowDidLoad();
+    controller().selectRow(0);
+    EXPECT_TRUE(controller().validateAction(QVMailingLogController::Action::Reprint));
+    m_dialogs->answers = {1};
+    EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::LabelServer);
+    ASSERT_EQ(m_dialogs->alerts.size(), 1);
+    EXPECT_TRUE(m_dialogs->alerts.first().informativeText.endsWith(QStringLiteral("18 U.S.C. \u00A71001.")));
+    EXPECT_EQ(m_dialogs->alerts.first().buttons.size(), 2); // no Test Reprint of a live saved label
+    ASSERT_EQ(services->prints.size(), 1);
+    EXPECT_EQ(services->prints.first().location, 0);
+    EXPECT_EQ(services->prints.first().length, 3);
+
+    // A postage-server piece whose reprint the server refuses prints nothing.
+    add(shipment({{QVUSPSShipmentRHOTransactionTypeKey, QStringLiteral("Stamp")},
+                  {QVUSPSShipmentRHOPieceCountKey, 7},
+                  {QVShipmentPriceKey, QStringLiteral("0.68")},
+                  {QVShipmentPrintDateKey, now}})
+            .dictionary());
+    controller().selectRow(0);
+    PrintInfo plain;
+    plain.jobDisposition = PrintInfo::JobDisposition::Save;
+    plain.savePath = pdfPath();
+    QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(plain);
+    m_dialogs->answers = {1};
+    EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::None);
+    EXPECT_EQ(services->reprintRequests, 1);
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+}
+
+TEST_F(MailingRecordTest, ReprintControllerFollowsTheLabelType)
+{
+    const QVShipment domestic = shipment({});
+    const QList<std::tuple<QString, bool, ReprintLabel>> cases = {
+        {QVPlainPaperLabel, true, ReprintLabel::Envelope},
+        {QVPlainPaperLabel, false, ReprintLabel::PlainPaper},
+        {QVKIVO8836105Label, false, ReprintLabel::PlainPaper},
+        {QVKIVO51207Label, false, ReprintLabel::KIVO},
+        {QVKIVO72019Label, true, ReprintLabel::KIVO},
+        {QVEPL2Label, false, ReprintLabel::EPL2},
+        {QVZPLIILabel, false, ReprintLabel::EPL2},
+        {QStringLiteral("Other"), false, ReprintLabel::None},
+    };
+    for (const auto &[type, envelope, expected] : cases)
+        EXPECT_EQ(QVMailingLogController::reprintLabelForShipment(domestic, type, envelope), expected)
+            << type.toStdString();
+    const QVShipment fcmi = shipment({{QVShipmentToAddressKey, abroad()},
+                                      {QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976FCMICustomsFormType}});
+    EXPECT_EQ(QVMailingLogController::reprintLabelForShipment(fcmi, QVEPL2Label, false), ReprintLabel::Intl2976EPL2);
+    EXPECT_EQ(QVMailingLogController::reprintLabelForShipment(fcmi, QVPlainPaperLabel, false), ReprintLabel::Intl2976);
+    const QVShipment emi = shipment({{QVShipmentToAddressKey, abroad()},
+                                     {QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976AEMICustomsFormType}});
+    EXPECT_EQ(QVMailingLogController::reprintLabelForShipment(emi, QVEPL2Label, false), ReprintLabel::Intl2976A);
+}
+
+TEST_F(MailingRecordTest, ToolbarOrdersAndTheSearchItem)
+{
+    EXPECT_EQ(QVMailingLogToolbar::itemIdentifiers(), QVMailingLogToolbar::defaultItemIdentifiers());
+    EXPECT_FALSE(QVMailingLogToolbar::allowedItemIdentifiers().contains(QVItemDetailsItemIdentifier));
+    EXPECT_FALSE(QVMailingLogToolbar::itemForItemIdentifier(QStringLiteral("Unknown")));
+    EXPECT_EQ(QVMailingLogToolbar::itemForItemIdentifier(QVToolbarPrintItemIdentifier)->label,
+              QStringLiteral("Print Record"));
+    QVMailingLogToolbar::setItemIdentifiers(
+        {QVReprintItemIdentifier, QVItemDetailsItemIdentifier, QVSearchLogItemIdentifier});
+    EXPECT_EQ(QVMailingLogToolbar::itemIdentifiers(),
+              (QStringList{QVReprintItemIdentifier, QVSearchLogItemIdentifier}));
+
+    add(piece(QStringLiteral("Alpha"), QDateTime::currentDateTime()));
+    add(piece(QStringLiteral("Beta"), QDateTime::currentDateTime()));
+    controller().windowDidLoad();
+    controller().toolbarWillAddItem(QVSearchLogItemIdentifier);
+    controller().filter(QStringLiteral("Alpha"));
+    EXPECT_EQ(controller().numberOfRows(), 1);
+    controller().toolbarDidRemoveItem(QVSearchLogItemIdentifier);
+    EXPECT_FALSE(controller().hasActiveSearchItem());
+    EXPECT_EQ(controller().numberOfRows(), 2);
+}
+
+} // namespace
+} // namespace tolvane::test
