@@ -174,6 +174,9 @@ QVMailingLogWindow::QVMailingLogWindow(QVMailingLogController &controller, QWidg
     addButton(QStringLiteral("Track/Confirm"), Action::CheckStatus, [this]() { m_controller.checkStatus(); });
     addButton(QStringLiteral("Refund"), Action::ElectronicRefund, [this]() { m_controller.electronicRefund(); });
     addButton(QStringLiteral("Duplicate"), Action::DuplicateShipment, [this]() { m_controller.duplicateShipment(); });
+    addButton(QStringLiteral("Print Record"), Action::PrintMailingRecord,
+              [this]() { m_controller.printMailingRecord(); });
+    addButton(QStringLiteral("Reprint"), Action::Reprint, [this]() { m_controller.reprint(); });
     auto *batch = new QPushButton(QStringLiteral("Track All"));
     connect(batch, &QPushButton::clicked, this, [this]() { showBatchTrack(); });
     toolbar->addWidget(batch);
