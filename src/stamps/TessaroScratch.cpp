@@ -48,6 +48,12 @@ QString scratchPath()
     return pellmark.isEmpty() ? QString() : QDir(pellmark).filePath(QStringLiteral("scratch"));
 }
 
+QString damagedScratchPath()
+{
+    const QString scratch = scratchPath();
+    return scratch.isEmpty() ? QString() : QDir(scratch).filePath(QStringLiteral("damaged"));
+}
+
 bool makeScratchFolder()
 {
     const QString scratch = scratchPath();
@@ -62,7 +68,8 @@ QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHORe
             *error = QStringLiteral("The folder for unprinted stamps cannot be made.");
         return QString();
     }
-    const QVariantMap archive{{QStringLiteral("request"), request.encodeWithCoder()},
+    const QVariantMap archive{{QStringLiteral("version"), ScratchFormatVersion},
+                              {QStringLiteral("request"), request.encodeWithCoder()},
                               {QStringLiteral("theResponse"), response.encodeWithCoder()}};
     const std::optional<QByteArray> data = writeBinaryPropertyList(archive, error);
     if (!data)
@@ -104,6 +111,15 @@ std::optional<ScratchStamp> scratchStampFromData(const QByteArray &data)
     if (!root || root->typeId() != QMetaType::QVariantMap)
         return std::nullopt;
     const QVariantMap archive = root->toMap();
+    // Files of earlier builds carry no version; a later format is not
+    // guessed at.
+    if (archive.contains(QStringLiteral("version"))) {
+        const QVariant version = archive.value(QStringLiteral("version"));
+        bool isNumber = false;
+        const qlonglong number = version.toLongLong(&isNumber);
+        if (version.typeId() == QMetaType::QString || !isNumber || number < 1 || number > ScratchFormatVersion)
+            return std::nullopt;
+    }
     const QVariant request = archive.value(QStringLiteral("request"));
     const QVariant response = archive.value(QStringLiteral("theResponse"));
     if (request.typeId() != QMetaType::QVariantMap || response.typeId() != QMetaType::QVariantMap)
@@ -115,21 +131,47 @@ std::optional<ScratchStamp> scratchStampFromData(const QByteArray &data)
     return stamp;
 }
 
-QList<ScratchStamp> readScratchFolder(const QString &folder)
+QList<ScratchStamp> readScratchFolder(const QString &folder, QStringList *unreadable)
 {
     QList<ScratchStamp> stamps;
     for (const QString &name : scratchFileNames(folder)) {
         const QString path = QDir(folder).filePath(name);
         QFile file(path);
         // A scratch file is a few kilobytes; anything far larger is no stamp.
-        if (file.size() > kLargestScratchFile || !file.open(QIODevice::ReadOnly))
-            continue;
-        if (std::optional<ScratchStamp> stamp = scratchStampFromData(file.readAll())) {
+        std::optional<ScratchStamp> stamp;
+        if (file.size() <= kLargestScratchFile && file.open(QIODevice::ReadOnly))
+            stamp = scratchStampFromData(file.readAll());
+        if (stamp) {
             stamp->path = path;
             stamps.append(*stamp);
+        } else if (unreadable) {
+            unreadable->append(path);
         }
     }
     return stamps;
+}
+
+QString setAsideScratchFile(const QString &path)
+{
+    const QString damaged = damagedScratchPath();
+    const QFileInfo source(path);
+    if (damaged.isEmpty() || !source.exists() || !QDir().mkpath(damaged) || !isDirectory(damaged))
+        return QString();
+    const QString base = source.completeBaseName();
+    const QString suffix = source.suffix().isEmpty() ? QString() : QLatin1Char('.') + source.suffix();
+    QString target = QDir(damaged).filePath(source.fileName());
+    for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
+        target = QDir(damaged).filePath(QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix));
+    return QFile::rename(path, target) ? target : QString();
+}
+
+bool removeScratchFiles(const QStringList &paths)
+{
+    bool all = true;
+    for (const QString &path : paths)
+        if (QFileInfo::exists(path) && !QFile::remove(path))
+            all = false;
+    return all;
 }
 
 bool removeScratchFolder()

@@ -6,10 +6,13 @@
 //
 // A stamp is paid for the moment the postage server answers, so each one is
 // written at once as "<piece count>.tolvanestamp": a binary property list
-// of a dictionary with "request" (the stamp request's keyed form) and
-// "theResponse" (the server reply's keyed form). The print flows remove the
-// scratch folder after a good print; files found when the window loads are
-// printed again from the saved replies, never bought again.
+// of a dictionary with "version" (the format's version, 1; files written
+// before it existed have none and read as version 1), "request" (the stamp
+// request's keyed form) and "theResponse" (the server reply's keyed form).
+// The print flows remove the files of the stamps they printed after a good
+// print; files found when the window loads are printed again from the saved
+// replies, never bought again. A file that cannot be read or drawn is set
+// aside in the folder "damaged" inside the scratch folder, never deleted.
 //
 // A second stamp with a piece count already on disk never replaces the
 // first one's file (that would lose a paid stamp): it is written as
@@ -36,6 +39,13 @@ QString pellmarkPath();
 // The folder scratch inside it.
 QString scratchPath();
 
+// The folder damaged inside the scratch folder.
+QString damagedScratchPath();
+
+// The version of the scratch format written; files of a later version are
+// not read.
+inline constexpr int ScratchFormatVersion = 1;
+
 // Creates Pellmark and its scratch folder when missing; false when they
 // cannot be made (a file in the way, no application-support folder).
 bool makeScratchFolder();
@@ -61,9 +71,18 @@ std::optional<ScratchStamp> scratchStampFromData(const QByteArray &data);
 // folder.
 QStringList scratchFileNames(const QString &folder = scratchPath());
 // The stamps of the folder's scratch files in that order; files that cannot
-// be read (not a property list, a request or reply missing or damaged) are
-// skipped.
-QList<ScratchStamp> readScratchFolder(const QString &folder = scratchPath());
+// be read (not a property list, a request or reply missing or damaged, a
+// later format) are skipped, their paths added to *unreadable when given.
+QList<ScratchStamp> readScratchFolder(const QString &folder = scratchPath(), QStringList *unreadable = nullptr);
+
+// Moves a scratch file into the damaged folder (never replacing a file
+// there: "<name> 2", "<name> 3", ...); the new path, or empty when it could
+// not be moved (the file then stays where it was).
+QString setAsideScratchFile(const QString &path);
+
+// Removes the given scratch files (the stamps printed) and nothing else;
+// false when one of them could not be removed.
+bool removeScratchFiles(const QStringList &paths);
 
 // Removes the scratch folder with everything in it.
 bool removeScratchFolder();

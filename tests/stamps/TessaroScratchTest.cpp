@@ -142,9 +142,15 @@ TEST_F(TessaroScratchTest, DamagedFilesAreSkippedWhenRead)
     write(QStringLiteral("notes.txt"), "other files are not stamps");
 
     EXPECT_EQ(tessaro::scratchFileNames().size(), 5);
-    const QList<tessaro::ScratchStamp> read = tessaro::readScratchFolder();
+    QStringList unreadable;
+    const QList<tessaro::ScratchStamp> read = tessaro::readScratchFolder(tessaro::scratchPath(), &unreadable);
     ASSERT_EQ(read.size(), 1);
     EXPECT_EQ(read[0].response->piececount(), 7u);
+    EXPECT_EQ(unreadable,
+              QStringList({scratch.filePath(QStringLiteral("1.tolvanestamp")),
+                           scratch.filePath(QStringLiteral("2.tolvanestamp")),
+                           scratch.filePath(QStringLiteral("3.tolvanestamp")),
+                           scratch.filePath(QStringLiteral("4.tolvanestamp"))}));
     EXPECT_TRUE(tessaro::readScratchFolder(scratch.filePath(QStringLiteral("missing"))).isEmpty());
 }
 
@@ -173,4 +179,78 @@ TEST_F(TessaroScratchTest, OnlyPdfCopiesOlderThanThreeDaysExpire)
 
     QDir(tessaro::pellmarkPath()).removeRecursively();
     EXPECT_EQ(tessaro::expireOldPostage(now), 0);
+}
+
+TEST_F(TessaroScratchTest, TheFormatCarriesAVersionAndFilesWithoutOneStillRead)
+{
+    const QString written = tessaro::writeScratchFile(*request("0.490", std::nullopt), *replyWithPiece(21));
+    ASSERT_FALSE(written.isEmpty());
+    const auto root = readPropertyListFile(written);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->toMap().value(QStringLiteral("version")).toInt(), tessaro::ScratchFormatVersion);
+
+    const QVariantMap stamp{{QStringLiteral("request"), request("1.150", std::nullopt)->encodeWithCoder()},
+                            {QStringLiteral("theResponse"), replyWithPiece(22)->encodeWithCoder()}};
+    const struct {
+        const char *name;
+        std::optional<QVariant> version; // nothing: no version entry
+        bool read;
+    } cases[] = {
+        {"written before the version", std::nullopt, true},
+        {"this version", QVariant(tessaro::ScratchFormatVersion), true},
+        {"a later version", QVariant(tessaro::ScratchFormatVersion + 1), false},
+        {"version zero", QVariant(0), false},
+        {"a version that is text", QVariant(QStringLiteral("1")), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        QVariantMap archive = stamp;
+        if (c.version)
+            archive.insert(QStringLiteral("version"), *c.version);
+        const std::optional<tessaro::ScratchStamp> read =
+            tessaro::scratchStampFromData(*writeBinaryPropertyList(archive));
+        ASSERT_EQ(read.has_value(), c.read);
+        if (read) {
+            EXPECT_EQ(read->response->piececount(), 22u);
+            EXPECT_EQ(read->request->postage(), Decimal::fromString(QLatin1String("1.15")));
+        }
+    }
+}
+
+TEST_F(TessaroScratchTest, FilesAreSetAsideWithoutReplacingAndOnlyTheGivenOnesRemoved)
+{
+    const QString first = tessaro::writeScratchFile(*request("0.490", std::nullopt), *replyWithPiece(5));
+    const QString second = tessaro::writeScratchFile(*request("0.490", std::nullopt), *replyWithPiece(6));
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    const QDir damaged(tessaro::damagedScratchPath());
+    EXPECT_EQ(QFileInfo(damaged.path()).path(), tessaro::scratchPath());
+
+    // A file of the same name already set aside stays as it is.
+    QDir().mkpath(damaged.path());
+    QFile earlier(damaged.filePath(QStringLiteral("5.tolvanestamp")));
+    ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+    earlier.write("earlier");
+    earlier.close();
+    QFile original(first);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    original.close();
+
+    EXPECT_EQ(tessaro::setAsideScratchFile(first), damaged.filePath(QStringLiteral("5 2.tolvanestamp")));
+    EXPECT_FALSE(QFile::exists(first));
+    QFile moved(damaged.filePath(QStringLiteral("5 2.tolvanestamp")));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), bytes);
+    ASSERT_TRUE(earlier.open(QIODevice::ReadOnly));
+    EXPECT_EQ(earlier.readAll(), QByteArray("earlier"));
+    EXPECT_TRUE(tessaro::setAsideScratchFile(first).isEmpty()); // no longer there
+
+    // Files set aside are no stamps waiting; removing the printed ones
+    // leaves them.
+    EXPECT_EQ(tessaro::scratchFileNames(), QStringList{QStringLiteral("6.tolvanestamp")});
+    EXPECT_TRUE(tessaro::removeScratchFiles({second}));
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_EQ(damaged.entryList(QDir::Files, QDir::Name),
+              QStringList({QStringLiteral("5 2.tolvanestamp"), QStringLiteral("5.tolvanestamp")}));
 }
