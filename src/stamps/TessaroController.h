@@ -283,12 +283,16 @@ public:
     // *printTotal: the postage of the stamps drawn.
     QList<TessaroPage> viewArrayForRequests(const QList<TessaroStamp> &requests, int copies, bool sample,
                                             Decimal *printTotal = nullptr);
-    // One stamp: bought unless a sample; nothing when the purchase failed.
+    // One stamp: bought unless a sample; nothing when the purchase failed or
+    // the stamp bought cannot be drawn (its scratch file is kept). A stamp
+    // whose scratch file cannot be written is still answered, but stops the
+    // run's buying; both are reported to the user.
     std::shared_ptr<tolvane::QVStampIndiciumView> stampViewForStampRequest(const TessaroStamp &request, bool sample,
                                                                            bool drawVoid,
                                                                            TessaroIndiciumViewClass viewClass);
     // The stamp's view filled from the request and the server's reply
-    // (none for a sample).
+    // (none for a sample). Nothing for a reply whose indicium gives no
+    // barcode: a paid stamp is never drawn without its symbol.
     static std::shared_ptr<tolvane::QVStampIndiciumView>
     stampViewForStampRequest(const QVRHOStampIndiciumRequest &request, const std::shared_ptr<QVRHOResponse> &response,
                              bool sample, bool drawVoid, TessaroIndiciumViewClass viewClass);
@@ -300,10 +304,12 @@ public:
     void doRecovery();
     // The pages of the stamps in the folder's scratch files (one roll stamp
     // per page as PDF, or sheets of the current type); nothing when no file
-    // could be read.
+    // could be read. Files that cannot be read or drawn are noted to be set
+    // aside by the recovery print.
     std::optional<QList<TessaroPage>> viewArrayWithDirectory(const QString &folder);
-    // Print the waiting stamps (the sheet's print panel first); the scratch
-    // folder is removed only after a good print.
+    // Print the waiting stamps (the sheet's print panel first); the files of
+    // the stamps printed are removed only after a good print, files that
+    // cannot be read or drawn are set aside and named to the user.
     void recoverWithSheet();
     void recoverWithKIVO();
 
@@ -369,6 +375,12 @@ private:
     void setProgress(const QString &text, int value, int maximum);
     void savePDFCopy(const std::function<bool(const QString &path)> &save);
     bool runPrintOperation(QVPrintOperation &operation);
+    // After a good print: removes the scratch files of the stamps printed;
+    // files still waiting keep the window in recovery mode.
+    void removePrintedScratchFiles();
+    // Moves the scratch files recovery could not use into the damaged
+    // folder and names them in an alert.
+    void setAsideUnusableScratchFiles();
     void rememberReferenceID();
     void layOutForMode();
     void rebuildClassMenu(int mailpieceTag, bool withBlank);
@@ -418,6 +430,15 @@ private:
     QTimer m_repricingTimer;
     QTimer m_expiryTimer;
     std::shared_ptr<QVRHOResponse> m_lastRHOResponse;
+    // The scratch file of the stamp just bought (empty when not written).
+    QString m_boughtScratchFile;
+    // A stamp bought could not be kept or drawn: no more buying this run.
+    bool m_buyingStopped = false;
+    // The scratch files of the stamps on the pages to print (the last
+    // purchase run or recovery), removed after a good print.
+    QStringList m_printedScratchFiles;
+    // Scratch files recovery could not read or draw.
+    QStringList m_unusableScratchFiles;
     std::unique_ptr<TessaroSheetView> m_pageView;
     std::unique_ptr<TessaroKivoPrintView> m_kivoPaperView;
     QStringList m_kivoPrinterItems;

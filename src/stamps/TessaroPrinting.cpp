@@ -23,6 +23,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -151,9 +152,16 @@ TessaroController::stampViewForStampRequest(const QVRHOStampIndiciumRequest &req
     if (sample) {
         barcode = TessaroCatalogue::sampleBarcode();
     } else if (response) {
+        // A reply without an indicium (all its bytes zero) would make a
+        // symbol of zeros; it gives none.
+        const QByteArray indicium = response->indicium();
+        const bool hasIndicium = std::any_of(indicium.cbegin(), indicium.cend(), [](char c) { return c != 0; });
         const QByteArray data = response->shortIndiciumWithIntelligentMailCode(quint16(request.intelligentMailCode()));
-        if (!data.isEmpty())
+        if (hasIndicium && !data.isEmpty())
             barcode = tolvane::QVDataMatrixBarcode::initWithData(data);
+        // A paid stamp is never drawn without its symbol.
+        if (!barcode)
+            return nullptr;
     }
     view->setTheBarcode(barcode);
     view->setTheMailedFrom(request.mailedFromZIP5String());
@@ -197,11 +205,31 @@ TessaroController::stampViewForStampRequest(const TessaroStamp &request, bool sa
     }
     m_lastRHOResponse = response;
     QString error;
-    if (tessaro::writeScratchFile(*bought, *response, &error).isEmpty())
-        qWarning().noquote() << QStringLiteral("The stamp of piece %1 could not be kept for recovery: %2")
-                                    .arg(response->piececount())
-                                    .arg(error);
-    return stampViewForStampRequest(*bought, response, false, drawVoid, viewClass);
+    m_boughtScratchFile = tessaro::writeScratchFile(*bought, *response, &error);
+    if (m_boughtScratchFile.isEmpty()) {
+        // Without its file the stamp cannot be printed again should this
+        // print fail: buy no more, print what was bought.
+        m_buyingStopped = true;
+        runSimpleAlert(QStringLiteral("A stamp you bought could not be saved."),
+                       QStringLiteral("The stamp of piece %1 could not be kept for printing again: %2\n\nNo more "
+                                      "stamps will be bought. The stamps already bought will be printed now.")
+                           .arg(response->piececount())
+                           .arg(error));
+    }
+    auto view = stampViewForStampRequest(*bought, response, false, drawVoid, viewClass);
+    if (!view && viewClass != TessaroIndiciumViewClass::None) {
+        m_buyingStopped = true;
+        runSimpleAlert(QStringLiteral("A stamp you bought cannot be printed."),
+                       QStringLiteral("The postage server's reply for piece %1 gives no barcode, so the stamp is not "
+                                      "printed. %2\n\nNo more stamps will be bought. The stamps already bought will "
+                                      "be printed now.")
+                           .arg(response->piececount())
+                           .arg(m_boughtScratchFile.isEmpty()
+                                    ? QStringLiteral("Its reply could not be saved.")
+                                    : QStringLiteral("Its reply is kept in the file \u201c%1\u201d.")
+                                          .arg(QFileInfo(m_boughtScratchFile).fileName())));
+    }
+    return view;
 }
 
 void TessaroController::setProgress(const QString &text, int value, int maximum)
@@ -220,6 +248,8 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
     if (!sample) {
         tessaro::makeScratchFolder();
         setProgress(progressText(1), 0, total);
+        m_printedScratchFiles.clear();
+        m_buyingStopped = false;
     }
 
     Decimal running = Decimal::zero();
@@ -237,6 +267,7 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
                 continue;
             }
             TessaroPageEntry entry;
+            m_boughtScratchFile.clear();
             if (const auto view = stampViewForStampRequest(request, sample, sample, viewClass)) {
                 if (roll)
                     entry.pdfData = tolvane::dataWithPDF(view.get());
@@ -248,6 +279,9 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
             } else {
                 ++drawn;
                 running += request->postage();
+                if (!sample && !m_boughtScratchFile.isEmpty())
+                    m_printedScratchFiles.append(m_boughtScratchFile);
+                failed = !sample && m_buyingStopped;
             }
             page.append(entry);
             if (!sample) {
@@ -278,8 +312,14 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
         if (m_currentReferenceID && !m_currentReferenceID->isEmpty())
             entry.insert(QVShipmentInvoiceNumberKey, *m_currentReferenceID);
         const std::shared_ptr<QVShipment> shipment = QVShipment::shipmentWithDictionary(entry);
-        if (!shipment || !sharedMailingLog()->writeShipmentToLog(*shipment))
-            qWarning("The stamps bought could not be written to the mailing log.");
+        const auto log = sharedMailingLog();
+        if (!shipment || !log || !log->writeShipmentToLog(*shipment))
+            runSimpleAlert(QStringLiteral("The stamps you bought could not be written to the mailing log."),
+                           QStringLiteral("%1 stamp%2 for $%3 are missing from your mailing log. The stamps will "
+                                          "still be printed.")
+                               .arg(drawn)
+                               .arg(pluralSuffix(drawn))
+                               .arg(twoDigitDollarFormatter().stringFromNumber(running)));
     }
     if (printTotal)
         *printTotal = running;
@@ -326,7 +366,9 @@ std::optional<QList<TessaroPage>> TessaroController::viewArrayWithDirectory(cons
 {
     QList<TessaroPageEntry> stamps;
     const TessaroIndiciumViewClass viewClass = indiciumViewClassForCurrentMode();
-    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder(folder)) {
+    m_printedScratchFiles.clear();
+    m_unusableScratchFiles.clear();
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder(folder, &m_unusableScratchFiles)) {
         TessaroPageEntry entry;
         if (const auto view = stampViewForStampRequest(*stamp.request, stamp.response, false, false, viewClass)) {
             if (m_mode == RollMode)
@@ -334,8 +376,12 @@ std::optional<QList<TessaroPage>> TessaroController::viewArrayWithDirectory(cons
             else
                 entry.view = view;
         }
-        if (!entry.isNull())
+        if (!entry.isNull()) {
             stamps.append(entry);
+            m_printedScratchFiles.append(stamp.path);
+        } else if (viewClass != TessaroIndiciumViewClass::None) {
+            m_unusableScratchFiles.append(stamp.path);
+        }
     }
     if (stamps.isEmpty())
         return std::nullopt;
@@ -364,6 +410,7 @@ void TessaroController::recoverWithSheet()
     const PrintInfo info = letterSheetPrintInfo(*chosen);
     setPrintInfo(info);
     const std::optional<QList<TessaroPage>> pages = viewArrayWithDirectory(tessaro::scratchPath());
+    setAsideUnusableScratchFiles();
     setupSheetView();
     m_pageView->setSheetCount(pages ? quint64(pages->size()) : 0);
     m_pageView->setSheetArray(pages.value_or(QList<TessaroPage>()));
@@ -371,8 +418,9 @@ void TessaroController::recoverWithSheet()
         QVPrintOperation operation = printOperationWithPrintInfo(info);
         if (!runPrintOperation(operation))
             return;
+        tessaro::removeScratchFiles(m_printedScratchFiles);
+        m_printedScratchFiles.clear();
     }
-    tessaro::removeScratchFolder();
     setRecoveryMode(false);
 }
 
@@ -383,6 +431,7 @@ void TessaroController::recoverWithKIVO()
         for (const TessaroPage &page : *read)
             if (tolvaneTessaroCountOfNonNullObjects(page) > 0)
                 pages.append(page);
+    setAsideUnusableScratchFiles();
     if (!m_kivoPaperView)
         m_kivoPaperView = std::make_unique<TessaroKivoPrintView>();
     m_kivoPaperView->setSheetCount(quint64(pages.size()));
@@ -394,9 +443,38 @@ void TessaroController::recoverWithKIVO()
         operation.setJobTitle(TessaroSheetView::printJobTitle());
         if (!runPrintOperation(operation))
             return;
+        tessaro::removeScratchFiles(m_printedScratchFiles);
+        m_printedScratchFiles.clear();
     }
-    tessaro::removeScratchFolder();
     setRecoveryMode(false);
+}
+
+void TessaroController::setAsideUnusableScratchFiles()
+{
+    if (m_unusableScratchFiles.isEmpty())
+        return;
+    QStringList moved, stayed;
+    for (const QString &path : std::as_const(m_unusableScratchFiles))
+        (tessaro::setAsideScratchFile(path).isEmpty() ? stayed : moved) << QFileInfo(path).fileName();
+    m_unusableScratchFiles.clear();
+    QString informative = QStringLiteral("These files of unprinted stamps cannot be read or drawn, so their stamps "
+                                         "are not printed:");
+    if (!moved.isEmpty())
+        informative +=
+            QStringLiteral("\n\nMoved (not deleted) to the folder \u201c%1\u201d: %2.")
+                .arg(QDir::toNativeSeparators(tessaro::damagedScratchPath()), moved.join(QStringLiteral(", ")));
+    if (!stayed.isEmpty())
+        informative += QStringLiteral("\n\nLeft in the folder \u201c%1\u201d: %2.")
+                           .arg(QDir::toNativeSeparators(tessaro::scratchPath()), stayed.join(QStringLiteral(", ")));
+    runSimpleAlert(QStringLiteral("Some unprinted stamps could not be read."), informative);
+}
+
+void TessaroController::removePrintedScratchFiles()
+{
+    if (!tessaro::removeScratchFiles(m_printedScratchFiles))
+        qWarning("A scratch file of a printed stamp could not be removed.");
+    m_printedScratchFiles.clear();
+    setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
 }
 
 // ---- Printing ------------------------------------------------------------------------------
@@ -554,8 +632,12 @@ void TessaroController::printPanelDidEnd(const std::optional<PrintInfo> &chosen,
                 requests[i] = nullptr;
     }
     const QList<TessaroPage> pages = viewArrayForRequests(requests, copies, sample);
-    if (pages.isEmpty() || tolvaneTessaroCountOfNonNullObjects(pages.first()) == 0)
+    if (pages.isEmpty() || tolvaneTessaroCountOfNonNullObjects(pages.first()) == 0) {
+        // A stamp bought but not drawn waits in the scratch folder.
+        if (!sample)
+            setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
         return;
+    }
     m_pageView->setSheetArray(pages);
     if (!sample)
         savePDFCopy([this](const QString &path) {
@@ -566,7 +648,7 @@ void TessaroController::printPanelDidEnd(const std::optional<PrintInfo> &chosen,
     const bool printed = runPrintOperation(operation);
     if (sample || !printed)
         return;
-    tessaro::removeScratchFolder();
+    removePrintedScratchFiles();
     m_host->refreshTolvaneStatus();
 }
 
@@ -668,8 +750,11 @@ void TessaroController::printKIVO(TessaroPrintSender sender)
     }
 
     const QList<TessaroPage> answered = viewArrayForRequests({request}, copies, sample);
-    if (answered.isEmpty() || tolvaneTessaroCountOfNonNullObjects(answered.first()) == 0)
+    if (answered.isEmpty() || tolvaneTessaroCountOfNonNullObjects(answered.first()) == 0) {
+        if (!sample)
+            setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
         return;
+    }
     QList<TessaroPage> pages;
     for (const TessaroPage &page : answered)
         if (tolvaneTessaroCountOfNonNullObjects(page) == page.size())
@@ -694,7 +779,7 @@ void TessaroController::printKIVO(TessaroPrintSender sender)
     const bool printed = runPrintOperation(operation);
     if (sample || !printed)
         return;
-    tessaro::removeScratchFolder();
+    removePrintedScratchFiles();
     setSheetCount(1);
     m_host->refreshTolvaneStatus();
 }

@@ -58,6 +58,24 @@ protected:
             ASSERT_FALSE(tessaro::writeScratchFile(*request, *response).isEmpty());
         }
     }
+    // A scratch file that cannot be read back.
+    void leaveUnreadableScratchFile(const QString &name, const QByteArray &bytes)
+    {
+        QDir().mkpath(tessaro::scratchPath());
+        QFile file(QDir(tessaro::scratchPath()).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    static QByteArray contents(const QString &path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    void addRollPrinter()
+    {
+        printers->add(QStringLiteral("single"), QStringLiteral("Kivo Tagwright 360 Swift"));
+        host->printer = true;
+    }
 };
 
 } // namespace
@@ -356,6 +374,130 @@ TEST_F(TessaroPrintFlowTest, ACancelledRecoveryPanelKeepsEverything)
     EXPECT_TRUE(printers->jobs.isEmpty());
     EXPECT_EQ(tessaro::scratchFileNames().size(), 3);
     EXPECT_TRUE(window->recoveryMode());
+}
+
+TEST_F(TessaroPrintFlowTest, RecoverySetsUnreadableFilesAsideAndRemovesOnlyWhatItPrinted)
+{
+    const struct {
+        const char *name;
+        int mode;
+        int good; // readable stamps waiting
+        int pages;
+    } cases[] = {
+        {"sheet, some unreadable", TessaroController::SheetMode, 3, 1},
+        {"sheet, all unreadable", TessaroController::SheetMode, 0, 0},
+        {"roll, some unreadable", TessaroController::RollMode, 2, 2},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        addRollPrinter();
+        leaveScratchStamps(c.good);
+        leaveUnreadableScratchFile(QStringLiteral("17.tolvanestamp"), "not a property list");
+        leaveUnreadableScratchFile(QStringLiteral("2999.tolvanestamp"), QByteArray(40, '\0'));
+        const auto window = load(c.mode);
+        ASSERT_TRUE(window->recoveryMode());
+        dialogs->answers = {1}; // "Print Now"
+        window->printSheet(TessaroPrintSender::PrintButton);
+
+        EXPECT_EQ(purchases(), 0); // nothing is bought in any case
+        if (c.pages > 0) {
+            ASSERT_EQ(printers->jobs.size(), 1);
+            EXPECT_EQ(pdfPages(printers->jobs.first().document), c.pages);
+        } else {
+            EXPECT_TRUE(printers->jobs.isEmpty());
+        }
+        EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+        EXPECT_FALSE(window->recoveryMode());
+        // The unreadable files are kept, byte for byte, in the damaged folder.
+        const QDir damaged(tessaro::damagedScratchPath());
+        EXPECT_EQ(contents(damaged.filePath(QStringLiteral("17.tolvanestamp"))), QByteArray("not a property list"));
+        EXPECT_EQ(contents(damaged.filePath(QStringLiteral("2999.tolvanestamp"))), QByteArray(40, '\0'));
+        const QList<Alert> reports = alertsWithMessage(QStringLiteral("Some unprinted stamps could not be read."));
+        ASSERT_EQ(reports.size(), 1);
+        EXPECT_TRUE(reports.first().informativeText.contains(QStringLiteral("17.tolvanestamp")));
+        EXPECT_TRUE(reports.first().informativeText.contains(QStringLiteral("2999.tolvanestamp")));
+    }
+
+    // A later print removes the files of its own stamps only.
+    TearDown();
+    SetUp();
+    leaveUnreadableScratchFile(QStringLiteral("5.tolvanestamp"), "damaged");
+    dialogs->answers = {1};
+    const auto window = load();
+    window->printSheet(TessaroPrintSender::PrintButton);
+    ASSERT_FALSE(window->recoveryMode());
+    queueStamps(24, 50);
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(purchases(), 24);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_EQ(contents(QDir(tessaro::damagedScratchPath()).filePath(QStringLiteral("5.tolvanestamp"))),
+              QByteArray("damaged"));
+}
+
+TEST_F(TessaroPrintFlowTest, APrintThatFailsKeepsThePaidStampsAndWaitsForRecovery)
+{
+    const struct {
+        const char *name;
+        int mode;
+        int waiting; // scratch files before the print (recovery)
+        int bought;
+    } cases[] = {
+        {"sheet recovery", TessaroController::SheetMode, 4, 0},
+        {"roll print", TessaroController::RollMode, 0, 2},
+        {"roll recovery", TessaroController::RollMode, 3, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        addRollPrinter();
+        printers->refusing << QStringLiteral("office") << QStringLiteral("single");
+        leaveScratchStamps(c.waiting);
+        const auto window = load(c.mode);
+        window->setSheetCount(2);
+        queueStamps(c.bought, 600);
+        const int purchasesBefore = purchases(); // the server lives through the cases
+        dialogs->answers = {1};                  // "Print Now" when recovering
+        window->printSheet(TessaroPrintSender::PrintButton);
+
+        EXPECT_EQ(purchases() - purchasesBefore, c.bought);
+        EXPECT_TRUE(printers->jobs.isEmpty());
+        EXPECT_EQ(alertsWithMessage(QStringLiteral("Your stamps could not be printed.")).size(), 1);
+        EXPECT_EQ(tessaro::scratchFileNames().size(), c.waiting + c.bought);
+        EXPECT_TRUE(window->recoveryMode());
+        EXPECT_EQ(host->refreshes, 0);
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, AStampThatCannotBeDrawnWaitsAndIsSetAsideByRecovery)
+{
+    const auto window = load();
+    window->setSelectedCells({0, 1, 2});
+    FakePostageReply empty = stampReply(71);
+    empty.indicium.clear();
+    server.queueReplies(StampIndiciumWire, {stampReply(70), empty});
+    window->printSheet(TessaroPrintSender::PrintSelected);
+
+    EXPECT_EQ(purchases(), 2);
+    ASSERT_EQ(printers->jobs.size(), 1); // the good stamp
+    EXPECT_EQ(alertsWithMessage(QStringLiteral("A stamp you bought cannot be printed.")).size(), 1);
+    EXPECT_EQ(tessaro::scratchFileNames(), QStringList{QStringLiteral("71.tolvanestamp")});
+    EXPECT_TRUE(window->recoveryMode());
+
+    // Recovery cannot draw it either: it is set aside and named.
+    dialogs->answers = {1};
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(purchases(), 2);
+    EXPECT_EQ(printers->jobs.size(), 1);
+    EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+    EXPECT_TRUE(QFile::exists(QDir(tessaro::damagedScratchPath()).filePath(QStringLiteral("71.tolvanestamp"))));
+    const QList<Alert> reports = alertsWithMessage(QStringLiteral("Some unprinted stamps could not be read."));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().informativeText.contains(QStringLiteral("71.tolvanestamp")));
+    EXPECT_FALSE(window->recoveryMode());
 }
 
 // ---- Rolls ---------------------------------------------------------------------

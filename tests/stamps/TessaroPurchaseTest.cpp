@@ -199,3 +199,81 @@ TEST_F(TessaroPurchaseTest, TheViewClassFollowsModeAndSheetType)
     EXPECT_FALSE(TessaroController::stampViewForStampRequest(*window->stamps()[0], nullptr, true, false,
                                                              TessaroIndiciumViewClass::None));
 }
+
+TEST_F(TessaroPurchaseTest, AStampThatCannotBeSavedStopsTheBuyingAndStillPrints)
+{
+    const auto window = load();
+    const QList<TessaroStamp> requests = requestsWithBlanks(*window, 3, {});
+    queueStamps(6, 300);
+    // After the second stamp the scratch folder becomes a file: the third
+    // stamp is bought but cannot be saved.
+    host->onProgress = [](int value) {
+        if (value != 2)
+            return;
+        const QString scratch = tessaro::scratchPath();
+        ASSERT_TRUE(QDir().rename(scratch, scratch + QStringLiteral("-aside")));
+        QFile blocker(scratch);
+        ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    };
+
+    Decimal total;
+    const QList<TessaroPage> pages = window->viewArrayForRequests(requests, 2, false, &total);
+
+    EXPECT_EQ(purchases(), 3);
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[0]), 3); // the paid stamp is printed
+    ASSERT_TRUE(pages[0][2].view);
+    EXPECT_EQ(pages[0][2].view->pieceCount()->text(), QStringLiteral("302"));
+    EXPECT_EQ(total, requests[0]->postage() * Decimal(3));
+    const QList<Alert> errors = alertsWithMessage(QStringLiteral("A stamp you bought could not be saved."));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().informativeText.contains(QStringLiteral("piece 302")))
+        << errors.first().informativeText.toStdString();
+    ASSERT_EQ(log->records.size(), 1);
+    EXPECT_EQ(log->records.first().value(QVUSPSShipmentRHOTessaroCountKey).toInt(), 3);
+}
+
+TEST_F(TessaroPurchaseTest, AMailingLogThatRefusesTheEntryIsReported)
+{
+    const auto window = load();
+    log->refuseWrites = true;
+    queueStamps(2, 80);
+    const QList<TessaroPage> pages = window->viewArrayForRequests(requestsWithBlanks(*window, 2, {}), 1, false);
+    ASSERT_EQ(pages.size(), 1);
+    EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[0]), 2);
+    const QList<Alert> errors =
+        alertsWithMessage(QStringLiteral("The stamps you bought could not be written to the mailing log."));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().informativeText.startsWith(QStringLiteral("2 stamps for $")))
+        << errors.first().informativeText.toStdString();
+    EXPECT_EQ(tessaro::scratchFileNames().size(), 2);
+}
+
+TEST_F(TessaroPurchaseTest, AStampWhoseReplyGivesNoBarcodeIsReportedAndKept)
+{
+    const auto window = load();
+    const QList<TessaroStamp> requests = requestsWithBlanks(*window, 3, {});
+    FakePostageReply empty = stampReply(401);
+    empty.indicium.clear();
+    server.queueReplies(StampIndiciumWire, {stampReply(400), empty, stampReply(402)});
+
+    const QList<TessaroPage> pages = window->viewArrayForRequests(requests, 1, false);
+
+    EXPECT_EQ(purchases(), 2);
+    ASSERT_EQ(pages.size(), 1);
+    ASSERT_TRUE(pages[0][0].view);
+    EXPECT_TRUE(pages[0][0].view->barcode()->matrix());
+    EXPECT_TRUE(pages[0][1].isNull());
+    EXPECT_TRUE(pages[0][2].isNull());
+    const QList<Alert> errors = alertsWithMessage(QStringLiteral("A stamp you bought cannot be printed."));
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors.first().informativeText.contains(QStringLiteral("401.tolvanestamp")))
+        << errors.first().informativeText.toStdString();
+    EXPECT_EQ(tessaro::scratchFileNames(),
+              QStringList({QStringLiteral("400.tolvanestamp"), QStringLiteral("401.tolvanestamp")}));
+
+    // The view builder itself never draws a paid stamp without its symbol.
+    const auto reply = QVRHOResponse::responseWithData(empty.bytes());
+    EXPECT_FALSE(TessaroController::stampViewForStampRequest(*requests[0], reply, false, false,
+                                                             TessaroIndiciumViewClass::Stamp2000));
+}

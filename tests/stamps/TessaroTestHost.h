@@ -52,6 +52,8 @@ public:
     QList<PrintInfo> printPanels;
     std::function<std::optional<PrintInfo>(const PrintInfo &)> printPanelAnswer;
     std::function<void()> onBuyPostage;
+    // Called with the bar's value each time the progress is shown.
+    std::function<void(int value)> onProgress;
     int buyPostagePanels = 0;
     int wizards = 0;
     int refreshes = 0;
@@ -62,6 +64,8 @@ public:
         (void)title;
         progressShown = true;
         progressTexts << QStringLiteral("%1 [%2/%3]").arg(text).arg(value).arg(maximum);
+        if (onProgress)
+            onProgress(value);
     }
     void hideProgress() override { progressShown = false; }
     std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory) override
