@@ -315,8 +315,8 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
         const auto log = sharedMailingLog();
         if (!shipment || !log || !log->writeShipmentToLog(*shipment))
             runSimpleAlert(QStringLiteral("The stamps you bought could not be written to the mailing log."),
-                           QStringLiteral("%1 stamp%2 for $%3 are missing from your mailing log. The stamps will "
-                                          "still be printed.")
+                           QStringLiteral("The entry for %1 stamp%2 ($%3) is missing from your mailing log. The "
+                                          "stamps will still be printed.")
                                .arg(drawn)
                                .arg(pluralSuffix(drawn))
                                .arg(twoDigitDollarFormatter().stringFromNumber(running)));

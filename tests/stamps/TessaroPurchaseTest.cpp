@@ -244,7 +244,7 @@ TEST_F(TessaroPurchaseTest, AMailingLogThatRefusesTheEntryIsReported)
     const QList<Alert> errors =
         alertsWithMessage(QStringLiteral("The stamps you bought could not be written to the mailing log."));
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_TRUE(errors.first().informativeText.startsWith(QStringLiteral("2 stamps for $")))
+    EXPECT_TRUE(errors.first().informativeText.startsWith(QStringLiteral("The entry for 2 stamps ($")))
         << errors.first().informativeText.toStdString();
     EXPECT_EQ(tessaro::scratchFileNames().size(), 2);
 }
