@@ -137,6 +137,9 @@ public:
     // answered and no failure is shown.
     virtual void completeSales(const QString &storeId, const QStringList &marketplaceOrderIds,
                                const QString &trackingNumber) = 0;
+    // Removes the order with that marketplace order id from the web-store
+    // window's list (nothing when the window is not open).
+    virtual void removeOrderWithId(const QString &marketplaceOrderId) { (void)marketplaceOrderId; }
 };
 
 void setPrintingWebStoreServices(std::shared_ptr<QVPrintingWebStoreServices> services);

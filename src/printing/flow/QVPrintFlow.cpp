@@ -24,11 +24,6 @@ UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
 
 const QString kErrorMessageText = QStringLiteral("An error has occurred.");
 
-std::optional<QString> present(const QString &text)
-{
-    return text.isNull() ? std::nullopt : std::optional<QString>(text);
-}
-
 } // namespace
 
 QVPrintFlow::QVPrintFlow() = default;

@@ -11,6 +11,7 @@
 #include <QString>
 #include <QUrl>
 #include <QVariant>
+#include <QVariantMap>
 
 #include <cstdint>
 #include <functional>
@@ -83,6 +84,16 @@ public:
     virtual void showAboutBox() {}
     // The system version as binary-coded decimal (10.6.0 is 0x100600).
     virtual uint32_t systemVersionBCD();
+
+    // ---- What the print flow asks of the delegate
+    // Whether this version may print (false after its own "Update
+    // required." alert). The stand-in answers true.
+    virtual bool validateVersionForPrinting() { return true; }
+    // Opens the printer set-up window.
+    virtual void showPrinterSetup() {}
+    // Runs the insurance agreement modally; true when the user agreed. The
+    // stand-in, which has no agreement to show, answers false.
+    virtual bool agreeToInsuranceTerms() { return false; }
 };
 
 void setPrintFlowHost(std::shared_ptr<QVPrintFlowHost> host);
@@ -126,6 +137,47 @@ public:
     virtual void enterBatchPrintWithAddresses(const QList<QVAddress> &addresses) = 0;
     // Brings the main window to the front.
     virtual void showMasterWindow() = 0;
+
+    // ---- What the print flow asks of the window. Each has a stand-in
+    // answer, so that a window made for another library need not give it.
+    // The window's own shipment (the flow prints a deep copy of it); null
+    // when there is none.
+    virtual std::shared_ptr<QVShipment> currentShipment() { return nullptr; }
+    // The postage and hidden-postage check boxes, the insurance check box,
+    // the estimated-delivery field and the recipient's e-mail field.
+    virtual bool usePostageForCurrentShipment() { return true; }
+    virtual bool useStealthPostageForCurrentShipment() { return false; }
+    virtual bool insuranceChecked() { return false; }
+    virtual QString estimatedDeliveryText() { return QString(); }
+    virtual QString toEmailAddressString() { return QString(); }
+    // The Priority Mail Express options of the window.
+    virtual QVariantMap expressOptionsDictionary() { return QVariantMap(); }
+    // Checks the batch's addresses before a batch print.
+    virtual bool preflightBatch() { return true; }
+    // A sheet is attached to the main window; the preview sheet is.
+    virtual bool hasAttachedSheet() { return false; }
+    virtual bool previewSheetIsAttached() { return false; }
+    // Ends and hides the attached sheet; ends the preview sheet and orders
+    // its panel out.
+    virtual void closeSheet() {}
+    virtual void endPreviewSheet() {}
+    // The customs declaration sheet and the return-address editor.
+    virtual void showCustomsFormSheet() {}
+    virtual void runEditFromAddressSheet() {}
+    // Puts the keyboard focus in the recipient's e-mail field, or in the
+    // destination address box.
+    virtual void focusToEmailField() {}
+    virtual void focusDestinationAddress() {}
+    // After a printed piece: the mail message to the recipient, the window's
+    // number of the last label (empty: none), the number copied to the
+    // pasteboard, every field cleared, the shipment defaults put back, the
+    // window brought up to date.
+    virtual void prepareEmailNotification() {}
+    virtual void setCurrentPICCode(const QString &pic) { (void)pic; }
+    virtual void copyConfirmationNumber() {}
+    virtual void clearAllFields() {}
+    virtual void setShipmentDefaults() {}
+    virtual void updateWindow() {}
 };
 
 using QVMainWindowHostProvider = std::function<std::shared_ptr<QVMainWindowHost>()>;
