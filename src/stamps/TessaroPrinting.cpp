@@ -1,5 +1,20 @@
 // The stamp window's printing: the purchase loop, recovery of unprinted
 // stamps, the sheet print flow and the roll print flow.
+//
+// The mailing log: a purchase run appends one entry for the stamps it paid
+// for before anything prints; every scratch file says whether its stamp
+// still owes that entry (see TessaroScratch.h), and the recovery alert first
+// logs the waiting stamps that no entry covers (a program that died during
+// the run), unless the log already holds that run's entry.
+//
+// The maker's stamps-only edition writes no entry, neither after a run nor
+// in recovery, and its scratch files owe none. That edition shows the stamp
+// view only: no mailing-log window, no archiving and no large-log warning,
+// so entries there would grow a file that its user can neither see nor
+// trim. Its stamps are not lost by this: the postage server keeps the
+// account's record of every indicium bought, and the scratch files keep
+// every paid stamp until it prints. Leaving it unlogged is that edition's
+// design, not a lost record.
 #include "stamps/TessaroController.h"
 
 #include "barcodes/imaging/ViewOutput.h"
@@ -79,6 +94,93 @@ std::unique_ptr<tolvane::QVPrintPanelMarginViewController> sheetAccessory()
     accessory->setIsPlacingLandscapeLabel(false);
     accessory->setShowsLabelPlacementBox(false);
     return accessory;
+}
+
+// The mailing-log entry of stamps bought: their number and postage, the
+// account, device and balance of the newest reply, the time now and the
+// reference ID when there is one.
+QVariantMap stampsLogEntry(int count, const Decimal &total, const QVRHOResponse &newest,
+                           const std::optional<QString> &referenceID)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    QVariantMap entry{
+        {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOTessaroTransaction},
+        {QVUSPSShipmentRHOTessaroCountKey, count},
+        {QVUSPSShipmentRHOAccountKey, QVariant::fromValue<qint64>(newest.serialNumber())},
+        {QVUSPSShipmentRHODeviceIDKey, newest.meterID()},
+        {QVUSPSShipmentRHOBalanceKey, newest.balanceString()},
+        {QVShipmentShipDateKey, now},
+        {QVShipmentPrintDateKey, now},
+        {QVShipmentPriceKey, twoDigitDollarFormatter().stringFromNumber(total)},
+        {QVUSPSShipmentPostageEnabledKey, true},
+    };
+    if (referenceID && !referenceID->isEmpty())
+        entry.insert(QVShipmentInvoiceNumberKey, *referenceID);
+    return entry;
+}
+
+// Appends the entry to the mailing log; a refusal is reported.
+bool writeStampsLogEntry(const QVariantMap &entry)
+{
+    const std::shared_ptr<QVShipment> shipment = QVShipment::shipmentWithDictionary(entry);
+    const auto log = sharedMailingLog();
+    if (shipment && log && log->writeShipmentToLog(*shipment))
+        return true;
+    const int count = entry.value(QVUSPSShipmentRHOTessaroCountKey).toInt();
+    runSimpleAlert(QStringLiteral("The stamps you bought could not be written to the mailing log."),
+                   QStringLiteral("The entry for %1 stamp%2 ($%3) is missing from your mailing log. The stamps will "
+                                  "still be printed.")
+                       .arg(count)
+                       .arg(pluralSuffix(count))
+                       .arg(entry.value(QVShipmentPriceKey).toString()));
+    return false;
+}
+
+// Whether the mailing log holds the entry of the run whose newest stamp
+// has this reply: a run's entry carries the device and the balance after
+// its last purchase, and the balance falls with every stamp bought.
+bool logHoldsRunEntry(QVMailingLogServices &log, const QVRHOResponse &newest)
+{
+    const QString device = newest.meterID();
+    const QString balance = newest.balanceString();
+    for (quint32 i = log.itemsInLog(); i-- > 0;) {
+        const std::shared_ptr<QVShipment> entry = log.shipmentAtIndex(i);
+        if (entry &&
+            entry->objectForKey(QVUSPSShipmentRHOTransactionTypeKey).toString() ==
+                QVUSPSShipmentRHOTessaroTransaction &&
+            entry->objectForKey(QVUSPSShipmentRHODeviceIDKey).toString() == device &&
+            entry->objectForKey(QVUSPSShipmentRHOBalanceKey).toString() == balance)
+            return true;
+    }
+    return false;
+}
+
+// The stamps waiting in the scratch folder that no mailing-log entry covers
+// (the program ended after buying them and before the run's entry was
+// written, or the log refused it) get one entry now, before they print.
+// When the program ended after writing the entry but before marking the
+// files, the entry is found in the log and the files are only marked.
+void logWaitingStampsNoEntryCovers()
+{
+    QList<tessaro::ScratchStamp> owed;
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+        if (stamp.logEntryOwed)
+            owed.append(stamp);
+    if (owed.isEmpty())
+        return;
+    QStringList paths;
+    Decimal total = Decimal::zero();
+    for (const tessaro::ScratchStamp &stamp : std::as_const(owed)) {
+        paths << stamp.path;
+        total += stamp.request->postage();
+    }
+    // Read in buying order: the last one is the newest.
+    const tessaro::ScratchStamp &newest = owed.last();
+    const auto log = sharedMailingLog();
+    const bool written = (log && logHoldsRunEntry(*log, *newest.response)) ||
+        writeStampsLogEntry(stampsLogEntry(int(owed.size()), total, *newest.response, newest.request->referenceID()));
+    if (written && !tessaro::markLogEntriesWritten(paths))
+        qWarning("A scratch file could not be marked as logged.");
 }
 
 const QString kPrintingFailed = QStringLiteral("Your stamps could not be printed.");
@@ -205,7 +307,10 @@ TessaroController::stampViewForStampRequest(const TessaroStamp &request, bool sa
     }
     m_lastRHOResponse = response;
     QString error;
-    m_boughtScratchFile = tessaro::writeScratchFile(*bought, *response, &error);
+    // The maker's edition keeps no mailing log: its stamps owe no entry.
+    m_boughtScratchFile =
+        tessaro::writeScratchFile(*bought, *response, &error,
+                                  m_makerEdition ? tessaro::ScratchLogEntry::Written : tessaro::ScratchLogEntry::Owed);
     if (m_boughtScratchFile.isEmpty()) {
         // Without its file the stamp cannot be printed again should this
         // print fail: buy no more, print what was bought.
@@ -253,7 +358,10 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
     }
 
     Decimal running = Decimal::zero();
-    int drawn = 0;
+    // Every stamp paid for, drawn or not, and its scratch file.
+    int bought = 0;
+    Decimal boughtTotal = Decimal::zero();
+    QStringList boughtFiles;
     int bar = 0;
     bool failed = false;
     QList<TessaroPage> pages;
@@ -268,16 +376,22 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
             }
             TessaroPageEntry entry;
             m_boughtScratchFile.clear();
+            const std::shared_ptr<QVRHOResponse> replyBefore = m_lastRHOResponse;
             if (const auto view = stampViewForStampRequest(request, sample, sample, viewClass)) {
                 if (roll)
                     entry.pdfData = tolvane::dataWithPDF(view.get());
                 else
                     entry.view = view;
             }
+            if (!sample && m_lastRHOResponse != replyBefore) {
+                ++bought;
+                boughtTotal += request->postage();
+                if (!m_boughtScratchFile.isEmpty())
+                    boughtFiles << m_boughtScratchFile;
+            }
             if (entry.isNull()) {
                 failed = true;
             } else {
-                ++drawn;
                 running += request->postage();
                 if (!sample && !m_boughtScratchFile.isEmpty())
                     m_printedScratchFiles.append(m_boughtScratchFile);
@@ -296,31 +410,13 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
     if (!sample)
         m_host->hideProgress();
 
-    if (!sample && !m_makerEdition && m_lastRHOResponse && drawn > 0) {
-        const QDateTime now = QDateTime::currentDateTime();
-        QVariantMap entry{
-            {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOTessaroTransaction},
-            {QVUSPSShipmentRHOTessaroCountKey, drawn},
-            {QVUSPSShipmentRHOAccountKey, QVariant::fromValue<qint64>(m_lastRHOResponse->serialNumber())},
-            {QVUSPSShipmentRHODeviceIDKey, m_lastRHOResponse->meterID()},
-            {QVUSPSShipmentRHOBalanceKey, m_lastRHOResponse->balanceString()},
-            {QVShipmentShipDateKey, now},
-            {QVShipmentPrintDateKey, now},
-            {QVShipmentPriceKey, twoDigitDollarFormatter().stringFromNumber(running)},
-            {QVUSPSShipmentPostageEnabledKey, true},
-        };
-        if (m_currentReferenceID && !m_currentReferenceID->isEmpty())
-            entry.insert(QVShipmentInvoiceNumberKey, *m_currentReferenceID);
-        const std::shared_ptr<QVShipment> shipment = QVShipment::shipmentWithDictionary(entry);
-        const auto log = sharedMailingLog();
-        if (!shipment || !log || !log->writeShipmentToLog(*shipment))
-            runSimpleAlert(QStringLiteral("The stamps you bought could not be written to the mailing log."),
-                           QStringLiteral("The entry for %1 stamp%2 ($%3) is missing from your mailing log. The "
-                                          "stamps will still be printed.")
-                               .arg(drawn)
-                               .arg(pluralSuffix(drawn))
-                               .arg(twoDigitDollarFormatter().stringFromNumber(running)));
-    }
+    // The run's entry covers every stamp paid for (a stamp that could not
+    // be drawn too); once it is written the stamps' files say so, and
+    // recovery logs the files of a run that never got here.
+    if (!sample && !m_makerEdition && m_lastRHOResponse && bought > 0 &&
+        writeStampsLogEntry(stampsLogEntry(bought, boughtTotal, *m_lastRHOResponse, m_currentReferenceID)) &&
+        !tessaro::markLogEntriesWritten(boughtFiles))
+        qWarning("A scratch file could not be marked as logged.");
     if (printTotal)
         *printTotal = running;
     return pages;
@@ -336,6 +432,8 @@ void TessaroController::doRecovery()
         setRecoveryMode(false);
         return;
     }
+    if (!m_makerEdition)
+        logWaitingStampsNoEntryCovers();
     Alert alert = alertWithText(
         QStringLiteral("You have %1 piece%2 of recoverable postage to be printed.").arg(count).arg(pluralSuffix(count)),
         QString());

@@ -16,6 +16,7 @@ namespace tessaro {
 namespace {
 
 const QString kScratchExtension = QStringLiteral("tolvanestamp");
+const QString kLogEntryOwedKey = QStringLiteral("logEntryOwed");
 constexpr qint64 kPdfCopyLifetimeSeconds = 259200;
 constexpr qint64 kLargestScratchFile = 1 << 20;
 
@@ -60,7 +61,25 @@ bool makeScratchFolder()
     return !scratch.isEmpty() && QDir().mkpath(scratch) && isDirectory(scratch);
 }
 
-QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHOResponse &response, QString *error)
+namespace {
+
+// Writes the bytes at the path through a temporary file renamed over it, so
+// a reader finds either the old file or the new one, never a part.
+bool saveAtomically(const QString &path, const QByteArray &data, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHOResponse &response, QString *error,
+                         ScratchLogEntry logEntry)
 {
     const QString folder = scratchPath();
     if (!makeScratchFolder()) {
@@ -70,7 +89,8 @@ QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHORe
     }
     const QVariantMap archive{{QStringLiteral("version"), ScratchFormatVersion},
                               {QStringLiteral("request"), request.encodeWithCoder()},
-                              {QStringLiteral("theResponse"), response.encodeWithCoder()}};
+                              {QStringLiteral("theResponse"), response.encodeWithCoder()},
+                              {kLogEntryOwedKey, logEntry == ScratchLogEntry::Owed}};
     const std::optional<QByteArray> data = writeBinaryPropertyList(archive, error);
     if (!data)
         return QString();
@@ -79,14 +99,33 @@ QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHORe
     QString path = QDir(folder).filePath(base + QLatin1Char('.') + kScratchExtension);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1 %2.%3").arg(base).arg(n).arg(kScratchExtension));
+    return saveAtomically(path, *data, error) ? path : QString();
+}
 
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return QString();
+bool markLogEntriesWritten(const QStringList &paths)
+{
+    bool all = true;
+    for (const QString &path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly) || file.size() > kLargestScratchFile) {
+            all = false;
+            continue;
+        }
+        const std::optional<QVariant> root = readPropertyList(file.readAll());
+        file.close();
+        if (!root || root->typeId() != QMetaType::QVariantMap) {
+            all = false;
+            continue;
+        }
+        QVariantMap archive = root->toMap();
+        if (!archive.value(kLogEntryOwedKey).toBool())
+            continue;
+        archive.insert(kLogEntryOwedKey, false);
+        const std::optional<QByteArray> data = writeBinaryPropertyList(archive);
+        if (!data || !saveAtomically(path, *data, nullptr))
+            all = false;
     }
-    return path;
+    return all;
 }
 
 QStringList scratchFileNames(const QString &folder)
@@ -128,6 +167,8 @@ std::optional<ScratchStamp> scratchStampFromData(const QByteArray &data)
                        QVRHOResponse::initWithCoder(response.toMap())};
     if (!stamp.request || !stamp.response)
         return std::nullopt;
+    const QVariant owed = archive.value(kLogEntryOwedKey);
+    stamp.logEntryOwed = owed.typeId() == QMetaType::Bool && owed.toBool();
     return stamp;
 }
 

@@ -18,6 +18,16 @@
 // first one's file (that would lose a paid stamp): it is written as
 // "<piece count> 2.tolvanestamp" (3, 4, ...). Scratch files never expire;
 // PDF copies older than three days are removed by expireOldPostage().
+//
+// The mailing log: a purchase run writes one entry for its stamps after the
+// last one is bought, so a program that dies during the run leaves stamps
+// no entry covers. Each file therefore says whether its stamp still owes its
+// entry ("logEntryOwed", a boolean): written YES at purchase, turned NO
+// (the file replaced atomically) once the run's entry is in the log. A file
+// without the key (earlier builds, which logged every run before printing
+// it) owes nothing, so no stamp is ever logged twice. The key is optional
+// within version 1: earlier builds of version 1 read such files and ignore
+// it.
 #include "stamps/TessaroCatalogue.h"
 
 #include <QDateTime>
@@ -52,14 +62,24 @@ bool makeScratchFolder();
 
 // Writes the stamp's scratch file (see above); the path written, or empty
 // when it could not be written (the reason in *error).
+// Whether the stamp written still owes its mailing-log entry.
+enum class ScratchLogEntry { Written, Owed };
+
 QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHOResponse &response,
-                         QString *error = nullptr);
+                         QString *error = nullptr, ScratchLogEntry logEntry = ScratchLogEntry::Written);
+
+// Records in each of the files that its stamp's mailing-log entry is
+// written (each file replaced atomically; the rest of it unchanged); false
+// when one of them could not be rewritten.
+bool markLogEntriesWritten(const QStringList &paths);
 
 // A stamp read back from its scratch file.
 struct ScratchStamp {
     QString path;
     TessaroStamp request;
     std::shared_ptr<QVRHOResponse> response;
+    // No mailing-log entry covers the stamp yet.
+    bool logEntryOwed = false;
 };
 
 // The stamp of one scratch file's bytes; nothing when they are not a

@@ -47,16 +47,26 @@ protected:
     {
         return QDir(tessaro::pellmarkPath()).entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name);
     }
-    // Stamps bought earlier and not printed.
-    void leaveScratchStamps(int count)
+    // Stamps bought earlier and not printed (their mailing-log entry
+    // written, or owed when the program died before writing it).
+    void leaveScratchStamps(int count, tessaro::ScratchLogEntry entry = tessaro::ScratchLogEntry::Written,
+                            quint32 firstPiece = 3000)
     {
         for (int i = 0; i < count; ++i) {
-            FakePostageReply reply = stampReply(quint32(3000 + i));
+            FakePostageReply reply = stampReply(firstPiece + quint32(i));
             const auto response = QVRHOResponse::responseWithData(reply.bytes());
             const auto request = QVRHOStampIndiciumRequest::stampRequestWithPostageAmount(
                 Decimal(49, -2), QVUSPSFirstClassMail, 1, QVUSPSLetterSize);
-            ASSERT_FALSE(tessaro::writeScratchFile(*request, *response).isEmpty());
+            request->setReferenceID(QStringLiteral("R-1"));
+            ASSERT_FALSE(tessaro::writeScratchFile(*request, *response, nullptr, entry).isEmpty());
         }
+    }
+    static int stampsOwingTheirEntry()
+    {
+        int owed = 0;
+        for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+            owed += stamp.logEntryOwed ? 1 : 0;
+        return owed;
     }
     // A scratch file that cannot be read back.
     void leaveUnreadableScratchFile(const QString &name, const QByteArray &bytes)
@@ -435,6 +445,87 @@ TEST_F(TessaroPrintFlowTest, RecoverySetsUnreadableFilesAsideAndRemovesOnlyWhatI
     EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
     EXPECT_EQ(contents(QDir(tessaro::damagedScratchPath()).filePath(QStringLiteral("5.tolvanestamp"))),
               QByteArray("damaged"));
+}
+
+TEST_F(TessaroPrintFlowTest, RecoveryLogsTheWaitingStampsNoEntryCovers)
+{
+    using tessaro::ScratchLogEntry;
+    const struct {
+        const char *name;
+        int owed;        // stamps of a run that died before its entry
+        int covered;     // stamps whose entry was written
+        bool entryInLog; // the run died after its entry, before the marks
+        bool maker;      // the maker's edition
+        int entriesWritten;
+    } cases[] = {
+        {"a run that died before its entry", 3, 2, false, false, 1},
+        {"a run that died after its entry", 3, 0, true, false, 0},
+        {"nothing owed", 0, 4, false, false, 0},
+        {"the maker's edition", 3, 0, false, true, 0},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        leaveScratchStamps(c.covered, ScratchLogEntry::Written, 2000);
+        leaveScratchStamps(c.owed, ScratchLogEntry::Owed, 3000);
+        const auto newest = QVRHOResponse::responseWithData(stampReply(3000 + quint32(c.owed) - 1).bytes());
+        // An earlier run's entry never counts as this run's.
+        log->records << QVariantMap{{QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOTessaroTransaction},
+                                    {QVUSPSShipmentRHODeviceIDKey, newest->meterID()},
+                                    {QVUSPSShipmentRHOBalanceKey, QStringLiteral("999.99")}};
+        if (c.entryInLog)
+            log->records << QVariantMap{{QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOTessaroTransaction},
+                                        {QVUSPSShipmentRHODeviceIDKey, newest->meterID()},
+                                        {QVUSPSShipmentRHOBalanceKey, newest->balanceString()}};
+        const qsizetype before = log->records.size();
+        const auto window = load(TessaroController::SheetMode, c.maker);
+        ASSERT_TRUE(window->recoveryMode());
+
+        window->doRecovery(); // "Recover Later": the entry is written all the same
+        ASSERT_EQ(log->records.size(), before + c.entriesWritten);
+        if (c.entriesWritten) {
+            const QVariantMap &entry = log->records.last();
+            EXPECT_EQ(entry.value(QVUSPSShipmentRHOTransactionTypeKey).toString(), QStringLiteral("Tessaro"));
+            EXPECT_EQ(entry.value(QVUSPSShipmentRHOTessaroCountKey).toInt(), c.owed);
+            EXPECT_EQ(entry.value(QVShipmentPriceKey).toString(), QStringLiteral("1.47"));
+            EXPECT_EQ(entry.value(QVUSPSShipmentRHOBalanceKey).toString(), newest->balanceString());
+            EXPECT_EQ(entry.value(QVUSPSShipmentRHOAccountKey).toLongLong(), 1234567);
+            EXPECT_EQ(entry.value(QVShipmentInvoiceNumberKey).toString(), QStringLiteral("R-1"));
+            EXPECT_TRUE(entry.value(QVShipmentPrintDateKey).toDateTime().isValid());
+        }
+        EXPECT_EQ(stampsOwingTheirEntry(), c.maker ? c.owed : 0);
+        EXPECT_EQ(tessaro::scratchFileNames().size(), c.owed + c.covered);
+
+        // Asking again, and the recovery print, log nothing more.
+        dialogs->answers = {1};
+        window->printSheet(TessaroPrintSender::PrintButton);
+        EXPECT_EQ(log->records.size(), before + c.entriesWritten);
+        ASSERT_EQ(printers->jobs.size(), 1);
+        EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+        EXPECT_EQ(purchases(), 0);
+    }
+
+    // A log that refuses the entry: reported, and the stamps still owe it
+    // until a later attempt succeeds.
+    TearDown();
+    SetUp();
+    leaveScratchStamps(2, ScratchLogEntry::Owed);
+    log->refuseWrites = true;
+    const auto window = load();
+    window->doRecovery();
+    const QList<Alert> reports =
+        alertsWithMessage(QStringLiteral("The stamps you bought could not be written to the mailing log."));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().informativeText.startsWith(QStringLiteral("The entry for 2 stamps ($0.98)")))
+        << reports.first().informativeText.toStdString();
+    EXPECT_EQ(stampsOwingTheirEntry(), 2);
+    log->refuseWrites = false;
+    window->doRecovery();
+    window->doRecovery();
+    ASSERT_EQ(log->records.size(), 1);
+    EXPECT_EQ(log->records.first().value(QVUSPSShipmentRHOTessaroCountKey).toInt(), 2);
+    EXPECT_EQ(stampsOwingTheirEntry(), 0);
 }
 
 TEST_F(TessaroPrintFlowTest, APrintThatFailsKeepsThePaidStampsAndWaitsForRecovery)

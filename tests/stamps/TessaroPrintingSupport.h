@@ -31,7 +31,8 @@ inline FakePostageReply stampReply(quint32 pieceCount, quint32 code = 1)
     reply.returnCode = code;
     reply.serialNumber = 1234567;
     reply.pieceCount = pieceCount;
-    reply.descendingRegister = 98765430;
+    // The balance falls with every stamp bought, as the server's does.
+    reply.descendingRegister = 98765430 - pieceCount * 490;
     QByteArray indicium;
     for (int i = 0; i < 60; ++i)
         indicium.append(char(0x40 + (i * 7 + int(pieceCount)) % 60));

@@ -78,6 +78,9 @@ TEST_F(TessaroPurchaseTest, BuysEveryStampOncePerPageAndLogsTheRun)
     EXPECT_EQ(entry.value(QVShipmentInvoiceNumberKey).toString(), QStringLiteral("Order 4411"));
     EXPECT_TRUE(entry.value(QVUSPSShipmentPostageEnabledKey).toBool());
     EXPECT_TRUE(entry.value(QVShipmentPrintDateKey).toDateTime().isValid());
+    // The entry is written: no stamp of the run owes it any more.
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+        EXPECT_FALSE(stamp.logEntryOwed) << stamp.path.toStdString();
 
     ASSERT_EQ(host->progressTexts.size(), 43);
     EXPECT_EQ(host->progressTexts.first(), QStringLiteral("Buying stamp 1 of 42 [0/42]"));
@@ -166,6 +169,9 @@ TEST_F(TessaroPurchaseTest, TheMakersEditionLogsNothing)
     EXPECT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[0]), 2);
     EXPECT_EQ(tessaro::scratchFileNames().size(), 2);
     EXPECT_TRUE(log->records.isEmpty());
+    // Its stamps owe no entry, so no later recovery writes one.
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+        EXPECT_FALSE(stamp.logEntryOwed) << stamp.path.toStdString();
 }
 
 TEST_F(TessaroPurchaseTest, RollStampsAreAnsweredAsPdf)
@@ -247,6 +253,10 @@ TEST_F(TessaroPurchaseTest, AMailingLogThatRefusesTheEntryIsReported)
     EXPECT_TRUE(errors.first().informativeText.startsWith(QStringLiteral("The entry for 2 stamps ($")))
         << errors.first().informativeText.toStdString();
     EXPECT_EQ(tessaro::scratchFileNames().size(), 2);
+    // The stamps still owe their entry: recovery writes it should this
+    // print fail.
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+        EXPECT_TRUE(stamp.logEntryOwed) << stamp.path.toStdString();
 }
 
 TEST_F(TessaroPurchaseTest, AStampWhoseReplyGivesNoBarcodeIsReportedAndKept)
@@ -271,6 +281,11 @@ TEST_F(TessaroPurchaseTest, AStampWhoseReplyGivesNoBarcodeIsReportedAndKept)
         << errors.first().informativeText.toStdString();
     EXPECT_EQ(tessaro::scratchFileNames(),
               QStringList({QStringLiteral("400.tolvanestamp"), QStringLiteral("401.tolvanestamp")}));
+    // Both stamps are paid: the entry counts the one not drawn too.
+    ASSERT_EQ(log->records.size(), 1);
+    EXPECT_EQ(log->records.first().value(QVUSPSShipmentRHOTessaroCountKey).toInt(), 2);
+    EXPECT_EQ(log->records.first().value(QVShipmentPriceKey).toString(),
+              twoDigitDollarFormatter().stringFromNumber(requests[0]->postage() * Decimal(2)));
 
     // The view builder itself never draws a paid stamp without its symbol.
     const auto reply = QVRHOResponse::responseWithData(empty.bytes());

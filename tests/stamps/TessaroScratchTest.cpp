@@ -254,3 +254,57 @@ TEST_F(TessaroScratchTest, FilesAreSetAsideWithoutReplacingAndOnlyTheGivenOnesRe
     EXPECT_EQ(damaged.entryList(QDir::Files, QDir::Name),
               QStringList({QStringLiteral("5 2.tolvanestamp"), QStringLiteral("5.tolvanestamp")}));
 }
+
+TEST_F(TessaroScratchTest, AFileSaysWhetherItsStampOwesItsLogEntry)
+{
+    const QString owed = tessaro::writeScratchFile(*request("0.490", QStringLiteral("R-7")), *replyWithPiece(31),
+                                                   nullptr, tessaro::ScratchLogEntry::Owed);
+    const QString covered = tessaro::writeScratchFile(*request("1.150", std::nullopt), *replyWithPiece(32));
+    ASSERT_FALSE(owed.isEmpty());
+    ASSERT_FALSE(covered.isEmpty());
+    // A file of an earlier build: no version, no mark.
+    const QVariantMap earlier{{QStringLiteral("request"), request("0.700", std::nullopt)->encodeWithCoder()},
+                              {QStringLiteral("theResponse"), replyWithPiece(33)->encodeWithCoder()}};
+    QFile earlierFile(QDir(tessaro::scratchPath()).filePath(QStringLiteral("33.tolvanestamp")));
+    ASSERT_TRUE(earlierFile.open(QIODevice::WriteOnly));
+    earlierFile.write(*writeBinaryPropertyList(earlier));
+    earlierFile.close();
+    QFile original(owed);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QVariantMap before = readPropertyList(original.readAll())->toMap();
+    original.close();
+
+    const auto owedStamps = [] {
+        QList<quint32> pieces;
+        for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+            if (stamp.logEntryOwed)
+                pieces << stamp.response->piececount();
+        return pieces;
+    };
+    EXPECT_EQ(owedStamps(), QList<quint32>{31});
+    EXPECT_EQ(tessaro::readScratchFolder().size(), 3);
+
+    // Marking rewrites only the mark; marking again or a file that owes
+    // nothing changes nothing.
+    EXPECT_TRUE(tessaro::markLogEntriesWritten({owed, covered, earlierFile.fileName()}));
+    EXPECT_TRUE(owedStamps().isEmpty());
+    const auto after = readPropertyListFile(owed);
+    ASSERT_TRUE(after);
+    QVariantMap expected = before;
+    expected.insert(QStringLiteral("logEntryOwed"), false);
+    EXPECT_EQ(after->toMap(), expected);
+    const auto stamp = tessaro::scratchStampFromData(*writeBinaryPropertyList(*after));
+    ASSERT_TRUE(stamp);
+    EXPECT_EQ(stamp->request->referenceID(), QStringLiteral("R-7"));
+    EXPECT_TRUE(tessaro::markLogEntriesWritten({owed}));
+
+    // A file that is gone or damaged cannot be marked.
+    EXPECT_FALSE(tessaro::markLogEntriesWritten({QDir(tessaro::scratchPath()).filePath(QStringLiteral("9.x"))}));
+    QFile damaged(QDir(tessaro::scratchPath()).filePath(QStringLiteral("40.tolvanestamp")));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("not a property list");
+    damaged.close();
+    EXPECT_FALSE(tessaro::markLogEntriesWritten({damaged.fileName()}));
+    ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(damaged.readAll(), QByteArray("not a property list"));
+}
