@@ -846,3 +846,62 @@ TEST_F(PrintFlowLocalRoadTest, APieceWithoutPostageIsReportedAndTheTestPrintOnly
     EXPECT_EQ(clients->requests, QStringList{QStringLiteral("receipt")});
     EXPECT_TRUE(host->calls.isEmpty()); // no balance refresh without postage
 }
+
+TEST_F(PrintFlowLocalRoadTest, AZebraLabelIsLoggedBeforeItsStreamGoesOut)
+{
+    PtyPair pty;
+    ASSERT_TRUE(pty.isValid());
+    setSerialPortList(nullptr);
+    defaults().setBool(true, QStringLiteral("zebraUseSerial"));
+    defaults().setString(pty.slavePath(), QStringLiteral("zebraSerialPath"));
+    flow.setPendingPrintInfoPropertiesForPDF({});
+    bool loggedFirst = false;
+    log->onWrite = [&](const QVShipment &) { loggedFirst = pty.read(50).isEmpty(); };
+    auto shipment = samplePriorityShipment();
+    shipment->setTotalPrice(Decimal(795, -2));
+    ASSERT_TRUE(flow.printLocalIndicium(shipment, road(QVEPL2Label, false)));
+    EXPECT_TRUE(loggedFirst);
+    EXPECT_TRUE(pty.read(400).contains("P1"));
+    EXPECT_EQ(clients->requests, (QStringList{QStringLiteral("domesticNumber"), QStringLiteral("indicium")}));
+    ASSERT_EQ(log->log.records.size(), 1);
+    EXPECT_EQ(log->log.records.first().value(QVUSPSShipmentRHOPieceCountKey).toString(), QStringLiteral("77"));
+}
+
+TEST_F(PrintFlowLocalRoadTest, ThePostPrintProgramRunsAndAFailureIsShown)
+{
+    struct Case {
+        const char *name;
+        QByteArray script; // empty: no such file
+        bool automationOnly;
+        QString alert; // empty: none
+    };
+    const QList<Case> cases{
+        {"succeeds", "#!/bin/sh\nexit 0\n", false, QString()},
+        {"fails", "#!/bin/sh\necho broken pipe\nexit 3\n", false, QStringLiteral("The post-print script failed.")},
+        {"missing", QByteArray(), false, QStringLiteral("The post-print script could not be loaded.")},
+        {"for automation only", "#!/bin/sh\nexit 3\n", true, QString()},
+    };
+    defaults().setBool(true, QVUseScriptPostProcessKey);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = dir.filePath(QStringLiteral("post-%1.sh").arg(c.name));
+        if (!c.script.isEmpty()) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.script);
+            file.close();
+            file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        }
+        defaults().setString(path, QVScriptPostProcessKey);
+        defaults().setBool(c.automationOnly, QVPostProcessScriptAutomationOnlyKey);
+        dialogs->alerts.clear();
+        flow.afterPrint(*samplePriorityShipment(), false, true);
+        if (c.alert.isEmpty()) {
+            EXPECT_TRUE(dialogs->alerts.isEmpty());
+        } else {
+            ASSERT_EQ(dialogs->alerts.size(), 1);
+            EXPECT_EQ(dialogs->alerts.first().messageText, c.alert);
+            EXPECT_TRUE(dialogs->alerts.first().informativeText.contains(path));
+        }
+    }
+}
