@@ -13,6 +13,17 @@ void SNDisclosableView::changeWindowHeightBy(int amount)
     QWidget *top = window();
     if (!top || top == this)
         return;
+    // Without a layout to do it, the controls whose top edge lies below the
+    // view's keep their distance to the window's bottom edge; those above
+    // keep theirs to the top.
+    QWidget *container = parentWidget();
+    if (container && !container->layout()) {
+        for (QObject *child : container->children()) {
+            auto *sibling = qobject_cast<QWidget *>(child);
+            if (sibling && sibling != this && !sibling->isWindow() && sibling->y() > y())
+                sibling->move(sibling->x(), sibling->y() + amount);
+        }
+    }
     // The top edge stays; the window's minimum height follows the change.
     top->setMinimumHeight(qMax(0, top->minimumHeight() + amount));
     top->resize(top->width(), qMax(0, top->height() + amount));

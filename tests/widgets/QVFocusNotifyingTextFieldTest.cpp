@@ -1,5 +1,7 @@
-// QVFocusNotifyingTextField posts "QVDidBecomeFirstResponder" with itself
-// as object each time it receives the focus, and nothing when it loses it.
+// QVFocusNotifyingTextField and QVFocusNotifyingComboBox post
+// "QVDidBecomeFirstResponder" with themselves as object each time they
+// receive the focus, and nothing when they lose it.
+#include "widgets/QVFocusNotifyingComboBox.h"
 #include "widgets/QVFocusNotifyingTextField.h"
 
 #include "platform/NotificationCenter.h"
@@ -8,19 +10,37 @@
 #include <QFocusEvent>
 #include <gtest/gtest.h>
 
-TEST(QVFocusNotifyingTextField, PostsOnEveryFocusIn)
+namespace {
+
+// The objects posted while `first` gains and loses the focus, `second`
+// gains it, and `first` gains it again.
+QList<const void *> objectsPostedOnFocusChanges(QWidget &first, QWidget &second)
 {
-    QVFocusNotifyingTextField field;
-    QVFocusNotifyingTextField other;
     QList<const void *> objects;
     NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
         QStringLiteral("QVDidBecomeFirstResponder"),
         [&](const Notification &notification) { objects.append(notification.object.address()); });
     QFocusEvent in(QEvent::FocusIn);
     QFocusEvent out(QEvent::FocusOut);
-    QApplication::sendEvent(&field, &in);
-    QApplication::sendEvent(&field, &out);
-    QApplication::sendEvent(&other, &in);
-    QApplication::sendEvent(&field, &in);
-    EXPECT_EQ(objects, QList<const void *>({&field, &other, &field}));
+    QApplication::sendEvent(&first, &in);
+    QApplication::sendEvent(&first, &out);
+    QApplication::sendEvent(&second, &in);
+    QApplication::sendEvent(&first, &in);
+    return objects;
+}
+
+} // namespace
+
+TEST(QVFocusNotifyingTextField, PostsOnEveryFocusIn)
+{
+    QVFocusNotifyingTextField field;
+    QVFocusNotifyingTextField other;
+    EXPECT_EQ(objectsPostedOnFocusChanges(field, other), QList<const void *>({&field, &other, &field}));
+}
+
+TEST(QVFocusNotifyingComboBox, PostsOnEveryFocusIn)
+{
+    QVFocusNotifyingComboBox box;
+    QVFocusNotifyingTextField field;
+    EXPECT_EQ(objectsPostedOnFocusChanges(box, field), QList<const void *>({&box, &field, &box}));
 }

@@ -43,3 +43,28 @@ TEST(SNDisclosableView, HidesAndShowsByTheDifferenceOfItsHeights)
         EXPECT_EQ(content->isHidden(), !step.shown) << step.name;
     }
 }
+
+TEST(SNDisclosableView, ControlsBelowMoveWithTheBottomEdgeAndThoseAboveStay)
+{
+    QWidget window;
+    window.resize(200, 300);
+    auto *above = new QLabel(QStringLiteral("Above"), &window);
+    above->setGeometry(10, 20, 100, 20);
+    auto *view = new SNDisclosableView(&window);
+    view->setGeometry(0, 100, 200, 100);
+    auto *below = new QLabel(QStringLiteral("Below"), &window);
+    below->setGeometry(10, 250, 100, 20);
+    view->setHiddenHeight(20);
+    window.show();
+
+    view->hide();
+    EXPECT_EQ(window.height(), 220);
+    EXPECT_EQ(above->y(), 20);
+    EXPECT_EQ(below->y(), 170); // still 30 above the window's bottom edge
+    view->hide();
+    EXPECT_EQ(below->y(), 170);
+    view->show();
+    EXPECT_EQ(window.height(), 300);
+    EXPECT_EQ(above->y(), 20);
+    EXPECT_EQ(below->y(), 250);
+}

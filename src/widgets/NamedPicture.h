@@ -1,0 +1,13 @@
+#pragma once
+// The named pictures of the windows (toolbar icons, menu pictures, the
+// drag card, the action menu): the bundle's PNG of that name when there is
+// one, else a plain drawn stand-in (a rounded tile with the name's initials)
+// of the given size, so that no control is ever left without a picture.
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+// `size` is the drawn stand-in's size; a bundle PNG keeps its own.
+QImage namedPicture(const QString &name, const QSize &size = QSize(32, 32));
+// The picture scaled to fit the size, keeping its proportions.
+QImage namedPictureScaledTo(const QString &name, const QSize &size);
