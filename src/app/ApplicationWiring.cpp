@@ -1,6 +1,8 @@
 #include "app/ApplicationWiring.h"
 
 #include "app/QVApplicationMenus.h"
+#include "app/QVDesktopRequests.h"
+#include "app/QVURLHandler.h"
 #include "app/QVUpdater.h"
 #include "app/QVXController.h"
 #include "app/ShellWindows.h"
@@ -25,6 +27,7 @@
 #include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QApplication>
+#include <QDebug>
 #include <QFile>
 #include <QGuiApplication>
 #include <QMainWindow>
@@ -97,6 +100,22 @@ DesktopApplication::DesktopApplication()
     m_menus->actions().setHandler(QStringLiteral("showOverlay:"),
                                   [this](const QVMenuItem &) { m_controller->showOverlay(); });
 
+    // URLs, opened files, Services and the requests of the single-instance
+    // socket.
+    m_urlHost = std::make_unique<QVURLHandlerHookHost>();
+    m_urlHost->hooks.hasMainWindow = [this] { return m_mainWindow != nullptr; };
+    m_urlHost->hooks.checkForUpdates = [this] { m_updater->checkForUpdates(); };
+    m_urlHost->hooks.openURLInBrowser = [](const QUrl &url) { return openUrl(url); };
+    m_urlHost->hooks.showMainWindow = [this] {
+        if (m_mainWindow) {
+            m_mainWindow->show();
+            m_mainWindow->raise();
+            m_mainWindow->activateWindow();
+        }
+    };
+    m_urlHost->hooks.activateApplication = m_urlHost->hooks.showMainWindow;
+    m_urlHandler = std::make_unique<QVURLHandler>(*m_urlHost, m_scheduler);
+
     // The serial scale's "Scale Setup" button shows the scale set-up window.
     QVTolvane22lbScale::setShowScaleSetup([this](QVTolvane22lbScale *) {
         if (const auto window = m_menus->windows().controller(QVScaleSetupControllerName))
@@ -150,6 +169,10 @@ QVXControllerHooks DesktopApplication::hooks()
     };
     hooks.centreMainWindow = [this] { centreOnScreen(m_mainWindow); };
     hooks.setPrintingMode = [this](const QString &mode) { m_controller->setCurrentMode(mode); };
+    hooks.vendRootObject = [this] {
+        m_controller->remoteRequests().setHandler(
+            [this](const RemoteFrame &request) { return m_urlHandler->answerRemoteRequest(request); });
+    };
     hooks.mailingLogCount = [] { return qint64(QVMailingLog::sharedMailingLog()->itemsInLog()); };
     hooks.showMailingLogAndArchive = [this] {
         if (const auto log = m_menus->windows().controller(QVMailingLogControllerName)) {
@@ -177,5 +200,12 @@ void DesktopApplication::start()
 {
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [this] { m_controller->applicationWillTerminate(); });
     m_controller->applicationWillFinishLaunching();
-    QTimer::singleShot(0, qApp, [this] { m_controller->applicationDidFinishLaunching(); });
+    QTimer::singleShot(0, qApp, [this] {
+        if (m_controller->applicationDidFinishLaunching() && m_launchRequest) {
+            const RemoteFrame answer = m_urlHandler->answerRemoteRequest(*m_launchRequest);
+            if (answer.method != RemoteAnswerOK)
+                qWarning().noquote() << answer.argument;
+        }
+        m_launchRequest.reset();
+    });
 }

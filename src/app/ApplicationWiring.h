@@ -5,16 +5,20 @@
 // with its menu bar, the mailing log, the scales, the process itself), the
 // progress panel, the overlays, the menu actions and the secondary windows.
 #include "app/LaunchServices.h"
+#include "platform/RemoteRequests.h"
 
 #include <QString>
 #include <QUrl>
 
 #include <memory>
+#include <optional>
 
 class QMainWindow;
 
 class QVApplicationMenus;
 class QVUpdater;
+class QVURLHandler;
+class QVURLHandlerHookHost;
 class QVXController;
 class QtScheduler;
 class ProgressPanelWindow;
@@ -44,6 +48,9 @@ public:
     // The delegate's callbacks: the first part now, the launch on the first
     // pass of the event loop; the quit when the event loop ends.
     void start();
+    // A request the program was started with (a URL, a file, a Services
+    // entry), carried out once the launch has ended.
+    void setLaunchRequest(const RemoteFrame &request) { m_launchRequest = request; }
 
     QVXController &controller() { return *m_controller; }
     QMainWindow *mainWindow() const { return m_mainWindow; }
@@ -59,6 +66,9 @@ private:
     std::unique_ptr<OverlayWindows> m_overlays;
     std::unique_ptr<QVUpdater> m_updater;
     std::unique_ptr<QVApplicationMenus> m_menus;
+    std::unique_ptr<QVURLHandlerHookHost> m_urlHost;
+    std::unique_ptr<QVURLHandler> m_urlHandler;
+    std::optional<RemoteFrame> m_launchRequest;
     // The main window (owned; a plain pointer, as the menus' hooks keep a
     // reference to it).
     QMainWindow *m_mainWindow = nullptr;

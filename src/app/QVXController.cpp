@@ -4,6 +4,7 @@
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
 #include "platform/Paths.h"
+#include "platform/RemoteRequests.h"
 #include "platform/SingleInstance.h"
 #include "platform/SystemVersion.h"
 #include "platform/UserDefaults.h"
@@ -68,7 +69,7 @@ QVariant QVNewLineJoinedValueTransformer::transformedValue(const QVariant &value
 
 QVXController::QVXController(QVXControllerHooks hooks, std::shared_ptr<Scheduler> scheduler, QObject *parent)
     : QObject(parent), m_hooks(std::move(hooks)), m_scheduler(std::move(scheduler)),
-      m_instanceName(QVSingleInstanceName)
+      m_instanceName(QVSingleInstanceName), m_remoteRequests(std::make_unique<RemoteRequestServer>())
 {
     // Automation is off at the start.
     setAutomation(false);
@@ -306,6 +307,7 @@ bool QVXController::applicationDidFinishLaunching()
                            "at a time on this computer."));
         return false;
     }
+    m_instance->setConnectionHandler([this](QLocalSocket *socket) { m_remoteRequests->serve(socket); });
 
     // 2. The clock.
     const QDateTime today = now();

@@ -65,6 +65,7 @@
 #include <memory>
 #include <vector>
 
+class RemoteRequestServer;
 class SingleInstance;
 
 // User defaults of the delegate.
@@ -112,6 +113,10 @@ public:
     // own).
     void setSingleInstanceName(const QString &name) { m_instanceName = name; }
     SingleInstance *singleInstance() const { return m_instance.get(); }
+    // The requests of the single-instance socket (platform/RemoteRequests.h):
+    // served from the claim on, answered with an error until a handler is set
+    // (the root object, vendRootObject).
+    RemoteRequestServer &remoteRequests() { return *m_remoteRequests; }
 
     void setProgressPanel(ProgressPanel *panel) { m_progressPanel = panel; }
     void setOverlayHost(OverlayHost *host) { m_overlayHost = host; }
@@ -199,6 +204,7 @@ private:
     OverlayHost *m_overlayHost = nullptr;
     QString m_instanceName;
     std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<RemoteRequestServer> m_remoteRequests;
     std::optional<QVariantMap> m_infoAlerts;
     bool m_progressPanelCentred = false;
     bool m_fading = false;

@@ -1,11 +1,13 @@
 // Tolvane for Mac, the Linux desktop edition: entry point.
 #include "app/ApplicationWiring.h"
+#include "app/QVDesktopRequests.h"
 #include "app/QVXController.h"
 #include "app/QuitOnSignals.h"
 #include "app/SerialPortRegistration.h"
 #include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
+#include "platform/SingleInstance.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "rates/QVShipmentPricing.h"
 #include "rates/QVUSPSIntlRateClass.h"
@@ -29,6 +31,17 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Tolvane for Mac"));
     QTextStream(stdout) << "Tolvane for Mac " << QCoreApplication::applicationVersion() << "\n" << Qt::flush;
+
+    // Started with a URL, a file or a Services entry while a copy runs: the
+    // running copy carries it out, and this one ends.
+    const std::optional<RemoteFrame> request = requestFromArguments(app.arguments().mid(1), selectedDesktopText);
+    if (request) {
+        if (const std::optional<RemoteFrame> answer = forwardToRunningCopy(*request, QVSingleInstanceName)) {
+            if (answer->method != RemoteAnswerOK)
+                QTextStream(stderr) << answer->argument << "\n";
+            return 0;
+        }
+    }
 
     // Alerts, save panels and page set-ups as Qt Widgets dialogs.
     tolvane::registerWidgetDialogs();
@@ -67,6 +80,8 @@ int main(int argc, char **argv)
     DesktopApplication application;
     // Asked to stop from outside, the program quits as when the user quits.
     installQuitOnSignals();
+    if (request)
+        application.setLaunchRequest(*request);
     application.start();
     return app.exec();
 }

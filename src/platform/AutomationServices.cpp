@@ -38,6 +38,12 @@ using AutomationSlot = ServiceSlot<QVAutomationServices, NoAutomation>;
 
 } // namespace
 
+std::optional<QString> QVAutomationServices::processXML(const QString &document)
+{
+    qWarning().noquote() << "No XML automation: a document of" << document.size() << "characters is not carried out";
+    return std::nullopt;
+}
+
 void QVAutomationServices::setFailureReason(const QString &reason)
 {
     if (!reason.isEmpty())

@@ -9,6 +9,7 @@
 #include <QVariantMap>
 
 #include <memory>
+#include <optional>
 
 class QVAutomationServices
 {
@@ -22,6 +23,10 @@ public:
     // One Glimra command: { "Glimra": root dictionary with its root keys and
     // "Package" }, carried out as if read from a document.
     virtual bool processXMLCommandDictionary(const QVariantMap &command) = 0;
+    // Carries out a Glimra XML document given as text (the remote
+    // interface's "processXML:"); its status document, or nothing when it
+    // was not carried out. The stand-in writes it to the console.
+    virtual std::optional<QString> processXML(const QString &document);
     // Reads and carries out a Glimra XML file.
     virtual bool processXMLFileAtURL(const QUrl &file) = 0;
     // Carries out one package of package keys (the URL command

@@ -21,6 +21,9 @@ public:
     QList<Callback> callbacks;
     QList<QVariantMap> commands;
     QList<QUrl> files;
+    QStringList documents;
+    // What processXML answers (nothing: not carried out).
+    std::optional<QString> documentAnswer = QStringLiteral("<GlimraResponse/>");
     QList<QVariantMap> packages;
     bool answer = true;
     // The failure reason as last set, and every text set, in order.
@@ -36,6 +39,11 @@ public:
     {
         commands << command;
         return answer;
+    }
+    std::optional<QString> processXML(const QString &document) override
+    {
+        documents << document;
+        return documentAnswer;
     }
     bool processXMLFileAtURL(const QUrl &file) override
     {
