@@ -738,6 +738,57 @@ TEST_F(TessaroPrintFlowTest, AQuickPrintPrintsOneStampAndRestoresTheWindow)
     EXPECT_FALSE(isAutomationMode());
 }
 
+TEST_F(TessaroPrintFlowTest, AQuickPrintRestoresTheWindowOnEveryPath)
+{
+    const struct {
+        const char *name;
+        std::function<void()> prepare;
+        int purchases;
+        int jobs;
+    } cases[] = {
+        {"printed", [this] { queueStamps(1, 20); }, 1, 1},
+        {"funds too low, cancelled",
+         [this] {
+             host->status = statusReply(1234567, 10);
+             dialogs->answers = {0};
+         },
+         0, 0},
+        {"purchase refused", [this] { queueStamps(0, 20, 1); }, 1, 0}, // asked once, refused
+        {"printer refuses the job",
+         [this] {
+             queueStamps(1, 20);
+             printers->refusing << QStringLiteral("single");
+         },
+         1, 0},
+        {"recovery waiting", [this] { leaveScratchStamps(1); }, 0, 0},
+        {"no label printer", [this] { host->printer = false; }, 0, 0},
+    };
+    for (const auto &c : cases) {
+        for (const bool automation : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (automation ? ", automation on" : ""));
+            TearDown();
+            SetUp();
+            addRollPrinter();
+            const int purchasesBefore = purchases(); // the server lives through the cases
+            c.prepare();
+            const auto window = load(TessaroController::SheetMode);
+            window->setSheetCount(5);
+            const TessaroStamp rollStamp = window->kivoStampRequest();
+            setAutomationMode(automation);
+
+            window->printOneOffWithRequest(window->quickPrint1lbPrioStampRequest());
+
+            EXPECT_EQ(purchases() - purchasesBefore, c.purchases);
+            EXPECT_EQ(printers->jobs.size(), c.jobs);
+            EXPECT_EQ(window->sheetCount(), 5);
+            EXPECT_EQ(window->sheetCountText(), QStringLiteral("5"));
+            EXPECT_EQ(window->currentMode(), TessaroController::SheetMode);
+            EXPECT_EQ(window->kivoStampRequest(), rollStamp);
+            EXPECT_EQ(isAutomationMode(), automation);
+        }
+    }
+}
+
 // ---- Page views ------------------------------------------------------------------
 
 TEST_F(TessaroPrintFlowTest, PageViewsPlaceTheRightNumberOfStamps)
