@@ -364,11 +364,18 @@ void TessaroController::setMailpieceToTag(int mailpieceTag, int classTag)
     if (classTag >= 0) {
         const int previous = m_classIndex;
         selectClassTag(classTag);
-        if (m_classIndex < 0) {
-            m_classIndex = previous;
+        if (m_classIndex >= 0) {
+            changedClass(m_classItems[m_classIndex]);
             return;
         }
-        changedClass(m_classItems[m_classIndex]);
+        // A table value that no menu lists (Priority Mail by weight, which
+        // the guide and the choice sheet offer) is chosen with no item
+        // selected; any other tag leaves the pop-up alone.
+        if (classTag != tessaro::BlankTag && m_catalogue.requestForTag(classTag)) {
+            changedClass(TessaroMenuItem{QString(), classTag, 0, false});
+            return;
+        }
+        m_classIndex = previous;
     }
 }
 

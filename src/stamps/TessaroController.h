@@ -61,6 +61,8 @@ inline const QString TessaroKivoTrayNameDefaultsKey = QStringLiteral("tessaroKiv
 inline const QString KivoStampsThresholdDefaultsKey = QStringLiteral("kivoStampsThreshold");
 
 class QVRHOResponse;
+class TessaroCustomAmountPanel;
+class TessaroWeighing;
 
 // What the window's layout tells the controller when it is loaded.
 struct TessaroLayout {
@@ -359,9 +361,23 @@ public:
     // The timer's work: reprices once the date is reached, else waits on.
     void repricingTimerFired();
 
+    // ---- Custom amounts (TessaroCustomAmounts.cpp) -----------------------------
+    // The "Make Your Own" panel; runCustomAmountPanel opens it on the stamp
+    // chosen now.
+    TessaroCustomAmountPanel &customAmountPanel();
+    void runCustomAmountPanel();
+    // Puts the stamp on the sheet positions (sheet mode's custom stamp).
+    void setStampAtCells(const QList<int> &cells, const TessaroStamp &stamp);
+
+    // ---- Weighing (TessaroWeigh.cpp) ------------------------------------------
+    // The Weigh button, the scale status line and the choice sheet a weighing
+    // opens.
+    TessaroWeighing &weighing();
+    void tessaroWeigh();
+    void scaleWasAdded();
+    void scaleWasRemoved();
+
 protected:
-    // Opens the custom-amount panel (the custom amounts add it).
-    virtual void runCustomAmountPanel() {}
     // The custom options at the end of a class menu outside the maker's
     // edition: a separator and "Make Your Own…".
     void addCustomOptionsToMenu(QList<TessaroMenuItem> &items) const;
@@ -448,4 +464,8 @@ private:
     bool m_kivoTrayEnabled = false;
     NotificationObserver m_statusObserver;
     NotificationObserver m_defaultsObserver;
+    // Made on first use by their own files (shared pointers, so that this
+    // file needs not know them).
+    std::shared_ptr<TessaroCustomAmountPanel> m_customAmountPanel;
+    std::shared_ptr<TessaroWeighing> m_weighing;
 };

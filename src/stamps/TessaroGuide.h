@@ -1,0 +1,67 @@
+#pragma once
+// TessaroGuideMeWindowController: the guide window's logic on plain state.
+// The guide is a web page that asks the user about the mail piece and sets
+// the stamp window's mailpiece and class through a script bridge: the page
+// calls, on its object "external", setMailPieceTypePopUp(class name,
+// mailpiece name) or closeGuideMeWindow(). Nothing else of the program is
+// reachable from the page; a call of any other function is logged as
+// "<name>, <arguments>" and answers an empty text.
+//
+// The page is remote content: its script alerts and confirmations go through
+// the dialogs interface (an alert titled "JavaScript"), and the web view that
+// shows it refuses downloads, file access, dragging and context menus.
+//
+// Its address is the user default "guideMeURL", else the vendor's guide
+// page, "/mac/guideme/" on the host of "tolvaneWebSite"; nothing when
+// neither is set.
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <optional>
+
+class TessaroController;
+
+inline const QString GuideMeURLDefaultsKey = QStringLiteral("guideMeURL");
+
+class TessaroGuideMeWindowController
+{
+public:
+    // The tags a guide choice sets; -1 leaves that pop-up unchanged.
+    struct Choice {
+        int mailpieceTag = -1;
+        int classTag = -1;
+        friend bool operator==(const Choice &, const Choice &) = default;
+    };
+
+    // The stamp window whose pop-ups the guide sets (not owned).
+    explicit TessaroGuideMeWindowController(TessaroController *window = nullptr) : m_window(window) {}
+
+    // The bridge table (names compared exactly).
+    static Choice choiceForGuide(const QString &mailClass, const QString &mailpiece);
+
+    std::optional<QUrl> guideMeURL() const;
+
+    // The page's two functions.
+    void setMailClassTo(const QString &mailClass, const QString &mailpiece);
+    void closeGuideMeWindow() { m_closeRequested = true; }
+    // Any other function the page calls on "external": logged, answers "".
+    QString unknownCall(const QString &name, const QStringList &arguments);
+
+    // The page's script dialogs: an alert, and a confirmation that answers
+    // true only for "OK".
+    void scriptAlert(const QString &message);
+    bool scriptConfirm(const QString &message);
+
+    // The page asked the window to close (the view closes it and clears the
+    // request).
+    bool closeRequested() const { return m_closeRequested; }
+    void clearCloseRequest() { m_closeRequested = false; }
+    // The log lines of the unknown calls (also on the console).
+    QStringList unknownCalls() const { return m_unknownCalls; }
+
+private:
+    TessaroController *m_window;
+    bool m_closeRequested = false;
+    QStringList m_unknownCalls;
+};
