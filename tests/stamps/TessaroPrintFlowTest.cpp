@@ -12,9 +12,12 @@
 #include "services/QVRHOResponse.h"
 #include "stamps/TessaroTags.h"
 
+#include "BarcodeTools.h"
 #include "RecordingUrlOpener.h"
 
 #include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -129,6 +132,70 @@ TEST_F(TessaroPrintFlowTest, PrintsPaidSheetsKeepsAPdfCopyAndCleansUp)
     EXPECT_EQ(stored.paperSize, QSizeF(612, 792));
     EXPECT_EQ(stored.copies, 1);
     EXPECT_FALSE(stored.horizontallyCentered);
+}
+
+// The printed sheet read by poppler's tools: one Letter page, and every
+// stamp's DataMatrix, cut out at its position on the page, decodes to the
+// indicium the server gave for that stamp.
+TEST_F(TessaroPrintFlowTest, EachPrintedStampCarriesItsOwnIndiciumAtItsPosition)
+{
+    for (const char *tool : {"pdfinfo", "pdftoppm", "dmtxread"})
+        if (!haveProgram(QLatin1String(tool)))
+            GTEST_SKIP() << tool << " missing";
+    for (const int sheetType : {TessaroController::Sheet25, TessaroController::Sheet24}) {
+        SCOPED_TRACE(sheetType);
+        TearDown();
+        SetUp();
+        const auto window = load();
+        window->setCurrentSheetType(sheetType);
+        const int positions = window->stampsForCurrentSheetType();
+        // Three stamps: the first position, one inside, the last.
+        const QList<int> chosen{0, 7, positions - 1};
+        window->setSelectedCells(chosen);
+        queueStamps(3, 810);
+        window->printSheet(TessaroPrintSender::PrintSelected);
+        ASSERT_EQ(printers->jobs.size(), 1);
+
+        QTemporaryDir folder;
+        const QString pdf = folder.filePath(QStringLiteral("sheet.pdf"));
+        QFile file(pdf);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(printers->jobs.first().document);
+        file.close();
+        QByteArray info;
+        ASSERT_TRUE(runTool(QStringLiteral("pdfinfo"), {pdf}, &info));
+        EXPECT_TRUE(info.contains("Pages:           1\n")) << info.toStdString();
+        EXPECT_TRUE(info.contains("Page size:       612 x 792 pts")) << info.toStdString();
+
+        constexpr int dpi = 200;
+        int exitCode = -1;
+        ASSERT_TRUE(runTool(QStringLiteral("pdftoppm"),
+                            {QStringLiteral("-r"), QString::number(dpi), QStringLiteral("-png"),
+                             QStringLiteral("-singlefile"), pdf, folder.filePath(QStringLiteral("page"))},
+                            nullptr, nullptr, &exitCode));
+        ASSERT_EQ(exitCode, 0);
+        const QImage page(folder.filePath(QStringLiteral("page.png")));
+        ASSERT_EQ(page.size(), QSize(612 * dpi / 72, 792 * dpi / 72));
+
+        const TessaroSheetView *view = window->pageView();
+        for (qsizetype i = 0; i < chosen.size(); ++i) {
+            SCOPED_TRACE(chosen[i]);
+            const QRectF points = view->stampRect(chosen[i]);
+            const QRect pixels(QPoint(int(points.left() * dpi / 72), int(points.top() * dpi / 72)),
+                               QPoint(int(points.right() * dpi / 72), int(points.bottom() * dpi / 72)));
+            const QString png = folder.filePath(QStringLiteral("stamp%1.png").arg(chosen[i]));
+            ASSERT_TRUE(page.copy(pixels).save(png));
+            const auto reply = QVRHOResponse::responseWithData(stampReply(810 + quint32(i)).bytes());
+            const QByteArray expected = reply->shortIndiciumWithIntelligentMailCode(
+                quint16(window->stamps()[chosen[i]]->intelligentMailCode()));
+            ASSERT_FALSE(expected.isEmpty());
+            QByteArray decoded;
+            ASSERT_TRUE(
+                runTool(QStringLiteral("dmtxread"), {QStringLiteral("-N1"), png}, &decoded, nullptr, &exitCode));
+            EXPECT_EQ(exitCode, 0);
+            EXPECT_EQ(decoded.toHex(), expected.toHex());
+        }
+    }
 }
 
 TEST_F(TessaroPrintFlowTest, NothingIsBoughtOrPrintedWhenTheFlowStopsEarly)
