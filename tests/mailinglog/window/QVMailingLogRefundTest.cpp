@@ -108,7 +108,40 @@ protected:
         LogWindowTest::SetUp();
         setMailingLogWindowServices(services);
     }
+    // A voided web-store piece starts a RevertSales fetch to a port that
+    // refuses it; the fetch keeps itself alive until the event loop has
+    // seen it fail, so each test lets it end before the next one starts.
+    void TearDown() override
+    {
+        QElapsedTimer clock;
+        clock.start();
+        while (running > 0 && clock.elapsed() < 30000) {
+            QEventLoop loop;
+            QTimer::singleShot(5, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        EXPECT_EQ(running, 0) << "a fetch was still running at the end of the test";
+        LogWindowTest::TearDown();
+    }
     std::shared_ptr<FakeServices> services = std::make_shared<FakeServices>();
+
+private:
+    int running = 0;
+    const NotificationObserver startedObserver = NotificationCenter::defaultCenter().addObserver(
+        kGTMHTTPFetcherStartedNotification, [this](const Notification &notification) {
+            if (isRevert(notification))
+                ++running;
+        });
+    const NotificationObserver stoppedObserver = NotificationCenter::defaultCenter().addObserver(
+        kGTMHTTPFetcherStoppedNotification, [this](const Notification &notification) {
+            if (isRevert(notification))
+                --running;
+        });
+    bool isRevert(const Notification &notification) const
+    {
+        const GTMHTTPFetcher *fetcher = notification.object.get<GTMHTTPFetcher>();
+        return fetcher && fetcher->request().url == services->revertURL;
+    }
 };
 
 TEST_F(LogRefundTest, APieceWithoutNumbersOpensTheVendorPageOnlyWithAConfirmationNumber)
