@@ -303,12 +303,11 @@ void QVRHOAccountInformationCommandCenter::countryFileForVersion(qint64 version)
     NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
 }
 
-void QVRHOAccountInformationCommandCenter::agreeToInsuranceForAccount(const QString &account,
+bool QVRHOAccountInformationCommandCenter::agreeToInsuranceForAccount(const QString &account,
                                                                       const QString &webPassword)
 {
-    m_insuranceOverride = true;
     if (!checkServer())
-        return;
+        return false;
     QVariantMap elements = {{QStringLiteral("AccountNumber"), account}};
     debugLog(requestURL(QVInsuranceAgreementPath,
                         qv_documentWithRootName(QStringLiteral("InsuranceAgreementConfirmation"), elements).xmlData()));
@@ -316,11 +315,31 @@ void QVRHOAccountInformationCommandCenter::agreeToInsuranceForAccount(const QStr
     const QString url =
         requestURL(QVInsuranceAgreementPath,
                    qv_documentWithRootName(QStringLiteral("InsuranceAgreementConfirmation"), elements).xmlData());
-    const auto reply =
-        getURL(QUrl(url, QUrl::StrictMode),
-               QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(nullptr));
-    if (reply)
-        debugLog(QString::fromUtf8(*reply));
+    HttpRequest request = genericURLRequestForURL(
+        QUrl(url, QUrl::StrictMode),
+        QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(nullptr));
+    request.method = "GET";
+    // The acceptance counts only when the service answered it: an error
+    // status is no answer.
+    HttpError error;
+    const std::optional<HttpResponse> reply = sendHttpRequest(request, &error);
+    if (!reply) {
+        setLastError(QString::number(error.code), error.description);
+        return false;
+    }
+    debugLog(QString::fromUtf8(reply->body));
+    if (reply->statusCode < 200 || reply->statusCode > 299) {
+        setLastError(QString::number(reply->statusCode),
+                     QStringLiteral("The server answered with the HTTP status %1.").arg(reply->statusCode));
+        return false;
+    }
+    m_insuranceOverride = true;
+    return true;
+}
+
+std::optional<QVAccountCredentials> QVRHOAccountInformationCommandCenter::credentials() const
+{
+    return m_credentials ? m_credentials() : std::nullopt;
 }
 
 // ---- Readings ---------------------------------------------------------------

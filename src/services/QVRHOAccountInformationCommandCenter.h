@@ -68,12 +68,20 @@ public:
     // reply (nothing without such a reply). Tests replace it.
     using CredentialsSource = std::function<std::optional<QVAccountCredentials>()>;
     void setCredentialsSource(CredentialsSource source);
+    // The account that source answers now (nothing without one).
+    std::optional<QVAccountCredentials> credentials() const;
 
     // ---- Operations ---------------------------------------------------------
     std::optional<QVariantMap> infoForAccount(const QString &account, const QString &webPassword);
     bool refresh();
     void countryFileForVersion(qint64 version);
-    void agreeToInsuranceForAccount(const QString &account, const QString &webPassword);
+    // Records the acceptance of the insurance agreement. True when the
+    // service answered (a reply of a 2xx status; its body has no format of
+    // its own and is not examined): insuranceAgreement() is then YES for the
+    // rest of the process. False, with the last-error fields set and
+    // nothing recorded, when no server is set or no reply came (transport
+    // failure or an HTTP error status).
+    bool agreeToInsuranceForAccount(const QString &account, const QString &webPassword);
 
     const QVariantMap &lastResponse() const { return m_lastResponse; }
     void setLastResponse(const QVariantMap &response) { m_lastResponse = response; }
