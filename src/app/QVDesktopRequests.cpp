@@ -32,7 +32,9 @@ std::optional<RemoteFrame> requestFromArguments(const QStringList &arguments,
         if (url.scheme().compare(QLatin1String("tolvane"), Qt::CaseInsensitive) == 0)
             return RemoteFrame{QStringLiteral("openURL:"), argument};
         const QString path = url.isLocalFile() ? url.toLocalFile() : argument;
-        if (url.isLocalFile() || url.scheme().isEmpty())
+        // A plain word is a file only when there is such a file (the
+        // toolkit's own options carry words, as "-platform offscreen").
+        if (url.isLocalFile() || (url.scheme().isEmpty() && QFileInfo::exists(path)))
             return RemoteFrame{QStringLiteral("openFile:"), QFileInfo(path).absoluteFilePath()};
     }
     return std::nullopt;

@@ -7,7 +7,7 @@
 //   --service=trackConfirmInBrowser    trackConfirmInBrowser: with the text
 //                                      (the desktop's primary selection, else
 //                                      the clipboard)
-//   a file path or "file:" URL         openFile: with the absolute path
+//   a "file:" URL or an existing file  openFile: with the absolute path
 // Nothing for a plain start (no such argument). A second copy hands the
 // request to the running one and ends with status 0; the first copy carries
 // it out itself once its main window exists. The handlers of the remote

@@ -1,0 +1,15 @@
+#!/bin/sh
+# Installs the desktop entry of the program for the current user, so that
+# "tolvane:" links, vCard files and the two Services actions reach it:
+# copies resources/tolvane.desktop into $XDG_DATA_HOME/applications (by
+# default ~/.local/share/applications) and makes it the default handler of
+# the "tolvane" URL scheme. Needs desktop-file-utils and xdg-utils.
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+entry="$here/resources/tolvane.desktop"
+target="${XDG_DATA_HOME:-$HOME/.local/share}/applications"
+desktop-file-validate "$entry"
+mkdir -p "$target"
+desktop-file-install --dir="$target" "$entry"
+update-desktop-database "$target" 2>/dev/null || true
+xdg-mime default tolvane.desktop x-scheme-handler/tolvane
