@@ -2,8 +2,11 @@
 
 #include "stamps/QVMatrix.h"
 #include "stamps/QVStampImageCell.h"
+#include "stamps/TessaroCompanionViews.h"
+#include "stamps/TessaroCustomAmounts.h"
 #include "stamps/TessaroMailpiecePopUp.h"
 #include "stamps/TessaroTags.h"
+#include "stamps/TessaroWeigh.h"
 
 #include "ui_Tessaro.h"
 
@@ -74,13 +77,21 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
     });
     connect(m_form->kivoTrayPopup, &QComboBox::activated, this,
             [this](int index) { act([&] { m_controller.kivoTrayChanged(m_form->kivoTrayPopup->itemText(index)); }); });
-    connect(m_form->weighButton, &QPushButton::clicked, this, [this] { emit weighRequested(); });
+    connect(m_form->weighButton, &QPushButton::clicked, this, [this] {
+        emit weighRequested();
+        act([&] { m_controller.tessaroWeigh(); });
+    });
+    // The status line fades on timers, outside any action.
+    m_controller.weighing().setChangeHandler([this] {
+        if (!m_refreshing)
+            refresh();
+    });
 
     m_controller.windowDidLoad(layoutFromForm(), scratchFilesWaiting);
     refresh();
 }
 
-TessaroView::~TessaroView() = default;
+TessaroView::~TessaroView() { m_controller.weighing().setChangeHandler({}); }
 
 QComboBox *TessaroView::mailpiecePopup() const { return m_form->mailpiecePopup; }
 
@@ -339,5 +350,31 @@ void TessaroView::refresh()
     m_form->statusTextDisclosableView->move(
         0, int(c.contentSize().height()) - m_form->statusTextDisclosableView->height());
     m_form->statusTextLine->setText(c.statusLine());
+
+    TessaroWeighing &weighing = c.weighing();
+    QPalette palette = m_form->scaleStatusField->palette();
+    QColor text = palette.color(QPalette::WindowText);
+    text.setAlphaF(float(weighing.scaleStatusAlpha()));
+    palette.setColor(QPalette::WindowText, text);
+    m_form->scaleStatusField->setPalette(palette);
+    m_form->scaleStatusField->setText(weighing.scaleStatusString());
     m_refreshing = false;
+    showCompanions();
+}
+
+void TessaroView::showCompanions()
+{
+    const auto done = [this] { refresh(); };
+    if (m_controller.customAmountPanel().isShown() && !m_customAmountView) {
+        auto *view = new TessaroCustomAmountView(m_controller.customAmountPanel(), done, this);
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        m_customAmountView = view;
+        view->open();
+    }
+    if (const auto sheet = m_controller.weighing().choiceSheet(); sheet && !m_choiceSheetView) {
+        auto *view = new TessaroDecisionTreeView(sheet, done, this);
+        view->setAttribute(Qt::WA_DeleteOnClose);
+        m_choiceSheetView = view;
+        view->open();
+    }
 }

@@ -10,6 +10,7 @@
 // controller's set-up.
 #include "stamps/TessaroController.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <memory>
@@ -55,6 +56,9 @@ private:
     TessaroLayout layoutFromForm() const;
     void fillClassPopup();
     void showClassMenu(const QPoint &globalPosition);
+    // The custom-amount panel and the choice sheet, shown while their
+    // controllers are.
+    void showCompanions();
     template <class Action> void act(Action action);
 
     TessaroController &m_controller;
@@ -62,6 +66,8 @@ private:
     QVMatrix *m_stampMatrix = nullptr;
     QVMatrix *m_stamp2000Matrix = nullptr;
     bool m_refreshing = false;
+    QPointer<QWidget> m_customAmountView;
+    QPointer<QWidget> m_choiceSheetView;
     int m_reviewTop = 0;
     int m_boxHeight = 0;
     int m_referenceRowHeight = 0;
