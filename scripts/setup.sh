@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config python3
   clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  qt6-pdf-dev
+  qt6-pdf-dev qt6-image-formats-plugins
   libgl-dev
   libssl-dev openssl libcurl4-openssl-dev libplist-dev libxml2-dev
   libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev umockdev libumockdev-dev

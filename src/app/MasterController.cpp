@@ -3,6 +3,7 @@
 #include "app/MasterController.h"
 
 #include "model/QVShipment.h"
+#include "platform/VCardFolder.h"
 #include "model/StringAdditions.h"
 #include "platform/ApplicationNotifications.h"
 #include "platform/UserDefaults.h"
@@ -24,6 +25,8 @@ const QString kUsePostageDefault = QStringLiteral("usePostage");
 const QString kUseStealthDefault = QStringLiteral("useStealth");
 const QString kShowOptionalViewDefault = QStringLiteral("showOptionalView");
 const QString kShowStatusBarDefault = QStringLiteral("showStatusBarOnMasterControl");
+const QString kKivoStampsVersionDefault = QStringLiteral("kivoStampsVersion");
+const QString kPreviewOnPrintDefault = QStringLiteral("previewOnPrint");
 
 // Stand-ins for services that nobody gave.
 class NoShell final : public MasterShell
@@ -94,6 +97,21 @@ MasterController::MasterController(MasterControllerEnvironment environment)
         m_env.printing = std::make_shared<NoPrinting>();
     if (!m_env.scheduler)
         m_env.scheduler = std::make_shared<ImmediateScheduler>();
+
+    // The window's own parts answer the hooks nobody else took.
+    MasterSiblingHooks &h = m_env.hooks;
+    const auto own = [](std::function<void()> &hook, std::function<void()> call) {
+        if (!hook)
+            hook = std::move(call);
+    };
+    own(h.standardizeTextBoxAddress, [this] { standardizeTextBoxAddress(true); });
+    own(h.updateFromAddress, [this] { updateFromAddress(); });
+    own(h.setUpFromPopup, [this] { setUpFromPopup(); });
+    own(h.updateStatusTextLine, [this] { updateStatusTextLine(); });
+    own(h.updatePrintButton, [this] { updatePrintButton(); });
+    own(h.updatePrinterSummaryText, [this] { updatePrinterSummaryText(); });
+    own(h.updatePostageAccountBox, [this] { updatePostageAccountBox(); });
+    own(h.tolvaneStatusDidChange, [this] { tolvaneStatusDidChange(m_env.postageStatus->lastValidStatusResponse()); });
 }
 
 MasterController::~MasterController() = default;
@@ -180,6 +198,10 @@ void MasterController::awakeFromNib()
     m_observers.push_back(center.addObserver(QVRHOLastValidStatusResponseDidChange, [this](const Notification &) {
         run(m_env.hooks.tolvaneStatusDidChange);
     }));
+    if (!defaults().boolForKey(kKivoStampsVersionDefault)) {
+        m_observers.push_back(center.addObserver(kABDatabaseChangedExternallyNotification,
+                                                 [this](const Notification &) { updateFromAddressWithMeCard(); }));
+    }
     m_observers.push_back(center.addObserver(NSUserDefaultsDidChangeNotification, NotificationObject(&defaults()),
                                              [this](const Notification &) { readFromDefaults(); }));
     m_observers.push_back(center.addObserver(QVWeightUnitDefaultChangedNotification,
@@ -217,9 +239,15 @@ void MasterController::awakeFromNib()
     m_form.disclosable(FormControl::OptionalView).shown = defaults().boolForKey(kShowOptionalViewDefault);
     m_form.disclosable(FormControl::IntlView).shown = false;
 
+    // 8. The return-address picture of older versions.
+    upgradeReturnAddressImage();
+
     // 9. The account status, when there was one.
     if (hadStatus)
         m_env.shell->refreshTolvaneStatus();
+
+    // 10. The vCard drag view starts without a card.
+    setDragEnabled(false);
 
     // 11. The scale status.
     m_form.setText(FormControl::ScaleStatus, QString());
@@ -409,13 +437,6 @@ void MasterController::customsSheetDidEnd() { m_form.setText(FormControl::Custom
 
 // ---- Domestic and international ---------------------------------------------
 
-void MasterController::setToAddress(const QVAddress &address)
-{
-    m_to = address;
-    setCurrentShipmentProperty(m_to.plist(), QVShipmentToAddressKey);
-    setInternational(!m_currentShipment->isDomestic());
-}
-
 void MasterController::setInternational(bool international)
 {
     if (international != m_isInternational)
@@ -521,7 +542,14 @@ void MasterController::setShipmentDefaults()
         defaults().setString(size, kPieceSizeDefault);
 }
 
-void MasterController::appIsQuitting() { setShipmentDefaults(); }
+void MasterController::appIsQuitting()
+{
+    setShipmentDefaults();
+    if (m_optionKeyDown) {
+        m_optionKeyDown = false;
+        defaults().setBool(!defaults().boolForKey(kPreviewOnPrintDefault), kPreviewOnPrintDefault);
+    }
+}
 
 void MasterController::toggleOptionalView()
 {

@@ -20,25 +20,44 @@
 // defaults, international switch), MasterControllerForm.cpp (the form into
 // the shipment, the weight menu), MasterControllerUpdate.cpp (the window
 // update rules), MasterControllerShipDate.cpp (ship dates and service
-// standards).
+// standards), MasterControllerAddresses.cpp (new shipments, the destination
+// box and its standardisation, the batch preflight, the vCard drag view),
+// MasterControllerReturnAddresses.cpp (the return-address list, pop-up,
+// add/edit sheet and pictures), MasterControllerStatus.cpp (status line,
+// print button, printer summary, postage account box, the Option key).
+//
+// Sheets on the main window are requests the controller keeps
+// (attachedSheet()) until the view or a test answers them (endSheet()); the
+// context of the inexact-match sheet stays with the controller meanwhile.
 //
 // User defaults (read and written): "rateClass", "intlRateClass",
 // "pieceSize", "confirmationService", "mailedFromZIP5", "usePostage",
 // "useStealth", "useInsurance", "showOptionalView",
 // "showStatusBarOnMasterControl", "useServiceStandards",
-// "usePoundsForFirstClass", "usePoundsForOtherClasses", "noCustomsOnFCMI".
+// "usePoundsForFirstClass", "usePoundsForOtherClasses", "noCustomsOnFCMI",
+// "uppercaseAddresses", "fromAddressList", "fromAddress", "fromPhone",
+// "fromAddressKeepAlphabetized", "useFromAddressImage", "fromAddressImage",
+// "lastRun", "previewOnPrint", "kivoSettings", "zebraUseSerial",
+// "zebraSerialPath", "advancedZebraPath", "override2976APrintInfo",
+// "overrideFCMIPrintInfo", "useSep14Rates", "senderAddress",
+// "kivoStampsVersion".
 //
 // Main thread only.
 #include "app/LaunchServices.h"
 #include "app/MasterControllerServices.h"
 #include "app/MasterForm.h"
 #include "model/QVAddress.h"
+#include "model/Person.h"
 #include "platform/Decimal.h"
+#include "platform/Dialogs.h"
 #include "platform/NotificationCenter.h"
 
 #include <QDateTime>
+#include <QImage>
+#include <QList>
 #include <QMap>
 #include <QString>
+#include <QUrl>
 #include <QVariant>
 
 #include <functional>
@@ -83,8 +102,28 @@ struct MasterControllerEnvironment {
     std::shared_ptr<MasterPostageStatus> postageStatus;
     std::shared_ptr<MasterServiceStandards> serviceStandards;
     std::shared_ptr<MasterPrinting> printing;
+    std::shared_ptr<MasterAddressCorrection> addressCorrection; // null: nothing confirmed
+    std::shared_ptr<MasterZoneCharts> zoneCharts;               // null: no charts built
     MasterSiblingHooks hooks;
 };
+
+// The return-address sheet (add or edit) as plain state: its fields, the
+// picture well and the buttons' states.
+struct ReturnAddressSheet {
+    bool editing = false;
+    bool warningShown = false; // the account-address warning
+    FormField nickname, name, company, suiteApt, street, city, state, zip, phone;
+    QImage image; // the well; null: no picture
+    bool noneEnabled = false;
+    bool standardizeEnabled = true;
+    bool acceptsDrags = true;
+    bool progressRunning = false;
+    std::optional<QString> focus; // the field that has the keyboard, by name
+};
+
+// The modifier flag of the Option key, and the print item's key equivalents.
+inline constexpr quint32 QVOptionKeyMask = 0x80000;
+inline constexpr quint32 QVCommandKeyMask = 0x100000;
 
 class MasterController
 {
@@ -114,9 +153,9 @@ public:
     void removeCurrentShipmentPropertyForKey(const QString &key);
     QVariant currentShipmentPropertyForKey(const QString &key) const;
 
-    // The destination address (the address boxes set it).
     // The destination address. Setting it stores it in the shipment (with
-    // re-pricing) and switches between domestic and international.
+    // re-pricing), switches between domestic and international and brings
+    // the destination box, its status and the drag view up to date.
     const QVAddress &toAddress() const { return m_to; }
     void setToAddress(const QVAddress &address);
 
@@ -179,6 +218,124 @@ public:
     void toggleOptionalView();
     void toggleStatusBar();
 
+    // ---- Sheets on the main window -----------------------------------------
+    bool hasAttachedSheet() const;
+    // The sheet waiting for an answer; null when none.
+    const Alert *attachedSheet() const { return m_sheet ? &m_sheet->alert : nullptr; }
+    // Ends the sheet with the pressed button's answer (nothing without one).
+    void endSheet(int answer);
+
+    // ---- New shipments -------------------------------------------------------
+    // The full form: a null e-mail, phone, description or reference id is
+    // left as it is.
+    void newPackageWithAddressString(const QString &address, const std::optional<QString> &email,
+                                     const std::optional<QString> &phone, const std::optional<QString> &description,
+                                     const std::optional<QString> &referenceID, bool focus);
+    void newPackageWithAddressString(const QString &address, bool focus = true)
+    {
+        newPackageWithAddressString(address, std::nullopt, QString(QLatin1String("")), std::nullopt, std::nullopt,
+                                    focus);
+    }
+    // A shipment to the person of the vCard data; false (nothing started)
+    // when the data holds no valid person.
+    bool newPackageWithVCard(const QByteArray &data);
+    bool processVCardFileAtURL(const QString &path);
+    // The "New Label" action.
+    void newPackage();
+    void setToAddressString(const QString &text);
+    void setToPhoneNumberString(const std::optional<QString> &text);
+    void setToEmailAddressString(const std::optional<QString> &text);
+    // A vCard dropped or pasted into the destination box.
+    void vCardDrag(const Person &person);
+    // The vCard drag view's actions.
+    void mapIt();
+    void addToAddressBook();
+    void dragViewDoubleClicked() { addToAddressBook(); }
+    // The drag view's card (the destination's vCard).
+    const QByteArray &dragViewVCard() const { return m_dragVCard; }
+
+    const QUrl &pendingCallbackURL() const { return m_pendingCallbackURL; }
+    void setPendingCallbackURL(const QUrl &url) { m_pendingCallbackURL = url; }
+
+    // ---- Batch mode ----------------------------------------------------------
+    bool inBatchMode() const { return m_batchMode; }
+    const QList<QVAddress> &batchAddresses() const { return m_batchAddresses; }
+    void enterBatchPrintWithAddresses(const QList<QVAddress> &addresses);
+    void leaveBatchPrint();
+    // YES when the batch may be printed.
+    bool preflightBatch();
+
+    // ---- The destination box ---------------------------------------------------
+    // YES when the destination is usable now or a sheet will decide. A
+    // sender that is the controller itself gets no empty-address alert.
+    bool standardizeAddressString(const QString &text, bool senderIsController, bool forPrinting);
+    bool standardizeTextBoxAddress(bool senderIsController, bool forPrinting);
+    // The verify action (and the end of the form action): the batch
+    // preflight in batch mode.
+    bool standardizeTextBoxAddress(bool senderIsController = false);
+    QString addressStatusStringForAddress(const QVAddress *address, bool valid) const;
+    // The destination box's text changed.
+    void textDidChange();
+    enum class TextCommand { InsertNewline, InsertTab, Other };
+    // A key command in the destination box; true when handled.
+    bool doCommandBySelector(TextCommand command);
+
+    // ---- Return addresses --------------------------------------------------
+    const QVAddress &fromAddress() const { return m_from; }
+    void setFromAddress(const QVAddress &address);
+    void setUpFromPopup();
+    void updateFromAddress();
+    // The pop-up item at the index was chosen (-1: an item not in it).
+    void fromAddressAction(qsizetype itemIndex);
+    bool setFromAddressToNickname(const QString &nickname);
+    void updateFromAddressWithMeCard();
+    void clearFromList();
+    void deleteFromAddress();
+    void addFromAddress(const QVAddress &address, const QString &nickname);
+    void replaceFromAddress(const QVAddress &address, const QString &nickname, qsizetype index);
+    void addOrReplaceFromAddress(const QVAddress &address, const QString &nickname);
+    // Pop-up item index to list index.
+    const QMap<qsizetype, qsizetype> &fromAddressMap() const { return m_fromAddressMap; }
+    // The return-address picture is shown beside the text.
+    bool fromAddressImageShown() const { return !m_fromImage.isNull(); }
+
+    // The add/edit sheet.
+    const ReturnAddressSheet &returnAddressSheet() const { return m_fromSheet; }
+    ReturnAddressSheet &returnAddressSheet() { return m_fromSheet; }
+    bool returnAddressSheetIsOpen() const { return m_fromSheetOpen; }
+    void runAddFromAddressSheet();
+    void runEditFromAddressSheet();
+    void cancelAddFromAddressSheet();
+    // OK of the sheet; false (the sheet stays open) when a check refused.
+    bool okFromAddressSheet();
+    void standardizeFromAddress();
+    void showTolvaneWarning(bool show);
+    void addFromVCardDrag(const QByteArray &vCard);
+    void addFromImageDrop(const QImage &image);
+    void addFromBrowseForImages();
+    void addFromClearImage();
+
+    // Pictures, in the application-support folder.
+    static QString imagePathForNickname(const QString &nickname);
+    static QString imagePlistPathForNickname(const QString &nickname);
+    static QImage imageForNickname(const QString &nickname);
+    static void saveFromAddressImage(const QImage &image, const QString &nickname);
+    static void deleteFromAddressImageForNickname(const QString &nickname);
+
+    // ---- Status line, print button, account box -----------------------------
+    QString printerSummaryText() const;
+    void updatePrinterSummaryText();
+    QString printItemTitleForCurrentMode() const;
+    void updatePrintButton();
+    void updateStatusTextLine();
+    void updatePostageAccountBox();
+    // A new last valid status reply (nothing: none).
+    void tolvaneStatusDidChange(const std::optional<MasterStatusReply> &reply);
+    // The modifier keys changed; `flags` as the event gives them.
+    void myFlagsChanged(quint32 flags);
+    bool optionKeyDown() const { return m_optionKeyDown; }
+    quint32 printMenuKeyModifiers() const { return m_printMenuModifiers; }
+
     // The menus of the form: the nib's confirmation menu, the domestic and
     // the international mail-class menus, the piece-size menu.
     static FormMenu shippingConfirmationMenu();
@@ -187,6 +344,33 @@ public:
     static FormMenu pieceSizeMenu();
 
 private:
+    struct InexactMatchContext {
+        QVAddress address;
+        bool printing = false;
+        bool focusRateWeight = true;
+    };
+    struct PendingSheet {
+        Alert alert;
+        std::function<void(int)> didEnd;
+    };
+    struct PrinterChoice {
+        QString printerType;
+        QString labelType;
+        QString infoKey;
+    };
+    void beginSheet(const Alert &alert, std::function<void(int)> didEnd);
+    void validatedAddressSheetDidEnd(int answer, const std::optional<InexactMatchContext> &context);
+    bool standardizeSuccess(bool forPrinting);
+    void setDragEnabled(bool enabled) { m_form.field(FormControl::DragView).enabled = enabled; }
+    PrinterChoice printerChoice() const;
+    QStringList fromNames() const;
+    QVariantList fromValues() const;
+    void storeFromList(const QStringList &names, const QVariantList &values);
+    void fillSheetFields(const QVAddress &address);
+    QVAddress addressFromSheet() const;
+    void endFromSheet();
+    void upgradeReturnAddressImage();
+
     UserDefaults &defaults() const;
     QDateTime now() const;
     void run(const std::function<void()> &hook) const;
@@ -220,6 +404,23 @@ private:
     bool m_currentShipmentIsGo = false;
     bool m_webStoreOrder = false;
     QString m_weightUnit;
+    QVAddress m_from;
+    bool m_batchMode = false;
+    QList<QVAddress> m_batchAddresses;
+    QUrl m_pendingCallbackURL;
+    QByteArray m_dragVCard;
+    std::optional<PendingSheet> m_sheet;
+    QMap<qsizetype, qsizetype> m_fromAddressMap;
+    QImage m_fromImage;
+    QImage m_meImage;
+    QString m_accountAddressText;
+    std::optional<QVAddress> m_accountAddress;
+    ReturnAddressSheet m_fromSheet;
+    bool m_fromSheetOpen = false;
+    std::optional<QString> m_statusTemplate;
+    QString m_lastPhysicalAddress;
+    bool m_optionKeyDown = false;
+    quint32 m_printMenuModifiers = QVCommandKeyMask;
     QString m_currentPICCode;
     QMap<qsizetype, Decimal> m_priceShop;
     FormMenu m_domesticMenu;

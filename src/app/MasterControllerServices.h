@@ -12,16 +12,26 @@
 //     status reply;
 //   - MasterServiceStandards: the USPS Web Tools client's service standard;
 //   - MasterPrinting: what the window asks of printing (the customs sheet,
-//     the printer of a plain-paper print info, printing defaults changed);
+//     the printer of a plain-paper print info, printing defaults changed,
+//     printer and label types, envelope summaries, the print command);
+//   - MasterAddressCorrection: the address-correction client;
+//   - MasterZoneCharts: the zone-chart client;
 //   - MasterSiblingHooks: operations of the window's other parts (address
 //     boxes, return addresses, status line, check-box validation) that the
 //     form and the update rules call; an empty hook does nothing.
 #include "app/MasterForm.h"
 
+#include "model/QVAddress.h"
+#include "platform/Decimal.h"
+#include "printing/setup/QVPrinterTypes.h"
+
+#include <QDateTime>
 #include <QString>
+#include <QUrl>
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QVShipment;
 
@@ -40,6 +50,9 @@ public:
     // Paints the control at once (the caller goes on to block the event
     // loop).
     virtual void displayNow(FormControl control) { (void)control; }
+    // A sheet began on the main window (MasterController::attachedSheet());
+    // the view shows it and answers MasterController::endSheet().
+    virtual void sheetDidBegin() {}
 };
 
 class MasterShell
@@ -55,6 +68,14 @@ public:
     virtual bool isStandardPrintingMode() = 0;
     // refreshTolvaneStatus: of the application delegate.
     virtual void refreshTolvaneStatus() = 0;
+    // Turns the automation flag on or off (the batch preflight standardises
+    // without sheets).
+    virtual void setAutomation(bool on) { (void)on; }
+    // showLabels: the standard printing mode's window in front.
+    virtual void showLabels() {}
+    // Hands a "tolvane://" URL to the application's own URL handler, which
+    // asks the user before it runs anything; never to the desktop.
+    virtual void handleApplicationURL(const QUrl &url) { (void)url; }
 };
 
 class MasterAccountInformation
@@ -67,12 +88,46 @@ public:
     virtual bool standardPost() = 0;
 };
 
+// What the window reads of the postage client's last valid status reply.
+struct MasterStatusReply {
+    quint32 serialNumber = 0;
+    QString accountStatusWord;
+    QString balanceText; // without the dollar sign
+    Decimal balance = Decimal::zero();
+    QString licenseZIP5;
+    QDateTime returnDateTime; // invalid when the reply carries none
+    QString physicalAddress;
+    QString name;
+};
+
 class MasterPostageStatus
 {
 public:
     virtual ~MasterPostageStatus() = default;
     // The postage client holds a last valid status reply.
     virtual bool hasLastValidStatusResponse() = 0;
+    // The reply itself; nothing when there is none.
+    virtual std::optional<MasterStatusReply> lastValidStatusResponse() { return std::nullopt; }
+};
+
+// The address-correction client (standardizedAddressWithString:uppercase:
+// and its last-error fields, which hold the service's return code also on
+// success).
+class MasterAddressCorrection
+{
+public:
+    virtual ~MasterAddressCorrection() = default;
+    virtual std::optional<QVAddress> standardizedAddressWithString(const QString &text, bool uppercase) = 0;
+    virtual QString lastErrorCode() = 0;
+    virtual QString lastErrorDescription() = 0;
+};
+
+class MasterZoneCharts
+{
+public:
+    virtual ~MasterZoneCharts() = default;
+    // Builds the zone chart of the ZIP code unless it exists.
+    virtual void buildZoneChartIfNotExistsForZIP(const QString &zip) = 0;
 };
 
 class MasterServiceStandards
@@ -98,6 +153,32 @@ public:
     virtual QString printerNameForPlainPaperInfo(const QString &key) = 0;
     // printingDefaultsChanged: rebuilds an open print preview.
     virtual void printingDefaultsChanged() = 0;
+    // The printer set-up's printer and label types for an envelope (letter
+    // or postcard) or another piece.
+    virtual QString printerTypeForEnvelope(bool envelope)
+    {
+        (void)envelope;
+        return QVPlainPaperPrinter;
+    }
+    virtual QString labelTypeForEnvelope(bool envelope)
+    {
+        (void)envelope;
+        return QVPlainPaperLabel;
+    }
+    // The name of the printer that will be used; empty when none.
+    virtual QString printerNameForPrinterType(const QString &printerType, const QString &labelType,
+                                              const QString &plainPaperInfoKey)
+    {
+        (void)printerType;
+        (void)labelType;
+        (void)plainPaperInfoKey;
+        return QString();
+    }
+    // The chosen envelope or postcard size's name with its size in inches.
+    virtual QString currentEnvelopeSummaryString() { return QString(); }
+    virtual QString currentPostcardSummaryString() { return QString(); }
+    // printTheLabel: the print command.
+    virtual void printTheLabel() {}
 };
 
 // Operations of the window's other parts, called by the form and the update
@@ -121,4 +202,6 @@ struct MasterSiblingHooks {
     std::function<void()> validateReplyPostageCheckbox;
     // Toolbar, mailpiece menu and favorites menu.
     std::function<void()> setUpToolbar;
+    // The address-book panel: deselects every row of its table.
+    std::function<void()> deselectAddressBookTable;
 };

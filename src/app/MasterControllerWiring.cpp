@@ -3,7 +3,11 @@
 #include "app/QVXController.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
+#include "printing/layouts/QVEnvelopeController.h"
+#include "services/QVGLZUSPSZoneChartCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
+#include "services/QVRHOResponse.h"
+#include "services/usps/QVGLZCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 
 namespace {
@@ -48,6 +52,42 @@ public:
     {
         return QVRHOCommandCenter::commandCenter()->lastValidStatusResponse() != nullptr;
     }
+    std::optional<MasterStatusReply> lastValidStatusResponse() override
+    {
+        const std::shared_ptr<QVRHOResponse> reply = QVRHOCommandCenter::commandCenter()->lastValidStatusResponse();
+        if (!reply)
+            return std::nullopt;
+        MasterStatusReply status;
+        status.serialNumber = reply->serialNumber();
+        status.accountStatusWord = reply->accountStatusWord();
+        status.balanceText = reply->balanceStringWithDollarSign(false);
+        status.balance = reply->balanceDecimalNumber();
+        status.licenseZIP5 = reply->licenseZIP5();
+        status.returnDateTime = reply->returnDateTime();
+        status.physicalAddress = reply->physicalAddress();
+        status.name = reply->name();
+        return status;
+    }
+};
+
+class ClientAddressCorrection final : public MasterAddressCorrection
+{
+public:
+    std::optional<QVAddress> standardizedAddressWithString(const QString &text, bool uppercase) override
+    {
+        return QVGLZCommandCenter::commandCenter()->standardizedAddressWithString(text, uppercase);
+    }
+    QString lastErrorCode() override { return QVGLZCommandCenter::commandCenter()->lastErrorCode(); }
+    QString lastErrorDescription() override { return QVGLZCommandCenter::commandCenter()->lastErrorDescription(); }
+};
+
+class ClientZoneCharts final : public MasterZoneCharts
+{
+public:
+    void buildZoneChartIfNotExistsForZIP(const QString &zip) override
+    {
+        QVGLZUSPSZoneChartCommandCenter::commandCenter()->buildZoneChartIfNotExistsForZIP(zip);
+    }
 };
 
 class ClientServiceStandards final : public MasterServiceStandards
@@ -80,6 +120,29 @@ public:
         if (m_changed)
             m_changed();
     }
+    QString printerTypeForEnvelope(bool envelope) override
+    {
+        return QVPrinterSetupController::sharedController()->printerTypeForEnvelope(envelope);
+    }
+    QString labelTypeForEnvelope(bool envelope) override
+    {
+        return QVPrinterSetupController::sharedController()->labelTypeForEnvelope(envelope);
+    }
+    QString printerNameForPrinterType(const QString &printerType, const QString &labelType,
+                                      const QString &plainPaperInfoKey) override
+    {
+        return QVPrinterSetupController::sharedController()
+            ->printerNameForPrinterType(printerType, labelType, plainPaperInfoKey)
+            .value_or(QString());
+    }
+    QString currentEnvelopeSummaryString() override
+    {
+        return tolvane::QVEnvelopeController::currentEnvelopeSummaryString();
+    }
+    QString currentPostcardSummaryString() override
+    {
+        return tolvane::QVEnvelopeController::currentPostcardSummaryString();
+    }
 
 private:
     Sheet m_sheet;
@@ -105,6 +168,13 @@ std::shared_ptr<MasterServiceStandards> makeMasterServiceStandards()
     return std::make_shared<ClientServiceStandards>();
 }
 
+std::shared_ptr<MasterAddressCorrection> makeMasterAddressCorrection()
+{
+    return std::make_shared<ClientAddressCorrection>();
+}
+
+std::shared_ptr<MasterZoneCharts> makeMasterZoneCharts() { return std::make_shared<ClientZoneCharts>(); }
+
 std::shared_ptr<MasterPrinting>
 makeMasterPrinting(std::function<void(std::shared_ptr<QVShipment>, std::function<void()>)> runCustomsSheet,
                    std::function<void()> printingDefaultsChanged)
@@ -121,5 +191,7 @@ MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate,
     env.postageStatus = makeMasterPostageStatus();
     env.serviceStandards = makeMasterServiceStandards();
     env.printing = makeMasterPrinting({}, {});
+    env.addressCorrection = makeMasterAddressCorrection();
+    env.zoneCharts = makeMasterZoneCharts();
     return env;
 }

@@ -20,6 +20,10 @@ std::shared_ptr<MasterAccountInformation> makeMasterAccountInformation();
 std::shared_ptr<MasterPostageStatus> makeMasterPostageStatus();
 // The shared USPS Web Tools client.
 std::shared_ptr<MasterServiceStandards> makeMasterServiceStandards();
+// The shared address-correction client.
+std::shared_ptr<MasterAddressCorrection> makeMasterAddressCorrection();
+// The shared zone-chart client.
+std::shared_ptr<MasterZoneCharts> makeMasterZoneCharts();
 // The printer set-up's plain-paper print infos; the customs sheet and the
 // print preview's rebuild are the window's own (empty: nothing).
 std::shared_ptr<MasterPrinting>

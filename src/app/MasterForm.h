@@ -67,6 +67,26 @@ enum class FormControl {
     OptionalView,   // optionalDisclosableView
     ExpressView,    // expressDisclosableView
     IntlView,       // intlDisclosableView
+    // the address boxes
+    ToAddress,       // toTextBoxEntry (its text; enabled = editable)
+    ToAddressStatus, // toAddressStatus
+    DragView,        // dragView (enabled flag; its vCard is the controller's)
+    FromDisplay,     // fromDisplayText
+    FromPopup,       // fromPopup (tags: 0 "me", 1 the account, list items from 3)
+    // status line, print button, printer summary, postage account box
+    StatusTextLine,            // statusTextLine
+    MainPrintButton,           // mainPrintButton
+    PrintMenuItem,             // the main menu's print item (its title)
+    PreviewPrinterSummary,     // previewPrinterSummary
+    PreviewPrinterOptions,     // previewPrinterOptions (its print item, tag 0)
+    RatePostage,               // ratePostage
+    RateSavings,               // rateSavings
+    RateTotalPostage,          // rateTotalPostage
+    TolvaneBalance,            // tolvaneBalance
+    TolvaneEndingBalance,      // tolvaneEndingBalance
+    PreviewCurrentBalance,     // previewCurrentBalance
+    PreviewPostageDebitAmount, // previewPostageDebitAmount
+    PreviewEndingBalance,      // previewEndingBalance
 };
 
 // One item of a pop-up's menu.
@@ -165,6 +185,16 @@ public:
     QString text(FormControl control) const { return field(control).text; }
     void setText(FormControl control, const QString &text) { field(control).text = text; }
     bool isOn(FormControl control) const { return checkBox(control).on; }
+
+    // The control that has the keyboard (nothing: the window itself), and
+    // whether its whole text is selected.
+    std::optional<FormControl> firstResponder;
+    bool firstResponderSelectsAll = false;
+    void makeFirstResponder(std::optional<FormControl> control, bool selectAll = false)
+    {
+        firstResponder = control;
+        firstResponderSelectsAll = selectAll;
+    }
 
 private:
     mutable std::map<FormControl, FormPopUp> m_popUps;

@@ -82,6 +82,9 @@ public:
     bool automation = false;
     bool standardMode = true;
     int statusRefreshes = 0;
+    int labelsShown = 0;
+    QList<bool> automationSettings;
+    QList<QUrl> applicationURLs;
 
     int infoAlertForKey(const QString &key, bool remindBox) override
     {
@@ -92,6 +95,13 @@ public:
     bool isAutomation() override { return automation; }
     bool isStandardPrintingMode() override { return standardMode; }
     void refreshTolvaneStatus() override { ++statusRefreshes; }
+    void setAutomation(bool on) override
+    {
+        automationSettings.append(on);
+        automation = on;
+    }
+    void showLabels() override { ++labelsShown; }
+    void handleApplicationURL(const QUrl &url) override { applicationURLs.append(url); }
 };
 
 class FakeAccountInformation final : public MasterAccountInformation
@@ -107,7 +117,9 @@ class FakePostageStatus final : public MasterPostageStatus
 {
 public:
     bool hasStatus = false;
-    bool hasLastValidStatusResponse() override { return hasStatus; }
+    std::optional<MasterStatusReply> reply;
+    bool hasLastValidStatusResponse() override { return hasStatus || reply; }
+    std::optional<MasterStatusReply> lastValidStatusResponse() override { return reply; }
 };
 
 class FakeServiceStandards final : public MasterServiceStandards
@@ -148,6 +160,18 @@ public:
         return printerName;
     }
     void printingDefaultsChanged() override { ++defaultsChanged; }
+
+    QString printerType = QVPlainPaperPrinter;
+    QString labelType = QVPlainPaperLabel;
+    int prints = 0;
+    QString printerTypeForEnvelope(bool) override { return printerType; }
+    QString labelTypeForEnvelope(bool) override { return labelType; }
+    QString printerNameForPrinterType(const QString &, const QString &, const QString &key) override
+    {
+        return printerName + QStringLiteral(" (") + key + QStringLiteral(")");
+    }
+    QString currentEnvelopeSummaryString() override { return QStringLiteral("#10 Envelope (9.5 x 4.125 in)"); }
+    void printTheLabel() override { ++prints; }
 };
 
 class FakeZones final : public QVUSPSAddressServices
@@ -221,7 +245,9 @@ protected:
         env.postageStatus = postage;
         env.serviceStandards = standards;
         env.printing = printing;
-        env.hooks.standardizeTextBoxAddress = [this] { ++standardisations; };
+        env.addressCorrection = addressCorrection;
+        if (!ownAddressBoxes)
+            env.hooks.standardizeTextBoxAddress = [this] { ++standardisations; };
         controller = std::make_unique<MasterController>(std::move(env));
         controller->awakeFromNib();
         settle();
@@ -309,6 +335,9 @@ protected:
     std::shared_ptr<FakeZones> zones = std::make_shared<FakeZones>();
     QDateTime clock = QDateTime(QDate(2014, 3, 3), QTime(10, 0));
     int standardisations = 0;
+    // The window's own destination check runs (else the test counts it).
+    bool ownAddressBoxes = false;
+    std::shared_ptr<MasterAddressCorrection> addressCorrection;
     std::unique_ptr<MasterController> controller;
 };
 

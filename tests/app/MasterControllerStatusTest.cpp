@@ -1,0 +1,235 @@
+// MasterController's return addresses (saved list, choices after a delete,
+// the sheet's checks, the pictures and their thermal form) and its status
+// texts (postage account box, print button, printer summary, the Option
+// key, a new status reply of the postage account).
+#include "platform/Paths.h"
+#include "platform/PropertyList.h"
+
+#include "MasterControllerFixture.h"
+#include "RecordingDialogs.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace master_test;
+using namespace tolvane::test;
+
+namespace {
+
+class ReturnAddressTest : public MasterControllerTest
+{
+protected:
+    void SetUp() override
+    {
+        MasterControllerTest::SetUp();
+        postage->reply = MasterStatusReply{};
+        postage->reply->balanceText = QStringLiteral("100.00");
+        postage->reply->balance = *Decimal::parse(QStringLiteral("100.00"));
+        postage->reply->licenseZIP5 = QStringLiteral("02134");
+        start();
+    }
+    static QVAddress address(const QString &name)
+    {
+        QVAddress a;
+        a.setName(name);
+        a.setStreet(QStringLiteral("1 Main St"));
+        a.setCity(QStringLiteral("Boston"));
+        a.setState(QStringLiteral("MA"));
+        a.setZIP(QStringLiteral("02134"));
+        return a;
+    }
+    QString chosen() { return defaults().stringForKey(QStringLiteral("fromAddress")); }
+    void fillSheet(const QString &nickname, const QString &phone)
+    {
+        ReturnAddressSheet &s = controller->returnAddressSheet();
+        s.nickname.text = nickname;
+        s.name.text = QStringLiteral("Ada");
+        s.street.text = QStringLiteral("1 Main St");
+        s.city.text = QStringLiteral("Boston");
+        s.state.text = QStringLiteral("MA");
+        s.zip.text = QStringLiteral("02134");
+        s.phone.text = phone;
+    }
+    DialogsScope dialogs;
+};
+
+TEST_F(ReturnAddressTest, NicknamesAndTheChoiceAfterADelete)
+{
+    controller->addFromAddress(address(QStringLiteral("A")), QStringLiteral("office"));
+    struct Case {
+        QString nickname;
+        bool accepted;
+    } cases[] = {{QStringLiteral("Office"), true},   {QStringLiteral("me"), false},
+                 {QStringLiteral("tolvane"), false}, {QStringLiteral("x-automation"), false},
+                 {QStringLiteral("office"), false},  {QString(), false}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.nickname.toStdString());
+        controller->runAddFromAddressSheet();
+        fillSheet(c.nickname, QString());
+        EXPECT_EQ(controller->okFromAddressSheet(), c.accepted);
+        if (!c.accepted)
+            controller->cancelAddFromAddressSheet();
+    }
+    // The new address comes first and is chosen.
+    EXPECT_EQ(defaults().dictionaryForKey(QStringLiteral("fromAddressList")).value(QStringLiteral("names")).toList(),
+              (QVariantList{QStringLiteral("Office"), QStringLiteral("office")}));
+    EXPECT_EQ(chosen(), QStringLiteral("0"));
+    EXPECT_EQ(controller->fromAddress().name(), QStringLiteral("Ada"));
+
+    controller->addFromAddress(address(QStringLiteral("C")), QStringLiteral("c"));
+    controller->addFromAddress(address(QStringLiteral("D")), QStringLiteral("d"));
+    // List now: d, c, Office, office. Deleting index 3 chooses 2.
+    defaults().setString(QStringLiteral("3"), QStringLiteral("fromAddress"));
+    dialogs->answers = {1, 1};
+    controller->deleteFromAddress();
+    EXPECT_EQ(chosen(), QStringLiteral("2"));
+    EXPECT_EQ(controller->fromAddress().name(), QStringLiteral("Ada"));
+    // Deleting index 0 chooses the account address.
+    defaults().setString(QStringLiteral("0"), QStringLiteral("fromAddress"));
+    controller->deleteFromAddress();
+    EXPECT_EQ(chosen(), QStringLiteral("tolvane"));
+}
+
+TEST_F(ReturnAddressTest, PhoneNumbersOfTheSheet)
+{
+    const struct {
+        const char *phone;
+        bool accepted;
+    } cases[] = {{"(617) 555-0100", true}, {"555-0100", false}, {"", true}};
+    int n = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.phone);
+        controller->runAddFromAddressSheet();
+        fillSheet(QStringLiteral("n%1").arg(n++), QString::fromLatin1(c.phone));
+        EXPECT_EQ(controller->okFromAddressSheet(), c.accepted);
+        if (!c.accepted) {
+            EXPECT_EQ(dialogs->alerts.last().messageText, QStringLiteral("Invalid Phone Number."));
+            controller->cancelAddFromAddressSheet();
+        }
+    }
+}
+
+TEST_F(ReturnAddressTest, PicturesAndTheirThermalForm)
+{
+    const struct {
+        QSize size;
+        qint64 width, height;
+    } cases[] = {{{600, 300}, 150, 75}, {{100, 100}, 100, 100}};
+    for (const auto &c : cases) {
+        QImage image(c.size, QImage::Format_RGB32);
+        image.fill(Qt::black);
+        MasterController::saveFromAddressImage(image, QStringLiteral("logo"));
+        EXPECT_EQ(MasterController::imageForNickname(QStringLiteral("logo")).size(), c.size);
+        const std::optional<QVariant> plist =
+            readPropertyListFile(MasterController::imagePlistPathForNickname(QStringLiteral("logo")));
+        ASSERT_TRUE(plist);
+        const QVariantMap map = plist->toMap();
+        const QByteArray header = QStringLiteral("GW14,360,%1,%2\n").arg((c.width + 7) / 8).arg(c.height).toLatin1();
+        const QByteArray data = map.value(QStringLiteral("data")).toByteArray();
+        EXPECT_TRUE(data.startsWith(header));
+        EXPECT_EQ(data.size(), header.size() + (c.width + 7) / 8 * c.height + 1);
+        EXPECT_EQ(map.value(QStringLiteral("width")).toString(), QString::number(c.width + 20));
+    }
+    // Typed nicknames never leave the support folder; ordinary ones keep
+    // their names.
+    EXPECT_EQ(QFileInfo(MasterController::imagePathForNickname(QStringLiteral("logo"))).fileName(),
+              QStringLiteral("logo-returnGraphic.tiff"));
+    for (const QString &nickname : {QStringLiteral("../x"), QStringLiteral(".."), QStringLiteral("a/b")}) {
+        const QString path = MasterController::imagePathForNickname(nickname);
+        EXPECT_EQ(QFileInfo(path).absolutePath(), QDir(applicationSupportDirectory()).absolutePath())
+            << path.toStdString();
+    }
+}
+
+TEST_F(ReturnAddressTest, EditingTheAccountAddressChangesOnlyPhoneAndPicture)
+{
+    controller->addFromAddress(address(QStringLiteral("A")), QStringLiteral("office"));
+    QImage officeLogo(10, 10, QImage::Format_RGB32);
+    officeLogo.fill(Qt::black);
+    MasterController::saveFromAddressImage(officeLogo, QStringLiteral("office"));
+    const QVariant list = defaults().objectForKey(QStringLiteral("fromAddressList"));
+    defaults().setString(QStringLiteral("tolvane"), QStringLiteral("fromAddress"));
+    controller->setUpFromPopup();
+    controller->runEditFromAddressSheet();
+    ASSERT_TRUE(controller->returnAddressSheetIsOpen());
+    ReturnAddressSheet &s = controller->returnAddressSheet();
+    EXPECT_TRUE(s.warningShown);
+    EXPECT_FALSE(s.street.enabled);
+    s.name.text = QStringLiteral("Ada");
+    s.street.text = QStringLiteral("1 Main St");
+    s.city.text = QStringLiteral("Boston");
+    s.state.text = QStringLiteral("MA");
+    s.zip.text = QStringLiteral("02134");
+    s.phone.text = QStringLiteral("617-555-0100");
+    controller->addFromImageDrop(officeLogo);
+    ASSERT_TRUE(controller->okFromAddressSheet());
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("fromPhone")), QStringLiteral("617-555-0100"));
+    EXPECT_EQ(defaults().objectForKey(QStringLiteral("fromAddressList")), list);
+    EXPECT_FALSE(MasterController::imageForNickname(QStringLiteral("tolvane")).isNull());
+    EXPECT_FALSE(MasterController::imageForNickname(QStringLiteral("office")).isNull())
+        << "another entry's picture stays";
+}
+
+TEST_F(ReturnAddressTest, PostageAccountBox)
+{
+    defaults().setBool(true, QStringLiteral("usePostage"));
+    storeQuietly({{QVUSPSShipmentPostageKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("5.00")))},
+                  {QVUSPSShipmentOriginalPostageKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("5.50")))},
+                  {QVUSPSShipmentPostageEnabledKey, true},
+                  {QVShipmentPriceKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("5.00")))}});
+    controller->updatePostageAccountBox();
+    EXPECT_EQ(form().text(FormControl::RatePostage), QStringLiteral("5.5"));
+    EXPECT_EQ(form().text(FormControl::RateSavings), QStringLiteral("-0.5"));
+    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("5"));
+    EXPECT_EQ(form().text(FormControl::TolvaneEndingBalance), QStringLiteral("95"));
+    EXPECT_EQ(form().text(FormControl::TolvaneBalance), QStringLiteral("100.00"));
+
+    storeQuietly({{QVUSPSShipmentPostageEnabledKey, false}});
+    controller->updatePostageAccountBox();
+    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("0"));
+    EXPECT_EQ(form().text(FormControl::PreviewEndingBalance), QStringLiteral("100"));
+}
+
+TEST_F(ReturnAddressTest, PrintButtonAndPrinterSummary)
+{
+    // A letter on the label printer: its title stays "Print Label".
+    printing->printerType = QVKIVOTagwrightPrinter;
+    printing->labelType = QVKIVO51207Label;
+    defaults().setObject(QVariantMap{{QVKIVO51207Label, QVariantMap{{QStringLiteral("tray"), QStringLiteral("aLft")}}}},
+                         QStringLiteral("kivoSettings"));
+    storeQuietly({{QVUSPSShipmentSizeKey, QVUSPSLetterSize}});
+    EXPECT_EQ(controller->printItemTitleForCurrentMode(), QStringLiteral("Print Label"));
+    EXPECT_EQ(controller->printerSummaryText(),
+              QStringLiteral("Office Laser (envelopePrintInfo)\nLeft Roll\n51207 3-Part Label"));
+
+    // A postcard on plain paper with the preview.
+    printing->printerType = QVPlainPaperPrinter;
+    printing->labelType = QVPlainPaperLabel;
+    defaults().setBool(true, QStringLiteral("previewOnPrint"));
+    storeQuietly({{QVUSPSShipmentSizeKey, QVUSPSPostcardSize}});
+    EXPECT_EQ(controller->printItemTitleForCurrentMode(), QStringLiteral("Prepare Postcard for Printing…"));
+
+    // Option inverts the preview only while held; quitting restores it.
+    controller->myFlagsChanged(QVOptionKeyMask);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("previewOnPrint")));
+    EXPECT_EQ(controller->printMenuKeyModifiers(), QVCommandKeyMask | QVOptionKeyMask);
+    controller->myFlagsChanged(0);
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("previewOnPrint")));
+    EXPECT_EQ(controller->printMenuKeyModifiers(), QVCommandKeyMask);
+    controller->myFlagsChanged(QVOptionKeyMask);
+    controller->appIsQuitting();
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("previewOnPrint")));
+}
+
+TEST_F(ReturnAddressTest, ANewLicenceZIPRepricesFromIt)
+{
+    sendTo(QStringLiteral("10001"));
+    postage->reply->licenseZIP5 = QStringLiteral("94105");
+    controller->tolvaneStatusDidChange(postage->reply);
+    settle();
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("mailedFromZIP5")), QStringLiteral("94105"));
+    EXPECT_EQ(stored(QVUSPSShipmentMailedFromZIP5Key), QStringLiteral("94105"));
+    EXPECT_TRUE(form().text(FormControl::StatusTextLine).contains(QStringLiteral("100.00")));
+}
+
+} // namespace
