@@ -34,6 +34,14 @@ bool InMemoryCredentialStore::removeCredential(const ProtectionSpace &space, QSt
     return true;
 }
 
+bool InMemoryCredentialStore::unlockStore(int *errorCode)
+{
+    ++m_unlockRequests;
+    if (errorCode)
+        *errorCode = m_unlockRefusal;
+    return m_unlockRefusal == 0;
+}
+
 namespace {
 
 using CredentialStoreSlot = ServiceSlot<CredentialStore, KeychainCredentialStore>;

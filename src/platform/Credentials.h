@@ -54,6 +54,16 @@ public:
     virtual std::optional<URLCredential> defaultCredential(const ProtectionSpace &space, QString *error = nullptr) = 0;
     // Forgets the space's credential; true when none is kept afterwards.
     virtual bool removeCredential(const ProtectionSpace &space, QString *error = nullptr) = 0;
+    // Makes sure the store is unlocked before a pass phrase is kept in it,
+    // asking the user when the store needs it. False, with the store's
+    // error number in *errorCode, when it stays locked. A store that unlocks
+    // itself on first use (the Secret Service prompts then) answers true.
+    virtual bool unlockStore(int *errorCode = nullptr)
+    {
+        if (errorCode)
+            *errorCode = 0;
+        return true;
+    }
 };
 
 // Credentials in memory only, for tests.
@@ -64,12 +74,20 @@ public:
                               QString *error = nullptr) override;
     std::optional<URLCredential> defaultCredential(const ProtectionSpace &space, QString *error = nullptr) override;
     bool removeCredential(const ProtectionSpace &space, QString *error = nullptr) override;
+    // Answers as setUnlockRefusal() said: true unless a refusal code is set.
+    bool unlockStore(int *errorCode = nullptr) override;
+    // A code other than 0 makes every unlock fail with it; 0 unlocks again.
+    void setUnlockRefusal(int code) { m_unlockRefusal = code; }
+    // How often unlockStore() was asked.
+    int unlockRequests() const { return m_unlockRequests; }
 
     // Everything kept, by the spaces' keys.
     QMap<QString, URLCredential> credentials() const { return m_credentials; }
 
 private:
     QMap<QString, URLCredential> m_credentials;
+    int m_unlockRefusal = 0;
+    int m_unlockRequests = 0;
 };
 
 // The desktop's secret store through QtKeychain, under the service name

@@ -1,0 +1,82 @@
+#pragma once
+// Thin Qt views of the postage-account windows: each binds its widgets to
+// the plain state of its controller and sends the buttons to it. The sign-in
+// panel, the buy panel and the wizard run application-modal; the
+// change-pass-phrase sheet and the correction sheets are window-modal
+// dialogs on their parent.
+#include "app/KIVOPreferencesController.h"
+#include "app/TolvaneGUIController.h"
+#include "app/TolvaneWizardController.h"
+
+#include <QDialog>
+#include <QPointer>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+
+// The sign-in panel, the change-pass-phrase sheet and the correction sheets
+// of the account panels.
+class TolvanePanelsView : public QObject, public TolvaneGUIView
+{
+    Q_OBJECT
+public:
+    TolvanePanelsView(TolvaneGUIController &controller, QWidget *parent = nullptr);
+    ~TolvanePanelsView() override;
+
+    void runModal(TolvanePanelWindow panel) override;
+    void stopModal(TolvanePanelWindow panel) override;
+    void stateChanged() override;
+
+    QDialog *signInPanel() const { return m_signIn; }
+    QDialog *changeSheet() const { return m_change; }
+
+private:
+    TolvaneGUIController &m_controller;
+    QPointer<QWidget> m_parent;
+    QDialog *m_signIn = nullptr;
+    QLineEdit *m_server = nullptr;
+    QLineEdit *m_account = nullptr;
+    QLineEdit *m_passPhrase = nullptr;
+    QCheckBox *m_save = nullptr;
+    QDialog *m_change = nullptr;
+    QLabel *m_forceText = nullptr;
+    QLineEdit *m_current = nullptr;
+    QLineEdit *m_new = nullptr;
+    QLineEdit *m_confirmation = nullptr;
+    bool m_updating = false;
+};
+
+// The set-up wizard: its steps as stacked pages.
+class TolvaneWizardWindow : public QDialog, public TolvaneWizardView
+{
+    Q_OBJECT
+public:
+    explicit TolvaneWizardWindow(TolvaneWizardController &controller, QWidget *parent = nullptr);
+    void stateChanged() override;
+    void stopModal() override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void reject() override;
+
+private:
+    TolvaneWizardController &m_controller;
+    QStackedWidget *m_steps = nullptr;
+    QLabel *m_picture = nullptr;
+    QLabel *m_welcome = nullptr;
+    QLabel *m_intro = nullptr;
+    QLineEdit *m_server = nullptr;
+    QLineEdit *m_account = nullptr;
+    QLineEdit *m_passPhrase = nullptr;
+    QCheckBox *m_save = nullptr;
+    QLabel *m_accountText = nullptr;
+    QLabel *m_zeroBalanceText = nullptr;
+    QPushButton *m_back = nullptr;
+    QPushButton *m_next = nullptr;
+    QPushButton *m_cancel = nullptr;
+    bool m_stopping = false;
+};
