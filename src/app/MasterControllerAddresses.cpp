@@ -310,7 +310,8 @@ bool MasterController::standardizeAddressString(const QString &typed, bool sende
     if (typed.startsWith(kApplicationURLPrefix)) {
         const QUrl url(typed.trimmed(), QUrl::StrictMode);
         if (url.isValid()) {
-            m_env.shell->handleApplicationURL(url);
+            // The text itself: a URL's host (the command) loses its case.
+            m_env.shell->handleApplicationURL(typed.trimmed());
             return true;
         }
     }

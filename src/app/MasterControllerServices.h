@@ -75,7 +75,7 @@ public:
     virtual void showLabels() {}
     // Hands a "tolvane://" URL to the application's own URL handler, which
     // asks the user before it runs anything; never to the desktop.
-    virtual void handleApplicationURL(const QUrl &url) { (void)url; }
+    virtual void handleApplicationURL(const QString &url) { (void)url; }
 };
 
 class MasterAccountInformation

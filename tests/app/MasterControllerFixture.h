@@ -84,7 +84,7 @@ public:
     int statusRefreshes = 0;
     int labelsShown = 0;
     QList<bool> automationSettings;
-    QList<QUrl> applicationURLs;
+    QStringList applicationURLs;
 
     int infoAlertForKey(const QString &key, bool remindBox) override
     {
@@ -101,7 +101,7 @@ public:
         automation = on;
     }
     void showLabels() override { ++labelsShown; }
-    void handleApplicationURL(const QUrl &url) override { applicationURLs.append(url); }
+    void handleApplicationURL(const QString &url) override { applicationURLs.append(url); }
 };
 
 class FakeAccountInformation final : public MasterAccountInformation

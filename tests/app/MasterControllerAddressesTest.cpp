@@ -1,0 +1,329 @@
+// MasterController's destination box and new shipments, with the real
+// address-correction client against the fake address-correction service
+// (its requests counted): the destination road (known text, international
+// last lines, upper case, accents, the Japanese rule, return codes and their
+// sheets, the program's own URLs), the batch preflight, the Return and Tab
+// keys, the entry points and the vCard drag view's actions.
+#include "app/MasterControllerWiring.h"
+#include "model/QVAddressParsing.h"
+#include "model/VCard.h"
+#include "rateengine/RateCountries.h"
+#include "rates/QVUSPSIntlRateClass.h"
+#include "platform/HttpClient.h"
+#include "services/QVCommandCenter.h"
+#include "services/QVPostageServerAccount.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
+#include "services/usps/QVGLZCommandCenter.h"
+
+#include "FakeAddressCorrectionServer.h"
+#include "MasterControllerFixture.h"
+#include "RecordingDialogs.h"
+#include "RecordingUrlOpener.h"
+
+#include <QUrlQuery>
+
+using namespace master_test;
+using namespace tolvane::test;
+
+namespace {
+
+class TestAccount final : public QVPostageServerAccount
+{
+public:
+    QString userid() override { return QStringLiteral("1234567"); }
+    QString password() override { return QStringLiteral("secret"); }
+    bool testServer() override { return false; }
+    QString websiteServerName() override { return QString(); }
+};
+
+class AddressBoxTest : public MasterControllerTest
+{
+protected:
+    void SetUp() override
+    {
+        MasterControllerTest::SetUp();
+        const std::string resources = std::string(TOLVANE_SOURCE_DIR) + "/resources/";
+        ASSERT_EQ(LoadCountry2013FileAtPath((resources + "country2013.dat").c_str()), 1);
+        ASSERT_EQ(LoadCountryAliasFileAtPath((resources + "country-aliases.txt").c_str()), 1);
+        QVCommandCenter::resetSharedInstancesForTesting();
+        QVGLZCommandCenter::setGLZAPIForTesting(std::nullopt);
+        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
+        setPostageServerAccount(std::make_shared<TestAccount>());
+        ASSERT_TRUE(service.isListening());
+        defaults().setString(service.host(), QVLabelServiceServerDefaultsKey);
+        defaults().setString(QStringLiteral("7654321"), QVTolvaneUserDefaultsKey);
+        QVGLZCommandCenter::commandCenter()->setRequestTimeoutMilliseconds(10000);
+        addressCorrection = makeMasterAddressCorrection();
+        ownAddressBoxes = true;
+        defaults().setString(QVUSPSIntlPriorityMailIntl, QStringLiteral("intlRateClass"));
+        start();
+        typeWeight(QStringLiteral("1"));
+    }
+    void TearDown() override
+    {
+        controller.reset();
+        setPostageServerAccount(nullptr);
+        setHttpCAFile(QString());
+        QVCommandCenter::resetSharedInstancesForTesting();
+        MasterControllerTest::TearDown();
+    }
+    qsizetype requests() const { return service.received().size(); }
+    bool standardize(const QString &text, bool forPrinting = false)
+    {
+        const bool result = controller->standardizeAddressString(text, false, forPrinting);
+        settle();
+        return result;
+    }
+    void reply(int code)
+    {
+        service.setResponseElements(QStringLiteral("<ReturnCode>%1</ReturnCode><AddrLine1>1 MAIN ST</AddrLine1>"
+                                                   "<City>NEW YORK</City><State>NY</State><ZIP5>10001</ZIP5>")
+                                        .arg(code)
+                                        .toUtf8());
+    }
+    static QString domesticText() { return QStringLiteral("Ada Lovelace\n1 Main St\nNew York NY 10001"); }
+
+    FakeAddressCorrectionServer service;
+    DialogsScope dialogs;
+};
+
+TEST_F(AddressBoxTest, DestinationTextsTakeTheirRoads)
+{
+    struct Case {
+        const char *what;
+        QString text;
+        bool uppercase;
+        bool result;
+        qsizetype requests;
+        QString country; // empty: domestic
+        QString name;
+        QStringList lines;
+    } cases[] = {
+        {"an unknown last line goes to the service even with two lines",
+         QStringLiteral("1 Main St\nNew York NY 10001"),
+         false,
+         true,
+         1,
+         QString(),
+         QString(),
+         {}},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        service.answerFromRequest();
+        const qsizetype before = requests();
+        defaults().setBool(c.uppercase, QStringLiteral("uppercaseAddresses"));
+        controller->setToAddress(QVAddress());
+        EXPECT_EQ(standardize(c.text), c.result);
+        EXPECT_EQ(requests() - before, c.requests);
+        const QVAddress &to = controller->toAddress();
+        if (c.country.isEmpty()) {
+            EXPECT_TRUE(to.isDomestic());
+            EXPECT_EQ(to.ZIP5(), QStringLiteral("10001"));
+        } else {
+            EXPECT_EQ(to.country(), c.country);
+            EXPECT_EQ(to.name(), c.name);
+            EXPECT_EQ(to.internationalAddressLines().value_or(QStringList()), c.lines);
+        }
+    }
+    // The service got the upper-cased text.
+    defaults().setBool(true, QStringLiteral("uppercaseAddresses"));
+    controller->setToAddress(QVAddress());
+    EXPECT_TRUE(standardize(QStringLiteral("ada\n1 main st\nnew york ny 10001")));
+    ASSERT_TRUE(service.lastReceived());
+    EXPECT_TRUE(service.lastReceived()->fields.values().contains(QStringLiteral("1 MAIN ST")));
+    EXPECT_EQ(controller->toAddress().name(), QStringLiteral("ADA"));
+}
+
+TEST_F(AddressBoxTest, TheStandardisedTextAgainSendsNothing)
+{
+    ASSERT_TRUE(standardize(domesticText()));
+    const qsizetype sent = requests();
+    ASSERT_EQ(sent, 1);
+    EXPECT_TRUE(standardize(controller->toAddress().formattedAddress() + QStringLiteral("\n")));
+    EXPECT_EQ(requests(), sent);
+}
+
+TEST_F(AddressBoxTest, JapanNeedsASCIILines)
+{
+    sendTo(QStringLiteral("10001"));
+    const QVAddress before = controller->toAddress();
+    EXPECT_FALSE(standardize(QString::fromUtf8("Tarō Yamada\n1-2 Chiyoda\nJAPAN")));
+    EXPECT_EQ(controller->toAddress(), before);
+    EXPECT_EQ(requests(), 0);
+}
+
+TEST_F(AddressBoxTest, ReturnCodesDecide)
+{
+    struct Case {
+        int code;
+        bool automation;
+        bool result;
+        bool sheet;
+        bool set;
+    } cases[] = {
+        {31, false, true, false, true},  {32, false, true, false, true},  {22, false, true, true, false},
+        {25, false, true, true, false},  {22, true, true, false, true},   {25, true, true, false, true},
+        {11, false, false, true, false}, {11, true, false, false, false},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << "code " << c.code << (c.automation ? " in automation" : ""));
+        shell->automation = c.automation;
+        controller->setToAddress(QVAddress());
+        form().makeFirstResponder(std::nullopt);
+        reply(c.code);
+        EXPECT_EQ(standardize(domesticText()), c.result);
+        const Alert *sheet = controller->attachedSheet();
+        EXPECT_EQ(sheet != nullptr, c.sheet);
+        if (sheet) {
+            const QString title =
+                c.code == 11 ? QStringLiteral("Address Verification Error") : QStringLiteral("Inexact Address Match");
+            EXPECT_EQ(sheet->messageText, title);
+            EXPECT_TRUE(sheet->informativeText.contains(QStringLiteral("Error %1 - ").arg(c.code)));
+        }
+        EXPECT_EQ(controller->toAddress().ZIP5(), c.set ? QStringLiteral("10001") : QString());
+        if (c.set && !c.automation) {
+            EXPECT_EQ(form().firstResponder, FormControl::Weight);
+        }
+        controller->endSheet(0);
+    }
+}
+
+TEST_F(AddressBoxTest, TheInexactMatchSheetEnds)
+{
+    // "Edit Address" empties the destination and selects the box's text.
+    reply(22);
+    sendTo(QStringLiteral("02134"));
+    EXPECT_TRUE(standardize(domesticText()));
+    EXPECT_EQ(controller->toAddress().ZIP5(), QStringLiteral("02134")) << "unchanged while the sheet is up";
+    controller->endSheet(0);
+    EXPECT_TRUE(controller->toAddress().ZIP5().isEmpty());
+    EXPECT_EQ(form().firstResponder, FormControl::ToAddress);
+    EXPECT_TRUE(form().firstResponderSelectsAll);
+
+    // OK takes the service's address; while printing it schedules the print.
+    EXPECT_TRUE(standardize(domesticText(), true));
+    controller->endSheet(1);
+    EXPECT_EQ(controller->toAddress().ZIP5(), QStringLiteral("10001"));
+    EXPECT_EQ(form().text(FormControl::ToAddress), controller->toAddress().formattedAddress());
+    EXPECT_EQ(printing->prints, 0);
+    settle();
+    EXPECT_EQ(printing->prints, 1);
+}
+
+TEST_F(AddressBoxTest, EmptyTextAndTheProgramsOwnURLs)
+{
+    UrlOpenerScope opener;
+    sendTo(QStringLiteral("10001"));
+    EXPECT_FALSE(standardize(QString(QLatin1String(""))));
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts[0].messageText, QStringLiteral("Empty Address"));
+    EXPECT_TRUE(controller->toAddress().ZIP5().isEmpty());
+    EXPECT_FALSE(controller->standardizeAddressString(QString(), true, false));
+    EXPECT_EQ(dialogs->alerts.size(), 1) << "the controller itself gets no alert";
+
+    const QString url = QStringLiteral("tolvane://newShipment2?ToAddress=Ada");
+    EXPECT_TRUE(standardize(url));
+    ASSERT_EQ(shell->applicationURLs.size(), 1);
+    EXPECT_EQ(shell->applicationURLs[0], url) << "the command keeps its case";
+    EXPECT_TRUE(opener->opened.isEmpty()) << "never to the desktop";
+    EXPECT_EQ(requests(), 0);
+}
+
+TEST_F(AddressBoxTest, BatchPreflight)
+{
+    QVAddress domestic = addressWithString(domesticText());
+    QVAddress international;
+    international.setName(QStringLiteral("Jean"));
+    international.setCountry(QStringLiteral("CANADA"));
+    controller->enterBatchPrintWithAddresses({domestic, international});
+    EXPECT_FALSE(controller->preflightBatch());
+    EXPECT_EQ(requests(), 0);
+    ASSERT_TRUE(controller->attachedSheet());
+    EXPECT_EQ(controller->attachedSheet()->messageText,
+              QStringLiteral("Invalid mix of domestic and international addresses"));
+    controller->endSheet(1);
+
+    // A batch of one kind standardises its first address without sheets.
+    controller->enterBatchPrintWithAddresses({domestic, domestic});
+    reply(22);
+    controller->preflightBatch();
+    EXPECT_EQ(requests(), 1);
+    EXPECT_EQ(shell->automationSettings, (QList<bool>{true, false}));
+    EXPECT_FALSE(shell->automation);
+}
+
+TEST_F(AddressBoxTest, ReturnAddsALineAndTabMovesToTheWeight)
+{
+    form().setText(FormControl::ToAddress, QStringLiteral("Ada Lovelace"));
+    EXPECT_TRUE(controller->doCommandBySelector(MasterController::TextCommand::InsertNewline));
+    EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n"));
+    EXPECT_EQ(form().text(FormControl::ToAddressStatus), QStringLiteral("Invalid"));
+    EXPECT_TRUE(controller->doCommandBySelector(MasterController::TextCommand::InsertTab));
+    settle();
+    EXPECT_EQ(form().firstResponder, FormControl::Weight);
+    EXPECT_FALSE(controller->doCommandBySelector(MasterController::TextCommand::Other));
+}
+
+TEST_F(AddressBoxTest, EntryPoints)
+{
+    // An invalid vCard starts nothing.
+    form().setText(FormControl::ToAddress, QStringLiteral("kept"));
+    EXPECT_FALSE(controller->newPackageWithVCard("not a card"));
+    EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("kept"));
+    EXPECT_EQ(shell->labelsShown, 0);
+
+    // A person without e-mail or phone leaves those fields.
+    form().setText(FormControl::ToEmail, QStringLiteral("old@example.com"));
+    form().setText(FormControl::ToPhone, QStringLiteral("555-0100"));
+    controller->enterBatchPrintWithAddresses({QVAddress()});
+    const QByteArray card = "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\nFN:Ada Lovelace\r\n"
+                            "ADR;TYPE=HOME:;;1 Main St;New York;NY;10001;\r\nEND:VCARD\r\n";
+    EXPECT_TRUE(controller->newPackageWithVCard(card));
+    EXPECT_EQ(shell->labelsShown, 1);
+    EXPECT_FALSE(controller->inBatchMode());
+    EXPECT_TRUE(form().text(FormControl::ToAddress).contains(QStringLiteral("1 Main St")));
+    EXPECT_EQ(form().text(FormControl::ToEmail), QStringLiteral("old@example.com"));
+    EXPECT_EQ(form().text(FormControl::ToPhone), QStringLiteral("555-0100"));
+    EXPECT_EQ(form().firstResponder, FormControl::ToAddress);
+
+    // Every new shipment leaves batch mode; "New Label" empties the fields.
+    controller->enterBatchPrintWithAddresses({QVAddress()});
+    controller->setPendingCallbackURL(QUrl(QStringLiteral("https://example.com/done")));
+    controller->newPackage();
+    EXPECT_FALSE(controller->inBatchMode());
+    EXPECT_TRUE(form().text(FormControl::ToEmail).isEmpty());
+    EXPECT_TRUE(controller->pendingCallbackURL().isEmpty());
+}
+
+TEST_F(AddressBoxTest, DragViewActions)
+{
+    UrlOpenerScope opener;
+    EXPECT_TRUE(standardize(domesticText()));
+    ASSERT_TRUE(form().field(FormControl::DragView).enabled);
+
+    controller->mapIt();
+    ASSERT_EQ(opener->opened.size(), 1);
+    const QUrl map = opener->opened[0];
+    EXPECT_EQ(map.path(), QStringLiteral("/maps"));
+    EXPECT_EQ(QUrlQuery(map).queryItemValue(QStringLiteral("q"), QUrl::FullyDecoded),
+              controller->toAddress().formattedAddressOnOneLineWithoutName());
+    EXPECT_FALSE(map.query(QUrl::FullyEncoded).contains(QLatin1Char(' ')));
+
+    // Nothing while the drag view is disabled or a sheet is open.
+    form().field(FormControl::DragView).enabled = false;
+    controller->addToAddressBook();
+    EXPECT_EQ(controller->attachedSheet(), nullptr);
+    form().field(FormControl::DragView).enabled = true;
+    controller->runAddFromAddressSheet();
+    controller->addToAddressBook();
+    EXPECT_EQ(controller->attachedSheet(), nullptr);
+    controller->cancelAddFromAddressSheet();
+
+    controller->dragViewDoubleClicked();
+    ASSERT_TRUE(controller->attachedSheet());
+    EXPECT_EQ(controller->attachedSheet()->messageText, QStringLiteral("Add Ada Lovelace to your Address Book?"));
+    controller->endSheet(0);
+}
+
+} // namespace
