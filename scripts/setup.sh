@@ -19,6 +19,7 @@ PACKAGES=(
   zint zxing-cpp-tools dmtx-utils zbar-tools
   fonts-urw-base35
   poppler-utils libxml2-utils
+  xdg-utils desktop-file-utils
   python3-vobject
 )
 
