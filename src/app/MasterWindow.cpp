@@ -1,0 +1,1038 @@
+#include "app/MasterWindow.h"
+
+#include "app/MasterController.h"
+#include "app/MasterMailpieceMenu.h"
+#include "app/QVMenus.h"
+#include "app/QVPrintingModes.h"
+#include "app/QVVCardWidgets.h"
+#include "platform/UserDefaults.h"
+#include "sources/QVAddressBookController.h"
+#include "sources/QVAddressBookHost.h"
+#include "sources/QVAddressBookPanel.h"
+#include "widgets/NamedPicture.h"
+#include "widgets/QVFocusNotifyingComboBox.h"
+#include "widgets/QVFocusNotifyingTextField.h"
+#include "widgets/QVMeasurementFormatter.h"
+#include "widgets/WidgetDialogs.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDockWidget>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableView>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kAddressDrawerEdgeKey = QStringLiteral("addressDrawerEdge");
+const QString kStatusTemplate =
+    QStringLiteral("Account <%accountNumber%> <%accountStatus%>   Balance: $<%balance%>   Printer: <%printerType%>");
+constexpr int kTagRole = Qt::UserRole + 1;
+
+// A pop-up that says when its list opens and closes.
+class PopUpButton : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+    std::function<void()> willPopUp;
+    std::function<void()> didEnd;
+
+    void showPopup() override
+    {
+        if (willPopUp)
+            willPopUp();
+        QComboBox::showPopup();
+    }
+    void hidePopup() override
+    {
+        QComboBox::hidePopup();
+        if (didEnd)
+            didEnd();
+    }
+};
+
+// The controls of the form by kind, with their outlet names and titles.
+enum class Kind { PopUp, Measure, Check, Edit, Label, Button };
+struct ControlSpec {
+    FormControl control;
+    const char *name;
+    Kind kind;
+    const char *title;
+};
+
+const ControlSpec kControls[] = {
+    {FormControl::PieceSize, "pieceSizePopup", Kind::PopUp, "Mailpiece:"},
+    {FormControl::MailClass, "shippingClass", Kind::PopUp, "Mail Class:"},
+    {FormControl::Confirmation, "shippingConfirmation", Kind::PopUp, "Confirmation:"},
+    {FormControl::ShipDate, "shippingDate", Kind::PopUp, "Ship Date:"},
+    {FormControl::Length, "rateLength", Kind::Measure, "Length:"},
+    {FormControl::Height, "rateHeight", Kind::Measure, "Height:"},
+    {FormControl::Thickness, "rateThickness", Kind::Measure, "Thickness:"},
+    {FormControl::Nonrectangular, "rateNonrectangular", Kind::Check, "Nonrectangular"},
+    {FormControl::Nonmachinable, "rateNonmachinable", Kind::Check, "Nonmachinable"},
+    {FormControl::UseRetailRate, "rateUseRetailRate", Kind::Check, "Use retail rates"},
+    {FormControl::HoldForPickup, "holdForPickupCheckbox", Kind::Check, "Hold for Pickup"},
+    // The box fills the signature-required option of the Express options.
+    {FormControl::ExpressWaiverOfSignature, "expressWaiverOfSignatureCheckbox", Kind::Check, "Signature Required"},
+    {FormControl::ExpressSaturday, "expressSaturdayCheckbox", Kind::Check, "Saturday Delivery"},
+    {FormControl::ExpressSunday, "expressSundayCheckbox", Kind::Check, "Sunday Delivery"},
+    {FormControl::ExpressHoliday, "expressHolidayCheckbox", Kind::Check, "Holiday Delivery"},
+    {FormControl::ExpressAMDelivery, "expressAMDeliveryCheckbox", Kind::Check, "10:30 AM Delivery"},
+    {FormControl::ReplyPostage, "replyPostageButton", Kind::Check, "Reply Postage"},
+    {FormControl::UseInsurance, "useInsurance", Kind::Check, "Insurance"},
+    {FormControl::Value, "shipmentValue", Kind::Edit, "Value:"},
+    {FormControl::Description, "shipmentDescription", Kind::Edit, "Description:"},
+    {FormControl::ReferenceID, "shipmentReferenceID", Kind::Edit, "Reference:"},
+    {FormControl::ToEmail, "toEmail", Kind::Edit, "E-mail:"},
+    {FormControl::ToPhone, "toPhone", Kind::Edit, "Phone:"},
+    {FormControl::MailingFromZIP, "mailingFromZIP", Kind::Edit, "Mailing from ZIP:"},
+    {FormControl::RateZone, "rateZone", Kind::Label, "Zone:"},
+    {FormControl::RateConfirmation, "rateConfirmation", Kind::Label, "Services:"},
+    {FormControl::RateEstimated, "rateEstimated", Kind::Label, "Estimated delivery:"},
+    {FormControl::CustomsSummary, "customsSummary", Kind::Label, "Customs:"},
+    {FormControl::ToPhoneLabel, "toPhoneLabel", Kind::Label, nullptr},
+    {FormControl::IntlViewTitle, "intlViewTitle", Kind::Label, nullptr},
+    {FormControl::LastConfNumber, "lastConfNumber", Kind::Label, "Last number:"},
+    {FormControl::ScaleStatus, "scaleStatusTextField", Kind::Label, nullptr},
+    {FormControl::CustomsFormButton, "customsFormButton", Kind::Button, "Customs Form…"},
+    {FormControl::ToAddressStatus, "toAddressStatus", Kind::Label, nullptr},
+    {FormControl::FromDisplay, "fromDisplayText", Kind::Label, nullptr},
+    {FormControl::FromPopup, "fromPopup", Kind::PopUp, "From:"},
+    {FormControl::StatusTextLine, "statusTextLine", Kind::Label, nullptr},
+    {FormControl::MainPrintButton, "mainPrintButton", Kind::Button, "Print"},
+    {FormControl::PreviewPrinterSummary, "previewPrinterSummary", Kind::Label, nullptr},
+    {FormControl::PreviewPrinterOptions, "previewPrinterOptions", Kind::PopUp, nullptr},
+    {FormControl::RatePostage, "ratePostage", Kind::Label, "Postage:"},
+    {FormControl::RateSavings, "rateSavings", Kind::Label, "Savings:"},
+    {FormControl::RateTotalPostage, "rateTotalPostage", Kind::Label, "Total:"},
+    {FormControl::TolvaneBalance, "tolvaneBalance", Kind::Label, "Balance:"},
+    {FormControl::TolvaneEndingBalance, "tolvaneEndingBalance", Kind::Label, "After printing:"},
+    {FormControl::PreviewCurrentBalance, "previewCurrentBalance", Kind::Label, "Current balance:"},
+    {FormControl::PreviewPostageDebitAmount, "previewPostageDebitAmount", Kind::Label, "Postage:"},
+    {FormControl::PreviewEndingBalance, "previewEndingBalance", Kind::Label, "Ending balance:"},
+};
+
+const ControlSpec *specOf(FormControl control)
+{
+    for (const ControlSpec &spec : kControls)
+        if (spec.control == control)
+            return &spec;
+    return nullptr;
+}
+
+const std::pair<FormControl, const char *> kDisclosables[] = {
+    {FormControl::StatusTextView, "statusTextDisclosableView"},
+    {FormControl::OptionalView, "optionalDisclosableView"},
+    {FormControl::ExpressView, "expressDisclosableView"},
+    {FormControl::IntlView, "intlDisclosableView"},
+};
+
+void setTextIfChanged(QLineEdit *edit, const QString &text)
+{
+    if (edit->text() != text)
+        edit->setText(text);
+}
+
+// The pop-up's items from the menu: separators, disabled items, tags.
+void fillPopUp(QComboBox *box, const FormMenu &menu)
+{
+    auto *model = new QStandardItemModel(box);
+    for (const FormMenuItem &item : menu.items) {
+        auto *row = new QStandardItem(item.title);
+        if (item.separator) {
+            row->setData(QStringLiteral("separator"), Qt::AccessibleDescriptionRole);
+            row->setFlags(Qt::NoItemFlags);
+        } else {
+            row->setData(QVariant::fromValue(item.tag), kTagRole);
+            row->setFlags(item.enabled ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+        }
+        model->appendRow(row);
+    }
+    // The combo box deletes the model it owned before.
+    box->setModel(model);
+}
+
+bool sameMenu(const FormMenu &a, const FormMenu &b)
+{
+    if (a.items.size() != b.items.size())
+        return false;
+    for (qsizetype i = 0; i < a.items.size(); ++i) {
+        const FormMenuItem &x = a.items.at(i);
+        const FormMenuItem &y = b.items.at(i);
+        if (x.tag != y.tag || x.title != y.title || x.enabled != y.enabled || x.separator != y.separator)
+            return false;
+    }
+    return true;
+}
+
+QGroupBox *group(const QString &title, QWidget *parent)
+{
+    auto *box = new QGroupBox(title, parent);
+    box->setLayout(new QGridLayout);
+    return box;
+}
+
+// The application's window: the drawer's host passes the drawer's choices
+// to the controller.
+class WindowAddressBookHost : public QVAddressBookHost
+{
+public:
+    explicit WindowAddressBookHost(MasterController &controller) : m_controller(controller) {}
+    bool inBatchMode() override { return m_controller.inBatchMode(); }
+    void newPackageWithAddressString(const QString &address, const QString &email, const QString &phone,
+                                     const QString &description, const QString &referenceID, bool focus) override
+    {
+        m_controller.newPackageWithAddressString(address, email, phone, description, referenceID, focus);
+    }
+    void newPackageWithAddressString(const QString &address, const QString &email, const QString &phone,
+                                     bool focus) override
+    {
+        m_controller.newPackageWithAddressString(address, email, phone, std::nullopt, std::nullopt, focus);
+    }
+    void enterBatchPrintWithAddresses(const QList<QVAddress> &addresses) override
+    {
+        m_controller.enterBatchPrintWithAddresses(addresses);
+    }
+
+private:
+    MasterController &m_controller;
+};
+
+} // namespace
+
+// ---- Construction ------------------------------------------------------------------
+
+MasterWindow::MasterWindow(MasterController &controller, MasterWindowEnvironment environment, QWidget *parent)
+    : QMainWindow(parent), m_controller(controller), m_env(std::move(environment)), m_toolbarModel(m_env.stampsEdition)
+{
+    build();
+    m_controller.setView(this);
+    refresh();
+}
+
+MasterWindow::MasterWindow(MasterControllerEnvironment controllerEnvironment, QVMenuActions *actions, QWidget *parent)
+    : QMainWindow(parent), m_ownedController(std::make_unique<MasterController>(std::move(controllerEnvironment))),
+      m_controller(*m_ownedController),
+      m_env{actions, {}, {}, UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kivoStampsVersion"))},
+      m_toolbarModel(m_env.stampsEdition)
+{
+    build();
+    // The layout's status line holds the template the controller fills.
+    m_controller.form().setText(FormControl::StatusTextLine, kStatusTemplate);
+    m_controller.setView(this);
+    m_controller.hooks().deselectAddressBookTable = [this] {
+        if (m_addressPanel)
+            m_addressPanel->tableView()->clearSelection();
+    };
+    m_controller.awakeFromNib();
+    // The drawer's choices go to this window's controller.
+    std::weak_ptr<int> alive = m_alive;
+    setAddressBookHostProvider([this, alive]() -> std::shared_ptr<QVAddressBookHost> {
+        if (alive.expired())
+            return nullptr;
+        return std::make_shared<WindowAddressBookHost>(m_controller);
+    });
+    refresh();
+}
+
+MasterWindow::~MasterWindow()
+{
+    // A field losing the focus now writes nothing.
+    m_refreshing = true;
+    if (QWidget *focus = QApplication::focusWidget(); focus && isAncestorOf(focus))
+        focus->clearFocus();
+    if (m_ownedController)
+        setAddressBookHostProvider({});
+    m_controller.setView(nullptr);
+    m_observers.clear();
+    // The children go after this object's members: none of their last
+    // signals (a field losing the focus) may reach it.
+    for (QObject *child : findChildren<QObject *>())
+        disconnect(child, nullptr, this, nullptr);
+    m_dragView->setDoubleClickAction({});
+    m_dragView->setContextActions({});
+}
+
+void MasterWindow::build()
+{
+    setObjectName(QStringLiteral("MasterWindow"));
+    setWindowTitle(QStringLiteral("Tolvane"));
+    buildForm();
+    buildToolbar();
+    buildDrawer();
+    connectControls();
+    observe();
+}
+
+QWidget *MasterWindow::widget(FormControl control) const
+{
+    const auto found = m_widgets.find(control);
+    return found == m_widgets.end() ? nullptr : found->second.data();
+}
+
+void MasterWindow::buildForm()
+{
+    auto *form = new QWidget(this);
+    form->setObjectName(QStringLiteral("MasterControl"));
+    setCentralWidget(form);
+
+    for (const ControlSpec &spec : kControls) {
+        QWidget *widget = nullptr;
+        switch (spec.kind) {
+        case Kind::PopUp: {
+            auto *box = new PopUpButton(form);
+            if (spec.control == FormControl::PieceSize) {
+                box->setItemDelegate(new MailpieceMenuDelegate(box));
+                box->willPopUp = [this] { mailpieceMenuWillPop(); };
+                box->didEnd = [this] { mailpieceMenuDidEnd(); };
+            } else if (spec.control == FormControl::MailClass) {
+                box->willPopUp = [this] {
+                    m_controller.mailClassWillPopup();
+                    refreshPopUp(FormControl::MailClass);
+                };
+                box->didEnd = [this] {
+                    m_controller.mailClassMenuWillEnd();
+                    refreshPopUp(FormControl::MailClass);
+                };
+            }
+            widget = box;
+            break;
+        }
+        case Kind::Measure: {
+            auto *field = new QVFocusNotifyingTextField(form);
+            field->setValidator(new QVMeasurementFormatter(field));
+            field->setMaximumWidth(80);
+            widget = field;
+            break;
+        }
+        case Kind::Check:
+            widget = new QCheckBox(QString::fromUtf8(spec.title), form);
+            break;
+        case Kind::Edit:
+            widget = new QVFocusNotifyingTextField(form);
+            break;
+        case Kind::Label: {
+            auto *label = new QLabel(form);
+            label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+            widget = label;
+            break;
+        }
+        case Kind::Button:
+            widget = new QPushButton(QString::fromUtf8(spec.title), form);
+            break;
+        }
+        widget->setObjectName(QString::fromLatin1(spec.name));
+        m_widgets[spec.control] = widget;
+    }
+    auto *weight = new QVFocusNotifyingComboBox(form);
+    weight->setObjectName(QStringLiteral("rateWeight"));
+    weight->setEditable(true);
+    weight->setInsertPolicy(QComboBox::NoInsert);
+    m_widgets[FormControl::Weight] = weight;
+    auto *spinner = new QProgressBar(form);
+    spinner->setObjectName(QStringLiteral("serviceStandardsSpinner"));
+    spinner->setRange(0, 0);
+    spinner->setTextVisible(false);
+    spinner->setMaximumSize(40, 12);
+    m_widgets[FormControl::ServiceStandardsSpinner] = spinner;
+    m_toAddress = new QVAddressTextView(form);
+    m_toAddress->setObjectName(QStringLiteral("toTextBoxEntry"));
+    m_toAddress->setMinimumSize(260, 110);
+    m_widgets[FormControl::ToAddress] = m_toAddress;
+    m_dragView = new QVVCardDragSourceView(form);
+    m_dragView->setObjectName(QStringLiteral("dragView"));
+    m_dragView->setFixedSize(40, 40);
+    m_dragView->setToolTip(QStringLiteral("Drag this card to save the address as a vCard"));
+    m_widgets[FormControl::DragView] = m_dragView;
+
+    const auto w = [this](FormControl control) { return widget(control); };
+    const auto title = [form](FormControl control) {
+        const ControlSpec *spec = specOf(control);
+        return new QLabel(spec && spec->title ? QString::fromUtf8(spec->title) : QString(), form);
+    };
+    // Rows of a grid: a title and its control.
+    const auto addRows = [&](QGroupBox *box, std::initializer_list<FormControl> controls) {
+        auto *grid = static_cast<QGridLayout *>(box->layout());
+        for (FormControl control : controls) {
+            const int row = grid->rowCount();
+            const ControlSpec *spec = specOf(control);
+            if (spec && (spec->kind == Kind::Check || spec->kind == Kind::Button || !spec->title)) {
+                grid->addWidget(w(control), row, 0, 1, 2);
+            } else {
+                grid->addWidget(title(control), row, 0, Qt::AlignRight);
+                grid->addWidget(w(control), row, 1);
+            }
+        }
+    };
+
+    // Addresses.
+    auto *toBox = group(QStringLiteral("To"), form);
+    auto *toGrid = static_cast<QGridLayout *>(toBox->layout());
+    toGrid->addWidget(m_toAddress, 0, 0, 1, 2);
+    auto *statusRow = new QHBoxLayout;
+    statusRow->addWidget(m_dragView);
+    statusRow->addWidget(w(FormControl::ToAddressStatus), 1);
+    toGrid->addLayout(statusRow, 1, 0, 1, 2);
+    addRows(toBox, {FormControl::ToEmail, FormControl::ToPhone, FormControl::ToPhoneLabel});
+
+    m_fromBox = new QVFromAddressBox(form);
+    m_fromBox->setObjectName(QStringLiteral("fromAddressBox"));
+    m_fromBox->setTitle(QStringLiteral("From"));
+    auto *fromLayout = new QVBoxLayout(m_fromBox);
+    fromLayout->addWidget(w(FormControl::FromPopup));
+    fromLayout->addWidget(w(FormControl::FromDisplay));
+    static_cast<QLabel *>(w(FormControl::FromDisplay))->setMinimumHeight(60);
+    static_cast<QLabel *>(w(FormControl::FromDisplay))->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+    // The piece.
+    auto *pieceBox = group(QStringLiteral("Mailpiece"), form);
+    addRows(pieceBox, {FormControl::PieceSize, FormControl::MailClass});
+    auto *pieceGrid = static_cast<QGridLayout *>(pieceBox->layout());
+    int row = pieceGrid->rowCount();
+    pieceGrid->addWidget(new QLabel(QStringLiteral("Weight:"), form), row, 0, Qt::AlignRight);
+    pieceGrid->addWidget(weight, row, 1);
+    auto *dimensions = new QHBoxLayout;
+    for (FormControl control : {FormControl::Length, FormControl::Height, FormControl::Thickness}) {
+        dimensions->addWidget(title(control));
+        dimensions->addWidget(w(control));
+    }
+    row = pieceGrid->rowCount();
+    pieceGrid->addLayout(dimensions, row, 0, 1, 2);
+    addRows(pieceBox,
+            {FormControl::Nonrectangular, FormControl::Nonmachinable, FormControl::UseRetailRate, FormControl::ShipDate,
+             FormControl::Confirmation, FormControl::HoldForPickup});
+
+    // The disclosable sections.
+    QHash<FormControl, QGroupBox *> sections;
+    for (const auto &[control, name] : kDisclosables) {
+        auto *section = group(QString(), form);
+        section->setObjectName(QString::fromLatin1(name));
+        m_widgets[control] = section;
+        sections.insert(control, section);
+    }
+    sections[FormControl::ExpressView]->setTitle(QStringLiteral("Express Mail Options"));
+    addRows(sections[FormControl::ExpressView],
+            {FormControl::ExpressWaiverOfSignature, FormControl::ExpressSaturday, FormControl::ExpressSunday,
+             FormControl::ExpressHoliday, FormControl::ExpressAMDelivery});
+    sections[FormControl::IntlView]->setTitle(QStringLiteral("International"));
+    addRows(sections[FormControl::IntlView],
+            {FormControl::IntlViewTitle, FormControl::CustomsSummary, FormControl::CustomsFormButton});
+    sections[FormControl::OptionalView]->setTitle(QStringLiteral("Options"));
+    addRows(sections[FormControl::OptionalView],
+            {FormControl::UseInsurance, FormControl::Value, FormControl::Description, FormControl::ReferenceID,
+             FormControl::ReplyPostage, FormControl::MailingFromZIP});
+    addRows(sections[FormControl::StatusTextView], {FormControl::StatusTextLine});
+
+    // Postage and printing.
+    auto *postageBox = group(QStringLiteral("Postage"), form);
+    addRows(postageBox,
+            {FormControl::RatePostage, FormControl::RateSavings, FormControl::RateTotalPostage, FormControl::RateZone,
+             FormControl::RateConfirmation});
+    auto *postageGrid = static_cast<QGridLayout *>(postageBox->layout());
+    row = postageGrid->rowCount();
+    postageGrid->addWidget(title(FormControl::RateEstimated), row, 0, Qt::AlignRight);
+    auto *estimate = new QHBoxLayout;
+    estimate->addWidget(w(FormControl::RateEstimated), 1);
+    estimate->addWidget(spinner);
+    postageGrid->addLayout(estimate, row, 1);
+    addRows(postageBox,
+            {FormControl::TolvaneBalance, FormControl::TolvaneEndingBalance, FormControl::LastConfNumber,
+             FormControl::ScaleStatus});
+
+    auto *printBox = group(QStringLiteral("Print"), form);
+    addRows(printBox,
+            {FormControl::PreviewPrinterSummary, FormControl::PreviewPrinterOptions, FormControl::PreviewCurrentBalance,
+             FormControl::PreviewPostageDebitAmount, FormControl::PreviewEndingBalance, FormControl::MainPrintButton});
+    static_cast<QPushButton *>(w(FormControl::MainPrintButton))->setDefault(true);
+
+    auto *left = new QVBoxLayout;
+    left->addWidget(toBox);
+    left->addWidget(m_fromBox);
+    left->addWidget(sections[FormControl::IntlView]);
+    left->addStretch(1);
+    auto *middle = new QVBoxLayout;
+    middle->addWidget(pieceBox);
+    middle->addWidget(sections[FormControl::ExpressView]);
+    middle->addWidget(sections[FormControl::OptionalView]);
+    middle->addStretch(1);
+    auto *right = new QVBoxLayout;
+    right->addWidget(postageBox);
+    right->addWidget(printBox);
+    right->addStretch(1);
+    auto *columns = new QHBoxLayout;
+    columns->addLayout(left, 3);
+    columns->addLayout(middle, 3);
+    columns->addLayout(right, 3);
+    auto *outer = new QVBoxLayout(form);
+    outer->addLayout(columns, 1);
+    outer->addWidget(sections[FormControl::StatusTextView]);
+}
+
+void MasterWindow::buildToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(m_toolbarModel.identifier());
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    m_toolbar->setIconSize(QSize(32, 32));
+    m_toolbar->setMovable(false);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    m_toolbarModel.loadConfiguration(defaults);
+    const QVariant lastRun = defaults.objectForKey(QStringLiteral("lastRun"));
+    if (m_toolbarModel.addWebStoreItemForLastRun(lastRun.isValid() ? std::optional<qint64>(lastRun.toLongLong())
+                                                                   : std::nullopt))
+        m_toolbarModel.saveConfiguration(defaults);
+    if (m_toolbarModel.allowsUserCustomization()) {
+        m_toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(m_toolbar, &QToolBar::customContextMenuRequested, this, [this](const QPoint &position) {
+            QMenu menu(m_toolbar);
+            menu.addAction(QStringLiteral("Customize Toolbar…"), this, [this] { customizeToolbar(); });
+            menu.exec(m_toolbar->mapToGlobal(position));
+        });
+    } else {
+        m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    }
+    rebuildToolbar();
+}
+
+void MasterWindow::rebuildToolbar()
+{
+    m_toolbar->clear();
+    qDeleteAll(m_toolbarActions);
+    m_toolbarActions.clear();
+    for (const QString &identifier : m_toolbarModel.items()) {
+        if (identifier == ToolbarItem::Separator) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        if (identifier == ToolbarItem::FlexibleSpace || identifier == ToolbarItem::Space) {
+            auto *space = new QWidget(m_toolbar);
+            if (identifier == ToolbarItem::FlexibleSpace)
+                space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+            else
+                space->setFixedWidth(16);
+            m_toolbar->addWidget(space);
+            continue;
+        }
+        const std::optional<ToolbarItemSpec> spec = m_toolbarModel.itemForIdentifier(identifier);
+        if (!spec)
+            continue;
+        auto *action = new QAction(QIcon(QPixmap::fromImage(namedPicture(spec->imageName))), spec->label, this);
+        action->setObjectName(identifier);
+        action->setToolTip(spec->toolTip);
+        action->setCheckable(m_toolbarModel.selectableItemIdentifiers().contains(identifier));
+        action->setChecked(identifier == m_toolbarModel.selectedItem());
+        connect(action, &QAction::triggered, this, [this, item = *spec] { performToolbarItem(item); });
+        m_toolbar->addAction(action);
+        if (spec->isButtonView)
+            if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
+                button->setAutoRaise(true);
+        m_toolbarActions.insert(identifier, action);
+    }
+    updateModeItem();
+    validateToolbarItems();
+}
+
+void MasterWindow::validateToolbarItems()
+{
+    ToolbarValidationState state;
+    const QString mode = m_env.printingMode ? m_env.printingMode() : QString();
+    state.standardPrintingMode = mode.isEmpty() || mode == QVStandardPrintingMode;
+    state.scaleType = m_env.scaleType ? m_env.scaleType() : 0;
+    for (auto it = m_toolbarActions.cbegin(); it != m_toolbarActions.cend(); ++it)
+        it.value()->setEnabled(MasterToolbar::validateItem(it.key(), state));
+}
+
+void MasterWindow::updateModeItem()
+{
+    QAction *mode = m_toolbarActions.value(ToolbarItem::TessaroMode);
+    if (!mode)
+        return;
+    const QString current = m_env.printingMode ? m_env.printingMode() : QVStandardPrintingMode;
+    if (const std::optional<MasterToolbar::ModeLook> look =
+            MasterToolbar::modeLookForMode(current.isEmpty() ? QVStandardPrintingMode : current)) {
+        mode->setIcon(QIcon(QPixmap::fromImage(namedPicture(look->imageName))));
+        mode->setText(look->label);
+    }
+}
+
+void MasterWindow::performToolbarItem(const ToolbarItemSpec &item)
+{
+    commitEditing();
+    if (item.target == ToolbarTarget::Controller) {
+        if (item.action == QLatin1String("newPackage:"))
+            m_controller.newPackage();
+        else if (item.action == QLatin1String("toggleAddressDrawer:"))
+            toggleAddressDrawer();
+        refresh();
+        return;
+    }
+    if (m_env.actions)
+        m_env.actions->perform(item.action);
+}
+
+void MasterWindow::customizeToolbar()
+{
+    if (!m_toolbarModel.allowsUserCustomization())
+        return;
+    QDialog dialog(this);
+    dialog.setWindowTitle(QStringLiteral("Customize Toolbar"));
+    auto *list = new QListWidget(&dialog);
+    for (const QString &identifier : m_toolbarModel.allowedItemIdentifiers()) {
+        const std::optional<ToolbarItemSpec> spec = m_toolbarModel.itemForIdentifier(identifier);
+        if (!spec)
+            continue;
+        auto *row =
+            new QListWidgetItem(QIcon(QPixmap::fromImage(namedPicture(spec->imageName))), spec->paletteLabel, list);
+        row->setData(Qt::UserRole, identifier);
+        row->setCheckState(m_toolbarModel.items().contains(identifier) ? Qt::Checked : Qt::Unchecked);
+    }
+    auto *buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::RestoreDefaults, &dialog);
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    bool restore = false;
+    connect(buttons->button(QDialogButtonBox::RestoreDefaults), &QPushButton::clicked, &dialog, [&] {
+        restore = true;
+        dialog.accept();
+    });
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    if (restore) {
+        m_toolbarModel.setItems(m_toolbarModel.defaultItemIdentifiers());
+    } else {
+        // Items keep their places; newly checked ones go before the
+        // flexible space's end, at the end.
+        QStringList items;
+        QStringList checked;
+        for (int i = 0; i < list->count(); ++i)
+            if (list->item(i)->checkState() == Qt::Checked)
+                checked.append(list->item(i)->data(Qt::UserRole).toString());
+        for (const QString &item : m_toolbarModel.items())
+            if (!m_toolbarModel.itemForIdentifier(item) || checked.contains(item))
+                items.append(item);
+        for (const QString &item : std::as_const(checked))
+            if (!items.contains(item))
+                items.append(item);
+        m_toolbarModel.setItems(items);
+    }
+    m_toolbarModel.saveConfiguration(UserDefaults::standardUserDefaults());
+    rebuildToolbar();
+}
+
+void MasterWindow::buildDrawer()
+{
+    m_drawer = new QDockWidget(QStringLiteral("Addresses"), this);
+    m_drawer->setObjectName(QStringLiteral("addressDrawer"));
+    m_drawer->setFeatures(QDockWidget::DockWidgetClosable);
+    if (m_ownedController) {
+        m_addressBook = std::make_unique<QVAddressBookController>();
+        m_addressPanel = new QVAddressBookPanel(*m_addressBook, m_drawer);
+        m_drawer->setWidget(m_addressPanel);
+    } else {
+        auto *placeholder = new QLabel(QStringLiteral("No address book"), m_drawer);
+        placeholder->setAlignment(Qt::AlignCenter);
+        m_drawer->setWidget(placeholder);
+    }
+    const QString edge = UserDefaults::standardUserDefaults().stringForKey(kAddressDrawerEdgeKey).toLower();
+    addDockWidget(edge == QLatin1String("left") ? Qt::LeftDockWidgetArea : Qt::RightDockWidgetArea, m_drawer);
+    m_drawer->hide();
+}
+
+void MasterWindow::toggleAddressDrawer() { m_drawer->setVisible(!m_drawer->isVisible()); }
+
+// ---- Edits to the controller -------------------------------------------------------------
+
+void MasterWindow::connectControls()
+{
+    MasterForm &form = m_controller.form();
+    for (const ControlSpec &spec : kControls) {
+        QWidget *w = widget(spec.control);
+        const FormControl control = spec.control;
+        switch (spec.kind) {
+        case Kind::PopUp: {
+            auto *box = static_cast<QComboBox *>(w);
+            connect(box, &QComboBox::activated, this, [this, control, &form](int index) {
+                if (m_refreshing)
+                    return;
+                commitEditing();
+                if (control == FormControl::FromPopup) {
+                    form.popUp(control).selectItemAtIndex(index);
+                    m_controller.fromAddressAction(index);
+                } else {
+                    form.popUp(control).selectItemAtIndex(index);
+                    edited(control);
+                }
+            });
+            break;
+        }
+        case Kind::Measure:
+        case Kind::Edit: {
+            auto *field = static_cast<QLineEdit *>(w);
+            m_commits[control] = [this, field, control, &form] {
+                if (form.text(control) == field->text())
+                    return;
+                form.setText(control, field->text());
+                edited(control);
+            };
+            connect(field, &QLineEdit::editingFinished, this, [this, control] {
+                if (!m_refreshing)
+                    m_commits[control]();
+            });
+            break;
+        }
+        case Kind::Check:
+            connect(static_cast<QCheckBox *>(w), &QCheckBox::clicked, this, [this, control, &form](bool on) {
+                commitEditing();
+                form.checkBox(control).on = on;
+                edited(control);
+            });
+            break;
+        case Kind::Button:
+            connect(static_cast<QPushButton *>(w), &QPushButton::clicked, this, [this, control] {
+                commitEditing();
+                if (control == FormControl::CustomsFormButton)
+                    m_controller.showCustomsFormSheet();
+                else if (control == FormControl::MainPrintButton && m_env.actions)
+                    m_env.actions->perform(QStringLiteral("printTheLabel:"));
+                refresh();
+            });
+            break;
+        case Kind::Label:
+            break;
+        }
+    }
+
+    auto *weight = static_cast<QComboBox *>(widget(FormControl::Weight));
+    m_commits[FormControl::Weight] = [this, weight, &form] {
+        if (form.weight().text == weight->currentText())
+            return;
+        form.weight().text = weight->currentText();
+        edited(FormControl::Weight);
+    };
+    connect(weight->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        if (!m_refreshing)
+            m_commits[FormControl::Weight]();
+    });
+    connect(weight, &QComboBox::activated, this, [this, weight, &form](int index) {
+        if (m_refreshing)
+            return;
+        form.weight().selectedIndex = index;
+        form.weight().text = weight->itemText(index);
+        edited(FormControl::Weight);
+    });
+
+    m_commits[FormControl::ToAddress] = [this, &form] {
+        if (form.text(FormControl::ToAddress) == m_toAddress->toPlainText())
+            return;
+        form.setText(FormControl::ToAddress, m_toAddress->toPlainText());
+        m_controller.textDidChange();
+    };
+    connect(m_toAddress, &QTextEdit::textChanged, this, [this] {
+        if (!m_refreshing)
+            m_commits[FormControl::ToAddress]();
+    });
+    m_toAddress->installEventFilter(this);
+
+    auto *addToBook = new QAction(QStringLiteral("Add to Address Book"), this);
+    connect(addToBook, &QAction::triggered, this, [this] {
+        m_controller.addToAddressBook();
+        refresh();
+    });
+    auto *map = new QAction(QStringLiteral("Map with Google Maps"), this);
+    connect(map, &QAction::triggered, this, [this] { m_controller.mapIt(); });
+    m_dragView->setContextActions({addToBook, map});
+    m_dragView->setDoubleClickAction([this] {
+        m_controller.dragViewDoubleClicked();
+        refresh();
+    });
+}
+
+void MasterWindow::observe()
+{
+    NotificationCenter &center = NotificationCenter::defaultCenter();
+    m_observers.push_back(center.addObserver(
+        QVAddressTextViewDidReadvCardNotification, m_toAddress, [this](const Notification &notification) {
+            const Person person = notification.userInfo.value(QVAddressTextViewPersonKey).value<Person>();
+            m_commits[FormControl::ToAddress]();
+            m_controller.vCardDrag(person);
+            refresh();
+        }));
+    m_observers.push_back(
+        center.addObserver(QVFromAddressBoxDidReadvCardNotification, [this](const Notification &notification) {
+            if (const auto vCard = notification.object.shared<const QByteArray>()) {
+                m_controller.addFromVCardDrag(*vCard);
+                refresh();
+            }
+        }));
+    m_observers.push_back(center.addObserver(QVPrintingModeDidChangeNotification, [this](const Notification &) {
+        updateModeItem();
+        validateToolbarItems();
+    }));
+}
+
+void MasterWindow::edited(FormControl control)
+{
+    m_controller.packagePropertiesChanged(control);
+    refresh();
+}
+
+void MasterWindow::commitEditing()
+{
+    QWidget *focus = QApplication::focusWidget();
+    if (!focus)
+        return;
+    for (const auto &[control, commit] : m_commits) {
+        QWidget *w = widget(control);
+        if (w && (focus == w || w->isAncestorOf(focus)))
+            commit();
+    }
+}
+
+bool MasterWindow::hasAttachedSheet() const { return m_sheet != nullptr; }
+
+void MasterWindow::setNeedsWindowUpdate()
+{
+    if (m_updateScheduled)
+        return;
+    m_updateScheduled = true;
+    std::weak_ptr<int> alive = m_alive;
+    QTimer::singleShot(0, this, [this, alive] {
+        if (alive.expired())
+            return;
+        m_updateScheduled = false;
+        m_controller.windowDidUpdate();
+        refresh();
+    });
+}
+
+void MasterWindow::displayNow(FormControl control)
+{
+    refresh();
+    if (QWidget *w = widget(control))
+        w->repaint();
+}
+
+void MasterWindow::sheetDidBegin()
+{
+    const Alert *alert = m_controller.attachedSheet();
+    if (!alert)
+        return;
+    QMessageBox *box = tolvane::makeMessageBox(*alert, this);
+    box->setWindowModality(Qt::WindowModal);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    const Alert shown = *alert;
+    m_sheet = box;
+    connect(box, &QMessageBox::finished, this, [this, box, shown] {
+        const int answer = tolvane::answerOfClickedButton(*box, shown);
+        m_sheet = nullptr;
+        m_controller.endSheet(answer);
+        refresh();
+    });
+    box->open();
+}
+
+bool MasterWindow::event(QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Alt || key->key() == Qt::Key_Control) {
+            quint32 flags = 0;
+            if (key->modifiers() & Qt::AltModifier)
+                flags |= QVOptionKeyMask;
+            if (key->modifiers() & Qt::ControlModifier)
+                flags |= QVCommandKeyMask;
+            m_controller.myFlagsChanged(flags);
+            refresh();
+        }
+    }
+    return QMainWindow::event(event);
+}
+
+bool MasterWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_toAddress) {
+        if (event->type() == QEvent::FocusIn) {
+            m_controller.form().makeFirstResponder(FormControl::ToAddress);
+        } else if (event->type() == QEvent::KeyPress) {
+            const auto *key = static_cast<QKeyEvent *>(event);
+            MasterController::TextCommand command = MasterController::TextCommand::Other;
+            if (key->key() == Qt::Key_Tab)
+                command = MasterController::TextCommand::InsertTab;
+            else if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+                     !(key->modifiers() & Qt::ShiftModifier))
+                command = MasterController::TextCommand::InsertNewline;
+            if (command != MasterController::TextCommand::Other) {
+                m_commits[FormControl::ToAddress]();
+                if (m_controller.doCommandBySelector(command)) {
+                    refresh();
+                    return true;
+                }
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- The form to the widgets ---------------------------------------------------------------
+
+void MasterWindow::refreshPopUp(FormControl control)
+{
+    auto *box = qobject_cast<QComboBox *>(widget(control));
+    if (!box)
+        return;
+    const FormPopUp &popUp = m_controller.form().popUp(control);
+    const QSignalBlocker blocker(box);
+    const auto shown = m_shownMenus.find(control);
+    if (shown == m_shownMenus.end() || !sameMenu(shown->second, popUp.menu)) {
+        fillPopUp(box, popUp.menu);
+        m_shownMenus[control] = popUp.menu;
+        if (control == FormControl::PieceSize) {
+            const QMap<qsizetype, MailpieceMenuInfo> info = mailpieceMenuInfo(popUp.menu);
+            auto *model = static_cast<QStandardItemModel *>(box->model());
+            for (int row = 0; row < model->rowCount(); ++row) {
+                QStandardItem *item = model->item(row);
+                const auto found = info.find(item->data(kTagRole).value<qsizetype>());
+                if (found == info.end() || !item->data(kTagRole).isValid())
+                    continue;
+                item->setIcon(QIcon(QPixmap::fromImage(found->smallImage)));
+                item->setData(found->largeImage, MailpieceMenuDelegate::LargeImageRole);
+                item->setData(found->attributedTitle, MailpieceMenuDelegate::DescriptionRole);
+            }
+            box->setIconSize(QSize(16, 16));
+        }
+    }
+    box->setCurrentIndex(int(popUp.selectedIndex));
+    box->setEnabled(popUp.enabled);
+}
+
+void MasterWindow::refresh()
+{
+    if (m_refreshing)
+        return;
+    m_refreshing = true;
+    const MasterForm &form = m_controller.form();
+    for (const ControlSpec &spec : kControls) {
+        QWidget *w = widget(spec.control);
+        if (!w)
+            continue;
+        switch (spec.kind) {
+        case Kind::PopUp:
+            refreshPopUp(spec.control);
+            break;
+        case Kind::Measure:
+        case Kind::Edit: {
+            auto *field = static_cast<QLineEdit *>(w);
+            const FormField &state = form.field(spec.control);
+            // A field being typed in keeps its text until it is committed.
+            if (!field->hasFocus())
+                setTextIfChanged(field, state.text);
+            field->setPlaceholderText(state.placeholder);
+            field->setEnabled(state.enabled);
+            field->setVisible(state.visible);
+            break;
+        }
+        case Kind::Check: {
+            auto *box = static_cast<QCheckBox *>(w);
+            const FormCheckBox &state = form.checkBox(spec.control);
+            const QSignalBlocker blocker(box);
+            box->setChecked(state.on);
+            box->setEnabled(state.enabled);
+            box->setVisible(state.visible);
+            break;
+        }
+        case Kind::Label: {
+            const FormField &state = form.field(spec.control);
+            auto *label = static_cast<QLabel *>(w);
+            if (label->text() != state.text)
+                label->setText(state.text);
+            label->setEnabled(state.enabled);
+            if (spec.control != FormControl::ScaleStatus)
+                label->setVisible(state.visible);
+            break;
+        }
+        case Kind::Button: {
+            const FormField &state = form.field(spec.control);
+            auto *button = static_cast<QPushButton *>(w);
+            if (!state.text.isEmpty())
+                button->setText(state.text);
+            button->setEnabled(state.enabled);
+            button->setVisible(state.visible);
+            break;
+        }
+        }
+    }
+
+    auto *weight = static_cast<QComboBox *>(widget(FormControl::Weight));
+    {
+        const QSignalBlocker blocker(weight);
+        const FormComboBox &state = form.weight();
+        QStringList shown;
+        for (int i = 0; i < weight->count(); ++i)
+            shown.append(weight->itemText(i));
+        if (shown != state.values) {
+            weight->clear();
+            weight->addItems(state.values);
+        }
+        if (state.visibleItems > 0)
+            weight->setMaxVisibleItems(state.visibleItems);
+        if (!weight->lineEdit()->hasFocus()) {
+            weight->setCurrentIndex(int(state.selectedIndex));
+            if (weight->currentText() != state.text)
+                weight->setEditText(state.text);
+        }
+        weight->setEnabled(state.enabled);
+    }
+
+    if (!m_toAddress->hasFocus() || m_toAddress->toPlainText() != form.text(FormControl::ToAddress)) {
+        if (m_toAddress->toPlainText() != form.text(FormControl::ToAddress))
+            m_toAddress->setPlainText(form.text(FormControl::ToAddress));
+    }
+    m_toAddress->setReadOnly(!form.field(FormControl::ToAddress).enabled);
+    m_dragView->setDragEnabled(form.field(FormControl::DragView).enabled);
+    if (m_dragView->vCard() != m_controller.dragViewVCard())
+        m_dragView->setVCard(m_controller.dragViewVCard());
+
+    for (const auto &[control, name] : kDisclosables) {
+        (void)name;
+        if (QWidget *w = widget(control))
+            w->setVisible(form.disclosable(control).shown);
+    }
+    widget(FormControl::ServiceStandardsSpinner)->setVisible(form.spinner().running);
+    validateToolbarItems();
+    m_refreshing = false;
+}
+
+void MasterWindow::mailpieceMenuWillPop()
+{
+    // The open list is as wide as its pictures and descriptions.
+    auto *box = static_cast<QComboBox *>(widget(FormControl::PieceSize));
+    const QStyleOptionViewItem option;
+    box->view()->setMinimumWidth(
+        box->itemDelegate()->sizeHint(option, box->model()->index(qMax(0, box->currentIndex()), 0)).width());
+    m_mailpieceMenuOpen = true;
+}
+
+void MasterWindow::mailpieceMenuDidEnd() { m_mailpieceMenuOpen = false; }

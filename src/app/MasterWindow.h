@@ -1,0 +1,141 @@
+#pragma once
+// MasterWindow: the main shipment window on screen, a thin Qt view over
+// MasterController. Its central form "MasterControl" holds one widget for
+// every control the controller's MasterForm names (object names are the
+// controls' outlet names); after every update the widgets follow the form
+// (pop-ups as item models with disabled items and separators), and each
+// edit goes back to the controller with its control id. A field being
+// edited is committed before any action (commitEditing). The Option key's
+// changes go to the controller.
+//
+// Around the form: the toolbar (MasterToolbar's items; responder-chain
+// items go to the application's actions by name), the piece-size pop-up's
+// picture menu (small pictures when closed, large pictures and HTML
+// descriptions while open), the address drawer (a dock widget on the edge
+// that "addressDrawerEdge" names: "left" or "right", else the right edge)
+// with the address-book panel, and the vCard views of the destination and
+// return addresses.
+#include "app/MasterControllerServices.h"
+#include "app/MasterForm.h"
+#include "app/MasterToolbar.h"
+#include "platform/NotificationCenter.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+class MasterController;
+struct MasterControllerEnvironment;
+class QAction;
+class QComboBox;
+class QDockWidget;
+class QLabel;
+class QToolBar;
+class QVAddressBookController;
+class QVAddressBookPanel;
+class QVAddressTextView;
+class QVFromAddressBox;
+class QVMenuActions;
+class QVVCardDragSourceView;
+
+// What the window asks of the application beyond its controller.
+struct MasterWindowEnvironment {
+    // The application's actions by name (responder-chain toolbar items);
+    // null: those items do nothing.
+    QVMenuActions *actions = nullptr;
+    // The scale set-up's scale type (0 none, 1 serial, 2 USB HID).
+    std::function<int()> scaleType;
+    // The current printing mode (empty: the standard mode).
+    std::function<QString()> printingMode;
+    // The stamps edition's toolbar.
+    bool stampsEdition = false;
+};
+
+class MasterWindow : public QMainWindow, public MasterView
+{
+public:
+    // The window over a controller that it does not own (already set up).
+    MasterWindow(MasterController &controller, MasterWindowEnvironment environment = {}, QWidget *parent = nullptr);
+    // The application's window: makes its own controller from the
+    // environment and sets it up (awakeFromNib).
+    MasterWindow(MasterControllerEnvironment controllerEnvironment, QVMenuActions *actions, QWidget *parent = nullptr);
+    ~MasterWindow() override;
+
+    MasterController &controller() { return m_controller; }
+    // The widget of a control (nullptr for one the window does not show).
+    QWidget *widget(FormControl control) const;
+    QToolBar *toolbar() const { return m_toolbar; }
+    const MasterToolbar &toolbarModel() const { return m_toolbarModel; }
+    QAction *toolbarAction(const QString &identifier) const { return m_toolbarActions.value(identifier); }
+    QDockWidget *addressDrawer() const { return m_drawer; }
+    QVAddressTextView *toAddressView() const { return m_toAddress; }
+    QVFromAddressBox *fromAddressBox() const { return m_fromBox; }
+    QVVCardDragSourceView *dragView() const { return m_dragView; }
+
+    // Brings every widget in line with the controller's form.
+    void refresh();
+    // Shows or hides the address drawer.
+    void toggleAddressDrawer();
+    // The toolbar's items again from its model, validated.
+    void rebuildToolbar();
+    void validateToolbarItems();
+    // The piece-size pop-up's menu open (large pictures and descriptions)
+    // or closed.
+    bool mailpieceMenuIsOpen() const { return m_mailpieceMenuOpen; }
+
+    // MasterView
+    void commitEditing() override;
+    bool hasAttachedSheet() const override;
+    void setNeedsWindowUpdate() override;
+    void displayNow(FormControl control) override;
+    void sheetDidBegin() override;
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void build();
+    void buildForm();
+    void buildToolbar();
+    void buildDrawer();
+    void connectControls();
+    void observe();
+    void edited(FormControl control);
+    void performToolbarItem(const ToolbarItemSpec &item);
+    void updateModeItem();
+    void customizeToolbar();
+    void mailpieceMenuWillPop();
+    void mailpieceMenuDidEnd();
+    void refreshPopUp(FormControl control);
+
+    std::unique_ptr<MasterController> m_ownedController;
+    MasterController &m_controller;
+    MasterWindowEnvironment m_env;
+    MasterToolbar m_toolbarModel;
+
+    std::map<FormControl, QPointer<QWidget>> m_widgets;
+    // The menu each pop-up shows now, to rebuild only on a change.
+    std::map<FormControl, FormMenu> m_shownMenus;
+    // Commit functions of the fields that take typed text.
+    std::map<FormControl, std::function<void()>> m_commits;
+    QVAddressTextView *m_toAddress = nullptr;
+    QVFromAddressBox *m_fromBox = nullptr;
+    QVVCardDragSourceView *m_dragView = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QHash<QString, QAction *> m_toolbarActions;
+    QDockWidget *m_drawer = nullptr;
+    std::unique_ptr<QVAddressBookController> m_addressBook;
+    QVAddressBookPanel *m_addressPanel = nullptr;
+    QPointer<QWidget> m_sheet;
+    bool m_updateScheduled = false;
+    bool m_refreshing = false;
+    bool m_mailpieceMenuOpen = false;
+    std::vector<NotificationObserver> m_observers;
+    std::shared_ptr<int> m_alive = std::make_shared<int>(0);
+};

@@ -1,0 +1,192 @@
+// MasterWindow, the main window over its controller: choosing a class in
+// its pop-up re-prices the shipment and the update rules reach the widgets
+// (disabled items cannot be chosen, the selected tag shows); a typed weight
+// is committed when the focus leaves and before an action; the vCard views
+// hand what they read to the controller; the window renders its form.
+#include "MasterControllerFixture.h"
+
+#include "app/MasterWindow.h"
+#include "app/QVVCardWidgets.h"
+#include "rates/QVShipmentUSPS.h"
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QToolBar>
+
+using namespace master_test;
+
+namespace {
+
+class MasterWindowTest : public MasterControllerTest
+{
+protected:
+    void TearDown() override
+    {
+        window.reset();
+        MasterControllerTest::TearDown();
+    }
+    void open()
+    {
+        start();
+        sendTo(QStringLiteral("10001"));
+        window = std::make_unique<MasterWindow>(*controller);
+        window->resize(1100, 760);
+        window->show();
+        QApplication::processEvents();
+    }
+    QComboBox *popUp(FormControl control) { return qobject_cast<QComboBox *>(window->widget(control)); }
+    QString labelText(FormControl control) { return static_cast<QLabel *>(window->widget(control))->text(); }
+    // Each item of every pop-up is enabled exactly when the form says so;
+    // the number of disabled items.
+    int checkPopUpsFollowTheForm()
+    {
+        int disabled = 0;
+        for (FormControl control :
+             {FormControl::PieceSize, FormControl::MailClass, FormControl::Confirmation, FormControl::ShipDate}) {
+            const FormPopUp &state = form().popUp(control);
+            QComboBox *box = popUp(control);
+            EXPECT_EQ(box->count(), state.count());
+            EXPECT_EQ(box->currentIndex(), state.selectedIndex);
+            EXPECT_EQ(box->isEnabled(), state.enabled);
+            for (int row = 0; row < box->count() && row < state.count(); ++row) {
+                const FormMenuItem &item = state.menu.items.at(row);
+                const Qt::ItemFlags flags = box->model()->flags(box->model()->index(row, 0));
+                EXPECT_EQ(bool(flags & Qt::ItemIsEnabled), item.enabled && !item.separator)
+                    << int(control) << " row " << row;
+                if (!item.separator) {
+                    EXPECT_EQ(box->itemText(row), item.title);
+                    disabled += item.enabled ? 0 : 1;
+                }
+            }
+        }
+        return disabled;
+    }
+    void typeInto(QWidget *target, const QString &text)
+    {
+        for (const QChar c : text) {
+            QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(target, &press);
+        }
+    }
+
+    std::unique_ptr<MasterWindow> window;
+};
+
+} // namespace
+
+TEST_F(MasterWindowTest, ChoosingAClassRepricesAndTheRulesReachTheWidgets)
+{
+    open();
+    typeWeight(QStringLiteral("1 lb"));
+    QApplication::processEvents();
+    EXPECT_GT(checkPopUpsFollowTheForm(), 0);
+    const QString priorityTotal = labelText(FormControl::RatePostage);
+    EXPECT_EQ(priorityTotal, form().text(FormControl::RatePostage));
+    ASSERT_NE(priorityTotal, QStringLiteral("0"));
+
+    QComboBox *classes = popUp(FormControl::MailClass);
+    const qsizetype media = form().popUp(FormControl::MailClass).menu.indexOfTag(classTag(QVUSPSMediaMail));
+    ASSERT_GE(media, 0);
+    emit classes->activated(int(media));
+    QApplication::processEvents();
+    EXPECT_EQ(stored(QVUSPSShipmentRateClassKey), QVUSPSMediaMail);
+    EXPECT_EQ(form().popUp(FormControl::MailClass).selectedTag(), classTag(QVUSPSMediaMail));
+    EXPECT_EQ(classes->currentIndex(), media);
+    EXPECT_EQ(labelText(FormControl::RatePostage), form().text(FormControl::RatePostage));
+    EXPECT_NE(labelText(FormControl::RatePostage), priorityTotal);
+    checkPopUpsFollowTheForm();
+    // Class prices show only while the list is open.
+    const qsizetype priority = form().popUp(FormControl::MailClass).menu.indexOfTag(classTag(QVUSPSPriorityMail));
+    const QString plain = classes->itemText(int(priority));
+    classes->showPopup();
+    EXPECT_TRUE(classes->itemText(int(priority)).startsWith(plain + QStringLiteral(" ($")))
+        << classes->itemText(int(priority)).toStdString();
+    classes->hidePopup();
+    EXPECT_EQ(classes->itemText(int(priority)), plain);
+    // The check boxes follow too.
+    for (FormControl control : {FormControl::Nonmachinable, FormControl::UseInsurance, FormControl::HoldForPickup}) {
+        auto *box = static_cast<QCheckBox *>(window->widget(control));
+        EXPECT_EQ(box->isChecked(), form().checkBox(control).on);
+        EXPECT_EQ(box->isEnabled(), form().checkBox(control).enabled);
+    }
+}
+
+TEST_F(MasterWindowTest, ATypedWeightIsCommittedWhenTheFocusLeavesAndBeforeAnAction)
+{
+    defaults().setString(QVUSPSFirstClassMail, QStringLiteral("rateClass"));
+    defaults().setString(QVUSPSLetterSize, QStringLiteral("pieceSize"));
+    open();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    auto *weight = static_cast<QComboBox *>(window->widget(FormControl::Weight));
+    weight->lineEdit()->setFocus();
+    weight->lineEdit()->selectAll();
+    typeInto(weight->lineEdit(), QStringLiteral("1+2"));
+    // Typing alone writes nothing.
+    EXPECT_NE(form().weight().text, QStringLiteral("1+2"));
+    window->widget(FormControl::ToEmail)->setFocus();
+    QApplication::processEvents();
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("3"));
+
+    // A field still being edited is committed by commitEditing.
+    auto *reference = static_cast<QLineEdit *>(window->widget(FormControl::ReferenceID));
+    reference->setFocus();
+    typeInto(reference, QStringLiteral("PO-7"));
+    EXPECT_TRUE(form().text(FormControl::ReferenceID).isEmpty());
+    window->commitEditing();
+    EXPECT_EQ(form().text(FormControl::ReferenceID), QStringLiteral("PO-7"));
+}
+
+TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)
+{
+    open();
+    QMimeData data;
+    data.setData(
+        QStringLiteral("text/vcard"),
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nN:Byron;Ada;;;\r\nFN:Ada Byron\r\nEMAIL;TYPE=INTERNET:ada@example.com\r\n"
+        "TEL;TYPE=WORK:555-0199\r\nADR;TYPE=HOME:;;12 Elm St;Boston;MA;02134;\r\nEND:VCARD\r\n");
+    ASSERT_TRUE(window->toAddressView()->readSelectionFromMimeData(data));
+    QApplication::processEvents();
+    EXPECT_TRUE(form().text(FormControl::ToAddress).contains(QStringLiteral("12 Elm St")));
+    EXPECT_EQ(form().text(FormControl::ToEmail), QStringLiteral("ada@example.com"));
+    EXPECT_EQ(static_cast<QLineEdit *>(window->widget(FormControl::ToEmail))->text(),
+              QStringLiteral("ada@example.com"));
+}
+
+TEST_F(MasterWindowTest, TheWindowShowsItsFormToolbarAndDrawer)
+{
+    open();
+    EXPECT_EQ(window->centralWidget()->objectName(), QStringLiteral("MasterControl"));
+    EXPECT_EQ(static_cast<QCheckBox *>(window->widget(FormControl::ExpressWaiverOfSignature))->text(),
+              QStringLiteral("Signature Required"));
+    ASSERT_TRUE(window->toolbarAction(ToolbarItem::NewPackage));
+    EXPECT_EQ(window->toolbarAction(ToolbarItem::NewPackage)->text(), QStringLiteral("New Label"));
+    EXPECT_FALSE(window->addressDrawer()->isVisible());
+    window->toolbarAction(ToolbarItem::AddressBook)->trigger();
+    EXPECT_TRUE(window->addressDrawer()->isVisible());
+    window->toggleAddressDrawer();
+    EXPECT_FALSE(window->addressDrawer()->isVisible());
+
+    // The piece-size pop-up shows 16-point pictures when closed.
+    QComboBox *sizes = popUp(FormControl::PieceSize);
+    EXPECT_EQ(sizes->iconSize(), QSize(16, 16));
+    EXPECT_FALSE(sizes->itemIcon(qMax(0, sizes->currentIndex())).isNull());
+
+    const QImage shot = window->grab().toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GE(shot.width(), 900);
+    // Not blank: more than a handful of colours.
+    QSet<QRgb> colours;
+    for (int y = 0; y < shot.height(); y += 7)
+        for (int x = 0; x < shot.width(); x += 7)
+            colours.insert(shot.pixel(x, y));
+    EXPECT_GT(colours.size(), 20);
+    shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-offscreen.png"));
+}
