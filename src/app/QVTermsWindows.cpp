@@ -45,8 +45,11 @@ int runTermsWindow(const QString &title, const QString &html, const QList<QPair<
     auto *row = new QDialogButtonBox(&dialog);
     for (const auto &[label, code] : buttons) {
         QPushButton *button = row->addButton(label, QDialogButtonBox::ActionRole);
-        QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &decide, code] {
-            const int result = decide(code);
+        // A copy of its own: a structured binding cannot be captured by
+        // every compiler we build with.
+        const auto buttonCode = code;
+        QObject::connect(button, &QPushButton::clicked, &dialog, [&dialog, &decide, buttonCode] {
+            const int result = decide(buttonCode);
             if (result >= 0)
                 dialog.done(result);
         });
