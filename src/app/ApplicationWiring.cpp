@@ -134,7 +134,7 @@ void DesktopApplication::loadMainWindow()
     // Until the shipment window exists the main window stands empty (the
     // menus put their bar on it afterwards).
     if (!m_mainWindow) {
-        m_mainWindow = new PlaceholderMainWindow;
+        m_mainWindow = makeMainWindow(*m_controller, m_scheduler, m_menus->actions());
         m_progressPanel->setMainWindow(m_mainWindow);
         m_overlays->setMainWindow(m_mainWindow);
     }

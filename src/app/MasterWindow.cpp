@@ -229,11 +229,10 @@ MasterWindow::MasterWindow(MasterController &controller, MasterWindowEnvironment
     refresh();
 }
 
-MasterWindow::MasterWindow(MasterControllerEnvironment controllerEnvironment, QVMenuActions *actions, QWidget *parent)
+MasterWindow::MasterWindow(MasterControllerEnvironment controllerEnvironment, MasterWindowEnvironment environment,
+                           QWidget *parent)
     : QMainWindow(parent), m_ownedController(std::make_unique<MasterController>(std::move(controllerEnvironment))),
-      m_controller(*m_ownedController),
-      m_env{actions, {}, {}, UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("kivoStampsVersion"))},
-      m_toolbarModel(m_env.stampsEdition)
+      m_controller(*m_ownedController), m_env(std::move(environment)), m_toolbarModel(m_env.stampsEdition)
 {
     build();
     // The layout's status line holds the template the controller fills.

@@ -63,7 +63,8 @@ public:
     MasterWindow(MasterController &controller, MasterWindowEnvironment environment = {}, QWidget *parent = nullptr);
     // The application's window: makes its own controller from the
     // environment and sets it up (awakeFromNib).
-    MasterWindow(MasterControllerEnvironment controllerEnvironment, QVMenuActions *actions, QWidget *parent = nullptr);
+    MasterWindow(MasterControllerEnvironment controllerEnvironment, MasterWindowEnvironment environment,
+                 QWidget *parent = nullptr);
     ~MasterWindow() override;
 
     MasterController &controller() { return m_controller; }

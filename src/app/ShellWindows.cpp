@@ -1,6 +1,11 @@
 #include "app/ShellWindows.h"
 
+#include "app/MasterControllerWiring.h"
+#include "app/MasterWindow.h"
+#include "app/QVXController.h"
+#include "devices/setup/QVScaleSetupController.h"
 #include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -203,4 +208,14 @@ PlaceholderMainWindow::PlaceholderMainWindow(QWidget *parent) : QMainWindow(pare
     setWindowTitle(QStringLiteral("Tolvane for Mac"));
     setCentralWidget(new QWidget(this));
     resize(800, 560);
+}
+
+QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions)
+{
+    MasterWindowEnvironment environment;
+    environment.actions = &actions;
+    environment.scaleType = [] { return int(QVScaleSetupController::sharedController().scaleType()); };
+    environment.printingMode = [&delegate] { return delegate.currentMode(); };
+    environment.stampsEdition = UserDefaults::standardUserDefaults().boolForKey(QVStampsEditionKey);
+    return new MasterWindow(masterControllerEnvironment(delegate, std::move(scheduler)), std::move(environment));
 }

@@ -77,8 +77,16 @@ private:
     OverlayId m_next = 1;
 };
 
-// The main window of the program until the shipment window exists: its
-// title, menu bar place and an empty content area.
+class QVMenuActions;
+class QVXController;
+
+// The application's main window: the shipment window (MasterWindow) over a
+// controller made from the application delegate's services; its
+// responder-chain toolbar items go to the application's actions.
+QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions);
+
+// A main window with its title, menu bar place and an empty content area
+// (for tests of the shell that need no shipment window).
 class PlaceholderMainWindow : public QMainWindow
 {
 public:
