@@ -5,6 +5,7 @@
 // hand what they read to the controller; the window renders its form.
 #include "MasterControllerFixture.h"
 
+#include "app/MasterMailpieceMenu.h"
 #include "app/MasterWindow.h"
 #include "app/QVVCardWidgets.h"
 #include "rates/QVShipmentUSPS.h"
@@ -14,6 +15,9 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
+#include <QElapsedTimer>
+#include <QScreen>
+#include <QWindow>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +27,16 @@
 using namespace master_test;
 
 namespace {
+
+// The colours of a sample of the picture's pixels (a blank one has few).
+qsizetype coloursIn(const QImage &image)
+{
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 7)
+        for (int x = 0; x < image.width(); x += 7)
+            colours.insert(image.pixel(x, y));
+    return colours.size();
+}
 
 class MasterWindowTest : public MasterControllerTest
 {
@@ -178,15 +192,71 @@ TEST_F(MasterWindowTest, TheWindowShowsItsFormToolbarAndDrawer)
     QComboBox *sizes = popUp(FormControl::PieceSize);
     EXPECT_EQ(sizes->iconSize(), QSize(16, 16));
     EXPECT_FALSE(sizes->itemIcon(qMax(0, sizes->currentIndex())).isNull());
+    // Open, its items show their large picture and description.
+    sizes->showPopup();
+    EXPECT_TRUE(window->mailpieceMenuIsOpen());
+    int described = 0;
+    for (int row = 0; row < sizes->count(); ++row) {
+        const QModelIndex index = sizes->model()->index(row, 0);
+        if (index.data(MailpieceMenuDelegate::DescriptionRole).toString().isEmpty())
+            continue;
+        ++described;
+        EXPECT_FALSE(index.data(MailpieceMenuDelegate::LargeImageRole).value<QImage>().isNull());
+    }
+    EXPECT_GT(described, 3);
+    sizes->hidePopup();
+    EXPECT_FALSE(window->mailpieceMenuIsOpen());
 
     const QImage shot = window->grab().toImage();
     ASSERT_FALSE(shot.isNull());
     EXPECT_GE(shot.width(), 900);
     // Not blank: more than a handful of colours.
-    QSet<QRgb> colours;
-    for (int y = 0; y < shot.height(); y += 7)
-        for (int x = 0; x < shot.width(); x += 7)
-            colours.insert(shot.pixel(x, y));
-    EXPECT_GT(colours.size(), 20);
+    EXPECT_GT(coloursIn(shot), 20);
     shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-offscreen.png"));
+}
+
+// On a real X server (the Xvfb fixture of CTest): the window with a sample
+// shipment, as the screen shows it.
+class MasterWindowScreenshot : public MasterWindowTest
+{};
+
+TEST_F(MasterWindowScreenshot, TheScreenShowsTheForm)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform (the Xvfb fixture)";
+    open();
+    typeWeight(QStringLiteral("1 lb"));
+    form().setText(FormControl::Description, QStringLiteral("Books"));
+    QApplication::processEvents();
+    window->refresh();
+    QWindow *shown = window->windowHandle();
+    ASSERT_TRUE(shown);
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown->isExposed() && waited.elapsed() < 5000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(shown->isExposed());
+    // Let the first paint reach the server.
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    const QImage shot = shown->screen()->grabWindow(window->winId()).toImage();
+    ASSERT_FALSE(shot.isNull());
+    EXPECT_GE(shot.width(), 900);
+    EXPECT_GE(shot.height(), 600);
+    EXPECT_GT(coloursIn(shot), 20);
+    EXPECT_TRUE(shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-xcb.png")));
+}
+
+TEST(MailpieceMenu, RecordsOnlyTheTagsThePopUpHolds)
+{
+    FormMenu menu;
+    menu.items = {FormMenuItem{1, QStringLiteral("Postcard")}, FormMenuItem::separatorItem(),
+                  FormMenuItem{6, QStringLiteral("Medium Flat Rate Box")}, FormMenuItem{99, QStringLiteral("Other")}};
+    const QMap<qsizetype, MailpieceMenuInfo> info = mailpieceMenuInfo(menu);
+    EXPECT_EQ(info.keys(), QList<qsizetype>({1, 6}));
+    EXPECT_EQ(info.value(6).title, QStringLiteral("Medium Flat Rate Box"));
+    const QSize small = info.value(1).smallImage.size();
+    EXPECT_EQ(qMax(small.width(), small.height()), 16);
+    EXPECT_LE(qMin(small.width(), small.height()), 16);
+    EXPECT_FALSE(info.value(1).attributedTitle.isEmpty());
 }
