@@ -131,8 +131,8 @@ DesktopApplication::~DesktopApplication()
 
 void DesktopApplication::loadMainWindow()
 {
-    // Until the shipment window exists the main window stands empty (the
-    // menus put their bar on it afterwards).
+    // The shipment window over its controller (the menus put their bar on
+    // it afterwards).
     if (!m_mainWindow) {
         m_mainWindow = makeMainWindow(*m_controller, m_scheduler, m_menus->actions());
         m_progressPanel->setMainWindow(m_mainWindow);
