@@ -267,8 +267,21 @@ MasterWindow::~MasterWindow()
     // signals (a field losing the focus) may reach it.
     for (QObject *child : findChildren<QObject *>())
         disconnect(child, nullptr, this, nullptr);
+    // A pop-up whose list is open closes it while the children are hidden,
+    // after this object is gone: its callbacks must not reach it.
+    for (QComboBox *combo : findChildren<QComboBox *>()) {
+        if (auto *box = dynamic_cast<PopUpButton *>(combo)) {
+            box->willPopUp = nullptr;
+            box->didEnd = nullptr;
+        }
+    }
     m_dragView->setDoubleClickAction({});
     m_dragView->setContextActions({});
+    // The drawer's panel works on the address book this object owns: it
+    // goes first.
+    delete m_drawer;
+    m_drawer = nullptr;
+    m_addressPanel = nullptr;
 }
 
 void MasterWindow::build()

@@ -268,7 +268,12 @@ TEST_F(URLHandlerTest, RefundVoidsAndSucceedsOnlyOnReturnCodeOne)
         handler.handleURL(
             QStringLiteral("tolvane://refund?PIC=%1;CallbackURL=https://cb.example/r").arg(QLatin1String(c.pic)));
         EXPECT_EQ(dialogs->alerts.size(), c.asks ? 1 : 0) << c.pic;
-        EXPECT_EQ(postage->refunds, c.asks ? QList<qint64>{42} : QList<qint64>{}) << c.pic;
+        // By size first: Qt compares two empty lists of numbers through a
+        // null pointer, which the undefined-behaviour checker refuses.
+        ASSERT_EQ(postage->refunds.size(), c.asks ? 1 : 0) << c.pic;
+        if (c.asks) {
+            EXPECT_EQ(postage->refunds.first(), 42) << c.pic;
+        }
         const bool success = QLatin1String(c.status) == QLatin1String("Success");
         EXPECT_EQ(log->voidStatuses.size(), success ? 1 : 0) << c.pic;
         ASSERT_EQ(automation->callbacks.size(), 1) << c.pic;

@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 #include "platform/PropertyList.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 
@@ -458,6 +459,13 @@ TEST_F(MailingLogTest, KilledWriterLeavesACompleteLog)
             }
             ::_exit(0);
         }
+        // The random moment falls after the first piece is stored: a slow
+        // (sanitizer, loaded) machine may take longer than the delay to
+        // write it.
+        QElapsedTimer started;
+        started.start();
+        while (!QFile::exists(path()) && started.elapsed() < 30000)
+            ::usleep(1000);
         ::usleep(useconds_t(5000 + delayMicroseconds(random)));
         ::kill(child, SIGKILL);
         int status = 0;
