@@ -21,10 +21,10 @@ import importlib.util
 import os
 import sys
 
-spec = importlib.util.spec_from_file_location(
+module_location = importlib.util.spec_from_file_location(
     "templates", os.path.join(os.path.dirname(os.path.abspath(__file__)), "make-label-templates.py"))
-templates = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(templates)
+templates = importlib.util.module_from_spec(module_location)
+module_location.loader.exec_module(templates)
 
 SIZE = 180
 BLACK, GREY, LIGHT, WHITE = 0, 150, 225, 255

@@ -19,12 +19,12 @@ QString MasterToolbar::identifier() const
     return m_stampsEdition ? QVKivoStampsToolbarIdentifier : QVDashboardToolbarIdentifier;
 }
 
-std::optional<ToolbarItemSpec> MasterToolbar::itemForIdentifier(const QString &identifier) const
+std::optional<ToolbarItemEntry> MasterToolbar::itemForIdentifier(const QString &identifier) const
 {
     using namespace ToolbarItem;
     const auto item = [&](const QString &label, const QString &palette, const QString &toolTip, const QString &image,
                           ToolbarTarget target, const QString &action) {
-        return ToolbarItemSpec{identifier, label, palette, toolTip, image, target, action, false};
+        return ToolbarItemEntry{identifier, label, palette, toolTip, image, target, action, false};
     };
     const ToolbarTarget chain = ToolbarTarget::ResponderChain;
     if (identifier == NewPackage)
@@ -36,11 +36,11 @@ std::optional<ToolbarItemSpec> MasterToolbar::itemForIdentifier(const QString &i
                     QStringLiteral("View a history of your shipments."), QStringLiteral("PostageLogIcon"), chain,
                     QStringLiteral("showPostageLog:"));
     if (identifier == WebStore) {
-        ToolbarItemSpec spec = item(QStringLiteral("Web Stores"), QStringLiteral("Web Stores"),
-                                    QStringLiteral("View orders from your web stores."),
-                                    QStringLiteral("buysupplies-nobrand"), chain, QStringLiteral("showWebStores:"));
-        spec.isButtonView = true;
-        return spec;
+        ToolbarItemEntry entry = item(QStringLiteral("Web Stores"), QStringLiteral("Web Stores"),
+                                      QStringLiteral("View orders from your web stores."),
+                                      QStringLiteral("buysupplies-nobrand"), chain, QStringLiteral("showWebStores:"));
+        entry.isButtonView = true;
+        return entry;
     }
     if (identifier == ChoosePrinter)
         return item(QStringLiteral("Printer Setup"), QStringLiteral("Printer Setup"),

@@ -50,7 +50,7 @@ enum class ToolbarTarget {
     StampWindow,    // the stamp window's controller
 };
 
-struct ToolbarItemSpec {
+struct ToolbarItemEntry {
     QString identifier;
     QString label;
     QString paletteLabel;
@@ -80,7 +80,7 @@ public:
 
     // The item of the identifier in the edition; nothing for any other
     // identifier (the toolbar's own items included).
-    std::optional<ToolbarItemSpec> itemForIdentifier(const QString &identifier) const;
+    std::optional<ToolbarItemEntry> itemForIdentifier(const QString &identifier) const;
     QStringList defaultItemIdentifiers() const;
     QStringList allowedItemIdentifiers() const;
     QStringList selectableItemIdentifiers() const;

@@ -72,14 +72,14 @@ public:
 
 // The controls of the form by kind, with their outlet names and titles.
 enum class Kind { PopUp, Measure, Check, Edit, Label, Button };
-struct ControlSpec {
+struct ControlEntry {
     FormControl control;
     const char *name;
     Kind kind;
     const char *title;
 };
 
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     {FormControl::PieceSize, "pieceSizePopup", Kind::PopUp, "Mailpiece:"},
     {FormControl::MailClass, "shippingClass", Kind::PopUp, "Mail Class:"},
     {FormControl::Confirmation, "shippingConfirmation", Kind::PopUp, "Confirmation:"},
@@ -131,11 +131,11 @@ const ControlSpec kControls[] = {
     {FormControl::PreviewEndingBalance, "previewEndingBalance", Kind::Label, "Ending balance:"},
 };
 
-const ControlSpec *specOf(FormControl control)
+const ControlEntry *specOf(FormControl control)
 {
-    for (const ControlSpec &spec : kControls)
-        if (spec.control == control)
-            return &spec;
+    for (const ControlEntry &entry : kControls)
+        if (entry.control == control)
+            return &entry;
     return nullptr;
 }
 
@@ -307,16 +307,16 @@ void MasterWindow::buildForm()
     form->setObjectName(QStringLiteral("MasterControl"));
     setCentralWidget(form);
 
-    for (const ControlSpec &spec : kControls) {
+    for (const ControlEntry &entry : kControls) {
         QWidget *widget = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case Kind::PopUp: {
             auto *box = new PopUpButton(form);
-            if (spec.control == FormControl::PieceSize) {
+            if (entry.control == FormControl::PieceSize) {
                 box->setItemDelegate(new MailpieceMenuDelegate(box));
                 box->willPopUp = [this] { mailpieceMenuWillPop(); };
                 box->didEnd = [this] { mailpieceMenuDidEnd(); };
-            } else if (spec.control == FormControl::MailClass) {
+            } else if (entry.control == FormControl::MailClass) {
                 box->willPopUp = [this] {
                     m_controller.mailClassWillPopup();
                     refreshPopUp(FormControl::MailClass);
@@ -337,7 +337,7 @@ void MasterWindow::buildForm()
             break;
         }
         case Kind::Check:
-            widget = new QCheckBox(QString::fromUtf8(spec.title), form);
+            widget = new QCheckBox(QString::fromUtf8(entry.title), form);
             break;
         case Kind::Edit:
             widget = new QVFocusNotifyingTextField(form);
@@ -349,11 +349,11 @@ void MasterWindow::buildForm()
             break;
         }
         case Kind::Button:
-            widget = new QPushButton(QString::fromUtf8(spec.title), form);
+            widget = new QPushButton(QString::fromUtf8(entry.title), form);
             break;
         }
-        widget->setObjectName(QString::fromLatin1(spec.name));
-        m_widgets[spec.control] = widget;
+        widget->setObjectName(QString::fromLatin1(entry.name));
+        m_widgets[entry.control] = widget;
     }
     auto *weight = new QVFocusNotifyingComboBox(form);
     weight->setObjectName(QStringLiteral("rateWeight"));
@@ -378,16 +378,16 @@ void MasterWindow::buildForm()
 
     const auto w = [this](FormControl control) { return widget(control); };
     const auto title = [form](FormControl control) {
-        const ControlSpec *spec = specOf(control);
-        return new QLabel(spec && spec->title ? QString::fromUtf8(spec->title) : QString(), form);
+        const ControlEntry *entry = specOf(control);
+        return new QLabel(entry && entry->title ? QString::fromUtf8(entry->title) : QString(), form);
     };
     // Rows of a grid: a title and its control.
     const auto addRows = [&](QGroupBox *box, std::initializer_list<FormControl> controls) {
         auto *grid = static_cast<QGridLayout *>(box->layout());
         for (FormControl control : controls) {
             const int row = grid->rowCount();
-            const ControlSpec *spec = specOf(control);
-            if (spec && (spec->kind == Kind::Check || spec->kind == Kind::Button || !spec->title)) {
+            const ControlEntry *entry = specOf(control);
+            if (entry && (entry->kind == Kind::Check || entry->kind == Kind::Button || !entry->title)) {
                 grid->addWidget(w(control), row, 0, 1, 2);
             } else {
                 grid->addWidget(title(control), row, 0, Qt::AlignRight);
@@ -545,17 +545,17 @@ void MasterWindow::rebuildToolbar()
             m_toolbar->addWidget(space);
             continue;
         }
-        const std::optional<ToolbarItemSpec> spec = m_toolbarModel.itemForIdentifier(identifier);
-        if (!spec)
+        const std::optional<ToolbarItemEntry> entry = m_toolbarModel.itemForIdentifier(identifier);
+        if (!entry)
             continue;
-        auto *action = new QAction(QIcon(QPixmap::fromImage(namedPicture(spec->imageName))), spec->label, this);
+        auto *action = new QAction(QIcon(QPixmap::fromImage(namedPicture(entry->imageName))), entry->label, this);
         action->setObjectName(identifier);
-        action->setToolTip(spec->toolTip);
+        action->setToolTip(entry->toolTip);
         action->setCheckable(m_toolbarModel.selectableItemIdentifiers().contains(identifier));
         action->setChecked(identifier == m_toolbarModel.selectedItem());
-        connect(action, &QAction::triggered, this, [this, item = *spec] { performToolbarItem(item); });
+        connect(action, &QAction::triggered, this, [this, item = *entry] { performToolbarItem(item); });
         m_toolbar->addAction(action);
-        if (spec->isButtonView)
+        if (entry->isButtonView)
             if (auto *button = qobject_cast<QToolButton *>(m_toolbar->widgetForAction(action)))
                 button->setAutoRaise(true);
         m_toolbarActions.insert(identifier, action);
@@ -587,7 +587,7 @@ void MasterWindow::updateModeItem()
     }
 }
 
-void MasterWindow::performToolbarItem(const ToolbarItemSpec &item)
+void MasterWindow::performToolbarItem(const ToolbarItemEntry &item)
 {
     commitEditing();
     if (item.target == ToolbarTarget::Controller) {
@@ -610,11 +610,11 @@ void MasterWindow::customizeToolbar()
     dialog.setWindowTitle(QStringLiteral("Customize Toolbar"));
     auto *list = new QListWidget(&dialog);
     for (const QString &identifier : m_toolbarModel.allowedItemIdentifiers()) {
-        const std::optional<ToolbarItemSpec> spec = m_toolbarModel.itemForIdentifier(identifier);
-        if (!spec)
+        const std::optional<ToolbarItemEntry> entry = m_toolbarModel.itemForIdentifier(identifier);
+        if (!entry)
             continue;
         auto *row =
-            new QListWidgetItem(QIcon(QPixmap::fromImage(namedPicture(spec->imageName))), spec->paletteLabel, list);
+            new QListWidgetItem(QIcon(QPixmap::fromImage(namedPicture(entry->imageName))), entry->paletteLabel, list);
         row->setData(Qt::UserRole, identifier);
         row->setCheckState(m_toolbarModel.items().contains(identifier) ? Qt::Checked : Qt::Unchecked);
     }
@@ -680,10 +680,10 @@ void MasterWindow::toggleAddressDrawer() { m_drawer->setVisible(!m_drawer->isVis
 void MasterWindow::connectControls()
 {
     MasterForm &form = m_controller.form();
-    for (const ControlSpec &spec : kControls) {
-        QWidget *w = widget(spec.control);
-        const FormControl control = spec.control;
-        switch (spec.kind) {
+    for (const ControlEntry &entry : kControls) {
+        QWidget *w = widget(entry.control);
+        const FormControl control = entry.control;
+        switch (entry.kind) {
         case Kind::PopUp: {
             auto *box = static_cast<QComboBox *>(w);
             connect(box, &QComboBox::activated, this, [this, control, &form](int index) {
@@ -946,18 +946,18 @@ void MasterWindow::refresh()
         return;
     m_refreshing = true;
     const MasterForm &form = m_controller.form();
-    for (const ControlSpec &spec : kControls) {
-        QWidget *w = widget(spec.control);
+    for (const ControlEntry &entry : kControls) {
+        QWidget *w = widget(entry.control);
         if (!w)
             continue;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case Kind::PopUp:
-            refreshPopUp(spec.control);
+            refreshPopUp(entry.control);
             break;
         case Kind::Measure:
         case Kind::Edit: {
             auto *field = static_cast<QLineEdit *>(w);
-            const FormField &state = form.field(spec.control);
+            const FormField &state = form.field(entry.control);
             // A field being typed in keeps its text until it is committed.
             if (!field->hasFocus())
                 setTextIfChanged(field, state.text);
@@ -968,7 +968,7 @@ void MasterWindow::refresh()
         }
         case Kind::Check: {
             auto *box = static_cast<QCheckBox *>(w);
-            const FormCheckBox &state = form.checkBox(spec.control);
+            const FormCheckBox &state = form.checkBox(entry.control);
             const QSignalBlocker blocker(box);
             box->setChecked(state.on);
             box->setEnabled(state.enabled);
@@ -976,17 +976,17 @@ void MasterWindow::refresh()
             break;
         }
         case Kind::Label: {
-            const FormField &state = form.field(spec.control);
+            const FormField &state = form.field(entry.control);
             auto *label = static_cast<QLabel *>(w);
             if (label->text() != state.text)
                 label->setText(state.text);
             label->setEnabled(state.enabled);
-            if (spec.control != FormControl::ScaleStatus)
+            if (entry.control != FormControl::ScaleStatus)
                 label->setVisible(state.visible);
             break;
         }
         case Kind::Button: {
-            const FormField &state = form.field(spec.control);
+            const FormField &state = form.field(entry.control);
             auto *button = static_cast<QPushButton *>(w);
             if (!state.text.isEmpty())
                 button->setText(state.text);

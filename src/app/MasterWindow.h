@@ -108,7 +108,7 @@ private:
     void connectControls();
     void observe();
     void edited(FormControl control);
-    void performToolbarItem(const ToolbarItemSpec &item);
+    void performToolbarItem(const ToolbarItemEntry &item);
     void updateModeItem();
     void customizeToolbar();
     void mailpieceMenuWillPop();
