@@ -14,6 +14,7 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 
+#include "AccountInformationClientSetup.h"
 #include "FakeAccountInformationServer.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "RecordingDialogs.h"
@@ -160,23 +161,10 @@ class InsuranceAgreementTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
-        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
         ASSERT_TRUE(server.isListening());
-        UserDefaults::standardUserDefaults().setString(server.host(), QStringLiteral("labelServiceServer"));
-        client = QVRHOAccountInformationCommandCenter::commandCenter();
-        client->setRequestTimeoutMilliseconds(10000);
-        client->setCredentialsSource([] {
-            return QVAccountCredentials{QStringLiteral("1234567"), QStringLiteral("secret")};
-        });
+        client = connectAccountInformationClient(server, QStringLiteral("secret"));
     }
-    void TearDown() override
-    {
-        setHttpCAFile(QString());
-        UserDefaults::resetStandardUserDefaults();
-        QVCommandCenter::resetSharedInstancesForTesting();
-    }
+    void TearDown() override { disconnectAccountInformationClient(); }
 
     FakeAccountInformationServer server;
     std::shared_ptr<QVRHOAccountInformationCommandCenter> client;

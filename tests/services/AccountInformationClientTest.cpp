@@ -12,6 +12,7 @@
 #include "services/QVCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 
+#include "AccountInformationClientSetup.h"
 #include "ConsoleCapture.h"
 #include "FakeAccountInformationServer.h"
 #include "TestSupport.h"
@@ -35,24 +36,14 @@ class AccountInformationClientTest : public ::testing::Test
 protected:
     void SetUp() override
     {
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
-        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
         ASSERT_TRUE(server.isListening());
-        UserDefaults::standardUserDefaults().setString(server.host(), QStringLiteral("labelServiceServer"));
-        client = QVRHOAccountInformationCommandCenter::commandCenter();
-        client->setRequestTimeoutMilliseconds(10000);
-        client->setCredentialsSource([] {
-            return QVAccountCredentials{QStringLiteral("1234567"), QStringLiteral("web&pass word")};
-        });
+        client = connectAccountInformationClient(server, QStringLiteral("web&pass word"));
         QFile::remove(countryFilePath());
     }
     void TearDown() override
     {
         setAccountInformationServices(nullptr);
-        setHttpCAFile(QString());
-        UserDefaults::resetStandardUserDefaults();
-        QVCommandCenter::resetSharedInstancesForTesting();
+        disconnectAccountInformationClient();
         QFile::remove(countryFilePath());
         for (auto reg : {RegisterBannedCountryEMI, RegisterBannedCountryPMI, RegisterBannedCountryFCMI,
                          RegisterBannedCountryTolvaneInsurance})
