@@ -1,6 +1,8 @@
 // Shared main of the test executables: every run gets its own temporary
-// application-support and configuration folders, and an offscreen Qt
-// application so that widget code can be exercised without a display.
+// application-support, configuration and temporary-file folders (removed with
+// the run, so previews and other temporary files never pile up), and an
+// offscreen Qt application so that widget code can be exercised without a
+// display.
 #include "TestSupport.h"
 
 #include <QApplication>
@@ -29,9 +31,11 @@ int main(int argc, char **argv)
     g_root = &root;
     QDir(root.path()).mkpath(QStringLiteral("support"));
     QDir(root.path()).mkpath(QStringLiteral("config"));
+    QDir(root.path()).mkpath(QStringLiteral("tmp"));
     ::setenv("TOLVANE_SUPPORT_DIR", QDir(root.path()).filePath(QStringLiteral("support")).toLocal8Bit().constData(), 1);
     ::setenv("XDG_CONFIG_HOME", QDir(root.path()).filePath(QStringLiteral("config")).toLocal8Bit().constData(), 1);
     ::setenv("HOME", root.path().toLocal8Bit().constData(), 1);
+    ::setenv("TMPDIR", QDir(root.path()).filePath(QStringLiteral("tmp")).toLocal8Bit().constData(), 1);
     if (!::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("TZ", "America/New_York", 0);
