@@ -34,7 +34,10 @@
 #include "stamps/TessaroSheetView.h"
 
 #include <QDateTime>
+#include <QImage>
 #include <QList>
+#include <QPointF>
+#include <QRectF>
 #include <QSet>
 #include <QSizeF>
 #include <QString>
@@ -342,6 +345,45 @@ public:
     // "Print $0.49 Stamp".
     static QString buttonTitleForQuickPrintAmount(const Decimal &amount);
 
+    // ---- Quick prints (TessaroQuickPrint.cpp) -----------------------------------
+    // The three quick-print stamps, each printed once on the roll.
+    void quickPrint1oz() { printOneOffWithRequest(quickPrint1ozStampRequest()); }
+    void quickPrint2oz() { printOneOffWithRequest(quickPrint2ozStampRequest()); }
+    void quickPrint1lbPrio() { printOneOffWithRequest(quickPrint1lbPrioStampRequest()); }
+    // One button of the quick-print panel: its title ("Print $0.49 Stamp")
+    // and the name of its bundle picture ("kivo049").
+    struct QuickPrintButton {
+        QString title;
+        QString imageName;
+        friend bool operator==(const QuickPrintButton &, const QuickPrintButton &) = default;
+    };
+    // The 1 oz, 2 oz and Priority buttons, titled the first time the panel
+    // is shown (empty before).
+    const QList<QuickPrintButton> &quickPrintButtons() const { return m_quickPrintButtons; }
+    // "kivo" and the amount in cents with at least three digits.
+    static QString imageNameForQuickPrintAmount(const Decimal &amount);
+    // The bundle picture of that name (a PNG); null when there is none.
+    static QImage quickPrintImage(const QString &imageName);
+    // The panel's frame is saved in the user defaults under
+    // "NSWindow Frame " followed by this name.
+    static QString quickPrintPanelAutosaveName() { return QStringLiteral("TessaroQuickPrintPanel"); }
+    // showQuickPrintPanel: hides a visible panel, else shows it (titling its
+    // buttons the first time).
+    void showQuickPrintPanel();
+    bool quickPrintPanelVisible() const { return m_quickPrintPanelVisible; }
+    // The user closed the panel.
+    void quickPrintPanelClosed() { m_quickPrintPanelVisible = false; }
+    // The panel is being shown for the first time and no frame of it is
+    // saved: the view places it beside the window (quickPrintPanelTopLeft)
+    // and then calls quickPrintPanelPlaced().
+    bool quickPrintPanelNeedsPlacing() const { return m_quickPrintPanelNeedsPlacing; }
+    void quickPrintPanelPlaced() { m_quickPrintPanelNeedsPlacing = false; }
+    // Where the panel's top-left corner goes (screen coordinates, y down):
+    // right of the window with a 10-point gap when the panel then ends
+    // inside the visible area, else left of it when that corner lies in the
+    // visible area, else the window's own top-left corner.
+    static QPointF quickPrintPanelTopLeft(const QRectF &window, const QSizeF &panel, const QRectF &visible);
+
     // ---- Roll printer and roll pop-ups ------------------------------------------
     void updateKivoPopups();
     QStringList kivoPrinterItems() const { return m_kivoPrinterItems; }
@@ -468,4 +510,7 @@ private:
     // file needs not know them).
     std::shared_ptr<TessaroCustomAmountPanel> m_customAmountPanel;
     std::shared_ptr<TessaroWeighing> m_weighing;
+    QList<QuickPrintButton> m_quickPrintButtons;
+    bool m_quickPrintPanelVisible = false;
+    bool m_quickPrintPanelNeedsPlacing = false;
 };

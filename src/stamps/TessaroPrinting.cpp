@@ -909,26 +909,6 @@ void TessaroController::printOneOffWithRequest(const TessaroStamp &request)
     setSheetCount(savedCount);
 }
 
-TessaroStamp TessaroController::quickPrint1ozStampRequest() const
-{
-    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSFirstClassMail, 1, QVUSPSLetterSize, true);
-}
-
-TessaroStamp TessaroController::quickPrint2ozStampRequest() const
-{
-    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSFirstClassMail, 2, QVUSPSLetterSize, true);
-}
-
-TessaroStamp TessaroController::quickPrint1lbPrioStampRequest() const
-{
-    return QVRHOStampIndiciumRequest::stampRequestWithRate(QVUSPSPriorityMail, 1, QVUSPSFlatRateEnvelopeSize, true);
-}
-
-QString TessaroController::buttonTitleForQuickPrintAmount(const Decimal &amount)
-{
-    return QStringLiteral("Print $%1 Stamp").arg(twoDigitDollarFormatter().stringFromNumber(amount));
-}
-
 // ---- Roll printer and roll pop-ups ------------------------------------------------------------
 
 QString TessaroController::kivoPrinterTitle() const

@@ -362,9 +362,18 @@ void TessaroView::refresh()
     showCompanions();
 }
 
+void TessaroView::showQuickPrintPanel()
+{
+    act([&] { m_controller.showQuickPrintPanel(); });
+}
+
 void TessaroView::showCompanions()
 {
     const auto done = [this] { refresh(); };
+    if (m_controller.quickPrintPanelVisible() && !m_quickPrintPanel)
+        m_quickPrintPanel = new TessaroQuickPrintPanel(m_controller, done, this);
+    if (m_quickPrintPanel)
+        m_quickPrintPanel->refresh();
     if (m_controller.customAmountPanel().isShown() && !m_customAmountView) {
         auto *view = new TessaroCustomAmountView(m_controller.customAmountPanel(), done, this);
         view->setAttribute(Qt::WA_DeleteOnClose);

@@ -9,6 +9,7 @@
 // sizes, the status line's template and the buttons' titles, and runs the
 // controller's set-up.
 #include "stamps/TessaroController.h"
+#include "stamps/TessaroQuickPrintPanel.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -39,6 +40,10 @@ public:
 
     // Shows the controller's state.
     void refresh();
+    // showQuickPrintPanel: the quick-print panel beside the window, or
+    // hidden when it is shown.
+    void showQuickPrintPanel();
+    TessaroQuickPrintPanel *quickPrintPanel() const { return m_quickPrintPanel; }
 
     // The mailpiece pop-up's titles and pictures, by mailpiece tag 1-8.
     static QString mailpieceTitle(int tag);
@@ -68,6 +73,7 @@ private:
     bool m_refreshing = false;
     QPointer<QWidget> m_customAmountView;
     QPointer<QWidget> m_choiceSheetView;
+    QPointer<TessaroQuickPrintPanel> m_quickPrintPanel;
     int m_reviewTop = 0;
     int m_boxHeight = 0;
     int m_referenceRowHeight = 0;
