@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs the libFuzzer targets of a fuzz build (make fuzz) one after another,
-# each for a bounded time over its seed corpus, and fails when any of them
-# finds a crash, a sanitizer fault, a hang or runaway memory use.
+# Runs the libFuzzer targets of a fuzz build (make fuzz), FUZZ_JOBS of them at
+# a time (default: one per processor), each for a bounded time over its seed
+# corpus, and fails when any of them finds a crash, a sanitizer fault, a hang
+# or runaway memory use.
 #
 #   scripts/run-fuzzers.sh <fuzz build folder> <seconds per target> [name...]
 #
@@ -26,21 +27,43 @@ timeout=${FUZZ_TIMEOUT:-20}
 export QT_LOGGING_RULES='*=false'
 export QT_QPA_PLATFORM=offscreen
 
-ran=0
-failed=()
-while IFS=$'\t' read -r name program seeds; do
-  [ -n "$name" ] || continue
-  if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then continue; fi
-  corpus="$build/corpus/$name"
-  findings="$build/findings/$name"
-  log="$build/logs/$name.log"
+jobs=${FUZZ_JOBS:-$(nproc)}
+
+# run_one <name> <program> <seeds>: one target; its exit status goes to
+# <build>/logs/<name>.status for the report below.
+run_one() {
+  local name=$1 program=$2 seeds=$3
+  local corpus="$build/corpus/$name" findings="$build/findings/$name" log="$build/logs/$name.log"
   mkdir -p "$corpus" "$findings" "$build/logs"
   "$program" -max_total_time="$seconds" -max_len="$max_len" -timeout="$timeout" -rss_limit_mb=2048 \
     -artifact_prefix="$findings/" -print_final_stats=1 "$corpus" "$seeds" >"$log" 2>&1
-  status=$?
+  echo $? >"$build/logs/$name.status"
+}
+
+names=()
+programs=()
+while IFS=$'\t' read -r name program seeds; do
+  [ -n "$name" ] || continue
+  if [ $# -gt 0 ] && [[ " $* " != *" $name "* ]]; then continue; fi
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
+  rm -f "$build/logs/$name.status"
+  run_one "$name" "$program" "$seeds" </dev/null &
+  names+=("$name")
+  programs+=("$program")
+done <"$list"
+wait
+
+ran=0
+failed=()
+for i in "${!names[@]}"; do
+  name=${names[$i]}
+  program=${programs[$i]}
+  log="$build/logs/$name.log"
+  findings="$build/findings/$name"
+  status=$(cat "$build/logs/$name.status" 2>/dev/null || echo 1)
   ran=$((ran + 1))
   runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
-  if [ $status -eq 0 ]; then
+  if [ "$status" -eq 0 ]; then
     echo "fuzz: $name: ${runs:-?} inputs in ${seconds} s, no finding"
   else
     failed+=("$name")
@@ -52,7 +75,7 @@ while IFS=$'\t' read -r name program seeds; do
       [ -e "$f" ] && echo "fuzz: replay with: $program $f"
     done
   fi
-done <"$list"
+done
 
 if [ $ran -eq 0 ]; then
   echo "fuzz: no target ran" >&2
