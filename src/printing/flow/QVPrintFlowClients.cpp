@@ -104,6 +104,8 @@ using ClientsSlot = ServiceSlot<QVPrintFlowClients, ServerClients>;
 
 } // namespace
 
+QVariantMap QVPrintFlowClients::allHolidays() { return QVUSPSCommandCenter::commandCenter()->allHolidays(); }
+
 void setPrintFlowClients(std::shared_ptr<QVPrintFlowClients> clients)
 {
     ClientsSlot::shared().registered = std::move(clients);

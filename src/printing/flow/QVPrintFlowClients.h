@@ -76,6 +76,9 @@ public:
     virtual int discountLevel(const QString &rateClassName, const QString &size) = 0;
     virtual bool forceVLS() = 0;
     virtual bool insuranceAgreement() = 0;
+
+    // ---- USPS holidays: name to day ("%Y-%m-%d"); the USPS client's list.
+    virtual QVariantMap allHolidays();
 };
 
 // Registers the clients (nullptr brings back the real ones).

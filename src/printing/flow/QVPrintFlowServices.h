@@ -19,6 +19,7 @@
 #include <optional>
 
 class QVShipment;
+class QWidget;
 
 class QVPrintFlowHost
 {
@@ -178,6 +179,30 @@ public:
     virtual void clearAllFields() {}
     virtual void setShipmentDefaults() {}
     virtual void updateWindow() {}
+
+    // ---- What the print commands ask of the window (stand-ins as above).
+    // The stamp (sheet and roll) printing mode is on: the print commands go
+    // to the stamp window (QVStampWindowPrinting.h).
+    virtual bool inStampPrintingMode() { return false; }
+    // Ends editing (no view keeps the keyboard), so that the last typed
+    // value reaches the shipment.
+    virtual void endEditing() {}
+    // Option was held when the command came (the window then stored the
+    // inverted "previewOnPrint", which the command puts back); cleared by
+    // the command.
+    virtual bool optionKeyDown() { return false; }
+    virtual void setOptionKeyDown(bool down) { (void)down; }
+    // The batch's addresses in list order; leaving batch mode.
+    virtual QList<QVAddress> batchAddresses() { return {}; }
+    virtual void leaveBatchPrint() {}
+    // Redraws the window now (between batch items).
+    virtual void displayWindow() {}
+    // Re-selects the last selected row of the address-book panel's table.
+    virtual void reselectLastAddressBookRow() {}
+    // The window's summary of the printer and label.
+    virtual void updatePrinterSummaryText() {}
+    // The window the preview panel is a sheet of (null: a panel of its own).
+    virtual QWidget *sheetParentWindow() { return nullptr; }
 };
 
 using QVMainWindowHostProvider = std::function<std::shared_ptr<QVMainWindowHost>()>;
