@@ -49,5 +49,6 @@ QString Person::composedName() const
 bool operator==(const Person &a, const Person &b)
 {
     return a.m_uniqueId == b.m_uniqueId && a.m_texts == b.m_texts && a.m_addresses == b.m_addresses &&
-        a.m_phones == b.m_phones && a.m_emails == b.m_emails && a.m_categories == b.m_categories;
+        a.m_phones == b.m_phones && a.m_emails == b.m_emails && a.m_categories == b.m_categories &&
+        a.m_imageData == b.m_imageData;
 }

@@ -188,6 +188,11 @@ public:
     QStringList categories() const { return m_categories; }
     void setCategories(const QStringList &categories) { m_categories = categories; }
 
+    // The card's picture as the bytes of an image file (PNG, JPEG, ...);
+    // empty when it has none.
+    QByteArray imageData() const { return m_imageData; }
+    void setImageData(const QByteArray &data) { m_imageData = data; }
+
     // Title, first, middle and last name and suffix, those present joined by
     // single spaces.
     QString composedName() const;
@@ -201,4 +206,5 @@ private:
     ABMultiStringValue m_phones;
     ABMultiStringValue m_emails;
     QStringList m_categories;
+    QByteArray m_imageData;
 };

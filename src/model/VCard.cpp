@@ -199,6 +199,32 @@ QString fromWindows1252(const QByteArray &bytes)
     return text;
 }
 
+// The bytes of an inline picture: base64 with ENCODING=b (3.0) or BASE64
+// (2.1), or a "data:" URI with ";base64,". Empty for a picture given
+// by reference, one that does not decode, or one larger than the limit: a
+// card reads without its picture rather than not at all.
+QByteArray photoData(const Property &property)
+{
+    constexpr qsizetype kPictureLimit = 4 * 1024 * 1024;
+    const QByteArray encoding = property.firstParameterValue("ENCODING").trimmed().toUpper();
+    QByteArray encoded;
+    if (encoding == "B" || encoding == "BASE64") {
+        encoded = property.value;
+    } else {
+        const QByteArray marker = ";base64,";
+        const qsizetype at = property.value.indexOf(marker);
+        if (!property.value.startsWith("data:") || at < 0)
+            return QByteArray();
+        encoded = property.value.mid(at + marker.size());
+    }
+    encoded = encoded.simplified().replace(' ', QByteArray());
+    if (encoded.size() > kPictureLimit / 3 * 4 + 4)
+        return QByteArray();
+    const QByteArray::FromBase64Result decoded =
+        QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+    return decoded ? decoded.decoded : QByteArray();
+}
+
 // The decoded text of a property: quoted-printable undone, bytes read in the
 // property's character set, line ends made "\n". Still escaped.
 std::optional<QString> decodedText(const Property &property, bool version21, QString &why)
@@ -540,7 +566,13 @@ bool Reader::finishCard(qsizetype endLine)
     static const QList<QByteArray> used = {"N",     "FN",      "ORG", "TITLE",   "ADR",       "TEL",
                                            "EMAIL", "X-ABUID", "UID", "X-ABADR", "CATEGORIES"};
     QStringList categories;
+    QByteArray imageData;
     for (const Property &property : std::as_const(m_properties)) {
+        if (property.name == "PHOTO") {
+            if (imageData.isEmpty())
+                imageData = photoData(property);
+            continue;
+        }
         if (!used.contains(property.name))
             continue;
         QString why;
@@ -612,6 +644,7 @@ bool Reader::finishCard(qsizetype endLine)
         person.setValue(fullName, kABFirstNameProperty);
 
     person.setCategories(categories);
+    person.setImageData(imageData);
     if (!abuid.isEmpty())
         person.setUniqueId(abuid);
     else if (!uid.isEmpty())
@@ -840,6 +873,8 @@ void appendCard(QByteArray &out, const Person &person)
         appendFolded(out, "UID:" + escaped(person.uniqueId()));
         appendFolded(out, "X-ABUID:" + escaped(person.uniqueId()));
     }
+    if (!person.imageData().isEmpty())
+        appendFolded(out, "PHOTO;ENCODING=b:" + person.imageData().toBase64());
     appendFolded(out, "END:VCARD");
 }
 

@@ -580,3 +580,49 @@ TEST(VCard, CategoriesAndIdsOfCardsWithoutUid)
     EXPECT_TRUE(written.contains("CATEGORIES:Clients,Friends\\, old\r\n")) << written.constData();
     EXPECT_EQ(personWithVCardRepresentation(written), people->at(0));
 }
+
+namespace {
+
+// A small PNG picture's bytes.
+QByteArray pictureBytes()
+{
+    QByteArray png;
+    for (int i = 0; i < 300; ++i)
+        png.append(char(i * 7));
+    return "\x89PNG\r\n\x1a\n" + png;
+}
+
+} // namespace
+
+TEST(VCard, InlinePicturesAreReadWrittenAndReadBack)
+{
+    const QByteArray base64 = pictureBytes().toBase64();
+    // The 2.1 form folded over lines that begin with spaces.
+    QByteArray folded;
+    for (qsizetype at = 0; at < base64.size(); at += 60)
+        folded += (at ? "\r\n  " : "") + base64.mid(at, 60);
+    const struct {
+        const char *what;
+        QByteArray card;
+        bool hasPicture;
+    } cases[] = {
+        {"3.0 base64", card("N:Roy;Zoe;;;\r\nPHOTO;TYPE=PNG;ENCODING=b:" + base64 + "\r\n"), true},
+        {"2.1 folded base64", card("N:Roy;Zoe;;;\r\nPHOTO;PNG;ENCODING=BASE64:\r\n  " + folded + "\r\n\r\n", "2.1"),
+         true},
+        {"data URI", card("N:Roy;Zoe;;;\r\nPHOTO;VALUE=uri:data:image/png;base64," + base64 + "\r\n"), true},
+        {"by reference", card("N:Roy;Zoe;;;\r\nPHOTO;VALUE=uri:https://example.invalid/zoe.png\r\n"), false},
+        {"damaged base64: the card without its picture",
+         card("N:Roy;Zoe;;;\r\nPHOTO;ENCODING=b:" + base64.left(40) + "*&^\r\n"), false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        QString error;
+        const std::optional<Person> person = personWithVCardRepresentation(c.card, &error);
+        ASSERT_TRUE(person) << error.toStdString();
+        EXPECT_EQ(person->firstName(), s("Zoe"));
+        EXPECT_EQ(person->imageData(), c.hasPicture ? pictureBytes() : QByteArray());
+        const std::optional<Person> back = personWithVCardRepresentation(vCardRepresentation(*person), &error);
+        ASSERT_TRUE(back) << error.toStdString();
+        EXPECT_EQ(back->imageData(), person->imageData());
+    }
+}
