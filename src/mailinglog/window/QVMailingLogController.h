@@ -201,9 +201,13 @@ public:
     static std::optional<QVariantMap> dictionaryForPersistentShipment(const QVShipment &shipment);
 
     // ---- Mailing records (QVMailingLogRecords.cpp)
+    // Every record except a saved label-server part (which the print
+    // manager prints on its label type) goes through the record's print
+    // panel (the dialogs' page set-up over the "mailingRecordPaperInfo"
+    // settings): the settings chosen there print this record only.
     // What printMailingRecordForShipment printed.
     enum class RecordKind {
-        None,              // nothing (a missing Global Express Mail file, a failed print)
+        None,              // nothing (a missing Global Express Mail file, a cancelled panel, a failed print)
         GlobalExpressMail, // page 3 of the saved label PDF
         LabelServerPart,   // part 3 of the saved label-server reply on its label type
         LabelServerImage,  // part 3's image on plain paper

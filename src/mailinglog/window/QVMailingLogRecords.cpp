@@ -90,6 +90,19 @@ bool runPrint(QWidget *view, const PrintInfo &printInfo, const QString &title)
     return false;
 }
 
+// The record's print panel (through the dialogs interface) over the
+// mailing-record settings: what the user chose for this print, or nothing
+// when the panel was cancelled (and in automation mode, where nobody can
+// answer it). The stored settings never change.
+std::optional<PrintInfo> runRecordPrintPanel() { return runPageSetup(QVMailingRecordController::printInfo(), nullptr); }
+
+// A record through its print panel: nothing prints when it is cancelled.
+bool printRecord(QWidget *view, const QString &title)
+{
+    const std::optional<PrintInfo> chosen = runRecordPrintPanel();
+    return chosen && runPrint(view, *chosen, title);
+}
+
 // The saved label of a label-server piece: nothing when it has no archive
 // file; `unreadable` when the file is there but is not a saved reply.
 std::optional<QVArchivedLabel> archivedLabel(const QVShipment &shipment, bool *unreadable)
@@ -186,7 +199,6 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecord()
 
 QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordForShipment(const QVShipment &shipment)
 {
-    const PrintInfo recordInfo = QVMailingRecordController::printInfo();
     m_wantsFront = true;
 
     // 1. Global Express Mail: page 3 of the saved label set.
@@ -205,7 +217,10 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordFor
         }
         view.setIndiciumPDF(QByteArray());
         view.setDate(shipment.shipCalendarDate().date());
-        PrintInfo pageThree = recordInfo;
+        const std::optional<PrintInfo> chosen = runRecordPrintPanel();
+        if (!chosen)
+            return RecordKind::None;
+        PrintInfo pageThree = *chosen;
         pageThree.allPages = false;
         pageThree.firstPage = 3;
         pageThree.lastPage = 3;
@@ -239,9 +254,8 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordFor
                     form.setupUi(&view);
                     view.setImages({image});
                     view.setStringsWithDictionary(QVariantMap());
-                    return runPrint(&view, recordInfo, QVPortraitLabelView::printJobTitle())
-                        ? RecordKind::LabelServerImage
-                        : RecordKind::None;
+                    return printRecord(&view, QVPortraitLabelView::printJobTitle()) ? RecordKind::LabelServerImage
+                                                                                    : RecordKind::None;
                 }
             }
         }
@@ -254,18 +268,17 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordFor
         form->drawVoid(false);
         form->setIndicium(QVLayoutImage());
         setSendersCopyOnly(*form);
-        return runPrint(form->printView(), recordInfo, QStringLiteral("Customs Form")) ? RecordKind::SendersCopy
-                                                                                       : RecordKind::None;
+        return printRecord(form->printView(), QStringLiteral("Customs Form")) ? RecordKind::SendersCopy
+                                                                              : RecordKind::None;
     }
 
     // 3. A separate customs form: its saved copy.
     if (formType == QVUSPSShipment2976CustomsFormType) {
         if (const std::unique_ptr<QVCN22PrintController> cn22 = cn22ForShipment(shipment))
-            return runPrint(cn22->printView(), recordInfo, QStringLiteral("Customs Form")) ? RecordKind::CN22
-                                                                                           : RecordKind::None;
+            return printRecord(cn22->printView(), QStringLiteral("Customs Form")) ? RecordKind::CN22 : RecordKind::None;
     } else if (formType == QVUSPSShipment2976ACustomsFormType) {
         if (const std::unique_ptr<QVCP72View> cp72 = cp72ForShipment(shipment))
-            return runPrint(cp72.get(), recordInfo, QVCP72View::printJobTitle()) ? RecordKind::CP72 : RecordKind::None;
+            return printRecord(cp72.get(), QVCP72View::printJobTitle()) ? RecordKind::CP72 : RecordKind::None;
     }
 
     // 4. The mailing record form.
@@ -274,11 +287,8 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordFor
         ? std::make_unique<QVExpressMailMailingRecordController>()
         : std::make_unique<QVMailingRecordController>();
     record->setValuesWithShipment(shipment);
-    const std::unique_ptr<QVPrintOperation> operation = record->printOperation();
-    if (!operation->runOperation()) {
-        qWarning().noquote() << "The record did not print:" << operation->errorString();
+    if (!printRecord(record->printView(), QVMailingRecordController::printJobTitle()))
         return RecordKind::None;
-    }
     return express ? RecordKind::ExpressMailRecord : RecordKind::MailingRecord;
 }
 

@@ -59,19 +59,11 @@ QStringList QVMailingLogToolbar::defaultItemIdentifiers()
 
 QStringList QVMailingLogToolbar::allowedItemIdentifiers()
 {
-    return {QVCheckStatusItemIdentifier,
-            QVBatchCheckStatusItemIdentifier,
-            QVToolbarPrintItemIdentifier,
-            QVToolbarSeparatorItemIdentifier,
-            QVDateCorrectionItemIdentifier,
-            QVPostageCorrectionItemIdentifier,
-            QVElectronicRefundItemIdentifier,
-            QVReprintItemIdentifier,
-            QVEmailItemIdentifier,
-            QVDuplicateItemIdentifier,
-            QVToolbarFlexibleSpaceItemIdentifier,
-            QVSearchLogItemIdentifier,
-            QVToolbarCustomizeItemIdentifier};
+    // The default items with Duplicate after Email, and the customise item.
+    QStringList identifiers = defaultItemIdentifiers();
+    identifiers.insert(identifiers.indexOf(QVEmailItemIdentifier) + 1, QVDuplicateItemIdentifier);
+    identifiers.append(QVToolbarCustomizeItemIdentifier);
+    return identifiers;
 }
 
 QStringList QVMailingLogToolbar::itemIdentifiers()
@@ -101,4 +93,70 @@ void QVMailingLogToolbar::setItemIdentifiers(const QStringList &identifiers)
             kept << identifier;
     UserDefaults::standardUserDefaults().setObject(QVariantMap{{kItemIdentifiersKey, kept}},
                                                    QVMailingLogToolbarConfigurationKey);
+}
+
+void QVMailingLogToolbar::changeItemIdentifiers(QVMailingLogController &controller, const QStringList &identifiers)
+{
+    const QStringList before = itemIdentifiers();
+    setItemIdentifiers(identifiers);
+    const QStringList after = itemIdentifiers();
+    for (const QString &identifier : before)
+        if (!after.contains(identifier))
+            controller.toolbarDidRemoveItem(identifier);
+    for (const QString &identifier : after)
+        if (!before.contains(identifier))
+            controller.toolbarWillAddItem(identifier);
+}
+
+QString QVMailingLogToolbar::paletteLabel(const QString &identifier)
+{
+    if (const std::optional<QVMailingLogToolbarItem> item = itemForItemIdentifier(identifier))
+        return item->paletteLabel;
+    if (identifier == QVToolbarSeparatorItemIdentifier)
+        return QStringLiteral("Separator");
+    if (identifier == QVToolbarFlexibleSpaceItemIdentifier)
+        return QStringLiteral("Flexible Space");
+    if (identifier == QVToolbarCustomizeItemIdentifier)
+        return QStringLiteral("Customize");
+    return identifier;
+}
+
+// ---- Customisation --------------------------------------------------------------
+
+QVMailingLogToolbarCustomization::QVMailingLogToolbarCustomization(const QStringList &items) { setItems(items); }
+
+void QVMailingLogToolbarCustomization::setItems(const QStringList &items)
+{
+    m_rows.clear();
+    for (const QString &identifier : items)
+        m_rows.append({identifier, QVMailingLogToolbar::paletteLabel(identifier), true});
+    for (const QString &identifier : QVMailingLogToolbar::allowedItemIdentifiers())
+        if (!items.contains(identifier))
+            m_rows.append({identifier, QVMailingLogToolbar::paletteLabel(identifier), false});
+}
+
+bool QVMailingLogToolbarCustomization::moveRow(qsizetype row, int offset)
+{
+    const qsizetype to = row + offset;
+    if (row < 0 || row >= m_rows.size() || to < 0 || to >= m_rows.size())
+        return false;
+    m_rows.move(row, to);
+    return true;
+}
+
+void QVMailingLogToolbarCustomization::setShown(qsizetype row, bool shown)
+{
+    if (row >= 0 && row < m_rows.size())
+        m_rows[row].shown = shown;
+}
+
+void QVMailingLogToolbarCustomization::restoreDefaults() { setItems(QVMailingLogToolbar::defaultItemIdentifiers()); }
+
+QStringList QVMailingLogToolbarCustomization::itemIdentifiers() const
+{
+    QStringList identifiers;
+    for (const Row &row : m_rows)
+        if (row.shown)
+            identifiers << row.identifier;
+    return identifiers;
 }

@@ -7,6 +7,12 @@
 // is not allowed is dropped from a saved order. The view builds its Qt
 // toolbar from itemIdentifiers() and hands each item's action to the
 // controller.
+//
+// Customisation: QVMailingLogToolbarCustomization is the customise dialog on
+// plain state (rows that move and are shown or hidden); the chosen order is
+// saved and the controller told of each item added or removed
+// (changeItemIdentifiers), so that removing the search item shows the whole
+// log.
 #include "mailinglog/window/QVMailingLogController.h"
 
 #include <QString>
@@ -57,4 +63,41 @@ public:
     static QStringList itemIdentifiers();
     // Saves an order (identifiers that are not allowed are left out).
     static void setItemIdentifiers(const QStringList &identifiers);
+    // Saves the new order and tells the controller of every item that left
+    // the toolbar and every item that came into it.
+    static void changeItemIdentifiers(QVMailingLogController &controller, const QStringList &identifiers);
+
+    // The name an item has in the customise dialog (its palette label;
+    // "Separator", "Flexible Space" and "Customize" for the platform's).
+    static QString paletteLabel(const QString &identifier);
+};
+
+// The customise dialog's state: the toolbar's items first, in their order
+// and shown, then every allowed item that is not in the toolbar, hidden (the
+// separator and the flexible space are offered once when absent). Rows move
+// up and down and are shown or hidden; the chosen order is the shown rows.
+class QVMailingLogToolbarCustomization
+{
+public:
+    struct Row {
+        QString identifier;
+        QString label;
+        bool shown = true;
+        friend bool operator==(const Row &, const Row &) = default;
+    };
+
+    explicit QVMailingLogToolbarCustomization(const QStringList &items = QVMailingLogToolbar::itemIdentifiers());
+
+    const QList<Row> &rows() const { return m_rows; }
+    // Moves a row by the offset (-1 up, 1 down); false when it would leave
+    // the list.
+    bool moveRow(qsizetype row, int offset);
+    void setShown(qsizetype row, bool shown);
+    // The default order, every other allowed item hidden.
+    void restoreDefaults();
+    QStringList itemIdentifiers() const;
+
+private:
+    void setItems(const QStringList &items);
+    QList<Row> m_rows;
 };

@@ -4,6 +4,9 @@
 #include "mailinglog/QVMailingLogExportController.h"
 #include "mailinglog/window/QVBatchTrackWindow.h"
 #include "mailinglog/window/QVMailingLogExportWindow.h"
+#include "mailinglog/window/QVMailingLogToolbar.h"
+#include "mailinglog/window/QVMailingLogToolbarCustomizeDialog.h"
+#include "mailinglog/window/QVMailingRecordController.h"
 #include "platform/Decimal.h"
 #include "widgets/QVReturnActionTableView.h"
 
@@ -19,11 +22,13 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTextEdit>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 using Action = QVMailingLogController::Action;
@@ -159,37 +164,11 @@ QVMailingLogWindow::QVMailingLogWindow(QVMailingLogController &controller, QWidg
     resize(1000, 620);
     auto *layout = new QVBoxLayout(this);
 
-    // The button row and the search field.
-    auto *toolbar = new QHBoxLayout;
-    const auto addButton = [&](const QString &title, Action action, const std::function<void()> &run) {
-        auto *button = new QPushButton(title);
-        connect(button, &QPushButton::clicked, this, [this, run]() {
-            run();
-            refresh();
-        });
-        toolbar->addWidget(button);
-        m_buttons.insert(int(action), button);
-    };
-    addButton(QStringLiteral("Details"), Action::Details, [this]() { showDetails(); });
-    addButton(QStringLiteral("Track/Confirm"), Action::CheckStatus, [this]() { m_controller.checkStatus(); });
-    addButton(QStringLiteral("Refund"), Action::ElectronicRefund, [this]() { m_controller.electronicRefund(); });
-    addButton(QStringLiteral("Duplicate"), Action::DuplicateShipment, [this]() { m_controller.duplicateShipment(); });
-    addButton(QStringLiteral("Print Record"), Action::PrintMailingRecord,
-              [this]() { m_controller.printMailingRecord(); });
-    addButton(QStringLiteral("Reprint"), Action::Reprint, [this]() { m_controller.reprint(); });
-    auto *batch = new QPushButton(QStringLiteral("Track All"));
-    connect(batch, &QPushButton::clicked, this, [this]() { showBatchTrack(); });
-    toolbar->addWidget(batch);
-    auto *exportButton = new QPushButton(QStringLiteral("Export"));
-    connect(exportButton, &QPushButton::clicked, this, [this]() { showExport(); });
-    toolbar->addWidget(exportButton);
-    toolbar->addStretch();
-    m_search = new QLineEdit;
-    m_search->setPlaceholderText(QStringLiteral("Search"));
-    m_search->setClearButtonEnabled(true);
-    m_search->setMinimumWidth(200);
-    toolbar->addWidget(m_search);
-    layout->addLayout(toolbar);
+    // The toolbar.
+    m_layout = layout;
+    rebuildToolbar();
+    for (const QString &identifier : QVMailingLogToolbar::itemIdentifiers())
+        m_controller.toolbarWillAddItem(identifier);
 
     // Table above, preview below.
     auto *split = new QSplitter(Qt::Vertical);
@@ -218,55 +197,47 @@ QVMailingLogWindow::QVMailingLogWindow(QVMailingLogController &controller, QWidg
     split->setStretchFactor(1, 1);
     layout->addWidget(split, 1);
 
-    // The count line and the archive buttons.
+    // The count line and the buttons of what the toolbar does not carry.
     auto *bottom = new QHBoxLayout;
     m_count = new QLabel;
     bottom->addWidget(m_count);
     bottom->addStretch();
-    auto *archive = new QPushButton(QStringLiteral("Archive…"));
-    connect(archive, &QPushButton::clicked, this, [this]() { showArchiveSheet(); });
-    bottom->addWidget(archive);
-    auto *restore = new QPushButton(QStringLiteral("Restore…"));
-    connect(restore, &QPushButton::clicked, this, [this]() {
-        m_controller.restoreLog();
-        refresh();
-    });
-    bottom->addWidget(restore);
-    auto *refunds = new QPushButton(QStringLiteral("Refund File…"));
-    connect(refunds, &QPushButton::clicked, this, [this]() {
-        m_controller.importFlatPICFileForRefunding();
-        refresh();
-    });
-    bottom->addWidget(refunds);
+    const auto addButton = [&](const QString &title, const std::function<void()> &run) {
+        auto *button = new QPushButton(title);
+        connect(button, &QPushButton::clicked, this, [this, run]() {
+            run();
+            refresh();
+        });
+        bottom->addWidget(button);
+        return button;
+    };
+    for (const auto &[title, action] : {std::pair(QStringLiteral("Details"), Action::Details),
+                                        std::pair(QStringLiteral("Duplicate"), Action::DuplicateShipment)})
+        m_buttons.insert(int(action), addButton(title, [this, action = action]() { performAction(action); }));
+    addButton(QStringLiteral("Export…"), [this]() { showExport(); });
+    addButton(QStringLiteral("Archive…"), [this]() { showArchiveSheet(); });
+    addButton(QStringLiteral("Restore…"), [this]() { m_controller.restoreLog(); });
+    addButton(QStringLiteral("Refund File…"), [this]() { m_controller.importFlatPICFileForRefunding(); });
     layout->addLayout(bottom);
 
     // The row menu and its status submenu.
     m_contextMenu = new QMenu(this);
-    const auto addMenuItem = [&](QMenu *menu, const QString &title, Action action, const std::function<void()> &run) {
-        QAction *item = menu->addAction(title);
-        connect(item, &QAction::triggered, this, [this, run]() {
-            run();
-            refresh();
-        });
+    const auto addMenuItem = [&](const QString &title, Action action) {
+        QAction *item = m_contextMenu->addAction(title);
+        connect(item, &QAction::triggered, this, [this, action]() { performAction(action); });
         m_menuActions.insert(int(action), item);
-        return item;
     };
-    addMenuItem(m_contextMenu, QStringLiteral("Details"), Action::Details, [this]() { showDetails(); });
-    addMenuItem(m_contextMenu, QStringLiteral("Track/Confirm"), Action::CheckStatus,
-                [this]() { m_controller.checkStatus(); });
-    addMenuItem(m_contextMenu, QStringLiteral("Duplicate"), Action::DuplicateShipment,
-                [this]() { m_controller.duplicateShipment(); });
-    addMenuItem(m_contextMenu, QStringLiteral("E-mail Notification"), Action::EmailNotification,
-                [this]() { m_controller.emailNotification(); });
-    addMenuItem(m_contextMenu, QStringLiteral("Postage Correction"), Action::PostageCorrect,
-                [this]() { m_controller.postageCorrect(); });
-    addMenuItem(m_contextMenu, QStringLiteral("Date Correction"), Action::DateCorrect,
-                [this]() { m_controller.dateCorrect(); });
+    addMenuItem(QStringLiteral("Details"), Action::Details);
+    addMenuItem(QStringLiteral("Track/Confirm"), Action::CheckStatus);
+    addMenuItem(QStringLiteral("Duplicate"), Action::DuplicateShipment);
+    addMenuItem(QStringLiteral("E-mail Notification"), Action::EmailNotification);
+    addMenuItem(QStringLiteral("Postage Correction"), Action::PostageCorrect);
+    addMenuItem(QStringLiteral("Date Correction"), Action::DateCorrect);
     m_contextMenu->addSeparator();
-    addMenuItem(m_contextMenu, QStringLiteral("Electronic Refund"), Action::ElectronicRefund,
-                [this]() { m_controller.electronicRefund(); });
-    addMenuItem(m_contextMenu, QStringLiteral("Mark as Void"), Action::MarkShipmentAsVoid,
-                [this]() { m_controller.markShipmentAsVoid(); });
+    addMenuItem(QStringLiteral("Print Record"), Action::PrintMailingRecord);
+    addMenuItem(QStringLiteral("Reprint"), Action::Reprint);
+    addMenuItem(QStringLiteral("Electronic Refund"), Action::ElectronicRefund);
+    addMenuItem(QStringLiteral("Mark as Void"), Action::MarkShipmentAsVoid);
     m_statusMenu = m_contextMenu->addMenu(QStringLiteral("Delivery Status"));
     m_menuActions.insert(int(Action::ChangeShipmentStatus), m_statusMenu->menuAction());
     const QList<QPair<QString, QString>> statuses = {
@@ -300,22 +271,148 @@ QVMailingLogWindow::QVMailingLogWindow(QVMailingLogController &controller, QWidg
         refresh();
     });
     connect(m_table->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this]() { selectionChanged(); });
-    connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
-        m_controller.filter(text);
-        refresh();
-    });
-    connect(m_search, &QLineEdit::returnPressed, this, [this]() {
-        if (!m_controller.findName(m_search->text()))
-            QApplication::beep();
-        refresh();
-    });
 
     m_controller.setReloadHandler([this]() { refresh(); });
     m_controller.windowDidLoad();
     refresh();
 }
 
-QVMailingLogWindow::~QVMailingLogWindow() { m_controller.setReloadHandler(nullptr); }
+QVMailingLogWindow::~QVMailingLogWindow()
+{
+    m_controller.setReloadHandler(nullptr);
+    for (const auto &[number, entry] : m_detailsWindows)
+        entry->window()->removeEventFilter(this);
+}
+
+void QVMailingLogWindow::rebuildToolbar()
+{
+    // A new toolbar each time: it owns its actions and the search field.
+    const QString searchText = m_search ? m_search->text() : QString();
+    auto *toolbar = new QToolBar(QStringLiteral("Mailing Log"));
+    toolbar->setObjectName(QVMailingLogToolbarIdentifier);
+    toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    toolbar->setIconSize(QSize(32, 32));
+    toolbar->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(toolbar, &QToolBar::customContextMenuRequested, this, [this, toolbar](const QPoint &position) {
+        QMenu menu(toolbar);
+        menu.addAction(QStringLiteral("Customize Toolbar…"), this, [this]() { customizeToolbar(); });
+        menu.exec(toolbar->mapToGlobal(position));
+    });
+    m_toolbarActions.clear();
+    m_search = nullptr;
+    for (const QString &identifier : QVMailingLogToolbar::itemIdentifiers()) {
+        if (identifier == QVToolbarSeparatorItemIdentifier) {
+            toolbar->addSeparator();
+        } else if (identifier == QVToolbarFlexibleSpaceItemIdentifier) {
+            auto *space = new QWidget(toolbar);
+            space->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+            toolbar->addWidget(space);
+        } else if (identifier == QVSearchLogItemIdentifier) {
+            m_search = new QLineEdit(toolbar);
+            m_search->setObjectName(identifier);
+            m_search->setPlaceholderText(QStringLiteral("Search"));
+            m_search->setToolTip(QVMailingLogToolbar::itemForItemIdentifier(identifier)->toolTip);
+            m_search->setClearButtonEnabled(true);
+            m_search->setMinimumWidth(30);
+            m_search->setMaximumWidth(400);
+            m_search->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+            m_search->setText(searchText);
+            connect(m_search, &QLineEdit::textChanged, this, [this](const QString &text) {
+                m_controller.filter(text);
+                refresh();
+            });
+            QLineEdit *field = m_search;
+            connect(m_search, &QLineEdit::returnPressed, this, [this, field]() {
+                if (!m_controller.findName(field->text()))
+                    QApplication::beep();
+                refresh();
+            });
+            m_toolbarActions.insert(identifier, toolbar->addWidget(m_search));
+        } else {
+            QAction *item =
+                toolbar->addAction(mailingLogToolbarIcon(identifier), QVMailingLogToolbar::paletteLabel(identifier));
+            item->setObjectName(identifier);
+            if (const std::optional<QVMailingLogToolbarItem> entry =
+                    QVMailingLogToolbar::itemForItemIdentifier(identifier)) {
+                item->setText(entry->label);
+                item->setToolTip(entry->toolTip);
+                connect(item, &QAction::triggered, this, [this, action = entry->action]() { performAction(action); });
+            } else if (identifier == QVToolbarCustomizeItemIdentifier) {
+                item->setToolTip(QStringLiteral("Customize Toolbar"));
+                connect(item, &QAction::triggered, this, [this]() { customizeToolbar(); });
+            }
+            m_toolbarActions.insert(identifier, item);
+        }
+    }
+    if (m_toolbar)
+        m_layout->replaceWidget(m_toolbar, toolbar);
+    else
+        m_layout->insertWidget(0, toolbar);
+    delete m_toolbar;
+    m_toolbar = toolbar;
+    m_toolbar->show();
+}
+
+void QVMailingLogWindow::applyToolbarItems(const QStringList &identifiers)
+{
+    QVMailingLogToolbar::changeItemIdentifiers(m_controller, identifiers);
+    rebuildToolbar();
+    refresh();
+}
+
+void QVMailingLogWindow::customizeToolbar()
+{
+    QVMailingLogToolbarCustomizeDialog dialog(QVMailingLogToolbar::itemIdentifiers(), this);
+    if (dialog.exec() == QDialog::Accepted)
+        applyToolbarItems(dialog.itemIdentifiers());
+}
+
+void QVMailingLogWindow::performAction(Action action)
+{
+    switch (action) {
+    case Action::Details:
+        showDetails();
+        break;
+    case Action::CheckStatus:
+        m_controller.checkStatus();
+        break;
+    case Action::DateCorrect:
+        m_controller.dateCorrect();
+        break;
+    case Action::PostageCorrect:
+        m_controller.postageCorrect();
+        break;
+    case Action::PrintMailingRecord:
+        m_controller.printMailingRecord();
+        break;
+    case Action::ElectronicRefund:
+        m_controller.electronicRefund();
+        break;
+    case Action::Reprint:
+        m_controller.reprint();
+        break;
+    case Action::DuplicateShipment:
+        m_controller.duplicateShipment();
+        break;
+    case Action::EmailNotification:
+        m_controller.emailNotification();
+        break;
+    case Action::MarkShipmentAsVoid:
+        m_controller.markShipmentAsVoid();
+        break;
+    case Action::BatchTrack:
+        showBatchTrack();
+        break;
+    case Action::ChangeShipmentStatus:
+    case Action::Other:
+        break;
+    }
+    refresh();
+    if (m_controller.takeWantsFront()) {
+        raise();
+        activateWindow();
+    }
+}
 
 void QVMailingLogWindow::selectionChanged()
 {
@@ -359,6 +456,8 @@ void QVMailingLogWindow::updateEnabling()
         it.value()->setEnabled(m_controller.validateAction(Action(it.key())));
     for (auto it = m_menuActions.cbegin(); it != m_menuActions.cend(); ++it)
         it.value()->setEnabled(m_controller.validateAction(Action(it.key())));
+    for (auto it = m_toolbarActions.cbegin(); it != m_toolbarActions.cend(); ++it)
+        it.value()->setEnabled(m_controller.validateToolbarItem(it.key()));
 }
 
 void QVMailingLogWindow::showDetails()
@@ -366,30 +465,40 @@ void QVMailingLogWindow::showDetails()
     const std::optional<int> number = m_controller.details();
     if (!number)
         return;
-    const QString name = QStringLiteral("details-%1").arg(*number);
-    if (auto *open = findChild<QDialog *>(name)) {
+    if (QWidget *open = detailsWindow(*number)) {
         open->raise();
         open->activateWindow();
         return;
     }
-    const std::shared_ptr<QVShipment> shipment = m_controller.detailsShipment(*number);
-    auto *dialog = new QDialog(this);
-    dialog->setObjectName(name);
-    dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QStringLiteral("Log Entry"));
-    auto *layout = new QVBoxLayout(dialog);
-    auto *text = new QTextEdit;
-    text->setReadOnly(true);
-    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    text->setPlainText(shipment ? logEntryText(*shipment) : QString());
-    layout->addWidget(text);
-    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Close);
-    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
-    layout->addWidget(buttons);
-    const int window = *number;
-    connect(dialog, &QObject::destroyed, this, [this, window]() { m_controller.detailsWindowClosed(window); });
-    dialog->resize(480, 420);
-    dialog->show();
+    auto entry = std::make_unique<QVMailingLogEntryController>(m_controller.detailsShipment(*number));
+    QWidget *window = entry->window();
+    window->setObjectName(QStringLiteral("details-%1").arg(*number));
+    window->setProperty("detailsNumber", *number);
+    entry->textField()->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    window->installEventFilter(this);
+    window->show();
+    m_detailsWindows.emplace(*number, std::move(entry));
+}
+
+QWidget *QVMailingLogWindow::detailsWindow(int number) const
+{
+    const auto found = m_detailsWindows.find(number);
+    return found == m_detailsWindows.end() ? nullptr : found->second->window();
+}
+
+bool QVMailingLogWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Close) {
+        const QVariant number = watched->property("detailsNumber");
+        if (number.isValid() && m_detailsWindows.count(number.toInt())) {
+            const int window = number.toInt();
+            m_controller.detailsWindowClosed(window);
+            // The entry window goes once its close has been handled.
+            QMetaObject::invokeMethod(
+                this, [this, window]() { m_detailsWindows.erase(window); }, Qt::QueuedConnection);
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void QVMailingLogWindow::showBatchTrack()

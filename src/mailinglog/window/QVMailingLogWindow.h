@@ -1,12 +1,16 @@
 #pragma once
-// The mailing-log window: a thin Qt view over QVMailingLogController. A
-// search field (typing filters, Return finds the next name), the log table
+// The mailing-log window: a thin Qt view over QVMailingLogController. The
+// toolbar (built from QVMailingLogToolbar's saved order: the controller's
+// items, separators, flexible spaces, the Customize item and the search
+// field, where typing filters and Return finds the next name; its context
+// menu and the Customize item open the customise dialog), the log table
 // (QVReturnActionTableView over a model that reads the controller: Return
 // and a double click open details, a right click shows the row menu with
 // its delivery-status submenu, a header click sorts), the preview pane with
 // the selected entry's log text, the count line and a row of buttons for the
-// actions. Every action goes to the controller; enabling follows its
-// validateAction().
+// actions the toolbar does not carry. Every action goes to the controller;
+// enabling follows its validateAction(). Details open one log-entry window
+// (QVMailingLogEntryController) per entry.
 #include "mailinglog/window/QVMailingLogController.h"
 
 #include <QAbstractTableModel>
@@ -15,7 +19,13 @@
 #include <QPointer>
 #include <QWidget>
 
+#include <map>
+#include <memory>
+
 class QLabel;
+class QToolBar;
+class QVBoxLayout;
+class QVMailingLogEntryController;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -55,7 +65,21 @@ public:
     void refresh();
 
     QVReturnActionTableView *tableView() const { return m_table; }
+    // The toolbar's search field (null while the toolbar has no search
+    // item).
     QLineEdit *searchField() const { return m_search; }
+    QToolBar *toolbar() const { return m_toolbar; }
+    // The toolbar's action of an item (null when the item is not shown).
+    QAction *toolbarAction(const QString &identifier) const { return m_toolbarActions.value(identifier); }
+    // The customise dialog, run modally; its order is applied when it is
+    // accepted.
+    void customizeToolbar();
+    // Saves the toolbar's new order, tells the controller, rebuilds it.
+    void applyToolbarItems(const QStringList &identifiers);
+    // Runs an action as its button, menu item or toolbar item does.
+    void performAction(QVMailingLogController::Action action);
+    // The open log-entry window of a details number (null when closed).
+    QWidget *detailsWindow(int number) const;
     QTextEdit *previewPane() const { return m_preview; }
     QLabel *countLine() const { return m_count; }
     QMenu *contextMenu() const { return m_contextMenu; }
@@ -66,7 +90,11 @@ public:
     // The archive sheet's Archive button (the dates from its fields).
     void archiveFromSheet();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void rebuildToolbar();
     void selectionChanged();
     void updateEnabling();
     void showDetails();
@@ -78,6 +106,10 @@ private:
     QVMailingLogTableModel *m_model = nullptr;
     QVReturnActionTableView *m_table = nullptr;
     QLineEdit *m_search = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QVBoxLayout *m_layout = nullptr;
+    QHash<QString, QAction *> m_toolbarActions;
+    std::map<int, std::unique_ptr<QVMailingLogEntryController>> m_detailsWindows;
     QTextEdit *m_preview = nullptr;
     QLabel *m_count = nullptr;
     QMenu *m_contextMenu = nullptr;

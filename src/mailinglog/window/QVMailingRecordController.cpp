@@ -205,7 +205,7 @@ void QVMailingRecordController::setStringsWithDictionary(const QVariantMap &valu
 std::unique_ptr<QVPrintOperation> QVMailingRecordController::printOperation() const
 {
     auto operation = std::make_unique<QVPrintOperation>(printView(), printInfo());
-    operation->setJobTitle(QStringLiteral("Mailing Record"));
+    operation->setJobTitle(printJobTitle());
     return operation;
 }
 

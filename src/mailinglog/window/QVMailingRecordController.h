@@ -64,6 +64,7 @@ public:
     virtual QWidget *printView() const { return m_receiptView; }
     // A print operation of printView() under printInfo(); the caller runs it.
     std::unique_ptr<QVPrintOperation> printOperation() const;
+    static QString printJobTitle() { return QStringLiteral("Mailing Record"); }
     // The text of a field of the layout by its name (for callers that check
     // what a record shows).
     QString fieldText(const QString &name) const;

@@ -1,8 +1,10 @@
 // The log window's server work through the program's own clients (the
 // services object without a fake) against local stand-ins: refunds from a
 // file through the postage-server client and the fake postage server, the
-// partner label service's refund of one piece, and tracking one piece
-// through the USPS Web Tools client.
+// partner label service's refund of one piece, tracking one piece
+// through the USPS Web Tools client, and same-day reprints through the
+// postage-server client (the label's PDF read back with the poppler tools
+// and its PDF417 symbol with ZXingReader).
 #include "MailingLogWindowTestSupport.h"
 
 #include "platform/HttpClient.h"
@@ -15,6 +17,9 @@
 #include "FakePostageServer.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "LocalHttpServer.h"
+#include "ViewTestSupport.h"
+#include "printing/setup/QVPrinterSetupController.h"
+#include "rates/QVUSPSRateClassNames.h"
 
 #include <QFile>
 
@@ -188,6 +193,112 @@ TEST_F(PostageServerRefundFileTest, EachFailureShowsItsOwnReasonAndVoidsNothing)
     EXPECT_FALSE(client->lastErrorDescription().isEmpty());
     EXPECT_TRUE(summary.contains(client->lastErrorDescription())) << qPrintable(summary);
     EXPECT_FALSE(isVoid(QStringLiteral("X")));
+}
+
+// Same-day reprints through the postage-server client: the label is printed
+// on plain paper to a PDF file only when the server issued the indicium of
+// this very piece again.
+class PostageServerReprintTest : public PostageServerRefundFileTest
+{
+protected:
+    static constexpr int kReprintWire = 29;
+    static constexpr quint32 kPieceCount = 4242;
+
+    void SetUp() override
+    {
+        PostageServerRefundFileTest::SetUp();
+        PrintInfo plain;
+        plain.jobDisposition = PrintInfo::JobDisposition::Save;
+        plain.savePath = pdfPath();
+        QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(plain);
+        // Printed today for 7.15 to ZIP 62701.
+        QVariantMap entry = stampPiece(QStringLiteral("R"), kPIC, kPieceCount);
+        entry.insert(QVShipmentPrintDateKey, now);
+        entry.insert(QVShipmentShipDateKey, now);
+        entry.insert(QVShipmentFromAddressKey, recipient(QStringLiteral("Sender")));
+        entry.insert(QVUSPSShipmentSizeKey, QVUSPSRegularSize);
+        entry.insert(QVUSPSShipmentMailedFromZIP5Key, QStringLiteral("10001"));
+        entry.insert(QVShipmentPriceKey, QStringLiteral("7.15"));
+        add(entry);
+    }
+
+    QString pdfPath() const { return path(QStringLiteral("reprint.pdf")); }
+    // The server's reissue of the piece.
+    FakePostageReply reissue() const
+    {
+        FakePostageReply reply = postageReply(1);
+        reply.pieceCount = kPieceCount;
+        reply.referenceID = "62701";
+        reply.transactionAmountMils = 7150;
+        reply.returnDateTime = now.toString(QStringLiteral("yyyyMMddHHmm")).toLatin1();
+        reply.indicium = QByteArray("REPRINT-INDICIUM-").leftJustified(98, 'x');
+        return reply;
+    }
+    // Reprint answered "Reprint"; the alerts after the reprint request.
+    QVMailingLogController::ReprintOutcome reprint()
+    {
+        QVMailingLogController controller(m_log.get());
+        controller.windowDidLoad();
+        controller.selectRow(0);
+        m_dialogs->alerts.clear();
+        m_dialogs->answers = {1};
+        return controller.reprint(now);
+    }
+
+    const QDateTime now = QDateTime::currentDateTime();
+};
+
+TEST_F(PostageServerReprintTest, ARefusedOrMismatchingReprintPrintsNothing)
+{
+    struct Case {
+        const char *name;
+        FakePostageReply reply;
+        QString clientAlert; // empty: the client shows nothing
+    };
+    FakePostageReply otherPiece = reissue();
+    otherPiece.pieceCount = kPieceCount + 1;
+    FakePostageReply otherAmount = reissue();
+    otherAmount.transactionAmountMils = 7160;
+    const QList<Case> cases = {
+        {"refused", postageReply(101), QStringLiteral("Could not complete transaction.")},
+        {"another piece", otherPiece, QString()},
+        {"another amount", otherAmount, QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        server.queueReplies(kReprintWire, {c.reply});
+        EXPECT_EQ(reprint(), QVMailingLogController::ReprintOutcome::None);
+        ASSERT_FALSE(server.requests().isEmpty());
+        EXPECT_EQ(server.requests().last().wireType, kReprintWire);
+        EXPECT_EQ(server.requests().last().outerParameter, kPieceCount);
+        EXPECT_FALSE(QFile::exists(pdfPath()));
+        ASSERT_EQ(m_dialogs->alerts.size(), c.clientAlert.isEmpty() ? 1 : 2);
+        EXPECT_EQ(m_dialogs->alerts.first().messageText, QStringLiteral("Reprint Request"));
+        if (!c.clientAlert.isEmpty()) {
+            EXPECT_EQ(m_dialogs->alerts.last().messageText, c.clientAlert);
+        }
+    }
+}
+
+TEST_F(PostageServerReprintTest, AReissuedIndiciumPrintsTheLabelWithIt)
+{
+    server.queueReplies(kReprintWire, {reissue()});
+    EXPECT_EQ(reprint(), QVMailingLogController::ReprintOutcome::Label);
+    EXPECT_EQ(m_dialogs->alerts.size(), 1);
+    ASSERT_TRUE(QFile::exists(pdfPath()));
+    for (const char *tool : {"pdftotext", "pdfinfo", "pdftoppm", "ZXingReader"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
+    EXPECT_EQ(pdfPageCount(pdfPath()), 1);
+    const QString text = pdfText(pdfPath());
+    EXPECT_TRUE(text.contains(QStringLiteral("SPRINGFIELD"), Qt::CaseInsensitive)) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QStringLiteral("VOID"))) << qPrintable(text);
+    // The label's PDF417 symbol holds the indicium the server issued again.
+    const QImage page = pdfRaster(pdfPath(), 300);
+    ASSERT_FALSE(page.isNull());
+    const QString png = path(QStringLiteral("reprint.png"));
+    ASSERT_TRUE(page.save(png));
+    EXPECT_TRUE(zxingBytes(png, QStringLiteral("PDF417")).startsWith(reissue().indicium));
 }
 
 const QString kPartnerNamespace = QStringLiteral("urn:tolvane-test:partner/2010/06");

@@ -1,11 +1,15 @@
 // The mailing-log window and the batch-tracking window on the offscreen
 // platform: the table reads the controller (rows, texts, status images),
 // the count line, the preview pane, the row menu's status items and the
-// enabling of the buttons; screenshots of both windows are written for a
-// look (TOLVANE_TEST_OUTPUT_DIR keeps them).
+// enabling of the buttons, the toolbar with its customise dialog and the
+// log-entry windows; screenshots of the windows and the dialog are written
+// for a look (TOLVANE_TEST_OUTPUT_DIR keeps them).
 #include "MailingLogWindowTestSupport.h"
 
 #include "mailinglog/window/QVBatchTrackWindow.h"
+#include "mailinglog/LogEntryTexts.h"
+#include "mailinglog/window/QVMailingLogToolbar.h"
+#include "mailinglog/window/QVMailingLogToolbarCustomizeDialog.h"
 #include "mailinglog/window/QVMailingLogWindow.h"
 #include "widgets/QVFocusNotifyingTextField.h"
 #include "widgets/QVReturnActionTableView.h"
@@ -17,11 +21,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextEdit>
+#include <QToolBar>
 
 using namespace tolvane::test;
 
@@ -115,6 +122,106 @@ TEST_F(LogWindowViewTest, TheWindowShowsTheLogNewestFirstWithItsStatusImages)
     QApplication::processEvents();
     EXPECT_EQ(table->model()->rowCount(), 1);
     EXPECT_EQ(window.countLine()->text(), QStringLiteral("1 item."));
+}
+
+TEST_F(LogWindowViewTest, TheToolbarFollowsItsSavedOrderAndItsCustomisation)
+{
+    fillLog(*m_log);
+    QVMailingLogController controller(m_log.get());
+    QVMailingLogWindow window(controller);
+    window.show();
+    QApplication::processEvents();
+
+    // The default items with the Part's labels and tool tips; the row of
+    // the newest entry (a purchase) can be printed but not reprinted.
+    ASSERT_TRUE(window.toolbar());
+    for (const QString &identifier : QVMailingLogToolbar::defaultItemIdentifiers()) {
+        const bool platformSpace =
+            identifier == QVToolbarSeparatorItemIdentifier || identifier == QVToolbarFlexibleSpaceItemIdentifier;
+        EXPECT_EQ(bool(window.toolbarAction(identifier)), !platformSpace) << qPrintable(identifier);
+    }
+    QAction *print = window.toolbarAction(QVToolbarPrintItemIdentifier);
+    ASSERT_TRUE(print);
+    EXPECT_EQ(print->text(), QStringLiteral("Print Record"));
+    EXPECT_EQ(print->toolTip(), QStringLiteral("Print Mailing Record"));
+    EXPECT_EQ(print->isEnabled(), controller.validateAction(QVMailingLogController::Action::PrintMailingRecord));
+    EXPECT_EQ(window.toolbarAction(QVReprintItemIdentifier)->isEnabled(),
+              controller.validateAction(QVMailingLogController::Action::Reprint));
+    EXPECT_FALSE(window.toolbarAction(QVDuplicateItemIdentifier));
+    EXPECT_TRUE(controller.hasActiveSearchItem());
+
+    // Customise: Duplicate shown and moved to the front, the search item
+    // hidden while a filter is on.
+    window.searchField()->setText(QStringLiteral("Hopper"));
+    QApplication::processEvents();
+    EXPECT_EQ(window.tableView()->model()->rowCount(), 1);
+    QVMailingLogToolbarCustomizeDialog dialog(QVMailingLogToolbar::itemIdentifiers(), &window);
+    dialog.show();
+    QApplication::processEvents();
+    const auto rowOf = [&dialog](const QString &identifier) {
+        const auto &rows = dialog.customization().rows();
+        for (int row = 0; row < rows.size(); ++row)
+            if (rows.at(row).identifier == identifier)
+                return row;
+        return -1;
+    };
+    dialog.list()->item(rowOf(QVSearchLogItemIdentifier))->setCheckState(Qt::Unchecked);
+    dialog.list()->item(rowOf(QVDuplicateItemIdentifier))->setCheckState(Qt::Checked);
+    dialog.list()->setCurrentRow(rowOf(QVDuplicateItemIdentifier));
+    while (dialog.list()->currentRow() > 0)
+        dialog.moveSelection(-1);
+    const QString dialogShot = outputPath(QStringLiteral("mailing-log-customize-toolbar.png"));
+    ASSERT_TRUE(dialog.grab().save(dialogShot));
+    const QStringList chosen = dialog.itemIdentifiers();
+    ASSERT_FALSE(chosen.isEmpty());
+    EXPECT_EQ(chosen.first(), QVDuplicateItemIdentifier);
+    EXPECT_FALSE(chosen.contains(QVSearchLogItemIdentifier));
+    window.applyToolbarItems(chosen);
+    QApplication::processEvents();
+
+    // Saved, shown, and the whole log is back.
+    EXPECT_EQ(QVMailingLogToolbar::itemIdentifiers(), chosen);
+    EXPECT_FALSE(window.searchField());
+    EXPECT_FALSE(controller.hasActiveSearchItem());
+    EXPECT_EQ(window.tableView()->model()->rowCount(), 6);
+    EXPECT_TRUE(window.toolbarAction(QVDuplicateItemIdentifier));
+    EXPECT_EQ(window.toolbar()->actions().first()->objectName(), QVDuplicateItemIdentifier);
+
+    // Restore Defaults brings the search field back, empty.
+    dialog.restoreDefaults();
+    window.applyToolbarItems(dialog.itemIdentifiers());
+    ASSERT_TRUE(window.searchField());
+    EXPECT_TRUE(window.searchField()->text().isEmpty());
+    EXPECT_TRUE(controller.hasActiveSearchItem());
+    const QString shot = outputPath(QStringLiteral("mailing-log-window-toolbar.png"));
+    ASSERT_TRUE(window.grab().save(shot));
+}
+
+TEST_F(LogWindowViewTest, DetailsOpenOneLogEntryWindowPerEntry)
+{
+    fillLog(*m_log);
+    QVMailingLogController controller(m_log.get());
+    QVMailingLogWindow window(controller);
+    window.show();
+    window.tableView()->selectRow(3);
+    QApplication::processEvents();
+    window.performAction(QVMailingLogController::Action::Details);
+    QWidget *details = window.detailsWindow(1);
+    ASSERT_TRUE(details);
+    EXPECT_TRUE(details->isVisible());
+    auto *text = details->findChild<QPlainTextEdit *>(QStringLiteral("textField"));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->toPlainText(), logEntryText(*controller.shipmentAtCurrentlySelectedRow()));
+    EXPECT_TRUE(text->toPlainText().contains(QStringLiteral("Alan Turing")));
+
+    // The same entry again: the same window; after it closes, a new one.
+    window.performAction(QVMailingLogController::Action::Details);
+    EXPECT_FALSE(window.detailsWindow(2));
+    details->close();
+    QApplication::processEvents();
+    EXPECT_FALSE(window.detailsWindow(1));
+    window.performAction(QVMailingLogController::Action::Details);
+    EXPECT_TRUE(window.detailsWindow(2));
 }
 
 TEST_F(LogWindowViewTest, TheBatchTrackingWindowFollowsItsController)

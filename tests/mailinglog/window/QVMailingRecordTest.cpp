@@ -69,6 +69,10 @@ protected:
         info.jobDisposition = PrintInfo::JobDisposition::Save;
         info.savePath = pdfPath();
         QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(info, QVMailingRecordPaperInfoKey);
+        // The record's print panel is answered with the settings it shows.
+        m_dialogs->onPageSetup = [](const PrintInfo &shown, PageSetupAccessory *) {
+            return std::optional<PrintInfo>(shown);
+        };
     }
 
     QString pdfPath() const { return path(QStringLiteral("record.pdf")); }
@@ -270,6 +274,92 @@ TEST_F(MailingRecordTest, RecordChoiceFollowsHowThePieceWasPrinted)
                       RecordKind::MailingRecord);
 }
 
+TEST_F(MailingRecordTest, TheRecordPrintPanelChoosesThisPrintOnly)
+{
+    const QVShipment domestic = shipment({});
+    // Cancelled: nothing prints.
+    m_dialogs->onPageSetup = [](const PrintInfo &, PageSetupAccessory *) { return std::optional<PrintInfo>(); };
+    EXPECT_EQ(controller().printMailingRecordForShipment(domestic), RecordKind::None);
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+    ASSERT_EQ(m_dialogs->pageSetups.size(), 1);
+    EXPECT_EQ(m_dialogs->pageSetups.first().savePath, pdfPath());
+
+    // What the panel chose prints this record; the stored settings stay.
+    const QString chosenPath = path(QStringLiteral("chosen.pdf"));
+    m_dialogs->onPageSetup = [&](const PrintInfo &shown, PageSetupAccessory *) {
+        PrintInfo chosen = shown;
+        chosen.savePath = chosenPath;
+        return std::optional<PrintInfo>(chosen);
+    };
+    EXPECT_EQ(controller().printMailingRecordForShipment(domestic), RecordKind::MailingRecord);
+    EXPECT_TRUE(QFile::exists(chosenPath));
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+    EXPECT_EQ(QVMailingRecordController::printInfo().savePath, pdfPath());
+
+    // Automation never waits on the panel: no record.
+    setAutomationMode(true);
+    QFile::remove(chosenPath);
+    EXPECT_EQ(controller().printMailingRecordForShipment(domestic), RecordKind::None);
+    setAutomationMode(false);
+    EXPECT_FALSE(QFile::exists(chosenPath));
+}
+
+// A label-server reply of four parts, each a Code 128 symbol of its own
+// text drawn by zint ("LABEL PART 0" to "LABEL PART 3", in part order).
+std::optional<QByteArray> fourPartReply(const QString &folder)
+{
+    QByteArray reply = "<?xml version=\"1.0\"?><LabelResponse><Label>";
+    for (int part = 0; part < 4; ++part) {
+        const QString png = QDir(folder).filePath(QStringLiteral("part%1.png").arg(part));
+        int exitCode = -1;
+        if (!runTool(QStringLiteral("zint"),
+                     {QStringLiteral("-b"), QStringLiteral("20"), QStringLiteral("--scale=2"), QStringLiteral("-o"),
+                      png, QStringLiteral("-d"), QStringLiteral("LABEL PART %1").arg(part)},
+                     nullptr, nullptr, &exitCode) ||
+            exitCode != 0)
+            return std::nullopt;
+        QFile file(png);
+        if (!file.open(QIODevice::ReadOnly))
+            return std::nullopt;
+        reply += "<Image PartNumber=\"" + QByteArray::number(part + 1) + "\">" + file.readAll().toBase64() + "</Image>";
+    }
+    return reply + "</Label></LabelResponse>";
+}
+
+TEST_F(MailingRecordTest, PlainPaperLabelServerPieceRecordsItsPartThreeImage)
+{
+    for (const char *tool : {"zint", "zbarimg", "pdfinfo", "pdfimages"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
+    const std::optional<QByteArray> reply = fourPartReply(m_dir.path());
+    ASSERT_TRUE(reply);
+    const QString pic = QStringLiteral("CP223456785US");
+    const std::optional<QByteArray> archive = writeXmlPropertyList(
+        QVariantMap{{QStringLiteral("labelType"), QVPlainPaperLabel}, {QStringLiteral("xml"), *reply}});
+    QFile file(QDir(hosts.host->labelFolder).filePath(pic));
+    ASSERT_TRUE(archive && file.open(QIODevice::WriteOnly));
+    file.write(*archive);
+    file.close();
+
+    EXPECT_EQ(controller().printMailingRecordForShipment(
+                  shipment({{QVShipmentToAddressKey, abroad()},
+                            {QVUSPSShipmentRateClassKey, QVUSPSIntlExpressMailIntl},
+                            {QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976AEMICustomsFormType},
+                            {QVUSPSShipmentPICKey, pic}})),
+              RecordKind::LabelServerImage);
+    EXPECT_TRUE(services->prints.isEmpty()); // not through the print manager
+    EXPECT_EQ(pdfPages(), 1);
+    // The page holds one picture, part 3's, read back out of the PDF.
+    const QString images = path(QStringLiteral("record-image"));
+    ASSERT_TRUE(runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdfPath(), images}, nullptr));
+    EXPECT_TRUE(QFile::exists(images + QStringLiteral("-000.png")));
+    EXPECT_FALSE(QFile::exists(images + QStringLiteral("-001.png")));
+    QByteArray out;
+    runTool(QStringLiteral("zbarimg"),
+            {QStringLiteral("-q"), QStringLiteral("--raw"), images + QStringLiteral("-000.png")}, &out);
+    EXPECT_EQ(QString::fromLatin1(out).trimmed(), QStringLiteral("LABEL PART 3"));
+}
+
 TEST_F(MailingRecordTest, GlobalExpressMailRecordPrintsPageThreeOnly)
 {
     const QString pic = QStringLiteral("8301234567");
@@ -415,6 +505,52 @@ TEST_F(MailingRecordTest, ToolbarOrdersAndTheSearchItem)
     controller().toolbarDidRemoveItem(QVSearchLogItemIdentifier);
     EXPECT_FALSE(controller().hasActiveSearchItem());
     EXPECT_EQ(controller().numberOfRows(), 2);
+
+    // The saved order changed to one without the search item, to one with
+    // it and back: the controller hears of each, and the log shows whole
+    // again.
+    QVMailingLogToolbar::changeItemIdentifiers(controller(), {QVReprintItemIdentifier});
+    EXPECT_FALSE(controller().hasActiveSearchItem());
+    QVMailingLogToolbar::changeItemIdentifiers(controller(), QVMailingLogToolbar::defaultItemIdentifiers());
+    EXPECT_TRUE(controller().hasActiveSearchItem());
+    controller().filter(QStringLiteral("Beta"));
+    EXPECT_EQ(controller().numberOfRows(), 1);
+    QVMailingLogToolbar::changeItemIdentifiers(controller(), {QVReprintItemIdentifier});
+    EXPECT_FALSE(controller().hasActiveSearchItem());
+    EXPECT_EQ(controller().numberOfRows(), 2);
+}
+
+TEST_F(MailingRecordTest, CustomisationOrdersAndHidesItems)
+{
+    QVMailingLogToolbarCustomization customization(
+        {QVReprintItemIdentifier, QVToolbarSeparatorItemIdentifier, QVSearchLogItemIdentifier});
+    // Shown items first in their order, then every other allowed item
+    // hidden; never the Details item.
+    const QList<QVMailingLogToolbarCustomization::Row> &rows = customization.rows();
+    ASSERT_EQ(rows.size(), QVMailingLogToolbar::allowedItemIdentifiers().size());
+    EXPECT_EQ(rows.at(0), (QVMailingLogToolbarCustomization::Row{QVReprintItemIdentifier, "Reprint", true}));
+    EXPECT_EQ(rows.at(1).label, QStringLiteral("Separator"));
+    EXPECT_EQ(rows.at(2).label, QStringLiteral("Search Log"));
+    EXPECT_FALSE(rows.at(3).shown);
+    for (const auto &row : rows)
+        EXPECT_NE(row.identifier, QVItemDetailsItemIdentifier);
+
+    // Move Search up twice (the second stops at the top), hide the
+    // separator, show Duplicate.
+    EXPECT_TRUE(customization.moveRow(2, -1));
+    EXPECT_TRUE(customization.moveRow(1, -1));
+    EXPECT_FALSE(customization.moveRow(0, -1));
+    EXPECT_FALSE(customization.moveRow(rows.size() - 1, 1));
+    customization.setShown(2, false);
+    const qsizetype duplicate =
+        std::find_if(rows.cbegin(), rows.cend(),
+                     [](const auto &row) { return row.identifier == QVDuplicateItemIdentifier; }) -
+        rows.cbegin();
+    customization.setShown(duplicate, true);
+    EXPECT_EQ(customization.itemIdentifiers(),
+              (QStringList{QVSearchLogItemIdentifier, QVReprintItemIdentifier, QVDuplicateItemIdentifier}));
+    customization.restoreDefaults();
+    EXPECT_EQ(customization.itemIdentifiers(), QVMailingLogToolbar::defaultItemIdentifiers());
 }
 
 } // namespace
