@@ -2,6 +2,7 @@
 
 #include "platform/Bundle.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDialogButtonBox>
@@ -102,12 +103,46 @@ TolvanePanelsView::TolvanePanelsView(TolvaneGUIController &controller, QWidget *
         connect(edit, &QLineEdit::textEdited, this, changeEdited);
     connect(changeButtons, &QDialogButtonBox::accepted, this, [this] { m_controller.changePassword(); });
     connect(changeButtons, &QDialogButtonBox::rejected, this, [this] { m_controller.cancelChangePassword(); });
+    // Escape ends the sheet as Cancel does.
+    connect(m_change, &QDialog::rejected, this, [this] {
+        if (m_controller.changePassPhraseSheet().open)
+            m_controller.cancelChangePassword();
+    });
 }
 
 TolvanePanelsView::~TolvanePanelsView()
 {
-    delete m_signIn;
-    delete m_change;
+    // The sheet may sit on the sign-in panel: it goes first.
+    delete m_change.data();
+    delete m_signIn.data();
+}
+
+void TolvanePanelsView::setWindow(TolvanePanelWindow which, QWidget *window) { m_windows.insert(int(which), window); }
+
+QWidget *TolvanePanelsView::windowFor(TolvanePanelWindow which) const
+{
+    if (which == TolvanePanelWindow::SignIn)
+        return m_signIn;
+    if (QWidget *window = m_windows.value(int(which)))
+        return window;
+    if (QWidget *active = QApplication::activeWindow())
+        return active;
+    return m_parent;
+}
+
+void TolvanePanelsView::openSheet(QDialog *sheet, QWidget *window)
+{
+    if (sheet->parentWidget() != window)
+        sheet->setParent(window, sheet->windowFlags());
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->open();
+}
+
+void TolvanePanelsView::closeSheet(QDialog *sheet)
+{
+    sheet->hide();
+    if (sheet->parentWidget() != m_parent)
+        sheet->setParent(m_parent, sheet->windowFlags());
 }
 
 void TolvanePanelsView::runModal(TolvanePanelWindow panel)
@@ -138,12 +173,10 @@ void TolvanePanelsView::stateChanged()
     setText(m_new, sheet.newPassPhrase);
     setText(m_confirmation, sheet.confirmation);
     if (sheet.open && !m_change->isVisible()) {
-        if (sheet.window == TolvanePanelWindow::SignIn)
-            m_change->setParent(m_signIn, m_change->windowFlags());
-        m_change->open();
+        openSheet(m_change, windowFor(sheet.window));
         m_current->setFocus();
     } else if (!sheet.open && m_change->isVisible()) {
-        m_change->hide();
+        closeSheet(m_change);
     }
     m_updating = false;
 }

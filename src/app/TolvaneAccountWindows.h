@@ -9,6 +9,7 @@
 #include "app/TolvaneWizardController.h"
 
 #include <QDialog>
+#include <QHash>
 #include <QPointer>
 
 class QCheckBox;
@@ -34,15 +35,32 @@ public:
     QDialog *signInPanel() const { return m_signIn; }
     QDialog *changeSheet() const { return m_change; }
 
+    // The window of a name that this view does not make (the wizard, the
+    // stamps edition's preferences), on which sheets for it are shown.
+    void setWindow(TolvanePanelWindow which, QWidget *window);
+    // The window a sheet for the name goes on: the panel of that name, a
+    // window set for it, else the active window (the one the user acted
+    // in), else the parent.
+    virtual QWidget *windowFor(TolvanePanelWindow which) const;
+
+protected:
+    // Shows the dialog window-modal on the window; closing it takes it back
+    // to the view's parent, so that no other window owns it when it closes.
+    void openSheet(QDialog *sheet, QWidget *window);
+    void closeSheet(QDialog *sheet);
+    TolvaneGUIController &controller() const { return m_controller; }
+    QWidget *parentWindow() const { return m_parent; }
+
 private:
     TolvaneGUIController &m_controller;
     QPointer<QWidget> m_parent;
-    QDialog *m_signIn = nullptr;
+    QHash<int, QPointer<QWidget>> m_windows;
+    QPointer<QDialog> m_signIn;
     QLineEdit *m_server = nullptr;
     QLineEdit *m_account = nullptr;
     QLineEdit *m_passPhrase = nullptr;
     QCheckBox *m_save = nullptr;
-    QDialog *m_change = nullptr;
+    QPointer<QDialog> m_change;
     QLabel *m_forceText = nullptr;
     QLineEdit *m_current = nullptr;
     QLineEdit *m_new = nullptr;

@@ -1,0 +1,423 @@
+// The Qt views of the account panels, the stamps edition's preferences and
+// about box, and their registration with the program's window controllers:
+// each view shows its controller's state, its controls reach the
+// controller, and the sheets sit window-modal on their window. Every window
+// is saved as a PNG in the build folder for a look.
+#include "AccountPanelsFixture.h"
+
+#include "app/AccountWindowsRegistration.h"
+#include "app/KIVOWindows.h"
+#include "app/TolvaneAccountPanels.h"
+#include "app/TolvaneGUIController.h"
+#include "app/TolvaneWizardController.h"
+#include "platform/Bundle.h"
+#include "printing/setup/QVPrinterTypes.h"
+#include "services/QVRHOResponse.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace tolvane::test;
+
+namespace {
+
+QString shotPath(const QString &name) { return QStringLiteral(TOLVANE_BINARY_DIR "/tests/app/") + name; }
+
+void saveShot(QWidget *window, const QString &name)
+{
+    QApplication::processEvents();
+    EXPECT_TRUE(window->grab().toImage().save(shotPath(name))) << qPrintable(name);
+}
+
+// Types the text as key presses, as a user would (textEdited follows).
+void typeInto(QLineEdit *edit, const QString &text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QKeyEvent erase(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QApplication::sendEvent(edit, &erase);
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(edit, &press);
+    }
+}
+
+QPushButton *buttonTitled(QWidget *window, const QString &title)
+{
+    for (QPushButton *button : window->findChildren<QPushButton *>())
+        if (button->text().remove(QLatin1Char('&')) == title)
+            return button;
+    ADD_FAILURE() << "no button " << qPrintable(title);
+    return nullptr;
+}
+
+void click(QWidget *window, const QString &title)
+{
+    if (QPushButton *button = buttonTitled(window, title))
+        button->click();
+}
+
+// Runs the check inside the modal session that the call opens, then ends
+// the session if the check left it running.
+void insideModal(const std::function<void()> &open, const std::function<void(QWidget *modal)> &check)
+{
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (!modal) {
+            ADD_FAILURE() << "no modal window";
+            return;
+        }
+        checked = true;
+        check(modal);
+        if (QDialog *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    open();
+    EXPECT_TRUE(checked);
+}
+
+class AccountViewsTest : public AccountPanelsTest
+{
+protected:
+    void SetUp() override
+    {
+        AccountPanelsTest::SetUp();
+        panels.setView(&view);
+        mainWindow.setWindowTitle(QStringLiteral("Mailing Log"));
+        mainWindow.resize(400, 300);
+        mainWindow.show();
+        view.setWindow(TolvanePanelWindow::Other, &mainWindow);
+    }
+    void TearDown() override
+    {
+        panels.setView(nullptr);
+        AccountPanelsTest::TearDown();
+    }
+    TolvaneGUIController panels;
+    TolvaneAccountPanelsView view{panels};
+    QWidget mainWindow;
+};
+
+TEST_F(AccountViewsTest, StatusAndBuyPanelsShowTheAccountAndBuyTheChosenAmount)
+{
+    signIn(455000);
+    panels.tolvaneStatusDidChange(client->lastValidStatusResponse());
+    panels.showAccountStatusPanel();
+    QDialog *status = view.statusPanel();
+    ASSERT_TRUE(status->isVisible());
+    const QString text = status->findChild<QLabel *>(QStringLiteral("statusText"))->text();
+    EXPECT_EQ(text + QLatin1Char('\n'), panels.statusText());
+    EXPECT_TRUE(text.contains(QStringLiteral("SAN FRANCISCO CA 94107"))) << qPrintable(text);
+    saveShot(status, QStringLiteral("account-status-panel.png"));
+
+    // The panel's button opens the buy panel, modal; the amounts within the
+    // limits are offered and the chosen one is bought.
+    server.queueReplies(kBuyWire, {statusReply(480000)});
+    insideModal([&] { click(status, QStringLiteral("Buy Postage…")); },
+                [&](QWidget *modal) {
+                    ASSERT_EQ(modal, view.buyPanel());
+                    EXPECT_TRUE(panels.buyPanel().open);
+                    auto *amounts = modal->findChild<QComboBox *>();
+                    QStringList offered;
+                    for (int i = 0; i < amounts->count(); ++i)
+                        offered << amounts->itemText(i);
+                    EXPECT_EQ(offered, (QStringList{QStringLiteral("$10.00"), QStringLiteral("$25.00")}));
+                    bool balanceShown = false;
+                    for (QLabel *label : modal->findChildren<QLabel *>())
+                        balanceShown |= label->text() == panels.buyPanel().balance;
+                    EXPECT_TRUE(balanceShown) << qPrintable(panels.buyPanel().balance);
+                    amounts->setCurrentIndex(1);
+                    EXPECT_EQ(panels.buyPanel().selectedAmount, 1);
+                    saveShot(modal, QStringLiteral("buy-postage-panel.png"));
+                    click(modal, panels.buyPanel().buyButtonTitle);
+                    // A successful purchase ends the modal session itself.
+                    EXPECT_FALSE(modal->isVisible());
+                });
+    EXPECT_EQ(requestsOf(kBuyWire), 1);
+    EXPECT_EQ(alertTexts(), QStringList{QStringLiteral("Postage Purchase Complete")});
+    ASSERT_EQ(log->records.size(), 1);
+    EXPECT_EQ(log->records.first().value(QVShipmentPriceKey).toString(), QStringLiteral("25.00"));
+    EXPECT_FALSE(panels.buyPanel().open);
+
+    // Closing the buy panel tells the controller.
+    insideModal([&] { panels.showBuyPostagePanel(); }, [](QWidget *) {});
+    EXPECT_FALSE(panels.buyPanel().open);
+    EXPECT_EQ(requestsOf(kBuyWire), 1);
+}
+
+TEST_F(AccountViewsTest, PostageCorrectionSheetSitsOnItsWindowAndSendsItsButtons)
+{
+    signIn(5000); // $5.00
+    defaults().setString(QVPlainPaperLabel, QStringLiteral("printerLabel"));
+    defaults().setString(QVPlainPaperPrinter, QStringLiteral("printerType"));
+    QVShipment piece;
+    piece.setObject(QStringLiteral("9405511899223197428090"), QVUSPSShipmentPICKey);
+    struct Case {
+        QString amount;
+        QString button;
+        QString alert; // empty: none
+        bool stays;
+        int prints;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("0"), QStringLiteral("Test Print"), QStringLiteral("Invalid correction amount."), true, 0},
+        {QStringLiteral("5.01"), QStringLiteral("Print"), QStringLiteral("Insufficient funds"), true, 0},
+        {QStringLiteral("5.00"), QStringLiteral("Test Print"), QString(), true, 1},
+        {QStringLiteral("5.00"), QStringLiteral("Print"), QString(), false, 1},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.amount + " " + c.button));
+        dialogs->alerts.clear();
+        printing->prints.clear();
+        panels.showPostageCorrectionSheetForShipment(piece, TolvanePanelWindow::Other);
+        QDialog *sheet = view.postageCorrectionSheet();
+        ASSERT_TRUE(sheet->isVisible());
+        EXPECT_EQ(sheet->parentWidget(), &mainWindow);
+        EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+        auto *amount = sheet->findChild<QLineEdit *>();
+        EXPECT_EQ(amount->text(), panels.postageCorrectionSheet().amount);
+        typeInto(amount, c.amount);
+        EXPECT_EQ(panels.postageCorrectionSheet().amount, c.amount);
+        if (c.amount == QLatin1String("5.00") && c.button == QLatin1String("Test Print"))
+            saveShot(sheet, QStringLiteral("postage-correction-sheet.png"));
+        click(sheet, c.button);
+        EXPECT_EQ(alertTexts(), c.alert.isEmpty() ? QStringList() : QStringList{c.alert});
+        EXPECT_EQ(sheet->isVisible(), c.stays);
+        EXPECT_EQ(panels.postageCorrectionSheet().open, c.stays);
+        EXPECT_EQ(printing->prints.size(), c.prints);
+        if (c.stays)
+            click(sheet, QStringLiteral("Cancel"));
+        EXPECT_FALSE(sheet->isVisible());
+        EXPECT_FALSE(panels.postageCorrectionSheet().open);
+    }
+    // Only the real print bought and logged.
+    EXPECT_EQ(requestsOf(kIndiciumWire), 1);
+    EXPECT_EQ(log->records.size(), 1);
+}
+
+TEST_F(AccountViewsTest, DateCorrectionSheetPrintsTheChosenDay)
+{
+    signIn();
+    defaults().setString(QVPlainPaperLabel, QStringLiteral("printerLabel"));
+    panels.showDateCorrectionSheetOnWindow(TolvanePanelWindow::AccountStatus);
+    QDialog *sheet = view.dateCorrectionSheet();
+    ASSERT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->parentWidget(), view.statusPanel());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    auto *days = sheet->findChild<QComboBox *>();
+    QStringList titles;
+    for (int i = 0; i < days->count(); ++i)
+        titles << days->itemText(i);
+    EXPECT_EQ(titles, panels.dateCorrectionSheet().dayTitles);
+    days->setCurrentIndex(2);
+    EXPECT_EQ(panels.dateCorrectionSheet().selectedDay, 2);
+    saveShot(sheet, QStringLiteral("date-correction-sheet.png"));
+    click(sheet, QStringLiteral("Print"));
+    ASSERT_EQ(printing->prints.size(), 1);
+    EXPECT_EQ(printing->prints.first().date, QDate::currentDate().addDays(2));
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_FALSE(panels.dateCorrectionSheet().open);
+    // Cancel closes without printing.
+    panels.showDateCorrectionSheetOnWindow(TolvanePanelWindow::Other);
+    EXPECT_EQ(sheet->parentWidget(), &mainWindow);
+    click(sheet, QStringLiteral("Cancel"));
+    EXPECT_FALSE(panels.dateCorrectionSheet().open);
+    EXPECT_EQ(printing->prints.size(), 1);
+}
+
+TEST_F(AccountViewsTest, StampsPreferencesShowTheAccountAndStoreOnlyTheThresholdWhenUnchanged)
+{
+    signIn();
+    KIVOPreferencesController preferences(panels);
+    KIVOPreferencesWindow window(preferences);
+    preferences.setView(&window);
+    const int statusRequests = requestsOf(kStatusWire);
+    insideModal([&] { preferences.showWindow(); },
+                [&](QWidget *modal) {
+                    ASSERT_EQ(modal, &window);
+                    const QList<QLineEdit *> fields = window.findChildren<QLineEdit *>();
+                    ASSERT_EQ(fields.size(), 2);
+                    EXPECT_EQ(fields.at(0)->text(), kAccount);
+                    EXPECT_EQ(fields.at(1)->text(), kPassPhrase);
+                    EXPECT_EQ(fields.at(1)->echoMode(), QLineEdit::Password);
+                    for (QCheckBox *box : window.findChildren<QCheckBox *>())
+                        if (box->text().startsWith(QStringLiteral("Remind")))
+                            box->setChecked(true);
+                    window.findChild<QComboBox *>()->setCurrentIndex(2);
+                    saveShot(&window, QStringLiteral("stamps-preferences.png"));
+                    click(&window, QStringLiteral("OK"));
+                    EXPECT_FALSE(window.isVisible());
+                });
+    EXPECT_EQ(requestsOf(kStatusWire), statusRequests);
+    EXPECT_FALSE(defaults().boolForKey(KIVOStampsThresholdReminderKey));
+    EXPECT_EQ(defaults().stringForKey(KIVOStampsThresholdKey),
+              QString::number(KIVOPreferencesController::thresholdItems().at(2).tag));
+
+    // A changed pass phrase is verified; the refusal keeps the window with
+    // the fields as typed, and closing it tells the controller.
+    insideModal([&] { preferences.showWindow(); },
+                [&](QWidget *) {
+                    QLineEdit *passPhrase = window.findChildren<QLineEdit *>().at(1);
+                    typeInto(passPhrase, QStringLiteral("wrong one"));
+                    click(&window, QStringLiteral("OK"));
+                    EXPECT_TRUE(window.isVisible());
+                    EXPECT_EQ(passPhrase->text(), QStringLiteral("wrong one"));
+                });
+    EXPECT_EQ(requestsOf(kStatusWire), statusRequests + 1);
+    EXPECT_EQ(alertTexts(), QStringList{QStringLiteral("The Pass Phrase you entered was not correct.")});
+    EXPECT_FALSE(preferences.state().open);
+    EXPECT_EQ(client->password(), kPassPhrase);
+    preferences.setView(nullptr);
+}
+
+TEST_F(AccountViewsTest, TheAboutBoxIsOneWindowAndANewOneAfterClosing)
+{
+    KIVOAboutBoxController::setViewFactory(makeKIVOAboutBoxView);
+    for (const bool zpm : {false, true}) {
+        SCOPED_TRACE(zpm ? "zpm" : "stamps");
+        defaults().setBool(zpm, QStringLiteral("zpmVersion"));
+        KIVOAboutBoxController::showWindow();
+        QPointer<KIVOAboutBoxWindow> first = currentKIVOAboutBoxWindow();
+        ASSERT_TRUE(first);
+        EXPECT_TRUE(first->isVisible());
+        const KIVOAboutBoxState &state = KIVOAboutBoxController::current()->state();
+        EXPECT_EQ(first->productName()->text(), state.productName);
+        EXPECT_TRUE(first->version()->text().contains(KIVOAboutBoxController::versionString()));
+        // The edition's picture is the bundle's drawing.
+        const QImage drawn(Bundle::pathForResource(state.imageName, QStringLiteral("png")));
+        ASSERT_FALSE(drawn.isNull()) << qPrintable(state.imageName);
+        EXPECT_EQ(first->picture()->pixmap().size(), drawn.size());
+        saveShot(first, zpm ? QStringLiteral("about-box-zpm.png") : QStringLiteral("about-box.png"));
+
+        KIVOAboutBoxController::showWindow();
+        EXPECT_EQ(currentKIVOAboutBoxWindow(), first.data());
+        first->QWidget::close();
+        EXPECT_FALSE(KIVOAboutBoxController::current());
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_FALSE(first);
+        KIVOAboutBoxController::showWindow();
+        ASSERT_TRUE(currentKIVOAboutBoxWindow());
+        EXPECT_TRUE(currentKIVOAboutBoxWindow()->isVisible());
+        currentKIVOAboutBoxWindow()->QWidget::close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_FALSE(KIVOAboutBoxController::current());
+    KIVOAboutBoxController::setViewFactory({});
+}
+
+class StatusHost : public QVAccountStatusHost
+{
+public:
+    void showProgress(const QString &) override {}
+    void hideProgress() override {}
+    bool isAutomation() override { return false; }
+    void refreshAccountInformation() override {}
+    void launchAccountOnTolvaneDotCom() override {}
+};
+
+class AccountWindowsRegistrationTest : public AccountPanelsTest
+{
+protected:
+    void TearDown() override
+    {
+        KIVOAboutBoxController::setViewFactory({});
+        AccountPanelsTest::TearDown();
+    }
+    StatusHost statusHost;
+    QVAccountStatus accountStatus{rhoPostageAccount(), statusHost};
+    QVWindowControllers windows;
+};
+
+TEST_F(AccountWindowsRegistrationTest, TheFactoriesMakeTheAccountWindows)
+{
+    registerAccountWindows(windows, accountStatus);
+    ASSERT_TRUE(windows.hasFactory(QVAccountPanelsControllerName));
+    ASSERT_TRUE(windows.hasFactory(QVKIVOPreferencesControllerName));
+
+    // Making the panels runs the start-up sign-in: no stored account, so
+    // the wizard is asked for.
+    const std::shared_ptr<QVWindowController> panels = windows.controller(QVAccountPanelsControllerName);
+    ASSERT_TRUE(panels);
+    EXPECT_EQ(host->calls, QStringList{QStringLiteral("showTolvaneWizard")});
+    panels->showWindow();
+    QWidget *status = QApplication::activeWindow();
+    bool statusShown = false;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->windowTitle() == QLatin1String("Account Status")) {
+            statusShown = true;
+            status = window;
+        }
+    ASSERT_TRUE(statusShown);
+    EXPECT_EQ(status->findChild<QLabel *>(QStringLiteral("statusText"))->text(), QStringLiteral("Status not loaded"));
+    EXPECT_TRUE(panels->performAction(QStringLiteral("showChangePasswordPanel:")));
+    bool changeShown = false;
+    for (QWidget *window : QApplication::topLevelWidgets())
+        changeShown |= window->isVisible() && window->windowTitle() == QLatin1String("Change Pass Phrase");
+    EXPECT_TRUE(changeShown);
+    EXPECT_FALSE(panels->performAction(QStringLiteral("showPostageLog:")));
+
+    // The wizard of the status refresh, application-modal; closing it
+    // without an account ends the program.
+    defaults().setBool(true, QVRHOStampsVersionDefaultsKey);
+    insideModal([&] { accountStatus.showTolvaneWizard(); },
+                [&](QWidget *modal) {
+                    EXPECT_EQ(modal->windowTitle(), QStringLiteral("Kivo Stamps Powered by Tolvane"));
+                    EXPECT_EQ(modal->windowModality(), Qt::ApplicationModal);
+                    saveShot(modal, QStringLiteral("account-wizard-stamps.png"));
+                });
+    EXPECT_TRUE(host->called(QStringLiteral("terminate")));
+    EXPECT_FALSE(accountStatus.wizard());
+
+    // The stamps edition's preferences, modal.
+    const std::shared_ptr<QVWindowController> preferences = windows.controller(QVKIVOPreferencesControllerName);
+    ASSERT_TRUE(preferences);
+    insideModal([&] { preferences->showWindow(); },
+                [](QWidget *modal) { EXPECT_EQ(modal->windowTitle(), QStringLiteral("Preferences")); });
+
+    // The about box.
+    KIVOAboutBoxController::showWindow();
+    ASSERT_TRUE(currentKIVOAboutBoxWindow());
+    currentKIVOAboutBoxWindow()->QWidget::close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+TEST_F(AccountWindowsRegistrationTest, ANewAccountGetsTheForcedSheetOnTheWizard)
+{
+    registerAccountWindows(windows, accountStatus);
+    server.queueReplies(kStatusWire, {statusReply(100000, "S", "V")});
+    insideModal([&] { accountStatus.showTolvaneWizard(); },
+                [&](QWidget *modal) {
+                    const QList<QLineEdit *> fields = modal->findChildren<QLineEdit *>();
+                    ASSERT_EQ(fields.size(), 3); // server, account, pass phrase
+                    typeInto(fields.at(1), kAccount);
+                    typeInto(fields.at(2), kPassPhrase);
+                    click(modal, QStringLiteral("Next"));
+                    host->runLater();
+                    QDialog *sheet = nullptr;
+                    for (QDialog *dialog : modal->findChildren<QDialog *>())
+                        if (dialog->windowTitle() == QLatin1String("Change Pass Phrase"))
+                            sheet = dialog;
+                    ASSERT_TRUE(sheet);
+                    EXPECT_TRUE(sheet->isVisible());
+                    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+                    saveShot(modal, QStringLiteral("account-wizard-step2.png"));
+                    click(sheet, QStringLiteral("Cancel"));
+                    EXPECT_FALSE(sheet->isVisible());
+                    EXPECT_NE(sheet->parentWidget(), modal);
+                    click(modal, QStringLiteral("Finish"));
+                });
+    EXPECT_EQ(requestsOf(kStatusWire), 1);
+    EXPECT_FALSE(host->called(QStringLiteral("terminate")));
+    EXPECT_FALSE(accountStatus.wizard());
+}
+
+} // namespace
