@@ -6,6 +6,7 @@
 // window, and QVXControllerHooks, the operations of the program's other
 // parts that the launch calls in order.
 #include <QDateTime>
+#include <QHash>
 #include <QPointF>
 #include <QRectF>
 #include <QSizeF>
@@ -17,7 +18,8 @@
 #include <memory>
 #include <optional>
 
-// Delayed calls and repeating timers on the main event loop.
+// Delayed calls, cancellable named requests and repeating timers on the
+// main event loop.
 class Scheduler
 {
 public:
@@ -27,6 +29,27 @@ public:
     virtual void callAfter(double seconds, std::function<void()> call) = 0;
     // Calls `call` every `seconds` until the scheduler ends.
     virtual void callEvery(double seconds, std::function<void()> call) = 0;
+
+    // A named request: `call` once, `seconds` from now, unless
+    // cancelRequests() with its name comes first. Names belong to their
+    // callers (an owner makes its own unique); cancelling one name leaves
+    // every other request, named or not, in place.
+    virtual void requestAfter(const QString &name, double seconds, std::function<void()> call)
+    {
+        std::shared_ptr<int> &generation = m_requests[name];
+        if (!generation)
+            generation = std::make_shared<int>(0);
+        callAfter(seconds, [token = std::weak_ptr<int>(generation), call = std::move(call)] {
+            if (!token.expired())
+                call();
+        });
+    }
+    virtual void cancelRequests(const QString &name) { m_requests.remove(name); }
+
+private:
+    // The live generation of each name: a request runs only while the
+    // generation it was made in lives.
+    QHash<QString, std::shared_ptr<int>> m_requests;
 };
 
 // The one progress panel shown while the program waits for a server: a text

@@ -112,6 +112,7 @@ MasterController::MasterController(MasterControllerEnvironment environment)
     own(h.updatePrinterSummaryText, [this] { updatePrinterSummaryText(); });
     own(h.updatePostageAccountBox, [this] { updatePostageAccountBox(); });
     own(h.tolvaneStatusDidChange, [this] { tolvaneStatusDidChange(m_env.postageStatus->lastValidStatusResponse()); });
+    setUpPeers();
 }
 
 MasterController::~MasterController() = default;

@@ -44,6 +44,7 @@
 //
 // Main thread only.
 #include "app/LaunchServices.h"
+#include "app/MasterControllerPeers.h"
 #include "app/MasterControllerServices.h"
 #include "app/MasterForm.h"
 #include "model/QVAddress.h"
@@ -105,7 +106,44 @@ struct MasterControllerEnvironment {
     std::shared_ptr<MasterAddressCorrection> addressCorrection; // null: nothing confirmed
     std::shared_ptr<MasterZoneCharts> zoneCharts;               // null: no charts built
     MasterSiblingHooks hooks;
+    // The parts beside the window (MasterControllerPeers.h); null: stand-ins
+    // (no stamp window, no scale, no clipboard, insurance allowed, nothing
+    // handed over).
+    std::shared_ptr<MasterStampWindow> stampWindow;
+    std::shared_ptr<MasterScale> scale;
+    std::shared_ptr<MasterClipboard> clipboard;
+    std::shared_ptr<MasterInsurance> insurance;
+    std::shared_ptr<MasterHandOvers> handOvers;
 };
+
+// A range of the destination box's text (UTF-16 positions).
+struct MasterTextRange {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    bool operator==(const MasterTextRange &other) const = default;
+};
+
+// A menu item as validateMenuItem() sees it: its action, its title, the
+// title of the menu it is in, and whether it belongs to the return-address
+// pop-up.
+struct MasterMenuItem {
+    QString action;
+    QString title;
+    QString menuTitle;
+    bool inReturnAddressPopUp = false;
+};
+
+// validateMenuItem()'s answer: enabled, and the item's new title (nothing:
+// keep it).
+struct MasterMenuItemState {
+    bool enabled = true;
+    std::optional<QString> title;
+};
+
+// What a key-down in the main window does (MasterController::
+// windowKeyCommand): pass it on to the window's ordinary dispatch, swallow it,
+// or one of the commands.
+enum class MasterKeyCommand { PassOn, Swallow, WeightUp, WeightDown, SheetCountUp, SheetCountDown, PrintTheLabel };
 
 // The return-address sheet (add or edit) as plain state: its fields, the
 // picture well and the buttons' states.
@@ -336,6 +374,58 @@ public:
     bool optionKeyDown() const { return m_optionKeyDown; }
     quint32 printMenuKeyModifiers() const { return m_printMenuModifiers; }
 
+    // ---- Weight steps, batch help and the window's keys ------------------------
+    // (MasterControllerWeight.cpp, MasterControllerKeys.cpp)
+    // One entry heavier or lighter (the stamp window's steps in the stamp
+    // mode); nothing at the end of the list.
+    void weightUp();
+    void weightDown();
+    // The weight box became first responder.
+    void selectRateWeight();
+    // The destination box's help in batch mode (HTML); empty when the
+    // resource is missing.
+    static QString batchHelpHTML();
+    // The key-down as a command: `key` a Qt::Key, Command is Ctrl and Option
+    // is Alt.
+    static MasterKeyCommand windowKeyCommand(int key, Qt::KeyboardModifiers modifiers, bool stampMode);
+    // A key-down of the window; false when it goes on to the ordinary
+    // dispatch.
+    bool windowKeyDown(int key, Qt::KeyboardModifiers modifiers);
+    // A key-down or left mouse-down reached the window: the first of the
+    // process shows the help overlay when the window has child windows.
+    void windowEventSeen(bool hasChildWindows);
+    static void resetFirstWindowEventForTesting();
+
+    // ---- Scale status and weighing (MasterControllerScale.cpp) --------------
+    void weigh();
+    void setScaleStatusString(const QString &text, bool fade);
+    void fadeScaleStatusToAlpha(double alpha);
+    // The status text's alpha (1 shown, 0 faded out).
+    double scaleStatusAlpha() const { return m_scaleStatusAlpha; }
+    void scaleWasAdded();
+    void scaleWasRemoved();
+    // The weight list is about to open: the item to scroll to the top of the
+    // visible list; nothing to leave it as it is.
+    std::optional<qsizetype> weightListScrollIndex() const;
+    static void resetFirstWeighingForTesting();
+
+    // ---- Address line warnings, check boxes and menus ------------------------
+    // (MasterControllerValidation.cpp)
+    // Works out the destination box's ranges to colour red.
+    void updateCharacterCountWarning();
+    const QList<MasterTextRange> &characterCountWarningRanges() const { return m_redRanges; }
+    void validateReplyPostageCheckbox();
+    void validateInsuranceCheckbox();
+    // The fee shown in the preview (zero unless the box is on).
+    const Decimal &previewInsuranceAmount() const { return m_previewInsuranceAmount; }
+    MasterMenuItemState validateMenuItem(const MasterMenuItem &item) const;
+    // Small actions handed over to other parts.
+    void addressBookImport();
+    void serviceSummary();
+    void copyConfirmationNumber();
+    void prepareEmailNotification();
+    void launchUSPSExpressMailCommitmentsSite();
+
     // The menus of the form: the nib's confirmation menu, the domestic and
     // the international mail-class menus, the piece-size menu.
     static FormMenu shippingConfirmationMenu();
@@ -431,6 +521,18 @@ private:
     std::optional<QString> m_standardClass;
     std::optional<QString> m_standardOrigin;
     std::optional<QString> m_standardDestination;
+
+    // The parts beside the window get their stand-ins; the window's own rules
+    // answer the validation hooks nobody took.
+    void setUpPeers();
+    QString requestName(const char *name) const;
+    void stepWeight(int step);
+    void scaleReadingOf(int tenths);
+    QString m_insuranceTitleFormat;
+    std::optional<QString> m_insuranceAboutText;
+    Decimal m_previewInsuranceAmount = Decimal::zero();
+    double m_scaleStatusAlpha = 1;
+    QList<MasterTextRange> m_redRanges;
 
     // Expires with the controller: delayed calls check it.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

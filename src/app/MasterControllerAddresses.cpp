@@ -218,18 +218,7 @@ void MasterController::addToAddressBook()
 
 // ---- Batch mode --------------------------------------------------------------------------
 
-void MasterController::enterBatchPrintWithAddresses(const QList<QVAddress> &addresses)
-{
-    m_batchMode = true;
-    m_batchAddresses = addresses;
-    setDragEnabled(false);
-}
-
-void MasterController::leaveBatchPrint()
-{
-    m_batchMode = false;
-    m_batchAddresses.clear();
-}
+// Entering and leaving batch mode: MasterControllerWeight.cpp.
 
 bool MasterController::preflightBatch()
 {

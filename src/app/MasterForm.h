@@ -87,6 +87,11 @@ enum class FormControl {
     PreviewCurrentBalance,     // previewCurrentBalance
     PreviewPostageDebitAmount, // previewPostageDebitAmount
     PreviewEndingBalance,      // previewEndingBalance
+    // the destination box's verify button; the insurance explanation; the
+    // PDF button (the insurance check box's title is its field's text)
+    VerifyButton,   // verifyButton
+    InsuranceAbout, // insuranceAboutTextField
+    MainPDFButton,  // mainPDFButton
 };
 
 // One item of a pop-up's menu.

@@ -248,6 +248,8 @@ protected:
         env.addressCorrection = addressCorrection;
         if (!ownAddressBoxes)
             env.hooks.standardizeTextBoxAddress = [this] { ++standardisations; };
+        if (configure)
+            configure(env);
         controller = std::make_unique<MasterController>(std::move(env));
         controller->awakeFromNib();
         settle();
@@ -338,6 +340,9 @@ protected:
     // The window's own destination check runs (else the test counts it).
     bool ownAddressBoxes = false;
     std::shared_ptr<MasterAddressCorrection> addressCorrection;
+    // Gives the environment what a test adds (fakes of the parts beside the
+    // window) before the controller is made.
+    std::function<void(MasterControllerEnvironment &)> configure;
     std::unique_ptr<MasterController> controller;
 };
 
