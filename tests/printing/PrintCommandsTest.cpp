@@ -40,12 +40,14 @@ class CommandWindow final : public Window
 public:
     bool stampMode = false;
     bool optionDown = false;
+    bool stealth = false;
     bool batchMode = false;
     QList<QVAddress> batch;
     // Addresses whose verification fails (by name).
     QStringList unverifiable;
 
     bool inStampPrintingMode() override { return stampMode; }
+    bool useStealthPostageForCurrentShipment() override { return stealth; }
     bool optionKeyDown() override { return optionDown; }
     void setOptionKeyDown(bool down) override { optionDown = down; }
     void endEditing() override { calls << QStringLiteral("endEditing"); }
@@ -388,6 +390,33 @@ TEST_F(PrintCommandsTest, AnOpenEnvelopePreviewIsRebuiltWhenItsSettingsChange)
     EXPECT_EQ(view.resizes.last(), NewSizeForEnvelopesFromSize(view.images.last().deviceIndependentSize()));
 }
 
+TEST_F(PrintCommandsTest, AnOpenLabelPreviewIsRebuiltWhenThePieceWouldPrintOtherwise)
+{
+    ASSERT_TRUE(commands.preparePreviewLabelController());
+    commands.runLabelPreviewSheetWithImage(commands.labelPreviewImage());
+    const qsizetype before = view.images.size();
+    commands.printingDefaultsChanged();
+    EXPECT_EQ(view.images.size(), before);
+
+    // Another label stock, then hidden postage: each a new picture; a
+    // second call without a change none.
+    const auto rebuilds = [this](const std::function<void()> &change) {
+        const qsizetype count = view.images.size();
+        change();
+        commands.printingDefaultsChanged();
+        const bool rebuilt = view.images.size() > count && !view.images.last().isNull();
+        const qsizetype after = view.images.size();
+        commands.printingDefaultsChanged();
+        EXPECT_EQ(view.images.size(), after);
+        return rebuilt;
+    };
+    EXPECT_TRUE(rebuilds([this] { defaults().setString(QVKIVO51207Label, QStringLiteral("printerLabel")); }));
+    EXPECT_TRUE(rebuilds([this] { commandWindow->stealth = true; }));
+    // A closed panel is left alone.
+    commands.labelPreviewSheetDidEnd();
+    EXPECT_FALSE(rebuilds([this] { defaults().setString(QVPlainPaperLabel, QStringLiteral("printerLabel")); }));
+}
+
 // ---- The outputs ---------------------------------------------------------------------------
 
 TEST_F(PrintCommandsTest, SaveCancelledPrintsNothingAndLeavesNoPendingSettings)
@@ -435,6 +464,12 @@ TEST_F(PrintCommandsTest, EmailHandsAnExistingPDFToTheMailProgramAndKeepsIt)
     ASSERT_EQ(opener->opened.size(), 1);
     EXPECT_TRUE(QFileInfo::exists(opener->opened.first().toLocalFile()));
     EXPECT_NE(opener->opened.first().toLocalFile(), attachment);
+
+    // A print that failed hands nothing to the mail program.
+    clients->refuseIndicium = true;
+    EXPECT_FALSE(commands.runPDFLabelWithOutputOption(QVPreviewOutputEmail, false));
+    EXPECT_EQ(email->attachments.size(), 1);
+    dialogs->alerts.clear();
 
     // A mail program that fails is told in an "Error" alert.
     class Failing final : public QVEmailManager
