@@ -154,6 +154,43 @@ TEST_F(AccountViewsTest, StatusAndBuyPanelsShowTheAccountAndBuyTheChosenAmount)
     EXPECT_EQ(requestsOf(kBuyWire), 1);
 }
 
+TEST_F(AccountViewsTest, TheSignInPanelShowsTheStoredAccountAndSignsInOrQuitsWhenClosed)
+{
+    defaults().setString(server.baseUrl(), QVRHOServerDefaultsKey);
+    defaults().setString(kAccount, QVRHOUserDefaultsKey);
+    struct Case {
+        QString passPhrase;
+        bool signedIn;
+    };
+    for (const Case &c : {Case{QStringLiteral("not it"), false}, Case{kPassPhrase, true}}) {
+        SCOPED_TRACE(qPrintable(c.passPhrase));
+        dialogs->alerts.clear();
+        host->calls.clear();
+        server.queueReplies(kStatusWire, {statusReply()});
+        insideModal([&] { panels.awakeFromNib(); },
+                    [&](QWidget *modal) {
+                        ASSERT_EQ(modal, view.signInPanel());
+                        EXPECT_EQ(modal->windowModality(), Qt::ApplicationModal);
+                        const QList<QLineEdit *> fields = modal->findChildren<QLineEdit *>();
+                        ASSERT_EQ(fields.size(), 3); // server, account, pass phrase
+                        EXPECT_EQ(fields.at(0)->text(), server.baseUrl());
+                        EXPECT_EQ(fields.at(1)->text(), kAccount);
+                        EXPECT_EQ(fields.at(2)->echoMode(), QLineEdit::Password);
+                        typeInto(fields.at(2), c.passPhrase);
+                        if (c.signedIn)
+                            saveShot(modal, QStringLiteral("sign-in-panel.png"));
+                        click(modal, QStringLiteral("OK"));
+                        // A refusal keeps the panel; closing it then quits.
+                        EXPECT_EQ(modal->isVisible(), !c.signedIn);
+                    });
+        EXPECT_EQ(alertTexts().isEmpty(), c.signedIn) << qPrintable(alertTexts().join(" | "));
+        EXPECT_EQ(host->called(QStringLiteral("terminate")), !c.signedIn);
+        EXPECT_EQ(client->lastValidStatusResponse() != nullptr, c.signedIn);
+        EXPECT_FALSE(panels.signInPanel().open);
+    }
+    EXPECT_EQ(client->password(), kPassPhrase);
+}
+
 TEST_F(AccountViewsTest, PostageCorrectionSheetSitsOnItsWindowAndSendsItsButtons)
 {
     signIn(5000); // $5.00
