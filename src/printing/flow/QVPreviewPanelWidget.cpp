@@ -126,6 +126,8 @@ void QVPreviewPanelWidget::endSheet()
     m_imageLabel->clear();
 }
 
+void QVPreviewPanelWidget::reject() { m_commands.labelPreviewSheetDidEnd(); }
+
 void QVPreviewPanelWidget::setImage(const QImage &image)
 {
     m_image = image;

@@ -37,6 +37,9 @@ public:
     void setOutputOption(int output) override;
     void resizeContent(const QSizeF &contentSize, bool animated) override;
 
+    // Escape and the close box end the sheet as Cancel does.
+    void reject() override;
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 

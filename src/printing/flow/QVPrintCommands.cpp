@@ -59,6 +59,15 @@ const QStringList &batchSwitchedOffDefaults()
     return keys;
 }
 
+// The remembered weight back in the window's shipment (none stays none).
+void restoreWeight(QVMainWindowHost &window, const QVariant &weight)
+{
+    if (weight.isValid())
+        window.setCurrentShipmentProperty(weight, QVShipmentWeightNumberKey);
+    else
+        window.removeCurrentShipmentPropertyForKey(QVShipmentWeightNumberKey);
+}
+
 } // namespace
 
 // ---- The commands ----------------------------------------------------------------
@@ -271,7 +280,7 @@ void QVPrintCommands::batchSheetDidEnd(int code)
         window->displayWindow();
         bool failed = !usable;
         if (usable) {
-            window->setCurrentShipmentProperty(weight, QVShipmentWeightNumberKey);
+            restoreWeight(*window, weight);
             m_flow.printLabelAsATest(code == -1);
             failed = m_flow.lastShipmentErrored();
         }
@@ -290,7 +299,7 @@ void QVPrintCommands::batchSheetDidEnd(int code)
     host->setAutomation(wasAutomation);
     for (int i = 0; i < batchSwitchedOffDefaults().size(); ++i)
         defaults().setBool(remembered.at(i), batchSwitchedOffDefaults().at(i));
-    window->setCurrentShipmentProperty(weight, QVShipmentWeightNumberKey);
+    restoreWeight(*window, weight);
 
     if (failures == 0)
         return;
