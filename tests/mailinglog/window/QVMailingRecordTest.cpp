@@ -6,12 +6,14 @@
 #include "MailingLogWindowTestSupport.h"
 
 #include "BarcodeTools.h"
+#include "ViewTestSupport.h"
 #include "barcodes/imaging/QVCode128View.h"
 #include "barcodes/imaging/QVCode39View.h"
 #include "mailinglog/window/QVMailingLogToolbar.h"
 #include "mailinglog/window/QVMailingRecordController.h"
 #include "platform/PropertyList.h"
 #include "printing/setup/QVPrinterSetupController.h"
+#include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
 
@@ -231,8 +233,22 @@ TEST_F(MailingRecordTest, ExpressRecordBarcodeIsCode39ForEAndGS1For420Numbers)
     EXPECT_EQ(gs1.barcode()->barcodeText().count(QStringLiteral("~999")), 1);
     EXPECT_EQ(gs1.barcode()->barcodeText(), QStringLiteral("42062701~999") + pic);
 
-    if (!haveProgram(QStringLiteral("zbarimg")))
-        GTEST_SKIP() << "zbarimg is not installed";
+    // The printed Express record: its page, read by poppler and ZXingReader.
+    const QVShipment printedPiece = shipment({{QVUSPSShipmentRateClassKey, QVUSPSExpressMail},
+                                              {QVUSPSShipmentPICKey, QStringLiteral("EA123456785US")},
+                                              {QVShipmentWeightNumberKey, QStringLiteral("35")}});
+    EXPECT_EQ(controller().printMailingRecordForShipment(printedPiece), RecordKind::ExpressMailRecord);
+    for (const char *tool : {"zbarimg", "ZXingReader", "pdftoppm", "pdfinfo", "pdftotext"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
+    EXPECT_EQ(pdfPages(), 1);
+    const QString printed = pdfText();
+    EXPECT_TRUE(printed.contains(humanReadableBarcodeText(printedPiece).value_or(QStringLiteral("?"))))
+        << qPrintable(printed);
+    const QString page = path(QStringLiteral("express-record.png"));
+    ASSERT_TRUE(pdfRaster(pdfPath(), 300).save(page));
+    EXPECT_EQ(zxingBytes(page, QStringLiteral("Code39")).trimmed(), QByteArray("EA123456785US"));
+
     EXPECT_EQ(decodeBarcode(express.barcode(), path(QStringLiteral("c39.png"))), QStringLiteral("EA123456785US"));
     // FNC1 after the routing code reads as the group separator.
     EXPECT_EQ(decodeBarcode(gs1.barcode(), path(QStringLiteral("gs1.png"))),
