@@ -413,6 +413,7 @@ TEST_F(AccountWindowsRegistrationTest, TheFactoriesMakeTheAccountWindows)
                 });
     EXPECT_TRUE(host->called(QStringLiteral("terminate")));
     EXPECT_FALSE(accountStatus.wizard());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 
     // The stamps edition's preferences, modal.
     const std::shared_ptr<QVWindowController> preferences = windows.controller(QVKIVOPreferencesControllerName);
@@ -431,8 +432,10 @@ TEST_F(AccountWindowsRegistrationTest, ANewAccountGetsTheForcedSheetOnTheWizard)
 {
     registerAccountWindows(windows, accountStatus);
     server.queueReplies(kStatusWire, {statusReply(100000, "S", "V")});
+    QPointer<QWidget> wizard;
     insideModal([&] { accountStatus.showTolvaneWizard(); },
                 [&](QWidget *modal) {
+                    wizard = modal;
                     const QList<QLineEdit *> fields = modal->findChildren<QLineEdit *>();
                     ASSERT_EQ(fields.size(), 3); // server, account, pass phrase
                     typeInto(fields.at(1), kAccount);
@@ -455,6 +458,10 @@ TEST_F(AccountWindowsRegistrationTest, ANewAccountGetsTheForcedSheetOnTheWizard)
     EXPECT_EQ(requestsOf(kStatusWire), 1);
     EXPECT_FALSE(host->called(QStringLiteral("terminate")));
     EXPECT_FALSE(accountStatus.wizard());
+    // The released wizard's window goes once its close is over.
+    EXPECT_TRUE(wizard);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(wizard);
 }
 
 } // namespace
