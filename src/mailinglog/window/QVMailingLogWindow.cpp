@@ -408,10 +408,6 @@ void QVMailingLogWindow::performAction(Action action)
         break;
     }
     refresh();
-    if (m_controller.takeWantsFront()) {
-        raise();
-        activateWindow();
-    }
 }
 
 void QVMailingLogWindow::selectionChanged()
@@ -434,6 +430,8 @@ void QVMailingLogWindow::refresh()
         if (m_controller.takeWantsFront()) {
             m_table->scrollTo(m_model->index(int(*row), 0));
             m_table->setFocus();
+            raise();
+            activateWindow();
         }
     } else {
         m_table->clearSelection();
