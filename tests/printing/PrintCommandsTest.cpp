@@ -307,6 +307,43 @@ TEST_F(PrintCommandsTest, APlainLabelPreviewUsesThePanelSizeAndAnEnvelopeItsOwn)
     EXPECT_NEAR(envelope.deviceIndependentSize().height(), points.height() * 1.2, 1);
 }
 
+TEST_F(PrintCommandsTest, CustomsFormPreviewsComeFromTheLabelServerOnTheirStock)
+{
+    QStringList askedTypes;
+    commands.setLabelServerPreview([&askedTypes](const QVShipment &, const QString &labelType, bool) {
+        askedTypes << labelType;
+        QImage image(612, 396, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        return std::optional<QImage>(image);
+    });
+    defaults().setString(QVZebra2844Printer, QStringLiteral("printerType"));
+    defaults().setString(QVEPL2Label, QStringLiteral("printerLabel"));
+    struct Case {
+        QString form;
+        bool override2976A;
+        QString labelType;
+    };
+    for (const Case &c : {Case{QVUSPSShipment2976APMICustomsFormType, false, QVEPL2Label},
+                          Case{QVUSPSShipment2976APMICustomsFormType, true, QVPlainPaperLabel},
+                          Case{QVUSPSShipment2976PMICustomsFormType, true, QVEPL2Label}}) {
+        SCOPED_TRACE(c.form.toStdString());
+        askedTypes.clear();
+        QVPrintCommands::clearPreviewImageCache();
+        defaults().setBool(c.override2976A, QVOverride2976APrintInfoKey);
+        commandWindow->shipment = abroadShipment(c.form);
+        commandWindow->shipment->setObject(QStringLiteral("RDC"), QVUSPSShipmentRDCKey);
+        const QVariantMap before = commandWindow->shipment->dictionary();
+        ASSERT_TRUE(commands.preparePreviewLabelController());
+        const QImage image = commands.labelPreviewImage();
+        EXPECT_EQ(askedTypes, QStringList{c.labelType});
+        commands.runLabelPreviewSheetWithImage(image);
+        EXPECT_EQ(view.runSize, QSizeF(862, 451));
+        // The sample numbers went into a copy only.
+        EXPECT_EQ(commandWindow->shipment->dictionary(), before);
+        commands.labelPreviewSheetDidEnd();
+    }
+}
+
 TEST_F(PrintCommandsTest, ButtonTitlesNameThePieceAndTheOutput)
 {
     using Piece = QVPreviewPanelController::Piece;

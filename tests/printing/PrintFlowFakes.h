@@ -186,6 +186,25 @@ public:
     bool insuranceAgreement() override { return true; }
 };
 
+// An international piece; `lines` between the name and the country.
+inline std::shared_ptr<QVShipment> abroadShipment(const QString &formType, const QStringList &lines = {})
+{
+    auto shipment = samplePriorityShipment();
+    shipment->setObject(QStringLiteral("QVUSPSIntlPriorityMailIntl"), QVUSPSShipmentRateClassKey);
+    shipment->removeObjectForKey(QVUSPSShipmentPICKey);
+    QVAddress to(sampleAddress(QStringLiteral("Lee Abroad"), QStringLiteral("1 Rue Haute"), QStringLiteral("Paris"),
+                               QString(), QStringLiteral("75001")));
+    to.setInternationalAddressLines(
+        lines.isEmpty() ? QStringList{QStringLiteral("1 Rue Haute"), QStringLiteral("75001 PARIS")} : lines);
+    to.setCountry(QStringLiteral("France"));
+    shipment->setObject(to.plist(), QVShipmentToAddressKey);
+    shipment->setObject(formType, QVUSPSShipmentCustomsFormTypeKey);
+    shipment->setObject(QVariantList{QVariantMap{{QStringLiteral("description"), QStringLiteral("Books")}}},
+                        QVShipmentItemsKey);
+    shipment->setTotalPrice(Decimal(4500, -2));
+    return shipment;
+}
+
 // The print flow among these fakes: one print queue, plain paper, a $7.95
 // piece; `window` may be replaced by a derived window before a test runs.
 class PrintFlowFakesTest : public PrintingTest

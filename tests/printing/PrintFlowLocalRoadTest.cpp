@@ -66,25 +66,6 @@ protected:
         return letter;
     }
 
-    // An international piece; `lines` between the name and the country.
-    std::shared_ptr<QVShipment> abroad(const QString &formType, const QStringList &lines = {})
-    {
-        auto shipment = samplePriorityShipment();
-        shipment->setObject(QStringLiteral("QVUSPSIntlPriorityMailIntl"), QVUSPSShipmentRateClassKey);
-        shipment->removeObjectForKey(QVUSPSShipmentPICKey);
-        QVAddress to(sampleAddress(QStringLiteral("Lee Abroad"), QStringLiteral("1 Rue Haute"), QStringLiteral("Paris"),
-                                   QString(), QStringLiteral("75001")));
-        to.setInternationalAddressLines(
-            lines.isEmpty() ? QStringList{QStringLiteral("1 Rue Haute"), QStringLiteral("75001 PARIS")} : lines);
-        to.setCountry(QStringLiteral("France"));
-        shipment->setObject(to.plist(), QVShipmentToAddressKey);
-        shipment->setObject(formType, QVUSPSShipmentCustomsFormTypeKey);
-        shipment->setObject(QVariantList{QVariantMap{{QStringLiteral("description"), QStringLiteral("Books")}}},
-                            QVShipmentItemsKey);
-        shipment->setTotalPrice(Decimal(4500, -2));
-        return shipment;
-    }
-
     QVLocalRoad road(const QString &labelType, bool test) const
     {
         QVLocalRoad road;
@@ -123,13 +104,13 @@ TEST_F(PrintFlowLocalRoadTest, PreflightLimitsSizeAndAddressLines)
             QStringList streets;
             for (int i = 1; i <= count - 2; ++i) // the name and country lines beside these
                 streets << QStringLiteral("Line %1").arg(i);
-            s = *abroad(formType, streets);
+            s = *abroadShipment(formType, streets);
         };
     };
     const auto longLine = [this](int length) {
         return [=, this](QVShipment &s) {
-            s = *abroad(QVUSPSShipment2976ACustomsFormType,
-                        {QString(length, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
+            s = *abroadShipment(QVUSPSShipment2976ACustomsFormType,
+                                {QString(length, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
         };
     };
     const QList<Case> cases{
@@ -174,8 +155,8 @@ TEST_F(PrintFlowLocalRoadTest, PreflightLimitsSizeAndAddressLines)
 
 TEST_F(PrintFlowLocalRoadTest, TheCountryLineIsNeverMeasured)
 {
-    window->shipment =
-        abroad(QVUSPSShipment2976ACustomsFormType, {QString(47, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
+    window->shipment = abroadShipment(QVUSPSShipment2976ACustomsFormType,
+                                      {QString(47, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
     QVAddress to = window->shipment->toAddress();
     to.setCountry(QString(60, QLatin1Char('Z')));
     window->shipment->setObject(to.plist(), QVShipmentToAddressKey);
@@ -294,8 +275,8 @@ TEST_F(PrintFlowLocalRoadTest, PreflightAlertsSayWhyAndOfferTheirWayOut)
 
 TEST_F(PrintFlowLocalRoadTest, ALineTooLongIsTheFailureReasonInAutomation)
 {
-    window->shipment =
-        abroad(QVUSPSShipment2976ACustomsFormType, {QString(48, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
+    window->shipment = abroadShipment(QVUSPSShipment2976ACustomsFormType,
+                                      {QString(48, QLatin1Char('x')), QStringLiteral("75001 PARIS")});
     host->automation = true;
     EXPECT_FALSE(flow.preflightCurrentAddress());
     EXPECT_EQ(automation->reason,
@@ -399,8 +380,8 @@ TEST_F(PrintFlowLocalRoadTest, TheRoadFollowsTheMailClassAndServices)
         {"express", express, true, false, false},
         {"priority package", samplePriorityShipment(), true, false, true},
         {"partner may ship it", samplePriorityShipment(), true, true, false},
-        {"international form", abroad(QVUSPSShipment2976APMICustomsFormType), true, false, false},
-        {"GEM form", abroad(QVUSPSShipmentGEMCustomsFormType), true, false, true},
+        {"international form", abroadShipment(QVUSPSShipment2976APMICustomsFormType), true, false, false},
+        {"GEM form", abroadShipment(QVUSPSShipmentGEMCustomsFormType), true, false, true},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.name);
@@ -491,7 +472,7 @@ TEST_F(PrintFlowLocalRoadTest, CustomsFormsPrintTheirPagesAndInstructionsOnlyWhe
         clients->requests.clear();
         printers->jobs.clear();
         defaults().setBool(c.instructions, QVPrintCustomsInstructionsKey);
-        auto shipment = abroad(c.formType);
+        auto shipment = abroadShipment(c.formType);
         ASSERT_TRUE(flow.printLocalIndicium(shipment, road(QVPlainPaperLabel, false)));
         EXPECT_EQ(clients->requests, c.requests);
         ASSERT_EQ(printers->jobs.size(), c.pages ? 1 : 0);
