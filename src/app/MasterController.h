@@ -65,6 +65,7 @@
 #include <memory>
 #include <optional>
 
+class QVFavoritesHost;
 class QVShipment;
 class UserDefaults;
 
@@ -433,6 +434,24 @@ public:
     static FormMenu internationalMenu();
     static FormMenu pieceSizeMenu();
 
+    // ---- Favorites and window actions (MasterControllerFavorites.cpp) --------
+    // The main window as favorites see it (QVFavorites::chooseFavorite).
+    QVFavoritesHost &favoritesHost();
+    // The settings a new favorite takes from the current shipment, and the
+    // description of settings as this window's delivery shows it.
+    QVariantMap favoriteSettingsToPull() const;
+    QString favoriteDescription(const QVariantMap &settings) const;
+    // The add sheet's OK: false (an alert shown, the sheet stays) when the
+    // nickname is refused.
+    bool okAddFavorite(const QString &nickname);
+    // A favorite's menu item (its tag); false when nothing was applied.
+    bool chooseFavorite(int tag);
+    // The address drawer shown or hidden (toggleAddressDrawer:).
+    void toggleAddressDrawer();
+    // The Print command (printTheLabel:): the field being edited is
+    // committed first.
+    void printTheLabel();
+
 private:
     struct InexactMatchContext {
         QVAddress address;
@@ -521,6 +540,8 @@ private:
     std::optional<QString> m_standardClass;
     std::optional<QString> m_standardOrigin;
     std::optional<QString> m_standardDestination;
+
+    std::shared_ptr<QVFavoritesHost> m_favoritesHost;
 
     // The parts beside the window get their stand-ins; the window's own rules
     // answer the validation hooks nobody took.

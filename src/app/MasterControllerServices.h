@@ -53,6 +53,8 @@ public:
     // A sheet began on the main window (MasterController::attachedSheet());
     // the view shows it and answers MasterController::endSheet().
     virtual void sheetDidBegin() {}
+    // Shows or hides the address drawer.
+    virtual void toggleAddressDrawer() {}
 };
 
 class MasterShell

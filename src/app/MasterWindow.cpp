@@ -2,13 +2,17 @@
 
 #include "app/MasterController.h"
 #include "app/MasterMailpieceMenu.h"
+#include "app/QVAddFavoriteSheet.h"
+#include "app/QVFavorites.h"
 #include "app/QVMenus.h"
 #include "app/QVPrintingModes.h"
+#include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
 #include "platform/UserDefaults.h"
 #include "sources/QVAddressBookController.h"
 #include "sources/QVAddressBookHost.h"
 #include "sources/QVAddressBookPanel.h"
+#include "widgets/DKActionButton.h"
 #include "widgets/NamedPicture.h"
 #include "widgets/QVFocusNotifyingComboBox.h"
 #include "widgets/QVFocusNotifyingTextField.h"
@@ -293,6 +297,7 @@ void MasterWindow::build()
     buildDrawer();
     connectControls();
     observe();
+    setupFavoritesMenu();
 }
 
 QWidget *MasterWindow::widget(FormControl control) const
@@ -417,8 +422,13 @@ void MasterWindow::buildForm()
 
     // The piece.
     auto *pieceBox = group(QStringLiteral("Mailpiece"), form);
-    addRows(pieceBox, {FormControl::PieceSize, FormControl::MailClass});
     auto *pieceGrid = static_cast<QGridLayout *>(pieceBox->layout());
+    m_favoritesButton = new DKActionButton(form);
+    m_favoritesButton->setObjectName(QStringLiteral("favoritesButton"));
+    m_favoritesButton->setToolTip(QStringLiteral("Favorites"));
+    pieceGrid->addWidget(new QLabel(QStringLiteral("Favorites:"), form), 0, 0, Qt::AlignRight);
+    pieceGrid->addWidget(m_favoritesButton, 0, 1, Qt::AlignLeft);
+    addRows(pieceBox, {FormControl::PieceSize, FormControl::MailClass});
     int row = pieceGrid->rowCount();
     pieceGrid->addWidget(new QLabel(QStringLiteral("Weight:"), form), row, 0, Qt::AlignRight);
     pieceGrid->addWidget(weight, row, 1);
@@ -524,6 +534,9 @@ void MasterWindow::buildToolbar()
         m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
     }
     rebuildToolbar();
+    // The stamp window's mode is known once the event loop runs.
+    if (m_toolbarModel.stampsEdition() && m_env.stampMode)
+        QTimer::singleShot(0, this, [this] { updateQuickStamps(m_env.stampMode()); });
 }
 
 void MasterWindow::rebuildToolbar()
@@ -598,8 +611,97 @@ void MasterWindow::performToolbarItem(const ToolbarItemEntry &item)
         refresh();
         return;
     }
+    if (item.target == ToolbarTarget::StampWindow && m_env.stampWindowAction) {
+        m_env.stampWindowAction(item.action);
+        return;
+    }
     if (m_env.actions)
         m_env.actions->perform(item.action);
+}
+
+void MasterWindow::updateQuickStamps(int stampMode)
+{
+    if (!m_toolbarModel.stampsEdition())
+        return;
+    const QStringList before = m_toolbarModel.items();
+    m_toolbarModel.enableQuickStamps(stampMode);
+    if (m_toolbarModel.items() != before) {
+        rebuildToolbar();
+        return;
+    }
+    for (auto it = m_toolbarActions.cbegin(); it != m_toolbarActions.cend(); ++it)
+        if (it.value()->isCheckable())
+            it.value()->setChecked(it.key() == m_toolbarModel.selectedItem());
+}
+
+void MasterWindow::printTheLabel()
+{
+    if (m_env.actions && m_env.actions->canPerform(QStringLiteral("printTheLabel:")))
+        m_env.actions->perform(QStringLiteral("printTheLabel:"));
+    else
+        m_controller.printTheLabel();
+}
+
+// ---- Favorites ---------------------------------------------------------------------------
+
+QMenu *MasterWindow::favoritesMenu() const { return m_favoritesButton->menu(); }
+
+QVAddFavoriteSheet *MasterWindow::addFavoriteSheet() const { return m_favoriteSheet; }
+
+void MasterWindow::setupFavoritesMenu()
+{
+    QMenu *old = m_favoritesButton->menu();
+    auto *menu = new QMenu(m_favoritesButton);
+    menu->setObjectName(QStringLiteral("favoritesMenu"));
+    const QList<QVMenuItem> items = QVFavorites::menuItems(QVShipmentFavorites::allFavorites());
+    // The first item is the pull-down's title slot.
+    for (qsizetype i = 1; i < items.size(); ++i) {
+        const QVMenuItem &item = items.at(i);
+        if (item.separator) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction *action = menu->addAction(item.title);
+        action->setData(item.tag);
+        action->setObjectName(item.action);
+        if (!item.keyEquivalent.isEmpty()) {
+            action->setShortcut(QKeySequence(item.keyEquivalent));
+            action->setShortcutContext(Qt::WindowShortcut);
+        }
+        const QString name = item.action;
+        const int tag = item.tag;
+        connect(action, &QAction::triggered, this, [this, name, tag] {
+            commitEditing();
+            if (name == QLatin1String("chooseFavorite:")) {
+                m_controller.chooseFavorite(tag);
+                refresh();
+            } else if (name == QLatin1String("addFavorite:")) {
+                addFavorite();
+            } else if (m_env.actions) {
+                m_env.actions->perform(name);
+            }
+        });
+    }
+    // The key equivalents work while the menu is closed.
+    addActions(menu->actions());
+    m_favoritesButton->setMenu(menu);
+    if (old) {
+        for (QAction *action : old->actions())
+            removeAction(action);
+        old->deleteLater();
+    }
+}
+
+void MasterWindow::addFavorite()
+{
+    if (m_favoriteSheet)
+        return;
+    commitEditing();
+    const QString description = m_controller.favoriteDescription(m_controller.favoriteSettingsToPull());
+    m_favoriteSheet = new QVAddFavoriteSheet(
+        description, [this](const QString &nickname) { return m_controller.okAddFavorite(nickname); }, this);
+    m_favoriteSheet->open();
+    m_favoriteSheet->nicknameField()->setFocus();
 }
 
 void MasterWindow::customizeToolbar()
@@ -727,8 +829,8 @@ void MasterWindow::connectControls()
                 commitEditing();
                 if (control == FormControl::CustomsFormButton)
                     m_controller.showCustomsFormSheet();
-                else if (control == FormControl::MainPrintButton && m_env.actions)
-                    m_env.actions->perform(QStringLiteral("printTheLabel:"));
+                else if (control == FormControl::MainPrintButton)
+                    printTheLabel();
                 refresh();
             });
             break;
@@ -803,6 +905,14 @@ void MasterWindow::observe()
         updateModeItem();
         validateToolbarItems();
     }));
+    m_observers.push_back(center.addObserver(QVShipmentFavoritesDidChangeNotification,
+                                             [this](const Notification &) { setupFavoritesMenu(); }));
+    if (m_toolbarModel.stampsEdition())
+        m_observers.push_back(
+            center.addObserver(QVStampWindowModeDidChangeNotification, [this](const Notification &notification) {
+                if (const auto mode = notification.object.shared<int>())
+                    updateQuickStamps(*mode);
+            }));
 }
 
 void MasterWindow::edited(FormControl control)

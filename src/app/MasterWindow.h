@@ -13,8 +13,15 @@
 // picture menu (small pictures when closed, large pictures and HTML
 // descriptions while open), the address drawer (a dock widget on the edge
 // that "addressDrawerEdge" names: "left" or "right", else the right edge)
-// with the address-book panel, and the vCard views of the destination and
-// return addresses.
+// with the address-book panel, the vCard views of the destination and
+// return addresses, and the favorites pull-down ("favoritesButton": one item
+// per favorite with Ctrl+Alt+1 to 8, "Add Favorite…" with its sheet, "Edit
+// Favorites…"), rebuilt whenever the favorites change.
+//
+// In the stamps edition the stamp window's mode changes
+// ("TessaroPrintingModeDidChangeNotification", object: the mode as a shared
+// int) show Quick Stamps in roll mode only and select the mode's item; the
+// Rolls and Sheets items go to the stamp window.
 #include "app/MasterControllerServices.h"
 #include "app/MasterForm.h"
 #include "app/MasterToolbar.h"
@@ -31,8 +38,11 @@
 
 class MasterController;
 struct MasterControllerEnvironment;
+class DKActionButton;
 class QAction;
 class QComboBox;
+class QMenu;
+class QVAddFavoriteSheet;
 class QDockWidget;
 class QLabel;
 class QToolBar;
@@ -54,7 +64,17 @@ struct MasterWindowEnvironment {
     std::function<QString()> printingMode;
     // The stamps edition's toolbar.
     bool stampsEdition = false;
+    // The stamp window's mode (1 sheets, 2 rolls) and its toolbar actions
+    // ("chooseKIVO:", "chooseSheet:"); empty: no mode is known, and the
+    // actions go to the application's actions.
+    std::function<int()> stampMode;
+    std::function<void(const QString &action)> stampWindowAction;
 };
+
+// The stamp window's mode change (posted by the stamp window; the object is
+// the new mode as a shared int).
+inline const QString QVStampWindowModeDidChangeNotification =
+    QStringLiteral("TessaroPrintingModeDidChangeNotification");
 
 class MasterWindow : public QMainWindow, public MasterView
 {
@@ -77,11 +97,23 @@ public:
     QVAddressTextView *toAddressView() const { return m_toAddress; }
     QVFromAddressBox *fromAddressBox() const { return m_fromBox; }
     QVVCardDragSourceView *dragView() const { return m_dragView; }
+    DKActionButton *favoritesButton() const { return m_favoritesButton; }
+    // The favorites pull-down's menu (its first item is the title slot,
+    // which is left out).
+    QMenu *favoritesMenu() const;
+    // The add-favorite sheet while it is open (nullptr otherwise).
+    QVAddFavoriteSheet *addFavoriteSheet() const;
 
     // Brings every widget in line with the controller's form.
     void refresh();
     // Shows or hides the address drawer.
-    void toggleAddressDrawer();
+    void toggleAddressDrawer() override;
+    // Favorites: the menu again from the stored favorites; the add sheet.
+    void setupFavoritesMenu();
+    void addFavorite();
+    // The stamp window's mode (1 sheets, 2 rolls): Quick Stamps and the
+    // selected mode item (stamps edition).
+    void updateQuickStamps(int stampMode);
     // The toolbar's items again from its model, validated.
     void rebuildToolbar();
     void validateToolbarItems();
@@ -109,6 +141,7 @@ private:
     void observe();
     void edited(FormControl control);
     void performToolbarItem(const ToolbarItemEntry &item);
+    void printTheLabel();
     void updateModeItem();
     void customizeToolbar();
     void mailpieceMenuWillPop();
@@ -131,6 +164,8 @@ private:
     QToolBar *m_toolbar = nullptr;
     QHash<QString, QAction *> m_toolbarActions;
     QDockWidget *m_drawer = nullptr;
+    DKActionButton *m_favoritesButton = nullptr;
+    QPointer<QVAddFavoriteSheet> m_favoriteSheet;
     std::unique_ptr<QVAddressBookController> m_addressBook;
     QVAddressBookPanel *m_addressPanel = nullptr;
     QPointer<QWidget> m_sheet;

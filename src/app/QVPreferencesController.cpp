@@ -104,11 +104,13 @@ const QVPreferencesController::PaneItem &QVPreferencesController::itemForPane(Pa
 {
     static const PaneItem advanced{QStringLiteral("Advanced Prefs  Item Identifier"), QStringLiteral("Advanced"),
                                    QString(), Pane::Advanced, QString()};
+    static const PaneItem date{QStringLiteral("Date Prefs Item Identifier"), QStringLiteral("Date"), QString(),
+                               Pane::Date, QString()};
     for (const PaneItem &item : toolbarItems()) {
         if (item.pane == pane)
             return item;
     }
-    return advanced;
+    return pane == Pane::Date ? date : advanced;
 }
 
 bool QVPreferencesController::switchToPane(Pane pane)
@@ -149,6 +151,9 @@ const QStringList &QVPreferencesController::checkBoxKeys()
         QStringLiteral("sortImportedFileByName"),
         kUseImage,
         kUseScript,
+        QStringLiteral("sundayWarning"),
+        QStringLiteral("saturdayWarning"),
+        QStringLiteral("holidayWarning"),
     };
     return keys;
 }
@@ -188,6 +193,17 @@ QString QVPreferencesController::customField(bool top) const
 {
     const QString stored = m_defaults.stringForKey(top ? kTopField : kBottomField);
     return customFieldItems().contains(stored) ? stored : customFieldItems().first();
+}
+
+double QVPreferencesController::toAddressLineSpacing() const
+{
+    return m_defaults.doubleForKey(QStringLiteral("toAddressLineSpacing"));
+}
+
+QImage QVPreferencesController::returnAddressImage() const
+{
+    const QString path = m_defaults.stringForKey(kImagePath);
+    return path.isEmpty() ? QImage() : QImage(path);
 }
 
 void QVPreferencesController::readFromDefaults()

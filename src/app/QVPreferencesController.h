@@ -6,7 +6,9 @@
 // Controls and their keys:
 //   check boxes (checkBox/setCheckBox): the keys of checkBoxKeys(); turning
 //     "usePostage" off shows the information alert "usePostageReminder"
-//     with its remind box
+//     with its remind box; the date pane's "sundayWarning",
+//     "saturdayWarning" and "holidayWarning" ask before a piece dated on a
+//     Sunday, a Saturday or a USPS holiday is printed
 //   radio groups and pop-ups (tag/setTag):
 //     usePoundsForFirstClass, usePoundsForOtherClasses  tag 1 YES (pounds),
 //         0 NO; a change posts "QVWeightUnitDefaultChanged" (object: the
@@ -57,7 +59,9 @@ inline const QString QVReturnGraphicEPL2Name = QStringLiteral("returnGraphic.epl
 class QVPreferencesController
 {
 public:
-    enum class Pane { General, Shipment, Mailpiece, Email, AddressBook, Favorites, Advanced };
+    // Advanced and Date have no toolbar item (the General pane leads to
+    // them).
+    enum class Pane { General, Shipment, Mailpiece, Email, AddressBook, Favorites, Advanced, Date };
     enum class AddressFont { ToAddress, FromAddress };
 
     struct PaneItem {
@@ -103,6 +107,10 @@ public:
     QString emailSubject() const { return m_emailSubject; }
     QString emailBody() const { return m_emailBody; }
     QString scriptName() const { return m_scriptName; }
+    // The stored line spacing of the delivery address (0 when none).
+    double toAddressLineSpacing() const;
+    // The stored return-address image (null when none or unreadable).
+    QImage returnAddressImage() const;
 
     // ---- Readers ------------------------------------------------------------------
     void readFromDefaults();

@@ -3,6 +3,7 @@
 #include "app/QVFavorites.h"
 #include "app/QVFavoritesTableModel.h"
 #include "app/QVShipmentFavorites.h"
+#include "widgets/NamedPicture.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -11,12 +12,15 @@
 #include <QColorDialog>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFontDialog>
 #include <QFormLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,6 +47,55 @@ protected:
     }
 };
 
+// The return-address image well: shows the stored image and takes an
+// image (or one image file) dropped on it.
+class ImageWell : public QLabel
+{
+public:
+    std::function<void(const QImage &)> imageDropped;
+
+    ImageWell()
+    {
+        setAcceptDrops(true);
+        setFixedSize(120, 80);
+        setAlignment(Qt::AlignCenter);
+        setFrameShape(QFrame::StyledPanel);
+        setFrameShadow(QFrame::Sunken);
+    }
+    void showImage(const QImage &image)
+    {
+        if (image.isNull()) {
+            setText(QStringLiteral("Drop an image here"));
+            return;
+        }
+        setPixmap(
+            QPixmap::fromImage(image.scaled(size() - QSize(8, 8), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+    }
+    static QImage imageIn(const QMimeData &data)
+    {
+        if (data.hasImage())
+            return qvariant_cast<QImage>(data.imageData());
+        if (data.hasUrls() && data.urls().size() == 1 && data.urls().first().isLocalFile())
+            return QImage(data.urls().first().toLocalFile());
+        return QImage();
+    }
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override
+    {
+        if (event->mimeData()->hasImage() || (event->mimeData()->hasUrls() && event->mimeData()->urls().size() == 1))
+            event->acceptProposedAction();
+    }
+    void dropEvent(QDropEvent *event) override
+    {
+        const QImage image = imageIn(*event->mimeData());
+        if (image.isNull() || !imageDropped)
+            return;
+        event->acceptProposedAction();
+        imageDropped(image);
+    }
+};
+
 } // namespace
 
 QVPreferencesWindow::QVPreferencesWindow(std::shared_ptr<QVPreferencesController> controller,
@@ -55,7 +108,7 @@ QVPreferencesWindow::QVPreferencesWindow(std::shared_ptr<QVPreferencesController
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     auto *group = new QActionGroup(this);
     for (const QVPreferencesController::PaneItem &item : QVPreferencesController::toolbarItems()) {
-        QAction *action = m_toolbar->addAction(QIcon::fromTheme(item.imageName), item.label);
+        QAction *action = m_toolbar->addAction(QIcon(QPixmap::fromImage(namedPicture(item.imageName))), item.label);
         action->setObjectName(item.identifier);
         action->setToolTip(item.label);
         action->setCheckable(true);
@@ -70,7 +123,8 @@ QVPreferencesWindow::QVPreferencesWindow(std::shared_ptr<QVPreferencesController
     m_panes.insert(int(Pane::Email), makeEmailPane());
     m_panes.insert(int(Pane::AddressBook), makeAddressPane());
     m_panes.insert(int(Pane::Favorites), makeFavoritesPane());
-    m_panes.insert(int(Pane::Advanced), new QWidget);
+    m_panes.insert(int(Pane::Advanced), makeAdvancedPane());
+    m_panes.insert(int(Pane::Date), makeDatePane());
     for (QWidget *pane : std::as_const(m_panes))
         pane->adjustSize();
     setWindowTitle(QVPreferencesController::itemForPane(Pane::General).windowTitle);
@@ -93,7 +147,10 @@ void QVPreferencesWindow::switchToPane(Pane pane)
     const int currentHeight = current ? current->height() : 0;
     if (current)
         current->setParent(this), current->hide();
-    const QRect frame = QVPreferencesController::frameForPaneSwitch(geometry(), currentHeight, view->sizeHint());
+    // A narrow pane keeps the window as wide as its toolbar.
+    QSize wanted = view->sizeHint();
+    wanted.setWidth(qMax(wanted.width(), m_toolbar->sizeHint().width()));
+    const QRect frame = QVPreferencesController::frameForPaneSwitch(geometry(), currentHeight, wanted);
     setCentralWidget(view);
     view->show();
     setGeometry(frame);
@@ -163,9 +220,17 @@ QWidget *QVPreferencesWindow::makeGeneralPane()
     layout->addRow(QStringLiteral("Confirmation numbers from:"),
                    radioGroup(c, m_refreshers, QStringLiteral("confirmationServicesServer"),
                               {{QStringLiteral("Tolvane"), 0}, {QStringLiteral("USPS"), 1}}));
-    auto *reset = new QPushButton(QStringLiteral("Reset Reminder Alerts"));
-    connect(reset, &QPushButton::clicked, this, [this] { m_controller->resetReminderAlerts(); });
-    layout->addRow(reset);
+    auto *more = new QHBoxLayout;
+    auto *dates = new QPushButton(QStringLiteral("Ship Date Warnings…"));
+    dates->setObjectName(QStringLiteral("dateViewButton"));
+    connect(dates, &QPushButton::clicked, this, [this] { switchToPane(Pane::Date); });
+    auto *advanced = new QPushButton(QStringLiteral("Advanced…"));
+    advanced->setObjectName(QStringLiteral("advancedViewButton"));
+    connect(advanced, &QPushButton::clicked, this, [this] { switchToPane(Pane::Advanced); });
+    more->addWidget(dates);
+    more->addWidget(advanced);
+    more->addStretch(1);
+    layout->addRow(more);
     return pane;
 }
 
@@ -238,11 +303,29 @@ QWidget *QVPreferencesWindow::makeMailpiecePane()
                 [this, popup, top](int index) { m_controller->changeCustomField(top, popup->itemText(index)); });
         m_refreshers.append([this, popup, top] { popup->setCurrentText(m_controller->customField(top)); });
     }
+    auto *spacing = new QDoubleSpinBox;
+    spacing->setObjectName(QStringLiteral("toAddressLineSpacing"));
+    spacing->setRange(0, 20);
+    spacing->setSingleStep(0.5);
+    spacing->setDecimals(1);
+    spacing->setSuffix(QStringLiteral(" pt"));
+    spacing->setValue(m_controller->toAddressLineSpacing());
+    layout->addRow(QStringLiteral("Delivery address line spacing:"), spacing);
+    connect(spacing, &QDoubleSpinBox::editingFinished, this,
+            [this, spacing] { m_controller->changeToAddressLineSpacing(spacing->value()); });
     layout->addRow(checkBox(*m_controller, m_refreshers, QStringLiteral("Print a return-address image"),
                             QStringLiteral("useFromAddressImage")));
+    auto *well = new ImageWell;
+    well->setObjectName(QStringLiteral("returnAddressGraphicWell"));
+    well->imageDropped = [this](const QImage &image) { m_controller->imageDrop(image); };
     auto *image = new QPushButton(QStringLiteral("Choose Image…"));
     connect(image, &QPushButton::clicked, this, [this] { m_controller->browseForImages(); });
-    layout->addRow(image);
+    auto *imageRow = new QHBoxLayout;
+    imageRow->addWidget(well);
+    imageRow->addWidget(image, 0, Qt::AlignBottom);
+    imageRow->addStretch(1);
+    layout->addRow(imageRow);
+    m_refreshers.append([this, well] { well->showImage(m_controller->returnAddressImage()); });
     auto *reset = new QPushButton(QStringLiteral("Reset Fonts and Colours"));
     connect(reset, &QPushButton::clicked, this, [this] { m_controller->resetToDefaults(); });
     layout->addRow(reset);
@@ -266,6 +349,13 @@ QWidget *QVPreferencesWindow::makeEmailPane()
         if (!body->hasFocus())
             body->setPlainText(m_controller->emailBody());
     });
+    return pane;
+}
+
+QWidget *QVPreferencesWindow::makeAdvancedPane()
+{
+    auto *pane = new QWidget;
+    auto *layout = new QFormLayout(pane);
     auto *scriptName = new QLineEdit;
     scriptName->setReadOnly(true);
     auto *choose = new QPushButton(QStringLiteral("Choose…"));
@@ -277,6 +367,21 @@ QWidget *QVPreferencesWindow::makeEmailPane()
     layout->addRow(checkBox(*m_controller, m_refreshers, QStringLiteral("Run the script after printing"),
                             QStringLiteral("useScriptPostProcess")));
     m_refreshers.append([this, scriptName] { scriptName->setText(m_controller->scriptName()); });
+    auto *reset = new QPushButton(QStringLiteral("Reset Reminder Alerts"));
+    connect(reset, &QPushButton::clicked, this, [this] { m_controller->resetReminderAlerts(); });
+    layout->addRow(QStringLiteral("Reminders:"), reset);
+    return pane;
+}
+
+QWidget *QVPreferencesWindow::makeDatePane()
+{
+    auto *pane = new QWidget;
+    auto *layout = new QFormLayout(pane);
+    QVPreferencesController &c = *m_controller;
+    layout->addRow(new QLabel(QStringLiteral("Before printing, ask when the ship date falls on:")));
+    layout->addRow(checkBox(c, m_refreshers, QStringLiteral("a Sunday"), QStringLiteral("sundayWarning")));
+    layout->addRow(checkBox(c, m_refreshers, QStringLiteral("a Saturday"), QStringLiteral("saturdayWarning")));
+    layout->addRow(checkBox(c, m_refreshers, QStringLiteral("a USPS holiday"), QStringLiteral("holidayWarning")));
     return pane;
 }
 

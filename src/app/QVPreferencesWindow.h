@@ -1,8 +1,10 @@
 #pragma once
 // The preferences window: a toolbar of six panes (General, Shipment,
-// Mailpiece, Email, Address Book, Favorites; the Advanced pane has no item)
-// over the controls of QVPreferencesController. A pane switch keeps the
-// window's top edge in place. The Favorites pane shows the favorites table
+// Mailpiece, Email, Address Book, Favorites) over the controls of
+// QVPreferencesController; the Advanced pane (the post-print script, the
+// reminder alerts) and the Date pane (ship-date warnings) have no item and
+// are reached from the General pane. A pane switch keeps the window's top
+// edge in place. The Favorites pane shows the favorites table
 // (rename in place, delete keys, drag to reorder) and the selected
 // favorite's description.
 #include "app/QVPreferencesController.h"
@@ -41,6 +43,8 @@ private:
     QWidget *makeEmailPane();
     QWidget *makeAddressPane();
     QWidget *makeFavoritesPane();
+    QWidget *makeAdvancedPane();
+    QWidget *makeDatePane();
     void refresh();
     void favoritesSelectionChanged();
 

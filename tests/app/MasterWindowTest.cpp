@@ -2,13 +2,21 @@
 // its pop-up re-prices the shipment and the update rules reach the widgets
 // (disabled items cannot be chosen, the selected tag shows); a typed weight
 // is committed when the focus leaves and before an action; the vCard views
-// hand what they read to the controller; the window renders its form.
+// hand what they read to the controller; the window renders its form, its
+// toolbar, the add-favorite sheet and the preferences panes (saved as
+// pictures in the build folder).
 #include "MasterControllerFixture.h"
 
 #include "app/MasterMailpieceMenu.h"
 #include "app/MasterWindow.h"
+#include "app/QVAddFavoriteSheet.h"
+#include "app/QVFavoritesTableModel.h"
+#include "app/QVPreferencesWindow.h"
+#include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
 #include "rates/QVShipmentUSPS.h"
+
+#include "RecordingDialogs.h"
 
 #include <QAbstractItemModel>
 #include <QApplication>
@@ -16,6 +24,7 @@
 #include <QComboBox>
 #include <QDockWidget>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QScreen>
 #include <QWindow>
 #include <QKeyEvent>
@@ -245,6 +254,70 @@ TEST_F(MasterWindowScreenshot, TheScreenShowsTheForm)
     EXPECT_GE(shot.height(), 600);
     EXPECT_GT(coloursIn(shot), 20);
     EXPECT_TRUE(shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-xcb.png")));
+}
+
+namespace {
+
+void saveShot(QWidget *widget, const QString &name, int minimumColours)
+{
+    const QImage shot = widget->grab().toImage();
+    ASSERT_FALSE(shot.isNull()) << name.toStdString();
+    EXPECT_GT(coloursIn(shot), minimumColours) << name.toStdString();
+    EXPECT_TRUE(shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/") + name + QStringLiteral(".png")));
+}
+
+} // namespace
+
+// Pictures of what the user sees, saved in the build folder: the toolbar,
+// the add-favorite sheet and every preferences pane.
+TEST_F(MasterWindowTest, TheToolbarTheFavoriteSheetAndThePreferencesPanesRender)
+{
+    tolvane::test::DialogsScope dialogs;
+    QFile::remove(QVShipmentFavorites::favoritesPath());
+    QVShipmentFavorites::resetCacheForTesting();
+    QVariantList favorites;
+    for (const QString &name : {QStringLiteral("Books"), QStringLiteral("Gift box")})
+        favorites.append(QVariantMap{{QVFavoriteNicknameKey, name},
+                                     {QVFavoriteShipmentKey,
+                                      QVariantMap{{QVUSPSShipmentRateClassKey, QVUSPSMediaMail},
+                                                  {QVShipmentWeightUnitKey, QStringLiteral("lb")},
+                                                  {QVShipmentWeightNumberKey, QStringLiteral("2")}}}});
+    ASSERT_TRUE(QVShipmentFavorites::setFavorites(favorites));
+    open();
+    typeWeight(QStringLiteral("1 lb"));
+    QApplication::processEvents();
+    // The toolbar shows its items' pictures, not blank tiles.
+    saveShot(window->toolbar(), QStringLiteral("MasterWindow-toolbar"), 40);
+    window->addFavorite();
+    ASSERT_TRUE(window->addFavoriteSheet());
+    window->addFavoriteSheet()->nicknameField()->setText(QStringLiteral("Small parcel"));
+    window->addFavoriteSheet()->adjustSize();
+    saveShot(window->addFavoriteSheet(), QStringLiteral("AddFavoriteSheet"), 8);
+    window->addFavoriteSheet()->reject();
+
+    QVPreferencesWindow prefs(
+        std::make_shared<QVPreferencesController>(defaults()),
+        [this](const QVariantMap &settings) { return controller->favoriteDescription(settings); });
+    prefs.show();
+    const QList<QPair<QVPreferencesController::Pane, QString>> panes = {
+        {QVPreferencesController::Pane::General, QStringLiteral("General")},
+        {QVPreferencesController::Pane::Shipment, QStringLiteral("Shipment")},
+        {QVPreferencesController::Pane::Mailpiece, QStringLiteral("Mailpiece")},
+        {QVPreferencesController::Pane::Email, QStringLiteral("Email")},
+        {QVPreferencesController::Pane::AddressBook, QStringLiteral("AddressBook")},
+        {QVPreferencesController::Pane::Favorites, QStringLiteral("Favorites")},
+        {QVPreferencesController::Pane::Advanced, QStringLiteral("Advanced")},
+        {QVPreferencesController::Pane::Date, QStringLiteral("Date")},
+    };
+    for (const auto &[pane, name] : panes) {
+        prefs.switchToPane(pane);
+        if (pane == QVPreferencesController::Pane::Favorites)
+            prefs.favoritesTable()->selectRow(0);
+        QApplication::processEvents();
+        saveShot(&prefs, QStringLiteral("Preferences-") + name, 8);
+    }
+    QFile::remove(QVShipmentFavorites::favoritesPath());
+    QVShipmentFavorites::resetCacheForTesting();
 }
 
 TEST(MailpieceMenu, RecordsOnlyTheTagsThePopUpHolds)

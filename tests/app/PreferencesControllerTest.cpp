@@ -13,11 +13,20 @@
 
 #include "RecordingDialogs.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QCheckBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QToolBar>
+#include <QDropEvent>
+#include <QApplication>
 #include <gtest/gtest.h>
 
 using namespace tolvane::test;
@@ -257,6 +266,89 @@ TEST_F(PreferencesTest, PaneSwitchKeepsTheTopEdgeAndTheToolbarHasSixItems)
     window.switchToPane(QVPreferencesController::Pane::Favorites);
     EXPECT_EQ(window.windowTitle(), QStringLiteral("Favorites Preferences"));
     EXPECT_EQ(window.geometry().top(), top);
+}
+
+TEST_F(PreferencesTest, TheDateAndAdvancedPanesAreReachedFromGeneralAndWriteTheirKeys)
+{
+    tolvane::test::DialogsScope dialogs;
+    QTemporaryDir scripts;
+    ASSERT_TRUE(scripts.isValid());
+    auto controller = std::shared_ptr<QVPreferencesController>(make());
+    QVPreferencesWindow window(controller);
+    window.show();
+    UserDefaults &d = UserDefaults::standardUserDefaults();
+    const int top = window.geometry().top();
+    QWidget *general = window.paneWidget(QVPreferencesController::Pane::General);
+
+    // General leads to the date pane; its boxes write the warnings' keys.
+    general->findChild<QPushButton *>(QStringLiteral("dateViewButton"))->click();
+    EXPECT_EQ(controller->currentPane(), QVPreferencesController::Pane::Date);
+    EXPECT_EQ(window.geometry().top(), top);
+    // The narrow pane keeps the window as wide as its toolbar.
+    EXPECT_GE(window.geometry().width(), window.toolbar()->sizeHint().width());
+    QWidget *date = window.paneWidget(QVPreferencesController::Pane::Date);
+    ASSERT_EQ(window.centralWidget(), date);
+    const QList<QCheckBox *> boxes = date->findChildren<QCheckBox *>();
+    ASSERT_EQ(boxes.size(), 3);
+    const QStringList keys = {QStringLiteral("sundayWarning"), QStringLiteral("saturdayWarning"),
+                              QStringLiteral("holidayWarning")};
+    for (qsizetype i = 0; i < keys.size(); ++i) {
+        boxes.at(i)->click();
+        EXPECT_TRUE(d.boolForKey(keys.at(i))) << keys.at(i).toStdString();
+    }
+    // A change made elsewhere reaches the open pane.
+    d.setBool(false, QStringLiteral("saturdayWarning"));
+    EXPECT_FALSE(boxes.at(1)->isChecked());
+    EXPECT_TRUE(boxes.at(0)->isChecked());
+
+    // The advanced pane holds the post-print script: a file that may not
+    // run is refused there too.
+    window.switchToPane(QVPreferencesController::Pane::General);
+    general->findChild<QPushButton *>(QStringLiteral("advancedViewButton"))->click();
+    EXPECT_EQ(controller->currentPane(), QVPreferencesController::Pane::Advanced);
+    EXPECT_EQ(window.geometry().top(), top);
+    QFile plain(scripts.filePath(QStringLiteral("after-print.sh")));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("#!/bin/sh\n");
+    plain.close();
+    dialogs->openPaths = {plain.fileName()};
+    QPushButton *choose = nullptr;
+    for (QPushButton *button :
+         window.paneWidget(QVPreferencesController::Pane::Advanced)->findChildren<QPushButton *>())
+        if (button->text().startsWith(QStringLiteral("Choose")))
+            choose = button;
+    ASSERT_TRUE(choose);
+    choose->click();
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_FALSE(d.objectForKey(QStringLiteral("scriptPostProcess")).isValid());
+    plain.setPermissions(plain.permissions() | QFileDevice::ExeOwner);
+    dialogs->openPaths = {plain.fileName()};
+    choose->click();
+    EXPECT_EQ(d.stringForKey(QStringLiteral("scriptPostProcess")), QFileInfo(plain).absoluteFilePath());
+
+    // The mailpiece pane: the line spacing field and the image well.
+    QWidget *mailpiece = window.paneWidget(QVPreferencesController::Pane::Mailpiece);
+    auto *spacing = mailpiece->findChild<QDoubleSpinBox *>(QStringLiteral("toAddressLineSpacing"));
+    ASSERT_TRUE(spacing);
+    spacing->setValue(2.5);
+    emit spacing->editingFinished();
+    EXPECT_DOUBLE_EQ(d.doubleForKey(QStringLiteral("toAddressLineSpacing")), 2.5);
+    auto *well = mailpiece->findChild<QLabel *>(QStringLiteral("returnAddressGraphicWell"));
+    ASSERT_TRUE(well);
+    EXPECT_TRUE(well->acceptDrops());
+    QImage picture(300, 150, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    QMimeData data;
+    data.setImageData(picture);
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(well, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(well, &drop);
+    EXPECT_EQ(converted, QSizeF(150, 75));
+    EXPECT_TRUE(d.boolForKey(QStringLiteral("useFromAddressImage")));
+    EXPECT_TRUE(QFile::exists(QDir(applicationSupportDirectory()).filePath(QStringLiteral("returnGraphic.tiff"))));
+    EXPECT_FALSE(well->pixmap().isNull());
 }
 
 } // namespace
