@@ -1,0 +1,165 @@
+// tolvanetool: hands a Glimra XML document to the running Tolvane for Mac.
+//
+//   tolvanetool            reads a document from standard input (until its
+//                          closing "</Glimra>" or the end of the input),
+//                          hands it to the program ("processXML:") and prints
+//                          the reply as it came, without a line break added;
+//   tolvanetool -f FILE    hands the file to the program
+//                          ("processXMLFileAtURL:"); nothing is printed;
+//   tolvanetool -h         prints the usage and ends (nothing is started).
+// The option may stand anywhere; the file is always the second argument.
+// Any other combination connects and does nothing.
+//
+// The program is reached over its single-instance socket with the frames of
+// platform/RemoteRequests.h: a request is two length-prefixed fields (method,
+// UTF-8 argument), the answer two more (status "OK" or "Error", text). When
+// no copy answers, the tool starts "tolvane" (from PATH, else beside the
+// tool) and waits up to 60 seconds for it.
+//
+// Exit status: 0 after the usage and after any completed run (a document the
+// program refused included: its reply says why); 255 when the program cannot
+// be found, started or reached, or the file cannot be read.
+#include "platform/RemoteRequests.h"
+#include "platform/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QThread>
+#include <QUrl>
+
+#include <cerrno>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kFailure = 255;
+constexpr int kConnectTries = 60;
+// A document may be printed before the reply comes.
+constexpr int kReplyTimeoutMilliseconds = 30 * 60 * 1000;
+const QByteArray kClosingRootTag = QByteArrayLiteral("</Glimra>");
+
+void printUsage()
+{
+    QTextStream out(stdout);
+    out << "tolvanetool 1.1.2 - " TOLVANETOOL_PRODUCT_HOST "\n"
+        << "Usage: tolvanetool [-f]\n"
+        << "\t-f <file> path to XML file\n";
+}
+
+void printError(const QString &text) { QTextStream(stderr) << text << "\n"; }
+
+bool answers(const QString &socketPath)
+{
+    if (socketPath.isEmpty() || !QFileInfo::exists(socketPath))
+        return false;
+    QLocalSocket socket;
+    socket.connectToServer(socketPath);
+    const bool connected = socket.waitForConnected(1000);
+    socket.abort();
+    return connected;
+}
+
+// Starts the program: "tolvane" from PATH, else the one beside the tool.
+bool launchProgram()
+{
+    QString program = QStandardPaths::findExecutable(QStringLiteral("tolvane"));
+    if (program.isEmpty())
+        program = QStandardPaths::findExecutable(QStringLiteral("tolvane"), {QCoreApplication::applicationDirPath()});
+    return !program.isEmpty() && QProcess::startDetached(program, {});
+}
+
+// Standard input until it holds the closing root tag or ends.
+QByteArray readDocument()
+{
+    QByteArray document;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        document.append(buffer, got);
+        if (document.contains(kClosingRootTag))
+            break;
+    }
+    return document;
+}
+
+QString standardizedPath(const QString &given)
+{
+    QString path = given;
+    if (path == QLatin1String("~") || path.startsWith(QLatin1String("~/")))
+        path = QDir::homePath() + path.mid(1);
+    if (QDir::isRelativePath(path))
+        path = QDir::current().filePath(path);
+    return QDir::cleanPath(path);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList arguments = app.arguments();
+
+    if (arguments.contains(QStringLiteral("-h"))) {
+        printUsage();
+        return 0;
+    }
+
+    // Find the program, starting it when no copy answers.
+    const QString socketPath = SingleInstance(QVSingleInstanceName).socketPath();
+    if (!answers(socketPath)) {
+        if (!launchProgram()) {
+            printError(QStringLiteral("Couldn't find Tolvane for Mac."));
+            return kFailure;
+        }
+        bool reached = false;
+        for (int i = 0; i < kConnectTries && !reached; ++i) {
+            QThread::sleep(1);
+            reached = answers(socketPath);
+        }
+        if (!reached) {
+            printError(QStringLiteral("Couldn't talk to Tolvane."));
+            return kFailure;
+        }
+    }
+
+    std::optional<RemoteFrame> request;
+    const bool fromStandardInput = arguments.size() == 1;
+    if (fromStandardInput) {
+        request = RemoteFrame{QStringLiteral("processXML:"), QString::fromUtf8(readDocument())};
+    } else if (arguments.size() > 2 && arguments.contains(QStringLiteral("-f"))) {
+        const QString path = standardizedPath(arguments.at(2));
+        const QFileInfo file(path);
+        if (!file.isFile() || !file.isReadable()) {
+            printError(QStringLiteral("Invalid file for reading: %1").arg(path));
+            return kFailure;
+        }
+        request = RemoteFrame{QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(path).toString()};
+    } else if (arguments.size() > 2 && arguments.contains(QStringLiteral("-t"))) {
+        // The program serves no tracking requests on its socket.
+        printError(QStringLiteral("The tracking diagnostic is not available."));
+    }
+    if (!request)
+        return 0;
+
+    QString error;
+    const std::optional<RemoteFrame> answer =
+        sendRemoteRequest(socketPath, *request, kReplyTimeoutMilliseconds, &error);
+    if (!answer) {
+        printError(QStringLiteral("Couldn't talk to Tolvane. %1").arg(error));
+        return kFailure;
+    }
+    if (fromStandardInput) {
+        QTextStream out(stdout);
+        out << answer->argument;
+    }
+    return 0;
+}
