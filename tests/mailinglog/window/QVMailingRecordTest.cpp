@@ -320,26 +320,52 @@ TEST_F(MailingRecordTest, TheRecordPrintPanelChoosesThisPrintOnly)
     EXPECT_FALSE(QFile::exists(chosenPath));
 }
 
+// A Code 128 symbol of the text drawn by zint, as PNG data.
+std::optional<QByteArray> code128Png(const QString &folder, const QString &text)
+{
+    const QString png = QDir(folder).filePath(QStringLiteral("code128.png"));
+    int exitCode = -1;
+    if (!runTool(QStringLiteral("zint"),
+                 {QStringLiteral("-b"), QStringLiteral("20"), QStringLiteral("--scale=2"), QStringLiteral("-o"), png,
+                  QStringLiteral("-d"), text},
+                 nullptr, nullptr, &exitCode) ||
+        exitCode != 0)
+        return std::nullopt;
+    QFile file(png);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
+}
+
 // A label-server reply of four parts, each a Code 128 symbol of its own
-// text drawn by zint ("LABEL PART 0" to "LABEL PART 3", in part order).
+// text ("LABEL PART 0" to "LABEL PART 3", in part order).
 std::optional<QByteArray> fourPartReply(const QString &folder)
 {
     QByteArray reply = "<?xml version=\"1.0\"?><LabelResponse><Label>";
     for (int part = 0; part < 4; ++part) {
-        const QString png = QDir(folder).filePath(QStringLiteral("part%1.png").arg(part));
-        int exitCode = -1;
-        if (!runTool(QStringLiteral("zint"),
-                     {QStringLiteral("-b"), QStringLiteral("20"), QStringLiteral("--scale=2"), QStringLiteral("-o"),
-                      png, QStringLiteral("-d"), QStringLiteral("LABEL PART %1").arg(part)},
-                     nullptr, nullptr, &exitCode) ||
-            exitCode != 0)
+        const std::optional<QByteArray> png = code128Png(folder, QStringLiteral("LABEL PART %1").arg(part));
+        if (!png)
             return std::nullopt;
-        QFile file(png);
-        if (!file.open(QIODevice::ReadOnly))
-            return std::nullopt;
-        reply += "<Image PartNumber=\"" + QByteArray::number(part + 1) + "\">" + file.readAll().toBase64() + "</Image>";
+        reply += "<Image PartNumber=\"" + QByteArray::number(part + 1) + "\">" + png->toBase64() + "</Image>";
     }
     return reply + "</Label></LabelResponse>";
+}
+
+// The texts zbarimg reads from the pictures pdfimages takes out of a PDF.
+QStringList symbolsOfPdfImages(const QString &pdf, const QString &prefix)
+{
+    if (!runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, prefix}, nullptr))
+        return {};
+    QStringList texts;
+    for (int n = 0; QFile::exists(prefix + QStringLiteral("-%1.png").arg(n, 3, 10, QLatin1Char('0'))); ++n) {
+        QByteArray out;
+        runTool(QStringLiteral("zbarimg"),
+                {QStringLiteral("-q"), QStringLiteral("--raw"),
+                 prefix + QStringLiteral("-%1.png").arg(n, 3, 10, QLatin1Char('0'))},
+                &out);
+        texts << QString::fromLatin1(out).trimmed();
+    }
+    return texts;
 }
 
 TEST_F(MailingRecordTest, PlainPaperLabelServerPieceRecordsItsPartThreeImage)
@@ -366,14 +392,8 @@ TEST_F(MailingRecordTest, PlainPaperLabelServerPieceRecordsItsPartThreeImage)
     EXPECT_TRUE(services->prints.isEmpty()); // not through the print manager
     EXPECT_EQ(pdfPages(), 1);
     // The page holds one picture, part 3's, read back out of the PDF.
-    const QString images = path(QStringLiteral("record-image"));
-    ASSERT_TRUE(runTool(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdfPath(), images}, nullptr));
-    EXPECT_TRUE(QFile::exists(images + QStringLiteral("-000.png")));
-    EXPECT_FALSE(QFile::exists(images + QStringLiteral("-001.png")));
-    QByteArray out;
-    runTool(QStringLiteral("zbarimg"),
-            {QStringLiteral("-q"), QStringLiteral("--raw"), images + QStringLiteral("-000.png")}, &out);
-    EXPECT_EQ(QString::fromLatin1(out).trimmed(), QStringLiteral("LABEL PART 3"));
+    EXPECT_EQ(symbolsOfPdfImages(pdfPath(), path(QStringLiteral("record-image"))),
+              QStringList{QStringLiteral("LABEL PART 3")});
 }
 
 TEST_F(MailingRecordTest, GlobalExpressMailRecordPrintsPageThreeOnly)
@@ -385,18 +405,37 @@ TEST_F(MailingRecordTest, GlobalExpressMailRecordPrintsPageThreeOnly)
     EXPECT_EQ(controller().printMailingRecordForShipment(gem), RecordKind::None);
     EXPECT_FALSE(QFile::exists(pdfPath()));
 
+    // Five pages, each with a symbol of its number.
+    for (const char *tool : {"zint", "zbarimg", "pdfinfo", "pdftoppm"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
     QPdfWriter writer(QDir(path(QStringLiteral("confs"))).filePath(pic + QStringLiteral(".pdf")));
     QPainter painter(&writer);
-    for (int page = 0; page < 5; ++page) {
-        if (page)
+    for (int page = 1; page <= 5; ++page) {
+        if (page > 1)
             writer.newPage();
-        painter.drawText(100, 100, QStringLiteral("PAGE %1").arg(page));
+        const std::optional<QByteArray> png = code128Png(m_dir.path(), QStringLiteral("GEM PAGE %1").arg(page));
+        ASSERT_TRUE(png);
+        painter.drawImage(QRect(200, 200, 4000, 1400), QImage::fromData(*png));
     }
     painter.end();
+
+    // A cancelled print panel prints nothing.
+    m_dialogs->onPageSetup = [](const PrintInfo &, PageSetupAccessory *) { return std::optional<PrintInfo>(); };
+    EXPECT_EQ(controller().printMailingRecordForShipment(gem), RecordKind::None);
+    EXPECT_FALSE(QFile::exists(pdfPath()));
+    m_dialogs->onPageSetup = [](const PrintInfo &shown, PageSetupAccessory *) {
+        return std::optional<PrintInfo>(shown);
+    };
     EXPECT_EQ(controller().printMailingRecordForShipment(gem), RecordKind::GlobalExpressMail);
-    if (haveProgram(QStringLiteral("pdfinfo"))) {
-        EXPECT_EQ(pdfPages(), 1);
-    }
+    EXPECT_EQ(pdfPages(), 1);
+    // The view's third page carries the label set's last page (the first
+    // two printed pages hold pages 1 to 4), and only that one.
+    const QString page = path(QStringLiteral("gem-record.png"));
+    ASSERT_TRUE(pdfRaster(pdfPath(), 150).save(page));
+    QByteArray out;
+    runTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), page}, &out);
+    EXPECT_EQ(QString::fromLatin1(out).trimmed(), QStringLiteral("GEM PAGE 5"));
 }
 
 TEST_F(MailingRecordTest, ReprintEligibility)
