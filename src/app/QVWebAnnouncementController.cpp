@@ -2,23 +2,11 @@
 
 #include "platform/Bundle.h"
 #include "platform/Dialogs.h"
-#include "platform/HttpClient.h"
 #include "platform/UrlOpener.h"
 
-#include <QDebug>
-#include <QGuiApplication>
-#include <QHBoxLayout>
-#include <QMenu>
-#include <QScreen>
-#include <QVBoxLayout>
+#include <QPointer>
 
 #include <typeinfo>
-
-namespace {
-
-constexpr qint64 kMaxPageSize = 4 * 1024 * 1024;
-
-} // namespace
 
 QString QVWebAnnouncementController::windowTitle() const { return Bundle::bundleName(); }
 
@@ -94,7 +82,7 @@ const QList<int> &QVWebAnnouncementController::removedContextMenuTags()
     return tags;
 }
 
-QList<int> QVWebAnnouncementController::trimmedContextMenu(const QList<int> &defaultTags)
+QList<int> QVWebAnnouncementController::trimmedContextMenu(const QList<int> &defaultTags) const
 {
     QList<int> kept;
     for (int tag : defaultTags) {
@@ -104,103 +92,33 @@ QList<int> QVWebAnnouncementController::trimmedContextMenu(const QList<int> &def
     return kept;
 }
 
-// ---- The window ---------------------------------------------------------------------
-
-QVWebAnnouncementWindow::QVWebAnnouncementWindow(std::shared_ptr<QVWebAnnouncementController> controller,
-                                                 QWidget *parent)
-    : QWidget(parent, Qt::Window), m_controller(std::move(controller)), m_view(new QTextBrowser(this)),
-      m_lock(new QLabel(this))
-{
-    setWindowTitle(m_controller->windowTitle());
-    m_view->setOpenLinks(false);
-    m_view->setAcceptDrops(false);
-    m_view->viewport()->setAcceptDrops(false);
-    // The trimmed menu: copying only.
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, [this](const QPoint &at) {
-        QMenu menu;
-        menu.addAction(QStringLiteral("Copy"), m_view, &QTextBrowser::copy)
-            ->setEnabled(m_view->textCursor().hasSelection());
-        menu.addAction(QStringLiteral("Select All"), m_view, &QTextBrowser::selectAll);
-        menu.exec(m_view->viewport()->mapToGlobal(at));
-    });
-    connect(m_view, &QTextBrowser::anchorClicked, this, [this](const QUrl &url) { linkClicked(url); });
-
-    // The header: the lock at the right, mirroring the close button.
-    const QIcon lockIcon = QIcon::fromTheme(QStringLiteral("changes-prevent"));
-    if (lockIcon.isNull())
-        m_lock->setText(QStringLiteral("\U0001F512"));
-    else
-        m_lock->setPixmap(lockIcon.pixmap(16, 16));
-    m_lock->setToolTip(QStringLiteral("This page came over an encrypted connection."));
-    m_lock->setVisible(false);
-    auto *header = new QHBoxLayout;
-    header->addStretch();
-    header->addWidget(m_lock);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(header);
-    layout->addWidget(m_view);
-    resize(640, 520);
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
-
-    m_controller->lockChanged = [this](bool shown) { m_lock->setVisible(shown); };
-    m_controller->closeWindow = [this] { close(); };
-}
-
-void QVWebAnnouncementWindow::loadURLRequest(const QUrl &url)
-{
-    m_controller->provisionalLoadStarted(url);
-    m_currentURL = url;
-    HttpRequest request;
-    request.url = url;
-    request.maxReplySize = kMaxPageSize;
-    HttpError error;
-    const std::optional<HttpResponse> reply = sendHttpRequest(request, &error);
-    if (!reply) {
-        m_view->setPlainText(QStringLiteral("The page could not be loaded: %1").arg(error.description));
-    } else {
-        m_view->document()->setBaseUrl(url);
-        m_view->setHtml(QString::fromUtf8(reply->body));
-        const QString title = m_view->documentTitle();
-        m_controller->titleReceived(title);
-        if (!title.isEmpty())
-            setWindowTitle(title);
-    }
-    m_controller->loadFinished();
-}
-
-void QVWebAnnouncementWindow::linkClicked(const QUrl &link)
-{
-    const QUrl url = m_currentURL.resolved(link);
-    if (m_controller->navigationPolicy(QVWebAnnouncementController::NavigationType::LinkClicked, url) ==
-        QVWebAnnouncementController::Policy::Use)
-        loadURLRequest(url);
-}
-
 namespace {
 
-QPointer<QVWebAnnouncementWindow> &sharedAnnouncement()
+QPointer<WebPageWindow> &sharedAnnouncement()
 {
-    static QPointer<QVWebAnnouncementWindow> window;
+    static QPointer<WebPageWindow> window;
     return window;
 }
 
 } // namespace
 
-QVWebAnnouncementWindow *showAnnouncementForURL(const QUrl &url)
+WebPageWindow *showAnnouncementForURL(const QUrl &url)
 {
     if (!sharedAnnouncement()) {
-        auto *window = new QVWebAnnouncementWindow(std::make_shared<QVWebAnnouncementController>());
+        WebPageWindow *window = makeWebPageWindow(std::make_shared<QVWebAnnouncementController>());
+        if (!window) {
+            openUrl(url);
+            return nullptr;
+        }
         window->setAttribute(Qt::WA_DeleteOnClose);
         sharedAnnouncement() = window;
     }
-    QVWebAnnouncementWindow *window = sharedAnnouncement();
+    WebPageWindow *window = sharedAnnouncement();
     window->show();
     window->raise();
     window->activateWindow();
-    window->loadURLRequest(url);
+    window->loadURL(url);
     return window;
 }
 
-QVWebAnnouncementWindow *announcementWindow() { return sharedAnnouncement(); }
+WebPageWindow *announcementWindow() { return sharedAnnouncement(); }

@@ -1,40 +1,31 @@
 #pragma once
 // The announcement window: a web page shown inside narrow bounds. Links the
 // user clicks leave for the default browser (and the announcement closes),
-// new windows are refused, nothing can be dragged in or out, the context
-// menu keeps only copying, script alerts and confirms become alerts of the
+// new windows are refused (a clicked link's address goes to the browser),
+// nothing can be dragged in or out, the context menu keeps only what stays
+// inside the window, script alerts and confirms become alerts of the
 // dialogs interface, and a lock in the window's header shows while the page
 // came over https (the scheme compared without regard to case).
 //
-// QVWebAnnouncementController holds the policies and the state on plain
-// data; a subclass (the web-store set-up wizard) keeps clicked links inside
-// the window. QVWebAnnouncementWindow is its thin view: this build has no
-// web engine, so the page is fetched with the platform's HTTP client and
-// shown as rich text (no scripts run, pages are read as HTML of the Qt
-// rich-text subset).
-#include <QLabel>
+// QVWebAnnouncementController is the window's policy on plain data
+// (widgets/WebViewPolicy.h); a subclass (the web-store set-up wizard) keeps
+// clicked links inside the window. The window is the web-page window the
+// program installed (the web-view library's); without one the page opens in
+// the default browser.
+#include "widgets/WebViewPolicy.h"
+
 #include <QList>
-#include <QPointer>
 #include <QString>
-#include <QTextBrowser>
 #include <QUrl>
-#include <QWidget>
 
-#include <functional>
-#include <memory>
-
-class QVWebAnnouncementController
+class QVWebAnnouncementController : public WebViewPolicy
 {
 public:
-    // The web view's navigation types.
-    enum class NavigationType { LinkClicked = 0, FormSubmitted, BackForward, Reload, FormResubmitted, Other };
-    enum class Policy { Use, Ignore };
-
     QVWebAnnouncementController() = default;
-    virtual ~QVWebAnnouncementController() = default;
 
     // The program's name, the window's title.
-    QString windowTitle() const;
+    QString windowTitle() const override;
+    bool showsLock() const override { return true; }
 
     // ---- State ----------------------------------------------------------------------
     bool hasLoaded() const { return m_hasLoaded; }
@@ -42,25 +33,21 @@ public:
     bool lockShown() const { return m_lockShown; }
     QString pageTitle() const { return m_pageTitle; }
 
-    // Called when the lock appears or goes (the view shows it), and when the
-    // window is to close.
-    std::function<void(bool shown)> lockChanged;
-    std::function<void()> closeWindow;
-
     // ---- Web view answers -------------------------------------------------------------
-    void provisionalLoadStarted(const QUrl &url);
-    void loadFinished();
-    void titleReceived(const QString &title) { m_pageTitle = title; }
-    Policy navigationPolicy(NavigationType type, const QUrl &url);
-    Policy newWindowPolicy(NavigationType type, const QUrl &url);
-    void scriptAlert(const QString &message);
-    bool scriptConfirm(const QString &message);
+    void provisionalLoadStarted(const QUrl &url) override;
+    void loadFinished() override;
+    void loadFailed() override { m_isLoading = false; }
+    void titleReceived(const QString &title) override { m_pageTitle = title; }
+    Policy navigationPolicy(NavigationType type, const QUrl &url) override;
+    Policy newWindowPolicy(NavigationType type, const QUrl &url) override;
+    void scriptAlert(const QString &message) override;
+    bool scriptConfirm(const QString &message) override;
     // The context menu's item tags that are taken out of the default menu:
     // open link in a new window, download linked file, open image in a new
     // window, download image, open frame in a new window, back, forward,
     // stop.
     static const QList<int> &removedContextMenuTags();
-    static QList<int> trimmedContextMenu(const QList<int> &defaultTags);
+    QList<int> trimmedContextMenu(const QList<int> &defaultTags) const override;
 
 private:
     void addLockToTitleBar();
@@ -72,29 +59,9 @@ private:
     QString m_pageTitle;
 };
 
-// The window of a controller.
-class QVWebAnnouncementWindow : public QWidget
-{
-public:
-    explicit QVWebAnnouncementWindow(std::shared_ptr<QVWebAnnouncementController> controller,
-                                     QWidget *parent = nullptr);
-
-    // Fetches the page and shows it.
-    void loadURLRequest(const QUrl &url);
-    QVWebAnnouncementController &controller() const { return *m_controller; }
-    QTextBrowser *view() const { return m_view; }
-    QLabel *lockIconView() const { return m_lock; }
-    // The user clicked the link (as the view's anchor signal does).
-    void linkClicked(const QUrl &url);
-
-private:
-    std::shared_ptr<QVWebAnnouncementController> m_controller;
-    QTextBrowser *m_view;
-    QLabel *m_lock;
-    QUrl m_currentURL;
-};
-
 // The application's one announcement window: made when none is open (and
-// forgotten when it closes), shown, and the page loaded.
-QVWebAnnouncementWindow *showAnnouncementForURL(const QUrl &url);
-QVWebAnnouncementWindow *announcementWindow();
+// forgotten when it closes), shown, and the page loaded. Without an
+// installed web-page window the page goes to the default browser and the
+// answer is null.
+WebPageWindow *showAnnouncementForURL(const QUrl &url);
+WebPageWindow *announcementWindow();

@@ -7,6 +7,7 @@
 #include "stamps/TessaroTags.h"
 
 #include <QDebug>
+#include <QPointer>
 
 TessaroGuideMeWindowController::Choice TessaroGuideMeWindowController::choiceForGuide(const QString &mailClass,
                                                                                       const QString &mailpiece)
@@ -57,6 +58,29 @@ void TessaroGuideMeWindowController::setMailClassTo(const QString &mailClass, co
         m_window->setMailpieceToTag(choice.mailpieceTag, choice.classTag);
 }
 
+void TessaroGuideMeWindowController::closeGuideMeWindow()
+{
+    m_closeRequested = true;
+    if (closeWindow)
+        closeWindow();
+}
+
+QStringList TessaroGuideMeWindowController::scriptFunctions() const
+{
+    return {QStringLiteral("setMailPieceTypePopUp"), QStringLiteral("closeGuideMeWindow")};
+}
+
+void TessaroGuideMeWindowController::scriptCall(const QString &name, const QVariantList &arguments)
+{
+    const QStringList texts = scriptArgumentTexts(arguments);
+    if (name == QLatin1String("setMailPieceTypePopUp"))
+        setMailClassTo(texts.value(0), texts.value(1));
+    else if (name == QLatin1String("closeGuideMeWindow"))
+        closeGuideMeWindow();
+    else
+        unknownCall(name, texts);
+}
+
 QString TessaroGuideMeWindowController::unknownCall(const QString &name, const QStringList &arguments)
 {
     const QString line = QStringLiteral("%1, %2").arg(name, arguments.join(QStringLiteral(", ")));
@@ -82,3 +106,44 @@ bool TessaroGuideMeWindowController::scriptConfirm(const QString &message)
     const auto shown = dialogs();
     return shown && shown->runAlert(alert) == 1;
 }
+
+namespace {
+
+QPointer<WebPageWindow> &sharedGuide()
+{
+    static QPointer<WebPageWindow> window;
+    return window;
+}
+
+} // namespace
+
+WebPageWindow *showGuideMeWindow(TessaroController *stampWindow)
+{
+    if (!sharedGuide()) {
+        auto controller = std::make_shared<TessaroGuideMeWindowController>(stampWindow);
+        const std::optional<QUrl> url = controller->guideMeURL();
+        if (!url) {
+            qWarning().noquote() << "The guide has no address: set" << GuideMeURLDefaultsKey << "or"
+                                 << QVRHOWebSiteDefaultsKey << ".";
+            return nullptr;
+        }
+        WebPageWindow *window = makeWebPageWindow(controller);
+        if (!window) {
+            qWarning().noquote() << "The guide cannot be shown: this program has no web view.";
+            return nullptr;
+        }
+        sharedGuide() = window;
+        window->loadURL(*url);
+    }
+    // Closing only hides the window: the same page comes back.
+    WebPageWindow *window = sharedGuide();
+    auto &controller = static_cast<TessaroGuideMeWindowController &>(window->policy());
+    controller.setWindow(stampWindow);
+    controller.clearCloseRequest();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+WebPageWindow *guideMeWindow() { return sharedGuide(); }

@@ -9,11 +9,16 @@
 //
 // The page is remote content: its script alerts and confirmations go through
 // the dialogs interface (an alert titled "JavaScript"), and the web view that
-// shows it refuses downloads, file access, dragging and context menus.
+// shows it refuses downloads, file access, dragging and context menus. The
+// controller is the window's policy (widgets/WebViewPolicy.h): the page's
+// "external" has the two functions, any other call on it reaches
+// unknownCall().
 //
 // Its address is the user default "guideMeURL", else the vendor's guide
 // page, "/mac/guideme/" on the host of "tolvaneWebSite"; nothing when
 // neither is set.
+#include "widgets/WebViewPolicy.h"
+
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -24,7 +29,7 @@ class TessaroController;
 
 inline const QString GuideMeURLDefaultsKey = QStringLiteral("guideMeURL");
 
-class TessaroGuideMeWindowController
+class TessaroGuideMeWindowController : public WebViewPolicy
 {
 public:
     // The tags a guide choice sets; -1 leaves that pop-up unchanged.
@@ -42,16 +47,26 @@ public:
 
     std::optional<QUrl> guideMeURL() const;
 
+    // The stamp window the guide sets from now on.
+    void setWindow(TessaroController *window) { m_window = window; }
+
     // The page's two functions.
     void setMailClassTo(const QString &mailClass, const QString &mailpiece);
-    void closeGuideMeWindow() { m_closeRequested = true; }
+    void closeGuideMeWindow();
     // Any other function the page calls on "external": logged, answers "".
     QString unknownCall(const QString &name, const QStringList &arguments);
 
+    // ---- The window's policy ---------------------------------------------------------
+    QSize windowSize() const override { return {720, 560}; }
+    // "setMailPieceTypePopUp" (class name, mailpiece name; a missing
+    // argument counts as an empty name) and "closeGuideMeWindow".
+    QStringList scriptFunctions() const override;
+    // One of the two functions, or an unknown call (its arguments as text).
+    void scriptCall(const QString &name, const QVariantList &arguments) override;
     // The page's script dialogs: an alert, and a confirmation that answers
     // true only for "OK".
-    void scriptAlert(const QString &message);
-    bool scriptConfirm(const QString &message);
+    void scriptAlert(const QString &message) override;
+    bool scriptConfirm(const QString &message) override;
 
     // The page asked the window to close (the view closes it and clears the
     // request).
@@ -65,3 +80,10 @@ private:
     bool m_closeRequested = false;
     QStringList m_unknownCalls;
 };
+
+// The stamp window's guideMe: the one guide window of the process, made and
+// centred on first use (its page loaded then; closing only hides it), set to
+// the stamp window and shown. Nothing (and a line on the console) without an address or
+// an installed web-page window.
+WebPageWindow *showGuideMeWindow(TessaroController *window);
+WebPageWindow *guideMeWindow();
