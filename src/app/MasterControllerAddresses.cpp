@@ -24,6 +24,14 @@ namespace {
 const QString kUppercaseAddressesDefault = QStringLiteral("uppercaseAddresses");
 const QString kUseServiceStandardsDefault = QStringLiteral("useServiceStandards");
 const QString kApplicationURLPrefix = QStringLiteral("tolvane://");
+// A block of an outside e-mail program's settings pasted in place of an
+// address begins with this tag (a setting; built in: the tag of the
+// "x-eudora-setting" links); the program's published list of its settings
+// is the page of the second setting (none built in: without it the alert
+// offers no button to it).
+const QString kEmailSettingsTagDefault = QStringLiteral("emailProgramSettingsTag");
+const QString kEmailSettingsTagBuiltIn = QStringLiteral("<x-eudora-setting:");
+const QString kEmailSettingsListDefault = QStringLiteral("emailProgramSettingsListURL");
 // The outside map site's search page.
 const QString kMapSearchURL = QStringLiteral("https://maps.google.com/maps");
 
@@ -75,6 +83,30 @@ std::optional<QString> primaryOrLast(const ABMultiStringValue &values)
         index = values.count() - 1;
     const QString value = values.valueAtIndex(index);
     return value.isNull() ? QString(QLatin1String("")) : value;
+}
+
+bool isEmailProgramSettings(UserDefaults &defaults, const QString &typed)
+{
+    const QVariant stored = defaults.objectForKey(kEmailSettingsTagDefault);
+    const QString tag = stored.isValid() ? stored.toString() : kEmailSettingsTagBuiltIn;
+    return !tag.isEmpty() && typed.trimmed().startsWith(tag, Qt::CaseInsensitive);
+}
+
+void refuseEmailProgramSettings(UserDefaults &defaults)
+{
+    const QUrl list(defaults.stringForKey(kEmailSettingsListDefault), QUrl::StrictMode);
+    const bool offersList =
+        list.isValid() && (list.scheme() == QLatin1String("https") || list.scheme() == QLatin1String("http"));
+    Alert alert = alertWithText(QStringLiteral("E-mail Program Settings Are Not Supported"),
+                                QStringLiteral("The text in the address box holds settings of an e-mail program, not "
+                                               "an address. Tolvane does not support such settings; enter the "
+                                               "recipient's address instead."));
+    alert.buttons = {{QStringLiteral("OK"), kDefaultAnswer}};
+    alert.cancelAnswer = kDefaultAnswer;
+    if (offersList)
+        alert.buttons.append({QStringLiteral("Show Settings List"), kAlternateAnswer});
+    if (runAlert(alert) == kAlternateAnswer && offersList)
+        openUrl(list);
 }
 
 } // namespace
@@ -294,7 +326,12 @@ bool MasterController::standardizeAddressString(const QString &typed, bool sende
     // 2. The destination as it stands.
     if (typed.trimmed() == m_to.formattedAddress())
         return true;
-    // 3. The program's own URLs go to its own handler (which asks first),
+    // 3. An e-mail program's settings are no address.
+    if (isEmailProgramSettings(defaults(), typed)) {
+        refuseEmailProgramSettings(defaults());
+        return false;
+    }
+    // 4. The program's own URLs go to its own handler (which asks first),
     // never to the desktop.
     if (typed.startsWith(kApplicationURLPrefix)) {
         const QUrl url(typed.trimmed(), QUrl::StrictMode);

@@ -304,9 +304,18 @@ void MasterController::updateFromAddress()
     std::optional<QString> nickname;
     if (chosen == kMe) {
         std::optional<QVAddress> address;
-        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me())
+        QImage picture;
+        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me()) {
             address = addressWithABPerson(*me);
+            picture = QImage::fromData(me->imageData());
+        }
         setFromAddress(address.value_or(QVAddress()));
+        // The card's picture is the picture of "me" (written when it changed;
+        // a card that lost its picture loses the files).
+        if (picture != m_meImage) {
+            m_meImage = picture;
+            saveFromAddressImage(picture, kMe);
+        }
         nickname = kMe;
     } else if (chosen == kTolvane) {
         const std::optional<MasterStatusReply> reply = m_env.postageStatus->lastValidStatusResponse();

@@ -6,6 +6,8 @@
 // keys, the entry points and the vCard drag view's actions.
 #include "app/MasterControllerWiring.h"
 #include "model/QVAddressParsing.h"
+#include "model/QVCountry.h"
+#include "platform/NotificationCenter.h"
 #include "model/VCard.h"
 #include "rateengine/RateCountries.h"
 #include "rates/QVUSPSIntlRateClass.h"
@@ -135,6 +137,92 @@ TEST_F(AddressBoxTest, DestinationTextsTakeTheirRoads)
     EXPECT_EQ(controller->toAddress().name(), QStringLiteral("ADA"));
 }
 
+// International destinations with a priced piece: the fixture's country
+// rules (CANADA offers Priority Mail International in price group 1) and the
+// international rate classes, so the shipment has a price from the engine's
+// own tables.
+class InternationalAddressBoxTest : public AddressBoxTest
+{
+protected:
+    // The text typed into the destination box, then checked (the form's
+    // own check after a change reads the box again).
+    bool standardizeBox(const QString &text, bool forPrinting = false)
+    {
+        form().setText(FormControl::ToAddress, text);
+        const bool result = controller->standardizeTextBoxAddress(false, forPrinting);
+        settle();
+        return result;
+    }
+    void SetUp() override
+    {
+        AddressBoxTest::SetUp();
+        ASSERT_EQ(LoadCountry2013FileAtPath(TOLVANE_SOURCE_DIR "/tests/rates/data/countries-fixture.dat"), 1);
+        NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
+        installInternationalRateProvider();
+    }
+    void TearDown() override
+    {
+        AddressBoxTest::TearDown();
+        LoadCountry2013FileAtPath(TOLVANE_SOURCE_DIR "/resources/country2013.dat");
+        NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
+    }
+};
+
+TEST_F(InternationalAddressBoxTest, ACountryOnTheLastLineMakesAPricedInternationalPiece)
+{
+    const struct {
+        const char *what;
+        QString text;
+        bool uppercase;
+        QString name;
+        QStringList lines;
+    } cases[] = {
+        {"two lines ending in lower case",
+         QStringLiteral("Jean Tremblay\ncanada"),
+         false,
+         QStringLiteral("Jean Tremblay"),
+         {}},
+        {"accents become plain letters",
+         QString::fromUtf8("Zoé Roy\n1 rue Saint-Denis\nMontréal QC H2X 1K4\nCanada"),
+         false,
+         QStringLiteral("Zoe Roy"),
+         {QStringLiteral("1 rue Saint-Denis"), QStringLiteral("Montreal QC H2X 1K4")}},
+        {"upper case before the country test",
+         QStringLiteral("jean\n 1 rue Main \n\ncanada"),
+         true,
+         QStringLiteral("JEAN"),
+         {QStringLiteral("1 RUE MAIN")}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        defaults().setBool(c.uppercase, QStringLiteral("uppercaseAddresses"));
+        controller->setToAddress(QVAddress());
+        form().makeFirstResponder(std::nullopt);
+        const qsizetype before = requests();
+        EXPECT_TRUE(standardizeBox(c.text));
+        EXPECT_EQ(requests(), before);
+        const QVAddress &to = controller->toAddress();
+        EXPECT_FALSE(to.isDomestic());
+        EXPECT_EQ(to.country(), QStringLiteral("CANADA"));
+        EXPECT_EQ(to.name(), c.name);
+        EXPECT_EQ(to.internationalAddressLines().value_or(QStringList()), c.lines);
+        EXPECT_TRUE(shipment().shippable());
+        EXPECT_GT(shipment().totalPrice(), Decimal::zero());
+        EXPECT_EQ(form().text(FormControl::ToAddressStatus), QStringLiteral("Valid"));
+        EXPECT_EQ(form().firstResponder, FormControl::Weight);
+    }
+}
+
+TEST_F(InternationalAddressBoxTest, AnInternationalPieceWithoutAPriceEmptiesTheDestination)
+{
+    // Above the class's weight limit for the country there is no price.
+    typeWeight(QStringLiteral("80"));
+    EXPECT_FALSE(standardizeBox(QStringLiteral("Jean Tremblay\nCanada")));
+    EXPECT_EQ(controller->toAddress(), QVAddress());
+    EXPECT_EQ(requests(), 0);
+    EXPECT_EQ(form().text(FormControl::ToAddressStatus), QStringLiteral("Invalid"));
+}
+
 TEST_F(AddressBoxTest, TheStandardisedTextAgainSendsNothing)
 {
     ASSERT_TRUE(standardize(domesticText()));
@@ -209,6 +297,52 @@ TEST_F(AddressBoxTest, TheInexactMatchSheetEnds)
     EXPECT_EQ(printing->prints, 0);
     settle();
     EXPECT_EQ(printing->prints, 1);
+}
+
+TEST_F(AddressBoxTest, AnEMailProgramsSettingsAreRefusedAndLeaveTheDestination)
+{
+    UrlOpenerScope opener;
+    sendTo(QStringLiteral("10001"));
+    const QVAddress before = controller->toAddress();
+    const QString settings = QStringLiteral("<x-eudora-setting:1234=1>\nDr Ada\n1 Main St\nNew York NY 10001");
+    const struct {
+        const char *what;
+        QString listPage;
+        int answer;
+        qsizetype buttons;
+        QList<QUrl> opened;
+    } cases[] = {
+        {"no list page known: closing only", QString(), 0, 1, {}},
+        {"the list page, declined", QStringLiteral("https://settings.example.invalid/list"), 1, 2, {}},
+        {"the list page, chosen",
+         QStringLiteral("https://settings.example.invalid/list"),
+         0,
+         2,
+         {QUrl(QStringLiteral("https://settings.example.invalid/list"))}},
+        {"a list page that is no web page is never opened", QStringLiteral("file:///etc/passwd"), 0, 1, {}},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs->alerts.clear();
+        opener->opened.clear();
+        defaults().setString(c.listPage, QStringLiteral("emailProgramSettingsListURL"));
+        dialogs->answers = {c.answer};
+        EXPECT_FALSE(standardize(QStringLiteral("  ") + settings));
+        ASSERT_EQ(dialogs->alerts.size(), 1);
+        EXPECT_EQ(dialogs->alerts[0].buttons.size(), c.buttons);
+        EXPECT_EQ(opener->opened, c.opened);
+        EXPECT_EQ(controller->toAddress(), before);
+        EXPECT_EQ(requests(), 0);
+    }
+    // The tag is a setting: another program's, or none at all.
+    dialogs->answers.clear();
+    dialogs->alerts.clear();
+    defaults().setString(QString(QLatin1String("")), QStringLiteral("emailProgramSettingsTag"));
+    service.answerFromRequest();
+    standardize(settings);
+    EXPECT_TRUE(dialogs->alerts.isEmpty() ||
+                dialogs->alerts[0].messageText != QStringLiteral("E-mail Program Settings Are Not Supported"));
+    EXPECT_EQ(requests(), 1);
 }
 
 TEST_F(AddressBoxTest, EmptyTextAndTheProgramsOwnURLs)

@@ -4,11 +4,15 @@
 // key, a new status reply of the postage account).
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
+#include "platform/VCardFolder.h"
 
 #include "MasterControllerFixture.h"
 #include "RecordingDialogs.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QFileInfo>
 
 using namespace master_test;
@@ -139,6 +143,42 @@ TEST_F(ReturnAddressTest, PicturesAndTheirThermalForm)
         EXPECT_EQ(QFileInfo(path).absolutePath(), QDir(applicationSupportDirectory()).absolutePath())
             << path.toStdString();
     }
+}
+
+TEST_F(ReturnAddressTest, TheMeCardsPictureIsThePictureOfMe)
+{
+    QTemporaryDir cards;
+    defaults().setString(cards.path(), VCardFolderDefaultsKey);
+    defaults().setString(QStringLiteral("me.vcf"), VCardFolderMeCardDefaultsKey);
+    QImage picture(20, 10, QImage::Format_RGB32);
+    picture.fill(Qt::darkBlue);
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    ASSERT_TRUE(picture.save(&buffer, "PNG"));
+    const auto writeCard = [&cards](const QByteArray &photo) {
+        QFile file(QDir(cards.path()).filePath(QStringLiteral("me.vcf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\nFN:Ada Lovelace\r\n"
+                   "ADR;TYPE=WORK:;;1 Main St;Boston;MA;02134;\r\n" +
+                   photo + "END:VCARD\r\n");
+    };
+    const QString me = QStringLiteral("me");
+
+    writeCard("PHOTO;ENCODING=b;TYPE=PNG:" + png.toBase64() + "\r\n");
+    defaults().setString(me, QStringLiteral("fromAddress"));
+    controller->updateFromAddress();
+    EXPECT_EQ(MasterController::imageForNickname(me).size(), QSize(20, 10));
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("useFromAddressImage")));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("fromAddressImage")), MasterController::imagePathForNickname(me));
+    EXPECT_TRUE(QFileInfo::exists(MasterController::imagePlistPathForNickname(me)));
+
+    // The card loses its picture: so does "me".
+    writeCard(QByteArray());
+    controller->updateFromAddress();
+    EXPECT_TRUE(MasterController::imageForNickname(me).isNull());
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("useFromAddressImage")));
+    EXPECT_FALSE(QFileInfo::exists(MasterController::imagePlistPathForNickname(me)));
 }
 
 TEST_F(ReturnAddressTest, EditingTheAccountAddressChangesOnlyPhoneAndPicture)
