@@ -40,6 +40,8 @@
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTableView>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -255,6 +257,27 @@ MasterWindow::MasterWindow(MasterControllerEnvironment controllerEnvironment, Ma
         return std::make_shared<WindowAddressBookHost>(m_controller);
     });
     refresh();
+}
+
+// Colours the destination box's marked ranges red, without touching its
+// text (extra selections); ranges beyond the text shown are cut to it.
+static void markRanges(QTextEdit *view, const QList<MasterTextRange> &ranges)
+{
+    QList<QTextEdit::ExtraSelection> marks;
+    const int end = std::max(0, view->document()->characterCount() - 1);
+    for (const MasterTextRange &range : ranges) {
+        const int from = int(std::min<qsizetype>(range.start, end));
+        const int to = int(std::min<qsizetype>(range.start + range.length, end));
+        if (to <= from)
+            continue;
+        QTextEdit::ExtraSelection mark;
+        mark.cursor = QTextCursor(view->document());
+        mark.cursor.setPosition(from);
+        mark.cursor.setPosition(to, QTextCursor::KeepAnchor);
+        mark.format.setForeground(Qt::red);
+        marks.append(mark);
+    }
+    view->setExtraSelections(marks);
 }
 
 MasterWindow::~MasterWindow()
@@ -865,10 +888,14 @@ void MasterWindow::connectControls()
         m_controller.textDidChange();
     };
     connect(m_toAddress, &QTextEdit::textChanged, this, [this] {
-        if (!m_refreshing)
+        if (!m_refreshing) {
             m_commits[FormControl::ToAddress]();
+            markRanges(m_toAddress, m_controller.characterCountWarningRanges());
+        }
     });
     m_toAddress->installEventFilter(this);
+    // Key-downs anywhere in the window pass the window first.
+    qApp->installEventFilter(this);
 
     auto *addToBook = new QAction(QStringLiteral("Add to Address Book"), this);
     connect(addToBook, &QAction::triggered, this, [this] {
@@ -995,6 +1022,16 @@ bool MasterWindow::event(QEvent *event)
 
 bool MasterWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The window's own keys (Command-arrows, Command-P) before any control
+    // of the window takes them; the others go on as usual.
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&
+        static_cast<QWidget *>(watched)->window() == this) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (m_controller.windowKeyDown(key->key(), key->modifiers())) {
+            refresh();
+            return true;
+        }
+    }
     if (watched == m_toAddress) {
         if (event->type() == QEvent::FocusIn) {
             m_controller.form().makeFirstResponder(FormControl::ToAddress);
@@ -1133,6 +1170,7 @@ void MasterWindow::refresh()
             m_toAddress->setPlainText(form.text(FormControl::ToAddress));
     }
     m_toAddress->setReadOnly(!form.field(FormControl::ToAddress).enabled);
+    markRanges(m_toAddress, m_controller.characterCountWarningRanges());
     m_dragView->setDragEnabled(form.field(FormControl::DragView).enabled);
     if (m_dragView->vCard() != m_controller.dragViewVCard())
         m_dragView->setVCard(m_controller.dragViewVCard());

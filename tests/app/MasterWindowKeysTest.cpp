@@ -1,0 +1,106 @@
+// MasterWindow's keys and red marks: a key-down anywhere in the window
+// passes the controller's key commands first (Command is Ctrl, Option is
+// Alt), and the destination box shows the controller's marked ranges in red
+// without its text changing (a picture of the window with marks is saved in
+// the build folder as MasterWindow-marks.png).
+#include "app/MasterWindow.h"
+#include "app/QVVCardWidgets.h"
+
+#include "MasterPeersFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QTextEdit>
+
+using namespace master_test;
+
+namespace {
+
+class MasterWindowKeysTest : public MasterPeersTest
+{
+protected:
+    void TearDown() override
+    {
+        window.reset();
+        MasterPeersTest::TearDown();
+    }
+    void open()
+    {
+        window = std::make_unique<MasterWindow>(*controller);
+        window->resize(1100, 760);
+        window->show();
+        QApplication::processEvents();
+    }
+    // Sends the key-down to the widget; true when something took it.
+    static bool press(QWidget *target, int key, Qt::KeyboardModifiers modifiers, const QString &text = QString())
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(target, &event);
+        return event.isAccepted();
+    }
+    QComboBox *weightBox() { return qobject_cast<QComboBox *>(window->widget(FormControl::Weight)); }
+
+    std::unique_ptr<MasterWindow> window;
+};
+
+TEST_F(MasterWindowKeysTest, CommandArrowsStepTheWeightFromAnyControl)
+{
+    startFirstClassLetter();
+    typeWeight(QStringLiteral("3"));
+    open();
+    auto *value = qobject_cast<QLineEdit *>(window->widget(FormControl::Value));
+    ASSERT_NE(value, nullptr);
+
+    press(value, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("4"));
+    EXPECT_EQ(weightBox()->currentIndex(), 3) << "the window shows the step";
+    press(weightBox(), Qt::Key_Down, Qt::ControlModifier);
+    press(weightBox(), Qt::Key_Down, Qt::ControlModifier);
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("2"));
+
+    // Command-Option-Down in the standard mode: nothing, and not passed on.
+    press(weightBox(), Qt::Key_Down, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("2"));
+    EXPECT_EQ(stamps->calls(), 0);
+
+    // Other keys reach the control as usual.
+    value->setFocus();
+    value->clear();
+    press(value, Qt::Key_7, Qt::NoModifier, QStringLiteral("7"));
+    EXPECT_EQ(value->text(), QStringLiteral("7"));
+
+    // The stamp mode: the step goes to the stamp window.
+    shell->standardMode = false;
+    press(value, Qt::Key_Up, Qt::ControlModifier);
+    EXPECT_EQ(stamps->ratesUp, 1);
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("2"));
+}
+
+TEST_F(MasterWindowKeysTest, LinesThatDoNotFitAreRed)
+{
+    start();
+    sendTo(QString(), QStringLiteral("CANADA"));
+    open();
+    QTextEdit *box = window->toAddressView();
+    const QString text = QStringLiteral("Ada Lovelace\n") +
+        QStringLiteral("12 Avenue of the Very Long Street Names, Unit 4000") +
+        QStringLiteral("\nOttawa ON K1A 0B1\nCANADA");
+    box->setPlainText(text);
+    QApplication::processEvents();
+    ASSERT_EQ(controller->characterCountWarningRanges().size(), 1);
+    const QList<QTextEdit::ExtraSelection> marks = box->extraSelections();
+    ASSERT_EQ(marks.size(), 1);
+    EXPECT_EQ(marks[0].cursor.selectedText(), QStringLiteral("000"));
+    EXPECT_EQ(marks[0].format.foreground().color(), QColor(Qt::red));
+    EXPECT_EQ(box->toPlainText(), text) << "the text itself is not touched";
+    window->grab().toImage().save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-marks.png"));
+
+    // A line that fits loses its mark.
+    box->setPlainText(QStringLiteral("Ada Lovelace\nOttawa ON K1A 0B1\nCANADA"));
+    QApplication::processEvents();
+    EXPECT_TRUE(box->extraSelections().isEmpty());
+}
+
+} // namespace
