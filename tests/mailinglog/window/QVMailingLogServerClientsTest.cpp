@@ -22,6 +22,7 @@
 #include "rates/QVUSPSRateClassNames.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 using namespace tolvane::test;
 
@@ -223,6 +224,9 @@ protected:
     }
 
     QString pdfPath() const { return path(QStringLiteral("reprint.pdf")); }
+    // The label's text (it is turned on the page: compared without white
+    // space).
+    QString labelText() const { return pdfText(pdfPath(), QStringLiteral("-raw")).remove(QRegularExpression("\\s")); }
     // The server's reissue of the piece.
     FakePostageReply reissue() const
     {
@@ -234,14 +238,14 @@ protected:
         reply.indicium = QByteArray("REPRINT-INDICIUM-").leftJustified(98, 'x');
         return reply;
     }
-    // Reprint answered "Reprint"; the alerts after the reprint request.
-    QVMailingLogController::ReprintOutcome reprint()
+    // Reprint answered "Reprint" (1) or "Test Reprint" (2).
+    QVMailingLogController::ReprintOutcome reprint(int answer = 1)
     {
         QVMailingLogController controller(m_log.get());
         controller.windowDidLoad();
         controller.selectRow(0);
         m_dialogs->alerts.clear();
-        m_dialogs->answers = {1};
+        m_dialogs->answers = {answer};
         return controller.reprint(now);
     }
 
@@ -290,15 +294,26 @@ TEST_F(PostageServerReprintTest, AReissuedIndiciumPrintsTheLabelWithIt)
         if (!haveProgram(QString::fromLatin1(tool)))
             GTEST_SKIP() << tool << " is not installed";
     EXPECT_EQ(pdfPageCount(pdfPath()), 1);
-    const QString text = pdfText(pdfPath());
+    const QString text = labelText();
     EXPECT_TRUE(text.contains(QStringLiteral("SPRINGFIELD"), Qt::CaseInsensitive)) << qPrintable(text);
-    EXPECT_FALSE(text.contains(QStringLiteral("VOID"))) << qPrintable(text);
+    EXPECT_FALSE(text.contains(QStringLiteral("VOID-DONOTMAIL"))) << qPrintable(text);
     // The label's PDF417 symbol holds the indicium the server issued again.
     const QImage page = pdfRaster(pdfPath(), 300);
     ASSERT_FALSE(page.isNull());
     const QString png = path(QStringLiteral("reprint.png"));
     ASSERT_TRUE(page.save(png));
     EXPECT_TRUE(zxingBytes(png, QStringLiteral("PDF417")).startsWith(reissue().indicium));
+}
+
+TEST_F(PostageServerReprintTest, ATestReprintAsksNoServerAndPrintsAVoidLabel)
+{
+    EXPECT_EQ(reprint(2), QVMailingLogController::ReprintOutcome::Test);
+    EXPECT_TRUE(server.requests().isEmpty());
+    ASSERT_TRUE(QFile::exists(pdfPath()));
+    if (!haveProgram(QStringLiteral("pdftotext")))
+        GTEST_SKIP() << "pdftotext is not installed";
+    const QString text = labelText();
+    EXPECT_TRUE(text.contains(QStringLiteral("VOID-DONOTMAIL"))) << qPrintable(text);
 }
 
 const QString kPartnerNamespace = QStringLiteral("urn:tolvane-test:partner/2010/06");
