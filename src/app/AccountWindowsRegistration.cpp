@@ -1,6 +1,8 @@
 #include "app/AccountWindowsRegistration.h"
 
 #include "app/KIVOWindows.h"
+#include "app/LaunchServices.h"
+#include "app/QVXControllerActions.h"
 #include "app/TolvaneAccountPanels.h"
 #include "app/TolvaneGUIController.h"
 #include "app/TolvaneWizardController.h"
@@ -124,4 +126,19 @@ void registerAccountWindows(QVWindowControllers &windows, QVAccountStatus &accou
     accountStatus.setWizardFactory(
         [shared] { return std::make_shared<TolvaneWizardSession>(shared->panels(), shared->panelsView()); });
     KIVOAboutBoxController::setViewFactory(makeKIVOAboutBoxView);
+}
+
+void joinAccountActions(QVDelegateActionHooks &actions, QVXControllerHooks &launch, QVWindowControllers &windows)
+{
+    const auto perform = [&windows](const QString &action) {
+        return [&windows, action] {
+            if (const auto panels = windows.controller(QVAccountPanelsControllerName))
+                panels->performAction(action);
+        };
+    };
+    actions.showBuyPostagePanel = perform(QStringLiteral("showBuyPostagePanel:"));
+    actions.showChangePasswordPanel = perform(QStringLiteral("showChangePasswordPanel:"));
+    actions.showAccountStatusPanel = perform(QStringLiteral("showAccountStatusPanel:"));
+    actions.showDateCorrectionPanel = perform(QStringLiteral("showDateCorrectionPanel:"));
+    launch.createAccountPanels = [&windows] { windows.controller(QVAccountPanelsControllerName); };
 }

@@ -26,6 +26,8 @@
 #include <functional>
 #include <memory>
 
+struct QVDelegateActionHooks;
+struct QVXControllerHooks;
 class TolvaneGUIController;
 class TolvaneAccountPanelsView;
 class TolvaneWizardController;
@@ -52,3 +54,9 @@ private:
 };
 
 void registerAccountWindows(QVWindowControllers &windows, QVAccountStatus &accountStatus);
+
+// Sends the application delegate's account actions (buy postage, change
+// pass phrase, account status, date correction) to the account panels
+// registered above, and makes the panels, with their start-up sign-in, when
+// the launch creates them.
+void joinAccountActions(QVDelegateActionHooks &actions, QVXControllerHooks &launch, QVWindowControllers &windows);

@@ -50,8 +50,9 @@ TolvaneAccountPanelsView::TolvaneAccountPanelsView(TolvaneGUIController &control
 
 TolvaneAccountPanelsView::~TolvaneAccountPanelsView()
 {
-    for (QDialog *dialog : {m_postage.data(), m_date.data(), m_buy.data(), m_status.data()})
-        delete dialog;
+    // One at a time: a sheet may sit on another of these windows.
+    for (QPointer<QDialog> *dialog : {&m_postage, &m_date, &m_buy, &m_status})
+        delete dialog->data();
 }
 
 void TolvaneAccountPanelsView::makeStatusPanel()

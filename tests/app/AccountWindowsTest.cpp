@@ -7,6 +7,8 @@
 
 #include "app/AccountWindowsRegistration.h"
 #include "app/KIVOWindows.h"
+#include "app/LaunchServices.h"
+#include "app/QVXControllerActions.h"
 #include "app/TolvaneAccountPanels.h"
 #include "app/TolvaneGUIController.h"
 #include "app/TolvaneWizardController.h"
@@ -351,6 +353,14 @@ TEST_F(AccountViewsTest, TheAboutBoxIsOneWindowAndANewOneAfterClosing)
     KIVOAboutBoxController::setViewFactory({});
 }
 
+QWidget *visibleWindowTitled(const QString &title)
+{
+    for (QWidget *window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->windowTitle() == title)
+            return window;
+    return nullptr;
+}
+
 class StatusHost : public QVAccountStatusHost
 {
 public:
@@ -380,27 +390,26 @@ TEST_F(AccountWindowsRegistrationTest, TheFactoriesMakeTheAccountWindows)
     ASSERT_TRUE(windows.hasFactory(QVAccountPanelsControllerName));
     ASSERT_TRUE(windows.hasFactory(QVKIVOPreferencesControllerName));
 
-    // Making the panels runs the start-up sign-in: no stored account, so
-    // the wizard is asked for.
-    const std::shared_ptr<QVWindowController> panels = windows.controller(QVAccountPanelsControllerName);
-    ASSERT_TRUE(panels);
+    // The launch makes the panels, which runs the start-up sign-in: no
+    // stored account, so the wizard is asked for. The delegate's actions
+    // reach the panels.
+    QVDelegateActionHooks actions;
+    QVXControllerHooks launch;
+    joinAccountActions(actions, launch, windows);
+    EXPECT_FALSE(windows.exists(QVAccountPanelsControllerName));
+    launch.createAccountPanels();
+    EXPECT_TRUE(windows.exists(QVAccountPanelsControllerName));
     EXPECT_EQ(host->calls, QStringList{QStringLiteral("showTolvaneWizard")});
-    panels->showWindow();
-    QWidget *status = QApplication::activeWindow();
-    bool statusShown = false;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowTitle() == QLatin1String("Account Status")) {
-            statusShown = true;
-            status = window;
-        }
-    ASSERT_TRUE(statusShown);
+    actions.showAccountStatusPanel();
+    QWidget *status = visibleWindowTitled(QStringLiteral("Account Status"));
+    ASSERT_TRUE(status);
     EXPECT_EQ(status->findChild<QLabel *>(QStringLiteral("statusText"))->text(), QStringLiteral("Status not loaded"));
-    EXPECT_TRUE(panels->performAction(QStringLiteral("showChangePasswordPanel:")));
-    bool changeShown = false;
-    for (QWidget *window : QApplication::topLevelWidgets())
-        changeShown |= window->isVisible() && window->windowTitle() == QLatin1String("Change Pass Phrase");
-    EXPECT_TRUE(changeShown);
-    EXPECT_FALSE(panels->performAction(QStringLiteral("showPostageLog:")));
+    actions.showChangePasswordPanel();
+    EXPECT_TRUE(visibleWindowTitled(QStringLiteral("Change Pass Phrase")));
+    actions.showDateCorrectionPanel();
+    EXPECT_TRUE(visibleWindowTitled(QStringLiteral("Date Correction")));
+    EXPECT_FALSE(windows.controller(QVAccountPanelsControllerName)->performAction(QStringLiteral("showPostageLog:")));
+    EXPECT_EQ(host->calls.size(), 1);
 
     // The wizard of the status refresh, application-modal; closing it
     // without an account ends the program.
