@@ -273,7 +273,7 @@ TEST_F(AccountViewsTest, DateCorrectionSheetPrintsTheChosenDay)
     EXPECT_EQ(printing->prints.size(), 1);
 }
 
-TEST_F(AccountViewsTest, StampsPreferencesShowTheAccountAndStoreOnlyTheThresholdWhenUnchanged)
+TEST_F(AccountViewsTest, StampsPreferencesVerifyOnlyChangedCredentialsAndPutTheForcedSheetOnTheirWindow)
 {
     signIn();
     KIVOPreferencesController preferences(panels);
@@ -315,6 +315,26 @@ TEST_F(AccountViewsTest, StampsPreferencesShowTheAccountAndStoreOnlyTheThreshold
     EXPECT_EQ(alertTexts(), QStringList{QStringLiteral("The Pass Phrase you entered was not correct.")});
     EXPECT_FALSE(preferences.state().open);
     EXPECT_EQ(client->password(), kPassPhrase);
+
+    // Keeping the pass phrase switched on verifies again; a new account
+    // gets the forced change sheet on this window, which stays.
+    view.setWindow(TolvanePanelWindow::StampsPreferences, &window);
+    server.queueReplies(kStatusWire, {statusReply(100000, "S", "V")});
+    insideModal([&] { preferences.showWindow(); },
+                [&](QWidget *) {
+                    for (QCheckBox *box : window.findChildren<QCheckBox *>())
+                        if (box->text() == QLatin1String("Remember pass phrase"))
+                            box->setChecked(true);
+                    click(&window, QStringLiteral("OK"));
+                    QDialog *sheet = view.changeSheet();
+                    EXPECT_TRUE(sheet->isVisible());
+                    EXPECT_EQ(sheet->parentWidget(), &window);
+                    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+                    EXPECT_TRUE(window.isVisible());
+                    click(sheet, QStringLiteral("Cancel"));
+                    EXPECT_FALSE(sheet->isVisible());
+                });
+    EXPECT_EQ(requestsOf(kStatusWire), statusRequests + 2);
     preferences.setView(nullptr);
 }
 
