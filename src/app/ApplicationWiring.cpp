@@ -14,6 +14,7 @@
 #include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "printing/flow/QVEmailManager.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "printing/thermal/KIVONewTagwright.h"
 #include "rateengine/RateCountries.h"
@@ -201,7 +202,12 @@ void DesktopApplication::start()
     QObject::connect(qApp, &QCoreApplication::aboutToQuit, qApp, [this] { m_controller->applicationWillTerminate(); });
     m_controller->applicationWillFinishLaunching();
     QTimer::singleShot(0, qApp, [this] {
-        if (m_controller->applicationDidFinishLaunching() && m_launchRequest) {
+        const bool launched = m_controller->applicationDidFinishLaunching();
+        // Label PDFs handed to the mail program or a viewer stay a day for
+        // them to read.
+        if (launched)
+            tolvane::removeOldOutgoingPDFs();
+        if (launched && m_launchRequest) {
             const RemoteFrame answer = m_urlHandler->answerRemoteRequest(*m_launchRequest);
             if (answer.method != RemoteAnswerOK)
                 qWarning().noquote() << answer.argument;

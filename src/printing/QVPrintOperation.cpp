@@ -3,6 +3,7 @@
 #include "platform/VariantKinds.h"
 #include "platform/PrintSystem.h"
 #include "platform/UrlOpener.h"
+#include "printing/flow/QVEmailManager.h"
 #include "printing/layouts/QVLayoutViews.h"
 
 #include <QBuffer>
@@ -301,7 +302,12 @@ bool QVPrintOperation::runOperation()
     case PrintInfo::JobDisposition::Preview: {
         QString name = m_jobTitle.isEmpty() ? QStringLiteral("Tolvane") : m_jobTitle;
         name.replace(QLatin1Char('/'), QLatin1Char('-'));
-        QTemporaryFile file(QDir(QDir::tempPath()).filePath(name + QStringLiteral("-XXXXXX.pdf")));
+        // Kept where later starts remove it: the viewer reads it after this
+        // returns.
+        QString folder = tolvane::outgoingPDFFolder();
+        if (folder.isEmpty())
+            folder = QDir::tempPath();
+        QTemporaryFile file(QDir(folder).filePath(name + QStringLiteral("-XXXXXX.pdf")));
         file.setAutoRemove(false);
         if (!file.open() || file.write(m_pdf) != m_pdf.size() || !file.flush())
             return fail(QStringLiteral("The preview could not be written: %1").arg(file.errorString()));

@@ -1,11 +1,14 @@
 // The print operation over a view that knows its own pages: one PDF page per
 // page of the view, the page's rectangle placed as a whole view would be or
 // where the view says, blank pages for empty rectangles, the page range, and
-// the current page told to the view while it draws.
+// the current page told to the view while it draws; a preview is a PDF kept
+// for the viewer in the folder that later starts clear.
 #include "PrintingTestSupport.h"
+#include "RecordingUrlOpener.h"
 #include "ViewTestSupport.h"
 
 #include "printing/QVPrintOperation.h"
+#include "printing/flow/QVEmailManager.h"
 
 #include <QPainter>
 #include <QWidget>
@@ -103,6 +106,28 @@ TEST(PagedPrintOperation, OnePdfPagePerPageOfTheView)
     QVPrintOperation none(&view, letterSaved(outputPath(QStringLiteral("paged-none.pdf"))));
     EXPECT_FALSE(none.runOperation());
     EXPECT_EQ(none.errorString(), QStringLiteral("There is nothing to print."));
+}
+
+TEST(PagedPrintOperation, APreviewIsKeptForTheViewerWhereLaterStartsClearIt)
+{
+    UrlOpenerScope opener;
+    ThreePageView view;
+    PrintInfo info = letterSaved(QString());
+    info.jobDisposition = PrintInfo::JobDisposition::Preview;
+    QVPrintOperation operation(&view, info);
+    operation.setJobTitle(QStringLiteral("A/B Company"));
+    ASSERT_TRUE(operation.runOperation()) << operation.errorString().toStdString();
+    ASSERT_EQ(opener->opened.size(), 1);
+    const QFileInfo file(opener->opened.first().toLocalFile());
+    EXPECT_EQ(file.absolutePath(), QFileInfo(tolvane::outgoingPDFFolder()).absoluteFilePath());
+    EXPECT_TRUE(file.fileName().startsWith(QStringLiteral("A-B Company-")));
+    EXPECT_EQ(pdfPageCount(file.absoluteFilePath()), 3);
+
+    // Still there for the viewer on the same day; gone at a start after it.
+    tolvane::removeOldOutgoingPDFs();
+    EXPECT_TRUE(file.exists());
+    tolvane::removeOldOutgoingPDFs(QDateTime::currentDateTime().addDays(2));
+    EXPECT_FALSE(QFileInfo::exists(file.absoluteFilePath()));
 }
 
 } // namespace
