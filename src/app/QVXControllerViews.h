@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class QMainWindow;
 class QWidget;
@@ -47,3 +48,26 @@ private:
     QMainWindow *window() const;
     QVMainWindowViewHooks m_hooks;
 };
+
+class QVApplicationMenus;
+class QVXController;
+class QVXControllerActions;
+
+// The delegate's actions as the program joins them: the main window (made
+// by the launch; reached through `mainWindow`, a MasterWindow when it is
+// the program's) as the modes' host, its shipment form as the labels view
+// and its address drawer and update; the menus' mode and use-postage check
+// marks and the account page; the status refresh through the shared
+// postage client. The stamp window's view is given by `tessaroView`; without
+// one the stamp mode's actions are not offered (their items stay disabled).
+// Call after wireUpdaterAndMenus, with the delegate's hooks.
+struct QVDelegateWiring {
+    std::unique_ptr<QVMainWindowViews> views;
+    std::unique_ptr<QVXControllerActions> actions;
+    QVDelegateWiring();
+    ~QVDelegateWiring();
+    QVDelegateWiring(QVDelegateWiring &&) noexcept;
+    QVDelegateWiring &operator=(QVDelegateWiring &&) noexcept;
+};
+QVDelegateWiring wireDelegateActions(QVXController &delegate, QVApplicationMenus &menus, QMainWindow *&mainWindow,
+                                     std::function<QWidget *()> tessaroView = {});

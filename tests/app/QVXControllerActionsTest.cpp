@@ -6,6 +6,9 @@
 #include "app/QVXControllerActions.h"
 
 #include "app/MasterToolbar.h"
+#include "app/QVApplicationMenus.h"
+#include "app/QVMenuBar.h"
+#include "app/QVUpdater.h"
 #include "app/QVMenus.h"
 #include "app/QVURLHandler.h"
 #include "app/QVXController.h"
@@ -256,6 +259,93 @@ TEST(QVMainWindowViews, TheModesSwapTheMainWindowsContent)
     window.setCentralWidget(nullptr);
     delete dashboard;
     UserDefaults::resetStandardUserDefaults();
+}
+
+} // namespace
+
+namespace {
+
+class DelegateWiringTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        UserDefaults::resetStandardUserDefaults();
+        QVXControllerHooks &hooks = delegate.hooks();
+        hooks.loadMainWindow = [this] {
+            mainWindow = new QMainWindow;
+            form = new QWidget;
+            form->resize(300, 200);
+            mainWindow->setCentralWidget(form);
+        };
+        wireUpdaterAndMenus(hooks, updater, menus, mainWindow);
+        hooks.loadMainWindow();
+    }
+    void TearDown() override
+    {
+        delete mainWindow;
+        UserDefaults::resetStandardUserDefaults();
+    }
+    static QVUpdaterEnvironment environment()
+    {
+        QVUpdaterEnvironment e;
+        e.bundleFeedURL = QStringLiteral("https://updates.example.invalid/feed.xml");
+        e.bundleVersion = QStringLiteral("400");
+        e.shortVersionString = QStringLiteral("2.1");
+        e.bundleName = QStringLiteral("Tolvane");
+        return e;
+    }
+    bool checked(const QString &action, int tag)
+    {
+        const QVMenuItem *item = findMenuItemWithAction(menus.menuBar()->model(), action, tag);
+        return item && item->checked;
+    }
+
+    DialogsScope dialogs;
+    QVXController delegate{QVXControllerHooks{}, std::make_shared<FakeScheduler>()};
+    QVUpdater updater{environment()};
+    QVApplicationMenus menus{updater, [this] { return delegate.currentMode() == QVTessaroPrintingMode; }};
+    QMainWindow *mainWindow = nullptr;
+    QWidget *form = nullptr;
+};
+
+TEST_F(DelegateWiringTest, WithoutAStampWindowTheLabelsAreTheOnlyMode)
+{
+    QVDelegateWiring wiring = wireDelegateActions(delegate, menus, mainWindow);
+    ASSERT_TRUE(menus.menuBar());
+    for (const char *action : {"showTessaro:", "swapMainViews:", "swapMode:", "showKIVOQuickStamps:"})
+        EXPECT_FALSE(menus.actions().canPerform(QString::fromLatin1(action))) << action;
+    delegate.hooks().setPrintingMode(QVTessaroPrintingMode);
+    EXPECT_EQ(delegate.currentMode(), QVStandardPrintingMode);
+    EXPECT_TRUE(checked(QStringLiteral("showLabels:"), 0));
+    EXPECT_EQ(mainWindow->centralWidget(), form);
+
+    // The use-postage item's check mark follows the setting.
+    UserDefaults::standardUserDefaults().setBool(true, QVUsePostageKey);
+    EXPECT_TRUE(checked(QStringLiteral("usePostageItemChosen:"), 0));
+    QVMenuItem usePostage;
+    usePostage.action = QStringLiteral("usePostageItemChosen:");
+    usePostage.identifier = QVUsePostageMenuItemIdentifier;
+    ASSERT_TRUE(menus.actions().perform(usePostage));
+    EXPECT_FALSE(UserDefaults::standardUserDefaults().boolForKey(QVUsePostageKey));
+    EXPECT_FALSE(checked(QStringLiteral("usePostageItemChosen:"), 0));
+}
+
+TEST_F(DelegateWiringTest, TheStampWindowsViewTakesTheWindowAndGivesItBack)
+{
+    auto *stamps = new QWidget;
+    stamps->resize(400, 100);
+    QVDelegateWiring wiring = wireDelegateActions(delegate, menus, mainWindow, [stamps] { return stamps; });
+    delegate.hooks().setPrintingMode(QString());
+    EXPECT_EQ(mainWindow->centralWidget(), form);
+    ASSERT_TRUE(menus.actions().perform(QStringLiteral("showTessaro:")));
+    EXPECT_EQ(mainWindow->centralWidget(), stamps);
+    EXPECT_TRUE(checked(QStringLiteral("showTessaro:"), 1));
+    EXPECT_FALSE(checked(QStringLiteral("showLabels:"), 0));
+    ASSERT_TRUE(menus.actions().perform(QStringLiteral("swapMainViews:")));
+    EXPECT_EQ(mainWindow->centralWidget(), form);
+    EXPECT_EQ(delegate.currentMode(), QVStandardPrintingMode);
+    delete stamps;
 }
 
 } // namespace
