@@ -1,6 +1,7 @@
 #include "LocalHttpServer.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QHash>
 #include <QHostAddress>
@@ -13,12 +14,13 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QThread>
 #include <QTimer>
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <mutex>
+#include <thread>
 
 namespace tolvane::test {
 
@@ -241,27 +243,32 @@ int RecordedRequest::headerCount(const QByteArray &name) const
 class LocalHttpServer::Worker
 {
 public:
+    // The server's thread is a joinable std::thread running an event loop
+    // of its own. (A QThread's wait() returns while the thread is still
+    // ending, and a process that exits then cannot be stopped by
+    // LeakSanitizer; joining waits until the thread is gone.)
     explicit Worker(Scheme scheme) : m_scheme(scheme)
     {
-        m_anchor = new QObject;
-        m_anchor->moveToThread(&m_thread);
-        m_thread.start();
-        QMetaObject::invokeMethod(
-            m_anchor, [this] { listen(); }, Qt::BlockingQueuedConnection);
+        std::promise<void> listening;
+        m_thread = std::thread([this, &listening] {
+            QEventLoop loop;
+            m_loop = &loop;
+            m_anchor = new QObject;
+            listen();
+            listening.set_value();
+            loop.exec();
+            delete m_anchor; // and with it the server, every connection and pending timer
+            m_anchor = nullptr;
+            m_server = nullptr;
+        });
+        listening.get_future().wait();
     }
 
     ~Worker()
     {
         QMetaObject::invokeMethod(
-            m_anchor,
-            [this] {
-                delete m_server; // and with it every connection and pending timer
-                m_server = nullptr;
-            },
-            Qt::BlockingQueuedConnection);
-        m_thread.quit();
-        m_thread.wait();
-        delete m_anchor;
+            m_anchor, [this] { m_loop->quit(); }, Qt::QueuedConnection);
+        m_thread.join();
     }
 
     struct Script {
@@ -270,9 +277,10 @@ public:
     };
 
     Scheme m_scheme;
-    QThread m_thread;
-    QObject *m_anchor = nullptr;
-    QTcpServer *m_server = nullptr; // lives in m_thread
+    std::thread m_thread;
+    QEventLoop *m_loop = nullptr;   // lives in m_thread
+    QObject *m_anchor = nullptr;    // lives in m_thread
+    QTcpServer *m_server = nullptr; // lives in m_thread, a child of m_anchor
     quint16 m_port = 0;
     QString m_error;
 
