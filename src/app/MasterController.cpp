@@ -113,6 +113,7 @@ MasterController::MasterController(MasterControllerEnvironment environment)
     own(h.updatePostageAccountBox, [this] { updatePostageAccountBox(); });
     own(h.tolvaneStatusDidChange, [this] { tolvaneStatusDidChange(m_env.postageStatus->lastValidStatusResponse()); });
     setUpPeers();
+    setUpPrinting();
 }
 
 MasterController::~MasterController() = default;

@@ -24,7 +24,9 @@
 // box and its standardisation, the batch preflight, the vCard drag view),
 // MasterControllerReturnAddresses.cpp (the return-address list, pop-up,
 // add/edit sheet and pictures), MasterControllerStatus.cpp (status line,
-// print button, printer summary, postage account box, the Option key).
+// print button, printer summary, postage account box, the Option key),
+// MasterControllerPrinting.cpp (the print flow, its commands and the
+// controller as the printing layer's main window).
 //
 // Sheets on the main window are requests the controller keeps
 // (attachedSheet()) until the view or a test answers them (endSheet()); the
@@ -66,8 +68,15 @@
 #include <optional>
 
 class QVFavoritesHost;
+class QVMainWindowHost;
+class QVMenuActions;
 class QVShipment;
+class QWidget;
 class UserDefaults;
+namespace tolvane {
+class QVPrintCommands;
+class QVPrintFlow;
+} // namespace tolvane
 
 inline const QString QVDidValidateInternationalAddressNotification =
     QStringLiteral("QVDidValidateInternationalAddressNotification");
@@ -115,6 +124,11 @@ struct MasterControllerEnvironment {
     std::shared_ptr<MasterClipboard> clipboard;
     std::shared_ptr<MasterInsurance> insurance;
     std::shared_ptr<MasterHandOvers> handOvers;
+    // The print commands run in the controller's own print flow
+    // (MasterControllerPrinting.cpp), and the controller is the printing
+    // layer's main window while it lives; false: the Print command goes to
+    // `printing` alone.
+    bool ownPrintFlow = false;
 };
 
 // A range of the destination box's text (UTF-16 positions).
@@ -122,6 +136,15 @@ struct MasterTextRange {
     qsizetype start = 0;
     qsizetype length = 0;
     bool operator==(const MasterTextRange &other) const = default;
+};
+
+// What limits the destination box's lines: at most five or at most seven
+// lines (the later ones are marked whole), and the last line that is never
+// marked however long it is (empty: none).
+struct MasterLineLimits {
+    bool sixLines = false;
+    bool eightLines = false;
+    QString exemptLastLine;
 };
 
 // A menu item as validateMenuItem() sees it: its action, its title, the
@@ -415,6 +438,10 @@ public:
     // Works out the destination box's ranges to colour red.
     void updateCharacterCountWarning();
     const QList<MasterTextRange> &characterCountWarningRanges() const { return m_redRanges; }
+    // The ranges of the text to mark: the characters after a line's 47th,
+    // and whole lines beyond the limits. Lines are separated by line breaks;
+    // blank lines and a line's leading white space do not count.
+    static QList<MasterTextRange> markedLineRanges(const QString &text, const MasterLineLimits &limits);
     void validateReplyPostageCheckbox();
     void validateInsuranceCheckbox();
     // The fee shown in the preview (zero unless the box is on).
@@ -451,6 +478,36 @@ public:
     // The Print command (printTheLabel:): the field being edited is
     // committed first.
     void printTheLabel();
+
+    // ---- Print commands and the printing layer's main window ------------------
+    // (MasterControllerPrinting.cpp) With `ownPrintFlow`, the Print command
+    // (printTheLabel above, the window's keys, a verified address's print)
+    // and the defaults reader's printingDefaultsChanged reach the print
+    // commands; the other commands go to them here.
+    void testPrint();
+    void printSelected();
+    // The preview's outputs by tag (QVPreviewOutput): preflight, then the
+    // output, not a test.
+    void runPDFLabel(int output);
+    tolvane::QVPrintFlow &printFlow() { return *m_printFlow; }
+    tolvane::QVPrintCommands &printCommands() { return *m_printCommands; }
+    // The controller as the printing layer sees the main window.
+    std::shared_ptr<QVMainWindowHost> windowHost() const { return m_windowHost; }
+    // Gives the menus' "testPrint:", "printSelected:" and "runPDFLabel:"
+    // (the item's tag the output) to this controller while it lives.
+    void registerPrintActions(QVMenuActions &actions);
+    // Ends editing: the field being edited is committed, none keeps the
+    // keyboard.
+    void endEditing();
+    // The Option key's state as the print command leaves it (the stored
+    // "previewOnPrint" is the command's business).
+    void setOptionKeyDown(bool down);
+    // Runs the update rules now and redraws the window (between batch
+    // items, which keep the event loop waiting).
+    void displayWindow();
+    bool inStampPrintingMode() const;
+    // The window on screen (the preview panel's parent); null without one.
+    QWidget *windowWidget() const;
 
 private:
     struct InexactMatchContext {
@@ -554,6 +611,13 @@ private:
     Decimal m_previewInsuranceAmount = Decimal::zero();
     double m_scaleStatusAlpha = 1;
     QList<MasterTextRange> m_redRanges;
+
+    // The print flow and its commands (shared: the types stay incomplete
+    // here), and the controller as the printing layer's main window.
+    void setUpPrinting();
+    std::shared_ptr<tolvane::QVPrintFlow> m_printFlow;
+    std::shared_ptr<tolvane::QVPrintCommands> m_printCommands;
+    std::shared_ptr<QVMainWindowHost> m_windowHost;
 
     // Expires with the controller: delayed calls check it.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

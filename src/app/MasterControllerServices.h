@@ -206,4 +206,7 @@ struct MasterSiblingHooks {
     std::function<void()> setUpToolbar;
     // The address-book panel: deselects every row of its table.
     std::function<void()> deselectAddressBookTable;
+    // The address-book panel: selects its table's last selected rows again
+    // (after a batch print).
+    std::function<void()> reselectLastAddressBookRow;
 };

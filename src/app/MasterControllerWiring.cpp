@@ -193,5 +193,6 @@ MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate,
     env.printing = makeMasterPrinting({}, {});
     env.addressCorrection = makeMasterAddressCorrection();
     env.zoneCharts = makeMasterZoneCharts();
+    env.ownPrintFlow = true;
     return env;
 }

@@ -30,6 +30,7 @@ std::shared_ptr<MasterPrinting>
 makeMasterPrinting(std::function<void(std::shared_ptr<QVShipment>, std::function<void()>)> runCustomsSheet,
                    std::function<void()> printingDefaultsChanged);
 
-// All of the above with the scheduler; the customs sheet and the status
-// refresh are left to the window (empty).
+// All of the above with the scheduler, printing through the controller's
+// own print flow; the customs sheet and the status refresh are left to the
+// window (empty).
 MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate, std::shared_ptr<Scheduler> scheduler);

@@ -80,15 +80,6 @@ public:
     void updatePrinterSummaryText() override { calls << QStringLiteral("updatePrinterSummaryText"); }
 };
 
-class StampWindow final : public QVStampWindowPrinting
-{
-public:
-    QStringList calls;
-    void printSheet() override { calls << QStringLiteral("printSheet"); }
-    void testPrint() override { calls << QStringLiteral("testPrint"); }
-    void printSelected() override { calls << QStringLiteral("printSelected"); }
-};
-
 class PanelView final : public QVPreviewPanelView
 {
 public:
@@ -171,7 +162,7 @@ protected:
 
     QTemporaryDir dir;
     std::shared_ptr<CommandWindow> commandWindow = std::make_shared<CommandWindow>();
-    std::shared_ptr<StampWindow> stamps = std::make_shared<StampWindow>();
+    std::shared_ptr<RecordingStampWindow> stamps = std::make_shared<RecordingStampWindow>();
     std::shared_ptr<FakeEmail> email = std::make_shared<FakeEmail>();
     UrlOpenerScope opener;
     PanelView view;

@@ -1,8 +1,8 @@
 #pragma once
 // Fakes of the print flow's surroundings: the application delegate (progress
 // texts and the calls it gets), the main window (its shipment and check
-// boxes, every call in order) and the server clients (scripted answers,
-// every request recorded).
+// boxes, every call in order), the server clients (scripted answers, every
+// request recorded) and the stamp window.
 #include "LabelTestSupport.h"
 #include "PrintingTestSupport.h"
 #include "RecordingAutomation.h"
@@ -15,6 +15,7 @@
 #include "printing/flow/QVPrintFlow.h"
 #include "printing/flow/QVPrintFlowClients.h"
 #include "printing/flow/QVPrintFlowServices.h"
+#include "printing/flow/QVStampWindowPrinting.h"
 #include "rates/QVShipmentUSPS.h"
 #include "services/QVShipmentRHOExtras.h"
 
@@ -184,6 +185,16 @@ public:
     int discountLevel(const QString &, const QString &) override { return 0; }
     bool forceVLS() override { return false; }
     bool insuranceAgreement() override { return true; }
+};
+
+// The stamp window: the print commands it was given, in order.
+class RecordingStampWindow final : public QVStampWindowPrinting
+{
+public:
+    QStringList calls;
+    void printSheet() override { calls << QStringLiteral("printSheet"); }
+    void testPrint() override { calls << QStringLiteral("testPrint"); }
+    void printSelected() override { calls << QStringLiteral("printSelected"); }
 };
 
 // An international piece; `lines` between the name and the country.
