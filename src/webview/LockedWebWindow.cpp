@@ -2,7 +2,7 @@
 
 #include "webview/LockedWebView.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QIcon>
 #include <QPainter>
@@ -64,6 +64,9 @@ LockedWebWindow::LockedWebWindow(std::shared_ptr<WebViewPolicy> policy, QWidget 
         if (!title.isEmpty())
             setWindowTitle(title);
     });
+    // The web engine wants its pages gone before the application: a window
+    // still there at the end goes when the program quits.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { delete this; });
     resize(m_policy->windowSize());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
