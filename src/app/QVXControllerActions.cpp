@@ -6,6 +6,9 @@
 #include "app/QVURLHandler.h"
 #include "app/QVXController.h"
 #include "platform/UserDefaults.h"
+#include "printing/flow/QVPrintFlowServices.h"
+
+#include <QUrl>
 
 namespace {
 
@@ -180,4 +183,70 @@ void QVXControllerActions::joinLaunchHooks(QVXControllerHooks &hooks)
     hooks.scaleWasAdded = after(hooks.scaleWasAdded, [this] { scaleWasAdded(); });
     hooks.scaleWasRemoved = after(hooks.scaleWasRemoved, [this] { scaleWasRemoved(); });
     hooks.readFromDefaults = after(hooks.readFromDefaults, [this] { readFromDefaults(); });
+}
+
+// ---- The delegate as the libraries' host ------------------------------------------
+
+namespace {
+
+class DelegatePrintFlowHost final : public QVPrintFlowHost
+{
+public:
+    DelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions)
+        : m_delegate(delegate), m_actions(actions)
+    {}
+
+    void setProgressTextString(const QString &text) override { m_delegate.setProgressTextString(text); }
+    void hideProgressPanel() override { m_delegate.hideProgressPanel(); }
+    bool isAutomation() override { return m_delegate.isAutomation(); }
+    void setAutomation(bool on) override { m_delegate.setAutomation(on); }
+    void showLabels() override
+    {
+        if (m_actions)
+            m_actions->showLabels();
+    }
+    void refreshTolvaneStatus() override
+    {
+        if (m_actions)
+            m_actions->refreshTolvaneStatus(QVRefreshSender::Other);
+    }
+    void launchURL(const QUrl &url) override
+    {
+        if (m_delegate.hooks().openURL)
+            m_delegate.hooks().openURL(url);
+        else
+            QVPrintFlowHost::launchURL(url);
+    }
+    QString appSupportFolderPath() override { return QVXController::appSupportFolderPath(); }
+    QString labelArchiveFolder() override { return QVXController::labelArchiveFolder(); }
+    QString pathForSupportFileWithName(const QString &name) override
+    {
+        return QVXController::pathForSupportFileWithName(name);
+    }
+    int infoAlertForKey(const QString &key, const QString &defaultButton, const QString &alternateButton,
+                        bool remindBox) override
+    {
+        return m_delegate.infoAlertForKey(key, defaultButton, alternateButton, remindBox);
+    }
+    void showBuyPostagePanel() override
+    {
+        if (m_actions)
+            m_actions->showBuyPostagePanel();
+    }
+    void showTolvaneWizard() override
+    {
+        if (m_actions)
+            m_actions->showTolvaneWizard();
+    }
+
+private:
+    QVXController &m_delegate;
+    QVXControllerActions *m_actions;
+};
+
+} // namespace
+
+void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions)
+{
+    setPrintFlowHost(std::make_shared<DelegatePrintFlowHost>(delegate, actions));
 }

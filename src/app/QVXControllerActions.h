@@ -148,3 +148,12 @@ private:
     NotificationObserver m_defaultsObserver;
     std::unique_ptr<QVStampsTrayMenu> m_tray;
 };
+
+// The application delegate as the host that the print flow and the other
+// libraries ask (printing/flow/QVPrintFlowServices.h): the progress panel,
+// the automation flag, the information alerts and the support folders of the
+// delegate; the labels mode, the status refresh, the buy panel and the
+// wizard through its actions (when given); web pages through its hook.
+// Registered with registerDelegatePrintFlowHost(); the host holds references
+// to both, which must outlive its registration.
+void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions);

@@ -13,6 +13,7 @@
 #include "app/QVURLHandler.h"
 #include "app/QVXController.h"
 #include "app/QVXControllerViews.h"
+#include "printing/flow/QVPrintFlowServices.h"
 #include "platform/UserDefaults.h"
 
 #include "LaunchFakes.h"
@@ -346,6 +347,42 @@ TEST_F(DelegateWiringTest, TheStampWindowsViewTakesTheWindowAndGivesItBack)
     EXPECT_EQ(mainWindow->centralWidget(), form);
     EXPECT_EQ(delegate.currentMode(), QVStandardPrintingMode);
     delete stamps;
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(QVXControllerActionsTest, TheLibrariesReachTheDelegateThroughItsHost)
+{
+    QList<QUrl> opened;
+    delegate.hooks().openURL = [&opened](const QUrl &url) { opened << url; };
+    registerDelegatePrintFlowHost(delegate, &actions);
+    const std::shared_ptr<QVPrintFlowHost> host = printFlowHost();
+
+    host->setProgressTextString(QStringLiteral("Printing…"));
+    EXPECT_EQ(panel.text, QStringLiteral("Printing…"));
+    EXPECT_TRUE(panel.visible);
+    host->hideProgressPanel();
+    EXPECT_FALSE(panel.visible);
+
+    host->setAutomation(true);
+    EXPECT_TRUE(delegate.isAutomation());
+    EXPECT_TRUE(host->isAutomation());
+    // In automation the information alerts answer at once.
+    EXPECT_EQ(host->infoAlertForKey(QStringLiteral("usePostageReminder"), QStringLiteral("OK"), QString(), true), 1);
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+    host->setAutomation(false);
+
+    host->showLabels();
+    EXPECT_EQ(delegate.currentMode(), QVStandardPrintingMode);
+    host->refreshTolvaneStatus();
+    EXPECT_EQ(account->posted, 1);
+    host->showBuyPostagePanel();
+    EXPECT_EQ(calls, QStringList({"buy"}));
+    host->launchURL(QUrl(QStringLiteral("https://example.invalid/page")));
+    EXPECT_EQ(opened, QList<QUrl>({QUrl(QStringLiteral("https://example.invalid/page"))}));
+    setPrintFlowHost(nullptr);
 }
 
 } // namespace
