@@ -138,6 +138,15 @@ struct MasterTextRange {
     bool operator==(const MasterTextRange &other) const = default;
 };
 
+// What limits the destination box's lines: at most five or at most seven
+// lines (the later ones are marked whole), and the last line that is never
+// marked however long it is (empty: none).
+struct MasterLineLimits {
+    bool sixLines = false;
+    bool eightLines = false;
+    QString exemptLastLine;
+};
+
 // A menu item as validateMenuItem() sees it: its action, its title, the
 // title of the menu it is in, and whether it belongs to the return-address
 // pop-up.
@@ -429,6 +438,10 @@ public:
     // Works out the destination box's ranges to colour red.
     void updateCharacterCountWarning();
     const QList<MasterTextRange> &characterCountWarningRanges() const { return m_redRanges; }
+    // The ranges of the text to mark: the characters after a line's 47th,
+    // and whole lines beyond the limits. Lines are separated by line breaks;
+    // blank lines and a line's leading white space do not count.
+    static QList<MasterTextRange> markedLineRanges(const QString &text, const MasterLineLimits &limits);
     void validateReplyPostageCheckbox();
     void validateInsuranceCheckbox();
     // The fee shown in the preview (zero unless the box is on).

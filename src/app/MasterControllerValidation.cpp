@@ -81,8 +81,17 @@ void MasterController::updateCharacterCountWarning()
             (!fcmiOrPmi && form != QVUSPSShipmentNoCustomsFormType && labelType != QVPlainPaperLabel &&
              !defaults().boolForKey(kOverride2976APrintInfoDefault));
     }
-    const bool eightLines = hasForm && form != QVUSPSShipmentNoCustomsFormType;
+    MasterLineLimits limits;
+    limits.sixLines = sixLines;
+    limits.eightLines = hasForm && form != QVUSPSShipmentNoCustomsFormType;
+    if (s.shippable() && international)
+        limits.exemptLastLine = m_to.country();
+    m_redRanges = markedLineRanges(text, limits);
+}
 
+QList<MasterTextRange> MasterController::markedLineRanges(const QString &text, const MasterLineLimits &limits)
+{
+    QList<MasterTextRange> ranges;
     const qsizetype length = text.size();
     qsizetype position = 0;
     int number = 0;
@@ -99,20 +108,20 @@ void MasterController::updateCharacterCountWarning()
         ++number;
         const qsizetype lineLength = end - position;
 
-        if ((sixLines && number > 5) || (eightLines && number > 7)) {
-            m_redRanges.append({position, lineLength});
+        if ((limits.sixLines && number > 5) || (limits.eightLines && number > 7)) {
+            ranges.append({position, lineLength});
         } else if (lineLength > kLongestLine) {
             qsizetype next = end;
             while (next < length && text.at(next).isSpace())
                 ++next;
-            const bool lastLine = next >= length;
-            const bool countryLine = s.shippable() && international && lastLine &&
-                QStringView(text).mid(position, lineLength).compare(m_to.country(), Qt::CaseInsensitive) == 0;
-            if (!countryLine)
-                m_redRanges.append({position + kLongestLine, lineLength - kLongestLine});
+            const bool exempt = next >= length && !limits.exemptLastLine.isEmpty() &&
+                QStringView(text).mid(position, lineLength).compare(limits.exemptLastLine, Qt::CaseInsensitive) == 0;
+            if (!exempt)
+                ranges.append({position + kLongestLine, lineLength - kLongestLine});
         }
         position = end;
     }
+    return ranges;
 }
 
 // ---- Check boxes --------------------------------------------------------------------
