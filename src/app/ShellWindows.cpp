@@ -210,6 +210,11 @@ PlaceholderMainWindow::PlaceholderMainWindow(QWidget *parent) : QMainWindow(pare
     resize(800, 560);
 }
 
+int storedStampWindowMode()
+{
+    return UserDefaults::standardUserDefaults().integerForKey(QStringLiteral("tessaroMode")) == 2 ? 2 : 1;
+}
+
 QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions)
 {
     MasterWindowEnvironment environment;
@@ -217,5 +222,6 @@ QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> 
     environment.scaleType = [] { return int(QVScaleSetupController::sharedController().scaleType()); };
     environment.printingMode = [&delegate] { return delegate.currentMode(); };
     environment.stampsEdition = UserDefaults::standardUserDefaults().boolForKey(QVStampsEditionKey);
+    environment.stampMode = storedStampWindowMode;
     return new MasterWindow(masterControllerEnvironment(delegate, std::move(scheduler)), std::move(environment));
 }

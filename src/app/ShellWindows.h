@@ -82,8 +82,14 @@ class QVXController;
 
 // The application's main window: the shipment window (MasterWindow) over a
 // controller made from the application delegate's services; its
-// responder-chain toolbar items go to the application's actions.
+// responder-chain toolbar items go to the application's actions. In the
+// stamps edition its toolbar starts from the stamp window's stored mode and
+// then follows the stamp window's mode changes.
 QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions);
+
+// The mode the stamp window opens in: its stored "tessaroMode" when that is
+// rolls (2), else sheets (1).
+int storedStampWindowMode();
 
 // A main window with its title, menu bar place and an empty content area
 // (for tests of the shell that need no shipment window).

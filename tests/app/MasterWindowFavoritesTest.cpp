@@ -20,6 +20,7 @@
 #include "app/QVPreferencesWindow.h"
 #include "app/QVShipmentFavorites.h"
 #include "app/QVWindowControllers.h"
+#include "app/ShellWindows.h"
 #include "platform/Bundle.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
@@ -290,4 +291,23 @@ TEST(WindowPictures, EveryNamedPictureIsAnAuthoredBundlePicture)
     }
     EXPECT_EQ(QImage(Bundle::pathForResource(QStringLiteral("ActionMenu"), QStringLiteral("png"))).size(),
               QSize(24, 16));
+}
+
+TEST_F(MasterWindowFavoritesTest, TheStampsToolbarStartsFromTheStampWindowsStoredMode)
+{
+    // Rolls only when stored as rolls; anything else opens on sheets.
+    const QList<QPair<QVariant, int>> cases = {{QVariant(), 1}, {qint64(2), 2}, {qint64(1), 1}, {qint64(7), 1}};
+    for (const auto &[stored, mode] : cases) {
+        if (stored.isValid())
+            defaults().setObject(stored, QStringLiteral("tessaroMode"));
+        else
+            defaults().removeObjectForKey(QStringLiteral("tessaroMode"));
+        EXPECT_EQ(storedStampWindowMode(), mode) << stored.toString().toStdString();
+    }
+    defaults().setInteger(2, QStringLiteral("tessaroMode"));
+    MasterWindowEnvironment environment;
+    environment.stampsEdition = true;
+    environment.stampMode = storedStampWindowMode;
+    open(environment);
+    EXPECT_TRUE(window->toolbarModel().items().contains(ToolbarItem::QuickStamps));
 }
