@@ -44,6 +44,17 @@ void QVXControllerActions::modesChanged()
     m_delegate.setCurrentMode(m_modes.currentPrintingMode());
     if (m_tray)
         m_tray->update();
+    applyMenuValidation();
+}
+
+void QVXControllerActions::applyMenuValidation()
+{
+    if (!m_menuActions)
+        return;
+    if (validateMenuItem(kOpenAddressBookAction))
+        m_menuActions->setHandler(kOpenAddressBookAction, [this](const QVMenuItem &) { openAddressBook(); });
+    else
+        m_menuActions->removeHandler(kOpenAddressBookAction);
 }
 
 void QVXControllerActions::swapMainViews()
@@ -150,7 +161,6 @@ void QVXControllerActions::registerActions(QVMenuActions &actions)
     on(QStringLiteral("showTessaro:"), [this](const QVMenuItem &) { showTessaro(); });
     on(QStringLiteral("swapMainViews:"), [this](const QVMenuItem &) { swapMainViews(); });
     on(QStringLiteral("swapMode:"), [this](const QVMenuItem &) { swapMode(); });
-    on(kOpenAddressBookAction, [this](const QVMenuItem &) { openAddressBook(); });
     on(QStringLiteral("showKIVOQuickStamps:"), [this](const QVMenuItem &) { showKIVOQuickStamps(); });
     on(QStringLiteral("usePostageItemChosen:"),
        [this](const QVMenuItem &item) { usePostageItemChosen(item.identifier == QVUsePostageMenuItemIdentifier); });
@@ -162,6 +172,8 @@ void QVXControllerActions::registerActions(QVMenuActions &actions)
     // A menu item is no control.
     on(QStringLiteral("refreshTolvaneStatus:"),
        [this](const QVMenuItem &) { refreshTolvaneStatus(QVRefreshSender::Other); });
+    m_menuActions = &actions;
+    applyMenuValidation();
 }
 
 void QVXControllerActions::joinLaunchHooks(QVXControllerHooks &hooks)

@@ -115,7 +115,8 @@ public:
     bool validateMenuItem(const QString &action) const;
     bool validateToolbarItem(const QString &identifier) const;
 
-    // Registers every action above with the menus.
+    // Registers every action above with the menus; an action that does not
+    // validate has no handler while it does not (so its items are disabled).
     void registerActions(QVMenuActions &actions);
     // Joins the launch's hooks to the modes: the stored mode and the stamps
     // edition's stamp window through setCurrentPrintingMode, the scales
@@ -139,6 +140,7 @@ private:
     }
 
     void modesChanged();
+    void applyMenuValidation();
 
     QVXController &m_delegate;
     QVMainViewHost &m_views;
@@ -147,6 +149,7 @@ private:
     QVAccountStatus m_status;
     NotificationObserver m_defaultsObserver;
     std::unique_ptr<QVStampsTrayMenu> m_tray;
+    QVMenuActions *m_menuActions = nullptr;
 };
 
 // The application delegate as the host that the print flow and the other
