@@ -207,6 +207,8 @@ TEST_F(MasterWindowFavoritesTest, TheMenuFollowsTheStoreAndTheSheetAddsAFavorite
     EXPECT_EQ(prefs->windowTitle(), QStringLiteral("Favorites Preferences"));
     EXPECT_EQ(prefs->favoritesTable()->model()->rowCount(), 10);
     prefs->close();
+    // The window goes before the actions it was given.
+    window.reset();
 }
 
 TEST_F(MasterWindowFavoritesTest, TheDrawerAndThePrintCommandGoThroughTheController)

@@ -288,6 +288,12 @@ TEST_F(MasterWindowTest, TheToolbarTheFavoriteSheetAndThePreferencesPanesRender)
     QApplication::processEvents();
     // The toolbar shows its items' pictures, not blank tiles.
     saveShot(window->toolbar(), QStringLiteral("MasterWindow-toolbar"), 40);
+    // The piece-size menu while open: large pictures and descriptions.
+    QComboBox *sizes = popUp(FormControl::PieceSize);
+    sizes->showPopup();
+    QApplication::processEvents();
+    saveShot(sizes->view()->window(), QStringLiteral("MailpieceMenu-open"), 40);
+    sizes->hidePopup();
     window->addFavorite();
     ASSERT_TRUE(window->addFavoriteSheet());
     window->addFavoriteSheet()->nicknameField()->setText(QStringLiteral("Small parcel"));
