@@ -196,7 +196,9 @@ public:
     MasterController(const MasterController &) = delete;
     MasterController &operator=(const MasterController &) = delete;
 
-    void setView(MasterView *view) { m_view = view; }
+    // The window on screen (null: none). A preview panel made on the window
+    // that goes goes first (MasterControllerPrinting.cpp).
+    void setView(MasterView *view);
     MasterForm &form() { return m_form; }
     const MasterForm &form() const { return m_form; }
     MasterSiblingHooks &hooks() { return m_env.hooks; }

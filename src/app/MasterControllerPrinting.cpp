@@ -193,6 +193,15 @@ void MasterController::setUpPrinting()
     setMainWindowHostProvider([host = std::weak_ptr<QVMainWindowHost>(m_windowHost)] { return host.lock(); });
 }
 
+void MasterController::setView(MasterView *view)
+{
+    // The commands' own panel is a child of the window it was made on: it
+    // is let go while that window still lives, and made again on the next.
+    if (view != m_view && m_printCommands)
+        m_printCommands->setPreviewPanelView(nullptr);
+    m_view = view;
+}
+
 void MasterController::testPrint()
 {
     if (!m_env.ownPrintFlow)

@@ -8,11 +8,15 @@
 #include "MasterControllerFixture.h"
 #include "PrintFlowFakes.h"
 
+#include "app/MasterWindow.h"
 #include "app/QVMenus.h"
+#include "printing/flow/QVPreviewPanelWidget.h"
 #include "printing/flow/QVPrintCommands.h"
 #include "printing/flow/QVPrintFlowServices.h"
 
 #include <QFileInfo>
+#include <QPointer>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 using namespace master_test;
@@ -318,4 +322,33 @@ TEST_F(MasterPrintingTest, ABatchLeavesBatchModeFirstAndPrintsEachAddressWithThe
     EXPECT_EQ(controller->currentShipmentPropertyForKey(QVShipmentWeightNumberKey), weight);
     EXPECT_EQ(reselections, 1);
     EXPECT_FALSE(shell->automation);
+}
+
+TEST_F(MasterPrintingTest, ThePreviewPanelIsASheetOnTheWindowAndGoesBeforeIt)
+{
+    startReady();
+    defaults().setBool(true, QVPreviewOnPrintKey);
+    auto window = std::make_unique<MasterWindow>(*controller);
+    window->resize(900, 700);
+    window->show();
+    auto *print = qobject_cast<QPushButton *>(window->widget(FormControl::MainPrintButton));
+    ASSERT_NE(print, nullptr);
+
+    print->click();
+
+    auto *panel = window->findChild<QVPreviewPanelWidget *>();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->windowModality(), Qt::WindowModal);
+    EXPECT_TRUE(mainWindowHost()->previewSheetIsAttached());
+    EXPECT_TRUE(mainWindowHost()->hasAttachedSheet());
+    EXPECT_TRUE(printers->jobs.isEmpty());
+    EXPECT_TRUE(panel->grab().toImage().save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindowPreviewSheet.png")));
+
+    // The window goes (the controller lives on): the panel went first.
+    QPointer<QVPreviewPanelWidget> watched(panel);
+    window.reset();
+    EXPECT_TRUE(watched.isNull());
+    EXPECT_FALSE(mainWindowHost()->previewSheetIsAttached());
+    EXPECT_EQ(controller->windowWidget(), nullptr);
 }
