@@ -23,28 +23,29 @@ TessaroQuickPrintPanel::TessaroQuickPrintPanel(TessaroController &controller, st
     setWindowTitle(QStringLiteral("Quick Stamps"));
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(10, 10, 10, 10);
-    const struct {
-        const char *name;
-        void (TessaroController::*print)();
-    } buttons[] = {
-        {"quickStamp1ozButton", &TessaroController::quickPrint1oz},
-        {"quickStamp2ozButton", &TessaroController::quickPrint2oz},
-        {"quickStamp1lbPrioButton", &TessaroController::quickPrint1lbPrio},
-    };
-    for (const auto &entry : buttons) {
+    for (const char *name : {"quickStamp1ozButton", "quickStamp2ozButton", "quickStamp1lbPrioButton"}) {
         auto *button = new QToolButton(this);
-        button->setObjectName(QLatin1String(entry.name));
+        button->setObjectName(QLatin1String(name));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         button->setIconSize(QSize(64, 64));
         button->setMinimumWidth(130);
-        connect(button, &QToolButton::clicked, this, [this, print = entry.print] {
-            (m_controller.*print)();
-            if (m_done)
-                m_done();
-        });
+        const qsizetype index = m_buttons.size();
+        connect(button, &QToolButton::clicked, this, [this, index] { print(index); });
         layout->addWidget(button);
         m_buttons.append(button);
     }
+}
+
+void TessaroQuickPrintPanel::print(qsizetype button)
+{
+    if (button == 0)
+        m_controller.quickPrint1oz();
+    else if (button == 1)
+        m_controller.quickPrint2oz();
+    else
+        m_controller.quickPrint1lbPrio();
+    if (m_done)
+        m_done();
 }
 
 void TessaroQuickPrintPanel::refresh()

@@ -38,6 +38,8 @@ protected:
 
 private:
     void place();
+    // The button of that index was pressed.
+    void print(qsizetype button);
 
     TessaroController &m_controller;
     std::function<void()> m_done;
