@@ -22,6 +22,7 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
@@ -322,6 +323,18 @@ TEST_F(WebPageWindowsTest, GuidePageSetsTheStampWindowThroughExternalOnly)
     settle();
     EXPECT_EQ(view->url(), page);
     saveShot(guideWindow, "GuideMeWindow-xcb.png");
+
+    // A file dragged onto the page is refused.
+    QWidget *target = view->focusProxy() ? view->focusProxy() : view;
+    QMimeData dragged;
+    dragged.setUrls({QUrl::fromLocalFile(QStringLiteral("/etc/hostname"))});
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction | Qt::LinkAction, &dragged, Qt::LeftButton, Qt::NoModifier);
+    enter.setAccepted(false);
+    QCoreApplication::sendEvent(target, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    EXPECT_FALSE(target->acceptDrops());
+    settle(300);
+    EXPECT_EQ(view->url(), page);
 
     // The page closes its window.
     runScript(view->page(), QStringLiteral("window.external.closeGuideMeWindow()"));
