@@ -1,10 +1,14 @@
 #include "app/ApplicationWiring.h"
 
+#include "app/AccountWindowsRegistration.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVDesktopRequests.h"
+#include "app/QVPreferencesRegistration.h"
 #include "app/QVURLHandler.h"
+#include "app/QVWebAnnouncementController.h"
 #include "app/QVUpdater.h"
 #include "app/QVXController.h"
+#include "app/QVXControllerActions.h"
 #include "app/ShellWindows.h"
 #include "devices/HID_Queue_Utilities.h"
 #include "devices/HID_Utilities.h"
@@ -15,6 +19,7 @@
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "printing/flow/QVEmailManager.h"
+#include "printing/flow/QVPrintFlowServices.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "printing/thermal/KIVONewTagwright.h"
 #include "rateengine/RateCountries.h"
@@ -98,6 +103,13 @@ DesktopApplication::DesktopApplication()
     m_menus = std::make_unique<QVApplicationMenus>(
         *m_updater, [this] { return m_controller->currentMode() == kTessaroPrintingMode; });
     wireUpdaterAndMenus(m_controller->hooks(), *m_updater, *m_menus, m_mainWindow);
+    // The modes, the address drawer, use-postage and the account actions;
+    // the delegate is the host the print flow and the other libraries call.
+    m_delegateActions = wireDelegateActions(*m_controller, *m_menus, m_mainWindow);
+    registerDelegatePrintFlowHost(*m_controller, m_delegateActions.actions.get());
+    registerAccountWindows(m_menus->windows(), m_delegateActions.actions->accountStatus());
+    registerPreferencesWindow(*m_menus, *m_controller, m_mainWindow);
+    joinAccountActions(m_delegateActions.actions->hooks(), m_controller->hooks(), m_menus->windows());
     m_menus->actions().setHandler(QStringLiteral("showOverlay:"),
                                   [this](const QVMenuItem &) { m_controller->showOverlay(); });
 
@@ -126,6 +138,7 @@ DesktopApplication::DesktopApplication()
 
 DesktopApplication::~DesktopApplication()
 {
+    setPrintFlowHost(nullptr);
     QVTolvane22lbScale::setShowScaleSetup({});
     delete m_mainWindow;
 }
@@ -189,7 +202,7 @@ QVXControllerHooks DesktopApplication::hooks()
         }
     };
     hooks.announcementURL = announcementPageURL;
-    hooks.showAnnouncement = [](const QUrl &url) { openUrl(url); };
+    hooks.showAnnouncement = [](const QUrl &url) { showAnnouncementForURL(url); };
     hooks.openURL = [](const QUrl &url) { openUrl(url); };
     hooks.isApplicationActive = [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; };
     hooks.terminate = [](int status) { QCoreApplication::exit(status); };

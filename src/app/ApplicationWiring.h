@@ -5,6 +5,7 @@
 // with its menu bar, the mailing log, the scales, the process itself), the
 // progress panel, the overlays, the menu actions and the secondary windows.
 #include "app/LaunchServices.h"
+#include "app/QVXControllerViews.h"
 #include "platform/RemoteRequests.h"
 
 #include <QString>
@@ -66,6 +67,8 @@ private:
     std::unique_ptr<OverlayWindows> m_overlays;
     std::unique_ptr<QVUpdater> m_updater;
     std::unique_ptr<QVApplicationMenus> m_menus;
+    // The delegate's actions joined to the main window and the menus.
+    QVDelegateWiring m_delegateActions;
     std::unique_ptr<QVURLHandlerHookHost> m_urlHost;
     std::unique_ptr<QVURLHandler> m_urlHandler;
     std::optional<RemoteFrame> m_launchRequest;

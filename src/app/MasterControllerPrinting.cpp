@@ -235,6 +235,7 @@ void MasterController::registerPrintActions(QVMenuActions &actions)
                 (this->*command)();
         };
     };
+    actions.setHandler(QStringLiteral("printTheLabel:"), whileAlive(&MasterController::printTheLabel));
     actions.setHandler(QStringLiteral("testPrint:"), whileAlive(&MasterController::testPrint));
     actions.setHandler(QStringLiteral("printSelected:"), whileAlive(&MasterController::printSelected));
     actions.setHandler(QStringLiteral("runPDFLabel:"), [this, alive](const QVMenuItem &item) {

@@ -248,6 +248,15 @@ MasterWindow::MasterWindow(MasterControllerEnvironment controllerEnvironment, Ma
         if (m_addressPanel)
             m_addressPanel->tableView()->clearSelection();
     };
+    // After a batch: the last of the selected rows alone, so that its
+    // address is the window's again.
+    m_controller.hooks().reselectLastAddressBookRow = [this] {
+        if (!m_addressBook)
+            return;
+        const QList<qsizetype> rows = m_addressBook->selectedRows();
+        if (!rows.isEmpty())
+            m_addressBook->selectRow(rows.last());
+    };
     m_controller.awakeFromNib();
     // The drawer's choices go to this window's controller.
     std::weak_ptr<int> alive = m_alive;
@@ -656,6 +665,8 @@ void MasterWindow::updateQuickStamps(int stampMode)
         if (it.value()->isCheckable())
             it.value()->setChecked(it.key() == m_toolbarModel.selectedItem());
 }
+
+bool MasterWindow::importAddressFile() { return m_addressBook && m_addressBook->importFile(); }
 
 void MasterWindow::printTheLabel()
 {

@@ -108,6 +108,9 @@ public:
     void refresh();
     // Shows or hides the address drawer.
     void toggleAddressDrawer() override;
+    // The address drawer's flat-file import (false without an address book
+    // or when nothing was imported).
+    bool importAddressFile();
     // Favorites: the menu again from the stored favorites; the add sheet.
     void setupFavoritesMenu();
     void addFavorite();

@@ -1,7 +1,9 @@
 #include "app/ShellWindows.h"
 
+#include "app/MasterControllerPeersWiring.h"
 #include "app/MasterControllerWiring.h"
 #include "app/MasterWindow.h"
+#include "app/QVMenus.h"
 #include "app/QVXController.h"
 #include "devices/setup/QVScaleSetupController.h"
 #include "platform/Bundle.h"
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
@@ -223,5 +226,20 @@ QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> 
     environment.printingMode = [&delegate] { return delegate.currentMode(); };
     environment.stampsEdition = UserDefaults::standardUserDefaults().boolForKey(QVStampsEditionKey);
     environment.stampMode = storedStampWindowMode;
-    return new MasterWindow(masterControllerEnvironment(delegate, std::move(scheduler)), std::move(environment));
+
+    MasterControllerEnvironment controllerEnvironment = masterControllerEnvironment(delegate, std::move(scheduler));
+    // The import reaches the window's own address book once it exists (not
+    // the "importFlatFile:" action, which comes back to the controller).
+    auto made = std::make_shared<QPointer<MasterWindow>>();
+    installMasterControllerPeers(controllerEnvironment,
+                                 {[&actions] { actions.perform(QStringLiteral("showScaleSetup:")); },
+                                  [made] {
+                                      if (*made)
+                                          (*made)->importAddressFile();
+                                  },
+                                  [&delegate] { delegate.showOverlay(); }});
+    auto *window = new MasterWindow(std::move(controllerEnvironment), std::move(environment));
+    *made = window;
+    window->controller().registerPrintActions(actions);
+    return window;
 }

@@ -18,6 +18,7 @@
 #include "services/QVShipmentVLS.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 #include "sources/QVRHOWebStoreCommandCenter.h"
+#include "webview/LockedWebWindow.h"
 #include "widgets/WidgetDialogs.h"
 
 #include <QApplication>
@@ -45,6 +46,8 @@ int main(int argc, char **argv)
 
     // Alerts, save panels and page set-ups as Qt Widgets dialogs.
     tolvane::registerWidgetDialogs();
+    // Announcements and the stamp guide in the locked-down web view.
+    installWebPageWindows();
     // The registered defaults of the bundle.
     QVXController::initializeClass();
     // Shipments price themselves through the rate classes, and countries
