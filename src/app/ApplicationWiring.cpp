@@ -3,6 +3,7 @@
 #include "app/AccountWindowsRegistration.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVDesktopRequests.h"
+#include "app/QVMenuBar.h"
 #include "app/QVPreferencesRegistration.h"
 #include "app/QVURLHandler.h"
 #include "app/QVWebAnnouncementController.h"
@@ -10,6 +11,7 @@
 #include "app/QVXController.h"
 #include "app/QVXControllerActions.h"
 #include "app/ShellWindows.h"
+#include "app/StampWindowWiring.h"
 #include "devices/HID_Queue_Utilities.h"
 #include "devices/HID_Utilities.h"
 #include "devices/QVTolvane22lbScale.h"
@@ -32,6 +34,7 @@
 #include "services/usps/QVGLZCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDebug>
 #include <QFile>
@@ -103,9 +106,30 @@ DesktopApplication::DesktopApplication()
     m_menus = std::make_unique<QVApplicationMenus>(
         *m_updater, [this] { return m_controller->currentMode() == kTessaroPrintingMode; });
     wireUpdaterAndMenus(m_controller->hooks(), *m_updater, *m_menus, m_mainWindow);
+    // The stamp window's host: the delegate's alerts, progress panel and
+    // account actions, the menus' supply store and mode item.
+    StampWindowHostServices stampServices;
+    stampServices.delegate = m_controller.get();
+    stampServices.actions = [this] { return m_delegateActions.actions.get(); };
+    stampServices.performAction = [this](const QString &action) { m_menus->actions().perform(action); };
+    stampServices.addJunkToWindowTitle = [this](const QString &title) {
+        return m_updater->addJunkToWindowTitle(title);
+    };
+    stampServices.setModeMenuItemTitle = [this](const QString &title) {
+        if (QVMenuBar *bar = m_menus->menuBar(); bar && !title.isEmpty()) {
+            if (QAction *item = bar->actionFor(QStringLiteral("swapMode:")))
+                item->setText(title);
+        }
+    };
+    const std::shared_ptr<TessaroHost> stampHost = makeDelegateTessaroHost(std::move(stampServices));
+    setTessaroHost(stampHost);
+    m_stampWindow = std::make_unique<StampWindow>(stampHost);
     // The modes, the address drawer, use-postage and the account actions;
     // the delegate is the host the print flow and the other libraries call.
-    m_delegateActions = wireDelegateActions(*m_controller, *m_menus, m_mainWindow);
+    m_delegateActions =
+        wireDelegateActions(*m_controller, *m_menus, m_mainWindow, [this] { return m_stampWindow->view(); });
+    m_stampWindow->joinDelegate(m_delegateActions, m_mainWindow);
+    m_stampWindow->registerActions(m_menus->actions());
     registerDelegatePrintFlowHost(*m_controller, m_delegateActions.actions.get());
     registerAccountWindows(m_menus->windows(), m_delegateActions.actions->accountStatus());
     registerPreferencesWindow(*m_menus, *m_controller, m_mainWindow);
@@ -140,7 +164,15 @@ DesktopApplication::~DesktopApplication()
 {
     setPrintFlowHost(nullptr);
     QVTolvane22lbScale::setShowScaleSetup({});
+    // The shipment form goes back into the main window (which owns it)
+    // before the window goes; the stamp view then belongs to the stamp
+    // window alone.
+    if (m_mainWindow && m_delegateActions.views)
+        m_delegateActions.views->switchToView(QVMainViewHost::View::Dashboard);
     delete m_mainWindow;
+    m_mainWindow = nullptr;
+    m_stampWindow.reset();
+    setTessaroHost(nullptr);
 }
 
 void DesktopApplication::loadMainWindow()
@@ -148,7 +180,7 @@ void DesktopApplication::loadMainWindow()
     // The shipment window over its controller (the menus put their bar on
     // it afterwards).
     if (!m_mainWindow) {
-        m_mainWindow = makeMainWindow(*m_controller, m_scheduler, m_menus->actions());
+        m_mainWindow = makeMainWindow(*m_controller, m_scheduler, m_menus->actions(), m_stampWindow.get());
         m_progressPanel->setMainWindow(m_mainWindow);
         m_overlays->setMainWindow(m_mainWindow);
     }

@@ -24,6 +24,7 @@ class QVXController;
 class QtScheduler;
 class ProgressPanelWindow;
 class OverlayWindows;
+class StampWindow;
 
 // The host whose reachability decides whether the program may start: the
 // address-correction service's, that is the host its client sends to (the
@@ -56,6 +57,8 @@ public:
     QVXController &controller() { return *m_controller; }
     QMainWindow *mainWindow() const { return m_mainWindow; }
     QVApplicationMenus &menus() { return *m_menus; }
+    // The stamp window (made on first use of the stamp mode).
+    StampWindow &stampWindow() { return *m_stampWindow; }
 
 private:
     QVXControllerHooks hooks();
@@ -67,6 +70,9 @@ private:
     std::unique_ptr<OverlayWindows> m_overlays;
     std::unique_ptr<QVUpdater> m_updater;
     std::unique_ptr<QVApplicationMenus> m_menus;
+    // The stamp window: its view is the main window's content in the stamp
+    // mode; released after the main window, before the menus.
+    std::unique_ptr<StampWindow> m_stampWindow;
     // The delegate's actions joined to the main window and the menus.
     QVDelegateWiring m_delegateActions;
     std::unique_ptr<QVURLHandlerHookHost> m_urlHost;

@@ -5,6 +5,7 @@
 #include "app/MasterWindow.h"
 #include "app/QVMenus.h"
 #include "app/QVXController.h"
+#include "app/StampWindowWiring.h"
 #include "devices/setup/QVScaleSetupController.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
@@ -220,6 +221,12 @@ int storedStampWindowMode()
 
 QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions)
 {
+    return makeMainWindow(delegate, std::move(scheduler), actions, nullptr);
+}
+
+QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> scheduler, QVMenuActions &actions,
+                            StampWindow *stamps)
+{
     MasterWindowEnvironment environment;
     environment.actions = &actions;
     environment.scaleType = [] { return int(QVScaleSetupController::sharedController().scaleType()); };
@@ -228,6 +235,13 @@ QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> 
     environment.stampMode = storedStampWindowMode;
 
     MasterControllerEnvironment controllerEnvironment = masterControllerEnvironment(delegate, std::move(scheduler));
+    if (stamps) {
+        // The toolbar's sheets and rolls items and the window's keys, Weigh
+        // and print validation in the stamp mode.
+        environment.stampMode = [stamps] { return stamps->stampMode(); };
+        environment.stampWindowAction = [stamps](const QString &action) { stamps->performAction(action); };
+        controllerEnvironment.stampWindow = makeMasterStampWindow(stamps->masterCalls());
+    }
     // The import reaches the window's own address book once it exists (not
     // the "importFlatFile:" action, which comes back to the controller).
     auto made = std::make_shared<QPointer<MasterWindow>>();
