@@ -7,7 +7,7 @@ PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config python3
   clang-format clang libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev
-  qt6-pdf-dev qt6-image-formats-plugins
+  qt6-pdf-dev qt6-image-formats-plugins libjpeg62-turbo
   qt6-webengine-dev qt6-webchannel-dev
   xvfb
   libgl-dev
