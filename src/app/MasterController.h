@@ -449,6 +449,9 @@ public:
     // The fee shown in the preview (zero unless the box is on).
     const Decimal &previewInsuranceAmount() const { return m_previewInsuranceAmount; }
     MasterMenuItemState validateMenuItem(const MasterMenuItem &item) const;
+    // Makes validateMenuItem() the menus' validator while this controller
+    // lives (afterwards every item with a handler is enabled).
+    void registerMenuValidation(QVMenuActions &actions);
     // Small actions handed over to other parts.
     void addressBookImport();
     void serviceSummary();
@@ -495,8 +498,9 @@ public:
     tolvane::QVPrintCommands &printCommands() { return *m_printCommands; }
     // The controller as the printing layer sees the main window.
     std::shared_ptr<QVMainWindowHost> windowHost() const { return m_windowHost; }
-    // Gives the menus' "testPrint:", "printSelected:" and "runPDFLabel:"
-    // (the item's tag the output) to this controller while it lives.
+    // Gives the menus' "printTheLabel:", "testPrint:", "printSelected:" and
+    // "runPDFLabel:" (the item's tag the output) to this controller while it
+    // lives.
     void registerPrintActions(QVMenuActions &actions);
     // Ends editing: the field being edited is committed, none keeps the
     // keyboard.

@@ -11,6 +11,7 @@
 // maximum and the value field shows it, so that the window never shows a
 // value that is not the one insured.
 #include "app/MasterController.h"
+#include "app/QVMenus.h"
 
 #include "model/NumericFormatters.h"
 #include "model/QVShipment.h"
@@ -219,6 +220,17 @@ MasterMenuItemState MasterController::validateMenuItem(const MasterMenuItem &ite
         return {m_env.stampWindow->selectedCellCount() > 0, std::nullopt};
     }
     return {true, std::nullopt};
+}
+
+void MasterController::registerMenuValidation(QVMenuActions &actions)
+{
+    std::weak_ptr<int> alive = m_alive;
+    actions.setValidator([this, alive](const QVMenuItem &item, const QString &menuTitle) -> QVMenuItemValidation {
+        if (alive.expired())
+            return {true, std::nullopt};
+        const MasterMenuItemState state = validateMenuItem({item.action, item.title, menuTitle, false});
+        return {state.enabled, state.title};
+    });
 }
 
 // ---- Small actions --------------------------------------------------------------------

@@ -91,8 +91,13 @@ QMenu *QVMenuBar::menuFor(const QString &identifier) const { return m_menus.valu
 void QVMenuBar::updateEnabledStates()
 {
     for (const auto &[qaction, path] : m_items) {
-        if (const QVMenuItem *item = itemAt(path))
-            qaction->setEnabled(m_actions.canPerform(item->action));
+        const QVMenuItem *item = itemAt(path);
+        if (!item)
+            continue;
+        const QVMenuItemValidation state = m_actions.validate(*item, m_model.at(path.first()).title);
+        qaction->setEnabled(state.enabled);
+        if (state.title)
+            qaction->setText(*state.title);
     }
 }
 

@@ -4,8 +4,9 @@
 // Each item becomes a QAction (a submenu a QMenu, a separator a separator)
 // with the item's title, key equivalent, check mark and its action's handler:
 // triggering it performs the item through the QVMenuActions. An item whose
-// action has no handler is disabled; the enabled states are read again each
-// time a menu opens and by updateEnabledStates(). Check marks live in the
+// action has no handler, or that the actions' validator refuses, is
+// disabled; the enabled states (and the validator's titles) are read again
+// each time a menu opens and by updateEnabledStates(). Check marks live in the
 // model: change them there (model()) and call updateCheckMarks().
 //
 // registerStandardActions() adds the handlers of the actions that belong to

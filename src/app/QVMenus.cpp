@@ -276,6 +276,13 @@ void QVMenuActions::removeHandler(const QString &action) { m_handlers.remove(act
 
 bool QVMenuActions::canPerform(const QString &action) const { return m_handlers.contains(action); }
 
+QVMenuItemValidation QVMenuActions::validate(const QVMenuItem &item, const QString &menuTitle) const
+{
+    if (!canPerform(item.action))
+        return {false, std::nullopt};
+    return m_validator ? m_validator(item, menuTitle) : QVMenuItemValidation{};
+}
+
 bool QVMenuActions::perform(const QVMenuItem &item) const
 {
     const auto handler = m_handlers.constFind(item.action);

@@ -84,10 +84,21 @@ QStringList menuActions(const QVMenuBarModel &menu);
 // the mode menu's current mode, the selected entry's delivery status.
 void checkOnlyItemWithTag(QVMenuItem &menu, std::optional<int> tag);
 
+// A validator's answer for an item: enabled, and the item's new title
+// (nothing: keep it).
+struct QVMenuItemValidation {
+    bool enabled = true;
+    std::optional<QString> title;
+};
+
 class QVMenuActions
 {
 public:
     using Handler = std::function<void(const QVMenuItem &sender)>;
+    // Asked, before a menu shows, for each of its items that has a handler,
+    // with the title of the top-level menu the item is in (the main
+    // window's validateMenuItem:).
+    using Validator = std::function<QVMenuItemValidation(const QVMenuItem &item, const QString &menuTitle)>;
 
     // Registers (or replaces) the handler of the action.
     void setHandler(const QString &action, Handler handler);
@@ -98,6 +109,13 @@ public:
     // The same for an action alone (a sender with no tag).
     bool perform(const QString &action) const;
 
+    // One validator at a time (none: every item with a handler is enabled,
+    // its title kept).
+    void setValidator(Validator validator) { m_validator = std::move(validator); }
+    // Enabled when the item's action has a handler and the validator agrees.
+    QVMenuItemValidation validate(const QVMenuItem &item, const QString &menuTitle) const;
+
 private:
     QMap<QString, Handler> m_handlers;
+    Validator m_validator;
 };

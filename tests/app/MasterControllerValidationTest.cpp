@@ -1,6 +1,7 @@
 // MasterController's address-line warnings (the ranges the view colours
 // red), the reply-postage and insurance check boxes, menu validation over
 // the window's state, and the small actions handed over to other parts.
+#include "app/QVMenus.h"
 #include "model/NumericFormatters.h"
 #include "model/StringAdditions.h"
 #include "rateengine/RateCountries.h"
@@ -359,6 +360,38 @@ TEST_F(ValidationTest, MenuItemsByTheWindowsState)
         EXPECT_EQ(state.enabled, c.enabled);
         EXPECT_EQ(state.title, c.title);
     }
+}
+
+TEST_F(ValidationTest, TheMenusAskTheControllerWhileItLives)
+{
+    start();
+    QVMenuActions actions;
+    for (const char *action : {"weigh:", "standardizeTextBoxAddress:"})
+        actions.setHandler(QString::fromLatin1(action), [](const QVMenuItem &) {});
+    controller->registerMenuValidation(actions);
+    QVMenuItem weigh;
+    weigh.action = QStringLiteral("weigh:");
+    QVMenuItem viewItem;
+    viewItem.action = QStringLiteral("standardizeTextBoxAddress:");
+    viewItem.title = QStringLiteral("Show Status Bar");
+    QVMenuItem unhandled;
+    unhandled.action = QStringLiteral("printSelected:");
+
+    shell->standardMode = false;
+    stamps->mode = 1;
+    EXPECT_FALSE(actions.validate(weigh, QStringLiteral("File")).enabled);
+    stamps->mode = 2;
+    EXPECT_TRUE(actions.validate(weigh, QStringLiteral("File")).enabled);
+    // The top-level menu's title decides the View rows.
+    defaults().setBool(true, QStringLiteral("showStatusBarOnMasterControl"));
+    EXPECT_EQ(actions.validate(viewItem, QStringLiteral("View")).title, QStringLiteral("Hide Status Bar"));
+    EXPECT_FALSE(actions.validate(viewItem, QStringLiteral("File")).enabled);
+    // No handler, no item, whatever the controller says.
+    EXPECT_FALSE(actions.validate(unhandled, QStringLiteral("File")).enabled);
+
+    stamps->mode = 1;
+    controller.reset();
+    EXPECT_TRUE(actions.validate(weigh, QStringLiteral("File")).enabled);
 }
 
 TEST_F(ValidationTest, SmallActionsHandOver)

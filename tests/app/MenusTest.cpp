@@ -348,4 +348,24 @@ TEST_F(MenusTest, QtMenuBarSendsTheItemsActions)
     labels->trigger();
     EXPECT_FALSE(labels->isChecked());
     EXPECT_EQ(menus.actionFor(QStringLiteral("showPreferences:"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+,")));
+
+    // A validator may refuse an item that has a handler and retitle it; it
+    // is told the top-level menu's title, and never makes an item without a
+    // handler enabled.
+    QStringList asked;
+    actions.setValidator([&asked](const QVMenuItem &item, const QString &menuTitle) -> QVMenuItemValidation {
+        if (item.action != QLatin1String("showLabels:"))
+            return {true, std::nullopt};
+        asked << menuTitle;
+        return {false, QStringLiteral("Labels Refused")};
+    });
+    menus.updateEnabledStates();
+    EXPECT_EQ(asked, QStringList{QStringLiteral("Mode")});
+    EXPECT_FALSE(labels->isEnabled());
+    EXPECT_EQ(labels->text(), QStringLiteral("Labels Refused"));
+    EXPECT_TRUE(global->isEnabled());
+    EXPECT_FALSE(menus.actionFor(QStringLiteral("showTessaro:"))->isEnabled());
+    actions.setValidator({});
+    menus.updateEnabledStates();
+    EXPECT_TRUE(labels->isEnabled());
 }
