@@ -353,6 +353,8 @@ void MasterWindow::buildForm()
                 box->setItemDelegate(new MailpieceMenuDelegate(box));
                 box->willPopUp = [this] { mailpieceMenuWillPop(); };
                 box->didEnd = [this] { mailpieceMenuDidEnd(); };
+            } else if (entry.control == FormControl::FromPopup) {
+                box->willPopUp = [this] { validateReturnAddressItems(); };
             } else if (entry.control == FormControl::MailClass) {
                 box->willPopUp = [this] {
                     m_controller.mailClassWillPopup();
@@ -1094,8 +1096,30 @@ void MasterWindow::refreshPopUp(FormControl control)
             box->setIconSize(QSize(16, 16));
         }
     }
+    if (control == FormControl::FromPopup)
+        validateReturnAddressItems();
     box->setCurrentIndex(int(popUp.selectedIndex));
     box->setEnabled(popUp.enabled);
+}
+
+void MasterWindow::validateReturnAddressItems()
+{
+    auto *box = qobject_cast<QComboBox *>(widget(FormControl::FromPopup));
+    auto *model = box ? qobject_cast<QStandardItemModel *>(box->model()) : nullptr;
+    if (!model)
+        return;
+    const FormMenu &menu = m_controller.form().popUp(FormControl::FromPopup).menu;
+    for (int row = 0; row < model->rowCount() && row < menu.items.size(); ++row) {
+        const FormMenuItem &item = menu.items.at(row);
+        if (item.separator)
+            continue;
+        MasterMenuItem asked;
+        asked.title = item.title;
+        asked.menuTitle = menu.title;
+        asked.inReturnAddressPopUp = true;
+        const bool enabled = item.enabled && m_controller.validateMenuItem(asked).enabled;
+        model->item(row)->setFlags(enabled ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags);
+    }
 }
 
 void MasterWindow::refresh()

@@ -150,6 +150,9 @@ private:
     void mailpieceMenuWillPop();
     void mailpieceMenuDidEnd();
     void refreshPopUp(FormControl control);
+    // The return-address pop-up's items enabled as the controller validates
+    // them (whenever the pop-up is filled or opens).
+    void validateReturnAddressItems();
 
     std::unique_ptr<MasterController> m_ownedController;
     MasterController &m_controller;

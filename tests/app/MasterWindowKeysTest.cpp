@@ -8,10 +8,12 @@
 
 #include "MasterPeersFixture.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStandardItemModel>
 #include <QTextEdit>
 
 using namespace master_test;
@@ -101,6 +103,33 @@ TEST_F(MasterWindowKeysTest, LinesThatDoNotFitAreRed)
     box->setPlainText(QStringLiteral("Ada Lovelace\nOttawa ON K1A 0B1\nCANADA"));
     QApplication::processEvents();
     EXPECT_TRUE(box->extraSelections().isEmpty());
+}
+
+TEST_F(MasterWindowKeysTest, ReturnAddressItemsFollowTheControllersValidation)
+{
+    defaults().setString(QStringLiteral("me"), QStringLiteral("fromAddress"));
+    start();
+    open();
+    auto *box = qobject_cast<QComboBox *>(window->widget(FormControl::FromPopup));
+    ASSERT_NE(box, nullptr);
+    const auto enabled = [box](const QString &title) {
+        const int row = box->findText(title);
+        EXPECT_GE(row, 0) << qPrintable(title);
+        const auto *model = qobject_cast<QStandardItemModel *>(box->model());
+        return row >= 0 && model && model->item(row)->isEnabled();
+    };
+    // My card chosen, no saved addresses, no account status yet.
+    EXPECT_FALSE(enabled(QStringLiteral("Clear List")));
+    EXPECT_FALSE(enabled(QStringLiteral("Delete Current Address")));
+    EXPECT_FALSE(enabled(QStringLiteral("Tolvane Account Address")));
+    EXPECT_TRUE(enabled(QStringLiteral("Add New Address…")));
+
+    // The account's status arrives: the item is enabled when the list opens.
+    postage->hasStatus = true;
+    box->showPopup();
+    EXPECT_TRUE(enabled(QStringLiteral("Tolvane Account Address")));
+    box->hidePopup();
+    EXPECT_FALSE(enabled(QStringLiteral("Clear List")));
 }
 
 } // namespace
