@@ -4,6 +4,7 @@
 // shipment form and the stamp view when it ends in the stamp mode.
 #include "app/ApplicationWiring.h"
 #include "app/QVApplicationMenus.h"
+#include "app/QVMenuBar.h"
 #include "app/QVMenus.h"
 #include "app/QVXController.h"
 #include "app/StampWindowWiring.h"
@@ -16,6 +17,7 @@
 
 #include "RecordingDialogs.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDate>
 #include <QImage>
@@ -36,7 +38,15 @@ protected:
         // The rate engine on today's prices, as the launch sets it up.
         ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()),
                   0);
+    }
+    // The program with its main window; the stamps edition with its own
+    // menus.
+    void open(bool stampsEdition = false)
+    {
+        UserDefaults::standardUserDefaults().setBool(stampsEdition, QVStampsEditionKey);
         app = std::make_unique<DesktopApplication>();
+        if (stampsEdition)
+            app->menus().useStampsEditionMenu();
         app->controller().hooks().loadMainWindow();
         window = app->mainWindow();
         ASSERT_TRUE(window);
@@ -66,6 +76,7 @@ protected:
 
 TEST_F(StampModeTest, TheModeMenuSwapsTheStampViewInAndTheFormBack)
 {
+    ASSERT_NO_FATAL_FAILURE(open());
     EXPECT_FALSE(app->stampWindow().made());
     ASSERT_TRUE(perform("showTessaro:"));
     auto *view = qobject_cast<TessaroView *>(window->centralWidget());
@@ -93,6 +104,7 @@ TEST_F(StampModeTest, TheModeMenuSwapsTheStampViewInAndTheFormBack)
 
 TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
 {
+    ASSERT_NO_FATAL_FAILURE(open());
     ASSERT_TRUE(perform("showTessaro:"));
     ASSERT_TRUE(stampWindowPrinting());
     // A sheet of 25 stamps against an account without a balance.
@@ -110,6 +122,7 @@ TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
 
 TEST_F(StampModeTest, CommandArrowsStepTheStampWindowsRateAndCount)
 {
+    ASSERT_NO_FATAL_FAILURE(open());
     ASSERT_TRUE(perform("showTessaro:"));
     const int rate = stamps().selectedClassIndex();
     pressCommand(Qt::Key_Up);
@@ -129,8 +142,29 @@ TEST_F(StampModeTest, CommandArrowsStepTheStampWindowsRateAndCount)
     EXPECT_EQ(stamps().selectedClassIndex(), stepped);
 }
 
+TEST_F(StampModeTest, TheStampWindowsHostIsTheApplications)
+{
+    ASSERT_NO_FATAL_FAILURE(open(true));
+    const std::shared_ptr<TessaroHost> host = tessaroHost();
+    // The delegate's information alert (the base host shows none).
+    host->infoAlertForKey(QStringLiteral("usePostageReminder"), QStringLiteral("OK"), QString(), true);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_FALSE(dialogs->alerts[0].messageText.isEmpty());
+
+    // The maker's edition: the window's title and the menu item that names
+    // the other mode.
+    ASSERT_TRUE(app->menus().menuBar());
+    QAction *swap = app->menus().menuBar()->actionFor(QStringLiteral("swapMode:"));
+    ASSERT_TRUE(swap);
+    ASSERT_TRUE(perform("showTessaro:"));
+    EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("Kivo Stamps Powered by Tolvane")))
+        << window->windowTitle().toStdString();
+    EXPECT_EQ(swap->text(), QStringLiteral("Switch to Label Rolls"));
+}
+
 TEST_F(StampModeTest, QuittingInTheStampModeLetsGoOfBothViews)
 {
+    ASSERT_NO_FATAL_FAILURE(open());
     ASSERT_TRUE(perform("showTessaro:"));
     QPointer<QWidget> view = window->centralWidget();
     ASSERT_TRUE(view);
