@@ -14,6 +14,7 @@
 #include "services/QVCommandCenter.h"
 #include "stamps/TessaroController.h"
 #include "stamps/TessaroView.h"
+#include "stamps/TessaroWeigh.h"
 
 #include "RecordingDialogs.h"
 
@@ -140,6 +141,19 @@ TEST_F(StampModeTest, CommandArrowsStepTheStampWindowsRateAndCount)
     const int stepped = stamps().selectedClassIndex();
     pressCommand(Qt::Key_Up);
     EXPECT_EQ(stamps().selectedClassIndex(), stepped);
+}
+
+TEST_F(StampModeTest, AScaleIsTheStampWindowsInTheStampModeOnly)
+{
+    ASSERT_NO_FATAL_FAILURE(open());
+    const QVXControllerHooks &hooks = app->controller().hooks();
+    ASSERT_TRUE(hooks.scaleWasAdded && hooks.scaleWasRemoved);
+    ASSERT_TRUE(perform("showTessaro:"));
+    hooks.scaleWasAdded();
+    EXPECT_EQ(stamps().weighing().scaleStatusString(), QStringLiteral("Scale connected."));
+    ASSERT_TRUE(perform("showLabels:"));
+    hooks.scaleWasRemoved();
+    EXPECT_EQ(stamps().weighing().scaleStatusString(), QStringLiteral("Scale connected."));
 }
 
 TEST_F(StampModeTest, TheStampWindowsHostIsTheApplications)
