@@ -95,6 +95,12 @@ TEST_F(StampModeTest, TheModeMenuSwapsTheStampViewInAndTheFormBack)
     EXPECT_GE(shot.width(), view->width());
     EXPECT_TRUE(shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MainWindow-stamps.png")));
 
+    // The File menu's quick stamps: the stamp window's quick-print panel.
+    ASSERT_TRUE(perform("showKIVOQuickStamps:"));
+    ASSERT_TRUE(view->quickPrintPanel());
+    EXPECT_TRUE(view->quickPrintPanel()->isVisible());
+    EXPECT_EQ(view->quickPrintPanel()->buttons().size(), 3);
+
     ASSERT_TRUE(perform("showLabels:"));
     EXPECT_EQ(window->centralWidget(), form);
     EXPECT_EQ(app->controller().currentMode(), QVStandardPrintingMode);
