@@ -76,6 +76,21 @@ public:
     }
 };
 
+// The weight box, which says when its list has opened.
+class WeightBox : public QVFocusNotifyingComboBox
+{
+public:
+    using QVFocusNotifyingComboBox::QVFocusNotifyingComboBox;
+    std::function<void()> didPopUp;
+
+    void showPopup() override
+    {
+        QVFocusNotifyingComboBox::showPopup();
+        if (didPopUp)
+            didPopUp();
+    }
+};
+
 // The controls of the form by kind, with their outlet names and titles.
 enum class Kind { PopUp, Measure, Check, Edit, Label, Button };
 struct ControlEntry {
@@ -310,6 +325,8 @@ MasterWindow::~MasterWindow()
             box->willPopUp = nullptr;
             box->didEnd = nullptr;
         }
+        if (auto *box = dynamic_cast<WeightBox *>(combo))
+            box->didPopUp = nullptr;
     }
     m_dragView->setDoubleClickAction({});
     m_dragView->setContextActions({});
@@ -394,8 +411,14 @@ void MasterWindow::buildForm()
         widget->setObjectName(QString::fromLatin1(entry.name));
         m_widgets[entry.control] = widget;
     }
-    auto *weight = new QVFocusNotifyingComboBox(form);
+    auto *weight = new WeightBox(form);
     weight->setObjectName(QStringLiteral("rateWeight"));
+    // A long list opens with the chosen weight a few rows below its top.
+    weight->didPopUp = [this, weight] {
+        if (const std::optional<qsizetype> top = m_controller.weightListScrollIndex())
+            weight->view()->scrollTo(weight->model()->index(int(*top), weight->modelColumn()),
+                                     QAbstractItemView::PositionAtTop);
+    };
     weight->setEditable(true);
     weight->setInsertPolicy(QComboBox::NoInsert);
     m_widgets[FormControl::Weight] = weight;
@@ -1044,6 +1067,15 @@ bool MasterWindow::eventFilter(QObject *watched, QEvent *event)
             refresh();
             return true;
         }
+    }
+    if (event->type() == QEvent::FocusIn && watched == widget(FormControl::Weight) && !m_refreshing) {
+        // The weight box takes the keyboard: the controller reads what it
+        // shows, and its whole text is selected once the focus has settled.
+        auto *weight = static_cast<QComboBox *>(watched);
+        m_controller.form().weight().text = weight->currentText();
+        m_controller.selectRateWeight();
+        refresh();
+        QTimer::singleShot(0, weight->lineEdit(), &QLineEdit::selectAll);
     }
     if (watched == m_toAddress) {
         if (event->type() == QEvent::FocusIn) {

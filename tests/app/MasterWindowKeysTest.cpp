@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStandardItemModel>
@@ -130,6 +131,35 @@ TEST_F(MasterWindowKeysTest, ReturnAddressItemsFollowTheControllersValidation)
     EXPECT_TRUE(enabled(QStringLiteral("Tolvane Account Address")));
     box->hidePopup();
     EXPECT_FALSE(enabled(QStringLiteral("Clear List")));
+}
+
+TEST_F(MasterWindowKeysTest, TheWeightBoxTakingTheKeyboardAndItsLongListOpening)
+{
+    QStringList weights;
+    for (int ounces = 1; ounces <= 30; ++ounces)
+        weights.append(QString::number(ounces));
+    MasterWeightClass::setTableForTesting(MasterWeightClass::Table{QVUSPSFirstClassMail, QVOunceUnitString, weights});
+    startFirstClassLetter();
+    open();
+
+    // Typed but not yet committed: the focus arriving makes the controller
+    // read it and select the whole text.
+    weightBox()->setEditText(QStringLiteral("12"));
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(weightBox(), &focus);
+    settle();
+    EXPECT_EQ(stored(QVShipmentWeightNumberKey), QStringLiteral("12"));
+    EXPECT_EQ(form().firstResponder, FormControl::Weight);
+    EXPECT_TRUE(form().firstResponderSelectsAll);
+    ASSERT_EQ(form().weight().selectedIndex, 11);
+
+    // The list opens with the chosen weight five rows below its top.
+    const std::optional<qsizetype> top = controller->weightListScrollIndex();
+    ASSERT_TRUE(top.has_value());
+    weightBox()->showPopup();
+    QApplication::processEvents();
+    EXPECT_EQ(weightBox()->view()->indexAt(QPoint(4, 4)).row(), int(*top));
+    weightBox()->hidePopup();
 }
 
 } // namespace
