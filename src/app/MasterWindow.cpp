@@ -36,6 +36,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -1056,8 +1057,26 @@ bool MasterWindow::event(QEvent *event)
     return QMainWindow::event(event);
 }
 
+// Whether the window has child windows above it (overlays: visible tool
+// windows it owns, a floating address drawer aside).
+static bool hasChildWindows(const QWidget *window)
+{
+    for (const QWidget *child : window->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+        if (child->isWindow() && child->isVisible() && child->windowType() == Qt::Tool &&
+            !qobject_cast<const QDockWidget *>(child))
+            return true;
+    }
+    return false;
+}
+
 bool MasterWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The first key-down or left mouse-down of the process in this window.
+    const bool keyDown = event->type() == QEvent::KeyPress;
+    const bool leftMouseDown =
+        event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton;
+    if ((keyDown || leftMouseDown) && watched->isWidgetType() && static_cast<QWidget *>(watched)->window() == this)
+        m_controller.windowEventSeen(hasChildWindows(this));
     // The window's own keys (Command-arrows, Command-P) before any control
     // of the window takes them; the others go on as usual.
     if (event->type() == QEvent::KeyPress && watched->isWidgetType() &&

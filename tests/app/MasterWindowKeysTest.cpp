@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QStandardItemModel>
 #include <QTextEdit>
 
@@ -160,6 +161,44 @@ TEST_F(MasterWindowKeysTest, TheWeightBoxTakingTheKeyboardAndItsLongListOpening)
     QApplication::processEvents();
     EXPECT_EQ(weightBox()->view()->indexAt(QPoint(4, 4)).row(), int(*top));
     weightBox()->hidePopup();
+}
+
+TEST_F(MasterWindowKeysTest, TheFirstKeyOrLeftClickInTheWindowShowsTheOverlayWhenItHasChildWindows)
+{
+    start();
+    open();
+    QWidget *zone = window->widget(FormControl::RateZone);
+    ASSERT_NE(zone, nullptr);
+    const auto click = [zone](Qt::MouseButton button) {
+        QMouseEvent event(QEvent::MouseButtonPress, QPointF(2, 2), zone->mapToGlobal(QPointF(2, 2)), button, button,
+                          Qt::NoModifier);
+        QApplication::sendEvent(zone, &event);
+    };
+    const auto overlays = [this] { return handOvers->calls.count(QStringLiteral("overlay")); };
+
+    // Without child windows the first event shows nothing, and is spent.
+    press(zone, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QWidget child(window.get(), Qt::Tool);
+    child.resize(40, 40);
+    child.show();
+    click(Qt::LeftButton);
+    EXPECT_EQ(overlays(), 0);
+
+    // With a child window: a right click does not count, the first left
+    // click does, and only once.
+    MasterController::resetFirstWindowEventForTesting();
+    click(Qt::RightButton);
+    EXPECT_EQ(overlays(), 0);
+    click(Qt::LeftButton);
+    EXPECT_EQ(overlays(), 1);
+    press(zone, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    click(Qt::LeftButton);
+    EXPECT_EQ(overlays(), 1);
+
+    // A key-down counts as well.
+    MasterController::resetFirstWindowEventForTesting();
+    press(zone, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    EXPECT_EQ(overlays(), 2);
 }
 
 } // namespace
