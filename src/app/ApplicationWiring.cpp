@@ -1,6 +1,7 @@
 #include "app/ApplicationWiring.h"
 
 #include "app/AccountWindowsRegistration.h"
+#include "app/CustomsRegistration.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVDesktopRequests.h"
 #include "app/QVMenuBar.h"
@@ -133,6 +134,7 @@ DesktopApplication::DesktopApplication()
     registerDelegatePrintFlowHost(*m_controller, m_delegateActions.actions.get());
     registerAccountWindows(m_menus->windows(), m_delegateActions.actions->accountStatus());
     registerPreferencesWindow(*m_menus, *m_controller, m_mainWindow);
+    registerCustomsServices(m_mainWindow);
     joinAccountActions(m_delegateActions.actions->hooks(), m_controller->hooks(), m_menus->windows());
     m_menus->actions().setHandler(QStringLiteral("showOverlay:"),
                                   [this](const QVMenuItem &) { m_controller->showOverlay(); });
@@ -163,6 +165,7 @@ DesktopApplication::DesktopApplication()
 DesktopApplication::~DesktopApplication()
 {
     setPrintFlowHost(nullptr);
+    unregisterCustomsServices();
     QVTolvane22lbScale::setShowScaleSetup({});
     // The shipment form goes back into the main window (which owns it)
     // before the window goes; the stamp view then belongs to the stamp

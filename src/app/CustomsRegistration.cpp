@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -99,4 +100,21 @@ void unregisterCustomsServices()
 {
     setCustomsDialogHost(nullptr);
     setCustomsFormServices(nullptr);
+}
+
+void runCustomsSheet(QWidget *parent, std::shared_ptr<QVShipment> shipment, std::function<void()> didEnd)
+{
+    auto *sheet = new QDialog(parent);
+    sheet->setWindowTitle(QStringLiteral("Customs Declaration"));
+    sheet->setWindowModality(parent ? Qt::WindowModal : Qt::ApplicationModal);
+    auto *layout = new QVBoxLayout(sheet);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new tolvane::QVCustomsDialogView(
+        std::make_shared<tolvane::QVCustomsDialogController>(std::move(shipment)), sheet));
+    QObject::connect(sheet, &QDialog::finished, sheet, [sheet, didEnd = std::move(didEnd)] {
+        sheet->deleteLater();
+        if (didEnd)
+            didEnd();
+    });
+    sheet->open();
 }

@@ -12,6 +12,8 @@
 
 class MasterController;
 class QMainWindow;
+class QVShipment;
+class QWidget;
 
 // The sheet's host over the controller the function answers (none while
 // there is no main window: the summary is then not shown).
@@ -25,3 +27,8 @@ void registerCustomsServices(std::function<MasterController *()> mainController)
 void registerCustomsServices(QMainWindow *const &mainWindow);
 // Puts the stand-ins back (before the main window goes).
 void unregisterCustomsServices();
+
+// Shows the customs declaration sheet of the shipment, window-modal on the
+// parent (application-modal without one); didEnd runs once the sheet has
+// ended, by OK or Cancel, and the sheet is then let go.
+void runCustomsSheet(QWidget *parent, std::shared_ptr<QVShipment> shipment, std::function<void()> didEnd);

@@ -1,4 +1,5 @@
 #include "app/ShellWindows.h"
+#include "app/CustomsRegistration.h"
 
 #include "app/MasterControllerPeersWiring.h"
 #include "app/MasterControllerWiring.h"
@@ -252,8 +253,15 @@ QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> 
                                           (*made)->importAddressFile();
                                   },
                                   [&delegate] { delegate.showOverlay(); }});
+    // The customs declaration sheet runs on the window.
+    controllerEnvironment.printing = makeMasterPrinting(
+        [made](std::shared_ptr<QVShipment> shipment, std::function<void()> didEnd) {
+            runCustomsSheet(made->data(), std::move(shipment), std::move(didEnd));
+        },
+        {});
     auto *window = new MasterWindow(std::move(controllerEnvironment), std::move(environment));
     *made = window;
     window->controller().registerPrintActions(actions);
+    window->controller().registerMenuValidation(actions);
     return window;
 }

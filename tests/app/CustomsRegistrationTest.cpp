@@ -17,7 +17,10 @@
 #include "MasterPeersFixture.h"
 #include "TestSupport.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QPointer>
+#include <QPushButton>
 #include <QDir>
 #include <QVBoxLayout>
 
@@ -122,6 +125,28 @@ TEST_F(CustomsRegistrationTest, TheHostEndsTheOpenCustomsSheet)
     EXPECT_EQ(sheet->result(), int(QDialog::Rejected));
     EXPECT_TRUE(other.isVisible());    // not a customs sheet
     customsDialogHost()->closeSheet(); // none open: nothing happens
+}
+
+TEST_F(CustomsRegistrationTest, TheSheetRunsOnItsWindowAndTellsItsEnd)
+{
+    registerOverController();
+    QWidget parent;
+    parent.show();
+    int ended = 0;
+    runCustomsSheet(&parent, std::make_shared<QVShipment>(giftToCanada()), [&ended] { ++ended; });
+    auto *sheet = parent.findChild<QDialog *>();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    auto *cancel = sheet->findChild<QPushButton *>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(cancel);
+    EXPECT_EQ(ended, 0);
+    cancel->click();
+    EXPECT_EQ(ended, 1);
+    EXPECT_FALSE(sheet->isVisible());
+    QPointer<QDialog> gone(sheet);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(gone.isNull());
 }
 
 TEST_F(CustomsRegistrationTest, PreviewFormAsksForTheSampleFormAndKeepsNoCopy)

@@ -3,12 +3,14 @@
 // Command-arrows reach it in the stamp mode, and the program lets go of the
 // shipment form and the stamp view when it ends in the stamp mode.
 #include "app/ApplicationWiring.h"
+#include "app/MasterWindow.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVMenuBar.h"
 #include "app/QVMenus.h"
 #include "app/QVXController.h"
 #include "app/StampWindowWiring.h"
 #include "platform/UserDefaults.h"
+#include "printing/customs/QVCustomsDialogView.h"
 #include "printing/flow/QVStampWindowPrinting.h"
 #include "rateengine/RateEngine.h"
 #include "services/QVCommandCenter.h"
@@ -20,6 +22,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QPushButton>
 #include <QDate>
 #include <QImage>
 #include <QKeyEvent>
@@ -125,6 +129,35 @@ TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
     ASSERT_TRUE(perform("testPrint:"));
     EXPECT_EQ(dialogs->alerts.size(), 1);
     EXPECT_EQ(dialogs->pageSetups.size(), 1);
+}
+
+// The main window's customs sheet runs window-modal on it, and the menus
+// ask the window's controller which items are offered.
+TEST_F(StampModeTest, TheMainWindowsCustomsSheetAndMenuValidationAreJoined)
+{
+    ASSERT_NO_FATAL_FAILURE(open());
+    auto *master = dynamic_cast<MasterWindow *>(window);
+    ASSERT_TRUE(master);
+    master->controller().showCustomsFormSheet();
+    QDialog *sheet = nullptr;
+    for (QDialog *dialog : window->findChildren<QDialog *>()) {
+        if (dialog->findChild<tolvane::QVCustomsDialogView *>())
+            sheet = dialog;
+    }
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
+    sheet->findChild<QPushButton *>(QStringLiteral("cancelButton"))->click();
+    EXPECT_FALSE(sheet->isVisible());
+
+    QVMenuItem printSelected;
+    printSelected.action = QStringLiteral("printSelected:");
+    const QVMenuActions &actions = app->menus().actions();
+    EXPECT_TRUE(actions.validate(printSelected, QStringLiteral("File")).enabled);
+    // On a stamp sheet with no stamp selected there is nothing to print.
+    ASSERT_TRUE(perform("showTessaro:"));
+    ASSERT_EQ(app->stampWindow().stampMode(), 1);
+    EXPECT_FALSE(actions.validate(printSelected, QStringLiteral("File")).enabled);
 }
 
 TEST_F(StampModeTest, CommandArrowsStepTheStampWindowsRateAndCount)
