@@ -193,6 +193,18 @@ void fillPopUp(QComboBox *box, const FormMenu &menu)
     box->setModel(model);
 }
 
+// The label's text drawn with the alpha (1 opaque, 0 gone).
+void showWithAlpha(QLabel *label, double alpha)
+{
+    QPalette palette = label->palette();
+    QColor color = QApplication::palette(label).color(QPalette::WindowText);
+    color.setAlphaF(float(alpha));
+    if (palette.color(QPalette::WindowText) == color)
+        return;
+    palette.setColor(QPalette::WindowText, color);
+    label->setPalette(palette);
+}
+
 bool sameMenu(const FormMenu &a, const FormMenu &b)
 {
     if (a.items.size() != b.items.size())
@@ -1216,6 +1228,8 @@ void MasterWindow::refresh()
             label->setEnabled(state.enabled);
             if (entry.control != FormControl::ScaleStatus)
                 label->setVisible(state.visible);
+            else
+                showWithAlpha(label, m_controller.scaleStatusAlpha());
             break;
         }
         case Kind::Button: {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFocusEvent>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -199,6 +200,27 @@ TEST_F(MasterWindowKeysTest, TheFirstKeyOrLeftClickInTheWindowShowsTheOverlayWhe
     MasterController::resetFirstWindowEventForTesting();
     press(zone, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     EXPECT_EQ(overlays(), 2);
+}
+
+TEST_F(MasterWindowKeysTest, TheScaleStatusFadesAsTheControllerSays)
+{
+    start();
+    open();
+    auto *status = qobject_cast<QLabel *>(window->widget(FormControl::ScaleStatus));
+    ASSERT_NE(status, nullptr);
+    const auto alpha = [status] { return status->palette().color(QPalette::WindowText).alphaF(); };
+
+    controller->setScaleStatusString(QStringLiteral("Scale connected."), true);
+    EXPECT_EQ(status->text(), QStringLiteral("Scale connected."));
+    EXPECT_NEAR(alpha(), 1.0, 0.01);
+    for (const double step : {0.55, 0.05, 0.0}) {
+        controller->fadeScaleStatusToAlpha(step);
+        EXPECT_NEAR(alpha(), step, 0.01) << step;
+    }
+    EXPECT_EQ(status->text(), QStringLiteral("Scale connected.")) << "faded, not removed";
+    // A new status shows at full strength again.
+    controller->setScaleStatusString(QStringLiteral("Scale disconnected."), false);
+    EXPECT_NEAR(alpha(), 1.0, 0.01);
 }
 
 } // namespace
