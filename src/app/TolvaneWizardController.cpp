@@ -233,7 +233,11 @@ void TolvaneWizardController::windowWillClose()
     changed();
     const std::shared_ptr<TolvaneAccountHost> host = tolvaneAccountHost();
     if (m_ec->lastValidStatusResponse() && !m_quitting) {
-        host->performLater([host] { host->refreshTolvaneStatus(); });
+        // The host keeps the work it was given: the work holds it weakly.
+        host->performLater([weakHost = std::weak_ptr<TolvaneAccountHost>(host)] {
+            if (const auto later = weakHost.lock())
+                later->refreshTolvaneStatus();
+        });
         if (m_view)
             m_view->stopModal();
         return;
