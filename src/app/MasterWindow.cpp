@@ -136,6 +136,9 @@ const ControlEntry kControls[] = {
     {FormControl::LastConfNumber, "lastConfNumber", Kind::Label, "Last number:"},
     {FormControl::ScaleStatus, "scaleStatusTextField", Kind::Label, nullptr},
     {FormControl::CustomsFormButton, "customsFormButton", Kind::Button, "Customs Form…"},
+    {FormControl::InsuranceAbout, "insuranceAboutTextField", Kind::Label, nullptr},
+    {FormControl::VerifyButton, "verifyButton", Kind::Button, "Verify"},
+    {FormControl::MainPDFButton, "mainPDFButton", Kind::Button, "PDF"},
     {FormControl::ToAddressStatus, "toAddressStatus", Kind::Label, nullptr},
     {FormControl::FromDisplay, "fromDisplayText", Kind::Label, nullptr},
     {FormControl::FromPopup, "fromPopup", Kind::PopUp, "From:"},
@@ -478,6 +481,7 @@ void MasterWindow::buildForm()
     auto *statusRow = new QHBoxLayout;
     statusRow->addWidget(m_dragView);
     statusRow->addWidget(w(FormControl::ToAddressStatus), 1);
+    statusRow->addWidget(w(FormControl::VerifyButton));
     toGrid->addLayout(statusRow, 1, 0, 1, 2);
     addRows(toBox, {FormControl::ToEmail, FormControl::ToPhone, FormControl::ToPhoneLabel});
 
@@ -530,8 +534,8 @@ void MasterWindow::buildForm()
             {FormControl::IntlViewTitle, FormControl::CustomsSummary, FormControl::CustomsFormButton});
     sections[FormControl::OptionalView]->setTitle(QStringLiteral("Options"));
     addRows(sections[FormControl::OptionalView],
-            {FormControl::UseInsurance, FormControl::Value, FormControl::Description, FormControl::ReferenceID,
-             FormControl::ReplyPostage, FormControl::MailingFromZIP});
+            {FormControl::UseInsurance, FormControl::InsuranceAbout, FormControl::Value, FormControl::Description,
+             FormControl::ReferenceID, FormControl::ReplyPostage, FormControl::MailingFromZIP});
     addRows(sections[FormControl::StatusTextView], {FormControl::StatusTextLine});
 
     // Postage and printing.
@@ -553,7 +557,9 @@ void MasterWindow::buildForm()
     auto *printBox = group(QStringLiteral("Print"), form);
     addRows(printBox,
             {FormControl::PreviewPrinterSummary, FormControl::PreviewPrinterOptions, FormControl::PreviewCurrentBalance,
-             FormControl::PreviewPostageDebitAmount, FormControl::PreviewEndingBalance, FormControl::MainPrintButton});
+             FormControl::PreviewPostageDebitAmount, FormControl::PreviewEndingBalance, FormControl::MainPDFButton,
+             FormControl::MainPrintButton});
+    static_cast<QLabel *>(w(FormControl::InsuranceAbout))->setWordWrap(true);
     static_cast<QPushButton *>(w(FormControl::MainPrintButton))->setDefault(true);
 
     auto *left = new QVBoxLayout;
@@ -903,6 +909,8 @@ void MasterWindow::connectControls()
                     m_controller.showCustomsFormSheet();
                 else if (control == FormControl::MainPrintButton)
                     printTheLabel();
+                else if (control == FormControl::VerifyButton)
+                    m_controller.standardizeTextBoxAddress();
                 refresh();
             });
             break;
@@ -1217,6 +1225,12 @@ void MasterWindow::refresh()
             const QSignalBlocker blocker(box);
             box->setChecked(state.on);
             box->setEnabled(state.enabled);
+            // The insurance box's title carries the fee.
+            if (entry.control == FormControl::UseInsurance) {
+                const QString &title = form.field(entry.control).text;
+                if (!title.isEmpty() && box->text() != title)
+                    box->setText(title);
+            }
             box->setVisible(state.visible);
             break;
         }

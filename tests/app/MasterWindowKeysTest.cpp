@@ -7,6 +7,7 @@
 #include "app/QVVCardWidgets.h"
 
 #include "MasterPeersFixture.h"
+#include "RecordingDialogs.h"
 
 #include <QAbstractItemView>
 #include <QApplication>
@@ -16,6 +17,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPushButton>
+#include <QCheckBox>
 #include <QStandardItemModel>
 #include <QTextEdit>
 
@@ -221,6 +224,50 @@ TEST_F(MasterWindowKeysTest, TheScaleStatusFadesAsTheControllerSays)
     // A new status shows at full strength again.
     controller->setScaleStatusString(QStringLiteral("Scale disconnected."), false);
     EXPECT_NEAR(alpha(), 1.0, 0.01);
+}
+
+TEST_F(MasterWindowKeysTest, TheInsuranceTextsAndTheVerifyAndPDFButtonsFollowTheForm)
+{
+    start();
+    open();
+    auto *insuranceBox = qobject_cast<QCheckBox *>(window->widget(FormControl::UseInsurance));
+    auto *about = qobject_cast<QLabel *>(window->widget(FormControl::InsuranceAbout));
+    auto *pdf = qobject_cast<QPushButton *>(window->widget(FormControl::MainPDFButton));
+    auto *verify = qobject_cast<QPushButton *>(window->widget(FormControl::VerifyButton));
+    ASSERT_TRUE(insuranceBox && about && pdf && verify);
+
+    // The insurance box's title carries the fee the controller worked out.
+    type(FormControl::Value, QStringLiteral("250"));
+    window->refresh();
+    const QString title = form().field(FormControl::UseInsurance).text;
+    EXPECT_TRUE(title.contains(QLatin1Char('$'))) << qPrintable(title);
+    EXPECT_EQ(insuranceBox->text(), title);
+
+    // An account no longer eligible: the explanation says so.
+    insurance->agreement = true;
+    insurance->allowed = false;
+    controller->validateInsuranceCheckbox();
+    window->refresh();
+    EXPECT_EQ(about->text(), QStringLiteral("Your account is no longer eligible for Tolvane Insurance."));
+    EXPECT_FALSE(insuranceBox->isEnabled());
+
+    // The PDF button is hidden while the preview comes up on printing.
+    for (const bool preview : {true, false}) {
+        defaults().setBool(preview, QStringLiteral("previewOnPrint"));
+        controller->validateReplyPostageCheckbox();
+        window->refresh();
+        EXPECT_EQ(pdf->isVisibleTo(window.get()), !preview) << preview;
+    }
+
+    // The verify button verifies the destination box's address (an empty
+    // one: an alert), and follows the form's enabled state.
+    tolvane::test::DialogsScope recorded;
+    verify->click();
+    ASSERT_EQ(recorded->alerts.size(), 1);
+    EXPECT_EQ(recorded->alerts.last().messageText, QStringLiteral("Empty Address"));
+    form().field(FormControl::VerifyButton).enabled = false;
+    window->refresh();
+    EXPECT_FALSE(verify->isEnabled());
 }
 
 } // namespace
