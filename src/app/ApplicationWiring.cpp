@@ -2,6 +2,7 @@
 
 #include "app/AccountWindowsRegistration.h"
 #include "app/CustomsRegistration.h"
+#include "app/KIVOPreferencesController.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVDesktopRequests.h"
 #include "app/QVMenuBar.h"
@@ -135,6 +136,8 @@ DesktopApplication::DesktopApplication()
     registerAccountWindows(m_menus->windows(), m_delegateActions.actions->accountStatus());
     registerPreferencesWindow(*m_menus, *m_controller, m_mainWindow);
     registerCustomsServices(m_mainWindow);
+    m_menus->actions().setHandler(QStringLiteral("orderKIVOAboutPanel:"),
+                                  [](const QVMenuItem &) { KIVOAboutBoxController::showWindow(); });
     joinAccountActions(m_delegateActions.actions->hooks(), m_controller->hooks(), m_menus->windows());
     m_menus->actions().setHandler(QStringLiteral("showOverlay:"),
                                   [this](const QVMenuItem &) { m_controller->showOverlay(); });

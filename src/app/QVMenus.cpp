@@ -153,7 +153,7 @@ QVMenuBarModel kivoMenu(const QString &bundleName)
     QVMenuBarModel bar{
         menu(name,
              {
-                 item(QStringLiteral("About %1").arg(name), QStringLiteral("orderFrontStandardAboutPanel:")),
+                 item(QStringLiteral("About %1").arg(name), QStringLiteral("orderKIVOAboutPanel:")),
                  item(QStringLiteral("Check for Updates…"), QStringLiteral("checkForUpdates:")),
                  kSeparator,
                  item(QStringLiteral("Preferences…"), QStringLiteral("showPreferences:"), QStringLiteral("Ctrl+,")),

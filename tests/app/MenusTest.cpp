@@ -243,6 +243,9 @@ TEST_F(MenusTest, MenusAsData)
     EXPECT_EQ(findMenuItemWithAction(kivo, QStringLiteral("terminate:"))->title, QStringLiteral("Quit KIVO Stamps"));
     EXPECT_EQ(findMenuItemWithAction(kivo, QStringLiteral("launchHelp:"))->title, QStringLiteral("KIVO Stamps Help"));
     EXPECT_FALSE(menuActions(kivo).contains(QStringLiteral("showLabels:")));
+    // Its about item opens the edition's own about box.
+    EXPECT_EQ(kivo[0].submenu[0].action, QStringLiteral("orderKIVOAboutPanel:"));
+    EXPECT_EQ(main[0].submenu[0].action, QStringLiteral("orderFrontStandardAboutPanel:"));
 }
 
 TEST_F(MenusTest, WindowsAreMadeOnFirstUseAndKept)

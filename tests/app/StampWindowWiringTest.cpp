@@ -3,6 +3,7 @@
 // Command-arrows reach it in the stamp mode, and the program lets go of the
 // shipment form and the stamp view when it ends in the stamp mode.
 #include "app/ApplicationWiring.h"
+#include "app/KIVOPreferencesController.h"
 #include "app/MasterWindow.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVMenuBar.h"
@@ -213,6 +214,17 @@ TEST_F(StampModeTest, TheStampWindowsHostIsTheApplications)
     EXPECT_TRUE(window->windowTitle().startsWith(QStringLiteral("Kivo Stamps Powered by Tolvane")))
         << window->windowTitle().toStdString();
     EXPECT_EQ(swap->text(), QStringLiteral("Switch to Label Rolls"));
+
+    // Its About item opens the edition's own about box.
+    ASSERT_FALSE(KIVOAboutBoxController::current());
+    QAction *about = app->menus().menuBar()->actionFor(QStringLiteral("orderKIVOAboutPanel:"));
+    ASSERT_TRUE(about);
+    EXPECT_TRUE(about->isEnabled());
+    about->trigger();
+    ASSERT_TRUE(KIVOAboutBoxController::current());
+    KIVOAboutBoxController::current()->windowWillClose();
+    EXPECT_FALSE(KIVOAboutBoxController::current());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 TEST_F(StampModeTest, QuittingInTheStampModeLetsGoOfBothViews)
