@@ -939,7 +939,7 @@ void MasterWindow::connectControls()
     });
 
     m_commits[FormControl::ToAddress] = [this, &form] {
-        if (form.text(FormControl::ToAddress) == m_toAddress->toPlainText())
+        if (m_showingBatchHelp || form.text(FormControl::ToAddress) == m_toAddress->toPlainText())
             return;
         form.setText(FormControl::ToAddress, m_toAddress->toPlainText());
         m_controller.textDidChange();
@@ -1279,12 +1279,13 @@ void MasterWindow::refresh()
         weight->setEnabled(state.enabled);
     }
 
-    if (!m_toAddress->hasFocus() || m_toAddress->toPlainText() != form.text(FormControl::ToAddress)) {
-        if (m_toAddress->toPlainText() != form.text(FormControl::ToAddress))
-            m_toAddress->setPlainText(form.text(FormControl::ToAddress));
-    }
+    refreshBatchHelp();
+    if (!m_showingBatchHelp && m_toAddress->toPlainText() != form.text(FormControl::ToAddress))
+        m_toAddress->setPlainText(form.text(FormControl::ToAddress));
     m_toAddress->setReadOnly(!form.field(FormControl::ToAddress).enabled);
-    markRanges(m_toAddress, m_controller.characterCountWarningRanges());
+    if (m_showingBatchHelp)
+        m_toAddress->setTextInteractionFlags(Qt::NoTextInteraction);
+    markRanges(m_toAddress, m_showingBatchHelp ? QList<MasterTextRange>() : m_controller.characterCountWarningRanges());
     m_dragView->setDragEnabled(form.field(FormControl::DragView).enabled);
     if (m_dragView->vCard() != m_controller.dragViewVCard())
         m_dragView->setVCard(m_controller.dragViewVCard());
@@ -1297,6 +1298,19 @@ void MasterWindow::refresh()
     widget(FormControl::ServiceStandardsSpinner)->setVisible(form.spinner().running);
     validateToolbarItems();
     m_refreshing = false;
+}
+
+void MasterWindow::refreshBatchHelp()
+{
+    const bool batch = m_controller.inBatchMode();
+    if (batch == m_showingBatchHelp)
+        return;
+    m_showingBatchHelp = batch;
+    // In batch mode the destination box shows the help, neither selectable
+    // nor scrolled; afterwards the address comes back (refresh).
+    if (batch)
+        m_toAddress->setHtml(MasterController::batchHelpHTML());
+    m_toAddress->setVerticalScrollBarPolicy(batch ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAsNeeded);
 }
 
 void MasterWindow::mailpieceMenuWillPop()

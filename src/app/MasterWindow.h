@@ -153,6 +153,8 @@ private:
     // The return-address pop-up's items enabled as the controller validates
     // them (whenever the pop-up is filled or opens).
     void validateReturnAddressItems();
+    // The destination box shows the batch help while in batch mode.
+    void refreshBatchHelp();
 
     std::unique_ptr<MasterController> m_ownedController;
     MasterController &m_controller;
@@ -178,6 +180,7 @@ private:
     bool m_updateScheduled = false;
     bool m_refreshing = false;
     bool m_mailpieceMenuOpen = false;
+    bool m_showingBatchHelp = false;
     std::vector<NotificationObserver> m_observers;
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);
 };

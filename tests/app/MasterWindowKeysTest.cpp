@@ -270,4 +270,33 @@ TEST_F(MasterWindowKeysTest, TheInsuranceTextsAndTheVerifyAndPDFButtonsFollowThe
     EXPECT_FALSE(verify->isEnabled());
 }
 
+TEST_F(MasterWindowKeysTest, InBatchModeTheDestinationBoxShowsTheHelp)
+{
+    start();
+    sendTo(QString(), QStringLiteral("CANADA"));
+    open();
+    QTextEdit *box = window->toAddressView();
+    const QString address = form().text(FormControl::ToAddress);
+    ASSERT_EQ(box->toPlainText(), address);
+
+    QVAddress one;
+    one.setZIP5(QStringLiteral("10001"));
+    controller->enterBatchPrintWithAddresses({one, one});
+    window->refresh();
+    EXPECT_TRUE(box->toPlainText().contains(QStringLiteral("Prepare Batch Print Job")))
+        << qPrintable(box->toPlainText());
+    EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    EXPECT_EQ(box->textInteractionFlags(), Qt::NoTextInteraction);
+    EXPECT_TRUE(box->isReadOnly());
+    window->commitEditing();
+    EXPECT_EQ(form().text(FormControl::ToAddress), address) << "the help is never taken for an address";
+    window->grab().toImage().save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-batch.png"));
+
+    controller->leaveBatchPrint();
+    window->refresh();
+    EXPECT_EQ(box->toPlainText(), address);
+    EXPECT_EQ(box->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    EXPECT_FALSE(box->isReadOnly());
+}
+
 } // namespace
