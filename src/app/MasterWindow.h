@@ -8,6 +8,14 @@
 // edited is committed before any action (commitEditing). The Option key's
 // changes go to the controller.
 //
+// What the controller decides beyond the form: the return-address pop-up's
+// items enabled by validateMenuItem whenever it is filled or opens; the
+// weight box taking the keyboard (selectRateWeight) and its long list opening
+// at weightListScrollIndex; the first key-down or left mouse-down
+// (windowEventSeen, with whether overlay windows are attached); the scale
+// status drawn with its fading alpha; the batch help in the destination box
+// while in batch mode (no scroller, no text interaction).
+//
 // Around the form: the toolbar (MasterToolbar's items; responder-chain
 // items go to the application's actions by name), the piece-size pop-up's
 // picture menu (small pictures when closed, large pictures and HTML

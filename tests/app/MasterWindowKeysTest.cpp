@@ -2,7 +2,11 @@
 // passes the controller's key commands first (Command is Ctrl, Option is
 // Alt), and the destination box shows the controller's marked ranges in red
 // without its text changing (a picture of the window with marks is saved in
-// the build folder as MasterWindow-marks.png).
+// the build folder as MasterWindow-marks.png). Also what the window takes
+// from the controller beyond the form: the return-address items' validation,
+// the weight box's focus and list position, the first window event, the
+// scale status's fade, the insurance texts and the verify and PDF buttons,
+// and the batch help (MasterWindow-batch.png).
 #include "app/MasterWindow.h"
 #include "app/QVVCardWidgets.h"
 
