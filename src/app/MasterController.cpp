@@ -562,6 +562,13 @@ void MasterController::toggleOptionalView()
     defaults().setBool(view.shown, kShowOptionalViewDefault);
 }
 
+void MasterController::statusLineFollowsDefaults()
+{
+    m_form.disclosable(FormControl::StatusTextView).shown = defaults().boolForKey(kShowStatusBarDefault);
+    if (m_view)
+        m_view->setNeedsWindowUpdate();
+}
+
 void MasterController::toggleStatusBar()
 {
     if (!m_env.shell->isStandardPrintingMode())

@@ -281,6 +281,9 @@ public:
     void appIsQuitting();
     void toggleOptionalView();
     void toggleStatusBar();
+    // The status line as "showStatusBarOnMasterControl" says (the main window
+    // shows the form again).
+    void statusLineFollowsDefaults();
 
     // ---- Sheets on the main window -----------------------------------------
     bool hasAttachedSheet() const;

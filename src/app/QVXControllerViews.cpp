@@ -19,6 +19,8 @@ void QVMainWindowViews::switchToView(View view)
 {
     const auto &source = view == View::Tessaro ? m_hooks.tessaroView : m_hooks.dashboardView;
     switchMainWindowView(window(), source ? source() : nullptr);
+    if (m_hooks.statusLineFollowsDefaults)
+        m_hooks.statusLineFollowsDefaults(view);
 }
 
 void QVMainWindowViews::checkModeMenuItem(int tag)

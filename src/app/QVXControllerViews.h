@@ -27,6 +27,9 @@ struct QVMainWindowViewHooks {
     // shipment form (false).
     std::function<void(bool stampWindow)> scaleWasAdded;
     std::function<void(bool stampWindow)> scaleWasRemoved;
+    // After a switch: the new content's status line as the user's setting
+    // says.
+    std::function<void(QVMainViewHost::View view)> statusLineFollowsDefaults;
 };
 
 class QVMainWindowViews : public QVMainViewHost

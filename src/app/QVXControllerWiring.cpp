@@ -40,6 +40,10 @@ QVDelegateWiring wireDelegateActions(QVXController &delegate, QVApplicationMenus
         if (MasterWindow *window = master(); window && window->addressDrawer())
             window->addressDrawer()->hide();
     };
+    viewHooks.statusLineFollowsDefaults = [master](QVMainViewHost::View view) {
+        if (MasterWindow *window = master(); window && view == QVMainViewHost::View::Dashboard)
+            window->controller().statusLineFollowsDefaults();
+    };
     viewHooks.scaleWasAdded = [master](bool stampWindow) {
         if (MasterWindow *window = master(); window && !stampWindow)
             window->controller().scaleWasAdded();

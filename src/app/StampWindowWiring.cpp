@@ -5,6 +5,7 @@
 #include "app/QVXControllerActions.h"
 #include "app/QVXControllerViews.h"
 #include "app/ShellWindows.h"
+#include "platform/UserDefaults.h"
 #include "printing/flow/QVStampWindowPrinting.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 #include "stamps/TessaroController.h"
@@ -208,6 +209,17 @@ void StampWindow::joinDelegate(QVDelegateWiring &wiring, QMainWindow *&mainWindo
             else if (before)
                 before(stampWindow);
         };
+    };
+    // The stamp view's status line follows the setting, except in the
+    // stamps edition.
+    views.statusLineFollowsDefaults = [this, before = views.statusLineFollowsDefaults](QVMainViewHost::View view) {
+        if (before)
+            before(view);
+        const UserDefaults &defaults = UserDefaults::standardUserDefaults();
+        if (view != QVMainViewHost::View::Tessaro || defaults.boolForKey(QVStampsEditionKey))
+            return;
+        controller().setStatusBarShown(defaults.boolForKey(ShowStatusBarOnMasterControlDefaultsKey));
+        refresh();
     };
     views.scaleWasAdded = routed(views.scaleWasAdded, &TessaroController::scaleWasAdded);
     views.scaleWasRemoved = routed(views.scaleWasRemoved, &TessaroController::scaleWasRemoved);

@@ -671,6 +671,12 @@ void TessaroController::toggleStatusBar()
                             (m_statusBarShown ? m_layout.statusBarHeight : -m_layout.statusBarHeight));
 }
 
+void TessaroController::setStatusBarShown(bool shown)
+{
+    if (shown != m_statusBarShown)
+        toggleStatusBar();
+}
+
 void TessaroController::updateStatusTextLine()
 {
     const auto status = m_host->lastValidStatusResponse();

@@ -230,6 +230,8 @@ public:
     static QStringList costCenters();
     bool statusBarShown() const { return m_statusBarShown; }
     void toggleStatusBar();
+    // Shows or hides the status line (the main window shows this view).
+    void setStatusBarShown(bool shown);
     QString statusLine() const { return m_statusLine; }
     void updateStatusTextLine();
     void tolvaneStatusDidChange();

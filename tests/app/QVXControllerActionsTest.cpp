@@ -243,6 +243,7 @@ TEST(QVMainWindowViews, TheModesSwapTheMainWindowsContent)
     auto *stamps = new QWidget;
     stamps->resize(500, 200);
     QStringList checks;
+    QList<QVMainViewHost::View> statusLines;
     QVMainWindowViews views(QVMainWindowViewHooks{[&window] { return &window; },
                                                   [dashboard] { return dashboard; },
                                                   [stamps] { return stamps; },
@@ -250,7 +251,8 @@ TEST(QVMainWindowViews, TheModesSwapTheMainWindowsContent)
                                                   {},
                                                   {},
                                                   {},
-                                                  {}});
+                                                  {},
+                                                  [&statusLines](QVMainViewHost::View view) { statusLines << view; }});
     QVPrintingModes modes(views);
     modes.showLabels();
     EXPECT_EQ(window.centralWidget(), dashboard);
@@ -260,6 +262,9 @@ TEST(QVMainWindowViews, TheModesSwapTheMainWindowsContent)
     EXPECT_EQ(window.geometry().top(), top);
     EXPECT_EQ(window.geometry().width(), 500);
     EXPECT_EQ(checks, QStringList({"0", "1"}));
+    // Each new content's status line follows the setting.
+    EXPECT_EQ(statusLines,
+              (QList<QVMainViewHost::View>{QVMainViewHost::View::Dashboard, QVMainViewHost::View::Tessaro}));
     window.setCentralWidget(nullptr);
     delete dashboard;
     UserDefaults::resetStandardUserDefaults();

@@ -112,6 +112,20 @@ TEST_F(StampModeTest, TheModeMenuSwapsTheStampViewInAndTheFormBack)
     // The one stamp window comes back.
     ASSERT_TRUE(perform("swapMainViews:"));
     EXPECT_EQ(window->centralWidget(), view);
+
+    // The status line of the content shown follows the setting.
+    UserDefaults::standardUserDefaults().setBool(false, QStringLiteral("showStatusBarOnMasterControl"));
+    ASSERT_TRUE(perform("showLabels:"));
+    auto *master = dynamic_cast<MasterWindow *>(window);
+    ASSERT_TRUE(master);
+    EXPECT_FALSE(master->controller().form().disclosable(FormControl::StatusTextView).shown);
+    ASSERT_TRUE(perform("showTessaro:"));
+    EXPECT_FALSE(stamps().statusBarShown());
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("showStatusBarOnMasterControl"));
+    ASSERT_TRUE(perform("showLabels:"));
+    EXPECT_TRUE(master->controller().form().disclosable(FormControl::StatusTextView).shown);
+    ASSERT_TRUE(perform("showTessaro:"));
+    EXPECT_TRUE(stamps().statusBarShown());
 }
 
 TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
