@@ -9,6 +9,7 @@
 #include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
 #include "platform/UserDefaults.h"
+#include "printing/flow/QVPreviewPanel.h"
 #include "sources/QVAddressBookController.h"
 #include "sources/QVAddressBookHost.h"
 #include "sources/QVAddressBookPanel.h"
@@ -427,6 +428,17 @@ void MasterWindow::buildForm()
         widget->setObjectName(QString::fromLatin1(entry.name));
         m_widgets[entry.control] = widget;
     }
+    // The PDF button offers the preview's PDF outputs.
+    if (auto *pdf = qobject_cast<QPushButton *>(widget(FormControl::MainPDFButton))) {
+        auto *outputs = new QMenu(pdf);
+        const std::pair<const char *, int> items[] = {{"Open PDF", tolvane::QVPreviewOutputOpen},
+                                                      {"Save PDF…", tolvane::QVPreviewOutputSave},
+                                                      {"Email PDF…", tolvane::QVPreviewOutputEmail}};
+        for (const auto &[title, output] : items)
+            connect(outputs->addAction(QString::fromUtf8(title)), &QAction::triggered, this,
+                    [this, output = output] { runPDFLabel(output); });
+        pdf->setMenu(outputs);
+    }
     auto *weight = new WeightBox(form);
     weight->setObjectName(QStringLiteral("rateWeight"));
     // A long list opens with the chosen weight a few rows below its top.
@@ -711,6 +723,18 @@ void MasterWindow::updateQuickStamps(int stampMode)
 }
 
 bool MasterWindow::importAddressFile() { return m_addressBook && m_addressBook->importFile(); }
+
+void MasterWindow::runPDFLabel(int output)
+{
+    commitEditing();
+    QVMenuItem sender;
+    sender.action = QStringLiteral("runPDFLabel:");
+    sender.tag = output;
+    if (m_env.actions && m_env.actions->canPerform(sender.action))
+        m_env.actions->perform(sender);
+    else
+        m_controller.runPDFLabel(output);
+}
 
 void MasterWindow::printTheLabel()
 {

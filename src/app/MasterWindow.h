@@ -153,6 +153,9 @@ private:
     void edited(FormControl control);
     void performToolbarItem(const ToolbarItemEntry &item);
     void printTheLabel();
+    // One of the preview's PDF outputs (QVPreviewOutput) through the
+    // "runPDFLabel:" action when there is one, else the controller.
+    void runPDFLabel(int output);
     void updateModeItem();
     void customizeToolbar();
     void mailpieceMenuWillPop();

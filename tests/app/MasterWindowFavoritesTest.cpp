@@ -22,6 +22,7 @@
 #include "app/QVWindowControllers.h"
 #include "app/ShellWindows.h"
 #include "platform/Bundle.h"
+#include "printing/flow/QVPreviewPanel.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
@@ -229,6 +230,33 @@ TEST_F(MasterWindowFavoritesTest, TheDrawerAndThePrintCommandGoThroughTheControl
     static_cast<QPushButton *>(window->widget(FormControl::MainPrintButton))->click();
     EXPECT_EQ(printing->prints, 1);
     EXPECT_EQ(form().text(FormControl::ReferenceID), QStringLiteral("PO-9"));
+}
+
+// The PDF button's menu sends the preview's outputs with their tags, after
+// committing the field being typed in.
+TEST_F(MasterWindowFavoritesTest, ThePDFButtonOffersThePreviewsOutputs)
+{
+    QVMenuActions actions;
+    QList<int> outputs;
+    actions.setHandler(QStringLiteral("runPDFLabel:"), [&outputs](const QVMenuItem &item) { outputs << item.tag; });
+    MasterWindowEnvironment environment;
+    environment.actions = &actions;
+    open(environment);
+    auto *pdf = static_cast<QPushButton *>(window->widget(FormControl::MainPDFButton));
+    ASSERT_TRUE(pdf && pdf->menu());
+    QStringList titles;
+    for (QAction *item : pdf->menu()->actions())
+        titles << item->text();
+    EXPECT_EQ(titles,
+              (QStringList{QStringLiteral("Open PDF"), QStringLiteral("Save PDF…"), QStringLiteral("Email PDF…")}));
+    auto *reference = static_cast<QLineEdit *>(window->widget(FormControl::ReferenceID));
+    reference->setFocus();
+    reference->setText(QStringLiteral("PO-10"));
+    for (QAction *item : pdf->menu()->actions())
+        item->trigger();
+    EXPECT_EQ(outputs,
+              (QList<int>{tolvane::QVPreviewOutputOpen, tolvane::QVPreviewOutputSave, tolvane::QVPreviewOutputEmail}));
+    EXPECT_EQ(form().text(FormControl::ReferenceID), QStringLiteral("PO-10"));
 }
 
 TEST_F(MasterWindowFavoritesTest, TheStampWindowsModeSwitchesQuickStampsAndItsItemsGoToTheStampWindow)
