@@ -6,6 +6,7 @@
 // arrives is rendered with pdftoppm and its PDF417 symbol read by ZXingReader.
 #include "BarcodeTools.h"
 #include "LabelTestSupport.h"
+#include "PrintFlowFakes.h"
 #include "PrintingTestSupport.h"
 #include "PrivateCupsd.h"
 
@@ -42,45 +43,6 @@ namespace {
 constexpr int kStatusWire = 28;
 constexpr int kIndiciumWire = 48;
 const QString kQueue = QStringLiteral("office");
-
-class Host final : public QVPrintFlowHost
-{
-public:
-    QStringList texts;
-    void setProgressTextString(const QString &text) override { texts << text; }
-    void hideProgressPanel() override {}
-    bool isAutomation() override { return false; }
-};
-
-// The main window: only its shipment.
-class Window final : public QVMainWindowHost
-{
-public:
-    std::shared_ptr<QVShipment> shipment = samplePriorityShipment();
-
-    void setCurrentShipmentProperty(const QVariant &value, const QString &key) override
-    {
-        shipment->setObject(value, key, true);
-    }
-    void removeCurrentShipmentPropertyForKey(const QString &key) override { shipment->removeObjectForKey(key, true); }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return shipment->objectForKey(key); }
-    void setToAddress(const QVAddress &) override {}
-    void setToPhoneNumberString(const QString &) override {}
-    void setToEmailAddressString(const QString &) override {}
-    bool isExpressMail() override { return false; }
-    void updateFromAddress() override {}
-    bool setFromAddressToNickname(const QString &) override { return false; }
-    void addOrReplaceFromAddress(const QVAddress &, const QString &) override {}
-    bool standardizeTextBoxAddress(bool) override { return true; }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, bool) override {}
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
-    void showMasterWindow() override {}
-    std::shared_ptr<QVShipment> currentShipment() override { return shipment; }
-};
 
 // 98 bytes, the whole indicium field of the server's reply, none of them
 // zero (a reader that stops at the first zero would be caught).
