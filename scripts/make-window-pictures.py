@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
-"""Draws the named pictures of the main window and the preferences window
-(simple icons of our own, drawn from plain shapes): the toolbar items, the
-piece-size menu's mailpiece pictures, the drag card, the action button and
-the preference panes' items. Writes one RGBA PNG per picture:
+"""Draws the named pictures of the main window, the preferences window and
+the mailing log window (simple icons of our own, drawn from plain shapes):
+the toolbar items, the piece-size menu's mailpiece pictures, the drag card,
+the action button, the preference panes' items and the mailing log's
+toolbar items. Writes one RGBA PNG per picture:
 
     toolbar and preference items  32 x 32
     mailpiece pictures            64 x 48
@@ -190,6 +191,41 @@ def box(c, x, y, w, h, depth, front, top, side, band=None):
                 (x + w, y + d + h * 0.57)], band, 0.8)
 
 
+def check_badge(c, cx, cy):
+    """A green disc with a white check mark."""
+    c.shape(ellipse(cx, cy, 6, 6), GREEN, (255, 255, 255), 1.2)
+    c.stroke([(cx - 3, cy), (cx - 0.7, cy + 2.5), (cx + 3, cy - 2.5)], (255, 255, 255), 1.6, closed=False)
+
+
+def round_arrow(c, cx, cy, r, start, end, colour, width=1.8):
+    """An arc from one angle to another (degrees, clockwise on screen) with a
+    head at its end."""
+    a0, a1 = math.radians(start), math.radians(end)
+    arc = ellipse(cx, cy, r, r, 24, a0, a1) + [(cx + r * math.cos(a1), cy + r * math.sin(a1))]
+    c.stroke(arc, colour, width, closed=False)
+    tip = (cx + r * math.cos(a1), cy + r * math.sin(a1))
+    along = 1 if a1 > a0 else -1
+    tx, ty = -math.sin(a1) * along, math.cos(a1) * along  # the direction of travel
+    nx, ny = math.cos(a1), math.sin(a1)
+    size = width * 1.9
+    c.fill([(tip[0] + tx * size, tip[1] + ty * size), (tip[0] + nx * size, tip[1] + ny * size),
+            (tip[0] - nx * size, tip[1] - ny * size)], colour)
+
+
+def pencil(c, x0, y0, x1, y1):
+    """A pencil lying from its end (x0, y0) to its point (x1, y1)."""
+    length = math.hypot(x1 - x0, y1 - y0)
+    ux, uy = (x1 - x0) / length, (y1 - y0) / length
+    body = (x1 - ux * 4, y1 - uy * 4)
+    nx, ny = -uy * 1.9, ux * 1.9
+    c.shape([(x0 + nx, y0 + ny), (body[0] + nx, body[1] + ny), (body[0] - nx, body[1] - ny), (x0 - nx, y0 - ny)],
+            GOLD, INK, 0.7)
+    c.shape([(body[0] + nx, body[1] + ny), (x1, y1), (body[0] - nx, body[1] - ny)], TAPE, INK, 0.7)
+    c.fill(ellipse(x1 - ux * 1, y1 - uy * 1, 0.8, 0.8, 10), INK)
+    c.fill([(x0 + nx, y0 + ny), (x0 + ux * 2 + nx, y0 + uy * 2 + ny), (x0 + ux * 2 - nx, y0 + uy * 2 - ny),
+            (x0 - nx, y0 - ny)], RED)
+
+
 def person(c, cx, cy, scale, colour):
     c.shape(ellipse(cx, cy - 5 * scale, 3.6 * scale, 3.6 * scale), colour, INK, 0.8)
     c.shape(ellipse(cx, cy + 7 * scale, 7 * scale, 6 * scale, 40, math.pi, 2 * math.pi) +
@@ -310,8 +346,7 @@ def general_prefs(c):
 
 def shipment_prefs(c):
     box(c, 3, 9, 17, 15, 5, BROWN, TAPE, DARK_BROWN)
-    c.shape(ellipse(24, 9, 6, 6), GREEN, (255, 255, 255), 1.2)
-    c.stroke([(21, 9), (23.3, 11.5), (27, 6.5)], (255, 255, 255), 1.6, closed=False)
+    check_badge(c, 24, 9)
 
 
 def details_prefs(c):
@@ -324,6 +359,51 @@ def details_prefs(c):
 def email_prefs(c):
     envelope(c, 3, 8, 22, 16)
     c.fill([(20, 20), (26, 20), (26, 16.5), (31, 22.5), (26, 28.5), (26, 25), (20, 25)], GREEN)
+
+
+# ---- mailing log toolbar items (32 x 32) -----------------------------------------------
+
+def confirm(c):
+    box(c, 3, 6, 18, 15, 5, BROWN, TAPE, DARK_BROWN)
+    c.shape(rect(6, 16, 8, 5), PAPER, None)
+    check_badge(c, 23.5, 23.5)
+
+
+def batch_confirm(c):
+    box(c, 9, 2, 14, 9, 4, BROWN, TAPE, DARK_BROWN)
+    box(c, 3, 13, 14, 9, 4, BROWN, TAPE, DARK_BROWN)
+    box(c, 12, 15, 10, 8, 3, BROWN, TAPE, DARK_BROWN)
+    check_badge(c, 24.5, 24.5)
+
+
+def date_correction(c):
+    c.shape(rounded(4, 6, 24, 22, 2), PAPER, INK, 1.0)
+    c.shape(rect(4.5, 6.5, 23, 6), RED, None)
+    for x in (10, 22):
+        c.shape(rounded(x - 1.2, 3, 2.4, 6, 1), LIGHT_GREY, INK, 0.7)
+    for row in range(3):
+        for col in range(4):
+            colour = BLUE if (row, col) == (1, 2) else LIGHT_GREY
+            c.fill(rect(7 + col * 5, 15 + row * 4, 3.4, 2.6), colour)
+
+
+def postage_correction(c):
+    stamp(c, 3, 3, 19, 22, LIGHT_BLUE)
+    c.fill(heart(12.5, 13.5, 0.26), (255, 255, 255), 0.85)
+    pencil(c, 29, 13, 17, 29)
+
+
+def electronic_refund(c):
+    stamp(c, 3, 3, 19, 22, LIGHT_BLUE)
+    c.fill(heart(12.5, 13.5, 0.26), (255, 255, 255), 0.85)
+    c.shape(ellipse(23, 22, 8, 8), PAPER, INK, 0.9)
+    round_arrow(c, 23, 24, 4.4, 30, -180, GREEN, 1.8)
+
+
+def reprint(c):
+    select_printer(c)
+    c.shape(ellipse(24.5, 24, 6.8, 6.8), PAPER, INK, 0.9)
+    round_arrow(c, 24.5, 24, 3.8, -60, 210, BLUE, 1.7)
 
 
 def favorites_heart(c):
@@ -426,6 +506,13 @@ PICTURES = {
     "detailsToolbarIcon": ((32, 32), details_prefs),
     "sendEmailNotification": ((32, 32), email_prefs),
     "favorites-heart-32": ((32, 32), favorites_heart),
+    # mailing log toolbar (with "detailsToolbarIcon" and "sendEmailNotification" above)
+    "confirmToolbarIcon": ((32, 32), confirm),
+    "batchConfirmToolbarIcon": ((32, 32), batch_confirm),
+    "dateCorrection": ((32, 32), date_correction),
+    "postagecorrectToolbaricon": ((32, 32), postage_correction),
+    "electronicRefund": ((32, 32), electronic_refund),
+    "rePrintIcon": ((32, 32), reprint),
     # drag card, action button
     "SingleCard": ((32, 32), single_card),
     "ActionMenu": ((24, 16), action_menu),
