@@ -345,7 +345,7 @@ void QVMailingLogWindow::rebuildToolbar()
         }
     }
     if (m_toolbar)
-        m_layout->replaceWidget(m_toolbar, toolbar);
+        delete m_layout->replaceWidget(m_toolbar, toolbar); // the old toolbar's layout item is ours
     else
         m_layout->insertWidget(0, toolbar);
     delete m_toolbar;
