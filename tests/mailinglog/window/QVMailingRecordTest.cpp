@@ -391,7 +391,8 @@ TEST_F(MailingRecordTest, PlainPaperLabelServerPieceRecordsItsPartThreeImage)
               RecordKind::LabelServerImage);
     EXPECT_TRUE(services->prints.isEmpty()); // not through the print manager
     EXPECT_EQ(pdfPages(), 1);
-    // The page holds one picture, part 3's, read back out of the PDF.
+    // The page holds one picture, the third label part of the reply, read back
+    // out of the PDF.
     EXPECT_EQ(symbolsOfPdfImages(pdfPath(), path(QStringLiteral("record-image"))),
               QStringList{QStringLiteral("LABEL PART 3")});
 }
