@@ -8,6 +8,8 @@
 #   build-fuzz/   clang, libFuzzer targets of tests/fuzz (make fuzz)
 # make format-check runs clang-format --dry-run --Werror over src/ and tests/.
 # WERROR=ON turns compiler warnings into errors (CI sets it).
+# DEBUG_INFO is the debug-information flag of the Debug trees (CI sets -g1,
+# line tables only, which keeps its three trees small on disk).
 BUILD ?= build
 RUN_BUILD ?= build-run
 BENCH_BUILD ?= build-bench
@@ -15,6 +17,7 @@ ASAN_BUILD ?= build-asan
 FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 WERROR ?= OFF
+DEBUG_INFO ?= -g
 # Extra arguments for the benchmark program, e.g.
 #   make bench BENCH_ARGS=--benchmark_filter=Code128
 BENCH_ARGS ?=
@@ -32,10 +35,13 @@ setup:
 	@bash scripts/setup.sh
 
 # $(call configure,<folder>,<environment>,<cmake options>): configures the
-# folder when it is new or when WERROR changed since its last configuration.
+# folder when it is new or when WERROR or DEBUG_INFO changed since its last
+# configuration.
 define configure
-	@if [ ! -f $(1)/build.ninja ] || ! grep -qx 'TOLVANE_WERROR:BOOL=$(WERROR)' $(1)/CMakeCache.txt; then \
-	  $(2) cmake -S . -B $(1) -G Ninja -DTOLVANE_WERROR=$(WERROR) $(3); \
+	@if [ ! -f $(1)/build.ninja ] || ! grep -qx 'TOLVANE_WERROR:BOOL=$(WERROR)' $(1)/CMakeCache.txt \
+	    || ! grep -qx 'CMAKE_CXX_FLAGS_DEBUG:[A-Z]*=$(DEBUG_INFO)' $(1)/CMakeCache.txt; then \
+	  $(2) cmake -S . -B $(1) -G Ninja -DTOLVANE_WERROR=$(WERROR) \
+	    -DCMAKE_C_FLAGS_DEBUG='$(DEBUG_INFO)' -DCMAKE_CXX_FLAGS_DEBUG='$(DEBUG_INFO)' $(3); \
 	fi
 endef
 
