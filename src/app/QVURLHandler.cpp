@@ -5,10 +5,12 @@
 #include "app/QVWebPages.h"
 #include "model/MailingLogServices.h"
 #include "model/QVShipment.h"
+#include "model/XMLDocument.h"
 #include "platform/AutomationServices.h"
 #include "platform/Decimal.h"
 #include "platform/Dialogs.h"
 #include "platform/UserDefaults.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QDebug>
 #include <QFileInfo>
@@ -435,5 +437,17 @@ RemoteFrame QVURLHandler::answerRemoteRequest(const RemoteFrame &request)
                                                                                 : newShipmentWithAddress(argument);
         return answer(error.isEmpty(), error);
     }
+    if (method == QLatin1String("trackResponseForID:")) {
+        if (argument.trimmed().isEmpty())
+            return answer(false, QStringLiteral("No tracking number."));
+        return answer(true, m_host.trackResponseDescription(argument));
+    }
     return answer(false, QStringLiteral("Unknown method %1.").arg(method));
+}
+
+QString QVURLHandlerHost::trackResponseDescription(const QString &trackingNumber)
+{
+    const std::optional<QVariantMap> response =
+        QVUSPSCommandCenter::commandCenter()->trackResponseForID(trackingNumber);
+    return response ? qv_descriptionOfValue(*response) : QStringLiteral("(null)");
 }

@@ -75,6 +75,10 @@ public:
     virtual bool openURLInBrowser(const QUrl &url) = 0;
     // The application in front of all others.
     virtual void activateApplication() = 0;
+    // The USPS tracking response for a number as the diagnostic of the
+    // command-line tool writes it: the reply's description, "(null)" when
+    // there is none. By default asks the USPS client.
+    virtual QString trackResponseDescription(const QString &trackingNumber);
 };
 
 class QVURLHandler

@@ -18,7 +18,9 @@
 // app/QVURLHandler.h): "processXML:" (a Glimra document's text),
 // "processXMLFileAtURL:" (a file URL), "openURL:" (a "tolvane:" URL),
 // "openFile:" (a path), "trackConfirmInBrowser:" and
-// "newShipmentWithAddress:" (a text, as the desktop's Services entries).
+// "newShipmentWithAddress:" (a text, as the desktop's Services entries),
+// "trackResponseForID:" (a tracking number; answers the USPS tracking
+// response's description, the command-line tool's diagnostic).
 #include <QByteArray>
 #include <QObject>
 #include <QString>

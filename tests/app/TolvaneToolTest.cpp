@@ -1,7 +1,8 @@
 // tolvanetool against a socket the test owns: a document from standard input
 // reaches processXML: and its reply is printed as it came; a file goes to
 // processXMLFileAtURL: as a file URL of its absolute path; the usage, a
-// missing file, "-f" alone and a program that cannot be found.
+// missing file, "-f" alone, the tracking diagnostic and a program that
+// cannot be found.
 #include "platform/RemoteRequests.h"
 #include "platform/SingleInstance.h"
 
@@ -9,6 +10,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -129,9 +131,34 @@ TEST_F(TolvaneToolTest, UsageMissingFilesAndLoneOptionsSendNothing)
     EXPECT_EQ(missing.err.trimmed(),
               QStringLiteral("Invalid file for reading: %1").arg(QDir(folder.path()).filePath("absent.xml")));
 
-    const ToolRun alone = run({QStringLiteral("-f")});
-    EXPECT_EQ(alone.exitCode, 0);
+    // An option without its file or number connects (taking the second
+    // that every connection takes) and does nothing.
+    for (const char *option : {"-f", "-t"}) {
+        QElapsedTimer timer;
+        timer.start();
+        const ToolRun alone = run({QString::fromLatin1(option)});
+        EXPECT_GE(timer.elapsed(), 1000) << option;
+        EXPECT_EQ(alone.exitCode, 0) << option;
+        EXPECT_TRUE(alone.err.isEmpty()) << option;
+    }
     EXPECT_TRUE(seen.isEmpty());
+}
+
+// The tracking diagnostic: "sleeping", a ten-second pause, then the
+// program's answer for the second argument, all on standard error.
+TEST_F(TolvaneToolTest, TheTrackingDiagnosticWritesTheProgramsAnswerAfterItsPause)
+{
+    reply = RemoteFrame{RemoteAnswerOK, QStringLiteral("{\n    TrackResponse = {\n    };\n}")};
+    QElapsedTimer timer;
+    timer.start();
+    const ToolRun result = run({QStringLiteral("-t"), QStringLiteral("EJ958083578US")});
+    EXPECT_GE(timer.elapsed(), 10000);
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.out.isEmpty());
+    EXPECT_EQ(result.err, QStringLiteral("sleeping\n") + reply.argument + QLatin1Char('\n'));
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen.first().method, QStringLiteral("trackResponseForID:"));
+    EXPECT_EQ(seen.first().argument, QStringLiteral("EJ958083578US"));
 }
 
 TEST(TolvaneTool, WithoutARunningCopyOrAProgramToStartItFails)

@@ -7,8 +7,11 @@
 
 #include "model/QVShipment.h"
 #include "platform/UserDefaults.h"
+#include "services/QVCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 
 #include "FakeMailingLog.h"
+#include "FakeUSPSWebToolsServer.h"
 #include "LaunchFakes.h"
 #include "RecordingAutomation.h"
 #include "RecordingDialogs.h"
@@ -327,6 +330,41 @@ TEST_F(URLHandlerTest, SocketRequestsReachTheAutomationWithoutAQuestion)
     EXPECT_EQ(answer.method, RemoteAnswerError);
     answer = handler.answerRemoteRequest({QStringLiteral("noSuchMethod:"), QString()});
     EXPECT_EQ(answer.method, RemoteAnswerError);
+}
+
+// The command-line tool's tracking diagnostic: the USPS Web Tools reply for
+// the number, as its description; "(null)" when there is no reply.
+TEST_F(URLHandlerTest, TheTrackingDiagnosticAnswersTheUSPSReplysDescription)
+{
+    QVCommandCenter::resetSharedInstancesForTesting();
+    FakeUSPSWebToolsServer server;
+    ASSERT_TRUE(server.isListening());
+    UserDefaults::standardUserDefaults().setString(server.host(), QVUSPSWebToolsServerDefaultsKey);
+    server.setReply("TrackV2",
+                    "<TrackResponse><TrackInfo ID=\"EJ958083578US\"><TrackSummary>"
+                    "<Event>DELIVERED</Event></TrackSummary></TrackInfo></TrackResponse>");
+
+    RemoteFrame answer =
+        handler.answerRemoteRequest({QStringLiteral("trackResponseForID:"), QStringLiteral("EJ958083578US")});
+    EXPECT_EQ(answer.method, RemoteAnswerOK);
+    ASSERT_TRUE(server.lastReceived());
+    EXPECT_EQ(server.lastReceived()->document.name, QStringLiteral("TrackRequest"));
+    const XmlElement *id = server.lastReceived()->document.find(QStringLiteral("TrackID"));
+    ASSERT_TRUE(id);
+    EXPECT_EQ(id->attributes.value(QStringLiteral("ID")), QStringLiteral("EJ958083578US"));
+    EXPECT_TRUE(answer.argument.startsWith(QLatin1Char('{'))) << answer.argument.toStdString();
+    EXPECT_TRUE(answer.argument.contains(QStringLiteral("Event = DELIVERED;"))) << answer.argument.toStdString();
+
+    server.setReply("TrackV2", "<TrackResponse><TrackInfo>");
+    answer = handler.answerRemoteRequest({QStringLiteral("trackResponseForID:"), QStringLiteral("EJ1")});
+    EXPECT_EQ(answer.method, RemoteAnswerOK);
+    EXPECT_EQ(answer.argument, QStringLiteral("(null)"));
+
+    const int sent = server.receivedCount();
+    answer = handler.answerRemoteRequest({QStringLiteral("trackResponseForID:"), QStringLiteral(" ")});
+    EXPECT_EQ(answer.method, RemoteAnswerError);
+    EXPECT_EQ(server.receivedCount(), sent);
+    QVCommandCenter::resetSharedInstancesForTesting();
 }
 
 TEST_F(URLHandlerTest, ServicesReportTheirErrorsInText)

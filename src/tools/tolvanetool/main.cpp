@@ -6,9 +6,16 @@
 //                          the reply as it came, without a line break added;
 //   tolvanetool -f FILE    hands the file to the program
 //                          ("processXMLFileAtURL:"); nothing is printed;
-//   tolvanetool -h         prints the usage and ends (nothing is started).
-// The option may stand anywhere; the file is always the second argument.
-// Any other combination connects and does nothing.
+//   tolvanetool -h         prints the usage and ends (nothing is started);
+//   tolvanetool -t NUMBER  diagnostic, not in the usage: writes "sleeping",
+//                          waits ten seconds, then writes the USPS tracking
+//                          response for the number ("trackResponseForID:"),
+//                          both to standard error.
+// The option may stand anywhere; the file or number is always the second
+// argument. Any other combination connects and does nothing.
+//
+// Connecting takes at least a second: the tool waits one second after every
+// try, the one that reaches the program included, as it always has.
 //
 // The program is reached over its single-instance socket with the frames of
 // platform/RemoteRequests.h: a request is two length-prefixed fields (method,
@@ -39,6 +46,7 @@ namespace {
 
 constexpr int kFailure = 255;
 constexpr int kConnectTries = 60;
+constexpr int kTrackingPauseSeconds = 10;
 // A document may be printed before the reply comes.
 constexpr int kReplyTimeoutMilliseconds = 30 * 60 * 1000;
 const QByteArray kClosingRootTag = QByteArrayLiteral("</Glimra>");
@@ -113,22 +121,20 @@ int main(int argc, char **argv)
         return 0;
     }
 
-    // Find the program, starting it when no copy answers.
+    // Find the program, starting it when no copy answers, then connect.
     const QString socketPath = SingleInstance(QVSingleInstanceName).socketPath();
-    if (!answers(socketPath)) {
-        if (!launchProgram()) {
-            printError(QStringLiteral("Couldn't find Tolvane for Mac."));
-            return kFailure;
-        }
-        bool reached = false;
-        for (int i = 0; i < kConnectTries && !reached; ++i) {
-            QThread::sleep(1);
-            reached = answers(socketPath);
-        }
-        if (!reached) {
-            printError(QStringLiteral("Couldn't talk to Tolvane."));
-            return kFailure;
-        }
+    if (!answers(socketPath) && !launchProgram()) {
+        printError(QStringLiteral("Couldn't find Tolvane for Mac."));
+        return kFailure;
+    }
+    bool reached = false;
+    for (int i = 0; i < kConnectTries && !reached; ++i) {
+        reached = answers(socketPath);
+        QThread::sleep(1);
+    }
+    if (!reached) {
+        printError(QStringLiteral("Couldn't talk to Tolvane."));
+        return kFailure;
     }
 
     std::optional<RemoteFrame> request;
@@ -144,8 +150,9 @@ int main(int argc, char **argv)
         }
         request = RemoteFrame{QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(path).toString()};
     } else if (arguments.size() > 2 && arguments.contains(QStringLiteral("-t"))) {
-        // The program serves no tracking requests on its socket.
-        printError(QStringLiteral("The tracking diagnostic is not available."));
+        printError(QStringLiteral("sleeping"));
+        QThread::sleep(kTrackingPauseSeconds);
+        request = RemoteFrame{QStringLiteral("trackResponseForID:"), arguments.at(2)};
     }
     if (!request)
         return 0;
@@ -160,6 +167,8 @@ int main(int argc, char **argv)
     if (fromStandardInput) {
         QTextStream out(stdout);
         out << answer->argument;
+    } else if (request->method == QLatin1String("trackResponseForID:")) {
+        printError(answer->argument);
     }
     return 0;
 }
