@@ -215,8 +215,13 @@ TolvaneWizardWindow::TolvaneWizardWindow(TolvaneWizardController &controller, QW
     m_accountText = new QLabel(step2);
     m_zeroBalanceText =
         new QLabel(QStringLiteral("Your postage balance is zero. Buy postage before you print."), step2);
+    m_zeroBalanceButton = new QPushButton(QStringLiteral("Buy Postage…"), step2);
+    auto *zeroBalanceRow = new QHBoxLayout;
+    zeroBalanceRow->addWidget(m_zeroBalanceButton);
+    zeroBalanceRow->addStretch();
     step2Layout->addWidget(m_accountText);
     step2Layout->addWidget(m_zeroBalanceText);
+    step2Layout->addLayout(zeroBalanceRow);
     step2Layout->addStretch();
     m_steps->addWidget(step2);
 
@@ -250,6 +255,7 @@ TolvaneWizardWindow::TolvaneWizardWindow(TolvaneWizardController &controller, QW
     connect(m_save, &QCheckBox::toggled, this, edited);
     connect(defaultServer, &QPushButton::clicked, this, [this] { m_controller.defaultServer(); });
     connect(signUp, &QPushButton::clicked, this, [this] { m_controller.launchTolvane(); });
+    connect(m_zeroBalanceButton, &QPushButton::clicked, this, [this] { m_controller.buyPostage(); });
     connect(m_next, &QPushButton::clicked, this, [this] { m_controller.next(); });
     connect(m_back, &QPushButton::clicked, this, [this] { m_controller.back(); });
     connect(m_cancel, &QPushButton::clicked, this, [this] { close(); });
@@ -271,6 +277,7 @@ void TolvaneWizardWindow::stateChanged()
     m_save->setChecked(state.savePassPhrase);
     m_accountText->setText(state.accountText);
     m_zeroBalanceText->setVisible(state.zeroBalanceShown && state.step == 2);
+    m_zeroBalanceButton->setVisible(state.zeroBalanceShown && state.step == 2);
     m_steps->setCurrentIndex(qBound(0, state.step - 1, m_steps->count() - 1));
     m_back->setEnabled(state.backEnabled);
     m_cancel->setEnabled(state.cancelEnabled);

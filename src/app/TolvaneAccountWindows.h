@@ -93,6 +93,7 @@ private:
     QCheckBox *m_save = nullptr;
     QLabel *m_accountText = nullptr;
     QLabel *m_zeroBalanceText = nullptr;
+    QPushButton *m_zeroBalanceButton = nullptr;
     QPushButton *m_back = nullptr;
     QPushButton *m_next = nullptr;
     QPushButton *m_cancel = nullptr;

@@ -224,6 +224,13 @@ void TolvaneWizardController::updateStatusTextWithRHOResponse(const std::shared_
     changed();
 }
 
+void TolvaneWizardController::buyPostage()
+{
+    m_panels.showBuyPostagePanel();
+    if (const std::shared_ptr<QVRHOResponse> status = m_ec->lastValidStatusResponse())
+        updateStatusTextWithRHOResponse(status);
+}
+
 void TolvaneWizardController::windowWillClose()
 {
     if (m_closed)

@@ -86,6 +86,10 @@ public:
     void defaultServer();
     // Opens the vendor's sign-up page.
     void launchTolvane();
+    // The zero-balance button: the account panels' Buy Postage panel; when
+    // it is done the account text shows the client's latest status (a
+    // purchase removes the zero-balance notice).
+    void buyPostage();
 
 private:
     bool validate();

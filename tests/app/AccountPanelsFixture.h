@@ -31,9 +31,17 @@ class RecordingAccountHost : public TolvaneAccountHost
 public:
     QStringList calls;
     QList<std::function<void()>> later;
+    // What a refresh does besides being recorded (the program asks the
+    // server for the status).
+    std::function<void()> onRefresh;
     void setProgressTextString(const QString &text) override { calls << QStringLiteral("progress:") + text; }
     void hideProgressPanel() override { calls << QStringLiteral("hideProgress"); }
-    void refreshTolvaneStatus() override { calls << QStringLiteral("refreshTolvaneStatus"); }
+    void refreshTolvaneStatus() override
+    {
+        calls << QStringLiteral("refreshTolvaneStatus");
+        if (onRefresh)
+            onRefresh();
+    }
     void showTolvaneWizard() override { calls << QStringLiteral("showTolvaneWizard"); }
     void terminate() override { calls << QStringLiteral("terminate"); }
     void launchURL(const QUrl &url) override { calls << QStringLiteral("launchURL:") + url.toString(); }

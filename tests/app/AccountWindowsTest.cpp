@@ -460,7 +460,8 @@ TEST_F(AccountWindowsRegistrationTest, TheFactoriesMakeTheAccountWindows)
 TEST_F(AccountWindowsRegistrationTest, ANewAccountGetsTheForcedSheetOnTheWizard)
 {
     registerAccountWindows(windows, accountStatus);
-    server.queueReplies(kStatusWire, {statusReply(100000, "S", "V")});
+    // A new account with nothing on it yet: step 2 offers to buy postage.
+    server.queueReplies(kStatusWire, {statusReply(0, "S", "V")});
     QPointer<QWidget> wizard;
     insideModal([&] { accountStatus.showTolvaneWizard(); },
                 [&](QWidget *modal) {
@@ -479,6 +480,12 @@ TEST_F(AccountWindowsRegistrationTest, ANewAccountGetsTheForcedSheetOnTheWizard)
                     EXPECT_TRUE(sheet->isVisible());
                     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
                     saveShot(modal, QStringLiteral("account-wizard-step2.png"));
+                    QPushButton *buy = nullptr;
+                    for (QPushButton *button : modal->findChildren<QPushButton *>())
+                        if (button->text() == QStringLiteral("Buy Postage…"))
+                            buy = button;
+                    ASSERT_TRUE(buy);
+                    EXPECT_TRUE(buy->isVisible());
                     click(sheet, QStringLiteral("Cancel"));
                     EXPECT_FALSE(sheet->isVisible());
                     EXPECT_NE(sheet->parentWidget(), modal);

@@ -107,6 +107,53 @@ TEST_F(TolvaneWizardTest, RefusalsKeepTheWizardOnStepOne)
     EXPECT_TRUE(host->called(QStringLiteral("terminate")));
 }
 
+// The zero-balance button opens the Buy Postage panel; a purchase made there
+// shows the new balance and removes the notice, a panel left without one
+// keeps it.
+TEST_F(TolvaneWizardTest, TheZeroBalanceButtonBuysPostage)
+{
+    struct BuyingView : TolvaneGUIView {
+        int opened = 0;
+        std::function<void()> buy;
+        void runModal(TolvanePanelWindow panel) override
+        {
+            if (panel != TolvanePanelWindow::BuyPostage)
+                return;
+            ++opened;
+            if (buy)
+                buy();
+        }
+    } view;
+    panels.setView(&view);
+    server.queueReplies(kStatusWire, {statusReply(0)});
+    wizard.next();
+    ASSERT_EQ(wizard.state().step, 2);
+    EXPECT_TRUE(wizard.state().zeroBalanceShown);
+
+    wizard.buyPostage();
+    EXPECT_EQ(view.opened, 1);
+    EXPECT_TRUE(wizard.state().zeroBalanceShown);
+    EXPECT_EQ(requestsOf(kBuyWire), 0);
+
+    // The purchase refreshes the account's status, as the program does.
+    host->onRefresh = [&] {
+        server.queueReplies(kStatusWire, {statusReply(2500)});
+        client->status();
+    };
+    view.buy = [&] {
+        server.queueReplies(kBuyWire, {statusReply(2500)});
+        panels.buyPanel().selectedAmount = 1;
+        panels.buyPostage();
+    };
+    wizard.buyPostage();
+    EXPECT_EQ(view.opened, 2);
+    EXPECT_EQ(requestsOf(kBuyWire), 1);
+    EXPECT_FALSE(wizard.state().zeroBalanceShown);
+    EXPECT_TRUE(wizard.state().accountText.contains(QStringLiteral("\n$2.50\n")))
+        << qPrintable(wizard.state().accountText);
+    panels.setView(nullptr);
+}
+
 TEST_F(TolvaneWizardTest, ANewAccountReachesStepTwoThroughTheForcedSheet)
 {
     server.queueReplies(kStatusWire, {statusReply(0, "S", "V")});
