@@ -13,11 +13,59 @@
 #include "stamps/TessaroStampWindowPrinting.h"
 #include "stamps/TessaroView.h"
 
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QMainWindow>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
 
 // ---- The host ---------------------------------------------------------------------
 
 namespace {
+
+// The stamp window's purchase progress panel: a titled tool window with the
+// text and a bar, centred when it comes up. Buying runs on the GUI thread,
+// so every change is painted at once.
+class StampProgressPanel : public QWidget
+{
+public:
+    StampProgressPanel() : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
+    {
+        setObjectName(QStringLiteral("stampProgressPanel"));
+        auto *layout = new QVBoxLayout(this);
+        m_text = new QLabel(this);
+        m_text->setMinimumWidth(320);
+        m_bar = new QProgressBar(this);
+        m_bar->setTextVisible(false);
+        layout->addWidget(m_text);
+        layout->addWidget(m_bar);
+    }
+
+    void present(const QString &title, const QString &text, int value, int maximum)
+    {
+        setWindowTitle(title);
+        m_text->setText(text);
+        m_bar->setRange(0, maximum);
+        m_bar->setValue(qBound(0, value, maximum));
+        if (!isVisible()) {
+            adjustSize();
+            if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+                QRect frame = geometry();
+                frame.moveCenter(screen->availableGeometry().center());
+                move(frame.topLeft());
+            }
+        }
+        show();
+        raise();
+        repaint();
+    }
+
+private:
+    QLabel *m_text = nullptr;
+    QProgressBar *m_bar = nullptr;
+};
 
 class DelegateTessaroHost final : public TessaroHost
 {
@@ -45,17 +93,29 @@ public:
         if (m_services.setModeMenuItemTitle)
             m_services.setModeMenuItemTitle(title);
     }
+    ~DelegateTessaroHost() override
+    {
+        if (QCoreApplication::instance())
+            delete m_progress.data();
+    }
+    // The purchase's progress (stamp k of n) shows in the stamp window's own
+    // panel, with its title and bar; anything else without a bar (printing)
+    // as the delegate's progress text.
     void showProgress(const QString &title, const QString &text, int value, int maximum) override
     {
-        // The delegate's panel has its own title and a busy bar only.
-        (void)title;
-        (void)value;
-        (void)maximum;
-        if (m_services.delegate)
-            m_services.delegate->setProgressTextString(text);
+        if (maximum <= 0) {
+            if (m_services.delegate)
+                m_services.delegate->setProgressTextString(text);
+            return;
+        }
+        if (!m_progress)
+            m_progress = new StampProgressPanel;
+        m_progress->present(title, text, value, maximum);
     }
     void hideProgress() override
     {
+        if (m_progress)
+            m_progress->hide();
         if (m_services.delegate)
             m_services.delegate->hideProgressPanel();
     }
@@ -79,6 +139,7 @@ private:
     QVXControllerActions *delegateActions() const { return m_services.actions ? m_services.actions() : nullptr; }
 
     StampWindowHostServices m_services;
+    QPointer<StampProgressPanel> m_progress;
 };
 
 Decimal postageOf(const TessaroStamp &stamp) { return stamp ? stamp->postage() : Decimal(); }

@@ -28,8 +28,10 @@
 #include <QDate>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
+#include <QProgressBar>
 #include <gtest/gtest.h>
 
 namespace {
@@ -218,6 +220,29 @@ TEST_F(StampModeTest, TheStampWindowsHostIsTheApplications)
     host->infoAlertForKey(QStringLiteral("usePostageReminder"), QStringLiteral("OK"), QString(), true);
     ASSERT_EQ(dialogs->alerts.size(), 1);
     EXPECT_FALSE(dialogs->alerts[0].messageText.isEmpty());
+
+    // The purchase's progress, stamp k of n: the stamp window's own panel,
+    // titled, with its bar. Progress without a bar (printing) is the
+    // delegate's text and leaves the panel as it was; hiding puts it away.
+    host->showProgress(QStringLiteral("Kivo Stamps"), QStringLiteral("Buying stamp 2 of 5"), 1, 5);
+    QWidget *panel = nullptr;
+    for (QWidget *widget : QApplication::topLevelWidgets())
+        if (widget->objectName() == QLatin1String("stampProgressPanel"))
+            panel = widget;
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->windowTitle(), QStringLiteral("Kivo Stamps"));
+    QProgressBar *bar = panel->findChild<QProgressBar *>();
+    QLabel *text = panel->findChild<QLabel *>();
+    ASSERT_TRUE(bar && text);
+    EXPECT_EQ(bar->maximum(), 5);
+    EXPECT_EQ(bar->value(), 1);
+    EXPECT_EQ(text->text(), QStringLiteral("Buying stamp 2 of 5"));
+    EXPECT_TRUE(panel->grab().save(QStringLiteral(TOLVANE_BINARY_DIR "/StampProgressPanel.png")));
+    host->showProgress(QStringLiteral("Kivo Stamps"), QStringLiteral("Printing…"), 0, 0);
+    EXPECT_EQ(text->text(), QStringLiteral("Buying stamp 2 of 5"));
+    host->hideProgress();
+    EXPECT_FALSE(panel->isVisible());
 
     // The maker's edition: the window's title and the menu item that names
     // the other mode.
