@@ -4,6 +4,7 @@
 #include "stamps/QVStampImageCell.h"
 #include "stamps/TessaroCompanionViews.h"
 #include "stamps/TessaroCustomAmounts.h"
+#include "stamps/TessaroGuide.h"
 #include "stamps/TessaroMailpiecePopUp.h"
 #include "stamps/TessaroTags.h"
 #include "stamps/TessaroWeigh.h"
@@ -60,6 +61,7 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
     connect(m_form->sheetType25Button, &QRadioButton::clicked, this,
             [this] { act([&] { m_controller.setCurrentSheetType(TessaroController::Sheet25); }); });
     connect(m_form->selectAllButton, &QPushButton::clicked, this, [this] { act([&] { m_controller.selectAll(); }); });
+    connect(m_form->guideMeButton, &QPushButton::clicked, this, [this] { showGuideMeWindow(&m_controller); });
     connect(m_form->switcherSheetsButton, &QPushButton::clicked, this,
             [this] { act([&] { m_controller.setCurrentMode(TessaroController::SheetMode); }); });
     connect(m_form->switcherRollsButton, &QPushButton::clicked, this,

@@ -1,16 +1,19 @@
 // The guide window's policy: the page's calls on "external" as the web
 // view hands them over (arguments as script values), the close it asks for,
 // and the one guide window of the process made through the installed
-// web-page window maker. The page in the real web view: tests/webview.
+// web-page window maker, and the stamp view's button that opens it. The page
+// in the real web view: tests/webview.
 #include "stamps/TessaroGuide.h"
 
 #include "services/QVRHOCommandCenter.h"
 #include "stamps/TessaroController.h"
+#include "stamps/TessaroView.h"
 
 #include "RecordingWebPageWindow.h"
 #include "TessaroWindowFixture.h"
 
 #include <QCoreApplication>
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 using namespace tolvane::test;
@@ -106,6 +109,33 @@ TEST_F(TessaroGuideTest, OneGuideWindowLoadedOnceFromItsAddress)
                                {QStringLiteral("Priority"), QStringLiteral("Package")});
     EXPECT_EQ(window->selectedMailpiece(), 4);
     EXPECT_EQ(window->kivoStampRequest(), window->catalogue().requestForTag(201));
+}
+
+// The stamp view's Guide Me button opens the one guide window for its stamp
+// window.
+TEST_F(TessaroGuideTest, TheGuideMeButtonOpensTheGuide)
+{
+    loadWindow(TessaroController::SheetMode);
+    UserDefaults::standardUserDefaults().setObject(QStringLiteral("www.example.test"), QVRHOWebSiteDefaultsKey);
+    int made = 0;
+    setWebPageWindowMaker([&](std::shared_ptr<WebViewPolicy> policy) -> WebPageWindow * {
+        ++made;
+        return new RecordingWebPageWindow(std::move(policy));
+    });
+    TessaroView view(*window);
+    QPushButton *button = view.findChild<QPushButton *>(QStringLiteral("guideMeButton"));
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text(), QStringLiteral("Guide Me…"));
+    button->click();
+    auto *shown = dynamic_cast<RecordingWebPageWindow *>(guideMeWindow());
+    ASSERT_NE(shown, nullptr);
+    EXPECT_TRUE(shown->isVisible());
+    EXPECT_EQ(made, 1);
+    shown->policy().scriptCall(QStringLiteral("setMailPieceTypePopUp"),
+                               {QStringLiteral("FirstClass"), QStringLiteral("LargeEnvelope")});
+    EXPECT_EQ(window->selectedMailpiece(), 3);
+    button->click();
+    EXPECT_EQ(made, 1);
 }
 
 } // namespace

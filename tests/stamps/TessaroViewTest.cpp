@@ -120,6 +120,9 @@ TEST_F(TessaroViewTest, RollModeShowsTheRollStampAndTheSmallerWindow)
     EXPECT_FALSE(view.part<QWidget>("referenceIDView")->isVisibleTo(&view));
     EXPECT_FALSE(view.part<QWidget>("sheetBox")->isVisibleTo(&view));
     EXPECT_TRUE(view.part<QWidget>("weighButton")->isVisibleTo(&view));
+    // The guide serves both modes.
+    EXPECT_TRUE(view.part<QWidget>("guideMeButton")->isVisibleTo(&view));
+    EXPECT_TRUE(view.rect().contains(view.part<QWidget>("guideMeButton")->geometry()));
     EXPECT_EQ(view.part<QLabel>("kivoDollarAmount")->text(), QStringLiteral("$0.480"));
     EXPECT_EQ(view.part<QLabel>("kivoMailClass")->text(), QStringLiteral("FIRST-CLASS"));
     EXPECT_EQ(view.part<QPushButton>("printLiveSheetButton")->text(), QStringLiteral("Print"));
