@@ -160,9 +160,7 @@ void QVURLHandler::later(std::function<void()> call)
     });
 }
 
-void QVURLHandler::handleURL(const QString &text) { handleURLText(text, false); }
-
-void QVURLHandler::handleURLText(const QString &text, bool fromSocket)
+void QVURLHandler::handleURL(const QString &text)
 {
     const QVApplicationURL url = parseApplicationURL(text);
     if (defaults().boolForKey(QVURLLoggingKey)) {
@@ -171,13 +169,13 @@ void QVURLHandler::handleURLText(const QString &text, bool fromSocket)
         qInfo().noquote() << QStringLiteral("query is: %1").arg(query < 0 ? QString() : text.mid(query + 1));
     }
     if (!m_host.hasMainWindow()) {
-        later([this, text, fromSocket] { handleURLText(text, fromSocket); });
+        later([this, text] { handleURL(text); });
         return;
     }
-    carryOut(url, fromSocket);
+    carryOut(url);
 }
 
-void QVURLHandler::carryOut(const QVApplicationURL &url, bool fromSocket)
+void QVURLHandler::carryOut(const QVApplicationURL &url)
 {
     if (url.command == QLatin1String("updateMe")) {
         m_host.checkForUpdates();
@@ -192,13 +190,13 @@ void QVURLHandler::carryOut(const QVApplicationURL &url, bool fromSocket)
         newShipment2(url.pairs);
         m_host.showMainWindow();
     } else if (url.command == QLatin1String("print")) {
-        print(url.pairs, fromSocket);
+        print(url.pairs);
     } else if (url.command == QLatin1String("highlightShipment")) {
         highlightShipment(url.pairs);
     } else if (url.command == QLatin1String("trackShipment")) {
         trackShipment(url.pairs);
     } else if (url.command == QLatin1String("refund")) {
-        refund(url.pairs, fromSocket);
+        refund(url.pairs);
     }
 }
 
@@ -238,23 +236,21 @@ void QVURLHandler::newShipment2(const QVariantMap &pairs)
     automationServices()->processPackage(pairs);
 }
 
-void QVURLHandler::print(const QVariantMap &pairs, bool fromSocket)
+void QVURLHandler::print(const QVariantMap &pairs)
 {
     QVariantMap root;
     QVariantMap package;
     for (auto it = pairs.cbegin(); it != pairs.cend(); ++it)
         (printRootKeys().contains(it.key()) ? root : package).insert(it.key(), it.value());
-    if (!fromSocket) {
-        const QString output = pair(root, QStringLiteral("OutputFile"));
-        const QString informative =
-            QStringLiteral("A link asks Tolvane to buy postage from your account and print it (the command "
-                           "\"print\").\n\nRecipient: %1\nOutput file: %2\nResults sent to: %3\n\nPrint only if you "
-                           "started this yourself.")
-                .arg(recipientOf(package), output.isEmpty() ? QStringLiteral("none") : output,
-                     hostOf(pair(root, QStringLiteral("CallbackURL"))));
-        if (!userAllows(QStringLiteral("Print postage for a link?"), informative, QStringLiteral("Print")))
-            return;
-    }
+    const QString output = pair(root, QStringLiteral("OutputFile"));
+    const QString informative =
+        QStringLiteral("A link asks Tolvane to buy postage from your account and print it (the command "
+                       "\"print\").\n\nRecipient: %1\nOutput file: %2\nResults sent to: %3\n\nPrint only if you "
+                       "started this yourself.")
+            .arg(recipientOf(package), output.isEmpty() ? QStringLiteral("none") : output,
+                 hostOf(pair(root, QStringLiteral("CallbackURL"))));
+    if (!userAllows(QStringLiteral("Print postage for a link?"), informative, QStringLiteral("Print")))
+        return;
     root.insert(QStringLiteral("Package"), package);
     automationServices()->processXMLCommandDictionary({{QStringLiteral("Glimra"), root}});
 }
@@ -288,7 +284,7 @@ void QVURLHandler::trackShipment(const QVariantMap &pairs)
         qInfo().noquote() << *result;
 }
 
-void QVURLHandler::refund(const QVariantMap &pairs, bool fromSocket)
+void QVURLHandler::refund(const QVariantMap &pairs)
 {
     const QString pic = pair(pairs, QStringLiteral("PIC"));
     const QString callback = pair(pairs, QStringLiteral("CallbackURL"));
@@ -300,7 +296,7 @@ void QVURLHandler::refund(const QVariantMap &pairs, bool fromSocket)
         const qint64 pieceCount =
             shipment ? qint64(shipment->objectForKey(QVUSPSShipmentRHOPieceCountKey).toULongLong()) : 0;
         if (shipment && pieceCount != 0) {
-            const bool allowed = fromSocket ||
+            const bool allowed =
                 userAllows(QStringLiteral("Refund postage for a link?"),
                            QStringLiteral("A link asks Tolvane to refund the piece %1 (the command \"refund\"); its "
                                           "postage is voided in your mailing log.\n\nResults sent to: %2\n\nRefund "
@@ -417,9 +413,12 @@ RemoteFrame QVURLHandler::answerRemoteRequest(const RemoteFrame &request)
     if (method == QLatin1String("openURL:")) {
         if (QUrl(argument).scheme().compare(QLatin1String("tolvane"), Qt::CaseInsensitive) != 0)
             return answer(false, QStringLiteral("Not a tolvane: URL."));
-        // Answered at once; carried out on the next pass of the event loop,
-        // so that the caller never waits for what the URL starts.
-        later([this, argument] { handleURLText(argument, true); });
+        // A URL that the desktop handed to a second copy (or to this one at
+        // its start): it may come from any web page, so it is asked about
+        // like any other. Answered at once; carried out on the next pass of
+        // the event loop, so that the caller never waits for what the URL
+        // starts.
+        later([this, argument] { handleURL(argument); });
         return answer(true, QString());
     }
     if (method == QLatin1String("openFile:")) {

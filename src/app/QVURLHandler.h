@@ -21,8 +21,10 @@
 // automation mode, in which nobody can answer) carries out nothing; a refused
 // "refund" calls back "Failure". A refund is "Success" (and the piece void
 // in the log) only when the postage server answers return code 1. A
-// "newShipment" "value" that is not a number is ignored. Requests of the
-// socket (the user's own programs) are not asked about.
+// "newShipment" "value" that is not a number is ignored. A URL that reaches
+// the program over its socket ("openURL:", the desktop's hand-over to the
+// running copy) is asked about the same way; the socket's automation
+// requests ("processXML:" and the like, the user's own programs) are not.
 #include "platform/RemoteRequests.h"
 
 #include <QString>
@@ -103,14 +105,13 @@ public:
     static QUrl trackConfirmURL(const QString &text);
 
 private:
-    void carryOut(const QVApplicationURL &url, bool fromSocket);
+    void carryOut(const QVApplicationURL &url);
     void newShipment(const QVariantMap &pairs);
     void newShipment2(const QVariantMap &pairs);
-    void print(const QVariantMap &pairs, bool fromSocket);
+    void print(const QVariantMap &pairs);
     void highlightShipment(const QVariantMap &pairs);
     void trackShipment(const QVariantMap &pairs);
-    void refund(const QVariantMap &pairs, bool fromSocket);
-    void handleURLText(const QString &text, bool fromSocket);
+    void refund(const QVariantMap &pairs);
     void openLater(const QString &path, bool xml);
     std::shared_ptr<QVPostageAccount> account();
     // The call on the next pass of the event loop, while this object lives.

@@ -312,20 +312,35 @@ TEST_F(URLHandlerTest, NewShipment2SetsPostageAndCallbackThenProcessesThePackage
     EXPECT_EQ(host.calls.count(QStringLiteral("showMainWindow")), 2);
 }
 
-TEST_F(URLHandlerTest, SocketRequestsReachTheAutomationWithoutAQuestion)
+// The automation requests of the socket (the user's own programs) go
+// through unasked; a URL the desktop handed over the socket may come from
+// any web page and asks first, as any other URL does.
+TEST_F(URLHandlerTest, SocketRequestsReachTheAutomationAndForwardedURLsAsk)
 {
     RemoteFrame answer = handler.answerRemoteRequest({QStringLiteral("processXML:"), QStringLiteral("<Glimra/>")});
     EXPECT_EQ(answer.method, RemoteAnswerOK);
     EXPECT_EQ(answer.argument, QStringLiteral("<GlimraResponse/>"));
     EXPECT_EQ(automation->documents, QStringList(QStringLiteral("<Glimra/>")));
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
 
     answer = handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QStringLiteral("http://x/a.xml")});
     EXPECT_EQ(answer.method, RemoteAnswerError);
-    answer = handler.answerRemoteRequest({QStringLiteral("openURL:"), QStringLiteral("tolvane://print?ToName=A")});
-    EXPECT_EQ(answer.method, RemoteAnswerOK);
-    onePass();
-    EXPECT_TRUE(dialogs->alerts.isEmpty());
+    dialogs->answers = {0, 1};
+    for (int asked = 1; asked <= 2; ++asked) {
+        answer = handler.answerRemoteRequest({QStringLiteral("openURL:"), QStringLiteral("tolvane://print?ToName=A")});
+        EXPECT_EQ(answer.method, RemoteAnswerOK);
+        onePass();
+        EXPECT_EQ(dialogs->alerts.size(), asked);
+    }
+    // Declined first, allowed then.
     EXPECT_EQ(automation->commands.size(), 1);
+    dialogs->answers = {0};
+    answer = handler.answerRemoteRequest(
+        {QStringLiteral("openURL:"), QStringLiteral("tolvane://refund?PIC=9400111;CallbackURL=https://cb.example/r")});
+    onePass();
+    EXPECT_EQ(dialogs->alerts.size(), 3);
+    EXPECT_TRUE(postage->refunds.isEmpty());
+    EXPECT_TRUE(log->voidStatuses.isEmpty());
     answer = handler.answerRemoteRequest({QStringLiteral("openURL:"), QStringLiteral("https://elsewhere.example/")});
     EXPECT_EQ(answer.method, RemoteAnswerError);
     answer = handler.answerRemoteRequest({QStringLiteral("noSuchMethod:"), QString()});
