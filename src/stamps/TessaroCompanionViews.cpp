@@ -13,6 +13,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <cmath>
+
 namespace {
 
 // The mailpiece whose picture stands for an offer's icon name.
@@ -99,8 +101,11 @@ TessaroDecisionTreeView::TessaroDecisionTreeView(std::shared_ptr<TessaroDecision
             continue;
         auto *push = new QPushButton(button->title, this);
         push->setObjectName(QStringLiteral("button%1").arg(n));
+        constexpr int side = TessaroDecisionTreeWindowController::IconSize;
+        push->setIconSize(QSize(side, side));
         if (const int mailpiece = mailpieceForIcon(button->icon))
-            push->setIcon(QIcon(QPixmap::fromImage(TessaroView::mailpiecePicture(mailpiece, 32))));
+            push->setIcon(QIcon(QPixmap::fromImage(TessaroView::mailpiecePicture(mailpiece, side))));
+        push->setMinimumWidth(int(std::ceil(button->frame.width())));
         buttons->addWidget(push);
         connect(push, &QPushButton::clicked, this, [this, n] {
             m_sheet->decide(n);

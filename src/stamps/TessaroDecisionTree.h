@@ -10,9 +10,11 @@
 //
 // The sheet's buttons all get the width of the widest title, keeping their
 // own origins and button 1's height (button 7, the keep button, keeps its
-// own height); the sheet widens by that width minus button 1's own width. A
-// thin Qt view (TessaroDecisionTreeView) tells the controller its layout's
-// frames and the width each title needs, and shows the result.
+// own height); the sheet widens by that width minus button 1's own width.
+// The weighing that opens the sheet measures each title as a push button
+// with a mailpiece picture of IconSize; the thin Qt view
+// (TessaroDecisionTreeView) stacks the buttons in a column, each at least
+// its frame's width.
 //
 // Pressing a button tells the delegate (the stamp window, not owned)
 // setMailpieceToTag(tag / 1000, tag % 1000) unless the tag is 0, and ends
@@ -32,6 +34,8 @@ class TessaroDecisionTreeWindowController
 {
 public:
     static constexpr int ButtonCount = 7;
+    // The side of a button's mailpiece picture, in pixels.
+    static constexpr int IconSize = 32;
 
     struct Button {
         QString title;

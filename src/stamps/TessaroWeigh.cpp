@@ -9,7 +9,10 @@
 #include "stamps/TessaroController.h"
 #include "stamps/TessaroTags.h"
 
+#include <QIcon>
 #include <QObject>
+#include <QPixmap>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
@@ -276,7 +279,14 @@ void TessaroWeighing::runChoiceSheet(const QVariantMap &options)
 {
     m_lastOptions = options;
     m_choiceSheet = std::make_shared<TessaroDecisionTreeWindowController>(&m_window);
-    m_choiceSheet->runSheetOnWindow(options);
+    // The width a push button with a mailpiece picture needs for the title.
+    m_choiceSheet->runSheetOnWindow(options, [](const QString &title) {
+        QPushButton probe(title);
+        constexpr int side = TessaroDecisionTreeWindowController::IconSize;
+        probe.setIconSize(QSize(side, side));
+        probe.setIcon(QIcon(QPixmap(side, side)));
+        return double(probe.sizeHint().width());
+    });
     changed();
 }
 

@@ -45,6 +45,16 @@ TEST_F(TessaroCompanionViewTest, WeighShowsTheWeightAndTheChoiceSheet)
     ASSERT_TRUE(sheet);
     auto *package = sheet->findChild<QPushButton *>(QStringLiteral("button2"));
     ASSERT_TRUE(package);
+    // Every button is as wide as the widest title needs.
+    const QList<QPushButton *> buttons = sheet->findChildren<QPushButton *>();
+    ASSERT_GE(buttons.size(), 2);
+    int widest = 0;
+    for (QPushButton *button : buttons)
+        widest = std::max(widest, button->sizeHint().width());
+    for (QPushButton *button : buttons) {
+        EXPECT_EQ(button->minimumWidth(), widest) << button->text().toStdString();
+        EXPECT_EQ(button->iconSize(), QSize(32, 32));
+    }
     EXPECT_TRUE(package->text().startsWith(QStringLiteral("Use First-Class Package")));
     package->click();
     EXPECT_EQ(controller.selectedMailpiece(), tessaro::FirstClassParcel);
