@@ -104,20 +104,23 @@ bool printRecord(QWidget *view, const QString &title)
 }
 
 // The saved label of a label-server piece: nothing when it has no archive
-// file; `unreadable` when the file is there but is not a saved reply.
-std::optional<QVArchivedLabel> archivedLabel(const QVShipment &shipment, bool *unreadable)
+// file; when the file is there but is not a saved reply, nothing and
+// `parseError` holds why (it stays a null string otherwise).
+std::optional<QVArchivedLabel> archivedLabel(const QVShipment &shipment, QString *parseError)
 {
-    *unreadable = false;
+    *parseError = QString();
     const std::optional<QString> path = QVMailingLogController::fileURLforPersistentShipment(shipment);
     if (!path || !QFileInfo(*path).isFile())
         return std::nullopt;
     const std::optional<QByteArray> data = readSmallFile(*path);
-    QString error;
-    std::optional<QVArchivedLabel> label = data ? labelArchiveFromData(*data, &error) : std::nullopt;
-    if (!label) {
-        *unreadable = true;
-        qWarning().noquote() << QStringLiteral("error parsing XML for shipment: %1").arg(error);
+    if (!data) {
+        *parseError = QStringLiteral("The label archive file %1 cannot be read.").arg(*path);
+        return std::nullopt;
     }
+    QString error;
+    std::optional<QVArchivedLabel> label = labelArchiveFromData(*data, &error);
+    if (!label)
+        *parseError = error.isEmpty() ? QStringLiteral("The label archive cannot be read.") : error;
     return label;
 }
 
@@ -236,8 +239,11 @@ QVMailingLogController::RecordKind QVMailingLogController::printMailingRecordFor
     // redrawn as the sender's copy.
     if (isIntegratedInternationalForm(shipment)) {
         if (is2976AType(formType)) {
-            bool unreadable = false;
-            if (const std::optional<QVArchivedLabel> label = archivedLabel(shipment, &unreadable)) {
+            QString parseError;
+            const std::optional<QVArchivedLabel> label = archivedLabel(shipment, &parseError);
+            if (!parseError.isNull())
+                qWarning().noquote() << QStringLiteral("error parsing XML for shipment: %1").arg(parseError);
+            if (label) {
                 if (label->labelType != QVPlainPaperLabel) {
                     QVLabelRange range;
                     range.location = 3;
@@ -392,9 +398,9 @@ QVMailingLogController::ReprintOutcome QVMailingLogController::reprint(const QDa
     const std::shared_ptr<QVShipment> entry = shipmentAtCurrentlySelectedRow();
     if (!entry || !isEligbileForReprint(*entry, now))
         return ReprintOutcome::None;
-    bool unreadable = false;
-    const std::optional<QVArchivedLabel> label = archivedLabel(*entry, &unreadable);
-    const bool labelServer = label || unreadable;
+    QString parseError;
+    const std::optional<QVArchivedLabel> label = archivedLabel(*entry, &parseError);
+    const bool labelServer = label || !parseError.isNull();
 
     // A saved label-server label is live postage as it stands: it has no
     // test form, so no Test Reprint is offered for it.
@@ -413,8 +419,7 @@ QVMailingLogController::ReprintOutcome QVMailingLogController::reprint(const QDa
     const std::shared_ptr<QVMailingLogWindowServices> services = mailingLogWindowServices();
     if (labelServer) {
         if (!label) {
-            qWarning().noquote()
-                << QStringLiteral("error parsing XML for reprint shipment: %1").arg(text(*entry, QVUSPSShipmentPICKey));
+            qWarning().noquote() << QStringLiteral("error parsing XML for reprint shipment: %1").arg(parseError);
             return ReprintOutcome::None;
         }
         host->setProgressTextString(QStringLiteral("Printing") + kEllipsis);

@@ -6,6 +6,7 @@
 #include "MailingLogWindowTestSupport.h"
 
 #include "BarcodeTools.h"
+#include "ConsoleCapture.h"
 #include "ViewTestSupport.h"
 #include "barcodes/imaging/QVCode128View.h"
 #include "barcodes/imaging/QVCode39View.h"
@@ -513,6 +514,28 @@ TEST_F(MailingRecordTest, ReprintOfALabelServerPieceAndARefusedReprint)
     EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::None);
     EXPECT_EQ(services->reprintRequests, 1);
     EXPECT_FALSE(QFile::exists(pdfPath()));
+}
+
+TEST_F(MailingRecordTest, ReprintOfAnUnreadableSavedLabelNamesTheParseError)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString pic = QStringLiteral("9400100000000000000003");
+    {
+        QFile file(QDir(hosts.host->labelFolder).filePath(pic));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("not a property list");
+    }
+    add(shipment({{QVUSPSShipmentPICKey, pic}, {QVShipmentPrintDateKey, now}}).dictionary());
+    controller().windowDidLoad();
+    controller().selectRow(0);
+    m_dialogs->answers = {1};
+    ConsoleCapture console;
+    EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::None);
+    EXPECT_TRUE(services->prints.isEmpty());
+    const QStringList lines = console.lines().filter(QStringLiteral("error parsing XML for reprint shipment: "));
+    ASSERT_EQ(lines.size(), 1) << console.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(lines.first().contains(QStringLiteral("not a property list"))) << lines.first().toStdString();
+    EXPECT_FALSE(lines.first().contains(pic));
 }
 
 TEST_F(MailingRecordTest, ReprintControllerFollowsTheLabelType)
