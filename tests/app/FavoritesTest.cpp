@@ -17,8 +17,10 @@
 
 #include "RecordingDialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QProcess>
 #include <QStandardPaths>
@@ -314,6 +316,39 @@ TEST_F(FavoritesTest, DeletingAndDraggingInThePane)
     // A negative drop row counts as 0; drag data that is no row list is refused.
     EXPECT_EQ(QVFavorites::destinationRowForDrop(3, -1), 0);
     EXPECT_FALSE(QVFavorites::rowsFromDragData("garbage"));
+}
+
+// The pane's table asks to delete on Backspace or Delete with a selection
+// and no modifier held; other keys and held modifiers pass on.
+TEST_F(FavoritesTest, TheTablesDeleteKeys)
+{
+    storeFive();
+    QVFavoritesTableModel model;
+    QVFavoritesTableView table;
+    table.setModel(&model);
+    int requests = 0;
+    table.deleteRequested = [&] { ++requests; };
+    auto press = [&](int key, Qt::KeyboardModifiers modifiers) {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers);
+        QCoreApplication::sendEvent(&table, &event);
+    };
+    press(Qt::Key_Delete, Qt::NoModifier); // nothing selected
+    EXPECT_EQ(requests, 0);
+    table.selectRow(1);
+    const struct {
+        int key;
+        Qt::KeyboardModifiers modifiers;
+        int requests; // counted after this press
+    } presses[] = {
+        {Qt::Key_Backspace, Qt::NoModifier, 1},  {Qt::Key_Delete, Qt::NoModifier, 2},
+        {Qt::Key_Delete, Qt::ShiftModifier, 2},  {Qt::Key_Backspace, Qt::ControlModifier, 2},
+        {Qt::Key_Delete, Qt::AltModifier, 2},    {Qt::Key_X, Qt::NoModifier, 2},
+        {Qt::Key_Delete, Qt::KeypadModifier, 3},
+    };
+    for (const auto &p : presses) {
+        press(p.key, p.modifiers);
+        EXPECT_EQ(requests, p.requests) << p.key << " " << int(p.modifiers);
+    }
 }
 
 } // namespace
