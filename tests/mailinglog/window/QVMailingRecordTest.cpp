@@ -132,11 +132,10 @@ TEST_F(MailingRecordTest, PlainRecordFillsItsValuesAndLeavesUnknownOnesEmpty)
     EXPECT_EQ(controller().printMailingRecordForShipment(domestic), RecordKind::MailingRecord);
     ASSERT_TRUE(QFile::exists(pdfPath()));
     const QString printed = pdfText();
-    if (!printed.isEmpty()) {
-        EXPECT_TRUE(printed.contains(QStringLiteral("12 oz"))) << printed.toStdString();
-        EXPECT_TRUE(printed.contains(QStringLiteral("Priority Mail"))) << printed.toStdString();
-        EXPECT_FALSE(printed.contains(QStringLiteral("<%")));
-    }
+    ASSERT_FALSE(printed.trimmed().isEmpty()) << "pdftotext read no text from the printed record";
+    EXPECT_TRUE(printed.contains(QStringLiteral("12 oz"))) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("Priority Mail"))) << printed.toStdString();
+    EXPECT_FALSE(printed.contains(QStringLiteral("<%")));
 
     QVMailingRecordController record;
     record.setValuesWithShipment(
