@@ -351,7 +351,17 @@ QList<TessaroPage> TessaroController::viewArrayForRequests(const QList<TessaroSt
     const int total = std::max(copies, 0) * perPage;
     const auto progressText = [this, total](int current) { return m_layout.progressFormat.arg(current).arg(total); };
     if (!sample) {
-        tessaro::makeScratchFolder();
+        // A stamp is paid the moment it is bought: without the folder that
+        // keeps it until it prints, nothing is bought.
+        if (!tessaro::makeScratchFolder()) {
+            runSimpleAlert(QStringLiteral("No stamps were bought."),
+                           QStringLiteral("The folder for unprinted stamps cannot be made: \u201c%1\u201d.\n\nEvery "
+                                          "stamp bought is kept there until it is printed, so no stamp is bought.")
+                               .arg(QDir::toNativeSeparators(tessaro::scratchPath())));
+            if (printTotal)
+                *printTotal = Decimal::zero();
+            return {};
+        }
         setProgress(progressText(1), 0, total);
         m_printedScratchFiles.clear();
         m_buyingStopped = false;

@@ -292,3 +292,36 @@ TEST_F(TessaroPurchaseTest, AStampWhoseReplyGivesNoBarcodeIsReportedAndKept)
     EXPECT_FALSE(TessaroController::stampViewForStampRequest(*requests[0], reply, false, false,
                                                              TessaroIndiciumViewClass::Stamp2000));
 }
+
+TEST_F(TessaroPurchaseTest, NothingIsBoughtWhenTheScratchFolderCannotBeMade)
+{
+    const auto window = load();
+    // A file stands where the scratch folder belongs.
+    ASSERT_TRUE(QDir().mkpath(tessaro::pellmarkPath()));
+    QFile blocker(tessaro::scratchPath());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    queueStamps(26, 100);
+
+    Decimal total = Decimal(7);
+    const QList<TessaroPage> pages = window->viewArrayForRequests(requestsWithBlanks(*window, 2, {}), 1, false, &total);
+
+    EXPECT_EQ(purchases(), 0);
+    EXPECT_TRUE(pages.isEmpty());
+    EXPECT_EQ(total, Decimal::zero());
+    const QList<Alert> reports = alertsWithMessage(QStringLiteral("No stamps were bought."));
+    ASSERT_EQ(reports.size(), 1);
+    EXPECT_TRUE(reports.first().informativeText.startsWith(QStringLiteral("The folder for unprinted stamps cannot be "
+                                                                          "made")))
+        << reports.first().informativeText.toStdString();
+    EXPECT_TRUE(log->records.isEmpty());
+    EXPECT_TRUE(host->progressTexts.isEmpty());
+    EXPECT_FALSE(window->lastRHOResponse());
+
+    // The print flow stops there too: nothing bought, nothing printed.
+    window->printSheet(TessaroPrintSender::PrintButton);
+    EXPECT_EQ(purchases(), 0);
+    EXPECT_TRUE(printers->jobs.isEmpty());
+    EXPECT_EQ(alertsWithMessage(QStringLiteral("No stamps were bought.")).size(), 2);
+    EXPECT_FALSE(window->recoveryMode());
+}
