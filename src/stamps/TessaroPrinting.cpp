@@ -5,7 +5,10 @@
 // for before anything prints; every scratch file says whether its stamp
 // still owes that entry (see TessaroScratch.h), and the recovery alert first
 // logs the waiting stamps that no entry covers (a program that died during
-// the run), unless the log already holds that run's entry.
+// the run), unless the log already holds that run's entry. A print removes
+// the files of its stamps only once their entry is written: an entry the log
+// refused is tried again first, and while it is still refused the printed
+// stamps' files wait in the unlogged folder for the next print.
 //
 // The maker's stamps-only edition writes no entry, neither after a run nor
 // in recovery, and its scratch files owe none. That edition shows the stamp
@@ -119,8 +122,15 @@ QVariantMap stampsLogEntry(int count, const Decimal &total, const QVRHOResponse 
     return entry;
 }
 
-// Appends the entry to the mailing log; a refusal is reported.
-bool writeStampsLogEntry(const QVariantMap &entry)
+// What a refused entry means for the stamps, said at the end of the report.
+const QString kStampsStillPrint = QStringLiteral("The stamps will still be printed.");
+const QString kStampsPrintedEntryLater =
+    QStringLiteral("The stamps are printed. Their files are kept in the folder \u201c%1\u201d, and the entry is "
+                   "written after your next stamp print.");
+
+// Appends the entry to the mailing log; a refusal is reported, ending with
+// what it means for the stamps.
+bool writeStampsLogEntry(const QVariantMap &entry, const QString &consequence = kStampsStillPrint)
 {
     const std::shared_ptr<QVShipment> shipment = QVShipment::shipmentWithDictionary(entry);
     const auto log = sharedMailingLog();
@@ -128,11 +138,10 @@ bool writeStampsLogEntry(const QVariantMap &entry)
         return true;
     const int count = entry.value(QVUSPSShipmentRHOTessaroCountKey).toInt();
     runSimpleAlert(QStringLiteral("The stamps you bought could not be written to the mailing log."),
-                   QStringLiteral("The entry for %1 stamp%2 ($%3) is missing from your mailing log. The stamps will "
-                                  "still be printed.")
+                   QStringLiteral("The entry for %1 stamp%2 ($%3) is missing from your mailing log. %4")
                        .arg(count)
                        .arg(pluralSuffix(count))
-                       .arg(entry.value(QVShipmentPriceKey).toString()));
+                       .arg(entry.value(QVShipmentPriceKey).toString(), consequence));
     return false;
 }
 
@@ -155,32 +164,47 @@ bool logHoldsRunEntry(QVMailingLogServices &log, const QVRHOResponse &newest)
     return false;
 }
 
-// The stamps waiting in the scratch folder that no mailing-log entry covers
-// (the program ended after buying them and before the run's entry was
-// written, or the log refused it) get one entry now, before they print.
-// When the program ended after writing the entry but before marking the
-// files, the entry is found in the log and the files are only marked.
-void logWaitingStampsNoEntryCovers()
+// The stamps that no mailing-log entry covers get one entry now: those
+// printed while the log refused their entry (kept in the unlogged folder),
+// then those of the scratch folder that still owe it (the program ended
+// after buying them and before the run's entry was written, or the log
+// refused it). When the program ended after writing the entry but before
+// marking the files, the entry is found in the log and the files are only
+// marked. Answers whether no stamp owes its entry any more; a refusal is
+// reported with the consequence given.
+bool logStampsNoEntryCovers(const QString &consequence)
 {
+    const QList<tessaro::ScratchStamp> held = tessaro::readScratchFolder(tessaro::unloggedScratchPath());
     QList<tessaro::ScratchStamp> owed;
     for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
         if (stamp.logEntryOwed)
             owed.append(stamp);
-    if (owed.isEmpty())
-        return;
-    QStringList paths;
+    if (held.isEmpty() && owed.isEmpty())
+        return true;
+    QStringList heldPaths, owedPaths;
     Decimal total = Decimal::zero();
+    for (const tessaro::ScratchStamp &stamp : held) {
+        heldPaths << stamp.path;
+        total += stamp.request->postage();
+    }
     for (const tessaro::ScratchStamp &stamp : std::as_const(owed)) {
-        paths << stamp.path;
+        owedPaths << stamp.path;
         total += stamp.request->postage();
     }
     // Read in buying order: the last one is the newest.
-    const tessaro::ScratchStamp &newest = owed.last();
+    const tessaro::ScratchStamp &newest = owed.isEmpty() ? held.last() : owed.last();
     const auto log = sharedMailingLog();
     const bool written = (log && logHoldsRunEntry(*log, *newest.response)) ||
-        writeStampsLogEntry(stampsLogEntry(int(owed.size()), total, *newest.response, newest.request->referenceID()));
-    if (written && !tessaro::markLogEntriesWritten(paths))
+        writeStampsLogEntry(stampsLogEntry(int(held.size() + owed.size()), total, *newest.response,
+                                           newest.request->referenceID()),
+                            consequence);
+    if (!written)
+        return false;
+    if (!tessaro::markLogEntriesWritten(owedPaths))
         qWarning("A scratch file could not be marked as logged.");
+    if (!tessaro::removeScratchFiles(heldPaths))
+        qWarning("The file of a printed and logged stamp could not be removed.");
+    return true;
 }
 
 const QString kPrintingFailed = QStringLiteral("Your stamps could not be printed.");
@@ -443,7 +467,7 @@ void TessaroController::doRecovery()
         return;
     }
     if (!m_makerEdition)
-        logWaitingStampsNoEntryCovers();
+        logStampsNoEntryCovers(kStampsStillPrint);
     Alert alert = alertWithText(
         QStringLiteral("You have %1 piece%2 of recoverable postage to be printed.").arg(count).arg(pluralSuffix(count)),
         QString());
@@ -526,10 +550,11 @@ void TessaroController::recoverWithSheet()
         QVPrintOperation operation = printOperationWithPrintInfo(info);
         if (!runPrintOperation(operation))
             return;
-        tessaro::removeScratchFiles(m_printedScratchFiles);
-        m_printedScratchFiles.clear();
+        removePrintedScratchFiles();
+        return;
     }
-    setRecoveryMode(false);
+    // Nothing could be printed: the window waits as long as files remain.
+    setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
 }
 
 void TessaroController::recoverWithKIVO()
@@ -551,10 +576,11 @@ void TessaroController::recoverWithKIVO()
         operation.setJobTitle(TessaroSheetView::printJobTitle());
         if (!runPrintOperation(operation))
             return;
-        tessaro::removeScratchFiles(m_printedScratchFiles);
-        m_printedScratchFiles.clear();
+        removePrintedScratchFiles();
+        return;
     }
-    setRecoveryMode(false);
+    // Nothing could be printed: the window waits as long as files remain.
+    setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
 }
 
 void TessaroController::setAsideUnusableScratchFiles()
@@ -579,9 +605,23 @@ void TessaroController::setAsideUnusableScratchFiles()
 
 void TessaroController::removePrintedScratchFiles()
 {
-    if (!tessaro::removeScratchFiles(m_printedScratchFiles))
-        qWarning("A scratch file of a printed stamp could not be removed.");
+    // A printed stamp's file goes only once the stamp is in the mailing log:
+    // the entry a run (or recovery) could not write is written now. When the
+    // log still refuses it, the files of the printed stamps owing it are
+    // kept in the unlogged folder (they are not printed again) until a
+    // later print writes it.
+    QStringList printed = m_printedScratchFiles;
     m_printedScratchFiles.clear();
+    if (!m_makerEdition &&
+        !logStampsNoEntryCovers(
+            kStampsPrintedEntryLater.arg(QDir::toNativeSeparators(tessaro::unloggedScratchPath())))) {
+        for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder())
+            if (stamp.logEntryOwed && printed.removeAll(stamp.path) > 0 &&
+                tessaro::holdUnloggedScratchFile(stamp.path).isEmpty())
+                qWarning("The file of a printed stamp that owes its mailing-log entry stays in the scratch folder.");
+    }
+    if (!tessaro::removeScratchFiles(printed))
+        qWarning("A scratch file of a printed stamp could not be removed.");
     setRecoveryMode(!tessaro::scratchFileNames().isEmpty());
 }
 

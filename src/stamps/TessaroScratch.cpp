@@ -55,6 +55,12 @@ QString damagedScratchPath()
     return scratch.isEmpty() ? QString() : QDir(scratch).filePath(QStringLiteral("damaged"));
 }
 
+QString unloggedScratchPath()
+{
+    const QString scratch = scratchPath();
+    return scratch.isEmpty() ? QString() : QDir(scratch).filePath(QStringLiteral("unlogged"));
+}
+
 bool makeScratchFolder()
 {
     const QString scratch = scratchPath();
@@ -192,19 +198,28 @@ QList<ScratchStamp> readScratchFolder(const QString &folder, QStringList *unread
     return stamps;
 }
 
-QString setAsideScratchFile(const QString &path)
+namespace {
+
+// Moves the file into the folder (made when missing) under its own name, or
+// "<name> 2", "<name> 3", ... when that is taken; the new path or empty.
+QString moveIntoFolder(const QString &path, const QString &folder)
 {
-    const QString damaged = damagedScratchPath();
     const QFileInfo source(path);
-    if (damaged.isEmpty() || !source.exists() || !QDir().mkpath(damaged) || !isDirectory(damaged))
+    if (folder.isEmpty() || !source.exists() || !QDir().mkpath(folder) || !isDirectory(folder))
         return QString();
     const QString base = source.completeBaseName();
     const QString suffix = source.suffix().isEmpty() ? QString() : QLatin1Char('.') + source.suffix();
-    QString target = QDir(damaged).filePath(source.fileName());
+    QString target = QDir(folder).filePath(source.fileName());
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
-        target = QDir(damaged).filePath(QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix));
+        target = QDir(folder).filePath(QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix));
     return QFile::rename(path, target) ? target : QString();
 }
+
+} // namespace
+
+QString setAsideScratchFile(const QString &path) { return moveIntoFolder(path, damagedScratchPath()); }
+
+QString holdUnloggedScratchFile(const QString &path) { return moveIntoFolder(path, unloggedScratchPath()); }
 
 bool removeScratchFiles(const QStringList &paths)
 {

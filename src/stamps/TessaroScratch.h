@@ -27,7 +27,9 @@
 // without the key (earlier builds, which logged every run before printing
 // it) owes nothing, so no stamp is ever logged twice. The key is optional
 // within version 1: earlier builds of version 1 read such files and ignore
-// it.
+// it. A printed stamp whose entry the log still refuses keeps its file in
+// the folder "unlogged" inside the scratch folder until the entry is
+// written.
 #include "stamps/TessaroCatalogue.h"
 
 #include <QDateTime>
@@ -51,6 +53,11 @@ QString scratchPath();
 
 // The folder damaged inside the scratch folder.
 QString damagedScratchPath();
+
+// The folder unlogged inside the scratch folder: the files of stamps that
+// were printed while the mailing log refused their entry. They are kept
+// there (never printed again) until the entry is written.
+QString unloggedScratchPath();
 
 // The version of the scratch format written; files of a later version are
 // not read.
@@ -99,6 +106,11 @@ QList<ScratchStamp> readScratchFolder(const QString &folder = scratchPath(), QSt
 // there: "<name> 2", "<name> 3", ...); the new path, or empty when it could
 // not be moved (the file then stays where it was).
 QString setAsideScratchFile(const QString &path);
+
+// Moves the scratch file of a printed stamp whose mailing-log entry could
+// not be written into the unlogged folder, in the same way; the new path, or
+// empty when it could not be moved.
+QString holdUnloggedScratchFile(const QString &path);
 
 // Removes the given scratch files (the stamps printed) and nothing else;
 // false when one of them could not be removed.

@@ -595,6 +595,116 @@ TEST_F(TessaroPrintFlowTest, RecoveryLogsTheWaitingStampsNoEntryCovers)
     EXPECT_EQ(stampsOwingTheirEntry(), 0);
 }
 
+TEST_F(TessaroPrintFlowTest, APrintedStampLeavesOnlyOnceItsMailingLogEntryIsWritten)
+{
+    const QString refused = QStringLiteral("The stamps you bought could not be written to the mailing log.");
+    const auto unlogged = [] { return tessaro::scratchFileNames(tessaro::unloggedScratchPath()); };
+    // The log accepts writes again once the job prints (when `heals`).
+    const auto healWhilePrinting = [this](bool heals) {
+        host->onProgress = [this, heals](int) {
+            if (heals && host->progressTexts.last().startsWith(QStringLiteral("Printing")))
+                log->refuseWrites = false;
+        };
+    };
+    const struct {
+        const char *name;
+        bool recovery; // stamps of a run that died before its entry, or two bought now
+        bool heals;
+    } cases[] = {
+        {"a run whose entry is refused once", false, true},
+        {"a run whose entry is always refused", false, false},
+        {"a recovery whose entry is refused once", true, true},
+        {"a recovery whose entry is always refused", true, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        if (c.recovery)
+            leaveScratchStamps(2, tessaro::ScratchLogEntry::Owed, 800);
+        const auto window = load();
+        log->refuseWrites = true;
+        healWhilePrinting(c.heals);
+        dialogs->onAlert = [this](int index) -> std::optional<int> {
+            if (dialogs->alerts[index].messageText.startsWith(QStringLiteral("You have ")))
+                return 1; // "Print Now…"
+            return std::nullopt;
+        };
+        window->setSelectedCells({0, 1});
+        if (!c.recovery)
+            queueStamps(2, 800);
+        const int purchasesBefore = purchases(); // the server lives through the cases
+        window->printSheet(c.recovery ? TessaroPrintSender::PrintButton : TessaroPrintSender::PrintSelected);
+
+        EXPECT_EQ(purchases() - purchasesBefore, c.recovery ? 0 : 2);
+        ASSERT_EQ(printers->jobs.size(), 1);
+        EXPECT_TRUE(tessaro::scratchFileNames().isEmpty()); // never printed again
+        EXPECT_FALSE(window->recoveryMode());
+        const QList<Alert> reports = alertsWithMessage(refused);
+        if (c.heals) {
+            ASSERT_EQ(log->records.size(), 1);
+            EXPECT_EQ(log->records.first().value(QVUSPSShipmentRHOTessaroCountKey).toInt(), 2);
+            EXPECT_EQ(log->records.first().value(QVUSPSShipmentRHOBalanceKey).toString(),
+                      QVRHOResponse::responseWithData(stampReply(801).bytes())->balanceString());
+            EXPECT_EQ(reports.size(), 1);
+            EXPECT_TRUE(unlogged().isEmpty());
+            continue;
+        }
+        EXPECT_TRUE(log->records.isEmpty());
+        ASSERT_EQ(reports.size(), 2);
+        EXPECT_TRUE(reports.last().informativeText.contains(QStringLiteral("The stamps are printed.")))
+            << reports.last().informativeText.toStdString();
+        EXPECT_EQ(unlogged(), QStringList({QStringLiteral("800.tolvanestamp"), QStringLiteral("801.tolvanestamp")}));
+
+        // The next print writes the kept stamps' entry after its own.
+        log->refuseWrites = false;
+        queueStamps(2, 900);
+        window->printSheet(TessaroPrintSender::PrintSelected);
+        EXPECT_EQ(printers->jobs.size(), 2);
+        ASSERT_EQ(log->records.size(), 2);
+        EXPECT_EQ(log->records[0].value(QVUSPSShipmentRHOBalanceKey).toString(),
+                  QVRHOResponse::responseWithData(stampReply(901).bytes())->balanceString());
+        EXPECT_EQ(log->records[1].value(QVUSPSShipmentRHOTessaroCountKey).toInt(), 2);
+        EXPECT_EQ(log->records[1].value(QVUSPSShipmentRHOBalanceKey).toString(),
+                  QVRHOResponse::responseWithData(stampReply(801).bytes())->balanceString());
+        EXPECT_TRUE(unlogged().isEmpty());
+        EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
+        EXPECT_FALSE(window->recoveryMode());
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, AfterARecoveryPrintTheWindowWaitsWhileScratchFilesRemain)
+{
+    const struct {
+        const char *name;
+        int mode;
+    } cases[] = {
+        {"sheet", TessaroController::SheetMode},
+        {"roll", TessaroController::RollMode},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        addRollPrinter();
+        leaveScratchStamps(2);
+        const auto window = load(c.mode);
+        ASSERT_TRUE(window->recoveryMode());
+        // While the waiting stamps print, another stamp arrives in the
+        // folder (a second copy of the program bought it): it still waits.
+        host->onProgress = [this](int) {
+            if (host->progressTexts.last().startsWith(QStringLiteral("Printing")))
+                leaveScratchStamps(1, tessaro::ScratchLogEntry::Written, 5000);
+        };
+        dialogs->answers = {1}; // "Print Now"
+        window->printSheet(TessaroPrintSender::PrintButton);
+
+        ASSERT_EQ(printers->jobs.size(), 1);
+        EXPECT_EQ(tessaro::scratchFileNames(), QStringList{QStringLiteral("5000.tolvanestamp")});
+        EXPECT_TRUE(window->recoveryMode());
+    }
+}
+
 TEST_F(TessaroPrintFlowTest, APrintThatFailsKeepsThePaidStampsAndWaitsForRecovery)
 {
     const struct {
