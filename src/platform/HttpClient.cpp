@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <curl/curl.h>
+#include <openssl/x509_vfy.h>
 
 #include <memory>
 #include <mutex>
@@ -70,7 +71,10 @@ size_t writeHeader(char *data, size_t size, size_t count, void *context)
     return length;
 }
 
-HttpError errorForCode(CURLcode code, const Transfer &transfer, const QString &host, const char *detail)
+// The error of a failed transfer; verifyResult is the TLS library's reason
+// when the server's certificate was refused.
+HttpError errorForCode(CURLcode code, const Transfer &transfer, const QString &host, const char *detail,
+                       long verifyResult)
 {
     const QString more = detail && *detail ? QStringLiteral(" (%1)").arg(QString::fromUtf8(detail)) : QString();
     switch (code) {
@@ -92,6 +96,10 @@ HttpError errorForCode(CURLcode code, const Transfer &transfer, const QString &h
                     QStringLiteral("The reply is larger than the allowed %1 bytes.").arg(transfer.maxReplySize)};
         break;
     case CURLE_PEER_FAILED_VERIFICATION:
+        if (verifyResult == X509_V_ERR_CERT_HAS_EXPIRED || verifyResult == X509_V_ERR_CERT_NOT_YET_VALID)
+            return {HttpErrorServerCertificateHasBadDate,
+                    QStringLiteral("The certificate of the server \"%1\" is not valid for the current date.%2")
+                        .arg(host, more)};
         return {HttpErrorServerCertificateUntrusted,
                 QStringLiteral("The certificate of the server \"%1\" could not be verified.%2").arg(host, more)};
     case CURLE_SSL_CONNECT_ERROR:
@@ -271,7 +279,10 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
 
     const CURLcode code = curl_easy_perform(c);
     if (code != CURLE_OK) {
-        const HttpError failure = errorForCode(code, transfer, host, detail);
+        long verifyResult = 0;
+        if (code == CURLE_PEER_FAILED_VERIFICATION)
+            curl_easy_getinfo(c, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+        const HttpError failure = errorForCode(code, transfer, host, detail, verifyResult);
         return fail(error, failure.code, failure.description);
     }
     long status = 0;

@@ -47,6 +47,9 @@ enum HttpErrorCode : int {
     HttpErrorBadServerResponse = -1011,
     HttpErrorDataLengthExceedsMaximum = -1103,
     HttpErrorSecureConnectionFailed = -1200,
+    // The server's certificate has expired or is not valid yet by this
+    // computer's clock (often a clock set to the wrong date).
+    HttpErrorServerCertificateHasBadDate = -1201,
     HttpErrorServerCertificateUntrusted = -1202,
 };
 

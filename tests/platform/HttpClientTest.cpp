@@ -1,7 +1,7 @@
 // The synchronous HTTP client against the local test server: what goes out on
 // the wire, replies of any status, transport failures with their codes, the
-// reply size cap, HTTPS with and without the test CA, the certificate
-// exemption rule.
+// reply size cap, HTTPS with and without the test CA, certificates outside
+// their dates, the certificate exemption rule.
 #include "platform/HttpClient.h"
 
 #include "LocalHttpServer.h"
@@ -244,6 +244,39 @@ TEST_F(HttpsClientTest, WorksWithTheTestCAAndFailsClearlyWithoutIt)
     ASSERT_TRUE(response) << qPrintable(error.description);
     EXPECT_EQ(response->body, QByteArray("secret reply"));
     EXPECT_EQ(m_server.requestCount(), 1);
+}
+
+TEST(HttpsCertificateDatesTest, ACertificateOutsideItsDatesIsADateErrorOnlyWhenItsIssuerIsTrusted)
+{
+    using Dates = LocalHttpServer::CertificateDates;
+    struct Case {
+        Dates dates;
+        bool trustedIssuer;
+        int code;
+    };
+    const Case cases[] = {
+        {Dates::Expired, true, HttpErrorServerCertificateHasBadDate},
+        {Dates::NotYetValid, true, HttpErrorServerCertificateHasBadDate},
+        // An unknown issuer is found before the dates are looked at.
+        {Dates::Expired, false, HttpErrorServerCertificateUntrusted},
+        {Dates::Current, true, 0},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(testing::Message() << int(c.dates) << " trusted " << c.trustedIssuer);
+        LocalHttpServer server(LocalHttpServer::Scheme::Https, c.dates);
+        ASSERT_TRUE(server.isListening()) << qPrintable(server.errorString());
+        server.setReply("/secure", ScriptedReply::text(200, "secret reply"));
+        setHttpCAFile(c.trustedIssuer ? LocalHttpServer::testCertificateAuthorityFile() : QString());
+        HttpError error;
+        const auto response = sendHttpRequest(requestFor(server.url(QStringLiteral("/secure"))), &error);
+        setHttpCAFile(QString());
+        EXPECT_EQ(bool(response), c.code == 0) << qPrintable(error.description);
+        EXPECT_EQ(error.code, c.code) << qPrintable(error.description);
+        EXPECT_EQ(server.requestCount(), c.code == 0 ? 1 : 0);
+        if (c.code == HttpErrorServerCertificateHasBadDate) {
+            EXPECT_TRUE(error.description.contains(QStringLiteral("127.0.0.1"))) << qPrintable(error.description);
+        }
+    }
 }
 
 TEST_F(HttpsClientTest, OnlyHostsOfTheExemptionRuleGoUnchecked)

@@ -21,6 +21,7 @@
 #include <future>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace tolvane::test {
 
@@ -44,6 +45,17 @@ keyUsage = critical,digitalSignature
 extendedKeyUsage = serverAuth
 subjectAltName = IP:127.0.0.1,DNS:localhost
 authorityKeyIdentifier = keyid
+[ca]
+default_ca = test_ca
+[test_ca]
+database = index.txt
+serial = serial.txt
+new_certs_dir = .
+default_md = sha256
+policy = any_name
+unique_subject = no
+[any_name]
+commonName = supplied
 )";
 
 // The test CA and the server's certificate and key, made once per run.
@@ -51,6 +63,10 @@ struct TestPki {
     QTemporaryDir dir;
     QString caFile;
     QString certificateFile;
+    // The same key and name, signed by the same CA, for dates long past
+    // (2000) and far ahead (2100).
+    QString expiredCertificateFile;
+    QString notYetValidCertificateFile;
     QString keyFile;
     QString error;
 
@@ -67,6 +83,37 @@ struct TestPki {
             return;
         }
         file.close();
+        for (const auto &[name, content] :
+             {std::pair{"index.txt", QByteArray()}, std::pair{"serial.txt", QByteArray("03\n")}}) {
+            QFile extra(dir.filePath(QString::fromLatin1(name)));
+            if (!extra.open(QIODevice::WriteOnly) || extra.write(content) < 0) {
+                error = QStringLiteral("cannot write %1").arg(extra.fileName());
+                return;
+            }
+        }
+        const auto dated = [&](const QString &start, const QString &end, const QString &out) {
+            return QStringList{QStringLiteral("ca"),
+                               QStringLiteral("-batch"),
+                               QStringLiteral("-config"),
+                               config,
+                               QStringLiteral("-in"),
+                               QStringLiteral("server.csr"),
+                               QStringLiteral("-cert"),
+                               QStringLiteral("ca.pem"),
+                               QStringLiteral("-keyfile"),
+                               QStringLiteral("ca.key"),
+                               QStringLiteral("-startdate"),
+                               start,
+                               QStringLiteral("-enddate"),
+                               end,
+                               QStringLiteral("-extfile"),
+                               config,
+                               QStringLiteral("-extensions"),
+                               QStringLiteral("server_ext"),
+                               QStringLiteral("-notext"),
+                               QStringLiteral("-out"),
+                               out};
+        };
         const QStringList ecKey{QStringLiteral("-newkey"), QStringLiteral("ec"), QStringLiteral("-pkeyopt"),
                                 QStringLiteral("ec_paramgen_curve:prime256v1"), QStringLiteral("-noenc")};
         const QStringList steps[] = {
@@ -86,6 +133,8 @@ struct TestPki {
                         QStringLiteral("2"), QStringLiteral("-days"), QStringLiteral("3650"),
                         QStringLiteral("-extfile"), config, QStringLiteral("-extensions"), QStringLiteral("server_ext"),
                         QStringLiteral("-out"), QStringLiteral("server.pem")},
+            dated(QStringLiteral("20000101000000Z"), QStringLiteral("20010101000000Z"), QStringLiteral("expired.pem")),
+            dated(QStringLiteral("21000101000000Z"), QStringLiteral("21010101000000Z"), QStringLiteral("future.pem")),
         };
         for (const QStringList &arguments : steps) {
             QProcess openssl;
@@ -101,6 +150,8 @@ struct TestPki {
         }
         caFile = dir.filePath(QStringLiteral("ca.pem"));
         certificateFile = dir.filePath(QStringLiteral("server.pem"));
+        expiredCertificateFile = dir.filePath(QStringLiteral("expired.pem"));
+        notYetValidCertificateFile = dir.filePath(QStringLiteral("future.pem"));
         keyFile = dir.filePath(QStringLiteral("server.key"));
     }
 };
@@ -247,7 +298,7 @@ public:
     // of its own. (A QThread's wait() returns while the thread is still
     // ending, and a process that exits then cannot be stopped by
     // LeakSanitizer; joining waits until the thread is gone.)
-    explicit Worker(Scheme scheme) : m_scheme(scheme)
+    Worker(Scheme scheme, CertificateDates dates) : m_scheme(scheme), m_dates(dates)
     {
         std::promise<void> listening;
         m_thread = std::thread([this, &listening] {
@@ -277,6 +328,7 @@ public:
     };
 
     Scheme m_scheme;
+    CertificateDates m_dates;
     std::thread m_thread;
     QEventLoop *m_loop = nullptr;   // lives in m_thread
     QObject *m_anchor = nullptr;    // lives in m_thread
@@ -301,7 +353,10 @@ private:
                 return;
             }
             QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
-            configuration.setLocalCertificate(QSslCertificate(readFile(pki.certificateFile), QSsl::Pem));
+            const QString &certificate = m_dates == CertificateDates::Expired ? pki.expiredCertificateFile
+                : m_dates == CertificateDates::NotYetValid                    ? pki.notYetValidCertificateFile
+                                                                              : pki.certificateFile;
+            configuration.setLocalCertificate(QSslCertificate(readFile(certificate), QSsl::Pem));
             configuration.setPrivateKey(QSslKey(readFile(pki.keyFile), QSsl::Ec, QSsl::Pem));
             configuration.setPeerVerifyMode(QSslSocket::VerifyNone);
             auto *server = new QSslServer(m_anchor);
@@ -396,7 +451,9 @@ private:
     }
 };
 
-LocalHttpServer::LocalHttpServer(Scheme scheme) : m_worker(std::make_unique<Worker>(scheme)) {}
+LocalHttpServer::LocalHttpServer(Scheme scheme, CertificateDates dates)
+    : m_worker(std::make_unique<Worker>(scheme, dates))
+{}
 
 LocalHttpServer::~LocalHttpServer() = default;
 

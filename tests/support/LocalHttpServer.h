@@ -79,9 +79,13 @@ class LocalHttpServer
 {
 public:
     enum class Scheme { Http, Https };
+    // The dates of the HTTPS server's certificate: valid now, expired long
+    // ago, or valid only from a date far ahead (signed by the test CA all
+    // the same).
+    enum class CertificateDates { Current, Expired, NotYetValid };
 
     // Starts listening; check isListening() (a test should ASSERT it).
-    explicit LocalHttpServer(Scheme scheme = Scheme::Http);
+    explicit LocalHttpServer(Scheme scheme = Scheme::Http, CertificateDates dates = CertificateDates::Current);
     // Stops the server; withheld and delayed replies are dropped.
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer &) = delete;
