@@ -280,11 +280,32 @@ protected:
         AccountPanelsTest::SetUp();
         defaults().setString(QVPlainPaperLabel, QStringLiteral("printerLabel"));
         defaults().setString(QVPlainPaperPrinter, QStringLiteral("printerType"));
+        // The logged piece holds every key a correction record leaves out.
+        for (const QString &key : removedKeys())
+            piece.setObject(QStringLiteral("logged"), key);
         piece.setObject(QStringLiteral("9405511899223197428090"), QVUSPSShipmentPICKey);
         piece.setObject(QStringLiteral("5.05"), QVUSPSShipmentPostageKey);
         piece.setObject(QStringLiteral("1.50"), QVUSPSShipmentInsurancePriceKey);
         piece.setObject(QStringLiteral("oz"), QVShipmentWeightUnitKey);
         piece.setObject(QStringLiteral("INV-7"), QStringLiteral("QVShipmentReferenceIDKey"));
+        piece.setObject(false, QVUSPSShipmentPostageEnabledKey);
+        piece.setObject(QDateTime(QDate(2014, 3, 1), QTime(9, 0)), QVShipmentShipDateKey);
+        piece.setObject(QDateTime(QDate(2014, 3, 1), QTime(9, 0)), QVShipmentPrintDateKey);
+    }
+    static QStringList removedKeys()
+    {
+        return {QVUSPSShipmentPostageKey,
+                QVUSPSShipmentOriginalPostageKey,
+                QVUSPSShipmentConfirmationServiceKey,
+                QVUSPSShipmentConfirmationServicePriceKey,
+                QVUSPSShipmentPICKey,
+                QVUSPSShipmentRDCKey,
+                QVUSPSShipmentCustomsBarcodeNumberKey,
+                QVUSPSShipmentConfirmKey,
+                QVShipmentWeightUnitKey,
+                QVShipmentWeightNumberKey,
+                QVUSPSShipmentInsurancePriceKey,
+                QVUSPSShipmentInsuranceTypeKey};
     }
     void correct(const QString &amount, bool test)
     {
@@ -358,10 +379,15 @@ TEST_F(CorrectionsTest, ARealCorrectionIsLoggedBeforeItPrints)
     const QVariantMap &record = log->records.first();
     EXPECT_EQ(record.value(QVUSPSShipmentRHOTransactionTypeKey).toString(), QStringLiteral("Correction"));
     EXPECT_EQ(QVShipment(record).totalPrice(), Decimal(5));
-    for (const QString &removed :
-         {QVUSPSShipmentPICKey, QVUSPSShipmentPostageKey, QVUSPSShipmentInsurancePriceKey, QVShipmentWeightUnitKey})
+    for (const QString &removed : removedKeys())
         EXPECT_FALSE(record.contains(removed)) << qPrintable(removed);
     EXPECT_EQ(record.value(QStringLiteral("QVShipmentReferenceIDKey")).toString(), QStringLiteral("INV-7"));
+    EXPECT_EQ(record.value(QVUSPSShipmentPostageEnabledKey), QVariant(true));
+    for (const QString &dated : {QVShipmentShipDateKey, QVShipmentPrintDateKey}) {
+        const QDateTime when = record.value(dated).toDateTime();
+        EXPECT_TRUE(when.isValid()) << qPrintable(dated);
+        EXPECT_LT(when.secsTo(QDateTime::currentDateTime()), 60) << qPrintable(dated);
+    }
     ASSERT_EQ(checking->prints.size(), 1);
     EXPECT_TRUE(checking->prints.first().indicium.real);
     EXPECT_EQ(checking->prints.first().indicium.webLine, QStringLiteral("CORRECTION"));
