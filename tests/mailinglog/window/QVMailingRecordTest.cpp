@@ -18,6 +18,7 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
@@ -437,6 +438,110 @@ TEST_F(MailingRecordTest, GlobalExpressMailRecordPrintsPageThreeOnly)
     QByteArray out;
     runTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), page}, &out);
     EXPECT_EQ(QString::fromLatin1(out).trimmed(), QStringLiteral("GEM PAGE 5"));
+}
+
+// A one-page PDF holding a Code 128 symbol of the text, as a saved customs
+// copy holds its form.
+std::optional<QByteArray> symbolPdf(const QString &folder, const QString &text)
+{
+    const std::optional<QByteArray> png = code128Png(folder, text);
+    if (!png)
+        return std::nullopt;
+    QByteArray pdf;
+    QBuffer buffer(&pdf);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        QPainter painter(&writer);
+        painter.drawImage(QRect(200, 200, 4000, 1400), QImage::fromData(*png));
+    }
+    buffer.close();
+    return pdf;
+}
+
+TEST_F(MailingRecordTest, SeparateCustomsFormsPrintTheirSavedCopies)
+{
+    for (const char *tool : {"zint", "zbarimg", "pdfinfo", "pdftoppm"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
+    const auto writeCopy = [this](const QString &name, const QByteArray &data) {
+        QFile file(QDir(path(QStringLiteral("confs"))).filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    // The symbols zbarimg reads on one page of the printed record.
+    const auto symbolsOnPage = [this](int page) {
+        const QString base = path(QStringLiteral("customs-page-%1").arg(page));
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-gray"), QStringLiteral("-png"),
+                 QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"), QString::number(page),
+                 QStringLiteral("-singlefile"), pdfPath(), base},
+                nullptr);
+        QByteArray out;
+        runTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), base + ".png"}, &out);
+        return QString::fromLatin1(out).trimmed();
+    };
+
+    // A CN22 (2976) piece: its saved form image.
+    const std::optional<QByteArray> cn22 = symbolPdf(m_dir.path(), QStringLiteral("CN22 COPY"));
+    ASSERT_TRUE(cn22);
+    writeCopy(QStringLiteral("LC123456789US.pdf"), *cn22);
+    EXPECT_EQ(controller().printMailingRecordForShipment(
+                  shipment({{QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976CustomsFormType},
+                            {QVUSPSShipmentCustomsBarcodeNumberKey, QStringLiteral("LC123456789US")}})),
+              RecordKind::CN22);
+    EXPECT_EQ(pdfPages(), 1);
+    EXPECT_EQ(symbolsOnPage(1), QStringLiteral("CN22 COPY"));
+
+    // A CP72 (2976-A) piece: each saved page on a page of its own, in order.
+    QVariantList pages;
+    for (int page = 1; page <= 2; ++page) {
+        const std::optional<QByteArray> pdf = symbolPdf(m_dir.path(), QStringLiteral("CP72 PAGE %1").arg(page));
+        ASSERT_TRUE(pdf);
+        pages << *pdf;
+    }
+    const std::optional<QByteArray> list = writeXmlPropertyList(pages);
+    ASSERT_TRUE(list);
+    writeCopy(QStringLiteral("CP123456785US.cp72"), *list);
+    QFile::remove(pdfPath());
+    EXPECT_EQ(controller().printMailingRecordForShipment(
+                  shipment({{QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976ACustomsFormType},
+                            {QVUSPSShipmentCustomsBarcodeNumberKey, QStringLiteral("CP123456785US")}})),
+              RecordKind::CP72);
+    EXPECT_EQ(pdfPages(), 2);
+    EXPECT_EQ(symbolsOnPage(1), QStringLiteral("CP72 PAGE 1"));
+    EXPECT_EQ(symbolsOnPage(2), QStringLiteral("CP72 PAGE 2"));
+
+    // A copy that is not a picture (or not a page list) falls back to the
+    // mailing record.
+    writeCopy(QStringLiteral("LC223456789US.pdf"), "not a picture");
+    EXPECT_EQ(controller().printMailingRecordForShipment(
+                  shipment({{QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976CustomsFormType},
+                            {QVUSPSShipmentCustomsBarcodeNumberKey, QStringLiteral("LC223456789US")}})),
+              RecordKind::MailingRecord);
+    writeCopy(QStringLiteral("CP223456785US.cp72"), *cn22);
+    EXPECT_EQ(controller().printMailingRecordForShipment(
+                  shipment({{QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976ACustomsFormType},
+                            {QVUSPSShipmentCustomsBarcodeNumberKey, QStringLiteral("CP223456785US")}})),
+              RecordKind::MailingRecord);
+}
+
+TEST_F(MailingRecordTest, ALabelServerReprintPrintsEveryPartWhenTheSendersCopyIsPrinted)
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QString pic = QStringLiteral("9400100000000000000004");
+    writeArchive(pic, QVEPL2Label);
+    add(shipment({{QVUSPSShipmentPICKey, pic}, {QVShipmentPrintDateKey, now}}).dictionary());
+    controller().windowDidLoad();
+    controller().selectRow(0);
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("printCustomsSendersCopy"));
+    m_dialogs->answers = {1};
+    EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::LabelServer);
+    ASSERT_EQ(services->prints.size(), 1);
+    EXPECT_EQ(services->prints.first().labelType, QVEPL2Label);
+    EXPECT_EQ(services->prints.first().location, 0);
+    EXPECT_EQ(services->prints.first().length, QVLabelRange::all);
+    EXPECT_EQ(services->reprintRequests, 0);
 }
 
 TEST_F(MailingRecordTest, ReprintEligibility)
