@@ -163,8 +163,12 @@ TEST_F(TessaroWeighTest, AHeavyLetterOffersFlatsPackagesAndFlatRateEnvelopes)
     const QVariantMap options = sheet();
     ASSERT_FALSE(options.isEmpty());
     EXPECT_EQ(options.value("title").toString(), QStringLiteral("Your mailpiece weighs over 3.5 oz."));
-    EXPECT_TRUE(options.value("body").toString().startsWith(
-        QStringLiteral("USPS no longer classifies this mailpiece as a letter. Depending on the dimensions")));
+    EXPECT_EQ(options.value("body").toString(),
+              QStringLiteral("USPS no longer classifies this mailpiece as a letter. Depending on the dimensions, this "
+                             "mailpiece is either a large envelope (flat) or a package.\n\nSelect a rate class from "
+                             "the buttons to the right. For Priority Mail Express or Priority Mail Flat Rate postage, "
+                             "you must use the appropriate USPS Flat Rate packaging.\n\nClick Keep Selected Rate to "
+                             "keep the postage amount selected prior to clicking Weigh."));
     EXPECT_EQ(buttonTags(), (QList<int>{3123, 4143, 5203, 5501, 0, 0, 2100}));
     EXPECT_EQ(options.value("button1title").toString(), QStringLiteral("Use First-Class Flat ($%1)").arg(price(123)));
     EXPECT_EQ(options.value("button1icon").toString(), QStringLiteral("popup_flat"));
@@ -191,10 +195,18 @@ TEST_F(TessaroWeighTest, PiecesOverThirteenOuncesAreOfferedOnlyFlatRatePostage)
         QList<int> tags;
         QString body;
     };
-    const QString b2 = QStringLiteral("USPS does not allow First-Class postage for mailpieces at this weight.\n\n"
-                                      "Zevavored Azozudu supports printing Priority Mail Express");
-    const QString b4 = QStringLiteral("USPS does not allow Postcard postage for mailpieces at this weight.\n\n"
-                                      "Zevavored Azozudu supports printing Priority Mail or");
+    const QString b2 = QStringLiteral(
+        "USPS does not allow First-Class postage for mailpieces at this weight.\n\nZevavored Azozudu supports "
+        "printing Priority Mail Express or Priority Mail Flat Rate postage for mailpieces at this weight.\n\nSelect a "
+        "rate class from the buttons to the right. For Priority Mail Express or Priority Mail Flat Rate postage, you "
+        "must use the appropriate USPS Flat Rate packaging.\n\nClick Keep Selected Rate to keep the postage amount "
+        "selected prior to clicking Weigh.");
+    const QString b4 = QStringLiteral(
+        "USPS does not allow Postcard postage for mailpieces at this weight.\n\nZevavored Azozudu supports printing "
+        "Priority Mail or Priority Mail Express postage for mailpieces at this weight.\n\nSelect a rate class from "
+        "the buttons to the right. For Priority Mail or Priority Mail Express Flat Rate postage, you must use the "
+        "appropriate USPS Flat Rate packaging.\n\nClick Keep Selected Rate to keep the postage amount selected "
+        "prior to clicking Weigh.");
     const Case cases[] = {
         {tessaro::FirstClassLetter, 100, 13.5, {5203, 5501, 0, 0, 0, 0, 2100}, b2},
         {tessaro::FirstClassFlat, 121, 13.1, {5203, 6202, 7204, 5501, 6503, 0, 3121}, b2},
@@ -206,7 +218,7 @@ TEST_F(TessaroWeighTest, PiecesOverThirteenOuncesAreOfferedOnlyFlatRatePostage)
         load(TessaroController::RollMode, c.mailpiece, c.classTag);
         weigh(c.raw);
         EXPECT_EQ(sheet().value("title").toString(), QStringLiteral("Your mailpiece weighs over 13 oz."));
-        EXPECT_TRUE(sheet().value("body").toString().startsWith(c.body));
+        EXPECT_EQ(sheet().value("body").toString(), c.body);
         EXPECT_EQ(buttonTags(), c.tags);
         EXPECT_EQ(selectedChoice(), c.tags.last());
     }
@@ -222,14 +234,20 @@ TEST_F(TessaroWeighTest, PostcardsOverOneOunceAreOfferedALetterOrAFlat)
 
     weigh(1.2);
     EXPECT_EQ(sheet().value("title").toString(), QStringLiteral("Your mailpiece weighs 1.2 oz."));
-    EXPECT_TRUE(sheet().value("body").toString().contains(
-        QStringLiteral("more than 1 oz.\n\nClick Use First-Class Letter from the buttons")));
+    EXPECT_EQ(sheet().value("body").toString(),
+              QStringLiteral("USPS does not allow Postcard rate postage for postcards weighing more than 1 oz.\n\n"
+                             "Click Use First-Class Letter from the buttons to the right.\n\nClick Keep Selected "
+                             "Rate to keep the postage amount selected prior to clicking Weigh."));
     EXPECT_EQ(buttonTags(), (QList<int>{2102, 0, 0, 0, 0, 0, 1114}));
     EXPECT_EQ(sheet().value("button1title").toString(), QStringLiteral("First-Class Letter ($%1)").arg(price(102)));
     EXPECT_EQ(sheet().value("button1icon").toString(), QStringLiteral("popup_envelope"));
 
     weigh(5.0);
     EXPECT_EQ(buttonTags(), (QList<int>{3124, 0, 0, 0, 0, 0, 1114}));
+    EXPECT_EQ(sheet().value("body").toString(),
+              QStringLiteral("USPS does not allow Postcard rate postage for postcards weighing more than 1 oz.\n\n"
+                             "Click Use First-Class Flat from the buttons to the right.\n\nClick Keep Selected "
+                             "Rate to keep the postage amount selected prior to clicking Weigh."));
     // The keep button changes nothing.
     window->weighing().choiceSheet()->decide(7);
     EXPECT_EQ(selectedChoice(), 1114);
