@@ -1,6 +1,8 @@
 #include "app/MasterControllerWiring.h"
 
 #include "app/QVXController.h"
+#include "platform/RemoteRequests.h"
+#include "printing/flow/QVPrintFlowServices.h"
 #include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "printing/layouts/QVEnvelopeController.h"
@@ -9,6 +11,8 @@
 #include "services/QVRHOResponse.h"
 #include "services/usps/QVGLZCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
+
+#include <QDebug>
 
 namespace {
 
@@ -31,6 +35,23 @@ public:
     {
         if (m_refresh)
             m_refresh();
+    }
+    void setAutomation(bool on) override { m_delegate.setAutomation(on); }
+    // The delegate's showLabels: as the libraries reach it (its printing
+    // modes once the program has joined them).
+    void showLabels() override
+    {
+        if (const std::shared_ptr<QVPrintFlowHost> host = printFlowHost())
+            host->showLabels();
+    }
+    // The URL goes where the desktop hands a URL to the running copy: the
+    // delegate's root object, whose URL handler asks before it prints or
+    // refunds and carries it out on the next pass of the event loop.
+    void handleApplicationURL(const QString &url) override
+    {
+        const RemoteFrame answer = m_delegate.remoteRequests().answer({QStringLiteral("openURL:"), url});
+        if (answer.method != RemoteAnswerOK)
+            qInfo().noquote() << QStringLiteral("The URL %1 was not taken: %2").arg(url, answer.argument);
     }
 
 private:

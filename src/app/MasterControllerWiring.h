@@ -11,8 +11,12 @@
 
 class QVXController;
 
-// The application delegate's information alerts, automation flag and
-// printing mode; `refreshStatus` is its account status refresh.
+// The application delegate's information alerts, automation flag (read and
+// set) and printing mode; `refreshStatus` is its account status refresh.
+// showLabels is the delegate's labels mode as the libraries reach it (the
+// print-flow host); a "tolvane://" URL goes to the delegate's root object
+// as an "openURL:" request, so that the program's URL handler takes it as
+// it takes one from the desktop (asking before it prints or refunds).
 std::shared_ptr<MasterShell> makeMasterShell(QVXController &delegate, std::function<void()> refreshStatus);
 // The shared account-information client's last reply.
 std::shared_ptr<MasterAccountInformation> makeMasterAccountInformation();
