@@ -7,6 +7,10 @@
 // confirmations; the page views' layout.
 #include "TessaroPrintingSupport.h"
 
+#include "mailinglog/MailingLogRegistration.h"
+#include "mailinglog/QVMailingLog.h"
+#include "model/NumericFormatters.h"
+#include "platform/Paths.h"
 #include "printing/customs/QVPdfPages.h"
 #include "rates/QVUSPSRateClassNames.h"
 #include "services/QVRHOResponse.h"
@@ -300,6 +304,27 @@ TEST_F(TessaroPrintFlowTest, ATestPrintBuysNothingAndPrintsOnePage)
     EXPECT_EQ(purchases(), 0);
     EXPECT_EQ(opener->opened.size(), 1);
     EXPECT_TRUE(pdfCopies().isEmpty());
+}
+
+TEST_F(TessaroPrintFlowTest, ATestPrintLeavesWaitingStampsAndRefusesABlankSheet)
+{
+    leaveScratchStamps(2);
+    const auto window = load();
+    ASSERT_TRUE(window->recoveryMode());
+    window->testPrint();
+    EXPECT_EQ(purchases(), 0);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(tessaro::scratchFileNames(),
+              QStringList({QStringLiteral("3000.tolvanestamp"), QStringLiteral("3001.tolvanestamp")}));
+    EXPECT_TRUE(window->recoveryMode());
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+
+    window->chooseClassIndex(0); // "Blank" on every cell
+    window->testPrint();
+    EXPECT_EQ(printers->jobs.size(), 1);
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts.first().messageText, QStringLiteral("Blank sheet"));
+    EXPECT_EQ(tessaro::scratchFileNames().size(), 2);
 }
 
 TEST_F(TessaroPrintFlowTest, PrintingSelectedStampsBlanksTheOthers)
@@ -705,6 +730,67 @@ TEST_F(TessaroPrintFlowTest, AfterARecoveryPrintTheWindowWaitsWhileScratchFilesR
     }
 }
 
+TEST_F(TessaroPrintFlowTest, TheMailingLogFileKeepsTheRunsEntryAndRecoveryFindsIt)
+{
+    // The application's own mailing log, its file in the test's support folder.
+    const QString logPath = QDir(applicationSupportDirectory()).filePath(QVMailingLogFileName);
+    QVMailingLog::resetSharedMailingLog();
+    QFile::remove(logPath);
+    registerMailingLog();
+    const auto window = load();
+    window->setCurrentReferenceID(QStringLiteral("Order 7"));
+    queueStamps(2, 640);
+    const QList<TessaroPage> pages = window->viewArrayForRequests(window->stamps().mid(0, 2), 1, false);
+    ASSERT_EQ(pages.size(), 1);
+    ASSERT_EQ(tolvaneTessaroCountOfNonNullObjects(pages[0]), 2);
+    ASSERT_TRUE(window->lastRHOResponse());
+
+    const auto readBack = [&logPath] {
+        QString error;
+        std::unique_ptr<QVMailingLog> log = QVMailingLog::logWithPath(logPath, &error);
+        EXPECT_TRUE(log) << error.toStdString();
+        return log;
+    };
+    std::unique_ptr<QVMailingLog> file = readBack();
+    ASSERT_TRUE(file);
+    ASSERT_EQ(file->itemsInLog(), 1);
+    const std::shared_ptr<QVShipment> entry = file->shipmentAtIndex(0);
+    ASSERT_TRUE(entry);
+    EXPECT_EQ(entry->objectForKey(QVUSPSShipmentRHOTransactionTypeKey).toString(), QStringLiteral("Tessaro"));
+    EXPECT_EQ(entry->objectForKey(QVUSPSShipmentRHOTessaroCountKey).toInt(), 2);
+    EXPECT_EQ(entry->objectForKey(QVUSPSShipmentRHOAccountKey).toLongLong(), 1234567);
+    EXPECT_EQ(entry->objectForKey(QVUSPSShipmentRHOBalanceKey).toString(), window->lastRHOResponse()->balanceString());
+    EXPECT_FALSE(entry->objectForKey(QVUSPSShipmentRHOBalanceKey).toString().isEmpty());
+    EXPECT_EQ(entry->objectForKey(QVUSPSShipmentRHODeviceIDKey).toString(), window->lastRHOResponse()->meterID());
+    EXPECT_EQ(entry->objectForKey(QVShipmentInvoiceNumberKey).toString(), QStringLiteral("Order 7"));
+    EXPECT_EQ(
+        entry->objectForKey(QVShipmentPriceKey).toString(),
+        twoDigitDollarFormatter().stringFromNumber(window->stamps()[0]->postage() + window->stamps()[1]->postage()));
+
+    // The program ends after writing the entry and before marking the files:
+    // on the next start recovery finds the run's entry in the file and
+    // writes no second one.
+    for (const tessaro::ScratchStamp &stamp : tessaro::readScratchFolder()) {
+        ASSERT_TRUE(QFile::remove(stamp.path));
+        ASSERT_FALSE(tessaro::writeScratchFile(*stamp.request, *stamp.response, nullptr, tessaro::ScratchLogEntry::Owed)
+                         .isEmpty());
+    }
+    ASSERT_EQ(stampsOwingTheirEntry(), 2);
+    QVMailingLog::resetSharedMailingLog();
+    const auto restarted = load();
+    ASSERT_TRUE(restarted->recoveryMode());
+    restarted->doRecovery(); // "Recover Later"
+    EXPECT_EQ(stampsOwingTheirEntry(), 0);
+    file = readBack();
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->itemsInLog(), 1);
+    EXPECT_TRUE(
+        alertsWithMessage(QStringLiteral("The stamps you bought could not be written to the mailing log.")).isEmpty());
+
+    QVMailingLog::resetSharedMailingLog();
+    QFile::remove(logPath);
+}
+
 TEST_F(TessaroPrintFlowTest, APrintThatFailsKeepsThePaidStampsAndWaitsForRecovery)
 {
     const struct {
@@ -847,6 +933,80 @@ TEST_F(TessaroPrintFlowTest, PrintsRollStampsOnTheLabelPrinter)
     ASSERT_EQ(printers->jobs.size(), 2);
     EXPECT_EQ(pdfPages(printers->jobs.last().document), 1);
     EXPECT_EQ(window->sheetCount(), 4);
+}
+
+TEST_F(TessaroPrintFlowTest, ARollPrinterWithOneRollNamesNoRollAndChoosesNoSlot)
+{
+    addRollPrinter(); // a 360 Swift: one roll
+    const auto window = load(TessaroController::RollMode);
+    queueStamps(1, 830);
+    window->printSheet(TessaroPrintSender::PrintButton);
+
+    EXPECT_EQ(purchases(), 1);
+    ASSERT_EQ(printers->jobs.size(), 1);
+    EXPECT_EQ(printers->jobs.first().queue, QStringLiteral("single"));
+    EXPECT_FALSE(printers->jobs.first().options.contains(QStringLiteral("InputSlot")));
+    ASSERT_EQ(host->alertArguments.size(), 1);
+    const QVariantList arguments = host->alertArguments.first().toList();
+    ASSERT_EQ(arguments.size(), 7);
+    EXPECT_EQ(arguments[5].toString(), QStringLiteral("single"));
+    EXPECT_EQ(arguments[6].toString(), QString()); // no " in the ... roll"
+}
+
+TEST_F(TessaroPrintFlowTest, OnlyTheWideLabelPrinterMovesTheLabelLeft)
+{
+    printers->add(QStringLiteral("wide"), QStringLiteral("Kivo Tagwright WIDE9"));
+    addRollPrinter();
+    const auto window = load(TessaroController::RollMode);
+    const struct {
+        const char *printer;
+        double left;
+    } cases[] = {{"wide", -7.2}, {"single", 0}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.printer);
+        window->kivoPrinterChanged(QLatin1String(c.printer));
+        ASSERT_EQ(window->kivoPrinterTitle(), QLatin1String(c.printer));
+        const PrintInfo info = window->kivoPrintInfo();
+        EXPECT_DOUBLE_EQ(info.leftMargin, c.left);
+        EXPECT_DOUBLE_EQ(info.rightMargin, 0);
+        EXPECT_DOUBLE_EQ(info.topMargin, 0);
+        EXPECT_DOUBLE_EQ(info.bottomMargin, 0);
+    }
+}
+
+TEST_F(TessaroPrintFlowTest, TheRollRecoveryAlertAsksForLabelsOnThePrinter)
+{
+    const struct {
+        int files;
+        const char *message;
+        const char *informative;
+    } cases[] = {
+        {1, "You have 1 piece of recoverable postage to be printed.",
+         "You must print this postage before you can print new stamps. Please load your single with 1 Kivo Stamps "
+         "label."},
+        {3, "You have 3 pieces of recoverable postage to be printed.",
+         "You must print this postage before you can print new stamps. Please load your single with 3 Kivo Stamps "
+         "labels."},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.files);
+        TearDown();
+        SetUp();
+        addRollPrinter();
+        leaveScratchStamps(c.files);
+        const auto window = load(TessaroController::RollMode);
+        ASSERT_TRUE(window->recoveryMode());
+        window->doRecovery(); // "Recover Later"
+        ASSERT_EQ(dialogs->alerts.size(), 1);
+        const Alert &alert = dialogs->alerts.first();
+        EXPECT_EQ(alert.messageText, QLatin1String(c.message));
+        EXPECT_EQ(alert.informativeText, QLatin1String(c.informative));
+        ASSERT_EQ(alert.buttons.size(), 2);
+        EXPECT_EQ(alert.buttons[0].title, QStringLiteral("Print Now"));
+        EXPECT_EQ(alert.buttons[1].title, QStringLiteral("Recover Later"));
+        EXPECT_TRUE(printers->jobs.isEmpty());
+        EXPECT_EQ(tessaro::scratchFileNames().size(), c.files);
+    }
 }
 
 TEST_F(TessaroPrintFlowTest, TheMakersEditionConfirmsAboveTheThresholdAndForExpress)

@@ -97,11 +97,12 @@ TEST_F(TessaroPurchaseTest, AFailedPurchaseStopsTheBuyingAndKeepsWhatWasBought)
         int failAt; // the stamp (from 1) the server refuses
         int pages;
         int drawn;
+        QList<int> perPage; // stamps drawn on each page
     } cases[] = {
-        {"first stamp", 1, 1, 0},
-        {"second stamp of the first page", 2, 1, 1},
-        {"second stamp of the second page", 5, 2, 4},
-        {"last stamp", 9, 3, 8},
+        {"first stamp", 1, 1, 0, {0}},
+        {"second stamp of the first page", 2, 1, 1, {1}},
+        {"second stamp of the second page", 5, 2, 4, {3, 1}},
+        {"last stamp", 9, 3, 8, {3, 3, 2}},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.name);
@@ -119,12 +120,22 @@ TEST_F(TessaroPurchaseTest, AFailedPurchaseStopsTheBuyingAndKeepsWhatWasBought)
 
         ASSERT_EQ(pages.size(), c.pages);
         int drawn = 0;
+        QList<int> perPage;
         for (const TessaroPage &page : pages) {
             EXPECT_EQ(page.size(), 4);
             EXPECT_TRUE(page[1].isNull());
-            drawn += int(tolvaneTessaroCountOfNonNullObjects(page));
+            perPage << int(tolvaneTessaroCountOfNonNullObjects(page));
+            drawn += perPage.last();
         }
         EXPECT_EQ(drawn, c.drawn);
+        EXPECT_EQ(perPage, c.perPage);
+        // The stamps bought before the failure fill the failing page from its start.
+        const TessaroPage &last = pages.last();
+        for (int i = 0, stamps = 0; i < last.size(); ++i) {
+            if (i == 1)
+                continue; // the blank position
+            EXPECT_EQ(last[i].isNull(), stamps++ >= c.perPage.last()) << "position " << i;
+        }
         EXPECT_EQ(tessaro::scratchFileNames().size(), c.drawn);
         EXPECT_EQ(total, requests[0]->postage() * Decimal(c.drawn));
         const QList<Alert> errors = alertsWithMessage(QStringLiteral(
