@@ -3,6 +3,7 @@
 #include "app/AccountWindowsRegistration.h"
 #include "app/CustomsRegistration.h"
 #include "app/KIVOPreferencesController.h"
+#include "app/MasterControllerWiring.h"
 #include "app/QVApplicationMenus.h"
 #include "app/QVDesktopRequests.h"
 #include "app/QVMenuBar.h"
@@ -187,6 +188,12 @@ void DesktopApplication::loadMainWindow()
     // it afterwards).
     if (!m_mainWindow) {
         m_mainWindow = makeMainWindow(*m_controller, m_scheduler, m_menus->actions(), m_stampWindow.get());
+        // New Package, Import Addresses, Weigh, Verify Address and the
+        // controller's other items reach the window's controller.
+        joinMasterWindowToMenus(m_mainWindow, m_menus->actions(), m_menus->windows(), [this] {
+            if (m_delegateActions.views)
+                m_delegateActions.views->makeMainWindowKeyAndFront();
+        });
         m_progressPanel->setMainWindow(m_mainWindow);
         m_overlays->setMainWindow(m_mainWindow);
     }

@@ -1,5 +1,8 @@
 #include "app/MasterControllerWiring.h"
 
+#include "app/MasterWindow.h"
+#include "app/QVMenus.h"
+#include "app/QVWindowControllers.h"
 #include "app/QVXController.h"
 #include "platform/RemoteRequests.h"
 #include "printing/flow/QVPrintFlowServices.h"
@@ -13,6 +16,7 @@
 #include "services/usps/QVUSPSCommandCenter.h"
 
 #include <QDebug>
+#include <QPointer>
 
 namespace {
 
@@ -170,6 +174,40 @@ private:
     std::function<void()> m_changed;
 };
 
+// The main window as the window controllers' "masterController".
+class MasterWindowController final : public QVWindowController
+{
+public:
+    MasterWindowController(std::function<MasterController *()> controller, std::function<void()> makeKeyAndFront)
+        : m_controller(std::move(controller)), m_makeKeyAndFront(std::move(makeKeyAndFront))
+    {}
+    void showWindow() override
+    {
+        if (m_makeKeyAndFront)
+            m_makeKeyAndFront();
+    }
+    bool performAction(const QString &action) override
+    {
+        MasterController *controller = m_controller ? m_controller() : nullptr;
+        if (!controller)
+            return false;
+        if (action == QLatin1String("newPackage:")) {
+            controller->newPackage();
+            showWindow();
+            return true;
+        }
+        if (action == QLatin1String("addressBookImport:")) {
+            controller->addressBookImport();
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::function<MasterController *()> m_controller;
+    std::function<void()> m_makeKeyAndFront;
+};
+
 } // namespace
 
 std::shared_ptr<MasterShell> makeMasterShell(QVXController &delegate, std::function<void()> refreshStatus)
@@ -216,4 +254,42 @@ MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate,
     env.zoneCharts = makeMasterZoneCharts();
     env.ownPrintFlow = true;
     return env;
+}
+
+std::shared_ptr<QVWindowController> makeMasterWindowController(std::function<MasterController *()> controller,
+                                                               std::function<void()> makeKeyAndFront)
+{
+    return std::make_shared<MasterWindowController>(std::move(controller), std::move(makeKeyAndFront));
+}
+
+void registerMasterControllerActions(QVMenuActions &actions, std::function<MasterController *()> controller)
+{
+    const auto on = [&actions, controller](const QString &action, std::function<void(MasterController &)> command) {
+        actions.setHandler(action, [controller, command](const QVMenuItem &) {
+            if (MasterController *master = controller ? controller() : nullptr) {
+                command(*master);
+                master->windowUpdate();
+            }
+        });
+    };
+    on(QStringLiteral("weigh:"), [](MasterController &master) { master.weigh(); });
+    // A menu item is not the controller: an empty box gets its alert.
+    on(QStringLiteral("standardizeTextBoxAddress:"),
+       [](MasterController &master) { master.standardizeTextBoxAddress(false); });
+    on(QStringLiteral("copyConfirmationNumber:"), [](MasterController &master) { master.copyConfirmationNumber(); });
+    on(QStringLiteral("addToAddressBook:"), [](MasterController &master) { master.addToAddressBook(); });
+}
+
+void joinMasterWindowToMenus(QMainWindow *window, QVMenuActions &actions, QVWindowControllers &windows,
+                             std::function<void()> makeKeyAndFront)
+{
+    auto *master = dynamic_cast<MasterWindow *>(window);
+    if (!master)
+        return;
+    const QPointer<MasterWindow> guarded(master);
+    const std::function<MasterController *()> controller = [guarded]() -> MasterController * {
+        return guarded ? &guarded->controller() : nullptr;
+    };
+    registerMasterControllerActions(actions, controller);
+    windows.setController(QVMasterControllerName, makeMasterWindowController(controller, std::move(makeKeyAndFront)));
 }

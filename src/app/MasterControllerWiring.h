@@ -9,6 +9,10 @@
 #include <functional>
 #include <memory>
 
+class QMainWindow;
+class QVMenuActions;
+class QVWindowController;
+class QVWindowControllers;
 class QVXController;
 
 // The application delegate's information alerts, automation flag (read and
@@ -38,3 +42,23 @@ makeMasterPrinting(std::function<void(std::shared_ptr<QVShipment>, std::function
 // own print flow; the customs sheet and the status refresh are left to the
 // window (empty).
 MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate, std::shared_ptr<Scheduler> scheduler);
+
+// The main window as a window controller ("masterController"): showWindow
+// is `makeKeyAndFront`; its actions are "newPackage:" (the controller's
+// newPackage, then key and front) and "addressBookImport:". `controller`
+// answers the main-window controller, or null once it is gone (then no
+// action is taken).
+std::shared_ptr<QVWindowController> makeMasterWindowController(std::function<MasterController *()> controller,
+                                                               std::function<void()> makeKeyAndFront);
+
+// The main-window controller's own menu actions: "weigh:",
+// "standardizeTextBoxAddress:", "copyConfirmationNumber:" and
+// "addToAddressBook:", each followed by a window update (nothing while
+// `controller` answers null). Their items are enabled as the controller's
+// menu validation says.
+void registerMasterControllerActions(QVMenuActions &actions, std::function<MasterController *()> controller);
+
+// Both of the above for the program's main window (a MasterWindow; any
+// other window is left alone), for as long as the window lives.
+void joinMasterWindowToMenus(QMainWindow *window, QVMenuActions &actions, QVWindowControllers &windows,
+                             std::function<void()> makeKeyAndFront);

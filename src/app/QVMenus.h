@@ -21,6 +21,11 @@
 //                         "changeShipmentStatus:" (also a submenu of the main
 //                         menu's "Log" menu).
 //
+// Both menu bars carry the main window's "Weigh" (weigh:); the main menu
+// also its "Verify Address" (standardizeTextBoxAddress:), "Add to Address
+// Book" (addToAddressBook:) and "Copy Confirmation Number"
+// (copyConfirmationNumber:), enabled as the main window validates them.
+//
 // QVMenuActions maps an action to its handler. Parts of the program
 // register the actions they answer (the application delegate, the window
 // openers, the web pages, later the main window); an item whose action has

@@ -1,16 +1,30 @@
 // The real objects behind the main-window controller's interfaces read the
-// shared clients and reach the application delegate.
+// shared clients and reach the application delegate; the main window's
+// controller behind the menus (its window controller and its own items).
 #include "app/MasterControllerWiring.h"
 
+#include "app/ApplicationWiring.h"
+#include "app/MasterWindow.h"
+#include "app/QVApplicationMenus.h"
+#include "app/QVMenus.h"
 #include "app/QVURLHandler.h"
+#include "app/QVWindowControllers.h"
 #include "app/QVXController.h"
+#include "model/QVShipment.h"
+#include "model/StringAdditions.h"
 #include "printing/flow/QVPrintFlowServices.h"
+#include "rateengine/RateEngine.h"
+#include "rates/QVShipmentUSPS.h"
+#include "services/QVCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 
 #include "LaunchFakes.h"
+#include "MasterPeersFixture.h"
 #include "RecordingDialogs.h"
 
+#include <QDate>
+#include <QMainWindow>
 #include <gtest/gtest.h>
 
 TEST(MasterControllerWiringTest, AccountInformationComesFromTheClientsLastReply)
@@ -135,4 +149,184 @@ TEST(MasterControllerWiringTest, ShellSetsAutomationShowsLabelsAndHandsURLsToThe
     scheduler->advance(0);
     ASSERT_EQ(dialogs->alerts.size(), 1);
     EXPECT_EQ(dialogs->alerts[0].messageText, QStringLiteral("Print postage for a link?"));
+}
+
+namespace {
+
+using namespace master_test;
+
+class MasterMenusTest : public MasterPeersTest
+{
+protected:
+    void SetUp() override
+    {
+        MasterPeersTest::SetUp();
+        start();
+        view = std::make_unique<RecordingView>();
+        controller->setView(view.get());
+        registerMasterControllerActions(actions, [this] { return controller.get(); });
+        controller->registerMenuValidation(actions);
+        windows.setController(QVMasterControllerName,
+                              makeMasterWindowController([this] { return controller.get(); }, [this] { ++fronts; }));
+        registerWindowActions(actions, windows, [] { return false; });
+    }
+    void TearDown() override
+    {
+        if (controller)
+            controller->setView(nullptr);
+        MasterPeersTest::TearDown();
+    }
+    // The main menu's item of the action, validated in its top-level menu.
+    bool enabled(const QString &action)
+    {
+        for (const QVMenuItem &top : menu) {
+            QVMenuBarModel one{top};
+            if (const QVMenuItem *item = findMenuItemWithAction(one, action))
+                return actions.validate(*item, top.title).enabled;
+        }
+        ADD_FAILURE() << "no item sends " << action.toStdString();
+        return false;
+    }
+
+    QVMenuBarModel menu = mainMenu();
+    QVMenuActions actions;
+    QVWindowControllers windows;
+    std::unique_ptr<RecordingView> view;
+    int fronts = 0;
+    tolvane::test::DialogsScope dialogs;
+};
+
+} // namespace
+
+// File > New Package and Import Addresses reach the main window's
+// controller: a new package clears the form and brings the window to the
+// front.
+TEST_F(MasterMenusTest, NewPackageAndImportReachTheMainWindowsController)
+{
+    sendTo(QStringLiteral("10001"));
+    type(FormControl::Description, QStringLiteral("Books"));
+    ASSERT_EQ(stored(QVShipmentDescriptionKey), QStringLiteral("Books"));
+    controller->setPendingCallbackURL(QUrl(QStringLiteral("https://cb.example/done")));
+    ASSERT_FALSE(form().text(FormControl::ToAddress).isEmpty());
+
+    EXPECT_TRUE(enabled(QStringLiteral("newPackage:")));
+    const int updates = view->updateRequests;
+    const int labels = shell->labelsShown;
+    ASSERT_TRUE(actions.perform(QStringLiteral("newPackage:")));
+    EXPECT_TRUE(form().text(FormControl::ToAddress).isEmpty());
+    EXPECT_TRUE(stored(QVShipmentDescriptionKey).isEmpty());
+    EXPECT_EQ(form().firstResponder, FormControl::ToAddress);
+    EXPECT_TRUE(controller->pendingCallbackURL().isEmpty());
+    EXPECT_EQ(shell->labelsShown, labels + 1);
+    EXPECT_EQ(fronts, 1);
+    EXPECT_GT(view->updateRequests, updates);
+
+    ASSERT_TRUE(actions.perform(QStringLiteral("importFlatFile:")));
+    EXPECT_EQ(handOvers->calls, QStringList{QStringLiteral("import")});
+    EXPECT_EQ(fronts, 1);
+
+    // The window controller shows the window; once the controller is gone
+    // it takes no action.
+    const auto window = windows.controller(QVMasterControllerName);
+    ASSERT_TRUE(window);
+    window->showWindow();
+    EXPECT_EQ(fronts, 2);
+    controller->setView(nullptr);
+    controller.reset();
+    EXPECT_FALSE(window->performAction(QStringLiteral("newPackage:")));
+    EXPECT_FALSE(window->performAction(QStringLiteral("addressBookImport:")));
+    EXPECT_TRUE(actions.perform(QStringLiteral("weigh:")));
+    EXPECT_EQ(fronts, 2);
+}
+
+// The controller's own items: each is in the menu, enabled as the window's
+// validation says, and reaches its operation.
+TEST_F(MasterMenusTest, ControllerItemsReachTheirOperationsWhenEnabled)
+{
+    const QString weigh = QStringLiteral("weigh:");
+    const QString verify = QStringLiteral("standardizeTextBoxAddress:");
+    const QString copy = QStringLiteral("copyConfirmationNumber:");
+    const QString addToBook = QStringLiteral("addToAddressBook:");
+
+    // Weigh: in the standard mode from the scale (none: its set-up window);
+    // in the stamp mode only on rolls, from the stamp window.
+    scale->type = MasterScale::None;
+    EXPECT_TRUE(enabled(weigh));
+    ASSERT_TRUE(actions.perform(weigh));
+    EXPECT_EQ(scale->setups, 1);
+    shell->standardMode = false;
+    stamps->mode = 1;
+    EXPECT_FALSE(enabled(weigh));
+    stamps->mode = 2;
+    EXPECT_TRUE(enabled(weigh));
+    ASSERT_TRUE(actions.perform(weigh));
+    EXPECT_EQ(stamps->weighings, 1);
+
+    // Verify Address: standard mode only; an empty box gets its alert (the
+    // menu is not the controller).
+    EXPECT_FALSE(enabled(verify));
+    shell->standardMode = true;
+    EXPECT_TRUE(enabled(verify));
+    form().setText(FormControl::ToAddress, QString());
+    ASSERT_TRUE(actions.perform(verify));
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts[0].messageText, QStringLiteral("Empty Address"));
+
+    // Copy Confirmation Number: only with a label number.
+    EXPECT_FALSE(enabled(copy));
+    controller->setCurrentPICCode(QStringLiteral("9400111899223100000000"));
+    EXPECT_TRUE(enabled(copy));
+    ASSERT_TRUE(actions.perform(copy));
+    ASSERT_EQ(clipboard->texts.size(), 1);
+    EXPECT_EQ(clipboard->texts[0], uspsLogPIC(QStringLiteral("9400111899223100000000")));
+
+    // Add to Address Book: only while the destination can be dragged.
+    EXPECT_FALSE(enabled(addToBook));
+    sendTo(QStringLiteral("10001"));
+    ASSERT_TRUE(form().field(FormControl::DragView).enabled);
+    EXPECT_TRUE(enabled(addToBook));
+    ASSERT_TRUE(actions.perform(addToBook));
+    ASSERT_TRUE(controller->attachedSheet());
+    EXPECT_EQ(controller->attachedSheet()->messageText, QStringLiteral("Add Ada Lovelace to your Address Book?"));
+    controller->endSheet(0);
+
+    // The stamps edition weighs from its Tools menu too.
+    QVMenuBarModel kivo = kivoMenu(QStringLiteral("KIVO Stamps"));
+    EXPECT_TRUE(findMenuItemWithAction(kivo, weigh));
+}
+
+// In the running program the main window's controller is behind the
+// menus: File > New Package clears the window, and its items are validated
+// by it.
+TEST(MasterControllerWiringTest, TheProgramsMenusReachTheMainWindow)
+{
+    UserDefaults::resetStandardUserDefaults();
+    QVCommandCenter::resetSharedInstancesForTesting();
+    ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()), 0);
+    {
+        tolvane::test::DialogsScope dialogs;
+        DesktopApplication app;
+        app.controller().hooks().loadMainWindow();
+        auto *window = dynamic_cast<MasterWindow *>(app.mainWindow());
+        ASSERT_TRUE(window);
+        MasterController &master = window->controller();
+        master.form().setText(FormControl::ToAddress, QStringLiteral("Ada Lovelace\n1 Main St"));
+
+        QVMenuActions &actions = app.menus().actions();
+        ASSERT_TRUE(app.menus().windows().controller(QVMasterControllerName));
+        ASSERT_TRUE(actions.perform(QStringLiteral("newPackage:")));
+        EXPECT_TRUE(master.form().text(FormControl::ToAddress).isEmpty());
+        EXPECT_TRUE(window->isVisible());
+
+        QVMenuItem copy;
+        copy.action = QStringLiteral("copyConfirmationNumber:");
+        EXPECT_FALSE(actions.validate(copy, QStringLiteral("Log")).enabled);
+        master.setCurrentPICCode(QStringLiteral("9400111899223100000000"));
+        EXPECT_TRUE(actions.validate(copy, QStringLiteral("Log")).enabled);
+        QVMenuItem verify;
+        verify.action = QStringLiteral("standardizeTextBoxAddress:");
+        EXPECT_TRUE(actions.validate(verify, QStringLiteral("File")).enabled);
+    }
+    QVCommandCenter::resetSharedInstancesForTesting();
+    UserDefaults::resetStandardUserDefaults();
 }
