@@ -344,8 +344,10 @@ public:
     // The destination box's text changed.
     void textDidChange();
     enum class TextCommand { InsertNewline, InsertTab, Other };
-    // A key command in the destination box; true when handled.
-    bool doCommandBySelector(TextCommand command);
+    // A key command in the destination box; true when handled. A line break
+    // replaces the box's selection (an empty range: the caret); nothing: at
+    // the end of the text.
+    bool doCommandBySelector(TextCommand command, std::optional<MasterTextRange> selection = std::nullopt);
 
     // ---- Return addresses --------------------------------------------------
     const QVAddress &fromAddress() const { return m_from; }

@@ -19,6 +19,8 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 const QString kUppercaseAddressesDefault = QStringLiteral("uppercaseAddresses");
@@ -513,13 +515,17 @@ void MasterController::textDidChange()
     run(m_env.hooks.updateCharacterCountWarning);
 }
 
-bool MasterController::doCommandBySelector(TextCommand command)
+bool MasterController::doCommandBySelector(TextCommand command, std::optional<MasterTextRange> selection)
 {
     switch (command) {
     case TextCommand::InsertNewline: {
-        // A line break, never the window's default button.
+        // A line break in place of the selection, never the window's default
+        // button.
         FormField &box = m_form.field(FormControl::ToAddress);
-        box.text.append(QLatin1Char('\n'));
+        const qsizetype size = box.text.size();
+        const qsizetype start = selection ? std::clamp<qsizetype>(selection->start, 0, size) : size;
+        const qsizetype length = selection ? std::clamp<qsizetype>(selection->length, 0, size - start) : 0;
+        box.text.replace(start, length, QStringLiteral("\n"));
         textDidChange();
         return true;
     }

@@ -1153,7 +1153,19 @@ bool MasterWindow::eventFilter(QObject *watched, QEvent *event)
                 command = MasterController::TextCommand::InsertNewline;
             if (command != MasterController::TextCommand::Other) {
                 m_commits[FormControl::ToAddress]();
-                if (m_controller.doCommandBySelector(command)) {
+                QTextCursor cursor = m_toAddress->textCursor();
+                const MasterTextRange selection{cursor.selectionStart(),
+                                                cursor.selectionEnd() - cursor.selectionStart()};
+                if (m_controller.doCommandBySelector(command, selection)) {
+                    // The box makes the same edit, keeping its caret (after
+                    // the break) and its undo.
+                    if (command == MasterController::TextCommand::InsertNewline && !m_showingBatchHelp &&
+                        !m_toAddress->isReadOnly()) {
+                        m_refreshing = true;
+                        cursor.insertText(QStringLiteral("\n"));
+                        m_toAddress->setTextCursor(cursor);
+                        m_refreshing = false;
+                    }
                     refresh();
                     return true;
                 }

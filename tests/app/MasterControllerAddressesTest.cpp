@@ -399,6 +399,27 @@ TEST_F(AddressBoxTest, ReturnAddsALineAndTabMovesToTheWeight)
     EXPECT_FALSE(controller->doCommandBySelector(MasterController::TextCommand::Other));
 }
 
+// Return in the middle of the address breaks the line at the caret, or in
+// place of the selected text; a range beyond the text is cut to it.
+TEST_F(AddressBoxTest, ReturnBreaksTheLineAtTheCaretOrSelection)
+{
+    const QString text = QStringLiteral("Ada Lovelace 12 Elm St");
+    struct Case {
+        MasterTextRange selection;
+        QString expected;
+    };
+    const Case cases[] = {
+        {{12, 0}, QStringLiteral("Ada Lovelace\n 12 Elm St")}, {{12, 1}, QStringLiteral("Ada Lovelace\n12 Elm St")},
+        {{0, 0}, QStringLiteral("\nAda Lovelace 12 Elm St")},  {{22, 0}, QStringLiteral("Ada Lovelace 12 Elm St\n")},
+        {{20, 50}, QStringLiteral("Ada Lovelace 12 Elm \n")},
+    };
+    for (const Case &c : cases) {
+        form().setText(FormControl::ToAddress, text);
+        EXPECT_TRUE(controller->doCommandBySelector(MasterController::TextCommand::InsertNewline, c.selection));
+        EXPECT_EQ(form().text(FormControl::ToAddress), c.expected) << c.selection.start;
+    }
+}
+
 TEST_F(AddressBoxTest, EntryPoints)
 {
     // An invalid vCard starts nothing.

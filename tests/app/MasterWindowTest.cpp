@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QTextCursor>
 #include <QToolBar>
 
 using namespace master_test;
@@ -165,6 +166,31 @@ TEST_F(MasterWindowTest, ATypedWeightIsCommittedWhenTheFocusLeavesAndBeforeAnAct
     EXPECT_TRUE(form().text(FormControl::ReferenceID).isEmpty());
     window->commitEditing();
     EXPECT_EQ(form().text(FormControl::ReferenceID), QStringLiteral("PO-7"));
+}
+
+// Return in the middle of the destination address breaks the line there
+// (in place of the selection), and the caret follows the break.
+TEST_F(MasterWindowTest, ReturnInTheDestinationBoxBreaksTheLineAtTheCaret)
+{
+    open();
+    QTextEdit *box = window->toAddressView();
+    box->setPlainText(QStringLiteral("Ada Lovelace 12 Elm St"));
+    ASSERT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace 12 Elm St"));
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(12);
+    cursor.setPosition(13, QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    QApplication::sendEvent(box, &press);
+    QApplication::processEvents();
+    EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n12 Elm St"));
+    EXPECT_EQ(box->toPlainText(), QStringLiteral("Ada Lovelace\n12 Elm St"));
+    EXPECT_EQ(box->textCursor().position(), 13);
+    // A second Return at the caret, then typing goes on after it.
+    QApplication::sendEvent(box, &press);
+    typeInto(box, QStringLiteral("x"));
+    QApplication::processEvents();
+    EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n\nx12 Elm St"));
 }
 
 TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)
