@@ -907,10 +907,17 @@ void MasterWindow::connectControls()
         case Kind::Measure:
         case Kind::Edit: {
             auto *field = static_cast<QLineEdit *>(w);
-            m_commits[control] = [this, field, control, &form] {
-                if (form.text(control) == field->text())
+            const bool measure = entry.kind == Kind::Measure;
+            m_commits[control] = [this, field, control, measure, &form] {
+                // A length goes in as the number its text stands for (12"
+                // and 6+2" are lengths); a text that is none goes as typed.
+                QString text = field->text();
+                if (measure)
+                    if (const std::optional<Decimal> value = QVMeasurementFormatter::objectValueForString(text))
+                        text = value->toString();
+                if (form.text(control) == text)
                     return;
-                form.setText(control, field->text());
+                form.setText(control, text);
                 edited(control);
             };
             connect(field, &QLineEdit::editingFinished, this, [this, control] {

@@ -14,6 +14,7 @@
 #include "app/QVPreferencesWindow.h"
 #include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
+#include "model/QVShipment.h"
 #include "rates/QVShipmentUSPS.h"
 
 #include "RecordingDialogs.h"
@@ -166,6 +167,36 @@ TEST_F(MasterWindowTest, ATypedWeightIsCommittedWhenTheFocusLeavesAndBeforeAnAct
     EXPECT_TRUE(form().text(FormControl::ReferenceID).isEmpty());
     window->commitEditing();
     EXPECT_EQ(form().text(FormControl::ReferenceID), QStringLiteral("PO-7"));
+}
+
+// A length typed with inch marks or as a sum reaches the shipment as the
+// number it stands for (hundredths of an inch).
+TEST_F(MasterWindowTest, TypedLengthsReachTheShipmentAsTheirNumbers)
+{
+    open();
+    window->activateWindow();
+    QApplication::setActiveWindow(window.get());
+    const struct {
+        FormControl control;
+        QString typed;
+        QString key;
+        QString stored;
+    } cases[] = {
+        {FormControl::Length, QStringLiteral("12\""), QVShipmentLengthMeasurementKey, QStringLiteral("1200")},
+        {FormControl::Height, QStringLiteral("6+2\""), QVShipmentHeightMeasurementKey, QStringLiteral("800")},
+        {FormControl::Thickness, QStringLiteral("1.5in"), QVShipmentWidthMeasurementKey, QStringLiteral("150")},
+    };
+    for (const auto &c : cases) {
+        auto *field = static_cast<QLineEdit *>(window->widget(c.control));
+        field->setFocus();
+        typeInto(field, c.typed);
+        ASSERT_EQ(field->text(), c.typed);
+        window->widget(FormControl::ToEmail)->setFocus();
+        QApplication::processEvents();
+    }
+    for (const auto &c : cases)
+        EXPECT_EQ(stored(c.key), c.stored) << c.typed.toStdString();
+    EXPECT_EQ(static_cast<QLineEdit *>(window->widget(FormControl::Length))->text(), QStringLiteral("12"));
 }
 
 // Return in the middle of the destination address breaks the line there
