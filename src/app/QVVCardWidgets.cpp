@@ -19,6 +19,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace {
@@ -27,6 +29,16 @@ const QStringList kTabbedTextTypes = {QStringLiteral("text/tab-separated-values"
                                       QStringLiteral("public.utf8-tab-separated-values-text")};
 
 QString gTempPathOverride;
+
+// A drag or paste of file names: a URL list that names a file on this
+// machine. A list of web links is not one; its text is read as text.
+bool isFileNameData(const QMimeData &data)
+{
+    if (!data.hasUrls())
+        return false;
+    const QList<QUrl> urls = data.urls();
+    return std::any_of(urls.cbegin(), urls.cend(), [](const QUrl &url) { return url.isLocalFile(); });
+}
 
 bool holdsDigit(const QString &text)
 {
@@ -127,8 +139,8 @@ bool QVAddressTextView::acceptsMimeData(const QMimeData &data) const
 {
     if (vCardTypeData(data))
         return true;
-    // A file list is judged here, and only one ".vcf" file is taken.
-    if (data.hasUrls())
+    // A file-name list is judged here, and only one ".vcf" file is taken.
+    if (isFileNameData(data))
         return singleVCardFileOfMimeData(data).has_value();
     for (const QString &type : kTabbedTextTypes)
         if (data.hasFormat(type))
@@ -140,7 +152,7 @@ bool QVAddressTextView::readSelectionFromMimeData(const QMimeData &data)
 {
     if (const std::optional<QByteArray> vCard = vCardTypeData(data))
         return readVCard(*vCard);
-    if (data.hasUrls()) {
+    if (isFileNameData(data)) {
         const std::optional<QByteArray> contents = vCardDataOfMimeData(data);
         return contents && readVCard(*contents);
     }

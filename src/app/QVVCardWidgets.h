@@ -17,7 +17,9 @@
 //     from the address's first line; it is removed when the drag drops
 //     nowhere, when the card changes and when the view goes.
 // Two files, or one that is not ".vcf" (extension compared in lower case),
-// are refused by both drop targets.
+// are refused by both drop targets. Only a URL list naming a file on this
+// machine counts as files: the destination box reads a dragged or pasted web
+// link as ordinary text.
 #include <QByteArray>
 #include <QGroupBox>
 #include <QImage>

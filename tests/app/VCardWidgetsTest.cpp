@@ -1,5 +1,6 @@
 // The main window's vCard views: the destination box and the return-address
-// box refuse two files or a file that is not ".vcf"; tab-separated rows
+// box refuse two files or a file that is not ".vcf"; a dragged web link is
+// read as text by the destination box; tab-separated rows
 // become address lines; a vCard replaces the destination text and is
 // announced; the drag source writes its file under one safe name in a
 // private folder, removes it again, and does nothing while disabled.
@@ -86,6 +87,56 @@ TEST(VCardDropTargets, TakeOneVcfFileAndRefuseTwoFilesOrAnotherKind)
         EXPECT_EQ(from.acceptsDrag(*data), c.taken) << c.name;
         EXPECT_EQ(from.performDrop(*data), c.taken) << c.name;
         EXPECT_EQ(posted, c.taken ? 1 : 0) << c.name;
+    }
+}
+
+TEST(QVAddressTextView, ReadsALinkDragAsTextButAFileNameListByItsOneVcfRule)
+{
+    QTemporaryDir dir;
+    const QString card = writeFile(dir, QStringLiteral("Ada.vcf"), kAdaCard);
+    const QUrl link(QStringLiteral("https://www.example.com/contact/ada"));
+    struct Case {
+        const char *name;
+        QList<QUrl> urls;
+        QString text;
+        bool taken;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"a web link with its text",
+         {link},
+         QStringLiteral("1 Main St, New York"),
+         true,
+         QStringLiteral("1 Main St, New York")},
+        {"a web link alone", {link}, QString(), true, link.toString()},
+        {"a web link with tabbed text",
+         {link},
+         QStringLiteral("Ada\t1 Main St\tNew York\tNY\t10001"),
+         true,
+         QStringLiteral("Ada\n1 Main St\nNew York NY 10001")},
+        {"a .vcf file with a web link", {QUrl::fromLocalFile(card), link}, QStringLiteral("ignored"), false, QString()},
+        {"a .vcf file with text",
+         {QUrl::fromLocalFile(card)},
+         QStringLiteral("ignored"),
+         true,
+         QStringLiteral("1 Main St")},
+    };
+    for (const Case &c : cases) {
+        QMimeData data;
+        data.setUrls(c.urls);
+        if (!c.text.isNull())
+            data.setText(c.text);
+        QVAddressTextView view;
+        EXPECT_EQ(view.acceptsMimeData(data), c.taken) << c.name;
+        EXPECT_EQ(view.readSelectionFromMimeData(data), c.taken) << c.name;
+        if (c.taken)
+            EXPECT_TRUE(view.toPlainText().contains(c.shown)) << c.name << ": " << view.toPlainText().toStdString();
+        else
+            EXPECT_TRUE(view.toPlainText().isEmpty()) << c.name;
+
+        // The return box takes vCards only: never a link.
+        QVFromAddressBox from;
+        EXPECT_EQ(from.acceptsDrag(data), c.urls.size() == 1 && c.urls.first().isLocalFile()) << c.name;
     }
 }
 
