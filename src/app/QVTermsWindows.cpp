@@ -6,15 +6,23 @@
 #include "platform/Dialogs.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
+#include "printing/QVPrintOperation.h"
+#include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDebug>
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QPainter>
 #include <QPushButton>
 #include <QTextBrowser>
+#include <QTextDocument>
+#include <QtMath>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace {
 
@@ -59,6 +67,50 @@ int runTermsWindow(const QString &title, const QString &html, const QList<QPair<
     return dialog.exec();
 }
 
+// A text laid out in pages of the print info's imageable area (points, the
+// scaling factor taken out); each printed page shows one of them.
+class TermsPrintView : public QWidget, public QVPagedView, public QVPrintingView
+{
+public:
+    explicit TermsPrintView(const QString &html) { m_document.setHtml(html); }
+
+    int pageCountForPrinting(const PrintInfo &printInfo) override
+    {
+        layOut(printInfo);
+        return m_document.pageCount();
+    }
+    QRectF rectForPage(int page, const PrintInfo &printInfo) override
+    {
+        layOut(printInfo);
+        const QSizeF size = m_document.pageSize();
+        return QRectF(0, (page - 1) * size.height(), size.width(), size.height());
+    }
+    void drawForPrinting(QPainter &painter, const PrintInfo &printInfo) override
+    {
+        const QRectF page = rectForPage(std::max(1, QVPrintOperation::currentPage()), printInfo);
+        painter.save();
+        m_document.drawContents(&painter, page);
+        painter.restore();
+    }
+
+private:
+    void layOut(const PrintInfo &printInfo)
+    {
+        QSizeF paper = printInfo.paperSize;
+        if (printInfo.orientation == PrintInfo::Orientation::Landscape)
+            paper.transpose();
+        const double scale = printInfo.scalingFactor > 0 ? printInfo.scalingFactor : 1.0;
+        const QSizeF area(std::max(72.0, paper.width() - printInfo.leftMargin - printInfo.rightMargin) / scale,
+                          std::max(72.0, paper.height() - printInfo.topMargin - printInfo.bottomMargin) / scale);
+        if (m_document.pageSize() == area)
+            return;
+        m_document.setPageSize(area);
+        resize(qCeil(area.width()), qCeil(area.height() * m_document.pageCount()));
+    }
+
+    QTextDocument m_document;
+};
+
 } // namespace
 
 QString termsHTMLForResource(const QString &name)
@@ -91,12 +143,34 @@ int QVExpressMailTerms::agree(bool alwaysAgreeChecked)
 bool QVExpressMailTerms::agreeToTerms()
 {
     auto *box = new QCheckBox(QStringLiteral("Always agree to these terms"));
-    const int code = runTermsWindow(QStringLiteral("Express Mail Terms"), termsHTML(),
-                                    {{QStringLiteral("Disagree"), 0}, {QStringLiteral("Agree"), 1}}, box,
-                                    [this, box](int button) { return button == 1 ? agree(box->isChecked()) : 0; });
+    const int code =
+        runTermsWindow(QStringLiteral("Express Mail Terms"), termsHTML(),
+                       {{QStringLiteral("Print"), -1}, {QStringLiteral("Disagree"), 0}, {QStringLiteral("Agree"), 1}},
+                       box, [this, box](int button) {
+                           if (button < 0) {
+                               printTerms();
+                               return -1;
+                           }
+                           return button == 1 ? agree(box->isChecked()) : 0;
+                       });
     if (!box->parent())
         delete box;
     return code == 1;
+}
+
+bool QVExpressMailTerms::printTerms()
+{
+    const std::optional<PrintInfo> chosen =
+        runPageSetup(QVPrinterSetupController::sharedController()->plainPaperPrintInfo(), nullptr);
+    if (!chosen)
+        return false;
+    TermsPrintView view(termsHTML());
+    QVPrintOperation operation(&view, *chosen);
+    operation.setJobTitle(QStringLiteral("Express Mail Terms"));
+    if (operation.runOperation())
+        return true;
+    qWarning().noquote() << "The Express Mail terms did not print:" << operation.errorString();
+    return false;
 }
 
 // ---- Insurance agreement ------------------------------------------------------------

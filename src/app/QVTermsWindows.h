@@ -38,6 +38,10 @@ public:
     // The panel's buttons: the modal run's code (1 agree, 0 disagree).
     int agree(bool alwaysAgreeChecked);
     int disagree() { return 0; }
+    // The panel's "Print" button: the terms text, laid out in pages, through
+    // the plain-paper print settings the print panel (page set-up) shows;
+    // false when the panel was cancelled or the print did not run.
+    bool printTerms();
 };
 
 class QVTolvaneInsuranceAgreementController

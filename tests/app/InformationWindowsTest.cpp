@@ -3,24 +3,29 @@
 // and one request per open ZIP, a new one after closing), the international
 // information window (fetches once per named country, again after a failed
 // fetch but not after a good one, only records while hidden, keeps an
-// error's description when the topic changes); and the insurance agreement,
-// which counts as accepted only when the account service answered.
+// error's description when the topic changes); the insurance agreement,
+// which counts as accepted only when the account service answered; and the
+// Express Mail terms, printed to a PDF read back with pdftotext.
 #include "app/QVAPORestrictionsController.h"
 #include "app/QVIntlFloaterController.h"
 #include "app/QVTermsWindows.h"
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
+#include "printing/setup/QVPrinterSetupController.h"
 #include "services/QVCommandCenter.h"
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"
 
 #include "AccountInformationClientSetup.h"
+#include "BarcodeTools.h"
 #include "FakeAccountInformationServer.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "RecordingDialogs.h"
 #include "RecordingUrlOpener.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace tolvane::test;
@@ -220,6 +225,41 @@ TEST(TermsWindows, TextsPointToThePublishedTermsOnTheSetHosts)
     EXPECT_FALSE(QVExpressMailTerms::alwaysAgree());
     EXPECT_EQ(terms.agree(true), 1);
     EXPECT_TRUE(QVExpressMailTerms::alwaysAgree());
+    UserDefaults::resetStandardUserDefaults();
+}
+
+TEST(TermsWindows, PrintTermsPrintsTheTermsTextThroughThePrintPanelsSettings)
+{
+    UserDefaults::resetStandardUserDefaults();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString pdf = dir.filePath(QStringLiteral("terms.pdf"));
+    PrintInfo info;
+    info.jobDisposition = PrintInfo::JobDisposition::Save;
+    info.savePath = dir.filePath(QStringLiteral("stored.pdf"));
+    QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(info);
+    DialogsScope dialogs;
+    QVExpressMailTerms terms;
+
+    // A cancelled panel prints nothing.
+    EXPECT_FALSE(terms.printTerms());
+    ASSERT_EQ(dialogs->pageSetups.size(), 1);
+    EXPECT_EQ(dialogs->pageSetups.first().savePath, info.savePath);
+    EXPECT_FALSE(QFile::exists(info.savePath));
+
+    // What the panel chose prints the terms.
+    dialogs->onPageSetup = [&](const PrintInfo &shown, PageSetupAccessory *) {
+        PrintInfo chosen = shown;
+        chosen.savePath = pdf;
+        return std::optional<PrintInfo>(chosen);
+    };
+    EXPECT_TRUE(terms.printTerms());
+    ASSERT_TRUE(QFile::exists(pdf));
+    QByteArray out;
+    ASSERT_TRUE(runTool(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}, &out)) << "pdftotext is needed";
+    const QString printed = QString::fromUtf8(out).simplified();
+    EXPECT_TRUE(printed.contains(QStringLiteral("Priority Mail Express"))) << printed.toStdString();
+    EXPECT_TRUE(printed.contains(QStringLiteral("that you have read the published terms"))) << printed.toStdString();
     UserDefaults::resetStandardUserDefaults();
 }
 
