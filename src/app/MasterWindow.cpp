@@ -8,6 +8,7 @@
 #include "app/QVPrintingModes.h"
 #include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
+#include "platform/ApplicationNotifications.h"
 #include "platform/UserDefaults.h"
 #include "printing/flow/QVPreviewPanel.h"
 #include "sources/QVAddressBookController.h"
@@ -52,6 +53,7 @@
 namespace {
 
 const QString kAddressDrawerEdgeKey = QStringLiteral("addressDrawerEdge");
+const QString kOpenAddressDrawerKey = QStringLiteral("openAddressDrawer");
 const QString kStatusTemplate =
     QStringLiteral("Account <%accountNumber%> <%accountStatus%>   Balance: $<%balance%>   Printer: <%printerType%>");
 constexpr int kTagRole = Qt::UserRole + 1;
@@ -874,10 +876,22 @@ void MasterWindow::buildDrawer()
     }
     const QString edge = UserDefaults::standardUserDefaults().stringForKey(kAddressDrawerEdgeKey).toLower();
     addDockWidget(edge == QLatin1String("left") ? Qt::LeftDockWidgetArea : Qt::RightDockWidgetArea, m_drawer);
-    m_drawer->hide();
+    // Open as it was left at the last quit.
+    m_drawer->setVisible(UserDefaults::standardUserDefaults().boolForKey(kOpenAddressDrawerKey));
 }
 
-void MasterWindow::toggleAddressDrawer() { m_drawer->setVisible(!m_drawer->isVisible()); }
+// Whether the drawer is open goes by the drawer alone, not by its window
+// (which may be closed already when the application quits).
+void MasterWindow::toggleAddressDrawer() { m_drawer->setVisible(m_drawer->isHidden()); }
+
+void MasterWindow::saveAddressDrawerState()
+{
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    defaults.setBool(!m_drawer->isHidden(), kOpenAddressDrawerKey);
+    defaults.setString(dockWidgetArea(m_drawer) == Qt::LeftDockWidgetArea ? QStringLiteral("left")
+                                                                          : QStringLiteral("right"),
+                       kAddressDrawerEdgeKey);
+}
 
 // ---- Edits to the controller -------------------------------------------------------------
 
@@ -1016,6 +1030,8 @@ void MasterWindow::observe()
                 refresh();
             }
         }));
+    m_observers.push_back(center.addObserver(NSApplicationWillTerminateNotification,
+                                             [this](const Notification &) { saveAddressDrawerState(); }));
     m_observers.push_back(center.addObserver(QVPrintingModeDidChangeNotification, [this](const Notification &) {
         updateModeItem();
         validateToolbarItems();

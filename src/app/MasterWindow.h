@@ -20,8 +20,9 @@
 // items go to the application's actions by name), the piece-size pop-up's
 // picture menu (small pictures when closed, large pictures and HTML
 // descriptions while open), the address drawer (a dock widget on the edge
-// that "addressDrawerEdge" names: "left" or "right", else the right edge)
-// with the address-book panel, the vCard views of the destination and
+// that "addressDrawerEdge" names: "left" or "right", else the right edge;
+// open at start when "openAddressDrawer" is on, both written when the
+// application quits) with the address-book panel, the vCard views of the destination and
 // return addresses, and the favorites pull-down ("favoritesButton": one item
 // per favorite with Ctrl+Alt+1 to 8, "Add Favorite…" with its sheet, "Edit
 // Favorites…"), rebuilt whenever the favorites change.
@@ -166,6 +167,8 @@ private:
     void validateReturnAddressItems();
     // The destination box shows the batch help while in batch mode.
     void refreshBatchHelp();
+    // "openAddressDrawer" and "addressDrawerEdge" from the drawer.
+    void saveAddressDrawerState();
 
     std::unique_ptr<MasterController> m_ownedController;
     MasterController &m_controller;

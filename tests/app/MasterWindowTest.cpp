@@ -15,6 +15,7 @@
 #include "app/QVShipmentFavorites.h"
 #include "app/QVVCardWidgets.h"
 #include "model/QVShipment.h"
+#include "platform/ApplicationNotifications.h"
 #include "rates/QVShipmentUSPS.h"
 
 #include "RecordingDialogs.h"
@@ -222,6 +223,32 @@ TEST_F(MasterWindowTest, ReturnInTheDestinationBoxBreaksTheLineAtTheCaret)
     typeInto(box, QStringLiteral("x"));
     QApplication::processEvents();
     EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n\nx12 Elm St"));
+}
+
+// The address drawer opens at start on the stored edge when it was open at
+// the last quit; quitting stores its state.
+TEST_F(MasterWindowTest, TheAddressDrawerRemembersItsStateAcrossQuits)
+{
+    defaults().setBool(true, QStringLiteral("openAddressDrawer"));
+    defaults().setString(QStringLiteral("left"), QStringLiteral("addressDrawerEdge"));
+    open();
+    EXPECT_TRUE(window->addressDrawer()->isVisible());
+    EXPECT_EQ(window->dockWidgetArea(window->addressDrawer()), Qt::LeftDockWidgetArea);
+    window->toggleAddressDrawer();
+    NotificationCenter::defaultCenter().post(NSApplicationWillTerminateNotification);
+    EXPECT_FALSE(defaults().boolForKey(QStringLiteral("openAddressDrawer")));
+    EXPECT_EQ(defaults().stringForKey(QStringLiteral("addressDrawerEdge")), QStringLiteral("left"));
+
+    // Closed at the last quit: closed at start; open at a quit after the
+    // window itself was closed: stored open.
+    window.reset();
+    window = std::make_unique<MasterWindow>(*controller);
+    window->show();
+    EXPECT_FALSE(window->addressDrawer()->isVisible());
+    window->toggleAddressDrawer();
+    window->close();
+    NotificationCenter::defaultCenter().post(NSApplicationWillTerminateNotification);
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("openAddressDrawer")));
 }
 
 TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)
