@@ -88,19 +88,25 @@ TolvanePanelsView::TolvanePanelsView(TolvaneGUIController &controller, QWidget *
     changeForm->addRow(QStringLiteral("Current pass phrase:"), m_current);
     changeForm->addRow(QStringLiteral("New pass phrase:"), m_new);
     changeForm->addRow(QStringLiteral("Confirm:"), m_confirmation);
+    m_changeSave = new QCheckBox(QStringLiteral("Remember pass phrase"), m_change);
+    changeForm->addRow(QString(), m_changeSave);
     auto *changeButtons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, m_change);
     auto *changeLayout = new QVBoxLayout(m_change);
     changeLayout->addWidget(m_forceText);
     changeLayout->addLayout(changeForm);
     changeLayout->addWidget(changeButtons);
     auto changeEdited = [this] {
+        if (m_updating)
+            return;
         TolvaneChangePassPhraseSheet &sheet = m_controller.changePassPhraseSheet();
         sheet.currentPassPhrase = m_current->text();
         sheet.newPassPhrase = m_new->text();
         sheet.confirmation = m_confirmation->text();
+        sheet.savePassPhrase = m_changeSave->isChecked();
     };
     for (QLineEdit *edit : {m_current, m_new, m_confirmation})
         connect(edit, &QLineEdit::textEdited, this, changeEdited);
+    connect(m_changeSave, &QCheckBox::toggled, this, changeEdited);
     connect(changeButtons, &QDialogButtonBox::accepted, this, [this] { m_controller.changePassword(); });
     connect(changeButtons, &QDialogButtonBox::rejected, this, [this] { m_controller.cancelChangePassword(); });
     // Escape ends the sheet as Cancel does.
@@ -172,6 +178,7 @@ void TolvanePanelsView::stateChanged()
     setText(m_current, sheet.currentPassPhrase);
     setText(m_new, sheet.newPassPhrase);
     setText(m_confirmation, sheet.confirmation);
+    m_changeSave->setChecked(sheet.savePassPhrase);
     if (sheet.open && !m_change->isVisible()) {
         openSheet(m_change, windowFor(sheet.window));
         m_current->setFocus();

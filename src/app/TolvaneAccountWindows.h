@@ -65,6 +65,7 @@ private:
     QLineEdit *m_current = nullptr;
     QLineEdit *m_new = nullptr;
     QLineEdit *m_confirmation = nullptr;
+    QCheckBox *m_changeSave = nullptr;
     bool m_updating = false;
 };
 

@@ -193,6 +193,41 @@ TEST_F(AccountViewsTest, TheSignInPanelShowsTheStoredAccountAndSignsInOrQuitsWhe
     EXPECT_EQ(client->password(), kPassPhrase);
 }
 
+TEST_F(AccountViewsTest, TheChangeSheetShowsTheKeepPassPhraseBoxAndStoresItWithTheChange)
+{
+    signIn();
+    QString passPhrase = kPassPhrase;
+    for (const bool stored : {false, true}) {
+        SCOPED_TRACE(stored ? "kept" : "not kept");
+        defaults().setBool(stored, QVRHOSavePasswordDefaultsKey);
+        panels.showChangePasswordPanel(TolvanePanelWindow::Other);
+        QDialog *sheet = view.changeSheet();
+        ASSERT_TRUE(sheet->isVisible());
+        const QList<QCheckBox *> boxes = sheet->findChildren<QCheckBox *>();
+        ASSERT_EQ(boxes.size(), 1);
+        QCheckBox *keep = boxes.first();
+        EXPECT_EQ(keep->isChecked(), stored);
+        if (!stored)
+            saveShot(sheet, QStringLiteral("change-pass-phrase-sheet.png"));
+        // The user turns the box over and changes the pass phrase.
+        keep->click();
+        EXPECT_EQ(panels.changePassPhraseSheet().savePassPhrase, !stored);
+        const QList<QLineEdit *> fields = sheet->findChildren<QLineEdit *>();
+        ASSERT_EQ(fields.size(), 3); // current, new, confirmation
+        const QString next = passPhrase + QStringLiteral("!");
+        typeInto(fields.at(0), passPhrase);
+        typeInto(fields.at(1), next);
+        typeInto(fields.at(2), next);
+        server.queueReplies(kChangeWire, {FakePostageReply()});
+        click(sheet, QStringLiteral("OK"));
+        EXPECT_FALSE(sheet->isVisible());
+        EXPECT_EQ(defaults().boolForKey(QVRHOSavePasswordDefaultsKey), !stored);
+        EXPECT_EQ(client->password(), next);
+        passPhrase = next;
+    }
+    EXPECT_EQ(requestsOf(kChangeWire), 2);
+}
+
 TEST_F(AccountViewsTest, PostageCorrectionSheetSitsOnItsWindowAndSendsItsButtons)
 {
     signIn(5000); // $5.00
