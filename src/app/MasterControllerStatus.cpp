@@ -41,6 +41,17 @@ const QString kDefaultStatusTemplate =
 
 const QString kEllipsis = QStringLiteral("…");
 
+// An amount of money as the account box shows it: rounded to cents, always
+// two decimals ("5.50", "-0.50", "95.00").
+QString moneyText(const Decimal &amount)
+{
+    QString text = amount.rounded(2).toString();
+    const qsizetype point = text.indexOf(QLatin1Char('.'));
+    if (point < 0)
+        return text + QStringLiteral(".00");
+    return text.leftJustified(point + 3, QLatin1Char('0'));
+}
+
 } // namespace
 
 MasterController::PrinterChoice MasterController::printerChoice() const
@@ -183,8 +194,8 @@ void MasterController::updatePostageAccountBox()
     Decimal original = decimalFromVariant(s.objectForKey(QVUSPSShipmentOriginalPostageKey)).value_or(Decimal::zero());
     if (original.isNaN() || original == Decimal::zero())
         original = postage;
-    m_form.setText(FormControl::RatePostage, original.toString());
-    m_form.setText(FormControl::RateSavings, (postage - original).toString());
+    m_form.setText(FormControl::RatePostage, moneyText(original));
+    m_form.setText(FormControl::RateSavings, moneyText(postage - original));
 
     Decimal total = usePostageForCurrentShipment() ? s.totalPrice() : Decimal::zero();
     if (total.isNaN())
@@ -192,10 +203,10 @@ void MasterController::updatePostageAccountBox()
     const Decimal ending = balance - total;
     m_form.setText(FormControl::TolvaneBalance, balanceText);
     m_form.setText(FormControl::PreviewCurrentBalance, balanceText);
-    m_form.setText(FormControl::RateTotalPostage, total.toString());
-    m_form.setText(FormControl::PreviewPostageDebitAmount, total.toString());
-    m_form.setText(FormControl::TolvaneEndingBalance, ending.toString());
-    m_form.setText(FormControl::PreviewEndingBalance, ending.toString());
+    m_form.setText(FormControl::RateTotalPostage, moneyText(total));
+    m_form.setText(FormControl::PreviewPostageDebitAmount, moneyText(total));
+    m_form.setText(FormControl::TolvaneEndingBalance, moneyText(ending));
+    m_form.setText(FormControl::PreviewEndingBalance, moneyText(ending));
 }
 
 void MasterController::tolvaneStatusDidChange(const std::optional<MasterStatusReply> &reply)

@@ -218,16 +218,27 @@ TEST_F(ReturnAddressTest, PostageAccountBox)
                   {QVUSPSShipmentPostageEnabledKey, true},
                   {QVShipmentPriceKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("5.00")))}});
     controller->updatePostageAccountBox();
-    EXPECT_EQ(form().text(FormControl::RatePostage), QStringLiteral("5.5"));
-    EXPECT_EQ(form().text(FormControl::RateSavings), QStringLiteral("-0.5"));
-    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("5"));
-    EXPECT_EQ(form().text(FormControl::TolvaneEndingBalance), QStringLiteral("95"));
+    // Money always shows two decimals.
+    EXPECT_EQ(form().text(FormControl::RatePostage), QStringLiteral("5.50"));
+    EXPECT_EQ(form().text(FormControl::RateSavings), QStringLiteral("-0.50"));
+    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("5.00"));
+    EXPECT_EQ(form().text(FormControl::PreviewPostageDebitAmount), QStringLiteral("5.00"));
+    EXPECT_EQ(form().text(FormControl::TolvaneEndingBalance), QStringLiteral("95.00"));
+    EXPECT_EQ(form().text(FormControl::PreviewEndingBalance), QStringLiteral("95.00"));
     EXPECT_EQ(form().text(FormControl::TolvaneBalance), QStringLiteral("100.00"));
+
+    // Without an undiscounted postage there is no saving; fractions of a
+    // cent round to the cent.
+    storeQuietly({{QVUSPSShipmentOriginalPostageKey, QVariant::fromValue(Decimal::zero())},
+                  {QVUSPSShipmentPostageKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("12.345")))}});
+    controller->updatePostageAccountBox();
+    EXPECT_EQ(form().text(FormControl::RatePostage), QStringLiteral("12.35"));
+    EXPECT_EQ(form().text(FormControl::RateSavings), QStringLiteral("0.00"));
 
     storeQuietly({{QVUSPSShipmentPostageEnabledKey, false}});
     controller->updatePostageAccountBox();
-    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("0"));
-    EXPECT_EQ(form().text(FormControl::PreviewEndingBalance), QStringLiteral("100"));
+    EXPECT_EQ(form().text(FormControl::RateTotalPostage), QStringLiteral("0.00"));
+    EXPECT_EQ(form().text(FormControl::PreviewEndingBalance), QStringLiteral("100.00"));
 }
 
 TEST_F(ReturnAddressTest, PrintButtonAndPrinterSummary)
