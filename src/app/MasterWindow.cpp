@@ -54,6 +54,10 @@ namespace {
 
 const QString kAddressDrawerEdgeKey = QStringLiteral("addressDrawerEdge");
 const QString kOpenAddressDrawerKey = QStringLiteral("openAddressDrawer");
+// The Web Stores overlay is offered up to this "lastRun", shortly after the
+// toolbar is made.
+constexpr qint64 kLastRunOfferingWebStores = 359;
+constexpr int kWebStoreOverlayDelayMs = 10;
 const QString kStatusTemplate =
     QStringLiteral("Account <%accountNumber%> <%accountStatus%>   Balance: $<%balance%>   Printer: <%printerType%>");
 constexpr int kTagRole = Qt::UserRole + 1;
@@ -624,9 +628,28 @@ void MasterWindow::buildToolbar()
         m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
     }
     rebuildToolbar();
+    // Users of early versions are shown the Web Stores overlay below its item.
+    if (!m_toolbarModel.stampsEdition() && lastRun.isValid() && lastRun.toLongLong() <= kLastRunOfferingWebStores) {
+        std::weak_ptr<int> alive = m_alive;
+        QTimer::singleShot(kWebStoreOverlayDelayMs, this, [this, alive] {
+            if (!alive.expired())
+                showWebStoreOverlay();
+        });
+    }
     // The stamp window's mode is known once the event loop runs.
     if (m_toolbarModel.stampsEdition() && m_env.stampMode)
         QTimer::singleShot(0, this, [this] { updateQuickStamps(m_env.stampMode()); });
+}
+
+void MasterWindow::showWebStoreOverlay()
+{
+    if (!m_env.showWebStoreOverlay)
+        return;
+    QAction *item = m_toolbarActions.value(ToolbarItem::WebStore);
+    QWidget *view = item ? m_toolbar->widgetForAction(item) : nullptr;
+    if (!view || !view->isVisible())
+        return;
+    m_env.showWebStoreOverlay(QRectF(QPointF(view->mapToGlobal(QPoint(0, 0))), QSizeF(view->size())));
 }
 
 void MasterWindow::rebuildToolbar()

@@ -39,6 +39,7 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <QRectF>
 
 #include <functional>
 #include <map>
@@ -78,6 +79,10 @@ struct MasterWindowEnvironment {
     // actions go to the application's actions.
     std::function<int()> stampMode;
     std::function<void(const QString &action)> stampWindowAction;
+    // Shows the Web Stores overlay below the toolbar's Web Store item (its
+    // frame on the screen); asked shortly after start while "lastRun" is at
+    // most 359. Empty: no overlay.
+    std::function<void(const QRectF &itemOnScreen)> showWebStoreOverlay;
 };
 
 // The stamp window's mode change (posted by the stamp window; the object is
@@ -167,6 +172,8 @@ private:
     void validateReturnAddressItems();
     // The destination box shows the batch help while in batch mode.
     void refreshBatchHelp();
+    // The Web Stores overlay below the toolbar's item, when it shows.
+    void showWebStoreOverlay();
     // "openAddressDrawer" and "addressDrawerEdge" from the drawer.
     void saveAddressDrawerState();
 

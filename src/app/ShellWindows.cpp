@@ -234,6 +234,7 @@ QMainWindow *makeMainWindow(QVXController &delegate, std::shared_ptr<Scheduler> 
     environment.printingMode = [&delegate] { return delegate.currentMode(); };
     environment.stampsEdition = UserDefaults::standardUserDefaults().boolForKey(QVStampsEditionKey);
     environment.stampMode = storedStampWindowMode;
+    environment.showWebStoreOverlay = [&delegate](const QRectF &item) { delegate.showWebStoreOverlayBelow(item); };
 
     MasterControllerEnvironment controllerEnvironment = masterControllerEnvironment(delegate, std::move(scheduler));
     if (stamps) {

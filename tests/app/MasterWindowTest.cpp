@@ -58,11 +58,11 @@ protected:
         window.reset();
         MasterControllerTest::TearDown();
     }
-    void open()
+    void open(MasterWindowEnvironment environment = {})
     {
         start();
         sendTo(QStringLiteral("10001"));
-        window = std::make_unique<MasterWindow>(*controller);
+        window = std::make_unique<MasterWindow>(*controller, std::move(environment));
         window->resize(1100, 760);
         window->show();
         QApplication::processEvents();
@@ -100,6 +100,13 @@ protected:
             QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
             QApplication::sendEvent(target, &press);
         }
+    }
+    void runEventsFor(int milliseconds)
+    {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < milliseconds)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
     }
 
     std::unique_ptr<MasterWindow> window;
@@ -249,6 +256,36 @@ TEST_F(MasterWindowTest, TheAddressDrawerRemembersItsStateAcrossQuits)
     window->close();
     NotificationCenter::defaultCenter().post(NSApplicationWillTerminateNotification);
     EXPECT_TRUE(defaults().boolForKey(QStringLiteral("openAddressDrawer")));
+}
+
+// Early versions' users are shown the Web Stores overlay below the toolbar
+// item shortly after start; later ones are not.
+TEST_F(MasterWindowTest, TheWebStoreOverlayShowsForEarlyLastRuns)
+{
+    const struct {
+        QVariant lastRun;
+        bool shown;
+    } cases[] = {{QStringLiteral("359"), true}, {QStringLiteral("360"), false}, {QVariant(), false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.lastRun.toString().toStdString());
+        defaults().removeObjectForKey(QStringLiteral("lastRun"));
+        if (c.lastRun.isValid())
+            defaults().setObject(c.lastRun, QStringLiteral("lastRun"));
+        QList<QRectF> overlays;
+        MasterWindowEnvironment environment;
+        environment.showWebStoreOverlay = [&overlays](const QRectF &item) { overlays.append(item); };
+        window.reset();
+        controller.reset();
+        open(std::move(environment));
+        runEventsFor(60);
+        ASSERT_EQ(overlays.size(), c.shown ? 1 : 0);
+        if (c.shown) {
+            QWidget *item = window->toolbar()->widgetForAction(window->toolbarAction(ToolbarItem::WebStore));
+            ASSERT_TRUE(item);
+            EXPECT_EQ(overlays.at(0), QRectF(QPointF(item->mapToGlobal(QPoint(0, 0))), QSizeF(item->size())));
+        }
+        window.reset();
+    }
 }
 
 TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)
