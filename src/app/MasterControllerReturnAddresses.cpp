@@ -579,6 +579,9 @@ void MasterController::addFromVCardDrag(const QByteArray &vCard)
     ReturnAddressSheet &s = m_fromSheet;
     fillSheetFields(address);
     s.phone.text = address.phoneWithNoPunctuation();
+    // The card's picture goes into the well ("none" can clear it).
+    s.image = QImage::fromData(person->imageData());
+    s.noneEnabled = !s.image.isNull();
 }
 
 void MasterController::addFromImageDrop(const QImage &image)
