@@ -1,6 +1,7 @@
 // QVPrintCommands: the Print, Test Print and Print Selected commands (the
 // Option key, the ship-date questions, the stamp mode), the preview panel's
-// sizes, titles, label-server cache and rebuilds, the PDF outputs (Save,
+// sizes, titles, label-server cache and rebuilds, the part of a drawn
+// customs form it shows (the label, not the sender's copy), the PDF outputs (Save,
 // Open, Email) and batch printing with its report; QVEmailManager's command
 // line and the outgoing-PDF folder.
 #include "PrintFlowFakes.h"
@@ -17,6 +18,8 @@
 #include "printing/flow/QVPreviewPanelWidget.h"
 #include "printing/flow/QVPrintCommands.h"
 #include "printing/flow/QVStampWindowPrinting.h"
+#include "printing/customs/QVIntl2976ALabelController.h"
+#include "printing/customs/QVIntl2976LabelController.h"
 #include "printing/layouts/QVEnvelopeSizes.h"
 #include "printing/setup/QVPrinterTypes.h"
 
@@ -24,6 +27,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -332,6 +336,80 @@ TEST_F(PrintCommandsTest, CustomsFormPreviewsComeFromTheLabelServerOnTheirStock)
         // The sample numbers went into a copy only.
         EXPECT_EQ(commandWindow->shipment->dictionary(), before);
         commands.labelPreviewSheetDidEnd();
+    }
+}
+
+TEST_F(PrintCommandsTest, ADrawnCustomsFormPreviewShowsTheLabelNotTheSendersCopy)
+{
+    for (const bool form2976 : {true, false}) {
+        SCOPED_TRACE(form2976 ? "2976" : "2976-A");
+        auto shipment =
+            abroadShipment(form2976 ? QVUSPSShipment2976PMICustomsFormType : QVUSPSShipment2976APMICustomsFormType);
+        shipment->setObject(QVPreviewSampleCustomsNumber, QVUSPSShipmentCustomsBarcodeNumberKey);
+        const std::unique_ptr<QVIntl2976ALabelController> form = form2976
+            ? std::unique_ptr<QVIntl2976ALabelController>(
+                  QVIntl2976LabelController::intl2976ControllerWithShipment(shipment))
+            : QVIntl2976ALabelController::intl2976AControllerWithShipment(shipment);
+        QWidget *page = form->labelView();
+        const auto placeOf = [page](const char *name) {
+            const QWidget *child = page->findChild<QWidget *>(QString::fromLatin1(name));
+            return child ? QRectF(QPointF(child->mapTo(page, QPoint())), QSizeF(child->size())) : QRectF();
+        };
+        // The label part of the layout (the 4 x 6 label; the upper half of
+        // a 2976-A page) and the sender's copy below it.
+        const QRectF label = placeOf(form2976 ? "fourBySixLabelView" : "voidView1");
+        const QRectF sendersCopy = placeOf("voidView2");
+        // A mark of the label that the sender's copy lacks: the whole 4 x 6
+        // label; the paid-online line of a 2976-A page.
+        const char *markName = form2976 ? "fourBySixLabelView" : "paidOnline";
+        QWidget *markView = page->findChild<QWidget *>(QString::fromLatin1(markName));
+        const QRectF mark = placeOf(markName);
+        ASSERT_TRUE(markView);
+        ASSERT_FALSE(label.isEmpty());
+        ASSERT_FALSE(sendersCopy.isEmpty());
+
+        const QRectF crop = QVPrintCommands::customsFormPreviewRect(form2976);
+        EXPECT_LE(crop.top(), label.top());
+        EXPECT_GE(crop.bottom(), label.bottom());
+        EXPECT_FALSE(crop.intersects(sendersCopy));
+        EXPECT_LE(crop.top(), mark.top());
+        EXPECT_GE(crop.bottom(), mark.bottom());
+
+        // Drawn as the preview draws it, the picture shows at the mark's
+        // place what the mark draws on its own.
+        constexpr int scale = 3;
+        const auto darkShare = [&](const QRectF &area) {
+            QImage picture((area.size() * scale).toSize(), QImage::Format_RGB32);
+            picture.fill(Qt::white);
+            {
+                QPainter painter(&picture);
+                painter.scale(scale, scale);
+                page->render(&painter, QPoint(), QRegion(area.toAlignedRect()), QWidget::DrawChildren);
+            }
+            QImage alone((mark.size() * scale).toSize(), QImage::Format_RGB32);
+            alone.fill(Qt::white);
+            {
+                QPainter painter(&alone);
+                painter.scale(scale, scale);
+                markView->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren);
+            }
+            const QPoint offset = ((mark.topLeft() - area.topLeft()) * scale).toPoint();
+            int dark = 0;
+            int matched = 0;
+            for (int y = 0; y < alone.height(); ++y)
+                for (int x = 0; x < alone.width(); ++x) {
+                    if (qGray(alone.pixel(x, y)) >= 128)
+                        continue;
+                    ++dark;
+                    const QPoint at = offset + QPoint(x, y);
+                    if (picture.rect().contains(at) && qGray(picture.pixel(at)) < 128)
+                        ++matched;
+                }
+            return dark > 0 ? double(matched) / dark : 0.0;
+        };
+        EXPECT_GT(darkShare(crop), 0.95);
+        // The same place a half page lower (the sender's copy) does not.
+        EXPECT_LT(darkShare(crop.translated(0, 396)), 0.8);
     }
 }
 

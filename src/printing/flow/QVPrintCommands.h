@@ -15,6 +15,7 @@
 
 #include <QDateTime>
 #include <QImage>
+#include <QRectF>
 #include <QString>
 #include <QStringList>
 
@@ -67,6 +68,10 @@ public:
     // The label server's picture or the preview layout's drawing; null when
     // none could be had.
     QImage labelPreviewImage();
+    // The part of a customs form's page (top-left origin, points) that its
+    // preview shows: around the label of a 2976 form, the upper half (the
+    // label) of a 2976-A page.
+    static QRectF customsFormPreviewRect(bool form2976);
     // Shows the panel (a null image drops the preview layout).
     void runLabelPreviewSheetWithImage(const QImage &image);
     void labelPreviewSheetDidEnd();

@@ -199,15 +199,23 @@ bool QVPrintCommands::preparePreviewLabelController()
     return true;
 }
 
+QRectF QVPrintCommands::customsFormPreviewRect(bool form2976)
+{
+    // The label lies in the page's upper part; the lower half is the
+    // sender's copy. The 2976 crop's lower edge is 429 pt above the bottom
+    // of the letter page.
+    if (form2976)
+        return QRectF(91, 792 - 429 - 328, 435, 328);
+    return QRectF(0, 0, 612, 396);
+}
+
 QImage QVPrintCommands::renderPreviewLabel() const
 {
     QWidget *view = m_preview ? m_preview->labelView() : nullptr;
     if (!view)
         return {};
-    if (m_preview->form2976)
-        return renderView(view, QRectF(91, 429, 435, 328));
-    if (m_preview->plainForm)
-        return renderView(view, QRectF(0, 396, 612, 396));
+    if (m_preview->form2976 || m_preview->plainForm)
+        return renderView(view, customsFormPreviewRect(m_preview->form2976));
     const QImage label = renderView(view, QRectF(QPointF(), QSizeF(view->size())));
     if (!m_preview->envelope || label.isNull())
         return label;
