@@ -29,6 +29,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDockWidget>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -58,6 +59,12 @@ const QString kOpenAddressDrawerKey = QStringLiteral("openAddressDrawer");
 // toolbar is made.
 constexpr qint64 kLastRunOfferingWebStores = 359;
 constexpr int kWebStoreOverlayDelayMs = 10;
+// The return-address pop-up's fixed items, by their tags in the controller's
+// menu.
+constexpr qsizetype kAddReturnAddressTag = -10;
+constexpr qsizetype kEditReturnAddressTag = -11;
+constexpr qsizetype kDeleteReturnAddressTag = -12;
+constexpr qsizetype kClearReturnAddressesTag = -13;
 const QString kStatusTemplate =
     QStringLiteral("Account <%accountNumber%> <%accountStatus%>   Balance: $<%balance%>   Printer: <%printerType%>");
 constexpr int kTagRole = Qt::UserRole + 1;
@@ -259,6 +266,171 @@ public:
 
 private:
     MasterController &m_controller;
+};
+
+// The return-address sheet (add or edit) over the controller's sheet
+// state: what the controller holds is shown (load), what is typed goes back
+// before each button's operation (store).
+class ReturnAddressSheetDialog : public QDialog
+{
+public:
+    ReturnAddressSheetDialog(MasterController &controller, std::function<void()> changed, QWidget *parent)
+        : QDialog(parent), m_controller(controller), m_changed(std::move(changed))
+    {
+        setObjectName(QStringLiteral("addFromPanel"));
+        setWindowTitle(QStringLiteral("Return Address"));
+        m_warning = new QLabel(QStringLiteral("This is the address of your Tolvane account. Only its phone number "
+                                              "can be changed here."),
+                               this);
+        m_warning->setObjectName(QStringLiteral("addFromTolvaneAccountWarning"));
+        m_warning->setWordWrap(true);
+        m_box = new QVFromAddressBox(this);
+        m_box->setObjectName(QStringLiteral("addFromAddressBox"));
+        m_box->setTitle(QStringLiteral("Drop a vCard here"));
+        auto *fields = new QFormLayout(m_box);
+        const struct {
+            FormField ReturnAddressSheet::*field;
+            const char *name;
+            const char *focusName;
+            const char *title;
+        } entries[] = {
+            {&ReturnAddressSheet::nickname, "addFromNickname", "nickname", "Nickname:"},
+            {&ReturnAddressSheet::name, "addFromName", "name", "Name:"},
+            {&ReturnAddressSheet::company, "addFromCompany", "company", "Company:"},
+            {&ReturnAddressSheet::suiteApt, "addFromSuiteApt", "suiteApt", "Suite/Apt:"},
+            {&ReturnAddressSheet::street, "addFromStreet", "street", "Street:"},
+            {&ReturnAddressSheet::city, "addFromCity", "city", "City:"},
+            {&ReturnAddressSheet::state, "addFromState", "state", "State:"},
+            {&ReturnAddressSheet::zip, "addFromZIP", "zip", "ZIP:"},
+            {&ReturnAddressSheet::phone, "addFromPhone", "phone", "Phone:"},
+        };
+        for (const auto &entry : entries) {
+            auto *edit = new QLineEdit(m_box);
+            edit->setObjectName(QString::fromLatin1(entry.name));
+            fields->addRow(QString::fromLatin1(entry.title), edit);
+            m_fields.push_back({entry.field, QString::fromLatin1(entry.focusName), edit});
+        }
+        m_well = new QLabel(this);
+        m_well->setObjectName(QStringLiteral("addFromImageWell"));
+        m_well->setFixedSize(96, 96);
+        m_well->setAlignment(Qt::AlignCenter);
+        m_well->setFrameShape(QFrame::StyledPanel);
+        auto *choose = new QPushButton(QStringLiteral("Choose…"), this);
+        choose->setObjectName(QStringLiteral("addFromChooseImageButton"));
+        m_none = new QPushButton(QStringLiteral("None"), this);
+        m_none->setObjectName(QStringLiteral("addFromNoneImageButton"));
+        m_standardize = new QPushButton(QStringLiteral("Standardize"), this);
+        m_standardize->setObjectName(QStringLiteral("addFromStandardizeButton"));
+        m_progress = new QProgressBar(this);
+        m_progress->setObjectName(QStringLiteral("addFromProgress"));
+        m_progress->setRange(0, 0);
+        m_progress->setTextVisible(false);
+        m_progress->setMaximumSize(40, 12);
+        auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+        m_ok = new QPushButton(QStringLiteral("OK"), this);
+        m_ok->setObjectName(QStringLiteral("addFromOKButton"));
+        m_ok->setDefault(true);
+
+        auto *picture = new QVBoxLayout;
+        picture->addWidget(m_well);
+        picture->addWidget(choose);
+        picture->addWidget(m_none);
+        picture->addStretch(1);
+        auto *middle = new QHBoxLayout;
+        middle->addWidget(m_box, 1);
+        middle->addLayout(picture);
+        auto *buttons = new QHBoxLayout;
+        buttons->addWidget(m_standardize);
+        buttons->addWidget(m_progress);
+        buttons->addStretch(1);
+        buttons->addWidget(cancel);
+        buttons->addWidget(m_ok);
+        auto *layout = new QVBoxLayout(this);
+        layout->addWidget(m_warning);
+        layout->addLayout(middle);
+        layout->addLayout(buttons);
+
+        connect(m_ok, &QPushButton::clicked, this, [this] {
+            store();
+            if (m_controller.okFromAddressSheet()) {
+                m_changed();
+                accept();
+            } else {
+                load();
+            }
+        });
+        connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+        connect(m_standardize, &QPushButton::clicked, this,
+                [this] { run([this] { m_controller.standardizeFromAddress(); }); });
+        connect(choose, &QPushButton::clicked, this,
+                [this] { run([this] { m_controller.addFromBrowseForImages(); }); });
+        connect(m_none, &QPushButton::clicked, this, [this] { run([this] { m_controller.addFromClearImage(); }); });
+        load();
+    }
+
+    // The controller's sheet state to the widgets.
+    void load()
+    {
+        const ReturnAddressSheet &sheet = m_controller.returnAddressSheet();
+        m_warning->setVisible(sheet.warningShown);
+        for (const FieldEntry &entry : m_fields) {
+            const FormField &field = sheet.*entry.field;
+            if (entry.edit->text() != field.text)
+                entry.edit->setText(field.text);
+            entry.edit->setEnabled(field.enabled);
+            entry.edit->setReadOnly(!field.enabled);
+            if (sheet.focus == entry.focusName)
+                entry.edit->setFocus();
+        }
+        m_well->setPixmap(sheet.image.isNull() ? QPixmap()
+                                               : QPixmap::fromImage(sheet.image.scaled(
+                                                     m_well->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+        m_none->setEnabled(sheet.noneEnabled);
+        m_standardize->setEnabled(sheet.standardizeEnabled);
+        m_box->setAllowDrags(sheet.acceptsDrags);
+        m_progress->setVisible(sheet.progressRunning);
+        adjustSize();
+    }
+    // What is typed to the controller's sheet state.
+    void store()
+    {
+        ReturnAddressSheet &sheet = m_controller.returnAddressSheet();
+        for (const FieldEntry &entry : m_fields)
+            (sheet.*entry.field).text = entry.edit->text();
+    }
+
+    void reject() override
+    {
+        if (m_controller.returnAddressSheetIsOpen()) {
+            m_controller.cancelAddFromAddressSheet();
+            m_changed();
+        }
+        QDialog::reject();
+    }
+
+private:
+    struct FieldEntry {
+        FormField ReturnAddressSheet::*field;
+        QString focusName;
+        QLineEdit *edit;
+    };
+    void run(const std::function<void()> &operation)
+    {
+        store();
+        operation();
+        load();
+    }
+
+    MasterController &m_controller;
+    std::function<void()> m_changed;
+    QLabel *m_warning = nullptr;
+    QVFromAddressBox *m_box = nullptr;
+    std::vector<FieldEntry> m_fields;
+    QLabel *m_well = nullptr;
+    QPushButton *m_none = nullptr;
+    QPushButton *m_standardize = nullptr;
+    QPushButton *m_ok = nullptr;
+    QProgressBar *m_progress = nullptr;
 };
 
 } // namespace
@@ -916,6 +1088,47 @@ void MasterWindow::saveAddressDrawerState()
                        kAddressDrawerEdgeKey);
 }
 
+// ---- The return-address pop-up's fixed items ---------------------------------------------
+
+bool MasterWindow::performReturnAddressItem(qsizetype tag)
+{
+    switch (tag) {
+    case kAddReturnAddressTag:
+        m_controller.runAddFromAddressSheet();
+        showReturnAddressSheet();
+        break;
+    case kEditReturnAddressTag:
+        m_controller.runEditFromAddressSheet();
+        showReturnAddressSheet();
+        break;
+    case kDeleteReturnAddressTag:
+        m_controller.deleteFromAddress();
+        break;
+    case kClearReturnAddressesTag:
+        m_controller.clearFromList();
+        break;
+    default:
+        return false;
+    }
+    refresh();
+    return true;
+}
+
+QDialog *MasterWindow::returnAddressSheet() const { return m_returnAddressSheet; }
+
+void MasterWindow::showReturnAddressSheet()
+{
+    // Editing the own card opens the address book instead of a sheet.
+    if (!m_controller.returnAddressSheetIsOpen() || m_returnAddressSheet)
+        return;
+    auto *sheet = new ReturnAddressSheetDialog(
+        m_controller, [this] { refresh(); }, this);
+    sheet->setWindowModality(Qt::WindowModal);
+    sheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_returnAddressSheet = sheet;
+    sheet->open();
+}
+
 // ---- Edits to the controller -------------------------------------------------------------
 
 void MasterWindow::connectControls()
@@ -932,8 +1145,14 @@ void MasterWindow::connectControls()
                     return;
                 commitEditing();
                 if (control == FormControl::FromPopup) {
+                    // The fixed items run their own operations; the chosen
+                    // source stays selected.
+                    const FormMenu &menu = form.popUp(control).menu;
+                    if (index >= 0 && index < menu.items.size() && performReturnAddressItem(menu.items.at(index).tag))
+                        return;
                     form.popUp(control).selectItemAtIndex(index);
                     m_controller.fromAddressAction(index);
+                    refresh();
                 } else {
                     form.popUp(control).selectItemAtIndex(index);
                     edited(control);
@@ -1049,7 +1268,12 @@ void MasterWindow::observe()
     m_observers.push_back(
         center.addObserver(QVFromAddressBoxDidReadvCardNotification, [this](const Notification &notification) {
             if (const auto vCard = notification.object.shared<const QByteArray>()) {
+                auto *sheet = static_cast<ReturnAddressSheetDialog *>(m_returnAddressSheet.data());
+                if (sheet)
+                    sheet->store();
                 m_controller.addFromVCardDrag(*vCard);
+                if (sheet)
+                    sheet->load();
                 refresh();
             }
         }));
@@ -1087,7 +1311,7 @@ void MasterWindow::commitEditing()
     }
 }
 
-bool MasterWindow::hasAttachedSheet() const { return m_sheet != nullptr; }
+bool MasterWindow::hasAttachedSheet() const { return m_sheet != nullptr || m_returnAddressSheet != nullptr; }
 
 void MasterWindow::setNeedsWindowUpdate()
 {

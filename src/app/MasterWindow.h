@@ -22,8 +22,10 @@
 // descriptions while open), the address drawer (a dock widget on the edge
 // that "addressDrawerEdge" names: "left" or "right", else the right edge;
 // open at start when "openAddressDrawer" is on, both written when the
-// application quits) with the address-book panel, the vCard views of the destination and
-// return addresses, and the favorites pull-down ("favoritesButton": one item
+// application quits) with the address-book panel, the return-address
+// pop-up's fixed items (add and edit in the return-address sheet, delete,
+// clear), the vCard views of the destination and return addresses, and
+// the favorites pull-down ("favoritesButton": one item
 // per favorite with Ctrl+Alt+1 to 8, "Add Favorite…" with its sheet, "Edit
 // Favorites…"), rebuilt whenever the favorites change.
 //
@@ -53,6 +55,7 @@ class QAction;
 class QComboBox;
 class QMenu;
 class QVAddFavoriteSheet;
+class QDialog;
 class QDockWidget;
 class QLabel;
 class QToolBar;
@@ -117,6 +120,8 @@ public:
     QMenu *favoritesMenu() const;
     // The add-favorite sheet while it is open (nullptr otherwise).
     QVAddFavoriteSheet *addFavoriteSheet() const;
+    // The return-address sheet while it is open (nullptr otherwise).
+    QDialog *returnAddressSheet() const;
 
     // Brings every widget in line with the controller's form.
     void refresh();
@@ -172,6 +177,11 @@ private:
     void validateReturnAddressItems();
     // The destination box shows the batch help while in batch mode.
     void refreshBatchHelp();
+    // A fixed item of the return-address pop-up (by its tag): true when the
+    // tag is one of them.
+    bool performReturnAddressItem(qsizetype tag);
+    // Opens the return-address sheet over the controller's sheet state.
+    void showReturnAddressSheet();
     // The Web Stores overlay below the toolbar's item, when it shows.
     void showWebStoreOverlay();
     // "openAddressDrawer" and "addressDrawerEdge" from the drawer.
@@ -195,6 +205,7 @@ private:
     QDockWidget *m_drawer = nullptr;
     DKActionButton *m_favoritesButton = nullptr;
     QPointer<QVAddFavoriteSheet> m_favoriteSheet;
+    QPointer<QDialog> m_returnAddressSheet;
     std::unique_ptr<QVAddressBookController> m_addressBook;
     QVAddressBookPanel *m_addressPanel = nullptr;
     QPointer<QWidget> m_sheet;

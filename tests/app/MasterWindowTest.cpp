@@ -24,6 +24,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
 #include <QDockWidget>
 #include <QElapsedTimer>
 #include <QFile>
@@ -33,6 +34,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTextCursor>
 #include <QToolBar>
 
@@ -107,6 +109,22 @@ protected:
         waited.start();
         while (waited.elapsed() < milliseconds)
             QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    // Chooses the return-address pop-up's item with the title.
+    void chooseFromItem(const QString &title)
+    {
+        QComboBox *from = popUp(FormControl::FromPopup);
+        const int index = from->findText(title);
+        ASSERT_GE(index, 0) << title.toStdString();
+        emit from->activated(index);
+        QApplication::processEvents();
+    }
+    QStringList savedNicknames()
+    {
+        return defaults()
+            .dictionaryForKey(QStringLiteral("fromAddressList"))
+            .value(QStringLiteral("names"))
+            .toStringList();
     }
 
     std::unique_ptr<MasterWindow> window;
@@ -230,6 +248,76 @@ TEST_F(MasterWindowTest, ReturnInTheDestinationBoxBreaksTheLineAtTheCaret)
     typeInto(box, QStringLiteral("x"));
     QApplication::processEvents();
     EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n\nx12 Elm St"));
+}
+
+// The return-address pop-up's fixed items: a new address through the sheet,
+// editing it, deleting it and clearing the list; the chosen source stays
+// selected in the pop-up.
+TEST_F(MasterWindowTest, TheReturnAddressPopUpsFixedItemsRunTheirOperations)
+{
+    tolvane::test::DialogsScope dialogs;
+    open();
+    QVAddress home;
+    home.setName(QStringLiteral("Ada"));
+    home.setStreet(QStringLiteral("1 Main St"));
+    home.setCity(QStringLiteral("Boston"));
+    home.setState(QStringLiteral("MA"));
+    home.setZIP(QStringLiteral("02134"));
+    controller->addFromAddress(home, QStringLiteral("home"));
+    window->refresh();
+    QComboBox *from = popUp(FormControl::FromPopup);
+    const int chosen = from->currentIndex();
+    ASSERT_EQ(from->itemText(chosen), QStringLiteral("home"));
+
+    // Add: the sheet opens; what is typed there is saved on OK.
+    chooseFromItem(QStringLiteral("Add New Address…"));
+    QDialog *sheet = window->returnAddressSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(controller->returnAddressSheetIsOpen());
+    EXPECT_EQ(from->currentIndex(), chosen);
+    const std::pair<const char *, const char *> typed[] = {
+        {"addFromNickname", "shop"}, {"addFromName", "Ada"}, {"addFromStreet", "2 Elm St"},
+        {"addFromCity", "Boston"},   {"addFromState", "MA"}, {"addFromZIP", "02134"},
+    };
+    for (const auto &[name, text] : typed) {
+        auto *field = sheet->findChild<QLineEdit *>(QString::fromLatin1(name));
+        ASSERT_TRUE(field) << name;
+        EXPECT_TRUE(field->text().isEmpty());
+        field->setText(QString::fromLatin1(text));
+    }
+    sheet->findChild<QPushButton *>(QStringLiteral("addFromOKButton"))->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->returnAddressSheet());
+    EXPECT_FALSE(controller->returnAddressSheetIsOpen());
+    EXPECT_EQ(savedNicknames(), (QStringList{QStringLiteral("shop"), QStringLiteral("home")}));
+    EXPECT_EQ(from->currentText(), QStringLiteral("shop"));
+    EXPECT_EQ(controller->fromAddress().street(), QStringLiteral("2 Elm St"));
+
+    // Edit: the sheet shows the chosen address; Cancel changes nothing.
+    chooseFromItem(QStringLiteral("Edit Current Address…"));
+    sheet = window->returnAddressSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->findChild<QLineEdit *>(QStringLiteral("addFromNickname"))->text(), QStringLiteral("shop"));
+    EXPECT_EQ(sheet->findChild<QLineEdit *>(QStringLiteral("addFromStreet"))->text(), QStringLiteral("2 Elm St"));
+    sheet->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->returnAddressSheet());
+    EXPECT_FALSE(controller->returnAddressSheetIsOpen());
+    EXPECT_EQ(savedNicknames(), (QStringList{QStringLiteral("shop"), QStringLiteral("home")}));
+
+    // Delete and Clear ask first.
+    dialogs->answers = {1};
+    chooseFromItem(QStringLiteral("Delete Current Address"));
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts.at(0).messageText,
+              QStringLiteral("Are you sure you want to delete the current From Address?"));
+    EXPECT_EQ(savedNicknames(), QStringList{QStringLiteral("home")});
+    EXPECT_EQ(from->findText(QStringLiteral("shop")), -1);
+    dialogs->answers = {1};
+    chooseFromItem(QStringLiteral("Clear List"));
+    ASSERT_EQ(dialogs->alerts.size(), 2);
+    EXPECT_TRUE(savedNicknames().isEmpty());
+    EXPECT_EQ(from->findText(QStringLiteral("home")), -1);
 }
 
 // The address drawer opens at start on the stored edge when it was open at
