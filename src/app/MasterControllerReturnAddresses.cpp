@@ -546,20 +546,24 @@ void MasterController::standardizeFromAddress()
                                               "standardized.")));
         return;
     }
-    std::optional<QVAddress> result;
-    if (m_env.addressCorrection)
-        result = m_env.addressCorrection->standardizedAddressWithString(
-            address.formattedAddress(), defaults().boolForKey(kUppercaseAddressesDefault));
+    // The service gets the address without the name, always upper-cased;
+    // what it answers overwrites the fields it names.
+    if (m_env.addressCorrection) {
+        if (const std::optional<QVAddress> result =
+                m_env.addressCorrection->standardizedAddressWithString(address.formattedAddressWithoutName(), true))
+            address.setValuesForKeysWithDictionary(result->plist());
+    }
     s.progressRunning = false;
     const int code = m_env.addressCorrection ? int(longLongValue(m_env.addressCorrection->lastErrorCode())) : 0;
-    // 31 and 32 both confirm the address.
-    if (result && (code == 31 || code == 32)) {
-        s.company.text = result->company();
-        s.suiteApt.text = result->suiteApt();
-        s.street.text = result->street();
-        s.city.text = result->city();
-        s.state.text = result->state();
-        s.zip.text = result->formattedZIP();
+    // Only a full match fills the sheet (name and phone stay as typed); any
+    // other code, 32 included, tells why and leaves the fields.
+    if (code == 31) {
+        s.company.text = address.company();
+        s.suiteApt.text = address.suiteApt();
+        s.street.text = address.street();
+        s.city.text = address.city();
+        s.state.text = address.state();
+        s.zip.text = address.formattedZIP();
         return;
     }
     const QString reason = m_env.addressCorrection ? m_env.addressCorrection->lastErrorDescription() : QString();

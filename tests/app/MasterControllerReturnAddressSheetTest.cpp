@@ -1,6 +1,8 @@
 // MasterController's return-address sheet with the real address-correction
 // client against the fake address-correction service (its requests counted
-// and read): a vCard dropped on the sheet (its address, phone and picture).
+// and read): the Standardize button (what goes to the service, which return
+// code fills the fields, the "Could Not Standardize" alerts) and a vCard
+// dropped on the sheet (its address, phone and picture).
 #include "app/MasterControllerWiring.h"
 #include "platform/HttpClient.h"
 #include "services/QVCommandCenter.h"
@@ -92,6 +94,93 @@ protected:
     FakeAddressCorrectionServer service;
     DialogsScope dialogs;
 };
+
+TEST_F(ReturnAddressSheetTest, StandardizeSendsTheAddressWithoutTheNameUpperCasedAndOnlyAFullMatchFillsTheFields)
+{
+    const QString confirmed = QStringLiteral("<AddrLine1>1 MAIN ST</AddrLine1><AddrLine2>STE 12</AddrLine2>"
+                                             "<City>BOSTON</City><State>MA</State><ZIP5>02134</ZIP5><ZIP4>1234</ZIP4>");
+    struct Case {
+        const char *what;
+        QByteArray reply; // null: an empty reply
+        bool filled;
+        QString reason; // the client's description in the alert
+    } cases[] = {
+        {"a full match", ("<ReturnCode>31</ReturnCode>" + confirmed).toUtf8(), true, QString()},
+        {"an inexact match", ("<ReturnCode>32</ReturnCode>" + confirmed).toUtf8(), false,
+         QStringLiteral("The address was confirmed.")},
+        {"an unknown address", QByteArray("<ReturnCode>11</ReturnCode>"), false, QString()},
+        {"no answer", QByteArray(), false, QStringLiteral("Addrelle response was empty.")},
+    };
+    // The setting for the destination box does not apply here.
+    defaults().setBool(false, QStringLiteral("uppercaseAddresses"));
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        dialogs->alerts.clear();
+        if (c.reply.isNull())
+            service.setRawReply(QByteArray(""));
+        else
+            service.setResponseElements(c.reply);
+        typeAddress(QStringLiteral("Acme"), QString());
+        const qsizetype before = service.received().size();
+        controller->standardizeFromAddress();
+        EXPECT_EQ(service.received().size() - before, 1);
+        // The name stays home and the text goes upper-cased. (The client
+        // takes the first of three lines without a digit for a name, so the
+        // company is no address line here; with the name in front it
+        // would be.)
+        EXPECT_EQ(sentLines(), (QStringList{QStringLiteral("1 MAIN ST"), QStringLiteral("BOSTON MA 02134")}));
+        const ReturnAddressSheet &s = sheet();
+        EXPECT_FALSE(s.progressRunning);
+        EXPECT_EQ(s.name.text, QStringLiteral("Ada Lovelace"));
+        EXPECT_EQ(s.phone.text, QStringLiteral("617-555-0100"));
+        EXPECT_EQ(s.company.text, QStringLiteral("Acme"));
+        if (c.filled) {
+            EXPECT_TRUE(dialogs->alerts.isEmpty()) << qPrintable(alertTexts().join(" | "));
+            EXPECT_EQ(s.suiteApt.text, QStringLiteral("STE 12"));
+            EXPECT_EQ(s.street.text, QStringLiteral("1 MAIN ST"));
+            EXPECT_EQ(s.city.text, QStringLiteral("BOSTON"));
+            EXPECT_EQ(s.state.text, QStringLiteral("MA"));
+            EXPECT_EQ(s.zip.text, QStringLiteral("02134-1234"));
+        } else {
+            ASSERT_EQ(alertTexts(), QStringList{QStringLiteral("Could Not Standardize")});
+            EXPECT_EQ(dialogs->alerts.first().informativeText,
+                      QStringLiteral("We could not standardize this address because:\n\n%1\n\nYou can still use this "
+                                     "address as your return address, however undeliverable mail may take longer to "
+                                     "be returned to you.")
+                          .arg(c.reason));
+            EXPECT_EQ(s.suiteApt.text, QString());
+            EXPECT_EQ(s.street.text, QStringLiteral("1 Main St"));
+            EXPECT_EQ(s.city.text, QStringLiteral("Boston"));
+            EXPECT_EQ(s.state.text, QStringLiteral("ma"));
+            EXPECT_EQ(s.zip.text, QStringLiteral("02134"));
+        }
+    }
+
+    // A suite of digits only goes as a suite number.
+    dialogs->alerts.clear();
+    service.setResponseElements(("<ReturnCode>31</ReturnCode>" + confirmed).toUtf8());
+    typeAddress(QString(), QStringLiteral("12"));
+    controller->standardizeFromAddress();
+    EXPECT_EQ(sentLines(),
+              (QStringList{QStringLiteral("STE 12"), QStringLiteral("1 MAIN ST"), QStringLiteral("BOSTON MA 02134")}));
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+    EXPECT_EQ(sheet().suiteApt.text, QStringLiteral("STE 12"));
+    EXPECT_EQ(sheet().company.text, QString());
+    EXPECT_EQ(service.received().size(), 5);
+}
+
+TEST_F(ReturnAddressSheetTest, StandardizeWithOnlyANameAsksForAnAddressAndSendsNothing)
+{
+    sheet().name.text = QStringLiteral("Ada Lovelace");
+    sheet().phone.text = QStringLiteral("617-555-0100");
+    controller->standardizeFromAddress();
+    EXPECT_TRUE(service.received().isEmpty());
+    EXPECT_FALSE(sheet().progressRunning);
+    ASSERT_EQ(alertTexts(), QStringList{QStringLiteral("Could Not Standardize")});
+    EXPECT_EQ(dialogs->alerts.first().informativeText,
+              QStringLiteral("You must enter at least part of an address before it can be standardized."));
+    EXPECT_EQ(sheet().name.text, QStringLiteral("Ada Lovelace"));
+}
 
 TEST_F(ReturnAddressSheetTest, ADroppedCardFillsTheSheetAndPutsItsPictureInTheWell)
 {
