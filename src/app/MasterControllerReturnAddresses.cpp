@@ -555,9 +555,10 @@ void MasterController::standardizeFromAddress()
     }
     s.progressRunning = false;
     const int code = m_env.addressCorrection ? int(longLongValue(m_env.addressCorrection->lastErrorCode())) : 0;
-    // Only a full match fills the sheet (name and phone stay as typed); any
-    // other code, 32 included, tells why and leaves the fields.
-    if (code == 31) {
+    // 31 and 32 both confirm the address (32 is a confirmed match too) and
+    // fill the sheet (name and phone stay as typed); any other code tells
+    // why and leaves the fields.
+    if (code == 31 || code == 32) {
         s.company.text = address.company();
         s.suiteApt.text = address.suiteApt();
         s.street.text = address.street();

@@ -95,7 +95,7 @@ protected:
     DialogsScope dialogs;
 };
 
-TEST_F(ReturnAddressSheetTest, StandardizeSendsTheAddressWithoutTheNameUpperCasedAndOnlyAFullMatchFillsTheFields)
+TEST_F(ReturnAddressSheetTest, StandardizeSendsTheAddressWithoutTheNameUpperCasedAndAConfirmedMatchFillsTheFields)
 {
     const QString confirmed = QStringLiteral("<AddrLine1>1 MAIN ST</AddrLine1><AddrLine2>STE 12</AddrLine2>"
                                              "<City>BOSTON</City><State>MA</State><ZIP5>02134</ZIP5><ZIP4>1234</ZIP4>");
@@ -106,8 +106,8 @@ TEST_F(ReturnAddressSheetTest, StandardizeSendsTheAddressWithoutTheNameUpperCase
         QString reason; // the client's description in the alert
     } cases[] = {
         {"a full match", ("<ReturnCode>31</ReturnCode>" + confirmed).toUtf8(), true, QString()},
-        {"an inexact match", ("<ReturnCode>32</ReturnCode>" + confirmed).toUtf8(), false,
-         QStringLiteral("The address was confirmed.")},
+        // 32 confirms the address as well.
+        {"a confirmed match", ("<ReturnCode>32</ReturnCode>" + confirmed).toUtf8(), true, QString()},
         {"an unknown address", QByteArray("<ReturnCode>11</ReturnCode>"), false, QString()},
         {"no answer", QByteArray(), false, QStringLiteral("Addrelle response was empty.")},
     };
