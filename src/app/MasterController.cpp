@@ -571,8 +571,11 @@ void MasterController::statusLineFollowsDefaults()
 
 void MasterController::toggleStatusBar()
 {
-    if (!m_env.shell->isStandardPrintingMode())
+    // The stamp view has a status bar of its own.
+    if (!m_env.shell->isStandardPrintingMode()) {
+        m_env.stampWindow->toggleStatusBar();
         return;
+    }
     FormDisclosable &view = m_form.disclosable(FormControl::StatusTextView);
     view.shown = !view.shown;
     defaults().setBool(view.shown, kShowStatusBarDefault);

@@ -41,6 +41,8 @@ public:
     virtual int currentMode() = 0;
     // The number of selected stamp cells of the sheet.
     virtual int selectedCellCount() = 0;
+    // Shows or hides the stamp view's status bar (toggleStatusBar:).
+    virtual void toggleStatusBar() {}
 };
 
 class MasterScale

@@ -36,6 +36,7 @@ public:
     void sheetCountUp() override { call(m_calls.sheetCountUp); }
     void sheetCountDown() override { call(m_calls.sheetCountDown); }
     void weigh() override { call(m_calls.weigh); }
+    void toggleStatusBar() override { call(m_calls.toggleStatusBar); }
     int currentMode() override { return answer(m_calls.currentMode); }
     int selectedCellCount() override { return answer(m_calls.selectedCellCount); }
 

@@ -23,7 +23,7 @@ struct MasterPeersWiring {
 // The stamp window's controller as calls (the stamp library registers them);
 // an empty call does nothing and answers 0.
 struct MasterStampWindowCalls {
-    std::function<void()> rateUp, rateDown, sheetCountUp, sheetCountDown, weigh;
+    std::function<void()> rateUp, rateDown, sheetCountUp, sheetCountDown, weigh, toggleStatusBar;
     std::function<int()> currentMode, selectedCellCount;
 };
 std::shared_ptr<MasterStampWindow> makeMasterStampWindow(MasterStampWindowCalls calls);

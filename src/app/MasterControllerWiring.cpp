@@ -278,6 +278,8 @@ void registerMasterControllerActions(QVMenuActions &actions, std::function<Maste
        [](MasterController &master) { master.standardizeTextBoxAddress(false); });
     on(QStringLiteral("copyConfirmationNumber:"), [](MasterController &master) { master.copyConfirmationNumber(); });
     on(QStringLiteral("addToAddressBook:"), [](MasterController &master) { master.addToAddressBook(); });
+    on(QStringLiteral("toggleStatusBar:"), [](MasterController &master) { master.toggleStatusBar(); });
+    on(QStringLiteral("toggleOptionalView:"), [](MasterController &master) { master.toggleOptionalView(); });
 }
 
 void joinMasterWindowToMenus(QMainWindow *window, QVMenuActions &actions, QVWindowControllers &windows,

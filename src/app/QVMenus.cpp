@@ -88,6 +88,12 @@ QVMenuBarModel mainMenu()
                  item(QStringLiteral("Printer Setup…"), QStringLiteral("showPrinterSetup:")),
              }),
         editMenu(),
+        // Their titles say Show or Hide as the window validates them.
+        menu(QStringLiteral("View"),
+             {
+                 item(QStringLiteral("Show Status Bar"), QStringLiteral("toggleStatusBar:")),
+                 item(QStringLiteral("Show Optional Details"), QStringLiteral("toggleOptionalView:")),
+             }),
         menu(QStringLiteral("Mode"),
              {
                  checkItem(QStringLiteral("Labels and Envelopes"), QStringLiteral("showLabels:"), 0),

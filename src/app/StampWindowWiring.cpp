@@ -234,6 +234,7 @@ MasterStampWindowCalls StampWindow::masterCalls()
     calls.sheetCountUp = [this] { act([](TessaroController &c) { c.sheetCountUp(); }); };
     calls.sheetCountDown = [this] { act([](TessaroController &c) { c.sheetCountDown(); }); };
     calls.weigh = [this] { act([](TessaroController &c) { c.tessaroWeigh(); }); };
+    calls.toggleStatusBar = [this] { act([](TessaroController &c) { c.toggleStatusBar(); }); };
     calls.currentMode = [this] { return m_controller ? m_controller->currentMode() : 0; };
     calls.selectedCellCount = [this] { return m_controller ? int(m_controller->selectedCellIndices().size()) : 0; };
     return calls;

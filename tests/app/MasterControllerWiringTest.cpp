@@ -295,6 +295,41 @@ TEST_F(MasterMenusTest, ControllerItemsReachTheirOperationsWhenEnabled)
     EXPECT_TRUE(findMenuItemWithAction(kivo, weigh));
 }
 
+// The View menu shows or hides the status bar and the optional details;
+// the items' titles say which, and the status bar of the stamp view is the
+// stamp window's.
+TEST_F(MasterMenusTest, TheViewMenuTogglesTheStatusBarAndTheOptionalDetails)
+{
+    const auto title = [&](const QString &action) {
+        const QVMenuItem *item = findMenuItemWithAction(menu, action);
+        EXPECT_TRUE(item) << action.toStdString();
+        return item ? actions.validate(*item, QStringLiteral("View")).title.value_or(item->title) : QString();
+    };
+    const QString statusBar = QStringLiteral("toggleStatusBar:");
+    const QString details = QStringLiteral("toggleOptionalView:");
+    defaults().setBool(false, QStringLiteral("showStatusBarOnMasterControl"));
+    EXPECT_EQ(title(statusBar), QStringLiteral("Show Status Bar"));
+    ASSERT_TRUE(actions.perform(statusBar));
+    EXPECT_TRUE(form().disclosable(FormControl::StatusTextView).shown);
+    EXPECT_TRUE(defaults().boolForKey(QStringLiteral("showStatusBarOnMasterControl")));
+    EXPECT_EQ(title(statusBar), QStringLiteral("Hide Status Bar"));
+
+    const bool shown = form().disclosable(FormControl::OptionalView).shown;
+    EXPECT_TRUE(enabled(details));
+    ASSERT_TRUE(actions.perform(details));
+    EXPECT_NE(form().disclosable(FormControl::OptionalView).shown, shown);
+    EXPECT_EQ(title(details),
+              shown ? QStringLiteral("Show Optional Details") : QStringLiteral("Hide Optional Details"));
+
+    // The stamp mode: no optional details; the status bar is the stamp view's.
+    shell->standardMode = false;
+    EXPECT_FALSE(enabled(details));
+    EXPECT_TRUE(enabled(statusBar));
+    ASSERT_TRUE(actions.perform(statusBar));
+    EXPECT_EQ(stamps->statusBarToggles, 1);
+    EXPECT_TRUE(form().disclosable(FormControl::StatusTextView).shown);
+}
+
 // In the running program the main window's controller is behind the
 // menus: File > New Package clears the window, and its items are validated
 // by it.

@@ -14,7 +14,7 @@ namespace master_test {
 class FakeStampWindow final : public MasterStampWindow
 {
 public:
-    int ratesUp = 0, ratesDown = 0, sheetsUp = 0, sheetsDown = 0, weighings = 0;
+    int ratesUp = 0, ratesDown = 0, sheetsUp = 0, sheetsDown = 0, weighings = 0, statusBarToggles = 0;
     int mode = 1;
     int selectedCells = 0;
     void rateUp() override { ++ratesUp; }
@@ -22,6 +22,7 @@ public:
     void sheetCountUp() override { ++sheetsUp; }
     void sheetCountDown() override { ++sheetsDown; }
     void weigh() override { ++weighings; }
+    void toggleStatusBar() override { ++statusBarToggles; }
     int currentMode() override { return mode; }
     int selectedCellCount() override { return selectedCells; }
     int calls() const { return ratesUp + ratesDown + sheetsUp + sheetsDown + weighings; }
