@@ -243,21 +243,32 @@ TEST_F(AddressBoxTest, JapanNeedsASCIILines)
 
 TEST_F(AddressBoxTest, ReturnCodesDecide)
 {
+    // The destination before each case is another address (ZIP 02134): the
+    // service's address replaces it, an inexact match leaves it while the
+    // sheet is up, and an error empties it.
+    const QString earlier = QStringLiteral("02134");
     struct Case {
         int code;
         bool automation;
         bool result;
         bool sheet;
         bool set;
+        QString zipAfter;
     } cases[] = {
-        {31, false, true, false, true},  {32, false, true, false, true},  {22, false, true, true, false},
-        {25, false, true, true, false},  {22, true, true, false, true},   {25, true, true, false, true},
-        {11, false, false, true, false}, {11, true, false, false, false},
+        {31, false, true, false, true, QStringLiteral("10001")},
+        {32, false, true, false, true, QStringLiteral("10001")},
+        {22, false, true, true, false, earlier},
+        {25, false, true, true, false, earlier},
+        {22, true, true, false, true, QStringLiteral("10001")},
+        {25, true, true, false, true, QStringLiteral("10001")},
+        {11, false, false, true, false, QString()},
+        {11, true, false, false, false, QString()},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(testing::Message() << "code " << c.code << (c.automation ? " in automation" : ""));
         shell->automation = c.automation;
-        controller->setToAddress(QVAddress());
+        sendTo(earlier);
+        ASSERT_EQ(controller->toAddress().ZIP5(), earlier);
         form().makeFirstResponder(std::nullopt);
         reply(c.code);
         EXPECT_EQ(standardize(domesticText()), c.result);
@@ -269,7 +280,7 @@ TEST_F(AddressBoxTest, ReturnCodesDecide)
             EXPECT_EQ(sheet->messageText, title);
             EXPECT_TRUE(sheet->informativeText.contains(QStringLiteral("Error %1 - ").arg(c.code)));
         }
-        EXPECT_EQ(controller->toAddress().ZIP5(), c.set ? QStringLiteral("10001") : QString());
+        EXPECT_EQ(controller->toAddress().ZIP5(), c.zipAfter);
         if (c.set && !c.automation) {
             EXPECT_EQ(form().firstResponder, FormControl::Weight);
         }
