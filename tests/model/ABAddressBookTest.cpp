@@ -1,7 +1,7 @@
 // ABAddressBook over a folder of vCards (platform VCardFolder): the "me"
 // card named by a setting, new cards under safe file names (a name's path
 // separators never leave the folder), refused file names, and stable ids for
-// cards without UID.
+// cards without UID, and the announcement of another program's changes.
 #include "model/ABAddressBook.h"
 
 #include "model/VCard.h"
@@ -9,7 +9,9 @@
 #include "platform/UserDefaults.h"
 #include "platform/VCardFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -57,6 +59,45 @@ TEST_F(ABAddressBookTest, AddMeAndSafeFileNames)
         EXPECT_FALSE(cards.writeCardFile(QString::fromUtf8(name), "x")) << name;
     EXPECT_FALSE(QFile::exists(QDir(folder.path()).filePath("../x.vcf")));
     EXPECT_EQ(cards.proposedFileName(QStringLiteral("...")), "Card.vcf");
+}
+
+// Once read, the folder is watched: a card another program adds, or edits
+// in place, posts the external-change notification from the event loop.
+TEST_F(ABAddressBookTest, AnotherProgramsChangesAreAnnounced)
+{
+    int external = 0;
+    const NotificationObserver observer = NotificationCenter::defaultCenter().addObserver(
+        kABDatabaseChangedExternallyNotification, [&external](const Notification &) { ++external; });
+    const auto waitForAnnouncement = [&] {
+        QElapsedTimer timer;
+        timer.start();
+        const int before = external;
+        while (external == before && timer.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return external > before;
+    };
+    const QString path = QDir(folder.path()).filePath(QStringLiteral("Ann.vcf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Ann;;;\r\nFN:Ann Lee\r\nEND:VCARD\r\n");
+    file.close();
+    ASSERT_EQ(ABAddressBook::sharedAddressBook().people().size(), 1); // starts the watch
+    QCoreApplication::processEvents();
+    external = 0;
+
+    // Another file appears.
+    QFile second(QDir(folder.path()).filePath(QStringLiteral("Bob.vcf")));
+    ASSERT_TRUE(second.open(QIODevice::WriteOnly));
+    second.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Ray;Bob;;;\r\nFN:Bob Ray\r\nEND:VCARD\r\n");
+    second.close();
+    EXPECT_TRUE(waitForAnnouncement());
+
+    // A watched file is edited in place.
+    ASSERT_TRUE(file.open(QIODevice::Append));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lee;Max;;;\r\nFN:Max Lee\r\nEND:VCARD\r\n");
+    file.close();
+    EXPECT_TRUE(waitForAnnouncement());
+    EXPECT_EQ(ABAddressBook::sharedAddressBook().people().size(), 3);
 }
 
 TEST_F(ABAddressBookTest, CardsWithoutUidKeepTheirIdsAndDamagedFilesAreSkipped)
