@@ -214,6 +214,12 @@ void MasterController::awakeFromNib()
     // 3. The postage account's last status.
     const bool hadStatus = m_env.postageStatus->hasLastValidStatusResponse();
 
+    // Whether the return address had a picture, as the last run left it:
+    // building the return addresses below rewrites the setting from the
+    // pictures there are, and an older version's picture is not one of
+    // them until it is moved (step 8).
+    const bool usedFromAddressImage = defaults().boolForKey(QStringLiteral("useFromAddressImage"));
+
     // 4. Ship dates, the estimate, the return addresses.
     updateShipDatePopup();
     m_form.popUp(FormControl::ShipDate).selectItemAtIndex(0);
@@ -242,7 +248,7 @@ void MasterController::awakeFromNib()
     m_form.disclosable(FormControl::IntlView).shown = false;
 
     // 8. The return-address picture of older versions.
-    upgradeReturnAddressImage();
+    upgradeReturnAddressImage(usedFromAddressImage);
 
     // 9. The account status, when there was one.
     if (hadStatus)

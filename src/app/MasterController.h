@@ -546,7 +546,9 @@ private:
     void fillSheetFields(const QVAddress &address);
     QVAddress addressFromSheet() const;
     void endFromSheet();
-    void upgradeReturnAddressImage();
+    // Moves an older version's "returnGraphic.tiff" to the chosen return
+    // address when the last run showed a return-address picture.
+    void upgradeReturnAddressImage(bool usedFromAddressImage);
 
     UserDefaults &defaults() const;
     QDateTime now() const;

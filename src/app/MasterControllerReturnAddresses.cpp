@@ -678,13 +678,13 @@ void MasterController::deleteFromAddressImageForNickname(const QString &nickname
     }
 }
 
-void MasterController::upgradeReturnAddressImage()
+void MasterController::upgradeReturnAddressImage(bool usedFromAddressImage)
 {
     UserDefaults &d = defaults();
     const QVariant lastRun = d.objectForKey(kLastRunDefault);
     if (lastRun.isValid() && longLongValue(lastRun.toString()) > 42)
         return;
-    if (!d.boolForKey(kUseFromAddressImageDefault))
+    if (!usedFromAddressImage)
         return;
     const QVariant chosenValue = d.objectForKey(kFromAddressDefault);
     if (!chosenValue.isValid())

@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QFileInfo>
+#include <QImage>
 
 using namespace master_test;
 using namespace tolvane::test;
@@ -92,6 +93,68 @@ TEST_F(ReturnAddressTest, NicknamesAndTheChoiceAfterADelete)
     defaults().setString(QStringLiteral("0"), QStringLiteral("fromAddress"));
     controller->deleteFromAddress();
     EXPECT_EQ(chosen(), QStringLiteral("tolvane"));
+}
+
+// A picture kept by older versions as "returnGraphic.tiff" becomes the
+// chosen return address's own picture at start, once: only up to "lastRun"
+// 42, with "useFromAddressImage" on and a return address chosen.
+TEST_F(ReturnAddressTest, AnOlderVersionsPictureBecomesTheChosenAddresssPicture)
+{
+    const QString support = applicationSupportDirectory();
+    ASSERT_FALSE(support.isEmpty());
+    QImage old(40, 20, QImage::Format_RGB32);
+    old.fill(Qt::black);
+    struct Case {
+        const char *what;
+        QVariant lastRun; // invalid: none stored
+        bool useImage;
+        QVariant chosen; // invalid: none stored
+        bool oldPicture;
+        QString upgraded; // the nickname that gets the picture, empty: none
+    };
+    const QVariantMap list{
+        {QStringLiteral("names"), QStringList{QStringLiteral("shop"), QStringLiteral("home")}},
+        {QStringLiteral("values"),
+         QVariantList{address(QStringLiteral("Shop")).plist(), address(QStringLiteral("Home")).plist()}}};
+    const Case cases[] = {
+        {"never run", QVariant(), true, QStringLiteral("me"), true, QStringLiteral("me")},
+        {"run 42", QStringLiteral("42"), true, QStringLiteral("1"), true, QStringLiteral("home")},
+        {"the account address", QStringLiteral("12"), true, QStringLiteral("tolvane"), true, QStringLiteral("tolvane")},
+        {"run 43", QStringLiteral("43"), true, QStringLiteral("me"), true, QString()},
+        {"no picture in use", QVariant(), false, QStringLiteral("me"), true, QString()},
+        {"nothing chosen", QVariant(), true, QVariant(), true, QString()},
+        {"an index outside the list", QVariant(), true, QStringLiteral("5"), true, QString()},
+        {"no old picture", QVariant(), true, QStringLiteral("me"), false, QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const char *nickname : {"me", "home", "shop", "tolvane"})
+            QFile::remove(MasterController::imagePathForNickname(QLatin1String(nickname)));
+        QFile::remove(QDir(support).filePath(QStringLiteral("returnGraphic.tiff")));
+        if (c.oldPicture) {
+            ASSERT_TRUE(old.save(QDir(support).filePath(QStringLiteral("returnGraphic.tiff")), "TIFF"));
+        }
+        defaults().setObject(list, QStringLiteral("fromAddressList"));
+        defaults().setBool(c.useImage, QStringLiteral("useFromAddressImage"));
+        if (c.lastRun.isValid())
+            defaults().setObject(c.lastRun, QStringLiteral("lastRun"));
+        else
+            defaults().removeObjectForKey(QStringLiteral("lastRun"));
+        if (c.chosen.isValid())
+            defaults().setObject(c.chosen, QStringLiteral("fromAddress"));
+        else
+            defaults().removeObjectForKey(QStringLiteral("fromAddress"));
+        controller.reset();
+        start();
+        for (const char *nickname : {"me", "home", "shop", "tolvane"}) {
+            const bool upgraded = c.upgraded == QLatin1String(nickname);
+            EXPECT_EQ(QFile::exists(MasterController::imagePathForNickname(QLatin1String(nickname))), upgraded)
+                << nickname;
+            if (upgraded) {
+                EXPECT_EQ(MasterController::imageForNickname(QLatin1String(nickname)).size(), old.size());
+            }
+        }
+    }
 }
 
 TEST_F(ReturnAddressTest, PhoneNumbersOfTheSheet)
