@@ -8,6 +8,7 @@
 
 #include "MasterControllerFixture.h"
 #include "RecordingDialogs.h"
+#include "RecordingUrlOpener.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -242,6 +243,27 @@ TEST_F(ReturnAddressTest, TheMeCardsPictureIsThePictureOfMe)
     EXPECT_TRUE(MasterController::imageForNickname(me).isNull());
     EXPECT_FALSE(defaults().boolForKey(QStringLiteral("useFromAddressImage")));
     EXPECT_FALSE(QFileInfo::exists(MasterController::imagePlistPathForNickname(me)));
+}
+
+// Editing "me" is editing the user's own card: its file opens in the
+// desktop's program for vCards, and no sheet comes up.
+TEST_F(ReturnAddressTest, EditingMeOpensTheMeCardsFile)
+{
+    QTemporaryDir cards;
+    defaults().setString(cards.path(), VCardFolderDefaultsKey);
+    defaults().setString(QStringLiteral("me.vcf"), VCardFolderMeCardDefaultsKey);
+    QFile file(QDir(cards.path()).filePath(QStringLiteral("me.vcf")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\nFN:Ada Lovelace\r\n"
+               "ADR;TYPE=WORK:;;1 Main St;Boston;MA;02134;\r\nEND:VCARD\r\n");
+    file.close();
+    UrlOpenerScope opener;
+    defaults().setString(QStringLiteral("me"), QStringLiteral("fromAddress"));
+    controller->runEditFromAddressSheet();
+    EXPECT_FALSE(controller->returnAddressSheetIsOpen());
+    ASSERT_EQ(opener->opened.size(), 1);
+    EXPECT_EQ(opener->opened.first(), QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+    EXPECT_EQ(chosen(), QStringLiteral("me"));
 }
 
 TEST_F(ReturnAddressTest, EditingTheAccountAddressChangesOnlyPhoneAndPicture)
