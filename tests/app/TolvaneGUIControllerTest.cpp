@@ -266,7 +266,15 @@ TEST_F(TolvaneGUIControllerTest, BuyingPostage)
     EXPECT_EQ(record.value(QVUSPSShipmentRHOBalanceKey).toString(), QStringLiteral("$125.00"));
     EXPECT_EQ(record.value(QVUSPSShipmentRHOAccountKey).toLongLong(), 1234567);
     EXPECT_TRUE(record.value(QVUSPSShipmentPostageEnabledKey).toBool());
-    EXPECT_TRUE(record.value(QVShipmentPrintDateKey).toDateTime().isValid());
+    // The device is the reply's meter: vendor, model and the account's
+    // serial number in eight digits.
+    EXPECT_TRUE(record.value(QVUSPSShipmentRHODeviceIDKey).toString().endsWith(QStringLiteral("01234567")))
+        << qPrintable(record.value(QVUSPSShipmentRHODeviceIDKey).toString());
+    for (const QString &dated : {QVShipmentPrintDateKey, QVShipmentShipDateKey}) {
+        const QDateTime when = record.value(dated).toDateTime();
+        EXPECT_TRUE(when.isValid()) << qPrintable(dated);
+        EXPECT_LT(qAbs(when.secsTo(QDateTime::currentDateTime())), 60) << qPrintable(dated);
+    }
     EXPECT_TRUE(host->called(QStringLiteral("refreshTolvaneStatus")));
 }
 
