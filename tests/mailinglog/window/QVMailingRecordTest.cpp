@@ -10,6 +10,7 @@
 #include "ViewTestSupport.h"
 #include "barcodes/imaging/QVCode128View.h"
 #include "barcodes/imaging/QVCode39View.h"
+#include "barcodes/indicia/QVBarcodeView.h"
 #include "mailinglog/window/QVMailingLogToolbar.h"
 #include "mailinglog/window/QVMailingRecordController.h"
 #include "platform/PropertyList.h"
@@ -22,6 +23,9 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QRegularExpression>
+
+#include <filesystem>
 
 namespace tolvane::test {
 namespace {
@@ -618,6 +622,101 @@ TEST_F(MailingRecordTest, ReprintOfALabelServerPieceAndARefusedReprint)
     EXPECT_EQ(controller().reprint(now), QVMailingLogController::ReprintOutcome::None);
     EXPECT_EQ(services->reprintRequests, 1);
     EXPECT_FALSE(QFile::exists(pdfPath()));
+}
+
+TEST_F(MailingRecordTest, AReprintPrintsTheSeparateCustomsFormAfterTheLabel)
+{
+    for (const char *tool : {"zint", "zbarimg", "pdftotext", "pdftoppm"})
+        if (!haveProgram(QString::fromLatin1(tool)))
+            GTEST_SKIP() << tool << " is not installed";
+    const QDateTime now = QDateTime::currentDateTime();
+    // The saved CN22 copy of the piece.
+    const std::optional<QByteArray> form = symbolPdf(m_dir.path(), QStringLiteral("CN22 COPY"));
+    ASSERT_TRUE(form);
+    {
+        QFile file(QDir(path(QStringLiteral("confs"))).filePath(QStringLiteral("LC123456789US.pdf")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*form);
+    }
+    add(shipment({{QVUSPSShipmentRHOTransactionTypeKey, QStringLiteral("Stamp")},
+                  {QVUSPSShipmentRHOPieceCountKey, 7},
+                  {QVShipmentPriceKey, QStringLiteral("4.20")},
+                  {QVShipmentPrintDateKey, now},
+                  {QVUSPSShipmentCustomsFormTypeKey, QVUSPSShipment2976CustomsFormType},
+                  {QVUSPSShipmentCustomsBarcodeNumberKey, QStringLiteral("LC123456789US")}})
+            .dictionary());
+    controller().windowDidLoad();
+    controller().selectRow(0);
+    // Labels on plain paper to their own file; the customs form goes to the
+    // mailing-record settings' file.
+    UserDefaults::standardUserDefaults().setString(QVPlainPaperLabel, QStringLiteral("printerLabel"));
+    const QString labelPath = path(QStringLiteral("label.pdf"));
+    PrintInfo plain;
+    plain.jobDisposition = PrintInfo::JobDisposition::Save;
+    plain.savePath = labelPath;
+    QVPrinterSetupController::sharedController()->setPlainPaperPrintInfo(plain);
+    services->reprintData = QVBarcodeView::sampleBarcodeData();
+
+    const auto text = [](const QString &pdf) {
+        QByteArray out;
+        runTool(QStringLiteral("pdftotext"), {QStringLiteral("-raw"), pdf, QStringLiteral("-")}, &out);
+        return QString::fromUtf8(out);
+    };
+    const auto symbols = [this] {
+        const QString base = path(QStringLiteral("reprint-form"));
+        runTool(QStringLiteral("pdftoppm"),
+                {QStringLiteral("-r"), QStringLiteral("200"), QStringLiteral("-gray"), QStringLiteral("-png"),
+                 QStringLiteral("-singlefile"), pdfPath(), base},
+                nullptr);
+        QByteArray out;
+        runTool(QStringLiteral("zbarimg"), {QStringLiteral("-q"), QStringLiteral("--raw"), base + ".png"}, &out);
+        return QString::fromLatin1(out).trimmed();
+    };
+
+    struct Case {
+        int answer;
+        QVMailingLogController::ReprintOutcome outcome;
+        int serverRequests;
+        bool voided;
+    };
+    const QList<Case> cases = {{1, QVMailingLogController::ReprintOutcome::Label, 1, false},
+                               {2, QVMailingLogController::ReprintOutcome::Test, 1, true}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.answer);
+        QFile::remove(labelPath);
+        QFile::remove(pdfPath());
+        hosts.host->calls.clear();
+        m_dialogs->answers = {c.answer};
+        EXPECT_EQ(controller().reprint(now), c.outcome);
+        EXPECT_EQ(services->reprintRequests, c.serverRequests); // a Test Reprint draws no postage
+        EXPECT_TRUE(m_dialogs->pageSetups.isEmpty());           // no print panel
+        EXPECT_EQ(hosts.host->calls.filter(QStringLiteral("setProgressTextString:Printing")),
+                  (QStringList{QStringLiteral("setProgressTextString:Printing\u2026"),
+                               QStringLiteral("setProgressTextString:Printing Customs Form\u2026")}));
+        EXPECT_EQ(hosts.host->calls.last(), QStringLiteral("hideProgressPanel"));
+        ASSERT_TRUE(QFile::exists(labelPath));
+        ASSERT_TRUE(QFile::exists(pdfPath()));
+        // The customs form, from its saved copy, after the label.
+        EXPECT_EQ(symbols(), QStringLiteral("CN22 COPY"));
+        EXPECT_LT(std::filesystem::last_write_time(labelPath.toStdString()),
+                  std::filesystem::last_write_time(pdfPath().toStdString()));
+        // The void mark is drawn on a slant, a letter at a time.
+        QString label = text(labelPath);
+        label.remove(QRegularExpression(QStringLiteral("\\s")));
+        EXPECT_EQ(label.contains(QStringLiteral("VOID-DONOTMAIL")), c.voided) << label.toStdString();
+    }
+
+    // The reissued indicium the label is drawn from carries the meter id.
+    const std::optional<QByteArray> indicium = QVMailingLogController::reprintPDFDataWithShipment(
+        QVShipment(m_log->entries().first()), false, false, services->reprintData);
+    ASSERT_TRUE(indicium);
+    const QString indiciumPath = path(QStringLiteral("indicium.pdf"));
+    {
+        QFile file(indiciumPath);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(*indicium);
+    }
+    EXPECT_TRUE(text(indiciumPath).contains(QStringLiteral("0123456"))) << text(indiciumPath).toStdString();
 }
 
 TEST_F(MailingRecordTest, ReprintOfAnUnreadableSavedLabelNamesTheParseError)
