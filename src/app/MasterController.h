@@ -350,6 +350,11 @@ public:
     bool doCommandBySelector(TextCommand command, std::optional<MasterTextRange> selection = std::nullopt);
 
     // ---- Return addresses --------------------------------------------------
+    // The tags of the return-address pop-up's fixed items.
+    static constexpr qsizetype AddReturnAddressTag = -10;
+    static constexpr qsizetype EditReturnAddressTag = -11;
+    static constexpr qsizetype DeleteReturnAddressTag = -12;
+    static constexpr qsizetype ClearReturnAddressesTag = -13;
     const QVAddress &fromAddress() const { return m_from; }
     void setFromAddress(const QVAddress &address);
     void setUpFromPopup();
@@ -544,6 +549,8 @@ private:
     QVariantList fromValues() const;
     void storeFromList(const QStringList &names, const QVariantList &values);
     void fillSheetFields(const QVAddress &address);
+    // The sheet's address fields, name and phone left as they are.
+    void fillSheetAddressFields(const QVAddress &address);
     QVAddress addressFromSheet() const;
     void endFromSheet();
     // Moves an older version's "returnGraphic.tiff" to the chosen return

@@ -72,10 +72,10 @@ FormMenu fromMenuTemplate()
         {0, QStringLiteral("My Card")},
         {1, QStringLiteral("Tolvane Account Address")},
         FormMenuItem::separatorItem(),
-        {-10, QStringLiteral("Add New Address…")},
-        {-11, QStringLiteral("Edit Current Address…")},
-        {-12, QStringLiteral("Delete Current Address")},
-        {-13, QStringLiteral("Clear List")},
+        {MasterController::AddReturnAddressTag, QStringLiteral("Add New Address…")},
+        {MasterController::EditReturnAddressTag, QStringLiteral("Edit Current Address…")},
+        {MasterController::DeleteReturnAddressTag, QStringLiteral("Delete Current Address")},
+        {MasterController::ClearReturnAddressesTag, QStringLiteral("Clear List")},
     };
     return menu;
 }
@@ -385,15 +385,20 @@ void MasterController::setFromAddress(const QVAddress &address)
 
 void MasterController::fillSheetFields(const QVAddress &address)
 {
+    m_fromSheet.name.text = address.name();
+    m_fromSheet.phone.text = address.phone();
+    fillSheetAddressFields(address);
+}
+
+void MasterController::fillSheetAddressFields(const QVAddress &address)
+{
     ReturnAddressSheet &s = m_fromSheet;
-    s.name.text = address.name();
     s.company.text = address.company();
     s.suiteApt.text = address.suiteApt();
     s.street.text = address.street();
     s.city.text = address.city();
     s.state.text = address.state();
     s.zip.text = address.formattedZIP();
-    s.phone.text = address.phone();
 }
 
 QVAddress MasterController::addressFromSheet() const
@@ -559,12 +564,7 @@ void MasterController::standardizeFromAddress()
     // fill the sheet (name and phone stay as typed); any other code tells
     // why and leaves the fields.
     if (code == 31 || code == 32) {
-        s.company.text = address.company();
-        s.suiteApt.text = address.suiteApt();
-        s.street.text = address.street();
-        s.city.text = address.city();
-        s.state.text = address.state();
-        s.zip.text = address.formattedZIP();
+        fillSheetAddressFields(address);
         return;
     }
     const QString reason = m_env.addressCorrection ? m_env.addressCorrection->lastErrorDescription() : QString();

@@ -59,12 +59,6 @@ const QString kOpenAddressDrawerKey = QStringLiteral("openAddressDrawer");
 // toolbar is made.
 constexpr qint64 kLastRunOfferingWebStores = 359;
 constexpr int kWebStoreOverlayDelayMs = 10;
-// The return-address pop-up's fixed items, by their tags in the controller's
-// menu.
-constexpr qsizetype kAddReturnAddressTag = -10;
-constexpr qsizetype kEditReturnAddressTag = -11;
-constexpr qsizetype kDeleteReturnAddressTag = -12;
-constexpr qsizetype kClearReturnAddressesTag = -13;
 const QString kStatusTemplate =
     QStringLiteral("Account <%accountNumber%> <%accountStatus%>   Balance: $<%balance%>   Printer: <%printerType%>");
 constexpr int kTagRole = Qt::UserRole + 1;
@@ -1093,18 +1087,18 @@ void MasterWindow::saveAddressDrawerState()
 bool MasterWindow::performReturnAddressItem(qsizetype tag)
 {
     switch (tag) {
-    case kAddReturnAddressTag:
+    case MasterController::AddReturnAddressTag:
         m_controller.runAddFromAddressSheet();
         showReturnAddressSheet();
         break;
-    case kEditReturnAddressTag:
+    case MasterController::EditReturnAddressTag:
         m_controller.runEditFromAddressSheet();
         showReturnAddressSheet();
         break;
-    case kDeleteReturnAddressTag:
+    case MasterController::DeleteReturnAddressTag:
         m_controller.deleteFromAddress();
         break;
-    case kClearReturnAddressesTag:
+    case MasterController::ClearReturnAddressesTag:
         m_controller.clearFromList();
         break;
     default:

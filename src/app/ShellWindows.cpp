@@ -98,6 +98,14 @@ void ProgressPanelWindow::orderAboveMainWindow()
 
 void ProgressPanelWindow::startSpinner() { m_spinner->setRange(0, 0); }
 
+void ProgressPanelWindow::setProgress(int value, int maximum)
+{
+    m_spinner->setRange(0, maximum);
+    m_spinner->setValue(qBound(0, value, maximum));
+    if (QWidget::isVisible())
+        m_spinner->repaint();
+}
+
 void ProgressPanelWindow::stopSpinner()
 {
     m_spinner->setRange(0, 1);

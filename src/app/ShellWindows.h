@@ -43,6 +43,8 @@ public:
     void orderOut() override { hide(); }
     void startSpinner() override;
     void stopSpinner() override;
+    // The bar as a measure: value of maximum (the stamp purchase's k of n).
+    void setProgress(int value, int maximum);
 
 private:
     QPointer<QWidget> m_mainWindow;

@@ -14,58 +14,11 @@
 #include "stamps/TessaroView.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
-#include <QLabel>
 #include <QMainWindow>
-#include <QProgressBar>
-#include <QScreen>
-#include <QVBoxLayout>
 
 // ---- The host ---------------------------------------------------------------------
 
 namespace {
-
-// The stamp window's purchase progress panel: a titled tool window with the
-// text and a bar, centred when it comes up. Buying runs on the GUI thread,
-// so every change is painted at once.
-class StampProgressPanel : public QWidget
-{
-public:
-    StampProgressPanel() : QWidget(nullptr, Qt::Tool | Qt::WindowTitleHint | Qt::CustomizeWindowHint)
-    {
-        setObjectName(QStringLiteral("stampProgressPanel"));
-        auto *layout = new QVBoxLayout(this);
-        m_text = new QLabel(this);
-        m_text->setMinimumWidth(320);
-        m_bar = new QProgressBar(this);
-        m_bar->setTextVisible(false);
-        layout->addWidget(m_text);
-        layout->addWidget(m_bar);
-    }
-
-    void present(const QString &title, const QString &text, int value, int maximum)
-    {
-        setWindowTitle(title);
-        m_text->setText(text);
-        m_bar->setRange(0, maximum);
-        m_bar->setValue(qBound(0, value, maximum));
-        if (!isVisible()) {
-            adjustSize();
-            if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-                QRect frame = geometry();
-                frame.moveCenter(screen->availableGeometry().center());
-                move(frame.topLeft());
-            }
-        }
-        show();
-        raise();
-        repaint();
-    }
-
-private:
-    QLabel *m_text = nullptr;
-    QProgressBar *m_bar = nullptr;
-};
 
 class DelegateTessaroHost final : public TessaroHost
 {
@@ -108,9 +61,16 @@ public:
                 m_services.delegate->setProgressTextString(text);
             return;
         }
-        if (!m_progress)
-            m_progress = new StampProgressPanel;
-        m_progress->present(title, text, value, maximum);
+        if (!m_progress) {
+            m_progress = new ProgressPanelWindow;
+            m_progress->setObjectName(QStringLiteral("stampProgressPanel"));
+        }
+        m_progress->setTitle(title);
+        m_progress->setText(text);
+        m_progress->setProgress(value, maximum);
+        if (!m_progress->isVisible())
+            m_progress->centreOnScreen();
+        m_progress->orderFront(false);
     }
     void hideProgress() override
     {
@@ -139,7 +99,7 @@ private:
     QVXControllerActions *delegateActions() const { return m_services.actions ? m_services.actions() : nullptr; }
 
     StampWindowHostServices m_services;
-    QPointer<StampProgressPanel> m_progress;
+    QPointer<ProgressPanelWindow> m_progress;
 };
 
 Decimal postageOf(const TessaroStamp &stamp) { return stamp ? stamp->postage() : Decimal(); }

@@ -17,8 +17,7 @@
 #include "services/QVRHOLabelServerCommandCenter.h"
 #include "services/usps/QVGLZCommandCenter.h"
 
-#include "FakeAddressCorrectionServer.h"
-#include "MasterControllerFixture.h"
+#include "AddressCorrectionFixture.h"
 #include "RecordingDialogs.h"
 #include "RecordingUrlOpener.h"
 
@@ -29,45 +28,20 @@ using namespace tolvane::test;
 
 namespace {
 
-class TestAccount final : public QVPostageServerAccount
-{
-public:
-    QString userid() override { return QStringLiteral("1234567"); }
-    QString password() override { return QStringLiteral("secret"); }
-    bool testServer() override { return false; }
-    QString websiteServerName() override { return QString(); }
-};
-
-class AddressBoxTest : public MasterControllerTest
+class AddressBoxTest : public AddressCorrectionTest
 {
 protected:
     void SetUp() override
     {
-        MasterControllerTest::SetUp();
+        AddressCorrectionTest::SetUp();
         const std::string resources = std::string(TOLVANE_SOURCE_DIR) + "/resources/";
         ASSERT_EQ(LoadCountry2013FileAtPath((resources + "country2013.dat").c_str()), 1);
         ASSERT_EQ(LoadCountryAliasFileAtPath((resources + "country-aliases.txt").c_str()), 1);
-        QVCommandCenter::resetSharedInstancesForTesting();
-        QVGLZCommandCenter::setGLZAPIForTesting(std::nullopt);
-        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
-        setPostageServerAccount(std::make_shared<TestAccount>());
-        ASSERT_TRUE(service.isListening());
-        defaults().setString(service.host(), QVLabelServiceServerDefaultsKey);
-        defaults().setString(QStringLiteral("7654321"), QVTolvaneUserDefaultsKey);
-        QVGLZCommandCenter::commandCenter()->setRequestTimeoutMilliseconds(10000);
-        addressCorrection = makeMasterAddressCorrection();
+        ASSERT_NO_FATAL_FAILURE(useAddressCorrectionService());
         ownAddressBoxes = true;
         defaults().setString(QVUSPSIntlPriorityMailIntl, QStringLiteral("intlRateClass"));
         start();
         typeWeight(QStringLiteral("1"));
-    }
-    void TearDown() override
-    {
-        controller.reset();
-        setPostageServerAccount(nullptr);
-        setHttpCAFile(QString());
-        QVCommandCenter::resetSharedInstancesForTesting();
-        MasterControllerTest::TearDown();
     }
     qsizetype requests() const { return service.received().size(); }
     bool standardize(const QString &text, bool forPrinting = false)
@@ -85,7 +59,6 @@ protected:
     }
     static QString domesticText() { return QStringLiteral("Ada Lovelace\n1 Main St\nNew York NY 10001"); }
 
-    FakeAddressCorrectionServer service;
     DialogsScope dialogs;
 };
 

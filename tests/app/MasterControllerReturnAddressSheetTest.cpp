@@ -3,15 +3,7 @@
 // and read): the Standardize button (what goes to the service, which return
 // code fills the fields, the "Could Not Standardize" alerts) and a vCard
 // dropped on the sheet (its address, phone and picture).
-#include "app/MasterControllerWiring.h"
-#include "platform/HttpClient.h"
-#include "services/QVCommandCenter.h"
-#include "services/QVPostageServerAccount.h"
-#include "services/QVRHOLabelServerCommandCenter.h"
-#include "services/usps/QVGLZCommandCenter.h"
-
-#include "FakeAddressCorrectionServer.h"
-#include "MasterControllerFixture.h"
+#include "AddressCorrectionFixture.h"
 #include "RecordingDialogs.h"
 
 #include <QBuffer>
@@ -21,40 +13,15 @@ using namespace tolvane::test;
 
 namespace {
 
-class SheetAccount final : public QVPostageServerAccount
-{
-public:
-    QString userid() override { return QStringLiteral("1234567"); }
-    QString password() override { return QStringLiteral("secret"); }
-    bool testServer() override { return false; }
-    QString websiteServerName() override { return QString(); }
-};
-
-class ReturnAddressSheetTest : public MasterControllerTest
+class ReturnAddressSheetTest : public AddressCorrectionTest
 {
 protected:
     void SetUp() override
     {
-        MasterControllerTest::SetUp();
-        QVCommandCenter::resetSharedInstancesForTesting();
-        QVGLZCommandCenter::setGLZAPIForTesting(std::nullopt);
-        setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
-        setPostageServerAccount(std::make_shared<SheetAccount>());
-        ASSERT_TRUE(service.isListening());
-        defaults().setString(service.host(), QVLabelServiceServerDefaultsKey);
-        defaults().setString(QStringLiteral("7654321"), QVTolvaneUserDefaultsKey);
-        QVGLZCommandCenter::commandCenter()->setRequestTimeoutMilliseconds(10000);
-        addressCorrection = makeMasterAddressCorrection();
+        AddressCorrectionTest::SetUp();
+        ASSERT_NO_FATAL_FAILURE(useAddressCorrectionService());
         start();
         controller->runAddFromAddressSheet();
-    }
-    void TearDown() override
-    {
-        controller.reset();
-        setPostageServerAccount(nullptr);
-        setHttpCAFile(QString());
-        QVCommandCenter::resetSharedInstancesForTesting();
-        MasterControllerTest::TearDown();
     }
     ReturnAddressSheet &sheet() { return controller->returnAddressSheet(); }
     void typeAddress(const QString &company, const QString &suite)
@@ -91,7 +58,6 @@ protected:
         return texts;
     }
 
-    FakeAddressCorrectionServer service;
     DialogsScope dialogs;
 };
 
