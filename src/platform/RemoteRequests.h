@@ -15,7 +15,7 @@
 // fault and is closed, and nothing is carried out.
 //
 // The methods the program serves are its remote interface (see
-// app/QVURLHandler.h): "processXML:" (a Glimra document's text),
+// app/shell/QVURLHandler.h): "processXML:" (a Glimra document's text),
 // "processXMLFileAtURL:" (a file URL), "openURL:" (a "tolvane:" URL),
 // "openFile:" (a path), "trackConfirmInBrowser:" and
 // "newShipmentWithAddress:" (a text, as the desktop's Services entries),

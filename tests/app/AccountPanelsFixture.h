@@ -3,7 +3,7 @@
 // client against the fake postage server (account 1234567, pass phrase
 // "open sesame"), an in-memory credential store, recorded alerts, a fake
 // mailing log, and a recording application delegate and correction printer.
-#include "app/TolvaneAccountServices.h"
+#include "app/account/TolvaneAccountServices.h"
 
 #include "FakeMailingLog.h"
 #include "FakePostageServer.h"

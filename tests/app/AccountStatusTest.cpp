@@ -2,7 +2,7 @@
 // call only notifies, the threshold of the automatic purchase, exact amounts
 // in mils, the e-mail warning and its 24 hours of quiet, the purchase record
 // in the log, and the failures that stay silent in automation mode.
-#include "app/QVAccountStatus.h"
+#include "app/account/QVAccountStatus.h"
 
 #include "model/QVShipment.h"
 #include "platform/NotificationCenter.h"

@@ -3,9 +3,9 @@
 // postage server.
 #include "AccountPanelsFixture.h"
 
-#include "app/KIVOPreferencesController.h"
-#include "app/TolvaneGUIController.h"
-#include "app/TolvaneWizardController.h"
+#include "app/preferences/KIVOPreferencesController.h"
+#include "app/account/TolvaneGUIController.h"
+#include "app/account/TolvaneWizardController.h"
 #include "printing/setup/QVPrinterTypes.h"
 
 #include <QLocale>

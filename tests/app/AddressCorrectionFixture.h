@@ -2,7 +2,7 @@
 // A main-window controller test whose controller uses the real
 // address-correction client against the fake address-correction service
 // (reached through the label server's host, with a signed-in account).
-#include "app/MasterControllerWiring.h"
+#include "app/mainwindow/MasterControllerWiring.h"
 #include "platform/HttpClient.h"
 #include "services/QVCommandCenter.h"
 #include "services/QVPostageServerAccount.h"

@@ -1,7 +1,7 @@
 // The update feed's reader: items, versions, our own properties, refusal of
 // hostile feeds, and the strict readers of the holiday list and of the
 // minimum version to print.
-#include "app/Appcast.h"
+#include "app/shell/Appcast.h"
 
 #include <gtest/gtest.h>
 

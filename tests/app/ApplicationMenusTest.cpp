@@ -3,9 +3,9 @@
 // main menu or the stamps-only edition's), the mode menu following the
 // printing mode, "Check for Updates…" reaching the feed, the title marks,
 // and the windows of this build shown through their menu items.
-#include "app/LaunchServices.h"
-#include "app/QVApplicationMenus.h"
-#include "app/QVUpdater.h"
+#include "app/shell/LaunchServices.h"
+#include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVUpdater.h"
 #include "platform/UserDefaults.h"
 
 #include "LocalHttpServer.h"

@@ -1,6 +1,6 @@
 // The running program's answers to the delegate: the address-correction host
 // whose reachability decides the start, the host its client sends to.
-#include "app/ApplicationWiring.h"
+#include "app/shell/ApplicationWiring.h"
 
 #include "platform/UserDefaults.h"
 #include "services/QVCommandCenter.h"

@@ -3,7 +3,7 @@
 // name is the account holder of the postage server's last valid status, the
 // sheet is ended by the host, and Preview Form asks USPS Web Tools for the
 // sample (certification) form and keeps no copy of it.
-#include "app/CustomsRegistration.h"
+#include "app/shell/CustomsRegistration.h"
 #include "platform/HttpClient.h"
 #include "rateengine/RateCountries.h"
 #include "printing/customs/QVCustomsDialogView.h"

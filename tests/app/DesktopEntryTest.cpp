@@ -2,7 +2,7 @@
 // URL to that copy over the single-instance socket and ends with status 0;
 // the desktop entry validates, installs as the handler of "tolvane:" links,
 // and keeps its Exec and MimeType lines; the command line becomes requests.
-#include "app/QVDesktopRequests.h"
+#include "app/shell/QVDesktopRequests.h"
 #include "platform/RemoteRequests.h"
 #include "platform/SingleInstance.h"
 

@@ -4,9 +4,9 @@
 // favorite (earlier international classes brought to the current ones, a
 // favorite of the wrong kind refused), the description, and the pane's
 // delete and drag reordering.
-#include "app/QVFavorites.h"
-#include "app/QVFavoritesTableModel.h"
-#include "app/QVShipmentFavorites.h"
+#include "app/preferences/QVFavorites.h"
+#include "app/preferences/QVFavoritesTableModel.h"
+#include "app/preferences/QVShipmentFavorites.h"
 #include "model/QVAddress.h"
 #include "model/QVShipment.h"
 #include "platform/NotificationCenter.h"

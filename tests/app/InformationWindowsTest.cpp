@@ -6,9 +6,9 @@
 // error's description when the topic changes); the insurance agreement,
 // which counts as accepted only when the account service answered; and the
 // Express Mail terms, printed to a PDF read back with pdftotext.
-#include "app/QVAPORestrictionsController.h"
-#include "app/QVIntlFloaterController.h"
-#include "app/QVTermsWindows.h"
+#include "app/windows/QVAPORestrictionsController.h"
+#include "app/windows/QVIntlFloaterController.h"
+#include "app/windows/QVTermsWindows.h"
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
 #include "printing/setup/QVPrinterSetupController.h"

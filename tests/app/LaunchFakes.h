@@ -2,8 +2,8 @@
 // Fakes for the application delegate's interfaces: a scheduler whose time
 // the test moves, a progress panel and an overlay host that record what they
 // were asked, and hooks that write each call into one list.
-#include "app/LaunchServices.h"
-#include "app/QVXController.h"
+#include "app/shell/LaunchServices.h"
+#include "app/shell/QVXController.h"
 
 #include "RuntimeDir.h"
 

@@ -4,7 +4,7 @@
 // last lines, upper case, accents, the Japanese rule, return codes and their
 // sheets, the program's own URLs), the batch preflight, the Return and Tab
 // keys, the entry points and the vCard drag view's actions.
-#include "app/MasterControllerWiring.h"
+#include "app/mainwindow/MasterControllerWiring.h"
 #include "model/QVAddressParsing.h"
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"

@@ -5,7 +5,7 @@
 // USPS service standards, the printing side and the zone chart; the
 // standard user defaults (a file in the test run's temporary folder), emptied
 // for each test; and a clock the test sets.
-#include "app/MasterController.h"
+#include "app/mainwindow/MasterController.h"
 
 #include "model/ClientServices.h"
 #include "model/QVAddress.h"

@@ -3,7 +3,7 @@
 // customs form chosen with the weight menu.
 #include "MasterControllerFixture.h"
 
-#include "app/MasterWeightClass.h"
+#include "app/mainwindow/MasterWeightClass.h"
 #include "model/QVWeight.h"
 #include "platform/NotificationCenter.h"
 #include "rates/QVShipmentUSPS.h"

@@ -2,7 +2,7 @@
 // parts beside the window: the stamp window's calls, the desktop clipboard,
 // the service-commitments page and the recipient notice through the URL
 // opener, and the scale set-up with no scale configured.
-#include "app/MasterControllerPeersWiring.h"
+#include "app/mainwindow/MasterControllerPeersWiring.h"
 #include "devices/setup/QVScaleSetupController.h"
 #include "model/MailingLogServices.h"
 #include "model/StringAdditions.h"

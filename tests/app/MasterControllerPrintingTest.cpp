@@ -8,8 +8,8 @@
 #include "MasterControllerFixture.h"
 #include "PrintFlowFakes.h"
 
-#include "app/MasterWindow.h"
-#include "app/QVMenus.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/shell/QVMenus.h"
 #include "printing/flow/QVPreviewPanelWidget.h"
 #include "printing/flow/QVPrintCommands.h"
 #include "printing/flow/QVPrintFlowServices.h"

@@ -1,7 +1,7 @@
 // MasterController's address-line warnings (the ranges the view colours
 // red), the reply-postage and insurance check boxes, menu validation over
 // the window's state, and the small actions handed over to other parts.
-#include "app/QVMenus.h"
+#include "app/shell/QVMenus.h"
 #include "model/NumericFormatters.h"
 #include "model/StringAdditions.h"
 #include "rateengine/RateCountries.h"

@@ -1,15 +1,15 @@
 // The real objects behind the main-window controller's interfaces read the
 // shared clients and reach the application delegate; the main window's
 // controller behind the menus (its window controller and its own items).
-#include "app/MasterControllerWiring.h"
+#include "app/mainwindow/MasterControllerWiring.h"
 
-#include "app/ApplicationWiring.h"
-#include "app/MasterWindow.h"
-#include "app/QVApplicationMenus.h"
-#include "app/QVMenus.h"
-#include "app/QVURLHandler.h"
-#include "app/QVWindowControllers.h"
-#include "app/QVXController.h"
+#include "app/shell/ApplicationWiring.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVMenus.h"
+#include "app/shell/QVURLHandler.h"
+#include "app/shell/QVWindowControllers.h"
+#include "app/shell/QVXController.h"
 #include "model/QVShipment.h"
 #include "model/StringAdditions.h"
 #include "printing/flow/QVPrintFlowServices.h"

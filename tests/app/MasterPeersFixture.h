@@ -4,7 +4,7 @@
 // hand-overs), each counting what it was asked; and a weight menu of the
 // test's own for First-Class Mail, 1 to 6 ounces whatever the size (the
 // shipped tables hold no First-Class letter weights).
-#include "app/MasterWeightClass.h"
+#include "app/mainwindow/MasterWeightClass.h"
 #include "model/QVWeight.h"
 
 #include "MasterControllerFixture.h"

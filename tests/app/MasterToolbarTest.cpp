@@ -1,9 +1,9 @@
 // The main window's toolbar on plain state: the two editions' lists, who
 // may customise, the Web Store item for users of older builds, Quick Stamps
 // only in roll mode, the mode item's look and the items' validation.
-#include "app/MasterToolbar.h"
+#include "app/mainwindow/MasterToolbar.h"
 
-#include "app/QVPrintingModes.h"
+#include "app/shell/QVPrintingModes.h"
 #include "platform/UserDefaults.h"
 
 #include <QTemporaryDir>

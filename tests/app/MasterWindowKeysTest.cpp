@@ -7,8 +7,8 @@
 // the weight box's focus and list position, the first window event, the
 // scale status's fade, the insurance texts and the verify and PDF buttons,
 // and the batch help (MasterWindow-batch.png).
-#include "app/MasterWindow.h"
-#include "app/QVVCardWidgets.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/mainwindow/QVVCardWidgets.h"
 
 #include "MasterPeersFixture.h"
 #include "RecordingDialogs.h"

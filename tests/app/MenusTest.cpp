@@ -1,10 +1,10 @@
 // The menus as data, the web-page actions (the URLs a UrlOpener receives),
 // the window openers over fake window controllers, and the Qt menu bar made
 // from the menus.
-#include "app/QVMenuBar.h"
-#include "app/QVMenus.h"
-#include "app/QVWebPages.h"
-#include "app/QVWindowControllers.h"
+#include "app/shell/QVMenuBar.h"
+#include "app/shell/QVMenus.h"
+#include "app/windows/QVWebPages.h"
+#include "app/shell/QVWindowControllers.h"
 #include "platform/UserDefaults.h"
 #include "services/QVCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"

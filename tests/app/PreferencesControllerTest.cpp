@@ -4,8 +4,8 @@
 // return-address image fitted into 150 x 150 dots and its EPL2 graphic, the
 // post-print script refused unless it is an executable file, and the window's
 // pane switch that keeps the top edge.
-#include "app/QVPreferencesController.h"
-#include "app/QVPreferencesWindow.h"
+#include "app/preferences/QVPreferencesController.h"
+#include "app/preferences/QVPreferencesWindow.h"
 #include "platform/ArchivedValues.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"

@@ -2,8 +2,8 @@
 // change but always raises the window, the first switch goes to the saved
 // origin, the Qt swap keeps the window's top edge, scales follow the mode,
 // and the quick-print titles and the stamps edition's dock items.
-#include "app/QVPrintingModes.h"
-#include "app/QVXController.h"
+#include "app/shell/QVPrintingModes.h"
+#include "app/shell/QVXController.h"
 
 #include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"

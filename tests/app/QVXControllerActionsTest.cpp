@@ -3,16 +3,16 @@
 // the delegate's mode follows every switch, the address drawer and the
 // Choose Printer item only in the standard mode, the use-postage toggle and
 // its check mark, and the stamps edition's dock items.
-#include "app/QVXControllerActions.h"
+#include "app/shell/QVXControllerActions.h"
 
-#include "app/MasterToolbar.h"
-#include "app/QVApplicationMenus.h"
-#include "app/QVMenuBar.h"
-#include "app/QVUpdater.h"
-#include "app/QVMenus.h"
-#include "app/QVURLHandler.h"
-#include "app/QVXController.h"
-#include "app/QVXControllerViews.h"
+#include "app/mainwindow/MasterToolbar.h"
+#include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVMenuBar.h"
+#include "app/shell/QVUpdater.h"
+#include "app/shell/QVMenus.h"
+#include "app/shell/QVURLHandler.h"
+#include "app/shell/QVXController.h"
+#include "app/shell/QVXControllerViews.h"
 #include "printing/flow/QVPrintFlowServices.h"
 #include "platform/UserDefaults.h"
 

@@ -1,7 +1,7 @@
 // Named requests of the scheduler on the event loop (QtScheduler): a
 // cancelled name's requests never run, while other names and unnamed calls
 // do; a name asked for again after a cancel runs its new requests.
-#include "app/ShellWindows.h"
+#include "app/shell/ShellWindows.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,7 +1,7 @@
 // The printing layer sees the devices layer's serial ports once the
 // application registered them: the same ports, lookup by path, and a rescan
 // that reaches the shared list and its observers.
-#include "app/SerialPortRegistration.h"
+#include "app/shell/SerialPortRegistration.h"
 #include "devices/SXSerialPortList.h"
 #include "platform/NotificationCenter.h"
 

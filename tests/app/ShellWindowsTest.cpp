@@ -3,8 +3,8 @@
 // translucent tool windows over the main window that fade through their
 // opacity, and the scheduler runs delayed and repeating calls. The windows
 // are rendered to PNG files in the build folder for a look.
-#include "app/QVXController.h"
-#include "app/ShellWindows.h"
+#include "app/shell/QVXController.h"
+#include "app/shell/ShellWindows.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,14 +2,14 @@
 // the main window and takes it out again, the main window's Print and
 // Command-arrows reach it in the stamp mode, and the program lets go of the
 // shipment form and the stamp view when it ends in the stamp mode.
-#include "app/ApplicationWiring.h"
-#include "app/KIVOPreferencesController.h"
-#include "app/MasterWindow.h"
-#include "app/QVApplicationMenus.h"
-#include "app/QVMenuBar.h"
-#include "app/QVMenus.h"
-#include "app/QVXController.h"
-#include "app/StampWindowWiring.h"
+#include "app/shell/ApplicationWiring.h"
+#include "app/preferences/KIVOPreferencesController.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVMenuBar.h"
+#include "app/shell/QVMenus.h"
+#include "app/shell/QVXController.h"
+#include "app/windows/StampWindowWiring.h"
 #include "platform/UserDefaults.h"
 #include "printing/customs/QVCustomsDialogView.h"
 #include "printing/flow/QVStampWindowPrinting.h"

@@ -3,7 +3,7 @@
 #include "AccountPanelsFixture.h"
 #include "FakeLabelServers.h"
 
-#include "app/TolvaneGUIController.h"
+#include "app/account/TolvaneGUIController.h"
 #include "platform/HttpClient.h"
 #include "services/QVBRKLabelServerCommandCenter.h"
 

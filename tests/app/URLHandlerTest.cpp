@@ -2,8 +2,8 @@
 // fakes of the main window, the automation, the mailing log and the postage
 // account: the pairs of a URL, the queue while the window is loading, the
 // stamps-only edition, and the question before a URL prints or refunds.
-#include "app/QVAccountStatus.h"
-#include "app/QVURLHandler.h"
+#include "app/account/QVAccountStatus.h"
+#include "app/shell/QVURLHandler.h"
 
 #include "model/QVShipment.h"
 #include "platform/UserDefaults.h"

@@ -2,7 +2,7 @@
 // the application registered it: the detailed request goes to the fake Web
 // Tools server under "TrackV2", a delivered piece is marked delivered, and a
 // failure comes back as the client's reason.
-#include "app/USPSTrackingRegistration.h"
+#include "app/shell/USPSTrackingRegistration.h"
 #include "platform/UserDefaults.h"
 #include "services/QVCommandCenter.h"
 #include "services/usps/QVUSPSCommandCenter.h"

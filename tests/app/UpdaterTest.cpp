@@ -2,8 +2,8 @@
 // and the feed parameters, a feed served by a local server (holidays, the
 // minimum version to print, a newer version), the print check and the
 // window-title marks.
-#include "app/Appcast.h"
-#include "app/QVUpdater.h"
+#include "app/shell/Appcast.h"
+#include "app/shell/QVUpdater.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 #include "services/QVCommandCenter.h"

@@ -3,7 +3,7 @@
 // of another window, the drag carries the vCard and the URL of the card's
 // file, which holds the same vCard; dropped where nothing takes it, the
 // file is removed again.
-#include "app/QVVCardWidgets.h"
+#include "app/mainwindow/QVVCardWidgets.h"
 #include "platform/NotificationCenter.h"
 
 #include <QApplication>

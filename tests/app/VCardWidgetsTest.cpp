@@ -4,7 +4,7 @@
 // become address lines; a vCard replaces the destination text and is
 // announced; the drag source writes its file under one safe name in a
 // private folder, removes it again, and does nothing while disabled.
-#include "app/QVVCardWidgets.h"
+#include "app/mainwindow/QVVCardWidgets.h"
 
 #include "model/Person.h"
 #include "platform/NotificationCenter.h"

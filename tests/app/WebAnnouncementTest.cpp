@@ -4,7 +4,7 @@
 // dialogs, the trimmed context menu) and the one announcement window (made
 // by the installed web-page window maker, else the browser). The page in
 // the real web view: tests/webview.
-#include "app/QVWebAnnouncementController.h"
+#include "app/windows/QVWebAnnouncementController.h"
 
 #include "RecordingDialogs.h"
 #include "RecordingWebPageWindow.h"

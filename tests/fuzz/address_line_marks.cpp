@@ -2,7 +2,7 @@
 // marks red (long lines, lines beyond the customs forms' limits). Every
 // range lies inside the text, is not empty, and ranges come in order.
 #include "FuzzSupport.h"
-#include "app/MasterController.h"
+#include "app/mainwindow/MasterController.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

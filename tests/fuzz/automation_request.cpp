@@ -3,7 +3,7 @@
 // must give the same frames), and the same bytes as a "tolvane:" URL taken
 // apart. A frame never exceeds its caps; a pair never holds a broken escape.
 #include "FuzzSupport.h"
-#include "app/QVURLHandler.h"
+#include "app/shell/QVURLHandler.h"
 #include "platform/RemoteRequests.h"
 
 #include <cstdlib>

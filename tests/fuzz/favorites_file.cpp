@@ -2,7 +2,7 @@
 // favorites (a text nickname and a settings dictionary each), and it writes
 // back as a property list that reads as the same favorites.
 #include "FuzzSupport.h"
-#include "app/QVShipmentFavorites.h"
+#include "app/preferences/QVShipmentFavorites.h"
 #include "platform/PropertyList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -2,7 +2,7 @@
 // dropped on the destination box, and lengths with inch marks and sums
 // typed into the dimension fields.
 #include "FuzzSupport.h"
-#include "app/QVVCardWidgets.h"
+#include "app/mainwindow/QVVCardWidgets.h"
 #include "widgets/QVMeasurementFormatter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

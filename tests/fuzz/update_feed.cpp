@@ -4,7 +4,7 @@
 // promise: a holiday list of texts only, and versions that compare
 // antisymmetrically.
 #include "FuzzSupport.h"
-#include "app/Appcast.h"
+#include "app/shell/Appcast.h"
 
 #include <QMetaType>
 #include <QVariant>

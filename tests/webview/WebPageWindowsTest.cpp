@@ -7,7 +7,7 @@
 // the stamp window, an unknown call is only logged, no context menu, the
 // page closes its window). Screenshots of both windows are saved in the
 // build folder.
-#include "app/QVWebAnnouncementController.h"
+#include "app/windows/QVWebAnnouncementController.h"
 #include "stamps/TessaroGuide.h"
 #include "webview/LockedWebView.h"
 #include "webview/LockedWebWindow.h"
