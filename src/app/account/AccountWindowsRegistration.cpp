@@ -49,6 +49,10 @@ public:
     }
     void showWindow() override { m_shared->panels().showAccountStatusPanel(); }
     void centerWindow() override { centreWindowOnScreen(m_shared->panelsView().statusPanel()); }
+    void showPostageCorrection(const QVShipment &shipment)
+    {
+        m_shared->panels().showPostageCorrectionSheetForShipment(shipment, TolvanePanelWindow::Other);
+    }
     bool performAction(const QString &action) override
     {
         TolvaneGUIController &panels = m_shared->panels();
@@ -103,7 +107,9 @@ TolvaneWizardSession::~TolvaneWizardSession()
 {
     m_controller->setView(nullptr);
     // Released from the status refresh's callback while the window may
-    // still be on the stack of its own close.
+    // still be on the stack of its own close; until it is deleted it no
+    // longer reaches the controller.
+    m_window->releaseController();
     m_window->deleteLater();
 }
 
@@ -141,4 +147,11 @@ void joinAccountActions(QVDelegateActionHooks &actions, QVXControllerHooks &laun
     actions.showAccountStatusPanel = perform(QStringLiteral("showAccountStatusPanel:"));
     actions.showDateCorrectionPanel = perform(QStringLiteral("showDateCorrectionPanel:"));
     launch.createAccountPanels = [&windows] { windows.controller(QVAccountPanelsControllerName); };
+}
+
+void showPostageCorrectionForShipment(QVWindowControllers &windows, const QVShipment &shipment)
+{
+    if (auto *panels =
+            dynamic_cast<AccountPanelsWindowController *>(windows.controller(QVAccountPanelsControllerName).get()))
+        panels->showPostageCorrection(shipment);
 }

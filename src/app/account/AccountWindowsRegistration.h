@@ -26,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+class QVShipment;
 struct QVDelegateActionHooks;
 struct QVXControllerHooks;
 class TolvaneGUIController;
@@ -60,3 +61,7 @@ void registerAccountWindows(QVWindowControllers &windows, QVAccountStatus &accou
 // registered above, and makes the panels, with their start-up sign-in, when
 // the launch creates them.
 void joinAccountActions(QVDelegateActionHooks &actions, QVXControllerHooks &launch, QVWindowControllers &windows);
+
+// The postage-correction sheet of the account panels for a logged piece (the
+// mailing-log window's Postage Correction button).
+void showPostageCorrectionForShipment(QVWindowControllers &windows, const QVShipment &shipment);

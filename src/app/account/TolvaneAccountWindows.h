@@ -77,6 +77,9 @@ public:
     explicit TolvaneWizardWindow(TolvaneWizardController &controller, QWidget *parent = nullptr);
     void stateChanged() override;
     void stopModal() override;
+    // The controller is going: nothing the window does from now on (a late
+    // close or reject before its deletion) reaches it.
+    void releaseController() { m_stopping = true; }
 
 protected:
     void closeEvent(QCloseEvent *event) override;

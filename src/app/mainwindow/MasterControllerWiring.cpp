@@ -245,7 +245,13 @@ MasterControllerEnvironment masterControllerEnvironment(QVXController &delegate,
 {
     MasterControllerEnvironment env;
     env.scheduler = std::move(scheduler);
-    env.shell = makeMasterShell(delegate, {});
+    // The window's start-up refresh of the account status is the delegate's
+    // own refresh (through the host it gives the libraries), so that the
+    // automatic purchase is checked against a fresh balance.
+    env.shell = makeMasterShell(delegate, [] {
+        if (const std::shared_ptr<QVPrintFlowHost> host = printFlowHost())
+            host->refreshTolvaneStatus();
+    });
     env.accountInformation = makeMasterAccountInformation();
     env.postageStatus = makeMasterPostageStatus();
     env.serviceStandards = makeMasterServiceStandards();

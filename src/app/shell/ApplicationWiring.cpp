@@ -2,6 +2,8 @@
 
 #include "app/account/AccountWindowsRegistration.h"
 #include "app/shell/ProgramRegistration.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/windows/MailingLogWindowRegistration.h"
 #include "app/preferences/KIVOPreferencesController.h"
 #include "app/mainwindow/MasterControllerWiring.h"
 #include "app/shell/QVApplicationMenus.h"
@@ -149,6 +151,32 @@ DesktopApplication::DesktopApplication()
         }
     };
     m_urlHost->hooks.activateApplication = m_urlHost->hooks.showMainWindow;
+    // New shipments from URLs and vCard files go to the main window's
+    // controller; a mailing-log row to the log window.
+    const auto master = [this]() -> MasterController * {
+        auto *window = dynamic_cast<MasterWindow *>(m_mainWindow);
+        return window ? &window->controller() : nullptr;
+    };
+    m_urlHost->hooks.newPackageWithAddressString = [master](const QString &address, const QString &email) {
+        if (MasterController *controller = master())
+            controller->newPackageWithAddressString(address, email, std::nullopt, std::nullopt, std::nullopt, true);
+    };
+    m_urlHost->hooks.setCurrentShipmentProperty = [master](const QVariant &value, const QString &key) {
+        if (MasterController *controller = master())
+            controller->setCurrentShipmentProperty(value, key);
+    };
+    m_urlHost->hooks.setPendingCallbackURL = [master](const std::optional<QUrl> &url) {
+        if (MasterController *controller = master())
+            controller->setPendingCallbackURL(url.value_or(QUrl()));
+    };
+    m_urlHost->hooks.processVCardFile = [master](const QString &path) {
+        MasterController *controller = master();
+        return controller && controller->processVCardFileAtURL(path);
+    };
+    m_urlHost->hooks.highlightRow = [this](quint32 row) {
+        m_menus->actions().perform(QStringLiteral("showPostageLog:"));
+        highlightMailingLogRow(m_menus->windows(), row);
+    };
     m_urlHandler = std::make_unique<QVURLHandler>(*m_urlHost, m_scheduler);
 
     // The serial scale's "Scale Setup" button shows the scale set-up window.

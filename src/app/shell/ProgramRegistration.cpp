@@ -10,6 +10,9 @@
 #include "app/shell/QVXControllerViews.h"
 #include "app/shell/QuitOnSignals.h"
 #include "app/shell/SerialPortRegistration.h"
+#include "app/shell/QVWindowControllers.h"
+#include "app/windows/MailingLogWindowRegistration.h"
+#include "app/windows/QVTermsWindows.h"
 #include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
@@ -71,13 +74,31 @@ void registerProgramServices(const std::function<void()> &installWebPages)
 void registerProgramWindows(QVXController &controller, QVApplicationMenus &menus, QVDelegateWiring &delegateActions,
                             QMainWindow *mainWindow)
 {
-    // The print flow asks the delegate for alerts, the balance and the modes.
-    registerDelegatePrintFlowHost(controller, delegateActions.actions.get());
+    // The print flow asks the delegate for alerts, the balance and the modes,
+    // and opens the program's windows through it.
+    QVMenuActions *actions = &menus.actions();
+    QVWindowControllers *windows = &menus.windows();
+    const auto perform = [actions](const char *action) {
+        return [actions, action] { actions->perform(QString::fromLatin1(action)); };
+    };
+    QVDelegateHostWindows hostWindows;
+    hostWindows.showDateCorrectionSheet = perform("showDateCorrectionPanel:");
+    hostWindows.showPostageCorrectionSheetForShipment = [windows](const QVShipment &shipment) {
+        showPostageCorrectionForShipment(*windows, shipment);
+    };
+    hostWindows.showPrinterSetup = perform("showPrinterSetup:");
+    hostWindows.showWebStores = perform("showWebStores:");
+    hostWindows.showScaleSetup = perform("showScaleSetup:");
+    hostWindows.showAboutBox = perform("orderFrontStandardAboutPanel:");
+    hostWindows.agreeToInsuranceTerms = [] { return QVTolvaneInsuranceAgreementController().agreeToTerms(); };
+    registerDelegatePrintFlowHost(controller, delegateActions.actions.get(), std::move(hostWindows));
     // The account panels and the stamps edition's preferences, the
     // preferences window, and the customs sheet's services.
     registerAccountWindows(menus.windows(), delegateActions.actions->accountStatus());
     registerPreferencesWindow(menus, controller, mainWindow);
     registerCustomsServices(mainWindow);
+    // The mailing-log window and its Delivery Status items.
+    registerMailingLogWindow(menus.windows(), menus.actions());
     // The stamps edition's about box, the account actions of the menus and
     // the overlay over the main window's toolbar.
     menus.actions().setHandler(QStringLiteral("orderKIVOAboutPanel:"),

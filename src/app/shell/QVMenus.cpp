@@ -292,7 +292,17 @@ QVMenuItemValidation QVMenuActions::validate(const QVMenuItem &item, const QStri
 {
     if (!canPerform(item.action))
         return {false, std::nullopt};
+    if (const auto own = m_actionValidators.constFind(item.action); own != m_actionValidators.cend())
+        return (*own)(item, menuTitle);
     return m_validator ? m_validator(item, menuTitle) : QVMenuItemValidation{};
+}
+
+void QVMenuActions::setActionValidator(const QString &action, Validator validator)
+{
+    if (validator)
+        m_actionValidators.insert(action, std::move(validator));
+    else
+        m_actionValidators.remove(action);
 }
 
 bool QVMenuActions::perform(const QVMenuItem &item) const

@@ -117,10 +117,15 @@ public:
     // One validator at a time (none: every item with a handler is enabled,
     // its title kept).
     void setValidator(Validator validator) { m_validator = std::move(validator); }
+    // A window other than the main window validates its own actions (the
+    // log window its delivery-status items): asked in place of the
+    // validator for that action.
+    void setActionValidator(const QString &action, Validator validator);
     // Enabled when the item's action has a handler and the validator agrees.
     QVMenuItemValidation validate(const QVMenuItem &item, const QString &menuTitle) const;
 
 private:
     QMap<QString, Handler> m_handlers;
     Validator m_validator;
+    QMap<QString, Validator> m_actionValidators;
 };

@@ -204,8 +204,8 @@ namespace {
 class DelegatePrintFlowHost final : public QVPrintFlowHost
 {
 public:
-    DelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions)
-        : m_delegate(delegate), m_actions(actions)
+    DelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions, QVDelegateHostWindows windows)
+        : m_delegate(delegate), m_actions(actions), m_windows(std::move(windows))
     {}
 
     void setProgressTextString(const QString &text) override { m_delegate.setProgressTextString(text); }
@@ -250,15 +250,38 @@ public:
         if (m_actions)
             m_actions->showTolvaneWizard();
     }
+    void showDateCorrectionSheet() override { call(m_windows.showDateCorrectionSheet); }
+    void showPostageCorrectionSheetForShipment(const QVShipment &shipment) override
+    {
+        if (m_windows.showPostageCorrectionSheetForShipment)
+            m_windows.showPostageCorrectionSheetForShipment(shipment);
+    }
+    void showPrinterSetup() override { call(m_windows.showPrinterSetup); }
+    void showWebStores() override { call(m_windows.showWebStores); }
+    void showScaleSetup() override { call(m_windows.showScaleSetup); }
+    void showAboutBox() override { call(m_windows.showAboutBox); }
+    // Without the agreement's window the terms are not agreed to.
+    bool agreeToInsuranceTerms() override
+    {
+        return m_windows.agreeToInsuranceTerms && m_windows.agreeToInsuranceTerms();
+    }
 
 private:
+    static void call(const std::function<void()> &operation)
+    {
+        if (operation)
+            operation();
+    }
+
     QVXController &m_delegate;
     QVXControllerActions *m_actions;
+    QVDelegateHostWindows m_windows;
 };
 
 } // namespace
 
-void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions)
+void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions,
+                                   QVDelegateHostWindows windows)
 {
-    setPrintFlowHost(std::make_shared<DelegatePrintFlowHost>(delegate, actions));
+    setPrintFlowHost(std::make_shared<DelegatePrintFlowHost>(delegate, actions, std::move(windows)));
 }

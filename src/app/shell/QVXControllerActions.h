@@ -36,6 +36,7 @@
 #include <optional>
 
 class QVMenuActions;
+class QVShipment;
 class QVXController;
 struct QVXControllerHooks;
 
@@ -157,6 +158,19 @@ private:
 // the automation flag, the information alerts and the support folders of the
 // delegate; the labels mode, the status refresh, the buy panel and the
 // wizard through its actions (when given); web pages through its hook.
+// The windows the libraries open through it (the correction sheets, the
+// printer and scale set-ups, the web stores, the about box, the insurance
+// agreement) are the program's windows, given as operations.
 // Registered with registerDelegatePrintFlowHost(); the host holds references
 // to both, which must outlive its registration.
-void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions);
+struct QVDelegateHostWindows {
+    std::function<void()> showDateCorrectionSheet;
+    std::function<void(const QVShipment &)> showPostageCorrectionSheetForShipment;
+    std::function<void()> showPrinterSetup;
+    std::function<void()> showWebStores;
+    std::function<void()> showScaleSetup;
+    std::function<void()> showAboutBox;
+    std::function<bool()> agreeToInsuranceTerms;
+};
+void registerDelegatePrintFlowHost(QVXController &delegate, QVXControllerActions *actions,
+                                   QVDelegateHostWindows windows = {});

@@ -89,6 +89,8 @@ public:
 
     // The archive sheet's Archive button (the dates from its fields).
     void archiveFromSheet();
+    // The archive sheet over the window (its dates prepared).
+    void showArchiveSheet();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -99,7 +101,6 @@ private:
     void updateEnabling();
     void showDetails();
     void showBatchTrack();
-    void showArchiveSheet();
     void showExport();
 
     QVMailingLogController &m_controller;

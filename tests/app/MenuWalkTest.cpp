@@ -1,0 +1,232 @@
+// The assembled program's menus, walked as a user walks them: the program's
+// one registration function, the application delegate and its main window;
+// every item of the menu bar in both printing modes is chosen, and none ends
+// at a window or an action this build does not have.
+#include "app/mainwindow/MasterController.h"
+#include "app/mainwindow/MasterWindow.h"
+#include "app/shell/ApplicationWiring.h"
+#include "app/shell/ProgramRegistration.h"
+#include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVMenuBar.h"
+#include "app/shell/QVWindowControllers.h"
+#include "app/shell/QVXController.h"
+#include "platform/UserDefaults.h"
+#include "printing/flow/QVPrintFlowServices.h"
+#include "rateengine/RateEngine.h"
+#include "services/QVCommandCenter.h"
+
+#include "ConsoleCapture.h"
+#include "QtPrinters.h"
+#include "RecordingDialogs.h"
+#include "RecordingUrlOpener.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDate>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMainWindow>
+#include <QTimer>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void collectActions(const QList<QVMenuItem> &items, QStringList &actions)
+{
+    for (const QVMenuItem &item : items) {
+        if (item.hasSubmenu())
+            collectActions(item.submenu, actions);
+        else if (!item.separator && !item.action.isEmpty() && !actions.contains(item.action))
+            actions << item.action;
+    }
+}
+
+class AssembledProgram : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        UserDefaults::resetStandardUserDefaults();
+        QVCommandCenter::resetSharedInstancesForTesting();
+        registerProgramServices();
+        ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()),
+                  0);
+        dialogs = std::make_unique<tolvane::test::DialogsScope>();
+        urls = std::make_unique<tolvane::test::UrlOpenerScope>();
+        // A window run modally is closed as soon as it shows.
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                if (auto *dialog = qobject_cast<QDialog *>(modal))
+                    dialog->reject();
+                else
+                    modal->close();
+            }
+        });
+        closer.start(20);
+        app = std::make_unique<DesktopApplication>();
+        app->controller().hooks().loadMainWindow();
+        ASSERT_TRUE(app->mainWindow());
+    }
+    void TearDown() override
+    {
+        app.reset();
+        closer.stop();
+        urls.reset();
+        dialogs.reset();
+        QVCommandCenter::resetSharedInstancesForTesting();
+        UserDefaults::resetStandardUserDefaults();
+    }
+
+    // Chooses every item of the menu bar; answers the console lines that
+    // say an item reached nothing.
+    QStringList walkMenus()
+    {
+        QStringList actions;
+        collectActions(app->menus().menuBar()->model(), actions);
+        QStringList unreached;
+        for (const QString &action : actions) {
+            // Quitting, and the two mode switches, which the walk does per
+            // mode.
+            if (action == QLatin1String("terminate:") || action == QLatin1String("showLabels:") ||
+                action == QLatin1String("showTessaro:") || action == QLatin1String("swapMainViews:"))
+                continue;
+            tolvane::test::ConsoleCapture console;
+            QAction *item = app->menus().menuBar()->actionFor(action);
+            if (!item || !item->isEnabled())
+                continue;
+            item->trigger();
+            QApplication::processEvents();
+            for (const QString &line : console.lines()) {
+                if (line.contains(QLatin1String("not part of this build")) ||
+                    line.contains(QLatin1String("does not answer")) ||
+                    line.contains(QLatin1String("Not part of this build")))
+                    unreached << action + QStringLiteral(": ") + line;
+            }
+        }
+        return unreached;
+    }
+
+    QTimer closer;
+    std::unique_ptr<tolvane::test::DialogsScope> dialogs;
+    std::unique_ptr<tolvane::test::UrlOpenerScope> urls;
+    std::unique_ptr<DesktopApplication> app;
+};
+
+} // namespace
+
+TEST_F(AssembledProgram, EveryMenuItemOfBothModesReachesSomething)
+{
+    app->menus().menuBar()->updateEnabledStates();
+    EXPECT_EQ(walkMenus().join(QLatin1Char('\n')).toStdString(), "") << "labels mode";
+    ASSERT_TRUE(app->menus().actions().perform(QStringLiteral("showTessaro:")));
+    app->menus().menuBar()->updateEnabledStates();
+    EXPECT_EQ(walkMenus().join(QLatin1Char('\n')).toStdString(), "") << "stamp mode";
+}
+
+TEST_F(AssembledProgram, TheMailingLogOpensFromTheMenuTheKeyAndTheToolbar)
+{
+    QVWindowControllers &windows = app->menus().windows();
+    ASSERT_TRUE(windows.hasFactory(QVMailingLogControllerName));
+    const auto logWindow = [] {
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (window->windowTitle() == QLatin1String("Mailing Log"))
+                return window;
+        }
+        return static_cast<QWidget *>(nullptr);
+    };
+    // The menu item.
+    QAction *menuItem = app->menus().menuBar()->actionFor(QStringLiteral("showPostageLog:"));
+    ASSERT_TRUE(menuItem);
+    EXPECT_EQ(menuItem->shortcut(), QKeySequence(QStringLiteral("Ctrl+L")));
+    menuItem->trigger();
+    QWidget *log = logWindow();
+    ASSERT_TRUE(log);
+    EXPECT_TRUE(log->isVisible());
+    // Closed, the toolbar's item shows the same window again.
+    log->close();
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    QAction *toolbarItem = nullptr;
+    for (QAction *action : master->toolbar()->actions()) {
+        if (action->text() == QLatin1String("Mailing Log"))
+            toolbarItem = action;
+    }
+    ASSERT_TRUE(toolbarItem);
+    toolbarItem->trigger();
+    EXPECT_EQ(logWindow(), log);
+    EXPECT_TRUE(log->isVisible());
+}
+
+TEST_F(AssembledProgram, DeliveryStatusItemsNeedTheLogWindowsSelectedPiece)
+{
+    QAction *delivered = app->menus().menuBar()->actionFor(QStringLiteral("changeShipmentStatus:"), 0);
+    ASSERT_TRUE(delivered);
+    app->menus().menuBar()->updateEnabledStates();
+    // No log window: nothing to set a status on.
+    EXPECT_FALSE(delivered->isEnabled());
+    // The log window of an empty log has no piece selected either.
+    app->menus().actions().perform(QStringLiteral("showPostageLog:"));
+    app->menus().menuBar()->updateEnabledStates();
+    EXPECT_FALSE(delivered->isEnabled());
+}
+
+TEST_F(AssembledProgram, UsePostageIsOnAtFirstAndItsCheckMarkFollowsTheSetting)
+{
+    QAction *usePostage = app->menus().menuBar()->actionFor(QStringLiteral("usePostageItemChosen:"));
+    ASSERT_TRUE(usePostage);
+    // The launch reads the settings into the menus.
+    ASSERT_TRUE(app->controller().hooks().readFromDefaults);
+    app->controller().hooks().readFromDefaults();
+    EXPECT_TRUE(UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("usePostage")));
+    EXPECT_TRUE(usePostage->isChecked());
+    usePostage->trigger();
+    EXPECT_FALSE(UserDefaults::standardUserDefaults().boolForKey(QStringLiteral("usePostage")));
+    EXPECT_FALSE(usePostage->isChecked());
+    // Turned off, the reminder says what that means.
+    ASSERT_FALSE((*dialogs)->alerts.isEmpty());
+    EXPECT_EQ((*dialogs)->alerts.last().messageText, QStringLiteral("Postage will not be printed"));
+    // A change of the setting elsewhere (the preferences) moves the mark.
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("usePostage"));
+    EXPECT_TRUE(usePostage->isChecked());
+}
+
+// What the print flow and the log window ask of the delegate opens the
+// program's own windows.
+TEST_F(AssembledProgram, ThePrintFlowsHostOpensTheProgramsWindows)
+{
+    const std::shared_ptr<QVPrintFlowHost> host = printFlowHost();
+    ASSERT_TRUE(host);
+    QVWindowControllers &windows = app->menus().windows();
+    EXPECT_FALSE(windows.exists(QVPrinterSetupControllerName));
+    host->showPrinterSetup();
+    EXPECT_TRUE(windows.exists(QVPrinterSetupControllerName));
+    EXPECT_FALSE(windows.exists(QVScaleSetupControllerName));
+    host->showScaleSetup();
+    EXPECT_TRUE(windows.exists(QVScaleSetupControllerName));
+    EXPECT_FALSE(windows.exists(QVAccountPanelsControllerName));
+    host->showDateCorrectionSheet();
+    EXPECT_TRUE(windows.exists(QVAccountPanelsControllerName));
+}
+
+// A "newShipment" link handed to the running program fills the main window.
+TEST_F(AssembledProgram, ANewShipmentLinkFillsTheMainWindow)
+{
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    // The launch vends the root object once the main window exists.
+    app->controller().hooks().vendRootObject();
+    tolvane::test::ConsoleCapture console;
+    const RemoteFrame answer = app->controller().remoteRequests().answer(
+        {QStringLiteral("openURL:"),
+         QStringLiteral("tolvane://newShipment?address=Ada%20Lovelace%0A1%20Main%20St%0ASpringfield%20IL%2062701"
+                        ";referenceID=R-17")});
+    EXPECT_EQ(answer.method, RemoteAnswerOK) << answer.argument.toStdString();
+    for (int pass = 0; pass < 5; ++pass)
+        QApplication::processEvents();
+    EXPECT_EQ(master->controller().form().text(FormControl::ToAddress).toStdString(),
+              "Ada Lovelace\n1 Main St\nSpringfield IL 62701");
+    for (const QString &line : console.lines())
+        EXPECT_FALSE(line.contains(QLatin1String("Not part of this build"))) << line.toStdString();
+}
