@@ -130,6 +130,9 @@ public:
     // Sends the request: the reply's body (of any status), or nothing with
     // the last-error fields set.
     virtual std::optional<QByteArray> submitURLRequest(const HttpRequest &request);
+    // The same, answering the whole reply (status, fields and body), for a
+    // client whose peer's replies count only under one status.
+    std::optional<HttpResponse> sendURLRequest(const HttpRequest &request);
     // Whether the host named by server() can be reached (through the
     // registered QVReachability).
     virtual bool serverReachable() const;
