@@ -20,10 +20,11 @@
 //
 // Networking: synchronous requests on the calling thread through the
 // platform's HTTP client (platform/HttpClient.h): the request reloads (no
-// cache), sends no cookies and times out after 60 seconds of silence. The
-// body of any reply comes back, whatever its HTTP status; a transport
-// failure answers nothing and leaves the client's error code (the platform's
-// negative URL-loading code, in decimal) and text in the last-error fields.
+// cache), sends no cookies and ends within 60 seconds, whatever the server
+// sends (the time-out bounds the whole exchange). The body of any reply
+// comes back, whatever its HTTP status; a transport failure answers nothing
+// and leaves the client's error code (the platform's negative URL-loading
+// code, in decimal) and text in the last-error fields.
 //
 // Debug log: log() writes one entry to the console (logToConsole) and/or to
 // the client's log file (logToFile), "<class name>.txt" in the
