@@ -240,6 +240,10 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+    // The time-out bounds the whole exchange: a server that keeps the
+    // connection alive with a byte now and then cannot hold the caller past
+    // it. The low-speed limit ends a silent connection at the same time.
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeoutMs);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long((timeoutMs + 999) / 1000));

@@ -11,9 +11,10 @@
 //   caller sets "Host" and "Content-Length" itself where it wants them forced.
 //   A header name or value holding a line break is refused (the request is
 //   not sent) so that no text can smuggle in fields of its own.
-// - The time-out is an idle time-out, as the platform's URL requests have:
-//   the request fails when connecting takes longer, or when no byte moves in
-//   either direction for that long (curl's low-speed limit, whole seconds).
+// - The time-out is a deadline for the whole exchange: the request fails as
+//   timed out when connecting, sending and the whole reply together take
+//   longer, whatever the server sends meanwhile (a server that drips a byte
+//   now and then holds the caller no longer than a silent one).
 // - A reply larger than the request's size cap fails; nothing of it is kept.
 // - HTTPS peers are checked against the system's certificate authorities
 //   plus the extra CA file of setHttpCAFile() (tests name their own CA
@@ -65,7 +66,7 @@ struct HttpRequest {
     QUrl url;
     QByteArray method = "GET";
     QByteArray body;
-    // Idle time-out in milliseconds (see above).
+    // Time-out of the whole exchange in milliseconds (see above).
     int timeoutMilliseconds = 60000;
     qint64 maxReplySize = HttpDefaultMaxReplySize;
 

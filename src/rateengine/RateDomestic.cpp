@@ -423,7 +423,11 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
                         q.cubicReplacedWeightPrice = true;
                         q.cubicRowFirst = rowFirst;
                     }
-                } else if (cubicCents > 0 && cubicCents < q.cents) {
+                } else if (cubicCents > 0 && (q.cents <= 0 || cubicCents < q.cents)) {
+                    // A given cubic row answers its price also where the
+                    // level's weight price is not known (its table is not
+                    // part of the build); only a row that is not given
+                    // leaves the piece without a price.
                     q.cents = cubicCents;
                     q.cubicApplied = true;
                     q.cubicReplacedWeightPrice = true;

@@ -9,11 +9,15 @@
 // - the value of any field so named, written as name=value, name: value or
 //   "name": "value" (query strings, form bodies, header lines, attributes,
 //   dictionary descriptions): it becomes "(removed)";
-// - every occurrence of each given secret (the account's pass phrase), also
-//   percent-escaped or entity-escaped: it becomes "(removed)".
+// - the same for the fields named in `secretFields` (a client whose request
+//   carries a secret in a field of another name, matched whole, in any
+//   letter case).
+// A secret is found by its place in the request, never by searching for its
+// text: a short pass phrase ("x") would otherwise be cut out of every word
+// that holds it ("VpoHttpAdapter.aspx") and so be given away.
 #include <QString>
 #include <QStringList>
 
 inline const QString QVRemovedSecretText = QStringLiteral("(removed)");
 
-QString stringByRemovingSecrets(const QString &text, const QStringList &secrets = {});
+QString stringByRemovingSecrets(const QString &text, const QStringList &secretFields = {});

@@ -199,7 +199,7 @@ std::unique_ptr<QFile> QVCommandCenter::logFile() const
 
 QString QVCommandCenter::messageForLog(const QString &message) const
 {
-    return stringByRemovingSecrets(message, {password()});
+    return stringByRemovingSecrets(message, secretFieldNames());
 }
 
 void QVCommandCenter::log(const QString &message) const

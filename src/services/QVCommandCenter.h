@@ -20,23 +20,26 @@
 //
 // Networking: synchronous requests on the calling thread through the
 // platform's HTTP client (platform/HttpClient.h): the request reloads (no
-// cache), sends no cookies and times out after 60 seconds of silence. The
-// body of any reply comes back, whatever its HTTP status; a transport
-// failure answers nothing and leaves the client's error code (the platform's
-// negative URL-loading code, in decimal) and text in the last-error fields.
+// cache), sends no cookies and ends within 60 seconds, whatever the server
+// sends (the time-out bounds the whole exchange). The body of any reply
+// comes back, whatever its HTTP status; a transport failure answers nothing
+// and leaves the client's error code (the platform's negative URL-loading
+// code, in decimal) and text in the last-error fields.
 //
 // Debug log: log() writes one entry to the console (logToConsole) and/or to
 // the client's log file (logToFile), "<class name>.txt" in the
 // application-support folder, each file entry headed by "\n--\n<date>\n--\n"
 // (the date as "yyyy-MM-dd HH:mm:ss +0000", UTC). Before anything is written
-// the client's pass phrase and every field named like a pass phrase or a
-// password are taken out of the text (see LogRedaction.h), for test servers
-// too. debugLog() is the console log that the clients write when the user
+// the value of every field named like a pass phrase or a password, and of
+// the client's own secretFieldNames(), is taken out of the text by its place
+// (see LogRedaction.h), for test servers too; the pass phrase's text is not
+// searched for elsewhere. debugLog() is the console log that the clients write when the user
 // default "logDebugInfo" is on, with the same removal.
 #include "platform/HttpClient.h"
 
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 #include <atomic>
@@ -112,8 +115,12 @@ public:
     // Writes the message to the console when the user default
     // "logDebugInfo" is on.
     void debugLog(const QString &message) const;
-    // The message as the logs write it: secrets taken out.
+    // The message as the logs write it: secrets taken out by their place
+    // (fields named like a pass phrase, and secretFieldNames()).
     QString messageForLog(const QString &message) const;
+    // Further fields of the client's requests whose values are secret;
+    // none by default.
+    virtual QStringList secretFieldNames() const { return {}; }
 
     // ---- Networking -------------------------------------------------------
     // A request for the URL: no cache, no cookies, the time-out, then every
@@ -130,6 +137,9 @@ public:
     // Sends the request: the reply's body (of any status), or nothing with
     // the last-error fields set.
     virtual std::optional<QByteArray> submitURLRequest(const HttpRequest &request);
+    // The same, answering the whole reply (status, fields and body), for a
+    // client whose peer's replies count only under one status.
+    std::optional<HttpResponse> sendURLRequest(const HttpRequest &request);
     // Whether the host named by server() can be reached (through the
     // registered QVReachability).
     virtual bool serverReachable() const;

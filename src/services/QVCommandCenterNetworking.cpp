@@ -51,14 +51,20 @@ std::optional<QByteArray> QVCommandCenter::postData(const QByteArray &body, cons
     return submitURLRequest(URLRequestForPostData(body, url, extraHeaders));
 }
 
-std::optional<QByteArray> QVCommandCenter::submitURLRequest(const HttpRequest &request)
+std::optional<HttpResponse> QVCommandCenter::sendURLRequest(const HttpRequest &request)
 {
     HttpError error;
     std::optional<HttpResponse> response = sendHttpRequest(request, &error);
-    if (!response) {
+    if (!response)
         setLastError(QString::number(error.code), error.description);
+    return response;
+}
+
+std::optional<QByteArray> QVCommandCenter::submitURLRequest(const HttpRequest &request)
+{
+    std::optional<HttpResponse> response = sendURLRequest(request);
+    if (!response)
         return std::nullopt;
-    }
     // The HTTP status is not examined: an error page is data like any other.
     return std::move(response->body);
 }

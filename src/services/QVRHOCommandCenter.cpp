@@ -61,8 +61,9 @@ int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTran
 {
     if (response)
         response->reset();
-    auto refuse = [this](const QString &code, const QString &reason) {
-        setLastError(code, reason);
+    // A request refused before sending: -1, also in the last-error code.
+    auto refuse = [this](const QString &reason) {
+        setLastError(QStringLiteral("-1"), reason);
         debugLog(QStringLiteral("Postage-server request not sent: %1").arg(reason));
         return -1;
     };
@@ -79,25 +80,29 @@ int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTran
     input.modulusHex = serverModulus();
     if (kind == QVRHOTransactionKind::Indicium) {
         if (!parameter.request)
-            return refuse(QStringLiteral("-1"), QStringLiteral("An indicium transaction needs its request."));
+            return refuse(QStringLiteral("An indicium transaction needs its request."));
         QString reason;
         const auto block = parameter.request->indiciumBlock(&reason);
         if (!block)
-            return refuse(QStringLiteral("-1"), reason);
+            return refuse(reason);
         input.indicium = *block;
     }
+    if (kind == QVRHOTransactionKind::BuyPostage && parameter.number <= 0)
+        return refuse(
+            QStringLiteral("A purchase of postage needs an amount above zero (%1 mils asked).").arg(parameter.number));
     if (input.modulusHex.trimmed().isEmpty())
-        return refuse(QStringLiteral("-1"),
-                      QStringLiteral("The postage server's public key is not configured "
+        return refuse(QStringLiteral("The postage server's public key is not configured "
                                      "(user default \"%1\").")
                           .arg(QVRHOServerModulusDefaultsKey));
 
     QVRHOCryptoError sealingError;
     const auto sealed = QVRHORequest::seal(input, &sealingError);
     if (!sealed) {
-        return refuse(
-            QString::number(sealingError.code),
-            QStringLiteral("The request to the postage server could not be sealed: %1").arg(sealingError.description));
+        QString reason =
+            QStringLiteral("The request to the postage server could not be sealed: %1").arg(sealingError.description);
+        if (sealingError.code != 0)
+            reason += QStringLiteral(" (library error %1)").arg(sealingError.code);
+        return refuse(reason);
     }
 
     const QUrl url(server() + path());
@@ -108,18 +113,33 @@ int QVRHOCommandCenter::doTransaction(QVRHOTransactionKind kind, const QVRHOTran
                  .arg(input.kind)
                  .arg(QVRHOWireType(input.kind))
                  .arg(sealed->body.size()));
-    const auto body = postData(sealed->body, url, vendorHeaders());
-    if (!body || body->isEmpty()) {
+    const auto answer = sendURLRequest(URLRequestForPostData(sealed->body, url, vendorHeaders()));
+    // Only an HTTP 200 whose body is exactly one reply record is a reply: an
+    // error page, whatever its length, would otherwise be read as a record.
+    auto noReply = [this](const QString &code, const QString &reason) {
+        setLastError(code, reason);
+        debugLog(reason);
+        return -1;
+    };
+    if (answer && answer->statusCode != 200)
+        return noReply(QString::number(HttpErrorBadServerResponse),
+                       QStringLiteral("The postage server answered with HTTP status %1 (%2 bytes) instead of a reply.")
+                           .arg(answer->statusCode)
+                           .arg(answer->body.size()));
+    if (!answer || answer->body.isEmpty()) {
         debugLog(QStringLiteral("Postage-server reply: none (%1 %2)").arg(lastErrorCode(), lastErrorDescription()));
         return -1;
     }
+    const QByteArray *body = &answer->body;
+    if (body->size() > QVRHOResponse::RecordLength)
+        return noReply(QStringLiteral("-1"),
+                       QStringLiteral("The postage server's reply is too long (%1 bytes, not %2).")
+                           .arg(body->size())
+                           .arg(QVRHOResponse::RecordLength));
     QString readError;
     std::shared_ptr<QVRHOResponse> reply = QVRHOResponse::responseWithData(*body, &readError);
-    if (!reply) {
-        setLastError(QStringLiteral("-1"), readError);
-        debugLog(readError);
-        return -1;
-    }
+    if (!reply)
+        return noReply(QStringLiteral("-1"), readError);
 
     const int code = static_cast<qint32>(reply->returnCode());
     debugLog(QStringLiteral("Postage-server reply: %1 bytes, return code %2").arg(body->size()).arg(code));

@@ -12,15 +12,20 @@
 //   any other code    the refusal: lastErrorCode is the code in decimal,
 //                     lastErrorDescription its text from the "TolvaneErrors"
 //                     table; answers the code. The reply is still handed out.
-//   no reply          -1, no reply handed out: a transport failure leaves the
-//                     transport's code and text in the last-error fields; an
-//                     empty body leaves them as they are; a reply shorter
-//                     than the record sets them ("-1" and the reason).
-//   not sealed        -1 before anything is sent, with the reason in the
-//                     last-error fields (code: the library's error code, or
-//                     "-1"): no server key configured, a key that is not a
-//                     1,024-bit modulus, an account number longer than 12
-//                     characters, an amount that is not exact mils, ...
+//   no reply          -1, no reply handed out: only an HTTP 200 whose body
+//                     is exactly the 964-byte record is a reply. A transport
+//                     failure leaves the transport's code and text in the
+//                     last-error fields; any other HTTP status sets them to
+//                     the bad-server-response code ("-1011") and a text that
+//                     names the status; an empty 200 leaves them as they
+//                     are; a 200 shorter or longer than the record sets them
+//                     ("-1" and the reason).
+//   not sent          -1 before anything is sent, with "-1" and the reason
+//                     in the last-error fields: no server key configured, a
+//                     key that is not a 1,024-bit modulus (the library's
+//                     error code in the text), an account number longer
+//                     than 12 characters, an amount that is not exact mils,
+//                     a purchase of zero or a negative amount, ...
 // A status transaction (kind 1) also sets the last valid status reply: the
 // reply when its code is 1, else nothing; each setting posts
 // "QVRHOLastValidStatusResponseDidChange" with the reply (or no object) on

@@ -92,12 +92,10 @@ HttpRequest QVRHOWebStoreCommandCenter::URLRequestForPostDataToAPI(const QVXMLDo
 {
     const QString url = QStringLiteral("https://%1%2%3").arg(server(), path(), operation);
     const QByteArray body = document.xmlData();
-    if (UserDefaults::standardUserDefaults().boolForKey(QVLogDebugInfoDefaultsKey)) {
-        QStringList secrets{WebStoreClientSecret};
-        if (const QString pw = password(); !pw.isEmpty())
-            secrets.append(pw);
-        debugLog(stringByRemovingSecrets(url + QLatin1Char('\n') + prettyPrinted(body), secrets));
-    }
+    // The password goes by its place (the "Password" element); the client
+    // secret travels only in a header field, which is not logged.
+    if (UserDefaults::standardUserDefaults().boolForKey(QVLogDebugInfoDefaultsKey))
+        debugLog(url + QLatin1Char('\n') + prettyPrinted(body));
     QVHeaderDictionary headers =
         QVRHOLabelServerCommandCenter::commandCenter()->additionalHeaderDictionaryForShipment(nullptr);
     const QVHeaderDictionary own{{QStringLiteral("Content-Type"), QStringLiteral("application/xml")},

@@ -1,5 +1,6 @@
 // The debug logs' secret removal over any text a server may send back (the
-// logs write replies), with a pass phrase taken from the input's first line.
+// logs write replies), with a further secret field's name taken from the
+// input's first line.
 #include "FuzzSupport.h"
 #include "services/LogRedaction.h"
 
@@ -9,18 +10,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     const QString input = tolvane::fuzz::textOf(data, size);
     const qsizetype newline = input.indexOf(QLatin1Char('\n'));
-    const QString secret = newline < 0 ? QString() : input.left(newline);
+    const QString field = newline < 0 ? QString() : input.left(newline);
     const QString text = newline < 0 ? input : input.mid(newline + 1);
-    const QString result = stringByRemovingSecrets(text, {secret});
-    // A pass phrase of letters and digits never survives in plain text.
-    bool plain = secret.size() >= 3;
-    for (const QChar c : secret)
-        plain = plain && c.unicode() < 0x80 && c.isLetterOrNumber();
-    if (plain) {
-        for (const QString &piece : result.split(QVRemovedSecretText)) {
-            if (piece.contains(secret))
-                std::abort();
-        }
+    stringByRemovingSecrets(text, {field});
+    // Whatever comes before it, a value in its place (a field of a plain
+    // name, or a pass-phrase field) never survives.
+    bool plain = !field.isEmpty() && field.size() <= 32;
+    for (const QChar c : field)
+        plain = plain && c.unicode() < 0x80 && c.isLetter();
+    const QString value = QStringLiteral("zq9secretvalue");
+    const QStringList fields =
+        plain ? QStringList{field, QStringLiteral("PassPhrase")} : QStringList{QStringLiteral("PassPhrase")};
+    for (const QString &name : fields) {
+        const QString placed = text + QLatin1Char('\n') + name + QLatin1Char('=') + value;
+        if (stringByRemovingSecrets(placed, {field}).count(value) > text.count(value))
+            std::abort();
     }
     return 0;
 }

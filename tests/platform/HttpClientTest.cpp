@@ -9,6 +9,16 @@
 #include <QElapsedTimer>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 using tolvane::test::LocalHttpServer;
 using tolvane::test::ScriptedReply;
 
@@ -166,7 +176,7 @@ TEST_F(HttpClientTest, TransportFailuresAnswerNothingWithTheirCode)
     }
 }
 
-TEST_F(HttpClientTest, TheTimeOutCountsIdleTimeNotTheWholeExchange)
+TEST_F(HttpClientTest, AReplyThatComesInsideTheTimeOutArrives)
 {
     // A reply that comes after 300 ms is in time for a one-second time-out.
     ScriptedReply late = ScriptedReply::text(200, "late");
@@ -178,6 +188,111 @@ TEST_F(HttpClientTest, TheTimeOutCountsIdleTimeNotTheWholeExchange)
     const auto response = sendHttpRequest(request, &error);
     ASSERT_TRUE(response) << qPrintable(error.description);
     EXPECT_EQ(response->body, QByteArray("late"));
+}
+
+namespace {
+
+// A server on 127.0.0.1 that answers one connection by sending `head` and
+// then `drip` one byte every 100 ms, so that the connection is never idle
+// for long and yet the reply takes far longer than any time-out of the tests.
+class DrippingServer
+{
+public:
+    DrippingServer(QByteArray head, QByteArray drip) : m_head(std::move(head)), m_drip(std::move(drip))
+    {
+        m_listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr *>(&address), length) != 0 ||
+            ::listen(m_listener, 1) != 0 ||
+            ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&address), &length) != 0)
+            return;
+        m_port = ntohs(address.sin_port);
+        m_thread = std::thread([this] { serve(); });
+    }
+    ~DrippingServer()
+    {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_listener >= 0)
+            ::close(m_listener);
+    }
+    quint16 port() const { return m_port; }
+
+private:
+    void serve()
+    {
+        pollfd waiting{m_listener, POLLIN, 0};
+        while (!m_stop && ::poll(&waiting, 1, 50) == 0) {}
+        if (m_stop)
+            return;
+        const int connection = ::accept(m_listener, nullptr, nullptr);
+        if (connection < 0)
+            return;
+        // The request, up to the end of its header (its body is not needed).
+        QByteArray request;
+        char buffer[4096];
+        while (!m_stop && !request.contains("\r\n\r\n")) {
+            pollfd readable{connection, POLLIN, 0};
+            if (::poll(&readable, 1, 50) <= 0)
+                continue;
+            const ssize_t n = ::recv(connection, buffer, sizeof buffer, 0);
+            if (n <= 0)
+                break;
+            request.append(buffer, qsizetype(n));
+        }
+        bool open = ::send(connection, m_head.constData(), size_t(m_head.size()), MSG_NOSIGNAL) == m_head.size();
+        for (qsizetype i = 0; open && !m_stop && i < m_drip.size(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            open = ::send(connection, m_drip.constData() + i, 1, MSG_NOSIGNAL) == 1;
+        }
+        ::close(connection);
+    }
+
+    QByteArray m_head, m_drip;
+    int m_listener = -1;
+    quint16 m_port = 0;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+} // namespace
+
+TEST_F(HttpClientTest, ARequestEndsWithinItsTimeOutWhateverTheServerSends)
+{
+    // Servers that keep the connection busy, a byte at a time, for 30 s:
+    // the request still ends as timed out when its time-out has passed,
+    // GET and POST alike.
+    const QByteArray body(300, 'd');
+    struct Case {
+        const char *name;
+        QByteArray head, drip;
+    } cases[] = {
+        {"body dripped", "HTTP/1.1 200 OK\r\nContent-Length: 300\r\n\r\n", body},
+        {"header dripped", QByteArray(),
+         "HTTP/1.1 200 OK\r\nX-Slow: " + QByteArray(280, 'h') + "\r\nContent-Length: 0\r\n\r\n"},
+    };
+    for (const Case &c : cases) {
+        for (const char *method : {"GET", "POST"}) {
+            SCOPED_TRACE(std::string(c.name) + " " + method);
+            DrippingServer server(c.head, c.drip);
+            ASSERT_NE(server.port(), 0);
+            HttpRequest request = requestFor(QStringLiteral("http://127.0.0.1:%1/slow").arg(server.port()), method);
+            if (QByteArray(method) == "POST")
+                request.body = "x=1";
+            request.timeoutMilliseconds = 1500;
+            QElapsedTimer clock;
+            clock.start();
+            HttpError error;
+            EXPECT_FALSE(sendHttpRequest(request, &error));
+            EXPECT_EQ(error.code, HttpErrorTimedOut) << qPrintable(error.description);
+            // Well before the drip would have ended.
+            EXPECT_LT(clock.elapsed(), 15000);
+        }
+    }
 }
 
 TEST_F(HttpClientTest, AReplyLargerThanTheCapFails)

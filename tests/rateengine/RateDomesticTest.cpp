@@ -613,24 +613,68 @@ TEST_F(RateDomesticTest, CubicPricing)
 TEST_F(RateDomesticTest, CommercialPlusWithoutItsWeightTableHasNoRate)
 {
     // Commercial plus's Priority Mail weight table is not part of the build.
-    // A 1 lb piece at commercial plus, with or without a tier-1 cubic wish,
-    // answers no rate and reports commercial plus: never a retail weight
-    // price, and no cubic price in place of a weight price that is not there.
+    // A 1 lb piece at commercial plus without a cubic wish answers no rate
+    // and reports commercial plus: never a retail weight price.
     for (const char *date : {"02/01/2014", "09/07/2014"}) {
         SetRateVersion(date);
-        for (int32_t cubicWanted : {0, 1}) {
+        Query q;
+        q.mailClass = kREPriority;
+        q.shape = kREShapeParcel;
+        q.zone = 4;
+        q.weight = 100;
+        q.height = q.width = q.length = 400; // 4 x 4 x 4 in: tier 1
+        q.classification = 2;
+        EXPECT_EQ(q.run(), kRENoRate) << date;
+        EXPECT_EQ(q.price, 0) << date;
+        EXPECT_EQ(q.classification, 2) << date;
+        EXPECT_EQ(q.text(), "") << date;
+    }
+}
+
+TEST_F(RateDomesticTest, CommercialPlusCubicRowsThatAreGivenAnswerTheirPrice)
+{
+    // Commercial plus's cubic rows of tiers 1 and 5 are given, tiers 2-4 are
+    // not; its weight table is not part of the build. A cubic wish answers
+    // the price of a given row at the level asked, in both 2014 price lists;
+    // a row that is not given answers no rate, never a retail price.
+    struct Case {
+        int32_t zone, side; // a cube of `side` hundredths of an inch
+        int32_t status, price, cubicApplied;
+        const char *text;
+    } cases[] = {
+        {9, 400, 0, 6980, 1, "Cubic .10 Priority Mail Rate Zone 9"}, // 4 x 4 x 4 in: tier 1
+        {4, 400, 0, 4740, 1, "Cubic .10 Priority Mail Rate Zone 4"},
+        {1, 500, 0, 4580, 1, "Cubic .10 Priority Mail Rate Zone 1"},
+        {8, 950, 0, 16970, 1, "Cubic .50 Priority Mail Rate Zone 8"}, // 9.5 in: tier 5
+        {9, 600, kRENoRate, 0, 1, ""},                                // 6 x 6 x 6 in: tier 2
+    };
+    for (const char *date : {"02/01/2014", "09/07/2014"}) {
+        SetRateVersion(date);
+        for (const Case &c : cases) {
             Query q;
             q.mailClass = kREPriority;
             q.shape = kREShapeParcel;
-            q.zone = 4;
+            q.zone = c.zone;
             q.weight = 100;
-            q.height = q.width = q.length = 400; // 4 x 4 x 4 in: tier 1
+            q.height = q.width = q.length = c.side;
             q.classification = 2;
-            q.cubic = cubicWanted;
-            EXPECT_EQ(q.run(), kRENoRate) << date << " " << cubicWanted;
-            EXPECT_EQ(q.price, 0) << date << " " << cubicWanted;
-            EXPECT_EQ(q.classification, 2) << date << " " << cubicWanted;
-            EXPECT_EQ(q.text(), "") << date << " " << cubicWanted;
+            q.cubic = 1;
+            EXPECT_EQ(q.run(), c.status) << date << " " << c.text;
+            EXPECT_EQ(c.status == 0 ? q.price : 0, c.price) << date << " " << c.text;
+            EXPECT_EQ(q.classification, 2) << date << " " << c.text;
+            EXPECT_EQ(q.text(), c.text) << date;
+            if (c.status == 0) {
+                EXPECT_EQ(q.cubic, c.cubicApplied) << date << " " << c.text;
+            }
+
+            // The entry point of the rate classes answers the same.
+            int32_t weight = 100, oversize = 0, machinable = 1, balloon = 0, price = 0, classification = 2, cubic = 1;
+            EXPECT_EQ(GetDomesticRate2010(kREPriority, kREShapeParcel, c.zone, 0, &weight, c.side, c.side, c.side,
+                                          &oversize, &machinable, &balloon, &price, nullptr, "", 0, &classification,
+                                          &cubic),
+                      c.status)
+                << date << " " << c.text;
+            EXPECT_EQ(c.status == 0 ? price : 0, c.price) << date << " " << c.text;
         }
     }
 }
@@ -677,9 +721,10 @@ TEST_F(RateDomesticTest, CubicRowsByWeightAndTierLeaveTheRowWeight)
 TEST_F(RateDomesticTest, CubicTierOutlastsTheDimensionalWeight)
 {
     // An account with its own weight table (1 lb and 11 lb rows) and tier
-    // rows (tiers 1 and 5); zone 5 reads the fifth word of a row.
+    // rows (tiers 1 and 5); zone 5 reads the fifth word of a row, below
+    // commercial plus's tier-5 price (1150) that the lower-rate check sees.
     static const int32_t tiers[] = {
-        1,    400,  410,  420,  430, 440, 450, 460, 470, 5, 1100, 1110, 1120, 1200,
+        1,    400,  410,  420,  430, 440, 450, 460, 470, 5, 1100, 1110, 1120, 1140,
         1210, 1220, 1230, 1240, 0,   0,   0,   0,   0,   0, 0,    0,    0,
     };
     const int32_t account = 191;
@@ -696,7 +741,7 @@ TEST_F(RateDomesticTest, CubicTierOutlastsTheDimensionalWeight)
         int32_t price, cubicApplied, weight;
     } cases[] = {
         {0, 30300, 0, 160},
-        {1, 12000, 1, 5},
+        {1, 11400, 1, 5},
     };
     for (const Case &c : cases) {
         Query q;

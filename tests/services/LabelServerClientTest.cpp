@@ -372,7 +372,10 @@ TEST_F(LabelServerClientTest, TheDebugLogNeverHoldsThePassPhraseEvenForATestServ
         ASSERT_TRUE(client->accountStatus());
         ASSERT_TRUE(client->electronicRefundTrackingNumber(QStringLiteral("9400100000000000000017")));
         ASSERT_TRUE(client->electronicRefundPieceCount(12));
-        server.setRawReply(FakeLabelServer::RatePath, "not xml " + account->passPhrase.toUtf8());
+        // A broken reply that echoes the request's pass-phrase field: the
+        // field's place gives it away (the log searches for no text).
+        server.setRawReply(FakeLabelServer::RatePath,
+                           "not xml <PassPhrase>" + account->passPhrase.toUtf8() + "</PassPhrase>");
         EXPECT_FALSE(client->rateRequestForShipment(shipment));
         const QStringList lines = console.lines();
         EXPECT_TRUE(lines.join(QLatin1Char('\n')).contains(QStringLiteral("AccountStatusRequest")));

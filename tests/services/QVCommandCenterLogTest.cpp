@@ -43,8 +43,7 @@ QString requestText()
     return document + QStringLiteral("\nhttps://label.example/LabelService/EwsLabelService.asmx?inputString=") +
         QString::fromLatin1(QUrl::toPercentEncoding(document)) +
         QStringLiteral("\nhttps://label.example/LabelService/account.asmx/GetCountryRules?clientVersion=5"
-                       "&password=pelzo\nNewPassword: hunter2\nsaid ") +
-        PassPhrase;
+                       "&password=pelzo\nNewPassword: hunter2\n");
 }
 
 class CommandCenterLogTest : public ::testing::Test
@@ -158,8 +157,42 @@ TEST_F(CommandCenterLogTest, NeitherLogHoldsAPassPhraseOrPassword)
         EXPECT_TRUE(text.contains(QStringLiteral("clientVersion=5&password=(removed)")));
         EXPECT_TRUE(text.contains(QStringLiteral("%3CAccountID%3E1234567%3C%2FAccountID%3E")));
         EXPECT_TRUE(text.contains(QStringLiteral("NewPassword: (removed)")));
-        EXPECT_TRUE(text.contains(QStringLiteral("said (removed)")));
     }
+}
+
+// A client whose requests carry a secret in a field of its own name.
+class SerialClient : public QVCommandCenter
+{
+public:
+    SerialClient() { setLogToConsole(true); }
+    QStringList secretFieldNames() const override { return {QStringLiteral("SERIAL")}; }
+};
+
+TEST_F(CommandCenterLogTest, ThePassPhraseGoesByItsPlaceNotByItsText)
+{
+    // A pass phrase of one letter that many words hold: only its places in
+    // the request lose their values; the words around keep every letter,
+    // so the log gives no short pass phrase away.
+    UserDefaults::standardUserDefaults().setBool(true, QVLogDebugInfoDefaultsKey);
+    const auto client = QVCommandCenter::commandCenter<SerialClient>();
+    client->setUseridAndPassword(QStringLiteral("1234567"), QStringLiteral("x"));
+    const QString text =
+        QStringLiteral("POST https://127.0.0.1:8443/VPOServer/VpoHttpAdapter.aspx\n"
+                       "<Request><AccountID>1234567</AccountID><PassPhrase>x</PassPhrase><Box>xx</Box></Request>\n"
+                       "Tolvane-Account-Passphrase: x\n"
+                       "ADDRESS0=Box%20x&USER=1.0.0%20(400)&SERIAL=7654321\n"
+                       "https://glz.example/isapi/isapiZIPxml.dll?ADDRESS0%3Dx%26SERIAL%3D7654321");
+    const QString expected =
+        QStringLiteral("POST https://127.0.0.1:8443/VPOServer/VpoHttpAdapter.aspx\n"
+                       "<Request><AccountID>1234567</AccountID><Box>xx</Box></Request>\n"
+                       "Tolvane-Account-Passphrase: (removed)\n"
+                       "ADDRESS0=Box%20x&USER=1.0.0%20(400)&SERIAL=(removed)\n"
+                       "https://glz.example/isapi/isapiZIPxml.dll?ADDRESS0%3Dx%26SERIAL%3D(removed)");
+    EXPECT_EQ(client->messageForLog(text), expected);
+    ConsoleCapture console;
+    client->log(text);
+    client->debugLog(text);
+    EXPECT_EQ(console.lines(), QStringList({expected, expected}));
 }
 
 TEST(LogRedaction, SecretsGoInEveryWrittenForm)
@@ -190,17 +223,29 @@ TEST(LogRedaction, SecretsGoInEveryWrittenForm)
     }
 }
 
-TEST(LogRedaction, TheAccountPassPhraseGoesPlainAndEscaped)
+TEST(LogRedaction, FieldsNamedByTheCallerLoseTheirValuesInEveryWrittenForm)
 {
-    const QString secret = QStringLiteral("s3 cr&t<é");
-    const QString text = QStringLiteral("a ") + secret + QStringLiteral(" b ") +
-        QString::fromLatin1(QUrl::toPercentEncoding(secret)) + QStringLiteral(" c ") +
-        QString::fromLatin1(QUrl::toPercentEncoding(secret)).toLower() +
-        QStringLiteral(" d s3+cr%26t%3C%C3%A9 e s3 cr&amp;t&lt;&#233; f");
-    EXPECT_EQ(stringByRemovingSecrets(text, {secret}),
-              QStringLiteral("a (removed) b (removed) c (removed) d (removed) e (removed) f"));
-    // An empty pass phrase removes nothing.
-    EXPECT_EQ(stringByRemovingSecrets(QStringLiteral("plain"), {QString()}), QStringLiteral("plain"));
+    struct Case {
+        const char *text;
+        const char *expected;
+    };
+    const Case cases[] = {
+        {"USER=1.0&SERIAL=7654321&X=1", "USER=1.0&SERIAL=(removed)&X=1"},
+        {"a%26serial%3D7654321", "a%26serial%3D(removed)"},
+        {"<Serial>7654321</Serial><X>1</X>", "<X>1</X>"},
+        {"&lt;SERIAL&gt;7654321&lt;/SERIAL&gt;", ""},
+        {"{\"SERIAL\": \"76 54\"}", "{\"SERIAL\": \"(removed)\"}"},
+        // only the field of that very name, and never the value's text
+        // elsewhere
+        {"SERIALS=2&MYSERIAL=3 7654321", "SERIALS=2&MYSERIAL=3 7654321"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(stringByRemovingSecrets(QString::fromUtf8(c.text), {QStringLiteral("SERIAL")}),
+                  QString::fromUtf8(c.expected));
+    }
+    // No field names: only the pass-phrase fields go.
+    EXPECT_EQ(stringByRemovingSecrets(QStringLiteral("SERIAL=1"), {QString()}), QStringLiteral("SERIAL=1"));
 }
 
 } // namespace

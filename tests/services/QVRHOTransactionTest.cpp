@@ -20,6 +20,7 @@ using tolvane::test::ConsoleCapture;
 using tolvane::test::FakePostageReply;
 using tolvane::test::FakePostageRequest;
 using tolvane::test::FakePostageServer;
+using tolvane::test::ScriptedReply;
 
 namespace {
 
@@ -243,6 +244,47 @@ TEST_F(QVRHOTransactionTest, ShortAndEmptyRepliesAreErrorsWithoutAReply)
     EXPECT_EQ(client->lastErrorDescription(), QStringLiteral("before"));
 }
 
+TEST_F(QVRHOTransactionTest, OnlyAnHttp200OfTheRecordsLengthIsAReply)
+{
+    // A server error page, however long, is no reply; nor is a reply record
+    // under another status, nor a 200 longer than the record.
+    const QByteArray record = FakePostageReply().bytes();
+    ASSERT_EQ(record.size(), 964);
+    const QByteArray page = "<!DOCTYPE html><html><body>Server Error" + QByteArray(1200, ' ') + "</body></html>";
+    struct Case {
+        const char *name;
+        int status;
+        QByteArray body;
+        const char *code, *reason;
+    } cases[] = {
+        {"error page", 500, page, "-1011", "500"},
+        {"error page of the record's length", 500, page.left(964), "-1011", "500"},
+        {"record under a server error", 503, record, "-1011", "503"},
+        {"empty not found", 404, QByteArray(), "-1011", "404"},
+        {"redirect", 302, record, "-1011", "302"},
+        {"longer than the record", 200, record + "x", "-1", "965"},
+        {"page under 200", 200, page, "-1", "bytes"},
+    };
+    ASSERT_EQ(client->doTransaction(QVRHOTransactionKind::Status, {}), 1);
+    const auto validStatus = client->lastValidStatusResponse();
+    for (const Case &c : cases) {
+        server.http().setReply(QVRHOTransactionPath.toLatin1(), ScriptedReply::text(c.status, c.body, "text/html"));
+        for (QVRHOTransactionKind kind : {QVRHOTransactionKind::Status, QVRHOTransactionKind::Indicium}) {
+            client->setLastError(QStringLiteral("7"), QStringLiteral("an earlier failure"));
+            std::shared_ptr<QVRHOResponse> response = QVRHOResponse::responseWithData(record);
+            const auto parameter = kind == QVRHOTransactionKind::Indicium
+                ? QVRHOTransactionParameter::withRequest(indiciumRequest())
+                : QVRHOTransactionParameter::none();
+            EXPECT_EQ(client->doTransaction(kind, parameter, &response), -1) << c.name;
+            EXPECT_FALSE(response) << c.name;
+            EXPECT_EQ(client->lastErrorCode(), QLatin1String(c.code)) << c.name;
+            EXPECT_TRUE(client->lastErrorDescription().contains(QLatin1String(c.reason)))
+                << c.name << ": " << client->lastErrorDescription().toStdString();
+        }
+        EXPECT_EQ(client->lastValidStatusResponse(), validStatus) << c.name;
+    }
+}
+
 TEST_F(QVRHOTransactionTest, TamperedRequestsAreRefusedByTheServer)
 {
     QVRHORequestInput input;
@@ -313,13 +355,19 @@ TEST_F(QVRHOTransactionTest, RequestsThatCannotBeSealedAreNotSent)
         {"postage below a mil", FakePostageServer::modulusHex(), QStringLiteral("1234567"),
          QVRHOTransactionKind::Indicium,
          QVRHOTransactionParameter::withRequest(indiciumRequest(QStringLiteral("1.6505"))), "whole number of mils"},
+        {"purchase of nothing", FakePostageServer::modulusHex(), QStringLiteral("1234567"),
+         QVRHOTransactionKind::BuyPostage, QVRHOTransactionParameter::withNumber(0), "above zero"},
+        {"purchase of a negative amount", FakePostageServer::modulusHex(), QStringLiteral("1234567"),
+         QVRHOTransactionKind::BuyPostage, QVRHOTransactionParameter::withNumber(-25000), "above zero"},
     };
     for (const Case &c : cases) {
         client->setServerModulus(c.modulus);
         client->setUserid(c.userid);
+        client->setLastError(QStringLiteral("7"), QStringLiteral("an earlier failure"));
         std::shared_ptr<QVRHOResponse> response;
         EXPECT_EQ(client->doTransaction(c.kind, c.parameter, &response), -1) << c.name;
         EXPECT_FALSE(response) << c.name;
+        EXPECT_EQ(client->lastErrorCode(), QStringLiteral("-1")) << c.name;
         EXPECT_TRUE(client->lastErrorDescription().contains(QLatin1String(c.reason)))
             << c.name << ": " << client->lastErrorDescription().toStdString();
     }

@@ -72,6 +72,8 @@ public:
         return QVCommandCenter::commandCenter<QVGLZCommandCenter>();
     }
     QString className() const override { return QStringLiteral("QVGLZCommandCenter"); }
+    // The request's "SERIAL" carries the account (this client's password()).
+    QStringList secretFieldNames() const override { return {QStringLiteral("SERIAL")}; }
 
     // The templates of "GLZAPI"; nothing when they cannot be loaded.
     static std::optional<QVariantMap> GLZAPI();
