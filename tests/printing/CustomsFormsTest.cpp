@@ -511,20 +511,27 @@ TEST_F(CustomsFormsTest, BarcodesDecode)
     struct Case {
         const char *name;
         QString rateClass;
+        QString pic; // empty: the piece's own
         QString symbology;
         QByteArray data;
         bool code39;
     };
+    // A foreign address has no US ZIP Code: the symbol carries the number
+    // alone, no "420" element, just as the text under it reads.
     const Case cases[] = {
-        {"emi", QVUSPSIntlExpressMailIntl, QStringLiteral("Code39"), QByteArray("EJ123456785US"), true},
-        // A foreign address has no ZIP Code: "420", FNC1, the number.
-        {"pmi", QVUSPSIntlPriorityMailIntl, QStringLiteral("Code128"),
-         QByteArray("420\x1d"
-                    "9205590100130471010801"),
+        {"emi", QVUSPSIntlExpressMailIntl, QString(), QStringLiteral("Code39"), QByteArray("EJ123456785US"), true},
+        {"pmi", QVUSPSIntlPriorityMailIntl, QString(), QStringLiteral("Code128"), QByteArray("9205590100130471010801"),
          false},
+        {"pmi-customs-number", QVUSPSIntlPriorityMailIntl, QStringLiteral("CP123456785US"), QStringLiteral("Code128"),
+         QByteArray("CP123456785US"), false},
     };
     for (const Case &c : cases) {
-        auto form = QVIntl2976ALabelController::intl2976AControllerWithShipment(internationalShipment(c.rateClass));
+        auto shipment = internationalShipment(c.rateClass);
+        if (!c.pic.isEmpty())
+            shipment->setObject(c.pic, QVUSPSShipmentPICKey);
+        auto form = QVIntl2976ALabelController::intl2976AControllerWithShipment(shipment);
+        // The number under the symbol is the symbol's data, grouped.
+        EXPECT_EQ(withoutSpaces(form->outlets().humanReadable1->text()).toLatin1(), c.data) << c.name;
         for (QVCode128View *barcode : {form->outlets().barcode1, form->outlets().barcode2}) {
             EXPECT_EQ(qobject_cast<QVCode39View *>(barcode) != nullptr, c.code39) << c.name;
             EXPECT_EQ(barcode->moduleHeight(), 0.5);

@@ -4,6 +4,7 @@
 // wording), the raw road read back at a pty (with its outcome), and the
 // image roads seen in the print operation's PDF (half sheet, one-ply layout,
 // 4 x 6 stock with the turn, two-up pages).
+#include "Epl2Checker.h"
 #include "LabelPartsSupport.h"
 #include "LabelTestSupport.h"
 #include "PrintingTestSupport.h"
@@ -62,10 +63,11 @@ protected:
         return piece;
     }
 
-    // What the pty received after the stream header.
-    QByteArray rawLabel(int expected)
+    // What the pty received after the stream header (EPL2 only; a ZPL
+    // stream has none).
+    QByteArray rawLabel(int expected, const QString &labelType = QVEPL2Label)
     {
-        const QByteArray header = QVEPL2LabelController::preContentData();
+        const QByteArray header = labelType == QVEPL2Label ? QVEPL2LabelController::preContentData() : QByteArray();
         const QByteArray got = pty.read(int(header.size()) + expected);
         EXPECT_TRUE(got.startsWith(header));
         return got.mid(header.size());
@@ -163,9 +165,11 @@ TEST_F(PrintManagerTest, MilitaryLabelsGetTheCP72WordingOnlyWithTheOverlayImage)
     const auto military = shipment(QStringLiteral("military"), QStringLiteral("Tea \"green\""));
     EXPECT_EQ(QVPrintManager::modifyLabelData(label, QVEPL2Label, *military), label);
 
+    // The piece has a custom text for the foot line: the description goes
+    // one line above it.
     defaults().setString(QStringLiteral("/tmp/cp72.png"), QVCP72OverlayImagePathKey);
     EXPECT_EQ(QVPrintManager::modifyLabelData(label, QVEPL2Label, *military),
-              QByteArray("\r\nN\r\nA15,1200,0,1,1,1,N,\"Tea \\\"green\\\"\"\r\n"
+              QByteArray("\r\nN\r\nA15,1184,0,1,1,1,N,\"Tea \\\"green\\\"\"\r\n"
                          "A290,12,1,1,1,1,N,\"dependents, or for Official Use.\"\r\n"
                          "A309,12,1,1,1,1,N,\"resale of US Government personnel and\"\r\n"
                          "A328,12,1,1,1,1,N,\"items for personal use and not for\"\r\n"
@@ -180,10 +184,56 @@ TEST_F(PrintManagerTest, MilitaryLabelsGetTheCP72WordingOnlyWithTheOverlayImage)
     QVPrintManager manager;
     ASSERT_TRUE(
         manager.printLabelServerXML(labelReply({{1, "^XA\r\nCN22\r\n"}}, false), *military, QVZPLIILabel, {0, 3}));
-    EXPECT_TRUE(rawLabel(64).contains("CP72"));
+    EXPECT_TRUE(rawLabel(64, QVZPLIILabel).contains("CP72"));
     ASSERT_TRUE(manager.printLabelServerXML(labelReply({{1, "^XA\r\nCN22\r\n"}}, false),
                                             *shipment(QStringLiteral("domestic")), QVZPLIILabel, {0, 3}));
-    EXPECT_EQ(rawLabel(10), QByteArray("^XA\r\nCN22\r\n"));
+    EXPECT_EQ(rawLabel(10, QVZPLIILabel), QByteArray("^XA\r\nCN22\r\n"));
+}
+
+TEST_F(PrintManagerTest, AZPLStreamCarriesZPLOnly)
+{
+    // The printer gets the label's own bytes (with the custom text), no EPL2
+    // set-up lines ahead of "^XA".
+    const QByteArray label = "^XA\r\n^FO10,10^FDLABEL^FS\r\n^XZ\r\n";
+    const auto foreign = shipment(QStringLiteral("foreign"));
+    QVPrintManager manager;
+    ASSERT_TRUE(manager.printLabelServerXML(labelReply({{1, label}}, false), *foreign, QVZPLIILabel, {0, 3}));
+    const QByteArray expected = QVPrintManager::zplDataForShipment(*foreign, label);
+    EXPECT_EQ(pty.read(int(expected.size())), expected);
+}
+
+TEST_F(PrintManagerTest, MilitaryCP72DescriptionAndCustomTextBothRead)
+{
+    // The label server's EPL2 label of a military piece with the CP72
+    // wording and a custom text: every text stands on the label, none over
+    // another (read by the tests' own EPL2 reader).
+    defaults().setString(QStringLiteral("/tmp/cp72.png"), QVCP72OverlayImagePathKey);
+    defaults().setString(QStringLiteral("Reference ID"), QStringLiteral("bottomCustomField"));
+    const QByteArray label = "\r\nN\r\nA20,40,0,3,1,1,N,\"CN22 Form 2976\"\r\nP1\r\n";
+    const auto military = shipment(QStringLiteral("military"), QStringLiteral("Tea and books"));
+    QVPrintManager manager;
+    ASSERT_TRUE(manager.printLabelServerXML(labelReply({{1, label}}, false), *military, QVEPL2Label, {0, 3}));
+    const QByteArray edited =
+        QVPrintManager::epl2DataForShipment(*military, QVPrintManager::modifyLabelData(label, QVEPL2Label, *military));
+    // The label server ends its lines with CR LF; the reader takes LF.
+    QByteArray stream = QVEPL2LabelController::preContentData() + rawLabel(int(edited.size()));
+    stream.replace("\r\n", "\n").replace("\n\n", "\n");
+    const Epl2Label read = readEpl2(stream);
+    EXPECT_TRUE(read.ok()) << read.errors.join(QLatin1Char('\n')).toStdString();
+    const QList<Epl2Command> texts = read.named("A");
+    QStringList found;
+    for (const Epl2Command &text : texts)
+        found << text.text;
+    EXPECT_TRUE(found.contains(QStringLiteral("Tea and books"))) << found.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(found.contains(QStringLiteral("PO-7"))) << found.join(QLatin1Char('|')).toStdString();
+    for (qsizetype i = 0; i < texts.size(); ++i) {
+        for (qsizetype j = i + 1; j < texts.size(); ++j)
+            EXPECT_FALSE(texts[i].box.intersects(texts[j].box))
+                << texts[i].text.toStdString() << " / " << texts[j].text.toStdString();
+    }
+    // Without a custom text the description keeps the foot line.
+    defaults().setString(QString(), QStringLiteral("bottomCustomField"));
+    EXPECT_TRUE(QVPrintManager::modifyLabelData(label, QVEPL2Label, *military).contains("A15,1200,0,1,1,1,N,\"Tea"));
 }
 
 TEST_F(PrintManagerTest, ByteReplacementChangesOnlyTheFirstOccurrenceOfEachKey)

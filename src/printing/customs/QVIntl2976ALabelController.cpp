@@ -40,6 +40,13 @@ const QString kJobTitle = QStringLiteral("Tolvane Label");
 
 UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
 
+// A delivery address in the United States with a five-digit ZIP Code.
+bool hasUSZIPCode(const QVShipment &shipment)
+{
+    static const QRegularExpression fiveDigits(QStringLiteral("^[0-9]{5}$"));
+    return shipment.isDomestic() && fiveDigits.match(shipment.mailedToZIP5()).hasMatch();
+}
+
 QFont helvetica(qreal size, bool bold = false)
 {
     QFont font(QStringLiteral("Helvetica"));
@@ -352,7 +359,10 @@ void QVIntl2976ALabelController::setBarcodesWithShipment(const QVShipment &shipm
             m_outlets.barcode2 = replacedByCode39(m_outlets.barcode2);
     }
     QString text;
-    if (qobject_cast<QVGS1Code128View *>(m_outlets.barcode1)) {
+    // The package barcode's "420" element routes to a US ZIP Code; a piece
+    // without one (a foreign address) carries its number alone, as printed
+    // under the symbol.
+    if (qobject_cast<QVGS1Code128View *>(m_outlets.barcode1) && hasUSZIPCode(shipment)) {
         const std::optional<QString> data = impbBarcode(shipment);
         if (data && !data->isEmpty())
             text = stringByEncodingUSPSConfirmationNumber(*data);

@@ -35,6 +35,20 @@ namespace {
 
 const QString kCRLFClear = QStringLiteral("\r\nN\r\n");
 const QString kZPLStart = QStringLiteral("^XA\r\n");
+// The custom text's line at the label's foot, and the line above it where
+// the CP72 description goes when both are printed (EPL2 font 1 is 12 dots
+// high).
+constexpr int kCustomTextY = 1200;
+constexpr int kDescriptionAboveCustomTextY = 1184;
+
+// The bottom custom text that a raw label carries: only a foreign piece or a
+// domestic one eligible for integrated customs forms has one.
+QString rawLabelCustomText(const QVShipment &shipment)
+{
+    if (shipment.isDomestic() && !isEligibleForDomesticIntegratedCustomsForms(shipment))
+        return QString();
+    return stringForBottomCustomField(shipment);
+}
 
 QString localName(const xmlNode *node) { return QString::fromUtf8(reinterpret_cast<const char *>(node->name)); }
 
@@ -196,7 +210,7 @@ bool QVPrintManager::printLabelServerXML(const QVXMLDocument &document, const QV
         }
     }
     if (raw)
-        return printRaw(buffer);
+        return printRaw(buffer, labelType);
     const QVariantMap strings = customStringsForShipment(shipment);
     if (plainPaper)
         return printPlainPaper(images, parts.size(), strings, printInfoExtras);
@@ -205,13 +219,15 @@ bool QVPrintManager::printLabelServerXML(const QVXMLDocument &document, const QV
     return true;
 }
 
-bool QVPrintManager::printRaw(const QByteArray &buffer)
+bool QVPrintManager::printRaw(const QByteArray &buffer, const QString &labelType)
 {
     if (buffer.isEmpty()) {
         m_error = QStringLiteral("The label server sent no label data for the printer.");
         return false;
     }
-    const ZebraWriteOutcome outcome = Zebra2844::writeData(QVEPL2LabelController::preContentData() + buffer);
+    // A ZPL printer reads ZPL only: the EPL2 set-up lines lead EPL2 streams.
+    const ZebraWriteOutcome outcome =
+        Zebra2844::writeData(labelType == QVEPL2Label ? QVEPL2LabelController::preContentData() + buffer : buffer);
     m_rawOutcome = outcome;
     switch (outcome) {
     case ZebraWriteOutcome::Sent:
@@ -367,25 +383,21 @@ QString QVPrintManager::neutralizedZPLText(const QString &text)
 
 QByteArray QVPrintManager::epl2DataForShipment(const QVShipment &shipment, const QByteArray &data)
 {
-    if (shipment.isDomestic() && !isEligibleForDomesticIntegratedCustomsForms(shipment))
-        return data;
-    const QString text = stringForBottomCustomField(shipment);
+    const QString text = rawLabelCustomText(shipment);
     if (text.isEmpty())
         return data;
-    const QString command = kCRLFClear + QStringLiteral("A15,1200,0,1,1,1,N,\"") +
+    const QString command = kCRLFClear + QStringLiteral("A15,%1,0,1,1,1,N,\"").arg(kCustomTextY) +
         QVEPL2LabelController::escapedFieldValue(text) + QStringLiteral("\"\r\n");
     return replaceBytesInData(data, {{kCRLFClear, command}});
 }
 
 QByteArray QVPrintManager::zplDataForShipment(const QVShipment &shipment, const QByteArray &data)
 {
-    if (shipment.isDomestic() && !isEligibleForDomesticIntegratedCustomsForms(shipment))
-        return data;
-    const QString text = stringForBottomCustomField(shipment);
+    const QString text = rawLabelCustomText(shipment);
     if (text.isEmpty())
         return data;
-    const QString command = kZPLStart + QStringLiteral("^FO15,1200^A0N,17,17^FD\r\n") + neutralizedZPLText(text) +
-        QStringLiteral("\r\n^FS\r\n");
+    const QString command = kZPLStart + QStringLiteral("^FO15,%1^A0N,17,17^FD\r\n").arg(kCustomTextY) +
+        neutralizedZPLText(text) + QStringLiteral("\r\n^FS\r\n");
     return replaceBytesInData(data, {{kZPLStart, command}});
 }
 
@@ -400,7 +412,11 @@ QByteArray QVPrintManager::modifyLabelData(const QByteArray &data, const QString
     if (labelType == QVEPL2Label) {
         const QString description =
             QVEPL2LabelController::escapedFieldValue(shipment.objectForKey(QVShipmentDescriptionKey).toString());
-        QString wording = kCRLFClear + QStringLiteral("A15,1200,0,1,1,1,N,\"") + description + QStringLiteral("\"\r\n");
+        // The description keeps the foot line unless the custom text takes
+        // it; then it goes one line above, so that both can be read.
+        const int y = rawLabelCustomText(shipment).isEmpty() ? kCustomTextY : kDescriptionAboveCustomTextY;
+        QString wording =
+            kCRLFClear + QStringLiteral("A15,%1,0,1,1,1,N,\"").arg(y) + description + QStringLiteral("\"\r\n");
         const QList<QPair<QString, QString>> lines{
             {QStringLiteral("A290,12,1,1,1,1,N,"), QStringLiteral("dependents, or for Official Use.")},
             {QStringLiteral("A309,12,1,1,1,1,N,"), QStringLiteral("resale of US Government personnel and")},

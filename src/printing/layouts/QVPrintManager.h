@@ -20,6 +20,9 @@
 // QVLabelRange::all as the length means every part to the end. The print
 // flow passes (0, 3), or (0, all) when the customs sender's copy is wanted.
 //
+// The raw stream: an EPL2 label follows the EPL2 set-up lines
+// (QVEPL2LabelController::preContentData()); a ZPL label is sent as it is.
+//
 // Outcome: true when the label reached the printer: on the raw road when
 // Zebra2844::writeData() sent the stream (false when there was nothing to
 // send, when it failed, or when the user cancelled its retry alert; see
@@ -35,7 +38,8 @@
 // - military mail, with a text in the user default "cp72OverlayImagePath":
 //   the first "CN22" becomes "CP72", the first "Form 2976" "Form 2976A", and
 //   in EPL2 the CP72 wording (the description and four turned lines) follows
-//   the first CR LF "N" CR LF;
+//   the first CR LF "N" CR LF; the description stands at 15,1200, or one
+//   line above (15,1184) when the piece also carries the custom text below;
 // - a foreign piece, or a domestic one eligible for integrated customs
 //   forms, with a bottom custom field: in EPL2 the text command
 //   A15,1200,0,1,1,1,N,"<text>" follows the first CR LF "N" CR LF; in ZPL
@@ -129,7 +133,7 @@ public:
     const PrintInfo &printInfo() const { return m_printInfo; }
 
 private:
-    bool printRaw(const QByteArray &buffer);
+    bool printRaw(const QByteArray &buffer, const QString &labelType);
     bool printPlainPaper(const QList<QImage> &images, qsizetype partCount, const QVariantMap &strings,
                          const QVariantMap &extras);
     bool print4x6(const QList<QImage> &images, const QString &labelType, const QVariantMap &strings,
