@@ -1,8 +1,11 @@
 // tolvane-standins: runs the application against the project's own
 // stand-in servers (make run).
 //
-//   tolvane-standins [--run-dir DIR] PROGRAM [ARGUMENTS...]
-//   tolvane-standins [--run-dir DIR] --serve
+//   tolvane-standins [--run-dir DIR] [--control] PROGRAM [ARGUMENTS...]
+//   tolvane-standins [--run-dir DIR] [--control] --serve
+//
+// --control opens the stand-ins' control road for tests (StandInVendor.h);
+// it is off unless asked for.
 //
 // It starts the stand-ins on loopback ports, writes the application's
 // settings that point at them (and name the demo account) into a settings
@@ -40,8 +43,8 @@ void onSignal(int signal)
 
 int usage()
 {
-    QTextStream(stderr) << "usage: tolvane-standins [--run-dir DIR] PROGRAM [ARGUMENTS...]\n"
-                           "       tolvane-standins [--run-dir DIR] --serve\n";
+    QTextStream(stderr) << "usage: tolvane-standins [--run-dir DIR] [--control] PROGRAM [ARGUMENTS...]\n"
+                           "       tolvane-standins [--run-dir DIR] [--control] --serve\n";
     return 2;
 }
 
@@ -58,12 +61,17 @@ int main(int argc, char **argv)
         runDir = QDir(arguments[1]).absolutePath();
         arguments = arguments.mid(2);
     }
+    StandInServers::Options options;
+    if (arguments.value(0) == QLatin1String("--control")) {
+        options.controlRoad = true;
+        arguments = arguments.mid(1);
+    }
     const bool serveOnly = arguments.value(0) == QLatin1String("--serve");
     if (arguments.isEmpty())
         return usage();
 
     QTextStream out(stdout);
-    StandInServers servers;
+    StandInServers servers(options);
     if (!servers.isReady()) {
         QTextStream(stderr) << "tolvane-standins: the stand-in servers did not start: " << servers.errorString()
                             << "\n";
@@ -93,6 +101,9 @@ int main(int argc, char **argv)
         << StandInServers::demoPassPhrase() << "\"\n"
         << "Settings and files of the demo: " << runDir << "\n"
         << "Certificate authority of the stand-ins: " << servers.certificateAuthorityFile() << "\n";
+    if (options.controlRoad)
+        out << "Control road (tests): " << servers.frontBaseUrl() << "/standins/control/account and "
+            << servers.frontBaseUrl() << "/standins/control/fail-next\n";
     out.flush();
 
     // Interrupts end the program (and so the stand-ins) in order.
