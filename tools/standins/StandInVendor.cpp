@@ -294,9 +294,25 @@ StandInVendor::Reply StandInVendor::addressCorrection(const Request &request)
     static const QRegularExpression zipAtEnd(QStringLiteral("(\\d{5})(?:-(\\d{4}))?$"));
     static const QRegularExpression streetPattern(QStringLiteral("^(\\d+\\S*\\s+\\S|(PO BOX|PSC|UNIT|CMR)\\s+\\d)"));
 
+    // The street is the nearest line above the last that has a house number
+    // or a box (else the line just above the last); a line next to it that
+    // has none is the suite or apartment.
     const QString last = lines.value(lines.size() - 1);
-    const QString street = lines.size() >= 2 ? lines[lines.size() - 2] : QString();
-    const QString suite = lines.size() >= 3 ? lines[lines.size() - 3] : QString();
+    qsizetype streetIndex = lines.size() - 2;
+    for (qsizetype i = lines.size() - 2; i >= 0; --i) {
+        if (streetPattern.match(lines[i]).hasMatch()) {
+            streetIndex = i;
+            break;
+        }
+    }
+    const QString street = streetIndex >= 0 ? lines[streetIndex] : QString();
+    QString suite;
+    for (const qsizetype i : {streetIndex + 1, streetIndex - 1}) {
+        if (streetIndex >= 0 && i >= 0 && i < lines.size() - 1)
+            suite = lines[i];
+        if (!suite.isEmpty())
+            break;
+    }
     const QRegularExpressionMatch parts = lastLinePattern.match(last);
     const QRegularExpressionMatch zip = zipAtEnd.match(last);
 
@@ -389,7 +405,7 @@ StandInVendor::Reply StandInVendor::zoneChart(const Request &request)
     // The origin's own three-digit area first: a lookup takes the lowest
     // zone that holds the destination.
     const int area = originNumber / 100;
-    QByteArray page = "<html><body>" + QByteArray::number(area * 100).rightJustified(5, '0') + " " +
+    QByteArray page = QByteArray::number(area * 100).rightJustified(5, '0') + " " +
         QByteArray::number(area * 100 + 99).rightJustified(5, '0') + " 1<br>";
     const int originDigit = originNumber / 10000;
     for (int digit = 0; digit < 10; ++digit) {
