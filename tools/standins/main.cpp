@@ -17,6 +17,7 @@
 //   TOLVANE_TEST_CA_FILE  the stand-ins' certificate authority
 // and ends when PROGRAM ends, with its exit status: the stand-ins stop with
 // the application. With --serve it only serves, until it is interrupted.
+#include "StandInPrinter.h"
 #include "StandInServers.h"
 
 #include "platform/UserDefaults.h"
@@ -104,6 +105,19 @@ int main(int argc, char **argv)
     if (options.controlRoad)
         out << "Control road (tests): " << servers.frontBaseUrl() << "/standins/control/account and "
             << servers.frontBaseUrl() << "/standins/control/fail-next\n";
+
+    // The demo's printer: a private CUPS scheduler whose default queue writes
+    // the PDF of every job into the run folder.
+    StandInPrinter printer;
+    const QString pdfFolder = QDir(runDir).filePath(QStringLiteral("pdf"));
+    QString printerError;
+    const bool printing = printer.start(pdfFolder, &printerError);
+    if (printing)
+        out << "Printer \"" << StandInPrinter::queueName()
+            << "\" (the default of a private CUPS scheduler, CUPS_SERVER=" << printer.serverSocket()
+            << ") writes PDF files into " << pdfFolder << "\n";
+    else
+        out << "No printer for the demo: " << printerError << "\n";
     out.flush();
 
     // Interrupts end the program (and so the stand-ins) in order.
@@ -134,6 +148,8 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
     environment.insert(QStringLiteral("TOLVANE_SUPPORT_DIR"), supportDir);
     environment.insert(QStringLiteral("TOLVANE_TEST_CA_FILE"), servers.certificateAuthorityFile());
+    if (printing)
+        environment.insert(QStringLiteral("CUPS_SERVER"), printer.serverSocket());
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.setInputChannelMode(QProcess::ForwardedInputChannel);
