@@ -20,6 +20,11 @@
 #include "services/QVRHOResponse.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 #include "services/usps/QVGLZCommandCenter.h"
+#include "model/ClientServices.h"
+#include "model/ServiceHooks.h"
+#include "rateengine/RateEngine.h"
+#include "rates/QVShipmentPricing.h"
+#include "rates/QVUSPSRateClassNames.h"
 
 #include "../services/LabelServerTestSupport.h"
 #include "BarcodeTools.h"
@@ -356,6 +361,51 @@ TEST_F(StandInVendorTest, AccountInformationIsRetailAndTheCountryRulesComeOnce)
     QFile::remove(file);
     info->countryFileForVersion(1);
     EXPECT_FALSE(QFile::exists(file)) << "an up-to-date client gets no file";
+}
+
+TEST_F(StandInVendorTest, TheDemoPricesTheKnownPiecesAtRetailWithAZone)
+{
+    ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()), 0);
+    registerAccountInformationServices();
+    registerZoneChartZoneService();
+    installShipmentPricing();
+    ASSERT_TRUE(postage->status());
+    ASSERT_TRUE(QVRHOAccountInformationCommandCenter::commandCenter()->refresh());
+
+    const struct {
+        QString rateClass;
+        QString size;
+        int ounces;
+        const char *total; // null: any price above zero
+        const char *zone;
+    } cases[] = {
+        // 7 September 2014 retail flat-rate prices.
+        {QVUSPSPriorityMail, QVUSPSFlatRateBoxSize, 40, "12.65", "8"},
+        {QVUSPSPriorityMail, QVUSPSFlatRateEnvelopeSize, 8, "5.75", "8"},
+        {QVUSPSPriorityMail, QVUSPSFlatRatePaddedEnvelopeSize, 8, "6.10", "8"},
+        {QVUSPSFirstClassMail, QVUSPSLetterSize, 1, nullptr, "8"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.size.toStdString());
+        QVShipment shipment(domesticShipmentDictionary());
+        shipment.setObject(QVUSPSCarrier, QVShipmentCarrierKey);
+        shipment.setObject(QStringLiteral("20260"), QStringLiteral("QVUSPSShipmentMailedFromZIP5Key"));
+        shipment.setObject(QDateTime::currentDateTime(), QVShipmentShipDateKey);
+        shipment.setObject(c.rateClass, QStringLiteral("QVUSPSShipmentRateClassKey"));
+        shipment.setObject(c.size, QStringLiteral("QVUSPSShipmentSizeKey"));
+        shipment.setObject(QString::number(c.ounces), QVShipmentWeightNumberKey);
+        shipment.setObject(QStringLiteral("oz"), QVShipmentWeightUnitKey);
+        shipment._updatePricing();
+        if (c.total)
+            EXPECT_EQ(shipment.totalPrice(), Decimal::fromString(QString::fromLatin1(c.total)));
+        else
+            EXPECT_GT(shipment.totalPrice(), Decimal::zero());
+        EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentZoneKey).toString(), QString::fromLatin1(c.zone));
+        EXPECT_EQ(shipment.objectForKey(QStringLiteral("QVUSPSShipmentRateClassificationKey")).toInt(), 0);
+    }
+    QVShipment::setPricer(nullptr);
+    setUSPSAddressServices(nullptr);
+    setAccountInformationServices(nullptr);
 }
 
 TEST_F(StandInVendorTest, TheControlRoadChangesAnAccountAndFailsTheNextReply)
