@@ -264,6 +264,25 @@ TEST_F(StandInVendorTest, TheTestIndiciumDecodesAndSaysItIsNotPostage)
     ASSERT_TRUE(runTool(QStringLiteral("ZXingReader"), {picture}, &out, &error)) << error.toStdString();
     EXPECT_TRUE(out.contains("TOLVANE DEMO TEST INDICIUM - NOT POSTAGE")) << out.toStdString();
     EXPECT_TRUE(out.contains("ACCT 7000001 PIECE 1 MILS 490")) << out.toStdString();
+
+    // A stamp carries the short indicium in a 12 x 36 Data Matrix.
+    if (!haveProgram(QStringLiteral("dmtxread")))
+        return;
+    const QByteArray shortIndicium = reply->shortIndicium();
+    ASSERT_EQ(shortIndicium.size(), 20);
+    QFile stampData(data);
+    ASSERT_TRUE(stampData.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    stampData.write(shortIndicium);
+    stampData.close();
+    ASSERT_TRUE(runTool(QStringLiteral("zint"),
+                        {QStringLiteral("-b"), QStringLiteral("71"), QStringLiteral("--vers=28"),
+                         QStringLiteral("--binary"), QStringLiteral("--scale=4"), QStringLiteral("--quietzones"),
+                         QStringLiteral("-i"), data, QStringLiteral("-o"), picture},
+                        &out, &error))
+        << error.toStdString();
+    ASSERT_TRUE(runTool(QStringLiteral("dmtxread"), {QStringLiteral("-N1"), picture}, &out, &error))
+        << error.toStdString();
+    EXPECT_EQ(out, shortIndicium);
 }
 
 TEST_F(StandInVendorTest, AddressCorrectionAnswersConfirmedInexactAndRefusedOnBothRoutes)
