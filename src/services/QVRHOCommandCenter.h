@@ -176,6 +176,10 @@ public:
 
     // ---- Transactions (the reply, or nothing when none came back) ----------
     std::shared_ptr<QVRHOResponse> status();
+    // An accepted purchase whose reply names no account (serial number 0)
+    // carries no balance: the account's status is asked, and the answer is
+    // that status's record with the purchase's transaction id and amount.
+    // When the status fails, the purchase's own reply is answered.
     std::shared_ptr<QVRHOResponse> postageBuy(qint64 mils);
     std::shared_ptr<QVRHOResponse> electronicRefund(qint64 pieceNumber);
     std::shared_ptr<QVRHOResponse> reprintIndicium(qint64 pieceNumber);

@@ -148,7 +148,23 @@ std::shared_ptr<QVRHOResponse> QVRHOCommandCenter::status()
 
 std::shared_ptr<QVRHOResponse> QVRHOCommandCenter::postageBuy(qint64 mils)
 {
-    return run(QVRHOTransactionKind::BuyPostage, QVRHOTransactionParameter::withNumber(mils));
+    const auto reply = run(QVRHOTransactionKind::BuyPostage, QVRHOTransactionParameter::withNumber(mils));
+    if (!reply || reply->returnCode() != 1 || reply->serialNumber() != 0)
+        return reply;
+    // An accepted purchase whose reply names no account carries no
+    // registers: its descending register of 0 is not the balance. The
+    // account's status after the purchase gives the balance, and the reply
+    // keeps the purchase's own transaction id and amount.
+    const auto account = status();
+    if (!account || account->returnCode() != 1)
+        return reply;
+    constexpr int kTransactionFields = 576; // transaction id and amount: 8 bytes
+    QByteArray record = account->data();
+    if (record.size() < kTransactionFields + 8 || reply->data().size() < kTransactionFields + 8)
+        return reply;
+    record.replace(kTransactionFields, 8, reply->data().mid(kTransactionFields, 8));
+    const auto merged = QVRHOResponse::responseWithData(record);
+    return merged ? merged : reply;
 }
 
 std::shared_ptr<QVRHOResponse> QVRHOCommandCenter::electronicRefund(qint64 pieceNumber)

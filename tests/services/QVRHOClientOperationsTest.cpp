@@ -212,6 +212,39 @@ TEST_F(QVRHOClientOperationsTest, NoReplyAnswersNothingWithTheTransportError)
     EXPECT_FALSE(client->postageBuy(1000));
 }
 
+TEST_F(QVRHOClientOperationsTest, APurchaseReplyWithoutAccountDataTakesItsBalanceFromTheStatus)
+{
+    FakePostageReply bare;
+    bare.transactionID = 4711;
+    bare.transactionAmountMils = 25000;
+    FakePostageReply account = reply(1);
+    account.descendingRegister = 137345;
+    server.queueReplies(BuyWire, {bare});
+    server.queueReplies(StatusWire, {account});
+    const auto bought = client->postageBuy(25000);
+    ASSERT_TRUE(bought);
+    EXPECT_EQ(bought->returnCode(), 1u);
+    EXPECT_EQ(bought->balanceString(), QStringLiteral("$137.345"));
+    EXPECT_EQ(bought->serialNumber(), 1234567u);
+    EXPECT_EQ(bought->transactionID(), 4711u);
+    EXPECT_EQ(bought->transactionAmountMils(), 25000u);
+    ASSERT_EQ(server.requests().size(), 2);
+    EXPECT_EQ(server.requests().last().wireType, StatusWire);
+
+    // A reply that names the account is its own answer; a failed status
+    // leaves the purchase's reply.
+    server.queueReplies(BuyWire, {reply(1)});
+    EXPECT_EQ(client->postageBuy(1000)->balanceString(), QStringLiteral("$12.345"));
+    EXPECT_EQ(server.requests().size(), 3);
+    server.queueReplies(BuyWire, {bare});
+    server.queueReplies(StatusWire, {reply(101)});
+    const auto unconfirmed = client->postageBuy(1000);
+    ASSERT_TRUE(unconfirmed);
+    EXPECT_EQ(unconfirmed->returnCode(), 1u);
+    EXPECT_EQ(unconfirmed->transactionID(), 4711u);
+    EXPECT_EQ(server.requests().size(), 5);
+}
+
 TEST_F(QVRHOClientOperationsTest, StatusKeepsTheLastValidReplyAndPostsEachChange)
 {
     QList<std::shared_ptr<QVRHOResponse>> posted;

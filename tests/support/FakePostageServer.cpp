@@ -219,6 +219,12 @@ void FakePostageServer::queueReplies(int wireType, const QList<FakePostageReply>
     m_replies[wireType] = replies;
 }
 
+void FakePostageServer::setAnswerer(Answerer answerer)
+{
+    std::lock_guard lock(m_mutex);
+    m_answerer = std::move(answerer);
+}
+
 void FakePostageServer::setRawReply(const QByteArray &body)
 {
     std::lock_guard lock(m_mutex);
@@ -276,11 +282,13 @@ ScriptedReply FakePostageServer::answer(const RecordedRequest &request)
         return refuse(QStringLiteral("outer constant is not 1"));
     if (seen.headerVersion != 1)
         return refuse(QStringLiteral("header version is not 1"));
-    QByteArray expectedText = m_accountNumber.left(12);
+    // The account the request names: the text must be the plaintext number.
+    const QByteArray accountNumber = m_answerer ? QByteArray::number(seen.accountNumber) : m_accountNumber;
+    QByteArray expectedText = accountNumber.left(12);
     expectedText.append(QByteArray(12 - expectedText.size(), '\0'));
     if (seen.accountText != expectedText)
         return refuse(QStringLiteral("account text differs"));
-    if (seen.accountNumber != m_accountNumber.toInt())
+    if (seen.accountNumber != accountNumber.toInt())
         return refuse(QStringLiteral("plaintext account number differs"));
 
     const QByteArray &p = seen.payload;
@@ -325,6 +333,8 @@ ScriptedReply FakePostageServer::answer(const RecordedRequest &request)
     }
 
     seen.accepted = true;
+    if (m_answerer)
+        return binary(m_answerer(seen));
     seen.passPhraseMatched = seen.passPhraseDigest == m_digest;
     m_requests.append(seen);
     if (!m_rawReply.isNull())

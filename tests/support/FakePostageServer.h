@@ -36,6 +36,7 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 
@@ -143,6 +144,13 @@ public:
     // A body sent as it is, for every wire type, after the checks (for
     // truncated and malformed replies); null clears it.
     void setRawReply(const QByteArray &body);
+    // A vendor that keeps accounts of its own (the stand-ins of make run):
+    // every request that passes the seal and shape checks (steps 1 to 4,
+    // without the comparison with the one account of setAccount()) goes to
+    // it as read, and its answer is the reply body. Requests are then not
+    // recorded. An empty function removes it.
+    using Answerer = std::function<QByteArray(const FakePostageRequest &)>;
+    void setAnswerer(Answerer answerer);
 
     QList<FakePostageRequest> requests() const;
     LocalHttpServer &http();
@@ -156,6 +164,7 @@ private:
     quint32 m_wrongPassPhraseCode = 507;
     QMap<int, QList<FakePostageReply>> m_replies;
     QByteArray m_rawReply;
+    Answerer m_answerer;
     QList<FakePostageRequest> m_requests;
     std::unique_ptr<LocalHttpServer> m_http;
 };

@@ -1,12 +1,14 @@
 #include "StandInServers.h"
 
 #include "FakeAccountInformationServer.h"
+#include "FakeAddressCorrectionServer.h"
 #include "FakeLabelNumberServer.h"
 #include "FakeLabelServers.h"
 #include "FakePostageServer.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "FakeZoneChartServer.h"
 #include "LocalHttpServer.h"
+#include "StandInVendor.h"
 
 #include "platform/HttpClient.h"
 
@@ -19,6 +21,7 @@ namespace {
 // The demo account: it exists in the stand-in postage server only.
 const QByteArray kDemoAccount = "7000001";
 const QByteArray kDemoPassPhrase = "demo pass phrase";
+constexpr qint64 kDemoBalanceMils = 100000; // $100.00
 // The partner label service's namespace in the demo.
 const QString kPartnerNamespace = QStringLiteral("https://partner.invalid/2010/06");
 
@@ -53,6 +56,7 @@ ScriptedReply forward(const QString &base, const RecordedRequest &request)
 } // namespace
 
 struct StandInServers::Servers {
+    StandInVendor vendor;
     FakePostageServer postage;
     FakeLabelServer label;
     FakeLabelNumberServer numbers;
@@ -65,29 +69,36 @@ struct StandInServers::Servers {
     LocalHttpServer front{LocalHttpServer::Scheme::Https};
 };
 
-StandInServers::StandInServers() : m(std::make_unique<Servers>())
+namespace {
+
+// A handler that answers a failure the control road asked for first.
+std::function<ScriptedReply(const RecordedRequest &)>
+vendorHandler(StandInVendor &vendor, const QString &service,
+              ScriptedReply (StandInVendor::*answer)(const RecordedRequest &))
+{
+    return [&vendor, service, answer](const RecordedRequest &request) {
+        if (std::optional<ScriptedReply> failure = vendor.takeFailure(service))
+            return *failure;
+        return (vendor.*answer)(request);
+    };
+}
+
+} // namespace
+
+StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
 {
     // The stand-ins' own requests to each other trust their authority.
     setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
 
-    m->postage.setAccount(kDemoAccount, kDemoPassPhrase);
-    FakePostageReply status;
-    status.serialNumber = kDemoAccount.toUInt();
-    status.descendingRegister = 100000; // $100.00 in mils
-    status.ascendingRegister = 0;
-    status.controlRegister = 100000;
-    status.flags = "NNSNN";
-    status.licenseZIP5 = "20260";
-    status.licenseCity = "WASHINGTON";
-    status.licenseState = "DC";
-    status.name = "Demo Account";
-    status.webPassword = "demo-web";
-    m->postage.queueReplies(28, {status});
+    StandInVendor &vendor = m->vendor;
+    vendor.addAccount(kDemoAccount, kDemoPassPhrase, kDemoBalanceMils);
+    m->postage.setAnswerer([&vendor](const FakePostageRequest &request) { return vendor.postageReply(request); });
+    m->postage.http().setHandler(StandInVendor::ReceiptPath,
+                                 vendorHandler(vendor, QStringLiteral("receipt"), &StandInVendor::receipt));
+    m->zones.http().setHandler(StandInVendor::ZoneChartPath,
+                               vendorHandler(vendor, QStringLiteral("zones"), &StandInVendor::zoneChart));
 
-    m->numbers.setPicNumberReply("<Status>0</Status><LabelNumber>9405511899223197428490</LabelNumber>");
-    m->numbers.setConfirmReply("<ConfirmNumber>00000000000000001234567</ConfirmNumber>");
-    m->account.setAccountElements("<Status>0</Status>");
-
+    // The label server's and the web site's paths go to their fakes.
     const QList<QPair<QByteArray, QString>> routes{
         {FakeLabelServer::LabelPath, m->label.http().baseUrl()},
         {FakeLabelServer::RatePath, m->label.http().baseUrl()},
@@ -96,17 +107,28 @@ StandInServers::StandInServers() : m(std::make_unique<Servers>())
         {FakeLabelServer::RefundPath, m->label.http().baseUrl()},
         {FakeLabelServer::StampsPath, m->label.http().baseUrl()},
         {FakeLabelServer::SupplementalPath, m->label.http().baseUrl()},
-        {kPicNumberPath, m->numbers.http().baseUrl()},
-        {kExpressNumberPath, m->numbers.http().baseUrl()},
-        {kInternationalNumberPath, m->numbers.http().baseUrl()},
-        {kConfirmNumberPath, m->numbers.http().baseUrl()},
-        {kAccountInformationPath, m->account.http().baseUrl()},
-        {kCountryRulesPath, m->account.http().baseUrl()},
-        {kInsuranceAgreementPath, m->account.http().baseUrl()},
     };
     for (const auto &[path, base] : routes) {
         const QString target = base;
         m->front.setHandler(path, [target](const RecordedRequest &request) { return forward(target, request); });
+    }
+    // The vendor's own answers on the front host.
+    const QList<std::tuple<QByteArray, QString, ScriptedReply (StandInVendor::*)(const RecordedRequest &)>> answers{
+        {kAddressCorrectionPath, QStringLiteral("address"), &StandInVendor::addressCorrection},
+        {kAddressCorrectionV1Path, QStringLiteral("address"), &StandInVendor::addressCorrection},
+        {kPicNumberPath, QStringLiteral("numbers"), &StandInVendor::labelNumber},
+        {kExpressNumberPath, QStringLiteral("numbers"), &StandInVendor::labelNumber},
+        {kInternationalNumberPath, QStringLiteral("numbers"), &StandInVendor::labelNumber},
+        {kConfirmNumberPath, QStringLiteral("numbers"), &StandInVendor::confirmNumber},
+        {kAccountInformationPath, QStringLiteral("account"), &StandInVendor::accountInformation},
+        {kCountryRulesPath, QStringLiteral("account"), &StandInVendor::countryRules},
+        {kInsuranceAgreementPath, QStringLiteral("account"), &StandInVendor::insuranceAgreement},
+    };
+    for (const auto &[path, service, answer] : answers)
+        m->front.setHandler(path, vendorHandler(vendor, service, answer));
+    if (options.controlRoad) {
+        for (const char *path : {StandInVendor::AccountControlPath, StandInVendor::FailNextControlPath})
+            m->front.setHandler(path, [&vendor](const RecordedRequest &request) { return vendor.control(request); });
     }
 }
 
@@ -146,10 +168,19 @@ QVariantMap StandInServers::settings() const
         {QStringLiteral("glzServerAddress"), m->front.hostAndPort()},
         {QStringLiteral("uspsWebToolsServer"), m->usps.host()},
         {QStringLiteral("uspsWebToolsSecureServer"), m->usps.secureHost()},
+        // Postage on, priced in the rate year whose retail prices the
+        // program knows, mailed from the demo account's licence ZIP.
+        {QStringLiteral("usePostage"), true},
+        {QStringLiteral("useSep14Rates"), true},
+        {QStringLiteral("mailedFromZIP5"), QString::fromLatin1(StandInVendor::LicenseZIP5)},
     };
 }
 
 QString StandInServers::certificateAuthorityFile() const { return LocalHttpServer::testCertificateAuthorityFile(); }
+
+StandInVendor &StandInServers::vendor() { return m->vendor; }
+
+QString StandInServers::frontBaseUrl() const { return m->front.baseUrl(); }
 
 QString StandInServers::demoAccountNumber() { return QString::fromLatin1(kDemoAccount); }
 
@@ -165,5 +196,8 @@ QStringList StandInServers::description() const
         QStringLiteral("zone charts             http://%1").arg(m->zones.host()),
         QStringLiteral("partner label service   https://%1").arg(m->partner.host()),
         QStringLiteral("USPS Web Tools          http://%1, https://%2").arg(m->usps.host(), m->usps.secureHost()),
+        QStringLiteral("Pieces with prices: First-Class Mail (the 2014 tables) and the Priority Mail flat-rate"),
+        QStringLiteral("  envelopes and boxes at their retail prices of 7 September 2014; other pieces have"),
+        QStringLiteral("  no price. Postage is on; the indicia are the demo's test indicia, not postage."),
     };
 }

@@ -11,18 +11,31 @@
 // HTTPS front server takes their paths and hands each request to the fake
 // that answers it. The postage server and the zone-chart service have hosts
 // of their own (plain HTTP), as have the partner label service (HTTPS) and
-// USPS Web Tools (both). No stand-in answers the address correction yet: its
-// host setting names the front server, so that the start-up's reachability
-// check passes.
+// USPS Web Tools (both).
+//
+// The vendor's answers (accounts, indicia, receipts, address correction on
+// both routes, label and confirm numbers, zone charts, account information
+// and country rules) come from one StandInVendor, which the postage server,
+// the front server and the zone-chart server ask. The front server also
+// carries the address correction's older direct route and, when enabled,
+// the control road of StandInVendor.h.
 #include <QString>
 #include <QVariantMap>
 
 #include <memory>
 
+class StandInVendor;
+
 class StandInServers
 {
 public:
-    StandInServers();
+    struct Options {
+        // Serve the control road (tests only).
+        bool controlRoad = false;
+    };
+
+    StandInServers() : StandInServers(Options{}) {}
+    explicit StandInServers(Options options);
     ~StandInServers();
     StandInServers(const StandInServers &) = delete;
     StandInServers &operator=(const StandInServers &) = delete;
@@ -43,6 +56,11 @@ public:
 
     // A line per server for the console.
     QStringList description() const;
+
+    // The vendor the servers play (its accounts and pieces).
+    StandInVendor &vendor();
+    // "https://127.0.0.1:<port>" of the front server (the control road's).
+    QString frontBaseUrl() const;
 
 private:
     struct Servers;

@@ -1,8 +1,11 @@
 // tolvane-standins: runs the application against the project's own
 // stand-in servers (make run).
 //
-//   tolvane-standins [--run-dir DIR] PROGRAM [ARGUMENTS...]
-//   tolvane-standins [--run-dir DIR] --serve
+//   tolvane-standins [--run-dir DIR] [--control] PROGRAM [ARGUMENTS...]
+//   tolvane-standins [--run-dir DIR] [--control] --serve
+//
+// --control opens the stand-ins' control road for tests (StandInVendor.h);
+// it is off unless asked for.
 //
 // It starts the stand-ins on loopback ports, writes the application's
 // settings that point at them (and name the demo account) into a settings
@@ -14,6 +17,7 @@
 //   TOLVANE_TEST_CA_FILE  the stand-ins' certificate authority
 // and ends when PROGRAM ends, with its exit status: the stand-ins stop with
 // the application. With --serve it only serves, until it is interrupted.
+#include "StandInPrinter.h"
 #include "StandInServers.h"
 
 #include "platform/UserDefaults.h"
@@ -40,8 +44,8 @@ void onSignal(int signal)
 
 int usage()
 {
-    QTextStream(stderr) << "usage: tolvane-standins [--run-dir DIR] PROGRAM [ARGUMENTS...]\n"
-                           "       tolvane-standins [--run-dir DIR] --serve\n";
+    QTextStream(stderr) << "usage: tolvane-standins [--run-dir DIR] [--control] PROGRAM [ARGUMENTS...]\n"
+                           "       tolvane-standins [--run-dir DIR] [--control] --serve\n";
     return 2;
 }
 
@@ -58,12 +62,17 @@ int main(int argc, char **argv)
         runDir = QDir(arguments[1]).absolutePath();
         arguments = arguments.mid(2);
     }
+    StandInServers::Options options;
+    if (arguments.value(0) == QLatin1String("--control")) {
+        options.controlRoad = true;
+        arguments = arguments.mid(1);
+    }
     const bool serveOnly = arguments.value(0) == QLatin1String("--serve");
     if (arguments.isEmpty())
         return usage();
 
     QTextStream out(stdout);
-    StandInServers servers;
+    StandInServers servers(options);
     if (!servers.isReady()) {
         QTextStream(stderr) << "tolvane-standins: the stand-in servers did not start: " << servers.errorString()
                             << "\n";
@@ -93,6 +102,22 @@ int main(int argc, char **argv)
         << StandInServers::demoPassPhrase() << "\"\n"
         << "Settings and files of the demo: " << runDir << "\n"
         << "Certificate authority of the stand-ins: " << servers.certificateAuthorityFile() << "\n";
+    if (options.controlRoad)
+        out << "Control road (tests): " << servers.frontBaseUrl() << "/standins/control/account and "
+            << servers.frontBaseUrl() << "/standins/control/fail-next\n";
+
+    // The demo's printer: a private CUPS scheduler whose default queue writes
+    // the PDF of every job into the run folder.
+    StandInPrinter printer;
+    const QString pdfFolder = QDir(runDir).filePath(QStringLiteral("pdf"));
+    QString printerError;
+    const bool printing = printer.start(pdfFolder, &printerError);
+    if (printing)
+        out << "Printer \"" << StandInPrinter::queueName()
+            << "\" (the default of a private CUPS scheduler, CUPS_SERVER=" << printer.serverSocket()
+            << ") writes PDF files into " << pdfFolder << "\n";
+    else
+        out << "No printer for the demo: " << printerError << "\n";
     out.flush();
 
     // Interrupts end the program (and so the stand-ins) in order.
@@ -123,6 +148,8 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configDir);
     environment.insert(QStringLiteral("TOLVANE_SUPPORT_DIR"), supportDir);
     environment.insert(QStringLiteral("TOLVANE_TEST_CA_FILE"), servers.certificateAuthorityFile());
+    if (printing)
+        environment.insert(QStringLiteral("CUPS_SERVER"), printer.serverSocket());
     program.setProcessEnvironment(environment);
     program.setProcessChannelMode(QProcess::ForwardedChannels);
     program.setInputChannelMode(QProcess::ForwardedInputChannel);

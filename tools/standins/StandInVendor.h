@@ -1,0 +1,152 @@
+#pragma once
+// The vendor that the stand-in servers play: postage accounts and what the
+// vendor's services answer from them. It is written from the wire formats
+// (request documents, reply records and element names) and shares no code
+// with the program's clients. Every answer is computed here; the servers of
+// StandInServers only carry the bytes.
+//
+// Postage accounts (the postage server's sealed transactions):
+//   - an account holds its pass phrase's digest, the descending register
+//     (the balance), the ascending register (postage used), the control
+//     register (always their sum), the piece counter, the status letter and
+//     the web-site password, all in mils where money;
+//   - status (28) answers the account; buy postage (27) adds to the balance;
+//     an indicium (48) charges its postage, counts a piece and answers the
+//     demo's test indicium; a refund (51) credits a piece once; a reprint
+//     (29) answers a piece's indicium again, with its amount, its
+//     destination ZIP5 and its date to the minute, and charges nothing;
+//     a pass-phrase change (26) takes the new digest; a reset (97) answers
+//     the account;
+//   - an unknown account number is refused with return code 101, a wrong
+//     pass phrase with 507; every other refusal (too small a balance, a
+//     piece the account does not have, a second refund) with return code 0,
+//     since the vendor's own codes for them are not known. A refusal carries
+//     the return code and the server's clock only: no account data.
+//   - receipts ("ConfirmReceipt" documents) are kept with their piece.
+//
+// The demo's test indicium (98 bytes, not postage): bytes 0-44 the text
+// "TOLVANE DEMO TEST INDICIUM - NOT POSTAGE", space-filled; 45-48 the rate
+// category "0000"; 49-52 the piece number (little-endian); 53-97 the text
+// "ACCT <account> PIECE <piece> MILS <amount>", space-filled. A 2D symbol
+// made from it decodes to readable text that says what it is.
+//
+// Address correction (both routes): a last address line "CITY ST ZIP5" or
+// "CITY ST ZIP5-ZIP4" with a known state or military abbreviation, after a
+// street line that begins with a house number or a box ("PO BOX", "PSC",
+// "UNIT", "CMR"), is a confirmed match (return code 31); a street line and a
+// last line that ends in a ZIP5 but is otherwise not well formed is an
+// inexact match (22); anything else is refused with return code 0 (the
+// vendor's refusal codes are not known).
+//
+// Label numbers: 22-digit tracking numbers ending in their check digit,
+// counted per stand-in run; BarcodeNumber is "420", the destination ZIP5 and
+// the tracking number. Zone charts: every origin has one (the origin's own
+// three-digit area zone 1, the other areas by the distance of their first
+// digit, zones 2 to 8). Account information: retail pricing (discount level
+// 0) and the Priority Mail groups whose retail prices the program knows.
+// Country rules: the program's own country file, once per client version.
+//
+// The control road (only when enabled), for tests:
+//   GET  /standins/control/account?number=N        the account as JSON
+//   POST /standins/control/account?number=N&...    changes (or makes) it:
+//        balance=MILS, ascending=MILS, pieces=N, status=LETTER,
+//        passPhrase=TEXT, webPassword=TEXT
+//   POST /standins/control/fail-next?service=S[&code=N|&http=N]
+//        the next reply of service S (postage, receipt, address, numbers,
+//        zones, account) fails: the postage server's with a refusal of
+//        return code N, or else with an empty body; the others' with HTTP
+//        status N (default 500) and an empty body.
+// Replies: 200 with JSON, 400 with the reason, 404 for an unknown account.
+#include "LocalHttpServer.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+
+#include <mutex>
+#include <optional>
+
+namespace tolvane::test {
+struct FakePostageRequest;
+}
+
+class StandInVendor
+{
+public:
+    using Reply = tolvane::test::ScriptedReply;
+    using Request = tolvane::test::RecordedRequest;
+
+    static constexpr const char *ReceiptPath = "/VPOServer/receiptHttpAdapter.aspx";
+    static constexpr const char *ZoneChartPath = "/isapi/zone.dll";
+    static constexpr const char *AccountControlPath = "/standins/control/account";
+    static constexpr const char *FailNextControlPath = "/standins/control/fail-next";
+
+    struct Piece {
+        quint32 number = 0;
+        qint64 amountMils = 0;
+        QByteArray toZip5;
+        QByteArray indicium;
+        bool stamp = false;
+        bool refunded = false;
+        int reprints = 0;
+        int receipts = 0;
+        QDateTime created;
+    };
+
+    struct Account {
+        QByteArray number;
+        QByteArray passPhraseDigest;
+        qint64 descendingRegister = 0;
+        qint64 ascendingRegister = 0;
+        quint32 pieceCount = 0;
+        QByteArray status = "A";
+        QByteArray webPassword;
+        QByteArray name;
+        QMap<quint32, Piece> pieces;
+        quint32 transactions = 0;
+        qint64 controlRegister() const { return descendingRegister + ascendingRegister; }
+    };
+
+    // The demo account's licence: its city, state and ZIP5.
+    static constexpr const char *LicenseZIP5 = "20260";
+
+    void addAccount(const QByteArray &number, const QByteArray &passPhrase, qint64 balanceMils);
+    std::optional<Account> account(const QByteArray &number) const;
+
+    // The services' answers.
+    QByteArray postageReply(const tolvane::test::FakePostageRequest &request);
+    Reply receipt(const Request &request);
+    Reply addressCorrection(const Request &request);
+    Reply labelNumber(const Request &request);
+    Reply confirmNumber(const Request &request);
+    Reply zoneChart(const Request &request);
+    Reply accountInformation(const Request &request);
+    Reply countryRules(const Request &request);
+    Reply insuranceAgreement(const Request &request);
+    Reply control(const Request &request);
+
+    // The next reply of the service fails as the control road asked; the
+    // failure is used up. Nothing when none is pending.
+    std::optional<Reply> takeFailure(const QString &service);
+
+    // The text of the program's own country file (read once).
+    static QByteArray countryFile();
+
+private:
+    QByteArray refusal(quint32 code) const;
+    QByteArray accountReply(const Account &account) const;
+    quint32 nextTransactionID();
+    QByteArray nextTrackingNumber();
+
+    struct Failure {
+        std::optional<quint32> code;
+        int httpStatus = 0;
+    };
+
+    mutable std::mutex m_mutex;
+    QMap<QByteArray, Account> m_accounts;
+    QMap<QString, Failure> m_failures;
+    quint32 m_transactionID = 1000;
+    quint64 m_trackingSerial = 0;
+};
