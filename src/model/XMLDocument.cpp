@@ -228,6 +228,13 @@ QVXMLNode QVXMLNode::addChildElement(const QString &name, const QString &text)
     return QVXMLNode(m_document, child);
 }
 
+void QVXMLNode::setAttribute(const QString &name, const QString &value)
+{
+    if (!isElement())
+        return;
+    xmlSetProp(m_node, xml(name.toUtf8()), xml(xmlCharacters(value).toUtf8()));
+}
+
 QString QVXMLNode::xmlString() const
 {
     if (!m_node)

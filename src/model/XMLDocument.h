@@ -33,6 +33,9 @@ public:
     // Appends a child element with the given text as its only content and
     // answers it. Only on element nodes; a null node answers a null node.
     QVXMLNode addChildElement(const QString &name, const QString &text = QString());
+    // Sets an attribute of an element (replacing one of that name); the
+    // value loses the characters that XML 1.0 cannot carry.
+    void setAttribute(const QString &name, const QString &value);
     // The node serialised as XML text.
     QString xmlString() const;
 

@@ -13,13 +13,15 @@ public:
     {
         return refuse(QStringLiteral("the answer to %1 is not sent").arg(url));
     }
-    bool processXMLCommandDictionary(const QVariantMap &) override
+    std::optional<QString> processXMLCommandDictionary(const QVariantMap &) override
     {
-        return refuse(QStringLiteral("the command is not carried out"));
+        refuse(QStringLiteral("the command is not carried out"));
+        return std::nullopt;
     }
-    bool processXMLFileAtURL(const QUrl &file) override
+    QVAutomationReply processXMLFileAtURL(const QUrl &file) override
     {
-        return refuse(QStringLiteral("%1 is not carried out").arg(file.toString()));
+        refuse(QStringLiteral("%1 is not carried out").arg(file.toString()));
+        return std::nullopt;
     }
     bool processPackage(const QVariantMap &) override
     {
@@ -41,6 +43,12 @@ using AutomationSlot = ServiceSlot<QVAutomationServices, NoAutomation>;
 std::optional<QString> QVAutomationServices::processXML(const QString &document)
 {
     qWarning().noquote() << "No XML automation: a document of" << document.size() << "characters is not carried out";
+    return std::nullopt;
+}
+
+QVAutomationReply QVAutomationServices::processOpenedXMLFileAtURL(const QUrl &file)
+{
+    qWarning().noquote() << "No XML automation:" << file.toString() << "is not carried out";
     return std::nullopt;
 }
 

@@ -2,18 +2,33 @@
 
 #include <QDebug>
 #include <QDesktopServices>
+#include <QGuiApplication>
+#include <QProcess>
 
 namespace {
 
-// Hands the URL to the desktop. The desktop has no portable way to open a
-// URL without raising its program, so a background request is opened
-// normally.
+// Whether Qt's platform can hand a URL to the desktop: there is a GUI
+// application on a platform with desktop services (not the offscreen or
+// minimal platforms of a program without a desktop session).
+bool platformCanOpenURLs()
+{
+    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        return false;
+    const QString platform = QGuiApplication::platformName();
+    return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
+}
+
+// Hands the URL to the desktop; where Qt's platform cannot, to "xdg-open"
+// itself. The desktop has no portable way to open a URL without raising its
+// program, so a background request is opened normally.
 class DesktopUrlOpener final : public UrlOpener
 {
 public:
     bool openUrl(const QUrl &url, bool) override
     {
-        const bool opened = QDesktopServices::openUrl(url);
+        const bool opened = platformCanOpenURLs()
+            ? QDesktopServices::openUrl(url)
+            : QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
         if (!opened)
             qWarning().noquote() << QStringLiteral("could not open %1").arg(url.toString());
         return opened;

@@ -256,3 +256,18 @@ int tolvaneOptionalServiceBits(const QVShipment &shipment)
 }
 
 void registerShipmentServiceMask() { setShipmentServiceMask(std::make_shared<RHOServiceMask>()); }
+
+QVShipment purchaseRecord(qint64 serialNumber, const QString &meterID, const QString &balanceText,
+                          const QString &amountText, const QDateTime &now)
+{
+    return QVShipment(QVariantMap{
+        {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOPurchaseTransaction},
+        {QVUSPSShipmentRHOAccountKey, serialNumber},
+        {QVUSPSShipmentRHODeviceIDKey, meterID},
+        {QVUSPSShipmentRHOBalanceKey, balanceText},
+        {QVShipmentShipDateKey, now},
+        {QVShipmentPrintDateKey, now},
+        {QVShipmentPriceKey, amountText},
+        {QVUSPSShipmentPostageEnabledKey, true},
+    });
+}

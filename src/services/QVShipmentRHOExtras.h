@@ -16,6 +16,7 @@
 #include "platform/Decimal.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 
 #include <optional>
@@ -70,3 +71,10 @@ int tolvaneServiceClass(const QVShipment &shipment);
 int tolvaneOptionalServiceBits(const QVShipment &shipment);
 
 void registerShipmentServiceMask();
+
+// The mailing-log record of a postage purchase: transaction type
+// "Purchase", the account (serial number) and meter of the reply, the
+// balance text after the purchase, ship and print date `now`, the amount as
+// its price text ("25.50") and postage enabled.
+QVShipment purchaseRecord(qint64 serialNumber, const QString &meterID, const QString &balanceText,
+                          const QString &amountText, const QDateTime &now);

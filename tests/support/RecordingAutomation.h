@@ -21,6 +21,7 @@ public:
     QList<Callback> callbacks;
     QList<QVariantMap> commands;
     QList<QUrl> files;
+    QList<QUrl> openedFiles;
     QStringList documents;
     // What processXML answers (nothing: not carried out).
     std::optional<QString> documentAnswer = QStringLiteral("<GlimraResponse/>");
@@ -35,20 +36,25 @@ public:
         callbacks << Callback{pairs, url, method};
         return answer;
     }
-    bool processXMLCommandDictionary(const QVariantMap &command) override
+    std::optional<QString> processXMLCommandDictionary(const QVariantMap &command) override
     {
         commands << command;
-        return answer;
+        return answer ? documentAnswer : std::nullopt;
     }
     std::optional<QString> processXML(const QString &document) override
     {
         documents << document;
         return documentAnswer;
     }
-    bool processXMLFileAtURL(const QUrl &file) override
+    QVAutomationReply processXMLFileAtURL(const QUrl &file) override
     {
         files << file;
-        return answer;
+        return answer ? documentAnswer : std::nullopt;
+    }
+    QVAutomationReply processOpenedXMLFileAtURL(const QUrl &file) override
+    {
+        openedFiles << file;
+        return answer ? documentAnswer : std::nullopt;
     }
     bool processPackage(const QVariantMap &package) override
     {

@@ -203,6 +203,38 @@ public:
     virtual void updatePrinterSummaryText() {}
     // The window the preview panel is a sheet of (null: a panel of its own).
     virtual QWidget *sheetParentWindow() { return nullptr; }
+
+    // ---- What the XML automation asks of the window (stand-ins as above).
+    // Puts the text into the destination box and runs the box's
+    // text-changed rule, as typing it would.
+    virtual void setDestinationText(const QString &text) { (void)text; }
+    // The four Priority Mail Express check boxes.
+    enum class ExpressMailBox { SignatureRequired, SaturdayDelivery, SundayDelivery, HolidayDelivery };
+    virtual void setExpressMailBox(ExpressMailBox box, bool on)
+    {
+        (void)box;
+        (void)on;
+    }
+    virtual bool expressMailBox(ExpressMailBox box)
+    {
+        (void)box;
+        return false;
+    }
+    // Re-prices the window's shipment.
+    virtual void updatePricing() {}
+    // The window's print flow: prints the window's shipment (a test: a void
+    // sample, nothing charged or logged); true when the piece was printed.
+    // The stand-in prints nothing.
+    virtual bool printLabelAsATest(bool test)
+    {
+        (void)test;
+        return false;
+    }
+    // Set by the print flow when a piece failed; cleared by the caller.
+    virtual bool lastShipmentErrored() { return false; }
+    virtual void setLastShipmentErrored(bool errored) { (void)errored; }
+    // The description of the address-correction client's last error.
+    virtual QString addressCorrectionErrorDescription() { return QString(); }
 };
 
 using QVMainWindowHostProvider = std::function<std::shared_ptr<QVMainWindowHost>()>;
