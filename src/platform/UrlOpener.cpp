@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QStandardPaths>
 
 namespace {
 
@@ -33,6 +34,16 @@ public:
             qWarning().noquote() << QStringLiteral("could not open %1").arg(url.toString());
         return opened;
     }
+
+    // The desktop's own opener, as QDesktopServices uses it, given the text.
+    bool openUrlText(const QString &text, bool) override
+    {
+        const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+        const bool opened = !opener.isEmpty() && QProcess::startDetached(opener, {text});
+        if (!opened)
+            qWarning().noquote() << QStringLiteral("could not open %1").arg(text);
+        return opened;
+    }
 };
 
 std::shared_ptr<UrlOpener> &registeredOpener()
@@ -58,4 +69,12 @@ bool openUrl(const QUrl &url, bool inBackground)
     if (!url.isValid() || url.isEmpty())
         return false;
     return urlOpener()->openUrl(url, inBackground);
+}
+
+bool openUrlText(const QString &text, bool inBackground)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.isEmpty())
+        return false;
+    return urlOpener()->openUrlText(text, inBackground);
 }

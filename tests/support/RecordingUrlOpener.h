@@ -4,6 +4,7 @@
 #include "platform/UrlOpener.h"
 
 #include <QList>
+#include <QStringList>
 #include <QUrl>
 
 #include <memory>
@@ -14,11 +15,17 @@ class RecordingUrlOpener final : public UrlOpener
 {
 public:
     QList<QUrl> opened;
+    QStringList openedTexts; // URLs handed on as text (openUrlText)
     bool answer = true;
 
     bool openUrl(const QUrl &url, bool) override
     {
         opened.append(url);
+        return answer;
+    }
+    bool openUrlText(const QString &text, bool) override
+    {
+        openedTexts.append(text);
         return answer;
     }
 };

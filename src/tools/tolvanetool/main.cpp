@@ -20,12 +20,18 @@
 // The program is reached over its single-instance socket with the frames of
 // platform/RemoteRequests.h: a request is two length-prefixed fields (method,
 // UTF-8 argument), the answer two more (status "OK" or "Error", text). When
-// no copy answers, the tool starts "tolvane" (from PATH, else beside the
-// tool) and waits up to 60 seconds for it.
+// no copy answers, the tool starts "tolvane" (the one beside the tool, else
+// from PATH) and waits up to 60 seconds for it. A copy that is still starting
+// answers "The application is not ready."; that counts as not reached, and
+// the request is sent again after a second, within the same 60 tries.
 //
-// Exit status: 0 after the usage and after any completed run (a document the
-// program refused included: its reply says why); 255 when the program cannot
-// be found, started or reached, or the file cannot be read.
+// Exit status: 0 after the usage and after a run whose request the program
+// carried out ("OK"); 255 when the program cannot be found, started or
+// reached, the file cannot be read, the document is longer than the program
+// takes in one request (16 MiB), or the program answers "Error" or nothing.
+// An "Error" answer's text goes to standard error and nothing to standard
+// output, in every mode.
+#include "DocumentInput.h"
 #include "platform/RemoteRequests.h"
 #include "platform/SingleInstance.h"
 
@@ -39,7 +45,6 @@
 #include <QThread>
 #include <QUrl>
 
-#include <cerrno>
 #include <unistd.h>
 
 namespace {
@@ -49,7 +54,8 @@ constexpr int kConnectTries = 60;
 constexpr int kTrackingPauseSeconds = 10;
 // A document may be printed before the reply comes.
 constexpr int kReplyTimeoutMilliseconds = 30 * 60 * 1000;
-const QByteArray kClosingRootTag = QByteArrayLiteral("</Glimra>");
+// The running copy's answer until its main window can take requests.
+const QString kNotReadyText = QStringLiteral("The application is not ready.");
 
 void printUsage()
 {
@@ -60,6 +66,11 @@ void printUsage()
 }
 
 void printError(const QString &text) { QTextStream(stderr) << text << "\n"; }
+
+bool isNotReady(const RemoteFrame &answer)
+{
+    return answer.method == RemoteAnswerError && answer.argument == kNotReadyText;
+}
 
 bool answers(const QString &socketPath)
 {
@@ -72,31 +83,15 @@ bool answers(const QString &socketPath)
     return connected;
 }
 
-// Starts the program: "tolvane" from PATH, else the one beside the tool.
+// Starts the program: the "tolvane" beside the tool (the one installed with
+// it), else the one on PATH.
 bool launchProgram()
 {
-    QString program = QStandardPaths::findExecutable(QStringLiteral("tolvane"));
+    QString program =
+        QStandardPaths::findExecutable(QStringLiteral("tolvane"), {QCoreApplication::applicationDirPath()});
     if (program.isEmpty())
-        program = QStandardPaths::findExecutable(QStringLiteral("tolvane"), {QCoreApplication::applicationDirPath()});
+        program = QStandardPaths::findExecutable(QStringLiteral("tolvane"));
     return !program.isEmpty() && QProcess::startDetached(program, {});
-}
-
-// Standard input until it holds the closing root tag or ends.
-QByteArray readDocument()
-{
-    QByteArray document;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        document.append(buffer, got);
-        if (document.contains(kClosingRootTag))
-            break;
-    }
-    return document;
 }
 
 QString standardizedPath(const QString &given)
@@ -127,8 +122,10 @@ int main(int argc, char **argv)
         printError(QStringLiteral("Couldn't find Tolvane for Mac."));
         return kFailure;
     }
+    int tries = 0;
     bool reached = false;
-    for (int i = 0; i < kConnectTries && !reached; ++i) {
+    while (tries < kConnectTries && !reached) {
+        ++tries;
         reached = answers(socketPath);
         QThread::sleep(1);
     }
@@ -140,7 +137,14 @@ int main(int argc, char **argv)
     std::optional<RemoteFrame> request;
     const bool fromStandardInput = arguments.size() == 1;
     if (fromStandardInput) {
-        request = RemoteFrame{QStringLiteral("processXML:"), QString::fromUtf8(readDocument())};
+        const DocumentInput input = readDocument(STDIN_FILENO, kRemoteArgumentLimit);
+        request = RemoteFrame{QStringLiteral("processXML:"), QString::fromUtf8(input.document)};
+        // Bytes that are not UTF-8 may grow when decoded; the program takes
+        // the argument's UTF-8 form.
+        if (input.tooLarge || request->argument.toUtf8().size() > qsizetype(kRemoteArgumentLimit)) {
+            printError(QStringLiteral("tolvanetool: the document is too large"));
+            return kFailure;
+        }
     } else if (arguments.size() > 2 && arguments.contains(QStringLiteral("-f"))) {
         const QString path = standardizedPath(arguments.at(2));
         const QFileInfo file(path);
@@ -157,11 +161,28 @@ int main(int argc, char **argv)
     if (!request)
         return 0;
 
-    QString error;
-    const std::optional<RemoteFrame> answer =
-        sendRemoteRequest(socketPath, *request, kReplyTimeoutMilliseconds, &error);
-    if (!answer) {
-        printError(QStringLiteral("Couldn't talk to Tolvane. %1").arg(error));
+    // A copy that is not ready yet has carried nothing out: ask again while
+    // tries are left.
+    std::optional<RemoteFrame> answer;
+    for (;;) {
+        QString error;
+        answer = sendRemoteRequest(socketPath, *request, kReplyTimeoutMilliseconds, &error);
+        if (!answer) {
+            printError(QStringLiteral("Couldn't talk to Tolvane. %1").arg(error));
+            return kFailure;
+        }
+        if (!isNotReady(*answer))
+            break;
+        if (tries >= kConnectTries) {
+            printError(QStringLiteral("Couldn't talk to Tolvane."));
+            return kFailure;
+        }
+        ++tries;
+        QThread::sleep(1);
+    }
+    if (answer->method != RemoteAnswerOK) {
+        if (!answer->argument.isEmpty())
+            printError(answer->argument);
         return kFailure;
     }
     if (fromStandardInput) {
