@@ -1,6 +1,7 @@
 #include "sources/QVWebStoreWindow.h"
 
 #include "platform/Dialogs.h"
+#include "sources/QVBrandleWizardWindowController.h"
 #include "sources/QVRHOWebStoreCommandCenter.h"
 #include "widgets/NamedPicture.h"
 
@@ -283,6 +284,7 @@ std::optional<QString> QVWebStoreWindow::askTrackingNumber(const Alert &alert)
 std::function<QWidget *()> registerWebStoreWindow()
 {
     registerWebStoreOrderCompletion();
+    registerBrandleWizard();
     return []() -> QWidget * {
         static QPointer<QVWebStoreWindow> window;
         static std::shared_ptr<QVWebStoreWindowController> controller;

@@ -78,7 +78,8 @@ private:
 
 // The program's registration of the web-store window: registers the
 // web-store client's order completion with the print flow (its
-// removeOrderWithId reaches the open window) and answers the maker of the
+// removeOrderWithId reaches the open window) and the store manager's
+// windows (QVBrandleWizardWindowController), and answers the maker of the
 // window - one window for the whole run, made on the first call, its first
 // showing starting a refresh. The caller keeps the window (it is not owned
 // by whoever shows it).
