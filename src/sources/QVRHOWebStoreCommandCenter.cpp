@@ -8,6 +8,7 @@
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
 #include "sources/GTMHTTPFetcher.h"
+#include "sources/QVWebStoreWindowController.h"
 
 #include <QXmlStreamReader>
 #include <QXmlStreamWriter>
@@ -240,6 +241,11 @@ public:
             // The reply is not examined; the fetcher keeps itself alive.
             fetcher->beginFetch([](GTMHTTPFetcher &, const QByteArray &, const std::optional<GTMFetcherError> &) {});
         }
+    }
+    void removeOrderWithId(const QString &marketplaceOrderId) override
+    {
+        if (const auto window = QVWebStoreWindowController::openController())
+            window->removeOrderWithId(marketplaceOrderId);
     }
 };
 

@@ -48,9 +48,9 @@ const char kExternalShim[] = R"JS(
     defineProperty: function () { return true; }
   });
   try {
-    Object.defineProperty(window, 'external', {value: external, writable: false, configurable: false});
+    Object.defineProperty(window, '%3', {value: external, writable: false, configurable: false});
   } catch (e) {
-    window.external = external;
+    window['%3'] = external;
   }
 })();
 )JS";
@@ -77,6 +77,15 @@ const char kBridgeScript[] = R"JS(
     });
   };
   connect();
+})();
+)JS";
+
+// The user style sheet, added to the page's head once the document is there.
+const char kStyleSheetScript[] = R"JS(
+(function () {
+  var style = document.createElement('style');
+  style.textContent = %1;
+  (document.head || document.documentElement).appendChild(style);
 })();
 )JS";
 
@@ -203,9 +212,14 @@ LockedWebPage::LockedWebPage(QWebEngineProfile *profile, WebViewPolicy *policy, 
         case QWebEngineLoadingInfo::LoadStartedStatus:
             m_policy->provisionalLoadStarted(info.url());
             break;
-        case QWebEngineLoadingInfo::LoadSucceededStatus:
+        case QWebEngineLoadingInfo::LoadSucceededStatus: {
             m_policy->loadFinished();
+            m_policy->mainFrameLoadFinished(url());
+            const QString script = m_policy->scriptAfterLoad(url());
+            if (!script.isEmpty())
+                runJavaScript(script, QWebEngineScript::MainWorld);
             break;
+        }
         case QWebEngineLoadingInfo::LoadStoppedStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
             m_policy->loadFailed();
@@ -221,6 +235,20 @@ void LockedWebPage::installScripts()
 {
     scripts().insert(makeScript(QStringLiteral("tolvane-drag-guard"), QString::fromLatin1(kDragGuard),
                                 QWebEngineScript::ApplicationWorld, true));
+    const QString styleSheetPath = m_policy->userStyleSheetPath();
+    if (!styleSheetPath.isEmpty()) {
+        QFile styleSheet(styleSheetPath);
+        if (styleSheet.open(QIODevice::ReadOnly) && styleSheet.size() <= 1024 * 1024) {
+            const QString css = QString::fromUtf8(styleSheet.readAll());
+            const QString quoted = QString::fromUtf8(QJsonDocument(QJsonArray{css}).toJson(QJsonDocument::Compact));
+            QWebEngineScript script =
+                makeScript(QStringLiteral("tolvane-user-style"),
+                           QString::fromLatin1(kStyleSheetScript).arg(quoted.mid(1, quoted.size() - 2)),
+                           QWebEngineScript::ApplicationWorld, false);
+            script.setInjectionPoint(QWebEngineScript::DocumentReady);
+            scripts().insert(script);
+        }
+    }
     const QStringList functions = m_policy->scriptFunctions();
     if (functions.isEmpty())
         return;
@@ -235,8 +263,8 @@ void LockedWebPage::installScripts()
     const QString known =
         QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(functions)).toJson(QJsonDocument::Compact));
     scripts().insert(makeScript(QStringLiteral("tolvane-external"),
-                                QString::fromLatin1(kExternalShim).arg(known, kCallEvent), QWebEngineScript::MainWorld,
-                                false));
+                                QString::fromLatin1(kExternalShim).arg(known, kCallEvent, m_policy->scriptObjectName()),
+                                QWebEngineScript::MainWorld, false));
     scripts().insert(
         makeScript(QStringLiteral("tolvane-bridge"),
                    QString::fromUtf8(channelScript.readAll()) + QString::fromLatin1(kBridgeScript).arg(kCallEvent),
@@ -282,7 +310,11 @@ bool LockedWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type
         qWarning().noquote() << "A page's navigation to" << url.toString() << "was refused.";
         return false;
     }
-    return m_policy->navigationPolicy(navigationTypeFor(type), url) == WebViewPolicy::Policy::Use;
+    if (m_policy->navigationPolicy(navigationTypeFor(type), url) != WebViewPolicy::Policy::Use)
+        return false;
+    if (type == NavigationTypeRedirect && isMainFrame)
+        m_policy->serverRedirected(url);
+    return true;
 }
 
 QWebEnginePage *LockedWebPage::createWindow(WebWindowType type)
@@ -338,6 +370,11 @@ LockedWebView::LockedWebView(WebViewPolicy *policy, QWidget *parent)
 {
     m_profile->setHttpCacheType(QWebEngineProfile::MemoryHttpCache);
     m_profile->setPersistentCookiesPolicy(QWebEngineProfile::NoPersistentCookies);
+    if (!m_policy->usesPageCache())
+        m_profile->setHttpCacheType(QWebEngineProfile::NoCache);
+    const QString applicationName = m_policy->userAgentApplicationName();
+    if (!applicationName.isEmpty())
+        m_profile->setHttpUserAgent(m_profile->httpUserAgent() + u' ' + applicationName);
     auto *interceptor = new LocalFileInterceptor(m_profile);
     m_profile->setUrlRequestInterceptor(interceptor);
     connect(m_profile, &QWebEngineProfile::downloadRequested, this, [](QWebEngineDownloadRequest *download) {

@@ -58,6 +58,14 @@ LockedWebWindow::LockedWebWindow(std::shared_ptr<WebViewPolicy> policy, QWidget 
         layout->addWidget(header);
         m_policy->lockChanged = [this](bool shown) { m_lock->setVisible(shown); };
     }
+    if (m_policy->showsURLField()) {
+        m_urlField = new QLineEdit(this);
+        m_urlField->setObjectName(QStringLiteral("urlField"));
+        m_urlField->setReadOnly(true);
+        m_urlField->setText(m_policy->urlString());
+        layout->addWidget(m_urlField);
+        m_policy->urlStringChanged = [this] { m_urlField->setText(m_policy->urlString()); };
+    }
     layout->addWidget(m_view, 1);
     m_policy->closeWindow = [this] { QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection); };
     connect(m_view, &QWebEngineView::titleChanged, this, [this](const QString &title) {
@@ -78,6 +86,7 @@ LockedWebWindow::~LockedWebWindow()
     // reaches the window.
     m_policy->lockChanged = nullptr;
     m_policy->closeWindow = nullptr;
+    m_policy->urlStringChanged = nullptr;
     delete m_view;
 }
 

@@ -12,6 +12,7 @@
 #include "widgets/WebViewPolicy.h"
 
 #include <QLabel>
+#include <QLineEdit>
 
 #include <memory>
 
@@ -29,11 +30,14 @@ public:
     LockedWebView *view() const { return m_view; }
     // The lock (null for a policy without one).
     QLabel *lockIconView() const { return m_lock; }
+    // The URL field (null for a policy without one).
+    QLineEdit *urlField() const { return m_urlField; }
 
 private:
     std::shared_ptr<WebViewPolicy> m_policy;
     LockedWebView *m_view;
     QLabel *m_lock = nullptr;
+    QLineEdit *m_urlField = nullptr;
 };
 
 void installWebPageWindows();

@@ -1,5 +1,7 @@
 #include "widgets/WebViewPolicy.h"
 
+#include <QCloseEvent>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -107,4 +109,11 @@ WebPageWindow *makeWebPageWindow(std::shared_ptr<WebViewPolicy> policy)
     if (!installedMaker() || !policy)
         return nullptr;
     return installedMaker()(std::move(policy));
+}
+
+void WebPageWindow::closeEvent(QCloseEvent *event)
+{
+    QWidget::closeEvent(event);
+    if (event->isAccepted())
+        policy().windowWillClose();
 }

@@ -61,6 +61,17 @@ public:
     virtual void provisionalLoadStarted(const QUrl &url) { (void)url; }
     virtual void loadFinished() {}
     virtual void loadFailed() {}
+    // The main frame's address after a server redirect, and once its load
+    // finished.
+    virtual void serverRedirected(const QUrl &url) { (void)url; }
+    virtual void mainFrameLoadFinished(const QUrl &url) { (void)url; }
+    // A script the view runs in the page once its load finished (empty:
+    // none).
+    virtual QString scriptAfterLoad(const QUrl &url) const
+    {
+        (void)url;
+        return QString();
+    }
     virtual void titleReceived(const QString &title) { (void)title; }
 
     // ---- What the page may do -----------------------------------------------------
@@ -86,6 +97,20 @@ public:
         return {};
     }
     virtual QStringList scriptFunctions() const { return {}; }
+    // The name under which the page's scripts reach those functions.
+    virtual QString scriptObjectName() const { return QStringLiteral("external"); }
+    // ---- The view's set-up ---------------------------------------------------------
+    // Added to the web engine's user agent (empty: nothing).
+    virtual QString userAgentApplicationName() const { return QString(); }
+    // A style sheet file applied to every page (empty or missing: none).
+    virtual QString userStyleSheetPath() const { return QString(); }
+    // Whether pages and their resources may come from the cache.
+    virtual bool usesPageCache() const { return true; }
+    // The window shows the text of urlString() in a field above the page.
+    virtual bool showsURLField() const { return false; }
+    virtual QString urlString() const { return QString(); }
+    // The window is closing (by the user or by closeWindow).
+    virtual void windowWillClose() {}
     virtual void scriptCall(const QString &name, const QVariantList &arguments)
     {
         (void)name;
@@ -95,6 +120,8 @@ public:
     // ---- The window's side ---------------------------------------------------------
     std::function<void(bool shown)> lockChanged;
     std::function<void()> closeWindow;
+    // Set by a window with a URL field: the text changed.
+    std::function<void()> urlStringChanged;
 };
 
 // A call the page made on "external", as the page's side of the bridge
@@ -120,6 +147,10 @@ public:
     // Loads the page (a load of the program's own, allowed to be a file).
     virtual void loadURL(const QUrl &url) = 0;
     virtual WebViewPolicy &policy() const = 0;
+
+protected:
+    // Tells the policy (windowWillClose) when the close is accepted.
+    void closeEvent(QCloseEvent *event) override;
 };
 
 using WebPageWindowMaker = std::function<WebPageWindow *(std::shared_ptr<WebViewPolicy> policy)>;

@@ -19,6 +19,7 @@
 // the application. With --serve it only serves, until it is interrupted.
 #include "StandInPrinter.h"
 #include "StandInServers.h"
+#include "StandInWebStore.h"
 
 #include "platform/UserDefaults.h"
 
@@ -73,7 +74,8 @@ int main(int argc, char **argv)
 
     QTextStream out(stdout);
     StandInServers servers(options);
-    if (!servers.isReady()) {
+    StandInWebStore webStore(StandInServers::demoAccountNumber().toLatin1());
+    if (!servers.isReady() || !webStore.isListening()) {
         QTextStream(stderr) << "tolvane-standins: the stand-in servers did not start: " << servers.errorString()
                             << "\n";
         return 1;
@@ -86,7 +88,8 @@ int main(int argc, char **argv)
     QDir().mkpath(supportDir);
     {
         UserDefaults settings(QDir(configDir).filePath(QStringLiteral("Tolvane/Tolvane.ini")));
-        const QVariantMap values = servers.settings();
+        QVariantMap values = servers.settings();
+        values.insert(webStore.settings());
         for (auto it = values.cbegin(); it != values.cend(); ++it)
             settings.setObject(it.value(), it.key());
         if (!settings.synchronize()) {
@@ -98,6 +101,7 @@ int main(int argc, char **argv)
     out << "Stand-in servers of the Tolvane demo (loopback only):\n";
     for (const QString &line : servers.description())
         out << "  " << line << "\n";
+    out << "  " << webStore.description() << "\n";
     out << "Demo postage account: " << StandInServers::demoAccountNumber() << ", pass phrase \""
         << StandInServers::demoPassPhrase() << "\"\n"
         << "Settings and files of the demo: " << runDir << "\n"
