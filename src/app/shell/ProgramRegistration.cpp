@@ -13,6 +13,8 @@
 #include "app/shell/QVWindowControllers.h"
 #include "app/windows/MailingLogWindowRegistration.h"
 #include "app/windows/QVTermsWindows.h"
+#include "app/windows/WebStoreWindowRegistration.h"
+#include "automation/AutomationRegistration.h"
 #include "mailinglog/MailingLogRegistration.h"
 #include "model/ClientServices.h"
 #include "platform/ApplicationNotifications.h"
@@ -26,7 +28,6 @@
 #include "services/QVShipmentRHOExtras.h"
 #include "services/QVShipmentVLS.h"
 #include "services/usps/QVUSPSCommandCenter.h"
-#include "sources/QVRHOWebStoreCommandCenter.h"
 #include "widgets/WidgetDialogs.h"
 
 void registerProgramServices(const std::function<void()> &installWebPages)
@@ -59,14 +60,14 @@ void registerProgramServices(const std::function<void()> &installWebPages)
     // Printing, the server clients and the automation log through the one
     // mailing log.
     registerMailingLog();
-    // Printing reports the shipped web-store orders through the web-store
-    // client.
-    registerWebStoreOrderCompletion();
     // The label server and the partner label service print labels; postage
     // requests carry the shipment's optional services.
     installLabelServerServices();
     installPartnerLabelServices();
     registerShipmentServiceMask();
+    // Glimra XML documents (the socket, opened files, links) fill and print
+    // the main window's shipment.
+    registerAutomationServices();
     // Asked to stop from outside, the program quits as when the user quits.
     installQuitOnSignals();
 }
@@ -99,6 +100,9 @@ void registerProgramWindows(QVXController &controller, QVApplicationMenus &menus
     registerCustomsServices(mainWindow);
     // The mailing-log window and its Delivery Status items.
     registerMailingLogWindow(menus.windows(), menus.actions());
+    // The web-store orders window; printing reports shipped orders through
+    // the web-store client, which takes them off the open window.
+    registerWebStoreWindowController(menus.windows());
     // The stamps edition's about box, the account actions of the menus and
     // the overlay over the main window's toolbar.
     menus.actions().setHandler(QStringLiteral("orderKIVOAboutPanel:"),
