@@ -168,7 +168,9 @@ QByteArray StandInVendor::accountReply(const Account &account) const
     reply.licenseCity = "WASHINGTON";
     reply.licenseState = "DC";
     reply.name = account.name;
-    reply.flags = "NNSN";
+    // A Mac account ("S", third) whose e-mail address the vendor reaches
+    // ("Y", fourth: "N" and "U" would warn at every start).
+    reply.flags = "NNSY";
     reply.webPassword = account.webPassword;
     return reply.bytes();
 }
