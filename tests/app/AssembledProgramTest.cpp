@@ -1,11 +1,16 @@
 // The assembled program: the one registration function of main() followed by
 // the application delegate, as the program starts, with its real hosts.
+#include "app/shell/Appcast.h"
 #include "app/shell/ApplicationWiring.h"
 #include "app/shell/ProgramRegistration.h"
 #include "app/shell/QVApplicationMenus.h"
+#include "app/shell/QVUpdater.h"
 #include "app/shell/QVWindowControllers.h"
 #include "app/shell/QVXController.h"
+#include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
+#include "printing/PrintingServices.h"
+#include "printing/flow/QVPrintFlow.h"
 #include "printing/flow/QVPrintFlowServices.h"
 #include "rateengine/RateEngine.h"
 #include "services/QVCommandCenter.h"
@@ -46,6 +51,51 @@ TEST(AssembledProgramTest, TheProgramsRegistrationsGiveTheDelegateItsWindowsAndH
     const std::shared_ptr<QVPrintFlowHost> after = printFlowHost();
     ASSERT_TRUE(after);
     EXPECT_EQ(typeid(*after), typeid(*defaultHost));
+    QVCommandCenter::resetSharedInstancesForTesting();
+    UserDefaults::resetStandardUserDefaults();
+}
+
+// A build below the update feed's minimum cannot print: the print flow asks
+// the program's own updater (through the delegate), which refuses with its
+// alert; at the minimum the check passes without a word.
+TEST(AssembledProgramTest, ABuildBelowTheFeedsMinimumCannotPrint)
+{
+    UserDefaults::resetStandardUserDefaults();
+    QVCommandCenter::resetSharedInstancesForTesting();
+    registerProgramServices();
+    ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()), 0);
+    tolvane::test::DialogsScope dialogs;
+    {
+        DesktopApplication app;
+        app.controller().hooks().loadMainWindow();
+        ASSERT_TRUE(app.mainWindow());
+        const quint32 build = Bundle::bundleVersion().toUInt();
+        ASSERT_GT(build, 0u);
+        auto feedWithMinimum = [](quint32 minimum) {
+            AppcastItem item;
+            item.properties.insert(QVAppcastMinimumToPrintKey, QString::number(minimum));
+            return QList<AppcastItem>{item};
+        };
+
+        app.updater().didFinishLoadingAppcast(feedWithMinimum(build + 1));
+        dialogs->answers = {0};
+        tolvane::QVPrintFlow flow;
+        EXPECT_FALSE(flow.printLabelAsATest(false));
+        EXPECT_FALSE(flow.currentShipmentIsGo());
+        ASSERT_FALSE(dialogs->alerts.isEmpty());
+        EXPECT_EQ(dialogs->alerts.first().messageText, QStringLiteral("Update required."));
+        // The printing road of the shell asks the same check.
+        dialogs->alerts.clear();
+        dialogs->answers = {0};
+        EXPECT_FALSE(printingShellServices()->validateVersionForPrinting());
+        EXPECT_EQ(dialogs->alerts.size(), 1);
+
+        app.updater().didFinishLoadingAppcast(feedWithMinimum(build));
+        dialogs->alerts.clear();
+        EXPECT_TRUE(printFlowHost()->validateVersionForPrinting());
+        EXPECT_TRUE(printingShellServices()->validateVersionForPrinting());
+        EXPECT_TRUE(dialogs->alerts.isEmpty());
+    }
     QVCommandCenter::resetSharedInstancesForTesting();
     UserDefaults::resetStandardUserDefaults();
 }

@@ -105,6 +105,7 @@ DesktopApplication::DesktopApplication()
         QVUSPSCommandCenter::commandCenter()->setAllHolidays(holidays);
     };
     m_updater = std::make_unique<QVUpdater>(std::move(environment));
+    m_controller->hooks().validateVersionForPrinting = [this] { return m_updater->validateVersionForPrinting(); };
 
     m_menus = std::make_unique<QVApplicationMenus>(
         *m_updater, [this] { return m_controller->currentMode() == kTessaroPrintingMode; });
