@@ -7,6 +7,8 @@
 #include "app/shell/QVUpdater.h"
 #include "app/shell/QVWindowControllers.h"
 #include "app/shell/QVXController.h"
+#include "mailinglog/QVMailingLog.h"
+#include "model/MailingLogServices.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
 #include "printing/PrintingServices.h"
@@ -14,9 +16,13 @@
 #include "printing/flow/QVPrintFlowServices.h"
 #include "rateengine/RateEngine.h"
 #include "services/QVCommandCenter.h"
+#include "DamagedMailingLogs.h"
 #include "RecordingDialogs.h"
+#include "TestSupport.h"
 
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QMainWindow>
 
 #include <gtest/gtest.h>
@@ -96,6 +102,44 @@ TEST(AssembledProgramTest, ABuildBelowTheFeedsMinimumCannotPrint)
         EXPECT_TRUE(printingShellServices()->validateVersionForPrinting());
         EXPECT_TRUE(dialogs->alerts.isEmpty());
     }
+    QVCommandCenter::resetSharedInstancesForTesting();
+    UserDefaults::resetStandardUserDefaults();
+}
+
+// Each damaged mailing log: the program's start-up count of the log answers
+// nothing instead of crashing, the user is told once, and the file stays as
+// it was.
+TEST(AssembledProgramTest, ADamagedMailingLogIsCountedAsEmptyAndSaidOnce)
+{
+    UserDefaults::resetStandardUserDefaults();
+    QVCommandCenter::resetSharedInstancesForTesting();
+    const QString logFile = QDir(tolvane::test::supportDir()).filePath(QVMailingLogFileName);
+    for (const tolvane::test::DamagedMailingLog &damaged : tolvane::test::damagedMailingLogs()) {
+        SCOPED_TRACE(qPrintable(damaged.name));
+        ASSERT_TRUE(QDir().mkpath(tolvane::test::supportDir()));
+        QFile file(logFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(damaged.content);
+        file.close();
+        QVMailingLog::resetSharedMailingLog();
+        registerProgramServices();
+        tolvane::test::DialogsScope dialogs;
+        {
+            DesktopApplication app;
+            const auto count = app.controller().hooks().mailingLogCount;
+            ASSERT_TRUE(count);
+            EXPECT_EQ(count(), 0);
+            EXPECT_EQ(count(), 0);
+            ASSERT_EQ(dialogs->alerts.size(), 1);
+            EXPECT_EQ(dialogs->alerts.first().messageText, QStringLiteral("The mailing log could not be read."));
+            EXPECT_FALSE(sharedMailingLog()->canWriteToLog());
+        }
+        QFile read(logFile);
+        ASSERT_TRUE(read.open(QIODevice::ReadOnly));
+        EXPECT_EQ(read.readAll(), damaged.content);
+    }
+    QFile::remove(logFile);
+    QVMailingLog::resetSharedMailingLog();
     QVCommandCenter::resetSharedInstancesForTesting();
     UserDefaults::resetStandardUserDefaults();
 }

@@ -20,6 +20,7 @@
 #include "devices/QVTolvane22lbScale.h"
 #include "devices/QVUSBScale.h"
 #include "mailinglog/QVMailingLog.h"
+#include "model/MailingLogServices.h"
 #include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
@@ -224,7 +225,9 @@ QVXControllerHooks DesktopApplication::hooks()
         m_controller->remoteRequests().setHandler(
             [this](const RemoteFrame &request) { return m_urlHandler->answerRemoteRequest(request); });
     };
-    hooks.mailingLogCount = [] { return qint64(QVMailingLog::sharedMailingLog()->itemsInLog()); };
+    // Through the registered log, which answers 0 (and says why once) when
+    // the file cannot be read.
+    hooks.mailingLogCount = [] { return qint64(sharedMailingLog()->itemsInLog()); };
     hooks.showMailingLogAndArchive = [this] {
         if (const auto log = m_menus->windows().controller(QVMailingLogControllerName)) {
             log->showWindow();
