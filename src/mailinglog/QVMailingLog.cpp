@@ -9,6 +9,7 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMultiHash>
 #include <QSaveFile>
@@ -267,8 +268,73 @@ QVMailingLog *QVMailingLog::sharedMailingLog()
         slot = logWithPath(QDir(folder).filePath(QVMailingLogFileName), &error);
         if (!slot)
             qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(error);
+        else
+            slot->takeInPendingEntries();
     }
     return slot.get();
+}
+
+QString QVMailingLog::pendingEntriesPath()
+{
+    const QString folder = applicationSupportDirectory();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(QVMailingLogPendingFileName);
+}
+
+namespace {
+
+// The waiting entries: none when there is no file; nothing (error says why)
+// when it cannot be read.
+std::optional<QList<QVariantMap>> readPendingEntries(const QString &path, QString *error)
+{
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return QList<QVariantMap>();
+    const std::optional<QVariant> root = readPropertyListFile(path, error);
+    if (!root)
+        return std::nullopt;
+    return entriesOf(*root, error);
+}
+
+} // namespace
+
+bool QVMailingLog::keepShipmentForLog(const QVShipment &shipment, QString *error)
+{
+    const QString path = pendingEntriesPath();
+    if (path.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("There is no folder for the mailing log.");
+        return false;
+    }
+    std::optional<QList<QVariantMap>> entries = readPendingEntries(path, error);
+    if (!entries)
+        return false;
+    entries->append(shipment.plist());
+    QString writeError;
+    const std::optional<QByteArray> data = writeBinaryPropertyList(listOf(*entries), &writeError);
+    if (!data) {
+        if (error)
+            *error = writeError;
+        return false;
+    }
+    return writeFileDurably(path, *data, error);
+}
+
+void QVMailingLog::takeInPendingEntries()
+{
+    const QString path = pendingEntriesPath();
+    QString error;
+    const std::optional<QList<QVariantMap>> entries = readPendingEntries(path, &error);
+    if (!entries) {
+        qWarning().noquote()
+            << QStringLiteral("The waiting mailing-log entries in %1 cannot be read: %2").arg(path, error);
+        return;
+    }
+    m_holdsPendingEntries = true;
+    if (entries->isEmpty())
+        return;
+    postWillChange();
+    m_log.append(*entries);
+    if (!persistLog(&error))
+        qWarning().noquote() << QStringLiteral("The waiting mailing-log entries stay in %1: %2").arg(path, error);
 }
 
 void QVMailingLog::resetSharedMailingLog()
@@ -475,6 +541,14 @@ bool QVMailingLog::persistLog(QString *error)
     bool written = false;
     if (const std::optional<QByteArray> data = dataValue(error))
         written = writeFileDurably(m_logFilePath, *data, error);
+    // Every waiting entry is now in the file of the log.
+    if (written && m_holdsPendingEntries) {
+        const QString pending = pendingEntriesPath();
+        if (QFileInfo::exists(pending) && !QFile::remove(pending))
+            qWarning().noquote() << QStringLiteral("The waiting mailing-log entries in %1 were written to the log "
+                                                   "but the file could not be removed.")
+                                        .arg(pending);
+    }
     refreshDisplay();
     return written;
 }

@@ -34,6 +34,10 @@
 inline const QString QVMailingLogWillChangeNotification = QStringLiteral("QVMailingLogWillChangeNotification");
 inline const QString QVMailingLogDidChangeNotification = QStringLiteral("QVMailingLogDidChangeNotification");
 inline const QString QVMailingLogFileName = QStringLiteral("mailinglog.plist");
+// Entries of paid pieces that the log could not save (a full disk, a log file
+// that cannot be read), kept beside the log in the same form as the log, until
+// the shared log takes them in: when it is next read, or at its next write.
+inline const QString QVMailingLogPendingFileName = QStringLiteral("mailinglog-pending.plist");
 
 // The "nothing found" display index (all ones).
 inline constexpr quint64 QVMailingLogNotFound = std::numeric_limits<quint64>::max();
@@ -77,6 +81,13 @@ public:
     // A log over the file at the path; nothing when the file exists but is
     // not a property-list array of dictionaries (error receives why).
     static std::unique_ptr<QVMailingLog> logWithPath(const QString &path, QString *error = nullptr);
+
+    // Adds the entry to the file of waiting entries in the support folder;
+    // false (error says why) when that file cannot be written, or exists but
+    // cannot be read (it is then left as it is).
+    static bool keepShipmentForLog(const QVShipment &shipment, QString *error = nullptr);
+    // The path of that file; empty without a support folder.
+    static QString pendingEntriesPath();
 
     // The USPS tracking service used by trackShipmentAtIndex (nullptr: none).
     static void setTrackingClient(std::shared_ptr<QVMailingLogTrackingClient> client);
@@ -159,6 +170,10 @@ private:
     void refreshDisplay();
     QList<QVariantMap> sortedByKey(const QList<QVariantMap> &entries, const QString &key) const;
     QList<qsizetype> indexesWithinDays(const QDateTime &begin, const QDateTime &end) const;
+    // The shared log, once read: appends the waiting entries and writes the
+    // log; from then on every entry of the waiting file is also in memory,
+    // so the file goes after each write of the log.
+    void takeInPendingEntries();
 
     QList<QVariantMap> m_log;
     QList<QVariantMap> m_sortedArray;
@@ -167,4 +182,6 @@ private:
     QString m_filterString;
     QString m_currentSortKey;
     bool m_sortAscending = false;
+    // The waiting entries are in memory (the shared log only).
+    bool m_holdsPendingEntries = false;
 };

@@ -25,6 +25,7 @@ public:
     {
         qWarning("There is no mailing log: the void status was not stored.");
     }
+    bool canWriteToLog() override { return false; }
 };
 
 using MailingLogSlot = ServiceSlot<QVMailingLogServices, NoMailingLog>;

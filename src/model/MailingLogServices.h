@@ -38,6 +38,20 @@ public:
     virtual bool writeShipmentToLog(const QVShipment &shipment) = 0;
     // Marks the piece void (1) or not (0) in the log and saves it.
     virtual void setVoidStatus(int status, const QVShipment &shipment) = 0;
+
+    // Whether the log can take entries now: false while its file cannot be
+    // read. Nothing that would need a log entry (a paid piece) is bought
+    // then.
+    virtual bool canWriteToLog() { return true; }
+    // After writeShipmentToLog() refused the entry of a piece already paid
+    // for: keeps the entry in a file beside the log, from which the log
+    // takes it at its next chance (its next write, or its next reading).
+    // False (with a console message) when it could not be kept either.
+    virtual bool keepShipmentForLog(const QVShipment &shipment)
+    {
+        (void)shipment;
+        return false;
+    }
 };
 
 void setMailingLog(std::shared_ptr<QVMailingLogServices> log);

@@ -4,6 +4,7 @@
 #include "model/QVShipment.h"
 #include "platform/NotificationCenter.h"
 #include "platform/ServiceSlot.h"
+#include "printing/flow/QVPrintFlowServices.h"
 
 #include <QDir>
 #include <QFile>
@@ -90,7 +91,8 @@ private:
 class NoShell final : public QVPrintingShellServices
 {
 public:
-    bool validateVersionForPrinting() override { return true; }
+    // The version check is the delegate's, the one the print flow asks.
+    bool validateVersionForPrinting() override { return printFlowHost()->validateVersionForPrinting(); }
     void refreshTolvaneStatus() override { qInfo("No application shell: the status is not refreshed."); }
     bool inBatchMode() override { return false; }
     QStringList batchAddresses() override { return {}; }

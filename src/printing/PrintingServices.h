@@ -67,7 +67,8 @@ std::shared_ptr<QVPrintingPostageServices> printingPostageServices();
 // ---- Application shell (the main window and the application delegate) -------
 // What the print road asks of the shell around each printed piece. The
 // application registers its main-window controller at start-up; until then
-// the stand-in answers: the version may print, not in batch mode, no batch
+// the stand-in answers: the version check of the print flow's host
+// (printing/flow/QVPrintFlowServices.h), not in batch mode, no batch
 // addresses, and every other request is written to the console and does
 // nothing.
 class QVPrintingShellServices

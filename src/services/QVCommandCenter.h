@@ -141,8 +141,13 @@ public:
     // client whose peer's replies count only under one status.
     std::optional<HttpResponse> sendURLRequest(const HttpRequest &request);
     // Whether the host named by server() can be reached (through the
-    // registered QVReachability).
+    // registered QVReachability). The server may be given as a bare host,
+    // "host:port" or a whole URL; only its host is asked about.
     virtual bool serverReachable() const;
+    // The host of a server setting: the host of a URL with a scheme, else
+    // the host of the text read as an https address ("host" or "host:port");
+    // empty when there is none.
+    static QString hostOfServer(const QString &server);
 
     // The request time-out, 60 seconds; tests shorten it.
     int requestTimeoutMilliseconds() const { return m_requestTimeoutMilliseconds; }

@@ -69,4 +69,13 @@ std::optional<QByteArray> QVCommandCenter::submitURLRequest(const HttpRequest &r
     return std::move(response->body);
 }
 
-bool QVCommandCenter::serverReachable() const { return reachability()->isHostReachable(server()); }
+QString QVCommandCenter::hostOfServer(const QString &server)
+{
+    const QString text = server.trimmed();
+    const QUrl url(text);
+    if (url.isValid() && !url.scheme().isEmpty() && !url.host().isEmpty())
+        return url.host();
+    return QUrl(QStringLiteral("https://") + text).host();
+}
+
+bool QVCommandCenter::serverReachable() const { return reachability()->isHostReachable(hostOfServer(server())); }

@@ -102,9 +102,7 @@ ProtectionSpace QVRHOCommandCenter::protectionSpace() const
 bool QVRHOCommandCenter::testServer() const
 {
     // A bare host name is read as the host of an https address.
-    QString host = QUrl(server()).host();
-    if (host.isEmpty())
-        host = QUrl(QStringLiteral("https://") + server()).host();
+    const QString host = hostOfServer(server());
     if (host.startsWith(QLatin1String("192.168")) || host.endsWith(QLatin1String(".local")))
         return true;
     // A server on this computer (the loopback addresses) is a test server

@@ -107,6 +107,22 @@ TEST_F(TolvaneWizardTest, RefusalsKeepTheWizardOnStepOne)
     EXPECT_TRUE(host->called(QStringLiteral("terminate")));
 }
 
+// A postage-server setting with a scheme and a port (as the stand-ins give
+// it) is reached through the system's own reachability check.
+TEST_F(TolvaneWizardTest, ReachesAPostageServerGivenAsAURL)
+{
+    setReachability(nullptr);
+    const QString url = server.baseUrl();
+    ASSERT_TRUE(url.startsWith(QLatin1String("http://127.0.0.1:"))) << qPrintable(url);
+    wizard.state().postageServer = url;
+    server.queueReplies(kStatusWire, {statusReply()});
+    wizard.next();
+    EXPECT_TRUE(alertTexts().isEmpty()) << qPrintable(alertTexts().join(QLatin1Char('|')));
+    EXPECT_EQ(wizard.state().step, 2);
+    EXPECT_EQ(client->server(), url);
+    EXPECT_EQ(requestsOf(kStatusWire), 1);
+}
+
 // The zero-balance button opens the Buy Postage panel; a purchase made there
 // shows the new balance and removes the notice, a panel left without one
 // keeps it.

@@ -5,6 +5,7 @@
 // a CUPS scheduler of the test's own to a loopback printer. The label that
 // arrives is rendered with pdftoppm and its PDF417 symbol read by ZXingReader.
 #include "BarcodeTools.h"
+#include "DamagedMailingLogs.h"
 #include "LabelTestSupport.h"
 #include "PrintFlowFakes.h"
 #include "PrintingTestSupport.h"
@@ -326,4 +327,102 @@ TEST_F(PrintFlowEndToEndTest, LabelServerRoadLogsThePieceThenItsLabelArrivesAtTh
     EXPECT_FALSE(indiciumData(*log->shipmentAtIndex(0)));
     // The reply is kept for reprints in the support folder's label archive.
     EXPECT_EQ(QDir(QDir(support.path()).filePath(QStringLiteral("Labels"))).entryList(QDir::Files).size(), 1);
+}
+
+namespace {
+
+QByteArray bytesOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+} // namespace
+
+// Over each damaged log file, on both roads: nothing is bought, nothing
+// prints, the file stays byte for byte as it was, and the user is told.
+TEST_F(PrintFlowEndToEndTest, ADamagedLogPrintsNoPaidPieceOnEitherRoad)
+{
+    defaults().setString(labelNumbers.host(), QVLabelServiceServerDefaultsKey);
+    const QString logFile = QDir(support.path()).filePath(QVMailingLogFileName);
+    for (const bool labelServerRoad : {false, true}) {
+        defaults().setBool(labelServerRoad, QVUseVLSForEverythingDomesticKey);
+        for (const DamagedMailingLog &damaged : damagedMailingLogs()) {
+            SCOPED_TRACE(qPrintable(damaged.name + (labelServerRoad ? " (label server)" : " (local)")));
+            QFile file(logFile);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(damaged.content);
+            file.close();
+            QVMailingLog::resetSharedMailingLog();
+            dialogs->alerts.clear();
+
+            EXPECT_FALSE(flow.printLabelAsATest(false));
+            EXPECT_TRUE(flow.lastShipmentErrored());
+            EXPECT_EQ(bytesOf(logFile), damaged.content);
+            ASSERT_FALSE(dialogs->alerts.isEmpty());
+            EXPECT_TRUE(dialogs->alerts.last().informativeText.contains(QStringLiteral("Nothing was charged.")))
+                << alertsText();
+            EXPECT_TRUE(postage.requests().isEmpty());
+            EXPECT_FALSE(labelServer.lastReceived());
+            EXPECT_FALSE(labelNumbers.lastPicNumberRequest());
+            EXPECT_EQ(logChanges, 0);
+            EXPECT_FALSE(QFileInfo::exists(QDir(support.path()).filePath(QVMailingLogPendingFileName)));
+        }
+    }
+    EXPECT_TRUE(cupsd.jobAttributes(1).isEmpty());
+    EXPECT_TRUE(printer.received().isEmpty());
+}
+
+// The postage is bought, then the log cannot save the entry (its file's
+// place is taken, as on a full disk): the entry is kept beside the log and
+// the user told before the piece prints; where it cannot be kept either,
+// the piece does not print.
+TEST_F(PrintFlowEndToEndTest, APaidPieceThatTheLogRefusesPrintsOnlyWithItsEntryKept)
+{
+    defaults().setString(labelNumbers.host(), QVLabelServiceServerDefaultsKey);
+    labelNumbers.setPicNumberReply("<Status>0</Status><LabelNumber>9405511899223197428490</LabelNumber>"
+                                   "<BarcodeNumber>420021349405511899223197428490</BarcodeNumber>"
+                                   "<DisplayLabelNumber>9405 5118 9922 3197 4284 90</DisplayLabelNumber>"
+                                   "<MailerID>899223197</MailerID>");
+    const QString logFile = QDir(support.path()).filePath(QVMailingLogFileName);
+    const QString pendingFile = QDir(support.path()).filePath(QVMailingLogPendingFileName);
+    ASSERT_TRUE(sharedMailingLog()->canWriteToLog());
+    ASSERT_TRUE(QDir().mkpath(logFile));
+
+    ASSERT_TRUE(flow.printLabelAsATest(false)) << alertsText();
+    ASSERT_EQ(dialogs->alerts.size(), 1) << alertsText();
+    EXPECT_EQ(dialogs->alerts.first().messageText, QStringLiteral("The mailing log could not be saved."));
+    EXPECT_TRUE(dialogs->alerts.first().informativeText.contains(QStringLiteral("9405511899223197428490")));
+    const auto pending = QVMailingLog::logWithPath(pendingFile);
+    ASSERT_TRUE(pending);
+    ASSERT_EQ(pending->itemsInLog(), 1);
+    EXPECT_EQ(pending->shipmentAtIndex(0)->objectForKey(QVUSPSShipmentPICKey).toString(),
+              QStringLiteral("9405511899223197428490"));
+    EXPECT_TRUE(theOneJob().startsWith("%PDF-"));
+
+    // Neither the log nor the waiting file can take the next entry: the
+    // piece, although bought, does not print.
+    ASSERT_TRUE(QFile::remove(pendingFile));
+    ASSERT_TRUE(QDir().mkpath(pendingFile));
+    FakePostageReply status;
+    status.serialNumber = 1234567;
+    status.descendingRegister = 92050;
+    FakePostageReply indicium = status;
+    indicium.pieceCount = 4243;
+    indicium.descendingRegister = 84100;
+    indicium.indicium = serverIndicium();
+    postage.queueReplies(kStatusWire, {status, status});
+    postage.queueReplies(kIndiciumWire, {indicium});
+    dialogs->alerts.clear();
+    flow.setCurrentShipmentIsGo(false);
+    EXPECT_FALSE(flow.printLabelAsATest(false));
+    ASSERT_EQ(dialogs->alerts.size(), 1) << alertsText();
+    EXPECT_TRUE(dialogs->alerts.first().informativeText.contains(QStringLiteral("so it was not printed")))
+        << alertsText();
+    int indiciumRequests = 0;
+    for (const FakePostageRequest &request : postage.requests())
+        indiciumRequests += request.wireType == kIndiciumWire ? 1 : 0;
+    EXPECT_EQ(indiciumRequests, 2);
+    EXPECT_TRUE(cupsd.jobAttributes(2).isEmpty());
+    EXPECT_EQ(printer.received().size(), 1);
 }

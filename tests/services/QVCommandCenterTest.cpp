@@ -282,6 +282,39 @@ TEST_F(CommandCenterNetworkingTest, ServerReachableAsksTheRegisteredReachability
     EXPECT_FALSE(route.isHostReachable(QStringLiteral("255.255.255.255")));
 }
 
+// A server setting may carry a scheme and a port: the reachability is asked
+// about its host alone.
+TEST_F(CommandCenterNetworkingTest, ServerReachableAsksAboutTheHostOfTheSetting)
+{
+    auto fake = std::make_shared<FakeReachability>();
+    setReachability(fake);
+    struct Case {
+        QString setting;
+        QString host;
+    };
+    const QList<Case> cases = {
+        {QStringLiteral("http://127.0.0.1:8123"), QStringLiteral("127.0.0.1")},
+        {QStringLiteral("https://reachable.example/LabelService"), QStringLiteral("reachable.example")},
+        {QStringLiteral("reachable.example:8443"), QStringLiteral("reachable.example")},
+        {QStringLiteral(" reachable.example "), QStringLiteral("reachable.example")},
+        {QStringLiteral("http://[::1]:8123"), QStringLiteral("::1")},
+        {QString(), QString()},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(qPrintable(c.setting));
+        EXPECT_EQ(QVCommandCenter::hostOfServer(c.setting), c.host);
+        fake->asked.clear();
+        m_client->setServer(c.setting);
+        m_client->serverReachable();
+        EXPECT_EQ(fake->asked, QStringList{c.host});
+    }
+
+    // The system's reachability reaches a loopback server given as a URL.
+    setReachability(nullptr);
+    m_client->setServer(QStringLiteral("http://127.0.0.1:8123"));
+    EXPECT_TRUE(m_client->serverReachable());
+}
+
 TEST_F(CommandCenterTest, HttpsWorksWithTheTestCAAndFailsClearlyWithoutIt)
 {
     LocalHttpServer server(LocalHttpServer::Scheme::Https);

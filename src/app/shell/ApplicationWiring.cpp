@@ -22,6 +22,7 @@
 #include "devices/QVTolvane22lbScale.h"
 #include "devices/QVUSBScale.h"
 #include "mailinglog/QVMailingLog.h"
+#include "model/MailingLogServices.h"
 #include "platform/Bundle.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
@@ -107,6 +108,7 @@ DesktopApplication::DesktopApplication()
         QVUSPSCommandCenter::commandCenter()->setAllHolidays(holidays);
     };
     m_updater = std::make_unique<QVUpdater>(std::move(environment));
+    m_controller->hooks().validateVersionForPrinting = [this] { return m_updater->validateVersionForPrinting(); };
 
     m_menus = std::make_unique<QVApplicationMenus>(
         *m_updater, [this] { return m_controller->currentMode() == kTessaroPrintingMode; });
@@ -251,7 +253,9 @@ QVXControllerHooks DesktopApplication::hooks()
         m_controller->remoteRequests().setHandler(
             [this](const RemoteFrame &request) { return m_urlHandler->answerRemoteRequest(request); });
     };
-    hooks.mailingLogCount = [] { return qint64(QVMailingLog::sharedMailingLog()->itemsInLog()); };
+    // Through the registered log, which answers 0 (and says why once) when
+    // the file cannot be read.
+    hooks.mailingLogCount = [] { return qint64(sharedMailingLog()->itemsInLog()); };
     hooks.showMailingLogAndArchive = [this] {
         if (const auto log = m_menus->windows().controller(QVMailingLogControllerName)) {
             log->showWindow();

@@ -59,6 +59,7 @@ public:
     QVApplicationMenus &menus() { return *m_menus; }
     // The stamp window (made on first use of the stamp mode).
     StampWindow &stampWindow() { return *m_stampWindow; }
+    QVUpdater &updater() { return *m_updater; }
 
 private:
     QVXControllerHooks hooks();

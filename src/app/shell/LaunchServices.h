@@ -155,6 +155,9 @@ struct QVXControllerHooks {
     std::function<void()> showTessaro;
     std::function<void(const QString &mode)> setPrintingMode;
     std::function<void()> addJunkToWindowTitle;
+    // The updater's check before printing: false (after its own "Update
+    // required." alert) when this build is below the feed's minimum.
+    std::function<bool()> validateVersionForPrinting;
     // The number of pieces in the mailing log; the mailing-log window with
     // its archive dialog.
     std::function<qint64()> mailingLogCount;

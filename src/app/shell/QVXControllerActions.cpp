@@ -212,6 +212,11 @@ public:
     void hideProgressPanel() override { m_delegate.hideProgressPanel(); }
     bool isAutomation() override { return m_delegate.isAutomation(); }
     void setAutomation(bool on) override { m_delegate.setAutomation(on); }
+    bool validateVersionForPrinting() override
+    {
+        const std::function<bool()> &check = m_delegate.hooks().validateVersionForPrinting;
+        return !check || check();
+    }
     void showLabels() override
     {
         if (m_actions)

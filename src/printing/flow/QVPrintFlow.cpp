@@ -41,6 +41,46 @@ bool QVPrintFlow::writeShipmentToLog(const QVShipment &shipment)
     return written;
 }
 
+bool QVPrintFlow::mailingLogTakesEntries()
+{
+    if (sharedMailingLog()->canWriteToLog())
+        return true;
+    printingErrorHasOccurred(QString(QLatin1String("")),
+                             QStringLiteral("The mailing log cannot be read, and a piece is printed only once its "
+                                            "entry can be logged. Nothing was charged. Restore \"%1\" from a "
+                                            "backup, or move it away to start a new log, then print again.")
+                                 .arg(QStringLiteral("mailinglog.plist")));
+    return false;
+}
+
+bool QVPrintFlow::logPaidPiece(const QVShipment &shipment)
+{
+    if (writeShipmentToLog(shipment))
+        return true;
+    const QString number = shipmentText(shipment, QVUSPSShipmentPICKey).isEmpty()
+        ? shipmentText(shipment, QVUSPSShipmentConfirmKey)
+        : shipmentText(shipment, QVUSPSShipmentPICKey);
+    const QString piece = number.isEmpty() ? QStringLiteral("this piece") : QStringLiteral("piece %1").arg(number);
+    if (sharedMailingLog()->keepShipmentForLog(shipment)) {
+        printFlowHost()->hideProgressPanel();
+        runAlert(alertWithText(
+            QStringLiteral("The mailing log could not be saved."),
+            QStringLiteral("The postage for %1 is paid, but the mailing log could not save its entry. The entry is "
+                           "kept in \"%2\" beside the log and goes into the log at its next write. The piece "
+                           "prints now.")
+                .arg(piece, QStringLiteral("mailinglog-pending.plist"))));
+        showProgress(QStringLiteral("Printing"));
+        return true;
+    }
+    printingErrorHasOccurred(QString(QLatin1String("")),
+                             QStringLiteral("The postage for %1 is paid, but neither the mailing log nor the file "
+                                            "beside it could save its entry, so it was not printed. Make room on "
+                                            "the disk; keep its number to print it again from the mailing log or "
+                                            "to ask for a refund.")
+                                 .arg(piece));
+    return false;
+}
+
 void QVPrintFlow::printingErrorHasOccurred(const std::optional<QString> &code,
                                            const std::optional<QString> &description)
 {
@@ -177,7 +217,8 @@ bool QVPrintFlow::printShipment(QVShipment &shipment, bool test, const QString &
         QString archiveError;
         if (!writeLabelArchive(shipment, labelType, *reply, &archiveError))
             qWarning().noquote() << "Label archive not written:" << archiveError;
-        writeShipmentToLog(shipment);
+        if (!logPaidPiece(shipment))
+            return false;
     }
     QVLabelRange range;
     range.location = 0;

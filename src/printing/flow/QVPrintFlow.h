@@ -188,6 +188,13 @@ public:
     // "Writing to mailing log", the mailing log's write, then "Printing";
     // the log's answer.
     bool writeShipmentToLog(const QVShipment &shipment);
+    // Before anything is bought: false (reported) while the mailing log
+    // cannot take entries, so that no piece is paid without its entry.
+    bool mailingLogTakesEntries();
+    // The log entry of a piece already paid for: written to the log, else
+    // kept beside it (the user is told, the piece may print); false
+    // (reported) when neither took it, and the piece must not print.
+    bool logPaidPiece(const QVShipment &shipment);
     void printingErrorHasOccurred(const std::optional<QString> &code, const std::optional<QString> &description);
     int customsErrorHasOccurred(const QString &code, const QString &description);
     int confirmErrorHasOccurred(const QString &code, const QString &description);

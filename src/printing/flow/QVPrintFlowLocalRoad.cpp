@@ -306,11 +306,9 @@ bool QVPrintFlow::buyPostageAndLog(QVShipment &shipment, const QVLocalRoad &road
         }
         setIndiciumData(shipment, bytes);
     }
-    // The postage is paid: the piece is logged before anything can fail.
-    if (!writeShipmentToLog(shipment))
-        qWarning().noquote() << "The mailing log did not keep the paid piece"
-                             << shipmentText(shipment, QVUSPSShipmentPICKey);
-    return true;
+    // The postage is paid: the piece is logged before anything can fail,
+    // and prints only with its entry logged or kept for the log.
+    return logPaidPiece(shipment);
 }
 
 bool QVPrintFlow::printLayout(const std::shared_ptr<QVShipment> &shipment, const QVLocalRoad &road)

@@ -149,6 +149,10 @@ bool QVPrintFlow::printLabelAsATest(bool test)
                                                 "printer type."));
         return false;
     }
+    // Every piece that is not a test is logged: none is bought while the
+    // log cannot take its entry.
+    if (!test && !mailingLogTakesEntries())
+        return false;
     if (usePostage && !test && !balanceCovers(shipment))
         return false;
     if (usePostage && !test) {
