@@ -168,16 +168,22 @@ std::optional<QVXMLDocument> QVBRKLabelServerCommandCenter::submitWrappedText(co
     std::optional<QVXMLDocument> reply = submitSOAPTransaction(wrapped, operation);
     if (!reply)
         return std::nullopt;
-    const QVXMLNode result = qv_nodeForAnyPrefixXPath(reply->rootElement(), QStringLiteral("//*:") + resultName);
-    if (result.isNull())
-        return reply;
     QString error;
-    std::optional<QVXMLDocument> inner = QVXMLDocument::fromData(result.stringValue().toUtf8(), &error);
+    std::optional<QVXMLDocument> inner = innerReplyOfReply(*reply, resultName, &error);
     if (!inner)
         setLastError(QStringLiteral("-1"), error);
     else
         noteReplyStatus(*inner);
     return inner;
+}
+
+std::optional<QVXMLDocument> QVBRKLabelServerCommandCenter::innerReplyOfReply(const QVXMLDocument &reply,
+                                                                              const QString &resultName, QString *error)
+{
+    const QVXMLNode result = qv_nodeForAnyPrefixXPath(reply.rootElement(), QStringLiteral("//*:") + resultName);
+    if (result.isNull())
+        return reply;
+    return QVXMLDocument::fromData(result.stringValue().toUtf8(), error);
 }
 
 std::optional<QVXMLDocument> QVBRKLabelServerCommandCenter::electronicRefundTrackingNumber(const QString &number)

@@ -25,7 +25,7 @@
 //
 // The debug log never holds the partner pass phrase: the PassPhrase
 // elements are removed, also inside the wrapped refund and SCAN text, and
-// the base class removes the pass phrase wherever else it stands.
+// the base class removes every other field named like a pass phrase.
 #include "services/QVRHOLabelServerCommandCenter.h"
 
 inline const QString QVBRKServerDefaultsKey = QStringLiteral("BRKServer");
@@ -82,6 +82,13 @@ public:
     // The envelope's text for the log: PassPhrase elements removed, also
     // from a document carried as text.
     static QString envelopeTextForLog(const QVXMLDocument &envelope);
+    // The answer a reply carries as text in its element `resultName`
+    // ("RefundRequestResult", "SCANRequestResult"), read as a document of its
+    // own with the limits of every outside document; nothing, with the
+    // reason in *error, when the text is not one. A reply without that
+    // element is its own answer.
+    static std::optional<QVXMLDocument> innerReplyOfReply(const QVXMLDocument &reply, const QString &resultName,
+                                                          QString *error = nullptr);
 
 private:
     std::optional<QVXMLDocument> submitWrappedText(const QVXMLDocument &document, const QString &operation,

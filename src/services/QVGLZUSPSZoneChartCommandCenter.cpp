@@ -174,8 +174,11 @@ QString QVGLZUSPSZoneChartCommandCenter::zoneFromOriginZIP(const QString &origin
     const auto chart = m_cache.charts.constFind(origin);
     if (chart == m_cache.charts.cend())
         return unknown;
-    // A destination that the chart does not name has no zone.
-    const auto zone = chart->zoneForDestination(destination.toInt());
+    // A destination beyond every range of the chart lies in its highest
+    // zone (the chart names the nearer ones).
+    auto zone = chart->zoneForDestination(destination.toInt());
+    if (!zone)
+        zone = chart->highestZone();
     return zone ? QString::number(*zone) : unknown;
 }
 

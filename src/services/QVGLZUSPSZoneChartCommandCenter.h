@@ -14,9 +14,10 @@
 // "http://" + server + path + "?" (the chart date) or + "?" + the origin.
 //
 // Zone look-up: "-1" when either ZIP text has fewer than five characters,
-// when the first five of either are not digits, when no chart can be had for
-// the origin, or when the chart names no zone for the destination; otherwise
-// the lowest zone whose ranges hold the destination, at most 9.
+// when the first five of either are not digits, or when no chart can be had
+// for the origin; otherwise the lowest zone whose ranges hold the
+// destination, and for a destination beyond every range the highest zone the
+// chart names; at most 9.
 //
 // The date check: the service answers its chart date as MMDDYYYY (digits
 // trimmed of anything else at both ends); a date later than the cached one

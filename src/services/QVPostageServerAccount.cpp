@@ -1,5 +1,6 @@
 #include "services/QVPostageServerAccount.h"
 
+#include "platform/UserDefaults.h"
 #include "services/QVRHOCommandCenter.h"
 
 #include <mutex>
@@ -38,4 +39,9 @@ std::shared_ptr<QVPostageServerAccount> postageServerAccount()
     static const std::shared_ptr<QVPostageServerAccount> none = std::make_shared<PostageClientAccount>();
     std::lock_guard lock(g_accountMutex);
     return registeredAccount() ? registeredAccount() : none;
+}
+
+QString customerDUNSNumber()
+{
+    return UserDefaults::standardUserDefaults().stringForKey(QVCustomerDUNSDefaultsKey).trimmed();
 }

@@ -28,6 +28,15 @@ public:
     virtual QString websiteServerName() = 0;
 };
 
+// The user default of the sender's D-U-N-S number.
+inline const QString QVCustomerDUNSDefaultsKey = QStringLiteral("customerDUNS");
+
+// The sender's D-U-N-S number, sent as "CustomerDUNS" (confirm numbers of
+// the label-number service) and "CustomerRefNo" (USPS Web Tools customs
+// forms, labels and confirmation numbers): the user default "customerDUNS"
+// without surrounding white space; empty only while it is not set.
+QString customerDUNSNumber();
+
 // Registers the account source (nullptr removes it).
 void setPostageServerAccount(std::shared_ptr<QVPostageServerAccount> account);
 std::shared_ptr<QVPostageServerAccount> postageServerAccount();

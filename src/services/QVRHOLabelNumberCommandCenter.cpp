@@ -374,8 +374,7 @@ QVariantMap QVRHOLabelNumberCommandCenter::confirmItemsForShipment(const QVShipm
         {QStringLiteral("MailFromZipcode"), shipment.mailedFromZIP5().value_or(QString())},
         {QStringLiteral("MailToZipcode"), shipment.toAddress().lossyZIP11()},
         {QStringLiteral("WeightOZ"), weightInOunces(shipment)},
-        // The sender's D-U-N-S number is not known to this build.
-        {QStringLiteral("CustomerDUNS"), QString()},
+        {QStringLiteral("CustomerDUNS"), customerDUNSNumber()},
         {QStringLiteral("CustomerMailDesc"), QString()},
     };
 }

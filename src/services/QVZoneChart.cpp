@@ -87,6 +87,16 @@ std::optional<int> QVZoneChart::zoneForDestination(int destinationZIP5) const
     return zone;
 }
 
+std::optional<int> QVZoneChart::highestZone() const
+{
+    std::optional<int> zone;
+    for (const QVZoneRange &range : m_ranges) {
+        if (!zone || range.zone > *zone)
+            zone = range.zone;
+    }
+    return zone;
+}
+
 QVZoneChart readZoneChartReply(const QByteArray &reply)
 {
     QByteArray text = reply.toUpper();

@@ -52,6 +52,8 @@ public:
     // The lowest zone whose ranges hold the destination; nothing when no
     // range holds it.
     std::optional<int> zoneForDestination(int destinationZIP5) const;
+    // The highest zone the chart names; nothing for an empty chart.
+    std::optional<int> highestZone() const;
 
     bool operator==(const QVZoneChart &) const = default;
 

@@ -19,6 +19,15 @@ void checkChart(const QVZoneChart &chart)
         if (zone && (*zone < 0 || *zone > kMaxUSPSZone))
             std::abort();
     }
+    // The highest zone bounds every zone and is there exactly for a chart
+    // with ranges.
+    const auto highest = chart.highestZone();
+    if (highest.has_value() == chart.isEmpty() || (highest && (*highest < 0 || *highest > kMaxUSPSZone)))
+        std::abort();
+    for (const QVZoneRange &range : chart.ranges()) {
+        if (range.zone > *highest)
+            std::abort();
+    }
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // number, the label texts copied into the shipment, a refusal), the confirm
 // request of First-Class letters, flats and postcards, and the pricing
 // levels.
+#include "services/QVPostageServerAccount.h"
 #include "services/QVRHOLabelNumberCommandCenter.h"
 
 #include "FakeLabelNumberServer.h"
@@ -184,6 +185,18 @@ TEST_F(LabelNumberClientTest, ConfirmNumbersForFirstClassLettersFlatsAndPostcard
     ASSERT_TRUE(client->confirmNumberAndResponse(nullptr, shipment));
     EXPECT_EQ(server.lastConfirmRequest()->child(QStringLiteral("ConfirmItem"))->childText(QStringLiteral("MailClass")),
               QString());
+
+    // The sender's D-U-N-S number: empty while the setting is not made, else
+    // the setting.
+    for (const char *setting : {"", "123456789"}) {
+        if (*setting)
+            UserDefaults::standardUserDefaults().setString(QString::fromLatin1(setting), QVCustomerDUNSDefaultsKey);
+        ASSERT_TRUE(client->confirmNumberAndResponse(nullptr, shipment));
+        const XmlElement *item = server.lastConfirmRequest()->child(QStringLiteral("ConfirmItem"));
+        ASSERT_TRUE(item);
+        EXPECT_EQ(item->childCount(QStringLiteral("CustomerDUNS")), 1);
+        EXPECT_EQ(item->childText(QStringLiteral("CustomerDUNS")), QString::fromLatin1(setting));
+    }
 
     server.setConfirmReply("<ErrorCode>-2147219401</ErrorCode><ErrorMessage>Invalid weight</ErrorMessage>");
     QVariantMap reply;

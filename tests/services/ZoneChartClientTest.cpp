@@ -63,7 +63,7 @@ TEST_F(ZoneChartClientTest, LooksUpZonesFromTheDownloadedChart)
     } cases[] = {
         {"10001", "4"}, {"10001-1234", "4"}, {"11050", "4"}, // two ranges of one zone
         {"63301", "2"}, {"60000", "1"},      {"62999", "1"},
-        {"00599", "8"}, {"96199", "8"},      {"99999", "-1"}, // in no range: no zone
+        {"00599", "8"}, {"96199", "8"},      {"99999", "8"}, // in no range: the chart's highest zone
         {"1000", "-1"}, {"ABCDE", "-1"},
     };
     for (const Case &c : cases)
@@ -123,12 +123,41 @@ TEST_F(ZoneChartClientTest, ZonesAreCappedAndMalformedLinesIgnored)
     EXPECT_EQ(zone("31050"), QStringLiteral("9"));
     EXPECT_EQ(zone("32050"), QStringLiteral("9"));
     EXPECT_EQ(zone("50050"), QStringLiteral("5"));
+    // What the ignored lines name lies in no range: the chart's highest zone.
     for (const char *ignored : {"40050", "41050", "42050", "43050", "44050", "45050", "77777"})
-        EXPECT_EQ(zone(ignored), QStringLiteral("-1")) << ignored;
+        EXPECT_EQ(zone(ignored), QStringLiteral("9")) << ignored;
     const QVZoneChart &chart = client()->zoneChart().charts.value(QStringLiteral("20001"));
     EXPECT_EQ(chart.ranges().size(), 4);
     for (const QVZoneRange &range : chart.ranges())
         EXPECT_LE(range.zone, kMaxUSPSZone);
+}
+
+TEST_F(ZoneChartClientTest, ADestinationBeyondEveryRangeAnswersTheHighestZoneTheChartNames)
+{
+    struct Case {
+        const char *origin;
+        QList<QByteArray> lines;
+        const char *zone;        // of 96898, in no range
+        const char *zoneOf10001; // in a range
+    } cases[] = {
+        {"30001",
+         {"00500 09999 1", "10000 19999 2", "20000 29999 3", "30000 39999 4", "40000 49999 5", "50000 59999 6",
+          "60000 69999 7", "70000 89999 8"},
+         "8",
+         "2"},
+        {"30002", {"00500 09999 9", "10000 89999 8"}, "9", "8"},
+        {"30003", {"10000 89999 11"}, "9", "9"}, // zone 11 counts as 9
+        {"30004", {"10000 19999 5", "20000 89999 3"}, "5", "5"},
+    };
+    for (const Case &c : cases) {
+        server.setChartLines(c.origin, c.lines);
+        EXPECT_EQ(client()->zoneFromOriginZIP(QString::fromLatin1(c.origin), QStringLiteral("96898")),
+                  QString::fromLatin1(c.zone))
+            << c.origin;
+        EXPECT_EQ(client()->zoneFromOriginZIP(QString::fromLatin1(c.origin), QStringLiteral("10001")),
+                  QString::fromLatin1(c.zoneOf10001))
+            << c.origin;
+    }
 }
 
 TEST_F(ZoneChartClientTest, AChartWithoutLinesOrNoReplyStoresNothing)

@@ -799,6 +799,13 @@ void QVMailingLogController::electronicRefund(const QDateTime &now)
     const std::shared_ptr<QVShipment> entry = shipmentAtCurrentlySelectedRow();
     if (!entry)
         return;
+    // A piece the log marks void was refunded (or voided) already: asking
+    // again, here or on the refund page, would ask for its postage twice.
+    if (entry->objectForKey(QVShipmentVoidKey).toBool()) {
+        showAlert(QStringLiteral("This piece has already been refunded."),
+                  QStringLiteral("The mailing log marks this piece void, so its refund is not requested again."));
+        return;
+    }
     const std::shared_ptr<QVPrintFlowHost> host = printFlowHost();
     if (!isEligibleForElectronicRefund(*entry, now)) {
         host->launchRefundRequest();

@@ -9,6 +9,7 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
 #include "services/QVGLZUSPSZoneChartCommandCenter.h"
+#include "services/QVPostageServerAccount.h"
 
 #include <QUrl>
 #include <QtDebug>
@@ -85,6 +86,13 @@ QVUSPSCommandCenter::QVUSPSCommandCenter()
 }
 
 QString QVUSPSCommandCenter::secureServer() const { return m_secureServer; }
+
+QString QVUSPSCommandCenter::dunsNumber() const { return customerDUNSNumber(); }
+
+void QVUSPSCommandCenter::setDunsNumber(const QString &number)
+{
+    UserDefaults::standardUserDefaults().setString(number, QVCustomerDUNSDefaultsKey);
+}
 
 void QVUSPSCommandCenter::setSecureServer(const QString &server) { m_secureServer = server; }
 

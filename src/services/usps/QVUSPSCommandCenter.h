@@ -145,10 +145,11 @@ public:
     HttpRequest URLRequestForTrackFieldAPIWithIDs(const QStringList &trackingNumbers);
     static QString deliveryStatusForTrackEvent(const QString &event);
 
-    // The sender's D-U-N-S number sent as "CustomerRefNo" (not known to this
-    // build: empty unless set).
-    QString dunsNumber() const { return m_dunsNumber; }
-    void setDunsNumber(const QString &number) { m_dunsNumber = number; }
+    // The sender's D-U-N-S number sent as "CustomerRefNo": the setting
+    // "customerDUNS" (customerDUNSNumber(), QVPostageServerAccount.h);
+    // setting it here stores the setting.
+    QString dunsNumber() const;
+    void setDunsNumber(const QString &number);
 
 private:
     std::optional<QVariantMap> postRequest(QVUSPSAPI &api, bool logAndCut);
@@ -160,7 +161,6 @@ private:
     std::optional<QVariantMap> postLabelAPI(const QString &api, const QVariantMap &variables, QString *responseStart);
     std::optional<QString> internationalLabel(const QString &api, QVariantMap *response, const QVShipment &shipment);
 
-    QString m_dunsNumber;
     QString m_secureServer;
     QVariantMap m_allHolidays;
     bool m_holidaysLoaded = false;

@@ -287,6 +287,35 @@ TEST_F(LogRefundTest, AnOldPieceOpensTheRefundPageAndAskNothing)
     EXPECT_TRUE(services->calls.isEmpty());
 }
 
+TEST_F(LogRefundTest, APieceTheLogMarksVoidIsNotRefundedAgain)
+{
+    // Whatever road its refund would take (vendor, partner, the refund page
+    // for an old piece), a void piece is refunded already: the user is told
+    // so, and nothing is sent or opened.
+    QVariantMap vendor = stampPiece(QStringLiteral("S"), kNow.addDays(-1), kPIC, 7);
+    QVariantMap partner = piece(QStringLiteral("P"), kNow.addYears(-1), kPIC);
+    partner.insert(QVUSPSShipmentOriginServerKey, QVUSPSShipmentOriginBriskoOne);
+    QVariantMap old = stampPiece(QStringLiteral("O"), kNow.addSecs(-2592001), kPIC, 7);
+    for (QVariantMap entry : {vendor, partner, old}) {
+        entry.insert(QVShipmentVoidKey, true);
+        m_log->setLogArray({QVShipment(entry).plist()});
+        m_dialogs->alerts.clear();
+        m_dialogs->answers = {1};
+        services->calls.clear();
+        services->labelServerReply = QByteArray("<r><RefundStatus>APPROVED</RefundStatus></r>");
+        services->partnerReply = QByteArray("<r><IsApproved>YES</IsApproved></r>");
+        hosts.host->calls.clear();
+        QVMailingLogController controller(m_log.get());
+        controller.windowDidLoad();
+        controller.electronicRefund(kNow);
+        EXPECT_TRUE(services->calls.isEmpty()) << qPrintable(services->calls.join(QLatin1Char(' ')));
+        EXPECT_TRUE(hosts.host->calls.isEmpty()) << qPrintable(hosts.host->calls.join(QLatin1Char(' ')));
+        ASSERT_EQ(m_dialogs->alerts.size(), 1);
+        EXPECT_EQ(m_dialogs->alerts.at(0).messageText, QStringLiteral("This piece has already been refunded."));
+        EXPECT_TRUE(m_log->shipmentAtIndex(0)->objectForKey(QVShipmentVoidKey).toBool());
+    }
+}
+
 TEST_F(LogRefundTest, TheVendorRefundVoidsOnlyWhenApproved)
 {
     struct Case {

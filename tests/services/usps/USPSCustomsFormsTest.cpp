@@ -14,12 +14,15 @@
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 #include "rates/QVUSPSRateClassNames.h"
+#include "services/QVPostageServerAccount.h"
 
 #include "TestSupport.h"
 #include "USPSWebToolsTestSupport.h"
 
 #include <QDir>
 #include <QFile>
+
+#include <functional>
 
 using namespace tolvane::test;
 
@@ -383,6 +386,49 @@ TEST_F(USPSCustomsFormsTest, ExpressMailLabelAndReceipt)
     ASSERT_TRUE(labelCopy.open(QIODevice::ReadOnly) && receiptCopy.open(QIODevice::ReadOnly));
     EXPECT_EQ(labelCopy.readAll(), QByteArray("%PDF label"));
     EXPECT_EQ(receiptCopy.readAll(), QByteArray("%PDF receipt"));
+}
+
+TEST_F(USPSCustomsFormsTest, TheSendersDUNSNumberIsTheSetting)
+{
+    // "CustomerRefNo" of every request that carries it: empty while the
+    // setting is not made, else the setting (without surrounding blanks).
+    server.setReply("CustomsCP72V3",
+                    "<CustomsCP72V3Response><CustomsBarcodeNumber>CP1</CustomsBarcodeNumber></CustomsCP72V3Response>");
+    server.setReply("PriorityMailIntl",
+                    "<PriorityMailIntlResponse><BarcodeNumber>CX1US</BarcodeNumber></PriorityMailIntlResponse>");
+    server.setReply("DeliveryConfirmationPICV3",
+                    "<DeliveryConfirmationPICV3.0Response><DeliveryConfirmationNumber>"
+                    "9405</DeliveryConfirmationNumber></DeliveryConfirmationPICV3.0Response>");
+    QVShipment domestic = domesticShipment();
+    domestic.setObject(QVUSPSPriorityMail, QVUSPSShipmentRateClassKey);
+    domestic.setObject(QVUSPSeDeliveryConfirmation, QVUSPSShipmentConfirmationServiceKey);
+    const std::function<bool()> requests[] = {
+        [&] { return bool(client->cp72CustomsFormNumberAndLabels(nullptr, nullptr, foreignShipment(), false)); },
+        [&] { return bool(client->pmiNumberAndResponse(nullptr, foreignShipment(), false)); },
+        [&] { return bool(client->confirmationNumberForShipment(domestic, false)); },
+    };
+    struct Case {
+        const char *setting; // nullptr: not set
+        const char *sent;
+    } cases[] = {{nullptr, ""}, {"123456789", "123456789"}, {" 987654321\n", "987654321"}};
+    for (const Case &c : cases) {
+        if (c.setting)
+            UserDefaults::standardUserDefaults().setString(QString::fromLatin1(c.setting), QVCustomerDUNSDefaultsKey);
+        else
+            UserDefaults::standardUserDefaults().removeObjectForKey(QVCustomerDUNSDefaultsKey);
+        for (const auto &request : requests) {
+            ASSERT_TRUE(request()) << client->lastErrorDescription().toStdString();
+            const XmlElement &sent = document();
+            EXPECT_EQ(sent.childCount(QStringLiteral("CustomerRefNo")), 1) << sent.name.toStdString();
+            EXPECT_EQ(sent.childText(QStringLiteral("CustomerRefNo")), QString::fromLatin1(c.sent))
+                << sent.name.toStdString();
+        }
+        EXPECT_EQ(client->dunsNumber(), QString::fromLatin1(c.sent));
+    }
+    // Set through the client, it is the setting.
+    client->setDunsNumber(QStringLiteral("111222333"));
+    EXPECT_EQ(UserDefaults::standardUserDefaults().stringForKey(QVCustomerDUNSDefaultsKey),
+              QStringLiteral("111222333"));
 }
 
 TEST_F(USPSCustomsFormsTest, ConfirmationNumbers)
