@@ -2,6 +2,7 @@
 
 #include "model/QVAddress.h"
 #include "model/StringAdditions.h"
+#include "platform/DurableFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
@@ -12,11 +13,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMultiHash>
-#include <QSaveFile>
 
 #include <algorithm>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
@@ -88,42 +86,6 @@ QVariantList listOf(const QList<QVariantMap> &entries)
     for (const QVariantMap &entry : entries)
         list.append(entry);
     return list;
-}
-
-// Writes the whole file or nothing: a temporary file beside it, synced to
-// disk, renamed over the old one; then the folder is synced so that the
-// rename itself survives a power loss.
-bool writeFileDurably(const QString &path, const QByteArray &data, QString *error)
-{
-    if (path.isEmpty()) {
-        if (error)
-            *error = QStringLiteral("There is no folder for the mailing log.");
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (file.write(data) != data.size() || !file.flush() || ::fsync(file.handle()) != 0) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        (void)::fsync(fd);
-        ::close(fd);
-    }
-    return true;
 }
 
 // ---- the comparator's values
@@ -539,8 +501,13 @@ std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &
 bool QVMailingLog::persistLog(QString *error)
 {
     bool written = false;
-    if (const std::optional<QByteArray> data = dataValue(error))
+    if (m_logFilePath.isEmpty()) {
+        if (error)
+            *error = QStringLiteral("There is no folder for the mailing log.");
+    } else if (const std::optional<QByteArray> data = dataValue(error)) {
+        // The whole file or nothing, synced to disk with its folder.
         written = writeFileDurably(m_logFilePath, *data, error);
+    }
     // Every waiting entry is now in the file of the log.
     if (written && m_holdsPendingEntries) {
         const QString pending = pendingEntriesPath();

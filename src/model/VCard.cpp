@@ -2,8 +2,11 @@
 
 #include "model/StringAdditions.h"
 #include "model/Windows1252.h"
+#include "platform/BoundedFileRead.h"
 
+#include <QBuffer>
 #include <QHash>
+#include <QImageReader>
 
 namespace {
 
@@ -912,4 +915,20 @@ QByteArray vCardRepresentation(const QList<Person> &people)
     for (const Person &person : people)
         appendCard(out, person);
     return out;
+}
+
+std::optional<QByteArray> vCardFileData(const QString &path, QString *error)
+{
+    return readRegularFileAtMost(path, kVCardMaximumDataSize, error);
+}
+
+QImage vCardPicture(const QByteArray &imageData)
+{
+    QBuffer buffer;
+    buffer.setData(imageData);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return QImage();
+    QImageReader reader(&buffer);
+    reader.setAllocationLimit(kVCardMaximumPictureAllocation);
+    return reader.read();
 }

@@ -26,6 +26,7 @@
 #include "model/Person.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QString>
 
@@ -36,6 +37,18 @@ inline constexpr qsizetype kVCardMaximumDataSize = 16 * 1024 * 1024; // bytes
 inline constexpr qsizetype kVCardMaximumLineCount = 1000000;         // physical lines
 inline constexpr qsizetype kVCardMaximumCardCount = 10000;
 inline constexpr qsizetype kVCardMaximumPropertyCount = 10000; // per card
+
+// The bytes of a vCard file opened or dropped by the user: a regular file of
+// at most kVCardMaximumDataSize bytes, read without blocking; nothing (the
+// reason in *error) for a FIFO, a device, a folder or a larger file, which
+// are refused without being read.
+std::optional<QByteArray> vCardFileData(const QString &path, QString *error = nullptr);
+
+// A card's picture (Person::imageData()) decoded with an allocation limit of
+// kVCardMaximumPictureAllocation bytes: a picture whose header asks for more
+// memory, or that does not decode, gives a null image.
+inline constexpr int kVCardMaximumPictureAllocation = 64; // megabytes
+QImage vCardPicture(const QByteArray &imageData);
 
 // Every card of the data, in order. Nothing (with `error` set, when given)
 // when the data holds no card or anything in it is damaged. A card without

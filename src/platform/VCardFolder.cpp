@@ -1,5 +1,6 @@
 #include "platform/VCardFolder.h"
 
+#include "platform/BoundedFileRead.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/UrlOpener.h"
@@ -44,12 +45,11 @@ QList<VCardFolder::CardFile> VCardFolder::cardFiles()
         if (entry.suffix().compare(QLatin1String("vcf"), Qt::CaseInsensitive) != 0 ||
             entry.size() > kMaximumCardFileSize)
             continue;
-        QFile file(entry.absoluteFilePath());
-        if (!file.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray data = file.read(kMaximumCardFileSize + 1);
-        if (data.size() <= kMaximumCardFileSize && file.error() == QFileDevice::NoError)
-            files.append({entry.fileName(), data});
+        // Read only as a regular file within the limit: a name swapped for
+        // a FIFO or a device since the listing never blocks the reader.
+        if (const std::optional<QByteArray> data =
+                readRegularFileAtMost(entry.absoluteFilePath(), kMaximumCardFileSize))
+            files.append({entry.fileName(), *data});
     }
     return files;
 }

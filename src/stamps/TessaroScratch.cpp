@@ -1,5 +1,6 @@
 #include "stamps/TessaroScratch.h"
 
+#include "platform/DurableFile.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 #include "services/QVRHOResponse.h"
@@ -7,7 +8,6 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -67,23 +67,6 @@ bool makeScratchFolder()
     return !scratch.isEmpty() && QDir().mkpath(scratch) && isDirectory(scratch);
 }
 
-namespace {
-
-// Writes the bytes at the path through a temporary file renamed over it, so
-// a reader finds either the old file or the new one, never a part.
-bool saveAtomically(const QString &path, const QByteArray &data, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
 QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHOResponse &response, QString *error,
                          ScratchLogEntry logEntry)
 {
@@ -105,7 +88,7 @@ QString writeScratchFile(const QVRHOStampIndiciumRequest &request, const QVRHORe
     QString path = QDir(folder).filePath(base + QLatin1Char('.') + kScratchExtension);
     for (int n = 2; QFileInfo::exists(path); ++n)
         path = QDir(folder).filePath(QStringLiteral("%1 %2.%3").arg(base).arg(n).arg(kScratchExtension));
-    return saveAtomically(path, *data, error) ? path : QString();
+    return writeFileDurably(path, *data, error) ? path : QString();
 }
 
 bool markLogEntriesWritten(const QStringList &paths)
@@ -128,7 +111,7 @@ bool markLogEntriesWritten(const QStringList &paths)
             continue;
         archive.insert(kLogEntryOwedKey, false);
         const std::optional<QByteArray> data = writeBinaryPropertyList(archive);
-        if (!data || !saveAtomically(path, *data, nullptr))
+        if (!data || !writeFileDurably(path, *data, nullptr))
             all = false;
     }
     return all;
@@ -212,7 +195,12 @@ QString moveIntoFolder(const QString &path, const QString &folder)
     QString target = QDir(folder).filePath(source.fileName());
     for (int n = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++n)
         target = QDir(folder).filePath(QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix));
-    return QFile::rename(path, target) ? target : QString();
+    if (!QFile::rename(path, target))
+        return QString();
+    // Both folders' entries changed: keep the move on disk.
+    syncFolder(folder);
+    syncFolder(source.absolutePath());
+    return target;
 }
 
 } // namespace

@@ -5,7 +5,8 @@
 // printed.
 //
 // A stamp is paid for the moment the postage server answers, so each one is
-// written at once as "<piece count>.tolvanestamp": a binary property list
+// written at once (whole or not at all, the file and its folder synced to
+// disk, as the mailing log is) as "<piece count>.tolvanestamp": a binary property list
 // of a dictionary with "version" (the format's version, 1; files written
 // before it existed have none and read as version 1), "request" (the stamp
 // request's keyed form) and "theResponse" (the server reply's keyed form).

@@ -6,7 +6,11 @@
 #include "QtPrinters.h"
 #include "TestSupport.h"
 
+#include <QBuffer>
+#include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -14,6 +18,12 @@
 #include <QStringDecoder>
 
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -625,4 +635,74 @@ TEST(VCard, InlinePicturesAreReadWrittenAndReadBack)
         ASSERT_TRUE(back) << error.toStdString();
         EXPECT_EQ(back->imageData(), person->imageData());
     }
+}
+
+TEST(VCardFiles, OnlyARegularFileWithinTheLimitIsRead)
+{
+    // An opened file that is a FIFO, a device, a folder or too large is
+    // refused without being read: a FIFO with no writer would otherwise hold
+    // the reader up for ever, /dev/zero would never end.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString card = dir.filePath(QStringLiteral("card.vcf"));
+    QFile small(card);
+    ASSERT_TRUE(small.open(QIODevice::WriteOnly));
+    small.write("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Ann\r\nN:;Ann;;;\r\nEND:VCARD\r\n");
+    small.close();
+    const QString fifo = dir.filePath(QStringLiteral("fifo.vcf"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString large = dir.filePath(QStringLiteral("large.vcf"));
+    QFile big(large);
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(kVCardMaximumDataSize + 1)); // sparse
+    big.close();
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder.vcf")));
+
+    const auto data = vCardFileData(card);
+    ASSERT_TRUE(data);
+    ASSERT_TRUE(personWithVCardRepresentation(*data));
+    EXPECT_EQ(personWithVCardRepresentation(*data)->firstName(), QStringLiteral("Ann"));
+
+    for (const QString &path : {fifo, QStringLiteral("/dev/zero"), large, dir.filePath(QStringLiteral("folder.vcf")),
+                                dir.filePath(QStringLiteral("missing.vcf"))}) {
+        SCOPED_TRACE(path.toStdString());
+        // Read on a worker so that a reader that blocks fails the test
+        // instead of hanging it.
+        auto read = std::async(std::launch::async, [path] {
+            QString error;
+            const auto bytes = vCardFileData(path, &error);
+            return std::make_pair(bytes.has_value(), error);
+        });
+        if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "the reader blocked";
+            // Release it: a writer that opens and closes ends its wait.
+            const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+        }
+        const auto [read_, error] = read.get();
+        EXPECT_FALSE(read_);
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(VCardFiles, CardPicturesAreDecodedWithAnAllocationLimit)
+{
+    // A small picture decodes; one whose header asks for more than the limit
+    // (9000 x 9000 grey pixels, 81 MB, a small PNG) gives a null image.
+    const auto png = [](const QSize &size) {
+        QImage image(size, QImage::Format_Grayscale8);
+        image.fill(0);
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        image.save(&buffer, "PNG");
+        return bytes;
+    };
+    const QImage small = vCardPicture(png(QSize(64, 48)));
+    EXPECT_EQ(small.size(), QSize(64, 48));
+    const QByteArray huge = png(QSize(9000, 9000));
+    ASSERT_LT(huge.size(), 1024 * 1024);
+    EXPECT_TRUE(vCardPicture(huge).isNull());
+    EXPECT_TRUE(vCardPicture("not a picture").isNull());
 }

@@ -217,15 +217,13 @@ TEST_F(EPL2LabelTest, ConfirmNumberBecomesSixtyFiveBarsThatReadBackAsZintsLetter
             imb << bar;
     }
     ASSERT_EQ(imb.size(), 65);
-    const QByteArray letters = dataByEncodingConfirmNumber(tracking + QStringLiteral("62704123456"));
-    const QMap<char, QPair<int, int>> form = {{'F', {714, 27}}, {'A', {714, 18}}, {'D', {723, 18}}, {'T', {723, 9}}};
-    for (int i = 0; i < 65; ++i) {
-        EXPECT_EQ(imb[i].params[0].toInt(), 168 + 8 * i);
-        EXPECT_EQ(imb[i].params[1].toInt(), form.value(letters.at(i)).first);
-        EXPECT_EQ(imb[i].params[3].toInt(), form.value(letters.at(i)).second);
-    }
-    const QString readBack = readFourStateBars(read.image, QRect(160, 705, 540, 45));
+    // On the 203-dpi label the bars keep the public geometry: about 22 to
+    // the inch, widths and heights in range, all within the label.
+    const FourStateBarGeometry geometry = measureFourStateBars(read.image, QRect(150, 705, 615, 45), 203);
+    EXPECT_TRUE(geometry.problems().isEmpty()) << geometry.problems().join(QLatin1Char('\n')).toStdString();
+    const QString readBack = geometry.letters;
     ASSERT_EQ(readBack.size(), 65);
+    EXPECT_EQ(readBack.toLatin1(), dataByEncodingConfirmNumber(tracking + QStringLiteral("62704123456")).left(65));
 
     // zint's dump: top row ascender part, bottom row descender part, a bar
     // every second column.
@@ -243,6 +241,45 @@ TEST_F(EPL2LabelTest, ConfirmNumberBecomesSixtyFiveBarsThatReadBackAsZintsLetter
         zint += up && down ? QLatin1Char('F') : up ? QLatin1Char('A') : down ? QLatin1Char('D') : QLatin1Char('T');
     }
     EXPECT_EQ(readBack, zint);
+}
+
+TEST_F(EPL2LabelTest, DeliveryAddressLinesOfFortySevenCharactersStayOnTheLabel)
+{
+    // 47 characters is the longest line preflight lets through; shorter
+    // addresses keep the large font.
+    const QString line47 = QStringLiteral("Department of Very Long Street Names Suite 4700");
+    ASSERT_EQ(line47.size(), 47);
+    QVariantMap longDomestic = domesticTo(4);
+    longDomestic.insert(QVAddressCompanyKey, line47);
+    struct Case {
+        const char *name;
+        QVariantMap to;
+        QString longLine;
+        QByteArray font;
+    };
+    const Case cases[] = {
+        {"domestic, short", domesticTo(4), QStringLiteral("Example Co"), "4"},
+        {"domestic, 47", longDomestic, line47, "2"},
+        {"foreign, 47",
+         foreignTo({QStringLiteral("Mme Durand"), line47, QStringLiteral("75001 PARIS"), QStringLiteral("FRANCE")}),
+         line47, "2"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto piece = shipment({{QVShipmentToAddressKey, c.to}});
+        const Epl2Label read = readEpl2(QVEPL2LabelController::epl2ControllerWithShipment(*piece)->labelData());
+        // The reader refuses any command whose box leaves the label.
+        EXPECT_TRUE(read.ok()) << read.errors.join(QLatin1Char('\n')).toStdString();
+        bool found = false;
+        for (const Epl2Command &text : read.named("A")) {
+            if (text.text != c.longLine)
+                continue;
+            found = true;
+            EXPECT_EQ(text.params.value(3), c.font);
+            EXPECT_LE(text.box.right(), epl2LabelWidth - 1);
+        }
+        EXPECT_TRUE(found);
+    }
 }
 
 TEST_F(EPL2LabelTest, AddressLinesAndValuesAreEscapedOnceInEveryQuotedField)
@@ -706,6 +743,8 @@ TEST(Epl2TemplatesTest, EveryTemplatePlacesItsKeysAndReadsAsEpl2)
                               QStringLiteral("from4"), QStringLiteral("from5"), QStringLiteral("from6")};
     const QStringList to = {QStringLiteral("to1"), QStringLiteral("to2"), QStringLiteral("to3"), QStringLiteral("to4"),
                             QStringLiteral("to5")};
+    // The delivery address's font, chosen by the longest line.
+    const QStringList toWithFont = to + QStringList{QStringLiteral("toFont")};
     const QStringList indicium = {QStringLiteral("MailedFromZIP"), QStringLiteral("MeterID"),
                                   QStringLiteral("TolvaneDotCom"), QStringLiteral("MailingDate"),
                                   QStringLiteral("MailingClass")};
@@ -746,9 +785,10 @@ TEST(Epl2TemplatesTest, EveryTemplatePlacesItsKeysAndReadsAsEpl2)
         {QStringLiteral("Void"), {}},
         {QStringLiteral("Priority Mail"), banner},
         {QStringLiteral("Express Mail"), banner},
-        {QStringLiteral("Addresses"), from + to},
-        {QStringLiteral("AddressesWImage"), from + to + QStringList{QStringLiteral("imageWidth")}},
-        {QStringLiteral("Addresses-h"), from + to + QStringList{QStringLiteral("ZIP11"), QStringLiteral("ZIP5")}},
+        {QStringLiteral("Addresses"), from + toWithFont},
+        {QStringLiteral("AddressesWImage"), from + toWithFont + QStringList{QStringLiteral("imageWidth")}},
+        {QStringLiteral("Addresses-h"),
+         from + toWithFont + QStringList{QStringLiteral("ZIP11"), QStringLiteral("ZIP5")}},
         {QStringLiteral("EMBody"),
          {QStringLiteral("fromPhone"), QStringLiteral("options1"), QStringLiteral("options2"),
           QStringLiteral("eService"), QStringLiteral("eServiceStartPoint"), QStringLiteral("pic"),
@@ -783,7 +823,8 @@ TEST(Epl2TemplatesTest, EveryTemplatePlacesItsKeysAndReadsAsEpl2)
                           key.startsWith(QLatin1String("not")) || key == QLatin1String("dontVoid") ? QStringLiteral(";")
                               : key.endsWith(QLatin1String("StartPoint")) || key == QLatin1String("imageWidth")
                               ? QStringLiteral("40")
-                              : QStringLiteral("X1"));
+                              : key == QLatin1String("toFont") ? QStringLiteral("4")
+                                                               : QStringLiteral("X1"));
         const QString filled =
             stringByReplacingKeysInDictionary(*text, values, QStringLiteral("<%"), QStringLiteral("%>"), true);
         const Epl2Label read = readEpl2(windows1252Data(filled) + "P1\n");

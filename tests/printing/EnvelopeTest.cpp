@@ -409,6 +409,16 @@ TEST_F(EnvelopeTest, IntelligentMailBarcodeThreePointsAboveTheDeliveryAddress)
     char bars[80] = {};
     ASSERT_EQ(USPS4CB("00040123456200800001", "02134140912", bars), USPS4CB_SUCCESS);
     EXPECT_EQ(readIntelligentMailBars(raster, topLeftFrame(barcode)), QString::fromLatin1(bars, 65));
+    // The printed symbol keeps the public geometry at every printer
+    // resolution: about 22 bars an inch, bar widths and heights in range.
+    const QString pdf = outputPath(QStringLiteral("envelope-shipment.pdf"));
+    for (const int dpi : {203, 300, 600}) {
+        const FourStateBarGeometry geometry = intelligentMailBarsOf(pdfRaster(pdf, dpi), topLeftFrame(barcode), dpi);
+        EXPECT_EQ(geometry.letters, QString::fromLatin1(bars, 65)) << dpi;
+        EXPECT_TRUE(geometry.problems().isEmpty())
+            << dpi << " dpi: " << geometry.problems().join(QStringLiteral("; ")).toStdString();
+        EXPECT_NEAR(geometry.barsPerInch, 22, 0.5) << dpi;
+    }
     const QString text = pdfText(outputPath(QStringLiteral("envelope-shipment.pdf")));
     EXPECT_TRUE(text.contains(QStringLiteral("Grace Receiver")));
     EXPECT_TRUE(text.contains(QStringLiteral("Ada Sender")));

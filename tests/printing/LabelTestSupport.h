@@ -2,6 +2,7 @@
 // Helpers of the label layout tests: sample shipments, label PDFs made by
 // the print operation (saved to a file), and looking at their 300-dpi
 // rasters.
+#include "Epl2Checker.h"
 #include "PrintingTestSupport.h"
 #include "ViewTestSupport.h"
 
@@ -75,25 +76,21 @@ inline double darkShare(const QImage &image, const QRectF &points, int dpi = 300
     return double(dark) / double(area.width() * area.height());
 }
 
-// The letters of the Intelligent Mail barcode as drawn: each of the 65 bars
-// (2.16 pt apart, standing on the view's bottom edge, 9 pt full height)
-// read from the raster at its top and bottom.
-inline QString readIntelligentMailBars(const QImage &raster, const QRectF &viewInLabel)
+// The Intelligent Mail bars of a view as drawn in a raster made at `dpi`
+// (the view's frame given in points, top-left based, with a margin around).
+inline FourStateBarGeometry intelligentMailBarsOf(const QImage &raster, const QRectF &viewInLabel, int dpi = 300)
 {
-    QString letters;
-    const qreal bottom = viewInLabel.bottom();
-    for (int i = 0; i < 65; ++i) {
-        const qreal x = viewInLabel.x() + i * 2.16 + 0.34;
-        const bool top = darkShare(raster, QRectF(x, bottom - 8.6, 0.4, 0.4)) > 0.5;
-        const bool low = darkShare(raster, QRectF(x, bottom - 0.8, 0.4, 0.4)) > 0.5;
-        const bool middle = darkShare(raster, QRectF(x, bottom - 4.7, 0.4, 0.4)) > 0.5;
-        letters += !middle ? QLatin1Char('?')
-            : top && low   ? QLatin1Char('F')
-            : top          ? QLatin1Char('A')
-            : low          ? QLatin1Char('D')
-                           : QLatin1Char('T');
-    }
-    return letters;
+    const double scale = dpi / 72.0;
+    const QRectF area = viewInLabel.adjusted(-2, -2, 2, 2);
+    const QRect band =
+        QRectF(area.x() * scale, area.y() * scale, area.width() * scale, area.height() * scale).toAlignedRect();
+    return measureFourStateBars(raster, band, dpi);
+}
+
+// The letters of the Intelligent Mail barcode as drawn.
+inline QString readIntelligentMailBars(const QImage &raster, const QRectF &viewInLabel, int dpi = 300)
+{
+    return intelligentMailBarsOf(raster, viewInLabel, dpi).letters;
 }
 
 // A frame of a view inside its window (the label or envelope view), top-left based.

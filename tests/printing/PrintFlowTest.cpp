@@ -449,9 +449,9 @@ TEST_F(PrintFlowTest, AZPLLabelReachesTheRawQueueAfterTheLogEntry)
     ASSERT_TRUE(printer.waitForJobs(1));
     EXPECT_TRUE(loggedBeforeTheJob);
     const QByteArray custom = "^XA\r\n^FO15,1200^A0N,17,17^FD\r\nBooks  XZ\r\n^FS\r\n";
+    // ZPL only: no EPL2 set-up lines ahead of the first "^XA".
     EXPECT_EQ(printer.received().first(),
-              QVEPL2LabelController::preContentData() + custom + "^FO20,20^FDPRIORITY^FS\r\n^XZ\r\n" + custom +
-                  "^FDCUSTOMS^FS\r\n^XZ\r\n");
+              custom + "^FO20,20^FDPRIORITY^FS\r\n^XZ\r\n" + custom + "^FDCUSTOMS^FS\r\n^XZ\r\n");
     EXPECT_EQ(server.received().first().document.attributes.value(QStringLiteral("ImageFormat")),
               QStringLiteral("ZPLII"));
     EXPECT_TRUE(dialogs->alerts.isEmpty());

@@ -210,7 +210,10 @@ TEST_F(TessaroPurchaseTest, TheViewClassFollowsModeAndSheetType)
                                                                   TessaroIndiciumViewClass::Stamp);
     ASSERT_TRUE(view);
     EXPECT_FALSE(dynamic_cast<tolvane::QVStamp2000IndiciumView *>(view.get()));
-    EXPECT_EQ(view->dollarAmount()->text(), window->stamps()[0]->postageString());
+    // Cents in the amount, the third decimal once, raised beside it.
+    const QString postage = window->stamps()[0]->postageString();
+    EXPECT_EQ(view->dollarAmount()->text(), postage.chopped(1));
+    EXPECT_EQ(qobject_cast<tolvane::QVTextField *>(view->tenthCentView())->text(), postage.right(1));
     window->setCurrentSheetType(TessaroController::Sheet24);
     EXPECT_EQ(window->indiciumViewClassForCurrentMode(), TessaroIndiciumViewClass::Stamp2000);
     EXPECT_FALSE(TessaroController::stampViewForStampRequest(*window->stamps()[0], nullptr, true, false,

@@ -4,6 +4,7 @@
 // and PDF copies removed only when more than three days old.
 #include "stamps/TessaroScratch.h"
 
+#include "platform/DurableFile.h"
 #include "platform/PropertyList.h"
 #include "rates/QVUSPSRateClassNames.h"
 #include "services/QVRHOResponse.h"
@@ -120,6 +121,34 @@ TEST_F(TessaroScratchTest, EveryPaidStampIsKeptAndReadBackInBuyingOrder)
     EXPECT_TRUE(tessaro::removeScratchFolder());
     EXPECT_TRUE(tessaro::scratchFileNames().isEmpty());
     EXPECT_TRUE(tessaro::readScratchFolder().isEmpty());
+}
+
+TEST_F(TessaroScratchTest, ScratchFilesAndTheirFolderAreSyncedToDisk)
+{
+    // A paid stamp's file survives a power loss: the file itself and the
+    // folder's entry for it reach the disk, on writing, on marking its log
+    // entry written and on setting it aside.
+    QList<QPair<QString, bool>> synced;
+    setSyncObserverForTesting([&synced](const QString &path, bool isFolder) {
+        synced.append({QFileInfo(path).absoluteFilePath(), isFolder});
+    });
+    const QString scratch = QFileInfo(tessaro::scratchPath()).absoluteFilePath();
+    const QString path = tessaro::writeScratchFile(*request("0.490", std::nullopt), *replyWithPiece(41), nullptr,
+                                                   tessaro::ScratchLogEntry::Owed);
+    ASSERT_FALSE(path.isEmpty());
+    const QString file = QFileInfo(path).absoluteFilePath();
+    EXPECT_EQ(synced, (QList<QPair<QString, bool>>{{file, false}, {scratch, true}}));
+
+    synced.clear();
+    EXPECT_TRUE(tessaro::markLogEntriesWritten({path}));
+    EXPECT_EQ(synced, (QList<QPair<QString, bool>>{{file, false}, {scratch, true}}));
+
+    synced.clear();
+    const QString aside = tessaro::setAsideScratchFile(path);
+    ASSERT_FALSE(aside.isEmpty());
+    EXPECT_TRUE(synced.contains({QFileInfo(aside).absolutePath(), true}));
+    EXPECT_TRUE(synced.contains({scratch, true}));
+    setSyncObserverForTesting(nullptr);
 }
 
 TEST_F(TessaroScratchTest, DamagedFilesAreSkippedWhenRead)

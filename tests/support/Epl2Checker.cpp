@@ -1,8 +1,10 @@
 #include "Epl2Checker.h"
 
 #include <QFont>
+#include <QMap>
 #include <QPainter>
 
+#include <algorithm>
 #include <optional>
 
 namespace tolvane::test {
@@ -364,19 +366,24 @@ QList<Epl2Command> Epl2Label::named(const QByteArray &name) const
 
 Epl2Label readEpl2(const QByteArray &stream, bool drawTexts) { return Reader(stream, drawTexts).read(); }
 
-QString readFourStateBars(const QImage &image, const QRect &band)
+FourStateBarGeometry measureFourStateBars(const QImage &source, const QRect &band, double dotsPerInch)
 {
     struct Bar {
+        int left;
+        int right;
         int top;
         int bottom;
     };
+    const QImage image =
+        source.format() == QImage::Format_Grayscale8 ? source : source.convertToFormat(QImage::Format_Grayscale8);
+    const QRect area = band.intersected(image.rect());
     QList<Bar> bars;
     const auto black = [&image](int x, int y) { return image.constScanLine(y)[x] < 128; };
     bool previousColumnBlack = false;
-    for (int x = band.left(); x <= band.right(); ++x) {
+    for (int x = area.left(); x <= area.right(); ++x) {
         int top = -1;
         int bottom = -1;
-        for (int y = band.top(); y <= band.bottom(); ++y) {
+        for (int y = area.top(); y <= area.bottom(); ++y) {
             if (black(x, y)) {
                 if (top < 0)
                     top = y;
@@ -384,31 +391,76 @@ QString readFourStateBars(const QImage &image, const QRect &band)
             }
         }
         if (top >= 0 && !previousColumnBlack) {
-            bars << Bar{top, bottom};
+            bars << Bar{x, x, top, bottom};
         } else if (top >= 0) {
+            bars.last().right = x;
             bars.last().top = std::min(bars.last().top, top);
             bars.last().bottom = std::max(bars.last().bottom, bottom);
         }
         previousColumnBlack = top >= 0;
     }
+    FourStateBarGeometry geometry;
     if (bars.isEmpty())
-        return QString();
+        return geometry;
     int top = bars.first().top, bottom = bars.first().bottom;
     for (const Bar &bar : bars) {
         top = std::min(top, bar.top);
         bottom = std::max(bottom, bar.bottom);
     }
-    const double third = (bottom - top + 1) / 3.0;
-    QString letters;
+    // A bar ascends when it starts in the top sixth of the symbol's height
+    // (a tracker starts a third down), and descends likewise.
+    const double sixth = (bottom - top + 1) / 6.0;
+    geometry.narrowestBar = 1e9;
     for (const Bar &bar : bars) {
-        const bool ascends = bar.top < top + third;
-        const bool descends = bar.bottom > bottom - third;
-        letters += ascends && descends ? QLatin1Char('F')
-            : ascends                  ? QLatin1Char('A')
-            : descends                 ? QLatin1Char('D')
-                                       : QLatin1Char('T');
+        const bool ascends = bar.top < top + sixth;
+        const bool descends = bar.bottom > bottom - sixth;
+        const QChar letter = ascends && descends ? QLatin1Char('F')
+            : ascends                            ? QLatin1Char('A')
+            : descends                           ? QLatin1Char('D')
+                                                 : QLatin1Char('T');
+        geometry.letters += letter;
+        const double width = (bar.right - bar.left + 1) / dotsPerInch;
+        const double height = (bar.bottom - bar.top + 1) / dotsPerInch;
+        geometry.narrowestBar = std::min(geometry.narrowestBar, width);
+        geometry.widestBar = std::max(geometry.widestBar, width);
+        geometry.shortest[letter] =
+            geometry.shortest.contains(letter) ? std::min(geometry.shortest[letter], height) : height;
+        geometry.tallest[letter] = std::max(geometry.tallest.value(letter), height);
     }
-    return letters;
+    if (bars.size() > 1)
+        geometry.barsPerInch = (bars.size() - 1) * dotsPerInch / double(bars.last().left - bars.first().left);
+    return geometry;
+}
+
+QStringList FourStateBarGeometry::problems() const
+{
+    QStringList found;
+    const auto within = [&found](const QString &what, double value, double low, double high) {
+        if (value < low || value > high)
+            found << QStringLiteral("%1 %2 outside %3 to %4").arg(what).arg(value).arg(low).arg(high);
+    };
+    if (letters.size() != 65)
+        found << QStringLiteral("%1 bars instead of 65").arg(letters.size());
+    within(QStringLiteral("bars an inch"), barsPerInch, 20, 24);
+    within(QStringLiteral("narrowest bar (in)"), narrowestBar, 0.015, 0.025);
+    within(QStringLiteral("widest bar (in)"), widestBar, 0.015, 0.025);
+    const struct {
+        char letter;
+        double low, high;
+    } heights[] = {{'F', 0.125, 0.165}, {'A', 0.082, 0.111}, {'D', 0.082, 0.111}, {'T', 0.039, 0.057}};
+    for (const auto &h : heights) {
+        const QChar letter = QLatin1Char(h.letter);
+        if (!shortest.contains(letter))
+            continue;
+        within(QStringLiteral("shortest %1 bar (in)").arg(letter), shortest.value(letter), h.low, h.high);
+        within(QStringLiteral("tallest %1 bar (in)").arg(letter), tallest.value(letter), h.low, h.high);
+    }
+    return found;
+}
+
+QString readFourStateBars(const QImage &image, const QRect &band)
+{
+    return measureFourStateBars(image, band, 203).letters;
 }
 
 bool writeRegionPng(const QImage &image, const QRect &region, int scale, const QString &path)

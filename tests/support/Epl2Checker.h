@@ -20,6 +20,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <QList>
+#include <QMap>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,26 @@ Epl2Label readEpl2(const QByteArray &stream, bool drawTexts = false);
 // descender, "T" tracker, judged by which thirds of the band's whole height
 // a bar reaches.
 QString readFourStateBars(const QImage &image, const QRect &band);
+
+// The bars of an Intelligent Mail barcode measured in a raster of a given
+// resolution: each bar's letter (as readFourStateBars reads it), and the
+// sizes in inches that USPS-B-3200 bounds.
+struct FourStateBarGeometry {
+    QString letters;
+    double barsPerInch = 0;       // from the first bar's left edge to the last one's
+    double narrowestBar = 0;      // inches
+    double widestBar = 0;         // inches
+    QMap<QChar, double> shortest; // heights by letter, inches
+    QMap<QChar, double> tallest;
+
+    // What lies outside the public ranges: 20 to 24 bars an inch, bars 0.015
+    // to 0.025 in wide, full bars 0.125 to 0.165 in, ascenders and
+    // descenders 0.082 to 0.111 in, trackers 0.039 to 0.057 in high; empty
+    // when the symbol is within them.
+    QStringList problems() const;
+};
+
+FourStateBarGeometry measureFourStateBars(const QImage &image, const QRect &band, double dotsPerInch);
 
 // The image of a region, scaled up by a whole factor with a white margin,
 // written as PNG (for the decoders).

@@ -7,9 +7,25 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace tolvane {
 
-QVUSPS4CBView::QVUSPS4CBView(QWidget *parent) : QVCode128View(0.015, 0.125, parent) {}
+namespace {
+
+constexpr double kBarWidth = 0.020;
+constexpr double kFullBarHeight = 0.145;
+constexpr int kBarCount = 65;
+
+} // namespace
+
+QVUSPS4CBView::QVUSPS4CBView(QWidget *parent) : QVCode128View(kBarWidth, kFullBarHeight, parent) {}
+
+QSizeF QVUSPS4CBView::symbolSize()
+{
+    // Whole points, as a widget's frame holds them, never cutting a bar.
+    return QSizeF(std::ceil(((kBarCount - 1) * barPitch() + kBarWidth) * 72), std::ceil(kFullBarHeight * 72));
+}
 
 QString QVUSPS4CBView::intelligentMailBarcodeText(const QString &confirmNumber, const QVAddress &address)
 {
@@ -21,7 +37,7 @@ void QVUSPS4CBView::encodeBitPattern() { setBitPattern(dataByEncodingConfirmNumb
 void QVUSPS4CBView::draw(QPainter &painter) const
 {
     const QByteArray bars = bitPattern();
-    const qreal H = moduleHeight() * 72, w = moduleWidth() * 72;
+    const qreal H = moduleHeight() * 72, w = moduleWidth() * 72, pitch = barPitch() * 72;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, drawingToScreen(painter));
     for (qsizetype i = 0; i < bars.size() && bars[i] != '\0'; ++i) {
@@ -42,7 +58,7 @@ void QVUSPS4CBView::draw(QPainter &painter) const
             break;
         }
         // Bars are placed from the view's lower-left origin (y up).
-        painter.fillRect(flippedFrame(QRectF(2 * w * i, bottom, w, barHeight), height()), Qt::black);
+        painter.fillRect(flippedFrame(QRectF(pitch * qreal(i), bottom, w, barHeight), height()), Qt::black);
     }
     painter.restore();
 }

@@ -49,9 +49,21 @@ void QVStampIndiciumView::setRateClassification(const QString &text) { m_outlets
 
 void QVStampIndiciumView::setTheDollarAmount(const QString &text)
 {
+    // The third decimal is the tenth-cent digit, shown raised beside the
+    // amount and not a second time in it: "0.480" reads "0.48" and a raised
+    // "0"; an amount in cents has the digit 0.
+    QString cents = text;
+    QString tenthDigit = QStringLiteral("0");
+    const qsizetype dot = text.lastIndexOf(QLatin1Char('.'));
+    if (dot >= 0 && text.size() - dot - 1 == 3 && text.back().isDigit()) {
+        tenthDigit = text.right(1);
+        cents.chop(1);
+    }
+    if (auto *digit = qobject_cast<QVTextField *>(m_outlets.tenthCentView))
+        digit->setText(tenthDigit);
     const QRectF amount = frameOf(m_outlets.dollarAmount);
     const qreal gap = frameOf(m_outlets.tenthCentView).x() - (amount.x() + amount.width());
-    m_outlets.dollarAmount->setText(text);
+    m_outlets.dollarAmount->setText(cents);
     m_outlets.dollarAmount->sizeToFit();
     const QRectF fitted = frameOf(m_outlets.dollarAmount);
     const QRectF tenth = frameOf(m_outlets.tenthCentView);

@@ -47,7 +47,9 @@ public:
     void setTheMailedFrom(const QString &text);
     void setRateClassification(const QString &text);
     // Sets the amount and fits its field; the tenth-cent digit keeps its
-    // distance from the amount's right edge.
+    // distance from the amount's right edge. A third decimal ("0.485") is
+    // the tenth-cent digit: the amount field shows cents ("0.48") and the
+    // tenth-cent view the digit ("5"); without one the digit is "0".
     void setTheDollarAmount(const QString &text);
 
 protected:

@@ -31,7 +31,6 @@ constexpr qreal kCustomFieldSize = 10;
 // Intelligent Mail barcode this far, at this size (2.73 x 0.126 in).
 constexpr qreal kPostnetRise = 2.88;
 constexpr qreal kOnecodeRise = 3;
-constexpr QSizeF kOnecodeSize(196.56, 9.072);
 
 const QString kPrintReturnAddress = QStringLiteral("envelopePrintReturnAddress");
 const QString kRightAlignAddresses = QStringLiteral("rightAlignEnvelopeAddresses");
@@ -352,7 +351,7 @@ void QVEnvelopeController::setConfirmNumber(const QString &text)
     }
     QVAddressField *address = m_outlets.toAddress;
     const QRectF fitted = frameOf(address);
-    const QRectF frame(QPointF(fitted.x(), fitted.bottom() + kOnecodeRise), kOnecodeSize);
+    const QRectF frame(QPointF(fitted.x(), fitted.bottom() + kOnecodeRise), QVUSPS4CBView::symbolSize());
     if (!m_onecodeView) {
         m_onecodeView = new QVUSPS4CBView(address->parentWidget());
         m_onecodeView->setObjectName(QStringLiteral("onecodeView"));

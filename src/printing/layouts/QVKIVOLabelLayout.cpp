@@ -31,7 +31,6 @@ constexpr qreal kPrintedFromAddressFloor = 5;
 constexpr qreal kPreviewFromAddressFloor = 8;
 constexpr qreal kCustomFieldFloor = 6;
 constexpr qreal kPermitImageSide = 72;
-constexpr QSizeF kOnecodeSize(196.56, 9.072);
 constexpr qreal kOnecodeGap = 3;
 
 UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
@@ -257,7 +256,8 @@ void QVKIVOLabelLayout::setToAddressString(const QString &text)
     m_toAddressSize = fitAndCentre(field, m_toAddressFrame, font, kToAddressFloor, build);
     if (m_onecodeView) {
         const QRectF address = frameOf(field);
-        setFrame(m_onecodeView, QRectF(QPointF(address.x(), address.bottom() + kOnecodeGap), kOnecodeSize));
+        setFrame(m_onecodeView,
+                 QRectF(QPointF(address.x(), address.bottom() + kOnecodeGap), QVUSPS4CBView::symbolSize()));
     }
 }
 
@@ -343,7 +343,7 @@ void QVKIVOLabelLayout::setConfirmNumber(const QString &text)
     delete m_outlets.postnetImage;
     m_outlets.postnetImage = nullptr;
     const QRectF address = frameOf(m_outlets.toAddress);
-    const QRectF frame(QPointF(address.x(), address.bottom() + kOnecodeGap), kOnecodeSize);
+    const QRectF frame(QPointF(address.x(), address.bottom() + kOnecodeGap), QVUSPS4CBView::symbolSize());
     if (!m_onecodeView) {
         m_onecodeView = new QVUSPS4CBView(m_outlets.toAddress->parentWidget());
         m_onecodeView->setObjectName(QStringLiteral("onecodeView"));

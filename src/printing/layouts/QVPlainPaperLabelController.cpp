@@ -36,7 +36,6 @@ constexpr qreal kCustomFieldSize = 10;
 // The delivery address rises by this much for the Intelligent Mail barcode,
 // which takes its former place at this size.
 constexpr qreal kOnecodeRise = 13.032;
-constexpr QSizeF kOnecodeSize(200, 11.016);
 const QString kLabelJobTitle = QStringLiteral("Tolvane Label");
 
 UserDefaults &defaults() { return UserDefaults::standardUserDefaults(); }
@@ -413,7 +412,7 @@ void QVPlainPaperLabelController::setConfirmNumber(const QString &text)
     QVAddressField *address = m_outlets.toAddress;
     const QRectF frame = frameOf(address);
     setFrame(address, frame.translated(0, kOnecodeRise));
-    const QRectF barcodeFrame(frame.topLeft(), kOnecodeSize);
+    const QRectF barcodeFrame(frame.topLeft(), QVUSPS4CBView::symbolSize());
     if (!m_onecodeView) {
         m_onecodeView = new QVUSPS4CBView(address->parentWidget());
         m_onecodeView->setObjectName(QStringLiteral("onecodeView"));

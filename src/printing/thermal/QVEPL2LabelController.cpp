@@ -21,6 +21,8 @@
 #include <QLocale>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace tolvane {
 namespace {
 
@@ -30,6 +32,29 @@ const QString templateFolder = QStringLiteral("epl2");
 // Address text as lines for quoted fields (the escaping itself happens
 // where a line is written).
 QStringList addressLines(const QString &formattedAddress) { return formattedAddress.split(QLatin1Char('\n')); }
+
+// The delivery address starts at x 165 on the 816-dot label. Its font is the
+// largest of 4, 3, 2 and 1 in which its longest line fits the room left
+// (16, 14, 12 and 10 dots a character at 203 dpi): 40 characters in font 4,
+// 47 (the longest line preflight lets through) in font 2.
+constexpr int kDeliveryAddressX = 165;
+constexpr int kLabelWidth = 816;
+
+int deliveryAddressFont(const QStringList &lines)
+{
+    qsizetype longest = 0;
+    for (const QString &line : lines)
+        longest = std::max(longest, line.size());
+    static constexpr struct {
+        int font;
+        int dots;
+    } fonts[] = {{4, 16}, {3, 14}, {2, 12}};
+    for (const auto &f : fonts) {
+        if (kDeliveryAddressX + longest * f.dots <= kLabelWidth)
+            return f.font;
+    }
+    return 1;
+}
 
 bool isMailInnovationsPiece(const QVShipment &shipment)
 {
@@ -135,6 +160,11 @@ void QVEPL2LabelController::setMailClass(const QString &rateClassName, const std
 
 void QVEPL2LabelController::setConfirmNumber(const QString &barcodeText)
 {
+    // In dots of 203 a inch, in the ranges of USPS-B-3200: a bar 4 wide
+    // (0.020 in) every 9 (22.6 bars an inch); full bars 30 high (0.148 in),
+    // ascenders and descenders 20 (0.099 in), trackers 10 (0.049 in), all
+    // standing on the line y = 741.
+    constexpr int left = 168, pitch = 9, width = 4, top = 711, third = 10;
     const QByteArray letters = dataByEncodingConfirmNumber(barcodeText);
     QString bars;
     for (qsizetype i = 0; i < letters.size(); ++i) {
@@ -142,21 +172,21 @@ void QVEPL2LabelController::setConfirmNumber(const QString &barcodeText)
         int h = 0;
         switch (letters.at(i)) {
         case 'F':
-            y = 714, h = 27;
+            y = top, h = 3 * third;
             break;
         case 'A':
-            y = 714, h = 18;
+            y = top, h = 2 * third;
             break;
         case 'D':
-            y = 723, h = 18;
+            y = top + third, h = 2 * third;
             break;
         case 'T':
-            y = 723, h = 9;
+            y = top + third, h = third;
             break;
         default:
             continue;
         }
-        bars += QStringLiteral("LO%1,%2,4,%3\n").arg(168 + 8 * i).arg(y).arg(h);
+        bars += QStringLiteral("LO%1,%2,%3,%4\n").arg(left + pitch * i).arg(y).arg(width).arg(h);
     }
     appendString(bars);
 }
@@ -280,6 +310,8 @@ std::unique_ptr<QVEPL2LabelController> QVEPL2LabelController::epl2ControllerWith
         values.insert(QStringLiteral("from%1").arg(k + 1), from.at(k));
 
     const QStringList toLines = addressLines(to.formattedAddress());
+    const int toFont = deliveryAddressFont(toLines);
+    values.insert(QStringLiteral("toFont"), QString::number(toFont));
     if (shipment.isDomestic()) {
         for (qsizetype i = 0; i < toLines.size(); ++i)
             values.insert(QStringLiteral("to%1").arg(5 - i), toLines.at(toLines.size() - 1 - i));
@@ -290,8 +322,10 @@ std::unique_ptr<QVEPL2LabelController> QVEPL2LabelController::epl2ControllerWith
         QString block;
         for (qsizetype k = 0; k < toLines.size(); ++k) {
             const bool last = k == toLines.size() - 1;
-            block += QStringLiteral("A165,%1,0,4,1,%2,N,\"%3\"\n")
+            block += QStringLiteral("A%1,%2,0,%3,1,%4,N,\"%5\"\n")
+                         .arg(kDeliveryAddressX)
                          .arg(518 + 31 * k)
+                         .arg(toFont)
                          .arg(last ? 2 : 1)
                          .arg(escapedFieldValue(toLines.at(k)));
         }

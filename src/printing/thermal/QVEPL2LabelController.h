@@ -9,6 +9,10 @@
 // indicium as a "GW" bitmap), and "P1\n" added to a copy by labelData().
 // Coordinates are printer dots; the label is 816 dots wide and 1218 long.
 // Text goes in as Windows-1252 (lossy, never failing), line ends are LF.
+// The delivery address (from x 165) is set in font 4 when its longest line
+// fits the label's width, else in the largest smaller font that it fits
+// (the "toFont" value of the address templates), so that lines of 47
+// characters stay on the label.
 //
 // Templates are the bundle's "epl2" resources (folder "epl2" of the
 // resources), read as UTF-8; "<%key%>" takes the value of the key, a key
@@ -88,7 +92,7 @@ public:
     // service banner when given.
     void setMailClass(const QString &rateClassName, const std::optional<QString> &serviceBanner);
     // The Intelligent Mail bars of the barcode text (tracking code and
-    // routing code), one "LO" command a bar from x 168 every 8 dots; nothing
+    // routing code), one "LO" command a bar from x 168 every 9 dots; nothing
     // for a text the encoder refuses.
     void setConfirmNumber(const QString &barcodeText);
     // The "footer" template with "bottomCustomField", when the text is not

@@ -209,6 +209,24 @@ TEST(StampViews, RealStampsDecodeFromA300DpiRaster)
     }
 }
 
+TEST(StampViews, TheTenthCentDigitShowsOnceRaisedBesideTheCents)
+{
+    const struct {
+        const char *amount, *shown, *tenth;
+    } cases[] = {{"0.480", "0.48", "0"}, {"$10.585", "$10.58", "5"}, {"$0.58", "$0.58", "0"}, {"1", "1", "0"}};
+    for (bool upright : {false, true}) {
+        std::unique_ptr<QVStampIndiciumView> view =
+            upright ? std::make_unique<QVStamp2000IndiciumView>() : std::make_unique<QVStampIndiciumView>();
+        for (const auto &c : cases) {
+            view->setTheDollarAmount(QString::fromLatin1(c.amount));
+            EXPECT_EQ(view->dollarAmount()->text(), QString::fromLatin1(c.shown)) << c.amount;
+            auto *tenth = qobject_cast<QVTextField *>(view->tenthCentView());
+            ASSERT_NE(tenth, nullptr);
+            EXPECT_EQ(tenth->text(), QString::fromLatin1(c.tenth)) << c.amount;
+        }
+    }
+}
+
 TEST(StampViews, TenthCentDigitFollowsTheAmountAndTheGroundIsWhite)
 {
     for (bool upright : {false, true}) {
