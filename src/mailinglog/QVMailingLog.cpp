@@ -4,6 +4,7 @@
 #include "model/StringAdditions.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/BinaryPropertyListWriter.h"
 #include "platform/PropertyList.h"
 #include "rates/QVShipmentUSPS.h"
 
@@ -78,15 +79,6 @@ std::optional<QList<QVariantMap>> entriesOf(const QVariant &root, QString *error
         entries.append(element.toMap());
     }
     return entries;
-}
-
-QVariantList listOf(const QList<QVariantMap> &entries)
-{
-    QVariantList list;
-    list.reserve(entries.size());
-    for (const QVariantMap &entry : entries)
-        list.append(entry);
-    return list;
 }
 
 // Writes the whole file or nothing: a temporary file beside it, synced to
@@ -398,7 +390,7 @@ bool QVMailingLog::restoreFromData(const QByteArray &data, bool prepend, QString
     // A file can hold what the log cannot store again (a text with a NUL
     // character, say); such an archive is refused before anything changes.
     QString writeError;
-    if (!writeBinaryPropertyList(listOf(*entries), &writeError)) {
+    if (!encodeBinaryPropertyListArray(*entries, &writeError)) {
         qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(writeError);
         if (error)
             *error = writeError;
@@ -440,7 +432,7 @@ std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &
     for (const qsizetype i : indexes)
         selected.append(m_log.at(i));
     QString writeError;
-    const std::optional<QByteArray> data = writeBinaryPropertyList(selected, &writeError);
+    const std::optional<QByteArray> data = encodeBinaryPropertyList(selected, &writeError);
     if (!data) {
         qWarning().noquote() << QStringLiteral("Error serializing archive: %1").arg(writeError);
         if (error)
@@ -494,7 +486,7 @@ void QVMailingLog::refreshDisplay()
 std::optional<QByteArray> QVMailingLog::dataValue(QString *error) const
 {
     QString writeError;
-    std::optional<QByteArray> data = writeBinaryPropertyList(listOf(m_log), &writeError);
+    std::optional<QByteArray> data = encodeBinaryPropertyListArray(m_log, &writeError);
     if (!data) {
         qWarning().noquote() << QStringLiteral("Error serializing mailing log: %1").arg(writeError);
         if (error)
