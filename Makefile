@@ -21,6 +21,8 @@ DEBUG_INFO ?= -g
 # Extra arguments for the benchmark program, e.g.
 #   make bench BENCH_ARGS=--benchmark_filter=Code128
 BENCH_ARGS ?=
+# How many times bench/startup.py starts each program.
+STARTUP_RUNS ?= 5
 # Seconds each fuzz target runs, and the targets to run (empty: all), e.g.
 #   make fuzz FUZZ_SECONDS=600 FUZZ_TARGETS="vcard property_list"
 FUZZ_SECONDS ?= 60
@@ -63,11 +65,14 @@ bench: setup
 	$(call configure,$(BENCH_BUILD),,-DCMAKE_BUILD_TYPE=Release \
 	    -DCMAKE_C_FLAGS_RELEASE="-O2 -DNDEBUG" -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
 	    -DBUILD_TESTING=OFF -DTOLVANE_BENCHMARKS=ON)
-	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench
-	@$(BENCH_BUILD)/bench/tolvane_bench --benchmark_repetitions=3 \
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target tolvane_bench tolvane tolvane-standins tolvane_minimal_window
+	@rm -f $(BENCH_BUILD)/logwrite-*.plist
+	@TOLVANE_BENCH_DIR=$(BENCH_BUILD) $(BENCH_BUILD)/bench/tolvane_bench --benchmark_repetitions=3 \
 	  --benchmark_report_aggregates_only=true \
 	  --benchmark_out=$(BENCH_BUILD)/bench.json --benchmark_out_format=json $(BENCH_ARGS)
-	@python3 bench/ratios.py $(BENCH_BUILD)/bench.json
+	@python3 bench/plistlib_log_write.py $(BENCH_BUILD) $(BENCH_BUILD)/plistlib.json
+	@python3 bench/ratios.py $(BENCH_BUILD)/bench.json $(BENCH_BUILD)/plistlib.json
+	@python3 bench/startup.py $(BENCH_BUILD) $(STARTUP_RUNS)
 
 # GCC's AddressSanitizer and UndefinedBehaviorSanitizer over the whole
 # suite; the first fault fails the test that hit it. A test that fails is

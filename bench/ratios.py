@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
 """Prints the ratio of each of our benchmarks to its peers.
 
-Benchmarks are named "Family/impl/input". For every "Family/ours/input" the
+Benchmarks are named "Family/impl/input"; they are read from one or more
+JSON files in Google Benchmark's form (bench/plistlib_log_write.py writes one
+for Python's plistlib). For every "Family/ours/input" the
 ratio to each "Family/<peer>/input" is printed (our time divided by the
 peer's). When "Family/<peer>_clear/input" exists, its time is taken off the
 peer's first: it times work the peer needs between two runs that is not part
@@ -12,11 +14,13 @@ import json
 import sys
 
 
-def main(path):
-    with open(path) as f:
-        data = json.load(f)
+def main(paths):
+    benchmarks = []
+    for path in paths:
+        with open(path) as f:
+            benchmarks += json.load(f)["benchmarks"]
     times = {}
-    for b in data["benchmarks"]:
+    for b in benchmarks:
         if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
             continue
         name = b.get("run_name", b["name"])
@@ -49,4 +53,4 @@ def main(path):
 
 
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else "build-bench/bench.json"))
+    sys.exit(main(sys.argv[1:] or ["build-bench/bench.json"]))

@@ -5,6 +5,7 @@
 #include "platform/DurableFile.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/BinaryPropertyListWriter.h"
 #include "platform/PropertyList.h"
 #include "rates/QVShipmentUSPS.h"
 
@@ -426,7 +427,7 @@ bool QVMailingLog::restoreFromData(const QByteArray &data, bool prepend, QString
     // A file can hold what the log cannot store again (a text with a NUL
     // character, say); such an archive is refused before anything changes.
     QString writeError;
-    if (!writeBinaryPropertyList(listOf(*entries), &writeError)) {
+    if (!encodeBinaryPropertyListArray(*entries, &writeError)) {
         qWarning().noquote() << QStringLiteral("Error restoring log: %1").arg(writeError);
         if (error)
             *error = writeError;
@@ -468,7 +469,7 @@ std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &
     for (const qsizetype i : indexes)
         selected.append(m_log.at(i));
     QString writeError;
-    const std::optional<QByteArray> data = writeBinaryPropertyList(selected, &writeError);
+    const std::optional<QByteArray> data = encodeBinaryPropertyList(selected, &writeError);
     if (!data) {
         qWarning().noquote() << QStringLiteral("Error serializing archive: %1").arg(writeError);
         if (error)
@@ -535,7 +536,7 @@ void QVMailingLog::refreshDisplay()
 std::optional<QByteArray> QVMailingLog::dataValue(QString *error) const
 {
     QString writeError;
-    std::optional<QByteArray> data = writeBinaryPropertyList(listOf(m_log), &writeError);
+    std::optional<QByteArray> data = encodeBinaryPropertyListArray(m_log, &writeError);
     if (!data) {
         qWarning().noquote() << QStringLiteral("Error serializing mailing log: %1").arg(writeError);
         if (error)

@@ -6,7 +6,11 @@
 #include "platform/VariantKinds.h"
 
 #include <QDebug>
+#include <QHash>
 #include <QLocale>
+
+#include <array>
+#include <iterator>
 
 namespace {
 
@@ -24,6 +28,95 @@ bool flagValue(const QVariant &value)
     if (value.typeId() == QMetaType::QString)
         return boolValue(value.toString());
     return value.toBool();
+}
+
+// The keys pricing reads, each with a slot in QVShipment::HotValues. A key is
+// found by the address of its text, which every copy of a key constant
+// shares; a key text made elsewhere is found by its text where it must be
+// (loading the slots, and stores, so that no slot goes stale).
+const QString *const kHotKeys[] = {
+    &QVShipmentFromAddressKey,
+    &QVShipmentToAddressKey,
+    &QVShipmentShipDateKey,
+    &QVShipmentPriceKey,
+    &QVShipmentWeightUnitKey,
+    &QVShipmentWeightNumberKey,
+    &QVShipmentCarrierKey,
+    &QVShipmentRectangularKey,
+    &QVShipmentMeasurementUnitKey,
+    &QVShipmentLengthMeasurementKey,
+    &QVShipmentWidthMeasurementKey,
+    &QVShipmentHeightMeasurementKey,
+    &QVShipmentValueKey,
+    &QVShipmentItemsKey,
+    &QVUSPSShipmentRateClassKey,
+    &QVUSPSShipmentPostageKey,
+    &QVUSPSShipmentOriginalPostageKey,
+    &QVUSPSShipmentConfirmationServiceKey,
+    &QVUSPSShipmentConfirmationServicePriceKey,
+    &QVUSPSShipmentRateClassificationKey,
+    &QVUSPSShipmentCubicPricingKey,
+    &QVUSPSShipmentCubicTierKey,
+    &QVUSPSShipmentOptionalServicesKey,
+    &QVUSPSShipmentOptionalServicesPriceKey,
+    &QVUSPSShipmentCashOnDeliveryAmountKey,
+    &QVUSPSShipmentMailedFromZIP5Key,
+    &QVUSPSShipmentZoneKey,
+    &QVUSPSShipmentSizeKey,
+    &QVUSPSShipmentMachinableKey,
+    &QVUSPSShipmentIntraBMCEligibleKey,
+    &QVUSPSShipmentPostageEnabledKey,
+    &QVUSPSShipmentInsuranceTypeKey,
+    &QVUSPSShipmentInsurancePriceKey,
+    &QVUSPSShipmentExpressMailOptionsKey,
+    &QVUSPSShipmentStealthPostageKey,
+    &QVUSPSShipmentReplyPostageKey,
+    &QVUSPSShipmentCustomsFormTypeKey,
+    &QVUSPSShipmentRHOTransactionTypeKey,
+};
+
+struct HotKeyIndex {
+    // Open addressing on the text's address: (address, slot), null when free.
+    static constexpr size_t kSize = 256;
+    std::array<std::pair<const void *, int>, kSize> byAddress{};
+    QHash<QString, int> byText;
+
+    static size_t start(const void *address) { return (quintptr(address) >> 4) & (kSize - 1); }
+
+    HotKeyIndex()
+    {
+        for (int slot = 0; slot < int(std::size(kHotKeys)); ++slot) {
+            const QString &key = *kHotKeys[slot];
+            byText.insert(key, slot);
+            size_t i = start(key.constData());
+            while (byAddress[i].first)
+                i = (i + 1) & (kSize - 1);
+            byAddress[i] = {key.constData(), slot};
+        }
+    }
+
+    int slotByAddress(const QString &key) const
+    {
+        const void *address = key.constData();
+        for (size_t i = start(address);; i = (i + 1) & (kSize - 1)) {
+            if (byAddress[i].first == address)
+                return byAddress[i].second;
+            if (!byAddress[i].first)
+                return -1;
+        }
+    }
+
+    int slot(const QString &key) const
+    {
+        const int slot = slotByAddress(key);
+        return slot >= 0 ? slot : byText.value(key, -1);
+    }
+};
+
+const HotKeyIndex &hotKeyIndex()
+{
+    static const HotKeyIndex index;
+    return index;
 }
 
 } // namespace
@@ -45,10 +138,61 @@ std::shared_ptr<QVShipment> QVShipment::copy() const
 
 // ---------------------------------------------------------------------- access
 
-QVariant QVShipment::objectForKey(const QString &key) const { return m_shipment.value(key); }
+int QVShipment::hotSlot(const QString &key) const
+{
+    static_assert(std::size(kHotKeys) <= kHotKeyCapacity);
+    return m_hot.reading && m_hot.loaded ? hotKeyIndex().slotByAddress(key) : -1;
+}
+
+void QVShipment::loadHotValues() const
+{
+    if (m_hot.loaded)
+        return;
+    const HotKeyIndex &index = hotKeyIndex();
+    for (size_t i = 0; i < m_hot.values.size(); ++i) {
+        if (m_hot.present[i]) {
+            QVariant().swap(m_hot.values[i]);
+            m_hot.present[i] = false;
+        }
+    }
+    for (auto it = m_shipment.cbegin(); it != m_shipment.cend(); ++it) {
+        const int slot = index.slot(it.key());
+        if (slot >= 0) {
+            m_hot.values[size_t(slot)] = it.value();
+            m_hot.present[size_t(slot)] = true;
+        }
+    }
+    m_hot.loaded = true;
+}
+
+void QVShipment::noteHotValue(const QString &key, const QVariant &value)
+{
+    if (!m_hot.loaded)
+        return;
+    const int slot = hotKeyIndex().slot(key);
+    if (slot < 0)
+        return;
+    m_hot.values[size_t(slot)] = value;
+    m_hot.present[size_t(slot)] = value.isValid();
+}
+
+bool QVShipment::containsKey(const QString &key) const
+{
+    const int slot = hotSlot(key);
+    return slot >= 0 ? m_hot.present[size_t(slot)] : m_shipment.contains(key);
+}
+
+QVariant QVShipment::objectForKey(const QString &key) const
+{
+    const int slot = hotSlot(key);
+    return slot >= 0 ? m_hot.values[size_t(slot)] : m_shipment.value(key);
+}
 
 QVariant QVShipment::objectForKey(const QString &key, const QVariant &defaultObject) const
 {
+    const int slot = hotSlot(key);
+    if (slot >= 0)
+        return m_hot.present[size_t(slot)] ? m_hot.values[size_t(slot)] : defaultObject;
     return ::objectForKey(m_shipment, key, defaultObject);
 }
 
@@ -58,11 +202,16 @@ void QVShipment::setObject(const QVariant &value, const QString &key, bool updat
         qWarning().noquote() << QStringLiteral("tried to set nil object for %1").arg(key);
         return;
     }
-    const auto it = m_shipment.constFind(key);
-    if (it != m_shipment.cend() && isEqualStoredValue(*it, value))
-        return;
-    m_shipment.insert(key, value);
-    dropDestinationFor(key);
+    const int slot = hotSlot(key);
+    if (slot >= 0) {
+        if (m_hot.present[size_t(slot)] && isEqualStoredValue(m_hot.values[size_t(slot)], value))
+            return;
+    } else {
+        const auto it = m_shipment.constFind(key);
+        if (it != m_shipment.cend() && isEqualStoredValue(*it, value))
+            return;
+    }
+    setObjectQuietly(value, key);
     if (updatePricing)
         _updatePricing();
     postDidChange();
@@ -70,13 +219,30 @@ void QVShipment::setObject(const QVariant &value, const QString &key, bool updat
 
 void QVShipment::removeObjectForKey(const QString &key, bool updatePricing)
 {
-    if (!m_shipment.contains(key))
+    if (!containsKey(key))
         return;
-    m_shipment.remove(key);
-    dropDestinationFor(key);
+    removeObjectQuietly(key);
     if (updatePricing)
         _updatePricing();
     postDidChange();
+}
+
+void QVShipment::setObjectQuietly(const QVariant &value, const QString &key)
+{
+    m_shipment.insert(key, value);
+    noteHotValue(key, value);
+    dropDestinationFor(key);
+}
+
+void QVShipment::removeObjectQuietly(const QString &key)
+{
+    // Most keys are absent; asking first spares the map's erase (and, when
+    // the dictionary is shared with a copy, a detach that copies it whole).
+    if (!containsKey(key))
+        return;
+    m_shipment.remove(key);
+    noteHotValue(key, QVariant());
+    dropDestinationFor(key);
 }
 
 QString QVShipment::description() const
@@ -122,11 +288,26 @@ QVShipment::Destination QVShipment::destination() const
 {
     if (m_destination.value)
         return *m_destination.value;
+    // The same address dictionary (shared with the memo, so that a change
+    // of it anywhere is a different one) gives the same recipient.
+    const bool reply = isReplyPostage();
+    const QVariant stored = objectForKey(reply ? QVShipmentFromAddressKey : QVShipmentToAddressKey);
+    const bool isMap = stored.metaType() == QMetaType::fromType<QVariantMap>();
+    if (isMap && m_destinationMemo.value && m_destinationMemo.reply == reply &&
+        m_destinationMemo.address.isSharedWith(*static_cast<const QVariantMap *>(stored.constData())))
+        return *m_destinationMemo.value;
     Destination d;
-    d.address = toAddress();
+    d.address = QVAddress::addressWithDictionary(stored.toMap());
     d.domestic = d.address.isDomestic();
     d.ZIP5 = d.address.ZIP5();
     d.state = d.address.state().toUpper();
+    if (isMap) {
+        m_destinationMemo.address = *static_cast<const QVariantMap *>(stored.constData());
+        m_destinationMemo.reply = reply;
+        m_destinationMemo.value = d;
+    } else {
+        m_destinationMemo.value.reset();
+    }
     return d;
 }
 
@@ -141,14 +322,19 @@ void QVShipment::dropDestinationFor(const QString &key)
 
 QVShipment::DestinationScope::DestinationScope(const QVShipment &shipment) : m_shipment(shipment)
 {
-    if (m_shipment.m_destination.scopes++ == 0)
+    if (m_shipment.m_destination.scopes++ == 0) {
+        m_shipment.loadHotValues();
+        m_shipment.m_hot.reading = true;
         m_shipment.m_destination.value = m_shipment.destination();
+    }
 }
 
 QVShipment::DestinationScope::~DestinationScope()
 {
-    if (--m_shipment.m_destination.scopes == 0)
+    if (--m_shipment.m_destination.scopes == 0) {
         m_shipment.m_destination.value.reset();
+        m_shipment.m_hot.reading = false;
+    }
 }
 
 bool QVShipment::isDomestic() const
@@ -188,7 +374,7 @@ Decimal QVShipment::totalPrice() const
 
 void QVShipment::setTotalPrice(const Decimal &price)
 {
-    m_shipment.insert(QVShipmentPriceKey, QVariant::fromValue(price));
+    setObjectQuietly(QVariant::fromValue(price), QVShipmentPriceKey);
 }
 
 QDateTime QVShipment::shipCalendarDate() const
@@ -203,12 +389,30 @@ QDateTime QVShipment::shipCalendarDate() const
 
 QVariantMap QVShipment::dimensionDictionary() const
 {
-    return {
-        {QVShipmentLengthMeasurementKey, objectForKey(QVShipmentLengthMeasurementKey, 0)},
-        {QVShipmentWidthMeasurementKey, objectForKey(QVShipmentWidthMeasurementKey, 0)},
-        {QVShipmentHeightMeasurementKey, objectForKey(QVShipmentHeightMeasurementKey, 0)},
-        {QVShipmentRectangularKey, objectForKey(QVShipmentRectangularKey, true)},
+    const std::array<QVariant, 4> from = {
+        objectForKey(QVShipmentLengthMeasurementKey, 0),
+        objectForKey(QVShipmentWidthMeasurementKey, 0),
+        objectForKey(QVShipmentHeightMeasurementKey, 0),
+        objectForKey(QVShipmentRectangularKey, true),
     };
+    // The same values, of the same types, give the same dictionary.
+    const auto same = [&] {
+        for (size_t i = 0; i < from.size(); ++i) {
+            if (from[i].metaType() != m_dimensionMemo.from[i].metaType() || from[i] != m_dimensionMemo.from[i])
+                return false;
+        }
+        return true;
+    };
+    if (m_dimensionMemo.value && same())
+        return *m_dimensionMemo.value;
+    m_dimensionMemo.from = from;
+    m_dimensionMemo.value = QVariantMap{
+        {QVShipmentLengthMeasurementKey, from[0]},
+        {QVShipmentWidthMeasurementKey, from[1]},
+        {QVShipmentHeightMeasurementKey, from[2]},
+        {QVShipmentRectangularKey, from[3]},
+    };
+    return *m_dimensionMemo.value;
 }
 
 bool QVShipment::shippable() const

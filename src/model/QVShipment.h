@@ -19,6 +19,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <array>
 #include <memory>
 #include <optional>
 
@@ -190,8 +191,8 @@ public:
     virtual ~QVShipmentPricer() = default;
     // Brings the record into a priceable state and prices it. It writes
     // through the record (setObject/removeObjectForKey, which post a change
-    // notification) or straight into mutableDictionary() (which posts
-    // nothing), and ends with setTotalPrice().
+    // notification) or quietly (setObjectQuietly/removeObjectQuietly, which
+    // post nothing), and ends with setTotalPrice().
     virtual void updatePricing(QVShipment &shipment) = 0;
 };
 
@@ -235,7 +236,16 @@ public:
     // The dictionary itself. Writes into mutableDictionary() post nothing and
     // do not re-price (pricing uses it for its quiet stores).
     const QVariantMap &dictionary() const { return m_shipment; }
-    QVariantMap &mutableDictionary() { return m_shipment; }
+    QVariantMap &mutableDictionary()
+    {
+        m_hot.loaded = false;
+        return m_shipment;
+    }
+    // Quiet stores of pricing: the value is stored (or removed) without a
+    // notification and without re-pricing, as a write into
+    // mutableDictionary() would, and seen by an open DestinationScope.
+    void setObjectQuietly(const QVariant &value, const QString &key);
+    void removeObjectQuietly(const QString &key);
     // A copy of the dictionary.
     QVariantMap privateDictionary() const { return m_shipment; }
     QString description() const;
@@ -293,10 +303,14 @@ public:
     // While a scope of this kind lives (the pricer opens one for each
     // re-price), the recipient's address and what follows from it
     // (isDomestic, mailedToZIP5, mailedToState) are worked out once instead
-    // of being rebuilt from the dictionary at every question. A store of an
-    // address or of the reply-postage flag through setObject or
-    // removeObjectForKey drops them; a write of those keys straight into
-    // mutableDictionary() during the scope is not seen. Scopes may nest.
+    // of being rebuilt from the dictionary at every question, and the values
+    // of the keys pricing reads are kept by key constant, so that reading
+    // them (objectForKey with one of the constants of this header) compares
+    // no text. A store of an address or of the reply-postage flag through
+    // setObject, removeObjectForKey or the quiet stores renews the recipient;
+    // a write of those keys straight into mutableDictionary() during the
+    // scope is not seen by it. Asking for mutableDictionary() makes the
+    // scope's other reads go to the dictionary again. Scopes may nest.
     class DestinationScope
     {
     public:
@@ -340,9 +354,66 @@ private:
         }
     };
 
+    // The values of the keys pricing reads, by the key constant's slot
+    // (QVShipment.cpp). Once loaded (when a DestinationScope opens) they
+    // follow every store through the record, until mutableDictionary() is
+    // asked for; they are read only while a scope is open. Not copied with
+    // the record.
+    static constexpr int kHotKeyCapacity = 48;
+    struct HotValues {
+        std::array<QVariant, kHotKeyCapacity> values;
+        std::array<bool, kHotKeyCapacity> present{};
+        bool loaded = false;
+        bool reading = false;
+        HotValues() = default;
+        HotValues(const HotValues &) {}
+        HotValues &operator=(const HotValues &)
+        {
+            loaded = false;
+            return *this;
+        }
+    };
+    void loadHotValues() const;
+    // The slot of a key while the values are kept, else -1.
+    int hotSlot(const QString &key) const;
+    // Keeps a store (or, for an invalid value, a removal) in the slots.
+    void noteHotValue(const QString &key, const QVariant &value);
+    bool containsKey(const QString &key) const;
+
+    // The recipient last worked out, kept between scopes while the record
+    // holds the same address dictionary (shared, so any change is seen) and
+    // the same reply-postage flag; and the dimension dictionary last made,
+    // kept while the four values it was made from are the same.
+    struct DestinationMemo {
+        QVariantMap address;
+        bool reply = false;
+        std::optional<Destination> value;
+        DestinationMemo() = default;
+        DestinationMemo(const DestinationMemo &) {}
+        DestinationMemo &operator=(const DestinationMemo &)
+        {
+            value.reset();
+            return *this;
+        }
+    };
+    struct DimensionMemo {
+        std::array<QVariant, 4> from;
+        std::optional<QVariantMap> value;
+        DimensionMemo() = default;
+        DimensionMemo(const DimensionMemo &) {}
+        DimensionMemo &operator=(const DimensionMemo &)
+        {
+            value.reset();
+            return *this;
+        }
+    };
+
     QVariantMap m_shipment;
     bool m_forceRetailRates = false;
     mutable DestinationCache m_destination;
+    mutable HotValues m_hot;
+    mutable DestinationMemo m_destinationMemo;
+    mutable DimensionMemo m_dimensionMemo;
 };
 
 size_t qHash(const QVShipment &shipment, size_t seed = 0) noexcept;

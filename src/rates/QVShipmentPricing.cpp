@@ -43,28 +43,18 @@ void storeServicesQuietly(QVShipment &shipment, const QStringList &services)
 {
     const QVariant stored = shipment.objectForKey(QVUSPSShipmentOptionalServicesKey);
     if (stored.typeId() == QMetaType::QStringList) {
-        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, services);
+        shipment.setObjectQuietly(services, QVUSPSShipmentOptionalServicesKey);
         return;
     }
     QVariantList list;
     list.reserve(services.size());
     for (const QString &service : services)
         list.append(service);
-    shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesKey, list);
-}
-
-// Removes a key from the record's dictionary without a notification. Most
-// keys are absent; asking first spares the map's erase (and, when the
-// dictionary is shared with a copy, a detach that copies it whole).
-void removeQuietly(QVariantMap &quiet, const QString &key)
-{
-    if (quiet.contains(key))
-        quiet.remove(key);
+    shipment.setObjectQuietly(list, QVUSPSShipmentOptionalServicesKey);
 }
 
 void priceDomestic(QVShipment &shipment)
 {
-    QVariantMap &quiet = shipment.mutableDictionary();
     const QDateTime shipDate = shipment.shipCalendarDate();
     const std::optional<QString> fromZIP5 = shipment.mailedFromZIP5();
     const QString toZIP5 = shipment.mailedToZIP5();
@@ -116,8 +106,8 @@ void priceDomestic(QVShipment &shipment)
             kept.append(service);
     }
     if (kept.isEmpty()) {
-        removeQuietly(quiet, QVUSPSShipmentOptionalServicesPriceKey);
-        removeQuietly(quiet, QVUSPSShipmentOptionalServicesKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentOptionalServicesPriceKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentOptionalServicesKey);
     } else {
         storeServicesQuietly(shipment, kept);
     }
@@ -145,7 +135,7 @@ void priceDomestic(QVShipment &shipment)
     // 9. Zone.
     const QString zone =
         toZIP5.isEmpty() ? QStringLiteral("-1") : uspsZoneFromOriginZIP(fromZIP5.value_or(QString()), toZIP5);
-    quiet.insert(QVUSPSShipmentZoneKey, zone);
+    shipment.setObjectQuietly(zone, QVUSPSShipmentZoneKey);
 
     // 10. Flags of the query.
     const bool storedMachinable = shipmentBool(shipment, QVUSPSShipmentMachinableKey, true);
@@ -153,7 +143,7 @@ void priceDomestic(QVShipment &shipment)
     const bool discounted = isEligibleForDomesticDiscount(shipment) && !shipment.isForcedRetailRates();
 
     // 11.
-    removeQuietly(quiet, QVUSPSShipmentIntraBMCEligibleKey);
+    shipment.removeObjectQuietly(QVUSPSShipmentIntraBMCEligibleKey);
 
     // 12. A discounted First-Class piece without confirmation is priced as
     // non-machinable.
@@ -193,16 +183,16 @@ void priceDomestic(QVShipment &shipment)
 
     // 16. Cubic keys.
     if (cubic) {
-        quiet.insert(QVUSPSShipmentCubicPricingKey, true);
-        quiet.insert(QVUSPSShipmentCubicTierKey, weight);
+        shipment.setObjectQuietly(true, QVUSPSShipmentCubicPricingKey);
+        shipment.setObjectQuietly(weight, QVUSPSShipmentCubicTierKey);
     } else {
-        removeQuietly(quiet, QVUSPSShipmentCubicPricingKey);
-        removeQuietly(quiet, QVUSPSShipmentCubicTierKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentCubicPricingKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentCubicTierKey);
     }
 
     // 17.
-    quiet.insert(QVUSPSShipmentRateClassificationKey, level);
-    quiet.insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
+    shipment.setObjectQuietly(level, QVUSPSShipmentRateClassificationKey);
+    shipment.setObjectQuietly(QVariant::fromValue(postage), QVUSPSShipmentPostageKey);
 
     // 18. Undiscounted postage, when it is the higher. A final postage of zero
     // is no price at all (the level's prices are not known), not a discount
@@ -217,9 +207,9 @@ void priceDomestic(QVShipment &shipment)
     Decimal confirmationFee;
     if (hasConfirmation) {
         confirmationFee = rateClass->feeForElectronicConfirmationService(confirmation);
-        quiet.insert(QVUSPSShipmentConfirmationServicePriceKey, QVariant::fromValue(confirmationFee));
+        shipment.setObjectQuietly(QVariant::fromValue(confirmationFee), QVUSPSShipmentConfirmationServicePriceKey);
     } else {
-        removeQuietly(quiet, QVUSPSShipmentConfirmationServicePriceKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentConfirmationServicePriceKey);
     }
 
     // 20. Fees of the special services.
@@ -234,9 +224,9 @@ void priceDomestic(QVShipment &shipment)
 
     // 22.
     if (decimalNumberIsEqualToZero(servicesFee))
-        removeQuietly(quiet, QVUSPSShipmentOptionalServicesPriceKey);
+        shipment.removeObjectQuietly(QVUSPSShipmentOptionalServicesPriceKey);
     else
-        shipment.mutableDictionary().insert(QVUSPSShipmentOptionalServicesPriceKey, QVariant::fromValue(servicesFee));
+        shipment.setObjectQuietly(QVariant::fromValue(servicesFee), QVUSPSShipmentOptionalServicesPriceKey);
 
     // 23. Total: only for a priced piece between two known five-digit ZIPs.
     Decimal total;
@@ -249,15 +239,14 @@ void priceDomestic(QVShipment &shipment)
 
 void priceInternational(QVShipment &shipment)
 {
-    QVariantMap &quiet = shipment.mutableDictionary();
 
     // 1. Nothing domestic applies abroad.
-    removeQuietly(quiet, QVUSPSShipmentConfirmationServicePriceKey);
+    shipment.removeObjectQuietly(QVUSPSShipmentConfirmationServicePriceKey);
     shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
     for (const QString &key :
          {QVUSPSShipmentOptionalServicesPriceKey, QVUSPSShipmentOptionalServicesKey, QVUSPSShipmentIntraBMCEligibleKey,
           QVUSPSShipmentZoneKey, QVUSPSShipmentCubicPricingKey, QVShipmentRectangularKey})
-        removeQuietly(shipment.mutableDictionary(), key);
+        shipment.removeObjectQuietly(key);
 
     // 2.
     shipment.setForceRetailRatesFlag(false);
@@ -324,11 +313,11 @@ void priceInternational(QVShipment &shipment)
         shipment.removeObjectForKey(QVUSPSShipmentOriginalPostageKey);
 
     // 11.
-    quiet.insert(QVUSPSShipmentRateClassificationKey, level);
+    shipment.setObjectQuietly(level, QVUSPSShipmentRateClassificationKey);
     shipment.removeObjectForKey(QVUSPSShipmentZoneKey);
     const bool stealth = shipmentBool(shipment, QVUSPSShipmentStealthPostageKey) && isEligibleForStealth(shipment);
-    shipment.mutableDictionary().insert(QVUSPSShipmentStealthPostageKey, stealth);
-    shipment.mutableDictionary().insert(QVUSPSShipmentPostageKey, QVariant::fromValue(postage));
+    shipment.setObjectQuietly(stealth, QVUSPSShipmentStealthPostageKey);
+    shipment.setObjectQuietly(QVariant::fromValue(postage), QVUSPSShipmentPostageKey);
 
     // 12. No fees abroad.
     shipment.setTotalPrice(postage);

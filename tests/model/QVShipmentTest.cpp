@@ -7,6 +7,9 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
+
 namespace {
 
 QString s(const char *text) { return QString::fromUtf8(text); }
@@ -313,6 +316,71 @@ TEST(QVShipment, DestinationScopeKeepsTheRecipientUntilAnAddressIsStored)
     EXPECT_TRUE(shipment.isDomestic());
     EXPECT_EQ(shipment.mailedToZIP5(), s("78701"));
     EXPECT_EQ(shipment.mailedToState(), s("TX"));
+}
+
+TEST(QVShipment, ValuesKeptInsideAScopeFollowEveryKindOfStore)
+{
+    QVShipment shipment(QVariantMap{{QVUSPSShipmentZoneKey, s("4")}});
+    // A key text made here rather than the constant names the same value.
+    const QString zoneText = QString::fromLatin1("QVUSPSShipmentZoneKey");
+    const QVariant none = s("none");
+    const std::pair<std::function<void()>, QVariant> steps[] = {
+        {[] {}, s("4")},
+        {[&] { shipment.setObject(s("5"), QVUSPSShipmentZoneKey); }, s("5")},
+        {[&] { shipment.setObjectQuietly(s("6"), zoneText); }, s("6")},
+        {[&] { shipment.removeObjectQuietly(QVUSPSShipmentZoneKey); }, QVariant()},
+        {[&] { shipment.setObject(s("7"), zoneText); }, s("7")},
+        {[&] { shipment.mutableDictionary().insert(QVUSPSShipmentZoneKey, s("8")); }, s("8")},
+        {[&] { shipment.setObject(s("9"), QVUSPSShipmentZoneKey); }, s("9")},
+        {[&] { shipment.removeObjectForKey(zoneText); }, QVariant()},
+    };
+    for (const bool scoped : {true, false}) {
+        shipment.mutableDictionary().insert(QVUSPSShipmentZoneKey, s("4"));
+        std::optional<QVShipment::DestinationScope> scope;
+        if (scoped)
+            scope.emplace(shipment);
+        int step = 0;
+        for (const auto &[store, expected] : steps) {
+            store();
+            for (const QString &key : {QVUSPSShipmentZoneKey, zoneText}) {
+                EXPECT_EQ(shipment.objectForKey(key), expected)
+                    << "step " << step << (scoped ? " in" : " out of") << " a scope";
+                EXPECT_EQ(shipment.objectForKey(key, none), expected.isValid() ? expected : none) << "step " << step;
+            }
+            EXPECT_EQ(shipment.dictionary().value(QVUSPSShipmentZoneKey), expected) << "step " << step;
+            ++step;
+        }
+    }
+    // A scope opened after a write straight into the dictionary reads it.
+    shipment.mutableDictionary().insert(QVUSPSShipmentZoneKey, s("3"));
+    const QVShipment::DestinationScope again(shipment);
+    EXPECT_EQ(shipment.objectForKey(QVUSPSShipmentZoneKey), s("3"));
+}
+
+TEST(QVShipment, RecipientAndDimensionsFollowChangesMadeInPlace)
+{
+    QVShipment shipment;
+    shipment.setObject(address("Recipient", "Denver", "CO", "80202"), QVShipmentToAddressKey);
+    shipment.setObject(12, QVShipmentLengthMeasurementKey);
+    EXPECT_EQ(shipment.mailedToZIP5(), s("80202"));
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 12);
+
+    // The address dictionary replaced inside its stored value.
+    QVariant &to = shipment.mutableDictionary()[QVShipmentToAddressKey];
+    *static_cast<QVariantMap *>(to.data()) = address("Recipient", "Austin", "TX", "78701");
+    EXPECT_EQ(shipment.mailedToZIP5(), s("78701"));
+    {
+        const QVShipment::DestinationScope scope(shipment);
+        EXPECT_EQ(shipment.mailedToState(), s("TX"));
+    }
+
+    // A length of another type, and a changed one.
+    shipment.mutableDictionary().insert(QVShipmentLengthMeasurementKey, 12.0);
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey).typeId(), QMetaType::Double);
+    shipment.setObject(13, QVShipmentLengthMeasurementKey);
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 13);
+    shipment.removeObjectForKey(QVShipmentLengthMeasurementKey);
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 0);
 }
 
 TEST(QVShipment, CopyIsEqualIndependentAndNotForcedToRetail)
