@@ -460,11 +460,20 @@ void QVGlimraAutomation::processOnePackage(Document &document, const QVariant &e
 
     // Postage switches.
     UserDefaults &settings = defaults();
-    bool restorePostage = false;
+    // "usePostage" switched off for this package only comes back on after
+    // it, also when the package ends in an exception.
+    struct PostageRestore {
+        bool active = false;
+        ~PostageRestore()
+        {
+            if (active)
+                defaults().setBool(true, QVUsePostageDefaultsKey);
+        }
+    } restorePostage;
     if (glimraIs(document.root, QStringLiteral("QVTempNoPostage"), QStringLiteral("YES"))) {
         if (settings.boolForKey(QVUsePostageDefaultsKey)) {
             settings.setBool(false, QVUsePostageDefaultsKey);
-            restorePostage = true;
+            restorePostage.active = true;
         }
     } else if (glimraIs(document.root, QStringLiteral("QVPostageEnabled"), QStringLiteral("NO"))) {
         settings.setBool(false, QVUsePostageDefaultsKey);
@@ -587,6 +596,4 @@ void QVGlimraAutomation::processOnePackage(Document &document, const QVariant &e
     }
     document.elements << elementXML;
     document.writeOutput();
-    if (restorePostage)
-        settings.setBool(true, QVUsePostageDefaultsKey);
 }

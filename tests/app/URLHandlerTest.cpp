@@ -13,6 +13,7 @@
 #include "FakeMailingLog.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "LaunchFakes.h"
+#include "AutomationFakes.h"
 #include "RecordingAutomation.h"
 #include "RecordingDialogs.h"
 
@@ -396,3 +397,19 @@ TEST_F(URLHandlerTest, ServicesReportTheirErrorsInText)
 }
 
 } // namespace
+
+// The socket's requests through the real automation: a Test document is
+// answered with its reply document, a file with its reply too.
+TEST_F(URLHandlerTest, TheSocketAnswersATestDocumentWithTheAutomationsReply)
+{
+    AutomationWorld world;
+    setAutomationServices(std::shared_ptr<QVAutomationServices>(world.automation.get(), [](QVAutomationServices *) {}));
+    const QString document = QStringLiteral("<Glimra Test=\"YES\"><Package ID=\"7\" MailClass=\"FIRST\" WeightOz=\"2\" "
+                                            "ToAddress=\"Ann Lee&#10;1 Main St&#10;Springfield IL 62701\"/></Glimra>");
+    const RemoteFrame answer = handler.answerRemoteRequest({QStringLiteral("processXML:"), document});
+    EXPECT_EQ(answer.method, RemoteAnswerOK);
+    EXPECT_TRUE(answer.argument.contains(QStringLiteral("<Package ID=\"7\"><Status>Success</Status>")))
+        << answer.argument.toStdString();
+    EXPECT_EQ(world.window->prints, QList<bool>{true});
+    setAutomationServices(nullptr);
+}

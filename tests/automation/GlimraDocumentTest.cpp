@@ -8,14 +8,18 @@
 #include "model/XMLConversion.h"
 #include "model/XMLDocument.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QUrl>
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <stdexcept>
 
 using namespace tolvane::test;
 
@@ -336,4 +340,66 @@ TEST(GlimraDocumentTest, TheBalanceKeepsOnlyDigitsAndThePoint)
 {
     EXPECT_EQ(removeCrapFromBalanceString(s("$1,234.56")), s("1234.56"));
     EXPECT_EQ(removeCrapFromBalanceString(s("")), s(""));
+}
+
+TEST(GlimraDocumentTest, AFailedPackageReportsItsOwnWeightInWholeOunces)
+{
+    const std::pair<const char *, const char *> cases[] = {{"3.2", "4"}, {"16", "16"}, {"1136", nullptr}};
+    for (const auto &[given, expected] : cases) {
+        AutomationWorld world;
+        world.window->standardizes = false;
+        const QVariantList packages = packagesOf(world.process(s("<Glimra Test=\"YES\"><Package WeightOz=\"") +
+                                                               s(given) + s("\" ToAddress=\"x\"/></Glimra>")));
+        ASSERT_EQ(packages.size(), 1) << given;
+        EXPECT_EQ(field(packages.first(), "Status"), s("Failure"));
+        EXPECT_EQ(field(packages.first(), "FailureReason"), s("The delivery address could not be verified."));
+        EXPECT_EQ(packages.first().toMap().value(s("WeightOz")).toString(), expected ? s(expected) : QString())
+            << given;
+    }
+}
+
+TEST(GlimraDocumentTest, AShipDateThatIsNoRealDateCountsAsAbsent)
+{
+    for (const char *days : {"99999999", "1e20", "-3", "abc"}) {
+        AutomationWorld world;
+        world.process(s("<Glimra Test=\"YES\">") + package(s("a"), s("DateAdvance=\"") + s(days) + s("\"")) +
+                      s("</Glimra>"));
+        EXPECT_FALSE(world.window->shipment->objectForKey(QVShipmentShipDateKey).isValid()) << days;
+    }
+    AutomationWorld world;
+    world.process(s("<Glimra Test=\"YES\">") + package(s("a"), s("DateAdvance=\" 2 \"")) + s("</Glimra>"));
+    EXPECT_EQ(world.window->shipment->objectForKey(QVShipmentShipDateKey).toDateTime().date(),
+              QDate::currentDate().addDays(2));
+}
+
+TEST(GlimraDocumentTest, AutomationModeEndsWhenThePrintThrows)
+{
+    AutomationWorld world;
+    world.window->onPrint = [](bool) -> bool { throw std::runtime_error("the printer went away"); };
+    const std::optional<QString> reply =
+        world.automation->processXML(s("<Glimra Prompt=\"NO\">") + package(s("a")) + s("</Glimra>"));
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(replyOf(*reply).value(s("FailureReason")).toString(), s("the printer went away"));
+    EXPECT_FALSE(world.delegate->automation);
+    EXPECT_TRUE(world.delegate->calls.contains(s("setAutomation:1")));
+}
+
+TEST(GlimraDocumentTest, AProcessedFileIsRenamedWhenTheUserAsks)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(s("job.xml"));
+    for (const bool rename : {false, true}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("<Glimra/>");
+        file.close();
+        AutomationWorld world;
+        UserDefaults::standardUserDefaults().setBool(rename, QVRenameProcessedXMLFilesKey);
+        EXPECT_TRUE(world.automation->processXMLFileAtURL(QUrl::fromLocalFile(path)));
+        EXPECT_EQ(QFileInfo::exists(dir.filePath(s("job.BAK"))), rename);
+        EXPECT_EQ(QFileInfo::exists(path), !rename);
+    }
+    AutomationWorld world;
+    EXPECT_FALSE(world.automation->processXMLFileAtURL(QUrl::fromLocalFile(dir.filePath(s("absent.xml")))));
+    EXPECT_FALSE(world.automation->processXMLFileAtURL(QUrl(s("http://127.0.0.1/job.xml"))));
 }
