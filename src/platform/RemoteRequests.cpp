@@ -104,7 +104,7 @@ RemoteFrameStatus takeRemoteFrame(QByteArray &buffer, RemoteFrame *frame, QStrin
 RemoteFrame RemoteRequestServer::answer(const RemoteFrame &request) const
 {
     if (!m_handler)
-        return {RemoteAnswerError, QStringLiteral("The application is not ready.")};
+        return {RemoteAnswerError, RemoteAnswerNotReadyText};
     return m_handler(request);
 }
 

@@ -37,6 +37,9 @@ struct RemoteFrame {
 
 inline const QString RemoteAnswerOK = QStringLiteral("OK");
 inline const QString RemoteAnswerError = QStringLiteral("Error");
+// The "Error" answer's text of a running copy that cannot take requests yet
+// (it is still starting); a caller may ask again.
+inline const QString RemoteAnswerNotReadyText = QStringLiteral("The application is not ready.");
 
 // The limits of one frame's fields, in bytes.
 constexpr quint32 kRemoteMethodLimit = 64;
@@ -56,8 +59,8 @@ RemoteFrameStatus takeRemoteFrame(QByteArray &buffer, RemoteFrame *frame, QStrin
 
 // The serving side: give serve() every connection of the single-instance
 // socket. Until a handler is set (the program sets it once its main window
-// can take requests) every request is answered "Error" with "The application
-// is not ready.". The handler answers an answer frame (status and text).
+// can take requests) every request is answered "Error" with
+// RemoteAnswerNotReadyText. The handler answers an answer frame (status and text).
 class RemoteRequestServer : public QObject
 {
     Q_OBJECT

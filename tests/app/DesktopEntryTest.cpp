@@ -6,6 +6,8 @@
 #include "platform/RemoteRequests.h"
 #include "platform/SingleInstance.h"
 
+#include "DesktopEntryInstall.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
@@ -102,18 +104,12 @@ TEST(DesktopEntry, ValidatesInstallsAndHandlesTheScheme)
     EXPECT_EQ(validate.exitCode(), 0) << validate.readAll().toStdString();
 
     QTemporaryDir root;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-        environment.insert(QLatin1String(name), QDir(root.path()).filePath(QLatin1String(name)));
-    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QDir(root.path()).filePath(QStringLiteral("none")));
-    QProcess install;
-    install.setProcessEnvironment(environment);
-    install.start(kSource + QStringLiteral("/scripts/install-desktop-entry.sh"), {});
-    ASSERT_TRUE(install.waitForFinished(30000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    QString error;
+    const std::optional<QProcessEnvironment> environment = tolvane::test::installDesktopEntries(root.path(), &error);
+    ASSERT_TRUE(environment) << error.toStdString();
 
     QProcess query;
-    query.setProcessEnvironment(environment);
+    query.setProcessEnvironment(*environment);
     query.start(QStringLiteral("xdg-mime"),
                 {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/tolvane")});
     ASSERT_TRUE(query.waitForFinished(20000));

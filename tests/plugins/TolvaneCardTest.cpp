@@ -3,6 +3,8 @@
 // through the desktop's opener (a stand-in "xdg-open" here, which notes the
 // text it was given); files it cannot use open nothing. Then the desktop
 // entry itself: valid, and installed by scripts/install-desktop-entry.sh.
+#include "DesktopEntryInstall.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +15,8 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+using namespace tolvane::test;
 
 namespace {
 
@@ -115,15 +119,8 @@ TEST(TolvaneCardDesktopEntry, ValidatesAndIsInstalled)
     EXPECT_TRUE(validate.readAll().isEmpty());
 
     QTemporaryDir root;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"})
-        environment.insert(QLatin1String(name), QDir(root.path()).filePath(QLatin1String(name)));
-    environment.insert(QStringLiteral("XDG_DATA_DIRS"), QDir(root.path()).filePath(QStringLiteral("none")));
-    QProcess install;
-    install.setProcessEnvironment(environment);
-    install.start(kSource + QStringLiteral("/scripts/install-desktop-entry.sh"), {});
-    ASSERT_TRUE(install.waitForFinished(30000));
-    ASSERT_EQ(install.exitCode(), 0) << install.readAllStandardError().toStdString();
+    QString error;
+    ASSERT_TRUE(installDesktopEntries(root.path(), &error)) << error.toStdString();
 
     QFile installed(QDir(root.path()).filePath(QStringLiteral("XDG_DATA_HOME/applications/tolvanecard.desktop")));
     ASSERT_TRUE(installed.open(QIODevice::ReadOnly));

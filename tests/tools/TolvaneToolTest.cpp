@@ -81,6 +81,16 @@ protected:
         return result;
     }
 
+    // A small document "order.xml" in the folder; its path.
+    static QString writeDocument(const QTemporaryDir &folder)
+    {
+        QFile file(QDir(folder.path()).filePath(QStringLiteral("order.xml")));
+        if (!file.open(QIODevice::WriteOnly))
+            return QString();
+        file.write("<Glimra/>");
+        return file.fileName();
+    }
+
     RuntimeDirScope runtime;
     SingleInstance instance;
     RemoteRequestServer server;
@@ -193,17 +203,14 @@ TEST_F(TolvaneToolTest, TheTrackingDiagnosticWritesTheProgramsAnswerAfterItsPaus
 TEST_F(TolvaneToolTest, AnErrorAnswerFailsTheRunWithItsReasonOnStandardError)
 {
     QTemporaryDir folder;
-    QFile file(QDir(folder.path()).filePath(QStringLiteral("order.xml")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<Glimra/>");
-    file.close();
+    const QString file = writeDocument(folder);
     reply = RemoteFrame{RemoteAnswerError, QStringLiteral("The document has no package.")};
     const struct {
         QStringList arguments;
         const char *method;
     } cases[] = {
         {{}, "processXML:"},
-        {{QStringLiteral("-f"), file.fileName()}, "processXMLFileAtURL:"},
+        {{QStringLiteral("-f"), file}, "processXMLFileAtURL:"},
     };
     for (const auto &c : cases) {
         seen.clear();
@@ -222,10 +229,7 @@ TEST_F(TolvaneToolTest, AnErrorAnswerFailsTheRunWithItsReasonOnStandardError)
 TEST_F(TolvaneToolTest, ACopyThatIsNotReadyYetIsAskedAgain)
 {
     QTemporaryDir folder;
-    QFile file(QDir(folder.path()).filePath(QStringLiteral("order.xml")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("<Glimra/>");
-    file.close();
+    const QString file = writeDocument(folder);
     const RemoteRequestServer starting;
     server.setHandler([&](const RemoteFrame &request) {
         seen << request;
@@ -236,7 +240,7 @@ TEST_F(TolvaneToolTest, ACopyThatIsNotReadyYetIsAskedAgain)
         QString printed;
     } cases[] = {
         {{}, reply.argument},
-        {{QStringLiteral("-f"), file.fileName()}, QString()},
+        {{QStringLiteral("-f"), file}, QString()},
     };
     for (const auto &c : cases) {
         seen.clear();

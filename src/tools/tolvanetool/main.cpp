@@ -54,8 +54,6 @@ constexpr int kConnectTries = 60;
 constexpr int kTrackingPauseSeconds = 10;
 // A document may be printed before the reply comes.
 constexpr int kReplyTimeoutMilliseconds = 30 * 60 * 1000;
-// The running copy's answer until its main window can take requests.
-const QString kNotReadyText = QStringLiteral("The application is not ready.");
 
 void printUsage()
 {
@@ -69,7 +67,7 @@ void printError(const QString &text) { QTextStream(stderr) << text << "\n"; }
 
 bool isNotReady(const RemoteFrame &answer)
 {
-    return answer.method == RemoteAnswerError && answer.argument == kNotReadyText;
+    return answer.method == RemoteAnswerError && answer.argument == RemoteAnswerNotReadyText;
 }
 
 bool answers(const QString &socketPath)
