@@ -41,6 +41,7 @@ class Display:
         self.x.XNextEvent.argtypes = [ctypes.c_void_p, ctypes.c_void_p]
         self.x.XFlush.argtypes = [ctypes.c_void_p]
         self.x.XConnectionNumber.argtypes = [ctypes.c_void_p]
+        self.x.XFetchName.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.POINTER(ctypes.c_char_p)]
         self.display = self.x.XOpenDisplay(name.encode())
         if not self.display:
             raise RuntimeError(f"cannot open display {name}")
@@ -53,9 +54,16 @@ class Display:
         while self.x.XPending(self.display):
             self.x.XNextEvent(self.display, self.event)
 
+    def title(self, window):
+        name = ctypes.c_char_p()
+        if self.x.XFetchName(self.display, window, ctypes.byref(name)) and name.value:
+            return name.value.decode(errors="replace")
+        return ""
+
     def wait_for_map(self, deadline):
-        """The time (ns) a top-level window that is not override-redirect
-        (a menu, a tool tip) is mapped, or None at the deadline."""
+        """(time in ns, title) of the first top-level window that is not
+        override-redirect (a menu, a tool tip) mapped, or None at the
+        deadline."""
         import select
         fd = self.x.XConnectionNumber(self.display)
         while time.monotonic() < deadline:
@@ -65,7 +73,8 @@ class Display:
                 kind = int.from_bytes(raw[0:4], "little")
                 override_redirect = int.from_bytes(raw[48:52], "little")
                 if kind == MAP_NOTIFY and not override_redirect:
-                    return time.clock_gettime_ns(time.CLOCK_REALTIME)
+                    mapped = time.clock_gettime_ns(time.CLOCK_REALTIME)
+                    return mapped, self.title(int.from_bytes(raw[40:48], "little"))
             select.select([fd], [], [], 0.005)
         return None
 
@@ -107,7 +116,7 @@ def child_of(pid):
 
 def one_start(standins, program, display, x, folder):
     """Starts the program through the stand-ins; answers (ms to the first
-    window, resident kB at rest)."""
+    window, resident kB at rest, the window's title)."""
     run_dir = tempfile.mkdtemp(dir=folder)
     stamp = os.path.join(run_dir, "exec-time")
     env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
@@ -118,15 +127,16 @@ def one_start(standins, program, display, x, folder):
         [standins, "--run-dir", run_dir, "/bin/sh", "-c", 'date +%s%N >"$0"; exec "$1"', stamp, program],
         env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
-        mapped = x.wait_for_map(time.monotonic() + 60)
-        if mapped is None:
+        shown = x.wait_for_map(time.monotonic() + 60)
+        if shown is None:
             raise RuntimeError(f"{program} showed no window within a minute")
+        mapped, title = shown
         with open(stamp) as f:
             started = int(f.read().strip())
         time.sleep(2)
         pid = child_of(runner.pid)
         rss = resident_kb(pid) if pid else None
-        return (mapped - started) / 1e6, rss
+        return (mapped - started) / 1e6, rss, title
     finally:
         pid = child_of(runner.pid)
         if pid:
@@ -159,11 +169,11 @@ def main(build, runs):
                 # Interleaved, the order swapped every run.
                 order = list(programs) if run % 2 == 0 else list(reversed(programs))
                 for name in order:
-                    ms, rss = one_start(standins, programs[name], display, x, folder)
+                    ms, rss, title = one_start(standins, programs[name], display, x, folder)
                     times[name].append(ms)
                     if rss:
                         memory[name].append(rss)
-                    print(f"startup: run {run + 1} {name:8} {ms:8.0f} ms  {(rss or 0) / 1024:6.1f} MB", flush=True)
+                    print(f"startup: run {run + 1} {name:8} {ms:8.0f} ms  {(rss or 0) / 1024:6.1f} MB  \"{title}\"", flush=True)
         finally:
             xvfb.terminate()
             xvfb.wait()
