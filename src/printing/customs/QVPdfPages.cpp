@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QPainter>
 #include <QPdfDocument>
+#include <QHash>
+#include <QRegularExpression>
 #include <QTemporaryFile>
 
 #include <cmath>
@@ -15,6 +17,61 @@ namespace tolvane {
 namespace {
 
 constexpr double kMaximumPixels = 64.0 * 1024 * 1024;
+
+// Whether the page tree, as far as its objects stand in the file as text,
+// leads back into itself through "/Kids" (QtPdf never finishes loading such
+// a document). Objects packed into object streams are not seen here.
+bool pageTreeHasCycle(const QByteArray &data)
+{
+    static const QRegularExpression objectPattern(QStringLiteral("(\\d+)\\s+\\d+\\s+obj\\b"));
+    static const QRegularExpression kidsPattern(QStringLiteral("/Kids\\s*\\[([^\\]]*)\\]"));
+    static const QRegularExpression referencePattern(QStringLiteral("(\\d+)\\s+\\d+\\s+R"));
+    const QString text = QString::fromLatin1(data);
+    QHash<qint64, QList<qint64>> kids;
+    QRegularExpressionMatchIterator objects = objectPattern.globalMatch(text);
+    QList<QPair<qint64, qsizetype>> starts;
+    while (objects.hasNext()) {
+        const QRegularExpressionMatch match = objects.next();
+        starts.append({match.captured(1).toLongLong(), match.capturedEnd()});
+    }
+    for (qsizetype i = 0; i < starts.size(); ++i) {
+        const qsizetype end = i + 1 < starts.size() ? starts[i + 1].second : text.size();
+        const QString body = text.mid(starts[i].second, end - starts[i].second);
+        QRegularExpressionMatchIterator arrays = kidsPattern.globalMatch(body);
+        while (arrays.hasNext()) {
+            const QString list = arrays.next().captured(1);
+            QRegularExpressionMatchIterator references = referencePattern.globalMatch(list);
+            while (references.hasNext())
+                kids[starts[i].first].append(references.next().captured(1).toLongLong());
+        }
+    }
+    // Depth-first search without recursion: 1 on the current path, 2 done.
+    QHash<qint64, int> state;
+    for (auto root = kids.cbegin(); root != kids.cend(); ++root) {
+        if (state.value(root.key()) != 0)
+            continue;
+        QList<QPair<qint64, qsizetype>> path{{root.key(), 0}};
+        state[root.key()] = 1;
+        while (!path.isEmpty()) {
+            auto &[node, next] = path.last();
+            const QList<qint64> children = kids.value(node);
+            if (next >= children.size()) {
+                state[node] = 2;
+                path.removeLast();
+                continue;
+            }
+            const qint64 child = children[next++];
+            const int seen = state.value(child);
+            if (seen == 1)
+                return true;
+            if (seen == 0) {
+                state[child] = 1;
+                path.append({child, 0});
+            }
+        }
+    }
+    return false;
+}
 
 } // namespace
 
@@ -29,6 +86,8 @@ std::shared_ptr<const QVPdfPages> QVPdfPages::fromData(const QByteArray &data, Q
     };
     if (!data.startsWith("%PDF") && !data.left(1024).contains("%PDF-"))
         return fail(QStringLiteral("The data is not a PDF document."));
+    if (pageTreeHasCycle(data))
+        return fail(QStringLiteral("The PDF document could not be read: its page tree leads back into itself."));
     std::shared_ptr<QVPdfPages> pages(new QVPdfPages);
     pages->m_data = data;
     // QtPdf reads a file at once (a device would be read as it arrives).
