@@ -23,6 +23,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDate>
+#include <QDir>
+#include <QFile>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -30,6 +32,8 @@
 #include <QToolBar>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -229,4 +233,18 @@ TEST_F(AssembledProgram, ANewShipmentLinkFillsTheMainWindow)
               "Ada Lovelace\n1 Main St\nSpringfield IL 62701");
     for (const QString &line : console.lines())
         EXPECT_FALSE(line.contains(QLatin1String("Not part of this build"))) << line.toStdString();
+}
+
+// A ".vcf" path handed to the running program that is a FIFO or a device is
+// refused without being read (reading would block the window).
+TEST_F(AssembledProgram, AVCardPathThatIsNoRegularFileIsRefusedUnread)
+{
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    const QString fifo =
+        QDir::temp().filePath(QStringLiteral("tolvane-card-%1.vcf").arg(QCoreApplication::applicationPid()));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(master->controller().processVCardFileAtURL(fifo));
+    EXPECT_FALSE(master->controller().processVCardFileAtURL(QStringLiteral("/dev/zero")));
+    QFile::remove(fifo);
 }

@@ -180,10 +180,12 @@ bool MasterController::newPackageWithVCard(const QByteArray &data)
 
 bool MasterController::processVCardFileAtURL(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaximumVCardFileSize)
+    // A regular file only, read without blocking: a FIFO or a device named
+    // by a link or the socket is refused unread.
+    const std::optional<QByteArray> data = vCardFileData(path);
+    if (!data || data->size() > kMaximumVCardFileSize)
         return false;
-    return newPackageWithVCard(file.readAll());
+    return newPackageWithVCard(*data);
 }
 
 void MasterController::newPackage()

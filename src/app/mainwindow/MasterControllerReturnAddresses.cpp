@@ -307,7 +307,7 @@ void MasterController::updateFromAddress()
         QImage picture;
         if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me()) {
             address = addressWithABPerson(*me);
-            picture = QImage::fromData(me->imageData());
+            picture = vCardPicture(me->imageData());
         }
         setFromAddress(address.value_or(QVAddress()));
         // The card's picture is the picture of "me" (written when it changed;
@@ -585,7 +585,7 @@ void MasterController::addFromVCardDrag(const QByteArray &vCard)
     fillSheetFields(address);
     s.phone.text = address.phoneWithNoPunctuation();
     // The card's picture goes into the well ("none" can clear it).
-    s.image = QImage::fromData(person->imageData());
+    s.image = vCardPicture(person->imageData());
     s.noneEnabled = !s.image.isNull();
 }
 

@@ -56,12 +56,14 @@ std::optional<QByteArray> vCardTypeData(const QMimeData &data)
     return std::nullopt;
 }
 
+// A regular file only, read without blocking (a FIFO or a device dropped as
+// a ".vcf" file is refused unread).
 std::optional<QByteArray> readSmallFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > QVMaximumDroppedVCardSize)
+    const std::optional<QByteArray> data = vCardFileData(path);
+    if (!data || data->size() > QVMaximumDroppedVCardSize)
         return std::nullopt;
-    return file.readAll();
+    return data;
 }
 
 // The folder made private to the user: a real folder (no link), owned by
