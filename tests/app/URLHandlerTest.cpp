@@ -228,6 +228,45 @@ TEST_F(URLHandlerTest, PrintAsksFirstAndSplitsRootKeysFromThePackage)
         EXPECT_FALSE(second.value(QStringLiteral("Package")).toMap().contains(key)) << key.toStdString();
 }
 
+// A link cannot write its own lines into the question or push its callback
+// host out of sight: each value it gives stands on one line, shortened,
+// with line breaks and invisible characters shown as escapes.
+TEST_F(URLHandlerTest, ALinksValuesStandOnOneLineInTheQuestion)
+{
+    const struct {
+        const char *url;
+        const char *forged;
+        const char *shown;
+    } cases[] = {
+        {"tolvane://print?ToName=A;OutputFile=/tmp/x.pdf%0ATHIS%20IS%20A%20FREE%20TEST%20PRINT;"
+         "CallbackURL=https://cb.example/r",
+         "\nTHIS IS A FREE TEST PRINT", "/tmp/x.pdf\\nTHIS IS A FREE"},
+        {"tolvane://print?ToName=Ann%0D%0AFREE;CallbackURL=https://cb.example/r", "\nFREE", "Ann\\r\\nFREE"},
+        {"tolvane://print?ToName=Bo%E2%80%AEevil;CallbackURL=https://cb.example/r", "\u202e", "Bo\\u202eevil"},
+    };
+    for (const auto &c : cases) {
+        dialogs->alerts.clear();
+        dialogs->answers = {0};
+        handler.handleURL(QString::fromUtf8(c.url));
+        ASSERT_EQ(dialogs->alerts.size(), 1) << c.url;
+        const QString asked = dialogs->alerts.first().informativeText;
+        EXPECT_FALSE(asked.contains(QString::fromUtf8(c.forged))) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(QString::fromUtf8(c.shown))) << asked.toStdString();
+        EXPECT_TRUE(asked.contains(QLatin1String("cb.example"))) << asked.toStdString();
+    }
+    // A long value is shortened, so the lines after it stay in sight.
+    dialogs->alerts.clear();
+    dialogs->answers = {0};
+    handler.handleURL(QStringLiteral("tolvane://print?ToName=A;OutputFile=/tmp/") + QString(500, QLatin1Char('y')) +
+                      QStringLiteral(";CallbackURL=https://cb.example/r"));
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    const QString asked = dialogs->alerts.first().informativeText;
+    EXPECT_LT(asked.size(), 400);
+    EXPECT_TRUE(asked.contains(QChar(0x2026)));
+    EXPECT_TRUE(asked.contains(QLatin1String("cb.example")));
+    EXPECT_TRUE(automation->commands.isEmpty());
+}
+
 TEST_F(URLHandlerTest, ADeclinedQuestionTouchesNeitherPostageNorAutomation)
 {
     dialogs->answers = {0, 0};

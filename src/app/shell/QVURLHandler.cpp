@@ -65,10 +65,35 @@ std::optional<QString> percentDecoded(const QString &text)
     return decoded;
 }
 
+// A value a link puts into a question, shown on one line: control and
+// other invisible characters (line and paragraph breaks, direction marks)
+// are shown as escapes, and a long value is shortened, so that a link can
+// neither add lines of its own to the question nor push its real parts out
+// of sight.
+QString oneLine(const QString &text, qsizetype maximum = 80)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\n'))
+            shown += QStringLiteral("\\n");
+        else if (c == QLatin1Char('\r'))
+            shown += QStringLiteral("\\r");
+        else if (c == QLatin1Char('\t'))
+            shown += QStringLiteral("\\t");
+        else if (!c.isPrint() || c.category() == QChar::Other_Format)
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    if (shown.size() > maximum)
+        shown = shown.left(maximum - 1) + QChar(0x2026);
+    return shown;
+}
+
 QString hostOf(const QString &url)
 {
     const QString host = QUrl(url).host();
-    return host.isEmpty() ? QStringLiteral("none") : host;
+    return host.isEmpty() ? QStringLiteral("none") : oneLine(host);
 }
 
 // Asks the user before a URL spends or takes back money; true to go on.
@@ -85,11 +110,11 @@ QString recipientOf(const QVariantMap &package)
     QStringList parts;
     for (const char *key : {"ToName", "ToFirm", "ToCompany", "ToAddress", "ToAddress1", "ToAddress2", "ToCity",
                             "ToState", "ToZip5", "ToPostalCode", "ToCountry"}) {
-        const QString value = pair(package, QLatin1String(key)).simplified();
+        const QString value = pair(package, QLatin1String(key)).trimmed();
         if (!value.isEmpty())
             parts << value;
     }
-    return parts.isEmpty() ? QStringLiteral("none given") : parts.join(QStringLiteral(", "));
+    return parts.isEmpty() ? QStringLiteral("none given") : oneLine(parts.join(QStringLiteral(", ")), 160);
 }
 
 } // namespace
@@ -247,7 +272,7 @@ void QVURLHandler::print(const QVariantMap &pairs)
         QStringLiteral("A link asks Tolvane to buy postage from your account and print it (the command "
                        "\"print\").\n\nRecipient: %1\nOutput file: %2\nResults sent to: %3\n\nPrint only if you "
                        "started this yourself.")
-            .arg(recipientOf(package), output.isEmpty() ? QStringLiteral("none") : output,
+            .arg(recipientOf(package), output.isEmpty() ? QStringLiteral("none") : oneLine(output),
                  hostOf(pair(root, QStringLiteral("CallbackURL"))));
     if (!userAllows(QStringLiteral("Print postage for a link?"), informative, QStringLiteral("Print")))
         return;
@@ -301,7 +326,7 @@ void QVURLHandler::refund(const QVariantMap &pairs)
                            QStringLiteral("A link asks Tolvane to refund the piece %1 (the command \"refund\"); its "
                                           "postage is voided in your mailing log.\n\nResults sent to: %2\n\nRefund "
                                           "only if you started this yourself.")
-                               .arg(pic, hostOf(callback)),
+                               .arg(oneLine(pic), hostOf(callback)),
                            QStringLiteral("Refund"));
             if (allowed) {
                 const std::optional<QVPostageReply> reply = account()->electronicRefund(pieceCount);
