@@ -238,8 +238,17 @@ def case_refused(session):
     before = session.account()
     session.control("/standins/control/fail-next?service=postage&code=101", "POST")
     print_a_letter(session, main)
-    # The refusal is shown; nothing prints and nothing is logged.
-    time.sleep(8)
+
+    # The refusal is said in an alert over the window.
+    def alert():
+        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
+            geometry = session.geometry(window)
+            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
+                return window
+        return None
+
+    wait_for("the alert that says why nothing printed", alert, 30)
+    time.sleep(2)
     session.screenshot("refused")
     if session.pdfs():
         raise Failure("a refused piece printed: %s" % session.pdfs())

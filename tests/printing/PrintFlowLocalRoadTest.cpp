@@ -525,6 +525,14 @@ TEST_F(PrintFlowLocalRoadTest, ThePaidPieceIsLoggedBeforeItsIndiciumIsDrawn)
     EXPECT_TRUE(log->log.records.isEmpty());
     EXPECT_TRUE(dialogs->alerts.last().informativeText.endsWith(QStringLiteral("Error -12\n\nThe server is not "
                                                                                "answering.")));
+
+    // A refusal whose code has no known text is said all the same.
+    clients->error = {QStringLiteral("101"), QString()};
+    const qsizetype shown = dialogs->alerts.size();
+    EXPECT_FALSE(flow.printLocalIndicium(samplePriorityShipment(), road(QVPlainPaperLabel, false)));
+    ASSERT_EQ(dialogs->alerts.size(), shown + 1);
+    EXPECT_TRUE(dialogs->alerts.last().informativeText.contains(QStringLiteral("Error 101")));
+    EXPECT_TRUE(log->log.records.isEmpty());
 }
 
 TEST_F(PrintFlowLocalRoadTest, ALabelTypeWithoutLayoutIsAnErrorAndSkipsTheAfterPrintActions)

@@ -78,6 +78,12 @@ bool QVPrintFlow::hasLocalLayout(const QString &labelType, bool envelope)
 
 void QVPrintFlow::reportClientError(const QVClientError &error)
 {
+    // A refusal whose code has no known text (the server's code tables name
+    // only some) is still said, with its code.
+    if (!error.code.isEmpty() && error.description.isEmpty()) {
+        printingErrorHasOccurred(error.code, QStringLiteral("The server refused the request."));
+        return;
+    }
     printingErrorHasOccurred(present(error.code), present(error.description));
 }
 
