@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QPixmap>
+#include <QCoreApplication>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -281,18 +282,40 @@ std::optional<QString> QVWebStoreWindow::askTrackingNumber(const Alert &alert)
     return field->text();
 }
 
+namespace {
+
+QPointer<QVWebStoreWindow> &theWebStoreWindow()
+{
+    static QPointer<QVWebStoreWindow> window;
+    return window;
+}
+
+std::shared_ptr<QVWebStoreWindowController> &theWebStoreController()
+{
+    static std::shared_ptr<QVWebStoreWindowController> controller;
+    return controller;
+}
+
+void releaseWebStoreWindow()
+{
+    delete theWebStoreWindow().data();
+    theWebStoreController().reset();
+}
+
+} // namespace
+
 std::function<QWidget *()> registerWebStoreWindow()
 {
     registerWebStoreOrderCompletion();
     registerBrandleWizard();
     return []() -> QWidget * {
-        static QPointer<QVWebStoreWindow> window;
-        static std::shared_ptr<QVWebStoreWindowController> controller;
-        if (!window) {
-            if (!controller)
-                controller = QVWebStoreWindowController::make();
-            window = new QVWebStoreWindow(controller);
+        if (!theWebStoreWindow()) {
+            if (!theWebStoreController())
+                theWebStoreController() = QVWebStoreWindowController::make();
+            theWebStoreWindow() = new QVWebStoreWindow(theWebStoreController());
+            // The window lives as long as the application: it goes with it.
+            qAddPostRoutine(releaseWebStoreWindow);
         }
-        return window;
+        return theWebStoreWindow();
     };
 }

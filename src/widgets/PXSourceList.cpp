@@ -21,7 +21,7 @@
 class PXSourceList::Model : public QAbstractItemModel
 {
 public:
-    explicit Model(PXSourceList &view) : m_view(view) {}
+    explicit Model(PXSourceList &view) : QAbstractItemModel(&view), m_view(view) {}
 
     void reset()
     {

@@ -192,7 +192,10 @@ TEST_F(LabelNumberClientTest, ConfirmNumbersForFirstClassLettersFlatsAndPostcard
         if (*setting)
             UserDefaults::standardUserDefaults().setString(QString::fromLatin1(setting), QVCustomerDUNSDefaultsKey);
         ASSERT_TRUE(client->confirmNumberAndResponse(nullptr, shipment));
-        const XmlElement *item = server.lastConfirmRequest()->child(QStringLiteral("ConfirmItem"));
+        // The request is kept while its item is read.
+        const std::optional<XmlElement> request = server.lastConfirmRequest();
+        ASSERT_TRUE(request);
+        const XmlElement *item = request->child(QStringLiteral("ConfirmItem"));
         ASSERT_TRUE(item);
         EXPECT_EQ(item->childCount(QStringLiteral("CustomerDUNS")), 1);
         EXPECT_EQ(item->childText(QStringLiteral("CustomerDUNS")), QString::fromLatin1(setting));
