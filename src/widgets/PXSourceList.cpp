@@ -243,9 +243,11 @@ void PXSourceList::registerDelegateNotifications()
         {PXSourceListDeleteKeyPressedOnRowsNotification, &PXSourceListDelegate::sourceListDeleteKeyPressedOnRows},
     };
     PXSourceListDelegate *delegate = m_delegate;
-    for (const auto &[name, receiver] : receivers) {
+    for (const auto &entry : receivers) {
+        const auto receiver = entry.second;
         m_delegateObservers.push_back(NotificationCenter::defaultCenter().addObserver(
-            name, NotificationObject(this), [delegate, receiver](const Notification &n) { (delegate->*receiver)(n); }));
+            entry.first, NotificationObject(this),
+            [delegate, receiver](const Notification &n) { (delegate->*receiver)(n); }));
     }
 }
 
