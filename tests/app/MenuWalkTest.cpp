@@ -76,6 +76,9 @@ protected:
     void TearDown() override
     {
         app.reset();
+        // Windows released with deleteLater() go as the event loop would
+        // let them go.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         closer.stop();
         urls.reset();
         dialogs.reset();
