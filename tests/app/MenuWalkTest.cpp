@@ -77,7 +77,12 @@ protected:
     {
         app.reset();
         // Windows released with deleteLater() go as the event loop would
-        // let them go.
+        // let them go, and the windows kept for the life of the process
+        // (the web-store window, the about box) go with it, as they do when
+        // the program quits.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        for (QWidget *window : QApplication::topLevelWidgets())
+            window->deleteLater();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         closer.stop();
         urls.reset();
