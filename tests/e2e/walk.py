@@ -6,262 +6,34 @@ stand-ins, private CUPS queue and settings folder.
 
     walk.py --tolvane PATH --standins PATH CASE
 
-Cases:
-  envelope        sign in, type an address, print a First-Class envelope: a
-                  PDF arrives whose PDF417 indicium decodes to the demo's test
-                  indicium, the mailing log gains the piece, the account's
-                  balance at the vendor drops by its postage, and Ctrl+L opens
-                  the mailing-log window
-  refused         the vendor refuses the next indicium: nothing prints, the
-                  log gains nothing and the balance stays
-Exit status 77 (skipped) where Xvfb or xdotool is missing.
+A case is a function "case_NAME(session)" in one of the files cases_*.py
+beside this one; its docstring says what it walks. Exit status 77 (skipped)
+where Xvfb, xdotool or a decoder is missing.
 """
 import argparse
-import json
+import glob
+import importlib
 import os
-import plistlib
 import shutil
-import signal
-import ssl
-import subprocess
 import sys
 import tempfile
-import time
-import urllib.request
 
-SKIP = 77
-ACCOUNT = "7000001"
-PASS_PHRASE = "demo pass phrase"
+from session import SKIP, Failure, Session
 
 
-class Failure(Exception):
-    pass
-
-
-def wait_for(what, predicate, seconds=30.0, step=0.2):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        value = predicate()
-        if value:
-            return value
-        time.sleep(step)
-    raise Failure("timed out waiting for " + what)
-
-
-class Session:
-    """Xvfb, the stand-ins and the program, torn down in reverse order."""
-
-    def __init__(self, tolvane, standins, workdir):
-        self.workdir = workdir
-        self.run_dir = os.path.join(workdir, "run")
-        self.display = self._start_xvfb()
-        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
-        self.env.pop("WAYLAND_DISPLAY", None)
-        self.banner_path = os.path.join(workdir, "standins.log")
-        self.banner = open(self.banner_path, "w")
-        self.standins = subprocess.Popen(
-            [standins, "--run-dir", self.run_dir, "--control", tolvane],
-            stdout=self.banner, stderr=subprocess.STDOUT, env=self.env, start_new_session=True)
-        self.front = wait_for("the stand-ins' banner", self._front_url, 60)
-        self.ca_file = wait_for("the stand-ins' CA", self._ca_file, 10)
-
-    def _start_xvfb(self):
-        for number in range(90, 140):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1400x1000x24", "-nolisten", "tcp"],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            display = ":%d" % number
-            try:
-                wait_for("Xvfb", lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 10)
-            except Failure:
-                self.xvfb.kill()
-                continue
-            return display
-        raise Failure("no free X display")
-
-    def _banner_text(self):
-        with open(self.banner_path) as f:
-            return f.read()
-
-    def _front_url(self):
-        for line in self._banner_text().splitlines():
-            if line.startswith("Control road (tests):"):
-                return line.split()[3].split("/standins/")[0]
-        return None
-
-    def _ca_file(self):
-        for line in self._banner_text().splitlines():
-            if line.startswith("Certificate authority of the stand-ins:"):
-                return line.split(":", 1)[1].strip()
-        return None
-
-    # ---- the vendor's side
-    def control(self, path, method="GET"):
-        context = ssl.create_default_context(cafile=self.ca_file)
-        request = urllib.request.Request(self.front + path, method=method, data=b"" if method == "POST" else None)
-        with urllib.request.urlopen(request, context=context, timeout=10) as reply:
-            return json.loads(reply.read() or b"{}")
-
-    def account(self):
-        return self.control("/standins/control/account?number=" + ACCOUNT)
-
-    # ---- what the user sees and does
-    def xdotool(self, *arguments):
-        return subprocess.run(["xdotool", *arguments], env=self.env, capture_output=True, text=True).stdout
-
-    def geometry(self, window):
-        values = {}
-        for line in self.xdotool("getwindowgeometry", "--shell", window).splitlines():
-            key, _, value = line.partition("=")
-            values[key] = int(value) if value.lstrip("-").isdigit() else value
-        return values
-
-    def window(self, name):
-        # The largest visible window of that name (the program keeps small
-        # helper windows of its own name).
-        ids = self.xdotool("search", "--onlyvisible", "--name", name).split()
-        if not ids:
-            return None
-        return max(ids, key=lambda w: self.geometry(w).get("WIDTH", 0) * self.geometry(w).get("HEIGHT", 0))
-
-    def wait_window(self, name, seconds=30):
-        return wait_for("the window " + repr(name), lambda: self.window(name), seconds)
-
-    def keys(self, window, *keys):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("key", "--delay", "40", *keys)
-
-    def type(self, window, text):
-        self.xdotool("windowfocus", "--sync", window)
-        self.xdotool("type", "--delay", "15", text)
-
-    def screenshot(self, name):
-        path = os.path.join(self.workdir, name + ".xwd")
-        subprocess.run(["xwd", "-root", "-silent", "-out", path], env=self.env, check=False)
-        return path
-
-    def sign_in(self):
-        panel = self.wait_window("Postage Account", 60)
-        # The account number is filled in; the pass phrase field is the
-        # third field of the panel.
-        self.keys(panel, "Tab", "Tab")
-        self.type(panel, PASS_PHRASE)
-        self.keys(panel, "Return")
-
-        # The shipment window (the progress panel carries the same name).
-        def main_window():
-            window = self.window("TEST SERVER")
-            return window if window and self.geometry(window).get("WIDTH", 0) > 800 else None
-
-        main = wait_for("the main window", main_window, 60)
-        time.sleep(1.0)
-        return main
-
-    def mailing_log(self):
-        path = os.path.join(self.run_dir, "support", "mailinglog.plist")
-        if not os.path.exists(path):
-            return []
-        with open(path, "rb") as f:
-            return plistlib.load(f)
-
-    def pdfs(self):
-        folder = os.path.join(self.run_dir, "pdf")
-        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
-
-    def close(self):
-        try:
-            os.killpg(self.standins.pid, signal.SIGTERM)
-            self.standins.wait(20)
-        except Exception:
-            try:
-                os.killpg(self.standins.pid, signal.SIGKILL)
-            except Exception:
-                pass
-        self.banner.close()
-        self.xvfb.terminate()
-        self.xvfb.wait(10)
-
-
-def decode_indicium(pdf, workdir):
-    prefix = os.path.join(workdir, "page")
-    subprocess.run(["pdftoppm", "-r", "300", "-png", "-f", "1", "-l", "1", pdf, prefix], check=True)
-    page = [p for p in os.listdir(workdir) if p.startswith("page") and p.endswith(".png")][0]
-    out = subprocess.run(["ZXingReader", "-format", "PDF417", os.path.join(workdir, page)],
-                         capture_output=True, text=True).stdout
-    for line in out.splitlines():
-        if line.startswith("Text:"):
-            return line.split(":", 1)[1].strip().strip('"')
-    return ""
-
-
-def print_a_letter(session, main):
-    # The destination box: the upper left of the window, below the "To"
-    # heading.
-    session.xdotool("windowfocus", "--sync", main)
-    session.xdotool("mousemove", "--window", main, "150", "200", "click", "1")
-    time.sleep(0.5)
-    session.type(main, "Ada Lovelace")
-    session.keys(main, "Return")
-    session.type(main, "1600 Pennsylvania Ave NW")
-    session.keys(main, "Return")
-    session.type(main, "Washington DC 20500")
-    time.sleep(1.0)
-    session.keys(main, "ctrl+p")
-
-
-def case_envelope(session):
-    main = session.sign_in()
-    before = session.account()
-    print_a_letter(session, main)
-    pdfs = wait_for("a printed PDF", session.pdfs, 60)
-    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
-    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
-    text = decode_indicium(pdf, session.workdir)
-    if "TOLVANE DEMO TEST INDICIUM" not in text or "ACCT " + ACCOUNT not in text:
-        raise Failure("the printed indicium reads %r" % text)
-    log = wait_for("the mailing log's entry", session.mailing_log, 20)
-    if len(log) != 1:
-        raise Failure("the mailing log holds %d entries" % len(log))
-    after = session.account()
-    used = before["balanceMils"] - after["balanceMils"]
-    if used != 480:
-        raise Failure("the balance moved by %d mils, not the letter's 480" % used)
-    # Ctrl+L: the mailing-log window.
-    session.keys(main, "ctrl+l")
-    session.wait_window("^Mailing Log$", 20)
-    session.screenshot("envelope")
-
-
-def case_refused(session):
-    main = session.sign_in()
-    before = session.account()
-    session.control("/standins/control/fail-next?service=postage&code=101", "POST")
-    print_a_letter(session, main)
-
-    # The refusal is said in an alert over the window.
-    def alert():
-        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
-            geometry = session.geometry(window)
-            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
-                return window
-        return None
-
-    wait_for("the alert that says why nothing printed", alert, 30)
-    time.sleep(2)
-    session.screenshot("refused")
-    if session.pdfs():
-        raise Failure("a refused piece printed: %s" % session.pdfs())
-    if session.mailing_log():
-        raise Failure("a refused piece was logged")
-    if session.account()["balanceMils"] != before["balanceMils"]:
-        raise Failure("a refused piece moved the balance")
-
-
-CASES = {"envelope": case_envelope, "refused": case_refused}
+def cases():
+    found = {}
+    here = os.path.dirname(os.path.abspath(__file__))
+    for path in sorted(glob.glob(os.path.join(here, "cases_*.py"))):
+        module = importlib.import_module(os.path.splitext(os.path.basename(path))[0])
+        for name in dir(module):
+            if name.startswith("case_"):
+                found[name[len("case_"):]] = getattr(module, name)
+    return found
 
 
 def main():
+    CASES = cases()
     parser = argparse.ArgumentParser()
     parser.add_argument("--tolvane", required=True)
     parser.add_argument("--standins", required=True)

@@ -1,0 +1,176 @@
+"""The pieces every end-to-end case uses: Xvfb, the stand-in vendor
+(tolvane-standins) and the built tolvane binary, driven with xdotool through
+the keyboard and the windows a person sees."""
+import json
+import os
+import plistlib
+import signal
+import ssl
+import subprocess
+import time
+import urllib.request
+
+SKIP = 77
+ACCOUNT = "7000001"
+PASS_PHRASE = "demo pass phrase"
+
+
+class Failure(Exception):
+    pass
+
+
+def wait_for(what, predicate, seconds=30.0, step=0.2):
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        value = predicate()
+        if value:
+            return value
+        time.sleep(step)
+    raise Failure("timed out waiting for " + what)
+
+
+class Session:
+    """Xvfb, the stand-ins and the program, torn down in reverse order."""
+
+    def __init__(self, tolvane, standins, workdir):
+        self.workdir = workdir
+        self.run_dir = os.path.join(workdir, "run")
+        self.display = self._start_xvfb()
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.banner_path = os.path.join(workdir, "standins.log")
+        self.banner = open(self.banner_path, "w")
+        self.standins = subprocess.Popen(
+            [standins, "--run-dir", self.run_dir, "--control", tolvane],
+            stdout=self.banner, stderr=subprocess.STDOUT, env=self.env, start_new_session=True)
+        self.front = wait_for("the stand-ins' banner", self._front_url, 60)
+        self.ca_file = wait_for("the stand-ins' CA", self._ca_file, 10)
+
+    def _start_xvfb(self):
+        for number in range(90, 140):
+            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
+                continue
+            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1400x1000x24", "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            display = ":%d" % number
+            try:
+                wait_for("Xvfb", lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 10)
+            except Failure:
+                self.xvfb.kill()
+                continue
+            return display
+        raise Failure("no free X display")
+
+    def _banner_text(self):
+        with open(self.banner_path) as f:
+            return f.read()
+
+    def _front_url(self):
+        for line in self._banner_text().splitlines():
+            if line.startswith("Control road (tests):"):
+                return line.split()[3].split("/standins/")[0]
+        return None
+
+    def _ca_file(self):
+        for line in self._banner_text().splitlines():
+            if line.startswith("Certificate authority of the stand-ins:"):
+                return line.split(":", 1)[1].strip()
+        return None
+
+    # ---- the vendor's side
+    def control(self, path, method="GET"):
+        context = ssl.create_default_context(cafile=self.ca_file)
+        request = urllib.request.Request(self.front + path, method=method, data=b"" if method == "POST" else None)
+        with urllib.request.urlopen(request, context=context, timeout=10) as reply:
+            return json.loads(reply.read() or b"{}")
+
+    def account(self):
+        return self.control("/standins/control/account?number=" + ACCOUNT)
+
+    # ---- what the user sees and does
+    def xdotool(self, *arguments):
+        return subprocess.run(["xdotool", *arguments], env=self.env, capture_output=True, text=True).stdout
+
+    def geometry(self, window):
+        values = {}
+        for line in self.xdotool("getwindowgeometry", "--shell", window).splitlines():
+            key, _, value = line.partition("=")
+            values[key] = int(value) if value.lstrip("-").isdigit() else value
+        return values
+
+    def window(self, name):
+        # The largest visible window of that name (the program keeps small
+        # helper windows of its own name).
+        ids = self.xdotool("search", "--onlyvisible", "--name", name).split()
+        if not ids:
+            return None
+        return max(ids, key=lambda w: self.geometry(w).get("WIDTH", 0) * self.geometry(w).get("HEIGHT", 0))
+
+    def wait_window(self, name, seconds=30):
+        return wait_for("the window " + repr(name), lambda: self.window(name), seconds)
+
+    def keys(self, window, *keys):
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("key", "--delay", "40", *keys)
+
+    def type(self, window, text):
+        self.xdotool("windowfocus", "--sync", window)
+        self.xdotool("type", "--delay", "15", text)
+
+    def screenshot(self, name):
+        path = os.path.join(self.workdir, name + ".xwd")
+        subprocess.run(["xwd", "-root", "-silent", "-out", path], env=self.env, check=False)
+        return path
+
+    def sign_in(self):
+        panel = self.wait_window("Postage Account", 60)
+        # The account number is filled in; the pass phrase field is the
+        # third field of the panel.
+        self.keys(panel, "Tab", "Tab")
+        self.type(panel, PASS_PHRASE)
+        self.keys(panel, "Return")
+
+        # The shipment window (the progress panel carries the same name).
+        def main_window():
+            window = self.window("TEST SERVER")
+            return window if window and self.geometry(window).get("WIDTH", 0) > 800 else None
+
+        main = wait_for("the main window", main_window, 60)
+        time.sleep(1.0)
+        return main
+
+    def mailing_log(self):
+        path = os.path.join(self.run_dir, "support", "mailinglog.plist")
+        if not os.path.exists(path):
+            return []
+        with open(path, "rb") as f:
+            return plistlib.load(f)
+
+    def pdfs(self):
+        folder = os.path.join(self.run_dir, "pdf")
+        return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+
+    def close(self):
+        try:
+            os.killpg(self.standins.pid, signal.SIGTERM)
+            self.standins.wait(20)
+        except Exception:
+            try:
+                os.killpg(self.standins.pid, signal.SIGKILL)
+            except Exception:
+                pass
+        self.banner.close()
+        self.xvfb.terminate()
+        self.xvfb.wait(10)
+
+
+def decode_indicium(pdf, workdir):
+    prefix = os.path.join(workdir, "page")
+    subprocess.run(["pdftoppm", "-r", "300", "-png", "-f", "1", "-l", "1", pdf, prefix], check=True)
+    page = [p for p in os.listdir(workdir) if p.startswith("page") and p.endswith(".png")][0]
+    out = subprocess.run(["ZXingReader", "-format", "PDF417", os.path.join(workdir, page)],
+                         capture_output=True, text=True).stdout
+    for line in out.splitlines():
+        if line.startswith("Text:"):
+            return line.split(":", 1)[1].strip().strip('"')
+    return ""
