@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QApplication>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QElapsedTimer>
@@ -56,24 +57,83 @@ protected:
     }
 };
 
-// Plays the user during the drag's own event loop: moves the pointer in
-// steps to the point, then lets the button go there.
-void moveAndRelease(QWidget *receiver, const QPoint &from, const QPoint &to)
+// Plays the user during the drag's own event loop, paced by what happened
+// rather than by the clock, so that a slow machine does not let the button
+// go before the drag or the drop target is ready: waits until the drag has
+// begun, moves the pointer to the point in steps, waits until the window
+// there (when one is named) has seen the drag arrive and the answer has had
+// time to travel back, then lets the button go.
+class DragPlayer : public QObject
 {
-    const int steps = 6;
-    for (int i = 1; i <= steps; ++i) {
-        QTimer::singleShot(60 * i, receiver, [receiver, from, to, i] {
-            const QPoint at = from + (to - from) * i / steps;
-            QMouseEvent move(QEvent::MouseMove, receiver->window()->mapFromGlobal(at), at, Qt::NoButton, Qt::LeftButton,
-                             Qt::NoModifier);
-            QApplication::sendEvent(receiver->window()->windowHandle(), &move);
-        });
+public:
+    DragPlayer(QWidget *source, const QPoint &from, const QPoint &to, QWidget *target)
+        : QObject(source), source(source), from(from), to(to), target(target)
+    {
+        if (target)
+            target->installEventFilter(this);
+        timer.setInterval(30);
+        connect(&timer, &QTimer::timeout, this, &DragPlayer::step);
+        timer.start();
+        clock.start();
     }
-    QTimer::singleShot(60 * (steps + 2), receiver, [receiver, to] {
-        QMouseEvent release(QEvent::MouseButtonRelease, receiver->window()->mapFromGlobal(to), to, Qt::LeftButton,
-                            Qt::NoButton, Qt::NoModifier);
-        QApplication::sendEvent(receiver->window()->windowHandle(), &release);
-    });
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (moved == kSteps && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove))
+            targetReached = true;
+        return false;
+    }
+
+private:
+    static constexpr int kSteps = 6;
+    static constexpr int kSettleTicks = 5;
+
+    void send(QEvent::Type type, const QPoint &at, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, source->window()->mapFromGlobal(at), at, button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(source->window()->windowHandle(), &event);
+    }
+
+    void step()
+    {
+        const bool late = clock.elapsed() > 15000;
+        if (!source->findChild<QDrag *>() && !late)
+            return;
+        if (moved < kSteps) {
+            ++moved;
+            send(QEvent::MouseMove, from + (to - from) * moved / kSteps, Qt::NoButton, Qt::LeftButton);
+            return;
+        }
+        if (target && !targetReached && !late) {
+            send(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+            return;
+        }
+        if (++settled < kSettleTicks && !late)
+            return;
+        timer.stop();
+        send(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    }
+
+    QWidget *source;
+    QPoint from;
+    QPoint to;
+    QWidget *target;
+    QTimer timer;
+    QElapsedTimer clock;
+    int moved = 0;
+    int settled = 0;
+    bool targetReached = false;
+};
+
+void moveAndRelease(QWidget *source, const QPoint &from, QWidget *target)
+{
+    new DragPlayer(source, from, target->mapToGlobal(target->rect().center()), target);
+}
+
+void moveAndRelease(QWidget *source, const QPoint &from, const QPoint &to)
+{
+    new DragPlayer(source, from, to, nullptr);
 }
 
 class VCardDragOnXvfb : public ::testing::Test
@@ -119,7 +179,7 @@ protected:
 TEST_F(VCardDragOnXvfb, TheDropCarriesTheVCardAndItsPrivateFile)
 {
     const QPoint from = view->mapToGlobal(view->rect().center());
-    moveAndRelease(view, from, recorder.mapToGlobal(recorder.rect().center()));
+    moveAndRelease(view, from, &recorder);
     ASSERT_TRUE(view->startDrag());
     ASSERT_EQ(recorder.drops, 1);
     EXPECT_EQ(recorder.vCard, kCard);
@@ -142,8 +202,7 @@ TEST_F(VCardDragOnXvfb, TheReturnAddressBoxAnnouncesTheDroppedCard)
                 received = *vCard;
         });
     const QPoint from = view->mapToGlobal(view->rect().center());
-    const QPoint to = target.mapToGlobal(target.rect().center());
-    moveAndRelease(view, from, to);
+    moveAndRelease(view, from, &target);
     ASSERT_TRUE(view->startDrag());
     EXPECT_TRUE(notified);
     EXPECT_EQ(received, kCard);
