@@ -47,6 +47,35 @@ QVMenuItem editMenu()
                 });
 }
 
+// The application menu of both editions: only the About item's title and
+// action differ.
+QVMenuItem applicationMenu(const QString &title, const QString &name, const QString &aboutAction)
+{
+    return menu(title,
+                {
+                    item(QStringLiteral("About %1").arg(name), aboutAction),
+                    item(QStringLiteral("Check for Updates…"), QStringLiteral("checkForUpdates:")),
+                    kSeparator,
+                    item(QStringLiteral("Preferences…"), QStringLiteral("showPreferences:"), QStringLiteral("Ctrl+,")),
+                    kSeparator,
+                    item(QStringLiteral("Acknowledgments"), QStringLiteral("showAcks:")),
+                    kSeparator,
+                    item(QStringLiteral("Quit %1").arg(name), QStringLiteral("terminate:"), QStringLiteral("Ctrl+Q")),
+                });
+}
+
+// The print items that end the File menu of both editions.
+QList<QVMenuItem> printItems()
+{
+    return {
+        item(QStringLiteral("Print"), QStringLiteral("printTheLabel:"), QStringLiteral("Ctrl+P")),
+        item(QStringLiteral("Test Print"), QStringLiteral("testPrint:")),
+        item(QStringLiteral("Print Selected"), QStringLiteral("printSelected:")),
+        kSeparator,
+        item(QStringLiteral("Printer Setup…"), QStringLiteral("showPrinterSetup:")),
+    };
+}
+
 } // namespace
 
 QVMenuItem shipmentStatusMenu()
@@ -63,30 +92,15 @@ QVMenuBarModel mainMenu()
 {
     const QString name = QStringLiteral("Tolvane for Mac");
     return {
-        menu(QStringLiteral("Tolvane"),
-             {
-                 item(QStringLiteral("About %1").arg(name), QStringLiteral("orderFrontStandardAboutPanel:")),
-                 item(QStringLiteral("Check for Updates…"), QStringLiteral("checkForUpdates:")),
-                 kSeparator,
-                 item(QStringLiteral("Preferences…"), QStringLiteral("showPreferences:"), QStringLiteral("Ctrl+,")),
-                 kSeparator,
-                 item(QStringLiteral("Acknowledgments"), QStringLiteral("showAcks:")),
-                 kSeparator,
-                 item(QStringLiteral("Quit %1").arg(name), QStringLiteral("terminate:"), QStringLiteral("Ctrl+Q")),
-             }),
+        applicationMenu(QStringLiteral("Tolvane"), name, QStringLiteral("orderFrontStandardAboutPanel:")),
         menu(QStringLiteral("File"),
-             {
+             QList<QVMenuItem>{
                  item(QStringLiteral("New Package"), QStringLiteral("newPackage:"), QStringLiteral("Ctrl+N")),
                  item(QStringLiteral("Import Addresses…"), QStringLiteral("importFlatFile:")),
                  kSeparator,
                  item(QStringLiteral("Verify Address"), QStringLiteral("standardizeTextBoxAddress:")),
                  kSeparator,
-                 item(QStringLiteral("Print"), QStringLiteral("printTheLabel:"), QStringLiteral("Ctrl+P")),
-                 item(QStringLiteral("Test Print"), QStringLiteral("testPrint:")),
-                 item(QStringLiteral("Print Selected"), QStringLiteral("printSelected:")),
-                 kSeparator,
-                 item(QStringLiteral("Printer Setup…"), QStringLiteral("showPrinterSetup:")),
-             }),
+             } + printItems()),
         editMenu(),
         // Their titles say Show or Hide as the window validates them.
         menu(QStringLiteral("View"),
@@ -162,28 +176,13 @@ QVMenuBarModel kivoMenu(const QString &bundleName)
 {
     const QString name = QVBundleNamePlaceholder;
     QVMenuBarModel bar{
-        menu(name,
-             {
-                 item(QStringLiteral("About %1").arg(name), QStringLiteral("orderKIVOAboutPanel:")),
-                 item(QStringLiteral("Check for Updates…"), QStringLiteral("checkForUpdates:")),
-                 kSeparator,
-                 item(QStringLiteral("Preferences…"), QStringLiteral("showPreferences:"), QStringLiteral("Ctrl+,")),
-                 kSeparator,
-                 item(QStringLiteral("Acknowledgments"), QStringLiteral("showAcks:")),
-                 kSeparator,
-                 item(QStringLiteral("Quit %1").arg(name), QStringLiteral("terminate:"), QStringLiteral("Ctrl+Q")),
-             }),
+        applicationMenu(name, name, QStringLiteral("orderKIVOAboutPanel:")),
         menu(QStringLiteral("File"),
-             {
+             QList<QVMenuItem>{
                  item(QStringLiteral("Quick Stamps…"), QStringLiteral("showKIVOQuickStamps:")),
                  item(QStringLiteral("Sheets or Rolls"), QStringLiteral("swapMode:")),
                  kSeparator,
-                 item(QStringLiteral("Print"), QStringLiteral("printTheLabel:"), QStringLiteral("Ctrl+P")),
-                 item(QStringLiteral("Test Print"), QStringLiteral("testPrint:")),
-                 item(QStringLiteral("Print Selected"), QStringLiteral("printSelected:")),
-                 kSeparator,
-                 item(QStringLiteral("Printer Setup…"), QStringLiteral("showPrinterSetup:")),
-             }),
+             } + printItems()),
         editMenu(),
         menu(QStringLiteral("Postage"),
              {
