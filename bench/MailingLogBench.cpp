@@ -1,16 +1,19 @@
 // The mailing log: one printed piece appended to a log of 250, 5,000 and
-// 10,000 entries, with a filter and a sort key set as the log window leaves
-// them, so that each append writes the whole file (synced to disk),
-// re-filters and re-sorts. Goal: forty times the entries (10,000 against 250)
-// costs at most twenty-five times the time.
+// 10,000 entries that is written and on display with a filter and a sort key
+// set, as the log window leaves them; each append writes the whole file
+// (synced to disk) and updates the display. Between two appends, untimed,
+// the log is put back to its entries, written and displayed again. Goal:
+// forty times the entries (10,000 against 250) costs at most twenty-five
+// times the time.
 //
 // The log's serialized form, "LogWrite/<impl>/<entries>": our writer (the
-// bytes the log writes to its file) beside the libplist-based writer on the
+// bytes the log writes to its file, written from nothing) beside the libplist-based writer on the
 // same entries. When TOLVANE_BENCH_DIR names a folder, the entries are also
 // left there as "logwrite-<entries>.plist", for bench/plistlib_log_write.py
 // to time Python's plistlib on them ("LogWrite/plistlib/<entries>"). Goal:
 // ours at most a quarter of plistlib's time for 10,000 entries.
 #include "mailinglog/QVMailingLog.h"
+#include "platform/BinaryPropertyListWriter.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>
@@ -51,11 +54,13 @@ void MailingLogAppend(benchmark::State &state)
     log->setLogArray(entries);
     log->sortUsingShipmentKey(QVShipmentPriceKey, false);
     log->filterWithString(QStringLiteral("Dover"));
+    log->persistLog();
     const QVShipment next(piece(int(state.range(0))));
     for (auto _ : state) {
         benchmark::DoNotOptimize(log->writeShipmentToLog(next));
         state.PauseTiming();
         log->setLogArray(entries);
+        log->persistLog();
         state.ResumeTiming();
     }
 }
@@ -71,11 +76,12 @@ QList<QVariantMap> pieces(qsizetype count)
 
 void LogWriteOurs(benchmark::State &state)
 {
-    auto log = QVMailingLog::logWithPath(QString());
-    log->setLogArray(pieces(state.range(0)));
+    const QList<QVariantMap> entries = pieces(state.range(0));
     std::optional<QByteArray> data;
     for (auto _ : state) {
-        data = log->dataValue();
+        // Written from nothing each time (the log keeps what it wrote for
+        // its next write).
+        data = encodeBinaryPropertyListArray(entries);
         benchmark::DoNotOptimize(data);
     }
     const QByteArray folder = qgetenv("TOLVANE_BENCH_DIR");
@@ -100,6 +106,12 @@ void LogWriteLibplist(benchmark::State &state)
 
 } // namespace
 
-BENCHMARK(MailingLogAppend)->Name("MailingLog/append")->Arg(250)->Arg(5000)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(MailingLogAppend)
+    ->Name("MailingLog/append")
+    ->Arg(250)
+    ->Arg(5000)
+    ->Arg(10000)
+    ->Iterations(40)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(LogWriteOurs)->Name("LogWrite/ours")->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(LogWriteLibplist)->Name("LogWrite/libplist")->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -380,11 +380,49 @@ void QVMailingLog::postDidChange()
     NotificationCenter::defaultCenter().post(QVMailingLogDidChangeNotification, this);
 }
 
+namespace {
+
+// Whether every word of the filter is in one of the entry's searched fields.
+bool entryMatchesWords(const QVariantMap &stored, const QStringList &words)
+{
+    const QVShipment shipment(stored);
+    const QVariantMap &entry = shipment.dictionary();
+    // The delivery address; for reply postage the one the piece returns
+    // to, which is the stored to address as well.
+    const QVAddress address = shipment.isReplyPostage() ? shipment.fromAddress() : shipment.toAddress();
+    const bool hasAddress = entry.contains(QVShipmentToAddressKey);
+    // The searched fields; a missing field holds nothing.
+    QList<std::optional<QString>> fields;
+    fields.append(hasAddress ? std::optional<QString>(address.formattedAddress()) : std::nullopt);
+    for (const QString &key : {QVShipmentInvoiceNumberKey, QVShipmentDescriptionKey})
+        fields.append(entry.contains(key) ? std::optional<QString>(entryText(entry, key)) : std::nullopt);
+    fields.append(hasAddress ? std::optional<QString>(address.email()) : std::nullopt);
+    if (hasText(entry, QVUSPSShipmentPICKey))
+        fields.append(uspsLogPIC(entryText(entry, QVUSPSShipmentPICKey)));
+    else if (entry.contains(QVUSPSShipmentCustomsBarcodeNumberKey))
+        fields.append(entryText(entry, QVUSPSShipmentCustomsBarcodeNumberKey));
+    if (entry.contains(QVUSPSShipmentRHOWebStoreNameKey))
+        fields.append(entryText(entry, QVUSPSShipmentRHOWebStoreNameKey));
+    if (entry.contains(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey))
+        fields.append(
+            entry.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toStringList().join(QStringLiteral(", ")));
+    return std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
+        return std::any_of(fields.cbegin(), fields.cend(), [&](const std::optional<QString> &field) {
+            return field && field->contains(word, Qt::CaseInsensitive);
+        });
+    });
+}
+
+} // namespace
+
 bool QVMailingLog::writeShipmentToLog(const QVShipment &shipment)
 {
     postWillChange();
     m_log.append(shipment.plist());
-    return persistLog();
+    const bool written = writeLogFile(nullptr);
+    if (!displayAppendedEntry())
+        refreshDisplay();
+    return written;
 }
 
 bool QVMailingLog::replaceShipmentInLogAtIndex(qsizetype index, const QVShipment &shipment)
@@ -501,6 +539,13 @@ std::optional<QByteArray> QVMailingLog::dataValueWithBeginDate(const QDateTime &
 
 bool QVMailingLog::persistLog(QString *error)
 {
+    const bool written = writeLogFile(error);
+    refreshDisplay();
+    return written;
+}
+
+bool QVMailingLog::writeLogFile(QString *error)
+{
     bool written = false;
     if (m_logFilePath.isEmpty()) {
         if (error)
@@ -517,7 +562,6 @@ bool QVMailingLog::persistLog(QString *error)
                                                    "but the file could not be removed.")
                                         .arg(pending);
     }
-    refreshDisplay();
     return written;
 }
 
@@ -525,10 +569,45 @@ void QVMailingLog::refreshDisplay()
 {
     const QString rememberedKey = m_currentSortKey;
     m_currentSortKey.clear();
-    m_filteredArray.reset();
-    filterWithString(m_filterString);
+    m_sortedArray.clear();
     sortUsingShipmentKey(rememberedKey, m_sortAscending);
+    m_displayedLog = m_log;
     postDidChange();
+    postDidChange();
+}
+
+bool QVMailingLog::displayAppendedEntry()
+{
+    // Only a display made from the log as it was before this entry.
+    if (m_displayedLog.size() + 1 != m_log.size())
+        return false;
+    for (qsizetype i = 0; i < m_displayedLog.size(); ++i) {
+        if (!m_log.at(i).isSharedWith(m_displayedLog.at(i)))
+            return false;
+    }
+    const QVariantMap &entry = m_log.last();
+    // The newest entry goes where a sort from scratch puts it: after the
+    // entries of equal value going up, before them going down.
+    const auto insertSorted = [&](QList<QVariantMap> &list) {
+        const QVariant value = sortValue(entry, m_currentSortKey);
+        const auto at = std::partition_point(list.begin(), list.end(), [&](const QVariantMap &other) {
+            const int order = compareSortValues(sortValue(other, m_currentSortKey), value);
+            return m_sortAscending ? order <= 0 : order > 0;
+        });
+        list.insert(at, entry);
+    };
+    if (!m_currentSortKey.isEmpty())
+        insertSorted(m_sortedArray);
+    if (m_filteredArray && entryMatchesWords(entry, m_filterString.split(QLatin1Char(' ')))) {
+        if (m_currentSortKey.isEmpty())
+            m_filteredArray->prepend(entry);
+        else
+            insertSorted(*m_filteredArray);
+    }
+    m_displayedLog = m_log;
+    postDidChange();
+    postDidChange();
+    return true;
 }
 
 // ------------------------------------------------------------ serialized forms
@@ -536,7 +615,7 @@ void QVMailingLog::refreshDisplay()
 std::optional<QByteArray> QVMailingLog::dataValue(QString *error) const
 {
     QString writeError;
-    std::optional<QByteArray> data = encodeBinaryPropertyListArray(m_log, &writeError);
+    std::optional<QByteArray> data = m_encoder.encode(m_log, &writeError);
     if (!data) {
         qWarning().noquote() << QStringLiteral("Error serializing mailing log: %1").arg(writeError);
         if (error)
@@ -681,18 +760,7 @@ std::shared_ptr<QVShipment> QVMailingLog::shipmentAtSortedIndex(qsizetype index)
 void QVMailingLog::filterWithString(const QString &text)
 {
     m_filterString = text;
-    m_filteredArray.reset();
-    if (!text.isEmpty()) {
-        QList<qsizetype> indexes = filteredIndexesUsingString(text).values();
-        std::sort(indexes.begin(), indexes.end(), std::greater<>());
-        QList<QVariantMap> filtered;
-        filtered.reserve(indexes.size());
-        for (const qsizetype i : indexes)
-            filtered.append(m_log.at(i));
-        m_filteredArray = std::move(filtered);
-        if (!m_currentSortKey.isEmpty())
-            sortUsingShipmentKey(m_currentSortKey, m_sortAscending);
-    }
+    rebuildFilteredArray();
     postDidChange();
 }
 
@@ -701,36 +769,31 @@ QSet<qsizetype> QVMailingLog::filteredIndexesUsingString(const QString &text) co
     const QStringList words = text.split(QLatin1Char(' '));
     QSet<qsizetype> matches;
     for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
-        const QVShipment shipment(m_log.at(i));
-        const QVariantMap &entry = shipment.dictionary();
-        // The delivery address; for reply postage the one the piece returns
-        // to, which is the stored to address as well.
-        const QVAddress address = shipment.isReplyPostage() ? shipment.fromAddress() : shipment.toAddress();
-        const bool hasAddress = entry.contains(QVShipmentToAddressKey);
-        // The searched fields; a missing field holds nothing.
-        QList<std::optional<QString>> fields;
-        fields.append(hasAddress ? std::optional<QString>(address.formattedAddress()) : std::nullopt);
-        for (const QString &key : {QVShipmentInvoiceNumberKey, QVShipmentDescriptionKey})
-            fields.append(entry.contains(key) ? std::optional<QString>(entryText(entry, key)) : std::nullopt);
-        fields.append(hasAddress ? std::optional<QString>(address.email()) : std::nullopt);
-        if (hasText(entry, QVUSPSShipmentPICKey))
-            fields.append(uspsLogPIC(entryText(entry, QVUSPSShipmentPICKey)));
-        else if (entry.contains(QVUSPSShipmentCustomsBarcodeNumberKey))
-            fields.append(entryText(entry, QVUSPSShipmentCustomsBarcodeNumberKey));
-        if (entry.contains(QVUSPSShipmentRHOWebStoreNameKey))
-            fields.append(entryText(entry, QVUSPSShipmentRHOWebStoreNameKey));
-        if (entry.contains(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey))
-            fields.append(
-                entry.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toStringList().join(QStringLiteral(", ")));
-        const bool all = std::all_of(words.cbegin(), words.cend(), [&](const QString &word) {
-            return std::any_of(fields.cbegin(), fields.cend(), [&](const std::optional<QString> &field) {
-                return field && field->contains(word, Qt::CaseInsensitive);
-            });
-        });
-        if (all)
+        if (entryMatchesWords(m_log.at(i), words))
             matches.insert(i);
     }
     return matches;
+}
+
+void QVMailingLog::rebuildFilteredArray()
+{
+    m_filteredArray.reset();
+    if (m_filterString.isEmpty())
+        return;
+    const QStringList words = m_filterString.split(QLatin1Char(' '));
+    QList<QVariantMap> filtered;
+    if (m_currentSortKey.isEmpty()) {
+        for (qsizetype i = m_log.size() - 1; i >= 0; --i) {
+            if (entryMatchesWords(m_log.at(i), words))
+                filtered.append(m_log.at(i));
+        }
+    } else {
+        for (const QVariantMap &entry : std::as_const(m_sortedArray)) {
+            if (entryMatchesWords(entry, words))
+                filtered.append(entry);
+        }
+    }
+    m_filteredArray = std::move(filtered);
 }
 
 void QVMailingLog::sortUsingShipmentKey(const QString &key)
@@ -760,29 +823,21 @@ void QVMailingLog::sortUsingShipmentKey(const QString &key, bool ascending)
     if (key.isEmpty()) {
         m_sortedArray.clear();
         m_currentSortKey.clear();
+        rebuildFilteredArray();
         return;
-    }
-    if (m_filteredArray) {
-        *m_filteredArray = sortedByKey(*m_filteredArray, key);
-        if (!m_sortAscending)
-            std::reverse(m_filteredArray->begin(), m_filteredArray->end());
     }
     if (key == m_currentSortKey) {
         if (ascending == m_sortAscending)
             return;
+        // Reversed, equal values keep the order a sort from scratch gives:
+        // oldest first going up, newest first going down.
         std::reverse(m_sortedArray.begin(), m_sortedArray.end());
-        if (m_filteredArray)
-            std::reverse(m_filteredArray->begin(), m_filteredArray->end());
     } else {
         m_currentSortKey = key;
         m_sortedArray = sortedByKey(m_log, key);
-        if (m_filteredArray)
-            *m_filteredArray = sortedByKey(*m_filteredArray, key);
-        if (!ascending) {
+        if (!ascending)
             std::reverse(m_sortedArray.begin(), m_sortedArray.end());
-            if (m_filteredArray)
-                std::reverse(m_filteredArray->begin(), m_filteredArray->end());
-        }
     }
     m_sortAscending = ascending;
+    rebuildFilteredArray();
 }

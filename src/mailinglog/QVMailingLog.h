@@ -19,6 +19,7 @@
 //
 // Main thread only.
 #include "model/QVShipment.h"
+#include "platform/BinaryPropertyListWriter.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -168,6 +169,15 @@ private:
     // Drops and rebuilds the filtered and sorted lists, posting two
     // did-change notifications.
     void refreshDisplay();
+    // After one entry was appended to the log the display was made from:
+    // puts it into the sorted and filtered lists where a rebuild would, and
+    // posts as refreshDisplay does. False, changing nothing, for any other
+    // log.
+    bool displayAppendedEntry();
+    // The entries that match the filter, in the order of the display.
+    void rebuildFilteredArray();
+    // Writes the file of the log (the display is left as it is).
+    bool writeLogFile(QString *error);
     QList<QVariantMap> sortedByKey(const QList<QVariantMap> &entries, const QString &key) const;
     QList<qsizetype> indexesWithinDays(const QDateTime &begin, const QDateTime &end) const;
     // The shared log, once read: appends the waiting entries and writes the
@@ -177,6 +187,8 @@ private:
 
     QList<QVariantMap> m_log;
     QList<QVariantMap> m_sortedArray;
+    // The log as the sorted and filtered lists were last made from it.
+    QList<QVariantMap> m_displayedLog;
     std::optional<QList<QVariantMap>> m_filteredArray;
     QString m_logFilePath;
     QString m_filterString;
@@ -184,4 +196,7 @@ private:
     bool m_sortAscending = false;
     // The waiting entries are in memory (the shared log only).
     bool m_holdsPendingEntries = false;
+    // Keeps what was encoded of the entries for the next write, which
+    // usually only appends one.
+    mutable BinaryPropertyListArrayWriter m_encoder;
 };

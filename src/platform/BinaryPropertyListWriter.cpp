@@ -90,6 +90,21 @@ public:
     void closeArray(quint32 array, const std::vector<quint32> &items);
     QByteArray finish(quint32 top) const;
     const QString &why() const { return m_why; }
+
+    // How far the writer had come: taking it back to a mark forgets every
+    // object added after it.
+    struct Mark {
+        size_t objects = 0;
+        qsizetype scalarBytes = 0;
+        size_t refs = 0;
+    };
+    Mark mark() const { return {m_objects.size(), m_scalars.size(), m_refs.size()}; }
+    void truncate(const Mark &mark);
+    size_t objectCount() const { return m_objects.size(); }
+    // Appends the encoded objects [from, to) to out, and the offset of each
+    // (out's size plus base) to offsets.
+    void writeObjects(size_t from, size_t to, int refSize, QByteArray &out, std::vector<quint64> &offsets,
+                      quint64 base) const;
     std::vector<quint32> &scratch(int depth)
     {
         std::vector<quint32> &items = m_scratch[size_t(depth)];
@@ -122,45 +137,82 @@ private:
     std::vector<Object> m_objects;
     QByteArray m_scalars;
     std::vector<quint32> m_refs;
-    // Open addressing over scalar objects: object number + 1, 0 when empty.
+    // Open addressing over scalar objects: object number + 1, 0 when empty,
+    // kRemoved where a forgotten object was.
+    static constexpr quint32 kRemoved = std::numeric_limits<quint32>::max();
+    void rehash();
     std::vector<quint32> m_slots = std::vector<quint32>(1024, 0);
     size_t m_scalarCount = 0;
+    size_t m_usedSlots = 0;
     // Per depth, the children of the dictionary being added there (made for
     // every depth at once, so that none moves while a deeper one is in use).
     std::vector<std::vector<quint32>> m_scratch = std::vector<std::vector<quint32>>(kPropertyListMaxDepth + 2);
     QString m_why;
 };
 
+void Writer::rehash()
+{
+    size_t size = m_slots.size();
+    while ((m_scalarCount + 1) * 4 > size)
+        size *= 2;
+    std::vector<quint32> table(size, 0);
+    const size_t mask = size - 1;
+    for (const quint32 slot : m_slots) {
+        if (!slot || slot == kRemoved)
+            continue;
+        size_t i = qHash(scalarBytes(m_objects[slot - 1])) & mask;
+        while (table[i])
+            i = (i + 1) & mask;
+        table[i] = slot;
+    }
+    m_slots = std::move(table);
+    m_usedSlots = m_scalarCount;
+}
+
 quint32 Writer::internScalar(qsizetype start)
 {
     const QByteArrayView bytes(m_scalars.constData() + start, m_scalars.size() - start);
-    if ((m_scalarCount + 1) * 2 > m_slots.size()) {
-        std::vector<quint32> table(m_slots.size() * 2, 0);
-        const size_t mask = table.size() - 1;
-        for (const quint32 slot : m_slots) {
-            if (!slot)
-                continue;
-            size_t i = qHash(scalarBytes(m_objects[slot - 1])) & mask;
-            while (table[i])
-                i = (i + 1) & mask;
-            table[i] = slot;
-        }
-        m_slots = std::move(table);
-    }
+    if ((m_usedSlots + 1) * 2 > m_slots.size())
+        rehash();
     const size_t mask = m_slots.size() - 1;
     size_t i = qHash(bytes) & mask;
+    size_t reusable = std::numeric_limits<size_t>::max();
     while (const quint32 slot = m_slots[i]) {
-        if (scalarBytes(m_objects[slot - 1]) == bytes) {
+        if (slot == kRemoved) {
+            if (reusable == std::numeric_limits<size_t>::max())
+                reusable = i;
+        } else if (scalarBytes(m_objects[slot - 1]) == bytes) {
             m_scalars.truncate(start);
             return slot - 1;
         }
         i = (i + 1) & mask;
     }
+    if (reusable == std::numeric_limits<size_t>::max())
+        ++m_usedSlots;
+    else
+        i = reusable;
     const auto ref = quint32(m_objects.size());
     m_objects.push_back({Kind::Scalar, start, bytes.size()});
     m_slots[i] = ref + 1;
     ++m_scalarCount;
     return ref;
+}
+
+void Writer::truncate(const Mark &mark)
+{
+    const size_t mask = m_slots.size() - 1;
+    for (size_t ref = mark.objects; ref < m_objects.size(); ++ref) {
+        if (m_objects[ref].kind != Kind::Scalar)
+            continue;
+        size_t i = qHash(scalarBytes(m_objects[ref])) & mask;
+        while (m_slots[i] != ref + 1)
+            i = (i + 1) & mask;
+        m_slots[i] = kRemoved;
+        --m_scalarCount;
+    }
+    m_objects.resize(mark.objects);
+    m_scalars.truncate(mark.scalarBytes);
+    m_refs.resize(mark.refs);
 }
 
 bool Writer::addString(const QString &text, quint32 &ref)
@@ -331,17 +383,12 @@ bool Writer::add(const QVariant &value, int depth, quint32 &ref)
     return true;
 }
 
-QByteArray Writer::finish(quint32 top) const
+void Writer::writeObjects(size_t from, size_t to, int refSize, QByteArray &out, std::vector<quint64> &offsets,
+                          quint64 base) const
 {
-    const quint64 count = m_objects.size();
-    const int refSize = bytesFor(count ? count - 1 : 0);
-    QByteArray out;
-    out.reserve(8 + m_scalars.size() + qsizetype(m_refs.size()) * refSize + qsizetype(count) * 10 + 64);
-    out.append("bplist00", 8);
-    std::vector<quint64> offsets(count);
-    for (quint64 i = 0; i < count; ++i) {
+    for (size_t i = from; i < to; ++i) {
         const Object &object = m_objects[i];
-        offsets[i] = quint64(out.size());
+        offsets.push_back(base + quint64(out.size()));
         if (object.kind == Kind::Scalar) {
             out.append(m_scalars.constData() + object.start, object.size);
             continue;
@@ -358,17 +405,43 @@ QByteArray Writer::finish(quint32 top) const
                 *p++ = uchar(item >> (8 * b));
         }
     }
-    const auto tableOffset = quint64(out.size());
-    const int offsetSize = bytesFor(count ? offsets.back() : 0);
-    out.reserve(out.size() + qsizetype(count) * offsetSize + 32);
-    for (const quint64 offset : offsets)
-        appendBigEndian(out, offset, offsetSize);
+}
+
+void appendOffsets(QByteArray &out, const quint64 *offsets, size_t count, int size)
+{
+    const qsizetype at = out.size();
+    out.resize(at + qsizetype(count) * size);
+    uchar *p = reinterpret_cast<uchar *>(out.data()) + at;
+    for (size_t i = 0; i < count; ++i) {
+        for (int b = size - 1; b >= 0; --b)
+            *p++ = uchar(offsets[i] >> (8 * b));
+    }
+}
+
+void appendTrailer(QByteArray &out, int offsetSize, int refSize, quint64 count, quint64 top, quint64 tableOffset)
+{
     out.append(6, '\0');
     out.append(char(offsetSize));
     out.append(char(refSize));
     appendBigEndian(out, count, 8);
     appendBigEndian(out, top, 8);
     appendBigEndian(out, tableOffset, 8);
+}
+
+QByteArray Writer::finish(quint32 top) const
+{
+    const quint64 count = m_objects.size();
+    const int refSize = bytesFor(count ? count - 1 : 0);
+    QByteArray out;
+    out.reserve(8 + m_scalars.size() + qsizetype(m_refs.size()) * refSize + qsizetype(count) * 10 + 64);
+    out.append("bplist00", 8);
+    std::vector<quint64> offsets;
+    offsets.reserve(count);
+    writeObjects(0, count, refSize, out, offsets, 0);
+    const auto tableOffset = quint64(out.size());
+    const int offsetSize = bytesFor(count ? offsets.back() : 0);
+    appendOffsets(out, offsets.data(), offsets.size(), offsetSize);
+    appendTrailer(out, offsetSize, refSize, count, top, tableOffset);
     return out;
 }
 
@@ -392,17 +465,111 @@ std::optional<QByteArray> encodeBinaryPropertyList(const QVariant &value, QStrin
     return writer.finish(top);
 }
 
-std::optional<QByteArray> encodeBinaryPropertyListArray(const QList<QVariantMap> &entries, QString *error)
-{
+// ------------------------------------------------------------ growing arrays
+
+// The objects of the entries come first, in the order they were added, and
+// the array that holds them last: so the bytes of the entries already
+// written, and their offsets, stay as they are when an entry is added.
+struct BinaryPropertyListArrayWriter::State {
     Writer writer;
-    std::vector<quint32> items(size_t(entries.size()));
-    const quint32 top = writer.openArray();
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        if (!writer.addDictionary(entries.at(i), 1, items[size_t(i)]))
-            return failed(writer, error);
+    // The entries encoded so far, kept to recognise them (shared, not
+    // copied), with the writer's mark before each and its object number.
+    QList<QVariantMap> entries;
+    std::vector<Writer::Mark> marks;
+    std::vector<quint32> items;
+    // The encoded objects (after the 8-byte header) and their offsets, for
+    // object references of refSize bytes; the offset table of offsetSize
+    // bytes for as many of them as it holds.
+    QByteArray body;
+    std::vector<quint64> offsets;
+    int refSize = 0;
+    QByteArray offsetTable;
+    int offsetSize = 0;
+
+    void truncateTo(qsizetype count)
+    {
+        const Writer::Mark mark = marks[size_t(count)];
+        writer.truncate(mark);
+        entries.resize(count);
+        marks.resize(size_t(count));
+        items.resize(size_t(count));
+        if (offsets.size() > mark.objects) {
+            body.truncate(qsizetype(offsets[mark.objects] - 8));
+            offsets.resize(mark.objects);
+        }
+        if (offsetSize && offsetTable.size() > qsizetype(offsets.size()) * offsetSize)
+            offsetTable.truncate(qsizetype(offsets.size()) * offsetSize);
     }
-    writer.closeArray(top, items);
+};
+
+BinaryPropertyListArrayWriter::BinaryPropertyListArrayWriter() : m_state(std::make_unique<State>()) {}
+BinaryPropertyListArrayWriter::~BinaryPropertyListArrayWriter() = default;
+
+std::optional<QByteArray> BinaryPropertyListArrayWriter::encode(const QList<QVariantMap> &entries, QString *error)
+{
+    State &state = *m_state;
+    qsizetype same = 0;
+    while (same < entries.size() && same < state.entries.size() &&
+           entries.at(same).isSharedWith(state.entries.at(same)))
+        ++same;
+    if (same < state.entries.size())
+        state.truncateTo(same);
+    for (qsizetype i = same; i < entries.size(); ++i) {
+        state.marks.push_back(state.writer.mark());
+        quint32 item = 0;
+        if (!state.writer.addDictionary(entries.at(i), 1, item)) {
+            const std::optional<QByteArray> none = failed(state.writer, error);
+            m_state = std::make_unique<State>();
+            return none;
+        }
+        state.items.push_back(item);
+        state.entries.append(entries.at(i));
+    }
+
+    const size_t objects = state.writer.objectCount();
+    const quint64 count = objects + 1;
+    const int refSize = bytesFor(count - 1);
+    if (refSize != state.refSize) {
+        state.body.clear();
+        state.offsets.clear();
+        state.offsetTable.clear();
+        state.refSize = refSize;
+    }
+    if (state.offsets.size() < objects)
+        state.writer.writeObjects(state.offsets.size(), objects, refSize, state.body, state.offsets, 8);
+    const quint64 topOffset = 8 + quint64(state.body.size());
+    const int offsetSize = bytesFor(topOffset);
+    if (offsetSize != state.offsetSize) {
+        state.offsetTable.clear();
+        state.offsetSize = offsetSize;
+    }
+    const auto tabled = size_t(state.offsetTable.size() / offsetSize);
+    appendOffsets(state.offsetTable, state.offsets.data() + tabled, state.offsets.size() - tabled, offsetSize);
+
+    QByteArray top;
+    appendMarker(top, kArray, quint64(state.items.size()));
+    const qsizetype at = top.size();
+    top.resize(at + qsizetype(state.items.size()) * refSize);
+    uchar *p = reinterpret_cast<uchar *>(top.data()) + at;
+    for (const quint32 item : state.items) {
+        for (int b = refSize - 1; b >= 0; --b)
+            *p++ = uchar(item >> (8 * b));
+    }
+
+    QByteArray out;
+    out.reserve(8 + state.body.size() + top.size() + state.offsetTable.size() + offsetSize + 32);
+    out.append("bplist00", 8);
+    out.append(state.body);
+    out.append(top);
+    out.append(state.offsetTable);
+    appendBigEndian(out, topOffset, offsetSize);
+    appendTrailer(out, offsetSize, refSize, count, count - 1, topOffset + quint64(top.size()));
     if (error)
         error->clear();
-    return writer.finish(top);
+    return out;
+}
+
+std::optional<QByteArray> encodeBinaryPropertyListArray(const QList<QVariantMap> &entries, QString *error)
+{
+    return BinaryPropertyListArrayWriter().encode(entries, error);
 }

@@ -17,6 +17,7 @@
 #include <QVariant>
 #include <QVariantMap>
 
+#include <memory>
 #include <optional>
 
 // The binary property list of any value the property-list layer can store.
@@ -24,3 +25,26 @@ std::optional<QByteArray> encodeBinaryPropertyList(const QVariant &value, QStrin
 // The binary property list of an array of dictionaries, written from the list
 // as it is (no copy of it into a QVariantList).
 std::optional<QByteArray> encodeBinaryPropertyListArray(const QList<QVariantMap> &entries, QString *error = nullptr);
+
+// Writes an array of dictionaries again and again as it grows at its end, as
+// the mailing log does: what was encoded for the entries seen before is
+// kept, so writing the array after an entry was appended costs that entry
+// and a copy of bytes, not the encoding of every entry. An entry is known by
+// identity (the same shared dictionary, not an equal one), so where the list
+// was changed, replaced, shortened or reordered it is encoded afresh from the
+// first entry that is not the one encoded before. The bytes are those
+// encodeBinaryPropertyListArray writes for the same list.
+class BinaryPropertyListArrayWriter
+{
+public:
+    BinaryPropertyListArrayWriter();
+    ~BinaryPropertyListArrayWriter();
+    BinaryPropertyListArrayWriter(const BinaryPropertyListArrayWriter &) = delete;
+    BinaryPropertyListArrayWriter &operator=(const BinaryPropertyListArrayWriter &) = delete;
+
+    std::optional<QByteArray> encode(const QList<QVariantMap> &entries, QString *error = nullptr);
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};

@@ -495,3 +495,114 @@ TEST_F(MailingLogTest, KilledWriterLeavesACompleteLog)
     }
     EXPECT_GT(lastCount, 0);
 }
+
+namespace {
+
+QStringList invoiceNumbers(const QList<QVariantMap> &entries)
+{
+    QStringList numbers;
+    for (const QVariantMap &entry : entries)
+        numbers.append(entry.value(QVShipmentInvoiceNumberKey).toString());
+    return numbers;
+}
+
+QStringList invoiceNumbersInFile(const QString &path)
+{
+    QStringList numbers;
+    const std::optional<QVariant> read = readPropertyList(fileBytes(path));
+    if (!read)
+        return {QStringLiteral("unreadable")};
+    for (const QVariant &entry : read->toList())
+        numbers.append(entry.toMap().value(QVShipmentInvoiceNumberKey).toString());
+    return numbers;
+}
+
+} // namespace
+
+// A piece appended to a log on display lands where rebuilding the display
+// from scratch puts it, for every sort and filter, equal values included.
+TEST_F(MailingLogTest, AnAppendedPieceIsDisplayedAsARebuiltDisplayShowsIt)
+{
+    const QList<QVariantMap> entries = {
+        invoice(QStringLiteral("a1"), {{QVShipmentPriceKey, QStringLiteral("2.00")}}),
+        invoice(QStringLiteral("b1"), {{QVShipmentPriceKey, QStringLiteral("1.00")}}),
+        invoice(QStringLiteral("a2"), {{QVShipmentPriceKey, QStringLiteral("2.00")}}),
+        invoice(QStringLiteral("a3"), {{QVShipmentPriceKey, QStringLiteral("3.00")}}),
+        invoice(QStringLiteral("b2"), {{QVShipmentPriceKey, QStringLiteral("2.00")}}),
+    };
+    const QList<QVariantMap> appended = {
+        invoice(QStringLiteral("a9"), {{QVShipmentPriceKey, QStringLiteral("2.00")}}),
+        invoice(QStringLiteral("b9"), {{QVShipmentPriceKey, QStringLiteral("0.50")}}),
+        invoice(QStringLiteral("a8"), {{QVShipmentPriceKey, QStringLiteral("9.00")}}),
+    };
+    struct Display {
+        QString sortKey;
+        bool ascending;
+        QString filter;
+    };
+    const QList<Display> displays = {
+        {QString(), true, QString()},
+        {QString(), true, QStringLiteral("a")},
+        {QVShipmentPriceKey, true, QString()},
+        {QVShipmentPriceKey, false, QString()},
+        {QVShipmentPriceKey, true, QStringLiteral("a")},
+        {QVShipmentPriceKey, false, QStringLiteral("a")},
+        {QVShipmentInvoiceNumberKey, false, QStringLiteral("b")},
+    };
+    const auto shown = [](QVMailingLog &log) {
+        QStringList values;
+        for (qsizetype i = 0; i < log.itemsInDisplayLog(); ++i)
+            values.append(log.shipmentAtSortedIndex(i)->objectForKey(QVShipmentInvoiceNumberKey).toString());
+        return values;
+    };
+    int file = 0;
+    for (const Display &display : displays) {
+        auto growing = QVMailingLog::logWithPath(QDir(m_dir.path()).filePath(QStringLiteral("g%1.plist").arg(file)));
+        auto rebuilt = QVMailingLog::logWithPath(QDir(m_dir.path()).filePath(QStringLiteral("r%1.plist").arg(file++)));
+        growing->setLogArray(entries);
+        ASSERT_TRUE(growing->persistLog());
+        growing->sortUsingShipmentKey(display.sortKey, display.ascending);
+        growing->filterWithString(display.filter);
+        QList<QVariantMap> all = entries;
+        for (const QVariantMap &entry : appended) {
+            ASSERT_TRUE(growing->writeShipmentToLog(QVShipment(entry)));
+            all.append(entry);
+            rebuilt->setLogArray(all);
+            rebuilt->sortUsingShipmentKey(display.sortKey, display.ascending);
+            rebuilt->filterWithString(display.filter);
+            ASSERT_TRUE(rebuilt->persistLog());
+            EXPECT_EQ(shown(*growing), shown(*rebuilt))
+                << display.sortKey.toStdString() << (display.ascending ? " up" : " down") << " filter '"
+                << display.filter.toStdString() << "' after "
+                << entry.value(QVShipmentInvoiceNumberKey).toString().toStdString();
+        }
+    }
+}
+
+// The file holds the log after every kind of change, the writes that only
+// append one piece included.
+TEST_F(MailingLogTest, TheFileHoldsTheLogAfterEveryKindOfChange)
+{
+    const auto check = [this](const char *what) {
+        EXPECT_EQ(invoiceNumbersInFile(path()), invoiceNumbers(m_log->entries())) << what;
+    };
+    add(invoice(QStringLiteral("1")));
+    add(invoice(QStringLiteral("2")));
+    add(invoice(QStringLiteral("3")));
+    check("three appended");
+    ASSERT_TRUE(m_log->replaceShipmentInLogAtIndex(1, QVShipment(invoice(QStringLiteral("2b")))));
+    check("one replaced");
+    add(invoice(QStringLiteral("4")));
+    check("appended after a replacement");
+    ASSERT_TRUE(m_log->restoreFromData(*writeBinaryPropertyList(QVariantList{invoice(QStringLiteral("0"))}), true));
+    check("restored in front");
+    add(invoice(QStringLiteral("5")));
+    check("appended after a restore");
+    m_log->setLogArray(m_log->entries().mid(0, 2));
+    ASSERT_TRUE(m_log->persistLog());
+    check("shortened");
+    add(invoice(QStringLiteral("6")));
+    check("appended after shortening");
+    EXPECT_EQ(invoiceNumbers(m_log->entries()),
+              (QStringList{QStringLiteral("0"), QStringLiteral("1"), QStringLiteral("6")}));
+}

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
 namespace {
 
@@ -194,3 +195,107 @@ TEST(BinaryPropertyListWriter, RefusesWhatAPropertyListCannotHoldAsTheOtherWrite
 }
 
 } // namespace
+
+namespace {
+
+// The trailer's object-reference size (the 25th byte from the end).
+int referenceSize(const QByteArray &bytes) { return int(uchar(bytes.at(bytes.size() - 25))); }
+
+} // namespace
+
+// The writer that keeps what it encoded, taken through every change a list
+// can go through: after each it writes the bytes a fresh writer writes for
+// the same list, and they read back as the list.
+TEST(BinaryPropertyListArrayWriter, WritesWhatAFreshWriterWritesAfterEveryChange)
+{
+    int next = 1000;
+    using Change = std::function<void(QList<QVariantMap> &)>;
+    const std::vector<std::pair<const char *, Change>> changes = {
+        {"first entries", [](QList<QVariantMap> &list) { list = entries(4); }},
+        {"appended past 255 objects",
+         [](QList<QVariantMap> &list) {
+             for (int i = 4; i < 40; ++i)
+                 list.append(entry(i));
+         }},
+        {"one appended", [&](QList<QVariantMap> &list) { list.append(entry(next++)); }},
+        {"one replaced in the middle", [&](QList<QVariantMap> &list) { list[17] = entry(next++); }},
+        {"one changed in place",
+         [](QList<QVariantMap> &list) { list[3][QStringLiteral("Name")] = QStringLiteral("Al"); }},
+        {"one removed", [](QList<QVariantMap> &list) { list.removeAt(5); }},
+        {"the last removed", [](QList<QVariantMap> &list) { list.removeLast(); }},
+        {"two swapped", [](QList<QVariantMap> &list) { list.swapItemsAt(1, 2); }},
+        {"one prepended", [&](QList<QVariantMap> &list) { list.prepend(entry(next++)); }},
+        {"every entry made anew, equal",
+         [](QList<QVariantMap> &list) {
+             for (QVariantMap &item : list)
+                 item = QVariantMap(item.toStdMap());
+         }},
+        {"emptied", [](QList<QVariantMap> &list) { list.clear(); }},
+        {"one after empty", [&](QList<QVariantMap> &list) { list.append(entry(next++)); }},
+    };
+    BinaryPropertyListArrayWriter writer;
+    QList<QVariantMap> list;
+    for (const auto &[what, change] : changes) {
+        change(list);
+        QString error;
+        const std::optional<QByteArray> kept = writer.encode(list, &error);
+        ASSERT_TRUE(kept) << what << ": " << error.toStdString();
+        EXPECT_EQ(*kept, encodeBinaryPropertyListArray(list)) << what;
+        const std::optional<QVariant> read = readPropertyList(*kept);
+        ASSERT_TRUE(read) << what;
+        const QVariantList back = read->toList();
+        ASSERT_EQ(back.size(), list.size()) << what;
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            const QVariantMap expected =
+                list.at(i).contains(QStringLiteral("Number")) ? asRead(list.at(i)) : list.at(i);
+            EXPECT_EQ(back.at(i).toMap().value(QStringLiteral("Name")), expected.value(QStringLiteral("Name")))
+                << what << ", entry " << i;
+        }
+    }
+}
+
+TEST(BinaryPropertyListArrayWriter, AnEntryItCannotStoreFailsAndTheNextWriteIsWhole)
+{
+    BinaryPropertyListArrayWriter writer;
+    QList<QVariantMap> list = entries(30);
+    ASSERT_TRUE(writer.encode(list));
+    list.append(QVariantMap{{QStringLiteral("Name"), QString(QChar(0))}});
+    QString kept;
+    QString fresh;
+    EXPECT_FALSE(writer.encode(list, &kept));
+    EXPECT_FALSE(encodeBinaryPropertyListArray(list, &fresh));
+    EXPECT_EQ(kept, fresh);
+    EXPECT_FALSE(kept.isEmpty());
+    list.removeLast();
+    list.append(entry(30));
+    const std::optional<QByteArray> bytes = writer.encode(list);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes, encodeBinaryPropertyListArray(list));
+}
+
+// Appending one entry at a time until object references need four bytes:
+// the kept bytes are written again for the wider references.
+TEST(BinaryPropertyListArrayWriter, AppendingAcrossTheFourByteReferenceMark)
+{
+    QList<QVariantMap> list = entries(7900);
+    BinaryPropertyListArrayWriter writer;
+    std::optional<QByteArray> bytes = writer.encode(list);
+    ASSERT_TRUE(bytes);
+    ASSERT_EQ(referenceSize(*bytes), 2);
+    int appended = 0;
+    while (referenceSize(*bytes) == 2 && appended < 2000) {
+        list.append(entry(7900 + appended++));
+        bytes = writer.encode(list);
+        ASSERT_TRUE(bytes);
+    }
+    ASSERT_EQ(referenceSize(*bytes), 4) << "no four-byte references after " << appended << " entries";
+    EXPECT_EQ(*bytes, encodeBinaryPropertyListArray(list));
+    list.append(entry(9999));
+    bytes = writer.encode(list);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(*bytes, encodeBinaryPropertyListArray(list));
+    const std::optional<QVariant> read = readPropertyList(*bytes);
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->toList().size(), list.size());
+    EXPECT_EQ(read->toList().last().toMap(), asRead(entry(9999)));
+}
