@@ -7,6 +7,7 @@
 #include "model/StringAdditions.h"
 #include "model/XMLConversion.h"
 #include "model/XMLDocument.h"
+#include "platform/BoundedFileRead.h"
 #include "platform/Decimal.h"
 #include "platform/Dialogs.h"
 #include "platform/UserDefaults.h"
@@ -232,18 +233,17 @@ QVAutomationReply QVGlimraAutomation::processXMLFileAtURL(const QUrl &file)
         return std::nullopt;
     const QString path = file.toLocalFile();
     const QFileInfo info(path);
-    if (!info.isFile()) {
-        qWarning().noquote() << QStringLiteral("%1 is not a file.").arg(path);
+    // Opened without blocking and read only when it is a regular file (a
+    // FIFO, a folder or a device named by a caller never holds up the main
+    // thread); one byte over the document limit is read, so that a larger
+    // file gets the limit's reason in its reply.
+    QString error;
+    const std::optional<QByteArray> bytes = readRegularFileStart(path, kMaximumDocumentBytes + 1, &error);
+    if (!bytes) {
+        qWarning().noquote() << QStringLiteral("%1 could not be read: %2").arg(path, error);
         return std::nullopt;
     }
-    QFile input(path);
-    if (!input.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << QStringLiteral("%1 could not be read.").arg(path);
-        return std::nullopt;
-    }
-    const QByteArray bytes = input.read(kMaximumDocumentBytes + 1);
-    input.close();
-    const std::optional<QString> reply = processXMLData(bytes);
+    const std::optional<QString> reply = processXMLData(*bytes);
     if (defaults().boolForKey(QVRenameProcessedXMLFilesKey)) {
         const QString renamed = info.dir().filePath(info.completeBaseName() + QStringLiteral(".BAK"));
         if (!QFileInfo::exists(renamed))
@@ -260,10 +260,9 @@ QVAutomationReply QVGlimraAutomation::processOpenedXMLFileAtURL(const QUrl &file
     // What the document asks, for the question; a document that cannot be
     // read is asked about all the same (its reply names the fault).
     QVariantMap root;
-    QFile input(path);
-    if (QFileInfo(path).isFile() && input.open(QIODevice::ReadOnly)) {
+    if (const std::optional<QByteArray> bytes = readRegularFileStart(path, kMaximumDocumentBytes + 1)) {
         QVariantMap plist;
-        if (!readDocument(input.read(kMaximumDocumentBytes + 1), &plist))
+        if (!readDocument(*bytes, &plist))
             root = plist.value(kGlimra).toMap();
     }
     const QString output = glimraText(root, QStringLiteral("OutputFile")).value_or(QString());

@@ -9,7 +9,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-std::optional<QByteArray> readRegularFileAtMost(const QString &path, qint64 maxBytes, QString *error)
+namespace {
+
+// Reads at most `limit` bytes of the regular file; with refuseLarger, a file
+// of more than `limit` bytes is refused (one byte more is read to tell).
+std::optional<QByteArray> readRegular(const QString &path, qint64 limit, bool refuseLarger, QString *error)
 {
     const auto fail = [error](const QString &why) -> std::optional<QByteArray> {
         if (error)
@@ -25,14 +29,15 @@ std::optional<QByteArray> readRegularFileAtMost(const QString &path, qint64 maxB
         ::close(fd);
         return fail(QStringLiteral("The file is not a regular file."));
     }
-    if (info.st_size > maxBytes) {
+    if (refuseLarger && info.st_size > limit) {
         ::close(fd);
         return fail(QStringLiteral("The file is too large."));
     }
     QByteArray data;
-    data.resize(qsizetype(info.st_size) + 1);
+    const qsizetype wanted =
+        qsizetype(std::min<qint64>(std::max<qint64>(limit, 0), 1LL << 40)) + (refuseLarger ? 1 : 0);
+    data.resize(std::min<qsizetype>(qsizetype(info.st_size) + 1, wanted));
     qsizetype filled = 0;
-    const qsizetype wanted = qsizetype(std::min<qint64>(maxBytes, 1LL << 40)) + 1;
     while (filled < wanted) {
         if (filled == data.size())
             data.resize(std::min<qsizetype>(wanted, data.size() * 2 + 4096));
@@ -49,8 +54,20 @@ std::optional<QByteArray> readRegularFileAtMost(const QString &path, qint64 maxB
         filled += n;
     }
     ::close(fd);
-    if (filled > maxBytes)
+    if (refuseLarger && filled > limit)
         return fail(QStringLiteral("The file is too large."));
     data.resize(filled);
     return data;
+}
+
+} // namespace
+
+std::optional<QByteArray> readRegularFileAtMost(const QString &path, qint64 maxBytes, QString *error)
+{
+    return readRegular(path, maxBytes, true, error);
+}
+
+std::optional<QByteArray> readRegularFileStart(const QString &path, qint64 count, QString *error)
+{
+    return readRegular(path, count, false, error);
 }

@@ -16,3 +16,10 @@
 // *error) for a missing or unreadable file, a folder, a FIFO, a device, a
 // socket, or a file of more than maxBytes bytes.
 std::optional<QByteArray> readRegularFileAtMost(const QString &path, qint64 maxBytes, QString *error = nullptr);
+
+// The first `count` bytes of the regular file at the path (all of it when it
+// is shorter), for a reader that refuses an oversized file with reasons of
+// its own; nothing (the reason in *error) for anything but a readable
+// regular file. Opened and checked as above, and never more than `count`
+// bytes read.
+std::optional<QByteArray> readRegularFileStart(const QString &path, qint64 count, QString *error = nullptr);

@@ -17,7 +17,13 @@
 #include "RecordingAutomation.h"
 #include "RecordingDialogs.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+#include <QUrl>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace tolvane::test;
 
@@ -451,4 +457,30 @@ TEST_F(URLHandlerTest, TheSocketAnswersATestDocumentWithTheAutomationsReply)
         << answer.argument.toStdString();
     EXPECT_EQ(world.window->prints, QList<bool>{true});
     setAutomationServices(nullptr);
+}
+
+// A file handed over the socket ("tolvanetool -f") is carried out only when
+// it is a readable regular file; anything else is answered with the reason
+// at once and never opened.
+TEST_F(URLHandlerTest, ASocketFileThatIsNoReadableRegularFileIsAnsweredWithTheReason)
+{
+    QTemporaryDir dir;
+    const QString job = dir.filePath(QStringLiteral("job.xml"));
+    QFile file(job);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<Glimra/>");
+    file.close();
+    const QString fifo = dir.filePath(QStringLiteral("fifo.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {fifo, dir.path(), dir.filePath(QStringLiteral("absent.xml"))}) {
+        const RemoteFrame answer =
+            handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(path).toString()});
+        EXPECT_EQ(answer.method, RemoteAnswerError) << path.toStdString();
+        EXPECT_EQ(answer.argument, QStringLiteral("Invalid file for reading: ") + path);
+    }
+    EXPECT_TRUE(automation->files.isEmpty());
+    const RemoteFrame answer =
+        handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(job).toString()});
+    EXPECT_EQ(answer.method, RemoteAnswerOK);
+    EXPECT_EQ(automation->files, QList<QUrl>{QUrl::fromLocalFile(job)});
 }

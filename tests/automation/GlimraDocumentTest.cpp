@@ -403,3 +403,48 @@ TEST(GlimraDocumentTest, AProcessedFileIsRenamedWhenTheUserAsks)
     EXPECT_FALSE(world.automation->processXMLFileAtURL(QUrl::fromLocalFile(dir.filePath(s("absent.xml")))));
     EXPECT_FALSE(world.automation->processXMLFileAtURL(QUrl(s("http://127.0.0.1/job.xml"))));
 }
+
+TEST(GlimraDocumentTest, AFileThatIsNoRegularFileIsRefusedAtOnceAndAnOversizedOneGetsTheLimitsReason)
+{
+    QTemporaryDir dir;
+    // A FIFO without a writer would hold a blocking open for ever; a device
+    // would give bytes for ever.
+    const QString fifo = dir.filePath(s("job-fifo.xml"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString &path : {fifo, dir.path(), s("/dev/zero")}) {
+        AutomationWorld world;
+        EXPECT_FALSE(world.automation->processXMLFileAtURL(QUrl::fromLocalFile(path))) << path.toStdString();
+        EXPECT_FALSE(world.automation->processOpenedXMLFileAtURL(QUrl::fromLocalFile(path))) << path.toStdString();
+        EXPECT_TRUE(world.window->prints.isEmpty());
+        EXPECT_TRUE(QFileInfo::exists(path));
+    }
+
+    // One byte over the limit: read up to the limit and answered with the
+    // limit's reason; at the limit the document is read whole.
+    for (const qint64 size : {QVGlimraAutomation::kMaximumDocumentBytes + 1, qint64(32) * 1024 * 1024}) {
+        const QString path = dir.filePath(s("large.xml"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write("<Glimra>");
+        ASSERT_TRUE(file.resize(size));
+        file.close();
+        AutomationWorld world;
+        const QVAutomationReply reply = world.automation->processXMLFileAtURL(QUrl::fromLocalFile(path));
+        ASSERT_TRUE(reply) << size;
+        const QString reason = replyOf(*reply).value(s("FailureReason")).toString();
+        EXPECT_TRUE(reason.contains(s("larger than %1 bytes").arg(QVGlimraAutomation::kMaximumDocumentBytes)))
+            << reason.toStdString();
+    }
+    const QString fits = dir.filePath(s("fits.xml"));
+    QFile file(fits);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("<Glimra>");
+    file.write(QByteArray(QVGlimraAutomation::kMaximumDocumentBytes - 17, ' '));
+    file.write("</Glimra>");
+    file.close();
+    ASSERT_EQ(file.size(), QVGlimraAutomation::kMaximumDocumentBytes);
+    AutomationWorld world;
+    const QVAutomationReply reply = world.automation->processXMLFileAtURL(QUrl::fromLocalFile(fits));
+    ASSERT_TRUE(reply);
+    EXPECT_FALSE(replyOf(*reply).value(s("FailureReason")).toString().contains(s("larger than")));
+}

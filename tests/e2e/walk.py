@@ -8,7 +8,8 @@ stand-ins, private CUPS queue and settings folder.
 
 A case is a function "case_NAME(session)" in one of the files cases_*.py
 beside this one; its docstring says what it walks. Exit status 77 (skipped)
-where Xvfb, xdotool or a decoder is missing.
+where Xvfb, xdotool or a decoder is missing (or dbus-run-session, for a
+case marked "session_bus = True", which runs on a private session bus).
 """
 import argparse
 import glob
@@ -39,6 +40,12 @@ def main():
     parser.add_argument("--standins", required=True)
     parser.add_argument("case", choices=sorted(CASES))
     args = parser.parse_args()
+    # A case that talks to the program over the session bus
+    # ("session_bus = True" on its function) gets a bus of its own.
+    if getattr(CASES[args.case], "session_bus", False):
+        skipped = Session.on_private_session_bus()
+        if skipped is not None:
+            return skipped
     for tool in ("Xvfb", "xdotool", "xwd", "pdftoppm", "ZXingReader"):
         if not shutil.which(tool):
             print("skipped: %s is not installed" % tool)

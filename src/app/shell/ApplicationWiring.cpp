@@ -9,6 +9,7 @@
 #include "app/shell/QVApplicationMenus.h"
 #include "app/shell/QVDesktopRequests.h"
 #include "app/shell/QVMenuBar.h"
+#include "app/shell/QVScriptingBus.h"
 #include "app/preferences/QVPreferencesRegistration.h"
 #include "app/shell/QVURLHandler.h"
 #include "app/windows/QVWebAnnouncementController.h"
@@ -190,6 +191,7 @@ DesktopApplication::DesktopApplication()
 
 DesktopApplication::~DesktopApplication()
 {
+    m_scriptingBus.reset();
     unregisterProgramWindows();
     QVTolvane22lbScale::setShowScaleSetup({});
     // The shipment form goes back into the main window (which owns it)
@@ -252,6 +254,12 @@ QVXControllerHooks DesktopApplication::hooks()
     hooks.vendRootObject = [this] {
         m_controller->remoteRequests().setHandler(
             [this](const RemoteFrame &request) { return m_urlHandler->answerRemoteRequest(request); });
+        // The scripting commands, on the user's own session bus.
+        if (!m_scriptingBus) {
+            auto bus = std::make_unique<QVScriptingBus>();
+            if (bus->registerOn(QDBusConnection::sessionBus()))
+                m_scriptingBus = std::move(bus);
+        }
     };
     // Through the registered log, which answers 0 (and says why once) when
     // the file cannot be read.

@@ -17,6 +17,7 @@
 class QMainWindow;
 
 class QVApplicationMenus;
+class QVScriptingBus;
 class QVUpdater;
 class QVURLHandler;
 class QVURLHandlerHookHost;
@@ -79,6 +80,9 @@ private:
     std::unique_ptr<QVURLHandlerHookHost> m_urlHost;
     std::unique_ptr<QVURLHandler> m_urlHandler;
     std::optional<RemoteFrame> m_launchRequest;
+    // The scripting commands on the session bus, once the root object is
+    // vended (nothing without a session bus).
+    std::unique_ptr<QVScriptingBus> m_scriptingBus;
     // The main window (owned; a plain pointer, as the menus' hooks keep a
     // reference to it).
     QMainWindow *m_mainWindow = nullptr;

@@ -432,6 +432,11 @@ RemoteFrame QVURLHandler::answerRemoteRequest(const RemoteFrame &request)
         const QUrl file(argument);
         if (!file.isLocalFile())
             return answer(false, QStringLiteral("Not a file URL."));
+        // Its status only (nothing opened here): the caller learns why a
+        // FIFO, a folder or a device is not read.
+        const QFileInfo info(file.toLocalFile());
+        if (!info.isFile() || !info.isReadable())
+            return answer(false, QStringLiteral("Invalid file for reading: %1").arg(file.toLocalFile()));
         const bool done = automationServices()->processXMLFileAtURL(file);
         return answer(done, done ? QString() : QStringLiteral("The file was not carried out."));
     }

@@ -2,6 +2,7 @@
 #include "app/shell/ApplicationWiring.h"
 #include "app/shell/ProgramRegistration.h"
 #include "app/shell/QVDesktopRequests.h"
+#include "app/shell/QVXApp.h"
 #include "platform/SingleInstance.h"
 #include "webview/LockedWebWindow.h"
 
@@ -10,7 +11,7 @@
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
+    QVXApp app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Tolvane"));
     QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLVANE_VERSION));
