@@ -36,7 +36,12 @@ class Session:
         self.workdir = workdir
         self.run_dir = os.path.join(workdir, "run")
         self.display = self._start_xvfb()
-        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        # A runtime folder of the session's own: the program's single-instance
+        # socket lives there, so that walks side by side never reach each
+        # other's program.
+        runtime = os.path.join(workdir, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.banner_path = os.path.join(workdir, "standins.log")
         self.banner = open(self.banner_path, "w")

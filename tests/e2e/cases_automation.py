@@ -1,0 +1,124 @@
+"""Glimra XML automation: tolvanetool hands a document to the running program
+and prints the reply document; a Test document buys nothing, a live one prints
+and logs its piece."""
+import os
+import shutil
+import subprocess
+import time
+import xml.etree.ElementTree as ElementTree
+
+from session import ACCOUNT, Failure, decode_indicium, wait_for
+
+PACKAGE = ('<Package ID="{id}" MailClass="FIRST" PackageType="ENVELOPE" WeightOz="1" '
+           'ToName="Ada Lovelace" ToAddress1="1600 Pennsylvania Ave NW" ToCity="Washington" ToState="DC" '
+           'ToPostalCode="20500" ReferenceID="{reference}"/>')
+
+
+def tolvanetool(session):
+    # The build's tool (the test's environment names it), else the one
+    # beside the program's build folder.
+    tool = os.environ.get("TOLVANETOOL")
+    if tool and os.path.exists(tool):
+        return tool
+    program = session.standins.args[-1]
+    build = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(program))))
+    tool = os.path.join(build, "src", "tools", "tolvanetool", "tolvanetool")
+    if os.path.exists(tool):
+        return tool
+    tool = shutil.which("tolvanetool")
+    if not tool:
+        raise Failure("tolvanetool was not found")
+    return tool
+
+
+def hand_over(session, document, seconds=180):
+    """The document on tolvanetool's standard input; its exit status and the
+    reply it printed."""
+    tool = tolvanetool(session)
+    run = subprocess.run([tool], input=document.encode("utf-8"), capture_output=True, env=session.env,
+                         timeout=seconds)
+    # Kept beside the screenshots for a look afterwards.
+    with open(os.path.join(session.workdir, "tolvanetool-reply.xml"), "wb") as kept:
+        kept.write(run.stdout)
+    return run.returncode, run.stdout.decode("utf-8", "replace"), run.stderr.decode("utf-8", "replace")
+
+
+def reply_packages(reply):
+    try:
+        root = ElementTree.fromstring(reply.encode("utf-8"))
+    except ElementTree.ParseError as error:
+        raise Failure("the reply is not well-formed (%s): %r" % (error, reply))
+    if root.tag != "Glimra":
+        raise Failure("the reply's root is %r: %r" % (root.tag, reply))
+    return root.findall("Package")
+
+
+def case_automation_test_document(session):
+    """Sign in; tolvanetool hands a Test document for a domestic First-Class
+    letter to the running program: it exits 0 and prints a well-formed reply
+    whose package succeeded; the piece prints as a sample, buys nothing (the
+    balance at the vendor stays) and logs nothing."""
+    main = session.sign_in()
+    before = session.account()
+    document = ('<Glimra Test="YES" Prompt="NO">' + PACKAGE.format(id="t-1", reference="R-TEST") + '</Glimra>')
+    status, reply, errors = hand_over(session, document)
+    session.screenshot("automation-test")
+    if status != 0:
+        raise Failure("tolvanetool ended with %d: %r %r" % (status, reply, errors))
+    packages = reply_packages(reply)
+    if len(packages) != 1 or packages[0].get("ID") != "t-1":
+        raise Failure("the reply holds %d packages: %r" % (len(packages), reply))
+    if packages[0].findtext("Status") != "Success":
+        raise Failure("the test package did not succeed: %r" % reply)
+    if packages[0].findtext("ReferenceID") != "R-TEST":
+        raise Failure("the reply does not describe the package: %r" % reply)
+    # The test piece is printed as a void sample.
+    pdfs = wait_for("the printed sample", session.pdfs, 60)
+    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
+    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("a Test document moved the balance")
+    if session.mailing_log():
+        raise Failure("a Test document logged a piece")
+    if not session.window("TEST SERVER") == main:
+        raise Failure("the main window is gone")
+
+
+def case_automation_live_package(session):
+    """Sign in; tolvanetool hands a live document for a domestic First-Class
+    letter: a PDF arrives whose indicium decodes to the demo's test indicium,
+    the mailing log gains the piece, the balance at the
+    vendor drops by the reply's final postage, and the reply names the logged
+    piece's transaction and balance."""
+    session.sign_in()
+    before = session.account()
+    document = ('<Glimra Prompt="NO">' + PACKAGE.format(id="live-1", reference="R-LIVE") + '</Glimra>')
+    status, reply, errors = hand_over(session, document)
+    session.screenshot("automation-live")
+    if status != 0:
+        raise Failure("tolvanetool ended with %d: %r %r" % (status, reply, errors))
+    packages = reply_packages(reply)
+    if len(packages) != 1 or packages[0].findtext("Status") != "Success":
+        raise Failure("the live package did not succeed: %r" % reply)
+    pdfs = wait_for("a printed PDF", session.pdfs, 60)
+    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
+    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    text = decode_indicium(pdf, session.workdir)
+    if "TOLVANE DEMO TEST INDICIUM" not in text or "ACCT " + ACCOUNT not in text:
+        raise Failure("the printed indicium reads %r" % text)
+    log = wait_for("the mailing log's entry", session.mailing_log, 20)
+    if len(log) != 1:
+        raise Failure("the mailing log holds %d entries" % len(log))
+    # The reply describes the logged piece: its transaction and balance.
+    entry = log[0]
+    if packages[0].findtext("TransactionID") != str(entry.get("QVUSPSShipmentRHOPieceCountKey")):
+        raise Failure("the reply's transaction is not the logged piece's: %r %r" % (reply, entry))
+    logged_balance = "".join(c for c in str(entry.get("QVUSPSShipmentRHOBalanceKey", "")) if c.isdigit() or c == ".")
+    if packages[0].findtext("Balance") != logged_balance:
+        raise Failure("the reply's balance is not the logged piece's %r: %r" % (logged_balance, reply))
+    if packages[0].findtext("ReferenceID") != "R-LIVE":
+        raise Failure("the reply does not describe the package: %r" % reply)
+    final = packages[0].findtext("FinalPostage") or ""
+    used = before["balanceMils"] - session.account()["balanceMils"]
+    if not final or used != round(float(final) * 1000):
+        raise Failure("the balance moved by %d mils; the reply's postage is %r" % (used, final))
