@@ -1,6 +1,6 @@
-"""Glimra XML automation: tolvanetool hands a document to the running program
-and prints the reply document; a Test document buys nothing, a live one prints
-and logs its piece."""
+"""Glimra XML automation: tolvanetool hands a document (or a file) to the
+running program and prints the reply document; a Test document buys nothing,
+a live one prints and logs its piece, a package that cannot go fails alone."""
 import os
 import shutil
 import subprocess
@@ -122,3 +122,44 @@ def case_automation_live_package(session):
     used = before["balanceMils"] - session.account()["balanceMils"]
     if not final or used != round(float(final) * 1000):
         raise Failure("the balance moved by %d mils; the reply's postage is %r" % (used, final))
+
+
+def case_automation_file_and_failure(session):
+    """Sign in; tolvanetool -f hands a file of two packages whose "OutputFile"
+    names a file: the first goes to a country nobody knows and fails with a
+    reason, the second is a Test letter that succeeds; the reply file holds
+    both in order, and nothing is bought or logged."""
+    session.sign_in()
+    before = session.account()
+    output = os.path.join(session.workdir, "glimra-reply.xml")
+    document = ('<Glimra Test="YES" Prompt="NO" OutputFile="%s">' % output +
+                '<Package ID="far" MailClass="INTLFIRST" CustomsFormType="NONE" WeightOz="1" '
+                'ToName="Ada Lovelace" ToAddress1="1 Nowhere Road" ToCountry="Atlantis"/>' +
+                PACKAGE.format(id="near", reference="R-FILE") + '</Glimra>')
+    request = os.path.join(session.workdir, "request.xml")
+    with open(request, "w") as f:
+        f.write(document)
+    run = subprocess.run([tolvanetool(session), "-f", request], capture_output=True, env=session.env, timeout=180)
+    session.screenshot("automation-file")
+    if run.returncode != 0:
+        raise Failure("tolvanetool -f ended with %d: %r" % (run.returncode, run.stderr))
+    if run.stdout:
+        raise Failure("tolvanetool -f printed %r" % run.stdout)
+    with open(wait_for("the reply file", lambda: os.path.exists(output) and output, 20), encoding="utf-8") as f:
+        reply = f.read()
+    packages = reply_packages(reply)
+    if [p.get("ID") for p in packages] != ["far", "near"]:
+        raise Failure("the reply file holds %r" % reply)
+    far, near = packages
+    if far.findtext("Status") != "Failure" or not far.findtext("FailureReason"):
+        raise Failure("the unknown country did not fail with a reason: %r" % reply)
+    if near.findtext("Status") != "Success" or near.findtext("ReferenceID") != "R-FILE":
+        raise Failure("the letter after it did not succeed: %r" % reply)
+    # Nothing of the failed package in the letter's success, nor the other way.
+    if far.findtext("ReferenceID") == "R-FILE":
+        raise Failure("the failure carries the other package's reference: %r" % reply)
+    wait_for("the printed sample", session.pdfs, 60)
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("a Test document moved the balance")
+    if session.mailing_log():
+        raise Failure("a Test document logged a piece")
