@@ -1,6 +1,7 @@
 """Glimra XML automation: tolvanetool hands a document (or a file) to the
 running program and prints the reply document; a Test document buys nothing,
-a live one prints and logs its piece, a package that cannot go fails alone."""
+a live one prints and logs its piece, a package that cannot go fails alone;
+a file opened with the program asks first."""
 import os
 import shutil
 import subprocess
@@ -163,3 +164,50 @@ def case_automation_file_and_failure(session):
         raise Failure("a Test document moved the balance")
     if session.mailing_log():
         raise Failure("a Test document logged a piece")
+
+
+def case_automation_opened_file_asks(session):
+    """Sign in; a Glimra file is opened with a second copy of the program (as
+    the desktop opens it), though it says "Prompt" "NO": the running program
+    asks first. Cancelled, nothing is printed, bought, logged or written;
+    allowed, the same file prints its piece and writes its reply file."""
+    main = session.sign_in()
+    before = session.account()
+    output = os.path.join(session.workdir, "opened-reply.xml")
+    request = os.path.join(session.workdir, "opened.xml")
+    with open(request, "w") as f:
+        f.write('<Glimra Prompt="NO" OutputFile="%s">' % output + PACKAGE.format(id="o-1", reference="R-OPEN") +
+                '</Glimra>')
+    program = session.standins.args[-1]
+
+    def question():
+        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
+            geometry = session.geometry(window)
+            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
+                return window
+        return None
+
+    for answer in ("Escape", "Return"):
+        second = subprocess.Popen([program, request], env=session.env, stdout=subprocess.DEVNULL,
+                                  stderr=subprocess.DEVNULL)
+        try:
+            second.wait(60)
+        except subprocess.TimeoutExpired:
+            second.kill()
+            raise Failure("the second copy did not hand the file over")
+        asked = wait_for("the question about the opened file", question, 30)
+        time.sleep(1.0)
+        session.screenshot_window(asked, "opened-file-question-" + answer.lower())
+        session.keys(asked, answer)
+        if answer == "Escape":
+            time.sleep(5)
+            if session.pdfs() or session.mailing_log() or os.path.exists(output):
+                raise Failure("a cancelled file printed, logged or wrote its reply")
+            if session.account()["balanceMils"] != before["balanceMils"]:
+                raise Failure("a cancelled file moved the balance")
+    wait_for("a printed PDF", session.pdfs, 60)
+    wait_for("the mailing log's entry", session.mailing_log, 20)
+    with open(wait_for("the reply file", lambda: os.path.exists(output) and output, 20), encoding="utf-8") as f:
+        packages = reply_packages(f.read())
+    if len(packages) != 1 or packages[0].findtext("Status") != "Success":
+        raise Failure("the allowed file's reply holds %r" % [ElementTree.tostring(p) for p in packages])

@@ -168,6 +168,13 @@ class Session:
         self.xvfb.terminate()
         self.xvfb.wait(10)
 
+    def screenshot_window(self, window, name):
+        # One window's own picture: a dialog shows black in a picture of the
+        # whole screen.
+        path = os.path.join(self.workdir, name + ".xwd")
+        subprocess.run(["xwd", "-id", window, "-silent", "-out", path], env=self.env, check=False)
+        return path
+
 
 def decode_indicium(pdf, workdir):
     prefix = os.path.join(workdir, "page")
