@@ -38,7 +38,12 @@ class Session:
         self.workdir = workdir
         self.run_dir = os.path.join(workdir, "run")
         self.display = self._start_xvfb()
-        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        # A runtime folder of the session's own: the program's single-instance
+        # socket lives there, so that walks side by side never reach each
+        # other's program.
+        runtime = os.path.join(workdir, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=runtime)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.banner_path = os.path.join(workdir, "standins.log")
         self.banner = open(self.banner_path, "w")
@@ -180,6 +185,13 @@ class Session:
             return SKIP
         os.environ["TOLVANE_E2E_SESSION_BUS"] = "1"
         os.execvp("dbus-run-session", ["dbus-run-session", "--", sys.executable] + sys.argv)
+
+    def screenshot_window(self, window, name):
+        # One window's own picture: a dialog shows black in a picture of the
+        # whole screen.
+        path = os.path.join(self.workdir, name + ".xwd")
+        subprocess.run(["xwd", "-id", window, "-silent", "-out", path], env=self.env, check=False)
+        return path
 
 
 def decode_indicium(pdf, workdir):

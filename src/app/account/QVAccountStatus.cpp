@@ -8,6 +8,7 @@
 #include "platform/UserDefaults.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
+#include "services/QVShipmentRHOExtras.h"
 
 #include <QDebug>
 
@@ -174,17 +175,8 @@ void QVAccountStatus::buyPostageIfLow(const QVPostageReply &status)
     const std::optional<QVPostageReply> purchase = m_account->postageBuy(*mils);
     if (purchase && purchase->returnCode == 1) {
         const QDateTime now = m_host.now();
-        const QVariantMap record{
-            {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOPurchaseTransaction},
-            {QVUSPSShipmentRHOAccountKey, qint64(status.serialNumber)},
-            {QVUSPSShipmentRHODeviceIDKey, purchase->meterID},
-            {QVUSPSShipmentRHOBalanceKey, purchase->balanceString},
-            {QVShipmentShipDateKey, now},
-            {QVShipmentPrintDateKey, now},
-            {QVShipmentPriceKey, dollars},
-            {QVUSPSShipmentPostageEnabledKey, true},
-        };
-        sharedMailingLog()->writeShipmentToLog(QVShipment(record));
+        sharedMailingLog()->writeShipmentToLog(
+            purchaseRecord(qint64(status.serialNumber), purchase->meterID, purchase->balanceString, dollars, now));
     } else if (!m_host.isAutomation()) {
         const QString informative = purchase
             ? QStringLiteral("Your postage purchase for $%1 was not successful due to error %2.\n\n%3")

@@ -13,6 +13,7 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOResponse.h"
+#include "services/QVShipmentRHOExtras.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -362,16 +363,8 @@ void TolvaneGUIController::buyPostage()
     host->hideProgressPanel();
     if (reply && reply->returnCode() == 1) {
         const QDateTime now = QDateTime::currentDateTime();
-        const QVShipment record(QVariantMap{
-            {QVUSPSShipmentRHOTransactionTypeKey, QVUSPSShipmentRHOPurchaseTransaction},
-            {QVUSPSShipmentRHOAccountKey, qint64(reply->serialNumber())},
-            {QVUSPSShipmentRHODeviceIDKey, reply->meterID()},
-            {QVUSPSShipmentRHOBalanceKey, reply->balanceString()},
-            {QVShipmentShipDateKey, now},
-            {QVShipmentPrintDateKey, now},
-            {QVShipmentPriceKey, amountText},
-            {QVUSPSShipmentPostageEnabledKey, true},
-        });
+        const QVShipment record =
+            purchaseRecord(qint64(reply->serialNumber()), reply->meterID(), reply->balanceString(), amountText, now);
         if (!sharedMailingLog()->writeShipmentToLog(record))
             alert(QStringLiteral("The purchase could not be logged."),
                   QStringLiteral("Your postage purchase for $%1 was successful, but the mailing log could not be "

@@ -343,6 +343,13 @@ public:
     QString addressStatusStringForAddress(const QVAddress *address, bool valid) const;
     // The destination box's text changed.
     void textDidChange();
+    // Puts the text into the destination box as typing it would: the box's
+    // text-changed rule runs (the destination itself is parsed when the box
+    // is standardised).
+    void setDestinationText(const QString &text);
+    // The description of the address-correction client's last error (empty
+    // without a client).
+    QString addressCorrectionErrorDescription() const;
     enum class TextCommand { InsertNewline, InsertTab, Other };
     // A key command in the destination box; true when handled. A line break
     // replaces the box's selection (an empty range: the caret); nothing: at

@@ -517,6 +517,17 @@ void MasterController::textDidChange()
     run(m_env.hooks.updateCharacterCountWarning);
 }
 
+void MasterController::setDestinationText(const QString &text)
+{
+    m_form.setText(FormControl::ToAddress, text);
+    textDidChange();
+}
+
+QString MasterController::addressCorrectionErrorDescription() const
+{
+    return m_env.addressCorrection ? m_env.addressCorrection->lastErrorDescription() : QString();
+}
+
 bool MasterController::doCommandBySelector(TextCommand command, std::optional<MasterTextRange> selection)
 {
     switch (command) {

@@ -170,7 +170,39 @@ public:
     void updatePrinterSummaryText() override { m_c.updatePrinterSummaryText(); }
     QWidget *sheetParentWindow() override { return m_c.windowWidget(); }
 
+    void setDestinationText(const QString &text) override { m_c.setDestinationText(text); }
+    // Set as the program sets them: the box alone, no action of its own
+    // (the services they stand for are the package's business).
+    void setExpressMailBox(ExpressMailBox box, bool on) override { m_c.form().checkBox(control(box)).on = on; }
+    bool expressMailBox(ExpressMailBox box) override { return m_c.form().isOn(control(box)); }
+    void updatePricing() override
+    {
+        if (const std::shared_ptr<QVShipment> shipment = m_c.currentShipment())
+            shipment->_updatePricing();
+    }
+    bool printLabelAsATest(bool test) override { return m_c.printFlow().printLabelAsATest(test); }
+    bool lastShipmentErrored() override { return m_c.printFlow().lastShipmentErrored(); }
+    void setLastShipmentErrored(bool errored) override { m_c.printFlow().setLastShipmentErrored(errored); }
+    QString addressCorrectionErrorDescription() override { return m_c.addressCorrectionErrorDescription(); }
+
 private:
+    // The window's check box of the Priority Mail Express option (the
+    // signature box is the one the window calls its waiver box).
+    static FormControl control(ExpressMailBox box)
+    {
+        switch (box) {
+        case ExpressMailBox::SignatureRequired:
+            return FormControl::ExpressWaiverOfSignature;
+        case ExpressMailBox::SaturdayDelivery:
+            return FormControl::ExpressSaturday;
+        case ExpressMailBox::SundayDelivery:
+            return FormControl::ExpressSunday;
+        case ExpressMailBox::HolidayDelivery:
+            return FormControl::ExpressHoliday;
+        }
+        return FormControl::ExpressHoliday;
+    }
+
     // A null text is none (left as it is).
     static std::optional<QString> present(const QString &text)
     {

@@ -376,8 +376,10 @@ void QVURLHandler::openLater(const QString &path, bool xml)
         later([this, path, xml] { openLater(path, xml); });
         return;
     }
+    // An opened file may come from anywhere: the automation asks the user
+    // first, whatever the document says.
     if (xml)
-        automationServices()->processXMLFileAtURL(QUrl::fromLocalFile(path));
+        automationServices()->processOpenedXMLFileAtURL(QUrl::fromLocalFile(path));
     else
         m_host.processVCardFile(path);
 }
