@@ -53,6 +53,8 @@ public:
 
     static QString demoAccountNumber();
     static QString demoPassPhrase();
+    // The demo's account at the partner label service.
+    static QString demoPartnerAccount();
 
     // A line per server for the console.
     QStringList description() const;
