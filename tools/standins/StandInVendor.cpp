@@ -90,13 +90,17 @@ int checkDigit(const QByteArray &digits)
     return (10 - sum % 10) % 10;
 }
 
-QByteArray groupsOfFour(const QByteArray &text)
+} // namespace
+
+QByteArray StandInVendor::groupsOfFour(const QByteArray &text)
 {
     QByteArray out;
     for (qsizetype i = 0; i < text.size(); i += 4)
         out += (out.isEmpty() ? QByteArray() : QByteArray(" ")) + text.mid(i, 4);
     return out;
 }
+
+namespace {
 
 // An address reply's value: the client percent-unescapes values and escapes
 // "&" itself before it parses, so neither "%" nor "&" may stand raw.

@@ -195,6 +195,8 @@ private:
                             const std::optional<Failure> &failure);
     // The demo's test indicium of a piece.
     static QByteArray testIndicium(const QByteArray &account, quint32 piece, qint64 amountMils);
+    // A tracking number as displayed: groups of four digits.
+    static QByteArray groupsOfFour(const QByteArray &text);
     std::optional<Failure> takeFailureLocked(const QString &service);
 
     mutable std::mutex m_mutex;

@@ -124,14 +124,6 @@ std::optional<qint64> milsOfDollars(const QString &text)
     return mils > 0 ? std::optional<qint64>(mils) : std::nullopt;
 }
 
-QByteArray groupsOfFour(const QByteArray &text)
-{
-    QByteArray out;
-    for (qsizetype i = 0; i < text.size(); i += 4)
-        out += (out.isEmpty() ? QByteArray() : QByteArray(" ")) + text.mid(i, 4);
-    return out;
-}
-
 // One symbol drawn by zint, black on white; a null image when zint refuses
 // the data.
 QImage symbolImage(int symbology, const QByteArray &data, int scale)
