@@ -120,6 +120,8 @@ public:
     std::optional<MasterStatusReply> reply;
     bool hasLastValidStatusResponse() override { return hasStatus || reply; }
     std::optional<MasterStatusReply> lastValidStatusResponse() override { return reply; }
+    QString account;
+    QString accountNumber() override { return account; }
 };
 
 class FakeServiceStandards final : public MasterServiceStandards

@@ -326,6 +326,57 @@ TEST_F(ReturnAddressTest, PostageAccountBox)
     EXPECT_EQ(form().text(FormControl::PreviewEndingBalance), QStringLiteral("100.00"));
 }
 
+TEST_F(ReturnAddressTest, ARefusedRequestKeepsTheLastKnownBalanceOfTheSameAccountOnly)
+{
+    defaults().setBool(true, QStringLiteral("usePostage"));
+    storeQuietly({{QVUSPSShipmentPostageEnabledKey, true},
+                  {QVShipmentPriceKey, QVariant::fromValue(*Decimal::parse(QStringLiteral("5.00")))}});
+    postage->reply->serialNumber = 7000001;
+    postage->reply->balanceText = QStringLiteral("87.35");
+    postage->reply->balance = *Decimal::parse(QStringLiteral("87.35"));
+    postage->account = QStringLiteral("7000001");
+    controller->updatePostageAccountBox();
+    controller->updateStatusTextLine();
+    const QString statusLine = form().text(FormControl::StatusTextLine);
+    ASSERT_TRUE(statusLine.contains(QStringLiteral("87.35"))) << statusLine.toStdString();
+
+    // A refused status (the client's last valid reply is gone): the window
+    // keeps what it knew of the account.
+    const struct {
+        const char *what;
+        QString account;
+        QString balance;
+        QString ending;
+    } cases[] = {
+        {"the same account", QStringLiteral("7000001"), QStringLiteral("87.35"), QStringLiteral("82.35")},
+        {"another account", QStringLiteral("7000002"), QStringLiteral("0.00"), QStringLiteral("-5.00")},
+        {"no account", QString(), QStringLiteral("0.00"), QStringLiteral("-5.00")},
+    };
+    postage->reply.reset();
+    for (const auto &c : cases) {
+        postage->account = c.account;
+        controller->updatePostageAccountBox();
+        controller->updateStatusTextLine();
+        EXPECT_EQ(form().text(FormControl::TolvaneBalance), c.balance) << c.what;
+        EXPECT_EQ(form().text(FormControl::PreviewCurrentBalance), c.balance) << c.what;
+        EXPECT_EQ(form().text(FormControl::TolvaneEndingBalance), c.ending) << c.what;
+        EXPECT_EQ(form().text(FormControl::StatusTextLine).contains(QStringLiteral("87.35")),
+                  c.balance == QLatin1String("87.35"))
+            << c.what;
+    }
+
+    // A new valid reply replaces what was known.
+    postage->account = QStringLiteral("7000001");
+    postage->reply = MasterStatusReply{};
+    postage->reply->serialNumber = 7000001;
+    postage->reply->balanceText = QStringLiteral("60.00");
+    postage->reply->balance = *Decimal::parse(QStringLiteral("60.00"));
+    controller->updatePostageAccountBox();
+    postage->reply.reset();
+    controller->updatePostageAccountBox();
+    EXPECT_EQ(form().text(FormControl::TolvaneBalance), QStringLiteral("60.00"));
+}
+
 TEST_F(ReturnAddressTest, PrintButtonAndPrinterSummary)
 {
     // A letter on the label printer: its title stays "Print Label".

@@ -230,7 +230,13 @@ TEST_F(PrintFlowLocalRoadTest, PreflightAlertsSayWhyAndOfferTheirWayOut)
          {},
          {}},
         {"package information missing",
-         [this] { window->shipment->setTotalPrice(Decimal::zero()); },
+         [this] {
+             // No ZIP: a price of zero is then no sign of an unpriced piece.
+             QVariantMap to = window->shipment->objectForKey(QVShipmentToAddressKey).toMap();
+             to.remove(QVAddressZIP5Key);
+             window->shipment->setObject(to, QVShipmentToAddressKey);
+             window->shipment->setTotalPrice(Decimal::zero());
+         },
          0,
          QStringLiteral("Package information missing."),
          QStringLiteral("You must provide valid package information"),
@@ -352,6 +358,69 @@ TEST_F(PrintFlowLocalRoadTest, TheBalanceMustCoverTheTotal)
         EXPECT_EQ(log->log.records.size(), c.printed ? 1 : 0);
         EXPECT_EQ(QFileInfo::exists(pdfPath), c.printed);
     }
+}
+
+TEST_F(PrintFlowLocalRoadTest, APieceWithoutAPriceBuysNothingAndSaysThePriceIsNotKnown)
+{
+    struct Case {
+        const char *name;
+        std::optional<Decimal> total;
+        std::optional<Decimal> postage; // the tables' postage; none when not priced at all
+        bool automation;
+    };
+    const QList<Case> cases{
+        {"a total of zero", Decimal::zero(), std::nullopt, false},
+        {"a total that is not a number", Decimal::notANumber(), std::nullopt, false},
+        {"a postage of zero with fees", Decimal(285, -2), Decimal::zero(), false},
+        {"a total of zero, in automation", Decimal::zero(), Decimal::zero(), true},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.name);
+        clients->requests.clear();
+        clients->balance = Decimal(100);
+        host->automation = c.automation;
+        automation->reason.clear();
+        dialogs->alerts.clear();
+        log->log.records.clear();
+        flow.setLastShipmentErrored(false);
+        QFile::remove(pdfPath);
+        window->shipment->setTotalPrice(*c.total);
+        if (c.postage)
+            window->shipment->setObject(QVariant::fromValue(*c.postage), QVUSPSShipmentPostageKey, false);
+        else
+            window->shipment->removeObjectForKey(QVUSPSShipmentPostageKey);
+        EXPECT_FALSE(flow.printLabelAsATest(false));
+        EXPECT_TRUE(flow.lastShipmentErrored());
+        EXPECT_FALSE(clients->requests.contains(QStringLiteral("indicium")));
+        EXPECT_TRUE(log->log.records.isEmpty());
+        EXPECT_FALSE(QFileInfo::exists(pdfPath));
+        EXPECT_TRUE(host->calls.isEmpty()) << "no buy-postage panel for a piece without a price";
+        if (c.automation) {
+            EXPECT_TRUE(dialogs->alerts.isEmpty());
+            EXPECT_TRUE(automation->reason.contains(QStringLiteral("postage of this piece is not known")))
+                << automation->reason.toStdString();
+        } else {
+            ASSERT_EQ(dialogs->alerts.size(), 1);
+            EXPECT_TRUE(
+                dialogs->alerts.first().informativeText.contains(QStringLiteral("postage of this piece is not known")));
+        }
+    }
+    // A price the tables give prints.
+    window->shipment->setTotalPrice(Decimal(795, -2));
+    window->shipment->setObject(QVariant::fromValue(Decimal(795, -2)), QVUSPSShipmentPostageKey, false);
+    host->automation = false;
+    dialogs->alerts.clear();
+    EXPECT_TRUE(flow.printLabelAsATest(false));
+    EXPECT_TRUE(dialogs->alerts.isEmpty());
+    // A piece whose address is not complete is still missing its package
+    // information, whatever its price.
+    QVariantMap partial = window->shipment->objectForKey(QVShipmentToAddressKey).toMap();
+    partial.remove(QVAddressZIP5Key);
+    window->shipment->setObject(partial, QVShipmentToAddressKey);
+    window->shipment->setTotalPrice(Decimal::zero());
+    EXPECT_FALSE(flow.printLabelAsATest(false));
+    ASSERT_EQ(dialogs->alerts.size(), 1);
+    EXPECT_EQ(dialogs->alerts.first().messageText, QStringLiteral("Package information missing."));
 }
 
 // ---- Road ----------------------------------------------------------------------------------

@@ -3,7 +3,6 @@
 #include "FakeAccountInformationServer.h"
 #include "FakeAddressCorrectionServer.h"
 #include "FakeLabelNumberServer.h"
-#include "FakeLabelServers.h"
 #include "FakePostageServer.h"
 #include "FakeUSPSWebToolsServer.h"
 #include "FakeZoneChartServer.h"
@@ -22,47 +21,20 @@ namespace {
 const QByteArray kDemoAccount = "7000001";
 const QByteArray kDemoPassPhrase = "demo pass phrase";
 constexpr qint64 kDemoBalanceMils = 100000; // $100.00
-// The partner label service's namespace in the demo.
-const QString kPartnerNamespace = QStringLiteral("https://partner.invalid/2010/06");
-
-// Hands a request to the server at `base` and its reply back.
-ScriptedReply forward(const QString &base, const RecordedRequest &request)
-{
-    HttpRequest out;
-    out.url = QUrl::fromEncoded(base.toLatin1() + request.target);
-    out.method = request.method;
-    out.body = request.body;
-    out.timeoutMilliseconds = 30000;
-    for (const auto &[name, value] : request.headers) {
-        const QByteArray lower = name.toLower();
-        if (lower != "host" && lower != "content-length" && lower != "connection")
-            out.setHeader(name, value);
-    }
-    HttpError error;
-    const std::optional<HttpResponse> reply = sendHttpRequest(out, &error);
-    if (!reply)
-        return ScriptedReply::text(502, error.description.toUtf8());
-    ScriptedReply answer;
-    answer.status = reply->statusCode;
-    answer.body = reply->body;
-    for (const auto &[name, value] : reply->headers) {
-        const QByteArray lower = name.toLower();
-        if (lower != "content-length" && lower != "connection" && lower != "transfer-encoding")
-            answer.addHeader(name, value);
-    }
-    return answer;
-}
+// The demo's account at the partner label service (the partner's own).
+const QByteArray kPartnerAccount = "B7000001";
+const QByteArray kPartnerPassword = "demo partner password";
+constexpr qint64 kPartnerBalanceMils = 50000; // $50.00
 
 } // namespace
 
 struct StandInServers::Servers {
     StandInVendor vendor;
     FakePostageServer postage;
-    FakeLabelServer label;
     FakeLabelNumberServer numbers;
     FakeAccountInformationServer account;
     FakeZoneChartServer zones;
-    FakePartnerServer partner{kPartnerNamespace};
+    LocalHttpServer partner{LocalHttpServer::Scheme::Https};
     FakeUSPSWebToolsServer usps;
     // The one host of the label server, the label numbers, the account
     // information and the web site.
@@ -98,20 +70,15 @@ StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
     m->zones.http().setHandler(StandInVendor::ZoneChartPath,
                                vendorHandler(vendor, QStringLiteral("zones"), &StandInVendor::zoneChart));
 
-    // The label server's and the web site's paths go to their fakes.
-    const QList<QPair<QByteArray, QString>> routes{
-        {FakeLabelServer::LabelPath, m->label.http().baseUrl()},
-        {FakeLabelServer::RatePath, m->label.http().baseUrl()},
-        {FakeLabelServer::AccountStatusPath, m->label.http().baseUrl()},
-        {FakeLabelServer::BuyPostagePath, m->label.http().baseUrl()},
-        {FakeLabelServer::RefundPath, m->label.http().baseUrl()},
-        {FakeLabelServer::StampsPath, m->label.http().baseUrl()},
-        {FakeLabelServer::SupplementalPath, m->label.http().baseUrl()},
-    };
-    for (const auto &[path, base] : routes) {
-        const QString target = base;
-        m->front.setHandler(path, [target](const RecordedRequest &request) { return forward(target, request); });
-    }
+    // The label server and its supplemental service on the front host; the
+    // partner label service on a host of its own.
+    vendor.addPartnerAccount(kPartnerAccount, kPartnerPassword, kPartnerBalanceMils);
+    for (const QByteArray &path : StandInVendor::labelServerPaths())
+        m->front.setHandler(path, [&vendor](const RecordedRequest &request) { return vendor.labelServer(request); });
+    m->front.setHandler(StandInVendor::SupplementalPath,
+                        [&vendor](const RecordedRequest &request) { return vendor.labelSupplemental(request); });
+    m->partner.setHandler(StandInVendor::PartnerServicePath,
+                          [&vendor](const RecordedRequest &request) { return vendor.partner(request); });
     // The vendor's own answers on the front host.
     const QList<std::tuple<QByteArray, QString, ScriptedReply (StandInVendor::*)(const RecordedRequest &)>> answers{
         {kAddressCorrectionPath, QStringLiteral("address"), &StandInVendor::addressCorrection},
@@ -136,8 +103,8 @@ StandInServers::~StandInServers() = default;
 
 bool StandInServers::isReady() const
 {
-    return m->postage.isReady() && m->label.isListening() && m->numbers.isListening() && m->account.isListening() &&
-        m->zones.isListening() && m->partner.isListening() && m->usps.isListening() && m->front.isListening();
+    return m->postage.isReady() && m->numbers.isListening() && m->account.isListening() && m->zones.isListening() &&
+        m->partner.isListening() && m->usps.isListening() && m->front.isListening();
 }
 
 QString StandInServers::errorString() const
@@ -147,8 +114,8 @@ QString StandInServers::errorString() const
         problems << QStringLiteral("postage server: %1").arg(m->postage.errorString());
     if (!m->front.isListening())
         problems << QStringLiteral("label server: %1").arg(m->front.errorString());
-    if (!m->label.isListening() || !m->numbers.isListening() || !m->account.isListening() || !m->zones.isListening() ||
-        !m->usps.isListening() || !m->partner.isListening())
+    if (!m->numbers.isListening() || !m->account.isListening() || !m->zones.isListening() || !m->usps.isListening() ||
+        !m->partner.isListening())
         problems << QStringLiteral("a stand-in could not listen on a loopback port");
     return problems.join(QStringLiteral("; "));
 }
@@ -162,8 +129,10 @@ QVariantMap StandInServers::settings() const
         {QStringLiteral("labelServiceServer"), m->front.hostAndPort()},
         {QStringLiteral("tolvaneWebSite"), m->front.hostAndPort()},
         {QStringLiteral("zoneChartServer"), m->zones.host()},
-        {QStringLiteral("BRKServer"), m->partner.host()},
-        {QStringLiteral("BRKServiceNamespace"), kPartnerNamespace},
+        {QStringLiteral("BRKServer"), m->partner.hostAndPort()},
+        {QStringLiteral("BRKServiceNamespace"), QString::fromLatin1(StandInVendor::PartnerNamespace)},
+        {QStringLiteral("BRKAccountID"), QString::fromLatin1(kPartnerAccount)},
+        {QStringLiteral("BRKPassword"), QString::fromLatin1(kPartnerPassword)},
         // The address-correction host, whose reachability the launch checks.
         {QStringLiteral("glzServerAddress"), m->front.hostAndPort()},
         {QStringLiteral("uspsWebToolsServer"), m->usps.host()},
@@ -186,6 +155,8 @@ QString StandInServers::demoAccountNumber() { return QString::fromLatin1(kDemoAc
 
 QString StandInServers::demoPassPhrase() { return QString::fromLatin1(kDemoPassPhrase); }
 
+QString StandInServers::demoPartnerAccount() { return QString::fromLatin1(kPartnerAccount); }
+
 QStringList StandInServers::description() const
 {
     return {
@@ -194,7 +165,7 @@ QStringList StandInServers::description() const
             .arg(m->front.baseUrl()),
         QStringLiteral("  account, web site     information's and web site's paths)"),
         QStringLiteral("zone charts             http://%1").arg(m->zones.host()),
-        QStringLiteral("partner label service   https://%1").arg(m->partner.host()),
+        QStringLiteral("partner label service   https://%1").arg(m->partner.hostAndPort()),
         QStringLiteral("USPS Web Tools          http://%1, https://%2").arg(m->usps.host(), m->usps.secureHost()),
         QStringLiteral("Pieces with prices: First-Class Mail (the 2014 tables) and the Priority Mail flat-rate"),
         QStringLiteral("  envelopes and boxes at their retail prices of 7 September 2014; other pieces have"),

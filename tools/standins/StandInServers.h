@@ -1,22 +1,22 @@
 #pragma once
 // The project's own stand-ins for the vendor's servers, for trying the
 // application on a computer from which no vendor server can be reached
-// (make run). They are the fakes the tests use (tests/support), on loopback
-// ports, with one demo postage account whose number and pass phrase exist
-// only in this program.
+// (make run). They are the loopback servers the tests use (tests/support),
+// with one demo postage account (and one demo account at the partner label
+// service) whose numbers and pass phrases exist only in this program.
 //
 // The label server, the label-number service, the account information and
 // the vendor's web site (its supplemental service) share one host in the
 // application's settings ("labelServiceServer", "tolvaneWebSite"), so one
-// HTTPS front server takes their paths and hands each request to the fake
-// that answers it. The postage server and the zone-chart service have hosts
-// of their own (plain HTTP), as have the partner label service (HTTPS) and
-// USPS Web Tools (both).
+// HTTPS front server takes their paths. The postage server and the
+// zone-chart service have hosts of their own (plain HTTP), as have the
+// partner label service (HTTPS) and USPS Web Tools (both).
 //
 // The vendor's answers (accounts, indicia, receipts, address correction on
-// both routes, label and confirm numbers, zone charts, account information
-// and country rules) come from one StandInVendor, which the postage server,
-// the front server and the zone-chart server ask. The front server also
+// both routes, labels, label and confirm numbers, zone charts, account
+// information, country rules and the partner's labels) come from one
+// StandInVendor, which the postage server, the front server, the partner's
+// server and the zone-chart server ask. The front server also
 // carries the address correction's older direct route and, when enabled,
 // the control road of StandInVendor.h.
 #include <QString>
@@ -53,6 +53,8 @@ public:
 
     static QString demoAccountNumber();
     static QString demoPassPhrase();
+    // The demo's account at the partner label service.
+    static QString demoPartnerAccount();
 
     // A line per server for the console.
     QStringList description() const;

@@ -90,13 +90,17 @@ int checkDigit(const QByteArray &digits)
     return (10 - sum % 10) % 10;
 }
 
-QByteArray groupsOfFour(const QByteArray &text)
+} // namespace
+
+QByteArray StandInVendor::groupsOfFour(const QByteArray &text)
 {
     QByteArray out;
     for (qsizetype i = 0; i < text.size(); i += 4)
         out += (out.isEmpty() ? QByteArray() : QByteArray(" ")) + text.mid(i, 4);
     return out;
 }
+
+namespace {
 
 // An address reply's value: the client percent-unescapes values and escapes
 // "&" itself before it parses, so neither "%" nor "&" may stand raw.
@@ -127,6 +131,16 @@ std::optional<StandInVendor::Account> StandInVendor::account(const QByteArray &n
     if (it == m_accounts.cend())
         return std::nullopt;
     return *it;
+}
+
+QByteArray StandInVendor::testIndicium(const QByteArray &account, quint32 piece, qint64 amountMils)
+{
+    QByteArray number(4, '\0');
+    qToLittleEndian(piece, number.data());
+    return spaceFilled(kIndiciumMark, 45) + "0000" + number +
+        spaceFilled("ACCT " + account + " PIECE " + QByteArray::number(piece) + " MILS " +
+                        QByteArray::number(amountMils),
+                    45);
 }
 
 quint32 StandInVendor::nextTransactionID() { return ++m_transactionID; }
@@ -217,12 +231,7 @@ QByteArray StandInVendor::postageReply(const FakePostageRequest &request)
         if (request.zip > 0)
             piece.toZip5 = QByteArray::number(request.zip).rightJustified(11, '0').left(5);
         piece.created = QDateTime::currentDateTime();
-        QByteArray number(4, '\0');
-        qToLittleEndian(piece.number, number.data());
-        piece.indicium = spaceFilled(kIndiciumMark, 45) + "0000" + number +
-            spaceFilled("ACCT " + account.number + " PIECE " + QByteArray::number(piece.number) + " MILS " +
-                            QByteArray::number(amount),
-                        45);
+        piece.indicium = testIndicium(account.number, piece.number, amount);
         account.descendingRegister -= amount;
         account.ascendingRegister += amount;
         account.pieces.insert(piece.number, piece);
@@ -473,12 +482,14 @@ StandInVendor::Reply StandInVendor::control(const Request &request)
     const QMap<QString, QString> fields = queryFields(request.query());
     std::lock_guard lock(m_mutex);
     if (request.path() == FailNextControlPath) {
-        static const QSet<QString> services{QStringLiteral("postage"), QStringLiteral("receipt"),
-                                            QStringLiteral("address"), QStringLiteral("numbers"),
-                                            QStringLiteral("zones"),   QStringLiteral("account")};
+        static const QSet<QString> services{QStringLiteral("postage"),     QStringLiteral("receipt"),
+                                            QStringLiteral("address"),     QStringLiteral("numbers"),
+                                            QStringLiteral("zones"),       QStringLiteral("account"),
+                                            QStringLiteral("labelserver"), QStringLiteral("partner")};
         const QString service = fields.value(QStringLiteral("service"));
         if (request.method != "POST" || !services.contains(service))
-            return Reply::text(400, "POST with service=postage|receipt|address|numbers|zones|account");
+            return Reply::text(400,
+                               "POST with service=postage|receipt|address|numbers|zones|account|labelserver|partner");
         Failure failure;
         if (fields.contains(QStringLiteral("code")))
             failure.code = fields.value(QStringLiteral("code")).toUInt();

@@ -46,6 +46,24 @@
 // 0) and the Priority Mail groups whose retail prices the program knows.
 // Country rules: the program's own country file, once per client version.
 //
+// The label server (the vendor's XML documents in one form field; its
+// supplemental service for refunds by number and SCAN forms) and the partner
+// label service (the same documents in SOAP 1.1 envelopes, with accounts of
+// its own): StandInVendorLabels.cpp. Every request is checked against its
+// account (AccountID and PassPhrase); a label is priced from its MailClass
+// and MailpieceShape (the Priority Mail flat-rate pieces at their retail
+// prices of 7 September 2014, the only prices the stand-in knows), charged to
+// the account as a piece with a tracking number, and answered with a label
+// in the ImageFormat asked (a PNG of the tracking barcode and the demo's test
+// indicium in a Data Matrix; EPL2 or ZPL II commands), the label texts, the
+// final postage and the balance. A request without ImageFormat asks for a
+// number only and is charged nothing, as is a test label. Refunds credit a
+// piece once. Refusals: Status 101 for an unknown account, 507 for a wrong
+// pass phrase; every other refusal (a piece without a known price, too small
+// a balance, a document the path does not take, a piece the account does
+// not have) Status -1 with a message that says why, since the vendor's own
+// codes for them are not known.
+//
 // The control road (only when enabled), for tests:
 //   GET  /standins/control/account?number=N        the account as JSON
 //   POST /standins/control/account?number=N&...    changes (or makes) it:
@@ -53,14 +71,17 @@
 //        passPhrase=TEXT, webPassword=TEXT
 //   POST /standins/control/fail-next?service=S[&code=N|&http=N]
 //        the next reply of service S (postage, receipt, address, numbers,
-//        zones, account) fails: the postage server's with a refusal of
-//        return code N, or else with an empty body; the others' with HTTP
-//        status N (default 500) and an empty body.
+//        zones, account, labelserver, partner) fails: the postage server's
+//        with a refusal of return code N, or else with an empty body; the
+//        label server's and the partner's with a reply of Status N, or else
+//        HTTP status N (default 500) and an empty body; the others' with
+//        HTTP status N (default 500) and an empty body.
 // Replies: 200 with JSON, 400 with the reason, 404 for an unknown account.
 #include "LocalHttpServer.h"
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QList>
 #include <QMap>
 #include <QString>
 
@@ -69,13 +90,16 @@
 
 namespace tolvane::test {
 struct FakePostageRequest;
-}
+struct XmlElement;
+} // namespace tolvane::test
 
 class StandInVendor
 {
 public:
     using Reply = tolvane::test::ScriptedReply;
     using Request = tolvane::test::RecordedRequest;
+    // The label server's operations (StandInVendorLabels.cpp).
+    enum class LabelOperation : int;
 
     static constexpr const char *ReceiptPath = "/VPOServer/receiptHttpAdapter.aspx";
     static constexpr const char *ZoneChartPath = "/isapi/zone.dll";
@@ -87,6 +111,7 @@ public:
         qint64 amountMils = 0;
         QByteArray toZip5;
         QByteArray indicium;
+        QByteArray trackingNumber;
         bool stamp = false;
         bool refunded = false;
         int reprints = 0;
@@ -108,11 +133,29 @@ public:
         qint64 controlRegister() const { return descendingRegister + ascendingRegister; }
     };
 
+    // An account of the partner label service: its own password and
+    // balance, and the labels it bought.
+    struct PartnerAccount {
+        QByteArray id;
+        QByteArray password;
+        qint64 balanceMils = 0;
+        quint32 pieceCount = 0;
+        QMap<quint32, Piece> pieces;
+    };
+
     // The demo account's licence: its city, state and ZIP5.
     static constexpr const char *LicenseZIP5 = "20260";
+    // The partner label service's namespace in the demo.
+    static constexpr const char *PartnerNamespace = "https://partner.invalid/2010/06";
+    static constexpr const char *PartnerServicePath = "/Services/EwsLabelService.svc";
+    // The label server's paths.
+    static const QList<QByteArray> &labelServerPaths();
+    static constexpr const char *SupplementalPath = "/VLS/VLSServices.cfc";
 
     void addAccount(const QByteArray &number, const QByteArray &passPhrase, qint64 balanceMils);
     std::optional<Account> account(const QByteArray &number) const;
+    void addPartnerAccount(const QByteArray &id, const QByteArray &password, qint64 balanceMils);
+    std::optional<PartnerAccount> partnerAccount(const QByteArray &id) const;
 
     // The services' answers.
     QByteArray postageReply(const tolvane::test::FakePostageRequest &request);
@@ -124,6 +167,9 @@ public:
     Reply accountInformation(const Request &request);
     Reply countryRules(const Request &request);
     Reply insuranceAgreement(const Request &request);
+    Reply labelServer(const Request &request);
+    Reply labelSupplemental(const Request &request);
+    Reply partner(const Request &request);
     Reply control(const Request &request);
 
     // The next reply of the service fails as the control road asked; the
@@ -143,9 +189,19 @@ private:
         std::optional<quint32> code;
         int httpStatus = 0;
     };
+    struct LabelAnswer;
+    // The reply to one label-server document; the caller holds the lock.
+    LabelAnswer labelAnswer(LabelOperation operation, const tolvane::test::XmlElement &document, bool partner,
+                            const std::optional<Failure> &failure);
+    // The demo's test indicium of a piece.
+    static QByteArray testIndicium(const QByteArray &account, quint32 piece, qint64 amountMils);
+    // A tracking number as displayed: groups of four digits.
+    static QByteArray groupsOfFour(const QByteArray &text);
+    std::optional<Failure> takeFailureLocked(const QString &service);
 
     mutable std::mutex m_mutex;
     QMap<QByteArray, Account> m_accounts;
+    QMap<QByteArray, PartnerAccount> m_partnerAccounts;
     QMap<QString, Failure> m_failures;
     quint32 m_transactionID = 1000;
     quint64 m_trackingSerial = 0;

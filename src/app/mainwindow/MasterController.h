@@ -410,6 +410,11 @@ public:
     void updatePrintButton();
     void updateStatusTextLine();
     void updatePostageAccountBox();
+    // The account's status as the window shows it: the last valid status
+    // reply, else the last one that this account had (a refused request
+    // clears the client's reply but tells nothing of the balance); nothing
+    // when the account never had one.
+    std::optional<MasterStatusReply> trustedStatus();
     // A new last valid status reply (nothing: none).
     void tolvaneStatusDidChange(const std::optional<MasterStatusReply> &reply);
     // The modifier keys changed; `flags` as the event gives them.
@@ -611,6 +616,7 @@ private:
     ReturnAddressSheet m_fromSheet;
     bool m_fromSheetOpen = false;
     std::optional<QString> m_statusTemplate;
+    std::optional<MasterStatusReply> m_lastKnownStatus;
     QString m_lastPhysicalAddress;
     bool m_optionKeyDown = false;
     quint32 m_printMenuModifiers = QVCommandKeyMask;

@@ -110,6 +110,8 @@ public:
     virtual bool hasLastValidStatusResponse() = 0;
     // The reply itself; nothing when there is none.
     virtual std::optional<MasterStatusReply> lastValidStatusResponse() { return std::nullopt; }
+    // The account number the client signs in with (empty: none).
+    virtual QString accountNumber() { return QString(); }
 };
 
 // The address-correction client (standardizedAddressWithString:uppercase:

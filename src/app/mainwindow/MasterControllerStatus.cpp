@@ -166,7 +166,7 @@ void MasterController::updateStatusTextLine()
         m_statusTemplate = laidOut.isEmpty() ? kDefaultStatusTemplate : laidOut;
     }
     QVariantMap values;
-    if (const std::optional<MasterStatusReply> reply = m_env.postageStatus->lastValidStatusResponse()) {
+    if (const std::optional<MasterStatusReply> reply = trustedStatus()) {
         values.insert(QStringLiteral("accountNumber"), QString::number(reply->serialNumber));
         values.insert(QStringLiteral("accountStatus"), reply->accountStatusWord);
         values.insert(QStringLiteral("balance"), reply->balanceText);
@@ -179,11 +179,23 @@ void MasterController::updateStatusTextLine()
         stringByReplacingKeysInDictionary(*m_statusTemplate, values, QStringLiteral("<%"), QStringLiteral("%>"), true));
 }
 
+std::optional<MasterStatusReply> MasterController::trustedStatus()
+{
+    if (std::optional<MasterStatusReply> reply = m_env.postageStatus->lastValidStatusResponse()) {
+        m_lastKnownStatus = reply;
+        return reply;
+    }
+    if (m_lastKnownStatus && !m_env.postageStatus->accountNumber().isEmpty() &&
+        m_env.postageStatus->accountNumber() == QString::number(m_lastKnownStatus->serialNumber))
+        return m_lastKnownStatus;
+    return std::nullopt;
+}
+
 void MasterController::updatePostageAccountBox()
 {
     QString balanceText = QStringLiteral("0.00");
     Decimal balance = Decimal::zero();
-    if (const std::optional<MasterStatusReply> reply = m_env.postageStatus->lastValidStatusResponse()) {
+    if (const std::optional<MasterStatusReply> reply = trustedStatus()) {
         balanceText = reply->balanceText;
         balance = reply->balance;
     }

@@ -93,6 +93,7 @@ public:
         status.name = reply->name();
         return status;
     }
+    QString accountNumber() override { return QVRHOCommandCenter::commandCenter()->userid(); }
 };
 
 class ClientAddressCorrection final : public MasterAddressCorrection

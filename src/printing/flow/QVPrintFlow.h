@@ -246,6 +246,9 @@ private:
     void reportAddressError(const QString &text);
     // The balance covers the total (the loop of the buy-postage alert).
     bool balanceCovers(const QVShipment &printCopy);
+    // The piece has a price: a postage or total of zero (a piece the price
+    // tables do not price) is no price, and nothing is bought for it.
+    bool priceIsKnown(const QVShipment &printCopy);
     // Local-road steps.
     struct CustomsPrint;
     bool obtainCustomsForm(QVShipment &shipment, bool test, CustomsPrint &customs);

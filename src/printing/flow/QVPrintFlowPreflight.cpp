@@ -43,6 +43,16 @@ void showAlert(const QString &messageText, const QString &informativeText)
     runAlert(alertWithText(messageText, informativeText));
 }
 
+// The recipient's address is complete enough to ship to (the address part
+// of a shippable piece).
+bool hasCompleteAddress(const QVShipment &shipment)
+{
+    if (!shipment.isDomestic())
+        return true;
+    const QVAddress recipient = shipment.toAddress();
+    return !recipient.city().isEmpty() && !recipient.twoLetterState().isEmpty() && !recipient.ZIP5().isEmpty();
+}
+
 QStringList recipientLines(const QVShipment &shipment)
 {
     return shipment.toAddress().formattedAddress().split(
@@ -88,6 +98,10 @@ bool QVPrintFlow::preflightPackageData(const QVShipment &shipment)
 {
     const auto window = mainWindowHost();
     const bool entered = window->inBatchMode() ? window->preflightBatch() : window->standardizeTextBoxAddress(true);
+    // A piece whose address is complete and that still has no price is a
+    // piece the price tables do not price: say so.
+    if (entered && hasCompleteAddress(shipment) && !priceIsKnown(shipment))
+        return false;
     if (entered && shipment.shippable())
         return true;
     if (!window->hasAttachedSheet() && !printFlowHost()->isAutomation())

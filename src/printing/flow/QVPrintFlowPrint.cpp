@@ -70,6 +70,26 @@ bool QVPrintFlow::takesLocalRoad(const QVShipment &printCopy, bool usePostage, b
         !defaults().boolForKey(QVUseVLSForEverythingDomesticKey);
 }
 
+bool QVPrintFlow::priceIsKnown(const QVShipment &printCopy)
+{
+    const auto positive = [](const std::optional<Decimal> &value) {
+        return value && !value->isNaN() && *value > Decimal::zero();
+    };
+    const QVariant postage = printCopy.objectForKey(QVUSPSShipmentPostageKey);
+    if (positive(printCopy.totalPrice()) && (!postage.isValid() || positive(decimalFromVariant(postage))))
+        return true;
+    const QString text = QStringLiteral("The postage of this piece is not known: Tolvane has no price for this mail "
+                                        "class and piece. No postage was bought and nothing was printed. Choose a "
+                                        "piece whose price is shown, or print it without postage.");
+    printFlowHost()->hideProgressPanel();
+    m_lastShipmentErrored = true;
+    if (printFlowHost()->isAutomation())
+        automationServices()->setFailureReason(QStringLiteral("Error - ") + text);
+    else
+        runAlert(alertWithText(QStringLiteral("Postage price not known."), text));
+    return false;
+}
+
 bool QVPrintFlow::balanceCovers(const QVShipment &printCopy)
 {
     const auto clients = printFlowClients();
@@ -153,7 +173,7 @@ bool QVPrintFlow::printLabelAsATest(bool test)
     // log cannot take its entry.
     if (!test && !mailingLogTakesEntries())
         return false;
-    if (usePostage && !test && !balanceCovers(shipment))
+    if (usePostage && !test && (!priceIsKnown(shipment) || !balanceCovers(shipment)))
         return false;
     if (usePostage && !test) {
         shipment.setObject(QVUSPSShipmentRHOStampTransaction, QVUSPSShipmentRHOTransactionTypeKey);

@@ -1,0 +1,631 @@
+// The vendor's label server, its supplemental service and the partner label
+// service, as StandInVendor.h describes them.
+#include "StandInVendor.h"
+
+#include "FakeLabelServers.h"
+#include "FakePostageServer.h"
+
+#include <QBuffer>
+#include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QUrlQuery>
+#include <QXmlStreamWriter>
+#include <QtEndian>
+
+#include <algorithm>
+#include <functional>
+
+#include <zint.h>
+
+using namespace tolvane::test;
+
+enum class StandInVendor::LabelOperation : int {
+    Label,
+    Rate,
+    AccountStatus,
+    Recredit,
+    RefundByPiece,
+    RefundByNumber,
+    SCAN,
+    Stamps
+};
+
+namespace {
+
+const QString kSoapNamespace = QStringLiteral("http://schemas.xmlsoap.org/soap/envelope/");
+
+// Refusals whose vendor code is not known.
+const QString kRefused = QStringLiteral("-1");
+const QString kUnknownAccount = QStringLiteral("101");
+const QString kWrongPassPhrase = QStringLiteral("507");
+
+using Operation = StandInVendor::LabelOperation;
+
+struct LabelPath {
+    QByteArray path;
+    QByteArray field;
+    Operation operation;
+    QString root; // the root element the path takes; empty for any
+};
+
+const QList<LabelPath> &labelPathTable()
+{
+    static const QList<LabelPath> table{
+        {"/LabelService/EwsLabelService.asmx/GetPostageLabelXML", "labelRequestXML", Operation::Label,
+         QStringLiteral("LabelRequest")},
+        {"/LabelService/EwsLabelService.asmx/CalculatePostageRateXML", "postageRateRequestXML", Operation::Rate,
+         QStringLiteral("PostageRateRequest")},
+        {"/LabelService/EwsLabelService.asmx/GetAccountStatusXML", "accountStatusRequestXML", Operation::AccountStatus,
+         QStringLiteral("AccountStatusRequest")},
+        {"/LabelService/EwsLabelService.asmx/BuyPostageXML", "recreditRequestXML", Operation::Recredit,
+         QStringLiteral("RecreditRequest")},
+        {"/LabelService/EwsLabelService.asmx/GetRefundXML", "refundRequestXML", Operation::RefundByPiece,
+         QStringLiteral("RefundRequest")},
+        {"/LabelService/KIVOStampsService.asmx/GetStampsXML", "stampsRequestXML", Operation::Stamps, QString()},
+    };
+    return table;
+}
+
+QString replyRootName(Operation operation)
+{
+    switch (operation) {
+    case Operation::Label:
+        return QStringLiteral("LabelRequestResponse");
+    case Operation::Rate:
+        return QStringLiteral("PostageRateResponse");
+    case Operation::AccountStatus:
+        return QStringLiteral("AccountStatusResponse");
+    case Operation::Recredit:
+        return QStringLiteral("RecreditRequestResponse");
+    case Operation::RefundByPiece:
+    case Operation::RefundByNumber:
+        return QStringLiteral("RefundResponse");
+    case Operation::SCAN:
+        return QStringLiteral("SCANResponse");
+    case Operation::Stamps:
+        return QStringLiteral("StampsResponse");
+    }
+    return QString();
+}
+
+// The retail Priority Mail flat-rate prices in force from 7 September 2014
+// (cents), by the label server's container type.
+std::optional<qint64> flatRateCents(const QString &container)
+{
+    static const QMap<QString, qint64> prices{
+        {QStringLiteral("FlatRateEnvelope"), 575},       {QStringLiteral("FlatRateLegalEnvelope"), 590},
+        {QStringLiteral("FlatRatePaddedEnvelope"), 610}, {QStringLiteral("SmallFlatRateBox"), 595},
+        {QStringLiteral("MediumFlatRateBox"), 1265},     {QStringLiteral("LargeFlatRateBox"), 1790},
+    };
+    const auto it = prices.constFind(container);
+    return it == prices.cend() ? std::nullopt : std::optional<qint64>(*it);
+}
+
+// Mils as dollars: two decimals, three when the mils need them.
+QString dollars(qint64 mils)
+{
+    const QString sign = mils < 0 ? QStringLiteral("-") : QString();
+    const qint64 value = qAbs(mils);
+    if (value % 10 == 0)
+        return QStringLiteral("%1%2.%3").arg(sign).arg(value / 1000).arg((value % 1000) / 10, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1%2.%3").arg(sign).arg(value / 1000).arg(value % 1000, 3, 10, QLatin1Char('0'));
+}
+
+// A positive amount of dollars ("25", "25.5", "25.00", "0.490") in mils.
+std::optional<qint64> milsOfDollars(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^(\\d{1,7})(?:\\.(\\d{1,3}))?$"));
+    const QRegularExpressionMatch match = pattern.match(text.trimmed());
+    if (!match.hasMatch())
+        return std::nullopt;
+    const qint64 mils =
+        match.captured(1).toLongLong() * 1000 + (match.captured(2) + QStringLiteral("00")).left(3).toLongLong();
+    return mils > 0 ? std::optional<qint64>(mils) : std::nullopt;
+}
+
+// One symbol drawn by zint, black on white; a null image when zint refuses
+// the data.
+QImage symbolImage(int symbology, const QByteArray &data, int scale)
+{
+    zint_symbol *symbol = ZBarcode_Create();
+    if (!symbol)
+        return QImage();
+    symbol->symbology = symbology;
+    symbol->input_mode = DATA_MODE;
+    symbol->scale = float(scale);
+    symbol->output_options |= BARCODE_QUIET_ZONES;
+    QImage image;
+    const int error = ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<const unsigned char *>(data.constData()),
+                                                 int(data.size()), 0);
+    if (error < ZINT_ERROR && symbol->bitmap) {
+        image = QImage(symbol->bitmap_width, symbol->bitmap_height, QImage::Format_RGB32);
+        const unsigned char *pixel = symbol->bitmap;
+        for (int y = 0; y < symbol->bitmap_height; ++y) {
+            for (int x = 0; x < symbol->bitmap_width; ++x, pixel += 3)
+                image.setPixel(x, y, qRgb(pixel[0], pixel[1], pixel[2]));
+        }
+    }
+    ZBarcode_Delete(symbol);
+    return image;
+}
+
+// The label of a piece as a monochrome PNG: the tracking barcode (Code 128,
+// its number printed below it) and, when postage is paid, the demo's test
+// indicium in a Data Matrix beneath.
+QByteArray labelPng(const QByteArray &barcodeNumber, const QByteArray &indicium)
+{
+    const QImage barcode = symbolImage(BARCODE_CODE128, barcodeNumber, 2);
+    const QImage matrix = indicium.isEmpty() ? QImage() : symbolImage(BARCODE_DATAMATRIX, indicium, 6);
+    constexpr int margin = 40;
+    const int width = qMax(barcode.width(), matrix.width()) + 2 * margin;
+    const int height = barcode.height() + matrix.height() + 3 * margin;
+    QImage label(width, height, QImage::Format_RGB32);
+    label.fill(Qt::white);
+    {
+        QPainter painter(&label);
+        painter.drawImage(margin, margin, barcode);
+        if (!matrix.isNull())
+            painter.drawImage(margin, 2 * margin + barcode.height(), matrix);
+    }
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    label.convertToFormat(QImage::Format_Mono).save(&buffer, "PNG");
+    return bytes;
+}
+
+// The label as printer commands: the tracking barcode with its number and
+// the indicium's mark.
+QByteArray labelCommands(const QString &format, const QByteArray &barcodeNumber, bool paid)
+{
+    const QByteArray mark = paid ? QByteArray("TOLVANE DEMO TEST INDICIUM - NOT POSTAGE") : QByteArray("NO POSTAGE");
+    if (format == QLatin1String("ZPLII"))
+        return "^XA\r\n^FO50,50^BCN,200,Y,N,N^FD" + barcodeNumber + "^FS\r\n^FO50,350^A0N,30,30^FD" + mark +
+            "^FS\r\n^XZ\r\n";
+    return "N\r\nq812\r\nB50,50,0,1,3,7,200,B,\"" + barcodeNumber + "\"\r\nA50,350,0,3,1,1,N,\"" + mark +
+        "\"\r\nP1\r\n";
+}
+
+// The first element of the name at any depth; its text, or a null text.
+QString textOf(const XmlElement &document, const QString &name)
+{
+    const XmlElement *element = document.find(name);
+    return element ? element->text.trimmed() : QString();
+}
+
+ScriptedReply xmlReply(int status, const QByteArray &body)
+{
+    return ScriptedReply::text(status, body, "text/xml; charset=utf-8");
+}
+
+} // namespace
+
+// The answer to one document: the reply's children, written in order.
+struct StandInVendor::LabelAnswer {
+    QString status = QStringLiteral("0");
+    QString message;
+    QList<std::function<void(QXmlStreamWriter &)>> parts;
+
+    void refuse(const QString &code, const QString &text)
+    {
+        status = code;
+        message = text;
+        parts.clear();
+    }
+    void text(const QString &name, const QString &value)
+    {
+        parts.append([name, value](QXmlStreamWriter &writer) { writer.writeTextElement(name, value); });
+    }
+    void writeChildren(QXmlStreamWriter &writer) const
+    {
+        writer.writeTextElement(QStringLiteral("Status"), status);
+        writer.writeTextElement(QStringLiteral("ErrorMessage"), message);
+        for (const auto &part : parts)
+            part(writer);
+    }
+    QByteArray document(Operation operation) const
+    {
+        QByteArray bytes;
+        QXmlStreamWriter writer(&bytes);
+        writer.writeStartDocument();
+        writer.writeStartElement(replyRootName(operation));
+        writeChildren(writer);
+        writer.writeEndElement();
+        writer.writeEndDocument();
+        return bytes;
+    }
+};
+
+const QList<QByteArray> &StandInVendor::labelServerPaths()
+{
+    static const QList<QByteArray> paths = [] {
+        QList<QByteArray> list;
+        for (const LabelPath &entry : labelPathTable())
+            list << entry.path;
+        return list;
+    }();
+    return paths;
+}
+
+void StandInVendor::addPartnerAccount(const QByteArray &id, const QByteArray &password, qint64 balanceMils)
+{
+    std::lock_guard lock(m_mutex);
+    PartnerAccount &account = m_partnerAccounts[id];
+    account.id = id;
+    account.password = password;
+    account.balanceMils = balanceMils;
+}
+
+std::optional<StandInVendor::PartnerAccount> StandInVendor::partnerAccount(const QByteArray &id) const
+{
+    std::lock_guard lock(m_mutex);
+    const auto it = m_partnerAccounts.constFind(id);
+    if (it == m_partnerAccounts.cend())
+        return std::nullopt;
+    return *it;
+}
+
+std::optional<StandInVendor::Failure> StandInVendor::takeFailureLocked(const QString &service)
+{
+    const auto it = m_failures.find(service);
+    if (it == m_failures.end())
+        return std::nullopt;
+    const Failure failure = *it;
+    m_failures.erase(it);
+    return failure;
+}
+
+StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, const XmlElement &document,
+                                                      bool partner, const std::optional<Failure> &failure)
+{
+    LabelAnswer answer;
+    if (failure && failure->code) {
+        answer.refuse(QString::number(*failure->code), QStringLiteral("The stand-in was told to refuse this request."));
+        return answer;
+    }
+
+    // The account: the vendor's postage account, or the partner's own.
+    const QByteArray id = textOf(document, QStringLiteral("AccountID")).toLatin1();
+    const QByteArray passPhrase = textOf(document, QStringLiteral("PassPhrase")).toUtf8();
+    Account *account = nullptr;
+    PartnerAccount *partnerAccount = nullptr;
+    if (partner) {
+        const auto it = m_partnerAccounts.find(id);
+        partnerAccount = it == m_partnerAccounts.end() ? nullptr : &*it;
+    } else {
+        const auto it = m_accounts.find(id);
+        account = it == m_accounts.end() ? nullptr : &*it;
+    }
+    if (!account && !partnerAccount) {
+        answer.refuse(kUnknownAccount, QStringLiteral("The account %1 is not known.").arg(QString::fromLatin1(id)));
+        return answer;
+    }
+    if (partner ? partnerAccount->password != passPhrase
+                : account->passPhraseDigest != FakePostageServer::digestOfPassPhrase(passPhrase)) {
+        answer.refuse(kWrongPassPhrase, QStringLiteral("The Pass Phrase you entered was not correct."));
+        return answer;
+    }
+    qint64 &balance = partner ? partnerAccount->balanceMils : account->descendingRegister;
+    QMap<quint32, Piece> &pieces = partner ? partnerAccount->pieces : account->pieces;
+    const auto balanceElement = [&answer, &balance, &id] {
+        const QString accountID = QString::fromLatin1(id);
+        const QString text = dollars(balance);
+        answer.parts.append([accountID, text](QXmlStreamWriter &writer) {
+            writer.writeStartElement(QStringLiteral("CertifiedIntermediary"));
+            writer.writeTextElement(QStringLiteral("AccountID"), accountID);
+            writer.writeTextElement(QStringLiteral("PostageBalance"), text);
+            writer.writeEndElement();
+        });
+    };
+    // The price of the piece the document describes, in mils.
+    const auto price = [&document]() -> std::optional<qint64> {
+        const QString country = textOf(document, QStringLiteral("ToCountryCode"));
+        if (textOf(document, QStringLiteral("MailClass")) != QLatin1String("Priority") ||
+            !(country.isEmpty() || country == QLatin1String("US")))
+            return std::nullopt;
+        const std::optional<qint64> cents = flatRateCents(textOf(document, QStringLiteral("MailpieceShape")));
+        return cents ? std::optional<qint64>(*cents * 10) : std::nullopt;
+    };
+    const QString noPrice =
+        QStringLiteral("No price is known for this piece (mail class \"%1\", shape \"%2\").")
+            .arg(textOf(document, QStringLiteral("MailClass")), textOf(document, QStringLiteral("MailpieceShape")));
+    // A piece by its number or its tracking (or customs) number.
+    const auto findPiece = [&pieces](const QString &number, const QString &tracking) -> Piece * {
+        for (Piece &piece : pieces) {
+            if ((!number.isEmpty() && QString::number(piece.number) == number) ||
+                (!tracking.isEmpty() && QString::fromLatin1(piece.trackingNumber) == tracking))
+                return &piece;
+        }
+        return nullptr;
+    };
+
+    switch (operation) {
+    case Operation::AccountStatus:
+        balanceElement();
+        return answer;
+    case Operation::Recredit: {
+        const std::optional<qint64> amount = milsOfDollars(textOf(document, QStringLiteral("RecreditAmount")));
+        if (!amount) {
+            answer.refuse(kRefused, QStringLiteral("The amount to buy is not a positive amount of dollars."));
+            return answer;
+        }
+        balance += *amount;
+        balanceElement();
+        return answer;
+    }
+    case Operation::Rate: {
+        const std::optional<qint64> mils = price();
+        if (!mils) {
+            answer.refuse(kRefused, noPrice);
+            return answer;
+        }
+        const QString total = dollars(*mils);
+        const QString mailClass = textOf(document, QStringLiteral("MailClass"));
+        answer.parts.append([total, mailClass](QXmlStreamWriter &writer) {
+            writer.writeStartElement(QStringLiteral("PostagePrice"));
+            writer.writeAttribute(QStringLiteral("TotalAmount"), total);
+            writer.writeStartElement(QStringLiteral("Postage"));
+            writer.writeAttribute(QStringLiteral("TotalAmount"), total);
+            writer.writeTextElement(QStringLiteral("MailService"), mailClass);
+            writer.writeEndElement();
+            writer.writeEndElement();
+        });
+        return answer;
+    }
+    case Operation::Label: {
+        const XmlElement &root = document;
+        const QString imageFormat = root.attributes.value(QStringLiteral("ImageFormat"));
+        const bool numberOnly = !root.attributes.contains(QStringLiteral("ImageFormat"));
+        const bool test = root.attributes.value(QStringLiteral("Test")) == QLatin1String("YES");
+        const bool postage = textOf(document, QStringLiteral("IncludePostage")) == QLatin1String("TRUE");
+        const bool charged = postage && !test && !numberOnly;
+        if (!numberOnly && imageFormat != QLatin1String("PNGMONOCHROME") && imageFormat != QLatin1String("EPL2") &&
+            imageFormat != QLatin1String("ZPLII")) {
+            answer.refuse(kRefused, QStringLiteral("The image format \"%1\" is not offered.").arg(imageFormat));
+            return answer;
+        }
+        const std::optional<qint64> mils = price();
+        if (charged && !mils) {
+            answer.refuse(kRefused, noPrice);
+            return answer;
+        }
+        if (charged && *mils > balance) {
+            answer.refuse(kRefused,
+                          QStringLiteral("The postage balance of $%1 does not cover the postage of $%2.")
+                              .arg(dollars(balance), dollars(*mils)));
+            return answer;
+        }
+        const QString toZip = textOf(document, QStringLiteral("ToPostalCode"));
+        const QByteArray zip5 = toZip.left(5).toLatin1();
+        const bool routed = zip5.size() == 5 && zip5.toUInt() > 0;
+        const QByteArray tracking = nextTrackingNumber();
+        const QByteArray barcodeNumber = (routed ? "420" + zip5 : QByteArray()) + tracking;
+
+        Piece piece;
+        if (charged) {
+            quint32 &counter = partner ? partnerAccount->pieceCount : account->pieceCount;
+            piece.number = ++counter;
+            piece.amountMils = *mils;
+            piece.toZip5 = routed ? zip5 : QByteArray();
+            piece.trackingNumber = tracking;
+            piece.created = QDateTime::currentDateTime();
+            piece.indicium = testIndicium(partner ? partnerAccount->id : account->number, piece.number, *mils);
+            balance -= *mils;
+            if (account)
+                account->ascendingRegister += *mils;
+            pieces.insert(piece.number, piece);
+        }
+        if (!numberOnly) {
+            const QByteArray image = imageFormat == QLatin1String("PNGMONOCHROME")
+                ? labelPng(barcodeNumber, charged ? piece.indicium : QByteArray())
+                : labelCommands(imageFormat, barcodeNumber, charged);
+            answer.text(QStringLiteral("Base64LabelImage"), QString::fromLatin1(image.toBase64()));
+        }
+        answer.text(QStringLiteral("BarcodeNumber"), QString::fromLatin1(barcodeNumber));
+        answer.text(QStringLiteral("BarcodeDisplay"), QString::fromLatin1(groupsOfFour(tracking)));
+        answer.text(QStringLiteral("Banner"), QStringLiteral("USPS TRACKING #"));
+        answer.text(QStringLiteral("TrackingNumber"), QString::fromLatin1(tracking));
+        if (charged) {
+            answer.text(QStringLiteral("TransactionID"), QString::number(piece.number));
+            answer.text(QStringLiteral("Indicium"), QString::fromLatin1(piece.indicium.toHex().toUpper()));
+        }
+        if (postage && mils) {
+            const QString total = dollars(*mils);
+            const QString mailClass = textOf(document, QStringLiteral("MailClass"));
+            answer.text(QStringLiteral("FinalPostage"), total);
+            answer.parts.append([total, mailClass](QXmlStreamWriter &writer) {
+                writer.writeStartElement(QStringLiteral("Postage"));
+                writer.writeAttribute(QStringLiteral("TotalAmount"), total);
+                writer.writeTextElement(QStringLiteral("MailService"), mailClass);
+                writer.writeEndElement();
+            });
+        }
+        answer.text(QStringLiteral("PostageBalance"), dollars(balance));
+        return answer;
+    }
+    case Operation::RefundByPiece: {
+        Piece *piece =
+            findPiece(textOf(document, QStringLiteral("PieceNumber")), textOf(document, QStringLiteral("PicNumber")));
+        const bool approved = piece && !piece->refunded;
+        if (approved) {
+            piece->refunded = true;
+            balance += piece->amountMils;
+            if (account)
+                account->ascendingRegister -= piece->amountMils;
+        }
+        answer.text(QStringLiteral("RefundStatus"), approved ? QStringLiteral("APPROVED") : QStringLiteral("DENIED"));
+        answer.text(QStringLiteral("RefundStatusMessage"),
+                    approved    ? QString()
+                        : piece ? QStringLiteral("The piece was refunded before.")
+                                : QStringLiteral("The account has no such piece."));
+        return answer;
+    }
+    case Operation::RefundByNumber: {
+        const XmlElement *list = document.child(QStringLiteral("RefundList"));
+        const XmlElement *item = list && !list->children.isEmpty() ? &list->children.first() : nullptr;
+        const QString name = item ? item->name : QString();
+        const QString value = item ? item->text.trimmed() : QString();
+        Piece *piece = name == QLatin1String("PieceID") ? findPiece(value, QString()) : findPiece(QString(), value);
+        const bool approved = piece && !piece->refunded;
+        if (approved) {
+            piece->refunded = true;
+            balance += piece->amountMils;
+            if (account)
+                account->ascendingRegister -= piece->amountMils;
+        }
+        const QString error = approved ? QString()
+            : piece                    ? QStringLiteral("The piece was refunded before.")
+                                       : QStringLiteral("The account has no such piece.");
+        answer.parts.append([name, value, approved, error](QXmlStreamWriter &writer) {
+            writer.writeStartElement(QStringLiteral("RefundList"));
+            if (!name.isEmpty())
+                writer.writeTextElement(name, value);
+            writer.writeTextElement(QStringLiteral("IsApproved"),
+                                    approved ? QStringLiteral("YES") : QStringLiteral("NO"));
+            writer.writeTextElement(QStringLiteral("ErrorMsg"), error);
+            writer.writeEndElement();
+        });
+        return answer;
+    }
+    case Operation::SCAN:
+        answer.refuse(kRefused, QStringLiteral("The demo makes no SCAN forms."));
+        return answer;
+    case Operation::Stamps:
+        answer.refuse(kRefused, QStringLiteral("The demo sells no printed stamps."));
+        return answer;
+    }
+    return answer;
+}
+
+StandInVendor::Reply StandInVendor::labelServer(const Request &request)
+{
+    const auto entry = std::find_if(labelPathTable().cbegin(), labelPathTable().cend(),
+                                    [&request](const LabelPath &path) { return path.path == request.path(); });
+    if (entry == labelPathTable().cend())
+        return Reply::text(404, "unknown path");
+    std::lock_guard lock(m_mutex);
+    const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("labelserver"));
+    if (failure && !failure->code)
+        return Reply::text(failure->httpStatus, QByteArray());
+    if (request.method != "POST" || !request.header("Content-Type").startsWith("application/x-www-form-urlencoded"))
+        return Reply::text(415, "a form POST is needed");
+    const std::optional<QByteArray> xml = formFieldValue(request.body, entry->field);
+    QString error;
+    const std::optional<XmlElement> document = xml ? readXmlElement(*xml, &error) : std::nullopt;
+    if (!document)
+        return Reply::text(400, "no document in the form field " + entry->field + ": " + error.toUtf8());
+    LabelAnswer answer;
+    if (!entry->root.isEmpty() && document->name != entry->root)
+        answer.refuse(kRefused,
+                      QStringLiteral("This service takes a %1 document, not %2.").arg(entry->root, document->name));
+    else
+        answer = labelAnswer(entry->operation, *document, false, failure);
+    return xmlReply(200, answer.document(entry->operation));
+}
+
+StandInVendor::Reply StandInVendor::labelSupplemental(const Request &request)
+{
+    const QString method = QUrlQuery(QString::fromUtf8(request.query())).queryItemValue(QStringLiteral("method"));
+    std::lock_guard lock(m_mutex);
+    const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("labelserver"));
+    if (failure && !failure->code)
+        return Reply::text(failure->httpStatus, QByteArray());
+    std::optional<QByteArray> xml = formFieldValue(request.body, "XMLInput");
+    if (!xml)
+        return Reply::text(400, "no XMLInput");
+    // The service reads "%2B" in the text as "+".
+    xml->replace("%2B", "+");
+    QString error;
+    const std::optional<XmlElement> document = readXmlElement(*xml, &error);
+    if (!document)
+        return Reply::text(400, "XMLInput is not XML: " + error.toUtf8());
+    if (method == QLatin1String("RefundRequest"))
+        return xmlReply(
+            200, labelAnswer(Operation::RefundByNumber, *document, false, failure).document(Operation::RefundByNumber));
+    if (method == QLatin1String("SCANRequest"))
+        return xmlReply(200, labelAnswer(Operation::SCAN, *document, false, failure).document(Operation::SCAN));
+    return Reply::text(404, "unknown method");
+}
+
+StandInVendor::Reply StandInVendor::partner(const Request &request)
+{
+    const QString serviceNamespace = QString::fromLatin1(PartnerNamespace);
+    const auto fault = [](const QString &reason) {
+        QByteArray bytes;
+        QXmlStreamWriter writer(&bytes);
+        writer.writeStartDocument();
+        writer.writeNamespace(kSoapNamespace, QStringLiteral("s"));
+        writer.writeStartElement(kSoapNamespace, QStringLiteral("Envelope"));
+        writer.writeStartElement(kSoapNamespace, QStringLiteral("Body"));
+        writer.writeStartElement(kSoapNamespace, QStringLiteral("Fault"));
+        writer.writeTextElement(QStringLiteral("faultcode"), QStringLiteral("s:Client"));
+        writer.writeTextElement(QStringLiteral("faultstring"), reason);
+        writer.writeEndDocument();
+        return xmlReply(500, bytes);
+    };
+    std::lock_guard lock(m_mutex);
+    const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("partner"));
+    if (failure && !failure->code)
+        return Reply::text(failure->httpStatus, QByteArray());
+    if (request.method != "POST" || !request.header("Content-Type").startsWith("text/xml"))
+        return fault(QStringLiteral("content type ") + QString::fromUtf8(request.header("Content-Type")));
+    QString error;
+    const std::optional<XmlElement> envelope = readXmlElement(request.body, &error);
+    if (!envelope || envelope->name != QLatin1String("Envelope") || envelope->namespaceUri != kSoapNamespace)
+        return fault(QStringLiteral("not a SOAP 1.1 envelope ") + error);
+    const XmlElement *body = envelope->child(QStringLiteral("Body"));
+    if (!body || body->namespaceUri != kSoapNamespace || body->children.size() != 1)
+        return fault(QStringLiteral("no operation in the body"));
+    const XmlElement &call = body->children.first();
+    if (call.namespaceUri != serviceNamespace)
+        return fault(QStringLiteral("operation in namespace ") + call.namespaceUri);
+    QByteArray action = request.header("SOAPAction");
+    if (action.startsWith('"') && action.endsWith('"') && action.size() >= 2)
+        action = action.mid(1, action.size() - 2);
+    if (action != (serviceNamespace + QStringLiteral("/IEwsLabelService/") + call.name).toUtf8())
+        return fault(QStringLiteral("SOAPAction ") + QString::fromUtf8(action));
+
+    static const QMap<QString, Operation> operations{
+        {QStringLiteral("GetAccountStatus"), Operation::AccountStatus},
+        {QStringLiteral("BuyPostage"), Operation::Recredit},
+        {QStringLiteral("GetPostageLabel"), Operation::Label},
+        {QStringLiteral("CalculatePostageRate"), Operation::Rate},
+        {QStringLiteral("RefundRequest"), Operation::RefundByNumber},
+        {QStringLiteral("SCANRequest"), Operation::SCAN},
+    };
+    const auto found = operations.constFind(call.name);
+    if (found == operations.cend())
+        return fault(QStringLiteral("unknown operation ") + call.name);
+    const Operation operation = *found;
+    const bool asText = operation == Operation::RefundByNumber || operation == Operation::SCAN;
+    if (call.children.size() != 1)
+        return fault(QStringLiteral("the operation takes one request"));
+    const XmlElement &carried = call.children.first();
+    if (carried.name != (asText ? QLatin1String("requestXml") : QLatin1String("request")))
+        return fault(QStringLiteral("request element ") + carried.name);
+    XmlElement document = carried;
+    if (asText) {
+        const std::optional<XmlElement> inner = readXmlElement(carried.text.toUtf8(), &error);
+        if (!inner)
+            return fault(QStringLiteral("requestXml is not XML: ") + error);
+        document = *inner;
+    }
+    const LabelAnswer answer = labelAnswer(operation, document, true, failure);
+
+    QByteArray bytes;
+    QXmlStreamWriter writer(&bytes);
+    writer.writeStartDocument();
+    writer.writeNamespace(kSoapNamespace, QStringLiteral("s"));
+    writer.writeStartElement(kSoapNamespace, QStringLiteral("Envelope"));
+    writer.writeStartElement(kSoapNamespace, QStringLiteral("Body"));
+    writer.writeStartElement(call.name + QStringLiteral("Response"));
+    writer.writeDefaultNamespace(serviceNamespace);
+    writer.writeStartElement(call.name + QStringLiteral("Result"));
+    if (asText)
+        writer.writeCharacters(QString::fromUtf8(answer.document(operation)));
+    else
+        answer.writeChildren(writer);
+    writer.writeEndDocument();
+    return xmlReply(200, bytes);
+}
