@@ -486,82 +486,83 @@ TEST_F(URLHandlerTest, ASocketFileThatIsNoReadableRegularFileIsAnsweredWithTheRe
         handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(job).toString()});
     EXPECT_EQ(answer.method, RemoteAnswerOK);
     EXPECT_EQ(automation->files, QList<QUrl>{QUrl::fromLocalFile(job)});
-    // A Glimra file opened with the program, however it came (the desktop or a
-    // second copy, the socket's "openFile:"), may come from anywhere: the real
-    // automation asks first even when the file says "Prompt" "NO", and declined
-    // nothing is bought, printed, written or called back. The socket's own
-    // "processXMLFileAtURL:" (the user's programs) is not asked about.
-    TEST_F(URLHandlerTest, AnOpenedXMLFileAsksFirstAndDeclinedDoesNothing)
-    {
-        AutomationWorld world;
-        setAutomationServices(
-            std::shared_ptr<QVAutomationServices>(world.automation.get(), [](QVAutomationServices *) {}));
-        QTemporaryDir dir;
-        ASSERT_TRUE(dir.isValid());
-        const QString output = dir.filePath(QStringLiteral("reply.xml"));
-        const QString root =
-            QStringLiteral("<Glimra Prompt=\"NO\" OutputFile=\"%1\" CallbackURL=\"https://cb.example/r\">").arg(output);
-        const struct {
-            const char *what;
-            QString document;
-        } documents[] = {
-            {"a package",
-             root +
-                 QStringLiteral("<Package ID=\"1\" MailClass=\"FIRST\" WeightOz=\"2\" "
-                                "ToAddress=\"Ann Lee&#10;1 Main St&#10;Springfield IL 62701\"/></Glimra>")},
-            {"a purchase", root + QStringLiteral("<Purchase Amount=\"25.50\"/></Glimra>")},
-        };
-        const struct {
-            const char *what;
-            std::function<void(const QString &path)> open;
-        } roads[] = {
-            {"opened with the program",
-             [this](const QString &path) {
-                 EXPECT_TRUE(handler.openFile(path));
-                 onePass();
-             }},
-            {"the socket's openFile:",
-             [this](const QString &path) {
-                 EXPECT_EQ(handler.answerRemoteRequest({QStringLiteral("openFile:"), path}).method, RemoteAnswerOK);
-                 onePass();
-             }},
-        };
-        const QString path = dir.filePath(QStringLiteral("order.xml"));
-        for (const auto &document : documents) {
-            QFile file(path);
-            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write(document.document.toUtf8());
-            file.close();
-            for (const auto &road : roads) {
-                SCOPED_TRACE(std::string(document.what) + ", " + road.what);
-                world.dialogs->alerts.clear();
-                world.dialogs->answers = {0};
-                road.open(path);
-                ASSERT_EQ(world.dialogs->alerts.size(), 1);
-                EXPECT_EQ(world.dialogs->alerts.first().messageText, QStringLiteral("Print postage for a file?"));
-                EXPECT_TRUE(world.boughtMils.isEmpty());
-                EXPECT_TRUE(world.window->prints.isEmpty());
-                EXPECT_TRUE(world.log->records.isEmpty());
-                EXPECT_FALSE(QFile::exists(output));
-                EXPECT_TRUE(world.opener->opened.isEmpty());
-                EXPECT_FALSE(world.delegate->automation);
-            }
+}
+
+// A Glimra file opened with the program, however it came (the desktop or a
+// second copy, the socket's "openFile:"), may come from anywhere: the real
+// automation asks first even when the file says "Prompt" "NO", and declined
+// nothing is bought, printed, written or called back. The socket's own
+// "processXMLFileAtURL:" (the user's programs) is not asked about.
+TEST_F(URLHandlerTest, AnOpenedXMLFileAsksFirstAndDeclinedDoesNothing)
+{
+    AutomationWorld world;
+    setAutomationServices(std::shared_ptr<QVAutomationServices>(world.automation.get(), [](QVAutomationServices *) {}));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString output = dir.filePath(QStringLiteral("reply.xml"));
+    const QString root =
+        QStringLiteral("<Glimra Prompt=\"NO\" OutputFile=\"%1\" CallbackURL=\"https://cb.example/r\">").arg(output);
+    const struct {
+        const char *what;
+        QString document;
+    } documents[] = {
+        {"a package",
+         root +
+             QStringLiteral("<Package ID=\"1\" MailClass=\"FIRST\" WeightOz=\"2\" "
+                            "ToAddress=\"Ann Lee&#10;1 Main St&#10;Springfield IL 62701\"/></Glimra>")},
+        {"a purchase", root + QStringLiteral("<Purchase Amount=\"25.50\"/></Glimra>")},
+    };
+    const struct {
+        const char *what;
+        std::function<void(const QString &path)> open;
+    } roads[] = {
+        {"opened with the program",
+         [this](const QString &path) {
+             EXPECT_TRUE(handler.openFile(path));
+             onePass();
+         }},
+        {"the socket's openFile:",
+         [this](const QString &path) {
+             EXPECT_EQ(handler.answerRemoteRequest({QStringLiteral("openFile:"), path}).method, RemoteAnswerOK);
+             onePass();
+         }},
+    };
+    const QString path = dir.filePath(QStringLiteral("order.xml"));
+    for (const auto &document : documents) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(document.document.toUtf8());
+        file.close();
+        for (const auto &road : roads) {
+            SCOPED_TRACE(std::string(document.what) + ", " + road.what);
+            world.dialogs->alerts.clear();
+            world.dialogs->answers = {0};
+            road.open(path);
+            ASSERT_EQ(world.dialogs->alerts.size(), 1);
+            EXPECT_EQ(world.dialogs->alerts.first().messageText, QStringLiteral("Print postage for a file?"));
+            EXPECT_TRUE(world.boughtMils.isEmpty());
+            EXPECT_TRUE(world.window->prints.isEmpty());
+            EXPECT_TRUE(world.log->records.isEmpty());
+            EXPECT_FALSE(QFile::exists(output));
+            EXPECT_TRUE(world.opener->opened.isEmpty());
+            EXPECT_FALSE(world.delegate->automation);
         }
-
-        // Allowed, the file is carried out.
-        world.dialogs->answers = {1};
-        roads[0].open(path);
-        EXPECT_EQ(world.boughtMils, QList<qint64>{25500});
-        EXPECT_TRUE(QFile::exists(output));
-
-        // The socket's own request is carried out unasked.
-        QFile::remove(output);
-        world.dialogs->alerts.clear();
-        const RemoteFrame answer =
-            handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(path).toString()});
-        EXPECT_EQ(answer.method, RemoteAnswerOK);
-        EXPECT_TRUE(world.dialogs->alerts.isEmpty());
-        EXPECT_EQ(world.boughtMils, QList<qint64>({25500, 25500}));
-        EXPECT_TRUE(QFile::exists(output));
-        setAutomationServices(nullptr);
     }
+
+    // Allowed, the file is carried out.
+    world.dialogs->answers = {1};
+    roads[0].open(path);
+    EXPECT_EQ(world.boughtMils, QList<qint64>{25500});
+    EXPECT_TRUE(QFile::exists(output));
+
+    // The socket's own request is carried out unasked.
+    QFile::remove(output);
+    world.dialogs->alerts.clear();
+    const RemoteFrame answer =
+        handler.answerRemoteRequest({QStringLiteral("processXMLFileAtURL:"), QUrl::fromLocalFile(path).toString()});
+    EXPECT_EQ(answer.method, RemoteAnswerOK);
+    EXPECT_TRUE(world.dialogs->alerts.isEmpty());
+    EXPECT_EQ(world.boughtMils, QList<qint64>({25500, 25500}));
+    EXPECT_TRUE(QFile::exists(output));
+    setAutomationServices(nullptr);
+}
