@@ -308,3 +308,26 @@ TEST_F(TolvaneGUIControllerTest, ThePartnerBoxShowsThePartnerBalance)
 }
 
 } // namespace
+
+namespace {
+
+// A refused status says nothing of the balance: the Buy Postage panel keeps
+// the one last known for the account signed in, and shows none known for
+// another account.
+TEST_F(TolvaneGUIControllerTest, ARefusedStatusKeepsTheBuyPanelsLastKnownBalanceOfTheSameAccount)
+{
+    signIn(455000);
+    TolvaneGUIController panels;
+    panels.tolvaneStatusDidChange(client->lastValidStatusResponse());
+    EXPECT_EQ(panels.buyPanel().balance, QStringLiteral("$455.00"));
+    server.queueReplies(kStatusWire, {refusal(101)});
+    client->status();
+    ASSERT_EQ(client->lastValidStatusResponse(), nullptr);
+    panels.tolvaneStatusDidChange(nullptr);
+    EXPECT_EQ(panels.buyPanel().balance, QStringLiteral("$455.00"));
+    client->setUseridAndPassword(QStringLiteral("7654321"), kPassPhrase);
+    panels.tolvaneStatusDidChange(nullptr);
+    EXPECT_EQ(panels.buyPanel().balance, QStringLiteral("$0.00"));
+}
+
+} // namespace

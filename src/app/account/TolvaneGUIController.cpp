@@ -280,7 +280,16 @@ void TolvaneGUIController::updateStatusTextWithRHOResponse(const std::shared_ptr
 
 void TolvaneGUIController::updateBalanceInBuyPanel(const std::shared_ptr<QVRHOResponse> &response)
 {
-    m_buy.balance = response && response->returnCode() == 1 ? response->balanceString() : QStringLiteral("$0.00");
+    if (response && response->returnCode() == 1) {
+        m_buy.balance = response->balanceString();
+        m_lastKnownBalance = {QString::number(response->serialNumber()), m_buy.balance};
+    } else if (m_lastKnownBalance && m_ec && m_lastKnownBalance->first == m_ec->userid()) {
+        // A refused or failed status says nothing of the balance: the one
+        // last known for the account signed in stands.
+        m_buy.balance = m_lastKnownBalance->second;
+    } else {
+        m_buy.balance = QStringLiteral("$0.00");
+    }
     changed();
 }
 

@@ -205,6 +205,8 @@ private:
     TolvaneChangePassPhraseSheet m_change;
     std::function<void()> m_changeDidEnd;
     TolvaneBuyPanel m_buy;
+    // The account number and balance text of the last valid status reply.
+    std::optional<std::pair<QString, QString>> m_lastKnownBalance;
     TolvanePostageCorrectionSheet m_postageCorrection;
     TolvaneDateCorrectionSheet m_dateCorrection;
     std::shared_ptr<QVShipment> m_shipmentToCorrect;
