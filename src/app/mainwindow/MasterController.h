@@ -343,6 +343,9 @@ public:
     QString addressStatusStringForAddress(const QVAddress *address, bool valid) const;
     // The destination box's text changed.
     void textDidChange();
+    // The address-correction client's description of its last answer;
+    // empty without a client.
+    QString addressCorrectionErrorDescription() const;
     enum class TextCommand { InsertNewline, InsertTab, Other };
     // A key command in the destination box; true when handled. A line break
     // replaces the box's selection (an empty range: the caret); nothing: at

@@ -517,6 +517,11 @@ void MasterController::textDidChange()
     run(m_env.hooks.updateCharacterCountWarning);
 }
 
+QString MasterController::addressCorrectionErrorDescription() const
+{
+    return m_env.addressCorrection ? m_env.addressCorrection->lastErrorDescription() : QString();
+}
+
 bool MasterController::doCommandBySelector(TextCommand command, std::optional<MasterTextRange> selection)
 {
     switch (command) {

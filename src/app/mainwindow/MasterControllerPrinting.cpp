@@ -170,7 +170,40 @@ public:
     void updatePrinterSummaryText() override { m_c.updatePrinterSummaryText(); }
     QWidget *sheetParentWindow() override { return m_c.windowWidget(); }
 
+    // What the package processing (XML automation, web-store orders, the
+    // "newShipment2" URL) asks of the window.
+    void setDestinationText(const QString &text) override
+    {
+        m_c.form().setText(FormControl::ToAddress, text);
+        m_c.textDidChange();
+    }
+    void setExpressMailBox(ExpressMailBox box, bool on) override { m_c.form().checkBox(control(box)).on = on; }
+    bool expressMailBox(ExpressMailBox box) override { return m_c.form().isOn(control(box)); }
+    void updatePricing() override
+    {
+        if (const std::shared_ptr<QVShipment> shipment = m_c.currentShipment())
+            shipment->_updatePricing();
+    }
+    bool printLabelAsATest(bool test) override { return m_c.printFlow().printLabelAsATest(test); }
+    bool lastShipmentErrored() override { return m_c.printFlow().lastShipmentErrored(); }
+    void setLastShipmentErrored(bool errored) override { m_c.printFlow().setLastShipmentErrored(errored); }
+    QString addressCorrectionErrorDescription() override { return m_c.addressCorrectionErrorDescription(); }
+
 private:
+    static FormControl control(ExpressMailBox box)
+    {
+        switch (box) {
+        case ExpressMailBox::SignatureRequired:
+            return FormControl::ExpressWaiverOfSignature;
+        case ExpressMailBox::SaturdayDelivery:
+            return FormControl::ExpressSaturday;
+        case ExpressMailBox::SundayDelivery:
+            return FormControl::ExpressSunday;
+        case ExpressMailBox::HolidayDelivery:
+            break;
+        }
+        return FormControl::ExpressHoliday;
+    }
     // A null text is none (left as it is).
     static std::optional<QString> present(const QString &text)
     {
