@@ -38,6 +38,15 @@ class Session:
         self.display = self._start_xvfb()
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
         self.env.pop("WAYLAND_DISPLAY", None)
+        # A runtime folder of the session's own: the program allows one copy
+        # per runtime folder, and other sessions may run beside this one.
+        runtime = os.path.join(workdir, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env["XDG_RUNTIME_DIR"] = runtime
+        # The web pages' engine refuses its sandbox to root (the test
+        # machines run as root) and ends the program.
+        if os.geteuid() == 0:
+            self.env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
         self.banner_path = os.path.join(workdir, "standins.log")
         self.banner = open(self.banner_path, "w")
         self.standins = subprocess.Popen(
