@@ -3,11 +3,14 @@
 // the real postage client signed in at the stand-in vendor (tools/standins).
 // The start-up refresh of the main window checks the balance the sign-in
 // read; a purchase made by hand is followed by a refresh that asks the
-// vendor, so it is never followed by an automatic one.
+// vendor, so it is never followed by an automatic one. The sign-in is the
+// account panels' own, with the pass phrase kept in the credential store.
 #include "app/shell/ApplicationWiring.h"
 #include "app/shell/ProgramRegistration.h"
 #include "app/shell/QVApplicationMenus.h"
 #include "app/shell/QVXController.h"
+#include "app/shell/QVWindowControllers.h"
+#include "platform/Credentials.h"
 #include "platform/HttpClient.h"
 #include "platform/UserDefaults.h"
 #include "printing/flow/QVPrintFlowServices.h"
@@ -24,6 +27,7 @@
 #include <QApplication>
 #include <QDate>
 #include <QDialog>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -49,9 +53,20 @@ protected:
             defaults().setObject(it.value(), it.key());
         dialogs = std::make_unique<tolvane::test::DialogsScope>();
         urls = std::make_unique<tolvane::test::UrlOpenerScope>();
-        // A window run modally is closed as soon as it shows.
-        QObject::connect(&closer, &QTimer::timeout, [] {
+        // A window run modally is closed as soon as it shows; the Buy
+        // Postage panel, while a purchase is asked for, buys (its default
+        // button) instead.
+        QObject::connect(&closer, &QTimer::timeout, [this] {
             if (QWidget *modal = QApplication::activeModalWidget()) {
+                if (buying && modal->windowTitle() == QLatin1String("Buy Postage")) {
+                    for (QPushButton *button : modal->findChildren<QPushButton *>()) {
+                        if (button->isDefault()) {
+                            buying = false;
+                            button->click();
+                            return;
+                        }
+                    }
+                }
                 if (auto *dialog = qobject_cast<QDialog *>(modal))
                     dialog->reject();
                 else
@@ -59,6 +74,7 @@ protected:
             }
         });
         closer.start(20);
+        setCredentialStore(credentials);
     }
     void TearDown() override
     {
@@ -74,6 +90,7 @@ protected:
         urls.reset();
         dialogs.reset();
         setHttpCAFile(QString());
+        setCredentialStore(nullptr);
         QVCommandCenter::resetSharedInstancesForTesting();
         UserDefaults::resetStandardUserDefaults();
     }
@@ -87,20 +104,26 @@ protected:
         defaults().setString(QStringLiteral("10.00"), QStringLiteral("autoPurchaseAmount"));
     }
 
-    // The demo account holds `balance`; the program signs in (the sign-in
-    // reads the account's status) and loads its main window, as the launch
-    // does.
+    // The demo account holds `balance`; the program starts as the launch
+    // does: the account panels sign in with the pass phrase kept in the
+    // credential store (reading the account's status), then the main window
+    // loads.
     void startWithBalance(qint64 balance)
     {
         servers.vendor().addAccount(StandInServers::demoAccountNumber().toLatin1(),
                                     StandInServers::demoPassPhrase().toLatin1(), balance);
+        defaults().setBool(true, QVRHOSavePasswordDefaultsKey);
         const auto postage = QVRHOCommandCenter::commandCenter();
         postage->setRequestTimeoutMilliseconds(10000);
-        postage->setUseridAndPassword(StandInServers::demoAccountNumber(), StandInServers::demoPassPhrase());
-        const auto status = postage->status();
-        ASSERT_TRUE(status) << postage->lastErrorDescription().toStdString();
-        ASSERT_EQ(status->returnCode(), 1u);
+        postage->setServer(defaults().stringForKey(QVRHOServerDefaultsKey));
+        ASSERT_TRUE(credentials->setDefaultCredential(
+            URLCredential{StandInServers::demoAccountNumber(), StandInServers::demoPassPhrase()},
+            postage->protectionSpace()));
         app = std::make_unique<DesktopApplication>();
+        ASSERT_TRUE(app->menus().windows().controller(QVAccountPanelsControllerName));
+        const auto status = postage->lastValidStatusResponse();
+        ASSERT_TRUE(status) << "the sign-in read no status: " << postage->lastErrorDescription().toStdString();
+        ASSERT_EQ(status->returnCode(), 1u);
         app->controller().hooks().loadMainWindow();
         ASSERT_TRUE(app->mainWindow());
         QCoreApplication::processEvents();
@@ -125,6 +148,8 @@ protected:
     std::unique_ptr<tolvane::test::DialogsScope> dialogs;
     std::unique_ptr<tolvane::test::UrlOpenerScope> urls;
     QTimer closer;
+    bool buying = false;
+    std::shared_ptr<InMemoryCredentialStore> credentials = std::make_shared<InMemoryCredentialStore>();
     std::unique_ptr<DesktopApplication> app;
 };
 
@@ -166,15 +191,14 @@ TEST_F(AutomaticPurchase, AManualPurchaseIsNotFollowedByAnAutomaticOne)
     startWithBalance(5000);
     ASSERT_EQ(balance(), 5000);
     setAutomaticPurchase(true);
-    // The buy panel's purchase: the postage client buys, then the panel asks
-    // the delegate to refresh the status.
-    const auto bought = QVRHOCommandCenter::commandCenter()->postageBuy(kTenDollars);
-    ASSERT_TRUE(bought);
-    ASSERT_EQ(bought->returnCode(), 1u);
-    const std::shared_ptr<QVPrintFlowHost> delegate = printFlowHost();
-    ASSERT_TRUE(delegate);
-    delegate->refreshTolvaneStatus();
+    // Postage ▸ Buy Postage…, the first amount ($10), Buy: the panel buys
+    // and then has the delegate refresh the status.
+    buying = true;
+    ASSERT_TRUE(app->menus().actions().perform(QStringLiteral("showBuyPostagePanel:")));
     QCoreApplication::processEvents();
+    EXPECT_FALSE(buying) << "the Buy Postage panel did not show";
+    ASSERT_FALSE((*dialogs)->alerts.isEmpty());
+    EXPECT_EQ((*dialogs)->alerts.last().messageText, QStringLiteral("Postage Purchase Complete"));
     EXPECT_EQ(balance(), 5000 + kTenDollars);
     refreshFromTheMenu();
     EXPECT_EQ(balance(), 5000 + kTenDollars);
