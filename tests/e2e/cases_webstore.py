@@ -15,6 +15,7 @@ WEB_STORES_ITEM = (493, 52)
 # In the Web Stores window (placed at the screen's corner): the toolbar's
 # Ship item and the orders table's rows (newest order first).
 SHIP_ITEM = (96, 14)
+MARK_AS_SHIPPED_ITEM = (177, 14)
 ORDER_ROWS_Y = (62, 92, 122)
 ORDER_COLUMN_X = 325
 
@@ -89,3 +90,26 @@ def case_webstore_order(session):
              lambda: [order for order, _ in webstore_orders(session, "DEMO-1")] == ["1002"], 20)
     time.sleep(1)
     session.screenshot("webstore-completed")
+
+
+def case_webstore_mark_shipped(session):
+    """Mark as Shipped on a selected order asks for a tracking number; the
+    number typed and the prompt accepted, the service completes the order
+    (it is open no more) and nothing is printed."""
+    main = session.sign_in()
+    stores = open_web_stores(session, main)
+    time.sleep(1)
+    # The first row: order 1002 to Bo Park, the newest.
+    session.xdotool("mousemove", "--window", stores, str(ORDER_COLUMN_X), str(ORDER_ROWS_Y[0]), "click", "1")
+    time.sleep(0.5)
+    session.xdotool("mousemove", "--window", stores, str(MARK_AS_SHIPPED_ITEM[0]), str(MARK_AS_SHIPPED_ITEM[1]),
+                    "click", "1")
+    prompt = session.wait_window("^Mark Order As Shipped", 10)
+    session.type(prompt, "9400111899223197428490")
+    session.keys(prompt, "Return")
+    wait_for("the service to complete order 1002",
+             lambda: [order for order, _ in webstore_orders(session, "DEMO-1")] == ["1001"], 20)
+    time.sleep(1)
+    session.screenshot("webstore-marked")
+    if session.pdfs() or session.mailing_log():
+        raise Failure("marking an order shipped printed or logged a piece")
