@@ -16,6 +16,10 @@ WEB_STORES_ITEM = (493, 52)
 # Ship item and the orders table's rows (newest order first).
 SHIP_ITEM = (96, 14)
 MARK_AS_SHIPPED_ITEM = (177, 14)
+MANAGE_STORES_ITEM = (290, 14)
+# In the store manager's window: the close button the program puts on the
+# vendor's pages (at the page's upper right).
+CLOSE_MANAGER_BUTTON = (853, 64)
 ORDER_ROWS_Y = (62, 92, 122)
 ORDER_COLUMN_X = 325
 
@@ -113,3 +117,21 @@ def case_webstore_mark_shipped(session):
     session.screenshot("webstore-marked")
     if session.pdfs() or session.mailing_log():
         raise Failure("marking an order shipped printed or logged a piece")
+
+
+def case_webstore_manager(session):
+    """Manage Stores opens the store manager: the vendor's page (the
+    stand-ins' site, signed in by the address the program builds) in a web
+    window of its own, whose close button (the program's, on the vendor's
+    pages) closes it."""
+    main = session.sign_in()
+    stores = open_web_stores(session, main)
+    time.sleep(1)
+    session.xdotool("mousemove", "--window", stores, str(MANAGE_STORES_ITEM[0]), str(MANAGE_STORES_ITEM[1]),
+                    "click", "1")
+    manager = session.wait_window("^Demo Vendor", 60)
+    time.sleep(2)
+    session.screenshot("webstore-manager")
+    session.xdotool("mousemove", "--window", manager, str(CLOSE_MANAGER_BUTTON[0]), str(CLOSE_MANAGER_BUTTON[1]),
+                    "click", "1")
+    wait_for("the store manager to close", lambda: not session.window("^Demo Vendor"), 20)

@@ -9,7 +9,8 @@
 // the vendor's web site (its supplemental service) share one host in the
 // application's settings ("labelServiceServer", "tolvaneWebSite"), so one
 // HTTPS front server takes their paths and hands each request to the fake
-// that answers it. The postage server and the zone-chart service have hosts
+// that answers it; the web site's account pages (the web store manager)
+// are the vendor's own (StandInVendor::accountPage). The postage server and the zone-chart service have hosts
 // of their own (plain HTTP), as have the partner label service (HTTPS) and
 // USPS Web Tools (both).
 //

@@ -81,6 +81,7 @@ public:
     static constexpr const char *ZoneChartPath = "/isapi/zone.dll";
     static constexpr const char *AccountControlPath = "/standins/control/account";
     static constexpr const char *FailNextControlPath = "/standins/control/fail-next";
+    static constexpr const char *AccountPagePath = "/Account/Login/";
 
     struct Piece {
         quint32 number = 0;
@@ -124,6 +125,11 @@ public:
     Reply accountInformation(const Request &request);
     Reply countryRules(const Request &request);
     Reply insuranceAgreement(const Request &request);
+    // The vendor's web site signed in by the account's number and web
+    // password ("SerialNumber", "AccountPW"): with "ManageStores" the web
+    // store manager (the demo's stores), else the account's page; a wrong
+    // pair is refused (403).
+    Reply accountPage(const Request &request);
     Reply control(const Request &request);
 
     // The next reply of the service fails as the control road asked; the
