@@ -1,5 +1,7 @@
 #include "webview/LockedWebView.h"
 
+#include "platform/HttpClient.h"
+
 #include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QDebug>
@@ -11,6 +13,7 @@
 #include <QMenu>
 #include <QTimer>
 #include <QWebChannel>
+#include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
@@ -18,6 +21,11 @@
 #include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
+
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -113,6 +121,20 @@ QWebEngineScript makeScript(const QString &name, const QString &source, quint32 
 }
 
 // The one object the bridge's world sees.
+// Whether the issuer's key verifies the certificate's signature.
+bool isSignedBy(const QSslCertificate &certificate, const QSslCertificate &issuer)
+{
+    const auto read = [](const QSslCertificate &from) {
+        const QByteArray der = from.toDer();
+        const auto *bytes = reinterpret_cast<const unsigned char *>(der.constData());
+        return std::unique_ptr<X509, decltype(&X509_free)>(d2i_X509(nullptr, &bytes, long(der.size())), &X509_free);
+    };
+    const auto subject = read(certificate);
+    const auto signer = read(issuer);
+    EVP_PKEY *key = signer ? X509_get0_pubkey(signer.get()) : nullptr;
+    return subject && key && X509_verify(subject.get(), key) == 1;
+}
+
 class ExternalBridge : public QObject
 {
     Q_OBJECT
@@ -228,6 +250,13 @@ LockedWebPage::LockedWebPage(QWebEngineProfile *profile, WebViewPolicy *policy, 
     });
     connect(this, &QWebEnginePage::titleChanged, this,
             [this](const QString &title) { m_policy->titleReceived(title); });
+    connect(this, &QWebEnginePage::certificateError, this, [](QWebEngineCertificateError error) {
+        if (error.type() == QWebEngineCertificateError::CertificateAuthorityInvalid &&
+            isChainOfExtraAuthority(error.certificateChain()))
+            error.acceptCertificate();
+        else
+            error.rejectCertificate();
+    });
     installScripts();
 }
 
@@ -530,6 +559,21 @@ bool LockedWebView::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWebEngineView::eventFilter(watched, event);
+}
+
+bool LockedWebPage::isChainOfExtraAuthority(const QList<QSslCertificate> &chain)
+{
+    const QString caFile = httpCAFile();
+    if (caFile.isEmpty() || chain.isEmpty())
+        return false;
+    for (qsizetype i = 0; i + 1 < chain.size(); ++i) {
+        if (!isSignedBy(chain.at(i), chain.at(i + 1)))
+            return false;
+    }
+    const QList<QSslCertificate> authorities = QSslCertificate::fromPath(caFile, QSsl::Pem);
+    return std::any_of(authorities.cbegin(), authorities.cend(), [&chain](const QSslCertificate &authority) {
+        return chain.last() == authority || isSignedBy(chain.last(), authority);
+    });
 }
 
 #include "LockedWebView.moc"

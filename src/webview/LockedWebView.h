@@ -15,6 +15,10 @@
 //   - takes no drop and lets nothing be dragged out of the page;
 //   - shows the default context menu trimmed by the policy (by the design's
 //     item tags, see contextMenuTag()), or none;
+//   - trusts, besides the system's certificate authorities, only the extra
+//     one the program's HTTPS clients trust (httpCAFile(): the stand-ins'
+//     in a demo or test run): a chain that authority signed is accepted,
+//     every other certificate error refused;
 //   - gives the page's scripts an object "external" when the policy has
 //     script functions: a small shim in the page's world forwards every call
 //     on it, as JSON in a DOM event, to a script in a world of its own that
@@ -22,7 +26,9 @@
 //     the policy. The page itself never sees the channel.
 #include "widgets/WebViewPolicy.h"
 
+#include <QList>
 #include <QPointer>
+#include <QSslCertificate>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -41,6 +47,9 @@ public:
     QUrl ownURL() const { return m_ownURL; }
 
     static WebViewPolicy::NavigationType navigationTypeFor(NavigationType type);
+    // Whether the chain (leaf first) goes up, each certificate signed by the
+    // next, to a certificate authority of httpCAFile(); false without one.
+    static bool isChainOfExtraAuthority(const QList<QSslCertificate> &chain);
     // Local and browser-internal schemes that a page may not reach.
     static bool isLocalURL(const QUrl &url);
 

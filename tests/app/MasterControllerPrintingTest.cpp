@@ -10,6 +10,7 @@
 
 #include "app/mainwindow/MasterWindow.h"
 #include "app/shell/QVMenus.h"
+#include "automation/QVPackageProcessor.h"
 #include "printing/flow/QVPreviewPanelWidget.h"
 #include "printing/flow/QVPrintCommands.h"
 #include "printing/flow/QVPrintFlowServices.h"
@@ -78,7 +79,10 @@ public:
         return known.contains(name) ? std::optional<QVAddress>(known.value(name)) : std::nullopt;
     }
     QString lastErrorCode() override { return code; }
-    QString lastErrorDescription() override { return QString(); }
+    QString lastErrorDescription() override
+    {
+        return code == QLatin1String("31") ? QString() : QStringLiteral("Address Not Found.");
+    }
 };
 
 QVAddress recipient(const QString &name, const QString &street)
@@ -351,4 +355,61 @@ TEST_F(MasterPrintingTest, ThePreviewPanelIsASheetOnTheWindowAndGoesBeforeIt)
     EXPECT_TRUE(watched.isNull());
     EXPECT_FALSE(mainWindowHost()->previewSheetIsAttached());
     EXPECT_EQ(controller->windowWidget(), nullptr);
+}
+
+// The package processing (XML automation, web-store orders) works on the
+// window through the controller's own host: the package's address lands in
+// the destination box and is verified from there; the four Priority Mail
+// Express boxes, the print flow's error mark and the correction's last
+// description are the window's.
+TEST_F(MasterPrintingTest, APackageReachesTheWindowThroughTheControllersHost)
+{
+    start();
+    const std::shared_ptr<QVMainWindowHost> window = mainWindowHost();
+    ASSERT_EQ(window, controller->windowHost());
+    QString reason;
+    QVPackageEnvironment environment;
+    environment.window = [] { return mainWindowHost(); };
+    environment.delegate = [] { return printFlowHost(); };
+    environment.allowedSize = [](const QString &) { return true; };
+    environment.setFailureReason = [&reason](const QString &text) { reason = text; };
+    QVPackageProcessor processor(environment);
+    const struct {
+        const char *name;
+        bool accepted;
+    } cases[] = {{"Ada Lovelace", true}, {"Nobody Known", false}};
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        reason.clear();
+        const QVariantMap package = {{QStringLiteral("ToName"), QLatin1String(c.name)},
+                                     {QStringLiteral("ToAddress1"), QStringLiteral("1 Main St")},
+                                     {QStringLiteral("ToCity"), QStringLiteral("New York")},
+                                     {QStringLiteral("ToState"), QStringLiteral("NY")},
+                                     {QStringLiteral("ToPostalCode"), QStringLiteral("10001")},
+                                     {QStringLiteral("MailClass"), QStringLiteral("PRIORITY")},
+                                     {QStringLiteral("WeightOz"), QStringLiteral("12")}};
+        EXPECT_EQ(processor.processPackage(package), c.accepted);
+        settle();
+        ASSERT_FALSE(correction->asked.isEmpty());
+        EXPECT_EQ(correction->asked.last(), QLatin1String(c.name));
+        if (c.accepted) {
+            EXPECT_EQ(controller->toAddress().name(), QLatin1String(c.name));
+            EXPECT_EQ(form().text(FormControl::ToAddress), controller->toAddress().formattedAddress());
+            EXPECT_EQ(reason, QString());
+        } else {
+            EXPECT_TRUE(form().text(FormControl::ToAddress).startsWith(QLatin1String(c.name)));
+            EXPECT_EQ(reason, QStringLiteral("Address Not Found."));
+        }
+    }
+
+    window->setExpressMailBox(QVMainWindowHost::ExpressMailBox::SaturdayDelivery, true);
+    window->setExpressMailBox(QVMainWindowHost::ExpressMailBox::SignatureRequired, false);
+    EXPECT_TRUE(window->expressMailBox(QVMainWindowHost::ExpressMailBox::SaturdayDelivery));
+    const QVariantMap express = controller->expressOptionsDictionary();
+    EXPECT_TRUE(express.value(QVUSPSShipmentExpressMailSaturdayDeliveryKey).toBool());
+    EXPECT_FALSE(express.value(QVUSPSShipmentExpressMailSignatureRequiredKey).toBool());
+    window->setLastShipmentErrored(true);
+    EXPECT_TRUE(controller->printFlow().lastShipmentErrored());
+    window->setLastShipmentErrored(false);
+    EXPECT_FALSE(window->lastShipmentErrored());
 }

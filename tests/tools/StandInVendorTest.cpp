@@ -466,3 +466,38 @@ TEST_F(StandInVendorWithoutControlTest, TheControlRoadIsClosedUnlessAskedFor)
 }
 
 } // namespace
+
+// The store manager's address the program builds from the demo account's
+// status opens the vendor's web store manager on the stand-ins' site; the
+// scan-form address the account's page; a wrong web password is refused.
+TEST_F(StandInVendorTest, TheProgramsWebLinksOpenTheSitesPages)
+{
+    ASSERT_TRUE(postage->status());
+    const std::optional<QUrl> manager = postage->webStoreWizardURL();
+    const std::optional<QUrl> account = postage->scanFormCreationURL();
+    ASSERT_TRUE(manager);
+    ASSERT_TRUE(account);
+    QUrl refused = *manager;
+    refused.setQuery(manager->query().replace(QStringLiteral("AccountPW=web-"), QStringLiteral("AccountPW=not-")));
+    ASSERT_NE(refused, *manager);
+    const struct {
+        const char *name;
+        QUrl url;
+        int status;
+        QByteArray text;
+    } cases[] = {
+        {"store manager", *manager, 200, "Demo Shop"},
+        {"account page", *account, 200, "Your Account"},
+        {"wrong web password", refused, 403, "not valid"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        HttpRequest request;
+        request.url = c.url;
+        request.timeoutMilliseconds = 10000;
+        const std::optional<HttpResponse> reply = sendHttpRequest(request);
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(reply->statusCode, c.status);
+        EXPECT_TRUE(reply->body.contains(c.text)) << reply->body.toStdString();
+    }
+}

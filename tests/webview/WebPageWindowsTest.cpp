@@ -12,6 +12,7 @@
 #include "webview/LockedWebView.h"
 #include "webview/LockedWebWindow.h"
 
+#include "platform/HttpClient.h"
 #include "services/QVRHOCommandCenter.h"
 
 #include "LocalHttpServer.h"
@@ -24,7 +25,6 @@
 #include <QScreen>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QWebEngineCertificateError>
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <gtest/gtest.h>
@@ -244,10 +244,9 @@ TEST_F(WebPageWindowsTest, AnnouncementLockFollowsTheScheme)
     WebPageWindow *window = showAnnouncementForURL(QUrl(QStringLiteral("about:blank")));
     ASSERT_NE(window, nullptr);
     auto &controller = static_cast<QVWebAnnouncementController &>(window->policy());
-    LockedWebView *view = viewOf(window);
-    // The test's own certificate authority is not the system's.
-    QObject::connect(view->page(), &QWebEnginePage::certificateError, view,
-                     [](QWebEngineCertificateError error) { error.acceptCertificate(); });
+    // The test's own certificate authority is not the system's: the
+    // program trusts it as its extra authority.
+    setHttpCAFile(LocalHttpServer::testCertificateAuthorityFile());
     QLabel *lock = static_cast<LockedWebWindow *>(window)->lockIconView();
 
     window->loadURL(
@@ -261,6 +260,7 @@ TEST_F(WebPageWindowsTest, AnnouncementLockFollowsTheScheme)
     ASSERT_TRUE(waitFor([&] { return requestsFor(plain, "/plain.html") == 1 && !controller.isLoading(); }));
     EXPECT_FALSE(controller.lockShown());
     EXPECT_FALSE(lock->isVisible());
+    setHttpCAFile(QString());
 }
 
 TEST_F(WebPageWindowsTest, GuidePageSetsTheStampWindowThroughExternalOnly)

@@ -90,6 +90,7 @@ StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
         {kAccountInformationPath, QStringLiteral("account"), &StandInVendor::accountInformation},
         {kCountryRulesPath, QStringLiteral("account"), &StandInVendor::countryRules},
         {kInsuranceAgreementPath, QStringLiteral("account"), &StandInVendor::insuranceAgreement},
+        {StandInVendor::AccountPagePath, QStringLiteral("site"), &StandInVendor::accountPage},
     };
     for (const auto &[path, service, answer] : answers)
         m->front.setHandler(path, vendorHandler(vendor, service, answer));

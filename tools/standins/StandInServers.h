@@ -8,9 +8,10 @@
 // The label server, the label-number service, the account information and
 // the vendor's web site (its supplemental service) share one host in the
 // application's settings ("labelServiceServer", "tolvaneWebSite"), so one
-// HTTPS front server takes their paths. The postage server and the
-// zone-chart service have hosts of their own (plain HTTP), as have the
-// partner label service (HTTPS) and USPS Web Tools (both).
+// HTTPS front server takes their paths; the web site's account pages (the
+// web store manager) are the vendor's own (StandInVendor::accountPage). The
+// postage server and the zone-chart service have hosts of their own (plain
+// HTTP), as have the partner label service (HTTPS) and USPS Web Tools (both).
 //
 // The vendor's answers (accounts, indicia, receipts, address correction on
 // both routes, labels, label and confirm numbers, zone charts, account

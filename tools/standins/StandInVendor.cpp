@@ -465,6 +465,27 @@ StandInVendor::Reply StandInVendor::countryRules(const Request &request)
 
 StandInVendor::Reply StandInVendor::insuranceAgreement(const Request &) { return xmlReply("<Result>OK</Result>"); }
 
+StandInVendor::Reply StandInVendor::accountPage(const Request &request)
+{
+    const QMap<QString, QString> fields = queryFields(request.query());
+    const QByteArray number = fields.value(QStringLiteral("SerialNumber")).toLatin1();
+    std::lock_guard lock(m_mutex);
+    const auto it = m_accounts.constFind(number);
+    if (it == m_accounts.cend() || it->webPassword.isEmpty() ||
+        it->webPassword != fields.value(QStringLiteral("AccountPW")).toLatin1())
+        return Reply::text(403,
+                           "<html><head><title>Sign-in refused</title></head><body><p>The account number or "
+                           "password is not valid.</p></body></html>",
+                           "text/html");
+    const QByteArray page = fields.contains(QStringLiteral("ManageStores"))
+        ? "<h1>Web Store Manager</h1><p>Stores connected to account " + number +
+            ":</p><ul><li>Demo Shop (Demo Marketplace)</li><li>Demo Cards (Demo Marketplace)</li></ul>"
+            "<p>The demo connects no other store.</p>"
+        : "<h1>Your Account</h1><p>Account " + number + ", " + it->name + ".</p>";
+    return Reply::text(200, "<html><head><title>Demo Vendor</title></head><body>" + page + "</body></html>",
+                       "text/html");
+}
+
 std::optional<StandInVendor::Reply> StandInVendor::takeFailure(const QString &service)
 {
     std::lock_guard lock(m_mutex);

@@ -105,6 +105,7 @@ public:
     static constexpr const char *ZoneChartPath = "/isapi/zone.dll";
     static constexpr const char *AccountControlPath = "/standins/control/account";
     static constexpr const char *FailNextControlPath = "/standins/control/fail-next";
+    static constexpr const char *AccountPagePath = "/Account/Login/";
 
     struct Piece {
         quint32 number = 0;
@@ -170,6 +171,11 @@ public:
     Reply labelServer(const Request &request);
     Reply labelSupplemental(const Request &request);
     Reply partner(const Request &request);
+    // The vendor's web site signed in by the account's number and web
+    // password ("SerialNumber", "AccountPW"): with "ManageStores" the web
+    // store manager (the demo's stores), else the account's page; a wrong
+    // pair is refused (403).
+    Reply accountPage(const Request &request);
     Reply control(const Request &request);
 
     // The next reply of the service fails as the control road asked; the
