@@ -224,6 +224,10 @@ LockedWebPage::LockedWebPage(QWebEngineProfile *profile, WebViewPolicy *policy, 
     s->setAttribute(QWebEngineSettings::ScreenCaptureEnabled, false);
     s->setAttribute(QWebEngineSettings::HyperlinkAuditingEnabled, false);
     s->setAttribute(QWebEngineSettings::NavigateOnDropEnabled, false);
+    // The engine's own page for a load that failed spells out the address,
+    // which for some of the program's pages carries the account's password:
+    // a failed load leaves the page empty, and the window says why.
+    s->setAttribute(QWebEngineSettings::ErrorPageEnabled, false);
     s->setUnknownUrlSchemePolicy(QWebEngineSettings::DisallowUnknownUrlSchemes);
     // Permission requests (camera, location, notifications…) are refused.
     connect(this, &QWebEnginePage::featurePermissionRequested, this, [this](const QUrl &origin, Feature feature) {

@@ -13,6 +13,8 @@
 //   - opens no window: a page's request for one is caught, its address
 //     handed to the policy's newWindowPolicy(), and dropped;
 //   - takes no drop and lets nothing be dragged out of the page;
+//   - shows no error page of the engine's own (it would show the address,
+//     which can carry a password);
 //   - shows the default context menu trimmed by the policy (by the design's
 //     item tags, see contextMenuTag()), or none;
 //   - trusts, besides the system's certificate authorities, only the extra

@@ -107,4 +107,45 @@ TEST(StoreManagerWindow, PageReachesOnlyTheCloseFunction)
     UserDefaults::resetStandardUserDefaults();
 }
 
+// A store manager whose site cannot be reached: its address carries the
+// account's password, and no page of the engine's own shows it.
+TEST(StoreManagerWindow, AnUnreachableSiteShowsNoPageWithThePassword)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs the xcb platform (the Xvfb fixture)";
+    installWebPageWindows();
+    quint16 closedPort = 0;
+    {
+        LocalHttpServer gone;
+        ASSERT_TRUE(gone.isListening());
+        closedPort = gone.port();
+    }
+    const QUrl url(QStringLiteral("http://127.0.0.1:%1/Account/Login/?SerialNumber=7000001&AccountPW=s3cret-phrase")
+                       .arg(closedPort));
+    UserDefaults::standardUserDefaults().setString(QStringLiteral("127.0.0.1:%1").arg(closedPort),
+                                                   QVWebStoreWizardVendorDomainDefaultsKey);
+    auto wizard = QVBrandleWizardWindowController::wizardWithURL(url, [] {});
+    ASSERT_TRUE(wizard);
+    wizard->showWindow();
+    auto *window = static_cast<LockedWebWindow *>(wizard->window());
+    QWebEnginePage *webPage = window->view()->page();
+    bool failed = false;
+    QObject::connect(webPage, &QWebEnginePage::loadFinished, [&failed](bool ok) { failed = failed || !ok; });
+    ASSERT_TRUE(waitUntil([&] { return failed; }));
+    QDeadlineTimer settle(1000);
+    waitUntil([&] { return settle.hasExpired(); });
+    QString html;
+    bool read = false;
+    webPage->toHtml([&](const QString &text) {
+        html = text;
+        read = true;
+    });
+    ASSERT_TRUE(waitUntil([&] { return read; }));
+    EXPECT_FALSE(html.contains(QStringLiteral("s3cret-phrase"))) << html.toStdString();
+    EXPECT_FALSE(window->urlField()->text().contains(QStringLiteral("s3cret-phrase")));
+    wizard.reset();
+    setWebPageWindowMaker(nullptr);
+    UserDefaults::resetStandardUserDefaults();
+}
+
 } // namespace
