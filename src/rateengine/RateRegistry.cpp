@@ -68,16 +68,22 @@ int indexed(const std::vector<int16_t> &index, const std::vector<Node> &list, in
     return position;
 }
 
-const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey)
+// The first node of the key: through the index, else by walking the list.
+template <typename Node, typename KeyOf>
+const Node *findNode(const std::vector<int16_t> &index, const std::vector<Node> &list, int32_t key, KeyOf keyOf)
 {
-    const int position =
-        indexed(table.classIndex, table.classes, classKey, [](const RateClassNode &n) { return n.classKey; });
+    const int position = indexed(index, list, key, keyOf);
     if (position >= 0)
-        return &table.classes[size_t(position)];
-    for (const RateClassNode &node : table.classes)
-        if (node.classKey == classKey)
+        return &list[size_t(position)];
+    for (const Node &node : list)
+        if (keyOf(node) == key)
             return &node;
     return nullptr;
+}
+
+const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey)
+{
+    return findNode(table.classIndex, table.classes, classKey, [](const RateClassNode &n) { return n.classKey; });
 }
 
 bool hasShapeLeaf(const RateClassificationNode &node, int32_t shape)
@@ -91,14 +97,8 @@ bool hasShapeLeaf(const RateClassificationNode &node, int32_t shape)
 // The first node of the classification.
 const RateClassificationNode *findClassificationNode(const RateClassNode &classNode, int32_t classification)
 {
-    const int position = indexed(classNode.classificationIndex, classNode.classifications, classification,
-                                 [](const RateClassificationNode &n) { return n.classification; });
-    if (position >= 0)
-        return &classNode.classifications[size_t(position)];
-    for (const RateClassificationNode &node : classNode.classifications)
-        if (node.classification == classification)
-            return &node;
-    return nullptr;
+    return findNode(classNode.classificationIndex, classNode.classifications, classification,
+                    [](const RateClassificationNode &n) { return n.classification; });
 }
 
 const RateShapeLeaf *findLeaf(const RateClassificationNode &node, int32_t shape)
