@@ -30,6 +30,34 @@ bool flagValue(const QVariant &value)
     return value.toBool();
 }
 
+// True when the two values are the same in every respect (type, amount and
+// form), so that storing one over the other changes nothing. Answers false
+// for the kinds where equal values may differ in form (dates, doubles) and
+// for anything else.
+bool isSameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() != b.metaType())
+        return false;
+    switch (a.typeId()) {
+    case QMetaType::QString:
+        return *static_cast<const QString *>(a.constData()) == *static_cast<const QString *>(b.constData());
+    case QMetaType::Bool:
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+    case QMetaType::QStringList:
+        return a == b;
+    default:
+        break;
+    }
+    if (isDecimalVariant(a)) {
+        const Decimal &x = *static_cast<const Decimal *>(a.constData());
+        const Decimal &y = *static_cast<const Decimal *>(b.constData());
+        return x.isNaN() == y.isNaN() && x.isNegative() == y.isNegative() && x.mantissa() == y.mantissa() &&
+            x.exponent() == y.exponent();
+    }
+    return false;
+}
+
 // The keys pricing reads, each with a slot in QVShipment::HotValues. A key is
 // found by the address of its text, which every copy of a key constant
 // shares; a key text made elsewhere is found by its text where it must be
@@ -113,11 +141,11 @@ struct HotKeyIndex {
     }
 };
 
-const HotKeyIndex &hotKeyIndex()
-{
-    static const HotKeyIndex index;
-    return index;
-}
+// Made with the other statics of this file: the key constants of the header
+// are made before it, as they come first in this file.
+const HotKeyIndex g_hotKeyIndex;
+
+const HotKeyIndex &hotKeyIndex() { return g_hotKeyIndex; }
 
 } // namespace
 
@@ -204,7 +232,8 @@ void QVShipment::setObject(const QVariant &value, const QString &key, bool updat
     }
     const int slot = hotSlot(key);
     if (slot >= 0) {
-        if (m_hot.present[size_t(slot)] && isEqualStoredValue(m_hot.values[size_t(slot)], value))
+        if (m_hot.present[size_t(slot)] &&
+            (isSameValue(m_hot.values[size_t(slot)], value) || isEqualStoredValue(m_hot.values[size_t(slot)], value)))
             return;
     } else {
         const auto it = m_shipment.constFind(key);
@@ -229,6 +258,14 @@ void QVShipment::removeObjectForKey(const QString &key, bool updatePricing)
 
 void QVShipment::setObjectQuietly(const QVariant &value, const QString &key)
 {
+    // Pricing stores most of its results again unchanged: a value of the same
+    // type and equal to the kept one leaves the record as it is.
+    const int slot = hotSlot(key);
+    if (slot >= 0 && m_hot.present[size_t(slot)]) {
+        if (isSameValue(m_hot.values[size_t(slot)], value))
+            return;
+    }
+    m_dimensionMemo.current = false;
     m_shipment.insert(key, value);
     noteHotValue(key, value);
     dropDestinationFor(key);
@@ -240,6 +277,7 @@ void QVShipment::removeObjectQuietly(const QString &key)
     // the dictionary is shared with a copy, a detach that copies it whole).
     if (!containsKey(key))
         return;
+    m_dimensionMemo.current = false;
     m_shipment.remove(key);
     noteHotValue(key, QVariant());
     dropDestinationFor(key);
@@ -389,6 +427,10 @@ QDateTime QVShipment::shipCalendarDate() const
 
 QVariantMap QVShipment::dimensionDictionary() const
 {
+    // While a scope reads the kept values, every change goes through the
+    // record's stores, which mark the memo: it is taken without looking.
+    if (m_dimensionMemo.value && m_dimensionMemo.current && m_hot.reading && m_hot.loaded)
+        return *m_dimensionMemo.value;
     const std::array<QVariant, 4> from = {
         objectForKey(QVShipmentLengthMeasurementKey, 0),
         objectForKey(QVShipmentWidthMeasurementKey, 0),
@@ -403,6 +445,7 @@ QVariantMap QVShipment::dimensionDictionary() const
         }
         return true;
     };
+    m_dimensionMemo.current = true;
     if (m_dimensionMemo.value && same())
         return *m_dimensionMemo.value;
     m_dimensionMemo.from = from;

@@ -239,6 +239,7 @@ public:
     QVariantMap &mutableDictionary()
     {
         m_hot.loaded = false;
+        m_dimensionMemo.current = false;
         return m_shipment;
     }
     // Quiet stores of pricing: the value is stored (or removed) without a
@@ -399,11 +400,16 @@ private:
     struct DimensionMemo {
         std::array<QVariant, 4> from;
         std::optional<QVariantMap> value;
+        // Nothing was stored into or removed from the record through its
+        // stores, nor mutableDictionary() asked for, since the value was made
+        // or confirmed (trusted only while a DestinationScope reads).
+        bool current = false;
         DimensionMemo() = default;
         DimensionMemo(const DimensionMemo &) {}
         DimensionMemo &operator=(const DimensionMemo &)
         {
             value.reset();
+            current = false;
             return *this;
         }
     };

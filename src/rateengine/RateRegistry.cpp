@@ -5,6 +5,8 @@
 #include "rateengine/RateCountries.h"
 #include "rateengine/RateOptionalServices.h"
 
+#include <cstdint>
+
 RateTableSlot *gRateTables = nullptr;
 
 namespace {
@@ -40,12 +42,48 @@ void releaseIfOwned(RateShapeLeaf &leaf, const int32_t *replacement)
     delete[] leaf.array.data;
 }
 
-const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey)
+// Keys up to this bound are indexed.
+constexpr int32_t kIndexedKeys = 1024;
+
+// True when the key was entered.
+bool noteIndex(std::vector<int16_t> &index, int32_t key, size_t position)
 {
-    for (const RateClassNode &node : table.classes)
-        if (node.classKey == classKey)
+    if (key < 0 || key >= kIndexedKeys || position >= size_t(INT16_MAX))
+        return false;
+    if (index.size() <= size_t(key))
+        index.resize(size_t(key) + 1, 0);
+    index[size_t(key)] = int16_t(position + 1);
+    return true;
+}
+
+// The position the index gives for key, or -1.
+template <typename Node, typename KeyOf>
+int indexed(const std::vector<int16_t> &index, const std::vector<Node> &list, int32_t key, KeyOf keyOf)
+{
+    if (key < 0 || size_t(key) >= index.size())
+        return -1;
+    const int position = index[size_t(key)] - 1;
+    if (position < 0 || size_t(position) >= list.size() || keyOf(list[size_t(position)]) != key)
+        return -1;
+    return position;
+}
+
+// The first node of the key: through the index, else by walking the list.
+template <typename Node, typename KeyOf>
+const Node *findNode(const std::vector<int16_t> &index, const std::vector<Node> &list, int32_t key, KeyOf keyOf)
+{
+    const int position = indexed(index, list, key, keyOf);
+    if (position >= 0)
+        return &list[size_t(position)];
+    for (const Node &node : list)
+        if (keyOf(node) == key)
             return &node;
     return nullptr;
+}
+
+const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey)
+{
+    return findNode(table.classIndex, table.classes, classKey, [](const RateClassNode &n) { return n.classKey; });
 }
 
 bool hasShapeLeaf(const RateClassificationNode &node, int32_t shape)
@@ -56,8 +94,26 @@ bool hasShapeLeaf(const RateClassificationNode &node, int32_t shape)
     return false;
 }
 
+// The first node of the classification.
+const RateClassificationNode *findClassificationNode(const RateClassNode &classNode, int32_t classification)
+{
+    return findNode(classNode.classificationIndex, classNode.classifications, classification,
+                    [](const RateClassificationNode &n) { return n.classification; });
+}
+
 const RateShapeLeaf *findLeaf(const RateClassificationNode &node, int32_t shape)
 {
+    const int position =
+        indexed(node.shapeIndex, node.shapes, shape, [](const RateShapeLeaf &leaf) { return leaf.shape; });
+    if (position >= 0)
+        return &node.shapes[size_t(position)];
+    if (node.indexedShapes == node.shapes.size() && !node.shapes.empty()) {
+        // Every leaf is indexed: the shape has none, and the answer is the
+        // leaf of shape 0 when there is one.
+        const int general =
+            indexed(node.shapeIndex, node.shapes, 0, [](const RateShapeLeaf &leaf) { return leaf.shape; });
+        return general >= 0 ? &node.shapes[size_t(general)] : nullptr;
+    }
     const RateShapeLeaf *fallback = nullptr;
     for (const RateShapeLeaf &leaf : node.shapes) {
         if (leaf.shape == shape)
@@ -116,8 +172,9 @@ void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classifica
             break;
         }
     if (!classNode) {
-        table.classes.push_back(RateClassNode{classKey, {}});
+        table.classes.push_back(RateClassNode{classKey, {}, {}});
         classNode = &table.classes.back();
+        noteIndex(table.classIndex, classKey, table.classes.size() - 1);
     }
 
     RateClassificationNode *levelNode = nullptr;
@@ -127,8 +184,9 @@ void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classifica
             break;
         }
     if (!levelNode) {
-        classNode->classifications.push_back(RateClassificationNode{classification, {}});
+        classNode->classifications.push_back(RateClassificationNode{classification, {}, {}, 0});
         levelNode = &classNode->classifications.back();
+        noteIndex(classNode->classificationIndex, classification, classNode->classifications.size() - 1);
     }
 
     for (RateShapeLeaf &leaf : levelNode->shapes) {
@@ -140,6 +198,8 @@ void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classifica
         }
     }
     levelNode->shapes.push_back(RateShapeLeaf{shape, array, owned});
+    if (noteIndex(levelNode->shapeIndex, shape, levelNode->shapes.size() - 1))
+        ++levelNode->indexedShapes;
 }
 
 void RegisterRate(int slot, int32_t classKey, int32_t shape, int32_t classification, RateArray array)
@@ -163,12 +223,10 @@ RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t 
         if (!classNode)
             return {};
 
-        for (const RateClassificationNode &node : classNode->classifications) {
-            if (node.classification != level)
-                continue;
-            if (const RateShapeLeaf *leaf = findLeaf(node, shape))
+        const RateClassificationNode *node = findClassificationNode(*classNode, level);
+        if (node) {
+            if (const RateShapeLeaf *leaf = findLeaf(*node, shape))
                 return leaf->array;
-            break;
         }
         if (level >= 1 && level <= 9) {
             --level;

@@ -114,17 +114,24 @@ struct RateShapeLeaf {
     RateArray array;
     int32_t owned = 0; // 1: the registry deletes[] the words when replaced
 };
+// The registration keeps an index beside a list (entry k: 1 + the position of
+// the node of key k, 0 when none was registered); a look-up that the index
+// does not answer walks the list.
 struct RateClassificationNode {
     int32_t classification = 0;
     std::vector<RateShapeLeaf> shapes;
+    std::vector<int16_t> shapeIndex;
+    size_t indexedShapes = 0; // leaves in shapeIndex: all of them when equal to shapes.size()
 };
 struct RateClassNode {
     int32_t classKey = 0;
     std::vector<RateClassificationNode> classifications;
+    std::vector<int16_t> classificationIndex;
 };
 struct RateTableSlot {
     int32_t key = 0; // 0 while empty
     std::vector<RateClassNode> classes;
+    std::vector<int16_t> classIndex;
 };
 
 inline constexpr int kRateTableSlotCount = 6;

@@ -327,10 +327,10 @@ void priceInternational(QVShipment &shipment)
 
 void QVShipmentUSPSPricer::updatePricing(QVShipment &shipment)
 {
-    if (shipmentText(shipment, QVShipmentCarrierKey) != QVUSPSCarrier)
-        return;
     // The recipient is read from the record once for the whole re-price.
     const QVShipment::DestinationScope destination(shipment);
+    if (shipmentText(shipment, QVShipmentCarrierKey) != QVUSPSCarrier)
+        return;
     if (shipment.isDomestic())
         priceDomestic(shipment);
     else

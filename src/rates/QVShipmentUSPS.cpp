@@ -134,6 +134,9 @@ QVariantList customsItems(const QVShipment &s) { return s.objectForKey(QVShipmen
 QString shipmentText(const QVShipment &shipment, const QString &key)
 {
     const QVariant value = shipment.objectForKey(key);
+    // A stored text is the answer as it is (a null one too).
+    if (value.typeId() == QMetaType::QString)
+        return *static_cast<const QString *>(value.constData());
     if (!value.isValid() || value.isNull())
         return QString();
     return value.toString();

@@ -17,8 +17,10 @@
 #include <QTime>
 
 #include <algorithm>
+#include <array>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -136,11 +138,49 @@ QString resolvedClassName(const QString &name)
     return name;
 }
 
+// Remembers the answers for the last few names asked, found by the text
+// they share with the caller (a name kept in the memo keeps its text alive
+// and unchanged, so the same text is the same name). A name given by another
+// text is looked up in full.
+template <typename Value, int Size = 4> class NameMemo
+{
+public:
+    const Value *find(const void *owner, const QString &name) const
+    {
+        for (const Entry &e : m_entries) {
+            if (e.owner == owner && e.valid && e.name.constData() == name.constData() && e.name.size() == name.size())
+                return &e.value;
+        }
+        return nullptr;
+    }
+    void insert(const void *owner, const QString &name, const Value &value)
+    {
+        Entry &e = m_entries[m_next];
+        m_next = (m_next + 1) % Size;
+        e = {owner, name, value, true};
+    }
+
+private:
+    struct Entry {
+        const void *owner = nullptr;
+        QString name;
+        Value value{};
+        bool valid = false;
+    };
+    std::array<Entry, Size> m_entries{};
+    int m_next = 0;
+};
+
 const ClassEntry *classEntry(const QString &name)
 {
+    thread_local NameMemo<const ClassEntry *> memo;
+    if (const ClassEntry *const *known = memo.find(nullptr, name))
+        return *known;
     const auto &table = classTable();
     const auto it = table.constFind(resolvedClassName(name));
-    return it == table.constEnd() ? nullptr : &it.value();
+    const ClassEntry *entry = it == table.constEnd() ? nullptr : &it.value();
+    memo.insert(nullptr, name, entry);
+    return entry;
 }
 
 struct ServiceEntry {
@@ -241,6 +281,17 @@ QVUSPSRateClass *QVUSPSRateYear::rateClassWithName(const QString &name) const
 {
     if (name.isNull())
         return nullptr;
+    // The objects are made once and never freed: the answer for a name stays.
+    thread_local NameMemo<QVUSPSRateClass *> memo;
+    if (QVUSPSRateClass *const *known = memo.find(this, name))
+        return *known;
+    QVUSPSRateClass *const found = findRateClassWithName(name);
+    memo.insert(this, name, found);
+    return found;
+}
+
+QVUSPSRateClass *QVUSPSRateYear::findRateClassWithName(const QString &name) const
+{
     const QString resolved = resolvedClassName(name);
     if (resolved != name)
         return rateClassWithName(resolved);
@@ -289,12 +340,28 @@ QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size)
         found = lists.emplace(size, list).first;
     }
 
-    QList<QVUSPSRateClass *> result = found->second;
     const auto account = accountInformationServices();
-    if (account->disableParcelSelect())
+    const bool withoutParcelSelect = account->disableParcelSelect();
+    const bool withoutStandardPost =
+        !account->standardPost() && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey);
+    // The list last filtered, kept with the list it came from (shared with
+    // it) and the two settings.
+    struct Memo {
+        QList<QVUSPSRateClass *> from;
+        bool withoutParcelSelect = false;
+        bool withoutStandardPost = false;
+        std::optional<QList<QVUSPSRateClass *>> result;
+    };
+    thread_local Memo memo;
+    if (memo.result && memo.from.isSharedWith(found->second) && memo.withoutParcelSelect == withoutParcelSelect &&
+        memo.withoutStandardPost == withoutStandardPost)
+        return *memo.result;
+    QList<QVUSPSRateClass *> result = found->second;
+    if (withoutParcelSelect)
         result = arrayByRemovingObject(result, parcelSelect());
-    if (!account->standardPost() && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey))
+    if (withoutStandardPost)
         result = arrayByRemovingObject(result, standardPost());
+    memo = {found->second, withoutParcelSelect, withoutStandardPost, result};
     return result;
 }
 
@@ -323,10 +390,9 @@ const QVUSPSRateYear &QVUSPSSep2014RateClass::classObject()
 
 const QVUSPSRateYear &QVUSPSRateClass::ratesForDate(const QDateTime &date)
 {
-    const QDate day = date.date();
-    const int year = day.year();
-    const int month = day.month();
-    if (year > 2014 || (year == 2014 && month > 9) || (year == 2014 && month == 9 && day.day() > 6))
+    int year = 0, month = 0, dayOfMonth = 0;
+    date.date().getDate(&year, &month, &dayOfMonth);
+    if (year > 2014 || (year == 2014 && month > 9) || (year == 2014 && month == 9 && dayOfMonth > 6))
         return QVUSPSSep2014RateClass::classObject();
     if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
         return QVUSPSSep2014RateClass::classObject();
@@ -421,8 +487,13 @@ QString QVUSPSRateClass::webToolsNameForRateClassName(const QString &name)
 
 int QVUSPSRateClass::tolvaneShapeTypeForSize(const QString &size)
 {
+    thread_local NameMemo<int> memo;
+    if (const int *known = memo.find(nullptr, size))
+        return *known;
     const auto it = sizeTable().constFind(size);
-    return it == sizeTable().constEnd() ? 0 : it->shape;
+    const int shape = it == sizeTable().constEnd() ? 0 : it->shape;
+    memo.insert(nullptr, size, shape);
+    return shape;
 }
 
 int QVUSPSRateClass::tolvaneClassTypeForRateClassName(const QString &name)
@@ -448,6 +519,26 @@ QString QVUSPSRateClass::weightUnitForRateClassName(const QString &name)
 // ===== Size rules =================================================================
 
 QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions)
+{
+    // The answer last given, for the same dimension dictionary (shared with
+    // it, so any change of it is a different one) and the same account
+    // setting: a record hands out one dictionary while its sizes are the same.
+    struct Memo {
+        QVariantMap dimensions;
+        bool regional = false;
+        std::optional<QStringList> sizes;
+    };
+    thread_local Memo memo;
+    const bool regional = accountInformationServices()->pmRegionalRateBox();
+    if (memo.sizes && memo.regional == regional && memo.dimensions.isSharedWith(dimensions))
+        return *memo.sizes;
+    memo.dimensions = dimensions;
+    memo.regional = regional;
+    memo.sizes = sizesForDimensions(dimensions, regional);
+    return *memo.sizes;
+}
+
+QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions, bool regionalRateBoxes)
 {
     const int length = dimensions.value(QVShipmentLengthMeasurementKey).toInt();
     const int width = dimensions.value(QVShipmentWidthMeasurementKey).toInt();
@@ -475,7 +566,7 @@ QStringList QVUSPSRateClass::sizesForDimensions(const QVariantMap &dimensions)
         }
     }
 
-    if (!accountInformationServices()->pmRegionalRateBox()) {
+    if (!regionalRateBoxes) {
         result.removeAll(QVUSPSRegionalRateBoxASize);
         result.removeAll(QVUSPSRegionalRateBoxBSize);
         result.removeAll(QVUSPSRegionalRateBoxCSize);

@@ -85,6 +85,10 @@ protected:
     QVUSPSRateYear() = default;
     // A new object of this year's own class (not First-Class Mail).
     virtual QVUSPSRateClass *makeRateClass(const QString &name) const = 0;
+
+private:
+    // rateClassWithName without its memo of recent names.
+    QVUSPSRateClass *findRateClassWithName(const QString &name) const;
 };
 
 class QVUSPSRateClass
@@ -238,6 +242,9 @@ public:
     qsizetype weightIndexClosestToPounds(float pounds, const QString &size) const;
 
 private:
+    // sizesForDimensions with the account's regional-rate setting given.
+    static QStringList sizesForDimensions(const QVariantMap &dimensions, bool regionalRateBoxes);
+
     QString m_name;
     const QVUSPSRateYear *m_ratefoldClass;
 };

@@ -28,8 +28,40 @@ constexpr size_t kStealthBufferSize = 100;
 
 void setRateVersionOf(const QVUSPSRateYear &year)
 {
-    const QDate day = year.effectiveDay();
-    SetRateVersionForDate(day.year(), day.month(), day.day());
+    // One calendar conversion for the three parts.
+    int y = 0, m = 0, d = 0;
+    year.effectiveDay().getDate(&y, &m, &d);
+    SetRateVersionForDate(y, m, d);
+}
+
+struct DimensionValues {
+    int height = 0;
+    int width = 0;
+    int length = 0;
+    bool rectangular = true;
+};
+
+// The sides and shape of a dimension dictionary. The values read last are
+// kept with the dictionary they came from (shared with it, so that any change
+// of it is a different one): a record hands out one dictionary while its
+// dimensions are the same.
+const DimensionValues &dimensionValues(const QVariantMap &dimensions)
+{
+    struct Memo {
+        QVariantMap from;
+        bool ready = false;
+        DimensionValues values;
+    };
+    thread_local Memo memo;
+    if (memo.ready && memo.from.isSharedWith(dimensions))
+        return memo.values;
+    memo.values.height = dimensions.value(QVShipmentHeightMeasurementKey).toInt();
+    memo.values.width = dimensions.value(QVShipmentWidthMeasurementKey).toInt();
+    memo.values.length = dimensions.value(QVShipmentLengthMeasurementKey).toInt();
+    memo.values.rectangular = dimensions.value(QVShipmentRectangularKey).toBool();
+    memo.from = dimensions;
+    memo.ready = true;
+    return memo.values;
 }
 
 // Classes whose prices do not depend on the zone.
@@ -162,10 +194,11 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     // 5. Dimensions.
     int height = 0, width = 0, length = 0;
     if (dimensions) {
-        height = dimensions->value(QVShipmentHeightMeasurementKey).toInt();
-        width = dimensions->value(QVShipmentWidthMeasurementKey).toInt();
-        length = dimensions->value(QVShipmentLengthMeasurementKey).toInt();
-        if (!dimensions->value(QVShipmentRectangularKey).toBool())
+        const DimensionValues &sides = dimensionValues(*dimensions);
+        height = sides.height;
+        width = sides.width;
+        length = sides.length;
+        if (!sides.rectangular)
             shapeCode = kREShapeNonRectangular;
     }
 
@@ -178,11 +211,20 @@ Decimal QVUSPSRateClass::rateForWeightByReference(int *weight, const QString &zo
     // 7. The engine.
     char stealth[kStealthBufferSize] = {};
     int32_t price = 0;
-    const QByteArray stateText = state.toUtf8();
-    const int32_t status =
-        GetDomesticRate2010(classCode, shapeCode, zoneNumber, intraBMC ? 1 : 0, &tenths, height, width, length,
-                            &oversize, &machinableFlag, &balloon, &price, stealthString ? stealth : nullptr,
-                            stateText.constData(), emPremiumService ? 1 : 0, &level, &cubicFlag);
+    // The state as the engine's text: a short ASCII one (a state code) is
+    // copied as it is, anything else converted.
+    char shortState[8] = {};
+    bool ascii = state.size() < qsizetype(sizeof shortState);
+    for (qsizetype i = 0; ascii && i < state.size(); ++i) {
+        const char16_t c = state.at(i).unicode();
+        ascii = c > 0 && c < 0x80;
+        shortState[i] = char(c);
+    }
+    const QByteArray stateBytes = ascii ? QByteArray() : state.toUtf8();
+    const char *const stateText = ascii ? shortState : stateBytes.constData();
+    const int32_t status = GetDomesticRate2010(
+        classCode, shapeCode, zoneNumber, intraBMC ? 1 : 0, &tenths, height, width, length, &oversize, &machinableFlag,
+        &balloon, &price, stealthString ? stealth : nullptr, stateText, emPremiumService ? 1 : 0, &level, &cubicFlag);
 
     // 8. Success.
     if (status == kRESuccess && price > 0) {

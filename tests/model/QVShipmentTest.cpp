@@ -383,6 +383,33 @@ TEST(QVShipment, RecipientAndDimensionsFollowChangesMadeInPlace)
     EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 0);
 }
 
+// Inside a scope (as pricing asks) the dimensions follow every kind of
+// change: a store, a quiet store and removal, and a write in place.
+TEST(QVShipment, DimensionsFollowChangesWithinAScope)
+{
+    QVShipment shipment;
+    shipment.setObject(12, QVShipmentLengthMeasurementKey);
+    const QVShipment::DestinationScope scope(shipment);
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 12);
+    EXPECT_EQ(shipment.dimensionDictionary().value(QVShipmentLengthMeasurementKey), 12);
+
+    const std::function<void()> changes[] = {
+        [&] { shipment.setObject(13, QVShipmentLengthMeasurementKey); },
+        [&] { shipment.setObjectQuietly(14, QVShipmentLengthMeasurementKey); },
+        [&] { shipment.removeObjectQuietly(QVShipmentLengthMeasurementKey); },
+        [&] { shipment.mutableDictionary().insert(QVShipmentLengthMeasurementKey, 16); },
+        [&] { shipment.setObjectQuietly(false, QVShipmentRectangularKey); },
+    };
+    const QVariant lengths[] = {13, 14, 0, 16, 16};
+    const QVariant rectangular[] = {true, true, true, true, false};
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        changes[i]();
+        const QVariantMap dimensions = shipment.dimensionDictionary();
+        EXPECT_EQ(dimensions.value(QVShipmentLengthMeasurementKey), lengths[i]) << i;
+        EXPECT_EQ(dimensions.value(QVShipmentRectangularKey), rectangular[i]) << i;
+    }
+}
+
 TEST(QVShipment, CopyIsEqualIndependentAndNotForcedToRetail)
 {
     QVShipment::setPricer(nullptr);

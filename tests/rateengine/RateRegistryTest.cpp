@@ -52,6 +52,43 @@ TEST_F(RateRegistryTest, ClassificationFallsBackToRetailAndReportsIt)
     EXPECT_EQ(c, 60);
 }
 
+// Keys inside and outside the registry's index, an exact shape against the
+// shape-0 leaf, and a node added by hand (not indexed): each look-up answers
+// as a walk of the lists would.
+TEST_F(RateRegistryTest, LookUpsAnswerTheSameInsideAndOutsideTheIndex)
+{
+    RegisterRate(kTestSlot, 520, 0, 0, row(kRetail));
+    RegisterRate(kTestSlot, 520, kREShapeParcel, 0, row(kParcel));
+    RegisterRate(kTestSlot, 5000, 0, 0, row(kBase));
+    RegisterRate(kTestSlot, 5000, 2000, 0, row(kParcel));
+    RegisterRate(kTestSlot, 521, kREShapeParcel, 0, row(kParcel));
+    struct Case {
+        int32_t cls;
+        int32_t shape;
+        const int32_t *expected; // nullptr: nothing
+    };
+    const Case cases[] = {
+        {520, kREShapeParcel, kParcel}, {520, kREShapeFlat, kRetail}, {520, 0, kRetail},
+        {5000, 2000, kParcel},          {5000, 1999, kBase},          {5000, kREShapeParcel, kBase},
+        {521, kREShapeParcel, kParcel}, {521, kREShapeFlat, nullptr}, {522, 0, nullptr},
+    };
+    for (const Case &c : cases) {
+        int32_t level = 0;
+        EXPECT_EQ(lookup(c.cls, c.shape, &level).data, c.expected) << c.cls << " shape " << c.shape;
+    }
+
+    // A leaf put into the lists by hand is found by walking them.
+    RateTableSlot *table = FindRateTableSlot(gRateTables, kTestKey);
+    ASSERT_TRUE(table);
+    for (RateClassNode &node : table->classes) {
+        if (node.classKey == 521)
+            node.classifications.front().shapes.push_back(RateShapeLeaf{0, row(kRetail), 0});
+    }
+    int32_t level = 0;
+    EXPECT_EQ(lookup(521, kREShapeFlat, &level).data, kRetail);
+    EXPECT_EQ(lookup(521, kREShapeParcel, &level).data, kParcel);
+}
+
 TEST_F(RateRegistryTest, RetailDoesNotClimbToHigherLevels)
 {
     RegisterRate(kTestSlot, 501, 0, 1, row(kBase));

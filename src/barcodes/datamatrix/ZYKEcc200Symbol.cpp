@@ -153,7 +153,15 @@ struct Generator {
     bool hasZero = false;
     uint8_t coefficient[256]; // gen[j], gen[k] = 1
     uint8_t log[256];         // log of gen[j]
+    // For each feedback value f, the k products f * gen[k - 1 - j] in the
+    // order the remainder takes them, zero-padded to a multiple of 8 (only
+    // for k up to kProductMaxK, made with the generator).
+    uint8_t *products = nullptr;
 };
+
+// The check-word counts of the size table are at most 68.
+constexpr int kProductMaxK = 72;
+constexpr int kProductStride = kProductMaxK;
 
 // One per check-word count, made on first use.
 Generator g_generators[256];
@@ -178,6 +186,15 @@ const Generator &generator(int k)
         g.hasZero = g.hasZero || gen[j] == 0;
         g.log[j] = IndTable[gen[j]];
     }
+    if (k <= kProductMaxK) {
+        // Made once for the life of the program.
+        g.products = new uint8_t[256 * kProductStride]();
+        for (int f = 1; f < 256; ++f) {
+            uint8_t *row = g.products + f * kProductStride;
+            for (int j = 0; j < k; ++j)
+                row[j] = gfMultiply((uint8_t)f, gen[k - 1 - j]);
+        }
+    }
     g.ready = true;
     return g;
 }
@@ -192,8 +209,25 @@ void rseccelo_encode(const uint8_t *data, int n, int k, uint8_t *check)
         rsecc_build_tables();
     const Generator &g = generator(k);
     // Remainder of data(x) * x^k divided by gen(x); check[0] is the highest term.
-    uint8_t rem[256];
+    uint8_t rem[256 + 16];
     memset(rem, 0, sizeof rem);
+    if (g.products) {
+        // Eight terms at a time: the terms past k stay zero, as the padding
+        // of the product rows is.
+        const int words = (k + 7) / 8;
+        for (int i = 0; i < n; ++i) {
+            const uint8_t *row = g.products + (uint8_t)(data[i] ^ rem[0]) * kProductStride;
+            for (int w = 0; w < words; ++w) {
+                uint64_t next, product;
+                memcpy(&next, rem + 8 * w + 1, 8);
+                memcpy(&product, row + 8 * w, 8);
+                next ^= product;
+                memcpy(rem + 8 * w, &next, 8);
+            }
+        }
+        memcpy(check, rem, (size_t)k);
+        return;
+    }
     for (int i = 0; i < n; ++i) {
         const uint8_t feedback = (uint8_t)(data[i] ^ rem[0]);
         if (g.hasZero) {

@@ -96,6 +96,45 @@ TEST(DataMatrixSymbol, UnusedCornerOfTheSmallSquares)
     }
 }
 
+// GF(256) product of the prime polynomial 301, by shifts (independent of the
+// encoder's tables).
+uint8_t slowMultiply(uint8_t a, uint8_t b)
+{
+    unsigned product = 0, x = a;
+    for (; b; b >>= 1) {
+        if (b & 1)
+            product ^= x;
+        x <<= 1;
+        if (x & 0x100)
+            x ^= 301;
+    }
+    return (uint8_t)product;
+}
+
+// Every check-word count of the size table, with data of several lengths and
+// patterns (zeros included): the data followed by its check codewords is a
+// codeword, so it vanishes at each root 2^1 .. 2^k of the generator.
+TEST(DataMatrixSymbol, CheckCodewordsVanishAtEveryRoot)
+{
+    std::vector<int> counts(RSCMN_CHECK_BLOCK_SIZE, RSCMN_CHECK_BLOCK_SIZE + RSCMN_NUM_SIZES);
+    for (const int k : counts) {
+        for (const int n : {1, 3, 44, 175, 218}) {
+            std::vector<uint8_t> word(size_t(n + k));
+            for (int i = 0; i < n; ++i)
+                word[size_t(i)] = (uint8_t)(i % 5 == 0 ? 0 : (i * 97 + k * 13) & 0xFF);
+            rseccelo_encode(word.data(), n, k, word.data() + n);
+            uint8_t root = 1;
+            for (int r = 1; r <= k; ++r) {
+                root = slowMultiply(root, 2);
+                uint8_t value = 0;
+                for (const uint8_t c : word)
+                    value = (uint8_t)(slowMultiply(value, root) ^ c);
+                ASSERT_EQ(value, 0) << "k " << k << " n " << n << " root 2^" << r;
+            }
+        }
+    }
+}
+
 TEST(DataMatrixSymbol, InterleavingOf144x144)
 {
     QByteArray digits;
