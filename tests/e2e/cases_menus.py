@@ -113,3 +113,21 @@ def case_menus_postage_labels(session):
     urls = [a for a in answers if a.startswith("url: ")]
     if len(urls) != 5:
         raise Failure("the five web items of the Postage menu did not all open a page: %r" % answers)
+
+
+def case_menus_help_stamps(session):
+    """Sign in; Mode ▸ Stamps turns the window to the stamps mode; there
+    every item of the Help menu answers (a page handed to the browser or the
+    size guide over the window) and the program stays alive."""
+    main = session.sign_in()
+    before = picture(session, main, "labels-mode")
+    # Mode is the fifth menu of the labels mode; Stamps its second item.
+    choose(session, main, 4, 2)
+    time.sleep(2.0)
+    main = still_alive(session, "Mode ▸ Stamps")
+    if picture(session, main, "stamps-mode") == before:
+        raise Failure("Mode ▸ Stamps left the window as it was")
+    answers = walk(session, main, -1, 12, "help-stamps")
+    expect_answers(session, answers, "help-stamps")
+    if sum(a.startswith("url: ") for a in answers) < 10:
+        raise Failure("the web items of the stamps mode's Help menu did not all open a page: %r" % answers)
