@@ -49,6 +49,18 @@ class Session:
         # machines run as root) and ends the program.
         if os.geteuid() == 0:
             self.env["QTWEBENGINE_DISABLE_SANDBOX"] = "1"
+        # No browser opens during a walk: the desktop's opener is a recorder
+        # that writes each URL handed to it, one a line, in opened-urls.txt.
+        tools = os.path.join(workdir, "bin")
+        os.makedirs(tools, exist_ok=True)
+        self.urls_path = os.path.join(workdir, "opened-urls.txt")
+        for opener in ("xdg-open", "sensible-browser", "x-www-browser"):
+            script = os.path.join(tools, opener)
+            with open(script, "w") as f:
+                f.write('#!/bin/sh\nprintf "%%s\\n" "$*" >> "%s"\n' % self.urls_path)
+            os.chmod(script, 0o755)
+        self.env["PATH"] = tools + os.pathsep + self.env.get("PATH", "")
+        self.env["BROWSER"] = os.path.join(tools, "xdg-open")
         self.banner_path = os.path.join(workdir, "standins.log")
         self.banner = open(self.banner_path, "w")
         self.standins = subprocess.Popen(
@@ -196,6 +208,14 @@ class Session:
         path = os.path.join(self.workdir, name + ".xwd")
         subprocess.run(["xwd", "-id", window, "-silent", "-out", path], env=self.env, check=False)
         return path
+
+
+    def opened_urls(self):
+        """The URLs the program handed to the desktop's opener so far."""
+        if not os.path.exists(self.urls_path):
+            return []
+        with open(self.urls_path) as f:
+            return [line.strip() for line in f if line.strip()]
 
 
 def decode_indicium(pdf, workdir):

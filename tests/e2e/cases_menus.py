@@ -1,0 +1,133 @@
+"""The menus as a user walks them: the menu bar opened with a click on its
+first title, the menu reached with the arrow keys, each item chosen with
+Return; something a user can see answers each one (a new window or sheet, a
+change of the main window, or a page handed to the browser) and the program
+stays alive."""
+import os
+import time
+
+from session import Failure, wait_for
+
+
+def visible_windows(session):
+    windows = {}
+    for window in session.xdotool("search", "--onlyvisible", "--name", ".").split():
+        geometry = session.geometry(window)
+        if geometry.get("WIDTH", 0) * geometry.get("HEIGHT", 0) < 2500:
+            continue
+        windows[window] = session.xdotool("getwindowname", window).strip()
+    return windows
+
+
+def picture(session, window, name):
+    path = session.screenshot_window(window, name)
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def choose(session, main, menu_steps, item):
+    """Opens the menu bar with a click on its first title, moves menu_steps
+    to the right (negative: to the left), and chooses the item-th enabled
+    item (from 1; a menu reached with the keyboard opens on its first)."""
+    session.xdotool("mousemove", "--window", main, "20", "10", "click", "1")
+    time.sleep(0.4)
+    arrow = "Right" if menu_steps >= 0 else "Left"
+    keys = [arrow] * abs(menu_steps) + ["Down"] * (item - 1) + ["Return"]
+    session.xdotool("key", "--delay", "80", *keys)
+
+
+def still_alive(session, what):
+    window = session.window("TEST SERVER")
+    if not window or session.standins.poll() is not None:
+        raise Failure("the program is gone after " + what)
+    return window
+
+
+def walk(session, main, menu_steps, items, label, first=1):
+    """Chooses the items first..items of one menu; answers, for each,
+    what answered: "window: NAME", "url: URL" or "changed"."""
+    answers = []
+    for item in range(first, items + 1):
+        what = "%s item %d" % (label, item)
+        before_windows = visible_windows(session)
+        before_urls = len(session.opened_urls())
+        before_main = picture(session, main, "before-%s-%d" % (label, item))
+        choose(session, main, menu_steps, item)
+        time.sleep(1.5)
+        main = still_alive(session, what)
+        new = {w: n for w, n in visible_windows(session).items() if w not in before_windows}
+        urls = session.opened_urls()[before_urls:]
+        answer = None
+        for window, name in new.items():
+            session.screenshot_window(window, "%s-%d-window" % (label, item))
+            answer = "window: " + name
+        if urls:
+            answer = "url: " + urls[-1]
+        if answer is None and picture(session, main, "after-%s-%d" % (label, item)) != before_main:
+            answer = "changed"
+        answers.append(answer)
+        # Whatever opened is closed again.
+        for window in new:
+            if window in visible_windows(session):
+                session.keys(window, "Escape")
+                time.sleep(0.4)
+        session.keys(main, "Escape")
+        main = still_alive(session, what + " and its closing")
+    return answers
+
+
+def expect_answers(session, answers, label):
+    with open(os.path.join(session.workdir, "answers-%s.txt" % label), "w") as f:
+        f.write("\n".join(str(a) for a in answers))
+    silent = [i + 1 for i, a in enumerate(answers) if a is None]
+    if silent:
+        raise Failure("nothing a user sees answered %s items %s: %r" % (label, silent, answers))
+
+
+def case_menus_help_labels(session):
+    """Sign in; every item of the Help menu of the labels mode: the size
+    guide opens a window, every other item hands a web page to the browser
+    (a recorder here) and the program stays alive."""
+    main = session.sign_in()
+    # Help is the last menu: one step to the left of the first.
+    answers = walk(session, main, -1, 12, "help")
+    expect_answers(session, answers, "Help")
+    urls = [a for a in answers if a.startswith("url: ")]
+    if len(urls) < 10:
+        raise Failure("only %d Help items handed a page to the browser: %r" % (len(urls), answers))
+    wait_for("the program", lambda: still_alive(session, "the walk"), 5)
+
+
+def case_menus_postage_labels(session):
+    """Sign in; every item of the Postage menu of the labels mode answers
+    with a window, a sheet or a page handed to the browser; Refresh Account
+    Status asks the vendor again and may show nothing new, so it only has to
+    leave the program alive. Use Postage (the first item) is skipped: it is
+    the setting the program prints postage by."""
+    main = session.sign_in()
+    # Postage is the sixth menu.
+    answers = walk(session, main, 5, 12, "postage", first=2)
+    # Refresh Account Status is the third of the rest.
+    answers[2] = answers[2] or "refreshed"
+    expect_answers(session, answers, "postage")
+    urls = [a for a in answers if a.startswith("url: ")]
+    if len(urls) != 5:
+        raise Failure("the five web items of the Postage menu did not all open a page: %r" % answers)
+
+
+def case_menus_help_stamps(session):
+    """Sign in; Mode ▸ Stamps turns the window to the stamps mode; there
+    every item of the Help menu answers (a page handed to the browser or the
+    size guide over the window) and the program stays alive."""
+    main = session.sign_in()
+    before = picture(session, main, "labels-mode")
+    # Mode is the fifth menu of the labels mode; Stamps its second item.
+    choose(session, main, 4, 2)
+    time.sleep(2.0)
+    main = still_alive(session, "Mode ▸ Stamps")
+    if picture(session, main, "stamps-mode") == before:
+        raise Failure("Mode ▸ Stamps left the window as it was")
+    answers = walk(session, main, -1, 12, "help-stamps")
+    expect_answers(session, answers, "help-stamps")
+    if sum(a.startswith("url: ") for a in answers) < 10:
+        raise Failure("the web items of the stamps mode's Help menu did not all open a page: %r" % answers)
