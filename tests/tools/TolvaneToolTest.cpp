@@ -294,6 +294,32 @@ TEST_F(TolvaneToolTest, ADocumentLongerThanARequestMayBeIsRefused)
     }
 }
 
+// Standard input that is not UTF-8 text is refused, not sent with its bad
+// bytes replaced (the program would carry out another document).
+TEST_F(TolvaneToolTest, StandardInputThatIsNotUTF8IsRefused)
+{
+    const QByteArray cases[] = {
+        QByteArray("<Glimra><Package ID=\"\xff\xfe\"/></Glimra>"),
+        QByteArray("<Glimra><Package ID=\"\xc3\"/></Glimra>"),
+        QByteArray("<Glimra><Package ID=\"\xed\xa0\x80\"/></Glimra>"),
+    };
+    for (const QByteArray &input : cases) {
+        seen.clear();
+        const ToolRun result = run({}, input);
+        EXPECT_EQ(result.exitCode, 255) << input.toHex().toStdString();
+        EXPECT_TRUE(result.err.contains(QStringLiteral("not valid UTF-8"))) << result.err.toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_TRUE(seen.isEmpty());
+    }
+    // Text beyond ASCII that is UTF-8 goes through as it is.
+    seen.clear();
+    const QByteArray good = "<Glimra><Package ID=\"Zo\xc3\xab\"/></Glimra>";
+    const ToolRun result = run({}, good);
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    ASSERT_EQ(seen.size(), 1);
+    EXPECT_EQ(seen.first().argument, QString::fromUtf8(good));
+}
+
 // The closing tag split over two reads ends the reading; a later write is
 // not read. Each part is written once the reader has taken the one before.
 TEST(TolvaneToolInput, TheClosingTagIsFoundAcrossReads)

@@ -42,6 +42,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
+#include <QStringDecoder>
 #include <QThread>
 #include <QUrl>
 
@@ -136,13 +137,20 @@ int main(int argc, char **argv)
     const bool fromStandardInput = arguments.size() == 1;
     if (fromStandardInput) {
         const DocumentInput input = readDocument(STDIN_FILENO, kRemoteArgumentLimit);
-        request = RemoteFrame{QStringLiteral("processXML:"), QString::fromUtf8(input.document)};
-        // Bytes that are not UTF-8 may grow when decoded; the program takes
-        // the argument's UTF-8 form.
-        if (input.tooLarge || request->argument.toUtf8().size() > qsizetype(kRemoteArgumentLimit)) {
+        if (input.tooLarge) {
             printError(QStringLiteral("tolvanetool: the document is too large"));
             return kFailure;
         }
+        // Bytes that are not UTF-8 would reach the program as replacement
+        // characters and be carried out as another document: refused here,
+        // as the program refuses them in a file.
+        QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = decoder.decode(input.document);
+        if (decoder.hasError()) {
+            printError(QStringLiteral("tolvanetool: the document is not valid UTF-8 text"));
+            return kFailure;
+        }
+        request = RemoteFrame{QStringLiteral("processXML:"), text};
     } else if (arguments.size() > 2 && arguments.contains(QStringLiteral("-f"))) {
         const QString path = standardizedPath(arguments.at(2));
         const QFileInfo file(path);
