@@ -2,6 +2,7 @@
 // one registration function, the application delegate and its main window;
 // every item of the menu bar in both printing modes is chosen, and none ends
 // at a window or an action this build does not have.
+#include "printing/setup/QVPrinterSetupWindow.h"
 #include "app/mainwindow/MasterController.h"
 #include "app/mainwindow/MasterWindow.h"
 #include "app/shell/ApplicationWiring.h"
@@ -53,6 +54,9 @@ protected:
     void SetUp() override
     {
         UserDefaults::resetStandardUserDefaults();
+        // The program registers its bundled defaults once per process; each
+        // test starts as a fresh launch would.
+        ASSERT_TRUE(UserDefaults::standardUserDefaults().registerBundleDefaults());
         QVCommandCenter::resetSharedInstancesForTesting();
         registerProgramServices();
         ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()),
@@ -81,8 +85,13 @@ protected:
         // (the web-store window, the about box) go with it, as they do when
         // the program quits.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (QWidget *window : QApplication::topLevelWidgets())
-            window->deleteLater();
+        // Only windows of no parent (a pop-up goes with its parent); the
+        // printer set-up window is the process's one shared window, which
+        // the next launch in this process uses again.
+        for (QWidget *window : QApplication::topLevelWidgets()) {
+            if (!window->parentWidget() && !dynamic_cast<QVPrinterSetupWindow *>(window))
+                window->deleteLater();
+        }
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         closer.stop();
         urls.reset();
