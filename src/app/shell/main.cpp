@@ -3,7 +3,7 @@
 #include "app/shell/ProgramRegistration.h"
 #include "app/shell/QVDesktopRequests.h"
 #include "platform/SingleInstance.h"
-#include "webview/LockedWebWindow.h"
+#include "widgets/WebViewPlugin.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -28,7 +28,7 @@ int main(int argc, char **argv)
         }
     }
 
-    registerProgramServices(installWebPageWindows);
+    registerProgramServices(installWebViewPlugin);
     // The application delegate with the program's windows and menus.
     DesktopApplication application;
     if (request)
