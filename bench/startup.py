@@ -105,13 +105,22 @@ def resident_kb(pid):
     return None
 
 
-def child_of(pid):
+def child_of(pid, program):
+    """The child of the stand-ins (pid) that runs the program (the stand-ins
+    start other children too, such as a print scheduler)."""
     try:
         with open(f"/proc/{pid}/task/{pid}/children") as f:
-            children = f.read().split()
-        return int(children[0]) if children else None
+            children = [int(c) for c in f.read().split()]
     except OSError:
         return None
+    wanted = os.path.realpath(program)
+    for child in children:
+        try:
+            if os.path.realpath(f"/proc/{child}/exe") == wanted:
+                return child
+        except OSError:
+            pass
+    return None
 
 
 def one_start(standins, program, display, x, folder):
@@ -134,11 +143,11 @@ def one_start(standins, program, display, x, folder):
         with open(stamp) as f:
             started = int(f.read().strip())
         time.sleep(2)
-        pid = child_of(runner.pid)
+        pid = child_of(runner.pid, program)
         rss = resident_kb(pid) if pid else None
         return (mapped - started) / 1e6, rss, title
     finally:
-        pid = child_of(runner.pid)
+        pid = child_of(runner.pid, program)
         if pid:
             os.kill(pid, signal.SIGTERM)
         try:

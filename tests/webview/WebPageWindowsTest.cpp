@@ -6,11 +6,13 @@
 // scheme) and the stamp window's guide (the page's calls on "external" set
 // the stamp window, an unknown call is only logged, no context menu, the
 // page closes its window). Screenshots of both windows are saved in the
-// build folder.
+// build folder. The program's road: its windows come from the web-view
+// plug-in, loaded on the first window.
 #include "app/windows/QVWebAnnouncementController.h"
 #include "stamps/TessaroGuide.h"
 #include "webview/LockedWebView.h"
 #include "webview/LockedWebWindow.h"
+#include "widgets/WebViewPlugin.h"
 
 #include "platform/HttpClient.h"
 #include "services/QVRHOCommandCenter.h"
@@ -21,6 +23,7 @@
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QMimeData>
@@ -28,6 +31,8 @@
 #include <QWebEngineDownloadRequest>
 #include <QWebEngineProfile>
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
 
 using namespace tolvane::test;
 
@@ -341,6 +346,38 @@ TEST_F(WebPageWindowsTest, GuidePageSetsTheStampWindowThroughExternalOnly)
     ASSERT_TRUE(waitFor([&] { return !guideWindow->isVisible(); }));
     EXPECT_TRUE(guide.closeRequested());
     EXPECT_EQ(guide.unknownCalls().size(), 1);
+}
+
+// The program installs the plug-in's maker: the first window loads the
+// plug-in, whose locked web view shows the page and reaches the policy.
+TEST_F(WebPageWindowsTest, ProgramWindowsComeFromThePlugin)
+{
+    const QString plugin = webViewPluginPath();
+    ASSERT_FALSE(plugin.isEmpty()) << qPrintable(webViewPluginSearchPaths().join(QStringLiteral(", ")));
+    installWebViewPlugin();
+    LocalHttpServer server;
+    ASSERT_TRUE(server.isListening());
+    server.setReply("/plugin.html",
+                    ScriptedReply::text(200,
+                                        "<html><head><title>From the plug-in</title></head><body>"
+                                        "<script>alert('Loaded');</script></body></html>",
+                                        "text/html"));
+    UrlOpenerScope opener;
+
+    WebPageWindow *window = showAnnouncementForURL(QUrl(server.url(QStringLiteral("/plugin.html"))));
+    ASSERT_NE(window, nullptr);
+    // The window's code lies in the plug-in, not in this test's own copy of
+    // the web view.
+    Dl_info where{};
+    ASSERT_NE(dladdr(*reinterpret_cast<void **>(window), &where), 0);
+    EXPECT_EQ(QFileInfo(QString::fromLocal8Bit(where.dli_fname)).canonicalFilePath(),
+              QFileInfo(plugin).canonicalFilePath());
+    auto &controller = static_cast<QVWebAnnouncementController &>(window->policy());
+    ASSERT_TRUE(waitFor([&] { return controller.hasLoaded(); }));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("From the plug-in"));
+    ASSERT_TRUE(waitFor([&] { return !dialogs->alerts.isEmpty(); }));
+    EXPECT_EQ(dialogs->alerts.value(0).informativeText, QStringLiteral("Loaded"));
+    EXPECT_TRUE(window->isVisible());
 }
 
 } // namespace

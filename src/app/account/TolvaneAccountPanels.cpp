@@ -13,6 +13,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <utility>
+
 void centreWindowOnScreen(QWidget *window)
 {
     window->adjustSize();
@@ -41,12 +43,7 @@ void showItems(QComboBox *popUp, const QStringList &titles, int selected)
 
 TolvaneAccountPanelsView::TolvaneAccountPanelsView(TolvaneGUIController &controller, QWidget *parent)
     : TolvanePanelsView(controller, parent)
-{
-    makeStatusPanel();
-    makeBuyPanel();
-    makePostageCorrectionSheet();
-    makeDateCorrectionSheet();
-}
+{}
 
 TolvaneAccountPanelsView::~TolvaneAccountPanelsView()
 {
@@ -191,12 +188,50 @@ void TolvaneAccountPanelsView::makeDateCorrectionSheet()
     });
 }
 
+QDialog *TolvaneAccountPanelsView::statusPanel()
+{
+    if (!m_status) {
+        makeStatusPanel();
+        updateStatusPanel();
+    }
+    return m_status;
+}
+
+QDialog *TolvaneAccountPanelsView::buyPanel()
+{
+    if (!m_buy) {
+        makeBuyPanel();
+        updateBuyPanel();
+    }
+    return m_buy;
+}
+
+QDialog *TolvaneAccountPanelsView::postageCorrectionSheet()
+{
+    if (!m_postage) {
+        makePostageCorrectionSheet();
+        updatePostageCorrectionSheet();
+    }
+    return m_postage;
+}
+
+QDialog *TolvaneAccountPanelsView::dateCorrectionSheet()
+{
+    if (!m_date) {
+        makeDateCorrectionSheet();
+        updateDateCorrectionSheet();
+    }
+    return m_date;
+}
+
 QWidget *TolvaneAccountPanelsView::windowFor(TolvanePanelWindow which) const
 {
+    // A sheet for a panel goes on that panel, made for it if need be.
+    auto *self = const_cast<TolvaneAccountPanelsView *>(this);
     if (which == TolvanePanelWindow::AccountStatus)
-        return m_status;
+        return self->statusPanel();
     if (which == TolvanePanelWindow::BuyPostage)
-        return m_buy;
+        return self->buyPanel();
     return TolvanePanelsView::windowFor(which);
 }
 
@@ -207,14 +242,14 @@ void TolvaneAccountPanelsView::runModal(TolvanePanelWindow panel)
         return;
     }
     stateChanged();
-    if (!m_buy->isVisible())
+    if (!buyPanel()->isVisible())
         m_buy->exec();
 }
 
 void TolvaneAccountPanelsView::stopModal(TolvanePanelWindow panel)
 {
     if (panel == TolvanePanelWindow::BuyPostage) {
-        if (m_buy->isVisible())
+        if (m_buy && m_buy->isVisible())
             m_buy->accept();
         return;
     }
@@ -225,8 +260,8 @@ void TolvaneAccountPanelsView::showStatusPanel(bool center)
 {
     stateChanged();
     if (center)
-        centreWindowOnScreen(m_status);
-    m_status->show();
+        centreWindowOnScreen(statusPanel());
+    statusPanel()->show();
     m_status->raise();
     m_status->activateWindow();
 }
@@ -234,18 +269,39 @@ void TolvaneAccountPanelsView::showStatusPanel(bool center)
 void TolvaneAccountPanelsView::stateChanged()
 {
     TolvanePanelsView::stateChanged();
-    m_updating = true;
-    TolvaneGUIController &panels = controller();
+    if (m_status)
+        updateStatusPanel();
+    if (m_buy)
+        updateBuyPanel();
+    // A sheet the controller opens is made then.
+    if (m_postage || controller().postageCorrectionSheet().open)
+        postageCorrectionSheet();
+    if (m_postage)
+        updatePostageCorrectionSheet();
+    if (m_date || controller().dateCorrectionSheet().open)
+        dateCorrectionSheet();
+    if (m_date)
+        updateDateCorrectionSheet();
+}
+
+void TolvaneAccountPanelsView::updateStatusPanel()
+{
+    const bool updating = std::exchange(m_updating, true);
     // The lines end with a line feed each; "Status not loaded" has no
     // captions.
-    QString status = panels.statusText();
+    QString status = controller().statusText();
     const bool lines = status.endsWith(QLatin1Char('\n'));
     if (lines)
         status.chop(1);
     m_statusText->setText(status);
     m_statusCaptions->setVisible(lines);
+    m_updating = updating;
+}
 
-    const TolvaneBuyPanel &buy = panels.buyPanel();
+void TolvaneAccountPanelsView::updateBuyPanel()
+{
+    const bool updating = std::exchange(m_updating, true);
+    const TolvaneBuyPanel &buy = controller().buyPanel();
     m_balance->setText(buy.balance);
     m_paymentType->setText(buy.paymentType);
     m_paymentType->setVisible(!buy.paymentType.isEmpty());
@@ -253,8 +309,13 @@ void TolvaneAccountPanelsView::stateChanged()
     showItems(m_amount, buy.amountTitles, buy.selectedAmount);
     m_partner->setVisible(buy.partnerBoxVisible);
     m_partner->setChecked(buy.partnerBoxOn);
+    m_updating = updating;
+}
 
-    const TolvanePostageCorrectionSheet &postage = panels.postageCorrectionSheet();
+void TolvaneAccountPanelsView::updatePostageCorrectionSheet()
+{
+    const bool updating = std::exchange(m_updating, true);
+    const TolvanePostageCorrectionSheet &postage = controller().postageCorrectionSheet();
     if (m_correctionAmount->text() != postage.amount)
         m_correctionAmount->setText(postage.amount);
     if (postage.open && !m_postage->isVisible()) {
@@ -264,12 +325,17 @@ void TolvaneAccountPanelsView::stateChanged()
     } else if (!postage.open && m_postage->isVisible()) {
         closeSheet(m_postage);
     }
+    m_updating = updating;
+}
 
-    const TolvaneDateCorrectionSheet &date = panels.dateCorrectionSheet();
+void TolvaneAccountPanelsView::updateDateCorrectionSheet()
+{
+    const bool updating = std::exchange(m_updating, true);
+    const TolvaneDateCorrectionSheet &date = controller().dateCorrectionSheet();
     showItems(m_day, date.dayTitles, date.selectedDay);
     if (date.open && !m_date->isVisible())
         openSheet(m_date, windowFor(date.window));
     else if (!date.open && m_date->isVisible())
         closeSheet(m_date);
-    m_updating = false;
+    m_updating = updating;
 }

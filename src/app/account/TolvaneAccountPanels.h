@@ -24,16 +24,23 @@ public:
     void stateChanged() override;
     QWidget *windowFor(TolvanePanelWindow which) const override;
 
-    QDialog *statusPanel() const { return m_status; }
-    QDialog *buyPanel() const { return m_buy; }
-    QDialog *postageCorrectionSheet() const { return m_postage; }
-    QDialog *dateCorrectionSheet() const { return m_date; }
+    // Each window is made when it is first asked for (most runs show none
+    // of them), filled from the controller's state.
+    QDialog *statusPanel();
+    QDialog *buyPanel();
+    QDialog *postageCorrectionSheet();
+    QDialog *dateCorrectionSheet();
 
 private:
     void makeStatusPanel();
     void makeBuyPanel();
     void makePostageCorrectionSheet();
     void makeDateCorrectionSheet();
+    // Bring a window that exists up to the controller's state.
+    void updateStatusPanel();
+    void updateBuyPanel();
+    void updatePostageCorrectionSheet();
+    void updateDateCorrectionSheet();
 
     bool m_updating = false;
     QPointer<QDialog> m_status;

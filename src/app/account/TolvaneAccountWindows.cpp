@@ -15,6 +15,8 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace {
 
 QLineEdit *field(QWidget *parent, bool secret = false)
@@ -35,7 +37,29 @@ void setText(QLineEdit *edit, const QString &text)
 
 TolvanePanelsView::TolvanePanelsView(TolvaneGUIController &controller, QWidget *parent)
     : m_controller(controller), m_parent(parent)
+{}
+
+QDialog *TolvanePanelsView::signInPanel()
 {
+    if (!m_signIn) {
+        makeSignInPanel();
+        updateSignInPanel();
+    }
+    return m_signIn;
+}
+
+QDialog *TolvanePanelsView::changeSheet()
+{
+    if (!m_change) {
+        makeChangeSheet();
+        updateChangeSheet();
+    }
+    return m_change;
+}
+
+void TolvanePanelsView::makeSignInPanel()
+{
+    QWidget *parent = m_parent;
     m_signIn = new QDialog(parent);
     m_signIn->setWindowTitle(QStringLiteral("Postage Account"));
     m_signIn->setWindowModality(Qt::ApplicationModal);
@@ -73,8 +97,11 @@ TolvanePanelsView::TolvanePanelsView(TolvaneGUIController &controller, QWidget *
         if (m_controller.signInPanel().open)
             m_controller.windowWillClose(TolvanePanelWindow::SignIn);
     });
+}
 
-    m_change = new QDialog(parent);
+void TolvanePanelsView::makeChangeSheet()
+{
+    m_change = new QDialog(m_parent);
     m_change->setWindowTitle(QStringLiteral("Change Pass Phrase"));
     m_change->setWindowModality(Qt::WindowModal);
     m_forceText = new QLabel(QStringLiteral("Your pass phrase is still the one your account was opened with. Choose "
@@ -128,7 +155,7 @@ void TolvanePanelsView::setWindow(TolvanePanelWindow which, QWidget *window) { m
 QWidget *TolvanePanelsView::windowFor(TolvanePanelWindow which) const
 {
     if (which == TolvanePanelWindow::SignIn)
-        return m_signIn;
+        return const_cast<TolvanePanelsView *>(this)->signInPanel();
     if (QWidget *window = m_windows.value(int(which)))
         return window;
     if (QWidget *active = QApplication::activeWindow())
@@ -155,24 +182,41 @@ void TolvanePanelsView::runModal(TolvanePanelWindow panel)
 {
     if (panel == TolvanePanelWindow::SignIn) {
         stateChanged();
-        m_signIn->exec();
+        signInPanel()->exec();
     }
 }
 
 void TolvanePanelsView::stopModal(TolvanePanelWindow panel)
 {
-    if (panel == TolvanePanelWindow::SignIn && m_signIn->isVisible())
+    if (panel == TolvanePanelWindow::SignIn && m_signIn && m_signIn->isVisible())
         m_signIn->accept();
 }
 
 void TolvanePanelsView::stateChanged()
 {
-    m_updating = true;
+    if (m_signIn)
+        updateSignInPanel();
+    // The sheet is made when the controller opens it.
+    if (m_change || m_controller.changePassPhraseSheet().open)
+        changeSheet();
+    if (m_change)
+        updateChangeSheet();
+}
+
+void TolvanePanelsView::updateSignInPanel()
+{
+    const bool updating = std::exchange(m_updating, true);
     const TolvaneSignInPanel &signIn = m_controller.signInPanel();
     setText(m_server, signIn.server);
     setText(m_account, signIn.account);
     setText(m_passPhrase, signIn.passPhrase);
     m_save->setChecked(signIn.savePassPhrase);
+    m_updating = updating;
+}
+
+void TolvanePanelsView::updateChangeSheet()
+{
+    const bool updating = std::exchange(m_updating, true);
     const TolvaneChangePassPhraseSheet &sheet = m_controller.changePassPhraseSheet();
     m_forceText->setVisible(sheet.forceTextShown);
     setText(m_current, sheet.currentPassPhrase);
@@ -185,7 +229,7 @@ void TolvanePanelsView::stateChanged()
     } else if (!sheet.open && m_change->isVisible()) {
         closeSheet(m_change);
     }
-    m_updating = false;
+    m_updating = updating;
 }
 
 TolvaneWizardWindow::TolvaneWizardWindow(TolvaneWizardController &controller, QWidget *parent)

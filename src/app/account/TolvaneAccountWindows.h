@@ -32,8 +32,10 @@ public:
     void stopModal(TolvanePanelWindow panel) override;
     void stateChanged() override;
 
-    QDialog *signInPanel() const { return m_signIn; }
-    QDialog *changeSheet() const { return m_change; }
+    // Made when first asked for (a stored account signs in without the
+    // panel), filled from the controller's state.
+    QDialog *signInPanel();
+    QDialog *changeSheet();
 
     // The window of a name that this view does not make (the wizard, the
     // stamps edition's preferences), on which sheets for it are shown.
@@ -52,6 +54,11 @@ protected:
     QWidget *parentWindow() const { return m_parent; }
 
 private:
+    void makeSignInPanel();
+    void makeChangeSheet();
+    void updateSignInPanel();
+    void updateChangeSheet();
+
     TolvaneGUIController &m_controller;
     QPointer<QWidget> m_parent;
     QHash<int, QPointer<QWidget>> m_windows;

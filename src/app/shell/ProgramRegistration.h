@@ -13,8 +13,8 @@ class QVXController;
 struct QVDelegateWiring;
 
 // The services of the whole process, in the order they depend on each other.
-// installWebPages makes the web-page windows (Qt WebEngine, linked only into
-// the program itself); tests leave it empty.
+// installWebPages installs the web-page windows (Qt WebEngine, a plug-in of
+// the program loaded with the first window); tests leave it empty.
 void registerProgramServices(const std::function<void()> &installWebPages = {});
 
 // The windows and services joined to the delegate, its menus and the main

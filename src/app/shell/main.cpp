@@ -4,7 +4,7 @@
 #include "app/shell/QVDesktopRequests.h"
 #include "app/shell/QVXApp.h"
 #include "platform/SingleInstance.h"
-#include "webview/LockedWebWindow.h"
+#include "widgets/WebViewPlugin.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -29,7 +29,7 @@ int main(int argc, char **argv)
         }
     }
 
-    registerProgramServices(installWebPageWindows);
+    registerProgramServices(installWebViewPlugin);
     // The application delegate with the program's windows and menus.
     DesktopApplication application;
     if (request)
