@@ -7,6 +7,7 @@ import plistlib
 import signal
 import ssl
 import subprocess
+import tempfile
 import time
 import urllib.request
 
@@ -37,6 +38,9 @@ class Session:
         self.run_dir = os.path.join(workdir, "run")
         self.display = self._start_xvfb()
         self.env = dict(os.environ, DISPLAY=self.display, QT_QPA_PLATFORM="xcb")
+        # A runtime folder of its own: the program allows one copy of itself
+        # per runtime folder, and other walks may run at the same time.
+        self.env["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="runtime-", dir=workdir)
         self.env.pop("WAYLAND_DISPLAY", None)
         self.banner_path = os.path.join(workdir, "standins.log")
         self.banner = open(self.banner_path, "w")

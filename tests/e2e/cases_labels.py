@@ -1,0 +1,186 @@
+"""Labels and stamps: a Priority Mail Medium Flat Rate Box label, a piece to
+Canada, and a sheet of stamps, each printed to the PDF queue as a user
+prints them."""
+import os
+import subprocess
+import time
+
+from session import ACCOUNT, Failure, wait_for
+
+# Places in the main window (from its upper left corner) of the controls a
+# user clicks: the Mailpiece pop-up, and the Mode menu of the menu bar.
+MAILPIECE_POPUP = ("561", "158")
+MODE_MENU = ("202", "8")
+# The stamp window's "Print…" button.
+STAMP_PRINT_BUTTON = ("654", "533")
+
+
+def type_address(session, main, lines):
+    # The destination box: the upper left of the window, below the "To"
+    # heading.
+    session.xdotool("mousemove", "--window", main, "150", "200", "click", "1")
+    time.sleep(0.5)
+    for line in lines[:-1]:
+        session.type(main, line)
+        session.keys(main, "Return")
+    session.type(main, lines[-1])
+    time.sleep(0.5)
+
+
+def choose_mailpiece(session, main, name):
+    # The pop-up opens its list; typing the item's name finds it, Return
+    # chooses it.
+    session.xdotool("mousemove", "--window", main, *MAILPIECE_POPUP, "click", "1")
+    time.sleep(1.0)
+    session.xdotool("type", "--delay", "40", name)
+    session.xdotool("key", "Return")
+    time.sleep(1.0)
+
+
+def whole_pdf(session, count=1):
+    pdfs = wait_for("%d printed PDF(s)" % count, lambda: len(session.pdfs()) >= count and session.pdfs(), 60)
+    pdf = os.path.join(session.run_dir, "pdf", pdfs[count - 1])
+    # The queue writes the file while the job runs: wait until its size holds.
+    sizes = []
+
+    def settled():
+        sizes.append(os.path.getsize(pdf))
+        return len(sizes) > 2 and sizes[-1] == sizes[-2] == sizes[-3] and sizes[-1] > 1000
+
+    wait_for("the whole PDF", settled, 30, 0.5)
+    return pdf
+
+
+def rendered(session, pdf, name, dpi):
+    """The PDF's pages as PNG files (kept in the run's folder to be looked
+    at)."""
+    prefix = os.path.join(session.workdir, name)
+    subprocess.run(["pdftoppm", "-r", str(dpi), "-png", pdf, prefix], check=True)
+    return sorted(
+        os.path.join(session.workdir, p) for p in os.listdir(session.workdir)
+        if p.startswith(name + "-") and p.endswith(".png"))
+
+
+def zxing(page):
+    """Every symbol ZXingReader finds on the page: (format, text) pairs."""
+    out = subprocess.run(["ZXingReader", page], capture_output=True, text=True).stdout
+    found, text = [], None
+    # Not splitlines(): a GS1 text holds group separators.
+    for line in out.split("\n"):
+        if line.startswith("Text:"):
+            text = line.split(":", 1)[1].strip().strip('"').replace("\x1d", "")
+        elif line.startswith("Format:") and text is not None:
+            found.append((line.split(":", 1)[1].strip(), text))
+            text = None
+    return found
+
+
+def table_cents(table):
+    """The price of a one-row flat-rate table of the program's resources, in
+    cents (every zone has the same price)."""
+    resources = os.environ.get("TOLVANE_RESOURCES_DIR") or os.path.join(os.path.dirname(__file__), "..", "..",
+                                                                         "resources")
+    path = os.path.join(resources, "rates", table + ".rates")
+    with open(path) as f:
+        rows = [line.split() for line in f if line.strip() and not line.startswith(("#", "form"))]
+    prices = set(rows[0][1:])
+    if len(rows) != 1 or len(prices) != 1:
+        raise Failure("%s is not one flat-rate row" % table)
+    return int(prices.pop())
+
+
+def mils_of_dollars(text):
+    dollars, _, cents = text.strip().lstrip("$").partition(".")
+    return int(dollars.replace(",", "")) * 1000 + int((cents + "000")[:3])
+
+
+def case_priority_label(session):
+    """Sign in, type a domestic address, choose the Medium Flat Rate Box in
+    the Mailpiece pop-up (Priority Mail follows) and print the label: a PDF
+    arrives whose PDF417 indicium and GS1-128 tracking barcode decode, the
+    mailing log gains the piece with the Medium Flat Rate Box's retail price
+    of the program's tables, the vendor's balance drops by that price and the
+    balance the program recorded is the vendor's."""
+    main = session.sign_in()
+    before = session.account()
+    type_address(session, main, ["Ada Lovelace", "1600 Pennsylvania Ave NW", "Washington DC 20500"])
+    choose_mailpiece(session, main, "Medium Flat Rate Box")
+    session.screenshot("priority-chosen")
+    session.keys(main, "ctrl+p")
+    pdf = whole_pdf(session)
+    page = rendered(session, pdf, "priority", 300)[0]
+    symbols = zxing(page)
+    indicia = [text for kind, text in symbols if kind == "PDF417"]
+    tracking = [text for kind, text in symbols if kind == "Code128"]
+    if not indicia or "TOLVANE DEMO TEST INDICIUM" not in indicia[0] or "ACCT " + ACCOUNT not in indicia[0]:
+        raise Failure("the label's indicium reads %r (all symbols: %r)" % (indicia, symbols))
+
+    log = wait_for("the mailing log's entry", session.mailing_log, 20)
+    if len(log) != 1:
+        raise Failure("the mailing log holds %d entries" % len(log))
+    entry = log[0]
+    if (entry.get("QVUSPSShipmentRateClassKey"), entry.get("QVUSPSShipmentSizeKey")) != ("QVUSPSPriorityMail",
+                                                                                       "QVUSPSFlatRateBoxSize"):
+        raise Failure("the logged piece is %r in %r" %
+                      (entry.get("QVUSPSShipmentRateClassKey"), entry.get("QVUSPSShipmentSizeKey")))
+    # The tracking barcode: the destination ZIP (AI 420) and the piece's
+    # tracking number, as logged.
+    expected = entry.get("QVUSPSShipmentBarcodeNumberKey", "")
+    if not expected or tracking != [expected]:
+        raise Failure("the tracking barcode reads %r, the log has %r" % (tracking, expected))
+    price_mils = table_cents("RATE_SEP2014_PRIORITY_FLATBOX_RETAIL") * 10
+    if mils_of_dollars(entry["QVUSPSShipmentPostageKey"]) != price_mils:
+        raise Failure("the piece was charged %s, the table says %d mils" % (entry["QVUSPSShipmentPostageKey"],
+                                                                          price_mils))
+    if "MILS %d" % price_mils not in indicia[0]:
+        raise Failure("the indicium %r does not carry the postage of %d mils" % (indicia[0], price_mils))
+    after = session.account()
+    if before["balanceMils"] - after["balanceMils"] != price_mils:
+        raise Failure("the balance moved from %d to %d mils, not by the piece's %d" %
+                      (before["balanceMils"], after["balanceMils"], price_mils))
+    # The balance the program took from the vendor's reply (and shows) is
+    # the vendor's.
+    if mils_of_dollars(entry["QVUSPSShipmentRHOBalanceKey"]) != after["balanceMils"]:
+        raise Failure("the program holds a balance of %s, the vendor %d mils" %
+                      (entry["QVUSPSShipmentRHOBalanceKey"], after["balanceMils"]))
+    session.screenshot("priority-printed")
+
+
+def case_stamp_sheet(session):
+    """Switch to the stamps mode through the Mode menu and print a sheet of
+    First-Class stamps: the reminder is answered with Print…, the page set-up
+    with OK; the PDF's stamps carry Data Matrix indicia that dmtxread decodes,
+    each with the vendor's number of one of the pieces bought, and the
+    vendor's balance drops by the sheet's postage."""
+    main = session.sign_in()
+    before = session.account()
+    session.xdotool("mousemove", "--window", main, *MODE_MENU, "click", "1")
+    time.sleep(1.0)
+    # "Labels and Envelopes", then "Stamps".
+    session.xdotool("key", "Down", "Down", "Return")
+    time.sleep(2.0)
+    session.screenshot("stamps-mode")
+    session.xdotool("mousemove", "--window", main, *STAMP_PRINT_BUTTON, "click", "1")
+    reminder = session.wait_window("^Tolvane for Mac$", 20)
+    session.keys(reminder, "Return")
+    setup = session.wait_window("Page Setup", 20)
+    session.keys(setup, "Return")
+    pdf = whole_pdf(session)
+    page = rendered(session, pdf, "stamps", 200)[0]
+    after = session.account()
+    bought = [piece for piece in after["pieces"] if piece["stamp"]]
+    if not bought:
+        raise Failure("no stamp was bought")
+    out = subprocess.run(["dmtxread", "-n", "-N", str(len(bought) + 1), page], capture_output=True).stdout
+    # Each symbol: 0xFF, the piece number (32 bits, little-endian), 0x71,
+    # ... 20 bytes, and dmtxread's line end.
+    symbols = [out[i:i + 21] for i in range(0, len(out), 21)]
+    numbers = sorted(int.from_bytes(s[1:5], "little") for s in symbols if len(s) == 21 and s[0] == 0xFF)
+    if numbers != sorted(piece["number"] for piece in bought):
+        raise Failure("the sheet's symbols carry the pieces %r, the vendor sold %r (%d bytes read)" %
+                      (numbers, [piece["number"] for piece in bought], len(out)))
+    postage = sum(piece["amountMils"] for piece in bought)
+    if before["balanceMils"] - after["balanceMils"] != postage:
+        raise Failure("the balance moved by %d mils, the stamps cost %d" %
+                      (before["balanceMils"] - after["balanceMils"], postage))
+    session.screenshot("stamps-printed")
