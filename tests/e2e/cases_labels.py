@@ -184,3 +184,47 @@ def case_stamp_sheet(session):
         raise Failure("the balance moved by %d mils, the stamps cost %d" %
                       (before["balanceMils"] - after["balanceMils"], postage))
     session.screenshot("stamps-printed")
+
+
+# The destination box's Verify button.
+VERIFY_BUTTON = ("240", "320")
+
+
+def alert_window(session):
+    return session.window("^Tolvane for Mac$")
+
+
+def keep_window(session, window, name):
+    """A picture of one window (alerts are drawn late on the root window)."""
+    path = os.path.join(session.workdir, name + ".xwd")
+    subprocess.run(["xwd", "-id", window, "-silent", "-out", path], env=session.env, check=False)
+    return path
+
+
+def case_canada_without_price(session):
+    """An address whose last line is "CANADA" is an international
+    destination; this build knows no price for a piece to Canada (the country
+    rules and international prices it ships hold none), so Verify says so in
+    an alert instead of only showing "Invalid", and Print then prints nothing,
+    logs nothing and charges nothing."""
+    main = session.sign_in()
+    before = session.account()
+    type_address(session, main, ["Grace Hopper", "200 Wellington St", "Ottawa ON K1A 0A9", "CANADA"])
+    session.xdotool("mousemove", "--window", main, *VERIFY_BUTTON, "click", "1")
+    alert = wait_for("the alert that says no price is known", lambda: alert_window(session), 20)
+    time.sleep(1.0)
+    keep_window(session, alert, "canada-alert")
+    session.keys(alert, "Return")
+    wait_for("the alert to close", lambda: not alert_window(session), 20)
+    # Print: the destination is checked again and refused again.
+    session.keys(main, "ctrl+p")
+    alert = wait_for("the alert again on Print", lambda: alert_window(session), 20)
+    session.keys(alert, "Return")
+    time.sleep(3)
+    session.screenshot("canada")
+    if session.pdfs():
+        raise Failure("a piece without a price printed: %s" % session.pdfs())
+    if session.mailing_log():
+        raise Failure("a piece without a price was logged")
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("a piece without a price moved the balance")
