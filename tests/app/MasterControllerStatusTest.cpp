@@ -2,6 +2,7 @@
 // the sheet's checks, the pictures and their thermal form) and its status
 // texts (postage account box, print button, printer summary, the Option
 // key, a new status reply of the postage account).
+#include "model/ABAddressBook.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 #include "platform/VCardFolder.h"
@@ -263,6 +264,21 @@ TEST_F(ReturnAddressTest, EditingMeOpensTheMeCardsFile)
     EXPECT_FALSE(controller->returnAddressSheetIsOpen());
     ASSERT_EQ(opener->opened.size(), 1);
     EXPECT_EQ(opener->opened.first(), QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
+    EXPECT_EQ(chosen(), QStringLiteral("me"));
+}
+
+TEST_F(ReturnAddressTest, EditingMeWithoutAnOwnCardOpensTheSheetForANewAddress)
+{
+    // No vCard folder and no own card: nothing to open, so the sheet for a
+    // new return address opens instead of nothing at all.
+    defaults().setString(QStringLiteral("me"), QStringLiteral("fromAddress"));
+    ASSERT_FALSE(ABAddressBook::sharedAddressBook().me());
+    controller->runEditFromAddressSheet();
+    ASSERT_TRUE(controller->returnAddressSheetIsOpen());
+    const ReturnAddressSheet &s = controller->returnAddressSheet();
+    EXPECT_FALSE(s.editing);
+    EXPECT_TRUE(s.nickname.text.isEmpty());
+    EXPECT_EQ(s.focus, QStringLiteral("nickname"));
     EXPECT_EQ(chosen(), QStringLiteral("me"));
 }
 

@@ -430,9 +430,15 @@ void MasterController::runEditFromAddressSheet()
 {
     const QString chosen = defaults().stringForKey(kFromAddressDefault);
     if (chosen == kMe) {
-        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me())
+        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me()) {
             ABAddressBook::sharedAddressBook().openRecordForEditing(me->uniqueId());
-        setUpFromPopup();
+            setUpFromPopup();
+            return;
+        }
+        // No own card to edit: the sheet for a new return address, so that
+        // a user asked to edit the return address (a phone number for a
+        // customs form) has somewhere to give it.
+        runAddFromAddressSheet();
         return;
     }
     m_fromSheet = ReturnAddressSheet();
