@@ -271,15 +271,25 @@ TEST_F(ReturnAddressTest, EditingMeWithoutAnOwnCardOpensTheSheetForANewAddress)
 {
     // No vCard folder and no own card: nothing to open, so the sheet for a
     // new return address opens instead of nothing at all.
-    defaults().setString(QStringLiteral("me"), QStringLiteral("fromAddress"));
+    // The same when nothing was ever chosen: the pop-up shows "My Card".
     ASSERT_FALSE(ABAddressBook::sharedAddressBook().me());
-    controller->runEditFromAddressSheet();
-    ASSERT_TRUE(controller->returnAddressSheetIsOpen());
-    const ReturnAddressSheet &s = controller->returnAddressSheet();
-    EXPECT_FALSE(s.editing);
-    EXPECT_TRUE(s.nickname.text.isEmpty());
-    EXPECT_EQ(s.focus, QStringLiteral("nickname"));
-    EXPECT_EQ(chosen(), QStringLiteral("me"));
+    for (const QString &choice : {QStringLiteral("me"), QString()}) {
+        SCOPED_TRACE(choice.isEmpty() ? "nothing chosen" : "me");
+        if (choice.isEmpty())
+            defaults().removeObjectForKey(QStringLiteral("fromAddress"));
+        else
+            defaults().setString(choice, QStringLiteral("fromAddress"));
+        controller->setUpFromPopup();
+        EXPECT_EQ(form().popUp(FormControl::FromPopup).selectedIndex, 0);
+        controller->runEditFromAddressSheet();
+        ASSERT_TRUE(controller->returnAddressSheetIsOpen());
+        const ReturnAddressSheet &s = controller->returnAddressSheet();
+        EXPECT_FALSE(s.editing);
+        EXPECT_TRUE(s.nickname.text.isEmpty());
+        EXPECT_EQ(s.focus, QStringLiteral("nickname"));
+        EXPECT_EQ(chosen(), choice);
+        controller->cancelAddFromAddressSheet();
+    }
 }
 
 TEST_F(ReturnAddressTest, EditingTheAccountAddressChangesOnlyPhoneAndPicture)

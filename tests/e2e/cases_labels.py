@@ -228,3 +228,118 @@ def case_canada_without_price(session):
         raise Failure("a piece without a price was logged")
     if session.account()["balanceMils"] != before["balanceMils"]:
         raise Failure("a piece without a price moved the balance")
+
+
+# The From pop-up (below the destination box, while no customs box shows).
+FROM_POPUP = ("151", "474")
+# The first Qty field of the customs declaration window.
+CUSTOMS_FIRST_QTY = ("46", "216")
+
+
+def fill_return_address_sheet(session, fields):
+    """The return-address sheet filled field by field (nickname, name,
+    company, suite, street, city, state, ZIP, phone) and accepted."""
+    sheet = session.wait_window("Return Address", 20)
+    time.sleep(0.5)
+    for number, field in enumerate(fields):
+        if number:
+            session.keys(sheet, "Tab")
+        if field:
+            session.type(sheet, field)
+    keep_window(session, sheet, "return-address")
+    session.keys(sheet, "Return")
+    wait_for("the return-address sheet to close", lambda: not session.window("Return Address"), 20)
+    time.sleep(1.0)
+
+
+def add_return_address(session, main, fields):
+    """The From pop-up's "Add New Address…" and its sheet."""
+    session.xdotool("mousemove", "--window", main, *FROM_POPUP, "click", "1")
+    time.sleep(1.0)
+    session.xdotool("type", "--delay", "40", "Add New")
+    session.xdotool("key", "Return")
+    fill_return_address_sheet(session, fields)
+
+
+OFFICE = ["Office", "Ada Lovelace", "", "", "1600 Pennsylvania Ave NW", "Washington", "DC", "20500", "202 555 0100"]
+
+
+def military_box_with_customs_form(session, main):
+    """An APO address, the Medium Flat Rate Box, and the International box's
+    "Customs Form…" with one item filled in."""
+    type_address(session, main, ["SGT John Doe", "PSC 1234 Box 5678", "APO AE 09012"])
+    choose_mailpiece(session, main, "Medium Flat Rate Box")
+    session.screenshot("military-chosen")
+    # The International box at the foot of the window: its "Customs Form…"
+    # button.
+    geometry = session.geometry(main)
+    session.xdotool("mousemove", "--window", main, "172", str(geometry["HEIGHT"] - 33), "click", "1")
+    customs = session.wait_window("Customs Declaration", 20)
+    session.xdotool("mousemove", "--window", customs, *CUSTOMS_FIRST_QTY, "click", "1")
+    time.sleep(0.5)
+    session.type(customs, "1")
+    session.keys(customs, "Tab", "ctrl+a")
+    session.type(customs, "20")
+    session.keys(customs, "Tab", "ctrl+a")
+    session.type(customs, "8")
+    session.keys(customs, "Tab")
+    session.type(customs, "United States")
+    session.keys(customs, "Tab")
+    session.type(customs, "Books")
+    time.sleep(0.5)
+    keep_window(session, customs, "customs-filled")
+    session.keys(customs, "Return")
+    wait_for("the customs window to close", lambda: not session.window("Customs Declaration"), 20)
+
+
+def case_customs_form_asks_for_a_phone(session):
+    """A Priority Mail Medium Flat Rate Box to an APO address needs a customs
+    form: "Customs Form…" opens the customs declaration and one item is filled
+    in. The demo's return address ("My Card", no card) has no phone number, so
+    Print stops with the alert that customs forms need one; its "Edit Address"
+    opens the return-address sheet, where the user gives an address with a
+    phone. Nothing is charged, printed or logged on the way."""
+    main = session.sign_in()
+    before = session.account()
+    military_box_with_customs_form(session, main)
+    session.keys(main, "ctrl+p")
+    alert = wait_for("the alert that asks for a phone number", lambda: alert_window(session), 30)
+    time.sleep(1.0)
+    keep_window(session, alert, "phone-alert")
+    session.keys(alert, "Return")
+    fill_return_address_sheet(session, OFFICE)
+    session.screenshot("customs-return-address")
+    if session.pdfs() or session.mailing_log():
+        raise Failure("a piece printed or was logged before its return address had a phone")
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("the balance moved before anything printed")
+
+
+def walk_military_customs_print(session):
+    """Not yet a case (the stand-ins' label server answers no label image,
+    so the program says "There is nothing to print."): a return address with
+    a phone, the APO piece with its customs form, and Print makes a PDF with
+    the label and the customs form's pages, logged with its form, its
+    postage charged."""
+    main = session.sign_in()
+    before = session.account()
+    add_return_address(session, main, OFFICE)
+    military_box_with_customs_form(session, main)
+    session.keys(main, "ctrl+p")
+    wait_for("a PDF or an alert", lambda: session.pdfs() or alert_window(session), 60)
+    if alert_window(session) and not session.pdfs():
+        time.sleep(1.0)
+        keep_window(session, alert_window(session), "print-alert")
+        raise Failure("an alert stopped the print (print-alert.xwd)")
+    pdf = whole_pdf(session)
+    pages = rendered(session, pdf, "military", 150)
+    if len(pages) < 2:
+        raise Failure("the PDF has %d page(s): no customs form pages" % len(pages))
+    entry = wait_for("the mailing log's entry", session.mailing_log, 20)[0]
+    if not entry.get("QVUSPSShipmentCustomsFormTypeKey"):
+        raise Failure("the logged piece has no customs form: %r" % sorted(entry))
+    after = session.account()
+    if before["balanceMils"] - after["balanceMils"] != mils_of_dollars(entry["QVUSPSShipmentPostageKey"]):
+        raise Failure("the balance moved by %d mils for a piece of %s" %
+                      (before["balanceMils"] - after["balanceMils"], entry["QVUSPSShipmentPostageKey"]))
+    session.screenshot("military-printed")

@@ -429,7 +429,9 @@ void MasterController::runAddFromAddressSheet()
 void MasterController::runEditFromAddressSheet()
 {
     const QString chosen = defaults().stringForKey(kFromAddressDefault);
-    if (chosen == kMe) {
+    // The pop-up shows "My Card" for "me" and for a choice that is neither
+    // the account address nor a listed one (none made yet): both edit it.
+    if (chosen == kMe || (chosen != kTolvane && !listIndex(chosen))) {
         if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me()) {
             ABAddressBook::sharedAddressBook().openRecordForEditing(me->uniqueId());
             setUpFromPopup();
