@@ -196,6 +196,34 @@ TEST_F(InternationalAddressBoxTest, AnInternationalPieceWithoutAPriceEmptiesTheD
     EXPECT_EQ(form().text(FormControl::ToAddressStatus), QStringLiteral("Invalid"));
 }
 
+TEST_F(InternationalAddressBoxTest, AnInternationalPieceWithoutAPriceSaysSo)
+{
+    // Interactive: a sheet names the country and says that no price is
+    // known; its OK leaves the destination empty. In automation no sheet
+    // runs (the caller reports the failure).
+    for (const bool automation : {false, true}) {
+        SCOPED_TRACE(automation ? "automation" : "interactive");
+        shell->automation = automation;
+        controller->setToAddress(QVAddress());
+        typeWeight(QStringLiteral("80"));
+        EXPECT_FALSE(standardizeBox(QStringLiteral("Jean Tremblay\nCanada")));
+        EXPECT_EQ(controller->toAddress(), QVAddress());
+        if (automation) {
+            EXPECT_FALSE(controller->attachedSheet());
+            continue;
+        }
+        ASSERT_TRUE(controller->attachedSheet());
+        EXPECT_EQ(controller->attachedSheet()->messageText, QStringLiteral("No Price for This Piece"));
+        EXPECT_TRUE(controller->attachedSheet()->informativeText.contains(QStringLiteral("no price")));
+        EXPECT_TRUE(controller->attachedSheet()->informativeText.contains(QStringLiteral("CANADA")));
+        controller->endSheet(1);
+        settle();
+        EXPECT_FALSE(controller->attachedSheet());
+        EXPECT_EQ(controller->toAddress(), QVAddress());
+        EXPECT_EQ(form().text(FormControl::ToAddressStatus), QStringLiteral("Invalid"));
+    }
+}
+
 TEST_F(AddressBoxTest, TheStandardisedTextAgainSendsNothing)
 {
     ASSERT_TRUE(standardize(domesticText()));

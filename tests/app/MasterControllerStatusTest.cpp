@@ -2,6 +2,7 @@
 // the sheet's checks, the pictures and their thermal form) and its status
 // texts (postage account box, print button, printer summary, the Option
 // key, a new status reply of the postage account).
+#include "model/ABAddressBook.h"
 #include "platform/Paths.h"
 #include "platform/PropertyList.h"
 #include "platform/VCardFolder.h"
@@ -264,6 +265,31 @@ TEST_F(ReturnAddressTest, EditingMeOpensTheMeCardsFile)
     ASSERT_EQ(opener->opened.size(), 1);
     EXPECT_EQ(opener->opened.first(), QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()));
     EXPECT_EQ(chosen(), QStringLiteral("me"));
+}
+
+TEST_F(ReturnAddressTest, EditingMeWithoutAnOwnCardOpensTheSheetForANewAddress)
+{
+    // No vCard folder and no own card: nothing to open, so the sheet for a
+    // new return address opens instead of nothing at all.
+    // The same when nothing was ever chosen: the pop-up shows "My Card".
+    ASSERT_FALSE(ABAddressBook::sharedAddressBook().me());
+    for (const QString &choice : {QStringLiteral("me"), QString()}) {
+        SCOPED_TRACE(choice.isEmpty() ? "nothing chosen" : "me");
+        if (choice.isEmpty())
+            defaults().removeObjectForKey(QStringLiteral("fromAddress"));
+        else
+            defaults().setString(choice, QStringLiteral("fromAddress"));
+        controller->setUpFromPopup();
+        EXPECT_EQ(form().popUp(FormControl::FromPopup).selectedIndex, 0);
+        controller->runEditFromAddressSheet();
+        ASSERT_TRUE(controller->returnAddressSheetIsOpen());
+        const ReturnAddressSheet &s = controller->returnAddressSheet();
+        EXPECT_FALSE(s.editing);
+        EXPECT_TRUE(s.nickname.text.isEmpty());
+        EXPECT_EQ(s.focus, QStringLiteral("nickname"));
+        EXPECT_EQ(chosen(), choice);
+        controller->cancelAddFromAddressSheet();
+    }
 }
 
 TEST_F(ReturnAddressTest, EditingTheAccountAddressChangesOnlyPhoneAndPicture)

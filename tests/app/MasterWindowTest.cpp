@@ -250,6 +250,37 @@ TEST_F(MasterWindowTest, ReturnInTheDestinationBoxBreaksTheLineAtTheCaret)
     EXPECT_EQ(form().text(FormControl::ToAddress), QStringLiteral("Ada Lovelace\n\nx12 Elm St"));
 }
 
+// A return-address sheet that the controller opens on its own (the print's
+// "Edit Address" when a customs form needs a phone number) shows at the
+// window's next update, once.
+TEST_F(MasterWindowTest, TheControllersOwnReturnAddressSheetShows)
+{
+    tolvane::test::DialogsScope dialogs;
+    open();
+    QVAddress home;
+    home.setName(QStringLiteral("Ada"));
+    home.setStreet(QStringLiteral("1 Main St"));
+    home.setCity(QStringLiteral("Boston"));
+    home.setState(QStringLiteral("MA"));
+    home.setZIP(QStringLiteral("02134"));
+    controller->addFromAddress(home, QStringLiteral("home"));
+    window->refresh();
+    ASSERT_FALSE(window->returnAddressSheet());
+    controller->runEditFromAddressSheet();
+    ASSERT_TRUE(controller->returnAddressSheetIsOpen());
+    controller->windowUpdate();
+    QCoreApplication::processEvents();
+    QDialog *sheet = window->returnAddressSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(sheet->findChild<QLineEdit *>(QStringLiteral("addFromNickname"))->text(), QStringLiteral("home"));
+    window->refresh();
+    EXPECT_EQ(window->returnAddressSheet(), sheet);
+    sheet->reject();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(window->returnAddressSheet());
+    EXPECT_FALSE(controller->returnAddressSheetIsOpen());
+}
+
 // The return-address pop-up's fixed items: a new address through the sheet,
 // editing it, deleting it and clearing the list; the chosen source stays
 // selected in the pop-up.

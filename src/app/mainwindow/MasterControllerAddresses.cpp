@@ -386,6 +386,16 @@ bool MasterController::standardizeAddressString(const QString &typed, bool sende
         setCurrentShipmentProperty(false, QVUSPSShipmentReplyPostageKey);
         setToAddress(address);
         if (!m_currentShipment->shippable()) {
+            // The piece has no price to that country (the rate tables have
+            // none for its class, size and weight): the user is told why the
+            // address is refused rather than seeing only "Invalid".
+            if (!m_env.shell->isAutomation())
+                beginSheet(alertWithText(QStringLiteral("No Price for This Piece"),
+                                         QStringLiteral("Tolvane knows no price for this piece to %1, so it cannot be "
+                                                        "mailed with postage from Tolvane. Choose another mailpiece "
+                                                        "or weight and verify the address again.")
+                                             .arg(countryName)),
+                           [this](int answer) { validatedAddressSheetDidEnd(answer, std::nullopt); });
             setToAddress(QVAddress());
             return false;
         }

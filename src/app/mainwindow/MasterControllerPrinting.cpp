@@ -145,7 +145,11 @@ public:
     }
     void endPreviewSheet() override { m_c.printCommands().labelPreviewSheetDidEnd(); }
     void showCustomsFormSheet() override { m_c.showCustomsFormSheet(); }
-    void runEditFromAddressSheet() override { m_c.runEditFromAddressSheet(); }
+    void runEditFromAddressSheet() override
+    {
+        m_c.runEditFromAddressSheet();
+        m_c.windowUpdate();
+    }
     void focusToEmailField() override { m_c.form().makeFirstResponder(FormControl::ToEmail); }
     void focusDestinationAddress() override { m_c.form().makeFirstResponder(FormControl::ToAddress); }
     void prepareEmailNotification() override { m_c.prepareEmailNotification(); }

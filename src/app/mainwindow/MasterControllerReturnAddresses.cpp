@@ -429,10 +429,18 @@ void MasterController::runAddFromAddressSheet()
 void MasterController::runEditFromAddressSheet()
 {
     const QString chosen = defaults().stringForKey(kFromAddressDefault);
-    if (chosen == kMe) {
-        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me())
+    // The pop-up shows "My Card" for "me" and for a choice that is neither
+    // the account address nor a listed one (none made yet): both edit it.
+    if (chosen == kMe || (chosen != kTolvane && !listIndex(chosen))) {
+        if (const std::optional<Person> me = ABAddressBook::sharedAddressBook().me()) {
             ABAddressBook::sharedAddressBook().openRecordForEditing(me->uniqueId());
-        setUpFromPopup();
+            setUpFromPopup();
+            return;
+        }
+        // No own card to edit: the sheet for a new return address, so that
+        // a user asked to edit the return address (a phone number for a
+        // customs form) has somewhere to give it.
+        runAddFromAddressSheet();
         return;
     }
     m_fromSheet = ReturnAddressSheet();

@@ -1497,6 +1497,9 @@ void MasterWindow::refresh()
 {
     if (m_refreshing)
         return;
+    // The return-address sheet that the controller opened on its own (the
+    // print's "Edit Address") shows as the pop-up's sheet does.
+    showReturnAddressSheet();
     m_refreshing = true;
     const MasterForm &form = m_controller.form();
     for (const ControlEntry &entry : kControls) {
