@@ -275,6 +275,7 @@ TEST_F(TolvaneToolTest, ADocumentLongerThanARequestMayBeIsRefused)
         bool sent;
     } cases[] = {
         {open + QByteArray(limit - open.size() - tag.size(), 'x') + tag, true},
+        {open + QByteArray(limit - open.size() - tag.size() + 1, 'x') + tag, false},
         {open + QByteArray(limit - open.size() + 1, 'x'), false},
         {open + QByteArray(64 * 1024 * 1024, 'x'), false},
     };

@@ -40,5 +40,8 @@ DocumentInput readDocument(int fd, qsizetype limit)
         }
     }
     document.resize(size);
+    // A closing tag found in the read that passed the limit ends a document
+    // that is too large all the same.
+    input.tooLarge = size > limit;
     return input;
 }
