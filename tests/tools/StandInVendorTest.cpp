@@ -16,7 +16,9 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOIndiciumRequest.h"
+#include "services/LabelServerXML.h"
 #include "services/QVRHOLabelNumberCommandCenter.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
 #include "services/QVRHOResponse.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 #include "services/usps/QVGLZCommandCenter.h"
@@ -165,6 +167,39 @@ TEST_F(StandInVendorTest, RegistersMoveWithPurchasesIndiciaReprintsAndRefunds)
         EXPECT_TRUE(refused->name().isEmpty());
     }
     EXPECT_EQ(demo().descendingRegister, 125000);
+}
+
+// The mailing log refunds a piece through the label server: the vendor
+// credits the same account, once, and says why it refuses.
+TEST_F(StandInVendorTest, TheLabelServersRefundCreditsThePieceOnce)
+{
+    const auto stamp = buyStamp(QStringLiteral("0.490"));
+    ASSERT_TRUE(stamp);
+    ASSERT_EQ(stamp->returnCode(), 1u);
+    ASSERT_EQ(demo().descendingRegister, 100000 - 490);
+    const auto labelServer = QVRHOLabelServerCommandCenter::commandCenter();
+    const auto refund = [&](unsigned piece) {
+        const std::optional<QVXMLDocument> reply = labelServer->electronicRefundPieceCount(piece);
+        EXPECT_TRUE(reply) << labelServer->lastErrorDescription().toStdString();
+        return reply ? std::make_pair(qv_stringForAnyPrefixXPath(*reply, QStringLiteral("//*:RefundStatus")),
+                                      qv_stringForAnyPrefixXPath(*reply, QStringLiteral("//*:RefundStatusMessage")))
+                     : std::make_pair(QString(), QString());
+    };
+    EXPECT_EQ(refund(1).first, QStringLiteral("APPROVED"));
+    EXPECT_EQ(demo().descendingRegister, 100000);
+    EXPECT_TRUE(demo().pieces.value(1).refunded);
+
+    // Refused, with the reason, and nothing credited.
+    const auto again = refund(1);
+    EXPECT_EQ(again.first, QStringLiteral("DENIED"));
+    EXPECT_TRUE(again.second.contains(QStringLiteral("refunded already"))) << again.second.toStdString();
+    const auto unknown = refund(7);
+    EXPECT_EQ(unknown.first, QStringLiteral("DENIED"));
+    EXPECT_TRUE(unknown.second.contains(QStringLiteral("no piece 7"))) << unknown.second.toStdString();
+    postage->setPassword(QStringLiteral("not the phrase"));
+    EXPECT_EQ(refund(1).first, QStringLiteral("DENIED"));
+    postage->setPassword(StandInServers::demoPassPhrase());
+    EXPECT_EQ(demo().descendingRegister, 100000);
 }
 
 TEST_F(StandInVendorTest, AnIndiciumLargerThanTheBalanceIsRefusedAndChargesNothing)

@@ -104,7 +104,6 @@ StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
         {FakeLabelServer::RatePath, m->label.http().baseUrl()},
         {FakeLabelServer::AccountStatusPath, m->label.http().baseUrl()},
         {FakeLabelServer::BuyPostagePath, m->label.http().baseUrl()},
-        {FakeLabelServer::RefundPath, m->label.http().baseUrl()},
         {FakeLabelServer::StampsPath, m->label.http().baseUrl()},
         {FakeLabelServer::SupplementalPath, m->label.http().baseUrl()},
     };
@@ -114,6 +113,7 @@ StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
     }
     // The vendor's own answers on the front host.
     const QList<std::tuple<QByteArray, QString, ScriptedReply (StandInVendor::*)(const RecordedRequest &)>> answers{
+        {FakeLabelServer::RefundPath, QStringLiteral("refund"), &StandInVendor::labelServerRefund},
         {kAddressCorrectionPath, QStringLiteral("address"), &StandInVendor::addressCorrection},
         {kAddressCorrectionV1Path, QStringLiteral("address"), &StandInVendor::addressCorrection},
         {kPicNumberPath, QStringLiteral("numbers"), &StandInVendor::labelNumber},

@@ -282,6 +282,40 @@ StandInVendor::Reply StandInVendor::receipt(const Request &request)
     return Reply::text(200, "OK");
 }
 
+StandInVendor::Reply StandInVendor::labelServerRefund(const Request &request)
+{
+    const std::optional<QByteArray> form = formFieldValue(request.body, "refundRequestXML");
+    const std::optional<XmlElement> document = form ? readXmlElement(*form) : std::nullopt;
+    if (!document || document->name != QLatin1String("RefundRequest"))
+        return Reply::text(400, "no RefundRequest document in the form field refundRequestXML");
+    const XmlElement *intermediary = document->child(QStringLiteral("CertifiedIntermediary"));
+    const XmlElement *pieces = document->child(QStringLiteral("PieceNumbers"));
+    const QByteArray number = intermediary ? intermediary->childText(QStringLiteral("AccountID")).toLatin1() : "";
+    const QByteArray passPhrase = intermediary ? intermediary->childText(QStringLiteral("PassPhrase")).toUtf8() : "";
+    bool isNumber = false;
+    const quint32 pieceNumber = pieces ? pieces->childText(QStringLiteral("PieceNumber")).toUInt(&isNumber) : 0;
+
+    const auto answer = [](bool approved, const QString &message) {
+        return xmlReply("<RefundResponse><RefundStatus>" + QByteArray(approved ? "APPROVED" : "DENIED") +
+                        "</RefundStatus><RefundStatusMessage>" + xmlEscaped(message) +
+                        "</RefundStatusMessage></RefundResponse>");
+    };
+    std::lock_guard lock(m_mutex);
+    const auto account = m_accounts.find(number);
+    if (account == m_accounts.end())
+        return answer(false, QStringLiteral("The account %1 is not known.").arg(QString::fromLatin1(number)));
+    if (account->passPhraseDigest != FakePostageServer::digestOfPassPhrase(passPhrase))
+        return answer(false, QStringLiteral("The pass phrase is not the account's."));
+    const auto piece = isNumber ? account->pieces.find(pieceNumber) : account->pieces.end();
+    if (piece == account->pieces.end())
+        return answer(false, QStringLiteral("The account has no piece %1.").arg(pieceNumber));
+    if (piece->refunded)
+        return answer(false, QStringLiteral("The piece %1 has been refunded already.").arg(pieceNumber));
+    piece->refunded = true;
+    account->descendingRegister += piece->amountMils;
+    return answer(true, QString());
+}
+
 StandInVendor::Reply StandInVendor::addressCorrection(const Request &request)
 {
     const QMap<QString, QString> fields = queryFields(request.query());
@@ -473,12 +507,12 @@ StandInVendor::Reply StandInVendor::control(const Request &request)
     const QMap<QString, QString> fields = queryFields(request.query());
     std::lock_guard lock(m_mutex);
     if (request.path() == FailNextControlPath) {
-        static const QSet<QString> services{QStringLiteral("postage"), QStringLiteral("receipt"),
-                                            QStringLiteral("address"), QStringLiteral("numbers"),
-                                            QStringLiteral("zones"),   QStringLiteral("account")};
+        static const QSet<QString> services{
+            QStringLiteral("postage"), QStringLiteral("receipt"), QStringLiteral("refund"), QStringLiteral("address"),
+            QStringLiteral("numbers"), QStringLiteral("zones"),   QStringLiteral("account")};
         const QString service = fields.value(QStringLiteral("service"));
         if (request.method != "POST" || !services.contains(service))
-            return Reply::text(400, "POST with service=postage|receipt|address|numbers|zones|account");
+            return Reply::text(400, "POST with service=postage|receipt|refund|address|numbers|zones|account");
         Failure failure;
         if (fields.contains(QStringLiteral("code")))
             failure.code = fields.value(QStringLiteral("code")).toUInt();

@@ -24,6 +24,13 @@
 //     the return code and the server's clock only: no account data.
 //   - receipts ("ConfirmReceipt" documents) are kept with their piece.
 //
+// The label server's refund of a piece (a "RefundRequest" document with the
+// account's number and pass phrase and one piece number) refunds it as the
+// postage server's refund does: the piece is credited at once, once. It
+// answers a "RefundResponse" whose "RefundStatus" is "APPROVED", or "DENIED"
+// with the reason in "RefundStatusMessage" (an unknown account, a wrong pass
+// phrase, a piece the account does not have or one refunded already).
+//
 // The demo's test indicium (98 bytes, not postage): bytes 0-44 the text
 // "TOLVANE DEMO TEST INDICIUM - NOT POSTAGE", space-filled; 45-48 the rate
 // category "0000"; 49-52 the piece number (little-endian); 53-97 the text
@@ -52,8 +59,8 @@
 //        balance=MILS, ascending=MILS, pieces=N, status=LETTER,
 //        passPhrase=TEXT, webPassword=TEXT
 //   POST /standins/control/fail-next?service=S[&code=N|&http=N]
-//        the next reply of service S (postage, receipt, address, numbers,
-//        zones, account) fails: the postage server's with a refusal of
+//        the next reply of service S (postage, receipt, refund, address,
+//        numbers, zones, account) fails: the postage server's with a refusal of
 //        return code N, or else with an empty body; the others' with HTTP
 //        status N (default 500) and an empty body.
 // Replies: 200 with JSON, 400 with the reason, 404 for an unknown account.
@@ -117,6 +124,7 @@ public:
     // The services' answers.
     QByteArray postageReply(const tolvane::test::FakePostageRequest &request);
     Reply receipt(const Request &request);
+    Reply labelServerRefund(const Request &request);
     Reply addressCorrection(const Request &request);
     Reply labelNumber(const Request &request);
     Reply confirmNumber(const Request &request);
