@@ -1,10 +1,11 @@
-"""Buying postage and the mailing-log window: reprint, delivery status,
-export and refund of a printed letter."""
+"""Buying postage; the mailing-log window: reprint, delivery status, export
+and refund of a printed letter; signing in through the desktop's Secret
+Service."""
 import os
 import time
 
 from cases_letters import print_a_letter
-from session import ACCOUNT, Failure, wait_for
+from session import ACCOUNT, PASS_PHRASE, SKIP, Failure, wait_for
 
 # Places in the program's windows, in pixels from their top left corner. The
 # windows open at fixed sizes (the mailing log 1000 x 620), so their
@@ -186,3 +187,41 @@ def case_mailing_log(session):
         raise Failure("the vendor does not count piece %r as refunded" % piece)
     time.sleep(0.5)
     session.screenshot("mailing-log-refunded")
+
+
+def case_remembered_pass_phrase(session):
+    """Under a private D-Bus session with an unlocked gnome-keyring: sign in
+    with "Remember pass phrase" on, quit; the program started again signs in
+    by itself, with no sign-in panel and nothing typed."""
+    reason = session.use_secret_service(runs=2)
+    if reason:
+        print("skipped: " + reason)
+        raise SystemExit(SKIP)
+    panel = session.wait_window("Postage Account", 60)
+    # The pass phrase (the third field), then the box below it.
+    session.keys(panel, "Tab", "Tab")
+    session.type(panel, PASS_PHRASE)
+    session.keys(panel, "Tab", "space", "Return")
+
+    def main_window():
+        window = session.window("TEST SERVER")
+        return window if window and session.geometry(window).get("WIDTH", 0) > 800 else None
+
+    first = wait_for("the main window", main_window, 60)
+    time.sleep(1)
+    session.keys(first, "ctrl+q")
+    wait_gone(session, first, "the program to quit")
+
+    def signed_in_again():
+        if session.window("Postage Account"):
+            session.screenshot("remembered-asked")
+            raise Failure("the program started again asks for the pass phrase")
+        window = main_window()
+        return window if window and window != first else None
+
+    wait_for("the program to sign in by itself (it shows a sign-in panel or the set-up assistant instead: "
+             "the pass phrase was not kept in the Secret Service or not read from it)", signed_in_again, 60)
+    time.sleep(1)
+    session.screenshot("remembered")
+    if session.account().get("status") != "A":
+        raise Failure("the demo account is not active at the vendor")
