@@ -22,6 +22,7 @@
 #include "services/QVRHOResponse.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 #include "services/usps/QVGLZCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 #include "model/ClientServices.h"
 #include "model/ServiceHooks.h"
 #include "rateengine/RateEngine.h"
@@ -380,6 +381,39 @@ TEST_F(StandInVendorTest, LabelNumbersAreDistinctTrackingNumbersWithTheirCheckDi
     const auto confirm = numbers->confirmNumberAndResponse(nullptr, shipment);
     ASSERT_TRUE(confirm) << numbers->lastErrorDescription().toStdString();
     EXPECT_GE(confirm->size(), 20);
+}
+
+// The mailing log tracks a piece through USPS Web Tools: a number the
+// stand-ins issued is known (awaited, not delivered), any other is not.
+TEST_F(StandInVendorTest, TrackingKnowsTheNumbersItIssued)
+{
+    auto numbers = QVRHOLabelNumberCommandCenter::commandCenter();
+    numbers->setRequestTimeoutMilliseconds(10000);
+    const auto issued = numbers->domesticLabelNumberAndResponse(nullptr, QVShipment(domesticShipmentDictionary()));
+    ASSERT_TRUE(issued) << numbers->lastErrorDescription().toStdString();
+    const auto usps = QVUSPSCommandCenter::commandCenter();
+    usps->setRequestTimeoutMilliseconds(10000);
+    const auto info = [](const std::optional<QVariantMap> &reply) {
+        return reply ? reply->value(QStringLiteral("TrackResponse")).toMap().value(QStringLiteral("TrackInfo")).toMap()
+                     : QVariantMap();
+    };
+
+    const QVariantMap summary = info(usps->trackResponseForID(*issued));
+    ASSERT_FALSE(summary.isEmpty()) << usps->lastErrorDescription().toStdString();
+    EXPECT_FALSE(summary.contains(QStringLiteral("Error")));
+    EXPECT_TRUE(summary.value(QStringLiteral("TrackSummary")).toString().contains(*issued));
+    const QVariantMap detailed = info(usps->trackFieldResponseForID(*issued));
+    const QString event =
+        detailed.value(QStringLiteral("TrackSummary")).toMap().value(QStringLiteral("Event")).toString();
+    EXPECT_FALSE(event.isEmpty());
+    EXPECT_EQ(usps->deliveryStatusForTrackEvent(event), QVShipmentUndeliveredStatus);
+
+    const QString unknown = QStringLiteral("9400100000000000000000");
+    ASSERT_NE(*issued, unknown);
+    for (const QVariantMap &answer :
+         {info(usps->trackResponseForID(unknown)), info(usps->trackFieldResponseForID(unknown))})
+        EXPECT_FALSE(
+            answer.value(QStringLiteral("Error")).toMap().value(QStringLiteral("Description")).toString().isEmpty());
 }
 
 TEST_F(StandInVendorTest, EveryOriginHasAZoneChart)

@@ -45,6 +45,12 @@
 // inexact match (22); anything else is refused with return code 0 (the
 // vendor's refusal codes are not known).
 //
+// Tracking (USPS Web Tools' "TrackV2", both the summary "TrackRequest" and
+// the detailed "TrackFieldRequest"): a number the stand-ins issued answers
+// that the shipping information was sent and the item is awaited (a piece
+// printed here is never mailed), any other number an "Error" whose
+// "Description" says it is not known.
+//
 // Label numbers: 22-digit tracking numbers ending in their check digit,
 // counted per stand-in run; BarcodeNumber is "420", the destination ZIP5 and
 // the tracking number. Zone charts: every origin has one (the origin's own
@@ -69,6 +75,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <mutex>
@@ -76,7 +83,8 @@
 
 namespace tolvane::test {
 struct FakePostageRequest;
-}
+struct XmlElement;
+} // namespace tolvane::test
 
 class StandInVendor
 {
@@ -125,6 +133,7 @@ public:
     QByteArray postageReply(const tolvane::test::FakePostageRequest &request);
     Reply receipt(const Request &request);
     Reply labelServerRefund(const Request &request);
+    QByteArray track(const tolvane::test::XmlElement &request);
     Reply addressCorrection(const Request &request);
     Reply labelNumber(const Request &request);
     Reply confirmNumber(const Request &request);
@@ -157,4 +166,5 @@ private:
     QMap<QString, Failure> m_failures;
     quint32 m_transactionID = 1000;
     quint64 m_trackingSerial = 0;
+    QSet<QByteArray> m_trackingNumbers;
 };
