@@ -1,5 +1,5 @@
 """Buying postage; the mailing-log window: reprint, delivery status, export
-and refund of a printed letter; signing in through the desktop's Secret
+and refund of a printed letter, tracking a Priority Mail piece; signing in through the desktop's Secret
 Service."""
 import os
 import time
@@ -13,10 +13,12 @@ from session import ACCOUNT, PASS_PHRASE, SKIP, Failure, wait_for
 MENU_BAR_Y = 8
 POSTAGE_MENU_X = 255
 LOG_FIRST_ROW = (300, 110)
+LOG_CHECK_STATUS = (62, 43)
 LOG_REFUND = (536, 43)
 LOG_REPRINT = (596, 43)
 LOG_EXPORT = (683, 597)
 EXPORT_SHEET_EXPORT = (328, 147)
+MAILPIECE_POP_UP = (561, 158)
 
 
 def click(session, window, place, button="1"):
@@ -225,3 +227,42 @@ def case_remembered_pass_phrase(session):
     session.screenshot("remembered")
     if session.account().get("status") != "A":
         raise Failure("the demo account is not active at the vendor")
+
+
+def case_track(session):
+    """A Priority Mail Flat Rate Envelope printed with its tracking number;
+    Check Status in the mailing-log window asks USPS tracking (the stand-in
+    answers that the item is awaited): the alert shows the answer and the
+    log file marks the piece undelivered."""
+    main = session.sign_in()
+    click(session, main, MAILPIECE_POP_UP)
+    time.sleep(1)
+    # Letter, Postcard, Package, Oversized Package, Flat Rate Envelope.
+    session.xdotool("key", "--delay", "120", "Down", "Down", "Down", "Down", "Down", "Return")
+    time.sleep(1.5)
+    print_a_letter(session, main)
+    wait_for("the printed PDF", session.pdfs, 60)
+    entry = wait_for("the piece in the mailing log", session.mailing_log, 20)[-1]
+    if entry.get("QVUSPSShipmentRateClassKey") != "QVUSPSPriorityMail" or not entry.get("QVUSPSShipmentPICKey"):
+        raise Failure("the piece printed is not a tracked Priority Mail piece: %r" % entry)
+    if entry.get("QVShipmentDeliveryStatusKey"):
+        raise Failure("a piece just printed has the delivery status %r" % entry.get("QVShipmentDeliveryStatusKey"))
+
+    session.keys(main, "ctrl+l")
+    log = session.wait_window("^Mailing Log$", 20)
+    time.sleep(1)
+    click(session, log, LOG_FIRST_ROW)
+    time.sleep(0.5)
+    known = visible_windows(session)
+    click(session, log, LOG_CHECK_STATUS)
+    alert = wait_new_window(session, known, "the tracking result")
+
+    def status():
+        return session.mailing_log()[-1].get("QVShipmentDeliveryStatusKey")
+
+    wait_for("the delivery status in the log file", status, 20)
+    if status() != "QVShipmentUndeliveredStatus":
+        raise Failure("an awaited piece was marked %r" % status())
+    time.sleep(0.5)
+    session.screenshot("track")
+    session.keys(alert, "Return")
