@@ -1,6 +1,6 @@
 """Buying postage; the mailing-log window: reprint, delivery status, export
-and refund of a printed letter, tracking a Priority Mail piece; signing in through the desktop's Secret
-Service."""
+and refund of a printed letter, tracking a Priority Mail piece; signing in
+through the desktop's Secret Service."""
 import os
 import time
 
