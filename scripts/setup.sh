@@ -10,6 +10,7 @@ PACKAGES=(
   qt6-pdf-dev qt6-image-formats-plugins libjpeg62-turbo
   qt6-webengine-dev qt6-webchannel-dev
   xvfb xdotool x11-apps
+  dbus-daemon gnome-keyring
   libgl-dev
   libssl-dev openssl libcurl4-openssl-dev libplist-dev libxml2-dev
   libcups2-dev libusb-1.0-0-dev libhidapi-dev libudev-dev umockdev libumockdev-dev

@@ -70,7 +70,14 @@ QMenu *QVReturnActionTableView::menuForPosition(const QPoint &position)
 
 void QVReturnActionTableView::contextMenuEvent(QContextMenuEvent *event)
 {
-    if (QMenu *menu = menuForPosition(viewport()->mapFrom(this, event->pos())))
-        menu->popup(event->globalPos());
+    // A click comes here through the viewport, in the viewport's own
+    // coordinates; the menu key asks for the current row's menu, shown at
+    // its cell.
     event->accept();
+    const bool keyboard = event->reason() == QContextMenuEvent::Keyboard;
+    if (keyboard && !currentIndex().isValid())
+        return;
+    const QPoint position = keyboard ? visualRect(currentIndex()).center() : event->pos();
+    if (QMenu *menu = menuForPosition(position))
+        menu->popup(keyboard ? viewport()->mapToGlobal(position) : event->globalPos());
 }

@@ -17,6 +17,7 @@
 #include "model/QVShipment.h"
 #include "platform/ApplicationNotifications.h"
 #include "rates/QVShipmentUSPS.h"
+#include "services/QVRHOCommandCenter.h"
 
 #include "RecordingDialogs.h"
 
@@ -462,6 +463,29 @@ TEST_F(MasterWindowTest, TheWindowShowsItsFormToolbarAndDrawer)
     // Not blank: more than a handful of colours.
     EXPECT_GT(coloursIn(shot), 20);
     shot.save(QStringLiteral(TOLVANE_BINARY_DIR "/MasterWindow-offscreen.png"));
+}
+
+// A new status from the vendor (after a purchase, a refund, a refresh)
+// reaches the balance the window shows, though nothing in the window was
+// touched.
+TEST_F(MasterWindowTest, ANewStatusShowsItsBalanceInTheWindow)
+{
+    postage->reply = MasterStatusReply{};
+    postage->reply->balanceText = QStringLiteral("100.00");
+    postage->reply->balance = *Decimal::parse(QStringLiteral("100.00"));
+    postage->reply->licenseZIP5 = QStringLiteral("02134");
+    open();
+    // The first status brings the account's ZIP Code into the shipment.
+    NotificationCenter::defaultCenter().post(QVRHOLastValidStatusResponseDidChange);
+    runEventsFor(50);
+    ASSERT_EQ(labelText(FormControl::TolvaneBalance), QStringLiteral("100.00"));
+
+    postage->reply->balanceText = QStringLiteral("125.00");
+    postage->reply->balance = *Decimal::parse(QStringLiteral("125.00"));
+    NotificationCenter::defaultCenter().post(QVRHOLastValidStatusResponseDidChange);
+    runEventsFor(50);
+    EXPECT_EQ(labelText(FormControl::TolvaneBalance), QStringLiteral("125.00"));
+    EXPECT_EQ(labelText(FormControl::PreviewCurrentBalance), QStringLiteral("125.00"));
 }
 
 // On a real X server (the Xvfb fixture of CTest): the window with a sample

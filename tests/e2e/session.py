@@ -209,13 +209,45 @@ class Session:
         subprocess.run(["xwd", "-id", window, "-silent", "-out", path], env=self.env, check=False)
         return path
 
-
     def opened_urls(self):
         """The URLs the program handed to the desktop's opener so far."""
         if not os.path.exists(self.urls_path):
             return []
         with open(self.urls_path) as f:
             return [line.strip() for line in f if line.strip()]
+
+    # ---- the desktop's Secret Service
+    def use_secret_service(self, runs=2):
+        """Starts the stand-ins and the program again inside a private D-Bus
+        session (dbus-run-session) whose Secret Service is an unlocked
+        gnome-keyring-daemon keeping its keyring in a home folder of this
+        session's own. The program is started `runs` times in a row under
+        the same stand-ins (same hosts, same settings), so that a case can
+        quit it and meet it again. Answers why it cannot where a tool is
+        missing; None when it started."""
+        for tool in ("dbus-run-session", "gnome-keyring-daemon"):
+            if not shutil.which(tool):
+                return "%s is not installed (the desktop's Secret Service cannot be played)" % tool
+        standins, tolvane = self.standins.args[0], self.standins.args[-1]
+        os.killpg(self.standins.pid, signal.SIGTERM)
+        self.standins.wait(20)
+        home = os.path.join(self.workdir, "home")
+        runtime = os.path.join(home, "runtime")
+        os.makedirs(runtime, mode=0o700, exist_ok=True)
+        self.env = dict(self.env, HOME=home, XDG_DATA_HOME=os.path.join(home, "data"), XDG_RUNTIME_DIR=runtime,
+                        KEYRING_PASSWORD="e2e keyring")
+        keyring = ('printf %s "$KEYRING_PASSWORD" | gnome-keyring-daemon --foreground --unlock '
+                   '--components=secrets >/dev/null 2>&1 & exec "$@"')
+        program = 'i=0; while [ $i -lt %d ]; do "$0" || exit; i=$((i+1)); done' % runs
+        self.banner.close()
+        self.banner = open(self.banner_path, "w")
+        self.standins = subprocess.Popen(
+            ["dbus-run-session", "--", "sh", "-c", keyring, "sh", standins, "--run-dir", self.run_dir, "--control",
+             "sh", "-c", program, tolvane],
+            stdout=self.banner, stderr=subprocess.STDOUT, env=self.env, start_new_session=True)
+        self.front = wait_for("the stand-ins' banner", self._front_url, 60)
+        self.ca_file = wait_for("the stand-ins' CA", self._ca_file, 10)
+        return None
 
 
 def decode_indicium(pdf, workdir):

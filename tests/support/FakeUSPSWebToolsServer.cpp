@@ -22,6 +22,12 @@ void FakeUSPSWebToolsServer::setReply(const QByteArray &api, const QByteArray &b
     m_replies.insert(api, body);
 }
 
+void FakeUSPSWebToolsServer::setAnswerer(const QByteArray &api, Answerer answerer)
+{
+    std::lock_guard lock(m_mutex);
+    m_answerers.insert(api, std::move(answerer));
+}
+
 void FakeUSPSWebToolsServer::setErrorReply(const QByteArray &api, const QByteArray &number,
                                            const QByteArray &description)
 {
@@ -57,8 +63,16 @@ ScriptedReply FakeUSPSWebToolsServer::answer(const RecordedRequest &request, boo
     const auto document = xml ? readXmlElement(*xml, &error) : std::nullopt;
     if (document)
         received.document = *document;
+    Answerer answerer;
+    {
+        std::lock_guard lock(m_mutex);
+        m_received.append(received);
+        if (api && document)
+            answerer = m_answerers.value(*api);
+    }
+    if (answerer)
+        return ScriptedReply::text(200, answerer(*document), "text/xml");
     std::lock_guard lock(m_mutex);
-    m_received.append(received);
     QByteArray body;
     if (!api || !xml)
         body = errorDocument("80040B19", "XML Syntax Error: Please check the XML request to see if it can be parsed.");

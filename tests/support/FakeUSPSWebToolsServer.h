@@ -18,6 +18,8 @@
 #include <QMap>
 #include <QString>
 
+#include <functional>
+
 #include <mutex>
 #include <optional>
 
@@ -48,6 +50,10 @@ public:
 
     // The reply body of an API (every request of it).
     void setReply(const QByteArray &api, const QByteArray &body);
+    // The reply of an API computed from each request's document (over a
+    // scripted reply of the same API).
+    using Answerer = std::function<QByteArray(const XmlElement &document)>;
+    void setAnswerer(const QByteArray &api, Answerer answerer);
     // The service's error document as the reply of an API.
     void setErrorReply(const QByteArray &api, const QByteArray &number, const QByteArray &description);
 
@@ -62,6 +68,7 @@ private:
 
     mutable std::mutex m_mutex;
     QMap<QByteArray, QByteArray> m_replies;
+    QMap<QByteArray, Answerer> m_answerers;
     QList<USPSWebToolsRequest> m_received;
     LocalHttpServer m_http;
     LocalHttpServer m_https{LocalHttpServer::Scheme::Https};

@@ -16,10 +16,13 @@
 #include "services/QVRHOAccountInformationCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOIndiciumRequest.h"
+#include "services/LabelServerXML.h"
 #include "services/QVRHOLabelNumberCommandCenter.h"
+#include "services/QVRHOLabelServerCommandCenter.h"
 #include "services/QVRHOResponse.h"
 #include "services/QVRHOStampIndiciumRequest.h"
 #include "services/usps/QVGLZCommandCenter.h"
+#include "services/usps/QVUSPSCommandCenter.h"
 #include "model/ClientServices.h"
 #include "model/ServiceHooks.h"
 #include "rateengine/RateEngine.h"
@@ -165,6 +168,39 @@ TEST_F(StandInVendorTest, RegistersMoveWithPurchasesIndiciaReprintsAndRefunds)
         EXPECT_TRUE(refused->name().isEmpty());
     }
     EXPECT_EQ(demo().descendingRegister, 125000);
+}
+
+// The mailing log refunds a piece through the label server: the vendor
+// credits the same account, once, and says why it refuses.
+TEST_F(StandInVendorTest, TheLabelServersRefundCreditsThePieceOnce)
+{
+    const auto stamp = buyStamp(QStringLiteral("0.490"));
+    ASSERT_TRUE(stamp);
+    ASSERT_EQ(stamp->returnCode(), 1u);
+    ASSERT_EQ(demo().descendingRegister, 100000 - 490);
+    const auto labelServer = QVRHOLabelServerCommandCenter::commandCenter();
+    const auto refund = [&](unsigned piece) {
+        const std::optional<QVXMLDocument> reply = labelServer->electronicRefundPieceCount(piece);
+        EXPECT_TRUE(reply) << labelServer->lastErrorDescription().toStdString();
+        return reply ? std::make_pair(qv_stringForAnyPrefixXPath(*reply, QStringLiteral("//*:RefundStatus")),
+                                      qv_stringForAnyPrefixXPath(*reply, QStringLiteral("//*:RefundStatusMessage")))
+                     : std::make_pair(QString(), QString());
+    };
+    EXPECT_EQ(refund(1).first, QStringLiteral("APPROVED"));
+    EXPECT_EQ(demo().descendingRegister, 100000);
+    EXPECT_TRUE(demo().pieces.value(1).refunded);
+
+    // Refused, with the reason, and nothing credited.
+    const auto again = refund(1);
+    EXPECT_EQ(again.first, QStringLiteral("DENIED"));
+    EXPECT_TRUE(again.second.contains(QStringLiteral("refunded already"))) << again.second.toStdString();
+    const auto unknown = refund(7);
+    EXPECT_EQ(unknown.first, QStringLiteral("DENIED"));
+    EXPECT_TRUE(unknown.second.contains(QStringLiteral("no piece 7"))) << unknown.second.toStdString();
+    postage->setPassword(QStringLiteral("not the phrase"));
+    EXPECT_EQ(refund(1).first, QStringLiteral("DENIED"));
+    postage->setPassword(StandInServers::demoPassPhrase());
+    EXPECT_EQ(demo().descendingRegister, 100000);
 }
 
 TEST_F(StandInVendorTest, AnIndiciumLargerThanTheBalanceIsRefusedAndChargesNothing)
@@ -345,6 +381,39 @@ TEST_F(StandInVendorTest, LabelNumbersAreDistinctTrackingNumbersWithTheirCheckDi
     const auto confirm = numbers->confirmNumberAndResponse(nullptr, shipment);
     ASSERT_TRUE(confirm) << numbers->lastErrorDescription().toStdString();
     EXPECT_GE(confirm->size(), 20);
+}
+
+// The mailing log tracks a piece through USPS Web Tools: a number the
+// stand-ins issued is known (awaited, not delivered), any other is not.
+TEST_F(StandInVendorTest, TrackingKnowsTheNumbersItIssued)
+{
+    auto numbers = QVRHOLabelNumberCommandCenter::commandCenter();
+    numbers->setRequestTimeoutMilliseconds(10000);
+    const auto issued = numbers->domesticLabelNumberAndResponse(nullptr, QVShipment(domesticShipmentDictionary()));
+    ASSERT_TRUE(issued) << numbers->lastErrorDescription().toStdString();
+    const auto usps = QVUSPSCommandCenter::commandCenter();
+    usps->setRequestTimeoutMilliseconds(10000);
+    const auto info = [](const std::optional<QVariantMap> &reply) {
+        return reply ? reply->value(QStringLiteral("TrackResponse")).toMap().value(QStringLiteral("TrackInfo")).toMap()
+                     : QVariantMap();
+    };
+
+    const QVariantMap summary = info(usps->trackResponseForID(*issued));
+    ASSERT_FALSE(summary.isEmpty()) << usps->lastErrorDescription().toStdString();
+    EXPECT_FALSE(summary.contains(QStringLiteral("Error")));
+    EXPECT_TRUE(summary.value(QStringLiteral("TrackSummary")).toString().contains(*issued));
+    const QVariantMap detailed = info(usps->trackFieldResponseForID(*issued));
+    const QString event =
+        detailed.value(QStringLiteral("TrackSummary")).toMap().value(QStringLiteral("Event")).toString();
+    EXPECT_FALSE(event.isEmpty());
+    EXPECT_EQ(usps->deliveryStatusForTrackEvent(event), QVShipmentUndeliveredStatus);
+
+    const QString unknown = QStringLiteral("9400100000000000000000");
+    ASSERT_NE(*issued, unknown);
+    for (const QVariantMap &answer :
+         {info(usps->trackResponseForID(unknown)), info(usps->trackFieldResponseForID(unknown))})
+        EXPECT_FALSE(
+            answer.value(QStringLiteral("Error")).toMap().value(QStringLiteral("Description")).toString().isEmpty());
 }
 
 TEST_F(StandInVendorTest, EveryOriginHasAZoneChart)

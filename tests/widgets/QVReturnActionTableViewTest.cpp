@@ -4,6 +4,7 @@
 #include "widgets/QVReturnActionTableView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QStandardItemModel>
@@ -87,6 +88,38 @@ TEST(QVReturnActionTableView, ARightClickSelectsTheRowAndAsksForItsMenu)
     EXPECT_EQ(f.view.menuForPosition(QPoint(5, f.view.viewport()->height() - 2)), nullptr);
     EXPECT_EQ(f.view.selectedRow(), 2);
     EXPECT_EQ(asked.size(), 1);
+}
+
+// The events as the window system delivers them: a right click through the
+// viewport (in its coordinates, below the header) and the menu key to the
+// view itself.
+TEST(QVReturnActionTableView, TheMenuOfAClickOrOfTheMenuKeyIsTheRowsUnderIt)
+{
+    Fixture f;
+    f.view.show();
+    QApplication::processEvents();
+    ASSERT_GT(f.view.viewport()->y(), 0) << "the header stands above the rows";
+    QMenu menu;
+    QList<int> rows;
+    f.view.setMenuProvider([&](int, int row) {
+        rows.append(row);
+        return &menu;
+    });
+    for (const int row : {0, 2}) {
+        const QPoint cell = f.view.visualRect(f.model.index(row, 0)).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, cell, f.view.viewport()->mapToGlobal(cell));
+        QApplication::sendEvent(f.view.viewport(), &click);
+        menu.hide();
+        EXPECT_EQ(f.view.selectedRow(), row);
+        ASSERT_FALSE(rows.isEmpty());
+        EXPECT_EQ(rows.last(), row);
+    }
+    f.view.setCurrentIndex(f.model.index(1, 0));
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, QPoint(1, 1), f.view.mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(&f.view, &key);
+    menu.hide();
+    EXPECT_EQ(f.view.selectedRow(), 1);
+    EXPECT_EQ(rows, QList<int>({0, 2, 1}));
 }
 
 } // namespace

@@ -67,6 +67,7 @@ StandInServers::StandInServers(Options options) : m(std::make_unique<Servers>())
     m->postage.setAnswerer([&vendor](const FakePostageRequest &request) { return vendor.postageReply(request); });
     m->postage.http().setHandler(StandInVendor::ReceiptPath,
                                  vendorHandler(vendor, QStringLiteral("receipt"), &StandInVendor::receipt));
+    m->usps.setAnswerer("TrackV2", [&vendor](const XmlElement &request) { return vendor.track(request); });
     m->zones.http().setHandler(StandInVendor::ZoneChartPath,
                                vendorHandler(vendor, QStringLiteral("zones"), &StandInVendor::zoneChart));
 

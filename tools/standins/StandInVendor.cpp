@@ -149,7 +149,9 @@ QByteArray StandInVendor::nextTrackingNumber()
 {
     ++m_trackingSerial;
     const QByteArray digits = "9400100" + QByteArray::number(m_trackingSerial).rightJustified(14, '0');
-    return digits + QByteArray::number(checkDigit(digits));
+    const QByteArray number = digits + QByteArray::number(checkDigit(digits));
+    m_trackingNumbers.insert(number);
+    return number;
 }
 
 QByteArray StandInVendor::refusal(quint32 code) const
@@ -289,6 +291,35 @@ StandInVendor::Reply StandInVendor::receipt(const Request &request)
         return Reply::text(404, "unknown piece");
     ++piece->receipts;
     return Reply::text(200, "OK");
+}
+
+QByteArray StandInVendor::track(const XmlElement &request)
+{
+    const bool detailed = request.name == QLatin1String("TrackFieldRequest");
+    const QByteArray event = "Pre-Shipment Info Sent to USPS, USPS Awaiting Item";
+    const QDateTime now = QDateTime::currentDateTime();
+    QByteArray body = "<TrackResponse>";
+    std::lock_guard lock(m_mutex);
+    for (const XmlElement &id : request.children) {
+        if (id.name != QLatin1String("TrackID"))
+            continue;
+        const QByteArray number = id.attributes.value(QStringLiteral("ID")).trimmed().toLatin1();
+        body += "<TrackInfo ID=\"" + xmlEscaped(QString::fromLatin1(number)) + "\">";
+        if (!m_trackingNumbers.contains(number)) {
+            body += "<Error><Description>The Postal Service could not locate the tracking information for "
+                    "your request.</Description></Error></TrackInfo>";
+            continue;
+        }
+        if (detailed)
+            body += "<TrackSummary><EventTime>" + now.toString(QStringLiteral("h:mm ap")).toLatin1() +
+                "</EventTime><EventDate>" + now.toString(QStringLiteral("MMMM d, yyyy")).toLatin1() +
+                "</EventDate><Event>" + event + "</Event></TrackSummary>";
+        else
+            body += "<TrackSummary>Shipping information for " + number +
+                " was sent to USPS; the item has not been handed to USPS yet (" + event + ").</TrackSummary>";
+        body += "</TrackInfo>";
+    }
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + body + "</TrackResponse>";
 }
 
 StandInVendor::Reply StandInVendor::addressCorrection(const Request &request)

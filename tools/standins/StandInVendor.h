@@ -24,6 +24,13 @@
 //     the return code and the server's clock only: no account data.
 //   - receipts ("ConfirmReceipt" documents) are kept with their piece.
 //
+// The label server's refund of a piece (a "RefundRequest" document with the
+// account's number and pass phrase and one piece number) refunds it as the
+// postage server's refund does: the piece is credited at once, once. It
+// answers a "RefundResponse" whose "RefundStatus" is "APPROVED", or "DENIED"
+// with the reason in "RefundStatusMessage" (an unknown account, a wrong pass
+// phrase, a piece the account does not have or one refunded already).
+//
 // The demo's test indicium (98 bytes, not postage): bytes 0-44 the text
 // "TOLVANE DEMO TEST INDICIUM - NOT POSTAGE", space-filled; 45-48 the rate
 // category "0000"; 49-52 the piece number (little-endian); 53-97 the text
@@ -37,6 +44,12 @@
 // last line that ends in a ZIP5 but is otherwise not well formed is an
 // inexact match (22); anything else is refused with return code 0 (the
 // vendor's refusal codes are not known).
+//
+// Tracking (USPS Web Tools' "TrackV2", both the summary "TrackRequest" and
+// the detailed "TrackFieldRequest"): a number the stand-ins issued answers
+// that the shipping information was sent and the item is awaited (a piece
+// printed here is never mailed), any other number an "Error" whose
+// "Description" says it is not known.
 //
 // Label numbers: 22-digit tracking numbers ending in their check digit,
 // counted per stand-in run; BarcodeNumber is "420", the destination ZIP5 and
@@ -83,6 +96,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QMap>
+#include <QSet>
 #include <QString>
 
 #include <mutex>
@@ -161,6 +175,7 @@ public:
     // The services' answers.
     QByteArray postageReply(const tolvane::test::FakePostageRequest &request);
     Reply receipt(const Request &request);
+    QByteArray track(const tolvane::test::XmlElement &request);
     Reply addressCorrection(const Request &request);
     Reply labelNumber(const Request &request);
     Reply confirmNumber(const Request &request);
@@ -211,4 +226,5 @@ private:
     QMap<QString, Failure> m_failures;
     quint32 m_transactionID = 1000;
     quint64 m_trackingSerial = 0;
+    QSet<QByteArray> m_trackingNumbers;
 };

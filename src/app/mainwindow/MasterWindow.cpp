@@ -11,6 +11,7 @@
 #include "platform/ApplicationNotifications.h"
 #include "platform/UserDefaults.h"
 #include "printing/flow/QVPreviewPanel.h"
+#include "services/QVRHOCommandCenter.h"
 #include "sources/QVAddressBookController.h"
 #include "sources/QVAddressBookHost.h"
 #include "sources/QVAddressBookPanel.h"
@@ -1279,6 +1280,10 @@ void MasterWindow::observe()
     }));
     m_observers.push_back(center.addObserver(QVShipmentFavoritesDidChangeNotification,
                                              [this](const Notification &) { setupFavoritesMenu(); }));
+    // A purchase, a refund or a refresh brings a new status: the controller
+    // puts its balance into the form, and the window shows the form again.
+    m_observers.push_back(center.addObserver(QVRHOLastValidStatusResponseDidChange,
+                                             [this](const Notification &) { setNeedsWindowUpdate(); }));
     if (m_toolbarModel.stampsEdition())
         m_observers.push_back(
             center.addObserver(QVStampWindowModeDidChangeNotification, [this](const Notification &notification) {
