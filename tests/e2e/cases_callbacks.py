@@ -282,3 +282,59 @@ def case_callbacks_to_local_urls_send_nothing(session):
         raise Failure("the tolvane: callback reached the program's own links")
     if len(session.mailing_log()) != pieces:
         raise Failure("the tolvane: callback printed another piece")
+
+
+def refund_link(pic, callback):
+    return "tolvane://refund?PIC=%s;CallbackURL=%s" % (urllib.parse.quote(pic, safe=""),
+                                                      urllib.parse.quote(callback, safe=""))
+
+
+def refund_callback_pairs(listener, pic):
+    wait_for("the refund callback", lambda: listener.paths, 30)
+    called = listener.paths[0]
+    if not called.startswith("/done?&"):
+        raise Failure("the refund callback asked for %r" % called)
+    pairs = dict(p.split("=", 1) for p in called[len("/done?&"):].split("&"))
+    if pairs != {"PIC": urllib.parse.quote(pic, safe=""), "Status": "Failure"}:
+        raise Failure("the refund callback asked for %r" % called)
+
+
+def case_refund_url_declined_or_unknown(session):
+    """Sign in and print a piece through a "print" link; a "refund" link for
+    it that the user declines, and one for a PIC the mailing log does not
+    hold (no question is asked), each call back "Failure" with their PIC and
+    give nothing back at the vendor; the piece stays unvoided."""
+    main = session.sign_in()
+    listener = Listener()
+    try:
+        hand_url(session, print_url(listener.url))
+        answer(session, main, "refund-declined-print", "Return")
+        log = wait_for("the mailing log's entry", session.mailing_log, 60)
+        wait_for("the print callback", lambda: listener.paths, 30)
+        pic = str(log[0].get("QVUSPSShipmentPICKey", ""))
+        if not pic:
+            raise Failure("the logged piece has no PIC: %r" % log[0])
+        printed = session.account()
+
+        listener.paths.clear()
+        hand_url(session, refund_link(pic, listener.url))
+        answer(session, main, "refund-url-declined", "Escape")
+        refund_callback_pairs(listener, pic)
+
+        listener.paths.clear()
+        unknown = "9400100000000000000000"
+        if unknown == pic:
+            unknown = "9400100000000000000001"
+        hand_url(session, refund_link(unknown, listener.url))
+        refund_callback_pairs(listener, unknown)
+        if question(session, main) is not None:
+            session.screenshot("refund-unknown-asked")
+            raise Failure("a refund link for a PIC not in the log asked the user")
+        time.sleep(2)
+        if session.account()["balanceMils"] != printed["balanceMils"]:
+            raise Failure("a declined or unknown refund moved the balance")
+        voided = [e for e in session.mailing_log() if e.get("QVShipmentVoidKey")]
+        if voided:
+            raise Failure("a declined refund voided the piece: %r" % voided)
+    finally:
+        listener.close()
