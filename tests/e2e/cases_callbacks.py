@@ -338,3 +338,41 @@ def case_refund_url_declined_or_unknown(session):
             raise Failure("a declined refund voided the piece: %r" % voided)
     finally:
         listener.close()
+
+
+def case_new_shipment_link_after_print_callback(session):
+    """Sign in; a "newShipment2" link fills the window's piece without asking
+    and keeps its CallbackURL; the user prints it with Ctrl+P and the
+    after-print request reaches the local listener with "Success", the
+    piece's PIC and the reply's values percent-escaped."""
+    main = session.sign_in()
+    listener = Listener()
+    try:
+        pairs = [(k, v) for k, v in PRINT_PAIRS if k != "CallbackMethod"] + [("CallbackURL", listener.url)]
+        hand_url(session, "tolvane://newShipment2?" +
+                 ";".join("%s=%s" % (k, urllib.parse.quote(v, safe="")) for k, v in pairs))
+        time.sleep(3)
+        if question(session, main) is not None:
+            session.screenshot("new-shipment-asked")
+            raise Failure("a newShipment2 link asked the user")
+        if session.pdfs() or session.mailing_log() or listener.paths:
+            raise Failure("a newShipment2 link printed or called back by itself: %r" % listener.paths)
+        session.screenshot("new-shipment-filled")
+        session.xdotool("windowfocus", "--sync", main)
+        session.keys(main, "ctrl+p")
+        wait_for("a printed PDF", session.pdfs, 60)
+        log = wait_for("the mailing log's entry", session.mailing_log, 30)
+        wait_for("the after-print callback", lambda: listener.paths, 30)
+        called = listener.paths[0]
+        if not called.startswith("/done?&"):
+            raise Failure("the after-print callback asked for %r" % called)
+        values = dict(p.split("=", 1) for p in called[len("/done?&"):].split("&"))
+        pic = str(log[-1].get("QVUSPSShipmentPICKey", ""))
+        if values.get("Status") != "Success" or values.get("ReferenceID") != "A%26B%3DC%20D":
+            raise Failure("the after-print callback asked for %r" % called)
+        if not pic or urllib.parse.unquote(values.get("PIC", "")).replace(" ", "") != pic.replace(" ", ""):
+            raise Failure("the after-print callback's PIC %r is not the logged %r" % (values.get("PIC"), pic))
+        if urllib.parse.unquote(values.get("ToName", "")) != "Ada Lovelace":
+            raise Failure("the after-print callback's ToName reads %r" % values.get("ToName"))
+    finally:
+        listener.close()
