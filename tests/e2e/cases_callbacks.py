@@ -376,3 +376,29 @@ def case_new_shipment_link_after_print_callback(session):
             raise Failure("the after-print callback's ToName reads %r" % values.get("ToName"))
     finally:
         listener.close()
+
+
+def case_browser_callback_opens_the_url(session):
+    """Sign in; a Test document whose callback method is BROWSER hands the
+    callback URL, with the reply's values escaped, to the desktop's opener;
+    the program itself fetches nothing."""
+    session.sign_in()
+    listener = Listener()
+    try:
+        document = ('<Glimra Test="YES" Prompt="NO" CallbackURL="%s" CallbackMethod="BROWSER">' % listener.url +
+                    PACKAGE.format(id="br", reference="R&amp;B C") + '</Glimra>')
+        status, reply, errors = hand_over(session, document)
+        packages = reply_packages(reply)
+        if status != 0 or len(packages) != 1 or packages[0].findtext("Status") != "Success":
+            raise Failure("the Test document did not succeed: %d %r %r" % (status, reply, errors))
+        opened = wait_for("the opener to be asked", session.opened_urls, 30)
+        time.sleep(2)
+        if listener.paths:
+            raise Failure("the program fetched the BROWSER callback itself: %r" % listener.paths)
+        if len(opened) != 1 or not opened[0].startswith(listener.url + "?&"):
+            raise Failure("the opener was handed %r" % opened)
+        values = dict(p.split("=", 1) for p in opened[0][len(listener.url + "?&"):].split("&"))
+        if values.get("ReferenceID") != "R%26B%20C" or values.get("Status") != "Success":
+            raise Failure("the opened callback reads %r" % opened[0])
+    finally:
+        listener.close()
