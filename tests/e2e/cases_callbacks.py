@@ -402,3 +402,33 @@ def case_browser_callback_opens_the_url(session):
             raise Failure("the opened callback reads %r" % opened[0])
     finally:
         listener.close()
+
+
+def case_hostile_file_handed_with_f(session):
+    """Sign in; a file holding a DTD with entities and a purchase, handed
+    over with "tolvanetool -f", shows the "Error parsing XML" alert and buys,
+    prints and logs nothing."""
+    main = session.sign_in()
+    before = session.account()
+    path = os.path.join(session.workdir, "hostile.xml")
+    with open(path, "wb") as f:
+        f.write(dict(HOSTILE)["entities"])
+    tool = subprocess.Popen([tolvanetool(session), "-f", path], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            env=session.env)
+    alert = wait_for("the parse alert", lambda: question(session, main), 60)
+    time.sleep(1.0)
+    session.screenshot_window(alert, "hostile-file-alert")
+    session.keys(alert, "Return")
+    try:
+        stdout, stderr = tool.communicate(timeout=60)
+    except subprocess.TimeoutExpired:
+        tool.kill()
+        raise Failure("tolvanetool -f did not end")
+    print("tolvanetool -f: %d %r %r" % (tool.returncode, stdout[:300], stderr[:300]), flush=True)
+    if stdout:
+        raise Failure("tolvanetool -f printed %r" % stdout[:300])
+    time.sleep(2)
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("the hostile file moved the balance")
+    if session.pdfs() or session.mailing_log():
+        raise Failure("the hostile file printed or logged")
