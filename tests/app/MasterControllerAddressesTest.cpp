@@ -12,6 +12,7 @@
 #include "rateengine/RateCountries.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "platform/HttpClient.h"
+#include "printing/flow/QVPrintFlow.h"
 #include "services/QVCommandCenter.h"
 #include "services/QVPostageServerAccount.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
@@ -456,11 +457,17 @@ TEST_F(AddressBoxTest, EntryPoints)
 
     // Every new shipment leaves batch mode; "New Label" empties the fields.
     controller->enterBatchPrintWithAddresses({QVAddress()});
-    controller->setPendingCallbackURL(QUrl(QStringLiteral("https://example.com/done")));
+    // The link's callback is the window's print flow's: the one that sends
+    // it after the next printed piece.
+    const QUrl callback(QStringLiteral("https://example.com/done"));
+    controller->setPendingCallbackURL(callback);
+    EXPECT_EQ(controller->pendingCallbackURL(), callback);
+    EXPECT_EQ(controller->printFlow().pendingCallbackURL(), std::optional<QUrl>(callback));
     controller->newPackage();
     EXPECT_FALSE(controller->inBatchMode());
     EXPECT_TRUE(form().text(FormControl::ToEmail).isEmpty());
     EXPECT_TRUE(controller->pendingCallbackURL().isEmpty());
+    EXPECT_FALSE(controller->printFlow().pendingCallbackURL());
 }
 
 TEST_F(AddressBoxTest, DragViewActions)

@@ -282,3 +282,153 @@ def case_callbacks_to_local_urls_send_nothing(session):
         raise Failure("the tolvane: callback reached the program's own links")
     if len(session.mailing_log()) != pieces:
         raise Failure("the tolvane: callback printed another piece")
+
+
+def refund_link(pic, callback):
+    return "tolvane://refund?PIC=%s;CallbackURL=%s" % (urllib.parse.quote(pic, safe=""),
+                                                      urllib.parse.quote(callback, safe=""))
+
+
+def refund_callback_pairs(listener, pic):
+    wait_for("the refund callback", lambda: listener.paths, 30)
+    called = listener.paths[0]
+    if not called.startswith("/done?&"):
+        raise Failure("the refund callback asked for %r" % called)
+    pairs = dict(p.split("=", 1) for p in called[len("/done?&"):].split("&"))
+    if pairs != {"PIC": urllib.parse.quote(pic, safe=""), "Status": "Failure"}:
+        raise Failure("the refund callback asked for %r" % called)
+
+
+def case_refund_url_declined_or_unknown(session):
+    """Sign in and print a piece through a "print" link; a "refund" link for
+    it that the user declines, and one for a PIC the mailing log does not
+    hold (no question is asked), each call back "Failure" with their PIC and
+    give nothing back at the vendor; the piece stays unvoided."""
+    main = session.sign_in()
+    listener = Listener()
+    try:
+        hand_url(session, print_url(listener.url))
+        answer(session, main, "refund-declined-print", "Return")
+        log = wait_for("the mailing log's entry", session.mailing_log, 60)
+        wait_for("the print callback", lambda: listener.paths, 30)
+        pic = str(log[0].get("QVUSPSShipmentPICKey", ""))
+        if not pic:
+            raise Failure("the logged piece has no PIC: %r" % log[0])
+        printed = session.account()
+
+        listener.paths.clear()
+        hand_url(session, refund_link(pic, listener.url))
+        answer(session, main, "refund-url-declined", "Escape")
+        refund_callback_pairs(listener, pic)
+
+        listener.paths.clear()
+        unknown = "9400100000000000000000"
+        if unknown == pic:
+            unknown = "9400100000000000000001"
+        hand_url(session, refund_link(unknown, listener.url))
+        refund_callback_pairs(listener, unknown)
+        if question(session, main) is not None:
+            session.screenshot("refund-unknown-asked")
+            raise Failure("a refund link for a PIC not in the log asked the user")
+        time.sleep(2)
+        if session.account()["balanceMils"] != printed["balanceMils"]:
+            raise Failure("a declined or unknown refund moved the balance")
+        voided = [e for e in session.mailing_log() if e.get("QVShipmentVoidKey")]
+        if voided:
+            raise Failure("a declined refund voided the piece: %r" % voided)
+    finally:
+        listener.close()
+
+
+def case_new_shipment_link_after_print_callback(session):
+    """Sign in; a "newShipment2" link fills the window's piece without asking
+    and keeps its CallbackURL; the user prints it with Ctrl+P and the
+    after-print request reaches the local listener with "Success", the
+    piece's PIC and the reply's values percent-escaped."""
+    main = session.sign_in()
+    listener = Listener()
+    try:
+        pairs = [(k, v) for k, v in PRINT_PAIRS if k != "CallbackMethod"] + [("CallbackURL", listener.url)]
+        hand_url(session, "tolvane://newShipment2?" +
+                 ";".join("%s=%s" % (k, urllib.parse.quote(v, safe="")) for k, v in pairs))
+        time.sleep(3)
+        if question(session, main) is not None:
+            session.screenshot("new-shipment-asked")
+            raise Failure("a newShipment2 link asked the user")
+        if session.pdfs() or session.mailing_log() or listener.paths:
+            raise Failure("a newShipment2 link printed or called back by itself: %r" % listener.paths)
+        session.screenshot("new-shipment-filled")
+        session.xdotool("windowfocus", "--sync", main)
+        session.keys(main, "ctrl+p")
+        wait_for("a printed PDF", session.pdfs, 60)
+        log = wait_for("the mailing log's entry", session.mailing_log, 30)
+        wait_for("the after-print callback", lambda: listener.paths, 30)
+        called = listener.paths[0]
+        if not called.startswith("/done?&"):
+            raise Failure("the after-print callback asked for %r" % called)
+        values = dict(p.split("=", 1) for p in called[len("/done?&"):].split("&"))
+        pic = str(log[-1].get("QVUSPSShipmentPICKey", ""))
+        if values.get("Status") != "Success" or values.get("ReferenceID") != "A%26B%3DC%20D":
+            raise Failure("the after-print callback asked for %r" % called)
+        if not pic or urllib.parse.unquote(values.get("PIC", "")).replace(" ", "") != pic.replace(" ", ""):
+            raise Failure("the after-print callback's PIC %r is not the logged %r" % (values.get("PIC"), pic))
+        if urllib.parse.unquote(values.get("ToName", "")) != "Ada Lovelace":
+            raise Failure("the after-print callback's ToName reads %r" % values.get("ToName"))
+    finally:
+        listener.close()
+
+
+def case_browser_callback_opens_the_url(session):
+    """Sign in; a Test document whose callback method is BROWSER hands the
+    callback URL, with the reply's values escaped, to the desktop's opener;
+    the program itself fetches nothing."""
+    session.sign_in()
+    listener = Listener()
+    try:
+        document = ('<Glimra Test="YES" Prompt="NO" CallbackURL="%s" CallbackMethod="BROWSER">' % listener.url +
+                    PACKAGE.format(id="br", reference="R&amp;B C") + '</Glimra>')
+        status, reply, errors = hand_over(session, document)
+        packages = reply_packages(reply)
+        if status != 0 or len(packages) != 1 or packages[0].findtext("Status") != "Success":
+            raise Failure("the Test document did not succeed: %d %r %r" % (status, reply, errors))
+        opened = wait_for("the opener to be asked", session.opened_urls, 30)
+        time.sleep(2)
+        if listener.paths:
+            raise Failure("the program fetched the BROWSER callback itself: %r" % listener.paths)
+        if len(opened) != 1 or not opened[0].startswith(listener.url + "?&"):
+            raise Failure("the opener was handed %r" % opened)
+        values = dict(p.split("=", 1) for p in opened[0][len(listener.url + "?&"):].split("&"))
+        if values.get("ReferenceID") != "R%26B%20C" or values.get("Status") != "Success":
+            raise Failure("the opened callback reads %r" % opened[0])
+    finally:
+        listener.close()
+
+
+def case_hostile_file_handed_with_f(session):
+    """Sign in; a file holding a DTD with entities and a purchase, handed
+    over with "tolvanetool -f", shows the "Error parsing XML" alert and buys,
+    prints and logs nothing."""
+    main = session.sign_in()
+    before = session.account()
+    path = os.path.join(session.workdir, "hostile.xml")
+    with open(path, "wb") as f:
+        f.write(dict(HOSTILE)["entities"])
+    tool = subprocess.Popen([tolvanetool(session), "-f", path], stdout=subprocess.PIPE, stderr=subprocess.PIPE,
+                            env=session.env)
+    alert = wait_for("the parse alert", lambda: question(session, main), 60)
+    time.sleep(1.0)
+    session.screenshot_window(alert, "hostile-file-alert")
+    session.keys(alert, "Return")
+    try:
+        stdout, stderr = tool.communicate(timeout=60)
+    except subprocess.TimeoutExpired:
+        tool.kill()
+        raise Failure("tolvanetool -f did not end")
+    print("tolvanetool -f: %d %r %r" % (tool.returncode, stdout[:300], stderr[:300]), flush=True)
+    if stdout:
+        raise Failure("tolvanetool -f printed %r" % stdout[:300])
+    time.sleep(2)
+    if session.account()["balanceMils"] != before["balanceMils"]:
+        raise Failure("the hostile file moved the balance")
+    if session.pdfs() or session.mailing_log():
+        raise Failure("the hostile file printed or logged")

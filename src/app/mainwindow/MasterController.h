@@ -321,8 +321,10 @@ public:
     // The drag view's card (the destination's vCard).
     const QByteArray &dragViewVCard() const { return m_dragVCard; }
 
-    const QUrl &pendingCallbackURL() const { return m_pendingCallbackURL; }
-    void setPendingCallbackURL(const QUrl &url) { m_pendingCallbackURL = url; }
+    // The callback answered after the next piece this window prints (a
+    // "newShipment2" link's); kept by the window's print flow, which sends it.
+    QUrl pendingCallbackURL() const;
+    void setPendingCallbackURL(const QUrl &url);
 
     // ---- Batch mode ----------------------------------------------------------
     bool inBatchMode() const { return m_batchMode; }
@@ -605,7 +607,6 @@ private:
     QVAddress m_from;
     bool m_batchMode = false;
     QList<QVAddress> m_batchAddresses;
-    QUrl m_pendingCallbackURL;
     QByteArray m_dragVCard;
     std::optional<PendingSheet> m_sheet;
     QMap<qsizetype, qsizetype> m_fromAddressMap;

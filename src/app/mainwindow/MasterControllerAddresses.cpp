@@ -194,7 +194,7 @@ void MasterController::newPackage()
     run(m_env.hooks.deselectAddressBookTable);
     newPackageWithAddressString(QString(QLatin1String("")), QString(QLatin1String("")), QString(QLatin1String("")),
                                 std::nullopt, std::nullopt, true);
-    m_pendingCallbackURL.clear();
+    setPendingCallbackURL(QUrl());
 }
 
 void MasterController::setToAddressString(const QString &text)

@@ -229,6 +229,13 @@ void MasterController::setUpPrinting()
     setMainWindowHostProvider([host = std::weak_ptr<QVMainWindowHost>(m_windowHost)] { return host.lock(); });
 }
 
+QUrl MasterController::pendingCallbackURL() const { return m_printFlow->pendingCallbackURL().value_or(QUrl()); }
+
+void MasterController::setPendingCallbackURL(const QUrl &url)
+{
+    m_printFlow->setPendingCallbackURL(url.isEmpty() ? std::nullopt : std::optional<QUrl>(url));
+}
+
 void MasterController::setView(MasterView *view)
 {
     // The commands' own panel is a child of the window it was made on: it
