@@ -31,7 +31,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <QApplication>
 #include <QMap>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -471,7 +470,7 @@ TEST_F(WebStoreWindowTest, TheDetailsValuesStartInOneColumn)
     ASSERT_TRUE(waitUntil([this] { return controller->lastRefreshDate().isValid(); }));
     window.ordersTable()->selectRow(1);
     QTextEdit *details = window.detailsText();
-    QApplication::processEvents();
+    waitUntil([] { return false; }, 50); // laid out
 
     // Where each line's value (the text after its tabs) starts.
     QMap<int, QStringList> columns;
