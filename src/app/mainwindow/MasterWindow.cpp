@@ -40,9 +40,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -203,6 +205,30 @@ void fillPopUp(QComboBox *box, const FormMenu &menu)
     // The combo box deletes the model it owned before.
     box->setModel(model);
 }
+
+// A label whose text never widens the window: a text longer than the room
+// the layout gives is drawn shortened with an ellipsis, the whole text in
+// its tool tip.
+class ElidingLabel : public QLabel
+{
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return {minimumSizeHint().width(), QLabel::sizeHint().height()}; }
+    QSize minimumSizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(QStringLiteral("0000")), QLabel::minimumSizeHint().height()};
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        const QRect room = contentsRect();
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+        setToolTip(shown == text() ? QString() : text());
+        style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+    }
+};
 
 // The label's text drawn with the alpha (1 opaque, 0 gone).
 void showWithAlpha(QLabel *label, double alpha)
@@ -588,7 +614,7 @@ void MasterWindow::buildForm()
             widget = new QVFocusNotifyingTextField(form);
             break;
         case Kind::Label: {
-            auto *label = new QLabel(form);
+            auto *label = entry.control == FormControl::LastConfNumber ? new ElidingLabel(form) : new QLabel(form);
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
             widget = label;
             break;
