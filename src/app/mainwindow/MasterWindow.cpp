@@ -207,13 +207,13 @@ void fillPopUp(QComboBox *box, const FormMenu &menu)
 }
 
 // A label whose text never widens the window: a text longer than the room
-// the layout gives is drawn shortened with an ellipsis, the whole text in
-// its tool tip.
+// the layout gives is drawn with an ellipsis in its middle (the distinct end
+// of a label number stays readable), the whole text in
+// its tool tip. It asks for the room of its whole text but needs little.
 class ElidingLabel : public QLabel
 {
 public:
     using QLabel::QLabel;
-    QSize sizeHint() const override { return {minimumSizeHint().width(), QLabel::sizeHint().height()}; }
     QSize minimumSizeHint() const override
     {
         return {fontMetrics().horizontalAdvance(QStringLiteral("0000")), QLabel::minimumSizeHint().height()};
@@ -224,7 +224,7 @@ protected:
     {
         QPainter painter(this);
         const QRect room = contentsRect();
-        const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
         setToolTip(shown == text() ? QString() : text());
         style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
     }
