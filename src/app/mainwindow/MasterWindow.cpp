@@ -207,27 +207,57 @@ void fillPopUp(QComboBox *box, const FormMenu &menu)
 }
 
 // A label whose text never widens the window: a text longer than the room
-// the layout gives is drawn with an ellipsis in its middle (the distinct end
-// of a label number stays readable), the whole text in
-// its tool tip. It asks for the room of its whole text but needs little.
-class ElidingLabel : public QLabel
+// the layout gives is broken anywhere (a label number has no blanks) onto
+// further lines, so the whole number stays readable.
+class WrappingLabel : public QLabel
 {
 public:
-    using QLabel::QLabel;
+    explicit WrappingLabel(QWidget *parent) : QLabel(parent)
+    {
+        QSizePolicy policy = sizePolicy();
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
     QSize minimumSizeHint() const override
     {
-        return {fontMetrics().horizontalAdvance(QStringLiteral("0000")), QLabel::minimumSizeHint().height()};
+        return {fontMetrics().horizontalAdvance(QStringLiteral("0000")), fontMetrics().height()};
+    }
+    QSize sizeHint() const override { return {minimumSizeHint().width(), heightForWidth(width())}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const QMargins margins = contentsMargins();
+        const int room = std::max(1, width - margins.left() - margins.right());
+        return fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), flags(), text()).height() + margins.top() +
+            margins.bottom();
     }
 
 protected:
     void paintEvent(QPaintEvent *) override
     {
         QPainter painter(this);
-        const QRect room = contentsRect();
-        const QString shown = fontMetrics().elidedText(text(), Qt::ElideMiddle, room.width());
-        setToolTip(shown == text() ? QString() : text());
-        style()->drawItemText(&painter, room, int(alignment()), palette(), isEnabled(), shown, foregroundRole());
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawText(contentsRect(), flags(), text());
     }
+
+public:
+    // The row grows to the lines the text needs at the label's width.
+    void fitHeight()
+    {
+        const int height = heightForWidth(width());
+        if (minimumHeight() != height)
+            setMinimumHeight(height);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fitHeight();
+    }
+
+private:
+    int flags() const { return int(alignment()) | Qt::TextWrapAnywhere; }
 };
 
 // The label's text drawn with the alpha (1 opaque, 0 gone).
@@ -614,7 +644,7 @@ void MasterWindow::buildForm()
             widget = new QVFocusNotifyingTextField(form);
             break;
         case Kind::Label: {
-            auto *label = entry.control == FormControl::LastConfNumber ? new ElidingLabel(form) : new QLabel(form);
+            auto *label = entry.control == FormControl::LastConfNumber ? new WrappingLabel(form) : new QLabel(form);
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
             widget = label;
             break;
@@ -1563,8 +1593,11 @@ void MasterWindow::refresh()
         case Kind::Label: {
             const FormField &state = form.field(entry.control);
             auto *label = static_cast<QLabel *>(w);
-            if (label->text() != state.text)
+            if (label->text() != state.text) {
                 label->setText(state.text);
+                if (auto *wrapping = dynamic_cast<WrappingLabel *>(label))
+                    wrapping->fitHeight();
+            }
             label->setEnabled(state.enabled);
             if (entry.control != FormControl::ScaleStatus)
                 label->setVisible(state.visible);
