@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFontMetricsF>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,6 +25,39 @@
 #include <QTextEdit>
 #include <QToolBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// ---- The details text's tab stops -------------------------------------------------------------
+
+// The details text puts each value after its label and a number of tabs
+// chosen so that every value starts at the fourth tab stop (an address's
+// further lines start with four tabs). A tab distance D does that when each
+// label with n tabs is at least (4 - n) * D and less than (5 - n) * D wide;
+// the middle of the distances that fit all labels of the font is taken.
+qreal detailsTabStopDistance(const QFont &font)
+{
+    static const std::pair<const char *, int> labels[] = {
+        {"Quantity:", 3},     {"Item Title:", 3},   {"Item Number:", 2}, {"Address:", 3}, {"Email Address:", 2},
+        {"Phone Number:", 1}, {"Order Number:", 2}, {"Order Date:", 2},  {"Weight:", 3},  {"Reference Number:", 1},
+    };
+    const QFontMetricsF metrics(font);
+    qreal lowest = 0;
+    qreal highest = std::numeric_limits<qreal>::max();
+    for (const auto &[label, tabs] : labels) {
+        const qreal width = metrics.horizontalAdvance(QLatin1String(label));
+        lowest = std::max(lowest, width / (5 - tabs));
+        highest = std::min(highest, width / (4 - tabs));
+    }
+    // No distance fits every label in an unusual font: the widest label's
+    // column still lines up the most values.
+    return lowest < highest ? (lowest + highest) / 2 : lowest + 1;
+}
+
+} // namespace
 
 // ---- The orders table's model ------------------------------------------------------------------
 
@@ -132,7 +166,7 @@ QVWebStoreWindow::QVWebStoreWindow(std::shared_ptr<QVWebStoreWindowController> c
 
     m_details = new QTextEdit;
     m_details->setReadOnly(true);
-    m_details->setTabStopDistance(24);
+    m_details->setTabStopDistance(detailsTabStopDistance(m_details->document()->defaultFont()));
     m_emptyPicture = new QLabel;
     m_emptyPicture->setObjectName(QStringLiteral("empty_basket"));
     m_emptyPicture->setAlignment(Qt::AlignCenter);

@@ -15,6 +15,7 @@
 #include "app/preferences/QVShipmentFavorites.h"
 #include "app/mainwindow/QVVCardWidgets.h"
 #include "model/QVShipment.h"
+#include "model/StringAdditions.h"
 #include "platform/ApplicationNotifications.h"
 #include "rates/QVShipmentUSPS.h"
 #include "services/QVRHOCommandCenter.h"
@@ -406,6 +407,23 @@ TEST_F(MasterWindowTest, TheWebStoreOverlayShowsForEarlyLastRuns)
         }
         window.reset();
     }
+}
+
+TEST_F(MasterWindowTest, ALongLastLabelNumberDoesNotWidenTheWindow)
+{
+    open();
+    runEventsFor(60);
+    const int minimum = window->minimumSizeHint().width();
+    const int width = window->width();
+    const QString number = QStringLiteral("4201000192612927005269000023006040591234567890");
+    controller->setCurrentPICCode(number);
+    window->refresh();
+    runEventsFor(60);
+    auto *label = static_cast<QLabel *>(window->widget(FormControl::LastConfNumber));
+    EXPECT_EQ(label->text(), uspsLogPIC(number)); // the whole number stays the label's text
+    EXPECT_LE(window->minimumSizeHint().width(), minimum);
+    EXPECT_EQ(window->width(), width);
+    EXPECT_LE(label->mapTo(window.get(), QPoint(label->width(), 0)).x(), window->width());
 }
 
 TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)

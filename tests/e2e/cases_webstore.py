@@ -72,6 +72,7 @@ def case_webstore_order(session):
     # The second row: order 1001 to Ann Lee (the rows go newest first).
     session.xdotool("mousemove", "--window", stores, str(ORDER_COLUMN_X), str(ORDER_ROWS_Y[1]), "click", "1")
     time.sleep(0.5)
+    session.screenshot("webstore-details")
     session.xdotool("mousemove", "--window", stores, str(SHIP_ITEM[0]), str(SHIP_ITEM[1]), "click", "1")
     time.sleep(2)
     session.screenshot("webstore-shipment")

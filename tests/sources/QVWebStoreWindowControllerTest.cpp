@@ -31,6 +31,11 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <QMap>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
 
 using namespace tolvane::test;
 
@@ -455,6 +460,38 @@ TEST_F(WebStoreWindowTest, TheWindowFollowsTheController)
     refresh();
     EXPECT_TRUE(window.splashView()->isVisible());
     EXPECT_FALSE(window.splitView()->isVisible());
+}
+
+TEST_F(WebStoreWindowTest, TheDetailsValuesStartInOneColumn)
+{
+    QVWebStoreWindow window(controller);
+    window.resize(900, 700);
+    window.show();
+    ASSERT_TRUE(waitUntil([this] { return controller->lastRefreshDate().isValid(); }));
+    window.ordersTable()->selectRow(1);
+    QTextEdit *details = window.detailsText();
+    waitUntil([] { return false; }, 50); // laid out
+
+    // Where each line's value (the text after its tabs) starts.
+    QMap<int, QStringList> columns;
+    for (QTextBlock block = details->document()->begin(); block.isValid(); block = block.next()) {
+        const QString line = block.text();
+        const qsizetype tabs = line.lastIndexOf(u'\t');
+        if (tabs < 0 || tabs + 1 >= line.size())
+            continue;
+        QTextCursor cursor(block);
+        cursor.setPosition(block.position() + int(tabs) + 1);
+        columns[details->cursorRect(cursor).x()] << line;
+    }
+    EXPECT_GE(columns.size(), 1);
+    EXPECT_EQ(columns.size(), 1) << details->toPlainText().toStdString();
+    QStringList lines;
+    for (const QStringList &group : columns)
+        lines += group;
+    // The selected order's labels, the address's further lines included.
+    for (const char *label : {"Quantity:", "Item Title:", "Address:", "Order Number:", "Weight:"})
+        EXPECT_TRUE(lines.join(u'|').contains(QLatin1String(label))) << label;
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString &l) { return l.startsWith(u'\t'); }));
 }
 
 } // namespace

@@ -41,9 +41,11 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QTableView>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -204,6 +206,60 @@ void fillPopUp(QComboBox *box, const FormMenu &menu)
     // The combo box deletes the model it owned before.
     box->setModel(model);
 }
+
+// A label whose text never widens the window: a text longer than the room
+// the layout gives is broken anywhere (a label number has no blanks) onto
+// further lines, so the whole number stays readable.
+class WrappingLabel : public QLabel
+{
+public:
+    explicit WrappingLabel(QWidget *parent) : QLabel(parent)
+    {
+        QSizePolicy policy = sizePolicy();
+        policy.setHeightForWidth(true);
+        setSizePolicy(policy);
+    }
+    QSize minimumSizeHint() const override
+    {
+        return {fontMetrics().horizontalAdvance(QStringLiteral("0000")), fontMetrics().height()};
+    }
+    QSize sizeHint() const override { return {minimumSizeHint().width(), heightForWidth(width())}; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override
+    {
+        const QMargins margins = contentsMargins();
+        const int room = std::max(1, width - margins.left() - margins.right());
+        return fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), flags(), text()).height() + margins.top() +
+            margins.bottom();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, foregroundRole()));
+        painter.drawText(contentsRect(), flags(), text());
+    }
+
+public:
+    // The row grows to the lines the text needs at the label's width.
+    void fitHeight()
+    {
+        const int height = heightForWidth(width());
+        if (minimumHeight() != height)
+            setMinimumHeight(height);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        fitHeight();
+    }
+
+private:
+    int flags() const { return int(alignment()) | Qt::TextWrapAnywhere; }
+};
 
 // The label's text drawn with the alpha (1 opaque, 0 gone).
 void showWithAlpha(QLabel *label, double alpha)
@@ -589,7 +645,7 @@ void MasterWindow::buildForm()
             widget = new QVFocusNotifyingTextField(form);
             break;
         case Kind::Label: {
-            auto *label = new QLabel(form);
+            auto *label = entry.control == FormControl::LastConfNumber ? new WrappingLabel(form) : new QLabel(form);
             label->setTextInteractionFlags(Qt::TextSelectableByMouse);
             widget = label;
             break;
@@ -1545,8 +1601,11 @@ void MasterWindow::refresh()
         case Kind::Label: {
             const FormField &state = form.field(entry.control);
             auto *label = static_cast<QLabel *>(w);
-            if (label->text() != state.text)
+            if (label->text() != state.text) {
                 label->setText(state.text);
+                if (auto *wrapping = dynamic_cast<WrappingLabel *>(label))
+                    wrapping->fitHeight();
+            }
             label->setEnabled(state.enabled);
             if (entry.control != FormControl::ScaleStatus)
                 label->setVisible(state.visible);
