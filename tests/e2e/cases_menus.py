@@ -218,3 +218,41 @@ def case_menus_log_view_labels(session):
         raise Failure("Log ▸ Mailing Log did not open the log window: %r" % answers)
     if view != {"Status Bar": "changed", "Optional Details": "changed"}:
         raise Failure("the View items did not change the window: %r" % answers)
+
+
+FILE_MENU = [
+    ("New Package", True),
+    ("Import Addresses", True),
+    ("Verify Address", True),
+    ("Print", True),
+    ("Test Print", True),
+    ("Print Selected", True),
+    ("Printer Setup", True),
+]
+
+
+def case_menus_file_labels(session):
+    """Sign in; the File menu of the labels mode with an empty window: every
+    item answers; Import Addresses opens a file dialog (closed with
+    Escape); Print with no address alerts and prints nothing; Print
+    Selected, a command of the stamps mode, only has to leave the program
+    alive; the printer set-up window, which stays open, comes last."""
+    main = session.sign_in()
+    before = session.pdfs()
+    # File is the second menu.
+    first = walk_named(
+        session, main, 1, FILE_MENU, "file", order=["New Package", "Import Addresses", "Verify Address", "Print"]
+    )
+    if session.pdfs() != before:
+        raise Failure("Print with an empty window printed: %r" % session.pdfs())
+    if not first["Print"].startswith("window: "):
+        raise Failure("Print with an empty window did not alert: %r" % first)
+    main = still_alive(session, "File ▸ Print")
+    rest = walk_named(session, main, 1, FILE_MENU, "file", order=["Print Selected", "Test Print", "Printer Setup"])
+    answers = {**first, **{name: rest[name] for name in ("Print Selected", "Test Print", "Printer Setup")}}
+    # Print Selected prints the selected stamps of the stamps mode; the
+    # labels mode keeps it enabled and it does nothing there.
+    answers["Print Selected"] = answers["Print Selected"] or "nothing outside the stamps mode"
+    expect_answers(session, list(answers.values()), "file")
+    if not answers["Import Addresses"].startswith("window: "):
+        raise Failure("Import Addresses opened no file dialog: %r" % answers)
