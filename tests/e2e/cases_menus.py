@@ -56,7 +56,15 @@ def answer_to(session, main, act, what, shot):
     act()
     time.sleep(1.5)
     main = still_alive(session, what)
-    new = {w: n for w, n in visible_windows(session).items() if w not in before_windows}
+
+    def new_windows():
+        return {w: n for w, n in visible_windows(session).items() if w not in before_windows}
+
+    # A window on a busy machine may take a little longer.
+    deadline = time.time() + 3.0
+    while not new_windows() and len(session.opened_urls()) == before_urls and time.time() < deadline:
+        time.sleep(0.3)
+    new = new_windows()
     urls = session.opened_urls()[before_urls:]
     answer = None
     for window, name in new.items():
