@@ -102,6 +102,35 @@ TEST(ShellWindows, OverlayIsAFramelessTranslucentToolWindowThatFades)
     overlays.setOverlayAlpha(id, 0.2); // gone: nothing happens
 }
 
+TEST(ShellWindows, OverlayStaysInsideTheScreen)
+{
+    PlaceholderMainWindow main;
+    main.show();
+    OverlayWindows overlays(&main);
+    const QRect room = main.screen()->availableGeometry();
+    const QSize size(440, 360);
+    ASSERT_GE(room.width(), size.width());
+    ASSERT_GE(room.height(), size.height());
+    const struct {
+        const char *what;
+        QPoint asked;
+        QPoint expected;
+    } cases[] = {
+        {"inside stays", room.topLeft() + QPoint(5, 7), room.topLeft() + QPoint(5, 7)},
+        {"over the top edge", room.topLeft() + QPoint(20, -150), room.topLeft() + QPoint(20, 0)},
+        {"over the left edge", room.topLeft() + QPoint(-351, 10), room.topLeft() + QPoint(0, 10)},
+        {"over the bottom right", room.bottomRight() - QPoint(10, 10),
+         room.bottomRight() + QPoint(1, 1) - QPoint(size.width(), size.height())},
+    };
+    for (const auto &c : cases) {
+        const auto id = overlays.openOverlay(QStringLiteral("hoverthing"), QPointF(c.asked), {});
+        QWidget *window = overlays.overlayWindow(id);
+        ASSERT_NE(window, nullptr) << c.what;
+        EXPECT_EQ(window->pos(), c.expected) << c.what;
+        overlays.closeOverlay(id);
+    }
+}
+
 TEST(ShellWindows, DelegateTogglesTheRealOverlay)
 {
     PlaceholderMainWindow main;

@@ -12,6 +12,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -190,7 +191,16 @@ OverlayHost::OverlayId OverlayWindows::openOverlay(const QString &imageName, con
 {
     const OverlayId id = m_next++;
     auto *window = new OverlayWindow(overlayImage(imageName), m_mainWindow, std::move(clicked));
-    window->move(topLeft.toPoint());
+    // Placed by the pop-up of a main window near the top of the screen, the
+    // overlay would hang over the screen's top edge and lose its title: it is
+    // kept inside the screen the main window is on.
+    QPoint position = topLeft.toPoint();
+    if (const QScreen *screen = m_mainWindow ? m_mainWindow->screen() : nullptr) {
+        const QRect room = screen->availableGeometry();
+        position.setX(std::max(room.left(), std::min(position.x(), room.right() + 1 - window->width())));
+        position.setY(std::max(room.top(), std::min(position.y(), room.bottom() + 1 - window->height())));
+    }
+    window->move(position);
     window->show();
     window->raise();
     m_windows.insert(id, window);
