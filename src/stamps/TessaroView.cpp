@@ -76,6 +76,8 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
         emit printRequested(true);
         act([&] { m_controller.printSheet(TessaroPrintSender::TestPrintButton); });
     });
+    // Without a label printer the pop-up says so instead of showing blank.
+    m_form->kivoPrinterPopup->setPlaceholderText(tr("No printer"));
     connect(m_form->kivoPrinterPopup, &QComboBox::activated, this, [this](int index) {
         act([&] { m_controller.kivoPrinterChanged(m_form->kivoPrinterPopup->itemText(index)); });
     });

@@ -231,3 +231,20 @@ TEST_F(TessaroViewTest, TheMakersEditionsMailpieceHelpOpensThePageOnPostageRates
         EXPECT_TRUE(file.readAll().contains("<title>About Postage Rates</title>"));
     }
 }
+
+// With no label printer installed, the roll printer pop-up says so rather
+// than showing blank.
+TEST_F(TessaroViewTest, TheRollPrinterPopUpSaysWhenThereIsNoPrinter)
+{
+    setPrintSystem(std::make_shared<FakePrintSystem>());
+    TessaroView view(controller);
+    view.part<QPushButton>("switcherRollsButton")->click();
+    ASSERT_EQ(controller.currentMode(), TessaroController::RollMode);
+    auto *printer = view.part<QComboBox>("kivoPrinterPopup");
+    ASSERT_TRUE(printer);
+    EXPECT_TRUE(controller.kivoPrinterItems().isEmpty());
+    EXPECT_EQ(printer->count(), 0);
+    EXPECT_EQ(printer->placeholderText(), QStringLiteral("No printer"));
+    screenshot(view, QStringLiteral("tessaro-rolls-no-printer.png"));
+    setPrintSystem(nullptr);
+}
