@@ -25,7 +25,10 @@ QString VCardFolder::folderPath() const
         const QString support = applicationSupportDirectory();
         if (support.isEmpty())
             return QString();
-        path = QDir(support).filePath(QStringLiteral("Contacts"));
+        path = QDir(support).filePath(VCardFolderDefaultName);
+        const QString earlier = QDir(support).filePath(QStringLiteral("Contacts"));
+        if (!QFileInfo::exists(path) && QFileInfo(earlier).isDir() && !QFileInfo(earlier).isSymLink())
+            QDir().rename(earlier, path);
     }
     if (!QDir().mkpath(path))
         return QString();

@@ -2,7 +2,8 @@
 // The address book's store on Linux: a folder of vCard files. There is no
 // system address book here, so the program's contacts are the ".vcf" files
 // of one folder (user default "addressBookFolder"; without it the folder
-// "Contacts" in the application-support folder). Each file holds one or more
+// "Address Book" in the application-support folder, which the drawer lists
+// and the menu's "Address Book" item opens). Each file holds one or more
 // cards; the user's own card ("me") is the first card of the file named by
 // the user default "addressBookMeCard".
 //
@@ -27,6 +28,9 @@ inline const QString kABDatabaseChangedExternallyNotification =
     QStringLiteral("ABDatabaseChangedExternallyNotification");
 inline const QString VCardFolderDefaultsKey = QStringLiteral("addressBookFolder");
 inline const QString VCardFolderMeCardDefaultsKey = QStringLiteral("addressBookMeCard");
+// The folder's name in the application-support folder when no setting names
+// one.
+inline const QString VCardFolderDefaultName = QStringLiteral("Address Book");
 
 class VCardFolder : public QObject
 {
@@ -42,7 +46,9 @@ public:
 
     static VCardFolder &sharedFolder();
 
-    // The folder (created when missing); empty when there is none.
+    // The folder (created when missing); empty when there is none. Cards
+    // that earlier builds kept in "Contacts" of the application-support
+    // folder move to the default folder while it does not exist yet.
     QString folderPath() const;
     // Every ".vcf" file of the folder (any case), by name; files that cannot
     // be read or are too large are left out. Starts watching the folder.

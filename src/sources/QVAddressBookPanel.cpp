@@ -12,8 +12,16 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
+
+namespace {
+// The search field's and the name column's least widths, in characters of
+// the drawer's font.
+constexpr int kSearchFieldCharacters = 20;
+constexpr int kNameColumnCharacters = 24;
+} // namespace
 
 class QVAddressBookTableModel : public QAbstractTableModel
 {
@@ -76,6 +84,13 @@ QVAddressBookPanel::QVAddressBookPanel(QVAddressBookController &controller, QWid
     m_table->setContextMenuPolicy(Qt::CustomContextMenu);
     m_table->installEventFilter(this);
     auto *importButton = new QPushButton(QStringLiteral("Import\u2026"), this);
+    // Wide enough for a search of a few words and a person's whole name, so
+    // the drawer never opens as a sliver.
+    const QFontMetrics metrics = fontMetrics();
+    m_search->setMinimumWidth(metrics.averageCharWidth() * kSearchFieldCharacters);
+    const int nameColumn = metrics.averageCharWidth() * kNameColumnCharacters;
+    m_table->horizontalHeader()->setDefaultSectionSize(nameColumn);
+    m_table->setMinimumWidth(nameColumn + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2 * m_table->frameWidth());
     layout->addWidget(m_chooser);
     layout->addWidget(m_search);
     layout->addWidget(m_table, 1);

@@ -2,6 +2,7 @@
 
 #include "model/NumericFormatters.h"
 #include "model/TemplateSubstitution.h"
+#include "platform/Bundle.h"
 #include "platform/Dialogs.h"
 #include "platform/UserDefaults.h"
 #include "printing/setup/QVPrinterSetupController.h"
@@ -10,6 +11,11 @@
 #include "services/QVRHOResponse.h"
 #include "stamps/TessaroScratch.h"
 #include "stamps/TessaroTags.h"
+
+#include <QDebug>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 
 #include <algorithm>
 #include <limits>
@@ -132,6 +138,31 @@ void TessaroController::userDefaultsDidChange()
         return;
     m_referenceIDDefault = enabled;
     setReferenceIDIsShown(enabled, true);
+}
+
+// ---- Help --------------------------------------------------------------------------
+
+QString TessaroController::mailpieceHelpPath()
+{
+    const QString page = QStringLiteral("WebHelp/About_Postage_Rates.htm");
+    for (const QString &folder : Bundle::resourceSearchPaths()) {
+        const QFileInfo file(QDir(folder).filePath(page));
+        if (file.isFile())
+            return file.absoluteFilePath();
+    }
+    return QString();
+}
+
+bool TessaroController::kivoStampsMailpieceHelp()
+{
+    if (!m_makerEdition)
+        return false;
+    const QString path = mailpieceHelpPath();
+    if (path.isEmpty()) {
+        qWarning().noquote() << QStringLiteral("The help page on postage rates is missing from this installation.");
+        return false;
+    }
+    return m_host->launchURL(QUrl::fromLocalFile(path));
 }
 
 // ---- Modes and sheets --------------------------------------------------------------

@@ -256,6 +256,17 @@ public:
     bool amountCheckboxEnabled() const { return m_mode != RollMode; }
     bool selectAllShown() const { return m_mode != RollMode; }
     bool modeSwitcherShown() const { return !m_makerEdition; }
+    // The help button beside the mailpiece pop-up: the maker's edition only.
+    bool mailpieceHelpShown() const { return m_makerEdition; }
+
+    // ---- Help -----------------------------------------------------------------
+    // kivoStampsMailpieceHelp: in the maker's edition, opens the bundled page
+    // on postage rates through the host; does nothing otherwise. False when
+    // nothing was opened (the other edition, no such file, the desktop
+    // refused).
+    bool kivoStampsMailpieceHelp();
+    // The bundled page's path, empty when no resource folder holds it.
+    static QString mailpieceHelpPath();
     // 0 sheets, 1 rolls, -1 none.
     int switcherSegment() const { return m_switcherSegment; }
 

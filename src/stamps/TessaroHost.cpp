@@ -1,6 +1,7 @@
 #include "stamps/TessaroHost.h"
 
 #include "platform/Dialogs.h"
+#include "platform/UrlOpener.h"
 #include "printing/thermal/KIVONewTagwright.h"
 #include "services/QVRHOCommandCenter.h"
 
@@ -22,6 +23,8 @@ int TessaroHost::infoAlertForKey(const QString &key, const QString &defaultButto
     (void)remindBox;
     return 1;
 }
+
+bool TessaroHost::launchURL(const QUrl &url) { return openUrl(url); }
 
 bool TessaroHost::printerAvailable() { return KIVONewTagwright::printerAvailable(); }
 

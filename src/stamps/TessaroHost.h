@@ -13,6 +13,7 @@
 #include "platform/PrintInfo.h"
 
 #include <QString>
+#include <QUrl>
 #include <QVariantList>
 
 #include <memory>
@@ -34,6 +35,10 @@ public:
                                 bool remindBox, const QVariantList &arguments = {});
     // Opens the supply store of the label-printer maker.
     virtual void launchTessaroSupplyStore() {}
+    // Opens the URL (a web page or a bundled help file) in the user's own
+    // program for it, as the application's help items do; the base host
+    // hands it to the URL opener. False when nothing was opened.
+    virtual bool launchURL(const QUrl &url);
     // A label printer of the maker that can print stamps is installed.
     virtual bool printerAvailable();
     // The postage-server client's last valid status reply; none before the

@@ -62,6 +62,8 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
             [this] { act([&] { m_controller.setCurrentSheetType(TessaroController::Sheet25); }); });
     connect(m_form->selectAllButton, &QPushButton::clicked, this, [this] { act([&] { m_controller.selectAll(); }); });
     connect(m_form->guideMeButton, &QPushButton::clicked, this, [this] { showGuideMeWindow(&m_controller); });
+    connect(m_form->mailpieceHelpButton, &QToolButton::clicked, this,
+            [this] { act([&] { m_controller.kivoStampsMailpieceHelp(); }); });
     connect(m_form->switcherSheetsButton, &QPushButton::clicked, this,
             [this] { act([&] { m_controller.setCurrentMode(TessaroController::SheetMode); }); });
     connect(m_form->switcherRollsButton, &QPushButton::clicked, this,
@@ -74,6 +76,8 @@ TessaroView::TessaroView(TessaroController &controller, bool scratchFilesWaiting
         emit printRequested(true);
         act([&] { m_controller.printSheet(TessaroPrintSender::TestPrintButton); });
     });
+    // Without a label printer the pop-up says so instead of showing blank.
+    m_form->kivoPrinterPopup->setPlaceholderText(tr("No printer"));
     connect(m_form->kivoPrinterPopup, &QComboBox::activated, this, [this](int index) {
         act([&] { m_controller.kivoPrinterChanged(m_form->kivoPrinterPopup->itemText(index)); });
     });
@@ -282,6 +286,13 @@ void TessaroView::refresh()
                                                                               : m_form->sheet);
     m_form->tabView->resize(c.tabViewSize().toSize());
 
+    // The help button takes the pop-up's right end where it is shown.
+    const bool help = c.mailpieceHelpShown();
+    m_form->mailpieceHelpButton->setVisible(help);
+    m_form->mailpiecePopup->resize(help ? m_form->mailpieceHelpButton->x() - 4 - m_form->mailpiecePopup->x()
+                                        : m_form->mailpieceHelpButton->geometry().right() + 1 -
+                                           m_form->mailpiecePopup->x(),
+                                   m_form->mailpiecePopup->height());
     m_form->mailpiecePopup->setCurrentIndex(m_form->mailpiecePopup->findData(c.selectedMailpiece()));
     fillClassPopup();
 

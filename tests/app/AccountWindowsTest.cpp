@@ -22,6 +22,7 @@
 #include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -473,6 +474,14 @@ TEST_F(AccountWindowsRegistrationTest, TheFactoriesMakeTheAccountWindows)
                 [&](QWidget *modal) {
                     EXPECT_EQ(modal->windowTitle(), QStringLiteral("Kivo Stamps Powered by Tolvane"));
                     EXPECT_EQ(modal->windowModality(), Qt::ApplicationModal);
+                    // The server's whole address shows in its field.
+                    const QList<QLineEdit *> fields = modal->findChildren<QLineEdit *>();
+                    ASSERT_FALSE(fields.isEmpty());
+                    QLineEdit *server = fields.first();
+                    modal->layout()->activate();
+                    EXPECT_TRUE(server->text().startsWith(QLatin1String("http")));
+                    EXPECT_LE(server->fontMetrics().horizontalAdvance(server->text()) + 8, server->width())
+                        << server->text().toStdString();
                     saveShot(modal, QStringLiteral("account-wizard-stamps.png"));
                 });
     EXPECT_TRUE(host->called(QStringLiteral("terminate")));

@@ -170,7 +170,7 @@ public:
     QString labelTypeForEnvelope(bool) override { return labelType; }
     QString printerNameForPrinterType(const QString &, const QString &, const QString &key) override
     {
-        return printerName + QStringLiteral(" (") + key + QStringLiteral(")");
+        return printerName.isEmpty() ? QString() : printerName + QStringLiteral(" (") + key + QStringLiteral(")");
     }
     QString currentEnvelopeSummaryString() override { return QStringLiteral("#10 Envelope (9.5 x 4.125 in)"); }
     void printTheLabel() override { ++prints; }

@@ -434,6 +434,33 @@ TEST_F(ReturnAddressTest, PrintButtonAndPrinterSummary)
     EXPECT_TRUE(defaults().boolForKey(QStringLiteral("previewOnPrint")));
 }
 
+// The print box names the printer, or says there is none; its pop-up shows
+// the print item, selected and on one line.
+TEST_F(ReturnAddressTest, ThePrintItemNamesThePrinterOnOneLineOrSaysThereIsNone)
+{
+    storeQuietly({{QVUSPSShipmentSizeKey, QVUSPSLetterSize}});
+    struct Case {
+        const char *printer;
+        const char *summary;
+        const char *item;
+    };
+    const Case cases[] = {
+        {"Office Laser", "Office Laser (envelopePrintInfo)\n#10 Envelope (9.5 x 4.125 in)",
+         "Print to Office Laser (envelopePrintInfo), #10 Envelope (9.5 x 4.125 in)"},
+        {"", "No printer\n#10 Envelope (9.5 x 4.125 in)", "No printer"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.printer);
+        printing->printerName = QString::fromUtf8(c.printer);
+        controller->updatePrinterSummaryText();
+        EXPECT_EQ(form().text(FormControl::PreviewPrinterSummary), QString::fromUtf8(c.summary));
+        const FormPopUp &options = form().popUp(FormControl::PreviewPrinterOptions);
+        ASSERT_TRUE(options.selectedItem());
+        EXPECT_EQ(options.selectedTag(), 0);
+        EXPECT_EQ(options.selectedItem()->title, QString::fromUtf8(c.item));
+    }
+}
+
 TEST_F(ReturnAddressTest, ANewLicenceZIPRepricesFromIt)
 {
     sendTo(QStringLiteral("10001"));

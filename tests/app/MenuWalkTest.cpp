@@ -11,10 +11,13 @@
 #include "app/shell/QVMenuBar.h"
 #include "app/shell/QVWindowControllers.h"
 #include "app/shell/QVXController.h"
+#include "platform/NotificationCenter.h"
 #include "platform/UserDefaults.h"
+#include "platform/VCardFolder.h"
 #include "printing/flow/QVPrintFlowServices.h"
 #include "rateengine/RateEngine.h"
 #include "services/QVCommandCenter.h"
+#include "sources/QVAddressBookPanel.h"
 
 #include "ConsoleCapture.h"
 #include "QtPrinters.h"
@@ -25,10 +28,16 @@
 #include <QApplication>
 #include <QDate>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMainWindow>
+#include <QTableView>
 #include <QTimer>
 #include <QToolBar>
 
@@ -264,4 +273,113 @@ TEST_F(AssembledProgram, AVCardPathThatIsNoRegularFileIsRefusedUnread)
     EXPECT_FALSE(master->controller().processVCardFileAtURL(fifo));
     EXPECT_FALSE(master->controller().processVCardFileAtURL(QStringLiteral("/dev/zero")));
     QFile::remove(fifo);
+}
+
+// The Tools menu's "Address Book" opens the very folder whose cards the
+// address drawer lists, without any setting.
+TEST_F(AssembledProgram, TheAddressBookItemOpensTheFolderTheDrawerLists)
+{
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    UserDefaults::standardUserDefaults().removeObjectForKey(VCardFolderDefaultsKey);
+    QAction *item = app->menus().menuBar()->actionFor(QStringLiteral("launchAddressBook:"));
+    ASSERT_TRUE(item);
+    item->trigger();
+    ASSERT_FALSE((*urls)->opened.isEmpty());
+    const QString folder = (*urls)->opened.last().toLocalFile();
+    EXPECT_EQ(QFileInfo(folder).fileName(), QStringLiteral("Address Book"));
+
+    // A card another program puts there shows in the drawer.
+    QFile card(QDir(folder).filePath(QStringLiteral("walk-ada.vcf")));
+    ASSERT_TRUE(card.open(QIODevice::WriteOnly));
+    card.write("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Lovelace;Ada;;;\r\nFN:Ada Lovelace\r\n"
+               "ADR;TYPE=HOME:;;1 Main St;Springfield;IL;62701;\r\nEND:VCARD\r\n");
+    card.close();
+    NotificationCenter::defaultCenter().post(kABDatabaseChangedExternallyNotification);
+    auto *panel = dynamic_cast<QVAddressBookPanel *>(master->addressDrawer()->widget());
+    ASSERT_TRUE(panel);
+    panel->reload();
+    const QAbstractItemModel *rows = panel->tableView()->model();
+    QStringList shown;
+    for (int row = 0; row < rows->rowCount(); ++row)
+        for (int column = 0; column < rows->columnCount(); ++column)
+            shown << rows->index(row, column).data().toString();
+    EXPECT_TRUE(shown.join(QLatin1Char('|')).contains(QLatin1String("Lovelace"))) << shown.join('|').toStdString();
+
+    // Opened, the drawer is wide enough for its search field and the name.
+    master->show();
+    if (master->addressDrawer()->isHidden())
+        master->toggleAddressDrawer();
+    QApplication::processEvents();
+    QLineEdit *search = panel->searchField();
+    EXPECT_GE(search->width(), search->fontMetrics().horizontalAdvance(search->placeholderText()) * 3);
+    for (int row = 0; row < rows->rowCount(); ++row) {
+        const QString name = rows->index(row, 0).data().toString();
+        EXPECT_GE(panel->tableView()->columnWidth(0), panel->fontMetrics().horizontalAdvance(name))
+            << name.toStdString();
+    }
+    master->grab().save(QStringLiteral(TOLVANE_BINARY_DIR "/MainWindow-address-drawer.png"));
+    card.remove();
+}
+
+// The main window's postage box says whether pieces print with postage, and
+// follows the setting as the menu item or the preferences change it.
+TEST_F(AssembledProgram, ThePostageBoxShowsWhetherPostageIsOn)
+{
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    ASSERT_TRUE(app->controller().hooks().readFromDefaults);
+    app->controller().hooks().readFromDefaults();
+    master->show();
+    QApplication::processEvents();
+    auto *state = master->findChild<QLabel *>(QStringLiteral("postageStateField"));
+    ASSERT_TRUE(state);
+    EXPECT_TRUE(state->isVisible());
+    auto *box = qobject_cast<QGroupBox *>(state->parentWidget());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title(), QStringLiteral("Postage"));
+    EXPECT_EQ(state->text(), MasterController::postageOnText());
+
+    QAction *usePostage = app->menus().menuBar()->actionFor(QStringLiteral("usePostageItemChosen:"));
+    ASSERT_TRUE(usePostage);
+    usePostage->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(state->text(), MasterController::postageOffText());
+    master->grab().save(QStringLiteral(TOLVANE_BINARY_DIR "/MainWindow-postage-off.png"));
+
+    // The preferences turn it on again.
+    UserDefaults::standardUserDefaults().setBool(true, QStringLiteral("usePostage"));
+    QApplication::processEvents();
+    EXPECT_EQ(state->text(), MasterController::postageOnText());
+}
+
+// The toolbar's mode item names the other mode ("Standard" in the stamp
+// mode) from the first switch on, and the items of the standard mode follow.
+TEST_F(AssembledProgram, TheModeItemNamesTheOtherModeFromTheFirstSwitch)
+{
+    auto *master = dynamic_cast<MasterWindow *>(app->mainWindow());
+    ASSERT_TRUE(master);
+    const auto item = [master](const QString &identifier) -> QAction * {
+        for (QAction *action : master->toolbar()->actions())
+            if (action->objectName() == identifier)
+                return action;
+        return nullptr;
+    };
+    QAction *mode = item(ToolbarItem::TessaroMode);
+    QAction *printer = item(ToolbarItem::ChoosePrinter);
+    ASSERT_TRUE(mode);
+    ASSERT_TRUE(printer);
+    EXPECT_EQ(mode->text(), QStringLiteral("Zevavored Azozudu"));
+    struct Step {
+        const char *action;
+        const char *label;
+        bool printerSetup;
+    };
+    for (const Step &step : {Step{"showTessaro:", "Standard", false}, Step{"showLabels:", "Zevavored Azozudu", true},
+                             Step{"swapMainViews:", "Standard", false}}) {
+        SCOPED_TRACE(step.action);
+        ASSERT_TRUE(app->menus().actions().perform(QString::fromLatin1(step.action)));
+        EXPECT_EQ(mode->text(), QString::fromLatin1(step.label));
+        EXPECT_EQ(printer->isEnabled(), step.printerSetup);
+    }
 }

@@ -9,6 +9,8 @@
 #include "platform/UserDefaults.h"
 #include "platform/VCardFolder.h"
 
+#include "TestSupport.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -119,3 +121,35 @@ TEST_F(ABAddressBookTest, CardsWithoutUidKeepTheirIdsAndDamagedFilesAreSkipped)
 }
 
 } // namespace
+
+// Without a setting the cards live in "Address Book" of the
+// application-support folder; the cards an earlier build kept in "Contacts"
+// move there once, and never over a folder that exists already.
+TEST_F(ABAddressBookTest, WithoutASettingTheFolderIsAddressBookAndEarlierCardsMoveThere)
+{
+    UserDefaults::standardUserDefaults().removeObjectForKey(VCardFolderDefaultsKey);
+    const QDir support(tolvane::test::supportDir());
+    const QString book = support.filePath(QStringLiteral("Address Book"));
+    const QString earlier = support.filePath(QStringLiteral("Contacts"));
+    QDir(book).removeRecursively();
+    QDir(earlier).removeRecursively();
+    const auto writeCard = [](const QString &folder, const char *name) {
+        QDir().mkpath(folder);
+        QFile card(QDir(folder).filePath(QString::fromLatin1(name)));
+        return card.open(QIODevice::WriteOnly) && card.write("BEGIN:VCARD\r\nVERSION:3.0\r\nEND:VCARD\r\n") > 0;
+    };
+    ASSERT_TRUE(writeCard(earlier, "ada.vcf"));
+
+    VCardFolder &cards = VCardFolder::sharedFolder();
+    EXPECT_EQ(cards.folderPath(), QDir(book).absolutePath());
+    EXPECT_TRUE(QFile::exists(QDir(book).filePath(QStringLiteral("ada.vcf"))));
+    EXPECT_FALSE(QFile::exists(earlier));
+
+    // A "Contacts" folder beside an existing "Address Book" stays as it is.
+    ASSERT_TRUE(writeCard(earlier, "grace.vcf"));
+    EXPECT_EQ(cards.folderPath(), QDir(book).absolutePath());
+    EXPECT_TRUE(QFile::exists(QDir(earlier).filePath(QStringLiteral("grace.vcf"))));
+    EXPECT_FALSE(QFile::exists(QDir(book).filePath(QStringLiteral("grace.vcf"))));
+    QDir(book).removeRecursively();
+    QDir(earlier).removeRecursively();
+}

@@ -10,16 +10,19 @@
 
 #include "FakePrintSystem.h"
 #include "RecordingDialogs.h"
+#include "RecordingUrlOpener.h"
 #include "StampTestSupport.h"
 #include "TessaroTestHost.h"
 #include "ViewTestSupport.h"
 
 #include <QCheckBox>
+#include <QFile>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QToolButton>
 #include <QAbstractItemView>
 #include <QStandardItemModel>
 
@@ -186,5 +189,62 @@ TEST_F(TessaroViewTest, ThePrintButtonsRunThePrintFlow)
     ASSERT_EQ(host->alerts.size(), 1);
     EXPECT_TRUE(host->alerts.first().startsWith(QStringLiteral("tessaroSheetReminder|")));
     EXPECT_EQ(printers->jobs.size(), 1);
+    setPrintSystem(nullptr);
+}
+
+// The help button beside the mailpiece pop-up belongs to the maker's
+// edition: it opens the bundled page on postage rates in the user's own
+// program; the other edition shows no button and opens nothing.
+TEST_F(TessaroViewTest, TheMakersEditionsMailpieceHelpOpensThePageOnPostageRates)
+{
+    struct Case {
+        bool makerEdition;
+        const char *screenshot;
+    };
+    for (const Case &edition : {Case{true, "tessaro-maker-mailpiece-help.png"}, Case{false, nullptr}}) {
+        SCOPED_TRACE(edition.makerEdition ? "maker's edition" : "other edition");
+        UserDefaults::standardUserDefaults().setBool(edition.makerEdition, QVRHOStampsVersionDefaultsKey);
+        UrlOpenerScope urls;
+        TessaroController window{host, [] { return september2014(); }};
+        TessaroView view(window);
+        view.show();
+        auto *help = view.part<QToolButton>("mailpieceHelpButton");
+        ASSERT_TRUE(help);
+        EXPECT_EQ(help->isVisibleTo(&view), edition.makerEdition);
+        if (!edition.makerEdition) {
+            // The pop-up keeps the whole row.
+            EXPECT_EQ(view.mailpiecePopup()->geometry().right(), help->geometry().right());
+            EXPECT_FALSE(window.kivoStampsMailpieceHelp());
+            EXPECT_TRUE(urls->opened.isEmpty());
+            continue;
+        }
+        // Beside the pop-up, not over it.
+        EXPECT_FALSE(view.mailpiecePopup()->geometry().intersects(help->geometry()));
+        screenshot(view, QString::fromLatin1(edition.screenshot));
+        help->click();
+        ASSERT_EQ(urls->opened.size(), 1);
+        const QUrl page = urls->opened.first();
+        ASSERT_TRUE(page.isLocalFile());
+        EXPECT_TRUE(page.toLocalFile().endsWith(QStringLiteral("/WebHelp/About_Postage_Rates.htm")));
+        QFile file(page.toLocalFile());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.readAll().contains("<title>About Postage Rates</title>"));
+    }
+}
+
+// With no label printer installed, the roll printer pop-up says so rather
+// than showing blank.
+TEST_F(TessaroViewTest, TheRollPrinterPopUpSaysWhenThereIsNoPrinter)
+{
+    setPrintSystem(std::make_shared<FakePrintSystem>());
+    TessaroView view(controller);
+    view.part<QPushButton>("switcherRollsButton")->click();
+    ASSERT_EQ(controller.currentMode(), TessaroController::RollMode);
+    auto *printer = view.part<QComboBox>("kivoPrinterPopup");
+    ASSERT_TRUE(printer);
+    EXPECT_TRUE(controller.kivoPrinterItems().isEmpty());
+    EXPECT_EQ(printer->count(), 0);
+    EXPECT_EQ(printer->placeholderText(), QStringLiteral("No printer"));
+    screenshot(view, QStringLiteral("tessaro-rolls-no-printer.png"));
     setPrintSystem(nullptr);
 }

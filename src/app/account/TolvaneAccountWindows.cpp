@@ -33,6 +33,20 @@ void setText(QLineEdit *edit, const QString &text)
         edit->setText(text);
 }
 
+// The widest a field grows to show its whole text (longer texts scroll).
+constexpr int kMaximumFittedFieldWidth = 520;
+
+// Widens the field so that its whole text shows (a server address is read
+// at a glance, not scrolled), never below its usual width.
+void fitFieldToText(QLineEdit *edit)
+{
+    const QFontMetrics metrics = edit->fontMetrics();
+    // The frame and margins around the text of the usual width.
+    const int chrome = edit->sizeHint().width() - metrics.horizontalAdvance(QLatin1Char('x')) * 17;
+    const int wanted = metrics.horizontalAdvance(edit->text()) + chrome + metrics.averageCharWidth();
+    edit->setMinimumWidth(qMin(wanted, kMaximumFittedFieldWidth));
+}
+
 } // namespace
 
 TolvanePanelsView::TolvanePanelsView(TolvaneGUIController &controller, QWidget *parent)
@@ -208,6 +222,7 @@ void TolvanePanelsView::updateSignInPanel()
     const bool updating = std::exchange(m_updating, true);
     const TolvaneSignInPanel &signIn = m_controller.signInPanel();
     setText(m_server, signIn.server);
+    fitFieldToText(m_server);
     setText(m_account, signIn.account);
     setText(m_passPhrase, signIn.passPhrase);
     m_save->setChecked(signIn.savePassPhrase);
@@ -323,6 +338,7 @@ void TolvaneWizardWindow::stateChanged()
         : Bundle::pathForResource(state.backgroundImage, QStringLiteral("png"));
     m_picture->setPixmap(picture.isEmpty() ? QPixmap() : QPixmap(picture));
     setText(m_server, state.postageServer);
+    fitFieldToText(m_server);
     setText(m_account, state.accountNumber);
     setText(m_passPhrase, state.passPhrase);
     m_save->setChecked(state.savePassPhrase);

@@ -406,17 +406,24 @@ public:
     static void deleteFromAddressImageForNickname(const QString &nickname);
 
     // ---- Status line, print button, account box -----------------------------
+    // The printer's name (noPrinterText() when it has no queue) and what it
+    // prints on, one item a line.
     QString printerSummaryText() const;
+    static QString noPrinterText() { return QStringLiteral("No printer"); }
     void updatePrinterSummaryText();
     QString printItemTitleForCurrentMode() const;
     void updatePrintButton();
     void updateStatusTextLine();
+    // The account box: amounts, balances and whether postage is printed
+    // (postageOnText() or postageOffText() in the postage state field).
     void updatePostageAccountBox();
     // The account's status as the window shows it: the last valid status
     // reply, else the last one that this account had (a refused request
     // clears the client's reply but tells nothing of the balance); nothing
     // when the account never had one.
     std::optional<MasterStatusReply> trustedStatus();
+    static QString postageOnText() { return QStringLiteral("Printing with postage"); }
+    static QString postageOffText() { return QStringLiteral("Printing without postage"); }
     // A new last valid status reply (nothing: none).
     void tolvaneStatusDidChange(const std::optional<MasterStatusReply> &reply);
     // The modifier keys changed; `flags` as the event gives them.

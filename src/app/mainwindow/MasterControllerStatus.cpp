@@ -90,8 +90,10 @@ MasterController::PrinterChoice MasterController::printerChoice() const
 QString MasterController::printerSummaryText() const
 {
     const PrinterChoice choice = printerChoice();
-    QString text = m_env.printing->printerNameForPrinterType(choice.printerType, choice.labelType, choice.infoKey) +
-        QLatin1Char('\n');
+    const QString printer =
+        m_env.printing->printerNameForPrinterType(choice.printerType, choice.labelType, choice.infoKey);
+    // With no queue the line says so rather than staying blank.
+    QString text = (printer.isEmpty() ? noPrinterText() : printer) + QLatin1Char('\n');
     const QString size = shipmentText(*m_currentShipment, QVUSPSShipmentSizeKey);
     if (choice.printerType == QVKIVOTagwrightPrinter) {
         const QVariant tray = defaults()
@@ -131,7 +133,13 @@ void MasterController::updatePrinterSummaryText()
     FormPopUp &options = m_form.popUp(FormControl::PreviewPrinterOptions);
     if (!options.menu.itemWithTag(0))
         options.menu.items.prepend(FormMenuItem{0, QString()});
-    options.menu.itemWithTag(0)->title = QStringLiteral("Print to %1").arg(summary);
+    // The pop-up shows its print item, on one line: "Print to" and the
+    // summary's lines, or that there is no printer.
+    QStringList lines = summary.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    options.menu.itemWithTag(0)->title = lines.value(0) == noPrinterText()
+        ? noPrinterText()
+        : QStringLiteral("Print to %1").arg(lines.join(QStringLiteral(", ")));
+    options.selectItemWithTag(0);
 }
 
 QString MasterController::printItemTitleForCurrentMode() const
@@ -209,6 +217,8 @@ void MasterController::updatePostageAccountBox()
     m_form.setText(FormControl::RatePostage, moneyText(original));
     m_form.setText(FormControl::RateSavings, moneyText(postage - original));
 
+    // Whether the piece prints with postage shows above the amounts.
+    m_form.setText(FormControl::PostageState, usePostageForCurrentShipment() ? postageOnText() : postageOffText());
     Decimal total = usePostageForCurrentShipment() ? s.totalPrice() : Decimal::zero();
     if (total.isNaN())
         total = Decimal::zero();

@@ -87,6 +87,8 @@ enum class FormControl {
     PreviewCurrentBalance,     // previewCurrentBalance
     PreviewPostageDebitAmount, // previewPostageDebitAmount
     PreviewEndingBalance,      // previewEndingBalance
+    // whether the piece prints with postage (the "usePostage" setting)
+    PostageState, // postageStateField
     // the destination box's verify button; the insurance explanation; the
     // PDF button (the insurance check box's title is its field's text)
     VerifyButton,   // verifyButton

@@ -165,6 +165,7 @@ const ControlEntry kControls[] = {
     {FormControl::PreviewCurrentBalance, "previewCurrentBalance", Kind::Label, "Current balance:"},
     {FormControl::PreviewPostageDebitAmount, "previewPostageDebitAmount", Kind::Label, "Postage:"},
     {FormControl::PreviewEndingBalance, "previewEndingBalance", Kind::Label, "Ending balance:"},
+    {FormControl::PostageState, "postageStateField", Kind::Label, nullptr},
 };
 
 const ControlEntry *specOf(FormControl control)
@@ -782,8 +783,8 @@ void MasterWindow::buildForm()
     // Postage and printing.
     auto *postageBox = group(QStringLiteral("Postage"), form);
     addRows(postageBox,
-            {FormControl::RatePostage, FormControl::RateSavings, FormControl::RateTotalPostage, FormControl::RateZone,
-             FormControl::RateConfirmation});
+            {FormControl::PostageState, FormControl::RatePostage, FormControl::RateSavings,
+             FormControl::RateTotalPostage, FormControl::RateZone, FormControl::RateConfirmation});
     auto *postageGrid = static_cast<QGridLayout *>(postageBox->layout());
     row = postageGrid->rowCount();
     postageGrid->addWidget(title(FormControl::RateEstimated), row, 0, Qt::AlignRight);
@@ -913,22 +914,24 @@ void MasterWindow::rebuildToolbar()
     validateToolbarItems();
 }
 
-void MasterWindow::validateToolbarItems()
+void MasterWindow::validateToolbarItems(const std::optional<QString> &printingMode)
 {
     ToolbarValidationState state;
-    const QString mode = m_env.printingMode ? m_env.printingMode() : QString();
+    const QString mode = printingMode ? *printingMode : m_env.printingMode ? m_env.printingMode() : QString();
     state.standardPrintingMode = mode.isEmpty() || mode == QVStandardPrintingMode;
     state.scaleType = m_env.scaleType ? m_env.scaleType() : 0;
     for (auto it = m_toolbarActions.cbegin(); it != m_toolbarActions.cend(); ++it)
         it.value()->setEnabled(MasterToolbar::validateItem(it.key(), state));
 }
 
-void MasterWindow::updateModeItem()
+void MasterWindow::updateModeItem(const std::optional<QString> &printingMode)
 {
     QAction *mode = m_toolbarActions.value(ToolbarItem::TessaroMode);
     if (!mode)
         return;
-    const QString current = m_env.printingMode ? m_env.printingMode() : QVStandardPrintingMode;
+    const QString current = printingMode ? *printingMode
+        : m_env.printingMode             ? m_env.printingMode()
+                                         : QVStandardPrintingMode;
     if (const std::optional<MasterToolbar::ModeLook> look =
             MasterToolbar::modeLookForMode(current.isEmpty() ? QVStandardPrintingMode : current)) {
         mode->setIcon(QIcon(QPixmap::fromImage(namedPicture(look->imageName))));
@@ -1115,6 +1118,9 @@ void MasterWindow::buildDrawer()
         m_addressBook = std::make_unique<QVAddressBookController>();
         m_addressPanel = new QVAddressBookPanel(*m_addressBook, m_drawer);
         m_drawer->setWidget(m_addressPanel);
+        // The book chooser, the list and the listening start once the panel
+        // shows the controller's changes.
+        m_addressBook->awakeFromNib();
     } else {
         auto *placeholder = new QLabel(QStringLiteral("No address book"), m_drawer);
         placeholder->setAlignment(Qt::AlignCenter);
@@ -1330,10 +1336,16 @@ void MasterWindow::observe()
         }));
     m_observers.push_back(center.addObserver(NSApplicationWillTerminateNotification,
                                              [this](const Notification &) { saveAddressDrawerState(); }));
-    m_observers.push_back(center.addObserver(QVPrintingModeDidChangeNotification, [this](const Notification &) {
-        updateModeItem();
-        validateToolbarItems();
-    }));
+    // The new mode comes with the notification: the delegate learns it only
+    // after the switch is announced.
+    m_observers.push_back(
+        center.addObserver(QVPrintingModeDidChangeNotification, [this](const Notification &notification) {
+            std::optional<QString> mode;
+            if (const auto posted = notification.object.shared<QString>())
+                mode = *posted;
+            updateModeItem(mode);
+            validateToolbarItems(mode);
+        }));
     m_observers.push_back(center.addObserver(QVShipmentFavoritesDidChangeNotification,
                                              [this](const Notification &) { setupFavoritesMenu(); }));
     // A purchase, a refund or a refresh brings a new status: the controller

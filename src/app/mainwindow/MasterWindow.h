@@ -46,6 +46,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class MasterController;
@@ -138,7 +139,9 @@ public:
     void updateQuickStamps(int stampMode);
     // The toolbar's items again from its model, validated.
     void rebuildToolbar();
-    void validateToolbarItems();
+    // The items enabled for the printing mode (the environment's current
+    // one when none is given).
+    void validateToolbarItems(const std::optional<QString> &printingMode = std::nullopt);
     // The piece-size pop-up's menu open (large pictures and descriptions)
     // or closed.
     bool mailpieceMenuIsOpen() const { return m_mailpieceMenuOpen; }
@@ -167,7 +170,9 @@ private:
     // One of the preview's PDF outputs (QVPreviewOutput) through the
     // "runPDFLabel:" action when there is one, else the controller.
     void runPDFLabel(int output);
-    void updateModeItem();
+    // The mode item's picture and label for the printing mode (the
+    // environment's current one when none is given).
+    void updateModeItem(const std::optional<QString> &printingMode = std::nullopt);
     void customizeToolbar();
     void mailpieceMenuWillPop();
     void mailpieceMenuDidEnd();

@@ -2,7 +2,6 @@
 
 #include "app/shell/QVMenus.h"
 #include "platform/Bundle.h"
-#include "platform/Paths.h"
 #include "platform/UrlOpener.h"
 #include "platform/UserDefaults.h"
 #include "services/QVRHOCommandCenter.h"
@@ -135,18 +134,10 @@ QStringList webPageActions()
 
 QString addressBookFolder()
 {
-    QString folder = UserDefaults::standardUserDefaults().stringForKey(QVAddressBookFolderDefaultsKey);
-    if (folder.isEmpty()) {
-        const QString support = applicationSupportDirectory();
-        if (support.isEmpty())
-            return QString();
-        folder = QDir(support).filePath(QStringLiteral("Address Book"));
-    }
-    if (!QDir().mkpath(folder)) {
-        qWarning().noquote() << QStringLiteral("could not create the address book folder %1").arg(folder);
-        return QString();
-    }
-    return QDir(folder).absolutePath();
+    const QString folder = VCardFolder::sharedFolder().folderPath();
+    if (folder.isEmpty())
+        qWarning().noquote() << QStringLiteral("could not create the address book folder");
+    return folder;
 }
 
 bool launchURL(const std::optional<QUrl> &url)

@@ -38,6 +38,8 @@
 //   showAcks:                            the bundled "Acknowledgments.html"
 // A page without an address (no status yet, a setting that is not a web
 // address, a missing file) opens nothing and says so on the console.
+#include "platform/VCardFolder.h"
+
 #include <QString>
 #include <QUrl>
 
@@ -51,8 +53,9 @@ inline const QString QVUSPSWebSiteDefaultsKey = QStringLiteral("uspsWebSite");
 inline const QString QVVendorWebSiteDefaultsKey = QStringLiteral("tolvaneWebSite");
 inline const QString QVMerchandiseStoreURLDefaultsKey = QStringLiteral("merchandiseStoreURL");
 inline const QString QVRemoteSupportURLDefaultsKey = QStringLiteral("remoteSupportURL");
-// The folder of vCard files that stands in for the address book.
-inline const QString QVAddressBookFolderDefaultsKey = QStringLiteral("addressBookFolder");
+// The folder of vCard files that stands in for the address book (the
+// drawer's folder).
+inline const QString &QVAddressBookFolderDefaultsKey = VCardFolderDefaultsKey;
 
 // Built-in values of those settings.
 inline const QString QVUSPSPostageCalculatorServerBuiltIn = QStringLiteral("postcalc.usps.com");
@@ -68,9 +71,10 @@ QStringList webPageActions();
 // The vendor's live-chat page.
 std::optional<QUrl> chatSupportLink();
 
-// The folder of vCard files: the setting "addressBookFolder" when set, else
-// "Address Book" in the application-support folder; created when missing.
-// Empty when it cannot be made.
+// The folder of vCard files, the one the address drawer lists: the setting
+// "addressBookFolder" when set, else "Address Book" in the
+// application-support folder; created when missing. Empty when it cannot be
+// made.
 QString addressBookFolder();
 
 // Opens the URL through the UrlOpener (launchURL:); false for none.

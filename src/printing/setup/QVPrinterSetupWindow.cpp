@@ -317,6 +317,7 @@ void QVPrinterSetupWindow::refreshSheets()
         w.kivoTitle = new QLabel(w.kivo);
         form->addRow(w.kivoTitle);
         w.kivoQueue = new QComboBox(w.kivo);
+        w.kivoQueue->setPlaceholderText(tr("No printer"));
         w.kivoRoll = new QComboBox(w.kivo);
         w.kivoDensity = new QComboBox(w.kivo);
         form->addRow(tr("Printer:"), w.kivoQueue);
@@ -375,6 +376,7 @@ void QVPrinterSetupWindow::refreshSheets()
         auto *queue = new QWidget;
         auto *queueLayout = new QFormLayout(queue);
         w.zebraQueue = new QComboBox(queue);
+        w.zebraQueue->setPlaceholderText(tr("No printer"));
         queueLayout->addRow(tr("Print queue:"), w.zebraQueue);
         w.useQueue = new QCheckBox(tr("Print labels through this queue"), queue);
         queueLayout->addRow(w.useQueue);
