@@ -70,19 +70,19 @@ class Session:
         self.ca_file = wait_for("the stand-ins' CA", self._ca_file, 10)
 
     def _start_xvfb(self):
-        for number in range(90, 140):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number) or os.path.exists("/tmp/.X%d-lock" % number):
-                continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1400x1000x24", "-nolisten", "tcp"],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            display = ":%d" % number
-            try:
-                wait_for("Xvfb", lambda: os.path.exists("/tmp/.X11-unix/X%d" % number), 10)
-            except Failure:
-                self.xvfb.kill()
-                continue
-            return display
-        raise Failure("no free X display")
+        # Xvfb takes a free display itself and says which (-displayfd), so
+        # that walks started side by side never meet on one display.
+        read, write = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1400x1000x24",
+                                      "-nolisten", "tcp"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, pass_fds=(write,))
+        os.close(write)
+        with os.fdopen(read) as answer:
+            number = answer.readline().strip()
+        if not number.isdigit():
+            self.xvfb.kill()
+            raise Failure("Xvfb did not start")
+        return ":" + number
 
     def _banner_text(self):
         with open(self.banner_path) as f:
