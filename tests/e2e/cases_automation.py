@@ -74,9 +74,7 @@ def case_automation_test_document(session):
     if packages[0].findtext("ReferenceID") != "R-TEST":
         raise Failure("the reply does not describe the package: %r" % reply)
     # The test piece is printed as a void sample.
-    pdfs = wait_for("the printed sample", session.pdfs, 60)
-    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
-    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    pdf = session.first_pdf("the printed sample")
     if session.account()["balanceMils"] != before["balanceMils"]:
         raise Failure("a Test document moved the balance")
     if session.mailing_log():
@@ -101,9 +99,7 @@ def case_automation_live_package(session):
     packages = reply_packages(reply)
     if len(packages) != 1 or packages[0].findtext("Status") != "Success":
         raise Failure("the live package did not succeed: %r" % reply)
-    pdfs = wait_for("a printed PDF", session.pdfs, 60)
-    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
-    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    pdf = session.first_pdf("a printed PDF")
     text = decode_indicium(pdf, session.workdir)
     if "TOLVANE DEMO TEST INDICIUM" not in text or "ACCT " + ACCOUNT not in text:
         raise Failure("the printed indicium reads %r" % text)
@@ -180,12 +176,6 @@ def case_automation_opened_file_asks(session):
                 '</Glimra>')
     program = session.standins.args[-1]
 
-    def question():
-        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
-            geometry = session.geometry(window)
-            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
-                return window
-        return None
 
     for answer in ("Escape", "Return"):
         second = subprocess.Popen([program, request], env=session.env, stdout=subprocess.DEVNULL,
@@ -195,7 +185,7 @@ def case_automation_opened_file_asks(session):
         except subprocess.TimeoutExpired:
             second.kill()
             raise Failure("the second copy did not hand the file over")
-        asked = wait_for("the question about the opened file", question, 30)
+        asked = wait_for("the question about the opened file", lambda: session.window_over(main), 30)
         time.sleep(1.0)
         session.screenshot_window(asked, "opened-file-question-" + answer.lower())
         session.keys(asked, answer)

@@ -176,11 +176,7 @@ def hand_url(session, url):
 
 
 def question(session, main):
-    for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
-        geometry = session.geometry(window)
-        if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
-            return window
-    return None
+    return session.window_over(main)
 
 
 def answer(session, main, name, key):

@@ -29,9 +29,7 @@ def case_envelope(session):
     main = session.sign_in()
     before = session.account()
     print_a_letter(session, main)
-    pdfs = wait_for("a printed PDF", session.pdfs, 60)
-    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
-    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    pdf = session.first_pdf("a printed PDF")
     text = decode_indicium(pdf, session.workdir)
     if "TOLVANE DEMO TEST INDICIUM" not in text or "ACCT " + ACCOUNT not in text:
         raise Failure("the printed indicium reads %r" % text)
@@ -57,14 +55,8 @@ def case_refused(session):
     print_a_letter(session, main)
 
     # The refusal is said in an alert over the window.
-    def alert():
-        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
-            geometry = session.geometry(window)
-            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
-                return window
-        return None
 
-    wait_for("the alert that says why nothing printed", alert, 30)
+    wait_for("the alert that says why nothing printed", lambda: session.window_over(main), 30)
     time.sleep(2)
     session.screenshot("refused")
     if session.pdfs():

@@ -38,14 +38,8 @@ def case_unpriced(session):
     session.screenshot("unpriced-piece")
     session.keys(main, "ctrl+p")
 
-    def alert():
-        for window in session.xdotool("search", "--onlyvisible", "--name", "").split():
-            geometry = session.geometry(window)
-            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
-                return window
-        return None
 
-    wait_for("the alert that says the price is not known", alert, 30)
+    wait_for("the alert that says the price is not known", lambda: session.window_over(main), 30)
     time.sleep(3)
     session.screenshot("unpriced")
     if session.pdfs():

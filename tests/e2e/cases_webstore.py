@@ -78,9 +78,7 @@ def case_webstore_order(session):
     session.screenshot("webstore-shipment")
 
     session.keys(main, "ctrl+p")
-    pdfs = wait_for("the printed label", session.pdfs, 60)
-    pdf = os.path.join(session.run_dir, "pdf", pdfs[0])
-    wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+    pdf = session.first_pdf("the printed label")
     log = wait_for("the mailing log's entry", session.mailing_log, 20)
     entry = log[-1]
     to = entry.get("QVShipmentToAddressKey", {})

@@ -250,6 +250,22 @@ class Session:
         return None
 
 
+    def window_over(self, main):
+        """A visible window other than the main one, of the size of an alert
+        or a question (none: None)."""
+        for window in self.xdotool("search", "--onlyvisible", "--name", "").split():
+            geometry = self.geometry(window)
+            if window != main and 0 < geometry.get("WIDTH", 0) < 800 and geometry.get("HEIGHT", 0) > 100:
+                return window
+        return None
+
+    def first_pdf(self, what):
+        """The path of the first PDF the queue wrote, once it is whole."""
+        pdfs = wait_for(what, self.pdfs, 60)
+        pdf = os.path.join(self.run_dir, "pdf", pdfs[0])
+        wait_for("the whole PDF", lambda: os.path.getsize(pdf) > 1000 and time.sleep(1) is None, 20)
+        return pdf
+
 def decode_indicium(pdf, workdir):
     prefix = os.path.join(workdir, "page")
     subprocess.run(["pdftoppm", "-r", "300", "-png", "-f", "1", "-l", "1", pdf, prefix], check=True)
