@@ -8,7 +8,7 @@ import subprocess
 import time
 
 from cases_menus import answer_to, choose, expect_answers, still_alive, visible_windows, walk_named
-from session import Failure, wait_for
+from session import PASS_PHRASE, SKIP, Failure, wait_for
 
 # The steps from the menu bar's first title (the program's menu) to each menu.
 FILE, EDIT, VIEW, MODE, POSTAGE, LOG, TOOLS = 1, 2, 3, 4, 5, 6, 7
@@ -393,3 +393,96 @@ def case_menus_edit_stamps(session):
         f.write("undone: %r\nredone: %r\n" % (undone, redone))
     if undone == "23" or redone != "23":
         raise Failure("Undo left %r and Redo %r in the sheet count (typed: '23')" % (undone, redone))
+
+
+LABEL_ROLLS_BUTTON = (175, 106)
+
+
+def case_menus_stamp_rolls(session):
+    """Sign in; Mode ▸ Stamps; the stamp window's Label Rolls on a machine
+    without a Kivo Tagwright printer says "Kivo printer unavailable." and
+    keeps the sheets: once the alert is answered, the Tools menu (Weigh
+    greyed: it weighs only for rolls) and the File menu look as before."""
+    main = to_stamps(session, session.sign_in())
+    sheet_file = open_menu_picture(session, main, FILE, "file-menu-sheets")
+    sheet_tools = open_menu_picture(session, main, TOOLS, "tools-menu-sheets")
+    before = set(session.xdotool("search", "--onlyvisible", "--class", "").split())
+    session.xdotool("mousemove", "--window", main, *map(str, LABEL_ROLLS_BUTTON), "click", "1")
+    alert = wait_for("the alert", lambda: sorted(set(session.xdotool("search", "--onlyvisible", "--class", "")
+                                                     .split()) - before), 10)[-1]
+    time.sleep(1)
+    session.screenshot_window(alert, "rolls-alert")
+    if session.xdotool("getwindowname", alert).strip() != "Tolvane for Mac":
+        raise Failure("Label Rolls opened %r" % session.xdotool("getwindowname", alert))
+    session.keys(alert, "Return")
+    wait_for("the alert to close", lambda: alert not in session.xdotool("search", "--onlyvisible", "--class", ""),
+             10)
+    main = wait_mode(session, False, "Label Rolls")
+    session.screenshot_window(main, "after-rolls")
+    if open_menu_picture(session, main, TOOLS, "tools-menu-after") != sheet_tools:
+        raise Failure("the Tools menu changed after Label Rolls failed")
+    if open_menu_picture(session, main, FILE, "file-menu-after") != sheet_file:
+        raise Failure("the File menu changed after Label Rolls failed")
+
+
+def sign_in_to_any_mode(session):
+    """Signs in as session.sign_in() does; answers the main window in
+    whichever mode it opens."""
+    panel = session.wait_window("Postage Account", 60)
+    session.keys(panel, "Tab", "Tab")
+    session.type(panel, PASS_PHRASE)
+    session.keys(panel, "Return")
+
+    def main_window():
+        # The progress panel carries the same name and is smaller.
+        window = session.window("TEST SERVER")
+        return window if window and width(session, window) > 700 else None
+
+    main = wait_for("the main window", main_window, 60)
+    time.sleep(1.5)
+    return main
+
+
+def case_mode_kept_after_quit(session):
+    """Sign in; Mode ▸ Stamps; Tolvane ▸ Quit Tolvane for Mac: the program
+    started again opens in the stamps mode, with the Mode menu's check mark
+    on Stamps; Mode ▸ Labels and Envelopes and ctrl+q: the next start would
+    open the labels (the settings say so)."""
+    reason = session.use_secret_service(runs=2)
+    if reason:
+        print("skipped: " + reason)
+        raise SystemExit(SKIP)
+    main = to_stamps(session, sign_in_to_any_mode(session))
+    stamps_menu = open_menu_picture(session, main, MODE, "mode-menu-before-quit")
+    # The program's menu, opened with a click, has no item highlighted: Up
+    # reaches its last item, Quit.
+    session.xdotool("mousemove", "--window", main, "20", "10", "click", "1")
+    time.sleep(0.4)
+    session.xdotool("key", "--delay", "80", "Up", "Return")
+    wait_for("the program to quit", lambda: main not in session.xdotool("search", "--onlyvisible", "--class", ""),
+             30)
+    # Started again, the program asks for the pass phrase again (the X
+    # server may give its window the old one's id).
+    again = sign_in_to_any_mode(session)
+    session.screenshot_window(again, "started-again")
+    if is_labels(session, again):
+        raise Failure("the program quit in the stamps mode opens in the labels mode")
+    if open_menu_picture(session, again, MODE, "mode-menu-started-again") != stamps_menu:
+        raise Failure("the Mode menu of the program started again does not check Stamps")
+    choose(session, again, MODE, 1)
+    again = wait_mode(session, True, "Mode ▸ Labels and Envelopes")
+    session.keys(again, "ctrl+q")
+    wait_for("the program to quit", lambda: again not in session.xdotool("search", "--onlyvisible", "--class", ""),
+             30)
+    settings = os.path.join(session.run_dir, "config", "Tolvane", "Tolvane.ini")
+
+    def stored_modes():
+        with open(settings) as f:
+            return [line.strip() for line in f if line.startswith("printingMode=")]
+
+    # The window goes before the program has written its settings.
+    try:
+        wait_for("the labels mode in the settings",
+                 lambda: stored_modes() == ["printingMode=string:QVStandardPrintingMode"], 15)
+    except Failure:
+        raise Failure("after quitting in the labels mode the settings hold %r" % stored_modes())
