@@ -14,10 +14,17 @@
 #include "TestSupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
 #include <QUrlQuery>
 #include <gtest/gtest.h>
 
@@ -371,4 +378,81 @@ TEST_F(MenusTest, QtMenuBarSendsTheItemsActions)
     actions.setValidator({});
     menus.updateEnabledStates();
     EXPECT_TRUE(labels->isEnabled());
+}
+
+// The Edit menu acts on the field that has the focus: a plain text field, or
+// the text field of an editable combo box or a spin box, which hold the
+// focus for it. A focused control without text is left alone.
+TEST_F(MenusTest, EditItemsReachTheFocusedField)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *field = new QLineEdit(QStringLiteral("Ada Lovelace"));
+    auto *weight = new QComboBox;
+    weight->setEditable(true);
+    weight->addItem(QStringLiteral("1 oz"));
+    auto *count = new QSpinBox;
+    count->setRange(1, 999);
+    count->setValue(42);
+    auto *button = new QPushButton(QStringLiteral("Print"));
+    for (QWidget *widget : QList<QWidget *>{field, weight, count, button})
+        layout->addWidget(widget);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+
+    QMenuBar bar;
+    registerStandardActions(actions);
+    QVMenuBar menus(&bar, mainMenu(), actions);
+    const auto choose = [&menus](const char *action) {
+        QAction *item = menus.actionFor(QString::fromLatin1(action));
+        ASSERT_TRUE(item) << action;
+        EXPECT_TRUE(item->isEnabled()) << action;
+        item->trigger();
+    };
+    QClipboard *clipboard = QGuiApplication::clipboard();
+
+    const struct {
+        QWidget *focused;
+        QLineEdit *text;
+        QString shown;
+    } cases[] = {
+        {field, field, QStringLiteral("Ada Lovelace")},
+        {weight, weight->lineEdit(), QStringLiteral("1 oz")},
+        {count, count->findChild<QLineEdit *>(), QStringLiteral("42")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        ASSERT_TRUE(c.text);
+        c.focused->setFocus();
+        QApplication::processEvents();
+        ASSERT_EQ(QApplication::focusWidget(), c.focused);
+        c.text->deselect();
+        clipboard->setText(QStringLiteral("before"));
+
+        choose("selectAll:");
+        EXPECT_EQ(c.text->selectedText(), c.shown);
+        choose("copy:");
+        EXPECT_EQ(clipboard->text(), c.shown);
+        choose("cut:");
+        EXPECT_TRUE(c.text->text().isEmpty());
+        clipboard->setText(c.shown + QStringLiteral("7"));
+        choose("paste:");
+        EXPECT_EQ(c.text->text(), c.shown + QStringLiteral("7"));
+        choose("undo:");
+        EXPECT_TRUE(c.text->text().isEmpty());
+        choose("redo:");
+        EXPECT_EQ(c.text->text(), c.shown + QStringLiteral("7"));
+    }
+
+    // A button has no text to edit: the clipboard and the fields stay.
+    button->setFocus();
+    QApplication::processEvents();
+    ASSERT_EQ(QApplication::focusWidget(), button);
+    clipboard->setText(QStringLiteral("kept"));
+    choose("selectAll:");
+    choose("copy:");
+    choose("cut:");
+    EXPECT_EQ(clipboard->text(), QStringLiteral("kept"));
+    EXPECT_EQ(field->text(), QStringLiteral("Ada Lovelace7"));
 }

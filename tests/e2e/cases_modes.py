@@ -13,9 +13,10 @@ from session import PASS_PHRASE, SKIP, Failure, wait_for
 # The steps from the menu bar's first title (the program's menu) to each menu.
 FILE, EDIT, VIEW, MODE, POSTAGE, LOG, TOOLS = 1, 2, 3, 4, 5, 6, 7
 # Where the user clicks, from the main window's upper left corner: the
-# destination box of the labels mode, and in the stamps mode the first stamp
-# of the sheet and the field of the number of sheets.
+# destination box and the Weight field of the labels mode, and in the stamps
+# mode the first stamp of the sheet and the field of the number of sheets.
 DESTINATION_BOX = (150, 200)
+WEIGHT_FIELD = (600, 215)
 FIRST_STAMP = (55, 167)
 SHEET_COUNT_FIELD = (528, 327)
 
@@ -129,7 +130,8 @@ def case_menus_edit_labels(session):
     Edit menu does what its name says to the typed address: Select All and
     Copy put the whole text on the desktop's clipboard, Cut empties the box,
     Paste puts the clipboard's text back, Undo takes back the last typing,
-    Redo does it again."""
+    Redo does it again; Select All and Copy reach the Weight field (the text
+    field of a pop-up) too."""
     main = session.sign_in()
     session.xdotool("mousemove", "--window", main, *map(str, DESTINATION_BOX), "click", "1")
     time.sleep(0.5)
@@ -164,6 +166,14 @@ def case_menus_edit_labels(session):
     # The toolkit takes back a paste and the typing that follows it as one.
     if not (undone in (address, "X") and redone == address + "!"):
         raise Failure("Undo left %r and Redo %r in the box (typed: %r)" % (undone, redone, address + "!"))
+
+    # The Weight field is the text field of an editable pop-up: the Edit
+    # menu reaches it as well.
+    session.xdotool("mousemove", "--window", main, *map(str, WEIGHT_FIELD), "click", "1")
+    time.sleep(0.5)
+    weight = box_text(session, main)
+    if weight != "1 oz":
+        raise Failure("Select All and Copy in the Weight field put %r on the clipboard (it shows '1 oz')" % weight)
 
 
 # The File menu in the stamps mode: Verify Address only checks a typed

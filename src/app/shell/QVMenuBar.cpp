@@ -5,11 +5,14 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QWidget>
+
+#include <algorithm>
 
 QVMenuBar::QVMenuBar(QMenuBar *bar, QVMenuBarModel model, const QVMenuActions &actions, QObject *parent)
     : QObject(parent), m_bar(bar), m_model(std::move(model)), m_actions(actions)
@@ -111,14 +114,29 @@ void QVMenuBar::updateCheckMarks()
 
 namespace {
 
-// Sends the slot to the focused widget when it has one of that name.
+bool hasSlot(const QObject *object, const char *slot)
+{
+    return object->metaObject()->indexOfMethod(
+               QMetaObject::normalizedSignature((QByteArray(slot) + "()").constData())) >= 0;
+}
+
+// Sends the slot to the focused widget when it has one of that name. An
+// editable combo box or a spin box has the focus for its text field, which
+// edits in its place.
 void sendToFocusedWidget(const char *slot)
 {
     QWidget *focused = QApplication::focusWidget();
     if (!focused)
         return;
-    const QMetaObject *meta = focused->metaObject();
-    if (meta->indexOfMethod(QMetaObject::normalizedSignature((QByteArray(slot) + "()").constData())) >= 0)
+    if (!hasSlot(focused, slot)) {
+        const QList<QLineEdit *> fields = focused->findChildren<QLineEdit *>(Qt::FindDirectChildrenOnly);
+        const auto field = std::find_if(fields.cbegin(), fields.cend(),
+                                        [focused](const QLineEdit *edit) { return edit->focusProxy() == focused; });
+        if (field == fields.cend())
+            return;
+        focused = *field;
+    }
+    if (hasSlot(focused, slot))
         QMetaObject::invokeMethod(focused, slot);
 }
 

@@ -11,7 +11,8 @@
 //
 // registerStandardActions() adds the handlers of the actions that belong to
 // the toolkit: the edit actions (sent to the focused widget when it has
-// them), the about box and quitting.
+// them, or to the text field of a focused editable combo box or spin box),
+// the about box and quitting.
 #include "app/shell/QVMenus.h"
 
 #include <QHash>
@@ -56,6 +57,6 @@ private:
 };
 
 // The toolkit's actions: "undo:", "redo:", "cut:", "copy:", "paste:",
-// "selectAll:" (to the focused widget), "orderFrontStandardAboutPanel:" (the
+// "selectAll:" (to the focused widget or its text field), "orderFrontStandardAboutPanel:" (the
 // about box with the program's name and version) and "terminate:" (quits).
 void registerStandardActions(QVMenuActions &actions);
