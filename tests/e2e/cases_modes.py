@@ -197,7 +197,8 @@ def case_menus_file_stamps(session):
     prints); Print Selected is greyed until a stamp is selected, then asks
     the same question; Printer Setup, which sets up the label printer, does
     nothing in the stamps mode (the stamp window chooses its own printer);
-    New Package brings back the labels mode."""
+    Test Print with its page set-up accepted prints the sample sheet and buys
+    nothing; New Package brings back the labels mode."""
     main = to_stamps(session, session.sign_in())
     open_menu_picture(session, main, FILE, "file-menu-stamps")
     before = session.account()
@@ -236,8 +237,20 @@ def case_menus_file_stamps(session):
         raise Failure("a print closed with Escape or Cancel printed: %r" % session.pdfs())
     if session.account().get("pieces") != before.get("pieces"):
         raise Failure("a print answered with Cancel bought stamps")
+    # Test Print with its page set-up accepted: the sample sheet prints and
+    # nothing is bought.
+    enabled = [name for name, on in STAMPS_FILE_MENU if on]
+    choose(session, main, FILE, enabled.index("Test Print") + 1)
+    setup = session.wait_window("Page Setup", 20)
+    session.keys(setup, "Return")
+    pdf = session.first_pdf("the sample sheet")
+    subprocess.run(["pdftoppm", "-r", "60", "-png", "-f", "1", "-l", "1", pdf,
+                    os.path.join(session.workdir, "sample-sheet")], check=False)
+    if session.account().get("pieces") != before.get("pieces"):
+        raise Failure("Test Print bought stamps")
+    main = wait_mode(session, False, "File ▸ Test Print")
     # New Package: the labels mode with an empty window.
-    place = [name for name, on in STAMPS_FILE_MENU if on].index("New Package") + 1
+    place = enabled.index("New Package") + 1
     choose(session, main, FILE, place)
     wait_mode(session, True, "File ▸ New Package in the stamps mode")
 
