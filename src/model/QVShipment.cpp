@@ -30,6 +30,14 @@ bool flagValue(const QVariant &value)
     return value.toBool();
 }
 
+// The same decimal in every respect (sign, digits and exponent, or both not
+// a number): the stored form would not change.
+bool isSameDecimal(const Decimal &x, const Decimal &y)
+{
+    return x.isNaN() == y.isNaN() && x.isNegative() == y.isNegative() && x.mantissa() == y.mantissa() &&
+        x.exponent() == y.exponent();
+}
+
 // True when the two values are the same in every respect (type, amount and
 // form), so that storing one over the other changes nothing. Answers false
 // for the kinds where equal values may differ in form (dates, doubles) and
@@ -49,12 +57,9 @@ bool isSameValue(const QVariant &a, const QVariant &b)
     default:
         break;
     }
-    if (isDecimalVariant(a)) {
-        const Decimal &x = *static_cast<const Decimal *>(a.constData());
-        const Decimal &y = *static_cast<const Decimal *>(b.constData());
-        return x.isNaN() == y.isNaN() && x.isNegative() == y.isNegative() && x.mantissa() == y.mantissa() &&
-            x.exponent() == y.exponent();
-    }
+    if (isDecimalVariant(a))
+        return isSameDecimal(*static_cast<const Decimal *>(a.constData()),
+                             *static_cast<const Decimal *>(b.constData()));
     return false;
 }
 
@@ -109,7 +114,12 @@ struct HotKeyIndex {
     std::array<std::pair<const void *, int>, kSize> byAddress{};
     QHash<QString, int> byText;
 
-    static size_t start(const void *address) { return (quintptr(address) >> 4) & (kSize - 1); }
+    // The texts of the key constants lie close together: a multiplicative
+    // hash spreads them over the table, so that a look-up rarely probes twice.
+    static size_t start(const void *address)
+    {
+        return size_t((quint64(quintptr(address)) * 0x9E3779B97F4A7C15ull) >> 56) & (kSize - 1);
+    }
 
     HotKeyIndex()
     {
@@ -412,6 +422,12 @@ Decimal QVShipment::totalPrice() const
 
 void QVShipment::setTotalPrice(const Decimal &price)
 {
+    // A re-price mostly stores the total it found last time: the same
+    // decimal kept in the slot is left as it is without making a value of it.
+    const int slot = hotSlot(QVShipmentPriceKey);
+    if (slot >= 0 && m_hot.present[size_t(slot)] && isDecimalVariant(m_hot.values[size_t(slot)]) &&
+        isSameDecimal(*static_cast<const Decimal *>(m_hot.values[size_t(slot)].constData()), price))
+        return;
     setObjectQuietly(QVariant::fromValue(price), QVShipmentPriceKey);
 }
 

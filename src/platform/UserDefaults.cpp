@@ -11,6 +11,7 @@
 #include <QLocale>
 #include <QTimeZone>
 
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -169,7 +170,7 @@ void UserDefaults::resetStandardUserDefaults()
     defaults.m_settings->clear();
     defaults.m_settings->sync();
     defaults.m_registered.clear();
-    defaults.m_answers.clear();
+    defaults.forgetAnswers();
 }
 
 UserDefaults::UserDefaults(const QString &filePath)
@@ -196,7 +197,7 @@ void UserDefaults::registerDefaults(const QVariantMap &defaults)
         std::lock_guard lock(m_mutex);
         for (auto it = defaults.begin(); it != defaults.end(); ++it)
             m_registered.insert(it.key(), it.value());
-        m_answers.clear();
+        forgetAnswers();
     }
     postChange();
 }
@@ -387,7 +388,7 @@ void UserDefaults::setObject(const QVariant &value, const QString &key)
         std::lock_guard lock(m_mutex);
         m_settings->setValue(key, encoded);
         m_settings->sync();
-        m_answers.clear();
+        forgetAnswers();
     }
     postChange();
 }
@@ -400,7 +401,7 @@ void UserDefaults::removeObjectForKey(const QString &key)
         std::lock_guard lock(m_mutex);
         m_settings->remove(key);
         m_settings->sync();
-        m_answers.clear();
+        forgetAnswers();
     }
     postChange();
 }
@@ -423,8 +424,20 @@ bool UserDefaults::synchronize()
 {
     std::lock_guard lock(m_mutex);
     m_settings->sync();
-    m_answers.clear();
+    forgetAnswers();
     return m_settings->status() == QSettings::NoError;
+}
+
+namespace {
+std::atomic<quint64> g_defaultsChanges{1};
+} // namespace
+
+quint64 UserDefaults::changeCount() { return g_defaultsChanges.load(std::memory_order_acquire); }
+
+void UserDefaults::forgetAnswers() const
+{
+    m_answers.clear();
+    g_defaultsChanges.fetch_add(1, std::memory_order_acq_rel);
 }
 
 void UserDefaults::postChange() { NotificationCenter::defaultCenter().post(NSUserDefaultsDidChangeNotification, this); }

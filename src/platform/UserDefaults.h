@@ -91,9 +91,17 @@ public:
     // Writes pending changes to the file; false when it could not be written.
     bool synchronize();
 
+    // A number that grows whenever an answer of any defaults object may have
+    // changed (a store, a removal, registered values, a synchronize, a
+    // reset). Callers that read a default at every keystroke keep the answer
+    // with the number it was read under and read it again once it differs.
+    static quint64 changeCount();
+
 private:
     UserDefaults(std::unique_ptr<QSettings> settings);
     void postChange();
+    // Empties m_answers and counts the change (with m_mutex held).
+    void forgetAnswers() const;
 
     mutable std::recursive_mutex m_mutex;
     std::unique_ptr<QSettings> m_settings;

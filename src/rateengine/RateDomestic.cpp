@@ -13,7 +13,7 @@
 namespace {
 
 using tolvane::rates::CeilDiv;
-using tolvane::rates::IsOneOf;
+using tolvane::rates::IsAnyOf;
 using tolvane::rates::WholeInchesOfSide;
 
 // Flat-rate shapes of the zone-9 rules and the one-cent adjustments: every
@@ -42,16 +42,18 @@ int32_t firstRowPrice(const RateArray &leaf, int32_t zone)
 // `ounces`. False past the end row.
 bool zonedByOunces(const RateArray &leaf, int32_t zone, int32_t ounces, int32_t *rowWeight, int32_t *price)
 {
-    if (!leaf || leaf.form != RateRowForm::ZonedRows)
+    // Rows as GetZonedDomesticRateInternal reads them, read here directly.
+    const int32_t width = giRateTable < kRateVersionJan2014 ? 8 : 9;
+    if (!leaf || leaf.form != RateRowForm::ZonedRows || leaf.rowWidth != width)
         return false;
+    const int32_t column = zone <= 2 ? 1 : zone - 1;
     for (int32_t row = 0;; ++row) {
-        int32_t w = 0, p = 0;
-        GetZonedDomesticRateInternal(leaf, zone, row, &w, &p);
+        const int32_t w = leaf.at(row, 0);
         if (w <= 0)
             return false;
         if (w >= ounces) {
             *rowWeight = w;
-            *price = p;
+            *price = column < width ? leaf.at(row, column) : 0;
             return true;
         }
     }
@@ -208,22 +210,22 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
         const bool flatRate = isZoneNineFlatRateShape(shape);
         if (e == 158 && mailClass == kREExpress && (shape == 5 || shape == 11))
             classification = 2;
-        if (IsOneOf(e, {64, 65, 69, 92, 141, 159}) && (mailClass == kREPriority || mailClass == kREExpress) && flatRate)
+        if (IsAnyOf<64, 65, 69, 92, 141, 159>(e) && (mailClass == kREPriority || mailClass == kREExpress) && flatRate)
             classification = 2;
         if ((e == 64 || e == 65) && mailClass == kRECriticalMail)
             classification = 2;
         if (e == 68 && mailClass == kREPriority && flatRate)
             classification = 2;
-        if (IsOneOf(e, {74, 84, 107, 118, 151}) && flatRate)
+        if (IsAnyOf<74, 84, 107, 118, 151>(e) && flatRate)
             classification = 1;
         if (e == 111 && mailClass == kREPriority && flatRate)
             classification = 2;
-        if ((e == 141 || e == 155) && mailClass == kREPriority && (flatRate || IsOneOf(shape, {12, 13, 21})))
+        if ((e == 141 || e == 155) && mailClass == kREPriority && (flatRate || IsAnyOf<12, 13, 21>(shape)))
             classification = 2;
     }
 
     // 5. Government permit and business-reply classes carry no postage.
-    if (IsOneOf(mailClass, {10, 14, 15, 16, 17})) {
+    if (IsAnyOf<10, 14, 15, 16, 17>(mailClass)) {
         price = 0;
         return 0;
     }
@@ -338,7 +340,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
             classification = 2;
             leaf = GetRateInternal(mailClass, shape, &classification);
         }
-        if (IsOneOf(shape, {5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21})) {
+        if (IsAnyOf<5, 6, 9, 10, 11, 12, 13, 14, 15, 16, 17, 21>(shape)) {
             q.cents = firstRowPrice(leaf, pricingZone);
         } else if (shape == 8 || shape == 20) {
             const bool military = strinci("AP", state) || strinci("AE", state) || strinci("AA", state);
@@ -442,7 +444,7 @@ int32_t GetDomesticRate2014(int32_t mailClass, int32_t shape, int32_t zone, int3
     }
 
     case kREExpress:
-        if (IsOneOf(shape, {5, 6, 10, 11})) {
+        if (IsAnyOf<5, 6, 10, 11>(shape)) {
             q.cents = firstRowPrice(leaf, pricingZone);
             if (giRateTable == kRateVersionJan2014 && pricingZone == 9) {
                 if ((entryClassification == 107 || entryClassification == 151) && shape != 6 && q.cents > 0)

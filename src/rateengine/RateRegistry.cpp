@@ -81,6 +81,16 @@ const Node *findNode(const std::vector<int16_t> &index, const std::vector<Node> 
     return nullptr;
 }
 
+RateTableSlot *findSlot(RateTableSlot *slots, int32_t tableKey)
+{
+    if (!slots)
+        return nullptr;
+    for (int i = 0; i < kRateTableSlotCount; ++i)
+        if (slots[i].key == tableKey)
+            return &slots[i];
+    return nullptr;
+}
+
 const RateClassNode *findClassNode(const RateTableSlot &table, int32_t classKey)
 {
     return findNode(table.classIndex, table.classes, classKey, [](const RateClassNode &n) { return n.classKey; });
@@ -149,15 +159,7 @@ void SetRateTableSlotKey(int slot, int32_t key)
     ensureRateTables()[slot].key = key;
 }
 
-RateTableSlot *FindRateTableSlot(RateTableSlot *slots, int32_t tableKey)
-{
-    if (!slots)
-        return nullptr;
-    for (int i = 0; i < kRateTableSlotCount; ++i)
-        if (slots[i].key == tableKey)
-            return &slots[i];
-    return nullptr;
-}
+RateTableSlot *FindRateTableSlot(RateTableSlot *slots, int32_t tableKey) { return findSlot(slots, tableKey); }
 
 void RegisterRate2(int slot, int32_t classKey, int32_t shape, int32_t classification, RateArray array, int32_t owned)
 {
@@ -215,14 +217,14 @@ RateArray GetRateReallyInternal(RateTableSlot *slots, int32_t tableKey, int32_t 
     if (shape == kREShapeNonRectangular)
         shape = kREShapeParcel;
 
+    // The slot and the class node are found once for every level tried.
+    const RateTableSlot *table = findSlot(slots, tableKey);
+    if (!table)
+        return {};
+    const RateClassNode *classNode = findClassNode(*table, classKey);
+    if (!classNode)
+        return {};
     for (;;) {
-        const RateTableSlot *table = FindRateTableSlot(slots, tableKey);
-        if (!table)
-            return {};
-        const RateClassNode *classNode = findClassNode(*table, classKey);
-        if (!classNode)
-            return {};
-
         const RateClassificationNode *node = findClassificationNode(*classNode, level);
         if (node) {
             if (const RateShapeLeaf *leaf = findLeaf(*node, shape))

@@ -7,12 +7,16 @@
 #include "model/ServiceHooks.h"
 #include "model/StringAdditions.h"
 #include "platform/UserDefaults.h"
+#include "platform/VariantKinds.h"
 #include "rates/QVShipmentUSPS.h"
 #include "rates/QVUSPSIntlRateClass.h"
 #include "rates/QVUSPSRateClass.h"
 #include "rates/QVUSPSRateClassSupport.h"
 
 #include <QDebug>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -35,6 +39,21 @@ int weightInClassUnit(int ounces, const QString &unit)
         return ounces;
     const Decimal whole = converted->rounded(0, Decimal::RoundingMode::Up);
     return clampToInt(whole.toInt64().value_or(0));
+}
+
+// Stores a price quietly. The same decimal already stored (what a re-price
+// mostly finds) is left as it is, without making a value of the new one; the
+// record ends as setObjectQuietly would leave it.
+void storePriceQuietly(QVShipment &shipment, const QString &key, const Decimal &price)
+{
+    const QVariant stored = shipment.objectForKey(key);
+    if (isDecimalVariant(stored)) {
+        const Decimal &kept = *static_cast<const Decimal *>(stored.constData());
+        if (kept.isNaN() == price.isNaN() && kept.isNegative() == price.isNegative() &&
+            kept.mantissa() == price.mantissa() && kept.exponent() == price.exponent())
+            return;
+    }
+    shipment.setObjectQuietly(QVariant::fromValue(price), key);
 }
 
 // Stores the list quietly in the form the record held it (a text list or an
@@ -97,11 +116,17 @@ void priceDomestic(QVShipment &shipment)
     shipment.setObject(machinableValue, QVUSPSShipmentMachinableKey);
 
     // 6. Default confirmation service.
-    const QString defaultService = UserDefaults::standardUserDefaults().stringForKey(kConfirmationServiceDefaultsKey);
+    thread_local qvrates::DefaultsMemo<QString> confirmationServiceDefault;
+    const QString defaultService = qvrates::rememberedDefault(confirmationServiceDefault, [] {
+        return UserDefaults::standardUserDefaults().stringForKey(kConfirmationServiceDefaultsKey);
+    });
 
     // 7. Special services that apply.
     QStringList kept;
-    for (const QString &service : shipmentOptionalServices(shipment)) {
+    // (Lists are read through const access only: a non-const walk of an
+    // empty list would allocate one at every re-price.)
+    const QStringList services = shipmentOptionalServices(shipment);
+    for (const QString &service : services) {
         if (isEligibleForSpecialService(shipment, service))
             kept.append(service);
     }
@@ -113,15 +138,16 @@ void priceDomestic(QVShipment &shipment)
     }
 
     // 8. Confirmation service.
-    QStringList others = kept;
-    others.removeAll(QVUSPSHoldForPickupService);
+    // No service other than Hold For Pickup was kept.
+    const bool noOthers = std::all_of(kept.cbegin(), kept.cend(),
+                                      [](const QString &service) { return service == QVUSPSHoldForPickupService; });
     if (size == QVUSPSLetterSize || size == QVUSPSPostcardSize ||
         (size == QVUSPSLargeEnvelopeSize && name != QVUSPSPriorityMail) ||
         (!defaultService.isEmpty() && !isEligibleForSpecialService(shipment, defaultService))) {
         shipment.removeObjectForKey(QVUSPSShipmentConfirmationServiceKey);
-    } else if (!defaultService.isEmpty() && others.isEmpty()) {
+    } else if (!defaultService.isEmpty() && noOthers) {
         shipment.setObject(defaultService, QVUSPSShipmentConfirmationServiceKey);
-    } else if (others.isEmpty() &&
+    } else if (noOthers &&
                ((name == QVUSPSPriorityMail && isForcedConfirmationOnPriorityMail(shipment)) ||
                 ((name == QVUSPSParcelSelect || name == QVUSPSFirstClassMail || name == QVUSPSStandardPost) &&
                  !isMilitaryMail(shipment)))) {
@@ -192,7 +218,7 @@ void priceDomestic(QVShipment &shipment)
 
     // 17.
     shipment.setObjectQuietly(level, QVUSPSShipmentRateClassificationKey);
-    shipment.setObjectQuietly(QVariant::fromValue(postage), QVUSPSShipmentPostageKey);
+    storePriceQuietly(shipment, QVUSPSShipmentPostageKey, postage);
 
     // 18. Undiscounted postage, when it is the higher. A final postage of zero
     // is no price at all (the level's prices are not known), not a discount
@@ -207,14 +233,14 @@ void priceDomestic(QVShipment &shipment)
     Decimal confirmationFee;
     if (hasConfirmation) {
         confirmationFee = rateClass->feeForElectronicConfirmationService(confirmation);
-        shipment.setObjectQuietly(QVariant::fromValue(confirmationFee), QVUSPSShipmentConfirmationServicePriceKey);
+        storePriceQuietly(shipment, QVUSPSShipmentConfirmationServicePriceKey, confirmationFee);
     } else {
         shipment.removeObjectQuietly(QVUSPSShipmentConfirmationServicePriceKey);
     }
 
     // 20. Fees of the special services.
     Decimal servicesFee;
-    for (const QString &service : kept)
+    for (const QString &service : std::as_const(kept))
         servicesFee = decimalNumberBySafelyAdding(servicesFee, rateClass->feeForSpecialService(service));
 
     // 21. Stealth postage.
@@ -226,7 +252,7 @@ void priceDomestic(QVShipment &shipment)
     if (decimalNumberIsEqualToZero(servicesFee))
         shipment.removeObjectQuietly(QVUSPSShipmentOptionalServicesPriceKey);
     else
-        shipment.setObjectQuietly(QVariant::fromValue(servicesFee), QVUSPSShipmentOptionalServicesPriceKey);
+        storePriceQuietly(shipment, QVUSPSShipmentOptionalServicesPriceKey, servicesFee);
 
     // 23. Total: only for a priced piece between two known five-digit ZIPs.
     Decimal total;

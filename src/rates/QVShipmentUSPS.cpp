@@ -145,6 +145,9 @@ QString shipmentText(const QVShipment &shipment, const QString &key)
 bool shipmentBool(const QVShipment &shipment, const QString &key, bool missing)
 {
     const QVariant value = shipment.objectForKey(key);
+    // A stored boolean (what pricing itself stores) is the answer as it is.
+    if (value.typeId() == QMetaType::Bool)
+        return *static_cast<const bool *>(value.constData());
     if (!value.isValid() || value.isNull())
         return missing;
     return flagValue(value);

@@ -342,8 +342,10 @@ QList<QVUSPSRateClass *> QVUSPSRateYear::rateClassesForSize(const QString &size)
 
     const auto account = accountInformationServices();
     const bool withoutParcelSelect = account->disableParcelSelect();
-    const bool withoutStandardPost =
-        !account->standardPost() && !UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey);
+    thread_local qvrates::DefaultsMemo<bool> mailInnovationsMode;
+    const bool withoutStandardPost = !account->standardPost() && !qvrates::rememberedDefault(mailInnovationsMode, [] {
+        return UserDefaults::standardUserDefaults().boolForKey(kUPSMailInnovationsModeKey);
+    });
     // The list last filtered, kept with the list it came from (shared with
     // it) and the two settings.
     struct Memo {
@@ -391,10 +393,13 @@ const QVUSPSRateYear &QVUSPSSep2014RateClass::classObject()
 const QVUSPSRateYear &QVUSPSRateClass::ratesForDate(const QDateTime &date)
 {
     int year = 0, month = 0, dayOfMonth = 0;
-    date.date().getDate(&year, &month, &dayOfMonth);
+    thread_local qvrates::DatePartsMemo memo;
+    qvrates::rememberedDateParts(memo, date.date(), &year, &month, &dayOfMonth);
     if (year > 2014 || (year == 2014 && month > 9) || (year == 2014 && month == 9 && dayOfMonth > 6))
         return QVUSPSSep2014RateClass::classObject();
-    if (UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey))
+    thread_local qvrates::DefaultsMemo<bool> useSep14Rates;
+    if (qvrates::rememberedDefault(useSep14Rates,
+                                   [] { return UserDefaults::standardUserDefaults().boolForKey(kUseSep14RatesKey); }))
         return QVUSPSSep2014RateClass::classObject();
     return QVUSPSJan2014RateClass::classObject();
 }
@@ -595,14 +600,14 @@ const QSet<QString> &QVUSPSRateClass::priorityFlatRateEnvelopeSizes()
 // ===== Object side ==============================================================
 
 QVUSPSRateClass::QVUSPSRateClass(const QString &name, const QVUSPSRateYear &ratefoldClass)
-    : m_name(name), m_ratefoldClass(&ratefoldClass)
+    : m_name(name), m_ratefoldClass(&ratefoldClass), m_weightUnit(weightUnitForRateClassName(name))
 {}
 
 QString QVUSPSRateClass::casualName() const { return casualNameForRateClassName(m_name); }
 
 QString QVUSPSRateClass::webToolsName() const { return webToolsNameForRateClassName(m_name); }
 
-QString QVUSPSRateClass::weightUnit() const { return weightUnitForRateClassName(m_name); }
+QString QVUSPSRateClass::weightUnit() const { return m_weightUnit; }
 
 bool QVUSPSRateClass::isStandardB() const
 {

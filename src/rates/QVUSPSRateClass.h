@@ -247,6 +247,9 @@ private:
 
     QString m_name;
     const QVUSPSRateYear *m_ratefoldClass;
+    // weightUnitForRateClassName(m_name), looked up once: pricing asks it at
+    // every re-price.
+    QString m_weightUnit;
 };
 
 // Rate year of the prices of 2014-01-26.

@@ -30,7 +30,8 @@ void setRateVersionOf(const QVUSPSRateYear &year)
 {
     // One calendar conversion for the three parts.
     int y = 0, m = 0, d = 0;
-    year.effectiveDay().getDate(&y, &m, &d);
+    thread_local qvrates::DatePartsMemo memo;
+    qvrates::rememberedDateParts(memo, year.effectiveDay(), &y, &m, &d);
     SetRateVersionForDate(y, m, d);
 }
 

@@ -9,6 +9,7 @@
 #include "rates/QVUSPSRateClass.h"
 #include "rateengine/RateEngine.h"
 
+#include <QDate>
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -24,6 +25,49 @@ namespace qvrates {
 inline int clampToInt(qint64 value)
 {
     return int(std::clamp<qint64>(value, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
+}
+
+// A user default that pricing reads at every re-price, kept with the change
+// count of the defaults it was read under and read again once that differs.
+// One memo serves one key (a thread_local at the place that reads it).
+template <typename T> struct DefaultsMemo {
+    quint64 changes = 0; // 0: never read
+    T value{};
+};
+
+template <typename T, typename Read> const T &rememberedDefault(DefaultsMemo<T> &memo, Read read)
+{
+    const quint64 changes = UserDefaults::changeCount();
+    if (memo.changes != changes) {
+        memo.value = read();
+        memo.changes = changes;
+    }
+    return memo.value;
+}
+
+// The year, month and day of a date, kept with the date they were worked out
+// for: pricing asks for the parts of the same dates at every re-price. One
+// memo serves one place that asks (a thread_local there).
+struct DatePartsMemo {
+    QDate date; // invalid: never asked
+    int year = 0;
+    int month = 0;
+    int day = 0;
+};
+
+inline void rememberedDateParts(DatePartsMemo &memo, const QDate &date, int *year, int *month, int *day)
+{
+    if (!date.isValid() || date != memo.date) {
+        int y = 0, m = 0, d = 0;
+        date.getDate(&y, &m, &d);
+        memo.date = date;
+        memo.year = y;
+        memo.month = m;
+        memo.day = d;
+    }
+    *year = memo.year;
+    *month = memo.month;
+    *day = memo.day;
 }
 
 // The tag of a menu entry (its first index); QVNotFound when not in the menu.

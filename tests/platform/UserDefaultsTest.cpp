@@ -10,6 +10,7 @@
 #include <QTimeZone>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -172,6 +173,51 @@ TEST_F(UserDefaultsTest, EveryChangeIsAnnounced)
     EXPECT_EQ(
         seen,
         (QStringList{QStringLiteral("standard"), QStringLiteral("tessaro"), QString(), QStringLiteral("registered")}));
+}
+
+// The change count that lets readers keep an answer: every change of any
+// defaults object makes it grow before the change is announced; reading
+// leaves it as it is.
+TEST_F(UserDefaultsTest, TheChangeCountGrowsWithEveryChange)
+{
+    auto defaults = open();
+    const QString key = QStringLiteral("printingMode");
+    quint64 announcedUnder = 0;
+    auto observer = NotificationCenter::defaultCenter().addObserver(
+        NSUserDefaultsDidChangeNotification, defaults.get(),
+        [&](const Notification &) { announcedUnder = UserDefaults::changeCount(); });
+    struct Step {
+        const char *what;
+        std::function<void()> change;
+        bool announced;
+    } steps[] = {
+        {"a store", [&] { defaults->setString(QStringLiteral("standard"), key); }, true},
+        {"the same value again", [&] { defaults->setString(QStringLiteral("standard"), key); }, true},
+        {"a removal", [&] { defaults->removeObjectForKey(key); }, true},
+        {"registered values",
+         [&] {
+             defaults->registerDefaults({{key, QStringLiteral("registered")}});
+         },
+         true},
+        {"a synchronize", [&] { defaults->synchronize(); }, false},
+        {"another defaults object",
+         [&] { UserDefaults(m_dir.filePath(QStringLiteral("other.ini"))).setBool(true, QStringLiteral("x")); }, false},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        (void)defaults->stringForKey(key);
+        const quint64 before = UserDefaults::changeCount();
+        (void)defaults->stringForKey(key);
+        (void)defaults->boolForKey(key);
+        EXPECT_EQ(UserDefaults::changeCount(), before);
+        announcedUnder = 0;
+        step.change();
+        EXPECT_GT(UserDefaults::changeCount(), before);
+        if (step.announced) {
+            EXPECT_GT(announcedUnder, before);
+        }
+    }
+    EXPECT_EQ(defaults->stringForKey(key), QStringLiteral("registered"));
 }
 
 TEST_F(UserDefaultsTest, HandEditedOrDamagedEntriesReadAsText)

@@ -813,3 +813,66 @@ TEST_F(RateDomesticTest, OlderEntryPoints)
 }
 
 } // namespace
+
+// Weight rows read by the domestic query: at every zone and weight the query
+// answers the first row at least as heavy as the piece, as the zoned-row
+// reader of the registry reads it, in both rate versions.
+TEST_F(RateDomesticTest, WeightRowsAnswerAsTheZonedRowReaderReadsThem)
+{
+    struct Case {
+        int32_t mailClass, shape, maxOunces;
+    } cases[] = {
+        {kREPriority, kREShapeParcel, 1120},
+        {kREExpress, kREShapeParcel, 1120},
+        {kREBoundPrintedMatter, kREShapeParcel, 240},
+    };
+    int tablesRead = 0;
+    for (const char *date : {"02/01/2014", "09/07/2014"}) {
+        SetRateVersion(date);
+        for (const Case &c : cases) {
+            int32_t level = 0;
+            const RateArray leaf = GetRateInternal(c.mailClass, c.shape, &level);
+            int checkedPrices = 0;
+            for (int32_t zone = 0; zone <= 9; ++zone) {
+                for (int32_t ounces = 1; ounces <= c.maxOunces; ounces += ounces < 100 ? 1 : 7) {
+                    int32_t rowWeight = 0, rowPrice = 0;
+                    for (int32_t row = 0;; ++row) {
+                        int32_t w = 0, p = 0;
+                        GetZonedDomesticRateInternal(leaf, zone, row, &w, &p);
+                        if (w <= 0)
+                            break;
+                        if (w >= ounces) {
+                            rowWeight = w;
+                            rowPrice = p;
+                            break;
+                        }
+                    }
+                    Query q;
+                    q.mailClass = c.mailClass;
+                    q.shape = c.shape;
+                    q.zone = zone;
+                    q.weight = ounces * 10;
+                    const int32_t status = q.run();
+                    if (rowPrice > 0) {
+                        EXPECT_EQ(status, 0)
+                            << date << " class " << c.mailClass << " zone " << zone << " oz " << ounces;
+                        EXPECT_EQ(q.price, rowPrice * 10)
+                            << date << " class " << c.mailClass << " zone " << zone << " oz " << ounces;
+                        EXPECT_EQ(q.weight, rowWeight * 10)
+                            << date << " class " << c.mailClass << " zone " << zone << " oz " << ounces;
+                        ++checkedPrices;
+                    } else {
+                        EXPECT_EQ(status, kRENoRate)
+                            << date << " class " << c.mailClass << " zone " << zone << " oz " << ounces;
+                    }
+                }
+            }
+            // A table of weight rows gives prices: its rows were read.
+            if (leaf.form == RateRowForm::ZonedRows) {
+                EXPECT_GT(checkedPrices, 0) << date << " class " << c.mailClass;
+                ++tablesRead;
+            }
+        }
+    }
+    EXPECT_GT(tablesRead, 0);
+}

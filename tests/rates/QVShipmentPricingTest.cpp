@@ -26,7 +26,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -707,6 +709,91 @@ TEST_F(QVShipmentPricingTest, SavedFormKeepsThePrices)
     rebuilt->_updatePricing();
     EXPECT_EQ(rebuilt->totalPrice(), money("8.80"));
     EXPECT_EQ(rebuilt->plist(), plist);
+}
+
+// Pricing keeps the user defaults it reads between re-prices: a default
+// changed between two re-prices is seen by the second, each way.
+TEST_F(QVShipmentPricingTest, RepricesFollowChangedDefaults)
+{
+    UserDefaults &defaults = UserDefaults::standardUserDefaults();
+    auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    const QString sep14 = QStringLiteral("useSep14Rates");
+    const QString mailInnovations = QStringLiteral("upsMailInnovationsMode");
+    struct Step {
+        const char *what;
+        QString key;
+        QVariant value; // null: removed
+        const char *total;
+        QString confirmation;
+        bool standardPostOffered;
+    } steps[] = {
+        {"nothing set", sep14, {}, "5.85", QVUSPSeDeliveryConfirmation, false},
+        {"September prices", sep14, true, "6.00", QVUSPSeDeliveryConfirmation, false},
+        {"January prices again", sep14, false, "5.85", QVUSPSeDeliveryConfirmation, false},
+        {"a default confirmation", kConfirmationService, QVUSPSeSignatureConfirmation, "5.85",
+         QVUSPSeSignatureConfirmation, false},
+        {"the default removed", kConfirmationService, {}, "5.85", QVUSPSeDeliveryConfirmation, false},
+        {"Mail Innovations mode", mailInnovations, true, "5.85", QVUSPSeDeliveryConfirmation, true},
+        {"Mail Innovations mode off", mailInnovations, false, "5.85", QVUSPSeDeliveryConfirmation, false},
+    };
+    for (const Step &step : steps) {
+        SCOPED_TRACE(step.what);
+        if (step.value.isValid())
+            defaults.setObject(step.value, step.key);
+        else
+            defaults.removeObjectForKey(step.key);
+        shipment->_updatePricing();
+        const Decimal confirmationFee =
+            storedPrice(*shipment, QVUSPSShipmentConfirmationServicePriceKey).value_or(Decimal::zero());
+        EXPECT_EQ(shipment->totalPrice() - confirmationFee, money(step.total));
+        EXPECT_EQ(shipment->objectForKey(QVUSPSShipmentConfirmationServiceKey).toString(), step.confirmation);
+        const QList<QVUSPSRateClass *> classes =
+            QVUSPSRateClass::ratesForDate(shipment->shipCalendarDate()).rateClassesForSize(QVUSPSRegularSize);
+        const bool offered = std::any_of(classes.cbegin(), classes.cend(),
+                                         [](const QVUSPSRateClass *c) { return c->name() == QVUSPSStandardPost; });
+        EXPECT_EQ(offered, step.standardPostOffered);
+    }
+    defaults.removeObjectForKey(sep14);
+    defaults.removeObjectForKey(mailInnovations);
+}
+
+// A re-price stores its prices as decimals of the form a fresh record gets,
+// whatever form the same amounts were stored in before (text, or the same
+// amount with more digits).
+TEST_F(QVShipmentPricingTest, RepricedPricesTakeTheFormOfAFreshPrice)
+{
+    auto fresh = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+    fresh->_updatePricing();
+    ASSERT_EQ(fresh->totalPrice(), money("5.85"));
+    const QVariant freshTotal = fresh->objectForKey(QVShipmentPriceKey);
+    const QVariant freshPostage = fresh->objectForKey(QVUSPSShipmentPostageKey);
+    ASSERT_TRUE(freshTotal.metaType() == QMetaType::fromType<Decimal>());
+    ASSERT_TRUE(freshPostage.metaType() == QMetaType::fromType<Decimal>());
+
+    const QVariant storedForms[] = {
+        QVariant(QStringLiteral("5.85")),
+        QVariant::fromValue(Decimal(5850, -3)),
+        QVariant::fromValue(Decimal(585, -2)),
+        QVariant::fromValue(Decimal(-585, -2)),
+    };
+    for (const QVariant &form : storedForms) {
+        SCOPED_TRACE(form.toString().toStdString());
+        auto shipment = domestic(QVUSPSPriorityMail, QVUSPSRegularSize, 16);
+        shipment->setObject(form, QVShipmentPriceKey);
+        shipment->setObject(form, QVUSPSShipmentPostageKey);
+        shipment->_updatePricing();
+        for (const auto &[key, expected] :
+             {std::pair{QVShipmentPriceKey, freshTotal}, std::pair{QVUSPSShipmentPostageKey, freshPostage}}) {
+            const QVariant stored = shipment->objectForKey(key);
+            ASSERT_TRUE(stored.metaType() == QMetaType::fromType<Decimal>()) << key.toStdString();
+            const Decimal &got = *static_cast<const Decimal *>(stored.constData());
+            const Decimal &want = *static_cast<const Decimal *>(expected.constData());
+            EXPECT_TRUE(got.mantissa() == want.mantissa()) << key.toStdString();
+            EXPECT_EQ(got.exponent(), want.exponent()) << key.toStdString();
+            EXPECT_EQ(got.isNegative(), want.isNegative()) << key.toStdString();
+        }
+        EXPECT_EQ(shipment->plist(), fresh->plist());
+    }
 }
 
 // ---- International ---------------------------------------------------------------------
