@@ -2,6 +2,8 @@
 // Helpers of the web-store tests: a main window that keeps its shipment
 // properties and records every call, and order records as the reply reader
 // gives them.
+#include "QuietMainWindow.h"
+
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"
 #include "printing/flow/QVPrintFlowServices.h"
@@ -22,7 +24,8 @@ inline bool loadShippedCountryTable()
     return loaded;
 }
 
-class RecordingMainWindow final : public QVMainWindowHost
+// Keeps the shipment properties it is given in `properties`.
+class RecordingMainWindow final : public QuietMainWindow
 {
 public:
     QVariantMap properties;
@@ -39,20 +42,6 @@ public:
         properties.remove(key);
     }
     QVariant currentShipmentPropertyForKey(const QString &key) override { return properties.value(key); }
-    void setToAddress(const QVAddress &) override {}
-    void setToPhoneNumberString(const QString &) override {}
-    void setToEmailAddressString(const QString &) override {}
-    bool isExpressMail() override { return false; }
-    void updateFromAddress() override {}
-    bool setFromAddressToNickname(const QString &) override { return false; }
-    void addOrReplaceFromAddress(const QVAddress &, const QString &) override {}
-    bool standardizeTextBoxAddress(bool) override { return true; }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, bool) override {}
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
     void showMasterWindow() override { calls << QStringLiteral("showMasterWindow"); }
     void updateWindow() override { calls << QStringLiteral("updateWindow"); }
 };
