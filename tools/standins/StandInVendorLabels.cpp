@@ -273,6 +273,20 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
         }
         return nullptr;
     };
+    // Refunds the piece: its postage back on the balance (and off the
+    // ascending register); the refusal's text when there is no such piece or
+    // it was refunded before, else nothing.
+    const auto refund = [&balance, account](Piece *piece) -> QString {
+        if (!piece)
+            return QStringLiteral("The account has no such piece.");
+        if (piece->refunded)
+            return QStringLiteral("The piece was refunded before.");
+        piece->refunded = true;
+        balance += piece->amountMils;
+        if (account)
+            account->ascendingRegister -= piece->amountMils;
+        return QString();
+    };
 
     switch (operation) {
     case Operation::AccountStatus:
@@ -381,18 +395,10 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
     case Operation::RefundByPiece: {
         Piece *piece =
             findPiece(textOf(document, QStringLiteral("PieceNumber")), textOf(document, QStringLiteral("PicNumber")));
-        const bool approved = piece && !piece->refunded;
-        if (approved) {
-            piece->refunded = true;
-            balance += piece->amountMils;
-            if (account)
-                account->ascendingRegister -= piece->amountMils;
-        }
+        const QString error = refund(piece);
+        const bool approved = error.isEmpty();
         answer.text(QStringLiteral("RefundStatus"), approved ? QStringLiteral("APPROVED") : QStringLiteral("DENIED"));
-        answer.text(QStringLiteral("RefundStatusMessage"),
-                    approved    ? QString()
-                        : piece ? QStringLiteral("The piece was refunded before.")
-                                : QStringLiteral("The account has no such piece."));
+        answer.text(QStringLiteral("RefundStatusMessage"), error);
         return answer;
     }
     case Operation::RefundByNumber: {
@@ -401,16 +407,8 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
         const QString name = item ? item->name : QString();
         const QString value = item ? item->text.trimmed() : QString();
         Piece *piece = name == QLatin1String("PieceID") ? findPiece(value, QString()) : findPiece(QString(), value);
-        const bool approved = piece && !piece->refunded;
-        if (approved) {
-            piece->refunded = true;
-            balance += piece->amountMils;
-            if (account)
-                account->ascendingRegister -= piece->amountMils;
-        }
-        const QString error = approved ? QString()
-            : piece                    ? QStringLiteral("The piece was refunded before.")
-                                       : QStringLiteral("The account has no such piece.");
+        const QString error = refund(piece);
+        const bool approved = error.isEmpty();
         answer.parts.append([name, value, approved, error](QXmlStreamWriter &writer) {
             writer.writeStartElement(QStringLiteral("RefundList"));
             if (!name.isEmpty())
