@@ -1,8 +1,7 @@
 #pragma once
-// Helpers of the web-store tests: a main window that keeps its shipment
-// properties and records every call, and order records as the reply reader
-// gives them.
-#include "QuietMainWindow.h"
+// Helpers of the web-store tests: the recording main window
+// (RecordingAppHost.h), and order records as the reply reader gives them.
+#include "RecordingAppHost.h"
 
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"
@@ -23,28 +22,6 @@ inline bool loadShippedCountryTable()
     NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
     return loaded;
 }
-
-// Keeps the shipment properties it is given in `properties`.
-class RecordingMainWindow final : public QuietMainWindow
-{
-public:
-    QVariantMap properties;
-    QStringList calls;
-
-    void setCurrentShipmentProperty(const QVariant &value, const QString &key) override
-    {
-        calls << QStringLiteral("set ") + key;
-        properties.insert(key, value);
-    }
-    void removeCurrentShipmentPropertyForKey(const QString &key) override
-    {
-        calls << QStringLiteral("remove ") + key;
-        properties.remove(key);
-    }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return properties.value(key); }
-    void showMasterWindow() override { calls << QStringLiteral("showMasterWindow"); }
-    void updateWindow() override { calls << QStringLiteral("updateWindow"); }
-};
 
 // One order record: its fields over a domestic sample order of one item.
 inline QVariantMap webStoreOrder(const QVariantMap &changes = {})
