@@ -25,6 +25,7 @@
 #include "services/QVRHOLabelServerCommandCenter.h"
 #include "services/usps/QVGLZCommandCenter.h"
 
+#include "AssembledProgramFixture.h"
 #include "FakeAddressCorrectionServer.h"
 #include "RecordingDialogs.h"
 #include "RecordingUrlOpener.h"
@@ -51,16 +52,13 @@ public:
     QString websiteServerName() override { return QString(); }
 };
 
-class MainWindowAutomationHost : public ::testing::Test
+class MainWindowAutomationHost : public tolvane::test::AssembledProgramFixture
 {
 protected:
     void SetUp() override
     {
         UserDefaults::resetStandardUserDefaults();
-        QVCommandCenter::resetSharedInstancesForTesting();
-        registerProgramServices();
-        ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()),
-                  0);
+        ASSERT_NO_FATAL_FAILURE(registerProgram());
         // The address-correction client sends to the local service.
         QVGLZCommandCenter::setGLZAPIForTesting(std::nullopt);
         setHttpCAFile(tolvane::test::LocalHttpServer::testCertificateAuthorityFile());
@@ -73,19 +71,7 @@ protected:
         defaults.setString(QStringLiteral("02134"), QStringLiteral("mailedFromZIP5"));
         QVGLZCommandCenter::commandCenter()->setRequestTimeoutMilliseconds(10000);
 
-        dialogs = std::make_unique<tolvane::test::DialogsScope>();
-        urls = std::make_unique<tolvane::test::UrlOpenerScope>();
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                if (auto *dialog = qobject_cast<QDialog *>(modal))
-                    dialog->reject();
-                else
-                    modal->close();
-            }
-        });
-        closer.start(20);
-        app = std::make_unique<DesktopApplication>();
-        app->controller().hooks().loadMainWindow();
+        ASSERT_NO_FATAL_FAILURE(launch());
         window = dynamic_cast<MasterWindow *>(app->mainWindow());
         ASSERT_TRUE(window);
         host = mainWindowHost();
@@ -94,18 +80,9 @@ protected:
     void TearDown() override
     {
         host.reset();
-        app.reset();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        for (QWidget *top : QApplication::topLevelWidgets())
-            top->deleteLater();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        closer.stop();
-        urls.reset();
-        dialogs.reset();
+        quit();
         setPostageServerAccount(nullptr);
         setHttpCAFile(QString());
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
     }
 
     MasterController &controller() { return window->controller(); }
@@ -132,10 +109,6 @@ protected:
     }
 
     tolvane::test::FakeAddressCorrectionServer service;
-    QTimer closer;
-    std::unique_ptr<tolvane::test::DialogsScope> dialogs;
-    std::unique_ptr<tolvane::test::UrlOpenerScope> urls;
-    std::unique_ptr<DesktopApplication> app;
     MasterWindow *window = nullptr;
     std::shared_ptr<QVMainWindowHost> host;
 };

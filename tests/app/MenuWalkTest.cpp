@@ -19,6 +19,7 @@
 #include "services/QVCommandCenter.h"
 #include "sources/QVAddressBookPanel.h"
 
+#include "AssembledProgramFixture.h"
 #include "ConsoleCapture.h"
 #include "QtPrinters.h"
 #include "RecordingDialogs.h"
@@ -57,7 +58,7 @@ void collectActions(const QList<QVMenuItem> &items, QStringList &actions)
     }
 }
 
-class AssembledProgram : public ::testing::Test
+class AssembledProgram : public tolvane::test::AssembledProgramFixture
 {
 protected:
     void SetUp() override
@@ -66,48 +67,10 @@ protected:
         // The program registers its bundled defaults once per process; each
         // test starts as a fresh launch would.
         ASSERT_TRUE(UserDefaults::standardUserDefaults().registerBundleDefaults());
-        QVCommandCenter::resetSharedInstancesForTesting();
-        registerProgramServices();
-        ASSERT_EQ(InitializeRE("", QDate::currentDate().toString(QStringLiteral("MM/dd/yyyy")).toLatin1().constData()),
-                  0);
-        dialogs = std::make_unique<tolvane::test::DialogsScope>();
-        urls = std::make_unique<tolvane::test::UrlOpenerScope>();
-        // A window run modally is closed as soon as it shows.
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget *modal = QApplication::activeModalWidget()) {
-                if (auto *dialog = qobject_cast<QDialog *>(modal))
-                    dialog->reject();
-                else
-                    modal->close();
-            }
-        });
-        closer.start(20);
-        app = std::make_unique<DesktopApplication>();
-        app->controller().hooks().loadMainWindow();
-        ASSERT_TRUE(app->mainWindow());
+        ASSERT_NO_FATAL_FAILURE(registerProgram());
+        ASSERT_NO_FATAL_FAILURE(launch());
     }
-    void TearDown() override
-    {
-        app.reset();
-        // Windows released with deleteLater() go as the event loop would
-        // let them go, and the windows kept for the life of the process
-        // (the web-store window, the about box) go with it, as they do when
-        // the program quits.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        // Only windows of no parent (a pop-up goes with its parent); the
-        // printer set-up window is the process's one shared window, which
-        // the next launch in this process uses again.
-        for (QWidget *window : QApplication::topLevelWidgets()) {
-            if (!window->parentWidget() && !dynamic_cast<QVPrinterSetupWindow *>(window))
-                window->deleteLater();
-        }
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        closer.stop();
-        urls.reset();
-        dialogs.reset();
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
-    }
+    void TearDown() override { quit(); }
 
     // Chooses every item of the menu bar; answers the console lines that
     // say an item reached nothing.
@@ -137,11 +100,6 @@ protected:
         }
         return unreached;
     }
-
-    QTimer closer;
-    std::unique_ptr<tolvane::test::DialogsScope> dialogs;
-    std::unique_ptr<tolvane::test::UrlOpenerScope> urls;
-    std::unique_ptr<DesktopApplication> app;
 };
 
 } // namespace

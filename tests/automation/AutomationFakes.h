@@ -4,6 +4,7 @@
 // (RecordingAppHost), the dialogs, the URL opener and the mailing log, and a
 // postage account that records the mils it is asked to buy.
 #include "FakeMailingLog.h"
+#include "QuietMainWindow.h"
 #include "RecordingAppHost.h"
 #include "RecordingDialogs.h"
 #include "RecordingUrlOpener.h"
@@ -24,10 +25,9 @@
 
 namespace tolvane::test {
 
-class FakeMainWindow : public QVMainWindowHost
+class FakeMainWindow : public QuietMainWindow
 {
 public:
-    std::shared_ptr<QVShipment> shipment = std::make_shared<QVShipment>(QVariantMap());
     QStringList calls;
     QStringList destinationTexts;
     QString phone;
@@ -46,23 +46,17 @@ public:
     // usePostage as each print saw it.
     QList<bool> usePostageAtPrint;
 
-    void setCurrentShipmentProperty(const QVariant &value, const QString &key) override
-    {
-        shipment->setObject(value, key);
-    }
     void removeCurrentShipmentPropertyForKey(const QString &key) override
     {
         calls << QStringLiteral("remove ") + key;
         shipment->removeObjectForKey(key);
     }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return shipment->objectForKey(key); }
     void setToAddress(const QVAddress &address) override
     {
         shipment->setObject(address.plist(), QVShipmentToAddressKey);
     }
     void setToPhoneNumberString(const QString &text) override { phone = text; }
     void setToEmailAddressString(const QString &text) override { email = text; }
-    bool isExpressMail() override { return ::isExpressMail(*shipment); }
     void updateFromAddress() override { calls << QStringLiteral("updateFromAddress"); }
     bool setFromAddressToNickname(const QString &nickname) override
     {
@@ -81,14 +75,6 @@ public:
         calls << QStringLiteral("standardize:%1").arg(forPrinting ? 1 : 0);
         return standardizes;
     }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, bool) override {}
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
-    void showMasterWindow() override {}
-    std::shared_ptr<QVShipment> currentShipment() override { return shipment; }
     bool insuranceChecked() override { return insurance; }
     QString toEmailAddressString() override { return email; }
     void endEditing() override { calls << QStringLiteral("endEditing"); }

@@ -3,6 +3,7 @@
 // input gets no reply (no "Glimra" root, no input) or a well-formed one, and
 // automation mode is off afterwards.
 #include "FuzzSupport.h"
+#include "QuietMainWindow.h"
 #include "automation/QVGlimraAutomation.h"
 #include "model/QVShipment.h"
 #include "model/XMLDocument.h"
@@ -14,32 +15,10 @@
 
 namespace {
 
-class Window final : public QVMainWindowHost
+// The quiet window, whose print flow prints every piece.
+class Window final : public tolvane::test::QuietMainWindow
 {
 public:
-    std::shared_ptr<QVShipment> shipment = std::make_shared<QVShipment>(QVariantMap());
-    void setCurrentShipmentProperty(const QVariant &value, const QString &key) override
-    {
-        shipment->setObject(value, key);
-    }
-    void removeCurrentShipmentPropertyForKey(const QString &key) override { shipment->removeObjectForKey(key); }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return shipment->objectForKey(key); }
-    void setToAddress(const QVAddress &) override {}
-    void setToPhoneNumberString(const QString &) override {}
-    void setToEmailAddressString(const QString &) override {}
-    bool isExpressMail() override { return false; }
-    void updateFromAddress() override {}
-    bool setFromAddressToNickname(const QString &) override { return false; }
-    void addOrReplaceFromAddress(const QVAddress &, const QString &) override {}
-    bool standardizeTextBoxAddress(bool) override { return true; }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, bool) override {}
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
-    void showMasterWindow() override {}
-    std::shared_ptr<QVShipment> currentShipment() override { return shipment; }
     bool printLabelAsATest(bool) override { return true; }
 };
 

@@ -5,6 +5,7 @@
 // request recorded) and the stamp window.
 #include "LabelTestSupport.h"
 #include "PrintingTestSupport.h"
+#include "QuietMainWindow.h"
 #include "RecordingAutomation.h"
 #include "WatchedMailingLog.h"
 
@@ -51,10 +52,11 @@ public:
 };
 
 // The main window: its shipment and check boxes, and every call in order.
-class Window : public QVMainWindowHost
+class Window : public QuietMainWindow
 {
 public:
-    std::shared_ptr<QVShipment> shipment = samplePriorityShipment();
+    Window() : QuietMainWindow(samplePriorityShipment()) {}
+
     QStringList calls;
     bool usePostage = true;
     bool insurance = false;
@@ -71,27 +73,12 @@ public:
         calls << QStringLiteral("remove ") + key;
         shipment->removeObjectForKey(key, true);
     }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return shipment->objectForKey(key); }
-    void setToAddress(const QVAddress &) override {}
-    void setToPhoneNumberString(const QString &) override {}
-    void setToEmailAddressString(const QString &) override {}
-    bool isExpressMail() override { return ::isExpressMail(*shipment); }
-    void updateFromAddress() override {}
-    bool setFromAddressToNickname(const QString &) override { return false; }
-    void addOrReplaceFromAddress(const QVAddress &, const QString &) override {}
-    bool standardizeTextBoxAddress(bool) override { return true; }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
     void newPackageWithAddressString(const QString &, const QString &, const QString &, bool focus) override
     {
         calls << QStringLiteral("newPackage focus=%1").arg(focus);
     }
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
     void showMasterWindow() override { calls << QStringLiteral("showMasterWindow"); }
 
-    std::shared_ptr<QVShipment> currentShipment() override { return shipment; }
     bool usePostageForCurrentShipment() override { return usePostage; }
     bool insuranceChecked() override { return insurance; }
     QString toEmailAddressString() override { return email; }

@@ -203,19 +203,19 @@ TEST(WebStoreOrderMapping, ProcessedPackageMarksTheShipmentUnlessRefused)
     EXPECT_TRUE(processWebStoreShipment(shipment));
     ASSERT_EQ(automation->packages.size(), 1);
     EXPECT_EQ(automation->packages.first(), shipment.package);
-    EXPECT_EQ(window->properties.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toList(),
+    EXPECT_EQ(window->currentShipment.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toList(),
               QVariantList({QStringLiteral("111-1")}));
-    EXPECT_EQ(window->properties.value(QVUSPSShipmentRHOWebStoreIdKey), QStringLiteral("S1"));
-    EXPECT_EQ(window->properties.value(QVUSPSShipmentRHOWebStoreNameKey), QStringLiteral("Corner Shop"));
+    EXPECT_EQ(window->currentShipment.value(QVUSPSShipmentRHOWebStoreIdKey), QStringLiteral("S1"));
+    EXPECT_EQ(window->currentShipment.value(QVUSPSShipmentRHOWebStoreNameKey), QStringLiteral("Corner Shop"));
     EXPECT_EQ(window->calls.last(), QStringLiteral("showMasterWindow"));
 
     // Refused: the older orders are taken off the shipment and none put on.
     automation->answer = false;
     EXPECT_FALSE(processWebStoreShipment(shipment));
     EXPECT_EQ(automation->packages.size(), 2);
-    EXPECT_FALSE(window->properties.contains(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey));
-    EXPECT_FALSE(window->properties.contains(QVUSPSShipmentRHOWebStoreIdKey));
-    EXPECT_FALSE(window->properties.contains(QVUSPSShipmentRHOWebStoreNameKey));
+    EXPECT_FALSE(window->currentShipment.contains(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey));
+    EXPECT_FALSE(window->currentShipment.contains(QVUSPSShipmentRHOWebStoreIdKey));
+    EXPECT_FALSE(window->currentShipment.contains(QVUSPSShipmentRHOWebStoreNameKey));
 
     setMainWindowHostProvider({});
     setAutomationServices(nullptr);

@@ -381,9 +381,9 @@ TEST_F(WebStoreWindowTest, ShipSelectedOrdersOrRefuse)
     controller->shipFromWebStore();
     ASSERT_EQ(automation->packages.size(), 1);
     EXPECT_EQ(automation->packages[0].value(QStringLiteral("ReferenceID")), QStringLiteral("B-111"));
-    EXPECT_EQ(window->properties.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toList(),
+    EXPECT_EQ(window->currentShipment.value(QVUSPSShipmentRHOWebStoreMarketplaceOrderIdsKey).toList(),
               QVariantList({QStringLiteral("112"), QStringLiteral("111")}));
-    EXPECT_EQ(window->properties.value(QVUSPSShipmentRHOWebStoreNameKey), QStringLiteral("Shop S1"));
+    EXPECT_EQ(window->currentShipment.value(QVUSPSShipmentRHOWebStoreNameKey), QStringLiteral("Shop S1"));
 
     controller->setSelectedOrderRows({0, 2}); // 112 of S1, 312 of S3
     controller->shipFromWebStore();

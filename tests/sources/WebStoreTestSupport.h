@@ -1,7 +1,8 @@
 #pragma once
-// Helpers of the web-store tests: a main window that keeps its shipment
-// properties and records every call, and order records as the reply reader
-// gives them.
+// Helpers of the web-store tests: the recording main window
+// (RecordingAppHost.h), and order records as the reply reader gives them.
+#include "RecordingAppHost.h"
+
 #include "model/QVCountry.h"
 #include "platform/NotificationCenter.h"
 #include "printing/flow/QVPrintFlowServices.h"
@@ -21,41 +22,6 @@ inline bool loadShippedCountryTable()
     NotificationCenter::defaultCenter().post(QVCountryListDidChangeNotification);
     return loaded;
 }
-
-class RecordingMainWindow final : public QVMainWindowHost
-{
-public:
-    QVariantMap properties;
-    QStringList calls;
-
-    void setCurrentShipmentProperty(const QVariant &value, const QString &key) override
-    {
-        calls << QStringLiteral("set ") + key;
-        properties.insert(key, value);
-    }
-    void removeCurrentShipmentPropertyForKey(const QString &key) override
-    {
-        calls << QStringLiteral("remove ") + key;
-        properties.remove(key);
-    }
-    QVariant currentShipmentPropertyForKey(const QString &key) override { return properties.value(key); }
-    void setToAddress(const QVAddress &) override {}
-    void setToPhoneNumberString(const QString &) override {}
-    void setToEmailAddressString(const QString &) override {}
-    bool isExpressMail() override { return false; }
-    void updateFromAddress() override {}
-    bool setFromAddressToNickname(const QString &) override { return false; }
-    void addOrReplaceFromAddress(const QVAddress &, const QString &) override {}
-    bool standardizeTextBoxAddress(bool) override { return true; }
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, const QString &,
-                                     const QString &, bool) override
-    {}
-    void newPackageWithAddressString(const QString &, const QString &, const QString &, bool) override {}
-    bool inBatchMode() override { return false; }
-    void enterBatchPrintWithAddresses(const QList<QVAddress> &) override {}
-    void showMasterWindow() override { calls << QStringLiteral("showMasterWindow"); }
-    void updateWindow() override { calls << QStringLiteral("updateWindow"); }
-};
 
 // One order record: its fields over a domestic sample order of one item.
 inline QVariantMap webStoreOrder(const QVariantMap &changes = {})

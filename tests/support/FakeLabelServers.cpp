@@ -1,7 +1,5 @@
 #include "FakeLabelServers.h"
 
-#include <QUrlQuery>
-#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
 namespace tolvane::test {
@@ -17,31 +15,9 @@ const QByteArray FakePartnerServer::ServicePath = "/Services/EwsLabelService.svc
 
 namespace {
 
-const QString SoapNamespace = QStringLiteral("http://schemas.xmlsoap.org/soap/envelope/");
 // The namespace of the fake label server's replies (the program must read
 // them whatever their namespace).
 const QString ReplyNamespace = QStringLiteral("urn:tolvane-test:label-server");
-
-// ---- Reading --------------------------------------------------------------
-
-XmlElement readElement(QXmlStreamReader &reader)
-{
-    XmlElement element;
-    element.name = reader.name().toString();
-    element.namespaceUri = reader.namespaceUri().toString();
-    for (const QXmlStreamAttribute &attribute : reader.attributes())
-        element.attributes.insert(attribute.name().toString(), attribute.value().toString());
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement())
-            element.children.append(readElement(reader));
-        else if (reader.isCharacters())
-            element.text += reader.text();
-        else if (reader.isEndElement())
-            break;
-    }
-    return element;
-}
 
 // ---- Money in cents, for the fake's balance ---------------------------------
 
@@ -74,7 +50,7 @@ struct ReplyState {
     LabelParts labelParts;
 };
 
-enum class Operation { Label, Rate, AccountStatus, BuyPostage, RefundByPiece, RefundByNumber, SCAN, Stamps };
+using Operation = LabelOperation;
 
 void writeStatus(QXmlStreamWriter &writer, const ReplyState &state)
 {
@@ -184,45 +160,18 @@ void writeReplyChildren(QXmlStreamWriter &writer, Operation operation, const Xml
     }
 }
 
-QString replyRootName(Operation operation)
-{
-    switch (operation) {
-    case Operation::Label:
-        return QStringLiteral("LabelRequestResponse");
-    case Operation::Rate:
-        return QStringLiteral("PostageRateResponse");
-    case Operation::AccountStatus:
-        return QStringLiteral("AccountStatusResponse");
-    case Operation::BuyPostage:
-        return QStringLiteral("RecreditRequestResponse");
-    case Operation::RefundByPiece:
-    case Operation::RefundByNumber:
-        return QStringLiteral("RefundResponse");
-    case Operation::SCAN:
-        return QStringLiteral("SCANResponse");
-    case Operation::Stamps:
-        return QStringLiteral("StampsResponse");
-    }
-    return QString();
-}
-
 QByteArray replyDocument(Operation operation, const XmlElement &request, ReplyState &state, bool withNamespace)
 {
     QByteArray bytes;
     QXmlStreamWriter writer(&bytes);
     writer.writeStartDocument();
-    writer.writeStartElement(replyRootName(operation));
+    writer.writeStartElement(labelReplyRootName(operation));
     if (withNamespace)
         writer.writeDefaultNamespace(ReplyNamespace);
     writeReplyChildren(writer, operation, request, state);
     writer.writeEndElement();
     writer.writeEndDocument();
     return bytes;
-}
-
-ScriptedReply xmlReply(int status, const QByteArray &body, const QByteArray &type = "text/xml; charset=utf-8")
-{
-    return ScriptedReply::text(status, body, type);
 }
 
 QList<QPair<QString, QString>> defaultLabelTexts()
@@ -242,97 +191,12 @@ QList<QPair<QString, QString>> defaultLabelTexts()
 
 } // namespace
 
-// ---- XmlElement --------------------------------------------------------------
-
-QStringList XmlElement::childNames() const
-{
-    QStringList names;
-    for (const XmlElement &element : children)
-        names << element.name;
-    return names;
-}
-
-const XmlElement *XmlElement::child(const QString &childName) const
-{
-    for (const XmlElement &element : children) {
-        if (element.name == childName)
-            return &element;
-    }
-    return nullptr;
-}
-
-QString XmlElement::childText(const QString &childName) const
-{
-    const XmlElement *element = child(childName);
-    return element ? element->text : QString();
-}
-
-int XmlElement::childCount(const QString &childName) const
-{
-    int count = 0;
-    for (const XmlElement &element : children)
-        count += element.name == childName ? 1 : 0;
-    return count;
-}
-
-const XmlElement *XmlElement::find(const QString &wanted) const
-{
-    if (name == wanted)
-        return this;
-    for (const XmlElement &element : children) {
-        if (const XmlElement *found = element.find(wanted))
-            return found;
-    }
-    return nullptr;
-}
-
-std::optional<XmlElement> readXmlElement(const QByteArray &data, QString *error)
-{
-    QXmlStreamReader reader(data);
-    std::optional<XmlElement> root;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (reader.isStartElement() && !root)
-            root = readElement(reader);
-    }
-    if (reader.hasError() || !root) {
-        if (error)
-            *error = reader.hasError() ? reader.errorString() : QStringLiteral("no root element");
-        return std::nullopt;
-    }
-    return root;
-}
-
-std::optional<QByteArray> formFieldValue(const QByteArray &body, const QByteArray &field)
-{
-    for (const QByteArray &pair : body.split('&')) {
-        const qsizetype equals = pair.indexOf('=');
-        const QByteArray name = equals < 0 ? pair : pair.left(equals);
-        if (QByteArray::fromPercentEncoding(QByteArray(name).replace('+', ' ')) != field)
-            continue;
-        QByteArray value = equals < 0 ? QByteArray() : pair.mid(equals + 1);
-        return QByteArray::fromPercentEncoding(value.replace('+', ' '));
-    }
-    return std::nullopt;
-}
-
 // ---- FakeLabelServer ----------------------------------------------------------------
 
 FakeLabelServer::FakeLabelServer() : m_labelTexts(defaultLabelTexts())
 {
-    const QList<QPair<QByteArray, QByteArray>> fields{
-        {LabelPath, "labelRequestXML"},
-        {RatePath, "postageRateRequestXML"},
-        {AccountStatusPath, "accountStatusRequestXML"},
-        {BuyPostagePath, "recreditRequestXML"},
-        {RefundPath, "refundRequestXML"},
-        {StampsPath, "stampsRequestXML"},
-    };
-    for (const auto &[path, field] : fields) {
-        m_http.setHandler(path, [this, path = path, field = field](const RecordedRequest &request) {
-            return answer(request, field, path);
-        });
-    }
+    for (const LabelFormPath &entry : labelFormPaths())
+        m_http.setHandler(entry.path, [this](const RecordedRequest &request) { return answer(request); });
     m_http.setHandler(SupplementalPath, [this](const RecordedRequest &request) { return answerSupplemental(request); });
 }
 
@@ -396,64 +260,45 @@ std::optional<ReceivedDocument> FakeLabelServer::lastReceived() const
     return m_received.last();
 }
 
-QByteArray FakeLabelServer::replyFor(const QByteArray &path, const XmlElement &document)
+QByteArray FakeLabelServer::replyFor(LabelOperation operation, const XmlElement &document)
 {
-    static const QMap<QByteArray, Operation> operations{
-        {LabelPath, Operation::Label},
-        {RatePath, Operation::Rate},
-        {AccountStatusPath, Operation::AccountStatus},
-        {BuyPostagePath, Operation::BuyPostage},
-        {RefundPath, Operation::RefundByPiece},
-        {StampsPath, Operation::Stamps},
-    };
     ReplyState state{m_status,     m_message,        m_balance,       m_postage,
                      m_labelTexts, m_refundApproved, m_refundMessage, m_labelParts};
-    const QByteArray body = replyDocument(operations.value(path), document, state, true);
+    const QByteArray body = replyDocument(operation, document, state, true);
     m_balance = state.balance;
     return body;
 }
 
-ScriptedReply FakeLabelServer::answer(const RecordedRequest &request, const QByteArray &field, const QByteArray &path)
+ScriptedReply FakeLabelServer::answer(const RecordedRequest &request)
 {
-    if (request.method != "POST" || !request.header("Content-Type").startsWith("application/x-www-form-urlencoded"))
-        return xmlReply(415, "unsupported request", "text/plain");
-    const std::optional<QByteArray> xml = formFieldValue(request.body, field);
-    QString error;
-    const std::optional<XmlElement> document = xml ? readXmlElement(*xml, &error) : std::nullopt;
-    if (!document)
-        return xmlReply(400, "no document in the form field " + field + ": " + error.toUtf8(), "text/plain");
+    const LabelRequestRead read = readLabelFormRequest(request);
+    if (!read.request)
+        return ScriptedReply::text(read.status, read.error.toUtf8());
+    const LabelRequest &document = *read.request;
+    const QByteArray path = request.path();
     std::lock_guard lock(m_mutex);
-    m_received.append({path, QByteArray(), field, QString::fromUtf8(*xml), *document, request});
+    m_received.append({path, QByteArray(), document.field, document.xml, document.document, request});
     if (m_rawReplies.contains(path))
         return xmlReply(200, m_rawReplies.value(path));
-    return xmlReply(200, replyFor(path, *document));
+    return xmlReply(200, replyFor(*document.operation, document.document));
 }
 
 ScriptedReply FakeLabelServer::answerSupplemental(const RecordedRequest &request)
 {
-    const QUrlQuery query(QString::fromUtf8(request.query()));
-    const QByteArray method = query.queryItemValue(QStringLiteral("method")).toUtf8();
-    std::optional<QByteArray> xml = formFieldValue(request.body, "XMLInput");
-    if (!xml)
-        return xmlReply(400, "no XMLInput", "text/plain");
-    // The service reads "%2B" in the text as "+".
-    xml->replace("%2B", "+");
-    QString error;
-    const std::optional<XmlElement> document = readXmlElement(*xml, &error);
-    if (!document)
-        return xmlReply(400, "XMLInput is not XML: " + error.toUtf8(), "text/plain");
+    const LabelRequestRead read = readSupplementalRequest(request);
+    if (!read.request)
+        return ScriptedReply::text(read.status, read.error.toUtf8());
+    const LabelRequest &document = *read.request;
     std::lock_guard lock(m_mutex);
-    m_received.append({SupplementalPath, method, "XMLInput", QString::fromUtf8(*xml), *document, request});
-    const QByteArray rawKey = SupplementalPath + "?" + method;
+    m_received.append({SupplementalPath, document.method, document.field, document.xml, document.document, request});
+    const QByteArray rawKey = SupplementalPath + "?" + document.method;
     if (m_rawReplies.contains(rawKey))
         return xmlReply(200, m_rawReplies.value(rawKey));
+    if (!document.operation)
+        return ScriptedReply::text(404, "unknown method");
     ReplyState state{m_status,     m_message,        m_balance,       m_postage,
                      m_labelTexts, m_refundApproved, m_refundMessage, m_labelParts};
-    if (method == "RefundRequest")
-        return xmlReply(200, replyDocument(Operation::RefundByNumber, *document, state, false));
-    if (method == "SCANRequest")
-        return xmlReply(200, replyDocument(Operation::SCAN, *document, state, false));
-    return xmlReply(404, "unknown method", "text/plain");
+    return xmlReply(200, replyDocument(*document.operation, document.document, state, false));
 }
 
 // ---- FakePartnerServer -------------------------------------------------------------------
@@ -508,88 +353,29 @@ QStringList FakePartnerServer::refusals() const
     return m_refusals;
 }
 
-ScriptedReply FakePartnerServer::fault(const QString &reason)
-{
-    m_refusals << reason;
-    QByteArray bytes;
-    QXmlStreamWriter writer(&bytes);
-    writer.writeStartDocument();
-    writer.writeNamespace(SoapNamespace, QStringLiteral("s"));
-    writer.writeStartElement(SoapNamespace, QStringLiteral("Envelope"));
-    writer.writeStartElement(SoapNamespace, QStringLiteral("Body"));
-    writer.writeStartElement(SoapNamespace, QStringLiteral("Fault"));
-    writer.writeTextElement(QStringLiteral("faultcode"), QStringLiteral("s:Client"));
-    writer.writeTextElement(QStringLiteral("faultstring"), reason);
-    writer.writeEndDocument();
-    return xmlReply(500, bytes);
-}
-
 ScriptedReply FakePartnerServer::answer(const RecordedRequest &request)
 {
     std::lock_guard lock(m_mutex);
-    if (request.method != "POST" || request.header("Content-Type") != "text/xml; charset=utf-8")
-        return fault(QStringLiteral("content type ") + QString::fromUtf8(request.header("Content-Type")));
-    QString error;
-    const std::optional<XmlElement> envelope = readXmlElement(request.body, &error);
-    if (!envelope || envelope->name != QLatin1String("Envelope") || envelope->namespaceUri != SoapNamespace)
-        return fault(QStringLiteral("not a SOAP 1.1 envelope: ") + error);
-    const XmlElement *body = envelope->child(QStringLiteral("Body"));
-    if (!body || body->namespaceUri != SoapNamespace || body->children.size() != 1)
-        return fault(QStringLiteral("no operation in the body"));
-    const XmlElement &call = body->children.first();
-    const QString operation = call.name;
-    if (call.namespaceUri != m_namespace)
-        return fault(QStringLiteral("operation in namespace ") + call.namespaceUri);
-    const QByteArray expectedAction = (m_namespace + QStringLiteral("/IEwsLabelService/") + operation).toUtf8();
-    if (request.header("SOAPAction") != expectedAction && request.header("SOAPAction") != '"' + expectedAction + '"')
-        return fault(QStringLiteral("SOAPAction ") + QString::fromUtf8(request.header("SOAPAction")));
-    if (call.children.size() != 1)
-        return fault(QStringLiteral("the operation takes one request"));
-
-    static const QMap<QString, Operation> operations{
-        {QStringLiteral("GetAccountStatus"), Operation::AccountStatus},
-        {QStringLiteral("BuyPostage"), Operation::BuyPostage},
-        {QStringLiteral("GetPostageLabel"), Operation::Label},
-        {QStringLiteral("CalculatePostageRate"), Operation::Rate},
-        {QStringLiteral("RefundRequest"), Operation::RefundByNumber},
-        {QStringLiteral("SCANRequest"), Operation::SCAN},
-    };
-    if (!operations.contains(operation))
-        return fault(QStringLiteral("unknown operation ") + operation);
-    const Operation kind = operations.value(operation);
-    const bool asText = kind == Operation::RefundByNumber || kind == Operation::SCAN;
-    const XmlElement &carried = call.children.first();
-    if (carried.name != (asText ? QLatin1String("requestXml") : QLatin1String("request")) ||
-        carried.namespaceUri != m_namespace)
-        return fault(QStringLiteral("request element ") + carried.name);
-    XmlElement document = carried;
-    QString xml;
-    if (asText) {
-        xml = carried.text;
-        const std::optional<XmlElement> inner = readXmlElement(xml.toUtf8(), &error);
-        if (!inner)
-            return fault(QStringLiteral("requestXml is not XML: ") + error);
-        document = *inner;
+    const LabelRequestRead read = readPartnerRequest(request, m_namespace);
+    if (!read.request) {
+        m_refusals << read.error;
+        return partnerFault(read.error);
     }
-    m_received.append({ServicePath, operation.toUtf8(), QByteArray(), xml, document, request});
+    const LabelRequest &call = *read.request;
+    m_received.append({ServicePath, call.method, QByteArray(), call.xml, call.document, request});
 
     ReplyState state{m_status, m_message, m_balance, m_postage, defaultLabelTexts(), true, QString(), LabelParts{}};
-    QByteArray bytes;
-    QXmlStreamWriter writer(&bytes);
-    writer.writeStartDocument();
-    writer.writeNamespace(SoapNamespace, QStringLiteral("s"));
-    writer.writeStartElement(SoapNamespace, QStringLiteral("Envelope"));
-    writer.writeStartElement(SoapNamespace, QStringLiteral("Body"));
-    writer.writeStartElement(operation + QStringLiteral("Response"));
-    writer.writeDefaultNamespace(m_namespace);
-    writer.writeStartElement(operation + QStringLiteral("Result"));
-    if (asText)
-        writer.writeCharacters(m_resultText.value_or(QString::fromUtf8(replyDocument(kind, document, state, false))));
-    else
-        writeReplyChildren(writer, kind, document, state);
-    writer.writeEndDocument();
+    const LabelOperation kind = *call.operation;
+    const ScriptedReply reply =
+        partnerReply(m_namespace, QString::fromUtf8(call.method), [&](QXmlStreamWriter &writer) {
+            if (call.asText)
+                writer.writeCharacters(
+                    m_resultText.value_or(QString::fromUtf8(replyDocument(kind, call.document, state, false))));
+            else
+                writeReplyChildren(writer, kind, call.document, state);
+        });
     m_balance = state.balance;
-    return xmlReply(200, bytes);
+    return reply;
 }
 
 } // namespace tolvane::test

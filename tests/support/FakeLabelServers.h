@@ -4,14 +4,14 @@
 // SCAN forms) and for the partner label service (the same documents in SOAP
 // 1.1 envelopes), on the local HTTPS test server.
 //
-// Written from the wire format alone: the request documents are read with
-// Qt's stream reader (not with the program's XML code), and the replies
+// Written from the wire format alone: the requests are read as
+// LabelServerRequests.h reads them (not with the program's XML code), and the replies
 // carry the element names that the program reads: Status, ErrorMessage,
 // Base64LabelImage, the label texts (BarcodeNumber, TrackingNumber, ...),
 // FinalPostage, PostageBalance, Postage/@TotalAmount, Fees/InsuredMail,
 // IsApproved, ErrorMsg, RefundStatus, RefundStatusMessage; the partner's
 // RefundRequestResult and SCANRequestResult carry their answer as text.
-#include "LocalHttpServer.h"
+#include "LabelServerRequests.h"
 
 #include <QByteArray>
 #include <QList>
@@ -24,33 +24,6 @@
 #include <optional>
 
 namespace tolvane::test {
-
-// One element of a received document: local names, the namespace, the
-// attributes by local name, the element's own text and its child elements.
-struct XmlElement {
-    QString name;
-    QString namespaceUri;
-    QMap<QString, QString> attributes;
-    QString text;
-    QList<XmlElement> children;
-
-    QStringList childNames() const;
-    // The first child of the name, or nullptr.
-    const XmlElement *child(const QString &name) const;
-    QString childText(const QString &name) const;
-    int childCount(const QString &name) const;
-    // The first element of the name at any depth (this one included), or
-    // nullptr.
-    const XmlElement *find(const QString &name) const;
-};
-
-// The document's root element; nothing (and the reader's message) when the
-// bytes are not a well-formed document.
-std::optional<XmlElement> readXmlElement(const QByteArray &data, QString *error = nullptr);
-
-// The value of one field of an application/x-www-form-urlencoded body
-// ("+" read as a space); nothing when the field is missing.
-std::optional<QByteArray> formFieldValue(const QByteArray &body, const QByteArray &field);
 
 // One document the fake received.
 struct ReceivedDocument {
@@ -118,9 +91,9 @@ public:
     static const QByteArray SupplementalPath;
 
 private:
-    ScriptedReply answer(const RecordedRequest &request, const QByteArray &field, const QByteArray &path);
+    ScriptedReply answer(const RecordedRequest &request);
     ScriptedReply answerSupplemental(const RecordedRequest &request);
-    QByteArray replyFor(const QByteArray &path, const XmlElement &document);
+    QByteArray replyFor(LabelOperation operation, const XmlElement &document);
 
     mutable std::mutex m_mutex;
     QString m_status = QStringLiteral("0");
@@ -164,7 +137,6 @@ public:
 
 private:
     ScriptedReply answer(const RecordedRequest &request);
-    ScriptedReply fault(const QString &reason);
 
     QString m_namespace;
     mutable std::mutex m_mutex;

@@ -19,8 +19,7 @@
 #include "../services/LabelServerTestSupport.h"
 #include "BarcodeTools.h"
 #include "LocalHttpServer.h"
-#include "StandInServers.h"
-#include "StandInVendor.h"
+#include "StandInFixture.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -31,36 +30,18 @@ using namespace tolvane::test;
 
 namespace {
 
-class StandInLabelServerTest : public ::testing::Test
+class StandInLabelServerTest : public StandInFixture
 {
 protected:
-    StandInLabelServerTest() : servers(StandInServers::Options{true}) {}
-
     void SetUp() override
     {
-        ASSERT_TRUE(servers.isReady()) << servers.errorString().toStdString();
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
-        setHttpCAFile(servers.certificateAuthorityFile());
-        UserDefaults &defaults = UserDefaults::standardUserDefaults();
-        const QVariantMap settings = servers.settings();
-        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-            defaults.setObject(it.value(), it.key());
-        postage = QVRHOCommandCenter::commandCenter();
-        postage->setUseridAndPassword(StandInServers::demoAccountNumber(), StandInServers::demoPassPhrase());
+        ASSERT_NO_FATAL_FAILURE(StandInFixture::SetUp());
         labels = QVRHOLabelServerCommandCenter::commandCenter();
         labels->setRequestTimeoutMilliseconds(10000);
         partner = QVBRKLabelServerCommandCenter::commandCenter();
         partner->setRequestTimeoutMilliseconds(10000);
     }
-    void TearDown() override
-    {
-        setHttpCAFile(QString());
-        UserDefaults::resetStandardUserDefaults();
-        QVCommandCenter::resetSharedInstancesForTesting();
-    }
 
-    StandInVendor::Account demo() { return servers.vendor().account(demoNumber()).value_or(StandInVendor::Account{}); }
     static QByteArray demoNumber() { return StandInServers::demoAccountNumber().toLatin1(); }
 
     // A domestic Priority Mail piece of the size (postage on).
@@ -88,8 +69,6 @@ protected:
         return reply ? reply->statusCode : -1;
     }
 
-    StandInServers servers;
-    std::shared_ptr<QVRHOCommandCenter> postage;
     std::shared_ptr<QVRHOLabelServerCommandCenter> labels;
     std::shared_ptr<QVBRKLabelServerCommandCenter> partner;
 };

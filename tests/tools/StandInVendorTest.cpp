@@ -32,8 +32,7 @@
 #include "../services/LabelServerTestSupport.h"
 #include "BarcodeTools.h"
 #include "LocalHttpServer.h"
-#include "StandInServers.h"
-#include "StandInVendor.h"
+#include "StandInFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -50,40 +49,17 @@ namespace {
 const QString kFirstClass = QStringLiteral("QVUSPSFirstClassMail");
 const QString kLetter = QStringLiteral("QVUSPSLetterSize");
 
-class StandInVendorTest : public ::testing::Test
+class StandInVendorTest : public StandInFixture
 {
 protected:
-    explicit StandInVendorTest(bool controlRoad = true) : servers(StandInServers::Options{controlRoad}) {}
+    explicit StandInVendorTest(bool controlRoad = true) : StandInFixture(controlRoad) {}
 
-    void SetUp() override
-    {
-        ASSERT_TRUE(servers.isReady()) << servers.errorString().toStdString();
-        QVCommandCenter::resetSharedInstancesForTesting();
-        UserDefaults::resetStandardUserDefaults();
-        setHttpCAFile(servers.certificateAuthorityFile());
-        UserDefaults &defaults = UserDefaults::standardUserDefaults();
-        const QVariantMap settings = servers.settings();
-        for (auto it = settings.cbegin(); it != settings.cend(); ++it)
-            defaults.setObject(it.value(), it.key());
-        postage = QVRHOCommandCenter::commandCenter();
-        postage->setRequestTimeoutMilliseconds(10000);
-        postage->setUseridAndPassword(StandInServers::demoAccountNumber(), StandInServers::demoPassPhrase());
-    }
     void TearDown() override
     {
         if (postage) {
             EXPECT_TRUE(postage->waitForReceipts(10000));
         }
-        setHttpCAFile(QString());
-        UserDefaults::resetStandardUserDefaults();
-        QVCommandCenter::resetSharedInstancesForTesting();
-    }
-
-    StandInVendor::Account demo() const
-    {
-        const auto account =
-            const_cast<StandInServers &>(servers).vendor().account(StandInServers::demoAccountNumber().toLatin1());
-        return account.value_or(StandInVendor::Account{});
+        StandInFixture::TearDown();
     }
 
     // A control-road request; its status and body.
@@ -103,9 +79,6 @@ protected:
                                                                                 kFirstClass, 1, kLetter);
         return postage->createStampIndicium(request);
     }
-
-    StandInServers servers;
-    std::shared_ptr<QVRHOCommandCenter> postage;
 };
 
 class StandInVendorWithoutControlTest : public StandInVendorTest

@@ -105,6 +105,7 @@
 namespace tolvane::test {
 struct FakePostageRequest;
 struct XmlElement;
+enum class LabelOperation;
 } // namespace tolvane::test
 
 class StandInVendor
@@ -112,8 +113,8 @@ class StandInVendor
 public:
     using Reply = tolvane::test::ScriptedReply;
     using Request = tolvane::test::RecordedRequest;
-    // The label server's operations (StandInVendorLabels.cpp).
-    enum class LabelOperation : int;
+    // The label server's operations (LabelServerRequests.h).
+    using LabelOperation = tolvane::test::LabelOperation;
 
     static constexpr const char *ReceiptPath = "/VPOServer/receiptHttpAdapter.aspx";
     static constexpr const char *ZoneChartPath = "/isapi/zone.dll";

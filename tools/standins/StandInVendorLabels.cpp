@@ -9,7 +9,6 @@
 #include <QImage>
 #include <QPainter>
 #include <QRegularExpression>
-#include <QUrlQuery>
 #include <QXmlStreamWriter>
 #include <QtEndian>
 
@@ -20,20 +19,7 @@
 
 using namespace tolvane::test;
 
-enum class StandInVendor::LabelOperation : int {
-    Label,
-    Rate,
-    AccountStatus,
-    Recredit,
-    RefundByPiece,
-    RefundByNumber,
-    SCAN,
-    Stamps
-};
-
 namespace {
-
-const QString kSoapNamespace = QStringLiteral("http://schemas.xmlsoap.org/soap/envelope/");
 
 // Refusals whose vendor code is not known.
 const QString kRefused = QStringLiteral("-1");
@@ -41,53 +27,6 @@ const QString kUnknownAccount = QStringLiteral("101");
 const QString kWrongPassPhrase = QStringLiteral("507");
 
 using Operation = StandInVendor::LabelOperation;
-
-struct LabelPath {
-    QByteArray path;
-    QByteArray field;
-    Operation operation;
-    QString root; // the root element the path takes; empty for any
-};
-
-const QList<LabelPath> &labelPathTable()
-{
-    static const QList<LabelPath> table{
-        {"/LabelService/EwsLabelService.asmx/GetPostageLabelXML", "labelRequestXML", Operation::Label,
-         QStringLiteral("LabelRequest")},
-        {"/LabelService/EwsLabelService.asmx/CalculatePostageRateXML", "postageRateRequestXML", Operation::Rate,
-         QStringLiteral("PostageRateRequest")},
-        {"/LabelService/EwsLabelService.asmx/GetAccountStatusXML", "accountStatusRequestXML", Operation::AccountStatus,
-         QStringLiteral("AccountStatusRequest")},
-        {"/LabelService/EwsLabelService.asmx/BuyPostageXML", "recreditRequestXML", Operation::Recredit,
-         QStringLiteral("RecreditRequest")},
-        {"/LabelService/EwsLabelService.asmx/GetRefundXML", "refundRequestXML", Operation::RefundByPiece,
-         QStringLiteral("RefundRequest")},
-        {"/LabelService/KIVOStampsService.asmx/GetStampsXML", "stampsRequestXML", Operation::Stamps, QString()},
-    };
-    return table;
-}
-
-QString replyRootName(Operation operation)
-{
-    switch (operation) {
-    case Operation::Label:
-        return QStringLiteral("LabelRequestResponse");
-    case Operation::Rate:
-        return QStringLiteral("PostageRateResponse");
-    case Operation::AccountStatus:
-        return QStringLiteral("AccountStatusResponse");
-    case Operation::Recredit:
-        return QStringLiteral("RecreditRequestResponse");
-    case Operation::RefundByPiece:
-    case Operation::RefundByNumber:
-        return QStringLiteral("RefundResponse");
-    case Operation::SCAN:
-        return QStringLiteral("SCANResponse");
-    case Operation::Stamps:
-        return QStringLiteral("StampsResponse");
-    }
-    return QString();
-}
 
 // The retail Priority Mail flat-rate prices in force from 7 September 2014
 // (cents), by the label server's container type.
@@ -194,11 +133,6 @@ QString textOf(const XmlElement &document, const QString &name)
     return element ? element->text.trimmed() : QString();
 }
 
-ScriptedReply xmlReply(int status, const QByteArray &body)
-{
-    return ScriptedReply::text(status, body, "text/xml; charset=utf-8");
-}
-
 } // namespace
 
 // The answer to one document: the reply's children, written in order.
@@ -229,7 +163,7 @@ struct StandInVendor::LabelAnswer {
         QByteArray bytes;
         QXmlStreamWriter writer(&bytes);
         writer.writeStartDocument();
-        writer.writeStartElement(replyRootName(operation));
+        writer.writeStartElement(labelReplyRootName(operation));
         writeChildren(writer);
         writer.writeEndElement();
         writer.writeEndDocument();
@@ -241,7 +175,7 @@ const QList<QByteArray> &StandInVendor::labelServerPaths()
 {
     static const QList<QByteArray> paths = [] {
         QList<QByteArray> list;
-        for (const LabelPath &entry : labelPathTable())
+        for (const LabelFormPath &entry : labelFormPaths())
             list << entry.path;
         return list;
     }();
@@ -339,12 +273,26 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
         }
         return nullptr;
     };
+    // Refunds the piece: its postage back on the balance (and off the
+    // ascending register); the refusal's text when there is no such piece or
+    // it was refunded before, else nothing.
+    const auto refund = [&balance, account](Piece *piece) -> QString {
+        if (!piece)
+            return QStringLiteral("The account has no such piece.");
+        if (piece->refunded)
+            return QStringLiteral("The piece was refunded before.");
+        piece->refunded = true;
+        balance += piece->amountMils;
+        if (account)
+            account->ascendingRegister -= piece->amountMils;
+        return QString();
+    };
 
     switch (operation) {
     case Operation::AccountStatus:
         balanceElement();
         return answer;
-    case Operation::Recredit: {
+    case Operation::BuyPostage: {
         const std::optional<qint64> amount = milsOfDollars(textOf(document, QStringLiteral("RecreditAmount")));
         if (!amount) {
             answer.refuse(kRefused, QStringLiteral("The amount to buy is not a positive amount of dollars."));
@@ -447,18 +395,10 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
     case Operation::RefundByPiece: {
         Piece *piece =
             findPiece(textOf(document, QStringLiteral("PieceNumber")), textOf(document, QStringLiteral("PicNumber")));
-        const bool approved = piece && !piece->refunded;
-        if (approved) {
-            piece->refunded = true;
-            balance += piece->amountMils;
-            if (account)
-                account->ascendingRegister -= piece->amountMils;
-        }
+        const QString error = refund(piece);
+        const bool approved = error.isEmpty();
         answer.text(QStringLiteral("RefundStatus"), approved ? QStringLiteral("APPROVED") : QStringLiteral("DENIED"));
-        answer.text(QStringLiteral("RefundStatusMessage"),
-                    approved    ? QString()
-                        : piece ? QStringLiteral("The piece was refunded before.")
-                                : QStringLiteral("The account has no such piece."));
+        answer.text(QStringLiteral("RefundStatusMessage"), error);
         return answer;
     }
     case Operation::RefundByNumber: {
@@ -467,16 +407,8 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
         const QString name = item ? item->name : QString();
         const QString value = item ? item->text.trimmed() : QString();
         Piece *piece = name == QLatin1String("PieceID") ? findPiece(value, QString()) : findPiece(QString(), value);
-        const bool approved = piece && !piece->refunded;
-        if (approved) {
-            piece->refunded = true;
-            balance += piece->amountMils;
-            if (account)
-                account->ascendingRegister -= piece->amountMils;
-        }
-        const QString error = approved ? QString()
-            : piece                    ? QStringLiteral("The piece was refunded before.")
-                                       : QStringLiteral("The account has no such piece.");
+        const QString error = refund(piece);
+        const bool approved = error.isEmpty();
         answer.parts.append([name, value, approved, error](QXmlStreamWriter &writer) {
             writer.writeStartElement(QStringLiteral("RefundList"));
             if (!name.isEmpty())
@@ -500,132 +432,59 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
 
 StandInVendor::Reply StandInVendor::labelServer(const Request &request)
 {
-    const auto entry = std::find_if(labelPathTable().cbegin(), labelPathTable().cend(),
-                                    [&request](const LabelPath &path) { return path.path == request.path(); });
-    if (entry == labelPathTable().cend())
+    const auto entry = std::find_if(labelFormPaths().cbegin(), labelFormPaths().cend(),
+                                    [&request](const LabelFormPath &path) { return path.path == request.path(); });
+    if (entry == labelFormPaths().cend())
         return Reply::text(404, "unknown path");
     std::lock_guard lock(m_mutex);
     const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("labelserver"));
     if (failure && !failure->code)
         return Reply::text(failure->httpStatus, QByteArray());
-    if (request.method != "POST" || !request.header("Content-Type").startsWith("application/x-www-form-urlencoded"))
-        return Reply::text(415, "a form POST is needed");
-    const std::optional<QByteArray> xml = formFieldValue(request.body, entry->field);
-    QString error;
-    const std::optional<XmlElement> document = xml ? readXmlElement(*xml, &error) : std::nullopt;
-    if (!document)
-        return Reply::text(400, "no document in the form field " + entry->field + ": " + error.toUtf8());
+    const LabelRequestRead read = readLabelFormRequest(request);
+    if (!read.request)
+        return Reply::text(read.status, read.error.toUtf8());
+    const LabelOperation operation = *read.request->operation;
+    const XmlElement &document = read.request->document;
     LabelAnswer answer;
-    if (!entry->root.isEmpty() && document->name != entry->root)
+    if (!entry->root.isEmpty() && document.name != entry->root)
         answer.refuse(kRefused,
-                      QStringLiteral("This service takes a %1 document, not %2.").arg(entry->root, document->name));
+                      QStringLiteral("This service takes a %1 document, not %2.").arg(entry->root, document.name));
     else
-        answer = labelAnswer(entry->operation, *document, false, failure);
-    return xmlReply(200, answer.document(entry->operation));
+        answer = labelAnswer(operation, document, false, failure);
+    return xmlReply(200, answer.document(operation));
 }
 
 StandInVendor::Reply StandInVendor::labelSupplemental(const Request &request)
 {
-    const QString method = QUrlQuery(QString::fromUtf8(request.query())).queryItemValue(QStringLiteral("method"));
     std::lock_guard lock(m_mutex);
     const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("labelserver"));
     if (failure && !failure->code)
         return Reply::text(failure->httpStatus, QByteArray());
-    std::optional<QByteArray> xml = formFieldValue(request.body, "XMLInput");
-    if (!xml)
-        return Reply::text(400, "no XMLInput");
-    // The service reads "%2B" in the text as "+".
-    xml->replace("%2B", "+");
-    QString error;
-    const std::optional<XmlElement> document = readXmlElement(*xml, &error);
-    if (!document)
-        return Reply::text(400, "XMLInput is not XML: " + error.toUtf8());
-    if (method == QLatin1String("RefundRequest"))
-        return xmlReply(
-            200, labelAnswer(Operation::RefundByNumber, *document, false, failure).document(Operation::RefundByNumber));
-    if (method == QLatin1String("SCANRequest"))
-        return xmlReply(200, labelAnswer(Operation::SCAN, *document, false, failure).document(Operation::SCAN));
-    return Reply::text(404, "unknown method");
+    const LabelRequestRead read = readSupplementalRequest(request);
+    if (!read.request)
+        return Reply::text(read.status, read.error.toUtf8());
+    if (!read.request->operation)
+        return Reply::text(404, "unknown method");
+    const LabelOperation operation = *read.request->operation;
+    return xmlReply(200, labelAnswer(operation, read.request->document, false, failure).document(operation));
 }
 
 StandInVendor::Reply StandInVendor::partner(const Request &request)
 {
     const QString serviceNamespace = QString::fromLatin1(PartnerNamespace);
-    const auto fault = [](const QString &reason) {
-        QByteArray bytes;
-        QXmlStreamWriter writer(&bytes);
-        writer.writeStartDocument();
-        writer.writeNamespace(kSoapNamespace, QStringLiteral("s"));
-        writer.writeStartElement(kSoapNamespace, QStringLiteral("Envelope"));
-        writer.writeStartElement(kSoapNamespace, QStringLiteral("Body"));
-        writer.writeStartElement(kSoapNamespace, QStringLiteral("Fault"));
-        writer.writeTextElement(QStringLiteral("faultcode"), QStringLiteral("s:Client"));
-        writer.writeTextElement(QStringLiteral("faultstring"), reason);
-        writer.writeEndDocument();
-        return xmlReply(500, bytes);
-    };
     std::lock_guard lock(m_mutex);
     const std::optional<Failure> failure = takeFailureLocked(QStringLiteral("partner"));
     if (failure && !failure->code)
         return Reply::text(failure->httpStatus, QByteArray());
-    if (request.method != "POST" || !request.header("Content-Type").startsWith("text/xml"))
-        return fault(QStringLiteral("content type ") + QString::fromUtf8(request.header("Content-Type")));
-    QString error;
-    const std::optional<XmlElement> envelope = readXmlElement(request.body, &error);
-    if (!envelope || envelope->name != QLatin1String("Envelope") || envelope->namespaceUri != kSoapNamespace)
-        return fault(QStringLiteral("not a SOAP 1.1 envelope ") + error);
-    const XmlElement *body = envelope->child(QStringLiteral("Body"));
-    if (!body || body->namespaceUri != kSoapNamespace || body->children.size() != 1)
-        return fault(QStringLiteral("no operation in the body"));
-    const XmlElement &call = body->children.first();
-    if (call.namespaceUri != serviceNamespace)
-        return fault(QStringLiteral("operation in namespace ") + call.namespaceUri);
-    QByteArray action = request.header("SOAPAction");
-    if (action.startsWith('"') && action.endsWith('"') && action.size() >= 2)
-        action = action.mid(1, action.size() - 2);
-    if (action != (serviceNamespace + QStringLiteral("/IEwsLabelService/") + call.name).toUtf8())
-        return fault(QStringLiteral("SOAPAction ") + QString::fromUtf8(action));
-
-    static const QMap<QString, Operation> operations{
-        {QStringLiteral("GetAccountStatus"), Operation::AccountStatus},
-        {QStringLiteral("BuyPostage"), Operation::Recredit},
-        {QStringLiteral("GetPostageLabel"), Operation::Label},
-        {QStringLiteral("CalculatePostageRate"), Operation::Rate},
-        {QStringLiteral("RefundRequest"), Operation::RefundByNumber},
-        {QStringLiteral("SCANRequest"), Operation::SCAN},
-    };
-    const auto found = operations.constFind(call.name);
-    if (found == operations.cend())
-        return fault(QStringLiteral("unknown operation ") + call.name);
-    const Operation operation = *found;
-    const bool asText = operation == Operation::RefundByNumber || operation == Operation::SCAN;
-    if (call.children.size() != 1)
-        return fault(QStringLiteral("the operation takes one request"));
-    const XmlElement &carried = call.children.first();
-    if (carried.name != (asText ? QLatin1String("requestXml") : QLatin1String("request")))
-        return fault(QStringLiteral("request element ") + carried.name);
-    XmlElement document = carried;
-    if (asText) {
-        const std::optional<XmlElement> inner = readXmlElement(carried.text.toUtf8(), &error);
-        if (!inner)
-            return fault(QStringLiteral("requestXml is not XML: ") + error);
-        document = *inner;
-    }
-    const LabelAnswer answer = labelAnswer(operation, document, true, failure);
-
-    QByteArray bytes;
-    QXmlStreamWriter writer(&bytes);
-    writer.writeStartDocument();
-    writer.writeNamespace(kSoapNamespace, QStringLiteral("s"));
-    writer.writeStartElement(kSoapNamespace, QStringLiteral("Envelope"));
-    writer.writeStartElement(kSoapNamespace, QStringLiteral("Body"));
-    writer.writeStartElement(call.name + QStringLiteral("Response"));
-    writer.writeDefaultNamespace(serviceNamespace);
-    writer.writeStartElement(call.name + QStringLiteral("Result"));
-    if (asText)
-        writer.writeCharacters(QString::fromUtf8(answer.document(operation)));
-    else
-        answer.writeChildren(writer);
-    writer.writeEndDocument();
-    return xmlReply(200, bytes);
+    const LabelRequestRead read = readPartnerRequest(request, serviceNamespace);
+    if (!read.request)
+        return partnerFault(read.error);
+    const LabelRequest &call = *read.request;
+    const LabelAnswer answer = labelAnswer(*call.operation, call.document, true, failure);
+    return partnerReply(serviceNamespace, QString::fromUtf8(call.method), [&](QXmlStreamWriter &writer) {
+        if (call.asText)
+            writer.writeCharacters(QString::fromUtf8(answer.document(*call.operation)));
+        else
+            answer.writeChildren(writer);
+    });
 }
