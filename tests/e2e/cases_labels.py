@@ -315,31 +315,74 @@ def case_customs_form_asks_for_a_phone(session):
         raise Failure("the balance moved before anything printed")
 
 
-def walk_military_customs_print(session):
-    """Not yet a case (the stand-ins' label server answers no label image,
-    so the program says "There is nothing to print."): a return address with
-    a phone, the APO piece with its customs form, and Print makes a PDF with
-    the label and the customs form's pages, logged with its form, its
-    postage charged."""
+def dmtx(page):
+    """The texts dmtxread finds in the Data Matrix symbols of the page."""
+    out = subprocess.run(["dmtxread", "-n", "-N", "4", page], capture_output=True, timeout=120).stdout
+    return out.decode("latin-1")
+
+
+def split_in_two(page, across):
+    """The page's left and right halves (across), or its upper and lower
+    ones, as PNG files beside it."""
+    stem = page[:-len(".png")]
+    subprocess.run(["convert", page, "-crop", "50%x100%" if across else "100%x50%", "+repage", stem + "-half-%d.png"],
+                   check=True)
+    return [stem + "-half-0.png", stem + "-half-1.png"]
+
+
+def case_military_customs_print(session):
+    """A return address with a phone, the Priority Mail Medium Flat Rate Box
+    to an APO address with its customs form, and Print: the label server
+    answers the label with its integrated PS Form 2976-A, and the PDF holds
+    the label (its test indicium and tracking barcode decode) and both pages
+    of the customs form, each with the piece's barcode; the piece is logged
+    with its form and its tracking number, and the vendor charged its
+    postage."""
     main = session.sign_in()
     before = session.account()
     add_return_address(session, main, OFFICE)
     military_box_with_customs_form(session, main)
     session.keys(main, "ctrl+p")
-    wait_for("a PDF or an alert", lambda: session.pdfs() or alert_window(session), 60)
-    if alert_window(session) and not session.pdfs():
-        time.sleep(1.0)
-        keep_window(session, alert_window(session), "print-alert")
-        raise Failure("an alert stopped the print (print-alert.xwd)")
+    try:
+        wait_for("a printed PDF", session.pdfs, 90)
+    except Failure:
+        alert = alert_window(session)
+        if alert:
+            keep_window(session, alert, "print-alert")
+            raise Failure("an alert stopped the print (print-alert.xwd)")
+        raise
     pdf = whole_pdf(session)
-    pages = rendered(session, pdf, "military", 150)
-    if len(pages) < 2:
-        raise Failure("the PDF has %d page(s): no customs form pages" % len(pages))
+    pages = rendered(session, pdf, "military", 200)
     entry = wait_for("the mailing log's entry", session.mailing_log, 20)[0]
-    if not entry.get("QVUSPSShipmentCustomsFormTypeKey"):
+    if entry.get("QVUSPSShipmentCustomsFormTypeKey") in (None, "", "QVUSPSShipmentNoCustomsFormType"):
         raise Failure("the logged piece has no customs form: %r" % sorted(entry))
+    if not entry.get("QVShipmentContentsKey"):
+        raise Failure("the logged piece has no customs items: %r" % sorted(entry))
+    expected = entry.get("QVUSPSShipmentBarcodeNumberKey", "")
+    if not expected.startswith("42009012"):
+        raise Failure("the piece's barcode number %r is not routed to the APO ZIP 09012" % expected)
+    # A PS Form 2976 (CN 22) comes as one part, the label beside the form;
+    # a PS Form 2976-A as the label and the form's two pages, two parts to a
+    # page (the sender's copy is not asked for).
+    form = entry["QVUSPSShipmentCustomsFormTypeKey"]
+    parts = 1 if form == "QVUSPSShipment2976CustomsFormType" else 3
+    if len(pages) != (parts + 1) // 2:
+        raise Failure("the PDF of a %s has %d page(s)" % (form, len(pages)))
+    # One half at a time: ZXingReader stops on two equal symbols in one image.
+    halves = [half for page in pages for half in split_in_two(page, across=parts == 1)]
+    barcodes = [text for half in halves for kind, text in zxing(half) if kind == "Code128"]
+    if barcodes != [expected] * (parts + 1):
+        raise Failure("the barcodes read %r; the label and the customs form of a %s should carry %r" %
+                      (barcodes, form, expected))
+    indicium = dmtx(pages[0])
+    if "TOLVANE DEMO TEST INDICIUM" not in indicium or "ACCT " + ACCOUNT not in indicium:
+        raise Failure("the label's indicium reads %r" % indicium)
+    postage = mils_of_dollars(entry["QVUSPSShipmentPostageKey"])
+    if postage != table_cents("RATE_SEP2014_PRIORITY_FLATBOX_RETAIL") * 10 or "MILS %d" % postage not in indicium:
+        raise Failure("the piece was charged %s; its indicium reads %r" % (entry["QVUSPSShipmentPostageKey"],
+                                                                          indicium))
     after = session.account()
-    if before["balanceMils"] - after["balanceMils"] != mils_of_dollars(entry["QVUSPSShipmentPostageKey"]):
+    if before["balanceMils"] - after["balanceMils"] != postage:
         raise Failure("the balance moved by %d mils for a piece of %s" %
                       (before["balanceMils"] - after["balanceMils"], entry["QVUSPSShipmentPostageKey"]))
     session.screenshot("military-printed")

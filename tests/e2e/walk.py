@@ -46,7 +46,7 @@ def main():
         skipped = Session.on_private_session_bus()
         if skipped is not None:
             return skipped
-    for tool in ("Xvfb", "xdotool", "xwd", "pdftoppm", "ZXingReader"):
+    for tool in ("Xvfb", "xdotool", "xwd", "convert", "pdftoppm", "ZXingReader", "dmtxread"):
         if not shutil.which(tool):
             print("skipped: %s is not installed" % tool)
             return SKIP

@@ -602,6 +602,15 @@ TEST_F(PrintFlowLocalRoadTest, ThePaidPieceIsLoggedBeforeItsIndiciumIsDrawn)
     ASSERT_EQ(dialogs->alerts.size(), shown + 1);
     EXPECT_TRUE(dialogs->alerts.last().informativeText.contains(QStringLiteral("Error 101")));
     EXPECT_TRUE(log->log.records.isEmpty());
+
+    // An empty reply leaves the client no error to give: the failure is said
+    // all the same, never taken for the user's cancel.
+    clients->error = {};
+    EXPECT_FALSE(flow.printLocalIndicium(samplePriorityShipment(), road(QVPlainPaperLabel, false)));
+    ASSERT_EQ(dialogs->alerts.size(), shown + 2);
+    EXPECT_TRUE(dialogs->alerts.last().informativeText.endsWith(QStringLiteral("The server sent no usable reply.")))
+        << dialogs->alerts.last().informativeText.toStdString();
+    EXPECT_TRUE(log->log.records.isEmpty());
 }
 
 TEST_F(PrintFlowLocalRoadTest, ALabelTypeWithoutLayoutIsAnErrorAndSkipsTheAfterPrintActions)

@@ -14,6 +14,7 @@
 #include "services/QVBRKLabelServerCommandCenter.h"
 #include "services/QVRHOCommandCenter.h"
 #include "services/QVRHOLabelServerCommandCenter.h"
+#include "rates/QVShipmentUSPS.h"
 #include "services/QVShipmentVLS.h"
 
 #include "../services/LabelServerTestSupport.h"
@@ -22,6 +23,7 @@
 #include "StandInFixture.h"
 
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -286,6 +288,117 @@ TEST_F(StandInLabelServerTest, TheControlRoadFailsTheNextLabelServerAndPartnerRe
     const auto status = partner->accountStatus();
     ASSERT_TRUE(status);
     EXPECT_EQ(text(*status, QStringLiteral("//*:Status")), QStringLiteral("0"));
+}
+
+// A piece with an integrated customs form, as the print flow asks for it:
+// the label server answers the parts of a finished label, each a drawable
+// PNG that carries the piece's barcode. An APO piece (its form goes as a
+// PS Form 2976, the one a domestic piece takes) is charged once and comes
+// as the label, with the test indicium, beside the filled CN 22; an
+// international piece with a PS Form 2976-A (without postage: no price is
+// known for it) as the label, the two pages of the CP 72 and the sender's
+// copy.
+TEST_F(StandInLabelServerTest, AnIntegratedCustomsFormComesAsTheLabelAndTheFilledFormInParts)
+{
+    if (!haveProgram(QStringLiteral("ZXingReader")) || !haveProgram(QStringLiteral("dmtxread")))
+        GTEST_SKIP() << "ZXingReader or dmtxread is missing";
+    struct Case {
+        QString formType;
+        bool military;
+        int parts;
+    };
+    for (const Case &c :
+         {Case{QVUSPSShipment2976CustomsFormType, true, 1}, Case{QVUSPSShipment2976ACustomsFormType, true, 1},
+          Case{QVUSPSShipment2976APMICustomsFormType, false, 4}}) {
+        SCOPED_TRACE(c.formType.toStdString());
+        QVariantMap values = domesticShipmentDictionary();
+        if (c.military) {
+            values.insert(QVShipmentToAddressKey,
+                          addressMap({{QVAddressNameKey, QStringLiteral("SGT John Doe")},
+                                      {QVAddressStreetKey, QStringLiteral("PSC 1234 Box 5678")},
+                                      {QVAddressCityKey, QStringLiteral("APO")},
+                                      {QVAddressStateKey, QStringLiteral("AE")},
+                                      {QVAddressZIP5Key, QStringLiteral("09012")}}));
+            values.insert(QStringLiteral("QVUSPSShipmentRateClassKey"), QVUSPSPriorityMailFlatBoxRate);
+            values.insert(QStringLiteral("QVUSPSShipmentSizeKey"), QVUSPSFlatRateBoxSize);
+        } else {
+            values.insert(QVShipmentToAddressKey,
+                          addressMap({{QVAddressNameKey, QStringLiteral("Jane Empfänger")},
+                                      {QVAddressStreetKey, QStringLiteral("Hauptstrasse 1")},
+                                      {QVAddressCityKey, QStringLiteral("Berlin")},
+                                      {QVAddressZIP5Key, QStringLiteral("10115")},
+                                      {QVAddressCountryKey, QStringLiteral("Germany")}}));
+            values.insert(QStringLiteral("QVUSPSShipmentRateClassKey"), QStringLiteral("QVUSPSIntlPriorityMailIntl"));
+            values.insert(QStringLiteral("QVUSPSShipmentPostageEnabledKey"), false);
+        }
+        values.insert(QVUSPSShipmentCustomsFormTypeKey, c.formType);
+        values.insert(QVUSPSShipmentCustomsFormSendersNameKey, QStringLiteral("Ann Sender"));
+        values.insert(QVShipmentItemsKey,
+                      QVariantList{QVariantMap{
+                          {QVShipmentItemDescriptionKey, QStringLiteral("Books")},
+                          {QVShipmentItemQuantityKey, QStringLiteral("2")},
+                          {QVShipmentItemValueKey, QStringLiteral("20.00")},
+                          {QVShipmentItemWeightNumberKey, QStringLiteral("8")},
+                          {QVShipmentItemWeightUnitKey, QStringLiteral("oz")},
+                          {QVShipmentItemCountryOfOriginKey, QStringLiteral("United States")},
+                      }});
+        const QVShipment shipment(values);
+        ASSERT_EQ(shipment.isDomestic(), c.military);
+        if (c.military) {
+            ASSERT_TRUE(isEligibleForDomesticIntegratedCustomsForms(shipment));
+        }
+        const int piecesBefore = int(demo().pieces.size());
+        const auto reply =
+            labels->labelForShipment(shipment, false, {{QVLabelTypeAttributeKey, QStringLiteral("QVPlainPaperLabel")}});
+        ASSERT_TRUE(reply) << labels->lastErrorDescription().toStdString();
+        ASSERT_EQ(text(*reply, QStringLiteral("//*:Status")), QStringLiteral("0"))
+            << text(*reply, QStringLiteral("//*:ErrorMessage")).toStdString();
+        const StandInVendor::Account account = demo();
+        ASSERT_EQ(int(account.pieces.size()), piecesBefore + (c.military ? 1 : 0));
+        const StandInVendor::Piece stored = c.military ? account.pieces.last() : StandInVendor::Piece{};
+        if (c.military) {
+            EXPECT_EQ(stored.amountMils, 12650);
+        }
+        const QByteArray barcode = text(*reply, QStringLiteral("//*:BarcodeNumber")).toLatin1();
+        EXPECT_TRUE(barcode.endsWith(text(*reply, QStringLiteral("//*:TrackingNumber")).toLatin1()));
+        if (c.military) {
+            EXPECT_EQ(barcode, "42009012" + stored.trackingNumber);
+        }
+
+        const std::optional<XmlElement> document = readXmlElement(reply->xmlData());
+        ASSERT_TRUE(document);
+        EXPECT_FALSE(document->find(QStringLiteral("Base64LabelImage")));
+        const XmlElement *label = document->find(QStringLiteral("Label"));
+        ASSERT_TRUE(label);
+        ASSERT_EQ(label->childCount(QStringLiteral("Image")), c.parts);
+        QTemporaryDir folder;
+        for (int i = 0; i < c.parts; ++i) {
+            SCOPED_TRACE(i + 1);
+            const XmlElement &part = label->children.at(i);
+            EXPECT_EQ(part.attributes.value(QStringLiteral("PartNumber")), QString::number(i + 1));
+            const QImage image = QImage::fromData(QByteArray::fromBase64(part.text.toLatin1()), "PNG");
+            ASSERT_FALSE(image.isNull());
+            // The label beside the CN 22 holds the barcode twice: each half
+            // is read alone (ZXingReader stops on two equal symbols).
+            QList<QImage> pieces{image};
+            if (c.parts == 1)
+                pieces = {image.copy(0, 0, image.width() / 2, image.height()),
+                          image.copy(image.width() / 2, 0, image.width() - image.width() / 2, image.height())};
+            for (int p = 0; p < pieces.size(); ++p) {
+                const QString png = folder.filePath(QStringLiteral("part-%1-%2.png").arg(i + 1).arg(p));
+                ASSERT_TRUE(pieces[p].save(png));
+                QByteArray out;
+                QString error;
+                ASSERT_TRUE(runTool(QStringLiteral("ZXingReader"), {png}, &out, &error)) << error.toStdString();
+                EXPECT_TRUE(out.contains(barcode)) << out.toStdString();
+                if (c.military && i == 0 && p == 0) {
+                    ASSERT_TRUE(runTool(QStringLiteral("dmtxread"), {QStringLiteral("-N1"), png}, &out, &error))
+                        << error.toStdString();
+                    EXPECT_EQ(out, stored.indicium);
+                }
+            }
+        }
+    }
 }
 
 } // namespace

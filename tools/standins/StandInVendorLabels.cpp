@@ -89,10 +89,10 @@ QImage symbolImage(int symbology, const QByteArray &data, int scale)
     return image;
 }
 
-// The label of a piece as a monochrome PNG: the tracking barcode (Code 128,
-// its number printed below it) and, when postage is paid, the demo's test
-// indicium in a Data Matrix beneath.
-QByteArray labelPng(const QByteArray &barcodeNumber, const QByteArray &indicium)
+// The label of a piece: the tracking barcode (Code 128, its number printed
+// below it) and, when postage is paid, the demo's test indicium in a Data
+// Matrix beneath.
+QImage labelImage(const QByteArray &barcodeNumber, const QByteArray &indicium)
 {
     const QImage barcode = symbolImage(BARCODE_CODE128, barcodeNumber, 2);
     const QImage matrix = indicium.isEmpty() ? QImage() : symbolImage(BARCODE_DATAMATRIX, indicium, 6);
@@ -107,11 +107,206 @@ QByteArray labelPng(const QByteArray &barcodeNumber, const QByteArray &indicium)
         if (!matrix.isNull())
             painter.drawImage(margin, 2 * margin + barcode.height(), matrix);
     }
+    return label;
+}
+
+// An image as the label server's monochrome PNG.
+QByteArray monochromePng(const QImage &image)
+{
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    label.convertToFormat(QImage::Format_Mono).save(&buffer, "PNG");
+    image.convertToFormat(QImage::Format_Mono, Qt::ThresholdDither).save(&buffer, "PNG");
     return bytes;
+}
+
+// The first element of the name at any depth; its text, or a null text.
+QString textOf(const XmlElement &document, const QString &name)
+{
+    const XmlElement *element = document.find(name);
+    return element ? element->text.trimmed() : QString();
+}
+
+// The non-empty texts of the named elements, one a line; the city line is
+// made of the city, state and ZIP elements given.
+QStringList addressLines(const XmlElement &document, const QStringList &lines, const QStringList &cityLine)
+{
+    QStringList result;
+    for (const QString &name : lines) {
+        const QString text = textOf(document, name);
+        if (!text.isEmpty())
+            result << text;
+    }
+    QStringList city;
+    for (const QString &name : cityLine) {
+        const QString text = textOf(document, name);
+        if (!text.isEmpty())
+            city << text;
+    }
+    if (!city.isEmpty())
+        result << city.join(QLatin1Char(' '));
+    return result;
+}
+
+// The integrated customs form a label request asks for ("Form2976" or
+// "Form2976A"), or a null text.
+QString integratedFormType(const XmlElement &document)
+{
+    if (document.attributes.value(QStringLiteral("LabelSubtype")) != QLatin1String("Integrated"))
+        return QString();
+    const QString type = document.childText(QStringLiteral("IntegratedFormType")).trimmed();
+    return type == QLatin1String("Form2976") || type == QLatin1String("Form2976A") ? type : QString();
+}
+
+// One page of the customs declaration the label server fills in from the
+// request (PS Form 2976, CN 22, or PS Form 2976-A, CP 72): its title, the
+// piece's barcode, the sender, the addressee, the contents with their
+// totals, the kind of contents, the non-delivery instruction, the signer and
+// the date. 8.5 x 5.5 in at 150 dots an inch.
+QImage customsFormImage(const XmlElement &document, const QString &formType, const QString &part,
+                        const QByteArray &barcodeNumber)
+{
+    constexpr int kWidth = 1275;
+    constexpr int kHeight = 825;
+    constexpr int kMargin = 30;
+    QImage page(kWidth, kHeight, QImage::Format_RGB32);
+    page.fill(Qt::white);
+    QPainter painter(&page);
+    painter.setPen(Qt::black);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setStyleStrategy(QFont::NoAntialias);
+    const auto setFont = [&painter, &font](int pixels, bool bold) {
+        font.setPixelSize(pixels);
+        font.setBold(bold);
+        painter.setFont(font);
+    };
+    const auto lines = [&painter](int x, int y, int lineHeight, const QStringList &texts) {
+        for (const QString &text : texts) {
+            painter.drawText(x, y, text);
+            y += lineHeight;
+        }
+        return y;
+    };
+    painter.drawRect(kMargin / 2, kMargin / 2, kWidth - kMargin, kHeight - kMargin);
+
+    const bool cp72 = formType == QLatin1String("Form2976A");
+    setFont(30, true);
+    painter.drawText(kMargin, kMargin + 34,
+                     cp72 ? QStringLiteral("CUSTOMS DECLARATION AND DISPATCH NOTE - CP 72")
+                          : QStringLiteral("CUSTOMS DECLARATION - CN 22"));
+    setFont(20, false);
+    painter.drawText(kMargin, kMargin + 64,
+                     (cp72 ? QStringLiteral("PS Form 2976-A") : QStringLiteral("PS Form 2976")) +
+                         QStringLiteral("   ") + part);
+    const QImage barcode = symbolImage(BARCODE_CODE128, barcodeNumber, 2);
+    painter.drawImage(kWidth - kMargin - barcode.width(), kMargin + 76, barcode);
+
+    int top = kMargin + 86 + barcode.height();
+    const int half = kWidth / 2;
+    setFont(20, true);
+    painter.drawText(kMargin, top + 20, QStringLiteral("From (sender)"));
+    painter.drawText(half, top + 20, QStringLiteral("To (addressee)"));
+    setFont(20, false);
+    QStringList sender =
+        addressLines(document,
+                     {QStringLiteral("FromName"), QStringLiteral("FromCompany"), QStringLiteral("ReturnAddress1"),
+                      QStringLiteral("ReturnAddress2")},
+                     {QStringLiteral("FromCity"), QStringLiteral("FromState"), QStringLiteral("FromPostalCode")});
+    if (!textOf(document, QStringLiteral("FromPhone")).isEmpty())
+        sender << QStringLiteral("Phone: ") + textOf(document, QStringLiteral("FromPhone"));
+    QStringList addressee =
+        addressLines(document,
+                     {QStringLiteral("ToName"), QStringLiteral("ToCompany"), QStringLiteral("ToAddress1"),
+                      QStringLiteral("ToAddress2"), QStringLiteral("ToAddress3")},
+                     {QStringLiteral("ToCity"), QStringLiteral("ToState"), QStringLiteral("ToPostalCode")});
+    if (!textOf(document, QStringLiteral("ToCountryCode")).isEmpty())
+        addressee << textOf(document, QStringLiteral("ToCountryCode"));
+    top = qMax(lines(kMargin, top + 46, 24, sender), lines(half, top + 46, 24, addressee)) + 10;
+
+    // The contents.
+    const QList<int> columns{kMargin, kMargin + 480, kMargin + 580, kMargin + 720, kMargin + 880, kMargin + 1060};
+    const QStringList headings{QStringLiteral("Detailed description of contents"),
+                               QStringLiteral("Qty"),
+                               QStringLiteral("Weight (oz)"),
+                               QStringLiteral("Value (US $)"),
+                               QStringLiteral("HS tariff no."),
+                               QStringLiteral("Origin")};
+    painter.drawLine(kMargin, top, kWidth - kMargin, top);
+    setFont(18, true);
+    for (int i = 0; i < headings.size(); ++i)
+        painter.drawText(columns[i], top + 22, headings[i]);
+    setFont(20, false);
+    int y = top + 50;
+    double totalValue = 0;
+    const XmlElement *items = document.find(QStringLiteral("CustomsItems"));
+    for (const XmlElement &item : items ? items->children : QList<XmlElement>()) {
+        const QStringList cells{
+            item.childText(QStringLiteral("Description")),    item.childText(QStringLiteral("Quantity")),
+            item.childText(QStringLiteral("Weight")),         item.childText(QStringLiteral("Value")),
+            item.childText(QStringLiteral("HSTariffNumber")), item.childText(QStringLiteral("CountryOfOrigin"))};
+        for (int i = 0; i < cells.size(); ++i)
+            painter.drawText(columns[i], y, cells[i].trimmed());
+        totalValue += item.childText(QStringLiteral("Value")).toDouble();
+        y += 24;
+        if (y > kHeight - 200)
+            break;
+    }
+    painter.drawLine(kMargin, y - 14, kWidth - kMargin, y - 14);
+    setFont(20, true);
+    painter.drawText(kMargin, y + 12, QStringLiteral("Total (gross weight of the piece)"));
+    painter.drawText(columns[2], y + 12, textOf(document, QStringLiteral("WeightOz")));
+    painter.drawText(columns[3], y + 12, QString::number(totalValue, 'f', 2));
+    setFont(20, false);
+
+    // The kind of contents, what to do when it cannot be delivered, the
+    // numbers the sender gave and the signer.
+    QString contents = textOf(document, QStringLiteral("ContentsType"));
+    if (contents == QLatin1String("Other") && !textOf(document, QStringLiteral("ContentsExplanation")).isEmpty())
+        contents += QStringLiteral(" (") + textOf(document, QStringLiteral("ContentsExplanation")) + QLatin1Char(')');
+    QStringList facts{QStringLiteral("Category of item: ") + contents,
+                      QStringLiteral("Mail class: ") + textOf(document, QStringLiteral("MailClass"))};
+    if (textOf(document, QStringLiteral("NonDeliveryOption")) == QLatin1String("Return"))
+        facts << QStringLiteral("If not deliverable: return to sender");
+    for (const auto &[name, title] :
+         {std::pair{QStringLiteral("InvoiceNumber"), QStringLiteral("Invoice no.: ")},
+          std::pair{QStringLiteral("LicenseNumber"), QStringLiteral("License no.: ")},
+          std::pair{QStringLiteral("CertificateNumber"), QStringLiteral("Certificate no.: ")},
+          std::pair{QStringLiteral("EelPfc"), QStringLiteral("AES/ITN: ")}}) {
+        if (!textOf(document, name).isEmpty())
+            facts << title + textOf(document, name);
+    }
+    lines(kMargin, y + 52, 24, facts);
+    setFont(20, false);
+    painter.drawText(half, y + 52,
+                     QStringLiteral("Sender's signature: ") + textOf(document, QStringLiteral("CustomsSigner")));
+    painter.drawText(half, y + 76, QStringLiteral("Date: ") + textOf(document, QStringLiteral("ShipDate")));
+    if (textOf(document, QStringLiteral("CustomsCertify")) == QLatin1String("TRUE"))
+        painter.drawText(half, y + 100, QStringLiteral("The sender certified the particulars given."));
+    painter.end();
+    return page;
+}
+
+// The parts of an integrated label, in order: for a PS Form 2976 the label
+// with the CN 22 beside it; for a PS Form 2976-A the label, the two pages of
+// the CP 72 and, when the request asks for it, the sender's copy.
+QList<QImage> integratedLabelParts(const XmlElement &document, const QString &formType, const QImage &label,
+                                   const QByteArray &barcodeNumber)
+{
+    if (formType == QLatin1String("Form2976")) {
+        const QImage form = customsFormImage(document, formType, QString(), barcodeNumber);
+        QImage joined(label.width() + form.width(), qMax(label.height(), form.height()), QImage::Format_RGB32);
+        joined.fill(Qt::white);
+        QPainter painter(&joined);
+        painter.drawImage(0, 0, label);
+        painter.drawImage(label.width(), 0, form);
+        painter.end();
+        return {joined};
+    }
+    QList<QImage> parts{label, customsFormImage(document, formType, QStringLiteral("Page 1 of 2"), barcodeNumber),
+                        customsFormImage(document, formType, QStringLiteral("Page 2 of 2"), barcodeNumber)};
+    if (document.childText(QStringLiteral("CustomsSendersCopy")).trimmed() == QLatin1String("TRUE"))
+        parts << customsFormImage(document, formType, QStringLiteral("Sender's copy"), barcodeNumber);
+    return parts;
 }
 
 // The label as printer commands: the tracking barcode with its number and
@@ -131,6 +326,11 @@ QString textOf(const XmlElement &document, const QString &name)
 {
     const XmlElement *element = document.find(name);
     return element ? element->text.trimmed() : QString();
+}
+
+ScriptedReply xmlReply(int status, const QByteArray &body)
+{
+    return ScriptedReply::text(status, body, "text/xml; charset=utf-8");
 }
 
 } // namespace
@@ -364,11 +564,30 @@ StandInVendor::LabelAnswer StandInVendor::labelAnswer(LabelOperation operation, 
                 account->ascendingRegister += *mils;
             pieces.insert(piece.number, piece);
         }
-        if (!numberOnly) {
-            const QByteArray image = imageFormat == QLatin1String("PNGMONOCHROME")
-                ? labelPng(barcodeNumber, charged ? piece.indicium : QByteArray())
-                : labelCommands(imageFormat, barcodeNumber, charged);
-            answer.text(QStringLiteral("Base64LabelImage"), QString::fromLatin1(image.toBase64()));
+        const QString formType = integratedFormType(document);
+        if (!numberOnly && imageFormat == QLatin1String("PNGMONOCHROME")) {
+            const QImage label = labelImage(barcodeNumber, charged ? piece.indicium : QByteArray());
+            if (formType.isEmpty()) {
+                answer.text(QStringLiteral("Base64LabelImage"), QString::fromLatin1(monochromePng(label).toBase64()));
+            } else {
+                // An integrated form comes as a list of parts.
+                QList<QByteArray> parts;
+                for (const QImage &image : integratedLabelParts(document, formType, label, barcodeNumber))
+                    parts << monochromePng(image).toBase64();
+                answer.parts.append([parts](QXmlStreamWriter &writer) {
+                    writer.writeStartElement(QStringLiteral("Label"));
+                    for (int i = 0; i < parts.size(); ++i) {
+                        writer.writeStartElement(QStringLiteral("Image"));
+                        writer.writeAttribute(QStringLiteral("PartNumber"), QString::number(i + 1));
+                        writer.writeCharacters(QString::fromLatin1(parts[i]));
+                        writer.writeEndElement();
+                    }
+                    writer.writeEndElement();
+                });
+            }
+        } else if (!numberOnly) {
+            answer.text(QStringLiteral("Base64LabelImage"),
+                        QString::fromLatin1(labelCommands(imageFormat, barcodeNumber, charged).toBase64()));
         }
         answer.text(QStringLiteral("BarcodeNumber"), QString::fromLatin1(barcodeNumber));
         answer.text(QStringLiteral("BarcodeDisplay"), QString::fromLatin1(groupsOfFour(tracking)));

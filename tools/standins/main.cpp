@@ -24,6 +24,7 @@
 #include "platform/UserDefaults.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
 #include <QProcess>
 #include <QSocketNotifier>
@@ -32,6 +33,8 @@
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <vector>
 
 namespace {
 
@@ -54,7 +57,16 @@ int usage()
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // The label server draws its customs forms with fonts, which need a
+    // graphical application; it shows no window, so it takes the offscreen
+    // platform, whatever display the program it starts is given.
+    std::vector<char *> guiArguments(argv, argv + argc);
+    char platformOption[] = "-platform";
+    char platformName[] = "offscreen";
+    guiArguments.insert(guiArguments.begin() + 1, {platformOption, platformName});
+    int guiArgumentCount = int(guiArguments.size());
+    guiArguments.push_back(nullptr);
+    QGuiApplication app(guiArgumentCount, guiArguments.data());
     QStringList arguments = QCoreApplication::arguments().mid(1);
     QString runDir = QDir::current().filePath(QStringLiteral("standins-run"));
     if (arguments.value(0) == QLatin1String("--run-dir")) {

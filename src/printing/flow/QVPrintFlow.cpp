@@ -170,7 +170,7 @@ bool QVPrintFlow::printBriskoOneShipment(QVShipment &shipment, bool test, const 
 
 void QVPrintFlow::reportClientError(const QVRHOLabelServerCommandCenter &commandCenter)
 {
-    printingErrorHasOccurred(present(commandCenter.lastErrorCode()), present(commandCenter.lastErrorDescription()));
+    reportClientError(QVClientError{commandCenter.lastErrorCode(), commandCenter.lastErrorDescription()});
 }
 
 bool QVPrintFlow::checkReplyStatus(const QVXMLDocument &reply)

@@ -84,6 +84,13 @@ void QVPrintFlow::reportClientError(const QVClientError &error)
         printingErrorHasOccurred(error.code, QStringLiteral("The server refused the request."));
         return;
     }
+    // A failure the client left no word for (an empty reply leaves its
+    // last-error fields as they were) is said all the same: Print never ends
+    // without telling the user that nothing was printed.
+    if (error.code.isEmpty() && error.description.isEmpty()) {
+        printingErrorHasOccurred(QString(QLatin1String("")), QStringLiteral("The server sent no usable reply."));
+        return;
+    }
     printingErrorHasOccurred(present(error.code), present(error.description));
 }
 
