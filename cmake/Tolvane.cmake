@@ -1,13 +1,14 @@
 # Helpers shared by the library and test folders.
 #
 # tolvane_library(<target> [RECURSE] [DEPS <libs>...] [PROGRAM <file>]
-#                 [SOURCES <files>...])
+#                 [EXCLUDE <folders>...] [SOURCES <files>...])
 #   One static library from every .c/.cpp/.h/.ui file of the calling folder
 #   (and its sub-folders with RECURSE). PROGRAM names the one file of the
-#   folder that holds a program's main() and so is not part of the library.
+#   folder that holds a program's main() and so is not part of the library;
+#   EXCLUDE names sub-folders (a plug-in's sources) that are not part of it.
 #   Headers are included as "folder/File.h" from src/.
 function(tolvane_library target)
-  cmake_parse_arguments(ARG "RECURSE" "PROGRAM" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "RECURSE" "PROGRAM" "DEPS;SOURCES;EXCLUDE" ${ARGN})
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
@@ -20,6 +21,9 @@ function(tolvane_library target)
   if(ARG_PROGRAM)
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROGRAM})
   endif()
+  foreach(folder IN LISTS ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${folder}/")
+  endforeach()
   list(APPEND srcs ${ARG_SOURCES})
   if(NOT srcs)
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
