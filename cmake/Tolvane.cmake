@@ -61,9 +61,12 @@ function(tolvane_test name)
   # guesses the bounds of a dynamically loaded library's TLS block from the
   # 16 bytes before it when the block starts 16 bytes into a page; glibc
   # keeps no such header, so now and then it scans a bogus range at exit and
-  # stops with "LeakSanitizer has encountered a fatal error".
+  # stops with "LeakSanitizer has encountered a fatal error". The same holds
+  # for the libraries the program loads on first use (libcurl and, through
+  # the PDF reader plug-in, Qt Pdf).
   if(TOLVANE_SANITIZE)
-    target_link_options(${name} PRIVATE -Wl,--no-as-needed -l:libjpeg.so.62 -Wl,--as-needed)
+    target_link_options(${name} PRIVATE -Wl,--no-as-needed -l:libjpeg.so.62 -l:libcurl.so.4 -l:libQt6Pdf.so.6
+                        -Wl,--as-needed)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOLVANE_RESOURCES_DIR=${TOLVANE_RESOURCES_DIR}"
