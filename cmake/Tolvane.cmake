@@ -1,13 +1,14 @@
 # Helpers shared by the library and test folders.
 #
 # tolvane_library(<target> [RECURSE] [DEPS <libs>...] [PROGRAM <file>]
-#                 [SOURCES <files>...])
+#                 [EXCLUDE <folders>...] [SOURCES <files>...])
 #   One static library from every .c/.cpp/.h/.ui file of the calling folder
 #   (and its sub-folders with RECURSE). PROGRAM names the one file of the
-#   folder that holds a program's main() and so is not part of the library.
+#   folder that holds a program's main() and so is not part of the library;
+#   EXCLUDE names sub-folders (a plug-in's sources) that are not part of it.
 #   Headers are included as "folder/File.h" from src/.
 function(tolvane_library target)
-  cmake_parse_arguments(ARG "RECURSE" "PROGRAM" "DEPS;SOURCES" ${ARGN})
+  cmake_parse_arguments(ARG "RECURSE" "PROGRAM" "DEPS;SOURCES;EXCLUDE" ${ARGN})
   if(ARG_RECURSE)
     file(GLOB_RECURSE srcs CONFIGURE_DEPENDS
          ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c
@@ -20,6 +21,9 @@ function(tolvane_library target)
   if(ARG_PROGRAM)
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/${ARG_PROGRAM})
   endif()
+  foreach(folder IN LISTS ARG_EXCLUDE)
+    list(FILTER srcs EXCLUDE REGEX "^${CMAKE_CURRENT_SOURCE_DIR}/${folder}/")
+  endforeach()
   list(APPEND srcs ${ARG_SOURCES})
   if(NOT srcs)
     set(stub ${CMAKE_CURRENT_BINARY_DIR}/${target}_empty.cpp)
@@ -57,9 +61,12 @@ function(tolvane_test name)
   # guesses the bounds of a dynamically loaded library's TLS block from the
   # 16 bytes before it when the block starts 16 bytes into a page; glibc
   # keeps no such header, so now and then it scans a bogus range at exit and
-  # stops with "LeakSanitizer has encountered a fatal error".
+  # stops with "LeakSanitizer has encountered a fatal error". The same holds
+  # for the libraries the program loads on first use (libcurl and, through
+  # the PDF reader plug-in, Qt Pdf).
   if(TOLVANE_SANITIZE)
-    target_link_options(${name} PRIVATE -Wl,--no-as-needed -l:libjpeg.so.62 -Wl,--as-needed)
+    target_link_options(${name} PRIVATE -Wl,--no-as-needed -l:libjpeg.so.62 -l:libcurl.so.4 -l:libQt6Pdf.so.6
+                        -Wl,--as-needed)
   endif()
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TOLVANE_RESOURCES_DIR=${TOLVANE_RESOURCES_DIR}"

@@ -1,5 +1,6 @@
 #include "platform/HttpClient.h"
 
+#include <QLibrary>
 #include <QtGlobal>
 
 #include <curl/curl.h>
@@ -14,11 +15,53 @@ std::mutex g_settingsMutex;
 std::optional<QString> g_caFile;
 HttpCertificateExemptionRule g_exemptionRule;
 
-void initialiseCurl()
+// libcurl, with the many libraries it brings (Kerberos, LDAP, SSH, RTMP,
+// HTTP/2), is loaded and set up when the first request is made, not at
+// start-up: the program does not link it.
+struct Curl {
+    decltype(&::curl_global_init) global_init = nullptr;
+    decltype(&::curl_easy_init) easy_init = nullptr;
+    decltype(&::curl_easy_setopt) easy_setopt = nullptr;
+    decltype(&::curl_easy_perform) easy_perform = nullptr;
+    decltype(&::curl_easy_getinfo) easy_getinfo = nullptr;
+    decltype(&::curl_easy_cleanup) easy_cleanup = nullptr;
+    decltype(&::curl_easy_strerror) easy_strerror = nullptr;
+    decltype(&::curl_slist_append) slist_append = nullptr;
+    decltype(&::curl_slist_free_all) slist_free_all = nullptr;
+    QString failure;
+};
+
+const Curl &loadCurl()
 {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    static const Curl loaded = [] {
+        Curl api;
+        // Never unloaded.
+        auto *library = new QLibrary(QStringLiteral("curl"), 4);
+        bool complete = true;
+        auto resolve = [&](auto &function, const char *name) {
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library->resolve(name));
+            complete = complete && function;
+        };
+        resolve(api.global_init, "curl_global_init");
+        resolve(api.easy_init, "curl_easy_init");
+        resolve(api.easy_setopt, "curl_easy_setopt");
+        resolve(api.easy_perform, "curl_easy_perform");
+        resolve(api.easy_getinfo, "curl_easy_getinfo");
+        resolve(api.easy_cleanup, "curl_easy_cleanup");
+        resolve(api.easy_strerror, "curl_easy_strerror");
+        resolve(api.slist_append, "curl_slist_append");
+        resolve(api.slist_free_all, "curl_slist_free_all");
+        if (!complete)
+            api.failure = library->errorString();
+        else if (api.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
+            api.failure = QStringLiteral("libcurl could not be set up");
+        return api;
+    }();
+    return loaded;
 }
+
+// Only once loadCurl() has answered a library without a failure.
+const Curl &curlApi() { return loadCurl(); }
 
 bool holdsLineBreak(const QByteArray &text) { return text.contains('\r') || text.contains('\n'); }
 
@@ -117,14 +160,14 @@ HttpError errorForCode(CURLcode code, const Transfer &transfer, const QString &h
     default:
         break;
     }
-    return {HttpErrorUnknown, QString::fromUtf8(curl_easy_strerror(code)) + more};
+    return {HttpErrorUnknown, QString::fromUtf8(curlApi().easy_strerror(code)) + more};
 }
 
 struct CurlDeleter {
-    void operator()(CURL *curl) const { curl_easy_cleanup(curl); }
+    void operator()(CURL *curl) const { curlApi().easy_cleanup(curl); }
 };
 struct SlistDeleter {
-    void operator()(curl_slist *list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist *list) const { curlApi().slist_free_all(list); }
 };
 
 std::optional<HttpResponse> fail(HttpError *error, int code, const QString &description)
@@ -198,6 +241,8 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
         return fail(error, HttpErrorUnsupportedURL, QStringLiteral("unsupported URL"));
     if (request.method.isEmpty() || holdsLineBreak(request.method) || request.method.contains(' '))
         return fail(error, HttpErrorBadURL, QStringLiteral("The request method is not valid."));
+    if (const QString &failure = loadCurl().failure; !failure.isEmpty())
+        return fail(error, HttpErrorUnknown, QStringLiteral("The HTTP client could not be started: %1").arg(failure));
 
     std::unique_ptr<curl_slist, SlistDeleter> headerList;
     for (const auto &[name, value] : request.headers()) {
@@ -207,7 +252,7 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
                             .arg(QString::fromLatin1(name.left(64))));
         // curl drops a field given as "Name:" and sends an empty one for "Name;".
         const QByteArray line = value.isEmpty() ? name + ';' : name + ": " + value;
-        curl_slist *grown = curl_slist_append(headerList.get(), line.constData());
+        curl_slist *grown = curlApi().slist_append(headerList.get(), line.constData());
         if (!grown)
             return fail(error, HttpErrorUnknown, QStringLiteral("Out of memory."));
         headerList.release();
@@ -215,15 +260,14 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
     }
     // No "Expect: 100-continue" round trip before larger bodies.
     if (indexOfHeader(request.headers(), "Expect") < 0) {
-        curl_slist *grown = curl_slist_append(headerList.get(), "Expect:");
+        curl_slist *grown = curlApi().slist_append(headerList.get(), "Expect:");
         if (grown) {
             headerList.release();
             headerList.reset(grown);
         }
     }
 
-    initialiseCurl();
-    std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    std::unique_ptr<CURL, CurlDeleter> curl(curlApi().easy_init());
     if (!curl)
         return fail(error, HttpErrorUnknown, QStringLiteral("The HTTP client could not be started."));
     CURL *c = curl.get();
@@ -235,37 +279,37 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
     const QString host = request.url.host();
     const long timeoutMs = qMax(1, request.timeoutMilliseconds);
 
-    curl_easy_setopt(c, CURLOPT_URL, url.constData());
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
+    curlApi().easy_setopt(c, CURLOPT_URL, url.constData());
+    curlApi().easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curlApi().easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
+    curlApi().easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curlApi().easy_setopt(c, CURLOPT_ERRORBUFFER, detail);
     // The time-out bounds the whole exchange: a server that keeps the
     // connection alive with a byte now and then cannot hold the caller past
     // it. The low-speed limit ends a silent connection at the same time.
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long((timeoutMs + 999) / 1000));
-    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxReplySize));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &writeBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &writeHeader);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
+    curlApi().easy_setopt(c, CURLOPT_TIMEOUT_MS, timeoutMs);
+    curlApi().easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, timeoutMs);
+    curlApi().easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curlApi().easy_setopt(c, CURLOPT_LOW_SPEED_TIME, long((timeoutMs + 999) / 1000));
+    curlApi().easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(request.maxReplySize));
+    curlApi().easy_setopt(c, CURLOPT_WRITEFUNCTION, &writeBody);
+    curlApi().easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curlApi().easy_setopt(c, CURLOPT_HEADERFUNCTION, &writeHeader);
+    curlApi().easy_setopt(c, CURLOPT_HEADERDATA, &transfer);
+    curlApi().easy_setopt(c, CURLOPT_HTTPHEADER, headerList.get());
 
     if (request.method == "GET") {
-        curl_easy_setopt(c, CURLOPT_HTTPGET, 1L);
+        curlApi().easy_setopt(c, CURLOPT_HTTPGET, 1L);
     } else if (request.method == "HEAD") {
-        curl_easy_setopt(c, CURLOPT_NOBODY, 1L);
+        curlApi().easy_setopt(c, CURLOPT_NOBODY, 1L);
     } else {
         if (request.method == "POST" || !request.body.isEmpty()) {
-            curl_easy_setopt(c, CURLOPT_POST, 1L);
-            curl_easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
-            curl_easy_setopt(c, CURLOPT_POSTFIELDS, request.body.constData());
+            curlApi().easy_setopt(c, CURLOPT_POST, 1L);
+            curlApi().easy_setopt(c, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+            curlApi().easy_setopt(c, CURLOPT_POSTFIELDS, request.body.constData());
         }
         if (request.method != "POST")
-            curl_easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.method.constData());
+            curlApi().easy_setopt(c, CURLOPT_CUSTOMREQUEST, request.method.constData());
     }
 
     const QString caFile = httpCAFile();
@@ -273,24 +317,24 @@ std::optional<HttpResponse> sendHttpRequest(const HttpRequest &request, HttpErro
     if (!caFile.isEmpty()) {
         // The CA file replaces curl's default bundle; the system's
         // authorities stay trusted through the hashed certificate folder.
-        curl_easy_setopt(c, CURLOPT_CAINFO, caPath.constData());
-        curl_easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
+        curlApi().easy_setopt(c, CURLOPT_CAINFO, caPath.constData());
+        curlApi().easy_setopt(c, CURLOPT_CAPATH, "/etc/ssl/certs");
     }
     if (scheme == QLatin1String("https") && hostIsExempt(host)) {
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
-        curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
+        curlApi().easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 0L);
+        curlApi().easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 0L);
     }
 
-    const CURLcode code = curl_easy_perform(c);
+    const CURLcode code = curlApi().easy_perform(c);
     if (code != CURLE_OK) {
         long verifyResult = 0;
         if (code == CURLE_PEER_FAILED_VERIFICATION)
-            curl_easy_getinfo(c, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+            curlApi().easy_getinfo(c, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
         const HttpError failure = errorForCode(code, transfer, host, detail, verifyResult);
         return fail(error, failure.code, failure.description);
     }
     long status = 0;
-    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    curlApi().easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     transfer.response.statusCode = int(status);
     return std::move(transfer.response);
 }

@@ -2,10 +2,9 @@
 
 #include "widgets/WebViewPolicy.h"
 
+#include "platform/Plugins.h"
+
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QLibrary>
 #include <QOpenGLContext>
 #include <QSurfaceFormat>
 #include <QtDebug>
@@ -58,6 +57,15 @@ void shareGLContexts()
 
 using PluginEntry = WebPageWindow *(*)(std::shared_ptr<WebViewPolicy> *policy);
 
+QString buildPluginFolder()
+{
+#ifdef TOLVANE_WEBVIEW_PLUGIN_DIR
+    return QStringLiteral(TOLVANE_WEBVIEW_PLUGIN_DIR);
+#else
+    return QString();
+#endif
+}
+
 // The entry point of the plug-in, loaded on the first call; null (and said
 // once) when it cannot be loaded.
 PluginEntry pluginEntry()
@@ -66,19 +74,15 @@ PluginEntry pluginEntry()
     static PluginEntry entry = nullptr;
     if (std::exchange(tried, true))
         return entry;
-    const QString path = webViewPluginPath();
-    if (path.isEmpty()) {
+    if (webViewPluginPath().isEmpty()) {
         qWarning().noquote() << "The web view plug-in" << webViewPluginFileName() << "is not in"
                              << webViewPluginSearchPaths().join(QStringLiteral(", "));
         return nullptr;
     }
     shareGLContexts();
-    // Never unloaded: its windows and the web engine live until the process
-    // ends.
-    auto *library = new QLibrary(path);
-    entry = reinterpret_cast<PluginEntry>(library->resolve(kWebViewPluginEntry));
-    if (!entry)
-        qWarning().noquote() << "The web view plug-in could not be loaded:" << library->errorString();
+    // Its windows and the web engine live until the process ends.
+    entry = reinterpret_cast<PluginEntry>(
+        resolvePluginEntry(webViewPluginFileName(), buildPluginFolder(), kWebViewPluginEntry));
     return entry;
 }
 
@@ -86,30 +90,9 @@ PluginEntry pluginEntry()
 
 QString webViewPluginFileName() { return QStringLiteral("tolvane-webview.so"); }
 
-QStringList webViewPluginSearchPaths()
-{
-    QStringList folders;
-    if (QCoreApplication::instance()) {
-        const QDir programFolder(QCoreApplication::applicationDirPath());
-        folders << QDir::cleanPath(programFolder.filePath(QStringLiteral("../lib/tolvane")))
-                << programFolder.absolutePath();
-    }
-#ifdef TOLVANE_WEBVIEW_PLUGIN_DIR
-    folders << QStringLiteral(TOLVANE_WEBVIEW_PLUGIN_DIR);
-#endif
-    folders.removeDuplicates();
-    return folders;
-}
+QStringList webViewPluginSearchPaths() { return pluginSearchPaths(buildPluginFolder()); }
 
-QString webViewPluginPath()
-{
-    for (const QString &folder : webViewPluginSearchPaths()) {
-        const QFileInfo file(QDir(folder).filePath(webViewPluginFileName()));
-        if (file.isFile())
-            return file.absoluteFilePath();
-    }
-    return QString();
-}
+QString webViewPluginPath() { return pluginPath(webViewPluginFileName(), buildPluginFolder()); }
 
 void installWebViewPlugin()
 {

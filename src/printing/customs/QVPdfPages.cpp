@@ -1,11 +1,12 @@
 #include "printing/customs/QVPdfPages.h"
 
 #include "platform/Bundle.h"
+#include "platform/Plugins.h"
+#include "printing/customs/PdfDocumentReader.h"
 
 #include <QDir>
 #include <QFile>
 #include <QPainter>
-#include <QPdfDocument>
 #include <QHash>
 #include <QRegularExpression>
 #include <QTemporaryFile>
@@ -73,7 +74,33 @@ bool pageTreeHasCycle(const QByteArray &data)
     return false;
 }
 
+QString buildPluginFolder()
+{
+#ifdef TOLVANE_PDF_PLUGIN_DIR
+    return QStringLiteral(TOLVANE_PDF_PLUGIN_DIR);
+#else
+    return QString();
+#endif
+}
+
 } // namespace
+
+QString pdfReaderPluginFileName() { return QStringLiteral("tolvane-pdf.so"); }
+
+std::unique_ptr<PdfDocumentReader> makePdfDocumentReader(QString *error)
+{
+    using Entry = PdfDocumentReader *(*)();
+    // Loaded once; a plug-in that cannot be loaded is said once.
+    static QString failure;
+    static const Entry entry = reinterpret_cast<Entry>(
+        resolvePluginEntry(pdfReaderPluginFileName(), buildPluginFolder(), kPdfReaderPluginEntry, &failure));
+    if (!entry) {
+        if (error)
+            *error = failure;
+        return nullptr;
+    }
+    return std::unique_ptr<PdfDocumentReader>(entry());
+}
 
 QVPdfPages::~QVPdfPages() = default;
 
@@ -95,12 +122,12 @@ std::shared_ptr<const QVPdfPages> QVPdfPages::fromData(const QByteArray &data, Q
         std::make_unique<QTemporaryFile>(QDir(QDir::tempPath()).filePath(QStringLiteral("tolvane-XXXXXX.pdf")));
     if (!pages->m_file->open() || pages->m_file->write(data) != data.size() || !pages->m_file->flush())
         return fail(QStringLiteral("The PDF document could not be read: %1").arg(pages->m_file->errorString()));
-    pages->m_document = std::make_unique<QPdfDocument>();
-    const QPdfDocument::Error result = pages->m_document->load(pages->m_file->fileName());
-    if (result != QPdfDocument::Error::None || pages->m_document->pageCount() <= 0) {
-        pages->m_document->close();
+    QString reason;
+    pages->m_document = makePdfDocumentReader(&reason);
+    if (!pages->m_document)
+        return fail(QStringLiteral("The PDF document could not be read: %1").arg(reason));
+    if (!pages->m_document->load(pages->m_file->fileName()))
         return fail(QStringLiteral("The PDF document could not be read."));
-    }
     return pages;
 }
 

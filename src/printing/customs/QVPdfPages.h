@@ -1,8 +1,8 @@
 #pragma once
 // The pages of a PDF document (a stored label set, an indicium, a customs
 // form from the USPS service, a bundled instructions page) drawn as images
-// through QtPdf. A document that cannot be read is refused with an error; a
-// page that the document does not have draws nothing.
+// through Qt Pdf, which the PDF reader plug-in holds (PdfDocumentReader.h). A document that cannot be read is refused
+// with an error; a page that the document does not have draws nothing.
 #include "printing/layouts/QVLayoutViews.h"
 
 #include <QByteArray>
@@ -13,10 +13,11 @@
 #include <memory>
 
 class QPainter;
-class QPdfDocument;
 class QTemporaryFile;
 
 namespace tolvane {
+
+class PdfDocumentReader;
 
 // The resolution pages are drawn at when printed (dots per inch).
 inline constexpr double QVPrintResolution = 300;
@@ -50,7 +51,7 @@ private:
 
     QByteArray m_data;
     std::unique_ptr<QTemporaryFile> m_file;
-    std::unique_ptr<QPdfDocument> m_document;
+    std::unique_ptr<PdfDocumentReader> m_document;
 };
 
 // A picture from image data as the USPS service and the stored forms give
