@@ -128,7 +128,11 @@ def one_start(standins, program, display, x, folder):
     window, resident kB at rest, the window's title)."""
     run_dir = tempfile.mkdtemp(dir=folder)
     stamp = os.path.join(run_dir, "exec-time")
-    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb")
+    # A runtime folder of its own (mkdtemp makes it private): the program's
+    # single-instance socket lives there, so a copy running elsewhere on the
+    # machine is not met (the start would then time its "Already running."
+    # alert).
+    env = dict(os.environ, DISPLAY=display, QT_QPA_PLATFORM="xcb", XDG_RUNTIME_DIR=run_dir)
     env.pop("WAYLAND_DISPLAY", None)
     x.drain()
     # The shell writes the time and becomes the program (same process).

@@ -2,8 +2,11 @@
 
 #include "platform/Bundle.h"
 
+#include <QGuiApplication>
 #include <QHash>
+#include <QIconEngine>
 #include <QPainter>
+#include <QPixmap>
 
 namespace {
 
@@ -44,7 +47,56 @@ QImage drawnPicture(const QString &name, const QSize &size)
     return image;
 }
 
+// Answers every question through the plain icon of the picture, made on
+// the first question that needs its pixels or size.
+class NamedPictureIconEngine final : public QIconEngine
+{
+public:
+    explicit NamedPictureIconEngine(QString name) : m_name(std::move(name)) {}
+
+    void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        // As the plain icon paints: its pixmap for the rectangle, stretched.
+        const QPaintDevice *device = painter->device();
+        const qreal ratio = device ? device->devicePixelRatio() : qApp->devicePixelRatio();
+        painter->drawPixmap(rect, icon().pixmap(rect.size(), ratio, mode, state));
+    }
+    QSize actualSize(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().actualSize(size, mode, state);
+    }
+    QPixmap pixmap(const QSize &size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().pixmap(size, mode, state);
+    }
+    QPixmap scaledPixmap(const QSize &size, QIcon::Mode mode, QIcon::State state, qreal scale) override
+    {
+        return icon().pixmap(size, scale, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon().availableSizes(mode, state);
+    }
+    // A picture that is missing is drawn, so the icon always has one.
+    bool isNull() override { return false; }
+    QString key() const override { return QStringLiteral("NamedPictureIconEngine"); }
+    QIconEngine *clone() const override { return new NamedPictureIconEngine(*this); }
+
+private:
+    const QIcon &icon()
+    {
+        if (m_icon.isNull())
+            m_icon = QIcon(QPixmap::fromImage(namedPicture(m_name)));
+        return m_icon;
+    }
+
+    QString m_name;
+    QIcon m_icon;
+};
+
 } // namespace
+
+QIcon namedPictureIcon(const QString &name) { return QIcon(new NamedPictureIconEngine(name)); }
 
 QImage namedPicture(const QString &name, const QSize &size)
 {

@@ -22,6 +22,9 @@ public:
     // Jobs to these queues are refused.
     QStringList refusing;
     QList<SubmittedJob> jobs;
+    // How often the queues and the default queue were asked for.
+    int listings = 0;
+    int defaultQueueRequests = 0;
 
     void add(const QString &name, const QString &makeAndModel)
     {
@@ -33,6 +36,7 @@ public:
 
     std::optional<QList<PrintQueue>> queues(QString *error) override
     {
+        ++listings;
         if (unreachable) {
             if (error)
                 *error = QStringLiteral("unreachable");
@@ -52,7 +56,11 @@ public:
         return std::nullopt;
     }
 
-    QString defaultQueueName() override { return defaultQueue; }
+    QString defaultQueueName() override
+    {
+        ++defaultQueueRequests;
+        return defaultQueue;
+    }
 
     int submitJob(const QString &queueName, const QByteArray &document, const QString &documentFormat,
                   const QString &jobTitle, const QVariantMap &options, QString *error) override

@@ -334,6 +334,43 @@ TEST_F(PrinterSetupTest, PlainPaperButtonAndControlsRefreshOnTheNextTurn)
     EXPECT_TRUE(dialogs->alerts.isEmpty());
 }
 
+// The controller is made at start-up; the print system is asked only once
+// the window's controls are read, and they then list what it has.
+TEST_F(PrinterSetupTest, PrintQueuesAreAskedForWhenTheControlsAreFirstRead)
+{
+    printers->add(QStringLiteral("office"), QStringLiteral("HP LaserJet"));
+    printers->add(QStringLiteral("thermal"), QStringLiteral("Zebra LP2844 EPL2"));
+    printers->defaultQueue = QStringLiteral("office");
+    defaults().setString(QStringLiteral("thermal"), kZebraQueueID);
+    QVPrinterSetupController controller;
+    // Questions of the rest of the program, refreshes and changes of the
+    // serial ports before the window is seen.
+    EXPECT_EQ(controller.labelTypeForEnvelope(false), QVPlainPaperLabel);
+    EXPECT_EQ(controller.printerTypeForEnvelope(true), QVPlainPaperPrinter);
+    controller.readFromDefaults();
+    NotificationCenter::defaultCenter().post(SXSerialPortListDidUpdateNotifiation);
+    controller.setPrinterType(QVPrinterSetupController::PrinterTypeChoice::PlainPaper);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(printers->listings, 0);
+    EXPECT_EQ(printers->defaultQueueRequests, 0);
+
+    int changes = 0;
+    QObject::connect(&controller, &QVPrinterSetupController::controlsChanged, [&] { ++changes; });
+    const QVPrinterSetupControls &controls = controller.controls();
+    EXPECT_GT(printers->listings, 0);
+    EXPECT_EQ(controls.zebraQueues, QStringList{QStringLiteral("thermal")});
+    EXPECT_EQ(controls.zebraPrinterName, QStringLiteral("thermal"));
+    EXPECT_EQ(controls.plainPaperQueueName, QStringLiteral("office"));
+    EXPECT_EQ(controls.printerType, QVPlainPaperPrinter);
+    EXPECT_EQ(changes, 1);
+
+    // Once read, they follow the defaults and the print system as before.
+    printers->defaultQueue = QStringLiteral("thermal");
+    controller.readFromDefaults();
+    EXPECT_EQ(controller.controls().plainPaperQueueName, QStringLiteral("thermal"));
+    EXPECT_EQ(changes, 2);
+}
+
 TEST_F(PrinterSetupTest, LabelPrinterChoiceNeedsALabelPrinter)
 {
     QVPrinterSetupController controller;

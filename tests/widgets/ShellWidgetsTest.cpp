@@ -3,12 +3,14 @@
 // transparent pixels and outside its active rectangle and acts on opaque
 // ones inside it; the action button is an image-only pull-down.
 #include "widgets/DKActionButton.h"
+#include "widgets/NamedPicture.h"
 #include "widgets/QVClickImageView.h"
 #include "widgets/QVMeasurementFormatter.h"
 
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QLineEdit>
 #include <gtest/gtest.h>
 
@@ -117,4 +119,45 @@ TEST(DKActionButton, ShowsOnlyItsImageAndPullsDownItsMenu)
     DKActionButton withImage(nullptr, own);
     EXPECT_EQ(withImage.actionImage(), own);
     EXPECT_EQ(withImage.iconSize(), QSize(20, 12));
+}
+
+// A named picture's icon, decoded only when drawn, looks in every size and
+// mode exactly as the plain icon of the decoded picture, painted or as a
+// pixmap, also after being copied; a picture the bundle lacks is the drawn
+// stand-in, never a null icon.
+TEST(NamedPictureIcon, DrawsAsThePlainIconOfThePicture)
+{
+    const QString names[] = {QStringLiteral("ActionMenu"), QStringLiteral("NoSuchPictureAnywhere")};
+    const QIcon::Mode modes[] = {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected};
+    for (const QString &name : names) {
+        const QIcon plain(QPixmap::fromImage(namedPicture(name)));
+        ASSERT_FALSE(plain.isNull());
+        const QIcon lazy = namedPictureIcon(name);
+        EXPECT_FALSE(lazy.isNull());
+        QIcon copied = lazy;
+        copied.detach();
+        for (const int side : {16, 32, 48}) {
+            for (const QIcon::Mode mode : modes) {
+                SCOPED_TRACE(name.toStdString() + " " + std::to_string(side) + " mode " + std::to_string(int(mode)));
+                const QSize size(side, side);
+                EXPECT_EQ(lazy.actualSize(size, mode), plain.actualSize(size, mode));
+                EXPECT_EQ(lazy.pixmap(size, mode).toImage(), plain.pixmap(size, mode).toImage());
+                EXPECT_EQ(copied.pixmap(size, mode).toImage(), plain.pixmap(size, mode).toImage());
+                QImage painted(size * 2, QImage::Format_ARGB32_Premultiplied);
+                QImage expected = painted;
+                painted.fill(Qt::transparent);
+                expected.fill(Qt::transparent);
+                {
+                    QPainter painter(&painted);
+                    lazy.paint(&painter, QRect(QPoint(3, 5), size), Qt::AlignCenter, mode);
+                }
+                {
+                    QPainter painter(&expected);
+                    plain.paint(&painter, QRect(QPoint(3, 5), size), Qt::AlignCenter, mode);
+                }
+                EXPECT_EQ(painted, expected);
+            }
+        }
+        EXPECT_EQ(lazy.availableSizes(), plain.availableSizes());
+    }
 }

@@ -898,7 +898,7 @@ void MasterWindow::rebuildToolbar()
         const std::optional<ToolbarItemEntry> entry = m_toolbarModel.itemForIdentifier(identifier);
         if (!entry)
             continue;
-        auto *action = new QAction(QIcon(QPixmap::fromImage(namedPicture(entry->imageName))), entry->label, this);
+        auto *action = new QAction(namedPictureIcon(entry->imageName), entry->label, this);
         action->setObjectName(identifier);
         action->setToolTip(entry->toolTip);
         action->setCheckable(m_toolbarModel.selectableItemIdentifiers().contains(identifier));
@@ -934,7 +934,7 @@ void MasterWindow::updateModeItem(const std::optional<QString> &printingMode)
                                          : QVStandardPrintingMode;
     if (const std::optional<MasterToolbar::ModeLook> look =
             MasterToolbar::modeLookForMode(current.isEmpty() ? QVStandardPrintingMode : current)) {
-        mode->setIcon(QIcon(QPixmap::fromImage(namedPicture(look->imageName))));
+        mode->setIcon(namedPictureIcon(look->imageName));
         mode->setText(look->label);
     }
 }
@@ -1068,8 +1068,7 @@ void MasterWindow::customizeToolbar()
         const std::optional<ToolbarItemEntry> entry = m_toolbarModel.itemForIdentifier(identifier);
         if (!entry)
             continue;
-        auto *row =
-            new QListWidgetItem(QIcon(QPixmap::fromImage(namedPicture(entry->imageName))), entry->paletteLabel, list);
+        auto *row = new QListWidgetItem(namedPictureIcon(entry->imageName), entry->paletteLabel, list);
         row->setData(Qt::UserRole, identifier);
         row->setCheckState(m_toolbarModel.items().contains(identifier) ? Qt::Checked : Qt::Unchecked);
     }

@@ -108,7 +108,7 @@ QVPreferencesWindow::QVPreferencesWindow(std::shared_ptr<QVPreferencesController
     m_toolbar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     auto *group = new QActionGroup(this);
     for (const QVPreferencesController::PaneItem &item : QVPreferencesController::toolbarItems()) {
-        QAction *action = m_toolbar->addAction(QIcon(QPixmap::fromImage(namedPicture(item.imageName))), item.label);
+        QAction *action = m_toolbar->addAction(namedPictureIcon(item.imageName), item.label);
         action->setObjectName(item.identifier);
         action->setToolTip(item.label);
         action->setCheckable(true);

@@ -122,7 +122,11 @@ void QVUpdater::startAutomaticChecks()
 {
     setUpFeedURL();
     m_dailyTimer.start();
-    checkInBackground();
+    m_launchCheckPending = true;
+    QTimer::singleShot(0, this, [this] {
+        if (m_launchCheckPending)
+            checkInBackground();
+    });
 }
 
 QByteArray QVUpdater::XMLForVersionCheck() const
@@ -177,6 +181,8 @@ void QVUpdater::checkInBackground() { startCheck(false); }
 
 void QVUpdater::startCheck(bool userInitiated)
 {
+    // A check asked for before the launch's one went out takes its place.
+    m_launchCheckPending = false;
     if (m_fetcher) {
         m_userWaiting = m_userWaiting || userInitiated;
         return;

@@ -133,7 +133,9 @@ public:
     QUrl feedURL() const { return m_feedURL; }
     void setFeedURL(const QUrl &url) { m_feedURL = url; }
     // The launch's settings: the feed URL, background checks every
-    // kQVUpdaterCheckInterval seconds, and a background check now.
+    // kQVUpdaterCheckInterval seconds, and a background check on the next
+    // pass of the event loop (sending it loads the TLS library and its
+    // certificates, which the launch's first window does not wait for).
     void startAutomaticChecks();
     bool automaticChecksRunning() const { return m_dailyTimer.isActive(); }
 
@@ -151,7 +153,8 @@ public:
     void checkForUpdates();
     // A check in the background: speaks only of a newer version.
     void checkInBackground();
-    bool isChecking() const { return static_cast<bool>(m_fetcher); }
+    // True from the launch's check being queued until a check ends.
+    bool isChecking() const { return m_fetcher || m_launchCheckPending; }
     // Called with each finished check (tests wait for it).
     void setCheckFinishedHandler(std::function<void()> handler) { m_checkFinished = std::move(handler); }
 
@@ -178,6 +181,7 @@ private:
     quint32 m_minimumToPrintVersion = 0;
     bool m_loadedOnce = false;
     bool m_userWaiting = false;
+    bool m_launchCheckPending = false;
     std::shared_ptr<GTMHTTPFetcher> m_fetcher;
     QTimer m_dailyTimer;
     std::function<void()> m_checkFinished;

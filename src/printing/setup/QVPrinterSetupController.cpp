@@ -80,6 +80,8 @@ struct QVPrinterSetupController::Observers {
     // Set while the controls are refreshed (the refresh itself stores
     // defaults).
     bool refreshing = false;
+    // Set once the controls were first built (with the print queues).
+    bool built = false;
 };
 
 QVPrinterSetupController::QVPrinterSetupController(QObject *parent)
@@ -87,18 +89,10 @@ QVPrinterSetupController::QVPrinterSetupController(QObject *parent)
 {
     const int tag = kivoTagForLabelType(kivoSettings().value(kDefaultLabel).toString());
     m_controls.stockTag = tag >= 0 ? tag : 0;
-    // The Zebra queues are listed; the stored queue is kept even when it is
-    // missing now (the sheet's queue tab chooses another).
-    m_controls.zebraPrinters = QVZebraPrinter::allPrinters();
-    for (const QVariantMap &queue : std::as_const(m_controls.zebraPrinters)) {
-        m_controls.zebraQueues << queue.value(QVZebraPrinterNameKey).toString();
-        if (queue.value(QVZebraPrinterIDKey).toString() ==
-            defaults().stringForKey(QStringLiteral("advancedZebraPathPrinterID")))
-            m_controls.zebraPrinterName = queue.value(QVZebraPrinterIDKey).toString();
-    }
-    refreshControls();
+    // The print queues are asked for when the controls are first read, not
+    // here: the controller is made at start-up, long before its window.
     m_observers->serialPorts = NotificationCenter::defaultCenter().addObserver(
-        SXSerialPortListDidUpdateNotifiation, [this](const Notification &) { refreshControls(); });
+        SXSerialPortListDidUpdateNotifiation, [this](const Notification &) { refreshBuiltControls(); });
     // Any change of the defaults rebuilds the size menus (on the
     // controller's thread).
     m_observers->defaults = NotificationCenter::defaultCenter().addObserver(
@@ -336,21 +330,55 @@ QString QVPrinterSetupController::minimumDriverVersion()
     return QString::fromUtf8(file.read(256)).trimmed();
 }
 
+const QVPrinterSetupControls &QVPrinterSetupController::controls() const
+{
+    // Built on the first read; the controller's state is the controls
+    // themselves, so building them is not a change seen from outside.
+    if (!m_observers->built)
+        const_cast<QVPrinterSetupController *>(this)->refreshControls();
+    return m_controls;
+}
+
 void QVPrinterSetupController::readFromDefaults()
 {
     if (QThread::currentThread() == thread())
-        refreshControls();
+        refreshBuiltControls();
     else
-        QMetaObject::invokeMethod(this, &QVPrinterSetupController::refreshControls, Qt::BlockingQueuedConnection);
+        QMetaObject::invokeMethod(this, &QVPrinterSetupController::refreshBuiltControls, Qt::BlockingQueuedConnection);
 }
 
 void QVPrinterSetupController::scheduleRefresh()
 {
-    QTimer::singleShot(0, this, &QVPrinterSetupController::refreshControls);
+    QTimer::singleShot(0, this, &QVPrinterSetupController::refreshBuiltControls);
+}
+
+void QVPrinterSetupController::refreshBuiltControls()
+{
+    // Controls nobody has read yet are built from the defaults when they are.
+    if (m_observers->built)
+        refreshControls();
+}
+
+void QVPrinterSetupController::listZebraQueues()
+{
+    // The stored queue is kept even when it is missing now (the sheet's
+    // queue tab chooses another).
+    m_controls.zebraPrinters = QVZebraPrinter::allPrinters();
+    m_controls.zebraQueues.clear();
+    for (const QVariantMap &queue : std::as_const(m_controls.zebraPrinters)) {
+        m_controls.zebraQueues << queue.value(QVZebraPrinterNameKey).toString();
+        if (queue.value(QVZebraPrinterIDKey).toString() ==
+            defaults().stringForKey(QStringLiteral("advancedZebraPathPrinterID")))
+            m_controls.zebraPrinterName = queue.value(QVZebraPrinterIDKey).toString();
+    }
 }
 
 void QVPrinterSetupController::refreshControls()
 {
+    if (!m_observers->built) {
+        m_observers->built = true;
+        listZebraQueues();
+    }
     m_observers->refreshing = true;
     QVPrinterSetupControls &c = m_controls;
     // Everything type-dependent starts off.

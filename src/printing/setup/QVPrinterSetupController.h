@@ -226,7 +226,9 @@ public:
     QVariant kivoSetting(const QString &labelType, const QString &key) const;
 
     // ---- Window actions and state
-    const QVPrinterSetupControls &controls() const { return m_controls; }
+    // The controls, built from the defaults and the print queues on the
+    // first read (the queues are not asked for before).
+    const QVPrinterSetupControls &controls() const;
     // A printer-type button or the stock choice.
     void setPrinterType(PrinterTypeChoice choice);
     // The user picks a stock in the label-stock choice.
@@ -342,7 +344,10 @@ private:
     // An alert with an "OK" button.
     static void showAlert(const QString &message, const QString &informative);
     void refreshControls();
+    // Refreshes controls that were built; unread ones stay unbuilt.
+    void refreshBuiltControls();
     void scheduleRefresh();
+    void listZebraQueues();
     // The label-printer button with the label of the chosen stock (null:
     // the stored label stays).
     void chooseLabelPrinter(const QString &label);
