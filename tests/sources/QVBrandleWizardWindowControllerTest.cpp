@@ -39,6 +39,9 @@ protected:
     }
     void TearDown() override
     {
+        // A window left open holds its wizard: both go with the window.
+        for (const QPointer<RecordingWebPageWindow> &window : std::as_const(windows))
+            delete window.data();
         setWebPageWindowMaker({});
         UserDefaults::resetStandardUserDefaults();
     }
