@@ -145,7 +145,8 @@ TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
     // cancelled).
     ASSERT_TRUE(perform("testPrint:"));
     EXPECT_EQ(dialogs->alerts.size(), 1);
-    EXPECT_EQ(dialogs->pageSetups.size(), 1);
+    EXPECT_EQ(dialogs->printPanels.size(), 1);
+    EXPECT_TRUE(dialogs->pageSetups.isEmpty());
 }
 
 // The main window's customs sheet runs window-modal on it, and the menus
