@@ -520,7 +520,6 @@ void QVMailingLogWindow::showExport()
     // A sheet shows over its window: across its middle, at the top of its
     // contents (a window of its own is otherwise put wherever the desktop
     // likes, which is the screen's corner on a plain X server).
-    window->adjustSize();
     const QRect over = geometry();
     window->move(over.x() + (over.width() - window->width()) / 2, over.y());
     window->show();
