@@ -187,7 +187,7 @@ def case_stamp_sheet(session):
 
 
 # The destination box's Verify button.
-VERIFY_BUTTON = ("240", "320")
+VERIFY_BUTTON = ("240", "339")
 
 
 def alert_window(session):
