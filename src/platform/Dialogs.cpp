@@ -78,6 +78,15 @@ std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAcces
     return dialogs()->runPageSetup(printInfo, accessory);
 }
 
+std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    if (isAutomationMode()) {
+        qWarning("Print panel not shown (automation).");
+        return std::nullopt;
+    }
+    return dialogs()->runPrintPanel(printInfo, accessory);
+}
+
 std::optional<QString> runSavePanel(const SavePanel &panel)
 {
     if (isAutomationMode()) {

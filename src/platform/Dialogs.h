@@ -27,6 +27,10 @@ struct AlertButton {
 };
 
 struct Alert {
+    // How the alert is drawn: a warning (what most alerts are), or an
+    // informational alert that reports a success or a plain result.
+    enum class Style { Warning, Informational };
+
     QString messageText;
     QString informativeText;
     // In the order shown; the first one is the default button.
@@ -39,6 +43,7 @@ struct Alert {
     // title is "Do not show this message again" when empty.
     bool showsSuppressionButton = false;
     QString suppressionButtonTitle;
+    Style style = Style::Warning;
 };
 
 // A new alert with the message text and the informative text and no buttons
@@ -127,6 +132,18 @@ public:
         return std::nullopt;
     }
 
+    // Shows the print panel for the print info with the accessory (may be
+    // null): the user chooses the printer and prints or cancels; the paper,
+    // orientation, copies and page range are the caller's and not offered.
+    // Answers the print info with the chosen printer, or nothing when the
+    // user cancels. Implementations without such a panel answer nothing.
+    virtual std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+    {
+        (void)printInfo;
+        (void)accessory;
+        return std::nullopt;
+    }
+
     // Shows the save panel modally and answers the chosen path, or nothing
     // when the user cancels. Implementations without such a panel answer
     // nothing.
@@ -178,6 +195,10 @@ AlertOutcome runAlertWithSuppression(const Alert &alert);
 // Runs the page set-up through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing.
 std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory);
+
+// Runs the print panel through the registered implementation; in
+// automation mode nothing is shown and the answer is nothing (as a cancel).
+std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory);
 
 // Runs the save panel through the registered implementation; in automation
 // mode nothing is shown and the answer is nothing (as a cancel).

@@ -37,9 +37,13 @@ QVBrandleWizardWindowController::wizardWithURL(const QUrl &url, std::function<vo
 
 QVBrandleWizardWindowController::~QVBrandleWizardWindowController()
 {
+    // The window holds this wizard (its policy), so the wizard usually goes
+    // while its window is being deleted: the window is then only asked to go
+    // later, which its own deletion cancels. A window still shown without
+    // its wizard goes with it.
     if (m_window) {
         m_didClose = nullptr;
-        delete m_window.data();
+        m_window->deleteLater();
     }
 }
 

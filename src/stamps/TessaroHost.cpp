@@ -37,7 +37,7 @@ std::shared_ptr<QVRHOCommandCenter> TessaroHost::postageClient() { return QVRHOC
 
 std::optional<PrintInfo> TessaroHost::runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory)
 {
-    return ::runPageSetup(printInfo, accessory);
+    return ::runPrintPanel(printInfo, accessory);
 }
 
 void setTessaroHost(std::shared_ptr<TessaroHost> host) { registeredHost() = std::move(host); }

@@ -65,7 +65,7 @@ public:
     virtual void hideProgress() {}
     // The print panel for the print settings with the accessory (may be
     // null): the settings chosen (printer, paper, what becomes of the job),
-    // or nothing when the user cancels. The base host runs the page set-up
+    // or nothing when the user cancels. The base host runs the print panel
     // of the dialogs interface.
     virtual std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory);
     // The buy-postage panel, run to its end (the balance may have changed).

@@ -14,11 +14,13 @@
 #include <QPageSetupDialog>
 #include <QPageSize>
 #include <QPointer>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <functional>
 
 namespace tolvane {
 
@@ -38,7 +40,7 @@ QMessageBox *makeMessageBox(const Alert &alert, QWidget *parent)
 {
     auto *box = new QMessageBox(parent);
     box->setWindowTitle(QApplication::applicationDisplayName());
-    box->setIcon(QMessageBox::Warning);
+    box->setIcon(alert.style == Alert::Style::Informational ? QMessageBox::Information : QMessageBox::Warning);
     // Alert texts may hold what a user typed or a server answered: they are
     // shown as they are, never read as markup (the box reads its
     // informative text as markup when it looks like some).
@@ -281,10 +283,14 @@ PrintInfo printInfoFromPrinter(const QPrinter &printer, const PrintInfo &base)
     return info;
 }
 
-std::optional<PrintInfo> WidgetDialogs::runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+namespace {
+
+// Runs a dialog on the printer of the print info. The accessory edits the
+// print info the dialog shows: it sees the settings first and has the last
+// word on what the dialog chose.
+std::optional<PrintInfo> runPrinterDialog(const PrintInfo &printInfo, PageSetupAccessory *accessory,
+                                          const std::function<QDialog *(QPrinter *)> &makeDialog)
 {
-    // The accessory edits the print info the dialog shows: it sees the
-    // settings first and has the last word on what the dialog chose.
     PrintInfo shown = printInfo;
     if (accessory) {
         accessory->setAccessoryPrintInfo(printInfo);
@@ -292,7 +298,7 @@ std::optional<PrintInfo> WidgetDialogs::runPageSetup(const PrintInfo &printInfo,
     }
     QPrinter printer(QPrinter::HighResolution);
     applyPrintInfoToPrinter(shown, printer);
-    QPointer<QPageSetupDialog> dialog = new QPageSetupDialog(&printer, QApplication::activeWindow());
+    QPointer<QDialog> dialog = makeDialog(&printer);
     dialog->setWindowModality(Qt::ApplicationModal);
     const int result = dialog->exec();
     if (!dialog)
@@ -306,6 +312,31 @@ std::optional<PrintInfo> WidgetDialogs::runPageSetup(const PrintInfo &printInfo,
         chosen = accessory->accessoryPrintInfo();
     }
     return chosen;
+}
+
+} // namespace
+
+std::optional<PrintInfo> WidgetDialogs::runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    return runPrinterDialog(printInfo, accessory, [](QPrinter *printer) -> QDialog * {
+        return new QPageSetupDialog(printer, QApplication::activeWindow());
+    });
+}
+
+std::optional<PrintInfo> WidgetDialogs::runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory)
+{
+    return runPrinterDialog(printInfo, accessory, [](QPrinter *printer) -> QDialog * {
+        auto *dialog = new QPrintDialog(printer, QApplication::activeWindow());
+        // The printer is the user's choice; what is printed, on which paper
+        // and how often is the caller's.
+        dialog->setOption(QAbstractPrintDialog::PrintToFile, false);
+        dialog->setOption(QAbstractPrintDialog::PrintSelection, false);
+        dialog->setOption(QAbstractPrintDialog::PrintPageRange, false);
+        dialog->setOption(QAbstractPrintDialog::PrintShowPageSize, false);
+        dialog->setOption(QAbstractPrintDialog::PrintCollateCopies, false);
+        dialog->setOption(QAbstractPrintDialog::PrintCurrentPage, false);
+        return dialog;
+    });
 }
 
 void registerWidgetDialogs() { setDialogs(std::make_shared<WidgetDialogs>()); }

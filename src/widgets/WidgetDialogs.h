@@ -23,6 +23,7 @@ public:
     int runAlert(const Alert &alert) override;
     AlertOutcome runAlertWithSuppression(const Alert &alert) override;
     std::optional<PrintInfo> runPageSetup(const PrintInfo &printInfo, PageSetupAccessory *accessory) override;
+    std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory) override;
     std::optional<QString> runSavePanel(const SavePanel &panel) override;
     std::optional<QString> runOpenPanel(const OpenPanel &panel) override;
     std::optional<OpenPanelResult> runOpenPanelWithChoices(const OpenPanelWithChoices &panel) override;

@@ -199,6 +199,8 @@ TEST_F(AutomaticPurchase, AManualPurchaseIsNotFollowedByAnAutomaticOne)
     EXPECT_FALSE(buying) << "the Buy Postage panel did not show";
     ASSERT_FALSE((*dialogs)->alerts.isEmpty());
     EXPECT_EQ((*dialogs)->alerts.last().messageText, QStringLiteral("Postage Purchase Complete"));
+    // A success is told with an informational alert, not a warning.
+    EXPECT_EQ((*dialogs)->alerts.last().style, Alert::Style::Informational);
     EXPECT_EQ(balance(), 5000 + kTenDollars);
     refreshFromTheMenu();
     EXPECT_EQ(balance(), 5000 + kTenDollars);

@@ -426,6 +426,32 @@ TEST_F(MasterWindowTest, ALongLastLabelNumberDoesNotWidenTheWindow)
     EXPECT_LE(label->mapTo(window.get(), QPoint(label->width(), 0)).x(), window->width());
 }
 
+TEST_F(MasterWindowTest, ALastLabelNumberDoesNotMakeTheWindowTaller)
+{
+    // A label number, a long one with its routing code, and none again: the
+    // window keeps its height and the whole number stays readable.
+    const QString numbers[] = {QStringLiteral("9400100000000000000013"),
+                               QStringLiteral("4201000192612927005269000023006040591234567890"), QString()};
+    open();
+    runEventsFor(60);
+    const int height = window->height();
+    const int minimum = window->minimumSizeHint().height();
+    auto *label = static_cast<QLabel *>(window->widget(FormControl::LastConfNumber));
+    const int labelHeight = label->height();
+    for (const QString &number : numbers) {
+        controller->setCurrentPICCode(number);
+        window->refresh();
+        runEventsFor(60);
+        const QString shown = number.isEmpty() ? QStringLiteral("--") : uspsLogPIC(number);
+        EXPECT_EQ(label->text(), shown);
+        EXPECT_EQ(window->height(), height) << qPrintable(number);
+        // Nothing in the window needs more room than before.
+        EXPECT_EQ(window->minimumSizeHint().height(), minimum) << qPrintable(number);
+        EXPECT_EQ(label->height(), labelHeight) << qPrintable(number);
+        EXPECT_GE(label->height(), label->heightForWidth(label->width())) << qPrintable(number);
+    }
+}
+
 TEST_F(MasterWindowTest, TheDestinationBoxHandsAVCardToTheController)
 {
     open();

@@ -145,7 +145,8 @@ TEST_F(StampModeTest, ThePrintCommandsReachTheStampWindowInTheStampMode)
     // cancelled).
     ASSERT_TRUE(perform("testPrint:"));
     EXPECT_EQ(dialogs->alerts.size(), 1);
-    EXPECT_EQ(dialogs->pageSetups.size(), 1);
+    EXPECT_EQ(dialogs->printPanels.size(), 1);
+    EXPECT_TRUE(dialogs->pageSetups.isEmpty());
 }
 
 // The main window's customs sheet runs window-modal on it, and the menus
@@ -243,6 +244,20 @@ TEST_F(StampModeTest, TheStampWindowsHostIsTheApplications)
     EXPECT_EQ(text->text(), QStringLiteral("Buying stamp 2 of 5"));
     host->hideProgress();
     EXPECT_FALSE(panel->isVisible());
+
+    // Printing a sheet asks for the printer with the print panel, not the
+    // page set-up (the sheet's paper is fixed).
+    PrintInfo sheet;
+    sheet.paperName = QStringLiteral("Letter");
+    PrintInfo chosen = sheet;
+    chosen.printerName = QStringLiteral("Tolvane_PDF");
+    dialogs->onPrintPanel = [&chosen](const PrintInfo &, PageSetupAccessory *) { return chosen; };
+    const std::optional<PrintInfo> answer = host->runPrintPanel(sheet, nullptr);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->printerName, QStringLiteral("Tolvane_PDF"));
+    ASSERT_EQ(dialogs->printPanels.size(), 1);
+    EXPECT_EQ(dialogs->printPanels[0].paperName, QStringLiteral("Letter"));
+    EXPECT_TRUE(dialogs->pageSetups.isEmpty());
 
     // The maker's edition: the window's title and the menu item that names
     // the other mode.

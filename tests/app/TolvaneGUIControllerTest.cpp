@@ -65,6 +65,9 @@ TEST_F(TolvaneGUIControllerTest, PassPhraseRulesApplyInOrderAndARefusedChangeKee
     panels.changePassword();
     EXPECT_FALSE(panels.changePassPhraseSheet().open);
     EXPECT_EQ(client->password(), QStringLiteral("abcde"));
+    ASSERT_FALSE(dialogs->alerts.isEmpty());
+    EXPECT_EQ(dialogs->alerts.last().messageText, QStringLiteral("Your pass phrase change was successful."));
+    EXPECT_EQ(dialogs->alerts.last().style, Alert::Style::Informational);
     EXPECT_EQ(host->calls.count(QStringLiteral("refreshTolvaneStatus")), 2);
 }
 
@@ -258,6 +261,9 @@ TEST_F(TolvaneGUIControllerTest, BuyingPostage)
         EXPECT_TRUE(dialogs->alerts.first().informativeText.startsWith(c.informative))
             << qPrintable(dialogs->alerts.first().informativeText);
         EXPECT_EQ(panels.buyPanel().open, c.name != QLatin1String("bought"));
+        // Only the success is told with an informational alert.
+        EXPECT_EQ(dialogs->alerts.first().style,
+                  c.name == QLatin1String("bought") ? Alert::Style::Informational : Alert::Style::Warning);
     }
     ASSERT_EQ(log->records.size(), 1);
     const QVariantMap &record = log->records.first();

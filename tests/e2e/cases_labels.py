@@ -148,8 +148,8 @@ def case_priority_label(session):
 
 def case_stamp_sheet(session):
     """Switch to the stamps mode through the Mode menu and print a sheet of
-    First-Class stamps: the reminder is answered with Print…, the page set-up
-    with OK; the PDF's stamps carry Data Matrix indicia that dmtxread decodes,
+    First-Class stamps: the reminder is answered with Print…, the print panel
+    with Print; the PDF's stamps carry Data Matrix indicia that dmtxread decodes,
     each with the vendor's number of one of the pieces bought, and the
     vendor's balance drops by the sheet's postage."""
     main = session.sign_in()
@@ -163,8 +163,8 @@ def case_stamp_sheet(session):
     session.xdotool("mousemove", "--window", main, *STAMP_PRINT_BUTTON, "click", "1")
     reminder = session.wait_window("^Tolvane for Mac$", 20)
     session.keys(reminder, "Return")
-    setup = session.wait_window("Page Setup", 20)
-    session.keys(setup, "Return")
+    panel = session.wait_window("^Print$", 20)
+    session.keys(panel, "Return")
     pdf = whole_pdf(session)
     page = rendered(session, pdf, "stamps", 200)[0]
     after = session.account()
@@ -187,7 +187,7 @@ def case_stamp_sheet(session):
 
 
 # The destination box's Verify button.
-VERIFY_BUTTON = ("240", "320")
+VERIFY_BUTTON = ("240", "339")
 
 
 def alert_window(session):

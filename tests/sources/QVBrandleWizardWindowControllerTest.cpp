@@ -11,7 +11,9 @@
 #include "platform/UserDefaults.h"
 #include "services/QVRHOCommandCenter.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <gtest/gtest.h>
 
@@ -37,6 +39,9 @@ protected:
     }
     void TearDown() override
     {
+        // A window left open holds its wizard: both go with the window.
+        for (const QPointer<RecordingWebPageWindow> &window : std::as_const(windows))
+            delete window.data();
         setWebPageWindowMaker({});
         UserDefaults::resetStandardUserDefaults();
     }
@@ -100,6 +105,33 @@ TEST_F(BrandleWizardTest, OnlyCloseIsCarriedOut)
     wizard->scriptCall(QStringLiteral("closeWizardViewWindow"), {});
     EXPECT_EQ(closed, 1);
     EXPECT_TRUE(windows[0].isNull() || !windows[0]->isVisible());
+}
+
+TEST_F(BrandleWizardTest, TheWindowOwnsTheWizardAndGoesOnceWhenClosed)
+{
+    // The window holds the last reference to the wizard once its opener lets
+    // go: closing deletes the window, which lets the wizard go, and the
+    // window is deleted once.
+    int closed = 0;
+    std::weak_ptr<QVBrandleWizardWindowController> held;
+    {
+        const auto wizard = QVBrandleWizardWindowController::wizardWithURL(kSignIn, [&closed] { ++closed; });
+        ASSERT_TRUE(wizard);
+        held = wizard;
+        wizard->showWindow();
+    }
+    ASSERT_FALSE(held.expired()) << "the window keeps its wizard";
+    ASSERT_EQ(windows.size(), 1);
+    QPointer<RecordingWebPageWindow> window = windows[0];
+    int destroyed = 0;
+    QObject::connect(window.data(), &QObject::destroyed, [&destroyed] { ++destroyed; });
+    window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(destroyed, 1);
+    EXPECT_TRUE(held.expired());
+    EXPECT_EQ(closed, 1);
 }
 
 TEST_F(BrandleWizardTest, ViewSetUp)

@@ -97,6 +97,17 @@ public:
         pageSetups.append(printInfo);
         return onPageSetup ? onPageSetup(printInfo, accessory) : std::nullopt;
     }
+
+    // The print infos the print panel was shown with, and its user (without
+    // one every print panel is cancelled).
+    QList<PrintInfo> printPanels;
+    std::function<std::optional<PrintInfo>(const PrintInfo &, PageSetupAccessory *)> onPrintPanel;
+
+    std::optional<PrintInfo> runPrintPanel(const PrintInfo &printInfo, PageSetupAccessory *accessory) override
+    {
+        printPanels.append(printInfo);
+        return onPrintPanel ? onPrintPanel(printInfo, accessory) : std::nullopt;
+    }
 };
 
 // Registers a RecordingDialogs for the scope.

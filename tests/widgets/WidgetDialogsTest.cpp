@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QPushButton>
@@ -124,6 +125,22 @@ TEST(WidgetDialogs, AlertTextsAreShownAsTheyAreNeverAsMarkup)
     EXPECT_TRUE(box->grab().save(QStringLiteral(TOLVANE_BINARY_DIR "/tests/widgets/alert.png")));
 }
 
+TEST(WidgetDialogs, TheIconFollowsTheAlertStyle)
+{
+    const std::pair<Alert::Style, QMessageBox::Icon> cases[] = {
+        {Alert::Style::Warning, QMessageBox::Warning},
+        {Alert::Style::Informational, QMessageBox::Information},
+    };
+    for (const auto &[style, icon] : cases) {
+        Alert alert = alertWithText(QStringLiteral("Postage Purchase Complete"), QString());
+        alert.style = style;
+        std::unique_ptr<QMessageBox> box(makeMessageBox(alert, nullptr));
+        EXPECT_EQ(box->icon(), icon) << int(style);
+    }
+    // An alert is a warning unless its maker says otherwise.
+    EXPECT_EQ(alertWithText(QStringLiteral("x"), QStringLiteral("y")).style, Alert::Style::Warning);
+}
+
 TEST(WidgetDialogs, SuppressionBoxStateIsAnswered)
 {
     for (const bool check : {true, false}) {
@@ -235,6 +252,40 @@ TEST(WidgetDialogs, PageSetupGoesThroughTheAccessoryAndCancelChangesNothing)
 
     whenModalShows([](QWidget *modal) { qobject_cast<QDialog *>(modal)->reject(); });
     EXPECT_EQ(WidgetDialogs().runPageSetup(info, nullptr), std::nullopt);
+}
+
+TEST(WidgetDialogs, PrintPanelOffersThePrinterOnlyAndCancelChangesNothing)
+{
+    PrintInfo info;
+    info.leftMargin = 18;
+    for (const bool print : {true, false}) {
+        bool wasPrintDialog = false;
+        bool offersRangeOrPaper = true;
+        whenModalShows([&](QWidget *modal) {
+            auto *dialog = qobject_cast<QPrintDialog *>(modal);
+            wasPrintDialog = dialog != nullptr;
+            if (!dialog) {
+                modal->close();
+                return;
+            }
+            offersRangeOrPaper = dialog->testOption(QAbstractPrintDialog::PrintPageRange) ||
+                dialog->testOption(QAbstractPrintDialog::PrintShowPageSize) ||
+                dialog->testOption(QAbstractPrintDialog::PrintToFile);
+            if (print)
+                dialog->accept();
+            else
+                dialog->reject();
+        });
+        const std::optional<PrintInfo> chosen = WidgetDialogs().runPrintPanel(info, nullptr);
+        EXPECT_TRUE(wasPrintDialog);
+        EXPECT_FALSE(offersRangeOrPaper);
+        EXPECT_EQ(chosen.has_value(), print);
+        if (chosen) {
+            // The paper and margins stay the caller's.
+            EXPECT_EQ(chosen->paperSize, QSizeF(612, 792));
+            EXPECT_DOUBLE_EQ(chosen->leftMargin, 18);
+        }
+    }
 }
 
 TEST(WidgetDialogs, OpenPanelChoicesFollowTheSelectedFile)

@@ -33,6 +33,14 @@ bool isStampsEdition() { return defaults().boolForKey(QVRHOStampsVersionDefaults
 
 void alert(const QString &message, const QString &informative) { runAlert(alertWithText(message, informative)); }
 
+// An alert that reports a success.
+void informationalAlert(const QString &message, const QString &informative)
+{
+    Alert alert = alertWithText(message, informative);
+    alert.style = Alert::Style::Informational;
+    runAlert(alert);
+}
+
 // "%m/%d/%y %H:%M".
 QString shortDateTime(const QDateTime &dateTime)
 {
@@ -379,9 +387,9 @@ void TolvaneGUIController::buyPostage()
                   QStringLiteral("Your postage purchase for $%1 was successful, but the mailing log could not be "
                                  "saved.")
                       .arg(amountText));
-        alert(QStringLiteral("Postage Purchase Complete"),
-              QStringLiteral("Your postage purchase for $%1 was successful and your balance is now %2.")
-                  .arg(amountText, reply->balanceString()));
+        informationalAlert(QStringLiteral("Postage Purchase Complete"),
+                           QStringLiteral("Your postage purchase for $%1 was successful and your balance is now %2.")
+                               .arg(amountText, reply->balanceString()));
         host->refreshTolvaneStatus();
         m_buy.open = false;
         changed();
@@ -482,8 +490,8 @@ void TolvaneGUIController::changePassword()
     const std::shared_ptr<QVRHOResponse> reply = m_ec->changePasswordTo(m_change.newPassPhrase);
     const quint32 code = reply ? reply->returnCode() : 0;
     if (code == 1) {
-        alert(QStringLiteral("Your pass phrase change was successful."),
-              QStringLiteral("Your new pass phrase is now linked to your Tolvane account."));
+        informationalAlert(QStringLiteral("Your pass phrase change was successful."),
+                           QStringLiteral("Your new pass phrase is now linked to your Tolvane account."));
         m_ec->setPassword(m_change.newPassPhrase);
         const bool onSignIn = m_change.window == TolvanePanelWindow::SignIn;
         if (onSignIn)
@@ -532,8 +540,9 @@ void TolvaneGUIController::showResetPasswordSheetOnWindow(TolvanePanelWindow win
         return;
     const std::shared_ptr<QVRHOResponse> reply = m_ec->resetPassword();
     if (reply && reply->returnCode() == 1)
-        alert(QStringLiteral("Your pass phrase reset was successful."),
-              QStringLiteral("Your pass phrase has been reset to the credit card number on file for the account."));
+        informationalAlert(
+            QStringLiteral("Your pass phrase reset was successful."),
+            QStringLiteral("Your pass phrase has been reset to the credit card number on file for the account."));
     else if (reply)
         alert(kChangeUnsuccessful,
               QStringLiteral("Your pass phrase could not be changed.\n\nError:%1\n\n%2")

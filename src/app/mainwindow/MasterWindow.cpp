@@ -230,9 +230,12 @@ public:
     {
         const QMargins margins = contentsMargins();
         const int room = std::max(1, width - margins.left() - margins.right());
-        return fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), flags(), text()).height() + margins.top() +
-            margins.bottom();
+        const int lines = fontMetrics().boundingRect(QRect(0, 0, room, 1 << 20), flags(), text()).height();
+        return std::max(lines, m_reservedLines * fontMetrics().lineSpacing()) + margins.top() + margins.bottom();
     }
+    // The label keeps room for this many lines whatever its text, so that a
+    // text of up to as many lines changes nothing around it.
+    void setReservedLines(int lines) { m_reservedLines = lines; }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -260,6 +263,7 @@ protected:
 
 private:
     int flags() const { return int(alignment()) | Qt::TextWrapAnywhere; }
+    int m_reservedLines = 1;
 };
 
 // The label's text drawn with the alpha (1 opaque, 0 gone).
@@ -792,9 +796,17 @@ void MasterWindow::buildForm()
     estimate->addWidget(w(FormControl::RateEstimated), 1);
     estimate->addWidget(spinner);
     postageGrid->addLayout(estimate, row, 1);
-    addRows(postageBox,
-            {FormControl::TolvaneBalance, FormControl::TolvaneEndingBalance, FormControl::LastConfNumber,
-             FormControl::ScaleStatus});
+    addRows(postageBox, {FormControl::TolvaneBalance, FormControl::TolvaneEndingBalance});
+    // The last label number has the box's whole width, under its title, with
+    // room for two lines: a label number (up to 34 digits) shows whole there
+    // and the window keeps its size when one is shown.
+    row = postageGrid->rowCount();
+    postageGrid->addWidget(title(FormControl::LastConfNumber), row, 0, 1, 2, Qt::AlignLeft);
+    auto *lastNumber = static_cast<WrappingLabel *>(w(FormControl::LastConfNumber));
+    lastNumber->setReservedLines(2);
+    lastNumber->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    postageGrid->addWidget(lastNumber, row + 1, 0, 1, 2);
+    addRows(postageBox, {FormControl::ScaleStatus});
 
     auto *printBox = group(QStringLiteral("Print"), form);
     addRows(printBox,

@@ -517,6 +517,11 @@ void QVMailingLogWindow::showExport()
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->setWindowModality(Qt::WindowModal);
     window->setParent(this, Qt::Sheet);
+    // A sheet shows over its window: across its middle, at the top of its
+    // contents (a window of its own is otherwise put wherever the desktop
+    // likes, which is the screen's corner on a plain X server).
+    const QRect over = geometry();
+    window->move(over.x() + (over.width() - window->width()) / 2, over.y());
     window->show();
 }
 

@@ -8,6 +8,7 @@
 
 #include "mailinglog/window/QVBatchTrackWindow.h"
 #include "mailinglog/LogEntryTexts.h"
+#include "mailinglog/window/QVMailingLogExportWindow.h"
 #include "mailinglog/window/QVMailingLogToolbar.h"
 #include "mailinglog/window/QVMailingLogToolbarCustomizeDialog.h"
 #include "mailinglog/window/QVMailingLogWindow.h"
@@ -29,6 +30,8 @@
 #include <QRadioButton>
 #include <QTextEdit>
 #include <QToolBar>
+
+#include <cstdlib>
 
 using namespace tolvane::test;
 
@@ -222,6 +225,39 @@ TEST_F(LogWindowViewTest, DetailsOpenOneLogEntryWindowPerEntry)
     EXPECT_FALSE(window.detailsWindow(1));
     window.performAction(QVMailingLogController::Action::Details);
     EXPECT_TRUE(window.detailsWindow(2));
+}
+
+TEST_F(LogWindowViewTest, TheExportSheetShowsOverTheWindow)
+{
+    fillLog(*m_log);
+    QVMailingLogController controller(m_log.get());
+    QVMailingLogWindow window(controller);
+    window.resize(900, 600);
+    window.move(300, 200);
+    window.show();
+    QApplication::processEvents();
+    QPushButton *exportButton = nullptr;
+    for (QPushButton *button : window.findChildren<QPushButton *>())
+        if (button->text() == QStringLiteral("Export…"))
+            exportButton = button;
+    ASSERT_TRUE(exportButton);
+    exportButton->click();
+    QApplication::processEvents();
+    QWidget *sheet = nullptr;
+    for (QWidget *child : window.findChildren<QWidget *>())
+        if (dynamic_cast<QVMailingLogExportWindow *>(child))
+            sheet = child;
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isWindow());
+    EXPECT_TRUE(sheet->isVisible());
+    const QRect over = window.geometry();
+    const QRect shown = sheet->frameGeometry();
+    // Across the window's middle (give or take its frame), at the top of
+    // its contents.
+    EXPECT_LE(std::abs(shown.center().x() - over.center().x()), 4) << shown.x() << " " << over.x();
+    EXPECT_EQ(shown.top(), over.top());
+    EXPECT_TRUE(over.contains(shown.topLeft()));
+    sheet->close();
 }
 
 TEST_F(LogWindowViewTest, TheBatchTrackingWindowFollowsItsController)
