@@ -21,7 +21,7 @@ PACKAGES=(
   qtkeychain-qt6-dev
   zint zxing-cpp-tools dmtx-utils zbar-tools
   fonts-urw-base35
-  poppler-utils libxml2-utils
+  poppler-utils libxml2-utils imagemagick
   xdg-utils desktop-file-utils
   python3-vobject
 )
