@@ -321,18 +321,6 @@ QByteArray labelCommands(const QString &format, const QByteArray &barcodeNumber,
         "\"\r\nP1\r\n";
 }
 
-// The first element of the name at any depth; its text, or a null text.
-QString textOf(const XmlElement &document, const QString &name)
-{
-    const XmlElement *element = document.find(name);
-    return element ? element->text.trimmed() : QString();
-}
-
-ScriptedReply xmlReply(int status, const QByteArray &body)
-{
-    return ScriptedReply::text(status, body, "text/xml; charset=utf-8");
-}
-
 } // namespace
 
 // The answer to one document: the reply's children, written in order.
