@@ -231,7 +231,7 @@ def case_canada_without_price(session):
 
 
 # The From pop-up (below the destination box, while no customs box shows).
-FROM_POPUP = ("151", "474")
+FROM_POPUP = ("151", "494")
 # The first Qty field of the customs declaration window.
 CUSTOMS_FIRST_QTY = ("46", "216")
 

@@ -193,11 +193,11 @@ def case_menus_file_stamps(session):
     """Sign in; Mode ▸ Stamps; the File menu there: Import Addresses opens
     its file dialog; Print asks the stamp sheet's question before buying (a
     reminder, answered Cancel: nothing is bought); Test Print prints the
-    sample sheet after its page set-up (closed with Escape: nothing
+    sample sheet after its print panel (closed with Escape: nothing
     prints); Print Selected is greyed until a stamp is selected, then asks
     the same question; Printer Setup, which sets up the label printer, does
     nothing in the stamps mode (the stamp window chooses its own printer);
-    Test Print with its page set-up accepted prints the sample sheet and buys
+    Test Print with its print panel accepted prints the sample sheet and buys
     nothing; New Package brings back the labels mode."""
     main = to_stamps(session, session.sign_in())
     open_menu_picture(session, main, FILE, "file-menu-stamps")
@@ -226,7 +226,7 @@ def case_menus_file_stamps(session):
     expected = {
         "Import Addresses": "window: Import Addresses",
         "Print": "window: ",
-        "Test Print": "window: Page Setup",
+        "Test Print": "window: Print",
         "Print Selected after a click on a stamp": "window: ",
     }
     wrong = {name: answers[name] for name, start in expected.items() if not answers[name].startswith(start)}
@@ -237,12 +237,12 @@ def case_menus_file_stamps(session):
         raise Failure("a print closed with Escape or Cancel printed: %r" % session.pdfs())
     if session.account().get("pieces") != before.get("pieces"):
         raise Failure("a print answered with Cancel bought stamps")
-    # Test Print with its page set-up accepted: the sample sheet prints and
+    # Test Print with its print panel accepted: the sample sheet prints and
     # nothing is bought.
     enabled = [name for name, on in STAMPS_FILE_MENU if on]
     choose(session, main, FILE, enabled.index("Test Print") + 1)
-    setup = session.wait_window("Page Setup", 20)
-    session.keys(setup, "Return")
+    panel = session.wait_window("^Print", 20)
+    session.keys(panel, "Return")
     pdf = session.first_pdf("the sample sheet")
     subprocess.run(["pdftoppm", "-r", "60", "-png", "-f", "1", "-l", "1", pdf,
                     os.path.join(session.workdir, "sample-sheet")], check=False)

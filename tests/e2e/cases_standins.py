@@ -51,7 +51,7 @@ def case_a_wrong_answer_fails_a_walk(session):
 
 # The PDF button below the printer's name, and the "Open PDF" item of its
 # menu (screen coordinates: menus open at the pointer).
-PDF_BUTTON = ("810", "515")
+PDF_BUTTON = ("810", "550")
 
 
 def case_pdf_open(session):
