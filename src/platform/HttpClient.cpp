@@ -35,11 +35,12 @@ const Curl &loadCurl()
 {
     static const Curl loaded = [] {
         Curl api;
-        // Never unloaded.
-        auto *library = new QLibrary(QStringLiteral("curl"), 4);
+        // Never unloaded: a QLibrary that goes without unload() leaves its
+        // library loaded.
+        QLibrary library(QStringLiteral("curl"), 4);
         bool complete = true;
         auto resolve = [&](auto &function, const char *name) {
-            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library->resolve(name));
+            function = reinterpret_cast<std::remove_reference_t<decltype(function)>>(library.resolve(name));
             complete = complete && function;
         };
         resolve(api.global_init, "curl_global_init");
@@ -52,7 +53,7 @@ const Curl &loadCurl()
         resolve(api.slist_append, "curl_slist_append");
         resolve(api.slist_free_all, "curl_slist_free_all");
         if (!complete)
-            api.failure = library->errorString();
+            api.failure = library.errorString();
         else if (api.global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK)
             api.failure = QStringLiteral("libcurl could not be set up");
         return api;

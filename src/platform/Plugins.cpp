@@ -40,11 +40,12 @@ QFunctionPointer resolvePluginEntry(const QString &fileName, const QString &buil
         reason = QStringLiteral("The plug-in %1 is not in %2")
                      .arg(fileName, pluginSearchPaths(buildFolder).join(QStringLiteral(", ")));
     } else {
-        // Never unloaded: what it makes may live until the process ends.
-        auto *library = new QLibrary(path);
-        function = library->resolve(entry);
+        // Never unloaded: what it makes may live until the process ends. A
+        // QLibrary that goes without unload() leaves its library loaded.
+        QLibrary library(path);
+        function = library.resolve(entry);
         if (!function)
-            reason = QStringLiteral("The plug-in %1 could not be loaded: %2").arg(fileName, library->errorString());
+            reason = QStringLiteral("The plug-in %1 could not be loaded: %2").arg(fileName, library.errorString());
     }
     if (!function) {
         qWarning().noquote() << reason;
