@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QHash>
 #include <QIconEngine>
+#include <QImageReader>
 #include <QPainter>
 #include <QPixmap>
 
@@ -96,6 +97,13 @@ private:
 
 } // namespace
 
+QImage readPngImage(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return reader.read();
+}
+
 QIcon namedPictureIcon(const QString &name) { return QIcon(new NamedPictureIconEngine(name)); }
 
 QImage namedPicture(const QString &name, const QSize &size)
@@ -106,7 +114,7 @@ QImage namedPicture(const QString &name, const QSize &size)
     QImage image;
     const QString path = Bundle::pathForResource(base, QStringLiteral("png"));
     if (!path.isEmpty())
-        image.load(path);
+        image = readPngImage(path);
     if (image.isNull())
         image = drawnPicture(base, size);
     return image;

@@ -12,6 +12,10 @@
 QImage namedPicture(const QString &name, const QSize &size = QSize(32, 32));
 // The picture scaled to fit the size, keeping its proportions.
 QImage namedPictureScaledTo(const QString &name, const QSize &size);
+// A PNG file read as PNG. The format is named and not guessed, so that the
+// reader asks none of the image-format plug-ins (guessing loads all of them
+// and their libraries); null when the file is missing or no PNG.
+QImage readPngImage(const QString &path);
 // An icon of the named picture (as QIcon(QPixmap::fromImage(namedPicture(
 // name)))) that decodes the picture only when it is first drawn or measured,
 // not when a window is built. It is never null.
