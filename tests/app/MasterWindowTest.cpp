@@ -71,6 +71,18 @@ protected:
         window->show();
         QApplication::processEvents();
     }
+    // A return address "home" in Boston, shown in the window.
+    void addHomeReturnAddress()
+    {
+        QVAddress home;
+        home.setName(QStringLiteral("Ada"));
+        home.setStreet(QStringLiteral("1 Main St"));
+        home.setCity(QStringLiteral("Boston"));
+        home.setState(QStringLiteral("MA"));
+        home.setZIP(QStringLiteral("02134"));
+        controller->addFromAddress(home, QStringLiteral("home"));
+        window->refresh();
+    }
     QComboBox *popUp(FormControl control) { return qobject_cast<QComboBox *>(window->widget(control)); }
     QString labelText(FormControl control) { return static_cast<QLabel *>(window->widget(control))->text(); }
     // Each item of every pop-up is enabled exactly when the form says so;
@@ -259,14 +271,7 @@ TEST_F(MasterWindowTest, TheControllersOwnReturnAddressSheetShows)
 {
     tolvane::test::DialogsScope dialogs;
     open();
-    QVAddress home;
-    home.setName(QStringLiteral("Ada"));
-    home.setStreet(QStringLiteral("1 Main St"));
-    home.setCity(QStringLiteral("Boston"));
-    home.setState(QStringLiteral("MA"));
-    home.setZIP(QStringLiteral("02134"));
-    controller->addFromAddress(home, QStringLiteral("home"));
-    window->refresh();
+    addHomeReturnAddress();
     ASSERT_FALSE(window->returnAddressSheet());
     controller->runEditFromAddressSheet();
     ASSERT_TRUE(controller->returnAddressSheetIsOpen());
@@ -290,14 +295,7 @@ TEST_F(MasterWindowTest, TheReturnAddressPopUpsFixedItemsRunTheirOperations)
 {
     tolvane::test::DialogsScope dialogs;
     open();
-    QVAddress home;
-    home.setName(QStringLiteral("Ada"));
-    home.setStreet(QStringLiteral("1 Main St"));
-    home.setCity(QStringLiteral("Boston"));
-    home.setState(QStringLiteral("MA"));
-    home.setZIP(QStringLiteral("02134"));
-    controller->addFromAddress(home, QStringLiteral("home"));
-    window->refresh();
+    addHomeReturnAddress();
     QComboBox *from = popUp(FormControl::FromPopup);
     const int chosen = from->currentIndex();
     ASSERT_EQ(from->itemText(chosen), QStringLiteral("home"));

@@ -4,7 +4,7 @@ export sheet shows over the log window, and a sheet of stamps asks for its
 printer with the print panel."""
 import time
 
-from cases_labels import MODE_MENU, STAMP_PRINT_BUTTON, choose_mailpiece, type_address, whole_pdf
+from cases_labels import choose_mailpiece, stamp_sheet_reminder, type_address, whole_pdf
 from cases_letters import print_a_letter
 from cases_log import LOG_EXPORT, click, visible_windows, wait_gone, wait_new_window
 from session import Failure, wait_for
@@ -63,12 +63,7 @@ def case_stamp_sheet_print_panel_cancelled(session):
     the printer (no page set-up); cancelling it buys and prints nothing."""
     main = session.sign_in()
     before = session.account()
-    session.xdotool("mousemove", "--window", main, *MODE_MENU, "click", "1")
-    time.sleep(1.0)
-    session.xdotool("key", "Down", "Down", "Return")
-    time.sleep(2.0)
-    session.xdotool("mousemove", "--window", main, *STAMP_PRINT_BUTTON, "click", "1")
-    reminder = session.wait_window("^Tolvane for Mac$", 20)
+    reminder = stamp_sheet_reminder(session, main)
     session.keys(reminder, "Return")
     panel = session.wait_window("^Print$", 20)
     time.sleep(2.0)

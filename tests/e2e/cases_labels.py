@@ -146,6 +146,19 @@ def case_priority_label(session):
     session.screenshot("priority-printed")
 
 
+def stamp_sheet_reminder(session, main):
+    """Mode ▸ Stamps, then the stamp window's Print…; the reminder it asks
+    first."""
+    session.xdotool("mousemove", "--window", main, *MODE_MENU, "click", "1")
+    time.sleep(1.0)
+    # "Labels and Envelopes", then "Stamps".
+    session.xdotool("key", "Down", "Down", "Return")
+    time.sleep(2.0)
+    session.screenshot("stamps-mode")
+    session.xdotool("mousemove", "--window", main, *STAMP_PRINT_BUTTON, "click", "1")
+    return session.wait_window("^Tolvane for Mac$", 20)
+
+
 def case_stamp_sheet(session):
     """Switch to the stamps mode through the Mode menu and print a sheet of
     First-Class stamps: the reminder is answered with Print…, the print panel
@@ -154,14 +167,7 @@ def case_stamp_sheet(session):
     vendor's balance drops by the sheet's postage."""
     main = session.sign_in()
     before = session.account()
-    session.xdotool("mousemove", "--window", main, *MODE_MENU, "click", "1")
-    time.sleep(1.0)
-    # "Labels and Envelopes", then "Stamps".
-    session.xdotool("key", "Down", "Down", "Return")
-    time.sleep(2.0)
-    session.screenshot("stamps-mode")
-    session.xdotool("mousemove", "--window", main, *STAMP_PRINT_BUTTON, "click", "1")
-    reminder = session.wait_window("^Tolvane for Mac$", 20)
+    reminder = stamp_sheet_reminder(session, main)
     session.keys(reminder, "Return")
     panel = session.wait_window("^Print$", 20)
     session.keys(panel, "Return")

@@ -52,6 +52,17 @@ def mils_of(text):
     return int(whole.replace(",", "")) * 1000 + int((cents + "000")[:3])
 
 
+def log_with_first_row_selected(session, main):
+    """The mailing log opened with its keyboard shortcut, its first row
+    clicked."""
+    session.keys(main, "ctrl+l")
+    log = session.wait_window("^Mailing Log$", 20)
+    time.sleep(1)
+    click(session, log, LOG_FIRST_ROW)
+    time.sleep(0.5)
+    return log
+
+
 def case_buy_postage(session):
     """Postage > Buy Postage, the second amount, Buy: the vendor's balance
     rises by that amount, the mailing log records the purchase with the new
@@ -114,11 +125,7 @@ def case_mailing_log(session):
         raise Failure("printing the letter charged %d mils" % postage)
     piece = entry.get("QVUSPSShipmentRHOPieceCountKey")
 
-    session.keys(main, "ctrl+l")
-    log = session.wait_window("^Mailing Log$", 20)
-    time.sleep(1)
-    click(session, log, LOG_FIRST_ROW)
-    time.sleep(0.5)
+    log = log_with_first_row_selected(session, main)
 
     # Reprint, confirmed with the alert's default button.
     known = visible_windows(session)
@@ -248,11 +255,7 @@ def case_track(session):
     if entry.get("QVShipmentDeliveryStatusKey"):
         raise Failure("a piece just printed has the delivery status %r" % entry.get("QVShipmentDeliveryStatusKey"))
 
-    session.keys(main, "ctrl+l")
-    log = session.wait_window("^Mailing Log$", 20)
-    time.sleep(1)
-    click(session, log, LOG_FIRST_ROW)
-    time.sleep(0.5)
+    log = log_with_first_row_selected(session, main)
     known = visible_windows(session)
     click(session, log, LOG_CHECK_STATUS)
     alert = wait_new_window(session, known, "the tracking result")

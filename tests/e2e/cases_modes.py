@@ -94,6 +94,17 @@ def box_text(session, main):
     return clipboard(session)
 
 
+def undo_then_redo(session, main):
+    """Edit ▸ Undo, then Edit ▸ Redo, each at the end of the focused field;
+    the field's text after each."""
+    session.xdotool("key", "End")
+    edit(session, main, UNDO)
+    undone = box_text(session, main)
+    session.xdotool("key", "End")
+    edit(session, main, REDO)
+    return undone, box_text(session, main)
+
+
 def case_menus_mode_labels(session):
     """Sign in; Mode ▸ Labels and Envelopes in the labels mode keeps the
     labels; Mode ▸ Stamps shows the stamp sheet and moves the menu's check
@@ -156,12 +167,7 @@ def case_menus_edit_labels(session):
         raise Failure("Cut and Paste left %r in the box (expected %r)" % (clipboard(session), "X" + address + "!"))
     address = "X" + address
     # Undo takes back the typed "!", Redo types it again.
-    session.xdotool("key", "End")
-    edit(session, main, UNDO)
-    undone = box_text(session, main)
-    session.xdotool("key", "End")
-    edit(session, main, REDO)
-    redone = box_text(session, main)
+    undone, redone = undo_then_redo(session, main)
     session.screenshot_window(main, "edit-redone")
     # The toolkit takes back a paste and the typing that follows it as one.
     if not (undone in (address, "X") and redone == address + "!"):
@@ -405,12 +411,7 @@ def case_menus_edit_stamps(session):
     session.screenshot_window(main, "edit-stamps-pasted")
     if box_text(session, main) != "23":
         raise Failure("Paste in the sheet count left %r (expected '23')" % clipboard(session))
-    session.xdotool("key", "End")
-    edit(session, main, UNDO)
-    undone = box_text(session, main)
-    session.xdotool("key", "End")
-    edit(session, main, REDO)
-    redone = box_text(session, main)
+    undone, redone = undo_then_redo(session, main)
     session.screenshot_window(main, "edit-stamps-redone")
     with open(os.path.join(session.workdir, "answers-edit-stamps.txt"), "w") as f:
         f.write("undone: %r\nredone: %r\n" % (undone, redone))
